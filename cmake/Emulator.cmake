@@ -1,0 +1,21 @@
+# 32-bit test programs run natively where the machine can, and through
+# qemu-i386 where it cannot. The choice is made once, by running a probe.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT WIN32 AND NOT DEFINED CACHE{TESSEL_EMULATOR})
+  set(probe_dir ${CMAKE_BINARY_DIR}/emulator-probe)
+  file(WRITE ${probe_dir}/probe.c "int main(void) { return 0; }\n")
+  try_compile(probe_built ${probe_dir}/build ${probe_dir}/probe.c
+    COPY_FILE ${probe_dir}/probe)
+  set(emulator "")
+  if(probe_built)
+    execute_process(COMMAND ${probe_dir}/probe RESULT_VARIABLE native_result OUTPUT_QUIET ERROR_QUIET)
+    if(NOT native_result EQUAL 0)
+      find_program(QEMU_I386 qemu-i386 REQUIRED)
+      set(emulator ${QEMU_I386})
+    endif()
+  endif()
+  set(TESSEL_EMULATOR "${emulator}" CACHE STRING "Runs the 32-bit test programs (empty: natively)")
+  message(STATUS "32-bit test programs run ${TESSEL_EMULATOR}")
+endif()
+if(TESSEL_EMULATOR)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TESSEL_EMULATOR})
+endif()

@@ -1,0 +1,56 @@
+#include "core/array_store.h"
+
+#include <cstdint>
+
+namespace tessel {
+
+std::optional<CellText> ArrayStore::stringAt(int32_t i) const {
+  const Cell* cell = cells_.at(i);
+  if (cell == nullptr) return std::nullopt;
+  return cell->text();
+}
+
+int32_t ArrayStore::valueAt(int32_t i) const {
+  const Cell* cell = cells_.at(i);
+  return cell == nullptr ? 0 : cell->value();
+}
+
+void ArrayStore::prepareUpkeep(int64_t count) {
+  if (dimensions_.count() != 2 || count < 0 || count > INT32_MAX) return;
+  rowFlags_.reserve(dimensions_.physicalRows(static_cast<int32_t>(count)));
+}
+
+void ArrayStore::rowFlagUpkeep() {
+  if (dimensions_.count() != 2) return;
+  rowFlags_.upkeep(dimensions_.physicalRows(size()));
+}
+
+void ArrayStore::set(int32_t i, const CellDescriptor& d) {
+  prepareUpkeep(cells_.countAfterSet(i));
+  if (cells_.set(i, d)) rowFlagUpkeep();
+}
+
+void ArrayStore::insert(int32_t i, const CellDescriptor& d) {
+  prepareUpkeep(cells_.countAfterInsert(i));
+  if (cells_.insert(i, d)) rowFlagUpkeep();
+}
+
+void ArrayStore::deleteAt(int32_t i) {
+  if (cells_.erase(i)) rowFlagUpkeep();
+}
+
+void ArrayStore::deleteAll() {
+  cells_.clear();
+  rowFlagUpkeep();
+}
+
+void ArrayStore::setKey(int32_t i, const CellDescriptor& d) {
+  // Keys live beside the element; no row changes, so no upkeep.
+  if (Cell* cell = cells_.at(i)) cell->setKey(d);
+}
+
+void ArrayStore::setListDelimiter(const char* text) {
+  if (text != nullptr) delimiter_ = text;
+}
+
+}  // namespace tessel

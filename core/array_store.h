@@ -1,0 +1,73 @@
+// The one object each instance owns: the cells, their dimensions, the column
+// labels and row flags of the recordset view, and the instance's settings.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/cell.h"
+#include "core/cell_table.h"
+#include "core/compare.h"
+#include "core/dimensions.h"
+#include "core/label_table.h"
+#include "core/row_flags.h"
+
+namespace tessel {
+
+class ArrayStore {
+ public:
+  // Element operations by index. Setters and inserters with a negative index,
+  // and deletes outside the array, do nothing; a setter past the end extends
+  // the array with empty cells. Each change that goes through runs the row
+  // flag upkeep. A change that cannot get its memory throws std::bad_alloc
+  // and leaves the store as it was.
+  int32_t size() const { return cells_.count(); }
+  int32_t capacity() const { return cells_.capacity(); }
+  const Cell* cellAt(int32_t i) const { return cells_.at(i); }
+  // The text of cell i, or nothing outside the array.
+  std::optional<CellText> stringAt(int32_t i) const;
+  // The value of cell i, 0 outside the array.
+  int32_t valueAt(int32_t i) const;
+
+  void set(int32_t i, const CellDescriptor& d);
+  void insert(int32_t i, const CellDescriptor& d);
+  void append(const CellDescriptor& d) { insert(size(), d); }
+  void deleteAt(int32_t i);
+  void deleteAll();
+  // Exchanges two cells with their keys; row flags stay where they are.
+  void swap(int32_t a, int32_t b) noexcept { cells_.swap(a, b); }
+  // Assigns the key of cell i; outside the array nothing happens.
+  void setKey(int32_t i, const CellDescriptor& d);
+
+  // Settings.
+  CompareMode compareMode() const { return mode_; }
+  void setCaseSensitive(bool on) { mode_.caseSensitive = on; }
+  void setWildcard(bool on) { mode_.wildcard = on; }
+  const std::string& listDelimiter() const { return delimiter_; }
+  // Keeps a copy; a null text is ignored, an empty one stored as it is.
+  void setListDelimiter(const char* text);
+
+  Dimensions& dimensions() { return dimensions_; }
+  const Dimensions& dimensions() const { return dimensions_; }
+  RowFlags& rowFlags() { return rowFlags_; }
+  const RowFlags& rowFlags() const { return rowFlags_; }
+  LabelTable& labels() { return labels_; }
+  const LabelTable& labels() const { return labels_; }
+
+  // Brings the row flags to the physical row count of a 2D array.
+  void rowFlagUpkeep();
+
+ private:
+  // Reserves the row flags a change to `count` cells needs, so the upkeep after it cannot fail.
+  void prepareUpkeep(int64_t count);
+
+  CellTable cells_;
+  Dimensions dimensions_;
+  LabelTable labels_;
+  RowFlags rowFlags_;
+  CompareMode mode_;
+  std::string delimiter_ = ",";
+};
+
+}  // namespace tessel

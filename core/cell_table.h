@@ -1,0 +1,56 @@
+// The cells of one array in index order, with the growth rule whose
+// capacity the host can read (25, 37, 55, 82, ...).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/cell.h"
+
+namespace tessel {
+
+// Only the first capacity / 2 + 1 slots can ever hold a cell (the growth
+// rule keeps the count below that), so only they take memory; the rest of
+// the capacity is a number. Within the capacity nothing is reallocated.
+//
+// Every change either completes or, when memory runs out (std::bad_alloc),
+// leaves the table as it was. A change whose count would not fit in 32 bits
+// is refused and returns false.
+class CellTable {
+ public:
+  static constexpr int32_t kInitialCapacity = 25;
+
+  CellTable();
+
+  int32_t count() const { return static_cast<int32_t>(cells_.size()); }
+  int32_t capacity() const { return capacity_; }
+  Cell* at(int32_t i) { return contains(i) ? &cells_[static_cast<std::size_t>(i)] : nullptr; }
+  const Cell* at(int32_t i) const { return contains(i) ? &cells_[static_cast<std::size_t>(i)] : nullptr; }
+  bool contains(int32_t i) const { return i >= 0 && i < count(); }
+
+  // Assigns cell i, extending the table with empty cells up to it. The key stays.
+  bool set(int32_t i, const CellDescriptor& d);
+  // Inserts a cell before i (or sets it when i is at or past the end).
+  bool insert(int32_t i, const CellDescriptor& d);
+  // Removes cell i with its key.
+  bool erase(int32_t i);
+  // Drops every cell and returns to the initial capacity.
+  void clear();
+  // Exchanges two cells with their keys; out-of-range indexes do nothing.
+  void swap(int32_t a, int32_t b) noexcept;
+
+  // The count after set / insert at i, or -1 when it would not fit in 32 bits.
+  int64_t countAfterSet(int32_t i) const;
+  int64_t countAfterInsert(int32_t i) const;
+
+ private:
+  // Runs the growth rule for `needed` cells: the new capacity, or -1 when it would not fit.
+  int64_t plannedCapacity(int64_t needed) const;
+  // Applies the growth rule's capacity; throws std::bad_alloc with nothing changed.
+  void applyCapacity(int64_t capacity);
+
+  std::vector<Cell> cells_;
+  int32_t capacity_ = kInitialCapacity;
+};
+
+}  // namespace tessel

@@ -1,0 +1,33 @@
+// Every string comparison of the system: literal compare, the wildcard
+// matcher, and the two search-mode comparisons built on them. Case folding
+// touches A to Z only; bytes compare unsigned.
+#pragma once
+
+#include <cstddef>
+
+namespace tessel {
+
+struct CompareMode {
+  bool caseSensitive = false;
+  bool wildcard = false;
+};
+
+// Negative, 0 or positive, as strcmp (case-sensitive) or with A-Z folded to
+// a-z. Null sorts before any text; two nulls are equal.
+int literalCompare(const char* a, const char* b, bool caseSensitive);
+
+// 0 when the whole text matches the pattern ('*' any run, '?' one
+// character), 1 when not; a null pattern gives -1, a null text 1, both null 0.
+int wildcardMatch(const char* pattern, const char* text, bool caseSensitive);
+// The same against exactly the first n characters of text.
+int wildcardMatch(const char* pattern, const char* text, std::size_t n, bool caseSensitive);
+
+// 0 when equal: literal compare in literal mode; in wildcard mode a is the pattern and b the text.
+int equalInSearchMode(const char* a, const char* b, CompareMode mode);
+
+// 0 when the n characters at text equal the needle: strncmp (or folded) in
+// literal mode; in wildcard mode the needle is a pattern matched against
+// exactly those n characters, and fewer than n remaining gives 1.
+int prefixEqualInSearchMode(const char* needle, const char* text, int n, CompareMode mode);
+
+}  // namespace tessel

@@ -1,0 +1,111 @@
+// The catalogue of actions and expressions as constant tables, for every
+// part of the system that names or describes them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tessel::catalogue {
+
+enum class Param : uint8_t { none, integer, text };
+enum class Result : uint8_t { integer, storeText, builtText };
+
+struct Parameter {
+  Param kind;
+  const char* name;
+};
+
+struct Action {
+  int number;
+  const char* label;
+  const char* display;
+  Parameter params[2];
+  const char* summary;
+
+  constexpr int menuId() const { return 25000 + number; }
+  constexpr int stringId() const { return 28200 + number; }
+  constexpr int paramCount() const { return (params[0].kind != Param::none) + (params[1].kind != Param::none); }
+};
+
+struct Expression {
+  int number;
+  const char* label;
+  const char* name;
+  Parameter params[2];
+  Result result;
+  const char* summary;
+
+  constexpr int menuId() const { return 27000 + number; }
+  constexpr int stringId() const { return 28400 + number; }
+  constexpr int paramCount() const { return (params[0].kind != Param::none) + (params[1].kind != Param::none); }
+  constexpr bool returnsText() const { return result != Result::integer; }
+};
+
+#define TESSEL_NONE \
+  Parameter { Param::none, nullptr }
+#define TESSEL_INT(name) \
+  Parameter { Param::integer, name }
+#define TESSEL_TEXT(name) \
+  Parameter { Param::text, name }
+#define TESSEL_INTEGER Result::integer
+#define TESSEL_STORE_TEXT Result::storeText
+#define TESSEL_BUILT_TEXT Result::builtText
+
+inline constexpr Action kActions[] = {
+#define TESSEL_ACTION(no, label, display, p1, p2, op, summary) Action{no, label, display, {p1, p2}, summary},
+#include "host/catalogue.inc"
+#undef TESSEL_ACTION
+};
+
+inline constexpr Expression kExpressions[] = {
+#define TESSEL_EXPRESSION(no, label, name, p1, p2, result, op, summary) \
+  Expression{no, label, name, {p1, p2}, result, summary},
+#include "host/catalogue.inc"
+#undef TESSEL_EXPRESSION
+};
+
+#undef TESSEL_NONE
+#undef TESSEL_INT
+#undef TESSEL_TEXT
+#undef TESSEL_INTEGER
+#undef TESSEL_STORE_TEXT
+#undef TESSEL_BUILT_TEXT
+
+inline constexpr std::size_t kActionCount = sizeof(kActions) / sizeof(kActions[0]);
+inline constexpr std::size_t kExpressionCount = sizeof(kExpressions) / sizeof(kExpressions[0]);
+
+template <typename Entry, std::size_t N>
+constexpr bool numberedInOrder(const Entry (&entries)[N]) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (entries[i].number != static_cast<int>(i)) return false;
+  }
+  return true;
+}
+
+// "11%s: ..." with one further %s per parameter, or "10%s: ..." without parameters.
+constexpr bool displayFitsParameters(const Action& a) {
+  int placeholders = 0;
+  for (const char* p = a.display; *p != '\0'; ++p) placeholders += p[0] == '%' && p[1] == 's';
+  return a.display[0] == '1' && a.display[1] == (a.paramCount() > 0 ? '1' : '0') && placeholders == 1 + a.paramCount();
+}
+
+constexpr bool nameEndsWithParenthesis(const Expression& e) {
+  const char* p = e.name;
+  while (p[1] != '\0') ++p;
+  return *p == '(';
+}
+
+template <typename Entry, std::size_t N, typename Check>
+constexpr bool all(const Entry (&entries)[N], Check check) {
+  for (const Entry& e : entries) {
+    if (!check(e)) return false;
+  }
+  return true;
+}
+
+static_assert(all(kActions, displayFitsParameters), "display strings fit the parameters");
+static_assert(all(kExpressions, nameEndsWithParenthesis), "expression names end with (");
+static_assert(kActionCount == 79 && numberedInOrder(kActions), "actions are numbered 0 to 78");
+static_assert(kExpressionCount == 60 && numberedInOrder(kExpressions), "expressions are numbered 0 to 59");
+
+}  // namespace tessel::catalogue

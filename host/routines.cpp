@@ -1,0 +1,131 @@
+#include "host/routines.h"
+
+#include <array>
+#include <cstddef>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "host/catalogue.h"
+#include "host/operations.h"
+#include "host/runtime.h"
+
+namespace tessel {
+
+namespace {
+
+#define TESSEL_NONE
+#define TESSEL_INT(name)
+#define TESSEL_TEXT(name)
+#define TESSEL_INTEGER
+#define TESSEL_STORE_TEXT
+#define TESSEL_BUILT_TEXT
+
+constexpr ActionOperation kActionOperations[] = {
+#define TESSEL_ACTION(no, label, display, p1, p2, op, summary) &actions::op,
+#include "host/catalogue.inc"
+#undef TESSEL_ACTION
+};
+
+constexpr ExpressionOperation kExpressionOperations[] = {
+#define TESSEL_EXPRESSION(no, label, name, p1, p2, result, op, summary) &expressions::op,
+#include "host/catalogue.inc"
+#undef TESSEL_EXPRESSION
+};
+
+#undef TESSEL_NONE
+#undef TESSEL_INT
+#undef TESSEL_TEXT
+#undef TESSEL_INTEGER
+#undef TESSEL_STORE_TEXT
+#undef TESSEL_BUILT_TEXT
+
+static_assert(std::size(kActionOperations) == catalogue::kActionCount);
+static_assert(std::size(kExpressionOperations) == catalogue::kExpressionCount);
+
+// The host calls one routine at a time; nothing here may throw back into it.
+short runAction(TesselRunObject* object, std::size_t number, intptr_t first, intptr_t second) noexcept {
+  try {
+    if (object->store == nullptr) return 0;
+    Instance instance(*object);
+    kActionOperations[number](instance, Arguments(first, second));
+  } catch (...) {
+    // An operation that cannot get its memory has changed nothing; the host hears of no failure.
+  }
+  return 0;
+}
+
+intptr_t runExpression(TesselRunObject* object, std::size_t number, intptr_t raw) noexcept {
+  try {
+    const catalogue::Expression& entry = catalogue::kExpressions[number];
+    TesselHostContext* context = object->hostContext;
+    intptr_t fetched[2] = {0, 0};
+    for (int i = 0; i < entry.paramCount(); ++i) {
+      const intptr_t type = entry.params[i].kind == catalogue::Param::text ? TESSEL_PARAM_TEXT : TESSEL_PARAM_INTEGER;
+      const TesselService fetch = i == 0 ? context->getFirstParameter : context->getNextParameter;
+      fetched[i] = fetch(object, type, raw);
+    }
+    if (object->store == nullptr) return 0;
+    Instance instance(*object);
+    const Result result = kExpressionOperations[number](instance, Arguments(fetched[0], fetched[1]));
+    if (!entry.returnsText()) return result.value();
+    if (!result.isText()) return 0;
+    const std::string_view text = result.textView();
+    auto* space =
+        reinterpret_cast<char*>(context->getStringSpace(object, static_cast<intptr_t>(text.size() + 1), 0));
+    if (space == nullptr) return 0;
+    object->resultFlags = static_cast<uint16_t>(object->resultFlags | TESSEL_TEXT_FLAG);
+    std::memcpy(space, text.data(), text.size());
+    space[text.size()] = '\0';
+    return reinterpret_cast<intptr_t>(space);
+  } catch (...) {
+    return 0;
+  }
+}
+
+template <std::size_t N>
+short TESSEL_CALL actionRoutine(TesselRunObject* object, intptr_t first, intptr_t second) {
+  return runAction(object, N, first, second);
+}
+
+template <std::size_t N>
+intptr_t TESSEL_CALL expressionRoutine(TesselRunObject* object, intptr_t raw) {
+  return runExpression(object, N, raw);
+}
+
+// Rows that name the same operation with the same parameters share one routine.
+constexpr std::size_t routineOwner(std::size_t n) {
+  for (std::size_t m = 0; m < n; ++m) {
+    const catalogue::Expression& a = catalogue::kExpressions[m];
+    const catalogue::Expression& b = catalogue::kExpressions[n];
+    if (kExpressionOperations[m] == kExpressionOperations[n] && a.params[0].kind == b.params[0].kind &&
+        a.params[1].kind == b.params[1].kind && a.result == b.result) {
+      return m;
+    }
+  }
+  return n;
+}
+
+template <std::size_t... N>
+constexpr std::array<TesselActionRoutine, sizeof...(N) + 1> makeActionTable(std::index_sequence<N...>) {
+  return {&actionRoutine<N>..., nullptr};
+}
+
+template <std::size_t... N>
+constexpr std::array<TesselExpressionRoutine, sizeof...(N) + 1> makeExpressionTable(std::index_sequence<N...>) {
+  return {&expressionRoutine<routineOwner(N)>..., nullptr};
+}
+
+constexpr auto kActionTable = makeActionTable(std::make_index_sequence<catalogue::kActionCount>{});
+constexpr auto kExpressionTable = makeExpressionTable(std::make_index_sequence<catalogue::kExpressionCount>{});
+constexpr const void* kConditionTable[] = {nullptr};
+
+static_assert(routineOwner(31) == 28 && routineOwner(32) == 29 && routineOwner(33) == 30);
+
+}  // namespace
+
+const TesselActionRoutine* actionTable() { return kActionTable.data(); }
+const TesselExpressionRoutine* expressionTable() { return kExpressionTable.data(); }
+const void* conditionTable() { return kConditionTable; }
+
+}  // namespace tessel
