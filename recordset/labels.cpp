@@ -1,0 +1,34 @@
+#include "recordset/labels.h"
+
+#include "core/compare.h"
+
+namespace tessel::recordset {
+
+int32_t columnCount(const ArrayStore& store) {
+  return store.dimensions().count() == 2 ? store.dimensions().columns() : 0;
+}
+
+const char* label(const ArrayStore& store, int32_t c) {
+  if (store.dimensions().count() != 2) return nullptr;
+  return store.labels().at(c);
+}
+
+int32_t columnOfLabel(const ArrayStore& store, const char* text) {
+  const LabelTable& labels = store.labels();
+  if (store.dimensions().count() != 2 || !labels.exists()) return -1;
+  for (int32_t c = 0; c < labels.size(); ++c) {
+    const char* entry = labels.at(c);
+    if (entry != nullptr && equalInSearchMode(text, entry, store.compareMode()) == 0) return c;
+  }
+  return -1;
+}
+
+void setLabel(ArrayStore& store, const char* text, int32_t c) {
+  if (store.dimensions().count() != 2) return;
+  LabelTable& labels = store.labels();
+  const int32_t columns = store.dimensions().columns();
+  if (!labels.exists() || labels.size() != columns) labels.resize(columns);
+  labels.set(c, text);
+}
+
+}  // namespace tessel::recordset

@@ -1,0 +1,25 @@
+// Column labels of the recordset: look-up by label and the set label rule.
+#pragma once
+
+#include <cstdint>
+
+#include "core/array_store.h"
+
+namespace tessel::recordset {
+
+// The number of columns: boundary 1 of a 2D array, else 0.
+int32_t columnCount(const ArrayStore& store);
+
+// The stored label of column c (not a copy), or null.
+const char* label(const ArrayStore& store, int32_t c);
+
+// The first column whose label equals the text in the store's search mode
+// (the text is the pattern in wildcard mode), or -1.
+int32_t columnOfLabel(const ArrayStore& store, const char* text);
+
+// Sizes the label table to the column count (creating it when needed), then
+// stores a copy of the text as the label of column c when c is in range.
+// Nothing happens unless the array is 2D.
+void setLabel(ArrayStore& store, const char* text, int32_t c);
+
+}  // namespace tessel::recordset
