@@ -106,9 +106,7 @@ std::optional<std::string> Instance::text(int n, const Param& first, const Param
   return c.text;
 }
 
-Instance& Instance::owner(TesselRunObject* object) {
-  return *reinterpret_cast<Context*>(object->hostContext)->owner;
-}
+Instance& Instance::owner(TesselRunObject* object) { return *reinterpret_cast<Context*>(object->hostContext)->owner; }
 
 intptr_t Instance::fetch(std::size_t position, intptr_t type, intptr_t rawParameter) {
   // Nothing may be thrown through the module: protocol faults are recorded on the call.
