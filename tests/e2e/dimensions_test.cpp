@@ -83,6 +83,14 @@ TEST(Dimensions, ProductsAndIndexesWrapAt32Bits) {
   EXPECT_EQ(o.integer(kIndexOfDimensionIndex, std::string("0,32768")), INT_MIN);
 }
 
+TEST(Dimensions, DivisionByAWrappedMinusOneWraps) {
+  // 65535 x 65537 = 2^32 - 1, which wraps to -1 as the divisor of Z.
+  Instance o(makeSetup(3, 65535, 65537));
+  EXPECT_EQ(o.integer(kZOfIndex, INT_MIN), INT_MIN);
+  EXPECT_EQ(o.integer(kZOfIndex, 5), -5);
+  EXPECT_EQ(o.integer(kIndexOfDimensionIndex, std::string("5,0,1")), 4);
+}
+
 TEST(Resize, GrowAndShrinkColumnsOfAGrid) {
   Instance o(makeSetup(2, 3));
   appendStrings(o, {"A", "B", "C", "D", "E", "F", "G", "H", "I"});
