@@ -66,16 +66,6 @@ TEST(Regroup, CapacityMatchesSingleChangesEverywhere) {
   }
 }
 
-TEST(Regroup, RefusesCountsAndCapacitiesPast32Bits) {
-  CellTable t = filled(3, false);
-  EXPECT_EQ(t.countAfter(Regrouping{1, 1, 999999999}), -1);  // 3,000,000,000 cells
-  EXPECT_FALSE(t.regroup(Regrouping{1, 1, 999999999}));
-  EXPECT_EQ(t.countAfter(Regrouping{2, 2, 1999999998}), 2000000001);  // fits, its capacity does not
-  EXPECT_FALSE(t.regroup(Regrouping{2, 2, 1999999998}));
-  EXPECT_EQ(values(t), (std::vector<int32_t>{1, 2, 3}));
-  EXPECT_EQ(t.capacity(), 25);
-}
-
 std::string describe(const ArrayStore& s) {
   std::string out = std::to_string(s.size()) + "/" + std::to_string(s.capacity()) + "/x" +
                     std::to_string(s.dimensions().entry(1)) + ":";

@@ -61,24 +61,20 @@ TEST(InPlace, SortingMovesCellsWithoutCopyingThem) {
   for (int32_t i = 1; i < s.size(); ++i) ASSERT_GE(s.cellAt(i - 1)->value(), s.cellAt(i)->value());
 }
 
-TEST(CompareCells, MissingCellsKindsAndIdentity) {
-  Cell a, b, data1, data2;
+TEST(CompareCells, MissingCellsFirstThenByKind) {
+  Cell a, b, shortData, longData, lowData;
   a.assignString("abc");
   b.assignString("ABD");
-  data1.assignData("\x01\xff", 2);
-  data2.assignData("\x01\x02\x03", 3);
+  shortData.assignData("\x01\xff", 2);
+  longData.assignData("\x01\x02\x03", 3);
+  lowData.assignData("\x01\x80", 2);
   EXPECT_LT(compareCells(nullptr, &a, kSortByString, false), 0);
-  EXPECT_GT(compareCells(&a, nullptr, kSortByString, false), 0);
   EXPECT_EQ(compareCells(nullptr, nullptr, kSortByString, false), 0);
   EXPECT_LT(compareCells(&a, &b, kSortByString, false), 0);
-  EXPECT_GT(compareCells(&a, &b, kSortByString, true), 0);  // 'a' after 'A'
-  EXPECT_EQ(compareCells(&a, &b, kSortByValue, false), 0);  // both read 0
-  // Any other kind: shorter first, then bytes unsigned.
-  EXPECT_LT(compareCells(&data1, &data2, 3, false), 0);
-  Cell data3;
-  data3.assignData("\x01\x80", 2);
-  EXPECT_GT(compareCells(&data1, &data3, 3, false), 0);
-  EXPECT_EQ(compareCells(&data1, &data1, 3, false), 0);
+  EXPECT_GT(compareCells(&a, &b, kSortByString, true), 0);
+  EXPECT_EQ(compareCells(&a, &b, kSortByValue, false), 0);      // both read 0
+  EXPECT_LT(compareCells(&shortData, &longData, 3, false), 0);  // other kinds: shorter first
+  EXPECT_GT(compareCells(&shortData, &lowData, 3, false), 0);   // then bytes, unsigned
 }
 
 }  // namespace
