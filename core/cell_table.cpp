@@ -92,7 +92,9 @@ void CellTable::applyCapacity(int64_t capacity) {
   capacity_ = static_cast<int32_t>(capacity);
 }
 
-int64_t CellTable::countAfterSet(int32_t i) const { return std::max<int64_t>(count(), static_cast<int64_t>(i) + 1); }
+int64_t CellTable::countAfterSet(int32_t i) const {
+  return std::max<int64_t>(count(), static_cast<int64_t>(i) + 1);
+}
 
 int64_t CellTable::countAfterInsert(int32_t i) const {
   return i < count() ? static_cast<int64_t>(count()) + 1 : countAfterSet(i);
@@ -154,8 +156,9 @@ bool CellTable::regroup(const Regrouping& r) {
   if (capacity < 0) return false;
 
   std::vector<Cell> next;
-  if (usableSlots(capacity) > next.max_size()) throw std::bad_alloc();
-  next.reserve(usableSlots(capacity));
+  const std::size_t slots = std::max(usableSlots(capacity), static_cast<std::size_t>(after));
+  if (slots > next.max_size()) throw std::bad_alloc();
+  next.reserve(slots);
   // From here on nothing allocates: cells move and empty ones are made in reserved slots.
   const int64_t n = count();
   for (int64_t start = 0; start < n; start += r.span) {

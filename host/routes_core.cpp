@@ -14,12 +14,8 @@ namespace tessel {
 
 namespace actions {
 
-void insertStringAt(Instance& o, const Arguments& a) {
-  o.store().insert(a.integer(1), CellDescriptor::ofString(a.text(0)));
-}
-void insertValueAt(Instance& o, const Arguments& a) {
-  o.store().insert(a.integer(1), CellDescriptor::ofValue(a.integer(0)));
-}
+void insertStringAt(Instance& o, const Arguments& a) { o.store().insert(a.integer(1), CellDescriptor::ofString(a.text(0))); }
+void insertValueAt(Instance& o, const Arguments& a) { o.store().insert(a.integer(1), CellDescriptor::ofValue(a.integer(0))); }
 void appendString(Instance& o, const Arguments& a) { o.store().append(CellDescriptor::ofString(a.text(0))); }
 void appendValue(Instance& o, const Arguments& a) { o.store().append(CellDescriptor::ofValue(a.integer(0))); }
 void setStringAt(Instance& o, const Arguments& a) { o.store().set(a.integer(1), CellDescriptor::ofString(a.text(0))); }
@@ -54,9 +50,7 @@ Result capacity(Instance& o, const Arguments&) { return Result::integer(o.store(
 Result valueAt(Instance& o, const Arguments& a) { return Result::integer(o.store().valueAt(a.integer(0))); }
 Result listDelimiter(Instance& o, const Arguments&) { return Result::text(o.store().listDelimiter().c_str()); }
 Result dimensionCount(Instance& o, const Arguments&) { return Result::integer(o.store().dimensions().count()); }
-Result boundary(Instance& o, const Arguments& a) {
-  return Result::integer(o.store().dimensions().boundary(a.integer(0)));
-}
+Result boundary(Instance& o, const Arguments& a) { return Result::integer(o.store().dimensions().boundary(a.integer(0))); }
 Result boundaryX(Instance& o, const Arguments&) { return Result::integer(o.store().dimensions().boundary(1)); }
 Result boundaryY(Instance& o, const Arguments&) { return Result::integer(o.store().dimensions().boundary(2)); }
 Result boundaryZ(Instance& o, const Arguments&) { return Result::integer(o.store().dimensions().boundary(3)); }
