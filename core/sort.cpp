@@ -37,7 +37,11 @@ class CellOrder {
   }
 
   int compare(const Cell& a, const Key& b) const {
-    if (kind_ == kSortByString) return literalCompare(a.text().c_str(), b.text.c_str(), caseSensitive_);
+    if (kind_ == kSortByString) {
+      // A string cell is compared in place; only other cells need their text made.
+      if (a.type() == CellType::string) return literalCompare(a.bytes(), b.text.c_str(), caseSensitive_);
+      return literalCompare(a.text().c_str(), b.text.c_str(), caseSensitive_);
+    }
     if (kind_ == kSortByValue) {
       const int32_t v = a.value();
       return v < b.value ? -1 : (v > b.value ? 1 : 0);
