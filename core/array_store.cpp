@@ -49,6 +49,15 @@ void ArrayStore::setKey(int32_t i, const CellDescriptor& d) {
   if (Cell* cell = cells_.at(i)) cell->setKey(d);
 }
 
+void ArrayStore::regroup(const Regrouping& r, const Dimensions& after) {
+  const int64_t count = cells_.countAfter(r);
+  if (count < 0) return;
+  if (after.count() == 2) rowFlags_.reserve(after.physicalRows(static_cast<int32_t>(count)));
+  if (!cells_.regroup(r)) return;
+  dimensions_ = after;
+  rowFlagUpkeep();
+}
+
 void ArrayStore::setListDelimiter(const char* text) {
   if (text != nullptr) delimiter_ = text;
 }

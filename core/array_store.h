@@ -39,6 +39,10 @@ class ArrayStore {
   void swap(int32_t a, int32_t b) noexcept { cells_.swap(a, b); }
   // Assigns the key of cell i; outside the array nothing happens.
   void setKey(int32_t i, const CellDescriptor& d);
+  // Moves the cells into a new layout in one pass, then takes `after` as the
+  // dimensions and runs the row flag upkeep once. Nothing changes when the
+  // layout cannot be had.
+  void regroup(const Regrouping& r, const Dimensions& after);
 
   // Settings.
   CompareMode compareMode() const { return mode_; }

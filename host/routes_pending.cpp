@@ -10,15 +10,6 @@ namespace actions {
 #define TESSEL_PENDING(op) \
   void op(Instance&, const Arguments&) {}
 
-// Dimensions, keys, sorting.
-TESSEL_PENDING(setKeyStringAt)
-TESSEL_PENDING(setKeyValueAt)
-TESSEL_PENDING(sortStringsAscending)
-TESSEL_PENDING(sortStringsDescending)
-TESSEL_PENDING(sortValuesAscending)
-TESSEL_PENDING(sortValuesDescending)
-TESSEL_PENDING(resizeBoundary)
-
 // Recordset.
 TESSEL_PENDING(pickBetweenColumn)
 TESSEL_PENDING(selectBetweenValues)
@@ -88,30 +79,6 @@ namespace expressions {
   Result op(Instance&, const Arguments&) { return empty; }
 #define TESSEL_NUMBER Result::integer(0)
 #define TESSEL_TEXT_NONE Result::noText()
-
-// Dimensions, keys, searching, totals.
-TESSEL_PENDING(keyStringAt, TESSEL_TEXT_NONE)
-TESSEL_PENDING(keyValueAt, TESSEL_NUMBER)
-TESSEL_PENDING(indexOfKeyString, Result::integer(-1))
-TESSEL_PENDING(indexOfKeyValue, Result::integer(-1))
-TESSEL_PENDING(stringWithKeyString, TESSEL_TEXT_NONE)
-TESSEL_PENDING(stringWithKeyValue, TESSEL_TEXT_NONE)
-TESSEL_PENDING(valueWithKeyString, TESSEL_NUMBER)
-TESSEL_PENDING(valueWithKeyValue, TESSEL_NUMBER)
-TESSEL_PENDING(findMatchingString, Result::integer(-1))
-TESSEL_PENDING(findMatchingValue, Result::integer(-1))
-TESSEL_PENDING(findContainingString, Result::integer(-1))
-TESSEL_PENDING(findContainingValue, Result::integer(-1))
-TESSEL_PENDING(maximum, TESSEL_NUMBER)
-TESSEL_PENDING(minimum, TESSEL_NUMBER)
-TESSEL_PENDING(sum, TESSEL_NUMBER)
-TESSEL_PENDING(average, TESSEL_NUMBER)
-TESSEL_PENDING(coordinateOfIndex, TESSEL_NUMBER)
-TESSEL_PENDING(xOfIndex, TESSEL_NUMBER)
-TESSEL_PENDING(yOfIndex, TESSEL_NUMBER)
-TESSEL_PENDING(zOfIndex, TESSEL_NUMBER)
-TESSEL_PENDING(indexOfDimensionIndex, TESSEL_NUMBER)
-TESSEL_PENDING(indexOfXY, TESSEL_NUMBER)
 
 // Lists and recordset.
 TESSEL_PENDING(elementList, TESSEL_TEXT_NONE)
