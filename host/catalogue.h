@@ -34,6 +34,7 @@ struct Expression {
   Parameter params[2];
   Result result;
   const char* summary;
+  const char* operation;  // the name of the operation behind the row; rows that share one share a routine
 
   constexpr int menuId() const { return 27000 + number; }
   constexpr int stringId() const { return 28400 + number; }
@@ -59,7 +60,7 @@ inline constexpr Action kActions[] = {
 
 inline constexpr Expression kExpressions[] = {
 #define TESSEL_EXPRESSION(no, label, name, p1, p2, result, op, summary) \
-  Expression{no, label, name, {p1, p2}, result, summary},
+  Expression{no, label, name, {p1, p2}, result, summary, #op},
 #include "host/catalogue.inc"
 #undef TESSEL_EXPRESSION
 };
@@ -101,6 +102,11 @@ constexpr bool all(const Entry (&entries)[N], Check check) {
     if (!check(e)) return false;
   }
   return true;
+}
+
+constexpr bool sameText(const char* a, const char* b) {
+  for (; *a != '\0' && *a == *b; ++a) ++b;
+  return *a == *b;
 }
 
 static_assert(all(kActions, displayFitsParameters), "display strings fit the parameters");

@@ -98,7 +98,7 @@ constexpr std::size_t routineOwner(std::size_t n) {
   for (std::size_t m = 0; m < n; ++m) {
     const catalogue::Expression& a = catalogue::kExpressions[m];
     const catalogue::Expression& b = catalogue::kExpressions[n];
-    if (kExpressionOperations[m] == kExpressionOperations[n] && a.params[0].kind == b.params[0].kind &&
+    if (catalogue::sameText(a.operation, b.operation) && a.params[0].kind == b.params[0].kind &&
         a.params[1].kind == b.params[1].kind && a.result == b.result) {
       return m;
     }
