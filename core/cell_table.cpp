@@ -47,9 +47,7 @@ void CellTable::applyCapacity(int64_t capacity) {
   capacity_ = static_cast<int32_t>(capacity);
 }
 
-int64_t CellTable::countAfterSet(int32_t i) const {
-  return std::max<int64_t>(count(), static_cast<int64_t>(i) + 1);
-}
+int64_t CellTable::countAfterSet(int32_t i) const { return std::max<int64_t>(count(), static_cast<int64_t>(i) + 1); }
 
 int64_t CellTable::countAfterInsert(int32_t i) const {
   return i < count() ? static_cast<int64_t>(count()) + 1 : countAfterSet(i);
@@ -97,6 +95,12 @@ void CellTable::clear() {
 void CellTable::swap(int32_t a, int32_t b) noexcept {
   if (!contains(a) || !contains(b)) return;
   std::swap(cells_[static_cast<std::size_t>(a)], cells_[static_cast<std::size_t>(b)]);
+}
+
+void CellTable::truncate(int32_t count, int32_t capacity) noexcept {
+  if (count < 0 || count > this->count()) return;
+  cells_.erase(cells_.begin() + count, cells_.end());
+  capacity_ = capacity;
 }
 
 }  // namespace tessel

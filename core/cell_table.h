@@ -38,6 +38,9 @@ class CellTable {
   void clear();
   // Exchanges two cells with their keys; out-of-range indexes do nothing.
   void swap(int32_t a, int32_t b) noexcept;
+  // Drops the cells from `count` on and takes back an earlier capacity; for
+  // undoing appends. Frees nothing the growth rule would need again.
+  void truncate(int32_t count, int32_t capacity) noexcept;
 
   // The count after set / insert at i, or -1 when it would not fit in 32 bits.
   int64_t countAfterSet(int32_t i) const;
