@@ -21,8 +21,11 @@ int64_t extent(int32_t b) { return b == 0 ? 1 : b; }
 // less (no entry), -1 when it does not fit.
 int64_t entryCount(int32_t x, int32_t y, int32_t z) {
   if (x <= 0 || y <= 0 || z <= 0) return 0;
-  const int64_t n = static_cast<int64_t>(x) * y * z;  // each factor below 2^31: fits in 64 bits
-  return n > std::numeric_limits<int32_t>::max() ? -1 : n;
+  constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
+  const int64_t xy = static_cast<int64_t>(x) * y;  // two factors below 2^31 fit in 64 bits
+  if (xy > kMax) return -1;
+  const int64_t n = xy * z;
+  return n > kMax ? -1 : n;
 }
 
 }  // namespace
