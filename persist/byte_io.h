@@ -23,6 +23,7 @@ class ByteWriter {
     out_.append(b, 4);
   }
   void bytes(std::string_view b) { out_.append(b.data(), b.size()); }
+  void reserve(std::size_t n) { out_.reserve(n); }
 
   std::string take() { return std::move(out_); }
 

@@ -1,5 +1,6 @@
 #include "persist/host_array_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -30,50 +31,32 @@ int64_t entryCount(int32_t x, int32_t y, int32_t z) {
 
 }  // namespace
 
-ArrayImage hostArrayImageOf(const ArrayStore& store) {
-  ArrayImage image;
+std::optional<std::string> writeHostArrayFile(const ArrayStore& store) {
   const int32_t count = store.size();
-  for (int k = 1; k <= ArrayImage::kBoundaries; ++k) {
-    image.boundaries[static_cast<std::size_t>(k - 1)] = store.dimensions().boundary(k);
-  }
-  const int64_t page = extent(image.boundaries[0]) * extent(image.boundaries[1]);
-  const int64_t z = count / page + 1;
-  image.boundaries[2] =
-      z > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max() : static_cast<int32_t>(z);
-  image.cells.reserve(static_cast<std::size_t>(count));
-  for (int32_t i = 0; i < count; ++i) {
-    const CellText text = store.cellAt(i)->text();
-    CellImage c;
-    c.cell.type = 2;
-    c.cell.length = static_cast<int32_t>(text.size());
-    if (text.size() > 0) c.cell.bytes = image.keep(text.view());
-    image.cells.push_back(c);
-  }
-  return image;
-}
-
-std::optional<std::string> writeHostArrayFile(const ArrayImage& image) {
-  const auto x = static_cast<int32_t>(extent(image.boundaries[0]));
-  const auto y = static_cast<int32_t>(extent(image.boundaries[1]));
-  const auto z = static_cast<int32_t>(extent(image.boundaries[2]));
-  const int64_t entries = entryCount(x, y, z);
+  const int64_t x = extent(store.dimensions().boundary(1));
+  const int64_t y = extent(store.dimensions().boundary(2));
+  const int64_t z = count / (x * y) + 1;
+  if (z > std::numeric_limits<int32_t>::max()) return std::nullopt;
+  const int64_t entries = entryCount(static_cast<int32_t>(x), static_cast<int32_t>(y), static_cast<int32_t>(z));
   if (entries < 0) return std::nullopt;
+
+  std::size_t size = kMagic.size() + 5 * 4 + 4 * static_cast<std::size_t>(entries);
+  for (int32_t i = 0; i < count; ++i) size += store.cellAt(i)->textLength();
   ByteWriter out;
+  out.reserve(size);
   out.bytes(kMagic);
   out.i32(kVersion);
-  out.i32(x);
-  out.i32(y);
-  out.i32(z);
+  out.i32(static_cast<int32_t>(x));
+  out.i32(static_cast<int32_t>(y));
+  out.i32(static_cast<int32_t>(z));
   out.i32(kTextFlags);
-  for (int64_t i = 0; i < entries; ++i) {
-    if (i < static_cast<int64_t>(image.cells.size())) {
-      const CellRecord& r = image.cells[static_cast<std::size_t>(i)].cell;
-      out.i32(r.length);
-      if (r.length > 0) out.bytes(image.bytes(r.bytes));
-    } else {
-      out.i32(0);
-    }
+  // Values are written as their decimal text; empty and data cells as empty text.
+  for (int32_t i = 0; i < count; ++i) {
+    const CellText text = store.cellAt(i)->text();
+    out.i32(static_cast<int32_t>(text.size()));
+    out.bytes(text.view());
   }
+  for (int64_t i = count; i < entries; ++i) out.i32(0);
   return out.take();
 }
 
@@ -88,12 +71,15 @@ std::optional<ArrayImage> readHostArrayFile(std::string_view bytes) {
   const int32_t flags = in.i32();
   const int64_t entries = entryCount(image.boundaries[0], image.boundaries[1], image.boundaries[2]);
   if (entries < 0) return std::nullopt;
+  // Every entry read from the file takes 4 bytes at least.
+  image.cells.reserve(std::min<std::size_t>(static_cast<std::size_t>(entries), in.remaining() / 4));
+  image.reservePool(in.remaining());
   if (flags == 1 || flags == 5) {
     for (int64_t i = 0; i < entries && !in.atEnd(); ++i) {
       CellImage c;
       c.cell.type = 1;
       c.cell.length = 4;
-      c.cell.value = in.i32();
+      c.cell.word = in.i32();
       image.cells.push_back(c);
     }
   } else if ((flags == 2 || flags == 6) && version == kVersion) {
@@ -101,10 +87,7 @@ std::optional<ArrayImage> readHostArrayFile(std::string_view bytes) {
       CellImage c;
       c.cell.type = 2;
       const int32_t n = in.i32();
-      if (n > 0) {
-        const std::string_view text = in.take(static_cast<uint64_t>(n));
-        if (!text.empty()) c.cell.bytes = image.keep(text);
-      }
+      if (n > 0) image.keepBytes(c.cell, in.take(static_cast<uint64_t>(n)));
       image.cells.push_back(c);
     }
   } else if (flags == 2 || flags == 6) {
@@ -137,15 +120,15 @@ void applyHostArrayImage(ArrayStore& store, const std::optional<ArrayImage>& ima
     const CellRecord& r = image->cells[i].cell;
     const int32_t at = wrapAdd(start, static_cast<int32_t>(i));
     if (r.type == 2) {
-      store.insert(at, CellDescriptor::ofString(image->text(r.bytes)));
+      store.insert(at, CellDescriptor::ofString(image->text(r)));
     } else {
-      store.insert(at, CellDescriptor::ofValue(r.value));
+      store.insert(at, CellDescriptor::ofValue(r.word));
     }
   }
 }
 
 void saveAsHostArray(const ArrayStore& store, const char* name, WriteMode mode) {
-  const std::optional<std::string> bytes = writeHostArrayFile(hostArrayImageOf(store));
+  const std::optional<std::string> bytes = writeHostArrayFile(store);
   if (!bytes) return;
   FileHandler handler;
   handler.setWriteMode(mode);

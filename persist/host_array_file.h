@@ -12,12 +12,11 @@
 
 namespace tessel::persist {
 
-// The store's cells as texts, with X, Y and Z in boundaries 1 to 3: X and Y
-// are boundaries 1 and 2 (1 when 0), Z one more than the full X-by-Y pages.
-ArrayImage hostArrayImageOf(const ArrayStore& store);
-// The file's bytes, or nothing when X × Y × Z does not fit in 32 bits (such
-// a file could not be read back).
-std::optional<std::string> writeHostArrayFile(const ArrayImage& image);
+// The store's cells as text entries of a grid X by Y by Z: X and Y are
+// boundaries 1 and 2 (1 when 0), Z one more than the number of full X-by-Y
+// pages; entries past the last cell are empty. Nothing when X × Y × Z does
+// not fit in 32 bits (such a file could not be read back).
+std::optional<std::string> writeHostArrayFile(const ArrayStore& store);
 // The entries a file holds, or nothing when it cannot be read: wrong magic,
 // an X × Y × Z beyond 32 bits, or more than kMaxEmptyTextEntries text entries
 // that take no bytes (a format version other than 2).

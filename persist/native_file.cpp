@@ -1,5 +1,8 @@
 #include "persist/native_file.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "core/arithmetic.h"
 #include "persist/byte_io.h"
 #include "persist/loading.h"
@@ -11,15 +14,25 @@ namespace {
 
 constexpr std::string_view kMagic("QVXARRAY", 8);
 
-void writeRecord(ByteWriter& out, const ArrayImage& image, const CellRecord& r) {
-  out.u16(r.type);
-  out.i32(r.length);
-  if (r.length < 1) return;
-  if (r.type == 1) {
-    out.i32(r.value);
+// Bytes a cell takes in the file: type, length, then its payload.
+std::size_t recordSize(const Cell* cell) {
+  if (cell == nullptr || cell->length() < 1) return 6;
+  return 6 + static_cast<std::size_t>(cell->type() == CellType::value ? 4 : cell->length());
+}
+
+void writeRecord(ByteWriter& out, const Cell* cell) {
+  if (cell == nullptr) {
+    out.u16(0);
+    out.i32(0);
+    return;
+  }
+  out.u16(static_cast<uint16_t>(cell->type()));
+  out.i32(cell->length());
+  if (cell->length() < 1) return;
+  if (cell->type() == CellType::value) {
+    out.i32(cell->value());
   } else {
-    // The length says how many bytes follow; the image holds exactly those.
-    out.bytes(image.bytes(r.bytes));
+    out.bytes({cell->bytes(), static_cast<std::size_t>(cell->length())});
   }
 }
 
@@ -29,34 +42,45 @@ CellRecord readRecord(ByteReader& in, ArrayImage& image) {
   r.length = in.i32();
   if (r.length < 1) return r;
   if (r.type == 1) {
-    r.value = in.i32();
+    r.word = in.i32();
   } else {
     // A payload cut short keeps what the file held; none when nothing is left.
-    const std::string_view bytes = in.take(static_cast<uint64_t>(r.length));
-    if (!bytes.empty()) r.bytes = image.keep(bytes);
+    image.keepBytes(r, in.take(static_cast<uint64_t>(r.length)));
   }
   return r;
 }
 
 }  // namespace
 
-std::string writeNativeFile(const ArrayImage& image) {
+std::string writeNativeFile(const ArrayStore& store) {
+  const Dimensions& dims = store.dimensions();
+  const LabelTable& labels = store.labels();
+  const int32_t dimensionCount = dims.count();
+  // Sized exactly first, so the buffer is allocated once.
+  std::size_t size = kMagic.size() + 2 + 4 + 4 * static_cast<std::size_t>(dimensionCount > 0 ? dimensionCount : 0);
+  size += 4 + 4 * static_cast<std::size_t>(labels.size());
+  for (int32_t c = 0; c < labels.size(); ++c) size += labels.at(c) != nullptr ? std::strlen(labels.at(c)) : 0;
+  size += 4;
+  for (int32_t i = 0; i < store.size(); ++i) size += recordSize(store.cellAt(i)) + recordSize(store.cellAt(i)->key());
+
   ByteWriter out;
+  out.reserve(size);
   out.bytes(kMagic);
   out.u16(1);
-  out.i32(image.dimensionCount);
-  for (int32_t k = 0; k < image.dimensionCount && k < ArrayImage::kBoundaries; ++k) {
-    out.i32(image.boundaries[static_cast<std::size_t>(k)]);
+  out.i32(dimensionCount);
+  // Boundary k as the store reports it: the last one written is always 0.
+  for (int32_t k = 1; k <= dimensionCount; ++k) out.i32(dims.boundary(k));
+  out.i32(labels.size());
+  for (int32_t c = 0; c < labels.size(); ++c) {
+    const std::string_view label = labels.at(c) != nullptr ? labels.at(c) : "";
+    out.i32(static_cast<int32_t>(label.size()));
+    out.bytes(label);
   }
-  out.i32(static_cast<int32_t>(image.labels.size()));
-  for (const PoolSpan& label : image.labels) {
-    out.i32(static_cast<int32_t>(label.size));
-    out.bytes(image.bytes(label));
-  }
-  out.i32(static_cast<int32_t>(image.cells.size()));
-  for (const CellImage& c : image.cells) {
-    writeRecord(out, image, c.cell);
-    writeRecord(out, image, c.key);
+  out.i32(store.size());
+  for (int32_t i = 0; i < store.size(); ++i) {
+    const Cell* cell = store.cellAt(i);
+    writeRecord(out, cell);
+    writeRecord(out, cell->key());
   }
   return out.take();
 }
@@ -82,14 +106,13 @@ std::optional<ArrayImage> readNativeFile(std::string_view bytes) {
   const int32_t labelCount = in.i32();
   for (int32_t k = 0; k < labelCount && !in.atEnd(); ++k) {
     const int32_t length = in.i32();
-    PoolSpan label;
-    if (length >= 1) {
-      const std::string_view text = in.take(static_cast<uint64_t>(length));
-      if (!text.empty()) label = image.keep(text);
-    }
-    image.labels.push_back(label);
+    image.labels.push_back(length >= 1 ? image.keepLabel(in.take(static_cast<uint64_t>(length))) : LabelImage{});
   }
   const int32_t cellCount = in.i32();
+  // Room for as many records as the rest of the file can hold (12 bytes at least each).
+  if (cellCount > 0)
+    image.cells.reserve(std::min<std::size_t>(static_cast<std::size_t>(cellCount), in.remaining() / 12));
+  image.reservePool(in.remaining());
   for (int32_t i = 0; i < cellCount && !in.atEnd(); ++i) {
     CellImage c;
     c.cell = readRecord(in, image);
@@ -118,7 +141,7 @@ void applyNativeImage(ArrayStore& store, const ArrayImage& image, LoadMode mode)
 }
 
 void saveToFile(const ArrayStore& store, const char* name, WriteMode mode) {
-  const std::string bytes = writeNativeFile(ArrayImage::of(store));
+  const std::string bytes = writeNativeFile(store);
   FileHandler handler;
   handler.setWriteMode(mode);
   handler.write(name, bytes);

@@ -12,7 +12,9 @@
 
 namespace tessel::persist {
 
-std::string writeNativeFile(const ArrayImage& image);
+// The store's content as the file's bytes; a save writes them straight from
+// the store, so the byte buffer is its only copy.
+std::string writeNativeFile(const ArrayStore& store);
 // The image a file holds, or nothing when its magic or version is refused.
 std::optional<ArrayImage> readNativeFile(std::string_view bytes);
 // Puts an image into the store. A replacing load takes the image's dimension

@@ -28,7 +28,7 @@ std::string keyText(const ArrayStore& s, int32_t i) {
 
 // Everything a load may change, as one comparable text.
 std::string fingerprint(const ArrayStore& s) {
-  std::string f = writeNativeFile(ArrayImage::of(s));
+  std::string f = writeNativeFile(s);
   f += "|cap" + std::to_string(s.capacity()) + "|dims" + std::to_string(s.dimensions().count());
   for (int k = 0; k < 10; ++k) f += "," + std::to_string(s.dimensions().entry(k));
   f += "|labels" + std::to_string(s.labels().exists()) + ":" + std::to_string(s.labels().size());
@@ -152,7 +152,7 @@ TEST(IniFile, KeysAsText) {
 }
 
 // A valid native file with every kind of record, for cutting and mutating.
-std::string sampleNativeFile() { return writeNativeFile(ArrayImage::of(keyedGrid())); }
+std::string sampleNativeFile() { return writeNativeFile(keyedGrid()); }
 
 TEST(Readers, EveryTruncationLoadsSafely) {
   const std::string full = sampleNativeFile();
@@ -164,7 +164,7 @@ TEST(Readers, EveryTruncationLoadsSafely) {
     EXPECT_LE(s.size(), 4) << n;
   }
   ArrayStore store = keyedGrid();
-  const std::string host = *writeHostArrayFile(hostArrayImageOf(store));
+  const std::string host = *writeHostArrayFile(store);
   for (std::size_t n = 0; n <= host.size(); ++n) {
     ArrayStore s;
     std::optional<ArrayImage> image = readHostArrayFile(host.substr(0, n));
@@ -186,7 +186,7 @@ TEST(Readers, OversizedCountsAreClampedToTheFile) {
   image = readNativeFile(magic + le16(1) + le32(0) + le32(0) + le32(0x7FFFFFFF) + le16(3) + le32(0x7FFFFFFF) + "xy");
   ASSERT_TRUE(image);
   ASSERT_EQ(image->cells.size(), 1u);
-  EXPECT_EQ(image->bytes(image->cells[0].cell.bytes), "xy");
+  EXPECT_EQ(image->bytes(image->cells[0].cell), "xy");
 
   const std::string hostMagic("HGF ARRAY\0", 10);
   image = readHostArrayFile(hostMagic + le32(2) + le32(46340) + le32(46340) + le32(1) + le32(1) + le32(8) + le32(9));
@@ -195,7 +195,7 @@ TEST(Readers, OversizedCountsAreClampedToTheFile) {
   image = readHostArrayFile(hostMagic + le32(2) + le32(1) + le32(1) + le32(1) + le32(2) + le32(0x7FFFFFFF) + "t");
   ASSERT_TRUE(image);
   ASSERT_EQ(image->cells.size(), 1u);
-  EXPECT_STREQ(image->text(image->cells[0].cell.bytes), "t");
+  EXPECT_STREQ(image->text(image->cells[0].cell), "t");
   EXPECT_FALSE(readHostArrayFile(hostMagic + le32(3) + le32(1) + le32(1048577) + le32(1) + le32(2)));
   EXPECT_FALSE(readHostArrayFile(hostMagic + le32(2) + le32(0x10000) + le32(0x8000) + le32(1) + le32(1)));
 }
