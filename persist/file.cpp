@@ -36,12 +36,14 @@ std::optional<std::size_t> File::sizeHint() {
 std::optional<std::string> readWholeFile(const char* name, std::size_t limit) {
   File file = File::openForReading(name);
   if (!file.isOpen()) return std::nullopt;
-  // Sized from the system's idea of the file, then grown if the file turns
-  // out longer (or the size was unknown): a handful of large reads.
+  // Sized from the system's idea of the file (trusted up to kTrusted bytes,
+  // since devices and directories report odd sizes), then grown as bytes
+  // actually arrive: a handful of large reads.
   constexpr std::size_t kStep = std::size_t{1} << 16;
+  constexpr std::size_t kTrusted = std::size_t{1} << 26;
   const std::size_t hint = file.sizeHint().value_or(0);
   if (hint > limit) return std::nullopt;
-  std::string content(hint + 1, '\0');
+  std::string content((hint < kTrusted ? hint : kTrusted) + 1, '\0');
   std::size_t used = 0;
   for (;;) {
     if (used == content.size()) {
@@ -52,7 +54,7 @@ std::optional<std::string> readWholeFile(const char* name, std::size_t limit) {
     if (n == 0) break;
     used += n;
   }
-  if (used > limit) return std::nullopt;
+  if (file.failed() || used > limit) return std::nullopt;
   content.resize(used);
   return content;
 }

@@ -30,6 +30,8 @@ class File {
   bool write(std::string_view bytes);
   // Reads up to n bytes; 0 at the end or on failure.
   std::size_t read(char* to, std::size_t n);
+  // Whether a read failed (rather than reaching the end), as for a directory.
+  bool failed() const { return std::ferror(f_) != 0; }
   // The file's size when the system can tell, else nothing.
   std::optional<std::size_t> sizeHint();
 
@@ -38,8 +40,8 @@ class File {
   std::FILE* f_;
 };
 
-// The whole content of a file, or nothing when it cannot be opened. Files
-// longer than `limit` bytes are refused as well.
+// The whole content of a file, or nothing when it cannot be opened or read.
+// Files longer than `limit` bytes are refused as well.
 std::optional<std::string> readWholeFile(const char* name, std::size_t limit = SIZE_MAX);
 
 // Opens, writes every byte and closes; false when the file cannot be opened

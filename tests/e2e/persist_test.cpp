@@ -411,6 +411,9 @@ TEST_F(Persist, ElementFiles) {
   o.act(kAppendFile);
   o.act(kSetFileAt, path("blob"), -1);
   EXPECT_EQ(all(o), before);
+  o.act(kSetFileAt, dir.file(""), 0);  // a directory cannot be read as a file
+  o.act(kAppendFile, dir.file(""));
+  EXPECT_EQ(all(o), before);
   o.act(kSaveElement, 0, path("no/such/dir"));
   EXPECT_FALSE(exists(path("no")));
 }
