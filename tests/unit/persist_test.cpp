@@ -290,3 +290,25 @@ TEST(Loads, OutOfMemoryLeavesTheArrayAsItWas) {
 
 }  // namespace
 }  // namespace tessel::persist
+
+namespace tessel::persist {
+namespace {
+
+TEST(WriteModes, AppendAddsToTheFileReplaceStartsIt) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  ArrayStore s;
+  s.append(CellDescriptor::ofString("a"));
+  const std::string name = dir.file("f");
+  for (auto save : {&saveToFile, &saveToCsv, &saveToIni}) {
+    save(s, name.c_str(), WriteMode::replace);
+    const std::string once = testing::readBytes(name);
+    save(s, name.c_str(), WriteMode::append);
+    EXPECT_EQ(testing::readBytes(name), once + once);
+    save(s, name.c_str(), WriteMode::replace);
+    EXPECT_EQ(testing::readBytes(name), once);
+  }
+}
+
+}  // namespace
+}  // namespace tessel::persist
