@@ -1,6 +1,7 @@
 #include "core/array_store.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace tessel {
 
@@ -56,6 +57,23 @@ void ArrayStore::regroup(const Regrouping& r, const Dimensions& after) {
   if (!cells_.regroup(r)) return;
   dimensions_ = after;
   rowFlagUpkeep();
+}
+
+ArrayStore ArrayStore::withoutCells() const {
+  ArrayStore copy;
+  copy.dimensions_ = dimensions_;
+  copy.labels_ = labels_;
+  copy.rowFlags_ = rowFlags_;
+  copy.mode_ = mode_;
+  copy.delimiter_ = delimiter_;
+  return copy;
+}
+
+void ArrayStore::rollBack(Mark&& m) noexcept {
+  cells_.truncate(m.count, m.capacity);
+  dimensions_ = m.dimensions;
+  labels_ = std::move(m.labels);
+  rowFlags_ = std::move(m.rowFlags);
 }
 
 void ArrayStore::setListDelimiter(const char* text) {

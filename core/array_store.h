@@ -62,6 +62,21 @@ class ArrayStore {
   // Brings the row flags to the physical row count of a 2D array.
   void rowFlagUpkeep();
 
+  // For changes that must apply in full or not at all (file loads): a store
+  // with this one's settings, dimensions, labels and row flags but no cells,
+  // to be built up and moved in; and a mark to which cells appended at the
+  // end (with dimension, label and row flag changes) can be undone.
+  ArrayStore withoutCells() const;
+  struct Mark {
+    int32_t count;
+    int32_t capacity;
+    Dimensions dimensions;
+    LabelTable labels;
+    RowFlags rowFlags;
+  };
+  Mark mark() const { return {size(), capacity(), dimensions_, labels_, rowFlags_}; }
+  void rollBack(Mark&& m) noexcept;
+
  private:
   // Reserves the row flags a change to `count` cells needs, so the upkeep after it cannot fail.
   void prepareUpkeep(int64_t count);

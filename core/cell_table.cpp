@@ -182,4 +182,10 @@ void CellTable::swap(int32_t a, int32_t b) noexcept {
   std::swap(cells_[static_cast<std::size_t>(a)], cells_[static_cast<std::size_t>(b)]);
 }
 
+void CellTable::truncate(int32_t count, int32_t capacity) noexcept {
+  if (count < 0 || count > this->count()) return;
+  cells_.erase(cells_.begin() + count, cells_.end());
+  capacity_ = capacity;
+}
+
 }  // namespace tessel

@@ -49,6 +49,9 @@ class CellTable {
   void clear();
   // Exchanges two cells with their keys; out-of-range indexes do nothing.
   void swap(int32_t a, int32_t b) noexcept;
+  // Drops the cells from `count` on and takes back an earlier capacity; for
+  // undoing appends. Frees nothing the growth rule would need again.
+  void truncate(int32_t count, int32_t capacity) noexcept;
 
   // Applies a regrouping in one pass over the cells. The capacity becomes the
   // one the growth rule leaves when the same cells are inserted front to back,

@@ -35,7 +35,11 @@ class RowFlags {
   void setMode(int32_t mode) { mode_ = mode; }
 
   // Makes room for `rows` flags so that upkeep to that many cannot fail.
-  void reserve(int32_t rows) { flags_.reserve(static_cast<std::size_t>(rows)); }
+  // Grows geometrically: rows come one at a time as cells are appended.
+  void reserve(int32_t rows) {
+    const auto n = static_cast<std::size_t>(rows < 0 ? 0 : rows);
+    if (n > flags_.capacity()) flags_.reserve(n > 2 * flags_.capacity() ? n : 2 * flags_.capacity());
+  }
   // Truncates or extends the table at its end to `rows` entries; new entries
   // follow the auto-select flag. Flags never shift.
   void upkeep(int32_t rows) {

@@ -50,25 +50,6 @@ TESSEL_PENDING(selectLabelNotEqual)
 TESSEL_PENDING(selectLabelGreater)
 TESSEL_PENDING(startNewWhere)
 
-// Files.
-TESSEL_PENDING(saveToFile)
-TESSEL_PENDING(saveAsHostArray)
-TESSEL_PENDING(saveToCsv)
-TESSEL_PENDING(loadFromFile)
-TESSEL_PENDING(loadFromHostArray)
-TESSEL_PENDING(loadFromCsv)
-TESSEL_PENDING(appendFromFile)
-TESSEL_PENDING(appendFromHostArray)
-TESSEL_PENDING(appendFromCsv)
-TESSEL_PENDING(saveElementToFile)
-TESSEL_PENDING(appendElementToFile)
-TESSEL_PENDING(setFileAt)
-TESSEL_PENDING(insertFileAt)
-TESSEL_PENDING(appendFile)
-TESSEL_PENDING(saveToIni)
-TESSEL_PENDING(loadFromIni)
-TESSEL_PENDING(appendFromIni)
-
 #undef TESSEL_PENDING
 
 }  // namespace actions
