@@ -1,0 +1,170 @@
+#include "recordset/row_sort.h"
+
+#include <algorithm>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "core/compare.h"
+#include "recordset/labels.h"
+
+namespace tessel::recordset {
+namespace {
+
+int sign(int x) { return (x > 0) - (x < 0); }
+
+// Sorts the rows at the given physical positions; position k of the range is
+// physical row rows[k]. Comparisons are turned around for a descending order,
+// so the scans below are written once, for ascending.
+class RowSorter {
+ public:
+  RowSorter(ArrayStore& store, std::vector<int32_t> rows, int32_t c, SortKind kind, SortOrder order)
+      : store_(store),
+        rows_(std::move(rows)),
+        columns_(store.dimensions().columns()),
+        column_(c),
+        kind_(kind),
+        direction_(order == SortOrder::ascending ? 1 : -1),
+        caseSensitive_(store.compareMode().caseSensitive) {}
+
+  void run() {
+    const auto n = static_cast<int32_t>(rows_.size());
+    if (n < 2 || sortIfAllDistinct()) return;
+    quicksort(0, n - 1);
+  }
+
+ private:
+  // The pivot: a copy of the first row's cell, taken before anything moves.
+  struct Pivot {
+    std::string text;
+    int32_t value = 0;
+  };
+
+  const Cell& cell(int32_t k) const { return *store_.cellAt(rows_[static_cast<std::size_t>(k)] * columns_ + column_); }
+  Pivot pivotOf(int32_t k) const {
+    const Cell& pc = cell(k);
+    return kind_ == SortKind::value ? Pivot{std::string(), pc.value()} : Pivot{std::string(pc.text().view()), 0};
+  }
+  // Negative, 0 or positive as row k sorts before, with or after the pivot.
+  int compare(int32_t k, const Pivot& pivot) const {
+    const Cell& kc = cell(k);
+    const int raw = kind_ == SortKind::value
+                        ? sign((kc.value() > pivot.value) - (kc.value() < pivot.value))
+                        : sign(literalCompare(kc.text().c_str(), pivot.text.c_str(), caseSensitive_));
+    return raw * direction_;
+  }
+  int compareRows(int32_t a, int32_t b) const {
+    const Cell& ac = cell(a);
+    const Cell& bc = cell(b);
+    const int raw = kind_ == SortKind::value
+                        ? (ac.value() > bc.value()) - (ac.value() < bc.value())
+                        : sign(literalCompare(ac.text().c_str(), bc.text().c_str(), caseSensitive_));
+    return raw * direction_;
+  }
+
+  void exchange(int32_t i, int32_t j) {
+    if (i == j) return;
+    const int32_t a = rows_[static_cast<std::size_t>(i)] * columns_;
+    const int32_t b = rows_[static_cast<std::size_t>(j)] * columns_;
+    for (int32_t k = 0; k < columns_; ++k) store_.swap(a + k, b + k);
+  }
+
+  // When no two cells compare equal the sorted order is unique, whatever
+  // method finds it: sort an index, then move the rows along its cycles.
+  bool sortIfAllDistinct() {
+    const auto n = static_cast<int32_t>(rows_.size());
+    std::vector<int32_t> order(rows_.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [this](int32_t a, int32_t b) { return compareRows(a, b) < 0; });
+    for (int32_t k = 1; k < n; ++k) {
+      if (compareRows(order[static_cast<std::size_t>(k - 1)], order[static_cast<std::size_t>(k)]) == 0) return false;
+    }
+    std::vector<bool> placed(rows_.size(), false);
+    for (int32_t start = 0; start < n; ++start) {
+      int32_t k = start;
+      while (!placed[static_cast<std::size_t>(k)]) {
+        placed[static_cast<std::size_t>(k)] = true;
+        const int32_t from = order[static_cast<std::size_t>(k)];
+        if (from == start) break;
+        exchange(k, from);  // position k gets its row; k's old row travels on to `from`
+        k = from;
+      }
+    }
+    return true;
+  }
+
+  // A range in strictly increasing order is left as it is by the quicksort,
+  // since its rows are all distinct; one in strictly decreasing order ends reversed.
+  bool settleIfStrictlyMonotone(int32_t lo, int32_t hi) {
+    bool increasing = true;
+    bool decreasing = true;
+    for (int32_t k = lo; k < hi && (increasing || decreasing); ++k) {
+      const int cmp = compareRows(k, k + 1);
+      increasing = increasing && cmp < 0;
+      decreasing = decreasing && cmp > 0;
+    }
+    if (decreasing) {
+      for (int32_t i = lo, j = hi; i < j; ++i, --j) exchange(i, j);
+    }
+    return increasing || decreasing;
+  }
+
+  // First-row pivot; recursion goes into the smaller part and the loop takes
+  // the larger, so the depth stays logarithmic. The parts are disjoint, so
+  // which one recurses does not change the result.
+  void quicksort(int32_t lo, int32_t hi) {
+    while (hi > lo) {
+      if (settleIfStrictlyMonotone(lo, hi)) return;
+      const Pivot pivot = pivotOf(lo);
+      int32_t i = lo;
+      int32_t j = hi;
+      do {
+        while (i < hi && compare(i, pivot) < 0) ++i;
+        while (j > lo && compare(j, pivot) > 0) --j;
+        if (j < i) break;
+        exchange(i, j);
+        ++i;
+        --j;
+      } while (j >= i);
+      if (j - lo < hi - i) {
+        quicksort(lo, j);
+        lo = i;
+      } else {
+        quicksort(i, hi);
+        hi = j;
+      }
+    }
+  }
+
+  ArrayStore& store_;
+  std::vector<int32_t> rows_;
+  int32_t columns_;
+  int32_t column_;
+  SortKind kind_;
+  int direction_;
+  bool caseSensitive_;
+};
+
+}  // namespace
+
+void sortRowsByColumn(ArrayStore& store, int32_t c, SortKind kind, SortOrder order) {
+  if (store.dimensions().count() != 2 || c < 0 || c >= columnCount(store)) return;
+  // The selected rows that hold cells; a flag left past the last complete
+  // row (after a boundary change) stands for no row at all.
+  const int32_t physical = store.dimensions().physicalRows(store.size());
+  const RowFlags& flags = store.rowFlags();
+  std::vector<int32_t> rows;
+  rows.reserve(static_cast<std::size_t>(flags.selectedCount()));
+  for (int32_t p = 0; p < flags.count() && p < physical; ++p) {
+    if (flags.isSelected(p)) rows.push_back(p);
+  }
+  RowSorter(store, std::move(rows), c, kind, order).run();
+}
+
+void sortRowsByLabel(ArrayStore& store, const char* label, SortKind kind, SortOrder order) {
+  if (store.dimensions().count() != 2) return;
+  const int32_t c = columnOfLabel(store, label);
+  if (c >= 0) sortRowsByColumn(store, c, kind, order);
+}
+
+}  // namespace tessel::recordset
