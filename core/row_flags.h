@@ -7,6 +7,7 @@
 // the tree in O(log n); whole-table changes rebuild it in O(n).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -68,10 +69,13 @@ class RowFlags {
   void setMode(int32_t mode) { mode_ = mode; }
 
   // Makes room for `rows` flags so that upkeep to that many cannot fail.
+  // Grows geometrically, so that rows added one at a time cost amortised O(1).
   void reserve(int32_t rows) {
     const auto n = static_cast<std::size_t>(rows < 0 ? 0 : rows);
-    flags_.reserve(n);
-    tree_.reserve(n);
+    if (n <= flags_.capacity() && n <= tree_.capacity()) return;
+    const std::size_t target = std::max(n, flags_.capacity() + flags_.capacity() / 2);
+    flags_.reserve(target);
+    tree_.reserve(target);
   }
   // Truncates or extends the table at its end to `rows` entries; new entries
   // follow the auto-select flag. Flags never shift.

@@ -93,44 +93,78 @@ class RowSorter {
     return true;
   }
 
-  // A range in strictly increasing order is left as it is by the quicksort,
-  // since its rows are all distinct; one in strictly decreasing order ends reversed.
-  bool settleIfStrictlyMonotone(int32_t lo, int32_t hi) {
-    bool increasing = true;
-    bool decreasing = true;
-    for (int32_t k = lo; k < hi && (increasing || decreasing); ++k) {
+  enum class Shape { other, increasing, decreasing, nonDecreasing };
+
+  // How the rows lo to hi already stand, in the sort's direction.
+  Shape shapeOf(int32_t lo, int32_t hi) const {
+    bool increasing = true, decreasing = true, nonDecreasing = true;
+    for (int32_t k = lo; k < hi && (increasing || decreasing || nonDecreasing); ++k) {
       const int cmp = compareRows(k, k + 1);
       increasing = increasing && cmp < 0;
       decreasing = decreasing && cmp > 0;
+      nonDecreasing = nonDecreasing && cmp <= 0;
     }
-    if (decreasing) {
-      for (int32_t i = lo, j = hi; i < j; ++i, --j) exchange(i, j);
+    if (increasing) return Shape::increasing;
+    if (decreasing) return Shape::decreasing;
+    return nonDecreasing ? Shape::nonDecreasing : Shape::other;
+  }
+
+  // The last row of the non-decreasing range lo to hi that does not sort after the pivot.
+  int32_t lastNotAfter(int32_t lo, int32_t hi, const Pivot& pivot) const {
+    while (lo < hi) {
+      const int32_t mid = lo + (hi - lo + 1) / 2;
+      if (compare(mid, pivot) > 0) {
+        hi = mid - 1;
+      } else {
+        lo = mid;
+      }
     }
-    return increasing || decreasing;
+    return lo;
   }
 
   // First-row pivot; recursion goes into the smaller part and the loop takes
   // the larger, so the depth stays logarithmic. The parts are disjoint, so
   // which one recurses does not change the result.
-  void quicksort(int32_t lo, int32_t hi) {
+  //
+  // Ranges whose order is already known are settled without the full scans,
+  // leaving every row where the scans would: a strictly increasing range
+  // stays (its rows are distinct, so its sorted order is itself), a strictly
+  // decreasing one is reversed. In a non-decreasing range the scans stop at
+  // the first row and at the last row equal to the pivot, then only meet rows
+  // equal to it, so they exchange that run's rows pairwise from both ends;
+  // both parts stay non-decreasing. That turns the quadratic cost of
+  // resorting a sorted table with ties into n log n.
+  void quicksort(int32_t lo, int32_t hi, bool nonDecreasing = false) {
     while (hi > lo) {
-      if (settleIfStrictlyMonotone(lo, hi)) return;
+      if (!nonDecreasing) {
+        const Shape shape = shapeOf(lo, hi);
+        if (shape == Shape::increasing) return;
+        if (shape == Shape::decreasing) {
+          for (int32_t i = lo, j = hi; i < j; ++i, --j) exchange(i, j);
+          return;
+        }
+        nonDecreasing = shape == Shape::nonDecreasing;
+      }
       const Pivot pivot = pivotOf(lo);
       int32_t i = lo;
       int32_t j = hi;
-      do {
-        while (i < hi && compare(i, pivot) < 0) ++i;
-        while (j > lo && compare(j, pivot) > 0) --j;
-        if (j < i) break;
-        exchange(i, j);
-        ++i;
-        --j;
-      } while (j >= i);
+      if (nonDecreasing) {
+        for (j = lastNotAfter(lo, hi, pivot); j >= i; ++i, --j) exchange(i, j);
+      } else {
+        do {
+          while (i < hi && compare(i, pivot) < 0) ++i;
+          while (j > lo && compare(j, pivot) > 0) --j;
+          if (j < i) break;
+          exchange(i, j);
+          ++i;
+          --j;
+        } while (j >= i);
+      }
       if (j - lo < hi - i) {
-        quicksort(lo, j);
+        quicksort(lo, j, nonDecreasing);
         lo = i;
       } else {
-        quicksort(i, hi);
+        quicksort(i, hi, nonDecreasing);
         hi = j;
       }
     }

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "core/array_store.h"
+#include "recordset/labels.h"
+#include "recordset/lists.h"
 
 namespace tessel {
 namespace {
@@ -72,17 +74,21 @@ TEST(RowSort, FollowsTheQuicksortStepsWhateverTheInput) {
   std::mt19937 random(11);
   for (int trial = 0; trial < 400; ++trial) {
     const int n = 2 + static_cast<int>(random() % 60);
-    // Few distinct values (many ties), all distinct, and runs in order or in
-    // reverse with ties mixed in: each reaches a different shortcut.
-    const int shape = trial % 4;
+    // Few distinct values (many ties), all distinct, runs in order or in
+    // reverse with ties mixed in, in order with ties and a few rows out of
+    // place, and in order with runs of any length: each reaches a different shortcut.
+    const int shape = trial % 6;
     std::vector<Row> rows;
+    int32_t run = 0;
     for (int k = 0; k < n; ++k) {
       int32_t v = 0;
       switch (shape) {
         case 0: v = static_cast<int32_t>(random() % 4); break;
         case 1: v = k * 7919 % 1009 - 500; break;
         case 2: v = k / 3 + (k % 5 == 0 ? 0 : 100); break;
-        default: v = (n - k) / 2; break;
+        case 3: v = (n - k) / 2; break;
+        case 4: v = k / 2 + (k > n / 2 ? 7 : 0) - (k % 9 == 4 ? 3 : 0); break;
+        default: v = run += (random() % 3 == 0) ? 1 : 0; break;
       }
       rows.push_back({k + 1, v});  // ids from 1: a value of 0 would leave the cell empty
     }
@@ -94,6 +100,17 @@ TEST(RowSort, FollowsTheQuicksortStepsWhateverTheInput) {
       ASSERT_EQ(ids(store), ids(expected)) << "trial " << trial << " order " << static_cast<int>(order);
     }
   }
+}
+
+TEST(RowSort, KeysTravelWithTheirCellsAndLabelsStay) {
+  ArrayStore store = tableOf({{1, 30}, {2, 10}, {3, 20}});
+  store.setKey(1, CellDescriptor::ofString("k30"));
+  store.setKey(3, CellDescriptor::ofString("k10"));
+  recordset::setLabel(store, "v", 1);
+  recordset::sortRowsByLabel(store, "v", SortKind::string, SortOrder::ascending);
+  EXPECT_EQ(ids(store), (std::vector<int32_t>{2, 3, 1}));
+  EXPECT_EQ(recordset::keyList(store, ","), ",k10,,,,k30");
+  EXPECT_EQ(recordset::columnOfLabel(store, "v"), 1);
 }
 
 }  // namespace
