@@ -25,7 +25,14 @@ class RowSorter {
         column_(c),
         kind_(kind),
         direction_(order == SortOrder::ascending ? 1 : -1),
-        caseSensitive_(store.compareMode().caseSensitive) {}
+        caseSensitive_(store.compareMode().caseSensitive) {
+    // Values are read once and travel with their rows, so comparisons do not
+    // chase cells all over the table.
+    if (kind_ == SortKind::value) {
+      values_.reserve(rows_.size());
+      for (std::size_t k = 0; k < rows_.size(); ++k) values_.push_back(cell(static_cast<int32_t>(k)).value());
+    }
+  }
 
   void run() {
     const auto n = static_cast<int32_t>(rows_.size());
@@ -42,28 +49,27 @@ class RowSorter {
 
   const Cell& cell(int32_t k) const { return *store_.cellAt(rows_[static_cast<std::size_t>(k)] * columns_ + column_); }
   Pivot pivotOf(int32_t k) const {
-    const Cell& pc = cell(k);
-    return kind_ == SortKind::value ? Pivot{std::string(), pc.value()} : Pivot{std::string(pc.text().view()), 0};
+    if (kind_ == SortKind::value) return Pivot{std::string(), keyValue(k)};
+    return Pivot{std::string(cell(k).text().view()), 0};
   }
+  int32_t keyValue(int32_t k) const { return values_[static_cast<std::size_t>(k)]; }
   // Negative, 0 or positive as row k sorts before, with or after the pivot.
   int compare(int32_t k, const Pivot& pivot) const {
-    const Cell& kc = cell(k);
     const int raw = kind_ == SortKind::value
-                        ? sign((kc.value() > pivot.value) - (kc.value() < pivot.value))
-                        : sign(literalCompare(kc.text().c_str(), pivot.text.c_str(), caseSensitive_));
+                        ? (keyValue(k) > pivot.value) - (keyValue(k) < pivot.value)
+                        : sign(literalCompare(cell(k).text().c_str(), pivot.text.c_str(), caseSensitive_));
     return raw * direction_;
   }
   int compareRows(int32_t a, int32_t b) const {
-    const Cell& ac = cell(a);
-    const Cell& bc = cell(b);
     const int raw = kind_ == SortKind::value
-                        ? (ac.value() > bc.value()) - (ac.value() < bc.value())
-                        : sign(literalCompare(ac.text().c_str(), bc.text().c_str(), caseSensitive_));
+                        ? (keyValue(a) > keyValue(b)) - (keyValue(a) < keyValue(b))
+                        : sign(literalCompare(cell(a).text().c_str(), cell(b).text().c_str(), caseSensitive_));
     return raw * direction_;
   }
 
   void exchange(int32_t i, int32_t j) {
     if (i == j) return;
+    if (!values_.empty()) std::swap(values_[static_cast<std::size_t>(i)], values_[static_cast<std::size_t>(j)]);
     const int32_t a = rows_[static_cast<std::size_t>(i)] * columns_;
     const int32_t b = rows_[static_cast<std::size_t>(j)] * columns_;
     for (int32_t k = 0; k < columns_; ++k) store_.swap(a + k, b + k);
@@ -177,6 +183,7 @@ class RowSorter {
   SortKind kind_;
   int direction_;
   bool caseSensitive_;
+  std::vector<int32_t> values_;  // the value kind's keys, in range order
 };
 
 }  // namespace
