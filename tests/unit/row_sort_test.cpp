@@ -7,9 +7,12 @@
 
 #include <cstdint>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "core/array_store.h"
+#include "core/compare.h"
 #include "recordset/labels.h"
 #include "recordset/lists.h"
 
@@ -98,6 +101,55 @@ TEST(RowSort, FollowsTheQuicksortStepsWhateverTheInput) {
       ArrayStore store = tableOf(rows);
       recordset::sortRowsByColumn(store, 1, SortKind::value, order);
       ASSERT_EQ(ids(store), ids(expected)) << "trial " << trial << " order " << static_cast<int>(order);
+    }
+  }
+}
+
+// The same steps over texts, where case-insensitive comparison makes ties of
+// different texts.
+void referenceTexts(std::vector<std::pair<int32_t, std::string>>& rows, int lo, int hi, int direction) {
+  while (hi > lo) {
+    const std::string pivot = rows[static_cast<std::size_t>(lo)].second;
+    const auto compare = [&](int k) {
+      const int c = literalCompare(rows[static_cast<std::size_t>(k)].second.c_str(), pivot.c_str(), false);
+      return ((c > 0) - (c < 0)) * direction;
+    };
+    int i = lo, j = hi;
+    do {
+      while (compare(i) < 0) ++i;
+      while (compare(j) > 0) --j;
+      if (j < i) break;
+      std::swap(rows[static_cast<std::size_t>(i)], rows[static_cast<std::size_t>(j)]);
+      ++i;
+      --j;
+    } while (j >= i);
+    referenceTexts(rows, lo, j, direction);
+    lo = i;
+  }
+}
+
+TEST(RowSort, TextTiesFollowTheQuicksortSteps) {
+  std::mt19937 random(3);
+  const char* texts[] = {"a", "A", "b", "B", "ab", "aB", "*", "10", "9"};
+  for (int trial = 0; trial < 200; ++trial) {
+    const int n = 2 + static_cast<int>(random() % 40);
+    std::vector<std::pair<int32_t, std::string>> rows;
+    for (int k = 0; k < n; ++k) rows.emplace_back(k + 1, texts[random() % 9]);
+    for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
+      auto expected = rows;
+      referenceTexts(expected, 0, n - 1, order == SortOrder::ascending ? 1 : -1);
+      ArrayStore store;
+      store.dimensions().setCount(2);
+      store.dimensions().setBoundary(1, 2);
+      store.rowFlags().setAutoSelect(true);
+      for (const auto& [id, text] : rows) {
+        store.append(CellDescriptor::ofValue(id));
+        store.append(CellDescriptor::ofString(text.c_str()));
+      }
+      recordset::sortRowsByColumn(store, 1, SortKind::string, order);
+      std::vector<int32_t> want;
+      for (const auto& row : expected) want.push_back(row.first);
+      ASSERT_EQ(ids(store), want) << "trial " << trial;
     }
   }
 }
