@@ -36,17 +36,6 @@ TEST(RecordsetSelection, AndNarrowsOrWidens) {
   EXPECT_EQ(o.integer(kRows), 4);
 }
 
-TEST(RecordsetSelection, NewRowsFollowAutoSelect) {
-  Instance o(tableSetup(1, false));
-  appendRows(o, "a", "b");
-  EXPECT_EQ(o.integer(kRows), 0);
-  o.act(kContaining, 0, std::string(""));  // every row with a cell passes
-  EXPECT_EQ(o.integer(kRows), 2);
-  o.act(kStartNewWhere);
-  o.act(kSelectAll);
-  EXPECT_EQ(o.integer(kRows), 2);
-}
-
 TEST(RecordsetSelection, TextTestsFollowTheSearchSettings) {
   Instance o(tableSetup(1));
   appendRows(o, "Hello", "h", "h*", "abc");
@@ -166,18 +155,6 @@ TEST(RecordsetSelection, ColumnPastTheRowReadsTheNextRow) {
   o.act(kAndMode);
   o.act(kContaining, 2, std::string(""));
   EXPECT_EQ(selected(o), "1,2|3,4");
-}
-
-TEST(RecordsetSelection, EmptyFlagTableOnlyChangesTheMode) {
-  Instance o(tableSetup(2));
-  o.act(kAndMode);
-  o.act(kSelectAll);
-  o.act(kInvert);
-  o.act(kEqual, 0, 0);
-  o.act(kStartNewWhere);
-  appendRows(o, "a,1");  // auto-select: the new row is selected; the mode is OR again
-  o.act(kEqual, 0, 99);
-  EXPECT_EQ(o.integer(kRows), 1);
 }
 
 }  // namespace

@@ -98,6 +98,22 @@ TEST(RecordsetSort, UnselectedRowsKeepTheirPlaceAndFlagsStay) {
   EXPECT_EQ(physical(o), "a,2|b,3|c,1|x,9");
 }
 
+// After a boundary change no element operation has followed, so the flags
+// still count four one-cell rows while the cells form two rows of two. Only
+// complete rows are sorted; the flags past them stand for no cells at all.
+TEST(RecordsetSort, FlagsPastTheLastCompleteRowAreNotSorted) {
+  Instance o(tableSetup(1));
+  appendRows(o, "d", "c", "b", "a");
+  o.act(kSetBoundary, 1, 2);
+  ASSERT_EQ(o.integer(kRows), 4);
+  o.act(kSortColumnStringAsc, 0);
+  EXPECT_EQ(physical(o), "b,a|d,c");
+  // «a» and «c» both have the value 0: both scans stop at once on the tie
+  // and exchange the two rows.
+  o.act(kSortColumnValueDesc, 1);
+  EXPECT_EQ(physical(o), "d,c|b,a");
+}
+
 TEST(RecordsetAggregates, EmptyCellsCountAsZero) {
   Instance o(tableSetup(1));
   appendRows(o, "5", "e", "7");
