@@ -23,8 +23,9 @@ void query(ArrayStore& store, int32_t c, Test&& test) {
   });
 }
 
-bool contains(const char* text, std::size_t textSize, const char* needle, CompareMode mode) {
-  const std::size_t n = std::strlen(needle);
+// Whether the needle (n characters) equals, in the search mode, the n
+// characters at some position of the text.
+bool contains(const char* text, std::size_t textSize, const char* needle, std::size_t n, CompareMode mode) {
   if (n > textSize) return false;
   for (std::size_t s = 0; s + n <= textSize; ++s) {
     if (prefixEqualInSearchMode(needle, text + s, static_cast<int>(n), mode) == 0) return true;
@@ -57,9 +58,10 @@ void whereMatching(ArrayStore& store, int32_t c, const char* text) {
 
 void whereContaining(ArrayStore& store, int32_t c, const char* text) {
   const CompareMode mode = store.compareMode();
+  const std::size_t n = text == nullptr ? 0 : std::strlen(text);
   query(store, c, [&](const Cell& cell) {
     const CellText t = cell.text();
-    return text != nullptr && contains(t.c_str(), t.size(), text, mode);
+    return text != nullptr && contains(t.c_str(), t.size(), text, n, mode);
   });
 }
 
