@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/cell.h"
 #include "core/cell_table.h"
@@ -33,6 +34,9 @@ class ArrayStore {
   void set(int32_t i, const CellDescriptor& d);
   void insert(int32_t i, const CellDescriptor& d);
   void append(const CellDescriptor& d) { insert(size(), d); }
+  // Assigns prepared contents to the cells from `first` on in one step that
+  // cannot fail (the cells keep their keys); for changes that must not stop halfway.
+  void replaceContents(int32_t first, std::vector<Cell>& contents) noexcept { cells_.replaceContents(first, contents); }
   void deleteAt(int32_t i);
   void deleteAll();
   // Exchanges two cells with their keys; row flags stay where they are.

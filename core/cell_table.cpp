@@ -6,6 +6,8 @@
 #include <new>
 #include <utility>
 
+#include "core/arithmetic.h"
+
 namespace tessel {
 
 namespace {
@@ -84,10 +86,15 @@ void CellTable::applyCapacity(int64_t capacity) {
   if (capacity > capacity_) {
     cells_.reserve(usableSlots(capacity));
   } else {
-    std::vector<Cell> smaller;
-    smaller.reserve(usableSlots(capacity));
-    std::move(cells_.begin(), cells_.end(), std::back_inserter(smaller));
-    cells_.swap(smaller);
+    // Giving memory back is a courtesy: without memory for a smaller table the
+    // larger one serves as well, so shrinking (and with it every erase) cannot fail.
+    try {
+      std::vector<Cell> smaller;
+      smaller.reserve(usableSlots(capacity));
+      std::move(cells_.begin(), cells_.end(), std::back_inserter(smaller));
+      cells_.swap(smaller);
+    } catch (const std::bad_alloc&) {
+    }
   }
   capacity_ = static_cast<int32_t>(capacity);
 }
@@ -121,6 +128,13 @@ bool CellTable::insert(int32_t i, const CellDescriptor& d) {
   applyCapacity(capacity);
   cells_.insert(cells_.begin() + i, std::move(content));
   return true;
+}
+
+void CellTable::replaceContents(int32_t first, std::vector<Cell>& contents) noexcept {
+  applyCapacity(plannedCapacity(count()));  // the count stands still: at most a shrink, which cannot fail
+  for (std::size_t k = 0; k < contents.size(); ++k) {
+    if (Cell* cell = at(wrapAdd(first, static_cast<int32_t>(k)))) cell->takeContent(contents[k]);
+  }
 }
 
 bool CellTable::erase(int32_t i) {

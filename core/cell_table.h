@@ -43,7 +43,10 @@ class CellTable {
   bool set(int32_t i, const CellDescriptor& d);
   // Inserts a cell before i (or sets it when i is at or past the end).
   bool insert(int32_t i, const CellDescriptor& d);
-  // Removes cell i with its key.
+  // Gives cells first, first + 1, ... the prepared contents (their keys stay);
+  // cells outside the table are skipped. Runs the growth rule as a set would.
+  void replaceContents(int32_t first, std::vector<Cell>& contents) noexcept;
+  // Removes cell i with its key; cannot fail.
   bool erase(int32_t i);
   // Drops every cell and returns to the initial capacity.
   void clear();

@@ -87,8 +87,10 @@ void replaceRowWithList(ArrayStore& store, const char* list, int32_t r) {
   if (!isTable(store) || r < 0 || r >= rowCount(store)) return;
   const int32_t base = cellIndexOfRow(store, r, 0);
   const std::vector<std::string> items = splitList(list, store.listDelimiter());
-  const int32_t columns = store.dimensions().columns();
-  for (int32_t c = 0; c < columns; ++c) store.set(wrapAdd(base, c), itemAt(items, c));
+  // All new contents first, so running out of memory cannot leave half a row replaced.
+  std::vector<Cell> contents(static_cast<std::size_t>(store.dimensions().columns()));
+  for (std::size_t c = 0; c < contents.size(); ++c) contents[c].assign(itemAt(items, static_cast<int32_t>(c)));
+  store.replaceContents(base, contents);
 }
 
 void deleteRow(ArrayStore& store, int32_t r) {
