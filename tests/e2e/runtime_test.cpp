@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "host/catalogue.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
@@ -51,29 +52,25 @@ TEST(EntryPoints, InfosRecordIsFilledAsTheHostExpects) {
   EXPECT_NE(infos.expressions[28], infos.expressions[29]);
 }
 
-TEST(Setup, DimensionCountOtherThanTwoOrThreeIsOne) {
-  for (int32_t dims : {0, 4, -1, 1}) {
-    Instance o(makeSetup(dims, 7, 5));
-    EXPECT_EQ(o.integer(26), 1) << dims;     // dim(
-    EXPECT_EQ(o.integer(27, 1), 0) << dims;  // boundary( 1: the open dimension of 1D
+TEST(Setup, DimensionsFollowTheCountAndIgnoreBoundariesBelowOne) {
+  struct Row {
+    int32_t dims, x, y, dim, boundaryX, boundaryY;
+  };
+  // Counts other than 2 and 3 mean 1D; 2D takes only X; a boundary below 1 keeps the default 0.
+  for (const Row r : {Row{0, 7, 5, 1, 0, 0},
+                      {4, 7, 5, 1, 0, 0},
+                      {-1, 7, 5, 1, 0, 0},
+                      {2, 7, 5, 2, 7, 0},
+                      {3, 7, 5, 3, 7, 5},
+                      {2, 0, 0, 2, 0, 0},
+                      {3, -3, 2, 3, 0, 2}}) {
+    Instance o(makeSetup(r.dims, r.x, r.y));
+    SCOPED_TRACE(r.dims);
+    EXPECT_EQ(o.integer(26), r.dim);                  // dim(
+    EXPECT_EQ(o.integer(28), r.boundaryX);            // boundaryX(
+    EXPECT_EQ(o.integer(29), r.boundaryY);            // boundaryY(
+    EXPECT_EQ(o.integer(27, 0), r.dim > 0 ? -1 : 0);  // entry 0 is stored as -1
   }
-}
-
-TEST(Setup, TwoDimensionsTakeOnlyXAndThreeTakeBoth) {
-  Instance two(makeSetup(2, 7, 5));
-  EXPECT_EQ(two.integer(26), 2);
-  EXPECT_EQ(two.integer(28), 7);  // boundaryX(
-  EXPECT_EQ(two.integer(29), 0);  // boundaryY( is the open dimension
-  Instance three(makeSetup(3, 7, 5));
-  EXPECT_EQ(three.integer(26), 3);
-  EXPECT_EQ(three.integer(28), 7);
-  EXPECT_EQ(three.integer(29), 5);
-  EXPECT_EQ(three.integer(27, 0), -1);  // entry 0 is stored as -1
-  Instance unset(makeSetup(2, 0, 0));
-  EXPECT_EQ(unset.integer(28), 0);  // a boundary below 1 keeps the default
-  Instance negative(makeSetup(3, -3, 2));
-  EXPECT_EQ(negative.integer(28), 0);
-  EXPECT_EQ(negative.integer(29), 2);
 }
 
 TEST(Setup, DelimiterIsCopiedAndReadOnlyWithinItsField) {
@@ -98,14 +95,34 @@ TEST(Setup, AutoSelectIsOnOnlyForOne) {
   }
 }
 
-TEST(Protocol, TextResultsSetOnlyTheTextFlag) {
-  Instance o;
-  o.act(9, 42);                        // Append value 42
-  ExpressionCall text = o.call(2, 0);  // get$(0)
-  EXPECT_TRUE(text.textFlag);
-  EXPECT_EQ(text.text, "42");
-  EXPECT_EQ(text.spaceSizes, (std::vector<intptr_t>{3}));
-  EXPECT_EQ(text.fetchedTypes, (std::vector<int>{TESSEL_PARAM_INTEGER}));
+// Every expression fetches exactly its declared parameters, in order and by
+// type, before anything else; a text result asks string space once and sets
+// only the text flag; an integer result or a missing text leaves the word alone.
+TEST(Protocol, EveryExpressionFollowsTheParameterAndResultRules) {
+  Instance o(makeSetup(2, 2));
+  o.act(8, std::string("a"));  // one element, so get$(0) has a text
+  for (const catalogue::Expression& e : catalogue::kExpressions) {
+    SCOPED_TRACE(e.name);
+    std::vector<int> declared;
+    Param params[2];
+    for (int i = 0; i < e.paramCount(); ++i) {
+      const bool text = e.params[i].kind == catalogue::Param::text;
+      declared.push_back(text ? TESSEL_PARAM_TEXT : TESSEL_PARAM_INTEGER);
+      params[i] = text ? Param(std::string("a")) : Param(int32_t{0});
+    }
+    const ExpressionCall c = o.call(e.number, params[0], params[1]);
+    EXPECT_EQ(c.protocolError, "");
+    EXPECT_EQ(c.fetchedTypes, declared);
+    if (!e.returnsText() || !c.textFlag) {
+      EXPECT_TRUE(c.spaceSizes.empty());
+      if (e.returnsText()) {
+        EXPECT_EQ(c.raw, 0);
+      }
+      continue;
+    }
+    ASSERT_TRUE(c.text.has_value());
+    EXPECT_EQ(c.spaceSizes, (std::vector<intptr_t>{static_cast<intptr_t>(c.text->size() + 1)}));
+  }
 }
 
 TEST(Protocol, FlagWordKeepsTheHostsBits) {
@@ -117,54 +134,24 @@ TEST(Protocol, FlagWordKeepsTheHostsBits) {
   const intptr_t address = routine[51](&o.record(), 0);
   EXPECT_STREQ(reinterpret_cast<const char*>(address), ",");
   EXPECT_EQ(o.record().resultFlags, 0x0123 | TESSEL_TEXT_FLAG);
-  // An integer result leaves the word alone: size(
+  // An integer result leaves the word alone: size(; so does a missing text: get$(5)
   o.record().resultFlags = 0x0123;
   EXPECT_EQ(routine[0](&o.record(), 0), 1);
   EXPECT_EQ(o.record().resultFlags, 0x0123);
-}
-
-TEST(Protocol, MissingTextLeavesTheFlagAndAsksNoSpace) {
-  Instance o;
-  const ExpressionCall none = o.call(2, 5);  // get$(5) of an empty array
+  const ExpressionCall none = o.call(2, 5);
   EXPECT_EQ(none.raw, 0);
   EXPECT_FALSE(none.textFlag);
-  EXPECT_TRUE(none.spaceSizes.empty());
-  EXPECT_EQ(none.protocolError, "");
 }
 
-TEST(Protocol, EmptyTextStillAsksForOneByte) {
+TEST(Protocol, EmptyTextStillAsksForOneByteAndEachCallGetsItsOwnSpace) {
   Instance o;
   o.act(57, std::string());  // Set list delimiter to the empty text
-  const ExpressionCall c = o.call(51);
-  EXPECT_TRUE(c.textFlag);
-  EXPECT_EQ(c.text, "");
-  EXPECT_EQ(c.spaceSizes, (std::vector<intptr_t>{1}));
-  EXPECT_TRUE(c.fetchedTypes.empty());
-}
-
-TEST(Protocol, StoresTextsAreCopiedNotHandedOver) {
-  Instance o;
-  o.act(57, std::string(";"));
-  EXPECT_EQ(o.text(51), ";");
-  EXPECT_EQ(o.text(51), ";");
-  o.act(8, std::string("abc"));
-  const ExpressionCall first = o.call(2, 0);
-  const ExpressionCall second = o.call(2, 0);
-  EXPECT_NE(first.raw, second.raw);  // each call gets its own string space
-  EXPECT_EQ(second.text, "abc");
-}
-
-TEST(Protocol, ParametersAreFetchedInDeclaredOrderAndTypes) {
-  Instance o;
-  const ExpressionCall twoIntegers = o.call(39, 2, 3);  // indexOfXY(
-  EXPECT_EQ(twoIntegers.fetchedTypes, (std::vector<int>{0, 0}));
-  const ExpressionCall textAndInteger = o.call(50, std::string("label"), 0);  // getFromLabelRow$(
-  EXPECT_EQ(textAndInteger.fetchedTypes, (std::vector<int>{1, 0}));
-  const ExpressionCall twoTexts = o.call(20, std::string("="), std::string(";"));  // pairList$(
-  EXPECT_EQ(twoTexts.fetchedTypes, (std::vector<int>{1, 1}));
-  const ExpressionCall none = o.call(0);
-  EXPECT_TRUE(none.fetchedTypes.empty());
-  for (const ExpressionCall* c : {&twoIntegers, &textAndInteger, &twoTexts, &none}) EXPECT_EQ(c->protocolError, "");
+  const ExpressionCall first = o.call(51);
+  const ExpressionCall second = o.call(51);
+  EXPECT_EQ(first.text, "");
+  EXPECT_EQ(first.spaceSizes, (std::vector<intptr_t>{1}));
+  EXPECT_NE(first.raw, second.raw);
+  EXPECT_EQ(second.text, "");  // the store's delimiter was copied, not handed over
 }
 
 TEST(Protocol, EveryActionReturnsZero) {
