@@ -122,8 +122,7 @@ int showFile(tessel::hostkit::Module& module, const Options& o) {
   Session session(module, o.settings, std::cout);
   auto& object = session.create(path, o.settings.setup);
   loadFile(object, path, format);
-  std::cout << "(" << formatName(format) << " file)\n";
-  show(object, path, std::cout, o.settings.show);
+  show(object, path + " (" + formatName(format) + ")", std::cout, o.settings.show);
   return 0;
 }
 
