@@ -1,5 +1,6 @@
 #include "tools/console/interactive.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,8 @@
 namespace tessel::console {
 
 namespace {
+
+#if TESSEL_LINE_EDITING
 
 bool startsWithIgnoringCase(const std::string& text, const std::string& prefix) {
   if (prefix.size() > text.size()) return false;
@@ -53,8 +56,6 @@ std::vector<std::string> completions(const std::string& typed) {
   return out;
 }
 
-#if TESSEL_LINE_EDITING
-
 // The line-editing library calls back without a context pointer, so the
 // candidates of the completion under way are kept here for its generator.
 std::vector<std::string>& pendingCandidates() {
@@ -70,11 +71,20 @@ char* nextCandidate(const char*, int state) {
   return strdup(candidates[next++].c_str());
 }
 
-char** complete(const char*, int, int) {
+// The library replaces only the word under the cursor (from `start`), so each
+// whole-line completion is handed over from there on.
+char** complete(const char*, int start, int) {
   rl_attempted_completion_over = 1;  // no file names
-  pendingCandidates() = completions(std::string(rl_line_buffer, static_cast<std::size_t>(rl_point)));
-  if (pendingCandidates().empty()) return nullptr;
-  return rl_completion_matches("", nextCandidate);
+  rl_completion_append_character = '\0';
+  const std::string typed(rl_line_buffer, static_cast<std::size_t>(rl_point));
+  const std::size_t from = std::min(static_cast<std::size_t>(std::max(start, 0)), typed.size());
+  std::vector<std::string>& candidates = pendingCandidates();
+  candidates.clear();
+  for (const std::string& line : completions(typed)) {
+    if (line.size() >= from) candidates.push_back(line.substr(from));
+  }
+  if (candidates.empty()) return nullptr;
+  return rl_completion_matches(typed.c_str() + from, nextCandidate);
 }
 
 std::string historyPath() {
