@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <map>
@@ -36,7 +37,11 @@ std::string_view displayText(const catalogue::Action& a) {
   return colon == std::string_view::npos ? d : d.substr(colon + 2);
 }
 
-std::string quoteForMessage(std::string_view s) { return "\"" + std::string(s) + "\""; }
+// A written text in a message, cut when long.
+std::string quoteForMessage(std::string_view s) {
+  constexpr std::size_t kLongest = 60;
+  return "\"" + std::string(s.substr(0, kLongest)) + (s.size() > kLongest ? "\"..." : "\"");
+}
 
 }  // namespace
 
@@ -156,9 +161,13 @@ Term Cursor::integerLiteral() {
   if (line_[pos_] == '-' || line_[pos_] == '+') ++pos_;
   while (pos_ < line_.size() && isNameChar(line_[pos_])) ++pos_;
   const std::string written(line_.substr(start, pos_ - start));
+  // Decimal, or hexadecimal after 0x; a leading zero does not mean octal.
+  const std::size_t digits = written.find_first_not_of("+-");
+  const bool hex = written.compare(digits, 2, "0x") == 0 || written.compare(digits, 2, "0X") == 0;
   char* end = nullptr;
-  const long long value = std::strtoll(written.c_str(), &end, 0);
-  if (end == nullptr || *end != '\0' || value < INT32_MIN || value > INT32_MAX) {
+  errno = 0;
+  const long long value = std::strtoll(written.c_str(), &end, hex ? 16 : 10);
+  if (end == nullptr || *end != '\0' || errno == ERANGE || value < INT32_MIN || value > INT32_MAX) {
     throw UserError(quoteForMessage(written) + " is not an integer from -2147483648 to 2147483647");
   }
   Term t;
@@ -178,7 +187,9 @@ Term Cursor::call() {
   }
   const int n = findExpression(name);
   if (n < 0) throw UserError("unknown expression " + std::string(name) + "(" + suggestionsFor(name));
+  if (depth_ >= kMaxDepth) throw UserError("expressions nest more than " + std::to_string(kMaxDepth) + " deep");
   ++pos_;
+  ++depth_;
   Term t;
   t.kind = Term::Kind::expression;
   t.expression = n;
@@ -191,6 +202,7 @@ Term Cursor::call() {
       throw UserError(std::string("expected ',' or ')' in ") + e.name + " at column " + std::to_string(pos_ + 1));
     }
   }
+  --depth_;
   t.source = std::string(line_.substr(start, pos_ - start));
   // A trailing parameter the routine fetches but never uses may be left out.
   const int declared = e.paramCount();
@@ -473,7 +485,7 @@ ActionCall ActionNames::resolve(std::string_view line) const {
   for (const auto& [form, a] : attempts) {
     if (a.named && a.tokens > 0) best = std::max(best, a.tokens);
   }
-  if (best < 0) throw UserError("unknown action or expression: \"" + std::string(line) + "\"" + suggestionsFor(line));
+  if (best < 0) throw UserError("unknown action or expression: " + quoteForMessage(line) + suggestionsFor(line));
   for (const auto& [form, a] : attempts) {
     if (a.named && a.tokens == best) {
       if (std::find(actions.begin(), actions.end(), form->action) == actions.end()) actions.push_back(form->action);
@@ -519,7 +531,7 @@ std::string ActionNames::ambiguity(std::string_view line, const std::vector<int>
   const bool sameLabel = std::all_of(actions.begin(), actions.end(), [&](int n) { return kActions[n].label == label; });
   std::string out =
       sameLabel ? "\"" + std::string(label) + "\" is the label of " + std::to_string(actions.size()) + " actions"
-                : "\"" + std::string(line) + "\" could be " + std::to_string(actions.size()) + " actions";
+                : quoteForMessage(line) + " could be " + std::to_string(actions.size()) + " actions";
   out += "; name the one you mean:";
   for (int n : actions) {
     const auto& a = kActions[n];

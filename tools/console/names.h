@@ -61,8 +61,11 @@ class Cursor {
   Term integerLiteral();
   Term call();
 
+  static constexpr int kMaxDepth = 64;
+
   std::string_view line_;
   std::size_t pos_;
+  int depth_ = 0;
 };
 
 // The catalogue number of an expression name, written with or without its "(";

@@ -154,9 +154,20 @@ void Session::runAction(hostkit::RunObject& object, const ActionCall& call) {
 }
 
 void Session::execute(std::string_view line) {
-  // Blanks and comments.
+  // Blanks and comments: a # outside quotes ends the line.
+  bool inText = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (inText && line[i] == '\\') {
+      ++i;
+    } else if (line[i] == '"') {
+      inText = !inText;
+    } else if (!inText && line[i] == '#') {
+      line = line.substr(0, i);
+      break;
+    }
+  }
   Cursor c(line);
-  if (c.atEnd() || c.rest().front() == '#') return;
+  if (c.atEnd()) return;
   line = c.rest();
   while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.remove_suffix(1);
   if (builtin(line)) return;
