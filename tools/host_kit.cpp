@@ -58,7 +58,7 @@ RunObject::RunObject(Module& module, const TesselSetup& setup)
     : module_(module), context_(std::make_unique<Context>()) {
   auto dataSize = module.entry<short(TESSEL_CALL*)(intptr_t, intptr_t)>("GetRunObjectDataSize");
   auto create = module.entry<short(TESSEL_CALL*)(TesselRunObject*, const TesselSetup*, intptr_t)>("CreateRunObject");
-  module.entry<short(TESSEL_CALL*)(TesselRunObject*, intptr_t)>("DestroyRunObject");  // checked before creating
+  destroy_ = module.entry<short(TESSEL_CALL*)(TesselRunObject*, intptr_t)>("DestroyRunObject");
   const short size = dataSize(0, 0);
   if (size < static_cast<short>(sizeof(TesselRunObject)))
     throw std::runtime_error("the module's run-time object is too small");
@@ -72,10 +72,7 @@ RunObject::RunObject(Module& module, const TesselSetup& setup)
   create(&record(), &setup, 0);
 }
 
-RunObject::~RunObject() {
-  auto destroy = module_.entry<short(TESSEL_CALL*)(TesselRunObject*, intptr_t)>("DestroyRunObject");
-  destroy(&record(), 0);
-}
+RunObject::~RunObject() { destroy_(&record(), 0); }
 
 namespace {
 
@@ -127,18 +124,20 @@ intptr_t RunObject::fetch(std::size_t position, intptr_t type, intptr_t rawParam
   return 0;
 }
 
-intptr_t TESSEL_CALL RunObject::getFirstParameter(TesselRunObject* object, intptr_t type, intptr_t rawParameter) {
+intptr_t TESSEL_CALL RunObject::getFirstParameter(TesselRunObject* object, intptr_t type,
+                                                  intptr_t rawParameter) noexcept {
   RunObject& self = owner(object);
   self.next_ = 1;
   return self.fetch(0, type, rawParameter);
 }
 
-intptr_t TESSEL_CALL RunObject::getNextParameter(TesselRunObject* object, intptr_t type, intptr_t rawParameter) {
+intptr_t TESSEL_CALL RunObject::getNextParameter(TesselRunObject* object, intptr_t type,
+                                                 intptr_t rawParameter) noexcept {
   RunObject& self = owner(object);
   return self.fetch(self.next_++, type, rawParameter);
 }
 
-intptr_t TESSEL_CALL RunObject::getStringSpace(TesselRunObject* object, intptr_t size, intptr_t) {
+intptr_t TESSEL_CALL RunObject::getStringSpace(TesselRunObject* object, intptr_t size, intptr_t) noexcept {
   RunObject& self = owner(object);
   if (self.current_ != nullptr) {
     if (!self.current_->spaceSizes.empty()) self.current_->protocolError = "string space requested twice";

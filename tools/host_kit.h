@@ -84,13 +84,16 @@ class RunObject {
 
  private:
   struct Context;
-  static intptr_t TESSEL_CALL getFirstParameter(TesselRunObject* object, intptr_t type, intptr_t raw);
-  static intptr_t TESSEL_CALL getNextParameter(TesselRunObject* object, intptr_t type, intptr_t raw);
-  static intptr_t TESSEL_CALL getStringSpace(TesselRunObject* object, intptr_t size, intptr_t);
+  static intptr_t TESSEL_CALL getFirstParameter(TesselRunObject* object, intptr_t type, intptr_t raw) noexcept;
+  static intptr_t TESSEL_CALL getNextParameter(TesselRunObject* object, intptr_t type, intptr_t raw) noexcept;
+  static intptr_t TESSEL_CALL getStringSpace(TesselRunObject* object, intptr_t size, intptr_t) noexcept;
+  // The services are called from inside the module: nothing may unwind
+  // through it, so a failure there (out of memory) ends the program.
   static RunObject& owner(TesselRunObject* object);
   intptr_t fetch(std::size_t position, intptr_t type, intptr_t raw);
 
   Module& module_;
+  short(TESSEL_CALL* destroy_)(TesselRunObject*, intptr_t) = nullptr;
   std::vector<unsigned char> object_;
   std::unique_ptr<Context> context_;
   std::vector<Param> params_;
