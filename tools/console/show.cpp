@@ -355,7 +355,8 @@ void showGrid(Reader& r, int32_t count, std::ostream& out, const ShowOptions& op
 void showPages(Reader& r, int32_t count, std::ostream& out, const ShowOptions& options, const std::string& title) {
   const int32_t x = r.integer(kBoundaryX);
   const int32_t y = r.integer(kBoundaryY);
-  if (x < 1 || y < 1 || static_cast<int64_t>(x) * y > INT32_MAX) {
+  constexpr int64_t kLargestPage = 1000000;  // cells of a page worth drawing
+  if (x < 1 || y < 1 || static_cast<int64_t>(x) * y > kLargestPage) {
     out << title << ": 3D with boundaries " << x << " x " << y << ", no page to draw; "
         << plural(count, "element", "elements") << '\n';
     showList(r, count, out, options);
