@@ -33,24 +33,28 @@ Session typeInto(const std::string& home, const std::string& keys) {
     _exit(127);
   }
   if (child < 0) return s;
-  // Type one line at a time, letting the editor take each in.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  // Type one line at a time, each at a prompt: when the console has printed
+  // something since the last line and now waits after "> ".
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   std::size_t typed = 0;
+  std::size_t seenWhenTyped = 0;
   char buffer[4096];
   while (std::chrono::steady_clock::now() < deadline) {
     pollfd p{terminal, POLLIN, 0};
-    const int ready = poll(&p, 1, 100);
-    if (ready > 0) {
+    if (poll(&p, 1, 100) > 0) {
       const ssize_t n = read(terminal, buffer, sizeof buffer);
       if (n <= 0) break;  // the console has ended
       s.output.append(buffer, static_cast<std::size_t>(n));
       continue;
     }
-    if (typed < keys.size()) {
+    const bool atPrompt =
+        s.output.size() > seenWhenTyped && s.output.size() >= 2 && s.output.compare(s.output.size() - 2, 2, "> ") == 0;
+    if (typed < keys.size() && atPrompt) {
       std::size_t end = keys.find_first_of("\n\x04", typed);
       end = end == std::string::npos ? keys.size() : end + 1;
       if (write(terminal, keys.data() + typed, end - typed) < 0) break;
       typed = end;
+      seenWhenTyped = s.output.size();
     }
   }
   close(terminal);
