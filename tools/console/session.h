@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/console/help.h"
 #include "tools/console/names.h"
 #include "tools/console/show.h"
 #include "tools/host_kit.h"
@@ -63,8 +64,5 @@ class Session {
   std::map<std::string, std::unique_ptr<hostkit::RunObject>> instances_;
   std::string current_ = "main";
 };
-
-// The catalogue as help text: everything, or the entries a topic names.
-void printHelp(std::ostream& out, std::string_view topic, const ActionNames& names);
 
 }  // namespace tessel::console
