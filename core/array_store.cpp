@@ -1,6 +1,7 @@
 #include "core/array_store.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace tessel {
 
@@ -47,6 +48,32 @@ void ArrayStore::deleteAll() {
 void ArrayStore::setKey(int32_t i, const CellDescriptor& d) {
   // Keys live beside the element; no row changes, so no upkeep.
   if (Cell* cell = cells_.at(i)) cell->setKey(d);
+}
+
+void ArrayStore::regroup(const Regrouping& r, const Dimensions& after) {
+  const int64_t count = cells_.countAfter(r);
+  if (count < 0) return;
+  if (after.count() == 2) rowFlags_.reserve(after.physicalRows(static_cast<int32_t>(count)));
+  if (!cells_.regroup(r)) return;
+  dimensions_ = after;
+  rowFlagUpkeep();
+}
+
+ArrayStore ArrayStore::withoutCells() const {
+  ArrayStore copy;
+  copy.dimensions_ = dimensions_;
+  copy.labels_ = labels_;
+  copy.rowFlags_ = rowFlags_;
+  copy.mode_ = mode_;
+  copy.delimiter_ = delimiter_;
+  return copy;
+}
+
+void ArrayStore::rollBack(Mark&& m) noexcept {
+  cells_.truncate(m.count, m.capacity);
+  dimensions_ = m.dimensions;
+  labels_ = std::move(m.labels);
+  rowFlags_ = std::move(m.rowFlags);
 }
 
 void ArrayStore::setListDelimiter(const char* text) {

@@ -39,6 +39,10 @@ class ArrayStore {
   void swap(int32_t a, int32_t b) noexcept { cells_.swap(a, b); }
   // Assigns the key of cell i; outside the array nothing happens.
   void setKey(int32_t i, const CellDescriptor& d);
+  // Moves the cells into a new layout in one pass, then takes `after` as the
+  // dimensions and runs the row flag upkeep once. Nothing changes when the
+  // layout cannot be had.
+  void regroup(const Regrouping& r, const Dimensions& after);
 
   // Settings.
   CompareMode compareMode() const { return mode_; }
@@ -57,6 +61,21 @@ class ArrayStore {
 
   // Brings the row flags to the physical row count of a 2D array.
   void rowFlagUpkeep();
+
+  // For changes that must apply in full or not at all (file loads): a store
+  // with this one's settings, dimensions, labels and row flags but no cells,
+  // to be built up and moved in; and a mark to which cells appended at the
+  // end (with dimension, label and row flag changes) can be undone.
+  ArrayStore withoutCells() const;
+  struct Mark {
+    int32_t count;
+    int32_t capacity;
+    Dimensions dimensions;
+    LabelTable labels;
+    RowFlags rowFlags;
+  };
+  Mark mark() const { return {size(), capacity(), dimensions_, labels_, rowFlags_}; }
+  void rollBack(Mark&& m) noexcept;
 
  private:
   // Reserves the row flags a change to `count` cells needs, so the upkeep after it cannot fail.

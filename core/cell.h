@@ -24,9 +24,7 @@ struct CellDescriptor {
 
   static CellDescriptor ofValue(int32_t v) { return {CellType::value, v, nullptr, 4}; }
   static CellDescriptor ofString(const char* s);
-  static CellDescriptor ofData(const void* p, int32_t n) {
-    return {CellType::data, 0, static_cast<const char*>(p), n};
-  }
+  static CellDescriptor ofData(const void* p, int32_t n) { return {CellType::data, 0, static_cast<const char*>(p), n}; }
 };
 
 // The text of a cell, held by value: a string cell's text is the cell's own

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <limits>
+#include <new>
 #include <utility>
 
 namespace tessel {
@@ -11,28 +12,72 @@ namespace {
 
 constexpr int64_t kMaxInt32 = std::numeric_limits<int32_t>::max();
 
+constexpr int64_t kInitial = CellTable::kInitialCapacity;
+
 std::size_t usableSlots(int64_t capacity) { return static_cast<std::size_t>(capacity / 2 + 1); }
 
-}  // namespace
-
-CellTable::CellTable() { cells_.reserve(usableSlots(kInitialCapacity)); }
-
-int64_t CellTable::plannedCapacity(int64_t needed) const {
+// The growth rule once: the capacity for `needed` cells while the table holds
+// `count`, or -1 when it would not fit in 32 bits.
+int64_t ruleCapacity(int64_t capacity, int64_t needed, int64_t count) {
   if (needed > kMaxInt32) return -1;
-  int64_t capacity = capacity_;
   for (;;) {
     const int64_t half = capacity * 50 / 100;
     const int64_t quarter = capacity * 25 / 100;
     if (needed > half) {
       capacity = capacity * 150 / 100;
       if (capacity > kMaxInt32) return -1;
-    } else if (needed < quarter && count() > kInitialCapacity) {
+    } else if (needed < quarter && count > kInitial) {
       capacity = capacity * 75 / 100;
     } else {
       return capacity;
     }
   }
 }
+
+// The capacity after `times` single insertions from `count` cells. Each
+// ensures the count before it, or one more when it lands at the end. Only the
+// steps where the rule can act are evaluated: where the needed count passes
+// half the capacity, and where the count first passes the initial capacity.
+int64_t replayInserts(int64_t capacity, int64_t& count, int64_t times, bool atEnd) {
+  const int64_t extra = atEnd ? 1 : 0;
+  const int64_t end = count + times;
+  while (count < end && capacity >= 0) {
+    const int64_t before = capacity;
+    capacity = ruleCapacity(capacity, count + extra, count);
+    if (capacity != before) {
+      ++count;
+      continue;
+    }
+    int64_t next = capacity * 50 / 100 + 1 - extra;
+    if (count <= kInitial) next = std::min(next, kInitial + 1);
+    count = std::min(std::max(next, count + 1), end);
+  }
+  return capacity;
+}
+
+// The capacity after `times` single erasures from `count` cells; after the
+// first step the rule can only shrink, once the count falls below a quarter.
+int64_t replayErases(int64_t capacity, int64_t count, int64_t times) {
+  const int64_t end = count - times;
+  while (count > end) {
+    const int64_t before = capacity;
+    capacity = ruleCapacity(capacity, count, count);
+    if (capacity != before) {
+      --count;
+      continue;
+    }
+    const int64_t next = std::min(capacity * 25 / 100 - 1, count - 1);
+    if (next <= kInitial || next <= end) break;
+    count = next;
+  }
+  return capacity;
+}
+
+}  // namespace
+
+CellTable::CellTable() { cells_.reserve(usableSlots(kInitialCapacity)); }
+
+int64_t CellTable::plannedCapacity(int64_t needed) const { return ruleCapacity(capacity_, needed, count()); }
 
 void CellTable::applyCapacity(int64_t capacity) {
   if (capacity == capacity_) return;
@@ -47,9 +92,7 @@ void CellTable::applyCapacity(int64_t capacity) {
   capacity_ = static_cast<int32_t>(capacity);
 }
 
-int64_t CellTable::countAfterSet(int32_t i) const {
-  return std::max<int64_t>(count(), static_cast<int64_t>(i) + 1);
-}
+int64_t CellTable::countAfterSet(int32_t i) const { return std::max<int64_t>(count(), static_cast<int64_t>(i) + 1); }
 
 int64_t CellTable::countAfterInsert(int32_t i) const {
   return i < count() ? static_cast<int64_t>(count()) + 1 : countAfterSet(i);
@@ -87,6 +130,46 @@ bool CellTable::erase(int32_t i) {
   return true;
 }
 
+int64_t CellTable::countAfter(const Regrouping& r) const {
+  const int64_t blocks = count() / r.span;
+  const int64_t rest = count() % r.span;
+  if (blocks > 0 && r.keep + r.pad > kMaxInt32) return -1;
+  const int64_t after = blocks * (r.keep + r.pad) + std::min(rest, r.keep);
+  return after > kMaxInt32 ? -1 : after;
+}
+
+bool CellTable::regroup(const Regrouping& r) {
+  const int64_t after = countAfter(r);
+  if (after < 0) return false;
+  int64_t capacity = capacity_;
+  if (after > count()) {
+    // Front to back, the last run of padding extends the table when no partial run follows it.
+    const int64_t last = count() % r.span == 0 ? r.pad : 0;
+    int64_t replayed = count();
+    capacity = replayInserts(capacity, replayed, after - count() - last, false);
+    capacity = replayInserts(capacity, replayed, last, true);
+  } else if (after < count()) {
+    capacity = replayErases(capacity, count(), count() - after);
+  }
+  if (capacity < 0) return false;
+
+  std::vector<Cell> next;
+  const std::size_t slots = std::max(usableSlots(capacity), static_cast<std::size_t>(after));
+  if (slots > next.max_size()) throw std::bad_alloc();
+  next.reserve(slots);
+  // From here on nothing allocates: cells move and empty ones are made in reserved slots.
+  const int64_t n = count();
+  for (int64_t start = 0; start < n; start += r.span) {
+    const int64_t length = std::min(r.span, n - start);
+    const auto first = cells_.begin() + static_cast<std::ptrdiff_t>(start);
+    std::move(first, first + static_cast<std::ptrdiff_t>(std::min(length, r.keep)), std::back_inserter(next));
+    if (length == r.span) next.resize(next.size() + static_cast<std::size_t>(r.pad));
+  }
+  cells_.swap(next);
+  capacity_ = static_cast<int32_t>(capacity);
+  return true;
+}
+
 void CellTable::clear() {
   std::vector<Cell> fresh;
   fresh.reserve(usableSlots(kInitialCapacity));
@@ -97,6 +180,12 @@ void CellTable::clear() {
 void CellTable::swap(int32_t a, int32_t b) noexcept {
   if (!contains(a) || !contains(b)) return;
   std::swap(cells_[static_cast<std::size_t>(a)], cells_[static_cast<std::size_t>(b)]);
+}
+
+void CellTable::truncate(int32_t count, int32_t capacity) noexcept {
+  if (count < 0 || count > this->count()) return;
+  cells_.erase(cells_.begin() + count, cells_.end());
+  capacity_ = capacity;
 }
 
 }  // namespace tessel

@@ -9,6 +9,17 @@
 
 namespace tessel {
 
+// A layout change that moves many cells at once: every complete run of `span`
+// cells keeps its first `keep` cells and is followed by `pad` new empty cells;
+// a partial run at the end keeps at most its first `keep` cells and gets no
+// padding. A regrouping either adds cells (keep == span) or drops them (pad == 0).
+// All three stay below 2^62.
+struct Regrouping {
+  int64_t span = 1;
+  int64_t keep = 1;
+  int64_t pad = 0;
+};
+
 // Only the first capacity / 2 + 1 slots can ever hold a cell (the growth
 // rule keeps the count below that), so only they take memory; the rest of
 // the capacity is a number. Within the capacity nothing is reallocated.
@@ -38,10 +49,20 @@ class CellTable {
   void clear();
   // Exchanges two cells with their keys; out-of-range indexes do nothing.
   void swap(int32_t a, int32_t b) noexcept;
+  // Drops the cells from `count` on and takes back an earlier capacity; for
+  // undoing appends. Frees nothing the growth rule would need again.
+  void truncate(int32_t count, int32_t capacity) noexcept;
+
+  // Applies a regrouping in one pass over the cells. The capacity becomes the
+  // one the growth rule leaves when the same cells are inserted front to back,
+  // or erased, one at a time, so a host cannot tell the two apart. Returns
+  // false when the count or the capacity would not fit in 32 bits.
+  bool regroup(const Regrouping& r);
 
   // The count after set / insert at i, or -1 when it would not fit in 32 bits.
   int64_t countAfterSet(int32_t i) const;
   int64_t countAfterInsert(int32_t i) const;
+  int64_t countAfter(const Regrouping& r) const;
 
  private:
   // Runs the growth rule for `needed` cells: the new capacity, or -1 when it would not fit.

@@ -15,6 +15,8 @@ bool same(char a, char b, bool caseSensitive) {
 }
 
 int compareBytes(const char* a, const char* b, std::size_t limit, bool caseSensitive) {
+  // Case-sensitive comparison is the C library's, which compares unsigned bytes too.
+  if (caseSensitive) return limit == static_cast<std::size_t>(-1) ? std::strcmp(a, b) : std::strncmp(a, b, limit);
   for (std::size_t i = 0; i < limit; ++i) {
     const int ca = fold(static_cast<unsigned char>(a[i]), caseSensitive);
     const int cb = fold(static_cast<unsigned char>(b[i]), caseSensitive);

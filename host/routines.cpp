@@ -71,8 +71,7 @@ intptr_t runExpression(TesselRunObject* object, std::size_t number, intptr_t raw
     if (!entry.returnsText()) return result.value();
     if (!result.isText()) return 0;
     const std::string_view text = result.textView();
-    auto* space =
-        reinterpret_cast<char*>(context->getStringSpace(object, static_cast<intptr_t>(text.size() + 1), 0));
+    auto* space = reinterpret_cast<char*>(context->getStringSpace(object, static_cast<intptr_t>(text.size() + 1), 0));
     if (space == nullptr) return 0;
     object->resultFlags = static_cast<uint16_t>(object->resultFlags | TESSEL_TEXT_FLAG);
     std::memcpy(space, text.data(), text.size());

@@ -1,6 +1,7 @@
 #include "recordset/labels.h"
 
 #include "core/compare.h"
+#include "recordset/lists.h"
 
 namespace tessel::recordset {
 
@@ -11,6 +12,17 @@ int32_t columnCount(const ArrayStore& store) {
 const char* label(const ArrayStore& store, int32_t c) {
   if (store.dimensions().count() != 2) return nullptr;
   return store.labels().at(c);
+}
+
+std::optional<std::string> labelList(const ArrayStore& store) {
+  const LabelTable& labels = store.labels();
+  if (store.dimensions().count() != 2 || !labels.exists()) return std::nullopt;
+  return buildList(store.listDelimiter(), [&](ListSink& sink) {
+    for (int32_t c = 0; c < labels.size(); ++c) {
+      sink.beginItem();
+      sink.put(textView(labels.at(c)));
+    }
+  });
 }
 
 int32_t columnOfLabel(const ArrayStore& store, const char* text) {

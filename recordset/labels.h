@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "core/array_store.h"
 
@@ -12,6 +14,11 @@ int32_t columnCount(const ArrayStore& store);
 
 // The stored label of column c (not a copy), or null.
 const char* label(const ArrayStore& store, int32_t c);
+
+// Every entry of the label table, in column order, joined with the list
+// delimiter (a column without a label gives an empty item); nothing when the
+// array is not 2D or no label was ever set.
+std::optional<std::string> labelList(const ArrayStore& store);
 
 // The first column whose label equals the text in the store's search mode
 // (the text is the pattern in wildcard mode), or -1.

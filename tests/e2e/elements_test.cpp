@@ -10,8 +10,8 @@ namespace tessel::testing {
 namespace {
 
 // Action numbers.
-constexpr int kInsertString = 6, kInsertValue = 7, kAppendString = 8, kAppendValue = 9, kSetString = 13,
-              kSetValue = 14, kDeleteAt = 16, kDeleteAll = 17, kSetDelimiter = 57;
+constexpr int kInsertString = 6, kInsertValue = 7, kAppendString = 8, kAppendValue = 9, kSetString = 13, kSetValue = 14,
+              kDeleteAt = 16, kDeleteAll = 17, kSetDelimiter = 57;
 // Expression numbers.
 constexpr int kSize = 0, kCapacity = 1, kGetString = 2, kGetValue = 3, kDelimiter = 51;
 
@@ -72,18 +72,18 @@ TEST(Elements, InsertDeleteAndDeleteAll) {
   o.act(kDeleteAll);
   EXPECT_EQ(o.integer(kSize), 0);
   EXPECT_EQ(o.integer(kCapacity), 25);
-  EXPECT_EQ(o.integer(26), 2);   // dim( keeps its value
-  EXPECT_EQ(o.integer(28), 4);   // and so does boundaryX(
+  EXPECT_EQ(o.integer(26), 2);  // dim( keeps its value
+  EXPECT_EQ(o.integer(28), 4);  // and so does boundaryX(
 }
 
 TEST(Elements, NullTextsFromAFaultyHostNeverCrash) {
   Instance o;
-  o.act(kAppendString);            // a null string: an empty cell
+  o.act(kAppendString);  // a null string: an empty cell
   o.act(kInsertString, {}, 0);
   o.act(kSetString, {}, 3);
   EXPECT_EQ(o.integer(kSize), 4);
   EXPECT_EQ(o.call(kGetString, 0).text, "");
-  o.act(kSetDelimiter);            // a null delimiter is ignored
+  o.act(kSetDelimiter);  // a null delimiter is ignored
   EXPECT_EQ(o.text(kDelimiter), ",");
 }
 
@@ -91,7 +91,7 @@ TEST(Elements, RowFlagsFollowAppendedRows) {
   TesselSetup setup = makeSetup(2, 3);
   setup.autoSelect = 1;
   Instance on(setup);
-  on.act(kSetValue, 1, 8);  // three rows of three
+  on.act(kSetValue, 1, 8);       // three rows of three
   EXPECT_EQ(on.integer(40), 3);  // numberOfRows(
   Instance off(makeSetup(2, 3));
   off.act(kSetValue, 1, 8);

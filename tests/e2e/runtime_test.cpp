@@ -54,8 +54,8 @@ TEST(EntryPoints, InfosRecordIsFilledAsTheHostExpects) {
 TEST(Setup, DimensionCountOtherThanTwoOrThreeIsOne) {
   for (int32_t dims : {0, 4, -1, 1}) {
     Instance o(makeSetup(dims, 7, 5));
-    EXPECT_EQ(o.integer(26), 1) << dims;        // dim(
-    EXPECT_EQ(o.integer(27, 1), 0) << dims;     // boundary( 1: the open dimension of 1D
+    EXPECT_EQ(o.integer(26), 1) << dims;     // dim(
+    EXPECT_EQ(o.integer(27, 1), 0) << dims;  // boundary( 1: the open dimension of 1D
   }
 }
 
@@ -93,14 +93,14 @@ TEST(Setup, AutoSelectIsOnOnlyForOne) {
     TesselSetup setup = makeSetup(2, 2, 0);
     setup.autoSelect = flag;
     Instance o(setup);
-    for (int i = 0; i < 4; ++i) o.act(9, 1);   // Append value: two rows of two
+    for (int i = 0; i < 4; ++i) o.act(9, 1);              // Append value: two rows of two
     EXPECT_EQ(o.integer(40), flag == 1 ? 2 : 0) << flag;  // numberOfRows(
   }
 }
 
 TEST(Protocol, TextResultsSetOnlyTheTextFlag) {
   Instance o;
-  o.act(9, 42);                     // Append value 42
+  o.act(9, 42);                        // Append value 42
   ExpressionCall text = o.call(2, 0);  // get$(0)
   EXPECT_TRUE(text.textFlag);
   EXPECT_EQ(text.text, "42");

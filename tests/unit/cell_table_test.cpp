@@ -30,7 +30,8 @@ struct Snapshot {
   std::vector<int> flags;
   int32_t selected;
 
-  explicit Snapshot(const ArrayStore& s) : cells(contents(s)), capacity(s.capacity()), selected(s.rowFlags().selectedCount()) {
+  explicit Snapshot(const ArrayStore& s)
+      : cells(contents(s)), capacity(s.capacity()), selected(s.rowFlags().selectedCount()) {
     for (int32_t r = 0; r < s.rowFlags().count(); ++r) flags.push_back(s.rowFlags().at(r));
   }
   bool operator==(const Snapshot& o) const {

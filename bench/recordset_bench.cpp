@@ -1,0 +1,130 @@
+// Recordset operations through the routine tables at 1,000, 10,000 and
+// 100,000 rows. Every benchmark reports rows per second (items), so the
+// per-row cost at the three sizes shows how each operation scales.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "tests/host/test_host.h"
+
+namespace tessel::testing {
+namespace {
+
+constexpr int kAppendRow = 34, kSortColumnValueAsc = 40, kGreaterOrEqual = 70;
+constexpr int kRowList = 41, kColumnList = 46, kColumnSum = 54;
+constexpr int32_t kColumns = 3;
+
+TesselActionRoutine action(int n) { return builtModule().infos().actions[n]; }
+
+TesselSetup tableSetup() {
+  TesselSetup setup = makeSetup(2, kColumns);
+  setup.autoSelect = 1;
+  return setup;
+}
+
+// Appends n rows "name,value,tag"; values come from `value(k)`.
+template <typename Value>
+void fill(Instance& o, int64_t n, Value&& value) {
+  const auto append = action(kAppendRow);
+  for (int64_t k = 0; k < n; ++k) {
+    const std::string row = "row" + std::to_string(k) + "," + std::to_string(value(k)) + ",t";
+    append(&o.record(), reinterpret_cast<intptr_t>(row.c_str()), 0);
+  }
+}
+
+int32_t spread(int64_t k) { return static_cast<int32_t>(k * 7919 % 1000003); }
+
+void BM_AppendRow(benchmark::State& state) {
+  const auto append = action(kAppendRow);
+  for (auto _ : state) {
+    Instance o(tableSetup());
+    for (int64_t k = 0; k < state.range(0); ++k) append(&o.record(), reinterpret_cast<intptr_t>("a,12,t"), 0);
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_RowListOfEveryRow(benchmark::State& state) {
+  Instance o(tableSetup());
+  fill(o, state.range(0), spread);
+  for (auto _ : state) {
+    for (int32_t r = 0; r < state.range(0); ++r) benchmark::DoNotOptimize(o.call(kRowList, r).raw);
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_ColumnList(benchmark::State& state) {
+  Instance o(tableSetup());
+  fill(o, state.range(0), spread);
+  for (auto _ : state) benchmark::DoNotOptimize(o.call(kColumnList, 1).raw);
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_WhereQuery(benchmark::State& state) {
+  Instance o(tableSetup());
+  fill(o, state.range(0), spread);
+  const auto where = action(kGreaterOrEqual);
+  for (auto _ : state) where(&o.record(), 1, 500000);
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// Sorting changes the table, so each round sorts a freshly filled one.
+template <typename Value>
+void sortRows(benchmark::State& state, Value&& value) {
+  const auto sort = action(kSortColumnValueAsc);
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      Instance o(tableSetup());
+      fill(o, state.range(0), value);
+      state.ResumeTiming();
+      sort(&o.record(), 1, 0);
+      state.PauseTiming();
+    }
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// Every value distinct, in no order.
+void BM_SortRowsByValue(benchmark::State& state) { sortRows(state, spread); }
+
+// 100 distinct values: the ties leave the order to the quicksort's own steps.
+void BM_SortRowsByValueWithTies(benchmark::State& state) {
+  std::mt19937 random(5);
+  sortRows(state, [&](int64_t) { return static_cast<int32_t>(random() % 100); });
+}
+
+// Already in order, with pairs of equal values.
+void BM_SortRowsByValueSortedWithTies(benchmark::State& state) {
+  sortRows(state, [](int64_t k) { return static_cast<int32_t>(k / 2); });
+}
+
+// In reverse order with pairs of equal values: long scans for the quicksort.
+void BM_SortRowsByValueReversedWithTies(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  sortRows(state, [n](int64_t k) { return static_cast<int32_t>((n - k) / 2); });
+}
+
+void BM_ColumnSum(benchmark::State& state) {
+  Instance o(tableSetup());
+  fill(o, state.range(0), spread);
+  for (auto _ : state) benchmark::DoNotOptimize(o.integer(kColumnSum, 1));
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+#define TESSEL_ROWS ->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond)
+BENCHMARK(BM_AppendRow) TESSEL_ROWS;
+BENCHMARK(BM_RowListOfEveryRow) TESSEL_ROWS;
+BENCHMARK(BM_ColumnList) TESSEL_ROWS;
+BENCHMARK(BM_WhereQuery) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByValue) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByValueWithTies) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByValueSortedWithTies) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByValueReversedWithTies) TESSEL_ROWS;
+BENCHMARK(BM_ColumnSum) TESSEL_ROWS;
+#undef TESSEL_ROWS
+
+}  // namespace
+}  // namespace tessel::testing

@@ -1,0 +1,30 @@
+// Sorting the whole array by the cells' texts or values, and the cell
+// comparison that row sorting shares.
+#pragma once
+
+#include <cstdint>
+
+#include "core/cell.h"
+
+namespace tessel {
+
+class ArrayStore;
+
+// 2 compares texts (literal compare, the wildcard flag plays no part), 1
+// compares values; any other code orders by length, then by bytes.
+using SortKind = int16_t;
+constexpr SortKind kSortByValue = 1;
+constexpr SortKind kSortByString = 2;
+
+enum class SortOrder : int16_t { ascending = 0, descending = 1 };
+
+// Negative, 0 or positive. A missing cell (null) orders before any present
+// one; a cell equals itself.
+int compareCells(const Cell* a, const Cell* b, SortKind kind, bool caseSensitive);
+
+// Sorts all cells (with their keys) by Hoare partitioning around the middle
+// cell of each range. Not stable: equal cells end where the partitioning puts
+// them. Cells move; no text is copied; row flags stay with their positions.
+void sortCells(ArrayStore& store, SortKind kind, SortOrder order);
+
+}  // namespace tessel

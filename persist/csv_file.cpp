@@ -1,0 +1,113 @@
+#include "persist/csv_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "persist/loading.h"
+#include "persist/text_lines.h"
+
+namespace tessel::persist {
+
+int32_t CsvTable::fieldCount(int32_t row) const {
+  return static_cast<int32_t>(rowEnds_[static_cast<std::size_t>(row)] - firstField(row));
+}
+
+const char* CsvTable::field(int32_t row, int32_t c) const {
+  return text_.c_str() + fields_[firstField(row) + static_cast<std::size_t>(c)];
+}
+
+CsvTable CsvTable::of(const ArrayStore& store) {
+  CsvTable table;
+  const int32_t count = store.size();
+  const int32_t columns = store.dimensions().count() <= 1 ? 0 : store.dimensions().boundary(1);
+  // A 2D or 3D array without columns is written as one row, like a 1D one.
+  const int64_t width = columns >= 1 ? columns : std::max(count, 0);
+  const int64_t rows = columns >= 1 ? (count + width - 1) / width : 1;
+  table.text_.push_back('\0');  // offset 0: the empty text of null fields
+  table.fields_.reserve(static_cast<std::size_t>(rows * width));
+  for (int64_t i = 0; i < rows * width; ++i) {
+    if (i < count) {
+      const CellText text = store.cellAt(static_cast<int32_t>(i))->text();
+      if (text.size() > 0) {
+        table.fields_.push_back(table.text_.size());
+        table.text_.append(text.c_str(), text.size());
+        table.text_.push_back('\0');
+        continue;
+      }
+    }
+    table.fields_.push_back(0);
+  }
+  for (int64_t r = 1; r <= rows; ++r) table.rowEnds_.push_back(static_cast<std::size_t>(r * width));
+  return table;
+}
+
+CsvTable CsvTable::parse(std::string text) {
+  CsvTable table;
+  table.text_ = std::move(text);
+  std::string& t = table.text_;
+  splitLines(t, [&](std::size_t begin, std::size_t end) {
+    std::size_t start = begin;
+    for (std::size_t i = begin; i <= end; ++i) {
+      if (i < end && t[i] != ',') continue;
+      if (i < end) t[i] = '\0';
+      // Exactly two double quotes: the empty field.
+      if (i - start == 2 && t[start] == '"' && t[start + 1] == '"') t[start] = '\0';
+      table.fields_.push_back(start);
+      start = i + 1;
+    }
+    table.rowEnds_.push_back(table.fields_.size());
+  });
+  if (t.empty()) t.push_back('\0');
+  return table;
+}
+
+std::string writeCsvFile(const CsvTable& table) {
+  std::string out;
+  for (int32_t r = 0; r < table.rowCount(); ++r) {
+    for (int32_t c = 0; c < table.fieldCount(r); ++c) {
+      if (c > 0) out.push_back(',');
+      const char* f = table.field(r, c);
+      if (*f == '\0') {
+        out.append("\"\"", 2);
+      } else {
+        out.append(f);
+      }
+    }
+    out.append("\r\n", 2);
+  }
+  return out;
+}
+
+void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode) {
+  if (mode == LoadMode::replace) store.deleteAll();
+  int32_t width = 0;
+  for (int32_t r = 0; r < table.rowCount(); ++r) width = std::max(width, table.fieldCount(r));
+  // Rows are filled up to the widest one; a grid beyond 32 bits of cells is
+  // a file that cannot be read.
+  const bool fits = static_cast<int64_t>(table.rowCount()) * width <= std::numeric_limits<int32_t>::max();
+  const int32_t rows = fits ? table.rowCount() : 0;
+  if (!fits) width = 0;
+  store.dimensions().setCount(2);
+  store.dimensions().setBoundary(1, width);
+  for (int32_t r = 0; r < rows; ++r) {
+    const int32_t fields = table.fieldCount(r);
+    for (int32_t c = 0; c < width; ++c) store.append(CellDescriptor::ofString(c < fields ? table.field(r, c) : ""));
+  }
+}
+
+void saveToCsv(const ArrayStore& store, const char* name, WriteMode mode) {
+  const std::string bytes = writeCsvFile(CsvTable::of(store));
+  FileHandler handler;
+  handler.setWriteMode(mode);
+  handler.write(name, bytes);
+}
+
+void loadFromCsv(ArrayStore& store, const char* name, LoadMode mode) {
+  FileHandler handler;
+  std::optional<std::string> bytes = handler.read(name);
+  const CsvTable table = bytes ? CsvTable::parse(std::move(*bytes)) : CsvTable::parse({});
+  applyLoad(store, mode, [&](ArrayStore& s) { applyCsvTable(s, table, mode); });
+}
+
+}  // namespace tessel::persist

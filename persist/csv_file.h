@@ -1,0 +1,50 @@
+// CSV files: one line per row, fields joined by ",", nothing quoted; an empty
+// field is written as two double quotes, which read back as the empty text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/array_store.h"
+#include "persist/file_handler.h"
+
+namespace tessel::persist {
+
+// Rows of fields; every field is a NUL-terminated text in one shared buffer.
+// Null fields of the store's shape are kept as empty texts: both are written
+// the same way.
+class CsvTable {
+ public:
+  int32_t rowCount() const { return static_cast<int32_t>(rowEnds_.size()); }
+  int32_t fieldCount(int32_t row) const;
+  const char* field(int32_t row, int32_t c) const;
+
+  // The store's cells as rows: one row for a 1D array (or one without
+  // columns), else rows of boundary-1 fields, the last filled up with nulls.
+  static CsvTable of(const ArrayStore& store);
+  // Takes the file's bytes and splits them in place.
+  static CsvTable parse(std::string text);
+
+ private:
+  std::size_t firstField(int32_t row) const { return row == 0 ? 0 : rowEnds_[static_cast<std::size_t>(row - 1)]; }
+
+  std::string text_;
+  std::vector<std::size_t> fields_;   // offsets into text_
+  std::vector<std::size_t> rowEnds_;  // one past each row's last field in fields_
+};
+
+std::string writeCsvFile(const CsvTable& table);
+// Both modes make the array 2D with boundary 1 = the widest row (kept when
+// there are no rows) and append every row filled up to that width with
+// empty strings; a replacing load first deletes all cells.
+void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode);
+
+void saveToCsv(const ArrayStore& store, const char* name, WriteMode mode);
+// A file that cannot be read is an empty table.
+void loadFromCsv(ArrayStore& store, const char* name, LoadMode mode);
+
+}  // namespace tessel::persist

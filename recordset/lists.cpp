@@ -1,0 +1,84 @@
+#include "recordset/lists.h"
+
+namespace tessel::recordset {
+namespace {
+
+constexpr std::string_view kQuote = "'";
+
+bool hasListedKey(const Cell& cell) {
+  const Cell* key = cell.key();
+  return key != nullptr && (key->type() == CellType::value || key->type() == CellType::string);
+}
+
+void putText(ListSink& sink, const Cell& cell, bool quoteStrings) {
+  const bool quoted = quoteStrings && cell.type() == CellType::string;
+  if (quoted) sink.put(kQuote);
+  sink.put(cell.text().view());
+  if (quoted) sink.put(kQuote);
+}
+
+// Element or key items for every cell, in index order.
+std::string listOf(const ArrayStore& store, const char* separator, bool keys, bool quoted) {
+  return buildList(textView(separator), [&](ListSink& sink) {
+    for (int32_t i = 0; i < store.size(); ++i) {
+      const Cell& cell = *store.cellAt(i);
+      sink.beginItem();
+      if (!keys) {
+        putText(sink, cell, quoted);
+      } else if (hasListedKey(cell)) {
+        putText(sink, *cell.key(), quoted);
+      }
+    }
+  });
+}
+
+std::string pairsOf(const ArrayStore& store, const char* pairSeparator, const char* separator, bool quoted) {
+  const std::string_view pair = textView(pairSeparator);
+  return buildList(textView(separator), [&](ListSink& sink) {
+    for (int32_t i = 0; i < store.size(); ++i) {
+      const Cell& cell = *store.cellAt(i);
+      const bool listed = cell.type() == CellType::value || cell.type() == CellType::string;
+      if (!listed || cell.key() == nullptr) continue;
+      sink.beginItem();
+      sink.put(cell.key()->text().view());
+      sink.put(pair);
+      putText(sink, cell, quoted);
+    }
+  });
+}
+
+}  // namespace
+
+std::string elementList(const ArrayStore& store, const char* separator) {
+  return listOf(store, separator, false, false);
+}
+std::string quotedElementList(const ArrayStore& store, const char* separator) {
+  return listOf(store, separator, false, true);
+}
+std::string keyList(const ArrayStore& store, const char* separator) { return listOf(store, separator, true, false); }
+std::string quotedKeyList(const ArrayStore& store, const char* separator) {
+  return listOf(store, separator, true, true);
+}
+std::string pairList(const ArrayStore& store, const char* pairSeparator, const char* separator) {
+  return pairsOf(store, pairSeparator, separator, false);
+}
+std::string quotedPairList(const ArrayStore& store, const char* pairSeparator, const char* separator) {
+  return pairsOf(store, pairSeparator, separator, true);
+}
+
+std::vector<std::string> splitList(const char* text, std::string_view delimiter) {
+  std::vector<std::string> items;
+  if (text == nullptr) return items;
+  const std::string copy(text);  // the caller's text is never touched
+  const auto separates = [&](char ch) { return delimiter.find(ch) != std::string_view::npos; };
+  std::size_t p = 0;
+  while (p < copy.size()) {
+    while (p < copy.size() && separates(copy[p])) ++p;
+    const std::size_t start = p;
+    while (p < copy.size() && !separates(copy[p])) ++p;
+    if (p > start) items.emplace_back(copy, start, p - start);
+  }
+  return items;
+}
+
+}  // namespace tessel::recordset
