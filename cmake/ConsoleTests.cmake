@@ -1,10 +1,9 @@
-# tessel_console_test(NAME n EXPECTED file [SCRIPT file] [ARGS a b ...] [FILES f ...] [WRITTEN f ...] [PENDING])
+# tessel_console_test(NAME n EXPECTED file [SCRIPT file] [ARGS a b ...] [FILES f ...] [WRITTEN f ...])
 # Runs the console host in a fresh folder (FILES copied in first): on SCRIPT
 # with `run`, or with ARGS, and compares its output (and the WRITTEN files) with EXPECTED (see
-# tests/console/run_case.cmake). PENDING registers the test disabled: its
-# expected output needs actions that are not built yet.
+# tests/console/run_case.cmake).
 function(tessel_console_test)
-  cmake_parse_arguments(T "PENDING" "NAME;EXPECTED;SCRIPT" "ARGS;FILES;WRITTEN" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT" "ARGS;FILES;WRITTEN" ${ARGN})
   string(REPLACE ";" "|" args "${T_ARGS}")
   string(REPLACE ";" "|" files "${T_FILES}")
   string(REPLACE ";" "|" written "${T_WRITTEN}")
@@ -19,7 +18,4 @@ function(tessel_console_test)
       "-DFILES=${files}"
       "-DWRITTEN=${written}"
       -P ${PROJECT_SOURCE_DIR}/tests/console/run_case.cmake)
-  if(T_PENDING)
-    set_tests_properties(${T_NAME} PROPERTIES DISABLED TRUE)
-  endif()
 endfunction()

@@ -14,9 +14,11 @@ tessel_console_test(NAME console.missing_script ARGS run nowhere.tessel EXPECTED
 tessel_console_test(NAME console.bad_module ARGS --module ./nothing.so run x.tessel EXPECTED ${case_dir}/bad_module.expected)
 tessel_console_test(NAME console.bad_option ARGS --dims EXPECTED ${case_dir}/bad_option.expected)
 tessel_console_test(NAME console.unknown_command ARGS frobnicate EXPECTED ${case_dir}/unknown_command.expected)
-# Need the CSV and INI layers.
+# Files through the module's own load and save actions.
 tessel_console_test(NAME console.show_csv ARGS show scores.csv FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv
-  EXPECTED ${case_dir}/show_csv.expected PENDING)
+  EXPECTED ${case_dir}/show_csv.expected)
 tessel_console_test(NAME console.convert_csv_to_ini ARGS convert scores.csv scores.ini
   FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv WRITTEN scores.ini
-  EXPECTED ${case_dir}/convert_csv_to_ini.expected PENDING)
+  EXPECTED ${case_dir}/convert_csv_to_ini.expected)
+tessel_console_test(NAME console.convert_unwritable ARGS convert scores.csv nowhere/scores.ini
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_unwritable.expected)

@@ -99,12 +99,17 @@ void loadFile(hostkit::RunObject& object, const std::string& path, Format format
 }
 
 void saveFile(hostkit::RunObject& object, const std::string& path, Format format) {
+  // The module's save reports nothing, so tell what can be told before and after.
   std::error_code error;
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
+    throw UserError("cannot write " + path + ": there is no folder " + folder.string());
+  }
   const bool existed = std::filesystem::exists(path, error);
   object.act(actionsOf(format).save, path);
   if (!existed && !std::filesystem::exists(path, error)) {
-    throw UserError("the module wrote no " + path + " (its " + formatName(format) +
-                    " save did nothing; is the folder writable, and is that save built?)");
+    throw UserError("the module's " + std::string(formatName(format)) + " save wrote no " + path +
+                    " (is the folder writable?)");
   }
 }
 
