@@ -1,17 +1,15 @@
 // A host written for testing: it loads the built module through its exported
 // entry points, offers the three run-time services and the result flags word,
-// and records how the module used them.
+// and records how the module used them. The generic host work is the host
+// kit's; this adds the defaults and checks that tests want.
 #pragma once
 
 #include <cstdint>
-#include <deque>
-#include <memory>
 #include <optional>
 #include <string>
-#include <variant>
-#include <vector>
 
 #include "host/tessel.h"
+#include "tools/host_kit.h"
 
 namespace tessel::testing {
 
@@ -20,45 +18,18 @@ namespace tessel::testing {
 TesselSetup makeSetup(int32_t dimensions = 1, int32_t x = 0, int32_t y = 0, const char* delimiter = ",");
 
 // The loaded module: its entry points and routine tables.
-class Module {
- public:
-  explicit Module(const char* path);
-  ~Module();
-  Module(const Module&) = delete;
-  Module& operator=(const Module&) = delete;
-
-  template <typename F>
-  F entry(const char* name) const {
-    return reinterpret_cast<F>(symbol(name));
-  }
-  const TesselRunInfos& infos() const { return infos_; }
-
- private:
-  void* symbol(const char* name) const;
-
-  void* handle_ = nullptr;
-  TesselRunInfos infos_{};
-};
+using Module = hostkit::Module;
 
 // The module built next to the tests (its path is compiled in).
 Module& builtModule();
 
-using Param = std::variant<std::monostate, int32_t, std::string>;
-
-struct ExpressionCall {
-  intptr_t raw = 0;                  // what the routine returned
-  bool textFlag = false;             // bit 0x8000 was set by the call
-  std::optional<std::string> text;   // the text at the returned address, when the flag was set
-  std::vector<int> fetchedTypes;     // type codes of the parameters fetched, in order
-  std::vector<intptr_t> spaceSizes;  // sizes of string space requested
-  std::string protocolError;         // how the module broke the service protocol, if it did
-};
+using Param = hostkit::Param;
+using ExpressionCall = hostkit::ExpressionCall;
 
 // One run-time object, created from a setup record and destroyed at the end.
 class Instance {
  public:
   explicit Instance(const TesselSetup& setup = makeSetup(), Module& module = builtModule());
-  ~Instance();
   Instance(const Instance&) = delete;
   Instance& operator=(const Instance&) = delete;
 
@@ -70,24 +41,11 @@ class Instance {
   int32_t integer(int n, const Param& first = {}, const Param& second = {});
   std::optional<std::string> text(int n, const Param& first = {}, const Param& second = {});
 
-  TesselRunObject& record() { return *reinterpret_cast<TesselRunObject*>(object_.data()); }
+  TesselRunObject& record() { return object_.record(); }
   uint16_t resultFlags() { return record().resultFlags; }
 
  private:
-  struct Context;
-  static intptr_t TESSEL_CALL getFirstParameter(TesselRunObject* object, intptr_t type, intptr_t raw);
-  static intptr_t TESSEL_CALL getNextParameter(TesselRunObject* object, intptr_t type, intptr_t raw);
-  static intptr_t TESSEL_CALL getStringSpace(TesselRunObject* object, intptr_t size, intptr_t);
-  static Instance& owner(TesselRunObject* object);
-  intptr_t fetch(std::size_t position, intptr_t type, intptr_t raw);
-
-  Module& module_;
-  std::vector<unsigned char> object_;
-  std::unique_ptr<Context> context_;
-  std::vector<Param> params_;
-  std::size_t next_ = 0;
-  ExpressionCall* current_ = nullptr;
-  std::deque<std::string> spaces_;  // string space handed out; lives as long as the instance
+  hostkit::RunObject object_;
 };
 
 }  // namespace tessel::testing

@@ -1,0 +1,21 @@
+# tessel_console_test(NAME n EXPECTED file [SCRIPT file] [ARGS a b ...] [FILES f ...] [WRITTEN f ...])
+# Runs the console host in a fresh folder (FILES copied in first): on SCRIPT
+# with `run`, or with ARGS, and compares its output (and the WRITTEN files) with EXPECTED (see
+# tests/console/run_case.cmake).
+function(tessel_console_test)
+  cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT" "ARGS;FILES;WRITTEN" ${ARGN})
+  string(REPLACE ";" "|" args "${T_ARGS}")
+  string(REPLACE ";" "|" files "${T_FILES}")
+  string(REPLACE ";" "|" written "${T_WRITTEN}")
+  add_test(NAME ${T_NAME}
+    COMMAND ${CMAKE_COMMAND}
+      -DTESSEL=$<TARGET_FILE:tessel_console>
+      "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+      -DWORKDIR=${CMAKE_CURRENT_BINARY_DIR}/runs/${T_NAME}
+      -DEXPECTED=${T_EXPECTED}
+      "-DSCRIPT=${T_SCRIPT}"
+      "-DARGS=${args}"
+      "-DFILES=${files}"
+      "-DWRITTEN=${written}"
+      -P ${PROJECT_SOURCE_DIR}/tests/console/run_case.cmake)
+endfunction()

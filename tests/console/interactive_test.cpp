@@ -1,0 +1,104 @@
+// tessel at a terminal: line editing with completion of action labels and
+// expression names, and history kept between sessions. The console runs on a
+// pseudo-terminal, as a person would use it.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+struct Session {
+  std::string output;
+  int status = -1;
+};
+
+// Runs tessel on a terminal with HOME in `home`, types `keys` and reads
+// everything it prints until it ends.
+Session typeInto(const std::string& home, const std::string& keys) {
+  Session s;
+  int terminal = -1;
+  const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (child == 0) {
+    setenv("HOME", home.c_str(), 1);
+    setenv("TERM", "dumb", 1);
+    execl(TESSEL_CONSOLE_PATH, "tessel", "--module", TESSEL_MODULE_PATH, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  if (child < 0) return s;
+  // Type one line at a time, each at a prompt: when the console has printed
+  // something since the last line and now waits after "> ".
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  std::size_t typed = 0;
+  std::size_t seenWhenTyped = 0;
+  char buffer[4096];
+  while (std::chrono::steady_clock::now() < deadline) {
+    pollfd p{terminal, POLLIN, 0};
+    if (poll(&p, 1, 100) > 0) {
+      const ssize_t n = read(terminal, buffer, sizeof buffer);
+      if (n <= 0) break;  // the console has ended
+      s.output.append(buffer, static_cast<std::size_t>(n));
+      continue;
+    }
+    const bool atPrompt =
+        s.output.size() > seenWhenTyped && s.output.size() >= 2 && s.output.compare(s.output.size() - 2, 2, "> ") == 0;
+    if (typed < keys.size() && atPrompt) {
+      std::size_t end = keys.find_first_of("\n\x04", typed);
+      end = end == std::string::npos ? keys.size() : end + 1;
+      if (write(terminal, keys.data() + typed, end - typed) < 0) break;
+      typed = end;
+      seenWhenTyped = s.output.size();
+    }
+  }
+  close(terminal);
+  waitpid(child, &s.status, 0);
+  return s;
+}
+
+class Interactive : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_ = std::filesystem::temp_directory_path() / ("tessel-home-" + std::to_string(getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(home_);
+  }
+  void TearDown() override { std::filesystem::remove_all(home_); }
+  std::filesystem::path home_;
+};
+
+TEST_F(Interactive, TabCompletesActionLabelsAndExpressionNames) {
+  // "Append val" completes to the label "Append value ", "siz" to "size(",
+  // and a name inside a line to the expression.
+  const Session s = typeInto(home_.string(), "Append val\t7\nsiz\t)\necho \"d\" delim\t)\n\x04");
+  EXPECT_NE(s.output.find("size() = 1"), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("d ,"), std::string::npos) << s.output;
+  ASSERT_TRUE(WIFEXITED(s.status)) << s.output;
+  EXPECT_EQ(WEXITSTATUS(s.status), 0);
+}
+
+TEST_F(Interactive, MistakesAreReportedAndTheSessionGoesOn) {
+  const Session s = typeInto(home_.string(), "Apend value 1\nAppend value 2\nsize()\n\x04");
+  EXPECT_NE(s.output.find("did you mean \"Append value\""), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("size() = 1"), std::string::npos) << s.output;
+  ASSERT_TRUE(WIFEXITED(s.status));
+  EXPECT_EQ(WEXITSTATUS(s.status), 1);  // the session saw an error
+}
+
+TEST_F(Interactive, HistoryIsKeptForTheNextSession) {
+  typeInto(home_.string(), "Append value 41\n\x04");
+  std::ifstream history(home_ / ".tessel_history");
+  std::string saved((std::istreambuf_iterator<char>(history)), std::istreambuf_iterator<char>());
+  EXPECT_NE(saved.find("41"), std::string::npos) << saved;
+  // Arrow up brings the line back in a new session.
+  const Session s = typeInto(home_.string(), "\x1b[A\nsize()\n\x04");
+  EXPECT_NE(s.output.find("size() = 1"), std::string::npos) << s.output;
+}
+
+}  // namespace

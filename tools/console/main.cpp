@@ -1,0 +1,201 @@
+// tessel: the module without the game. Loads libtessel.so through its exports
+// and routine tables, as a game host does, and drives it from scripts, from a
+// terminal, or on the array files that games write.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/console/files.h"
+#include "tools/console/interactive.h"
+#include "tools/console/operations.h"
+#include "tools/console/session.h"
+#include "tools/console/show.h"
+
+namespace {
+
+using namespace tessel::console;
+
+const char kUsage[] =
+    "usage: tessel [options] run SCRIPT...     run scripts, one command a line\n"
+    "       tessel [options] show FILE         print an array file\n"
+    "       tessel [options] convert IN OUT    rewrite an array file in another format\n"
+    "       tessel help [NAME]                 the actions and expressions\n"
+    "       tessel [options]                   type commands at a terminal (a script on standard input otherwise)\n"
+    "options:\n"
+    "  --module PATH       the module to load (default: libtessel.so next to tessel)\n"
+    "  --keep-going        a script goes on after an error (the exit status still tells)\n"
+    "  --width N           cut texts longer than N characters in show (default 24)\n"
+    "  --from FORMAT       format of the file read: native, host, csv or ini (default: by its content)\n"
+    "  --to FORMAT         format of the file written (default: by its extension)\n"
+    "setup of the instances (the default instance is \"main\"):\n";
+
+constexpr int kFailed = 1;
+constexpr int kUsageError = 2;
+
+struct Options {
+  Settings settings;
+  std::optional<std::string> module;
+  std::optional<Format> from;
+  std::optional<Format> to;
+  std::vector<std::string> words;  // the command and its operands
+};
+
+Options parse(const std::vector<std::string>& args) {
+  Options o;
+  for (std::size_t i = 0; i < args.size();) {
+    const std::string& a = args[i];
+    if (a.size() < 2 || a[0] != '-' || (!o.words.empty() && o.words[0] == "help")) {
+      o.words.push_back(a);
+      ++i;
+      continue;
+    }
+    if (readSetupOption(args, i, o.settings.setup)) continue;
+    const auto value = [&]() -> std::string {
+      if (i + 1 >= args.size()) throw UserError(a + " needs a value");
+      i += 2;
+      return args[i - 1];
+    };
+    if (a == "--module") {
+      o.module = value();
+    } else if (a == "--keep-going") {
+      o.settings.keepGoing = true;
+      ++i;
+    } else if (a == "--width") {
+      const std::string w = value();
+      if (w.empty() || w.find_first_not_of("0123456789") != std::string::npos || w.size() > 6 || std::stoi(w) < 1) {
+        throw UserError("--width needs a positive number, not \"" + w + "\"");
+      }
+      o.settings.show.width = static_cast<std::size_t>(std::stoi(w));
+    } else if (a == "--from") {
+      o.from = formatNamed(value());
+    } else if (a == "--to") {
+      o.to = formatNamed(value());
+    } else if (a == "--help" || a == "-h") {
+      o.words = {"usage"};
+      return o;
+    } else {
+      throw UserError("unknown option " + a);
+    }
+  }
+  return o;
+}
+
+std::string defaultModule(const char* argv0) {
+  std::error_code error;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) self = std::filesystem::absolute(argv0, error);
+  return (self.parent_path() / "libtessel.so").string();
+}
+
+int runScripts(Session& session, const std::vector<std::string>& scripts, bool keepGoing) {
+  bool ok = true;
+  for (const std::string& path : scripts) {
+    std::error_code error;
+    std::ifstream in(path);
+    const int openError = errno;
+    if (!in || std::filesystem::is_directory(path, error)) {
+      std::cerr << "tessel: cannot read the script " << path << ": "
+                << (in ? "it is a directory" : std::strerror(openError)) << '\n';
+      ok = false;
+      if (!keepGoing) return kFailed;
+      continue;
+    }
+    if (!session.run(in, path, std::cerr)) {
+      ok = false;
+      if (!keepGoing) return kFailed;
+    }
+  }
+  return ok ? 0 : kFailed;
+}
+
+int showFile(tessel::hostkit::Module& module, const Options& o) {
+  if (o.words.size() != 2) throw UserError("show takes one file: tessel show FILE");
+  const std::string& path = o.words[1];
+  const Format format = o.from ? *o.from : detectFormat(path);
+  Session session(module, o.settings, std::cout);
+  auto& object = session.create(path, o.settings.setup);
+  loadFile(object, path, format);
+  show(object, path + " (" + formatName(format) + ")", std::cout, o.settings.show);
+  return 0;
+}
+
+int convert(tessel::hostkit::Module& module, const Options& o) {
+  if (o.words.size() != 3) throw UserError("convert takes two files: tessel convert IN OUT");
+  const std::string& in = o.words[1];
+  const std::string& out = o.words[2];
+  const Format from = o.from ? *o.from : detectFormat(in);
+  std::optional<Format> to = o.to ? o.to : formatOfExtension(out);
+  if (!to) throw UserError("cannot tell the format to write " + out + " in; name it with --to native|host|csv|ini");
+  Session session(module, o.settings, std::cout);
+  auto& object = session.create("convert", o.settings.setup);
+  loadFile(object, in, from);
+  saveFile(object, out, *to);
+  const int32_t count = static_cast<int32_t>(object.call(expressionOf("size")).raw);
+  std::cout << in << " (" << formatName(from) << ", " << count << (count == 1 ? " element" : " elements") << ") -> "
+            << out << " (" << formatName(*to) << ")\n";
+  return 0;
+}
+
+int dispatch(const Options& o, const char* argv0) {
+  const std::string command = o.words.empty() ? "" : o.words[0];
+  if (command == "usage") {
+    std::cout << kUsage << kSetupOptionsHelp;
+    return 0;
+  }
+  if (command == "help") {
+    ActionNames names;
+    std::string topic;
+    for (std::size_t i = 1; i < o.words.size(); ++i) topic += (i > 1 ? " " : "") + o.words[i];
+    printHelp(std::cout, topic, names);
+    return 0;
+  }
+  if (!command.empty() && command != "run" && command != "show" && command != "convert") {
+    std::cerr << "tessel: unknown command \"" << command << "\" (tessel --help shows the usage)\n";
+    return kUsageError;
+  }
+  if (command == "run" && o.words.size() < 2) throw UserError("run needs at least one script");
+
+  const std::string modulePath = o.module ? *o.module : defaultModule(argv0);
+  std::optional<tessel::hostkit::Module> module;
+  try {
+    module.emplace(modulePath.c_str());
+  } catch (const std::exception& e) {
+    std::cerr << "tessel: " << e.what() << '\n';
+    return kUsageError;
+  }
+  if (command == "show") return showFile(*module, o);
+  if (command == "convert") return convert(*module, o);
+  Session session(*module, o.settings, std::cout);
+  if (command == "run") return runScripts(session, {o.words.begin() + 1, o.words.end()}, o.settings.keepGoing);
+  if (isatty(STDIN_FILENO)) return interactive(session, std::cerr);
+  return session.run(std::cin, "<stdin>", std::cerr) ? 0 : kFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(true);
+  Options options;
+  try {
+    options = parse(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const UserError& e) {
+    std::cerr << "tessel: " << e.what() << " (tessel --help shows the usage)\n";
+    return kUsageError;
+  }
+  try {
+    return dispatch(options, argv[0]);
+  } catch (const UserError& e) {
+    std::cerr << "tessel: " << e.what() << '\n';
+    return kFailed;
+  } catch (const std::exception& e) {
+    std::cerr << "tessel: " << e.what() << '\n';
+    return kFailed;
+  }
+}

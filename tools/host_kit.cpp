@@ -1,0 +1,151 @@
+#include "tools/host_kit.h"
+
+#include <dlfcn.h>
+
+#include <cstring>
+#include <stdexcept>
+
+namespace tessel::hostkit {
+
+TesselSetup makeSetup(const SetupOptions& options) {
+  TesselSetup setup;
+  std::memset(&setup, 0, sizeof setup);
+  setup.frameWidth = 32;
+  setup.frameHeight = 32;
+  setup.dimensionCount = options.dimensions;
+  setup.xSize = options.x;
+  setup.ySize = options.y;
+  setup.caseSensitive = options.caseSensitive ? 1 : 0;
+  setup.wildcard = options.wildcard ? 1 : 0;
+  // The field always keeps a terminator; the rest of it stays zero.
+  std::strncpy(setup.listDelimiter, options.delimiter.c_str(), sizeof setup.listDelimiter - 1);
+  setup.autoSelect = options.autoSelect ? 1 : 0;
+  return setup;
+}
+
+Module::Module(const char* path) {
+  handle_ = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  if (handle_ == nullptr) throw std::runtime_error(std::string("cannot load the module: ") + dlerror());
+  try {
+    auto getInfos = entry<short(TESSEL_CALL*)(intptr_t, TesselRunInfos*)>("GetRunObjectInfos");
+    getInfos(0, &infos_);
+  } catch (...) {
+    dlclose(handle_);
+    throw;
+  }
+  if (infos_.actions == nullptr || infos_.expressions == nullptr || infos_.actionCount != TESSEL_ACTION_COUNT ||
+      infos_.expressionCount != TESSEL_EXPRESSION_COUNT) {
+    dlclose(handle_);
+    throw std::runtime_error(std::string(path) + " does not offer the expected routine tables");
+  }
+}
+
+Module::~Module() { dlclose(handle_); }
+
+void* Module::symbol(const char* name) const {
+  void* address = dlsym(handle_, name);
+  if (address == nullptr) throw std::runtime_error(std::string("the module does not export ") + name);
+  return address;
+}
+
+// The host context record, with a way back to the object that owns it.
+struct RunObject::Context {
+  TesselHostContext services{};
+  RunObject* owner = nullptr;
+};
+
+RunObject::RunObject(Module& module, const TesselSetup& setup)
+    : module_(module), context_(std::make_unique<Context>()) {
+  auto dataSize = module.entry<short(TESSEL_CALL*)(intptr_t, intptr_t)>("GetRunObjectDataSize");
+  auto create = module.entry<short(TESSEL_CALL*)(TesselRunObject*, const TesselSetup*, intptr_t)>("CreateRunObject");
+  destroy_ = module.entry<short(TESSEL_CALL*)(TesselRunObject*, intptr_t)>("DestroyRunObject");
+  const short size = dataSize(0, 0);
+  if (size < static_cast<short>(sizeof(TesselRunObject)))
+    throw std::runtime_error("the module's run-time object is too small");
+  object_.assign(static_cast<std::size_t>(size), 0xCD);  // the host's header is not ours to assume zero
+  context_->services.getFirstParameter = &RunObject::getFirstParameter;
+  context_->services.getNextParameter = &RunObject::getNextParameter;
+  context_->services.getStringSpace = &RunObject::getStringSpace;
+  context_->owner = this;
+  record().hostContext = &context_->services;
+  record().resultFlags = 0;
+  create(&record(), &setup, 0);
+}
+
+RunObject::~RunObject() { destroy_(&record(), 0); }
+
+namespace {
+
+intptr_t raw(const Param& p) {
+  if (const auto* i = std::get_if<int32_t>(&p)) return *i;
+  if (const auto* s = std::get_if<std::string>(&p)) return reinterpret_cast<intptr_t>(s->c_str());
+  return 0;
+}
+
+}  // namespace
+
+short RunObject::act(int n, const Param& first, const Param& second) {
+  if (n < 0 || n >= TESSEL_ACTION_COUNT) throw std::out_of_range("no action " + std::to_string(n));
+  return module_.infos().actions[n](&record(), raw(first), raw(second));
+}
+
+ExpressionCall RunObject::call(int n, const Param& first, const Param& second) {
+  if (n < 0 || n >= TESSEL_EXPRESSION_COUNT) throw std::out_of_range("no expression " + std::to_string(n));
+  ExpressionCall result;
+  params_ = {first, second};
+  next_ = 0;
+  current_ = &result;
+  record().resultFlags = 0;
+  // The raw parameter is the host's own business; the module must only hand it back.
+  const intptr_t token = reinterpret_cast<intptr_t>(&params_);
+  result.raw = module_.infos().expressions[n](&record(), token);
+  current_ = nullptr;
+  result.textFlag = (record().resultFlags & TESSEL_TEXT_FLAG) != 0;
+  if (result.textFlag && result.raw != 0) result.text = std::string(reinterpret_cast<const char*>(result.raw));
+  return result;
+}
+
+RunObject& RunObject::owner(TesselRunObject* object) { return *reinterpret_cast<Context*>(object->hostContext)->owner; }
+
+intptr_t RunObject::fetch(std::size_t position, intptr_t type, intptr_t rawParameter) {
+  // Nothing may be thrown through the module: protocol faults are recorded on the call.
+  if (current_ == nullptr) return 0;
+  if (rawParameter != reinterpret_cast<intptr_t>(&params_)) current_->protocolError = "foreign raw parameter";
+  if (position == 0 && !current_->fetchedTypes.empty()) current_->protocolError = "first parameter fetched twice";
+  if (!current_->spaceSizes.empty()) current_->protocolError = "parameter fetched after string space";
+  current_->fetchedTypes.push_back(static_cast<int>(type));
+  if (position >= params_.size()) return 0;
+  const Param& p = params_[position];
+  if (type == TESSEL_PARAM_TEXT) {
+    if (const auto* s = std::get_if<std::string>(&p)) return reinterpret_cast<intptr_t>(s->c_str());
+    return reinterpret_cast<intptr_t>("");
+  }
+  if (const auto* i = std::get_if<int32_t>(&p)) return *i;
+  return 0;
+}
+
+intptr_t TESSEL_CALL RunObject::getFirstParameter(TesselRunObject* object, intptr_t type,
+                                                  intptr_t rawParameter) noexcept {
+  RunObject& self = owner(object);
+  self.next_ = 1;
+  return self.fetch(0, type, rawParameter);
+}
+
+intptr_t TESSEL_CALL RunObject::getNextParameter(TesselRunObject* object, intptr_t type,
+                                                 intptr_t rawParameter) noexcept {
+  RunObject& self = owner(object);
+  return self.fetch(self.next_++, type, rawParameter);
+}
+
+intptr_t TESSEL_CALL RunObject::getStringSpace(TesselRunObject* object, intptr_t size, intptr_t) noexcept {
+  RunObject& self = owner(object);
+  if (self.current_ != nullptr) {
+    if (!self.current_->spaceSizes.empty()) self.current_->protocolError = "string space requested twice";
+    self.current_->spaceSizes.push_back(size);
+  }
+  // A size below 1 cannot hold even the terminator; hand out one byte rather than nothing.
+  self.spaces_.emplace_back(static_cast<std::size_t>(size > 0 ? size : 1), '\xEE');
+  return reinterpret_cast<intptr_t>(self.spaces_.back().data());
+}
+
+}  // namespace tessel::hostkit

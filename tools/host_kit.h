@@ -1,0 +1,105 @@
+// The generic part of a host: loads the module through its exported entry
+// points, allocates run-time objects, offers the three run-time services with
+// their string space, and passes parameters. The console host and the test
+// host are both built on it.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "host/tessel.h"
+
+namespace tessel::hostkit {
+
+// The setup record the editor writes for a new object, with the fields a host asks for.
+struct SetupOptions {
+  int32_t dimensions = 1;
+  int32_t x = 0;
+  int32_t y = 0;
+  std::string delimiter = ",";
+  bool caseSensitive = false;
+  bool wildcard = false;
+  bool autoSelect = false;
+};
+TesselSetup makeSetup(const SetupOptions& options);
+
+// The loaded module: its entry points and routine tables. Throws std::runtime_error
+// when the file cannot be loaded or lacks an entry point.
+class Module {
+ public:
+  explicit Module(const char* path);
+  ~Module();
+  Module(const Module&) = delete;
+  Module& operator=(const Module&) = delete;
+
+  template <typename F>
+  F entry(const char* name) const {
+    return reinterpret_cast<F>(symbol(name));
+  }
+  const TesselRunInfos& infos() const { return infos_; }
+
+ private:
+  void* symbol(const char* name) const;
+
+  void* handle_ = nullptr;
+  TesselRunInfos infos_{};
+};
+
+using Param = std::variant<std::monostate, int32_t, std::string>;
+
+struct ExpressionCall {
+  intptr_t raw = 0;                  // what the routine returned
+  bool textFlag = false;             // bit 0x8000 was set by the call
+  std::optional<std::string> text;   // the text at the returned address, when the flag was set
+  std::vector<int> fetchedTypes;     // type codes of the parameters fetched, in order
+  std::vector<intptr_t> spaceSizes;  // sizes of string space requested
+  std::string protocolError;         // how the module broke the service protocol, if it did
+};
+
+// One run-time object with its host context, created from a setup record and
+// destroyed with the object.
+class RunObject {
+ public:
+  RunObject(Module& module, const TesselSetup& setup);
+  ~RunObject();
+  RunObject(const RunObject&) = delete;
+  RunObject& operator=(const RunObject&) = delete;
+
+  // Calls action n; texts are passed as pointers valid for the call.
+  short act(int n, const Param& first = {}, const Param& second = {});
+  // Calls expression n; the flag word is cleared before the call, as a host does.
+  ExpressionCall call(int n, const Param& first = {}, const Param& second = {});
+
+  TesselRunObject& record() { return *reinterpret_cast<TesselRunObject*>(object_.data()); }
+  Module& module() { return module_; }
+
+  // String space handed out stays valid until released; a long-running host
+  // releases it between commands, once it has copied the results.
+  void releaseStringSpace() { spaces_.clear(); }
+
+ private:
+  struct Context;
+  static intptr_t TESSEL_CALL getFirstParameter(TesselRunObject* object, intptr_t type, intptr_t raw) noexcept;
+  static intptr_t TESSEL_CALL getNextParameter(TesselRunObject* object, intptr_t type, intptr_t raw) noexcept;
+  static intptr_t TESSEL_CALL getStringSpace(TesselRunObject* object, intptr_t size, intptr_t) noexcept;
+  // The services are called from inside the module: nothing may unwind
+  // through it, so a failure there (out of memory) ends the program.
+  static RunObject& owner(TesselRunObject* object);
+  intptr_t fetch(std::size_t position, intptr_t type, intptr_t raw);
+
+  Module& module_;
+  short(TESSEL_CALL* destroy_)(TesselRunObject*, intptr_t) = nullptr;
+  std::vector<unsigned char> object_;
+  std::unique_ptr<Context> context_;
+  std::vector<Param> params_;
+  std::size_t next_ = 0;
+  ExpressionCall* current_ = nullptr;
+  std::deque<std::string> spaces_;
+};
+
+}  // namespace tessel::hostkit
