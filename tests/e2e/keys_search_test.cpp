@@ -1,7 +1,6 @@
-// Keys and searches reached through the routine tables, in the comparison
-// modes the actions and the setup record choose.
-#include <gtest/gtest.h>
-
+// Keys, searches, sorting and totals reached through the routine tables, in
+// the comparison modes the actions and the setup record choose.
+#include <climits>
 #include <string>
 
 #include "tests/e2e/core_e2e.h"
@@ -11,50 +10,28 @@ namespace {
 
 using namespace core;
 
-std::string s(const char* text) { return text; }
-
-TEST(Keys, EmptyArrayFindsNothing) {
-  Instance o;
-  EXPECT_EQ(o.integer(kIndexOfKeyString, s("a")), -1);
-  const ExpressionCall none = o.call(kStringWithKeyString, s("a"));
-  EXPECT_EQ(none.raw, 0);
-  EXPECT_FALSE(none.textFlag);
-  EXPECT_EQ(o.integer(kValueWithKeyValue, 0), 0);
-  EXPECT_EQ(o.integer(kFindString, s(""), 0), -1);
-  EXPECT_EQ(o.integer(kContainsString, s(""), 0), -1);
-}
-
 TEST(Keys, SettersGettersAndLookUps) {
   Instance o;
-  appendStrings(o, {"apple", "17", "pear", "plum"});
-  o.act(kSetKeyString, s("Fruit"), 0);
-  o.act(kSetKeyValue, 7, 1);
-  o.act(kSetKeyString, s("7"), 2);
-  o.act(kSetKeyString, s("far"), 4);  // outside: nothing, the array does not grow
-  EXPECT_EQ(o.integer(kSize), 4);
-  EXPECT_EQ(keys(o), "Fruit|7|7|-");
-  EXPECT_EQ(o.text(kKeyString, 3), std::nullopt);
-  EXPECT_EQ(o.integer(kKeyValue, 1), 7);
-  EXPECT_EQ(o.integer(kKeyValue, -1), 0);
-  EXPECT_EQ(o.text(kStringWithKeyString, s("FRUIT")), "apple");  // the element, case-insensitive
-  EXPECT_EQ(o.integer(kValueWithKeyString, s("fruit")), 0);
-  // A value descriptor meets a value key and a string key "7" alike: the first wins.
-  EXPECT_EQ(o.integer(kIndexOfKeyValue, 7), 1);
+  const ExpressionCall none = o.call(kStringWithKeyString, std::string("a"));  // empty array
+  EXPECT_EQ(none.raw, 0);
+  EXPECT_FALSE(none.textFlag);
+  EXPECT_EQ(results(o, kIndexOfKeyString, {"a"}) + results(o, kFindString, {""}) + results(o, kContainsString, {""}),
+            "-1-1-1");
+  appendStrings(o, {"x", "apple", "17", "pear", "plum"});
+  o.act(kSetKeyString, std::string("Fruit"), 1);
+  o.act(kSetKeyValue, 7, 2);
+  o.act(kSetKeyString, std::string("7"), 3);
+  o.act(kSetKeyValue, 0, 4);                    // an empty key
+  o.act(kSetKeyString, std::string("far"), 5);  // outside: nothing, the array does not grow
+  EXPECT_EQ(all(o) + " " + keys(o), "x|apple|17|pear|plum -|Fruit|7|7|");
+  EXPECT_EQ(o.text(kStringWithKeyString, std::string("FRUIT")), "apple");  // the element, case-insensitive
   EXPECT_EQ(o.text(kStringWithKeyValue, 7), "17");
-  EXPECT_EQ(o.integer(kValueWithKeyValue, 7), 17);
-  EXPECT_EQ(o.integer(kIndexOfKeyString, s("7")), 1);  // a value key by its text
   EXPECT_EQ(o.text(kStringWithKeyValue, 8), std::nullopt);
-  EXPECT_EQ(all(o), "apple|17|pear|plum");
-}
-
-TEST(Keys, ValueZeroMatchesEmptyAndNonNumericKeysOnly) {
-  Instance o;
-  appendStrings(o, {"a", "b", "c", "d"});
-  o.act(kSetKeyValue, 5, 0);  // cell 1 has no key and is skipped
-  o.act(kSetKeyString, s("x9"), 2);
-  o.act(kSetKeyValue, 0, 3);  // an empty key
-  EXPECT_EQ(o.integer(kIndexOfKeyValue, 0), 2);
-  EXPECT_EQ(o.integer(kIndexOfKeyString, s("")), 3);
+  EXPECT_EQ(results(o, kKeyValue, {2, -1}) + " " + results(o, kValueWithKeyString, {"fruit"}), "7 0 0");
+  // A value descriptor meets a value key and a string key "7" alike: the first wins. Value 0
+  // meets empty and non-numeric keys ("Fruit" reads 0); cells without a key are skipped.
+  EXPECT_EQ(results(o, kIndexOfKeyValue, {7, 0}) + " " + results(o, kValueWithKeyValue, {7}), "2 1 17");
+  EXPECT_EQ(results(o, kIndexOfKeyString, {"7", ""}), "2 4");  // a value key by its text
 }
 
 TEST(Keys, SetupFlagsChooseTheComparison) {
@@ -63,55 +40,95 @@ TEST(Keys, SetupFlagsChooseTheComparison) {
   setup.caseSensitive = 5;  // any non-zero flag: case-sensitive
   Instance o(setup);
   appendStrings(o, {"first", "second"});
-  o.act(kSetKeyString, s("abc"), 0);
-  o.act(kSetKeyString, s("Ab*"), 1);
+  o.act(kSetKeyString, std::string("abc"), 0);
+  o.act(kSetKeyString, std::string("Ab*"), 1);
   // The stored key is the pattern; the searched "Ab*" is a plain text.
-  EXPECT_EQ(o.integer(kIndexOfKeyString, s("Ab*")), 1);
-  EXPECT_EQ(o.integer(kIndexOfKeyString, s("AbX")), 1);
-  EXPECT_EQ(o.integer(kIndexOfKeyString, s("abX")), -1);
+  EXPECT_EQ(results(o, kIndexOfKeyString, {"Ab*", "AbX", "abX"}), "1 1 -1");
   o.act(kCaseInsensitive);
-  EXPECT_EQ(o.integer(kIndexOfKeyString, s("aBX")), 1);
+  EXPECT_EQ(results(o, kIndexOfKeyString, {"aBX"}), "1");
   o.act(kLiteral);
-  EXPECT_EQ(o.integer(kIndexOfKeyString, s("abX")), -1);
-  EXPECT_EQ(o.integer(kIndexOfKeyString, s("AB*")), 1);
+  EXPECT_EQ(results(o, kIndexOfKeyString, {"abX", "AB*"}), "-1 1");
 }
 
-TEST(Find, MatchingStringAndValue) {
+TEST(Find, MatchingAndContaining) {
   Instance o;
   o.act(kAppendValue, 12);
   appendStrings(o, {"Abc", "", "x", "abbbc", "ac"});
-  EXPECT_EQ(o.integer(kFindString, s("abc"), 0), 1);
-  EXPECT_EQ(o.integer(kFindString, s("12"), 0), 0);  // a value by its decimal text
-  EXPECT_EQ(o.integer(kFindString, s(""), 0), 2);
-  EXPECT_EQ(o.integer(kFindString, s("a*c"), 0), -1);  // literal: * is a character
-  EXPECT_EQ(o.integer(kFindValue, 0, 0), 1);           // "Abc" has the value 0
-  EXPECT_EQ(o.integer(kFindValue, 13, 0), -1);
-  for (const int32_t ignored : {-1, 3, 99}) EXPECT_EQ(o.integer(kFindString, s("x"), ignored), 3);
+  // A value is found by its decimal text; "Abc" has the value 0; in literal mode * is a character.
+  EXPECT_EQ(results(o, kFindString, {"abc", "12", "", "a*c"}, 0), "1 0 2 -1");
+  EXPECT_EQ(results(o, kFindValue, {0, 13}, 0), "1 -1");
+  EXPECT_EQ(results(o, kFindString, {"x"}, -1) + results(o, kFindString, {"x"}, 99), "33");  // ignored
   o.act(kWildcard);
-  EXPECT_EQ(o.integer(kFindString, s("A*C"), 0), 1);
-  EXPECT_EQ(o.integer(kFindString, s("a?c"), 0), 1);
-  EXPECT_EQ(o.integer(kFindString, s("a?b*"), 0), 4);
-  EXPECT_EQ(o.integer(kFindString, s("ac"), 0), 5);
-  EXPECT_EQ(o.integer(kFindString, s("***"), 0), 0);
+  EXPECT_EQ(results(o, kFindString, {"A*C", "a?c", "a?b*", "ac", "***"}), "1 1 4 5 0");
   o.act(kCaseSensitive);
-  EXPECT_EQ(o.integer(kFindString, s("A*C"), 0), -1);
+  EXPECT_EQ(results(o, kFindString, {"A*C"}), "-1");
+
+  Instance c;
+  appendStrings(c, {"", "xyz", "abc", "xbcx", "x23"});
+  c.act(kAppendValue, 1234);
+  // "abcd" is longer than every text.
+  EXPECT_EQ(results(c, kContainsString, {"bc", "BCX", "", "abcd"}, 7), "2 3 0 -1");
+  EXPECT_EQ(results(c, kContainsValue, {23, 1234}), "4 5");
+  c.act(kWildcard);  // each window is as long as the pattern
+  EXPECT_EQ(results(c, kContainsString, {"*", "b?x", "????", "?????"}), "1 3 3 -1");
 }
 
-TEST(Find, ContainingStringAndValue) {
+std::string sorted(std::initializer_list<const char*> texts, int sort, int32_t caseSensitive = 0) {
+  TesselSetup setup = makeSetup();
+  setup.caseSensitive = caseSensitive;
+  Instance o(setup);
+  appendStrings(o, texts);
+  o.act(sort);
+  return all(o);
+}
+
+TEST(Sort, StringsAndValues) {
+  EXPECT_EQ(sorted({}, kSortStringsUp), "");
+  EXPECT_EQ(sorted({"b", "a", "B"}, kSortStringsUp, 5), "B|a|b");  // any non-zero setup flag: case-sensitive
+  EXPECT_EQ(sorted({"1", "3", "2"}, kSortValuesDown), "3|2|1");
   Instance o;
-  appendStrings(o, {"", "xyz", "abc", "xbcx", "x23"});
-  o.act(kAppendValue, 1234);
-  EXPECT_EQ(o.integer(kContainsString, s("bc"), 0), 2);
-  EXPECT_EQ(o.integer(kContainsString, s("BCX"), 7), 3);
-  EXPECT_EQ(o.integer(kContainsString, s(""), 0), 0);
-  EXPECT_EQ(o.integer(kContainsString, s("abcd"), 0), -1);  // longer than every text
-  EXPECT_EQ(o.integer(kContainsValue, 23, 0), 4);
-  EXPECT_EQ(o.integer(kContainsValue, 1234, 0), 5);
-  o.act(kWildcard);  // each window is as long as the pattern
-  EXPECT_EQ(o.integer(kContainsString, s("*"), 0), 1);
-  EXPECT_EQ(o.integer(kContainsString, s("b?x"), 0), 3);
-  EXPECT_EQ(o.integer(kContainsString, s("????"), 0), 3);
-  EXPECT_EQ(o.integer(kContainsString, s("?????"), 0), -1);
+  o.act(kAppendValue, 10);
+  o.act(kAppendValue, 9);
+  o.act(kSetKeyString, std::string("k9"), 1);
+  o.act(kSortStringsUp);  // values by their decimal text
+  EXPECT_EQ(all(o), "10|9");
+  o.act(kAppendString, std::string("8"));
+  o.act(kAppendValue, 0);  // empty, value 0
+  o.act(kSortValuesUp);    // keys go with their cells
+  EXPECT_EQ(all(o) + " " + keys(o), "_|8|9|10 -|-|k9|-");
+}
+
+// Equal cells end where the partitioning puts them: i advances past cells
+// ordered before the pivot, j moves down past cells ordered after it, then the
+// two are exchanged.
+TEST(Sort, EqualCellsEndWhereThePartitioningPutsThem) {
+  // Range 0..3, pivot "A": i stops at 0 (b), j at 3 (a): a A B b, i 1, j 2; i stops
+  // at 1, j passes B to 1: exchange 1 with 1, i 2, j 0. Range 2..3, pivot "B": a A b B.
+  EXPECT_EQ(sorted({"b", "A", "B", "a"}, kSortStringsUp), "a|A|b|B");    // stable would give A a b B
+  EXPECT_EQ(sorted({"a", "B", "A", "b"}, kSortStringsDown), "b|B|a|A");  // the same steps mirrored
+  // Range 0..3, pivot cell "1b": i passes 0a, j stops at 3 (0d): 0a 0d 0c 1b, i 2, j 2.
+  // The pivot cell now sits in slot 3 (comparing with slot 1 would stop i at 2): i
+  // passes 0c to 3, j stops at 2. Range 0..2, pivot "0d": exchange 0 and 2: 0c 0d 0a.
+  EXPECT_EQ(sorted({"0a", "1b", "0c", "0d"}, kSortValuesUp), "0c|0d|0a|1b");
+}
+
+// Maximum, minimum, sum and average, joined by spaces.
+std::string totals(Instance& o) {
+  return std::to_string(o.integer(kMaximum)) + " " + std::to_string(o.integer(kMinimum)) + " " +
+         std::to_string(o.integer(kSum)) + " " + std::to_string(o.integer(kAverage));
+}
+
+TEST(Totals, MaximumMinimumSumAverage) {
+  Instance o;
+  EXPECT_EQ(totals(o), "0 0 0 0");
+  o.act(kAppendValue, -5);
+  o.act(kAppendValue, 0);  // empty, counts as 0; the average truncates toward zero
+  EXPECT_EQ(totals(o), "0 -5 -5 -2");
+  o.act(kSetString, std::string("7x"), 1);
+  EXPECT_EQ(totals(o), "7 -5 2 1");
+  o.act(kSetValue, INT_MAX, 0);
+  o.act(kSetValue, 1, 1);
+  EXPECT_EQ(totals(o), "2147483647 1 -2147483648 -1073741824");  // the wrapped sum, halved
 }
 
 }  // namespace

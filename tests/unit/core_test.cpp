@@ -1,0 +1,273 @@
+// Cells, layout changes that move many cells at once, the store's strong
+// guarantee when memory runs out, the comparison functions every search and
+// sort goes through, and searches and sorts that take no memory. Growth,
+// index rules, keys and sort orders are checked end to end.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <functional>
+#include <string>
+
+#include "core/array_store.h"
+#include "core/cell_table.h"
+#include "core/compare.h"
+#include "core/dimensions.h"
+#include "core/keys.h"
+#include "core/search.h"
+#include "core/sort.h"
+#include "tests/unit/allocation_faults.h"
+
+namespace tessel {
+namespace {
+
+std::string textOf(const Cell& c) { return std::string(c.text().view()); }
+
+// "type length text value" of a cell.
+std::string cellOf(const Cell& c) {
+  return std::to_string(static_cast<int>(c.type())) + " " + std::to_string(c.length()) + " " + textOf(c) + " " +
+         std::to_string(c.value());
+}
+
+TEST(Cell, ValueZeroEmptiesAndStringsReadAsAtolWithWrap) {
+  Cell c;
+  std::string seen;
+  for (const int32_t v : {0, -5, INT32_MIN}) {
+    c.assignValue(v);
+    seen += cellOf(c) + ",";
+  }
+  EXPECT_EQ(seen, "0 0  0,1 4 -5 -5,1 4 -2147483648 -2147483648,");
+  c.assignString("12abc");
+  EXPECT_EQ(cellOf(c), "2 6 12abc 12");
+  seen.clear();
+  for (const char* text : {"  -7", "\t\n+5", "abc", "", "-", "+-3", "- 3", "2147483648", "-2147483648", "4294967297",
+                           "99999999999999999999"}) {  // the last is 10^20 - 1 mod 2^32
+    c.assignString(text);
+    seen += std::to_string(c.value()) + ",";
+  }
+  EXPECT_EQ(seen, "-7,5,0,0,0,0,0,-2147483648,-2147483648,1,1661992959,");
+  c.assignString(nullptr);
+  EXPECT_EQ(cellOf(c), "0 0  0");
+  const char bytes[] = {'4', '2', '\0', '\r', '\n'};  // data keeps its bytes but reads empty
+  c.assignData(bytes, 5);
+  EXPECT_EQ(cellOf(c) + std::string(c.bytes(), 5), "3 5  0" + std::string(bytes, 5));
+  c.assignData(nullptr, 3);
+  EXPECT_EQ(c.type(), CellType::empty);
+  c.setKey({CellType::string, 0, "ka", 99});  // a string key's length follows its text
+  EXPECT_EQ(cellOf(*c.key()), "2 3 ka 0");
+}
+
+TEST(Cell, TextsOfTwoCellsStayValidSideBySide) {
+  Cell a, b;
+  a.assignValue(10);
+  b.assignValue(9);
+  const CellText ta = a.text();
+  const CellText tb = b.text();
+  const CellText copy = ta;  // a rendering survives copying
+  EXPECT_EQ(std::string(ta.c_str()) + tb.c_str() + copy.c_str(), "10910");
+}
+
+// Count, capacity, X boundary, cells (type:text#key) and row flags.
+std::string describe(const ArrayStore& s) {
+  std::string out = std::to_string(s.size()) + "/" + std::to_string(s.capacity()) + "/x" +
+                    std::to_string(s.dimensions().entry(1)) + ":";
+  for (int32_t i = 0; i < s.size(); ++i) {
+    const Cell* c = s.cellAt(i);
+    out += std::to_string(static_cast<int>(c->type())) + std::string(c->text().view()) +
+           (c->key() ? "#" + std::string(c->key()->text().view()) : "") + ",";
+  }
+  out += " flags";
+  for (int32_t r = 0; r < s.rowFlags().count(); ++r) out += " " + std::to_string(s.rowFlags().at(r));
+  return out;
+}
+
+// A 2D store of string cells "0", "1", ..., with the key "k" on cell 1.
+ArrayStore grid(int32_t columns, int32_t cells) {
+  ArrayStore s;
+  s.dimensions().setCount(2);
+  s.dimensions().setBoundary(1, columns);
+  for (int32_t i = 0; i < cells; ++i) s.append(CellDescriptor::ofString(std::to_string(i).c_str()));
+  s.setKey(1, CellDescriptor::ofString("k"));
+  return s;
+}
+
+// Runs `operation` with each of its allocations failing in turn: each failure
+// leaves the store as it was, and the operation does allocate.
+void expectAllOrNothing(ArrayStore& s, const char* what, const std::function<void()>& operation) {
+  SCOPED_TRACE(what);
+  const std::string before = describe(s);
+  const int failures = testing::forEachAllocationFailure(operation, [&](bool) { EXPECT_EQ(describe(s), before); });
+  EXPECT_GT(failures, 0);
+  EXPECT_NE(describe(s), before);
+}
+
+TEST(ArrayStore, FailedAllocationsLeaveTheStoreAsItWas) {
+  ArrayStore s = grid(2, 11);
+  expectAllOrNothing(s, "append", [&] { s.append(CellDescriptor::ofString("twelfth")); });
+  expectAllOrNothing(s, "insert", [&] { s.insert(0, CellDescriptor::ofString("front")); });  // grows
+  expectAllOrNothing(s, "set", [&] { s.set(2, CellDescriptor::ofString("replaced")); });
+  expectAllOrNothing(s, "set key", [&] { s.setKey(5, CellDescriptor::ofString("key")); });
+  expectAllOrNothing(s, "set far", [&] { s.set(310, CellDescriptor::ofString("far")); });
+  expectAllOrNothing(s, "resize up", [&] { resizeBoundary(s, 1, 7); });
+  expectAllOrNothing(s, "resize down", [&] { resizeBoundary(s, 1, 1); });
+  while (s.size() >= s.capacity() / 4) s.deleteAt(0);  // so that the next delete shrinks
+  expectAllOrNothing(s, "delete", [&] { s.deleteAt(0); });
+  expectAllOrNothing(s, "delete all", [&] { s.deleteAll(); });
+}
+
+// Cells 1..n; built up to `from` cells first, so a cut table keeps a larger capacity.
+CellTable filled(int32_t n, int32_t from) {
+  CellTable t;
+  for (int32_t i = 0; i < std::max(n, from); ++i) t.insert(i, CellDescriptor::ofValue(i + 1));
+  while (t.count() > n) t.erase(t.count() - 1);
+  return t;
+}
+
+// The regrouping done one cell at a time with the table's own inserts and erases.
+void regroupCellByCell(CellTable& t, const Regrouping& r) {
+  int64_t at = 0;
+  for (int64_t left = t.count(); left > 0;) {
+    const int64_t length = std::min(left, r.span);
+    left -= length;
+    const int64_t kept = std::min(length, r.keep);
+    for (int64_t k = kept; k < length; ++k) t.erase(static_cast<int32_t>(at + kept));
+    at += kept;
+    for (int64_t k = 0; length == r.span && k < r.pad; ++k) t.insert(static_cast<int32_t>(at++), CellDescriptor());
+  }
+}
+
+TEST(Regroup, CapacityMatchesSingleChangesEverywhere) {
+  for (const int32_t from : {0, 400}) {
+    for (int32_t n = 0; n <= 130; ++n) {
+      for (const Regrouping r :
+           {Regrouping{1, 1, 1}, Regrouping{1, 1, 4}, Regrouping{3, 3, 2}, Regrouping{5, 5, 11}, Regrouping{7, 7, 1},
+            Regrouping{2, 1, 0}, Regrouping{4, 1, 0}, Regrouping{9, 5, 0}, Regrouping{50, 10, 0}}) {
+        SCOPED_TRACE(::testing::Message()
+                     << n << " from " << from << " span " << r.span << " keep " << r.keep << " pad " << r.pad);
+        CellTable whole = filled(n, from);
+        CellTable single = filled(n, from);
+        ASSERT_TRUE(whole.regroup(r));
+        regroupCellByCell(single, r);
+        ASSERT_EQ(whole.count(), single.count());  // the layouts themselves are checked end to end
+        ASSERT_EQ(whole.capacity(), single.capacity());
+      }
+    }
+  }
+}
+
+// Flags stay at their row positions; new rows take the auto-select flag.
+TEST(Regroup, RowFlagsKeepTheirPositionsAndFollowTheRowCount) {
+  ArrayStore s = grid(3, 10);  // three complete rows and one cell
+  s.rowFlags().set(0, RowFlags::kSelected);
+  s.rowFlags().set(2, RowFlags::kSelected);
+  resizeBoundary(s, 1, 5);
+  EXPECT_EQ(describe(s), "16/37/x5:20,21#k,22,0,0,23,24,25,0,0,26,27,28,0,0,29, flags 1 2 1");
+  resizeBoundary(s, 1, 2);
+  EXPECT_EQ(describe(s), "7/37/x2:20,21#k,23,24,26,27,29, flags 1 2 1");
+  s.rowFlags().setAutoSelect(true);
+  s.insert(0, CellDescriptor::ofString("n"));
+  EXPECT_EQ(describe(s), "8/37/x2:2n,20,21#k,23,24,26,27,29, flags 1 2 1 1");
+}
+
+// The signs of literalCompare for each pair, joined.
+std::string signs(bool caseSensitive, std::initializer_list<std::pair<const char*, const char*>> pairs) {
+  std::string out;
+  for (const auto& [a, b] : pairs) {
+    const int v = literalCompare(a, b, caseSensitive);
+    out += "-0+"[(v > 0) - (v < 0) + 1];
+  }
+  return out;
+}
+
+// Only A-Z fold, to lower case, so '_' sorts before letters ignoring case and
+// between the cases otherwise; bytes compare unsigned; null texts order first.
+TEST(LiteralCompare, FoldsOnlyAToZAndComparesBytesUnsigned) {
+  EXPECT_EQ(signs(false,
+                  {{"Apple", "apple"}, {"_", "a"}, {"\xC4", "\xE4"}, {nullptr, nullptr}, {nullptr, ""}, {"", nullptr}}),
+            "0--0-+");
+  EXPECT_EQ(signs(true, {{"Apple", "apple"}, {"_", "A"}, {"_", "a"}, {"\xE4", "z"}}), "-+-+");
+}
+
+// Results of wildcardMatch for each pattern and text, joined.
+std::string matches(bool caseSensitive, std::initializer_list<std::pair<const char*, const char*>> pairs) {
+  std::string out;
+  for (const auto& [pattern, text] : pairs) out += std::to_string(wildcardMatch(pattern, text, caseSensitive)) + " ";
+  return out;
+}
+
+TEST(WildcardMatch, StarAndQuestionMark) {
+  // "*b*b" against "abxab" needs the retry after a false start.
+  EXPECT_EQ(matches(false, {{"a*c", "abc"},
+                            {"a*c", "ac"},
+                            {"a*c", "abbbc"},
+                            {"a*c", "abcd"},
+                            {"a?c", "abc"},
+                            {"a?c", "ac"},
+                            {"*", ""},
+                            {"***", "anything"},
+                            {"ab", "ab"},
+                            {"ab", "abc"},
+                            {"A*C", "abc"},
+                            {"*b*b", "abxab"},
+                            {nullptr, "x"},
+                            {"x", nullptr}}),
+            "0 0 0 1 0 1 0 0 0 1 0 0 -1 1 ");
+  EXPECT_EQ(matches(true, {{"A*C", "abc"}}), "1 ");
+}
+
+// Value, string and empty cells, with value, string and missing keys.
+ArrayStore mixedCells() {
+  ArrayStore s;
+  for (int i = 0; i < 200; ++i) {
+    const std::string text = "cell" + std::to_string(i * 37 % 200);
+    s.append(i % 3 ? CellDescriptor::ofString(text.c_str()) : CellDescriptor::ofValue(i * 7919 % 1000));
+    if (i % 2 == 0) s.setKey(i, i % 4 ? CellDescriptor::ofString(text.c_str()) : CellDescriptor::ofValue(i));
+  }
+  return s;
+}
+
+// How many of its allocations `work` could be made to fail: 0 when it takes no memory.
+template <typename Work>
+int allocations(Work work) {
+  return testing::forEachAllocationFailure(work, [](bool) {});
+}
+
+TEST(InPlace, SearchesKeyLookUpsAndSortsTakeNoMemory) {
+  ArrayStore s = mixedCells();
+  for (const bool wildcard : {false, true}) {
+    s.setWildcard(wildcard);
+    EXPECT_EQ(allocations([&] {
+                EXPECT_EQ(findMatchingString(s, "absent"), -1);
+                EXPECT_EQ(findContainingString(s, "q?q"), -1);
+                EXPECT_EQ(findContainingValue(s, 123456), -1);
+                EXPECT_EQ(findMatchingValue(s, 123456), -1);
+                EXPECT_EQ(indexOfKey(s, CellDescriptor::ofString("absent")), -1);
+                EXPECT_EQ(indexOfKey(s, CellDescriptor::ofValue(-5)), -1);
+              }),
+              0)
+        << wildcard;
+  }
+  const char* firstString = s.cellAt(1)->bytes();
+  EXPECT_EQ(allocations([&] { sortCells(s, kSortByString, SortOrder::ascending); }), 0);
+  EXPECT_EQ(allocations([&] { sortCells(s, kSortByValue, SortOrder::descending); }), 0);
+  bool found = false;  // the string's own storage moved with its cell
+  for (int32_t i = 0; i < s.size(); ++i) found = found || s.cellAt(i)->bytes() == firstString;
+  EXPECT_TRUE(found);
+  for (int32_t i = 1; i < s.size(); ++i) ASSERT_GE(s.cellAt(i - 1)->value(), s.cellAt(i)->value());
+}
+
+// Missing cells order first; kinds other than strings and values order shorter
+// first, then by bytes, unsigned.
+TEST(CompareCells, MissingCellsFirstThenByKind) {
+  Cell a, shortData, longData, lowData;
+  a.assignString("abc");
+  shortData.assignData("\x01\xff", 2);
+  longData.assignData("\x01\x02\x03", 3);
+  lowData.assignData("\x01\x80", 2);
+  EXPECT_LT(compareCells(nullptr, &a, kSortByString, false), 0);
+  EXPECT_LT(compareCells(&shortData, &longData, 3, false), 0);
+  EXPECT_GT(compareCells(&shortData, &lowData, 3, false), 0);
+}
+
+}  // namespace
+}  // namespace tessel
