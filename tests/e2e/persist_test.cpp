@@ -1,7 +1,9 @@
 // Saving and loading through the routine tables: the bytes each writer puts
-// in a file, round trips, append modes and files that cannot be read.
+// in a file, round trips, append modes, files that cannot be read and bad input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 
 #include "tests/e2e/temp_files.h"
@@ -10,18 +12,32 @@
 namespace tessel::testing {
 namespace {
 
-// Action numbers.
+// Actions.
 constexpr int kSaveNative = 0, kSaveHost = 1, kSaveCsv = 2, kLoadNative = 3, kLoadHost = 4, kLoadCsv = 5,
               kInsertString = 6, kAppendString = 8, kAppendValue = 9, kAppendNative = 10, kAppendHost = 11,
-              kAppendCsv = 12, kSetValue = 14, kSaveElement = 18, kAppendElement = 19, kSetDimensions = 27, kUse2D = 28,
-              kUse3D = 29, kSetBoundary = 30, kSetFileAt = 52, kInsertFileAt = 53, kAppendFile = 54, kSaveIni = 58,
-              kLoadIni = 59, kAppendIni = 60;
-// Expression numbers.
-constexpr int kSize = 0, kCapacity = 1, kGetString = 2, kGetValue = 3, kDimensions = 26, kBoundary = 27;
+              kAppendCsv = 12, kSetValue = 14, kSaveElement = 18, kAppendElement = 19, kSetKeyString = 20,
+              kSetKeyValue = 21, kSetDimensions = 27, kSetLabel = 48, kSetFileAt = 52, kInsertFileAt = 53,
+              kAppendFile = 54, kSaveIni = 58, kLoadIni = 59, kAppendIni = 60;
+// Expressions.
+constexpr int kSize = 0, kCapacity = 1, kGetString = 2, kGetValue = 3, kKeyString = 4, kDimensions = 26, kBoundary = 27,
+              kLabelList = 44;
 
-std::string all(Instance& o) {
+const std::string kHostMagic("HGF ARRAY\0", 10);
+// No labels, one string cell "z" without a key: the rest of a native file.
+const std::string kOneCell = le32(0) + le32(1) + le16(2) + le32(2) + std::string("z\0", 2) + le16(0) + le32(0);
+
+struct Act {
+  int n;
+  Param first = {}, second = {};
+};
+void run(Instance& o, std::initializer_list<Act> acts) {
+  for (const Act& a : acts) o.act(a.n, a.first, a.second);
+}
+
+// Every element's text (or key text), "<none>" where there is none.
+std::string all(Instance& o, int expression = kGetString) {
   std::string out;
-  for (int32_t i = 0; i < o.integer(kSize); ++i) out += (i ? "|" : "") + o.text(kGetString, i).value_or("<none>");
+  for (int32_t i = 0; i < o.integer(kSize); ++i) out += (i ? "|" : "") + o.text(expression, i).value_or("<none>");
   return out;
 }
 
@@ -30,413 +46,293 @@ std::string shape(Instance& o) {
          std::to_string(o.integer(kBoundary, 2));
 }
 
-std::string nativeHeader(int32_t dims, std::initializer_list<int32_t> boundaries) {
-  std::string b = std::string("QVXARRAY") + le16(1) + le32(dims);
+std::string nativeHeader(int32_t dims, std::initializer_list<int32_t> boundaries, uint16_t version = 1) {
+  std::string b = std::string("QVXARRAY") + le16(version) + le32(dims);
   for (int32_t x : boundaries) b += le32(x);
   return b;
 }
 
+std::string hostHeader(int32_t x, int32_t y, int32_t z, int32_t flags, int32_t version = 2) {
+  return kHostMagic + le32(version) + le32(x) + le32(y) + le32(z) + le32(flags);
+}
+
 class Persist : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(dir.ok()); }
-  std::string path(const char* name) const { return dir.file(name); }
+  void SetUp() override {
+    ASSERT_TRUE(dir.ok());
+    for (int i = 0; i < 250; ++i) blob += std::string("\0\r\n", 3) + static_cast<char>(i);
+  }
+  std::string path(const std::string& name) const { return dir.file(name); }
+  std::string put(const std::string& name, const std::string& bytes) const {
+    writeBytes(path(name), bytes);
+    return path(name);
+  }
+  // What a save writes into a new file (save element: of cell `index`).
+  std::string saved(Instance& o, int action, int32_t index = 0) {
+    const std::string name = path("saved" + std::to_string(++saves_));
+    o.act(action, action == kSaveElement ? Param(index) : Param(name), action == kSaveElement ? Param(name) : Param());
+    return std::filesystem::exists(name) ? readBytes(name) : "<no file>";
+  }
+  // A 2D array with every kind of cell, keys of both kinds and labels.
+  void fillKeyed(Instance& o, const std::string& data) {
+    run(o, {{kAppendString, "a"}, {kAppendValue, -5}, {kAppendFile, put("data", data)}, {kAppendValue, 0}});
+    run(o, {{kSetKeyString, "k", 0}, {kSetKeyValue, 7, 1}, {kSetKeyString, "k3", 3}});
+    run(o, {{kSetLabel, "first", 0}, {kSetLabel, "third", 2}});
+  }
   TempDir dir;
+  int saves_ = 0;
+  std::string blob;  // every byte value, with zero bytes and line ends among them
 };
 
-TEST_F(Persist, NativeWriterBytes) {
+TEST_F(Persist, WriterBytes) {
   Instance o;
-  o.act(kSaveNative, path("empty"));
-  EXPECT_EQ(readBytes(path("empty")), nativeHeader(1, {0}) + le32(0) + le32(0));
-  EXPECT_EQ(readBytes(path("empty")).size(), 26u);
+  // Native, 26 bytes: magic, version 1, one dimension, boundary 0, no labels, no cells.
+  EXPECT_EQ(saved(o, kSaveNative), nativeHeader(1, {0}) + le32(0) + le32(0));
+  // Host array, 34 bytes: version 2, X = Y = Z = 1, text flags, one empty text.
+  EXPECT_EQ(saved(o, kSaveHost), hostHeader(1, 1, 1, 2) + le32(0));
+  EXPECT_EQ(saved(o, kSaveCsv), "\r\n");
+  EXPECT_EQ(saved(o, kSaveIni), "[QVXArray]\r\n\r\n");  // 14 bytes
 
+  // 41 bytes with a string cell: type 2, length 3 with its zero byte, key type 0, key length 0.
   o.act(kAppendString, std::string("ab"));
-  o.act(kSaveNative, path("ab"));
-  const std::string ab = readBytes(path("ab"));
-  EXPECT_EQ(ab.size(), 41u);
-  EXPECT_EQ(ab.substr(22), le32(1) + le16(2) + le32(3) + std::string("ab\0", 3) + le16(0) + le32(0));
+  EXPECT_EQ(saved(o, kSaveNative).substr(22), le32(1) + le16(2) + le32(3) + std::string("ab\0", 3) + le16(0) + le32(0));
+  o.act(kAppendValue, -5);
+  EXPECT_EQ(saved(o, kSaveNative).substr(41), le16(1) + le32(4) + "\xFB\xFF\xFF\xFF" + le16(0) + le32(0));
 
-  Instance v;
-  v.act(kAppendValue, -5);
-  v.act(kSaveNative, path("v"));
-  EXPECT_EQ(readBytes(path("v")).substr(26), le16(1) + le32(4) + "\xFB\xFF\xFF\xFF" + le16(0) + le32(0));
+  // Host array 7, "ab" in 45 bytes: Z = 2 full pages + 1, so one empty text closes it.
+  Instance h;
+  run(h, {{kAppendValue, 7}, {kAppendString, "ab"}});
+  EXPECT_EQ(saved(h, kSaveHost), hostHeader(1, 1, 3, 2) + le32(1) + "7" + le32(2) + "ab" + le32(0));
+  EXPECT_EQ(saved(h, kSaveIni), "[QVXArray]\r\n=7\r\n=ab\r\n\r\n");
+  h.act(kSetValue, 0, 2);  // an empty cell is written as ""
+  EXPECT_EQ(saved(h, kSaveCsv), "7,ab,\"\"\r\n");
+  // 8 cells of 2 by 3 give Z = 1 full page + 1: 12 entries, 5 bytes for a
+  // digit, 4 when empty. 12 cells of 3 columns give Y = 1, Z = 5: 15 entries.
+  Instance cube2(makeSetup(3, 2, 3)), grid3(makeSetup(2, 3));
+  for (int i = 1; i <= 12; ++i) grid3.act(kAppendValue, i);
+  for (int i = 1; i <= 8; ++i) cube2.act(kAppendValue, i);
+  EXPECT_EQ(saved(cube2, kSaveNative).substr(0, 26), nativeHeader(3, {2, 3, 0}));
+  const std::string pages = saved(cube2, kSaveHost);
+  EXPECT_EQ(pages.substr(14, 12), le32(2) + le32(3) + le32(2));
+  EXPECT_EQ(pages.size(), 30u + 8 * 5 + 4 * 4);
+  EXPECT_EQ(saved(grid3, kSaveHost).substr(14, 12), le32(3) + le32(1) + le32(5));
 
-  Instance grid(makeSetup(2, 3));
-  grid.act(kSaveNative, path("grid"));
-  EXPECT_EQ(readBytes(path("grid")).substr(0, 22), nativeHeader(2, {3, 0}));
-  Instance cube(makeSetup(3, 4, 5));
-  cube.act(kSaveNative, path("cube"));
-  EXPECT_EQ(readBytes(path("cube")).substr(0, 26), nativeHeader(3, {4, 5, 0}));
+  // CSV of 2D: a line per row, none for no cells; without columns, one row.
+  Instance grid(makeSetup(2, 2)), bare(makeSetup(2, 0));
+  EXPECT_EQ(saved(grid, kSaveCsv), "");
+  run(grid, {{kAppendString, "a"}, {kAppendString, "b"}, {kAppendString, "c"}});
+  EXPECT_EQ(saved(grid, kSaveCsv), "a,b\r\nc,\"\"\r\n");
+  run(bare, {{kAppendString, "x,y"}, {kAppendString, "z"}});
+  EXPECT_EQ(saved(bare, kSaveCsv), "x,y,z\r\n");
 }
 
 TEST_F(Persist, NativeRoundTripAndAppend) {
-  Instance o(makeSetup(3, 2, 2));
-  o.act(kAppendString, std::string("ab"));
-  o.act(kAppendValue, -5);
-  o.act(kAppendValue, 0);
-  o.act(kAppendString, std::string(""));
-  o.act(kSaveNative, path("a"));
-
-  Instance back;
-  back.act(kAppendString, std::string("old"));
-  back.act(kLoadNative, path("a"));
-  EXPECT_EQ(all(back), "ab|-5||");
-  EXPECT_EQ(back.integer(kGetValue, 1), -5);
-  EXPECT_EQ(shape(back), "3:2,2");
-
-  back.act(kAppendNative, path("a"));
-  EXPECT_EQ(all(back), "ab|-5|||ab|-5||");
-  EXPECT_EQ(shape(back), "3:2,2");
-
-  // A 2D file loaded over a 1D array brings its dimensions; appended into a
-  // 1D array it leaves them.
-  Instance grid(makeSetup(2, 3));
-  grid.act(kAppendString, std::string("x"));
-  grid.act(kSaveNative, path("grid"));
-  Instance flat;
-  flat.act(kAppendNative, path("grid"));
-  EXPECT_EQ(shape(flat), "1:0,0");
-  EXPECT_EQ(all(flat), "x");
-  flat.act(kLoadNative, path("grid"));
-  EXPECT_EQ(shape(flat), "2:3,0");
-  EXPECT_EQ(all(flat), "x");
-}
-
-TEST_F(Persist, NativeFilesThatCannotBeRead) {
-  const std::string body =
-      le32(1) + le32(0) + le32(0) + le32(1) + le16(2) + le32(2) + std::string("z\0", 2) + le16(0) + le32(0);
-  writeBytes(path("case"), std::string("QVXArray") + le16(1) + body);
-  writeBytes(path("v2"), std::string("QVXARRAY") + le16(2) + body);
-  writeBytes(path("short"), "QVXARR");
-  for (const char* name : {"missing", "case", "v2", "short"}) {
-    Instance o(makeSetup(3, 4, 5));
-    o.act(kAppendString, std::string("keep"));
-    o.act(kAppendNative, path(name));
-    EXPECT_EQ(all(o), "keep") << name;
-    EXPECT_EQ(shape(o), "3:4,5") << name;
-    o.act(kLoadNative, path(name));
-    EXPECT_EQ(o.integer(kSize), 0) << name;
-    EXPECT_EQ(o.integer(kDimensions), 0) << name;
-    o.act(kSetDimensions, 3);  // the boundaries were kept
-    EXPECT_EQ(shape(o), "3:4,5") << name;
-  }
-  // Versions 0 and any that read as negative are accepted.
-  for (uint16_t version : {0, 0x8000, 0xFFFF}) {
-    writeBytes(path("ok"), std::string("QVXARRAY") + le16(version) + body);
-    Instance o;
-    o.act(kLoadNative, path("ok"));
-    EXPECT_EQ(all(o), "z") << version;
-  }
-  // No file name at all is a file that cannot be opened.
-  Instance o;
-  o.act(kAppendString, std::string("keep"));
-  o.act(kSaveNative);
-  o.act(kAppendNative);
-  EXPECT_EQ(all(o), "keep");
-  o.act(kLoadNative);
-  EXPECT_EQ(o.integer(kSize), 0);
-}
-
-TEST_F(Persist, NativeCountsAndShortRecords) {
-  // Negative counts load nothing; a count beyond the file stops at its end;
-  // a cut payload keeps its bytes; more than ten dimensions skip the rest.
-  writeBytes(path("neg"), nativeHeader(1, {0}) + le32(-1) + le32(-7));
-  writeBytes(path("huge"), nativeHeader(1, {0}) + le32(0) + le32(0x7FFFFFFF) + le16(2) + le32(3) +
-                               std::string("hi\0", 3) + le16(0) + le32(0));
-  writeBytes(path("cut"), nativeHeader(1, {0}) + le32(0) + le32(1) + le16(2) + le32(1000) + "abc");
-  std::string eleven = nativeHeader(11, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
-  writeBytes(path("eleven"), eleven + le32(0) + le32(1) + le16(1) + le32(4) + le32(9) + le16(0) + le32(0));
-  Instance o;
-  o.act(kLoadNative, path("neg"));
-  EXPECT_EQ(o.integer(kSize), 0);
-  o.act(kLoadNative, path("huge"));
-  EXPECT_EQ(all(o), "hi");
-  o.act(kLoadNative, path("cut"));
-  EXPECT_EQ(all(o), "abc");
-  o.act(kLoadNative, path("eleven"));
-  EXPECT_EQ(o.integer(kGetValue, 0), 9);
-  EXPECT_EQ(o.integer(kDimensions), 1);  // 11 is not a dimension count the store takes
-}
-
-TEST_F(Persist, HostArrayWriterBytes) {
-  const std::string head = std::string("HGF ARRAY\0", 10) + le32(2);
-  Instance o;
-  o.act(kSaveHost, path("empty"));
-  EXPECT_EQ(readBytes(path("empty")), head + le32(1) + le32(1) + le32(1) + le32(2) + le32(0));
-  EXPECT_EQ(readBytes(path("empty")).size(), 34u);
-
-  o.act(kAppendValue, 7);
-  o.act(kAppendString, std::string("ab"));
-  o.act(kSaveHost, path("two"));
-  EXPECT_EQ(readBytes(path("two")),
-            head + le32(1) + le32(1) + le32(3) + le32(2) + le32(1) + "7" + le32(2) + "ab" + le32(0));
-
-  Instance cube(makeSetup(3, 2, 2));
-  for (int i = 1; i <= 8; ++i) cube.act(kAppendValue, i);
-  cube.act(kSaveHost, path("cube"));
-  const std::string bytes = readBytes(path("cube"));
-  EXPECT_EQ(bytes.substr(14, 12), le32(2) + le32(2) + le32(3));
-  EXPECT_EQ(bytes.size(), 30u + 8 * 5 + 4 * 4);
-
-  Instance grid(makeSetup(2, 3));
-  for (int i = 1; i <= 12; ++i) grid.act(kAppendValue, i);
-  grid.act(kSaveHost, path("grid"));
-  EXPECT_EQ(readBytes(path("grid")).substr(14, 12), le32(3) + le32(1) + le32(5));
-}
-
-TEST_F(Persist, HostArrayLoads) {
-  Instance o;
-  o.act(kAppendValue, 7);
-  o.act(kAppendString, std::string("ab"));
-  o.act(kSaveHost, path("two"));
-  Instance back(makeSetup(2, 5));
-  back.act(kLoadHost, path("two"));
-  EXPECT_EQ(all(back), "7|ab|");
-  EXPECT_EQ(back.integer(kGetValue, 0), 7);
-  EXPECT_EQ(shape(back), "1:0,0");
-
-  const std::string head = std::string("HGF ARRAY\0", 10) + le32(2);
-  writeBytes(path("ints"), head + le32(3) + le32(1) + le32(1) + le32(1) + le32(5) + le32(0) + le32(-3));
-  back.act(kLoadHost, path("ints"));
-  EXPECT_EQ(all(back), "5||-3");
+  Instance o(makeSetup(2, 3)), back, grid(makeSetup(2, 4)), flat;
+  fillKeyed(o, blob);
+  const std::string file = path("a");
+  o.act(kSaveNative, file);
+  run(back, {{kAppendString, "old"}, {kLoadNative, file}});
+  EXPECT_EQ(saved(back, kSaveNative), readBytes(file));  // every field came back
+  EXPECT_EQ(all(back), "a|-5||");
+  EXPECT_EQ(all(back, kKeyString), "k|7||k3");  // no key loads as an empty key
+  EXPECT_EQ(back.text(kLabelList), "first,,third");
   EXPECT_EQ(shape(back), "2:3,0");
-  writeBytes(path("cube"), head + le32(2) + le32(2) + le32(1) + le32(5) + std::string(16, '\0'));
-  back.act(kLoadHost, path("cube"));
-  EXPECT_EQ(back.integer(kSize), 4);
-  EXPECT_EQ(shape(back), "3:2,2");
+  EXPECT_EQ(saved(back, kSaveElement, 2), blob);
 
-  back.act(kAppendHost, path("two"));
-  EXPECT_EQ(back.integer(kSize), 7);
-  EXPECT_EQ(all(back), "||||7|ab|");
-  EXPECT_EQ(shape(back), "3:2,2");
-
-  // Text entries of another format version take no bytes and load empty.
-  writeBytes(path("v1"), std::string("HGF ARRAY\0", 10) + le32(1) + le32(2) + le32(1) + le32(1) + le32(2));
-  back.act(kLoadHost, path("v1"));
-  EXPECT_EQ(all(back), "|");
-  // Unknown content flags: no entries.
-  writeBytes(path("flags"), head + le32(2) + le32(1) + le32(1) + le32(3) + le32(5));
-  back.act(kLoadHost, path("flags"));
-  EXPECT_EQ(back.integer(kSize), 0);
-  EXPECT_EQ(shape(back), "2:2,0");
+  // Appending sets only the labels the file carries; into 1D it sets none
+  // and keeps the dimensions.
+  run(grid, {{kSetLabel, "old1", 1}, {kSetLabel, "old3", 3}, {kAppendNative, file}});
+  EXPECT_EQ(grid.text(kLabelList), "first,old1,third,old3");
+  run(flat, {{kAppendValue, 1}, {kAppendNative, file}});
+  EXPECT_EQ(all(flat), "1|a|-5||");
+  EXPECT_EQ(shape(flat), "1:0,0");
 }
 
-TEST_F(Persist, HostArrayFilesThatCannotBeRead) {
-  const std::string tail = le32(2) + le32(1) + le32(1) + le32(1) + le32(1) + le32(4);
-  writeBytes(path("nine"), std::string("HGF ARRAYX", 10) + tail);
-  writeBytes(path("wide"),
-             std::string("HGF ARRAY\0", 10) + le32(2) + le32(65536) + le32(65536) + le32(1) + le32(1) + le32(4));
-  writeBytes(path("v1big"), std::string("HGF ARRAY\0", 10) + le32(1) + le32(1025) + le32(1024) + le32(1) + le32(2));
-  for (const char* name : {"missing", "nine", "wide", "v1big"}) {
-    Instance o(makeSetup(3, 4, 5));
-    o.act(kAppendValue, 1);
-    o.act(kAppendHost, path(name));
-    EXPECT_EQ(all(o), "1") << name;
-    o.act(kLoadHost, path(name));
-    EXPECT_EQ(o.integer(kSize), 0) << name;
-    EXPECT_EQ(o.integer(kDimensions), 0) << name;
-    o.act(kSetDimensions, 3);
-    EXPECT_EQ(shape(o), "3:4,5") << name;
+TEST_F(Persist, Loads) {
+  Instance h;
+  run(h, {{kAppendValue, 7}, {kAppendString, "ab"}});
+  std::string wide, wideCells;  // no limit on fields per line
+  for (int i = 0; i < 200; ++i) {
+    wide += (i ? "," : "") + std::to_string(i);
+    wideCells += (i ? "|" : "") + std::to_string(i);
   }
-  // The largest grid of empty text entries still loads.
-  writeBytes(path("v1max"), std::string("HGF ARRAY\0", 10) + le32(1) + le32(1024) + le32(1024) + le32(1) + le32(6));
+  const std::string none = nativeHeader(1, {0}) + le32(0), noKey = le16(0) + le32(0);
+  struct {
+    int action;
+    std::string bytes, cells, shape;  // no shape: not checked
+  } rows[] = {
+      // Host array: the fewest dimensions for X and Y; integer (1) and text
+      // (2) entries; texts of another version take no bytes; unknown flags none.
+      {kLoadHost, saved(h, kSaveHost), "7|ab|", "1:0,0"},
+      {kLoadHost, hostHeader(3, 1, 1, 1) + le32(5) + le32(0) + le32(-3), "5||-3", "2:3,0"},
+      {kLoadHost, hostHeader(2, 2, 1, 5) + std::string(16, '\0'), "|||", "3:2,2"},
+      {kLoadHost, hostHeader(2, 1, 1, 2, 1), "|", "2:2,0"},
+      {kLoadHost, hostHeader(2, 1, 1, 3) + le32(5), "", "2:2,0"},
+      // CSV: runs of CR/LF end a line, a zero byte ends the text, "" is empty.
+      {kLoadCsv, "a,b\r\nc,\"\"\r\n", "a|b|c|", "2:2,0"},
+      {kLoadCsv, "a,b\r\n\r\nc\r\n", "a|b|c|", "2:2,0"},
+      {kLoadCsv, "a,b\n\nc", "a|b|c|", "2:2,0"},
+      {kLoadCsv, std::string("a,b\r\r\n\rc\0ignored,x,y", 20), "a|b|c|", "2:2,0"},
+      {kLoadCsv, "\"a,b\"\r\n\"\",\"\"\"\r\n", "\"a|b\"||\"\"\"", "2:2,0"},
+      {kLoadCsv, wide, wideCells, "2:200,0"},
+      // INI: sections, // comments, keys trimmed in front, lines under 2 bytes skipped.
+      {kLoadIni, "x=0\n[one]\nabc\n; note\n// note\n  k = v\n=\nq\n[two]x\nlast=1\n", "|| v|1", "2:3,0"},
+      // Native versions that read as negative are accepted.
+      {kLoadNative, nativeHeader(1, {0}, 0) + kOneCell, "z", "1:0,0"},
+      {kLoadNative, nativeHeader(1, {0}, 0x8000) + kOneCell, "z", "1:0,0"},
+      {kLoadNative, nativeHeader(1, {0}, 0xFFFF) + kOneCell, "z", "1:0,0"},
+      // Counts and lengths beyond the file are clamped to the bytes it holds;
+      // a cut field keeps what was read, little-endian; more than ten
+      // dimensions skip the rest of the boundaries.
+      {kLoadNative, nativeHeader(1, {0}) + le32(-1) + le32(-7), "", ""},
+      {kLoadNative, nativeHeader(0x7FFFFFFF, {3}), "", ""},
+      {kLoadNative, nativeHeader(1, {0}) + le32(0x7FFFFFFF) + le32(0x7FFFFFFF) + "ab", "", ""},
+      {kLoadNative, none + le32(0x7FFFFFFF) + le16(2) + le32(3) + std::string("hi\0", 3) + noKey, "hi", ""},
+      {kLoadNative, none + le32(1) + le16(2) + le32(1000) + "abc", "abc", ""},
+      {kLoadNative, none + le32(1) + le16(1) + le32(4) + "\x34\x12", "4660", ""},
+      {kLoadNative,
+       nativeHeader(11, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}) + le32(0) + le32(1) + le16(1) + le32(4) + le32(9) + noKey,
+       "9", ""},
+      {kLoadHost, hostHeader(46340, 46340, 1, 1) + le32(8) + le32(9), "8|9", ""},
+      {kLoadHost, hostHeader(1, 1, 1, 2) + le32(0x7FFFFFFF) + "t", "t", ""},
+  };
+  for (const auto& row : rows) {
+    Instance o(makeSetup(2, 3));
+    run(o, {{kAppendString, "old"}, {row.action, put("in", row.bytes)}});
+    EXPECT_EQ(all(o) + " " + (row.shape.empty() ? "" : shape(o)), row.cells + " " + row.shape) << row.bytes;
+    if (row.action == kLoadIni) {
+      EXPECT_EQ(all(o, kKeyString), "abc|; note|k |last");
+    }
+  }
+  // A data payload cut to its 4 bytes; a string with no byte left is an empty cell with a key.
   Instance o;
-  o.act(kLoadHost, path("v1max"));
+  o.act(kLoadNative, put("in", none + le32(1) + le16(3) + le32(10) + "abcd"));
+  EXPECT_EQ(saved(o, kSaveElement, 0), "abcd");
+  o.act(kLoadNative, put("in", none + le32(1) + le16(2) + le32(10)));
+  EXPECT_EQ(all(o) + "/" + all(o, kKeyString) + "/" + saved(o, kSaveElement, 0), "//");
+  o.act(kLoadHost, put("v1max", hostHeader(1024, 1024, 1, 6, 1)));  // the largest grid of empty texts
   EXPECT_EQ(o.integer(kSize), 1 << 20);
+
+  // Appends keep what was there: host array keeps the shape, CSV takes 2D.
+  Instance a(makeSetup(3, 2, 2));
+  run(a, {{kAppendValue, 1}, {kAppendValue, 2}, {kAppendValue, 3}, {kAppendHost, put("two", rows[0].bytes)}});
+  EXPECT_EQ(all(a) + " " + shape(a), "1|2|3|7|ab| 3:2,2");
+  a.act(kAppendCsv, put("xy", "x,y"));
+  EXPECT_EQ(all(a) + " " + shape(a), "1|2|3|7|ab||x|y 2:2,0");
+
+  // INI keys round trip as texts; the line "=" is too short to come back.
+  Instance keys;
+  run(keys, {{kAppendString, "a"}, {kAppendValue, 5}, {kAppendValue, 0}, {kAppendValue, 0}, {kAppendString, "b"}});
+  run(keys, {{kSetKeyString, "k1", 0}, {kSetKeyString, "k3", 2}, {kSetKeyValue, 7, 4}});
+  EXPECT_EQ(saved(keys, kSaveIni), "[QVXArray]\r\nk1=a\r\n=5\r\nk3=\r\n=\r\n7=b\r\n\r\n");
+  keys.act(kAppendIni, path("saved" + std::to_string(saves_)));
+  EXPECT_EQ(all(keys), "a|5|||b|a|5||b");
+  EXPECT_EQ(all(keys, kKeyString), "k1|<none>|k3|<none>|7|k1||k3|7");
 }
 
-TEST_F(Persist, CsvWriterBytes) {
-  Instance o;
-  o.act(kSaveCsv, path("empty1"));
-  EXPECT_EQ(readBytes(path("empty1")), "\r\n");
-  o.act(kAppendString, std::string("a"));
-  o.act(kAppendValue, 5);
-  o.act(kSetValue, 0, 2);
-  o.act(kSaveCsv, path("row"));
-  EXPECT_EQ(readBytes(path("row")), "a,5,\"\"\r\n");
-
-  Instance grid(makeSetup(2, 2));
-  grid.act(kSaveCsv, path("empty2"));
-  EXPECT_TRUE(exists(path("empty2")));
-  EXPECT_EQ(readBytes(path("empty2")), "");
-  for (const char* s : {"a", "b", "c"}) grid.act(kAppendString, std::string(s));
-  grid.act(kSaveCsv, path("grid"));
-  EXPECT_EQ(readBytes(path("grid")), "a,b\r\nc,\"\"\r\n");
-
-  // Without columns a 2D array is written as one row.
-  Instance bare(makeSetup(2, 0));
-  bare.act(kAppendString, std::string("x,y"));
-  bare.act(kAppendString, std::string("z"));
-  bare.act(kSaveCsv, path("bare"));
-  EXPECT_EQ(readBytes(path("bare")), "x,y,z\r\n");
-}
-
-TEST_F(Persist, CsvLoads) {
-  Instance o;
-  o.act(kAppendString, std::string("x,y"));
-  o.act(kSaveCsv, path("xy"));
-  o.act(kLoadCsv, path("xy"));
-  EXPECT_EQ(all(o), "x|y");
-  EXPECT_EQ(shape(o), "2:2,0");
-
-  writeBytes(path("quotes"), "\"a,b\"\r\n\"\",\"\"\"\r\n");
-  o.act(kLoadCsv, path("quotes"));
-  EXPECT_EQ(all(o), "\"a|b\"||\"\"\"");
-
-  // A zero byte ends the text.
-  const std::string zero("a,b\r\n\n\rc\0ignored,x,y", 21);
-  for (const std::string& text :
-       {std::string("a,b\r\n\r\nc\r\n"), std::string("a,b\n\nc"), std::string("a,b\r\rc\r"), zero}) {
-    writeBytes(path("lines"), text);
-    Instance l;
-    l.act(kLoadCsv, path("lines"));
-    EXPECT_EQ(all(l), "a|b|c|") << text;
-    EXPECT_EQ(shape(l), "2:2,0");
+TEST_F(Persist, FilesThatCannotBeRead) {
+  // Failed replacing loads empty the array; native and host array files also
+  // set the dimension count to 0, CSV to 2. Boundaries stay.
+  struct {
+    int load, append;
+    std::string bytes;
+    int32_t dims;
+  } rows[] = {
+      // The magic in another letter case, version 2, cut in the magic.
+      {kLoadNative, kAppendNative, "QVXArray" + nativeHeader(1, {0}).substr(8) + kOneCell, 0},
+      {kLoadNative, kAppendNative, nativeHeader(1, {0}, 2) + kOneCell, 0},
+      {kLoadNative, kAppendNative, "QVXARR", 0},
+      // No zero byte ending the magic, X × Y × Z beyond 32 bits, too many texts of no bytes.
+      {kLoadHost, kAppendHost, "HGF ARRAYX" + hostHeader(1, 1, 1, 1).substr(10) + le32(4), 0},
+      {kLoadHost, kAppendHost, hostHeader(65536, 65536, 1, 1) + le32(4), 0},
+      {kLoadHost, kAppendHost, hostHeader(1025, 1024, 1, 2, 1), 0},
+      {kLoadCsv, kAppendCsv, "\r\n\n\r", 2},  // line ends only
+      {kLoadIni, kAppendIni, "a=b\r\n", 3},   // no section
+  };
+  for (const auto& row : rows) {
+    for (const std::string& name : {put("bad", row.bytes), path("missing"), std::string()}) {
+      SCOPED_TRACE(std::to_string(&row - rows) + " " + name);
+      Instance o(makeSetup(3, 4, 5));
+      const Param file = name.empty() ? Param() : Param(name);  // no name: cannot be opened
+      run(o, {{kAppendString, "keep"}, {row.append, file}});
+      EXPECT_EQ(all(o) + " " + shape(o), row.dims == 2 ? "keep 2:4,0" : "keep 3:4,5");  // CSV loads take 2D
+      o.act(row.load, file);
+      EXPECT_EQ(o.integer(kSize), 0);
+      EXPECT_EQ(o.integer(kDimensions), row.dims);
+      o.act(kSetDimensions, 3);
+      EXPECT_EQ(shape(o), "3:4,5");
+    }
   }
-  writeBytes(path("nums"), "1,2");
-  o.act(kLoadCsv, path("nums"));
-  EXPECT_EQ(o.integer(kGetValue, 1), 2);
-
-  std::string wide;
-  for (int i = 0; i < 200; ++i) wide += (i ? "," : "") + std::to_string(i);
-  writeBytes(path("wide"), wide);
-  o.act(kLoadCsv, path("wide"));
-  EXPECT_EQ(o.integer(kSize), 200);
-  EXPECT_EQ(o.text(kGetString, 199), "199");
-
-  Instance a;
-  a.act(kAppendValue, 1);
-  a.act(kAppendValue, 2);
-  a.act(kAppendValue, 3);
-  a.act(kAppendCsv, path("xy"));
-  EXPECT_EQ(all(a), "1|2|3|x|y");
-  EXPECT_EQ(shape(a), "2:2,0");
-}
-
-TEST_F(Persist, CsvFilesThatCannotBeRead) {
-  writeBytes(path("blank"), "\r\n\n\r");
-  for (const char* name : {"missing", "blank"}) {
-    Instance o(makeSetup(3, 4, 5));
-    o.act(kAppendValue, 1);
-    o.act(kAppendCsv, path(name));
-    EXPECT_EQ(all(o), "1");
-    EXPECT_EQ(shape(o), "2:4,0");
-    o.act(kLoadCsv, path(name));
-    EXPECT_EQ(o.integer(kSize), 0);
-    EXPECT_EQ(shape(o), "2:4,0");
-  }
-}
-
-TEST_F(Persist, IniWriterAndLoads) {
-  Instance o;
-  o.act(kSaveIni, path("empty"));
-  EXPECT_EQ(readBytes(path("empty")), "[QVXArray]\r\n\r\n");
-  o.act(kAppendString, std::string("a"));
-  o.act(kAppendValue, 5);
-  o.act(kSaveIni, path("two"));
-  EXPECT_EQ(readBytes(path("two")), "[QVXArray]\r\n=a\r\n=5\r\n\r\n");
-  o.act(kAppendNative, path("never"));  // a missing file changes nothing
-  o.act(kAppendIni, path("two"));
-  EXPECT_EQ(all(o), "a|5|a|5");
-
-  writeBytes(path("hand"), "x=0\n[one]\nabc\n; note\n// note\n  k = v\n=\nq\n[two]x\nlast=1\n");
-  Instance h(makeSetup(2, 3));
-  h.act(kLoadIni, path("hand"));
-  EXPECT_EQ(all(h), "|| v|1");  // "q" and "=" are too short to count
-  EXPECT_EQ(shape(h), "2:3,0");
-
-  writeBytes(path("none"), "a=b\r\n");
-  h.act(kLoadIni, path("none"));
-  EXPECT_EQ(h.integer(kSize), 0);
-  h.act(kAppendValue, 1);
-  h.act(kAppendIni, path("missing"));
-  EXPECT_EQ(all(h), "1");
-  h.act(kLoadIni, path("missing"));
-  EXPECT_EQ(h.integer(kSize), 0);
 }
 
 TEST_F(Persist, ElementFiles) {
   Instance o;
-  o.act(kAppendString, std::string("hi"));
-  o.act(kAppendValue, 0);
-  o.act(kAppendValue, -12);
-  o.act(kSaveElement, 0, path("hi"));
-  EXPECT_EQ(readBytes(path("hi")), std::string("hi\0", 3));
-  o.act(kAppendElement, 0, path("hi"));
-  EXPECT_EQ(readBytes(path("hi")).size(), 6u);
-  o.act(kAppendElement, 1, path("hi"));
-  EXPECT_EQ(readBytes(path("hi")).size(), 6u);
-  o.act(kSaveElement, 1, path("hi"));
-  EXPECT_TRUE(exists(path("hi")));
+  run(o, {{kAppendString, "hi"}, {kAppendValue, 0}, {kAppendValue, -12}, {kSaveElement, 0, path("hi")}});
+  run(o, {{kAppendElement, 0, path("hi")}, {kAppendElement, 1, path("hi")}});  // an empty cell adds nothing
+  EXPECT_EQ(readBytes(path("hi")), std::string("hi\0hi\0", 6));
+  EXPECT_EQ(saved(o, kSaveElement, 2), std::string("-12\0", 4));  // as the string "-12"
+  o.act(kSaveElement, 1, path("hi"));                             // an empty file, inserted below
   EXPECT_EQ(readBytes(path("hi")), "");
-  o.act(kAppendElement, 1, path("new"));
-  EXPECT_TRUE(exists(path("new")));
-  o.act(kSaveElement, 2, path("value"));
-  EXPECT_EQ(readBytes(path("value")), std::string("-12\0", 4));
-  o.act(kSaveElement, -1, path("none"));
-  o.act(kSaveElement, 3, path("none"));
-  o.act(kAppendElement, 3, path("none"));
-  EXPECT_FALSE(exists(path("none")));
+  run(o, {{kSaveElement, -1, path("none")}, {kSaveElement, 3, path("none")}, {kAppendElement, 3, path("none")}});
+  EXPECT_FALSE(std::filesystem::exists(path("none")));
 
-  std::string blob;
-  for (int i = 0; i < 250; ++i) blob += std::string("\0\r\n", 3) + static_cast<char>(i);
-  writeBytes(path("blob"), blob);
-  o.act(kSetFileAt, path("blob"), 1);
-  EXPECT_EQ(o.text(kGetString, 1), "");
-  EXPECT_EQ(o.integer(kGetValue, 1), 0);
-  o.act(kSaveElement, 1, path("copy"));
-  EXPECT_EQ(readBytes(path("copy")), blob);
+  // Whole files into data cells; an empty file gives an empty cell.
+  run(o, {{kSetFileAt, put("blob", blob), 1}, {kSetFileAt, put("empty", ""), 0}, {kSetFileAt, path("blob"), 5}});
+  run(o, {{kInsertString, "first", 0}, {kInsertFileAt, path("hi"), 0}, {kAppendFile, path("blob")}});
+  EXPECT_EQ(all(o), "|first|||-12||||");
+  EXPECT_EQ(o.integer(kGetValue, 3), 0);
+  EXPECT_EQ(saved(o, kSaveElement, 2), "");  // an empty cell, not a string
+  EXPECT_EQ(saved(o, kSaveElement, 3), blob);
+  EXPECT_EQ(saved(o, kSaveElement, 8), blob);
 
-  writeBytes(path("empty"), "");
-  o.act(kSetFileAt, path("empty"), 0);
-  EXPECT_EQ(o.text(kGetString, 0), "");
-  o.act(kSaveElement, 0, path("empty-copy"));
-  EXPECT_EQ(readBytes(path("empty-copy")), "");  // an empty cell, not a string
-
-  o.act(kSetFileAt, path("blob"), 5);
-  EXPECT_EQ(o.integer(kSize), 6);
-  o.act(kInsertString, std::string("first"), 0);
-  o.act(kInsertFileAt, path("hi"), 0);
-  EXPECT_EQ(o.integer(kSize), 8);
-  EXPECT_EQ(o.text(kGetString, 1), "first");
-  o.act(kAppendFile, path("blob"));
-  EXPECT_EQ(o.integer(kSize), 9);
-  o.act(kSaveElement, 8, path("copy2"));
-  EXPECT_EQ(readBytes(path("copy2")), blob);
-
-  // Files that cannot be opened change nothing.
-  const std::string before = all(o);
-  o.act(kSetFileAt, path("missing"), 0);
-  o.act(kInsertFileAt, path("missing"), 0);
-  o.act(kAppendFile, path("missing"));
-  o.act(kAppendFile);
-  o.act(kSetFileAt, path("blob"), -1);
-  EXPECT_EQ(all(o), before);
-  o.act(kSetFileAt, dir.file(""), 0);  // a directory cannot be read as a file
-  o.act(kAppendFile, dir.file(""));
-  EXPECT_EQ(all(o), before);
-  o.act(kSaveElement, 0, path("no/such/dir"));
-  EXPECT_FALSE(exists(path("no")));
+  // Files that cannot be opened (missing, no name, a directory) change nothing.
+  run(o, {{kSetFileAt, path("missing"), 0}, {kInsertFileAt, path("missing"), 0}, {kAppendFile, path("missing")}});
+  run(o, {{kAppendFile}, {kSetFileAt, path("blob"), -1}, {kSetFileAt, dir.file(""), 0}, {kAppendFile, dir.file("")}});
+  EXPECT_EQ(all(o), "|first|||-12||||");
 }
 
-TEST_F(Persist, SavesIntoUnwritablePlacesChangeNothing) {
-  Instance o(makeSetup(2, 2));
+TEST_F(Persist, SavesReplaceTheFileOrChangeNothing) {
+  Instance o(makeSetup(2, 2)), big;
   o.act(kAppendString, std::string("a"));
-  for (int action : {kSaveNative, kSaveHost, kSaveCsv, kSaveIni}) o.act(action, path("no/such/file"));
-  EXPECT_FALSE(exists(path("no")));
+  for (int i = 0; i < 50; ++i) big.act(kAppendString, std::string("long text ") + std::to_string(i));
+  for (int action : {kSaveNative, kSaveHost, kSaveCsv, kSaveIni}) {
+    run(o, {{action, path("no/such/file")}, {action}});
+    big.act(action, path("f"));
+    o.act(action, path("f"));  // a shorter save leaves nothing of the longer one
+    EXPECT_EQ(readBytes(path("f")), saved(o, action)) << action;
+  }
+  o.act(kSaveElement, 0, path("no/such/file"));
+  EXPECT_FALSE(std::filesystem::exists(path("no")));
   EXPECT_EQ(all(o), "a");
   EXPECT_EQ(o.integer(kCapacity), 25);
 }
 
-TEST_F(Persist, ReplacingWritesTruncate) {
-  Instance big;
-  for (int i = 0; i < 50; ++i) big.act(kAppendString, std::string("long text ") + std::to_string(i));
-  Instance small;
-  for (int action : {kSaveNative, kSaveHost, kSaveCsv, kSaveIni}) {
-    big.act(action, path("f"));
-    small.act(action, path("f"));
-    Instance fresh;
-    fresh.act(action, path("g"));
-    EXPECT_EQ(readBytes(path("f")), readBytes(path("g"))) << action;
+TEST_F(Persist, TruncatedAndRandomBytesLoadSafely) {
+  // Every truncation of valid files, then random bytes behind each magic and
+  // valid files with bytes overwritten (the sanitizer build checks the reads).
+  Instance keyed(makeSetup(2, 3));
+  fillKeyed(keyed, std::string("\0x\r\n\xFF", 5));
+  const std::string native = saved(keyed, kSaveNative), host = saved(keyed, kSaveHost);
+  for (const auto& [full, load] : {std::pair{native, kLoadNative}, std::pair{host, kLoadHost}}) {
+    for (std::size_t n = 0; n <= full.size(); ++n) {
+      Instance t;
+      t.act(load, put("cut", full.substr(0, n)));
+      EXPECT_LE(t.integer(kSize), 6) << n;
+    }
+  }
+  std::minstd_rand random(12345);
+  for (int round = 0; round < 300; ++round) {
+    std::string tail(random() % 96, '\0'), mutated = native;
+    for (char& c : tail) c = static_cast<char>(random());
+    for (int k = 0; k < 4; ++k) mutated[random() % mutated.size()] = static_cast<char>(random());
+    Instance r;
+    run(r, {{kAppendNative, put("r1", "QVXARRAY" + tail)}, {kAppendNative, put("r2", mutated)}});
+    r.act(kLoadHost, put("r", kHostMagic + tail));
+    // Entries cost bytes, except the bounded run of empty texts.
+    EXPECT_LE(r.integer(kSize), std::max<int32_t>(static_cast<int32_t>(tail.size()), 1 << 20));
+    r.act(kLoadCsv, put("r", tail));
+    EXPECT_LE(r.integer(kSize), static_cast<int32_t>(tail.size() * tail.size() + 1));
+    r.act(kAppendIni, put("r", "[x]\n" + tail));
   }
 }
 

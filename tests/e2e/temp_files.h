@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -41,14 +42,11 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline bool exists(const std::string& path) { return std::filesystem::exists(path); }
-
 // Little-endian fields for building files by hand.
-inline std::string le16(uint16_t v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
 inline std::string le32(int32_t v) {
   const auto u = static_cast<uint32_t>(v);
-  return {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF), static_cast<char>((u >> 16) & 0xFF),
-          static_cast<char>(u >> 24)};
+  return {static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16), static_cast<char>(u >> 24)};
 }
+inline std::string le16(uint16_t v) { return le32(v).substr(0, 2); }
 
 }  // namespace tessel::testing
