@@ -19,11 +19,11 @@ constexpr int kAppendString = 8, kAppendValue = 9, kSetValue = 14, kPickColumn =
               kAppendRow = 34, kLabelLess = 35, kReplaceRow = 36, kLabelLessOrEqual = 37, kPickLabel = 38,
               kDeleteRow = 39, kSortColumnValueAsc = 40, kSortColumnValueDesc = 41, kSortColumnStringAsc = 42,
               kSortColumnStringDesc = 43, kSortLabelValueAsc = 44, kSortLabelValueDesc = 45, kSortLabelStringAsc = 46,
-              kSortLabelStringDesc = 47, kSetLabel = 48, kBetweenStrings = 49, kCaseSensitive = 51, kLiteral = 55,
-              kWildcard = 56, kSetDelimiter = 57, kAndMode = 61, kOrMode = 62, kSelectAll = 63, kInvert = 64,
-              kMatching = 65, kContaining = 66, kEqual = 67, kNotEqual = 68, kGreater = 69, kGreaterOrEqual = 70,
-              kLess = 71, kLessOrEqual = 72, kLabelMatching = 73, kLabelContaining = 74, kLabelEqual = 75,
-              kLabelNotEqual = 76, kLabelGreater = 77, kStartNewWhere = 78;
+              kSortLabelStringDesc = 47, kSetLabel = 48, kBetweenStrings = 49, kCaseSensitive = 51, kWildcard = 56,
+              kSetDelimiter = 57, kAndMode = 61, kOrMode = 62, kSelectAll = 63, kInvert = 64, kMatching = 65,
+              kContaining = 66, kEqual = 67, kNotEqual = 68, kGreater = 69, kGreaterOrEqual = 70, kLess = 71,
+              kLessOrEqual = 72, kLabelMatching = 73, kLabelContaining = 74, kLabelEqual = 75, kLabelNotEqual = 76,
+              kLabelGreater = 77, kStartNewWhere = 78;
 // Expressions.
 constexpr int kSize = 0, kGetString = 2, kBoundaryX = 28, kElementList = 16, kQuotedElementList = 17, kKeyList = 18,
               kQuotedKeyList = 19, kPairList = 20, kQuotedPairList = 21, kRows = 40, kRowList = 41, kLabel = 43,
@@ -140,6 +140,7 @@ TEST(RecordsetRows, LabelsNameColumnsInTheSearchMode) {
   EXPECT_EQ(o.text(kLabelList), "name,age,");
   EXPECT_EQ(o.text(kLabel, 1), "age");
   EXPECT_EQ(o.integer(kValueAtLabel, "AGE", 1), 42);
+  EXPECT_EQ(o.text(kStringAtLabel, "age", 0), "31");
   // An unknown label is column -1, which must not reach cell -1 + C of row 1.
   EXPECT_EQ(o.integer(kColumnOfLabel, "size"), -1);
   EXPECT_EQ(o.integer(kValueAtLabel, "size", 1), 0);
@@ -148,8 +149,7 @@ TEST(RecordsetRows, LabelsNameColumnsInTheSearchMode) {
   EXPECT_EQ(o.integer(kColumnOfLabel, "AGE"), -1);
   o.act(kWildcard);
   EXPECT_EQ(o.integer(kColumnOfLabel, "*"), 0);  // the first match wins
-  o.act(kLiteral);
-  o.act(kSetLabel, "x", 7);  // out of range: nothing stored
+  o.act(kSetLabel, "x", 7);                      // out of range: nothing stored
   o.act(kSetBoundary, 1, 5);
   EXPECT_EQ(o.text(kLabelList), "name,age,");  // follows the columns only at the next set label
   o.act(kSetLabel, "e", 4);
