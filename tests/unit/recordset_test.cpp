@@ -1,0 +1,177 @@
+// Checks below the routine tables: list splitting, a row insertion that runs
+// out of memory, the row flag index against a plain walk, and row sorting
+// against a plain rendering of the first-row-pivot quicksort.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/array_store.h"
+#include "core/compare.h"
+#include "core/row_flags.h"
+#include "recordset/lists.h"
+#include "recordset/row_sort.h"
+#include "recordset/rows.h"
+#include "tests/unit/allocation_faults.h"
+
+namespace tessel {
+namespace {
+
+using recordset::SortKind;
+using recordset::SortOrder;
+
+ArrayStore table(int32_t columns) {
+  ArrayStore s;
+  s.dimensions().setCount(2);
+  s.dimensions().setBoundary(1, columns);
+  s.rowFlags().setAutoSelect(true);
+  return s;
+}
+
+TEST(Lists, SplittingTreatsTheDelimiterAsASetOfCharacters) {
+  // Empty items vanish; blanks and apostrophes are kept as they are.
+  const char* const cases[][3] = {
+      {"a,,b", ",", "[a][b]"},      {",a,", ",", "[a]"}, {" a , b ", ",", "[ a ][ b ]"}, {"'x','y'", ",", "['x']['y']"},
+      {"a;b,c", ";,", "[a][b][c]"}, {",;,", ";,", ""},   {"a,b", "", "[a,b]"},           {"", ",", ""}};
+  for (const auto& c : cases) {
+    std::string items;
+    for (const std::string& item : recordset::splitList(c[0], c[1])) items += "[" + item + "]";
+    EXPECT_EQ(items, c[2]) << c[0] << " / " << c[1];
+  }
+  EXPECT_TRUE(recordset::splitList(nullptr, ",").empty());
+  char host[] = "p,q";  // split on a private copy: the caller's text stays whole
+  recordset::splitList(host, ",");
+  EXPECT_STREQ(host, "p,q");
+}
+
+TEST(Lists, RowInsertionThatRunsOutOfMemoryLeavesNoHalfRow) {
+  for (const int32_t row : {0, 1, 2}) {  // in the middle, and appended
+    ArrayStore s = table(3);
+    for (const char* text : {"a", "a", "a", "b", "b", "b"}) s.append(CellDescriptor::ofString(text));
+    const auto check = [&](bool threw) {
+      EXPECT_TRUE(threw);
+      EXPECT_EQ(recordset::elementList(s, ","), "a,a,a,b,b,b") << row;
+      EXPECT_EQ(s.rowFlags().count(), 2);
+      EXPECT_EQ(s.rowFlags().selectedCount(), 2);
+    };
+    const int failures =
+        testing::forEachAllocationFailure([&] { recordset::insertRowFromList(s, "x,y,z", row); }, check);
+    EXPECT_GT(failures, 0) << row;
+    EXPECT_EQ(s.size(), 9);
+  }
+}
+
+TEST(RowFlags, IndexMatchesAPlainWalkThroughEveryChange) {
+  std::mt19937 random(7);
+  const auto pick = [&](int32_t n) { return static_cast<int32_t>(random() % static_cast<uint32_t>(n)); };
+  const auto other = [](uint8_t f) { return f == RowFlags::kSelected ? RowFlags::kUnselected : RowFlags::kSelected; };
+  RowFlags flags;
+  std::vector<uint8_t> model;
+  for (int step = 0; step < 4000; ++step) {
+    const uint8_t flag = pick(2) ? RowFlags::kSelected : RowFlags::kUnselected;
+    const auto count = static_cast<int32_t>(model.size());
+    const int32_t row = pick(count + 2) - 1;  // at times just outside the table: changes nothing
+    const int32_t rows = count + (pick(4) ? pick(5) - 2 : pick(40));
+    switch (pick(4)) {
+      case 0:  // grow by a few rows (appends) or many (a far set), shrink, or go below zero (empties)
+        flags.setAutoSelect(flag == RowFlags::kSelected);
+        model.resize(static_cast<std::size_t>(std::max(rows, 0)), flag);
+        flags.upkeep(rows);
+        break;
+      case 1:
+        if (row >= 0 && row < count) model[static_cast<std::size_t>(row)] = flag;
+        flags.set(row, flag);
+        break;
+      case 2:
+        model.assign(model.size(), flag);
+        flags.fill(flag);
+        break;
+      default:
+        std::transform(model.begin(), model.end(), model.begin(), other);
+        flags.transform([&](int32_t, uint8_t f) { return other(f); });
+    }
+    ASSERT_EQ(flags.count(), static_cast<int32_t>(model.size())) << step;
+    int32_t r = 0;  // a plain walk: the r-th selected flag must be where the index says
+    for (int32_t p = 0; p < flags.count(); ++p) {
+      ASSERT_EQ(flags.at(p), model[static_cast<std::size_t>(p)]) << step;
+      if (flags.at(p) == RowFlags::kSelected) {
+        ASSERT_EQ(flags.positionOfSelected(r++), p) << step;
+      }
+    }
+    ASSERT_EQ(flags.selectedCount(), r) << step;
+    ASSERT_EQ(flags.positionOfSelected(r), -1) << step;
+    ASSERT_EQ(flags.positionOfSelected(-1), -1) << step;
+  }
+}
+
+struct Row {
+  int32_t id, value;
+  const char* text;
+};
+
+// The quicksort step by step: left part by recursion, right part by the loop.
+void reference(std::vector<Row>& rows, int lo, int hi, SortKind kind, int direction) {
+  const auto compare = [&](const Row& a, const Row& b) {
+    const int c =
+        kind == SortKind::value ? (a.value > b.value) - (a.value < b.value) : literalCompare(a.text, b.text, false);
+    return ((c > 0) - (c < 0)) * direction;
+  };
+  while (hi > lo) {
+    const Row pivot = rows[lo];
+    int i = lo, j = hi;
+    do {
+      while (compare(rows[i], pivot) < 0) ++i;
+      while (compare(rows[j], pivot) > 0) --j;
+      if (j < i) break;
+      std::swap(rows[i++], rows[j--]);
+    } while (j >= i);
+    reference(rows, lo, j, kind, direction);
+    lo = i;
+  }
+}
+
+// The shortcuts of the row sort (a unique order when every cell differs,
+// ranges already strictly in order or in reverse) must leave rows exactly
+// where the plain steps do.
+TEST(RowSort, FollowsTheQuicksortStepsWhateverTheInput) {
+  std::mt19937 random(11);
+  const char* texts[] = {"a", "A", "b", "B", "ab", "aB", "*", "10", "9"};
+  for (int trial = 0; trial < 700; ++trial) {
+    const int n = 2 + static_cast<int>(random() % 60);
+    // Values with few distinct (many ties), all distinct, runs in order or in reverse with
+    // ties, in order with a few out of place, in order with runs of any length: each reaches
+    // a different shortcut. Then texts, where ignoring case makes ties of different texts.
+    const int shape = trial % 7;
+    const SortKind kind = shape == 6 ? SortKind::string : SortKind::value;
+    std::vector<Row> rows;
+    int32_t run = 0;
+    for (int k = 0; k < n; ++k) {
+      const int32_t values[] = {static_cast<int32_t>(random() % 4),
+                                k * 7919 % 1009 - 500,
+                                k / 3 + (k % 5 == 0 ? 0 : 100),
+                                (n - k) / 2,
+                                k / 2 + (k > n / 2 ? 7 : 0) - (k % 9 == 4 ? 3 : 0),
+                                run += random() % 3 == 0,
+                                0};
+      rows.push_back({k + 1, values[shape], texts[random() % 9]});  // ids from 1: 0 would be an empty cell
+    }
+    for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
+      std::vector<Row> expected = rows;
+      reference(expected, 0, n - 1, kind, order == SortOrder::ascending ? 1 : -1);
+      ArrayStore store = table(2);
+      for (const Row& r : rows) {
+        store.append(CellDescriptor::ofValue(r.id));
+        store.append(kind == SortKind::value ? CellDescriptor::ofValue(r.value) : CellDescriptor::ofString(r.text));
+      }
+      recordset::sortRowsByColumn(store, 1, kind, order);
+      for (int k = 0; k < n; ++k) ASSERT_EQ(store.valueAt(2 * k), expected[k].id) << "trial " << trial << " row " << k;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tessel
