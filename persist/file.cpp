@@ -12,7 +12,7 @@ File File::openForWriting(const char* name, WriteMode mode) {
 }
 
 File::~File() {
-  if (f_ != nullptr) std::fclose(f_);
+  if (f_ != nullptr) std::fclose(f_);  // NOLINT(cppcoreguidelines-owning-memory): File is the stream's owner
 }
 
 bool File::write(std::string_view bytes) {

@@ -40,7 +40,7 @@ std::optional<std::string> writeHostArrayFile(const ArrayStore& store) {
   const int64_t entries = entryCount(static_cast<int32_t>(x), static_cast<int32_t>(y), static_cast<int32_t>(z));
   if (entries < 0) return std::nullopt;
 
-  std::size_t size = kMagic.size() + 5 * 4 + 4 * static_cast<std::size_t>(entries);
+  std::size_t size = kMagic.size() + std::size_t{5} * 4 + 4 * static_cast<std::size_t>(entries);
   for (int32_t i = 0; i < count; ++i) size += store.cellAt(i)->textLength();
   ByteWriter out;
   out.reserve(size);

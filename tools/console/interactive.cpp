@@ -115,7 +115,7 @@ int interactive(Session& session, std::ostream& err) {
     char* raw = readline(prompt.c_str());
     if (raw == nullptr) break;
     const std::string line(raw);
-    std::free(raw);
+    std::free(raw);  // NOLINT(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory): the line editor mallocs it
     if (line.find_first_not_of(" \t") != std::string::npos) add_history(line.c_str());
 #else
   std::string line;

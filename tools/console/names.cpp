@@ -336,6 +336,7 @@ namespace {
 
 std::vector<std::string> parameterSlots(const catalogue::Action& a) {
   std::vector<std::string> slots;
+  slots.reserve(static_cast<std::size_t>(a.paramCount()));
   for (int i = 0; i < a.paramCount(); ++i) slots.emplace_back(std::string("<") + a.params[i].name + ">");
   return slots;
 }

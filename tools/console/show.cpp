@@ -324,7 +324,9 @@ void showGrid(Reader& r, int32_t count, std::ostream& out, const ShowOptions& op
   for (int32_t p = 0; p < rows; ++p) {
     std::string joined;
     for (int32_t c = 0; c < columns; ++c) {
-      joined += (c ? delimiter : "") + cells[static_cast<std::size_t>(p * columns + c)].text;
+      joined +=
+          (c ? delimiter : "") +
+          cells[static_cast<std::size_t>(p) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(c)].text;
     }
     physical.push_back(joined);
   }
@@ -339,7 +341,9 @@ void showGrid(Reader& r, int32_t count, std::ostream& out, const ShowOptions& op
     std::vector<std::string> line{std::to_string(p), marks.record[static_cast<std::size_t>(p)],
                                   marks.mark[static_cast<std::size_t>(p)]};
     for (int32_t c = 0; c < columns; ++c)
-      line.push_back(gridText(cells[static_cast<std::size_t>(p * columns + c)], options.width));
+      line.push_back(
+          gridText(cells[static_cast<std::size_t>(p) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(c)],
+                   options.width));
     table.push_back(line);
   }
   if (rows > 0) printTable(out, table);
