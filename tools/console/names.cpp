@@ -461,42 +461,36 @@ ActionCall ActionNames::resolve(std::string_view line) const {
   std::vector<std::pair<const Form*, Attempt>> attempts;
   for (const Form& f : forms_) attempts.emplace_back(&f, attempt(f, line));
 
-  // Complete matches: the one that matched the most name words wins.
-  int best = -1;
-  for (const auto& [form, a] : attempts) {
-    if (a.full) best = std::max(best, a.tokens);
-  }
+  // The attempts that pass `counts` and went furthest: their distinct actions,
+  // and the first of them in form order.
   std::vector<int> actions;
   const Form* chosen = nullptr;
   const Attempt* chosenAttempt = nullptr;
-  for (const auto& [form, a] : attempts) {
-    if (a.full && a.tokens == best) {
+  const auto pickFurthest = [&](auto counts) {
+    int best = -1;
+    for (const auto& [form, a] : attempts) {
+      if (counts(a)) best = std::max(best, a.tokens);
+    }
+    for (const auto& [form, a] : attempts) {
+      if (!counts(a) || a.tokens != best) continue;
       if (std::find(actions.begin(), actions.end(), form->action) == actions.end()) actions.push_back(form->action);
       if (chosen == nullptr) {
         chosen = form;
         chosenAttempt = &a;
       }
     }
-  }
-  if (actions.size() > 1) throw UserError(ambiguity(line, actions));
+    if (actions.size() > 1) throw UserError(ambiguity(line, actions));
+  };
+
+  // Complete matches: the one that matched the most name words wins.
+  pickFurthest([](const Attempt& a) { return a.full; });
   if (chosen != nullptr) return {chosen->action, chosenAttempt->params};
 
   // Nothing matched completely: report on the form that got furthest.
-  best = -1;
-  for (const auto& [form, a] : attempts) {
-    if (a.named && a.tokens > 0) best = std::max(best, a.tokens);
+  pickFurthest([](const Attempt& a) { return a.named && a.tokens > 0; });
+  if (chosen == nullptr) {
+    throw UserError("unknown action or expression: " + quoteForMessage(line) + suggestionsFor(line));
   }
-  if (best < 0) throw UserError("unknown action or expression: " + quoteForMessage(line) + suggestionsFor(line));
-  for (const auto& [form, a] : attempts) {
-    if (a.named && a.tokens == best) {
-      if (std::find(actions.begin(), actions.end(), form->action) == actions.end()) actions.push_back(form->action);
-      if (chosen == nullptr) {
-        chosen = form;
-        chosenAttempt = &a;
-      }
-    }
-  }
-  if (actions.size() > 1) throw UserError(ambiguity(line, actions));
   const auto& a = kActions[chosen->action];
   throw UserError(std::string(a.label) + ": " + chosenAttempt->error + "; write it as: " + usage(*chosen));
 }
