@@ -122,6 +122,30 @@ std::string pathText(const std::vector<std::string>& path) {
   return out;
 }
 
+// Parent popups muted, the popup that holds the items in full.
+std::string groupHeading(const std::vector<std::string>& path) {
+  if (path.empty()) return "Top level";
+  std::string out = "<span class=\"crumbs\">";
+  for (std::size_t i = 0; i + 1 < path.size(); ++i) out += escaped(path[i]) + " \xE2\x80\xBA ";
+  return out + "</span>" + escaped(path.back());
+}
+
+// A script with its comments set apart.
+std::string scriptHtml(const std::string& text) {
+  std::string out;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    end = end == std::string::npos ? text.size() : end + 1;
+    const std::string line = text.substr(start, end - start);
+    const std::size_t first = line.find_first_not_of(" \t");
+    out += first != std::string::npos && line[first] == '#' ? "<span class=\"comment\">" + escaped(line) + "</span>"
+                                                            : escaped(line);
+    start = end;
+  }
+  return out;
+}
+
 class Page {
  public:
   explicit Page(std::vector<std::string> examples) : examples_(std::move(examples)) {}
@@ -188,8 +212,8 @@ class Page {
     body_ << "<div class=\"table-wrap\"><table class=\"grid\"><thead><tr><th>Field</th><th>Choices</th><th>New "
              "object</th><th>What it does</th></tr></thead><tbody>";
     for (const topics::SetupField& f : topics::kSetupFields) {
-      body_ << "<tr><th scope=\"row\">" << escaped(f.group) << "</th><td>" << escaped(f.choices)
-            << "</td><td><code>" << escaped(f.newObject) << "</code></td><td>" << escaped(f.meaning) << "</td></tr>";
+      body_ << "<tr><th scope=\"row\">" << escaped(f.group) << "</th><td>" << escaped(f.choices) << "</td><td><code>"
+            << escaped(f.newObject) << "</code></td><td>" << escaped(f.meaning) << "</td></tr>";
     }
     body_ << "</tbody></table></div>";
     end();
@@ -280,12 +304,13 @@ class Page {
         path.pop_back();
         continue;
       }
-      const std::string here = path.empty() ? "Menu" : pathText(path);
+      const std::string here = path.empty() ? "Top level" : pathText(path);
       if (!inGroup || here != open) {
         if (inGroup) body_ << "</div></div>";
         const std::string groupId = std::string(id) + "-" + slug(here);
-        body_ << "<div class=\"group\" id=\"" << groupId << "\"><h3>" << escaped(here) << "</h3><div class=\"entries\">";
-        const std::string top = path.empty() ? "Menu" : path.front();
+        body_ << "<div class=\"group\" id=\"" << groupId << "\"><h3>" << groupHeading(path)
+              << "</h3><div class=\"entries\">";
+        const std::string top = path.empty() ? "Top level" : path.front();
         if (top != lastTop) {
           toc_ << "<li><a href=\"#" << groupId << "\">" << escaped(top) << "</a></li>";
           lastTop = top;
@@ -317,7 +342,8 @@ class Page {
         continue;
       }
       if (!n.empty()) {
-        out += std::string(out.empty() ? "" : ", ") + "<a href=\"#action-" + n + "\">" + n + "</a>";
+        out += "<a class=\"num\" href=\"#action-" + n + "\" title=\"" +
+               escaped(catalogue::kActions[std::stoi(n)].label) + "\">A" + n + "</a> ";
         n.clear();
       }
       if (*p == '\0') break;
@@ -341,7 +367,7 @@ class Page {
     body_ << "<div class=\"format-cards\">";
     for (const FormatInfo& f : kFormats) {
       body_ << "<div class=\"format-card\"><h3>" << escaped(f.name) << "</h3><p>" << escaped(f.summary)
-            << "</p><p class=\"actions-ref\">Actions " << actionLinks(f.actions) << "</p></div>";
+            << "</p><p class=\"actions-ref\">" << actionLinks(f.actions) << "</p></div>";
     }
     body_ << "</div><h3 id=\"keep-lose\">What a save and a load keep</h3><div class=\"table-wrap\"><table "
              "class=\"grid facts\"><thead><tr><th></th>";
@@ -351,8 +377,7 @@ class Page {
       body_ << "<tr><th scope=\"row\">" << escaped(a.name) << "</th>";
       for (std::size_t k = 0; k < kFormatCount; ++k) {
         const Outcome& o = a.by[k];
-        body_ << "<td class=\"fate-" << fateName(o.fate) << "\"><span class=\"fate\">" << fateName(o.fate)
-              << "</span>";
+        body_ << "<td class=\"fate-" << fateName(o.fate) << "\"><span class=\"fate\">" << fateName(o.fate) << "</span>";
         if (*o.note) body_ << " <span class=\"why\">" << escaped(o.note) << "</span>";
         body_ << "</td>";
       }
@@ -399,8 +424,9 @@ class Page {
       title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(title[0])));
       const std::string expected = script.substr(0, script.rfind('.')) + ".expected";
       body_ << "<div class=\"example-pair\" id=\"example-" << slug(name) << "\"><h3>" << escaped(title) << " <code>"
-            << escaped(name) << ".tessel</code></h3><div class=\"two\"><figure><figcaption>Script</figcaption><pre>"
-            << escaped(fileText(script)) << "</pre></figure><figure><figcaption>Output</figcaption><pre>"
+            << escaped(name)
+            << ".tessel</code></h3><div class=\"two\"><figure><figcaption>Script</figcaption><pre class=\"script\">"
+            << scriptHtml(fileText(script)) << "</pre></figure><figure><figcaption>Output</figcaption><pre>"
             << escaped(fileText(expected)) << "</pre></figure></div></div>";
     }
     end();

@@ -82,7 +82,7 @@ table { border-collapse: collapse; width: 100%; }
 .grid th, .grid td { text-align: left; vertical-align: top; padding: 9px 12px; border-bottom: 1px solid var(--line); }
 .grid thead th { font-size: 12px; text-transform: uppercase; letter-spacing: 0.05em; color: var(--muted); background: var(--code); }
 .grid tbody tr:last-child > * { border-bottom: 0; }
-.grid tbody th { white-space: nowrap; }
+.grid tbody th { min-width: 9em; }
 .grid code { background: var(--code); padding: 1px 6px; border-radius: 5px; }
 
 .concepts { display: grid; grid-template-columns: repeat(auto-fill, minmax(300px, 1fr)); gap: 12px; margin: 0; }
@@ -94,9 +94,10 @@ table { border-collapse: collapse; width: 100%; }
 
 .group { margin: 0 0 22px; }
 .group > h3 {
-  position: sticky; top: var(--top); z-index: 2; margin: 0 0 10px; padding: 8px 0; font-size: 14px;
-  color: var(--muted); background: var(--bg); letter-spacing: 0.01em;
+  position: sticky; top: var(--top); z-index: 2; margin: 0 0 10px; padding: 9px 0; font-size: 15px;
+  color: var(--ink); background: var(--bg); letter-spacing: 0.01em;
 }
+.crumbs { color: var(--muted); font-weight: 500; }
 .entries { display: grid; grid-template-columns: repeat(auto-fill, minmax(340px, 1fr)); gap: 12px; }
 .menu-separator { grid-column: 1 / -1; border: 0; border-top: 1px dashed var(--line); margin: 2px 0; }
 .entry {
@@ -132,13 +133,14 @@ table { border-collapse: collapse; width: 100%; }
 pre { margin: 0; background: var(--code); border-radius: 8px; padding: 10px 12px; overflow-x: auto; line-height: 1.45; }
 .example { border-left: 3px solid var(--accent); }
 
-.format-cards { display: grid; grid-template-columns: repeat(auto-fill, minmax(220px, 1fr)); gap: 12px; margin-bottom: 8px; }
+.format-cards { display: grid; grid-template-columns: repeat(auto-fit, minmax(170px, 1fr)); gap: 12px; margin-bottom: 8px; }
 .format-card { background: var(--panel); border: 1px solid var(--line); border-radius: var(--radius); padding: 12px 16px; }
 .format-card h3 { margin: 0 0 6px; font-size: 15px; }
 .format-card p { margin: 0 0 6px; font-size: 14px; }
-.actions-ref { color: var(--muted); }
+.actions-ref { display: flex; flex-wrap: wrap; gap: 5px; margin-top: 8px !important; }
 .facts { min-width: 900px; font-size: 13.5px; }
-.facts td { width: 18%; }
+.facts td { width: 17%; }
+.facts tbody th { width: 15%; }
 .fate { display: inline-block; font: 700 11px var(--sans); text-transform: uppercase; letter-spacing: 0.04em; padding: 1px 7px; border-radius: 999px; }
 .fate-kept .fate { color: var(--kept); background: var(--kept-bg); }
 .fate-changed .fate { color: var(--changed); background: var(--changed-bg); }
@@ -149,7 +151,10 @@ pre { margin: 0; background: var(--code); border-radius: 8px; padding: 10px 12px
 .example-pair h3 code { font-weight: 400; color: var(--muted); margin-left: 6px; }
 figure { margin: 0; }
 figcaption { font-size: 12px; text-transform: uppercase; letter-spacing: 0.05em; color: var(--muted); margin-bottom: 4px; }
-figure pre { max-height: 480px; font-size: 13px; }
+figure pre { max-height: 520px; font-size: 13px; }
+pre.script { white-space: pre-wrap; overflow-wrap: anywhere; }
+.comment { color: var(--muted); font-style: italic; }
+#toc a.active { color: var(--accent); background: var(--accent-soft); }
 #no-match { padding: 40px; text-align: center; color: var(--muted); background: var(--panel); border: 1px dashed var(--line); border-radius: var(--radius); }
 [hidden] { display: none !important; }
 
@@ -259,6 +264,22 @@ inline constexpr const char* kHelpScript = R"js(
     }
   });
   window.addEventListener('hashchange', reveal);
+
+  // The contents mark the group or topic being read.
+  const links = new Map(Array.from(toc.querySelectorAll('a'), (a) => [a.getAttribute('href').slice(1), a]));
+  const marked = Array.from(links.keys(), (id) => document.getElementById(id)).filter(Boolean);
+  let active = null;
+  const spy = new IntersectionObserver(
+    (seen) => {
+      const top = seen.filter((s) => s.isIntersecting).sort((a, b) => a.boundingClientRect.top - b.boundingClientRect.top)[0];
+      if (!top) return;
+      active?.classList.remove('active');
+      active = links.get(top.target.id);
+      active?.classList.add('active');
+    },
+    { rootMargin: '-70px 0px -70% 0px' },
+  );
+  for (const m of marked) spy.observe(m);
   apply();
   reveal();
 })();
