@@ -18,7 +18,7 @@ struct ParamMeaning {
 // clang-format off
 inline constexpr ParamMeaning kParamMeanings[] = {
     {"file name", "A path, used as given; a relative name is relative to the game's current folder."},
-    {"string", "A text."},
+    {"string", "The text to store or look for."},
     {"value", "A signed 32-bit integer."},
     {"index", "A 0-based element index."},
     {"key", "The key: a text or an integer, by the parameter's kind."},
@@ -84,7 +84,7 @@ inline constexpr Note kActionNotes[] = {
     {22, "Values sort by their decimal texts; the comparison follows the case setting.", "Sort strings ascending (ABC)"},
     {24, "Strings sort by the number they start with, 0 when none.", "Sort values ascending (123)"},
     {26, "Compares values of the column chosen with a pick action (column 0 until then). Bounds in reverse order pass nothing.", "Select rows between values 10 20"},
-    {27, "Elements keep their indexes; only the way they are read changes.", "Set array dimension to 2"},
+    {27, "Elements keep their indexes; only the way they are read changes.", "Set array dimension to 1"},
     {30, "Elements keep their indexes, so in a filled array they land in other rows and columns; the resize action keeps each one at its coordinates.", "Set dimension 1 boundary to 3"},
     {31, "", "Resize dimension 1 boundary to 4"},
     {32, "Row counts selected rows: the new row goes before the selected row of that number, or after the last one.", "Insert row from list \"eve,700,2\" at 0"},
@@ -96,7 +96,7 @@ inline constexpr Note kActionNotes[] = {
     {38, "A label that names no column makes the BETWEEN queries pass no row.", "Pick \"name\" for SELECT BETWEEN"},
     {39, "Row counts selected rows.", "Delete row 0"},
     {40, "Only the selected rows move, among their own positions, whole and with their keys; labels stay with their columns.", "Sort rows by column 1 value ascending"},
-    {44, "A label that names no column changes nothing.", "Sort rows by label \"points\" value descending"},
+    {44, "A label that names no column changes nothing.", "Sort rows by label \"points\" value ascending"},
     {46, "", "Sort rows by label \"name\" string ascending"},
     {48, "Only a 2D array has labels.", "Set label to \"points\" at column 1"},
     {49, "Compares texts of the column chosen with a pick action; the search mode plays no part.", "Select rows between strings \"b\" \"d\""},

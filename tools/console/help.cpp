@@ -5,6 +5,8 @@
 #include <ostream>
 #include <string>
 
+#include "host/catalogue_notes.h"
+
 namespace tessel::console {
 
 using catalogue::kActions;
@@ -28,10 +30,30 @@ std::string lowered(std::string_view s) {
   return out;
 }
 
+// The texts shared with the help page: a note under the summary, each
+// parameter's meaning under the parameter list.
+void noteLine(std::ostream& out, const catalogue::Note* note) {
+  if (note != nullptr && *note->note != '\0') out << "  " << note->note << '\n';
+}
+
+void meanings(std::ostream& out, const catalogue::Parameter* params, int count) {
+  for (int i = 0; i < count; ++i)
+    out << "    " << params[i].name << ": " << catalogue::meaningOf(params[i].name) << '\n';
+}
+
+void exampleLine(std::ostream& out, const catalogue::Note* note) {
+  if (note != nullptr && *note->example != '\0') out << "  for example: " << note->example << '\n';
+}
+
 void actionDetail(std::ostream& out, const catalogue::Action& a, const ActionNames& names) {
-  out << "action " << a.number << ": " << a.label << "\n  " << a.summary
-      << "\n  parameters: " << paramList(a.params, a.paramCount()) << "\n  write it as:\n";
+  const catalogue::Note* note = catalogue::actionNote(a.number);
+  out << "action " << a.number << ": " << a.label << "\n  " << a.summary << '\n';
+  noteLine(out, note);
+  out << "  parameters: " << paramList(a.params, a.paramCount()) << '\n';
+  meanings(out, a.params, a.paramCount());
+  out << "  write it as:\n";
   for (const auto& u : names.usages(a.number)) out << "    " << u << '\n';
+  exampleLine(out, note);
   for (const auto& other : kActions) {
     if (other.number != a.number && std::string_view(other.label) == a.label) {
       out << "  (its label also names action " << other.number << ", so the label alone does not name it)\n";
@@ -49,9 +71,14 @@ std::string callUsage(const catalogue::Expression& e) {
 const char* resultName(const catalogue::Expression& e) { return e.returnsText() ? "text" : "integer"; }
 
 void expressionDetail(std::ostream& out, const catalogue::Expression& e) {
+  const catalogue::Note* note = catalogue::expressionNote(e.number);
   out << "expression " << e.number << ": " << callUsage(e) << " -> " << resultName(e) << "\n  " << e.label << ": "
-      << e.summary << "\n  parameters: " << paramList(e.params, e.paramCount()) << "\n  menu item " << e.menuId()
-      << ", name string " << e.stringId() << '\n';
+      << e.summary << '\n';
+  noteLine(out, note);
+  out << "  parameters: " << paramList(e.params, e.paramCount()) << '\n';
+  meanings(out, e.params, e.paramCount());
+  exampleLine(out, note);
+  out << "  menu item " << e.menuId() << ", name string " << e.stringId() << '\n';
 }
 
 }  // namespace
