@@ -168,8 +168,8 @@ class Page {
          << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
          << "<title>Tessel reference</title><style>" << gen::kHelpStyle << "</style></head><body>"
          << "<header class=\"top\"><a class=\"brand\" href=\"#top\">Tessel <span>reference</span></a>"
-         << "<div class=\"search\"><input id=\"filter\" type=\"search\" placeholder=\"Filter actions and "
-            "expressions\" aria-label=\"Filter actions and expressions\" autocomplete=\"off\" spellcheck=\"false\">"
+         << "<div class=\"search\"><input id=\"filter\" type=\"search\" placeholder=\"Filter by name or words\" "
+            "aria-label=\"Filter actions and expressions\" autocomplete=\"off\" spellcheck=\"false\">"
          << "<span id=\"count\" aria-live=\"polite\"></span></div>"
          << "<button id=\"menu-toggle\" aria-controls=\"toc\" aria-expanded=\"false\">Contents</button></header>"
          << "<div class=\"layout\" id=\"top\"><nav id=\"toc\" aria-label=\"Contents\">" << toc_.str() << "</ul></nav>"
@@ -209,11 +209,12 @@ class Page {
             "A new object opens the setup dialog; its Help button opens this page. The dialog's values are read "
             "once, when the object is created at run time; actions change the array's settings afterwards, but "
             "never the setup.");
-    body_ << "<div class=\"table-wrap\"><table class=\"grid\"><thead><tr><th>Field</th><th>Choices</th><th>New "
-             "object</th><th>What it does</th></tr></thead><tbody>";
+    body_ << "<div class=\"table-wrap\"><table class=\"grid stack\"><thead><tr><th>Field</th><th>Choices</th>"
+             "<th>New object</th><th>What it does</th></tr></thead><tbody>";
     for (const topics::SetupField& f : topics::kSetupFields) {
-      body_ << "<tr><th scope=\"row\">" << escaped(f.group) << "</th><td>" << escaped(f.choices) << "</td><td><code>"
-            << escaped(f.newObject) << "</code></td><td>" << escaped(f.meaning) << "</td></tr>";
+      body_ << "<tr><th scope=\"row\">" << escaped(f.group) << "</th><td data-label=\"Choices\"><div>"
+            << escaped(f.choices) << "</div></td><td data-label=\"New object\"><div><code>" << escaped(f.newObject)
+            << "</code></div></td><td data-label=\"What it does\"><div>" << escaped(f.meaning) << "</div></td></tr>";
     }
     body_ << "</tbody></table></div>";
     end();
@@ -370,16 +371,17 @@ class Page {
             << "</p><p class=\"actions-ref\">" << actionLinks(f.actions) << "</p></div>";
     }
     body_ << "</div><h3 id=\"keep-lose\">What a save and a load keep</h3><div class=\"table-wrap\"><table "
-             "class=\"grid facts\"><thead><tr><th></th>";
+             "class=\"grid facts stack\"><thead><tr><th></th>";
     for (const FormatInfo& f : kFormats) body_ << "<th scope=\"col\">" << escaped(f.name) << "</th>";
     body_ << "</tr></thead><tbody>";
     for (const Aspect& a : kAspects) {
       body_ << "<tr><th scope=\"row\">" << escaped(a.name) << "</th>";
       for (std::size_t k = 0; k < kFormatCount; ++k) {
         const Outcome& o = a.by[k];
-        body_ << "<td class=\"fate-" << fateName(o.fate) << "\"><span class=\"fate\">" << fateName(o.fate) << "</span>";
+        body_ << "<td class=\"fate-" << fateName(o.fate) << "\" data-label=\"" << escaped(kFormats[k].name)
+              << "\"><div><span class=\"fate\">" << fateName(o.fate) << "</span>";
         if (*o.note) body_ << " <span class=\"why\">" << escaped(o.note) << "</span>";
-        body_ << "</td>";
+        body_ << "</div></td>";
       }
       body_ << "</tr>";
     }
