@@ -48,11 +48,12 @@ const expressionSyntax = (e) => `${e.text}${e.params.join(', ')})`;
 
 let browser;
 let page;
+let profile;
 const problems = [];
 const requests = [];
 
 before(async () => {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-page-'));
+  profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-page-'));
   browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium',
     headless: true,
@@ -74,6 +75,7 @@ before(async () => {
 
 after(async () => {
   await browser?.close();
+  fs.rmSync(profile, { recursive: true, force: true });
 });
 
 const visibleIds = () =>

@@ -343,8 +343,8 @@ class Page {
         continue;
       }
       if (!n.empty()) {
-        out += "<a class=\"num\" href=\"#action-" + n + "\" title=\"" +
-               escaped(catalogue::kActions[std::stoi(n)].label) + "\">A" + n + "</a> ";
+        out.append("<a class=\"num\" href=\"#action-").append(n).append("\" title=\"");
+        out.append(escaped(catalogue::kActions[std::stoi(n)].label)).append("\">A").append(n).append("</a> ");
         n.clear();
       }
       if (*p == '\0') break;

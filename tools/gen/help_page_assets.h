@@ -132,6 +132,10 @@ table { border-collapse: collapse; width: 100%; }
 .kind-integer { color: var(--int-kind); background: var(--int-kind-bg); }
 pre { margin: 0; background: var(--code); border-radius: 8px; padding: 10px 12px; overflow-x: auto; line-height: 1.45; }
 .example { border-left: 3px solid var(--accent); }
+.example::before {
+  content: "Example"; display: block; margin-bottom: 2px; font: 600 10.5px var(--sans); letter-spacing: 0.06em;
+  text-transform: uppercase; color: var(--muted);
+}
 
 .format-cards { display: grid; grid-template-columns: repeat(auto-fit, minmax(170px, 1fr)); gap: 12px; margin-bottom: 8px; }
 .format-card { background: var(--panel); border: 1px solid var(--line); border-radius: var(--radius); padding: 12px 16px; }
