@@ -8,6 +8,7 @@
 #include <cctype>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -308,7 +309,10 @@ class Page {
       const std::string here = path.empty() ? "Top level" : pathText(path);
       if (!inGroup || here != open) {
         if (inGroup) body_ << "</div></div>";
-        const std::string groupId = std::string(id) + "-" + slug(here);
+        // A popup whose items resume after a submenu gets a second group of its own.
+        std::string groupId = std::string(id) + "-" + slug(here);
+        const int seen = ++groupIds_[groupId];
+        if (seen > 1) groupId += "-" + std::to_string(seen);
         body_ << "<div class=\"group\" id=\"" << groupId << "\"><h3>" << groupHeading(path)
               << "</h3><div class=\"entries\">";
         const std::string top = path.empty() ? "Top level" : path.front();
@@ -435,6 +439,7 @@ class Page {
   }
 
   std::vector<std::string> examples_;
+  std::map<std::string, int> groupIds_;
   std::ostringstream body_;
   std::ostringstream toc_;
 };
