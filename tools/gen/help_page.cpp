@@ -171,7 +171,8 @@ class Page {
          << "<header class=\"top\"><a class=\"brand\" href=\"#top\">Tessel <span>reference</span></a>"
          << "<div class=\"search\"><input id=\"filter\" type=\"search\" placeholder=\"Filter by name or words\" "
             "aria-label=\"Filter actions and expressions\" autocomplete=\"off\" spellcheck=\"false\">"
-         << "<span id=\"count\" aria-live=\"polite\"></span></div>"
+         << "<kbd class=\"hint\" title=\"Press / to filter\">/</kbd><span id=\"count\" "
+            "aria-live=\"polite\"></span></div>"
          << "<button id=\"menu-toggle\" aria-controls=\"toc\" aria-expanded=\"false\">Contents</button></header>"
          << "<div class=\"layout\" id=\"top\"><nav id=\"toc\" aria-label=\"Contents\">" << toc_.str() << "</ul></nav>"
          << body_.str() << "</div><script>" << gen::kHelpScript << "</script></body></html>\n";
@@ -192,17 +193,18 @@ class Page {
 
   void intro() {
     toc_ << "<ul class=\"toc\">";
-    body_ << "<section class=\"hero\" id=\"about\"><h1>Tessel reference</h1><p>Tessel gives a game an array object. "
-             "Each instance owns one resizable array of elements: empty, a 32-bit integer, a string or raw bytes, "
-             "each with an optional key. The array is read as a list (1D), a grid of columns and rows (2D) or pages "
-             "of grids (3D); a 2D array is also a <a href=\"#recordset\">recordset</a> with labelled columns and "
-             "SQL-like row selection.</p><p>The game changes the array with "
-          << catalogue::kActionCount << " <a href=\"#actions\">actions</a> and reads it with "
-          << catalogue::kExpressionCount
-          << " <a href=\"#expressions\">expressions</a>, listed here as the editor's menus group them. Type in the "
-             "filter above to find one by its label, its expression name or the words of its description; every "
-             "entry can be linked to, as <a href=\"#action-34\">#action-34</a> or <a "
-             "href=\"#expr-41\">#expr-41</a>.</p></section>";
+    body_ << "<section class=\"hero\" id=\"about\"><div><h1>Tessel reference</h1><p>Tessel gives a game an array "
+             "object. Each instance owns one resizable array of elements: empty, a 32-bit integer, a string or raw "
+             "bytes, each with an optional key. The array is read as a list (1D), a grid of columns and rows (2D) or "
+             "pages of grids (3D); a 2D array is also a <a href=\"#recordset\">recordset</a> with labelled columns "
+             "and SQL-like row selection.</p><p>The game changes the array with actions and reads it with "
+             "expressions, listed here as the editor's menus group them. Type in the filter above to find one by its "
+             "label, its expression name or the words of its description; every entry can be linked to, as <a "
+             "href=\"#action-34\">#action-34</a> or <a href=\"#expr-41\">#expr-41</a>.</p></div>"
+          << "<ul class=\"stats\"><li><a href=\"#actions\"><strong>" << catalogue::kActionCount
+          << "</strong> actions</a></li><li><a href=\"#expressions\"><strong>" << catalogue::kExpressionCount
+          << "</strong> expressions</a></li><li><a href=\"#formats\"><strong>" << persist::facts::kFormatCount
+          << "</strong> file formats</a></li></ul></section>";
   }
 
   void setup() {

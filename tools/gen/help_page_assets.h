@@ -45,6 +45,13 @@ h1, h2, h3, h4 { line-height: 1.25; margin: 0; }
   color: var(--ink); font: inherit;
 }
 #filter:focus { outline: none; border-color: var(--accent); box-shadow: 0 0 0 3px var(--accent-soft); background-color: var(--panel); }
+.search { position: relative; }
+.hint {
+  position: absolute; right: 92px; top: 50%; transform: translateY(-50%); font: 600 11px var(--mono);
+  color: var(--muted); border: 1px solid var(--line); border-bottom-width: 2px; border-radius: 5px; padding: 0 6px;
+  background: var(--panel); pointer-events: none;
+}
+#filter:focus ~ .hint, #filter:not(:placeholder-shown) ~ .hint { display: none; }
 #count { color: var(--muted); font-size: 13px; white-space: nowrap; min-width: 70px; text-align: right; }
 #menu-toggle {
   display: none; height: 36px; padding: 0 12px; border: 1px solid var(--line); border-radius: 8px;
@@ -68,7 +75,15 @@ main { padding: 24px 28px 80px; min-width: 0; }
   background: linear-gradient(135deg, var(--accent-soft), var(--panel) 70%); border: 1px solid var(--line);
   border-radius: var(--radius); padding: 26px 30px; margin-bottom: 28px;
 }
+.hero { display: grid; grid-template-columns: minmax(0, 1fr) auto; gap: 28px; align-items: center; }
 .hero h1 { font-size: 30px; letter-spacing: -0.02em; margin-bottom: 10px; }
+.stats { list-style: none; margin: 0; padding: 0; display: grid; gap: 10px; }
+.stats a {
+  display: flex; align-items: baseline; gap: 10px; padding: 10px 18px; min-width: 200px; border-radius: 10px;
+  background: var(--panel); border: 1px solid var(--line); color: var(--muted);
+}
+.stats a:hover { border-color: var(--accent); text-decoration: none; }
+.stats strong { font-size: 26px; color: var(--accent); min-width: 1.6em; text-align: right; }
 .hero p { margin: 8px 0 0; max-width: 76ch; }
 .topic { margin: 0 0 40px; }
 .topic > h2 {
@@ -164,6 +179,7 @@ pre.script { white-space: pre-wrap; overflow-wrap: anywhere; }
 
 @media (max-width: 900px) {
   .layout { grid-template-columns: minmax(0, 1fr); }
+  .hero { grid-template-columns: minmax(0, 1fr); }
   #menu-toggle { display: block; }
   #toc {
     display: none; position: fixed; top: var(--top); left: 0; right: 0; bottom: 0; z-index: 9; max-height: none;
@@ -188,8 +204,12 @@ pre.script { white-space: pre-wrap; overflow-wrap: anywhere; }
   body { font-size: 15px; }
   .top { flex-wrap: wrap; height: auto; min-height: var(--top); padding: 10px 14px; gap: 8px 10px; }
   .search { order: 3; flex-basis: 100%; max-width: none; }
+  .hint { display: none; }
   #menu-toggle { margin-left: auto; }
   .hero { padding: 18px; }
+  .stats { grid-template-columns: repeat(3, minmax(0, 1fr)); }
+  .stats a { min-width: 0; flex-direction: column; align-items: flex-start; gap: 0; padding: 8px 10px; font-size: 13px; }
+  .stats strong { font-size: 22px; min-width: 0; text-align: left; }
   .hero h1 { font-size: 24px; }
   .entries, .concepts, .commands { grid-template-columns: minmax(0, 1fr); }
   .two { grid-template-columns: minmax(0, 1fr); }
@@ -201,7 +221,8 @@ pre.script { white-space: pre-wrap; overflow-wrap: anywhere; }
   .top, #toc, #no-match { display: none !important; }
   .layout { display: block; max-width: none; }
   main { padding: 0; }
-  .hero { background: none; border: 0; padding: 0; }
+  .hero { background: none; border: 0; padding: 0; display: block; }
+  .stats { display: none; }
   .group > h3 { position: static; }
   .entries, .concepts, .format-cards { display: block; }
   .entry, .concepts > div, .format-card { break-inside: avoid; box-shadow: none; margin-bottom: 8px; }
