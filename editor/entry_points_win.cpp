@@ -86,9 +86,14 @@ void title(const TesselInfos& infos, int parameter, int menu, int item, char* bu
     LoadStringA(moduleHandle(), static_cast<UINT>(stringId), buffer, size);
     return;
   }
-  buffer[0] = '\0';
+  // Read into our own buffer: the system may fill a short one without a terminator.
+  std::array<char, 256> label{};
   const LoadedMenu loaded(menu);
-  if (loaded.get() != nullptr) GetMenuStringA(loaded.get(), static_cast<UINT>(item), buffer, size, MF_BYCOMMAND);
+  if (loaded.get() != nullptr) {
+    GetMenuStringA(loaded.get(), static_cast<UINT>(item), label.data(), static_cast<int>(label.size()) - 1,
+                   MF_BYCOMMAND);
+  }
+  copyText(buffer, size, label.data());
 }
 
 int loadString(int id, char* buffer, int size) {
