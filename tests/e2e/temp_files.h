@@ -2,13 +2,12 @@
 // end, and whole-file helpers in bytes.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace tessel::testing {
@@ -16,8 +15,15 @@ namespace tessel::testing {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessel-persist-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    // A name nobody holds: create_directory tells whether this call made it.
+    std::random_device seed;
+    std::mt19937 random(seed());
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    for (int attempt = 0; attempt < 100 && !error && path_.empty(); ++attempt) {
+      const std::filesystem::path candidate = base / ("tessel-persist-" + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate, error)) path_ = candidate.string();
+    }
   }
   ~TempDir() {
     std::error_code ignored;
