@@ -21,9 +21,10 @@ if(NOT EXISTS ${TESSEL_WINE_PREFIX}/.ready)
 endif()
 
 # tessel_windows_gui_test(NAME name COMMAND ...): add_test for a program that
-# opens windows; it runs on a virtual X display (xvfb-run), one such test at a time.
+# opens windows. It runs on a virtual X display (xvfb-run) with a Wine server
+# of its own, so with no other test beside it.
 function(tessel_windows_gui_test)
   cmake_parse_arguments(T "" "NAME" "" ${ARGN})
   add_test(NAME ${T_NAME} ${T_UNPARSED_ARGUMENTS})
-  set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT TESSEL_WINE_GUI=1 RESOURCE_LOCK wine_display)
+  set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT TESSEL_WINE_GUI=1 RUN_SERIAL TRUE)
 endfunction()

@@ -22,6 +22,7 @@ namespace tessel::console::platform {
 #if defined(_WIN32)
 
 const char kModuleFileName[] = "tessel.dll";
+const char kEndOfInputKeys[] = "Ctrl-Z and Enter";
 
 std::string defaultModulePath(const char* argv0) {
   std::string self(MAX_PATH, '\0');
@@ -61,6 +62,7 @@ void prepareStandardStreams() {
 #else
 
 const char kModuleFileName[] = "libtessel.so";
+const char kEndOfInputKeys[] = "Ctrl-D";
 
 std::string defaultModulePath(const char* argv0) {
   std::error_code error;

@@ -8,6 +8,9 @@ namespace tessel::console::platform {
 // The module's file name on this system.
 extern const char kModuleFileName[];
 
+// The keys that end typed input at a terminal.
+extern const char kEndOfInputKeys[];
+
 // The module next to the running program.
 std::string defaultModulePath(const char* argv0);
 
