@@ -85,7 +85,7 @@ std::string parsePixelMap(std::string_view text, PixelMap& out) {
 std::string bitmapFile(const PixelMap& map) {
   const std::size_t stride = rowBytes(map.width, 4);
   const std::size_t image = stride * static_cast<std::size_t>(map.height);
-  const std::size_t offset = 14 + kHeaderSize + 16 * 4;
+  const std::size_t offset = 14 + kHeaderSize + std::size_t{16} * 4;
   persist::ByteWriter w;
   w.bytes("BM");
   w.i32(static_cast<int32_t>(offset + image));
@@ -99,7 +99,8 @@ std::string bitmapFile(const PixelMap& map) {
     const std::string& src = map.rows[static_cast<std::size_t>(y)];
     for (int x = 0; x < map.width; ++x) {
       const int v = hexDigit(src[static_cast<std::size_t>(x)]);
-      row[static_cast<std::size_t>(x / 2)] |= static_cast<char>(x % 2 == 0 ? v << 4 : v);
+      char& cell = row[static_cast<std::size_t>(x / 2)];
+      cell = static_cast<char>(cell | (x % 2 == 0 ? v << 4 : v));
     }
     w.bytes(row);
   }
@@ -109,7 +110,7 @@ std::string bitmapFile(const PixelMap& map) {
 std::string cursorFile(const PixelMap& map) {
   const std::size_t stride = rowBytes(map.width, 1);
   const std::size_t masks = 2 * stride * static_cast<std::size_t>(map.height);
-  const std::size_t imageSize = kHeaderSize + 2 * 4 + masks;
+  const std::size_t imageSize = kHeaderSize + std::size_t{2} * 4 + masks;
   persist::ByteWriter w;
   // The directory: one cursor image.
   w.u16(0);
@@ -131,9 +132,11 @@ std::string cursorFile(const PixelMap& map) {
     const std::string& src = map.rows[static_cast<std::size_t>(y)];
     for (int x = 0; x < map.width; ++x) {
       const char p = src[static_cast<std::size_t>(x)];
-      const auto bit = static_cast<char>(0x80 >> (x % 8));
-      if (p == 'f') c[static_cast<std::size_t>(x / 8)] |= bit;
-      if (p == '.') m[static_cast<std::size_t>(x / 8)] |= bit;
+      const int bit = 0x80 >> (x % 8);
+      char& colourByte = c[static_cast<std::size_t>(x / 8)];
+      char& maskByte = m[static_cast<std::size_t>(x / 8)];
+      if (p == 'f') colourByte = static_cast<char>(colourByte | bit);
+      if (p == '.') maskByte = static_cast<char>(maskByte | bit);
     }
     colour += c;
     mask += m;

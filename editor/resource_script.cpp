@@ -30,7 +30,8 @@ std::string menuScript(int id, const menus::Node* nodes, std::size_t count) {
         break;
       case menus::Kind::separator: out += indent + "MENUITEM SEPARATOR\n"; break;
       case menus::Kind::popup:
-        out += indent + "POPUP " + quoted(n.label) + "\n" + indent + "BEGIN\n";
+        out += indent + "POPUP " + quoted(n.label) + "\n";
+        out += indent + "BEGIN\n";
         indent += "  ";
         break;
       case menus::Kind::end:

@@ -14,10 +14,10 @@ namespace tessel::editor {
 
 // The host's parameter kinds: actions and expressions number them differently.
 constexpr int16_t actionKind(catalogue::Param p) {
-  return p == catalogue::Param::text ? 45 : p == catalogue::Param::integer ? 22 : 0;
+  return static_cast<int16_t>(p == catalogue::Param::text ? 45 : p == catalogue::Param::integer ? 22 : 0);
 }
 constexpr int16_t expressionKind(catalogue::Param p) {
-  return p == catalogue::Param::text ? 3 : p == catalogue::Param::integer ? 1 : 0;
+  return static_cast<int16_t>(p == catalogue::Param::text ? 3 : p == catalogue::Param::integer ? 1 : 0);
 }
 
 template <typename Entry, std::size_t N>

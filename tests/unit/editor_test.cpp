@@ -293,7 +293,7 @@ TEST(EditorPictures, CursorMasksAndHotspot) {
   ASSERT_EQ(parsePixelMap("cursor 9 2 hotspot 8 1\n0f.......\n.......f0\n", map), "");
   const std::string file = cursorFile(map);
   const std::size_t stride = 4;
-  ASSERT_EQ(file.size(), 6u + 16 + 40 + 8 + 2 * 2 * stride);
+  ASSERT_EQ(file.size(), 6u + 16 + 40 + 8 + std::size_t{4} * stride);
   EXPECT_EQ(le(file, 2, 2), 2u) << "a cursor";
   EXPECT_EQ(le(file, 10, 2), 8u);
   EXPECT_EQ(le(file, 12, 2), 1u);
