@@ -78,9 +78,12 @@ HMENU copyMenu(int id) {
 }
 
 // A parameter's title: its string when the infos entry names one, else the
-// label of the item with the given id anywhere in the menu resource.
-void title(const TesselInfos& infos, int parameter, int menu, int item, char* buffer, int size) {
+// label of the item with the given id anywhere in the menu resource. A number
+// past the table (index -1) has no title.
+void title(int index, const TesselInfos& infos, int parameter, int menu, int firstItem, char* buffer, int size) {
   if (buffer == nullptr || size < 1) return;
+  buffer[0] = '\0';
+  if (index < 0) return;
   const int16_t stringId = infos.titles[parameter == 1 ? 1 : 0];
   if (stringId != 0) {
     LoadStringA(moduleHandle(), static_cast<UINT>(stringId), buffer, size);
@@ -90,16 +93,18 @@ void title(const TesselInfos& infos, int parameter, int menu, int item, char* bu
   std::array<char, 256> label{};
   const LoadedMenu loaded(menu);
   if (loaded.get() != nullptr) {
-    GetMenuStringA(loaded.get(), static_cast<UINT>(item), label.data(), static_cast<int>(label.size()) - 1,
+    GetMenuStringA(loaded.get(), static_cast<UINT>(firstItem + index), label.data(), static_cast<int>(label.size()) - 1,
                    MF_BYCOMMAND);
   }
   copyText(buffer, size, label.data());
 }
 
-int loadString(int id, char* buffer, int size) {
+// String first + index into the buffer; a number past the table has none.
+int loadString(int index, int first, char* buffer, int size) {
   if (buffer == nullptr || size < 1) return 0;
   buffer[0] = '\0';
-  return LoadStringA(moduleHandle(), static_cast<UINT>(id), buffer, size);
+  if (index < 0) return 0;
+  return LoadStringA(moduleHandle(), static_cast<UINT>(first + index), buffer, size);
 }
 
 // The host library's image descriptor; it reads its fields, we clear them.
@@ -155,23 +160,25 @@ const TesselInfos* TESSEL_CALL GetConditionInfos(TesselEditorContext*, int) { re
 const TesselInfos* TESSEL_CALL GetExpressionInfos(TesselEditorContext*, int number) { return &expressionInfos(number); }
 
 void TESSEL_CALL GetActionTitle(TesselEditorContext*, int number, int parameter, char* buffer, int size) {
-  title(actionInfos(number), parameter, TESSEL_MENU_ACTIONS, TESSEL_ACTION_IDS + number, buffer, size);
+  title(actionIndex(number), actionInfos(number), parameter, TESSEL_MENU_ACTIONS, TESSEL_ACTION_IDS, buffer, size);
 }
-void TESSEL_CALL GetConditionTitle(TesselEditorContext*, int number, int parameter, char* buffer, int size) {
-  title(kNoInfos, parameter, TESSEL_MENU_CONDITIONS, TESSEL_CONDITION_IDS + number, buffer, size);
+void TESSEL_CALL GetConditionTitle(TesselEditorContext*, int, int parameter, char* buffer, int size) {
+  // No condition exists, so none has a title.
+  title(-1, kNoInfos, parameter, TESSEL_MENU_CONDITIONS, TESSEL_CONDITION_IDS, buffer, size);
 }
 void TESSEL_CALL GetExpressionTitle(TesselEditorContext*, int number, char* buffer, int size) {
-  title(expressionInfos(number), 0, TESSEL_MENU_EXPRESSIONS, TESSEL_EXPRESSION_IDS + number, buffer, size);
+  title(expressionIndex(number), expressionInfos(number), 0, TESSEL_MENU_EXPRESSIONS, TESSEL_EXPRESSION_IDS, buffer,
+        size);
 }
 
 int TESSEL_CALL GetActionString(TesselEditorContext*, int number, char* buffer, int size) {
-  return loadString(TESSEL_ACTION_STRINGS + number, buffer, size);
+  return loadString(actionIndex(number), TESSEL_ACTION_STRINGS, buffer, size);
 }
-int TESSEL_CALL GetConditionString(TesselEditorContext*, int number, char* buffer, int size) {
-  return loadString(TESSEL_CONDITION_STRINGS + number, buffer, size);
+int TESSEL_CALL GetConditionString(TesselEditorContext*, int, char* buffer, int size) {
+  return loadString(-1, TESSEL_CONDITION_STRINGS, buffer, size);
 }
 int TESSEL_CALL GetExpressionString(TesselEditorContext*, int number, char* buffer, int size) {
-  return loadString(TESSEL_EXPRESSION_STRINGS + number, buffer, size);
+  return loadString(expressionIndex(number), TESSEL_EXPRESSION_STRINGS, buffer, size);
 }
 
 void TESSEL_CALL GetDesc(TesselEditorContext*, char* target, intptr_t, const char* value) {

@@ -2,14 +2,26 @@
 
 namespace tessel::editor {
 
-const TesselInfos& actionInfos(int32_t number) {
+namespace {
+
+int indexIn(int32_t number, std::size_t count) {
   const auto n = static_cast<int16_t>(number);
-  return n >= 0 && static_cast<std::size_t>(n) < kActionInfos.size() ? kActionInfos[n] : kNoInfos;
+  return n >= 0 && static_cast<std::size_t>(n) < count ? n : -1;
+}
+
+}  // namespace
+
+int actionIndex(int32_t number) { return indexIn(number, kActionInfos.size()); }
+int expressionIndex(int32_t number) { return indexIn(number, kExpressionInfos.size()); }
+
+const TesselInfos& actionInfos(int32_t number) {
+  const int n = actionIndex(number);
+  return n < 0 ? kNoInfos : kActionInfos[static_cast<std::size_t>(n)];
 }
 
 const TesselInfos& expressionInfos(int32_t number) {
-  const auto n = static_cast<int16_t>(number);
-  return n >= 0 && static_cast<std::size_t>(n) < kExpressionInfos.size() ? kExpressionInfos[n] : kNoInfos;
+  const int n = expressionIndex(number);
+  return n < 0 ? kNoInfos : kExpressionInfos[static_cast<std::size_t>(n)];
 }
 
 int16_t actionCodeFromMenu(int32_t id) {

@@ -37,8 +37,13 @@ inline constexpr auto kExpressionInfos = infosOf(catalogue::kExpressions, expres
 // The object has no condition; the host finds a single all-zero entry.
 inline constexpr TesselInfos kNoInfos{};
 
-// The entry of a number, which the host passes as signed 16-bit; numbers
-// outside the table give the all-zero entry rather than an address past it.
+// The entry a number names: the host passes numbers as signed 16-bit, so the
+// low half counts; -1 for a number past the table.
+int actionIndex(int32_t number);
+int expressionIndex(int32_t number);
+
+// The entry of a number; numbers outside the table give the all-zero entry
+// rather than an address past it.
 const TesselInfos& actionInfos(int32_t number);
 const TesselInfos& expressionInfos(int32_t number);
 

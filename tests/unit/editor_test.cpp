@@ -40,6 +40,12 @@ TEST(EditorInfos, EntriesFollowTheCatalogueAndStrayNumbersGetTheZeroEntry) {
     const TesselInfos& i = c.action ? actionInfos(c.number) : expressionInfos(c.number);
     EXPECT_EQ(infosText(i), c.expected) << (c.action ? "action " : "expression ") << c.number;
   }
+  EXPECT_EQ(actionIndex(65536 + 6), 6);
+  EXPECT_EQ(actionIndex(INT32_MIN), 0);
+  EXPECT_EQ(actionIndex(79), -1);
+  EXPECT_EQ(actionIndex(32767), -1);
+  EXPECT_EQ(expressionIndex(59), 59);
+  EXPECT_EQ(expressionIndex(-65536 + 60), -1);
   const auto kinds = [](catalogue::Param p, int text, int integer) {
     return p == catalogue::Param::text ? text : p == catalogue::Param::integer ? integer : 0;
   };

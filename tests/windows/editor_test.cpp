@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -347,8 +348,14 @@ TEST(EditorStrings, TitlesAreMenuLabels) {
   std::memset(buffer, '#', sizeof buffer);
   condition(nullptr, 0, 0, buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "") << "no condition has an item";
-  action(nullptr, 79, 0, buffer, sizeof buffer);
-  EXPECT_STREQ(buffer, "");
+  // Numbers are the host's 16-bit ones: past the table there is no title.
+  for (const int stray : {79, -1, INT_MAX, 32767}) {
+    std::memset(buffer, '#', sizeof buffer);
+    action(nullptr, stray, 0, buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, "") << stray;
+  }
+  action(nullptr, 65536 + 6, 0, buffer, sizeof buffer);
+  EXPECT_STREQ(buffer, "Insert string at");
 }
 
 TEST(EditorStrings, DisplayStringsAndNamesAgainstTheCatalogue) {
@@ -373,8 +380,14 @@ TEST(EditorStrings, DisplayStringsAndNamesAgainstTheCatalogue) {
   EXPECT_EQ(buffer[0], '#');
   EXPECT_EQ(condition(nullptr, 0, buffer, sizeof buffer), 0);
   EXPECT_STREQ(buffer, "");
-  EXPECT_EQ(expression(nullptr, 60, buffer, sizeof buffer), 0);
+  for (const int stray : {60, -1, INT_MAX, 32767}) {
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(expression(nullptr, stray, buffer, sizeof buffer), 0) << stray;
+    EXPECT_STREQ(buffer, "") << stray;
+  }
+  EXPECT_EQ(condition(nullptr, 200, buffer, sizeof buffer), 0) << "not action 0's string";
   EXPECT_STREQ(buffer, "");
+  EXPECT_EQ(expression(nullptr, INT_MIN, buffer, sizeof buffer), 5) << "the low half: expression 0";
   const struct {
     int id;
     const char* text;
