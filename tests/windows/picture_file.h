@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -66,6 +65,13 @@ inline std::string photograph(HWND window, const std::string& name) {
   // The caption is drawn as active even without a window manager to activate it.
   SendMessageA(window, WM_NCACTIVATE, TRUE, 0);
   RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // Drawing reaches the screen a little later; give it time before reading it back.
+  GdiFlush();
+  for (int i = 0; i < 30; ++i) {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    Sleep(10);
+  }
   RECT r;
   GetWindowRect(window, &r);
   const int width = r.right - r.left;
