@@ -530,6 +530,11 @@ std::string controlState(HWND dialog) {
 
 void click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 void type(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
+// Key by key into an emptied box, as a user types.
+void typeKeys(HWND dialog, int id, const std::string& keys) {
+  SetDlgItemTextA(dialog, id, "");
+  for (const char c : keys) SendMessageA(GetDlgItem(dialog, id), WM_CHAR, static_cast<WPARAM>(c), 1);
+}
 
 void __cdecl driver(HWND dialog, void* data) {
   auto* seen = static_cast<Seen*>(data);
@@ -655,6 +660,20 @@ TEST(EditorDialog, OkWritesEachField) {
     EXPECT_EQ(selectPopup(e, TESSEL_POPUP_SETUP, setup, seen), c.result);
     EXPECT_EQ(fields(setup), c.expected);
   }
+}
+
+TEST(EditorDialog, TypedKeysReachTheRecordAndTheSizeBoxesTakeDigitsOnly) {
+  Editor e;
+  TesselSetup setup = garbage();
+  Seen seen{{}, [](HWND d) {
+              click(d, TESSEL_ID_3D);
+              typeKeys(d, TESSEL_ID_X, "4x2");
+              typeKeys(d, TESSEL_ID_Y, "-7");
+              typeKeys(d, TESSEL_ID_DELIMITER, "; -");
+              click(d, IDOK);
+            }};
+  EXPECT_EQ(createObject(e, setup, seen), 0);
+  EXPECT_EQ(fields(setup), "32x32 d3 42,7 c0 w0 a0 [; -]");
 }
 
 TEST(EditorDialog, LongDelimiterIsCutAndCancelKeepsEveryByte) {
