@@ -47,6 +47,13 @@ static_assert(offsetof(TesselRunInfos, identifier) == 3 * P + 14);
 static_assert(offsetof(TesselRunInfos, reserved2) == 3 * P + 18);
 static_assert(sizeof(TesselRunInfos) == 3 * P + 20);
 
+static_assert(offsetof(TesselEditorContext, application) == P);
+static_assert(offsetof(TesselEditorContext, drawTarget) == 3 * P);
+static_assert(offsetof(TesselEditorContext, window) == 5 * P);
+static_assert(sizeof(TesselEditorContext) == 6 * P);
+static_assert(sizeof(TesselInfos) == 12 && offsetof(TesselInfos, kinds) == 4 && offsetof(TesselInfos, titles) == 8);
+static_assert(sizeof(TesselRect) == 16 && offsetof(TesselRect, right) == 8);
+
 #if defined(__i386__) || defined(_M_IX86)
 // The host's own numbers.
 static_assert(sizeof(TesselRunObject) == 160 && offsetof(TesselRunObject, betweenColumn) == 156);
@@ -57,6 +64,7 @@ static_assert(sizeof(TesselRunInfos) == 32 && offsetof(TesselRunInfos, actions) 
               offsetof(TesselRunInfos, setupSize) == 18 && offsetof(TesselRunInfos, hostByte) == 22 &&
               offsetof(TesselRunInfos, identifier) == 26 && offsetof(TesselRunInfos, reserved2) == 30);
 static_assert(sizeof(void (*)()) == 4 && sizeof(intptr_t) == 4);
+static_assert(sizeof(TesselEditorContext) == 24 && offsetof(TesselEditorContext, window) == 20);
 #else
 static_assert(sizeof(TesselRunObject) == 164 && offsetof(TesselRunObject, betweenColumn) == 160);
 static_assert(offsetof(TesselHostContext, getNextParameter) == 808);

@@ -17,6 +17,11 @@
  *                    3P+11 untouched; 0 at 3P+12; "TSL7" at 3P+14..3P+17;
  *                    0 at 3P+18; size 3P+20                       (32 / 44)
  *   setup record:    1062 bytes, no pointers.
+ *   editor context:  six pointer-wide fields; the application handle is the
+ *                    second, the drawing target the fourth, the editor
+ *                    window the sixth                           (24 / 48)
+ *   infos entry:     six signed 16-bit fields                   (12)
+ *   rectangle:       left, top, right, bottom, signed 32-bit    (16)
  *
  * Calling convention: entry points, routines and host services use stdcall
  * on 32-bit x86 (Windows and Linux alike) and the platform's C convention
@@ -97,6 +102,31 @@ typedef struct TesselSetup {
   int32_t autoSelect;
 } TesselSetup;
 
+/* The host editor's record, first argument of the editor entry points. */
+typedef struct TesselEditorContext {
+  void* reserved0;
+  void* application; /* taken by the host library's image services */
+  void* reserved2;
+  void* drawTarget; /* where EditorDisplay draws */
+  void* reserved4;
+  void* window; /* the editor's window, parent of the setup dialog */
+} TesselEditorContext;
+
+/* One action's or expression's parameter declaration. */
+typedef struct TesselInfos {
+  int16_t code;
+  int16_t flags;
+  int16_t kinds[2];  /* actions: 45 text, 22 integer; expressions: 3 text, 1 integer; 0 none */
+  int16_t titles[2]; /* string ids of the parameter titles; 0 takes the menu label */
+} TesselInfos;
+
+typedef struct TesselRect {
+  int32_t left;
+  int32_t top;
+  int32_t right;
+  int32_t bottom;
+} TesselRect;
+
 typedef struct TesselRunInfos {
   const void* conditions;
   const TesselActionRoutine* actions;
@@ -125,6 +155,68 @@ short TESSEL_CALL ReInitRunObject(TesselRunObject* object);
 short TESSEL_CALL PauseRunObject(TesselRunObject* object);
 short TESSEL_CALL ContinueRunObject(TesselRunObject* object);
 short TESSEL_CALL GetRunObjectInfos(intptr_t, TesselRunInfos* infos);
+
+#if defined(_WIN32)
+/*
+ * Exported editor entry points (tessel.dll only). Menus, cursors and menu
+ * handles are the system's handles, passed as void*. Arguments the module
+ * does not read are unnamed; each entry point takes exactly as many as the
+ * host passes, since the callee removes them.
+ */
+/* Writes the new-object setup record and runs the setup dialog: 0 after OK, -1 after Cancel. */
+int TESSEL_CALL CreateObject(TesselEditorContext* context, intptr_t, TesselSetup* setup);
+/* Frame size from the size record's third and fourth 16-bit values, in mode 0; returns 0. */
+int TESSEL_CALL ModifyObject(TesselEditorContext*, TesselSetup* setup, intptr_t, intptr_t, int mode,
+                             const int16_t* size);
+/* Item 2020 runs the setup dialog: 4 after OK, otherwise 0. */
+int TESSEL_CALL SelectPopup(TesselEditorContext* context, int item, intptr_t, intptr_t, TesselSetup* setup, intptr_t,
+                            intptr_t);
+/* Removes the item at position 1 and the item 2006 from the host's popup menu. */
+void TESSEL_CALL AppendPopup(TesselEditorContext*, void* menu, intptr_t, intptr_t, intptr_t);
+/* 512 for query 0, 256 for query 2, otherwise 0. */
+uint32_t TESSEL_CALL GetInfos(int query);
+/* New popup menus copied from the menu resources; the host owns them. The condition menu is none. */
+void* TESSEL_CALL GetActionMenu(TesselEditorContext*);
+void* TESSEL_CALL GetConditionMenu(TesselEditorContext*);
+void* TESSEL_CALL GetExpressionMenu(TesselEditorContext*);
+/* Number of the action or expression behind a menu item id, or -1. */
+short TESSEL_CALL GetActionCodeFromMenu(TesselEditorContext*, int id);
+short TESSEL_CALL GetConditionCodeFromMenu(TesselEditorContext*, int id);
+short TESSEL_CALL GetExpressionCodeFromMenu(TesselEditorContext*, int id);
+/* Address of a parameter declaration; numbers outside the tables give an all-zero entry. */
+const TesselInfos* TESSEL_CALL GetActionInfos(TesselEditorContext*, int number);
+const TesselInfos* TESSEL_CALL GetConditionInfos(TesselEditorContext*, int number);
+const TesselInfos* TESSEL_CALL GetExpressionInfos(TesselEditorContext*, int number);
+/* A parameter's title (its menu label) copied into the buffer, at most size - 1 characters. */
+void TESSEL_CALL GetActionTitle(TesselEditorContext*, int number, int parameter, char* buffer, int size);
+void TESSEL_CALL GetConditionTitle(TesselEditorContext*, int number, int parameter, char* buffer, int size);
+void TESSEL_CALL GetExpressionTitle(TesselEditorContext*, int number, char* buffer, int size);
+/* Display string (actions) or name (expressions) into the buffer; the character count. */
+int TESSEL_CALL GetActionString(TesselEditorContext*, int number, char* buffer, int size);
+int TESSEL_CALL GetConditionString(TesselEditorContext*, int number, char* buffer, int size);
+int TESSEL_CALL GetExpressionString(TesselEditorContext*, int number, char* buffer, int size);
+/* The one-line description " <value> : tessel" into the target. */
+void TESSEL_CALL GetDesc(TesselEditorContext*, char* target, intptr_t, const char* value);
+/* Copies the icon bitmap as stored (616 bytes): 0, or -1 without the resource. */
+int TESSEL_CALL MakeIcon(TesselEditorContext*, void* destination);
+/* Draws the object's picture at the rectangle's left and top through the host library. */
+void TESSEL_CALL EditorDisplay(TesselEditorContext* context, intptr_t, intptr_t, intptr_t, const TesselRect* rect);
+/* right := left + frame width, bottom := top + frame height; returns the rectangle. */
+TesselRect* TESSEL_CALL GetObjectRect(TesselEditorContext*, TesselRect* rect, intptr_t, const TesselSetup* setup);
+/* The object's cursor. */
+void* TESSEL_CALL GetObjectCursor(TesselEditorContext*);
+/* 0: the object is opaque everywhere. */
+int TESSEL_CALL IsTransparent(TesselEditorContext*);
+/* Nothing to do; each returns 0. */
+int TESSEL_CALL UpdateEditStructure(TesselEditorContext*);
+int TESSEL_CALL LoadObject(TesselEditorContext*);
+int TESSEL_CALL RebuildExt(TesselEditorContext*);
+/* Nothing to do. PutObject is also RemoveObject and UpdateFileNames; UnloadObject is also
+   EndModifyObject and PrepareToWriteObject. */
+void TESSEL_CALL PutObject(TesselEditorContext*);
+void TESSEL_CALL DefaultOI(TesselEditorContext*);
+void TESSEL_CALL UnloadObject(TesselEditorContext*);
+#endif
 
 #ifdef __cplusplus
 }

@@ -1,10 +1,32 @@
 #include "persist/file.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 
 namespace tessel::persist {
 
-File File::openForReading(const char* name) { return File(name != nullptr ? std::fopen(name, "rb") : nullptr); }
+namespace {
+
+// Only a plain file is read: a folder, a device (NUL, CON, /dev/zero) or a pipe
+// is treated as a file that cannot be opened, on every system.
+bool isPlainFile(std::FILE* f) {
+#if defined(_WIN32)
+  struct _stat info {};
+  return _fstat(_fileno(f), &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFREG;
+#else
+  struct stat info {};
+  return fstat(fileno(f), &info) == 0 && S_ISREG(info.st_mode);
+#endif
+}
+
+}  // namespace
+
+File File::openForReading(const char* name) {
+  File file(name != nullptr ? std::fopen(name, "rb") : nullptr);
+  if (file.isOpen() && !isPlainFile(file.f_)) return File(nullptr);
+  return file;
+}
 
 File File::openForWriting(const char* name, WriteMode mode) {
   if (name == nullptr) return File(nullptr);

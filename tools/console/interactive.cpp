@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/catalogue.h"
+#include "tools/console/platform.h"
 
 #if TESSEL_LINE_EDITING
 #include <editline/readline.h>
@@ -99,7 +100,7 @@ std::string historyPath() {
 bool lineEditing() { return TESSEL_LINE_EDITING != 0; }
 
 int interactive(Session& session, std::ostream& err) {
-  std::cout << "tessel: type help for the catalogue, end with Ctrl-D\n";
+  std::cout << "tessel: type help for the catalogue, end with " << platform::kEndOfInputKeys << '\n';
   int errors = 0;
 #if TESSEL_LINE_EDITING
   static char wordBreaks[] = "\n";  // complete whole lines: labels hold blanks

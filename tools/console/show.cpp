@@ -13,9 +13,6 @@
 // Where the module gives none of these (a layer not built), the view says "?".
 #include "tools/console/show.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -26,6 +23,7 @@
 
 #include "tools/console/names.h"
 #include "tools/console/operations.h"
+#include "tools/console/platform.h"
 
 namespace tessel::console {
 
@@ -160,11 +158,9 @@ std::vector<Cell> Reader::cells(int32_t count) {
 }
 
 std::uintmax_t Reader::savedSize(int32_t index) {
+  const std::string path = platform::createTempFile();
+  if (path.empty()) return 0;
   std::error_code ignored;
-  std::string path = (std::filesystem::temp_directory_path(ignored) / "tessel-show-XXXXXX").string();
-  const int fd = mkstemp(path.data());
-  if (fd < 0) return 0;
-  close(fd);
   object_.act(actionOf("saveElementToFile"), index, path);
   const std::uintmax_t size = std::filesystem::file_size(path, ignored);
   std::filesystem::remove(path, ignored);

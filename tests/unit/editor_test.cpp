@@ -1,0 +1,392 @@
+// The editor side's logic: parameter declarations and menu numbering, the
+// setup record through the dialog's controls, texts for the host's buffers,
+// and the pictures and resource script made at build time. The same entry
+// points are driven through the Windows API in tests/windows.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "editor/picture.h"
+#include "editor/resource_script.h"
+#include "editor/setup.h"
+#include "editor/tables.h"
+#include "editor/text.h"
+
+namespace tessel::editor {
+namespace {
+
+std::string infosText(const TesselInfos& i) {
+  return std::to_string(i.code) + " " + std::to_string(i.flags) + " " + std::to_string(i.kinds[0]) + " " +
+         std::to_string(i.kinds[1]) + " " + std::to_string(i.titles[0]) + " " + std::to_string(i.titles[1]);
+}
+
+TEST(EditorInfos, EntriesFollowTheCatalogueAndStrayNumbersGetTheZeroEntry) {
+  const struct {
+    bool action;
+    int32_t number;
+    const char* expected;
+  } cases[] = {
+      {false, 50, "50 0 3 1 0 0"}, {true, 17, "17 0 0 0 0 0"},          {true, 6, "6 0 45 22 0 0"},
+      {true, 0, "0 0 45 0 0 0"},   {true, 78, "78 0 0 0 0 0"},          {false, 0, "0 0 0 0 0 0"},
+      {true, 79, "0 0 0 0 0 0"},   {true, -1, "0 0 0 0 0 0"},           {true, 65536 + 6, "6 0 45 22 0 0"},
+      {false, 60, "0 0 0 0 0 0"},  {false, 65536 + 50, "50 0 3 1 0 0"},
+  };
+  for (const auto& c : cases) {
+    const TesselInfos& i = c.action ? actionInfos(c.number) : expressionInfos(c.number);
+    EXPECT_EQ(infosText(i), c.expected) << (c.action ? "action " : "expression ") << c.number;
+  }
+  EXPECT_EQ(actionIndex(65536 + 6), 6);
+  EXPECT_EQ(actionIndex(INT32_MIN), 0);
+  EXPECT_EQ(actionIndex(79), -1);
+  EXPECT_EQ(actionIndex(32767), -1);
+  EXPECT_EQ(expressionIndex(59), 59);
+  EXPECT_EQ(expressionIndex(-65536 + 60), -1);
+  const auto kinds = [](catalogue::Param p, int text, int integer) {
+    return p == catalogue::Param::text ? text : p == catalogue::Param::integer ? integer : 0;
+  };
+  for (const auto& a : catalogue::kActions) {
+    const TesselInfos& i = actionInfos(a.number);
+    EXPECT_EQ(i.code, a.number);
+    EXPECT_EQ(i.kinds[0], kinds(a.params[0].kind, 45, 22)) << a.number;
+    EXPECT_EQ(i.kinds[1], kinds(a.params[1].kind, 45, 22)) << a.number;
+  }
+  for (const auto& e : catalogue::kExpressions) {
+    const TesselInfos& i = expressionInfos(e.number);
+    EXPECT_EQ(i.code, e.number);
+    EXPECT_EQ(i.kinds[0], kinds(e.params[0].kind, 3, 1)) << e.number;
+    EXPECT_EQ(i.kinds[1], kinds(e.params[1].kind, 3, 1)) << e.number;
+  }
+}
+
+TEST(EditorInfos, MenuIdsGiveNumbersAtBothEndsOnly) {
+  const struct {
+    int32_t id;
+    int action;
+    int expression;
+  } cases[] = {
+      {25000, 0, -1},         {25078, 78, -1},         {25079, -1, -1}, {24999, -1, -1}, {0, -1, -1},
+      {25000 + 65536, 0, -1}, {-40536, 0, -1},         {27000, -1, 0},  {27059, -1, 59}, {27060, -1, -1},
+      {26999, -1, -1},        {27000 + 65536, -1, -1}, {-1, -1, -1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(actionCodeFromMenu(c.id), c.action) << c.id;
+    EXPECT_EQ(expressionCodeFromMenu(c.id), c.expression) << c.id;
+  }
+  EXPECT_EQ(infosQuery(0), 512u);
+  EXPECT_EQ(infosQuery(1), 0u);
+  EXPECT_EQ(infosQuery(2), 256u);
+  EXPECT_EQ(infosQuery(-1), 0u);
+}
+
+TesselSetup filled(unsigned char byte) {
+  TesselSetup s;
+  std::memset(&s, byte, sizeof s);
+  return s;
+}
+
+std::string fields(const TesselSetup& s) {
+  return std::to_string(s.frameWidth) + "x" + std::to_string(s.frameHeight) + " d" + std::to_string(s.dimensionCount) +
+         " " + std::to_string(s.xSize) + "," + std::to_string(s.ySize) + " c" + std::to_string(s.caseSensitive) + " w" +
+         std::to_string(s.wildcard) + " a" + std::to_string(s.autoSelect) + " [" +
+         std::string(s.listDelimiter, strnlen(s.listDelimiter, sizeof s.listDelimiter)) + "]";
+}
+
+TEST(EditorSetup, NewObjectKeepsTheHostHeaderAndClearsTheDelimiter) {
+  TesselSetup s = filled(0xAB);
+  writeNewObject(s);
+  EXPECT_EQ(fields(s), "32x32 d2 10,10 c0 w0 a0 [,]");
+  for (const unsigned char b : s.hostHeader) EXPECT_EQ(b, 0xAB);
+  for (std::size_t i = 1; i < sizeof s.listDelimiter; ++i) ASSERT_EQ(s.listDelimiter[i], '\0') << i;
+}
+
+std::string shown(const ControlStates& c) {
+  const BoxesEnabled on = boxesEnabled(c.twoD, c.threeD);
+  return std::string(c.threeD ? "3D"
+                     : c.twoD ? "2D"
+                              : "1D") +
+         " x" + c.x + (on.x ? "+" : "-") + " y" + c.y + (on.y ? "+" : "-") + " [" + c.delimiter + "] " +
+         (c.caseInsensitive ? "insensitive" : "sensitive") + " " + (c.literal ? "literal" : "wildcard") + " " +
+         (c.autoSelectOn ? "on" : "off");
+}
+
+TEST(EditorSetup, DialogShowsTheRecord) {
+  TesselSetup s = filled(0);
+  writeNewObject(s);
+  EXPECT_EQ(shown(controlsFor(s)), "2D x10+ y10- [,] insensitive literal off");
+  const struct {
+    int32_t dimensions, caseFlag, wildcard, autoSelect;
+    const char* expected;
+  } cases[] = {
+      {3, 5, 1, 1, "3D x7+ y-4+ [;] sensitive wildcard on"},
+      {1, 0, -1, 2, "1D x7- y-4- [;] insensitive wildcard off"},
+      {0, 0, 0, 0, "1D x7- y-4- [;] insensitive literal off"},
+      {4, 0, 0, -1, "1D x7- y-4- [;] insensitive literal off"},
+  };
+  for (const auto& c : cases) {
+    s.dimensionCount = c.dimensions;
+    s.xSize = 7;
+    s.ySize = -4;
+    s.caseSensitive = c.caseFlag;
+    s.wildcard = c.wildcard;
+    s.autoSelect = c.autoSelect;
+    std::strcpy(s.listDelimiter, ";");
+    EXPECT_EQ(shown(controlsFor(s)), c.expected);
+  }
+  // A delimiter filling the whole field, without terminator, is read to the field's end.
+  std::memset(s.listDelimiter, 'x', sizeof s.listDelimiter);
+  EXPECT_EQ(controlsFor(s).delimiter.size(), sizeof s.listDelimiter);
+}
+
+TEST(EditorSetup, OkWritesWhatTheControlsHold) {
+  const auto ok = [](bool twoD, bool threeD, const char* x, const char* y) {
+    TesselSetup s = filled(0);
+    writeNewObject(s);
+    s.xSize = 5;
+    s.ySize = 6;
+    ControlStates c;
+    c.twoD = twoD;
+    c.threeD = threeD;
+    c.x = x;
+    c.y = y;
+    c.delimiter = "|";
+    c.caseInsensitive = false;
+    c.literal = false;
+    c.autoSelectOn = true;
+    applyOk(c, s);
+    return fields(s);
+  };
+  EXPECT_EQ(ok(false, true, "12", "34"), "32x32 d3 12,34 c1 w1 a1 [|]");
+  EXPECT_EQ(ok(true, false, "12", "34"), "32x32 d2 12,6 c1 w1 a1 [|]");
+  EXPECT_EQ(ok(false, false, "12", "34"), "32x32 d1 5,6 c1 w1 a1 [|]");
+  EXPECT_EQ(ok(false, true, "", "x"), "32x32 d3 0,0 c1 w1 a1 [|]");
+
+  TesselSetup s = filled(0x5A);
+  ControlStates c;
+  c.delimiter = std::string(1500, 'd');
+  applyOk(c, s);
+  EXPECT_EQ(std::strlen(s.listDelimiter), kDelimiterLimit - 1);
+  EXPECT_EQ(static_cast<unsigned char>(s.listDelimiter[kDelimiterLimit]), 0x5A) << "bytes past the limit stay";
+  EXPECT_EQ(fields(s).substr(0, 30), "23130x23130 d1 1515870810,1515") << "1D keeps X and Y";
+  // The record is packed: compare copies of its fields, not references into it.
+  EXPECT_EQ(fields(s).substr(30), "870810 c0 w0 a0 [" + std::string(1023, 'd') + "]");
+}
+
+TEST(EditorSetup, OkOnAnUnchangedDialogKeepsTheRecord) {
+  for (const int32_t dimensions : {1, 2, 3}) {
+    for (const int32_t flag : {0, 1}) {
+      TesselSetup s = filled(0);
+      writeNewObject(s);
+      s.dimensionCount = dimensions;
+      s.xSize = -3;
+      s.ySize = 2147483647;
+      s.caseSensitive = s.wildcard = s.autoSelect = flag;
+      std::strcpy(s.listDelimiter, " ; ");
+      TesselSetup after = s;
+      applyOk(controlsFor(s), after);
+      EXPECT_EQ(std::memcmp(&s, &after, sizeof s), 0) << dimensions << " " << flag;
+    }
+  }
+}
+
+TEST(EditorSetup, BoxNumbersAreWholeSignedDecimals) {
+  const struct {
+    const char* text;
+    int32_t value;
+  } cases[] = {{"", 0},
+               {"12", 12},
+               {"-5", -5},
+               {" 7 ", 7},
+               {"+3", 3},
+               {"12a", 0},
+               {"abc", 0},
+               {"-", 0},
+               {"1 2", 0},
+               {"007", 7},
+               {"2147483647", INT32_MAX},
+               {"2147483648", 0},
+               {"-2147483648", INT32_MIN},
+               {"99999999999999999999", 0}};
+  for (const auto& c : cases) EXPECT_EQ(boxNumber(c.text), c.value) << '"' << c.text << '"';
+}
+
+TEST(EditorSetup, FrameAndRectangle) {
+  TesselSetup s = filled(0);
+  writeNewObject(s);
+  const int16_t size[] = {1, 2, 64, 48};
+  resizeFrame(s, 1, size);
+  EXPECT_EQ(fields(s).substr(0, 5), "32x32");
+  resizeFrame(s, 0, nullptr);
+  EXPECT_EQ(fields(s).substr(0, 5), "32x32");
+  resizeFrame(s, 0, size);
+  EXPECT_EQ(fields(s).substr(0, 5), "64x48");
+
+  TesselRect r{100, 50, 0, 0};
+  s.frameWidth = 32;
+  s.frameHeight = 32;
+  objectRect(r, s);
+  EXPECT_EQ(r.right, 132);
+  EXPECT_EQ(r.bottom, 82);
+  s.frameWidth = -10;
+  s.frameHeight = 1;
+  r = TesselRect{INT32_MIN, INT32_MAX, 9, 9};
+  objectRect(r, s);
+  EXPECT_EQ(r.left, INT32_MIN);
+  EXPECT_EQ(r.right, INT32_MAX - 9);
+  EXPECT_EQ(r.bottom, INT32_MIN);
+}
+
+TEST(EditorText, CopiesStayInsideTheBuffer) {
+  const struct {
+    int32_t size;
+    std::size_t copied;
+    const char* buffer;
+  } cases[] = {{-1, 0, "########"}, {0, 0, "########"},  {1, 0, "\0#######"},
+               {3, 2, "He\0#####"}, {6, 5, "Hello\0##"}, {8, 5, "Hello\0##"}};
+  for (const auto& c : cases) {
+    char buffer[8];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(copyText(buffer, c.size, "Hello"), c.copied) << c.size;
+    EXPECT_EQ(std::string(buffer, 8), std::string(c.buffer, 8)) << c.size;
+  }
+  EXPECT_EQ(copyText(nullptr, 10, "Hello"), 0u);
+}
+
+TEST(EditorText, DescriptionAndHelpPage) {
+  EXPECT_EQ(formatDescription(TESSEL_DESC_FORMAT, "Tessel"), " Tessel : tessel");
+  EXPECT_EQ(formatDescription(TESSEL_DESC_FORMAT, nullptr), "  : tessel");
+  EXPECT_EQ(formatDescription("%s%%%d%", "v"), "v%%d%");
+  EXPECT_EQ(formatDescription("%s/%s", "ab"), "ab/ab");
+  EXPECT_EQ(helpPagePath("C:\\Games\\Kit\\tessel.dll"), "C:\\Games\\Kit\\tessel-help.html");
+  EXPECT_EQ(helpPagePath("/opt/kit/libtessel.so"), "/opt/kit/tessel-help.html");
+  EXPECT_EQ(helpPagePath("tessel.dll"), "tessel-help.html");
+  EXPECT_EQ(helpPagePath(""), "tessel-help.html");
+}
+
+uint32_t le(const std::string& b, std::size_t at, int width) {
+  uint32_t v = 0;
+  for (int i = 0; i < width; ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(b.at(at + i))) << (8 * i);
+  return v;
+}
+
+TEST(EditorPictures, BitmapsAreStoredBottomUpHighNibbleFirst) {
+  PixelMap map;
+  ASSERT_EQ(parsePixelMap("; two rows\nbitmap 3 2\n9ab\nc0f\n", map), "");
+  const std::string file = bitmapFile(map);
+  ASSERT_EQ(file.size(), 14u + 40 + 64 + 2 * 4);
+  EXPECT_EQ(file.substr(0, 2), "BM");
+  EXPECT_EQ(le(file, 2, 4), file.size());
+  EXPECT_EQ(le(file, 10, 4), 14u + 40 + 64);
+  EXPECT_EQ(le(file, 18, 4), 3u);
+  EXPECT_EQ(le(file, 22, 4), 2u);
+  EXPECT_EQ(le(file, 28, 2), 4u);
+  EXPECT_EQ(le(file, 14 + 40 + 4 * 9, 4), 0xFF0000u) << "colour 9 is red (blue, green, red, 0)";
+  EXPECT_EQ(le(file, 14 + 40 + 4 * 12, 4), 0x0000FFu) << "colour c is blue";
+  const std::size_t pixels = 14 + 40 + 64;
+  EXPECT_EQ(le(file, pixels, 4), 0x0000F0C0u) << "bottom row first, padded to 4 bytes";
+  EXPECT_EQ(le(file, pixels + 4, 4), 0x0000B09Au);
+  EXPECT_EQ(storedBitmapSize(file.substr(14)), file.size() - 14);
+  EXPECT_EQ(storedBitCount(file.substr(14)), 4);
+}
+
+TEST(EditorPictures, CursorMasksAndHotspot) {
+  PixelMap map;
+  ASSERT_EQ(parsePixelMap("cursor 9 2 hotspot 8 1\n0f.......\n.......f0\n", map), "");
+  const std::string file = cursorFile(map);
+  const std::size_t stride = 4;
+  ASSERT_EQ(file.size(), 6u + 16 + 40 + 8 + std::size_t{4} * stride);
+  EXPECT_EQ(le(file, 2, 2), 2u) << "a cursor";
+  EXPECT_EQ(le(file, 10, 2), 8u);
+  EXPECT_EQ(le(file, 12, 2), 1u);
+  EXPECT_EQ(le(file, 14, 4), file.size() - 22);
+  EXPECT_EQ(le(file, 22 + 8, 4), 4u) << "header height counts both masks";
+  const std::size_t colour = 22 + 40 + 8;
+  const std::size_t mask = colour + 2 * stride;
+  EXPECT_EQ(le(file, colour, 4), 0x00000001u) << "bottom row: white at x 7";
+  EXPECT_EQ(le(file, colour + stride, 4), 0x00000040u) << "top row: white at x 1";
+  EXPECT_EQ(le(file, mask, 4), 0x000000FEu) << "bottom row: see-through but x 7 and 8";
+  EXPECT_EQ(le(file, mask + stride, 4), 0x0000803Fu) << "top row: see-through from x 2";
+}
+
+TEST(EditorPictures, FaultyMapsAreNamed) {
+  const struct {
+    const char* text;
+    const char* error;
+  } cases[] = {
+      {"", "no header"},
+      {"icon 2 2\n00\n00\n", "header names neither bitmap nor cursor"},
+      {"bitmap 0 2\n", "header has no usable size"},
+      {"bitmap 2 2\n00\n0\n", "row 1 has the wrong width"},
+      {"bitmap 2 2\n00\n0g\n", "unknown pixel 'g'"},
+      {"bitmap 2 2\n00\n", "wrong number of rows"},
+      {"cursor 2 1 hotspot 2 0\n0.\n", "hotspot outside the picture"},
+      {"cursor 2 1 hot 0 0\n0.\n", "cursor header lacks its hotspot"},
+      {"cursor 2 1 hotspot 0 0\n07\n", "unknown pixel '7'"},
+  };
+  for (const auto& c : cases) {
+    PixelMap map;
+    EXPECT_EQ(parsePixelMap(c.text, map), c.error) << c.text;
+  }
+}
+
+TEST(EditorPictures, TheModulesPicturesHaveTheirSizes) {
+  const struct {
+    const char* name;
+    int width, height;
+    std::size_t stored;
+  } pictures[] = {{"picture300", 44, 38, 40 + 64 + 24 * 38}, {"icon400", 32, 32, 616}, {"editor401", 32, 32, 616}};
+  for (const auto& p : pictures) {
+    std::ifstream in(std::string(TESSEL_SOURCE_DIR "/editor/pictures/") + p.name + ".txt");
+    std::stringstream text;
+    text << in.rdbuf();
+    PixelMap map;
+    ASSERT_EQ(parsePixelMap(text.str(), map), "") << p.name;
+    EXPECT_EQ(map.width, p.width);
+    EXPECT_EQ(map.height, p.height);
+    EXPECT_EQ(storedBitmapSize(bitmapFile(map).substr(14)), p.stored) << p.name;
+  }
+}
+
+TEST(EditorPictures, StoredSizeIsReckonedFromTheHeaderAndNeverPastTheData) {
+  const auto header = [](int32_t width, int32_t height, uint16_t bits, std::size_t dataSize) {
+    std::string h(dataSize, '\0');
+    for (int i = 0; i < 4; ++i) {
+      h[4 + i] = static_cast<char>((static_cast<uint32_t>(width) >> (8 * i)) & 0xFF);
+      h[8 + i] = static_cast<char>((static_cast<uint32_t>(height) >> (8 * i)) & 0xFF);
+    }
+    h[14] = static_cast<char>(bits & 0xFF);
+    return h;
+  };
+  EXPECT_EQ(storedBitmapSize(header(32, 32, 4, 616)), 616u);
+  EXPECT_EQ(storedBitmapSize(header(32, 32, 4, 615)), 0u);
+  EXPECT_EQ(storedBitmapSize(header(32, -32, 4, 700)), 616u);
+  EXPECT_EQ(storedBitmapSize(header(3, 2, 1, 100)), 40u + 8 + 8);
+  EXPECT_EQ(storedBitmapSize(header(10, 10, 24, 2000)), 40u + 32 * 10);
+  EXPECT_EQ(storedBitmapSize(header(256, 300, 8, 20000)), 40u + 1024 + (256 * 300) % 65536);
+  EXPECT_EQ(storedBitmapSize(std::string(39, '\0')), 0u);
+  EXPECT_EQ(storedBitCount(std::string(39, '\0')), 0);
+}
+
+TEST(EditorScript, MenusNestAndTextsAreQuoted) {
+  EXPECT_EQ(quoted("a \"b\" \\c"), "\"a \"\"b\"\" \\\\c\"");
+  const menus::Node tree[] = {menus::action(6), menus::popup("In \"here\""), menus::separator(), menus::expression(51),
+                              menus::end()};
+  EXPECT_EQ(menuScript(7, tree, std::size(tree)),
+            "7 MENU\nBEGIN\n  POPUP \"\"\n  BEGIN\n"
+            "    MENUITEM \"Insert string at\", 25006\n"
+            "    POPUP \"In \"\"here\"\"\"\n    BEGIN\n"
+            "      MENUITEM SEPARATOR\n"
+            "      MENUITEM \"Get list delimiter\", 27051\n"
+            "    END\n  END\nEND\n\n");
+  const std::string script = catalogueScript();
+  EXPECT_NE(script.find("20001 MENU\nBEGIN\n  MENUITEM SEPARATOR\nEND\n"), std::string::npos);
+  EXPECT_NE(script.find("  28206 \"11%s: Insert string %s at %s\"\n"), std::string::npos);
+  EXPECT_NE(script.find("  28459 " + quoted(catalogue::kExpressions[59].name) + "\nEND\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessel::editor

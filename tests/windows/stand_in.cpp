@@ -1,0 +1,102 @@
+// A stand-in for the host's runtime library, for the tests only: its modal
+// dialog service runs the dialog with the system's dialog manager and hands
+// the shown dialog to the test's driver; its image services log their calls.
+#define TESSEL_STAND_IN
+#include "tests/windows/stand_in.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct State {
+  StandInDriver driver = nullptr;
+  void* data = nullptr;
+  uint16_t imageHandle = 0;
+  std::string log;
+  HWND dialog = nullptr;
+};
+
+State& state() {
+  static State s;
+  return s;
+}
+
+void logLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void logLine(const char* format, ...) {
+  char line[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  state().log += line;
+  state().log += '\n';
+}
+
+BOOL CALLBACK findDialog(HWND window, LPARAM found) {
+  char name[16];
+  GetClassNameA(window, name, sizeof name);
+  if (std::string(name) != "#32770" || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// A dialog the driver leaves open is ended with -99, so a faulty test fails
+// instead of hanging.
+void CALLBACK giveUp(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  if (state().dialog != nullptr && IsWindow(state().dialog)) EndDialog(state().dialog, -99);
+}
+
+void CALLBACK drive(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND dialog = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (dialog == nullptr) return;  // not shown yet: try again on the next tick
+  KillTimer(nullptr, timer);
+  state().dialog = dialog;
+  SetTimer(nullptr, 0, 5000, giveUp);
+  if (state().driver != nullptr) state().driver(dialog, state().data);
+}
+
+}  // namespace
+
+extern "C" {
+
+void __cdecl standInReset(StandInDriver driver, void* data, uint16_t imageHandle) {
+  state() = State{driver, data, imageHandle, {}, nullptr};
+}
+
+const char* __cdecl standInLog() { return state().log.c_str(); }
+
+int __stdcall standInDialog(HINSTANCE module, int id, HWND parent, DLGPROC procedure, intptr_t a, intptr_t b,
+                            intptr_t c, LPARAM parameter) {
+  logLine("dialog %d parent %p %d %d %d", id, static_cast<void*>(parent), static_cast<int>(a), static_cast<int>(b),
+          static_cast<int>(c));
+  SetTimer(nullptr, 0, 20, drive);
+  return static_cast<int>(DialogBoxParamA(module, MAKEINTRESOURCEA(id), parent, procedure, parameter));
+}
+
+uint16_t __stdcall standInImage(void* application, const uint16_t* descriptor, const void* bitmap) {
+  // The descriptor's last four 16-bit fields, as the caller cleared them.
+  logLine("image %p %p tail %u %u %u %u", application, bitmap, descriptor[12], descriptor[13], descriptor[14],
+          descriptor[15]);
+  return state().imageHandle;
+}
+
+int __stdcall standInPalette(const void* bitmap, void* application, intptr_t zero) {
+  logLine("palette %p %p %d", bitmap, application, static_cast<int>(zero));
+  return 0;
+}
+
+int __stdcall standInRelease(void* application, uint16_t image) {
+  logLine("release %p %u", application, image);
+  return 0;
+}
+
+int __stdcall standInDraw(void* target, uint16_t image, int16_t x, int16_t y, int mode) {
+  logLine("draw %p %u at %d %d mode %d", target, image, x, y, mode);
+  return 0;
+}
+
+}  // extern "C"
