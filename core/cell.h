@@ -71,7 +71,6 @@ class Cell {
   int32_t length() const;
   // The owned bytes of a string or data cell, else null.
   const char* bytes() const { return bytes_.get(); }
-  bool isEmpty() const { return type_ == CellType::empty; }
 
   // Replaces the content; the key stays. A value of 0, a null string and
   // data that is null or shorter than one byte leave an empty cell.
@@ -96,7 +95,6 @@ class Cell {
   // Attaches a key cell when there is none, then assigns the descriptor to it;
   // a string key's length is taken from the string.
   void setKey(const CellDescriptor& d);
-  void removeKey() noexcept { key_.reset(); }
   const Cell* key() const { return key_.get(); }
 
  private:
