@@ -123,7 +123,7 @@ class RowSorter {
 
   // Negative, 0 or positive as row a sorts before, with or after row b, ascending.
   int compareRows(int32_t a, int32_t b) const {
-    if (kind_ == SortKind::value) {
+    if (kind_ == kSortByValue) {
       const int32_t va = values_[static_cast<std::size_t>(a)];
       const int32_t vb = values_[static_cast<std::size_t>(b)];
       return (va > vb) - (va < vb);
@@ -133,7 +133,7 @@ class RowSorter {
 
   // The range's positions in ascending order of their cells.
   std::vector<int32_t> sortedIndex() {
-    if (kind_ == SortKind::value) {
+    if (kind_ == kSortByValue) {
       values_.reserve(rows_.size());
       for (std::size_t k = 0; k < rows_.size(); ++k) values_.push_back(cell(static_cast<int32_t>(k)).value());
     }
