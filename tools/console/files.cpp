@@ -8,7 +8,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "tools/console/operations.h"
+#include "host/catalogue.h"
 
 namespace tessel::console {
 
@@ -23,10 +23,10 @@ struct FormatActions {
 };
 
 constexpr FormatActions kFormats[] = {
-    {Format::native, "native", actionOf("loadFromFile"), actionOf("saveToFile")},
-    {Format::hostArray, "host", actionOf("loadFromHostArray"), actionOf("saveAsHostArray")},
-    {Format::csv, "csv", actionOf("loadFromCsv"), actionOf("saveToCsv")},
-    {Format::ini, "ini", actionOf("loadFromIni"), actionOf("saveToIni")},
+    {Format::native, "native", catalogue::actionOf("loadFromFile"), catalogue::actionOf("saveToFile")},
+    {Format::hostArray, "host", catalogue::actionOf("loadFromHostArray"), catalogue::actionOf("saveAsHostArray")},
+    {Format::csv, "csv", catalogue::actionOf("loadFromCsv"), catalogue::actionOf("saveToCsv")},
+    {Format::ini, "ini", catalogue::actionOf("loadFromIni"), catalogue::actionOf("saveToIni")},
 };
 
 const FormatActions& actionsOf(Format f) {

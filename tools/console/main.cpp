@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "host/catalogue.h"
 #include "tools/console/files.h"
 #include "tools/console/interactive.h"
-#include "tools/console/operations.h"
 #include "tools/console/session.h"
 #include "tools/console/show.h"
 
@@ -137,7 +137,7 @@ int convert(tessel::hostkit::Module& module, const Options& o) {
   auto& object = session.create("convert", o.settings.setup);
   loadFile(object, in, from);
   saveFile(object, out, *to);
-  const int32_t count = static_cast<int32_t>(object.call(expressionOf("size")).raw);
+  const int32_t count = static_cast<int32_t>(object.call(tessel::catalogue::expressionOf("size")).raw);
   std::cout << in << " (" << formatName(from) << ", " << count << (count == 1 ? " element" : " elements") << ") -> "
             << out << " (" << formatName(*to) << ")\n";
   return 0;

@@ -24,8 +24,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "host/catalogue.h"
 #include "tools/console/names.h"
-#include "tools/console/operations.h"
 
 namespace tessel::console {
 
@@ -35,18 +35,19 @@ using hostkit::Param;
 
 const char kSeparator[] = "\x1f";
 
-constexpr int kSize = expressionOf("size");
-constexpr int kGet = expressionOf("stringAt");
-constexpr int kKey = expressionOf("keyStringAt");
-constexpr int kQuotedList = expressionOf("quotedElementList");
-constexpr int kKeyQuotedList = expressionOf("quotedKeyList");
-constexpr int kDim = expressionOf("dimensionCount");
-constexpr int kBoundaryX = expressionOf("boundaryX");
-constexpr int kBoundaryY = expressionOf("boundaryY");
-constexpr int kNumberOfRows = expressionOf("numberOfRows");
-constexpr int kRowList = expressionOf("rowList");
-constexpr int kLabel = expressionOf("label");
-constexpr int kDelimiter = expressionOf("listDelimiter");  // separates list items; unlikely inside a cell's text
+constexpr int kSize = catalogue::expressionOf("size");
+constexpr int kGet = catalogue::expressionOf("stringAt");
+constexpr int kKey = catalogue::expressionOf("keyStringAt");
+constexpr int kQuotedList = catalogue::expressionOf("quotedElementList");
+constexpr int kKeyQuotedList = catalogue::expressionOf("quotedKeyList");
+constexpr int kDim = catalogue::expressionOf("dimensionCount");
+constexpr int kBoundaryX = catalogue::expressionOf("boundaryX");
+constexpr int kBoundaryY = catalogue::expressionOf("boundaryY");
+constexpr int kNumberOfRows = catalogue::expressionOf("numberOfRows");
+constexpr int kRowList = catalogue::expressionOf("rowList");
+constexpr int kLabel = catalogue::expressionOf("label");
+constexpr int kDelimiter =
+    catalogue::expressionOf("listDelimiter");  // separates list items; unlikely inside a cell's text
 
 void escapeInto(std::string& out, char c) {
   static const char hex[] = "0123456789abcdef";
@@ -165,7 +166,7 @@ std::uintmax_t Reader::savedSize(int32_t index) {
   const int fd = mkstemp(path.data());
   if (fd < 0) return 0;
   close(fd);
-  object_.act(actionOf("saveElementToFile"), index, path);
+  object_.act(catalogue::actionOf("saveElementToFile"), index, path);
   const std::uintmax_t size = std::filesystem::file_size(path, ignored);
   std::filesystem::remove(path, ignored);
   return size == static_cast<std::uintmax_t>(-1) ? 0 : size;
