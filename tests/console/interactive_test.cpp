@@ -85,7 +85,7 @@ TEST_F(Interactive, TabCompletesActionLabelsAndExpressionNames) {
 
 TEST_F(Interactive, MistakesAreReportedAndTheSessionGoesOn) {
   const Session s = typeInto(home_.string(), "Apend value 1\nAppend value 2\nsize()\n\x04");
-  EXPECT_NE(s.output.find("did you mean \"Append value\""), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("did you mean \"Append value <value>\""), std::string::npos) << s.output;
   EXPECT_NE(s.output.find("size() = 1"), std::string::npos) << s.output;
   ASSERT_TRUE(WIFEXITED(s.status));
   EXPECT_EQ(WEXITSTATUS(s.status), 1);  // the session saw an error

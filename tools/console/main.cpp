@@ -150,10 +150,9 @@ int dispatch(const Options& o, const char* argv0) {
     return 0;
   }
   if (command == "help") {
-    ActionNames names;
     std::string topic;
     for (std::size_t i = 1; i < o.words.size(); ++i) topic += (i > 1 ? " " : "") + o.words[i];
-    printHelp(std::cout, topic, names);
+    printHelp(std::cout, topic);
     return 0;
   }
   if (!command.empty() && command != "run" && command != "show" && command != "convert") {

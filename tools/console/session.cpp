@@ -34,6 +34,12 @@ int32_t integerOption(const std::string& name, const std::string& value) {
   return t.integer;
 }
 
+// A text that is not there reaches the module as an empty one, as from a game.
+hostkit::Param toParam(const Value& v) {
+  if (v.isText) return v.text.value_or("");
+  return v.integer;
+}
+
 }  // namespace
 
 bool readSetupOption(const std::vector<std::string>& args, std::size_t& i, hostkit::SetupOptions& setup) {
@@ -107,12 +113,7 @@ Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
   }
   hostkit::Param params[2];
   for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i) {
-    const Value arg = evaluate(object, term.arguments[i]);
-    if (arg.isText) {
-      params[i] = arg.text.value_or("");  // a text that is not there reaches the module as an empty one, as from a game
-    } else {
-      params[i] = arg.integer;
-    }
+    params[i] = toParam(evaluate(object, term.arguments[i]));
   }
   const auto& e = kExpressions[term.expression];
   const hostkit::ExpressionCall call = object.call(term.expression, params[0], params[1]);
@@ -132,24 +133,8 @@ Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
 }
 
 void Session::runAction(hostkit::RunObject& object, const ActionCall& call) {
-  const auto& a = kActions[call.number];
   hostkit::Param params[2];
-  for (std::size_t i = 0; i < call.params.size(); ++i) {
-    const Term& t = call.params[i];
-    const Param want = a.params[i].kind;
-    const Param got = kindOf(t);
-    if (want != got) {
-      throw UserError(std::string(a.label) + ": parameter " + std::to_string(i + 1) + " (" + a.params[i].name +
-                      ") must be " + kindName(want) + ", but " + t.source + " is " + kindName(got) +
-                      "; write it as: " + names_.usages(call.number).front());
-    }
-    const Value v = evaluate(object, t);
-    if (v.isText) {
-      params[i] = v.text.value_or("");
-    } else {
-      params[i] = v.integer;
-    }
-  }
+  for (std::size_t i = 0; i < call.params.size(); ++i) params[i] = toParam(evaluate(object, call.params[i]));
   object.act(call.number, params[0], params[1]);
 }
 
@@ -197,7 +182,7 @@ void Session::execute(std::string_view line) {
     object.releaseStringSpace();
     return;
   }
-  runAction(object, names_.resolve(line));
+  runAction(object, resolveAction(line));
   object.releaseStringSpace();
 }
 
@@ -232,7 +217,7 @@ bool Session::builtin(std::string_view line) {
     show(object, name, out_, settings_.show);
     object.releaseStringSpace();
   } else if (keyword == "help") {
-    help(c.rest());
+    printHelp(out_, c.rest());
   } else if (keyword == "echo") {
     hostkit::RunObject* object = nullptr;
     bool first = true;
@@ -278,8 +263,6 @@ void Session::newInstance(Cursor& c) {
   create(name, setup);
   current_ = name;
 }
-
-void Session::help(std::string_view topic) { printHelp(out_, topic, names_); }
 
 bool Session::run(std::istream& script, const std::string& name, std::ostream& err) {
   std::string line;

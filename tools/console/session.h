@@ -54,13 +54,11 @@ class Session {
  private:
   bool builtin(std::string_view line);
   void runAction(hostkit::RunObject& object, const ActionCall& call);
-  void help(std::string_view topic);
   void newInstance(Cursor& c);
 
   hostkit::Module& module_;
   Settings settings_;
   std::ostream& out_;
-  ActionNames names_;
   std::map<std::string, std::unique_ptr<hostkit::RunObject>> instances_;
   std::string current_ = "main";
 };
