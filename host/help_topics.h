@@ -1,0 +1,132 @@
+// The reference texts beside the catalogue: the object and its setup, the
+// concepts behind elements, lists and the recordset, and the console host.
+// The help page prints them all; the console's help can print any of them.
+#pragma once
+
+#include <cstddef>
+
+namespace tessel::topics {
+
+// One field of the setup dialog: what the user sees, what a new object starts
+// with, and what it does at run time.
+struct SetupField {
+  const char* group;
+  const char* choices;
+  const char* newObject;
+  const char* meaning;
+};
+
+inline constexpr SetupField kSetupFields[] = {
+    {"Dimensioning", "1D, 2D, 3D", "2D",
+     "How the array is read: a list, a grid of columns and rows, or pages of such grids."},
+    {"X", "a number", "10",
+     "Boundary of dimension 1: the number of columns. Used by 2D and 3D; a number below 1 keeps the default."},
+    {"Y", "a number", "10", "Boundary of dimension 2: the rows of one page. Used by 3D only."},
+    {"List delimiter", "any text, up to 1023 characters", ",",
+     "Joins the row, column and label lists and splits the lists that fill rows. Empty keeps \",\"."},
+    {"String Comparisons", "Case insensitive, Case sensitive", "Case insensitive",
+     "Whether searches, key look-ups, labels, sorts and queries tell A from a. Only A to Z are folded."},
+    {"Search Mode", "Literal, Wildcard", "Literal",
+     "Whether texts looked for are taken as written or as patterns with * (any run of characters) and ? (one "
+     "character)."},
+    {"Select New Rows (Automatically)", "On, Off", "Off",
+     "Whether rows that come into being start selected. No action changes it later; with Off, appended rows stay "
+     "out of the recordset until a query or \"Select all rows\" selects them."},
+};
+
+struct Topic {
+  const char* term;
+  const char* text;
+};
+
+inline constexpr Topic kElementConcepts[] = {
+    {"Elements",
+     "Each element (cell) is empty, a value (a signed 32-bit integer), a string or data (raw bytes). "
+     "Storing the value 0 leaves an empty element."},
+    {"Text and value",
+     "Every element reads both ways. A value's text is its decimal number; a string's value is "
+     "the number it starts with (blanks, a sign, digits), 0 when there is none. Empty and data "
+     "elements read as the empty text and 0."},
+    {"Keys",
+     "Any element can carry a key, a string or a value, by which the key expressions find it. Keys travel "
+     "with their elements when they move."},
+    {"Indexes",
+     "Indexes, rows and columns count from 0. A search that finds nothing gives -1; a getter out of range "
+     "gives 0 or no text; a setter past the end extends the array with empty elements; a negative index "
+     "does nothing."},
+    {"Dimensions",
+     "The array is always one flat run of elements. In 2D the element at column x of row y has the "
+     "index x + y * X; in 3D the page z adds z * X * Y. The last dimension is open and grows with the "
+     "elements."},
+    {"Comparisons",
+     "Literal search mode compares texts as written; wildcard mode reads * and ? in the text looked "
+     "for. Case sensitivity applies to both and to sorting."},
+    {"Lists",
+     "The list expressions join texts with the separator you give. Lists that fill rows are split at every "
+     "character of the list delimiter: empty items are skipped, blanks and apostrophes are kept."},
+    {"Failures",
+     "Nothing is ever reported: an action that cannot be carried out changes nothing, and an expression "
+     "returns -1, 0 or no text."},
+};
+
+inline constexpr Topic kRecordsetConcepts[] = {
+    {"Recordset",
+     "A 2D array is also a table: columns are fields and rows are records, read row after row. X, the "
+     "boundary of dimension 1, is the number of columns; only complete rows count."},
+    {"Physical rows",
+     "All complete rows of the array, numbered from 0 in storage order. The \"from column, row\" "
+     "and \"from label, row\" expressions read physical rows."},
+    {"Selected rows",
+     "Each physical row is selected or not. The recordset's rows are the selected ones, in order: "
+     "row 0 is the first selected row. Row lists, column lists, numberOfRows( and the row actions "
+     "(insert, append, replace, delete) count selected rows only."},
+    {"Labels",
+     "A column can be named with \"Set label\". Actions and expressions that take a label look the column "
+     "up by it: in wildcard search mode the label is a pattern and the first match wins. Only the native "
+     "array file keeps labels."},
+    {"WHERE queries",
+     "A query tests one column of every physical row, selected or not: by text (matching, "
+     "containing) or by value (=, <>, >, >=, <, <=). The column is given by number or by label; a "
+     "label that names no column fails every row."},
+    {"BETWEEN",
+     "Pick the column first (\"Pick col\" or \"Pick label\"), then select the rows whose value or text "
+     "lies between two bounds, both included."},
+    {"AND / OR mode",
+     "In OR mode (the default) a query adds the rows that pass to the selection. In AND mode it "
+     "keeps only the selected rows that pass."},
+    {"Start new Where",
+     "Deselects every row and returns to OR mode, so the next query selects exactly the rows that "
+     "pass it; switch to AND afterwards to narrow them down."},
+    {"Auto-select",
+     "The setup's \"Select New Rows (Automatically)\" decides whether new rows start selected. With "
+     "it Off, new rows join the recordset only through a query or \"Select all rows\"."},
+    {"Selection stays in place",
+     "Selection belongs to row positions, not to the rows' contents: sorting, inserting "
+     "or deleting rows moves contents past the selection marks. No file keeps the "
+     "selection."},
+    {"Sorting and aggregates",
+     "Row sorts and column aggregates work on the selected rows: a sort reorders them "
+     "among their own positions, moving whole rows with their keys while labels stay with "
+     "their columns; the aggregates count and average the selected rows only."},
+};
+
+inline constexpr Topic kConsoleHost[] = {
+    {"tessel run SCRIPT...",
+     "Runs scripts, one command a line; # starts a comment. A script stops at its first "
+     "mistake with its file name and line, unless --keep-going is given."},
+    {"tessel", "The same at a terminal, with line editing, history and Tab completion."},
+    {"tessel show FILE", "Prints a native, host array, CSV or INI file."},
+    {"tessel convert IN OUT", "Loads a file with the module's load action and saves it with its save action."},
+    {"tessel help [NAME]", "The actions and expressions, from the same catalogue as this page."},
+    {"Naming an action",
+     "By its menu label with the parameters after it (Append string \"apple\"), by the words of "
+     "its display string with the parameters in place (SELECT WHERE col 1 >= 100), or by its "
+     "number (70 1 100). Texts are quoted, integers bare, and an expression can stand for "
+     "either."},
+    {"Expressions", "A line such as get$(0) or get$(indexOfKeyStr(\"k\")) prints its result."},
+    {"Instances",
+     "new NAME --dims 2 --x 3 --auto-select creates an instance from a setup record; with NAME "
+     "switches to it; show draws the array, marking selected rows."},
+};
+
+}  // namespace tessel::topics

@@ -1,0 +1,171 @@
+// What each file format keeps and loses, its dialect and its layout, as
+// constant data for the readers of the object: the help page and the console's
+// help print these, and a test round-trips arrays through the formats to hold
+// the table to what the code does.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tessel::persist::facts {
+
+enum class Format : uint8_t { native, hostArray, csv, ini, element };
+inline constexpr std::size_t kFormatCount = 5;
+
+// kept: comes back as it was saved; changed: comes back, but not as it was;
+// lost: does not come back at all.
+enum class Fate : uint8_t { kept, changed, lost };
+
+constexpr const char* fateName(Fate f) { return f == Fate::kept ? "kept" : f == Fate::changed ? "changed" : "lost"; }
+
+struct FormatInfo {
+  Format format;
+  const char* name;
+  const char* actions;  // action numbers, as a reader looks them up
+  const char* summary;
+};
+
+inline constexpr FormatInfo kFormats[kFormatCount] = {
+    {Format::native, "Native array file", "0, 3, 10",
+     "The object's own binary file (magic \"QVXARRAY\"): the whole array with its dimensions, labels and keys."},
+    {Format::hostArray, "Host array file", "1, 4, 11",
+     "The host's binary array file (magic \"HGF ARRAY\"): an X by Y by Z grid of texts, for exchanging arrays with "
+     "the host."},
+    {Format::csv, "CSV file", "2, 5, 12",
+     "A comma-separated text file, one line per row, read back as a 2D array of strings."},
+    {Format::ini, "INI file", "58, 59, 60",
+     "A text file with one section and one key=text line per element, read back as keyed strings."},
+    {Format::element, "Element file", "18, 19, 52, 53, 54",
+     "The raw bytes of one element; reading a file stores all its bytes as one data element."},
+};
+
+struct Outcome {
+  Fate fate;
+  const char* note;
+};
+
+struct Aspect {
+  const char* name;
+  Outcome by[kFormatCount];  // in the order of Format
+};
+
+// clang-format off
+inline constexpr Aspect kAspects[] = {
+    {"Dimensions and boundaries", {
+        {Fate::kept, "A replacing load restores the dimension count and the boundaries; an appending load leaves them."},
+        {Fate::changed, "X and Y are stored and a replacing load makes the array 1D, 2D or 3D again, but the page count "
+                        "is rounded up past the last cell, so at least one empty element comes back at the end."},
+        {Fate::changed, "Rows become lines: a 1D array is one line, a 3D array its rows page after page. A load always "
+                        "makes a 2D array as wide as the widest line."},
+        {Fate::lost, "Not stored; a load leaves the dimension count and boundaries as they are."},
+        {Fate::lost, "One element only."}}},
+    {"Keys", {
+        {Fate::kept, "String, value and data keys, with their kind. An element that had none comes back with an "
+                     "empty key (reads as \"\" and 0)."},
+        {Fate::lost, "Not stored."},
+        {Fate::lost, "Not stored."},
+        {Fate::changed, "Stored as text: every key comes back as a string key (7 becomes \"7\"), an element that had "
+                        "none gets the empty string as key, and leading blanks of a key are dropped."},
+        {Fate::lost, "Not stored."}}},
+    {"Column labels", {
+        {Fate::kept, "Restored when the array is 2D after the load."},
+        {Fate::lost, "Not stored."},
+        {Fate::lost, "Not stored: there is no header line."},
+        {Fate::lost, "Not stored."},
+        {Fate::lost, "Not stored."}}},
+    {"Empty cells", {
+        {Fate::kept, ""},
+        {Fate::kept, "Written as empty texts, read back as empty cells."},
+        {Fate::changed, "Written as \"\" and read back as empty strings; the last line is padded with them to the full "
+                        "width."},
+        {Fate::changed, "With a key, an empty cell comes back as an empty string; without one it is written as a bare "
+                        "\"=\" and skipped on load."},
+        {Fate::kept, "Nothing is written; an empty file reads back as an empty cell."}}},
+    {"Value cells (integers)", {
+        {Fate::kept, ""},
+        {Fate::changed, "Written as decimal text; they come back as strings."},
+        {Fate::changed, "Written in decimal; they come back as strings."},
+        {Fate::changed, "Written in decimal; they come back as strings."},
+        {Fate::changed, "Written as decimal text and a zero byte; they come back as data."}}},
+    {"String cells", {
+        {Fate::kept, ""},
+        {Fate::kept, "Kept, except that an empty string comes back as an empty cell."},
+        {Fate::kept, "Written as they are, never quoted. A text of exactly two double quotes comes back empty."},
+        {Fate::kept, "Written as they are; an empty string without a key is written as a bare \"=\" and skipped on "
+                     "load."},
+        {Fate::changed, "Written with their closing zero byte; they come back as data."}}},
+    {"Data cells (raw bytes)", {
+        {Fate::kept, "Byte for byte."},
+        {Fate::lost, "Written as empty texts."},
+        {Fate::lost, "Written as empty fields."},
+        {Fate::lost, "Written as empty texts; without a key, skipped on load like an empty cell."},
+        {Fate::kept, "Byte for byte."}}},
+    {"Texts holding the format's separator", {
+        {Fate::kept, "Texts are stored with their length; nothing separates them."},
+        {Fate::kept, "Texts are stored with their length; nothing separates them."},
+        {Fate::lost, "Nothing is quoted: a comma in a text splits it into two fields on load, and the rest of the row "
+                     "moves right."},
+        {Fate::changed, "An \"=\" in a text is kept; an \"=\" in a key ends the key there and the rest joins the "
+                        "text."},
+        {Fate::kept, "Bytes are written as they are."}}},
+    {"Texts holding line breaks", {
+        {Fate::kept, ""},
+        {Fate::kept, ""},
+        {Fate::lost, "A line break ends the row: the text is split across two rows on load."},
+        {Fate::lost, "A line break ends the entry: the rest of the text loads as an element of its own."},
+        {Fate::kept, ""}}},
+    {"Row selection and settings", {
+        {Fate::lost, "The list delimiter, case and search modes and the row selection are not stored; a load keeps "
+                     "the current ones."},
+        {Fate::lost, "Not stored; a load keeps the current ones."},
+        {Fate::lost, "Not stored; a load keeps the current ones."},
+        {Fate::lost, "Not stored; a load keeps the current ones."},
+        {Fate::lost, "Not stored."}}},
+};
+// clang-format on
+
+inline constexpr std::size_t kAspectCount = sizeof(kAspects) / sizeof(kAspects[0]);
+
+struct Rule {
+  const char* topic;
+  const char* text;
+};
+
+// The CSV dialect, the same for writing and reading.
+inline constexpr Rule kCsvDialect[] = {
+    {"Separator", "A comma, always; the list delimiter plays no part."},
+    {"Quoting",
+     "None. No field is quoted or escaped; double quotes are ordinary characters, except that a field of "
+     "exactly two double quotes (\"\") is the empty text. Empty cells, empty strings and data cells are "
+     "written as \"\"."},
+    {"Line ends",
+     "Each row ends with CR LF. A reader accepts CR LF, LF or CR; any run of line ends is one, so empty "
+     "lines give no row."},
+    {"Rows",
+     "A 2D or 3D array writes one line per row of X elements, the last line padded to full width; a 1D array "
+     "writes one line of all its elements."},
+    {"Loading",
+     "Every field becomes a string element, also one that looks like a number. The array becomes 2D with "
+     "as many columns as the widest line; shorter lines are filled up with empty strings."},
+    {"Characters", "Single bytes, no encoding conversion. A zero byte in the file ends the text there."},
+};
+
+// The INI layout, as written and as read.
+inline constexpr Rule kIniLayout[] = {
+    {"Section", "One section, [QVXArray], holding every element in index order, followed by an empty line."},
+    {"Entries",
+     "One line per element: the key's text, \"=\", the element's text. An element without a key gives "
+     "\"=\" and its text. Lines end with CR LF; nothing is escaped."},
+    {"Reading",
+     "Every section is read, whatever its name, in file order; lines before the first section header are "
+     "ignored. Each line is key=text, split at the first \"=\"; a line without \"=\" is a key with an empty "
+     "cell."},
+    {"Blanks", "Leading spaces and tabs of a line are dropped; blanks around \"=\" stay part of the key or the text."},
+    {"Comments", "A line starting with // is skipped. A line starting with ; is an ordinary entry."},
+    {"Short lines", "A line of fewer than 2 characters is skipped."},
+    {"Loading",
+     "Every text comes back as a string element and every key as a string key. The dimension count and "
+     "boundaries are left as they are."},
+};
+
+}  // namespace tessel::persist::facts

@@ -1,0 +1,193 @@
+// The generated help page in a headless browser: it loads without script
+// errors or network, holds every catalogue entry under its anchor, filters and
+// restores, its in-page links resolve, and it fits a phone's width.
+//
+// TESSEL_HELP_PAGE    the generated tessel-help.html
+// TESSEL_CATALOGUE    host/catalogue.inc, read here on its own to know what to expect
+// TESSEL_SCREENSHOTS  the folder the screenshots go to
+import { after, before, describe, test } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { pathToFileURL } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const pagePath = process.env.TESSEL_HELP_PAGE;
+const cataloguePath = process.env.TESSEL_CATALOGUE;
+const shots = process.env.TESSEL_SCREENSHOTS;
+assert.ok(pagePath && cataloguePath && shots, 'TESSEL_HELP_PAGE, TESSEL_CATALOGUE and TESSEL_SCREENSHOTS are set');
+const url = pathToFileURL(pagePath).href;
+
+// The catalogue rows, parsed from the source rather than from anything the
+// generator wrote.
+function catalogue() {
+  const text = fs.readFileSync(cataloguePath, 'utf8');
+  const str = '"((?:[^"\\\\]|\\\\.)*)"';
+  const param = '(TESSEL_NONE|TESSEL_INT\\(' + str + '\\)|TESSEL_TEXT\\(' + str + '\\))';
+  const row = (kind) =>
+    new RegExp(`^TESSEL_${kind}\\(\\s*(\\d+),\\s*${str},\\s*${str},\\s*${param},\\s*${param}`, 'gm');
+  const paramName = (m, i) => (m[i] === 'TESSEL_NONE' ? null : (m[i + 1] ?? m[i + 2]));
+  const rows = (kind) =>
+    Array.from(text.matchAll(row(kind)), (m) => ({
+      number: Number(m[1]),
+      label: m[2],
+      text: m[3],
+      params: [paramName(m, 4), paramName(m, 7)].filter((p) => p !== null),
+    }));
+  return { actions: rows('ACTION'), expressions: rows('EXPRESSION') };
+}
+
+// What an entry's syntax line reads as text: the display string without its
+// digits and object name, each %s replaced by the parameter's name.
+function actionSyntax(a) {
+  let i = 0;
+  return a.text.replace(/^1[01]%s: /, '').replace(/%s/g, () => a.params[i++]);
+}
+const expressionSyntax = (e) => `${e.text}${e.params.join(', ')})`;
+
+let browser;
+let page;
+const problems = [];
+const requests = [];
+
+before(async () => {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-page-'));
+  browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: [
+      '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      `--user-data-dir=${profile}`,
+    ],
+  });
+  page = await browser.newPage();
+  page.on('pageerror', (e) => problems.push(`script error: ${e.message}`));
+  page.on('console', (m) => {
+    if (m.type() === 'error') problems.push(`console error: ${m.text()}`);
+  });
+  page.on('request', (r) => requests.push(r.url()));
+  await page.setViewport({ width: 1280, height: 900 });
+  await page.goto(url, { waitUntil: 'load' });
+});
+
+after(async () => {
+  await browser?.close();
+});
+
+const visibleIds = () =>
+  page.$$eval('.entry', (es) => es.filter((e) => e.offsetParent !== null).map((e) => e.id));
+
+async function typeFilter(text) {
+  await page.click('#filter', { clickCount: 3 });
+  await page.keyboard.press('Backspace');
+  if (text) await page.type('#filter', text);
+}
+
+describe('the help page', () => {
+  test('loads without script errors and asks for nothing beyond itself', () => {
+    assert.deepEqual(problems, []);
+    const foreign = requests.filter((r) => !r.startsWith('file:') && !r.startsWith('data:'));
+    assert.deepEqual(foreign, []);
+  });
+
+  test('holds every action and expression of the catalogue under its anchor', async () => {
+    const { actions, expressions } = catalogue();
+    assert.equal(actions.length, 79, 'the catalogue parses into 79 actions');
+    assert.equal(expressions.length, 60, 'the catalogue parses into 60 expressions');
+    const onPage = await page.$$eval('.entry', (es) =>
+      es.map((e) => ({
+        id: e.id,
+        label: e.querySelector('.label').textContent,
+        syntax: e.querySelector('.syntax').textContent,
+        group: e.closest('.group')?.querySelector('h3')?.textContent ?? '',
+        params: Array.from(e.querySelectorAll('.params th'), (th) => th.textContent),
+      })),
+    );
+    const expected = [
+      ...actions.map((a) => ({ id: `action-${a.number}`, label: a.label, syntax: actionSyntax(a), params: a.params })),
+      ...expressions.map((e) => ({ id: `expr-${e.number}`, label: e.label, syntax: expressionSyntax(e), params: e.params })),
+    ];
+    const byId = new Map(onPage.map((e) => [e.id, e]));
+    assert.equal(byId.size, onPage.length, 'no anchor is used twice');
+    for (const want of expected) {
+      const got = byId.get(want.id);
+      assert.ok(got, `${want.id} (${want.label}) is on the page`);
+      assert.equal(got.label, want.label, `${want.id} has its menu label`);
+      assert.ok(got.syntax.startsWith(want.syntax), `${want.id} reads "${want.syntax}", not "${got.syntax}"`);
+      assert.deepEqual(got.params, want.params, `${want.id} lists its parameters`);
+      assert.notEqual(got.group, '', `${want.id} sits in a menu group`);
+    }
+    assert.equal(onPage.length, expected.length, 'the page has no entry the catalogue lacks');
+  });
+
+  test('the filter narrows by label, expression name and description, and restores', async () => {
+    const all = await visibleIds();
+    assert.equal(all.length, 139);
+
+    await typeFilter('sort rows');
+    const sorts = await visibleIds();
+    assert.deepEqual(sorts.sort(), [40, 41, 42, 43, 44, 45, 46, 47].map((n) => `action-${n}`).sort());
+    assert.equal(await page.$eval('#setup', (s) => s.offsetParent === null), true, 'other topics step aside');
+
+    await typeFilter('rowList$(');
+    assert.deepEqual(await visibleIds(), ['expr-41']);
+
+    // Words of the description, in any order.
+    await typeFilter('wrapping sum');
+    assert.deepEqual(await visibleIds(), ['expr-24']);
+
+    await typeFilter('no such thing here');
+    assert.deepEqual(await visibleIds(), []);
+    assert.equal(await page.$eval('#no-match', (e) => !e.hidden), true, 'says that nothing matches');
+
+    await page.keyboard.press('Escape');
+    assert.deepEqual(await visibleIds(), all);
+    assert.equal(await page.$eval('#setup', (s) => s.offsetParent !== null), true, 'other topics come back');
+    assert.equal(await page.$eval('#no-match', (e) => e.hidden), true);
+
+    await typeFilter('delete');
+    assert.ok((await visibleIds()).length < all.length);
+    await typeFilter('');
+    assert.deepEqual(await visibleIds(), all, 'emptying the box restores every entry');
+  });
+
+  test('every in-page link names an element, and a link to a filtered-out entry shows it', async () => {
+    const broken = await page.$$eval('a[href^="#"]', (as) =>
+      as.map((a) => decodeURIComponent(a.getAttribute('href').slice(1))).filter((id) => !document.getElementById(id)),
+    );
+    assert.deepEqual(broken, []);
+    const links = await page.$$eval('a[href^="#"]', (as) => as.length);
+    assert.ok(links > 139, 'each entry links to itself, and the contents to the sections');
+
+    await typeFilter('zzz');
+    await page.evaluate(() => {
+      location.hash = '#action-6';
+    });
+    await page.waitForFunction(() => document.getElementById('action-6').offsetParent !== null);
+    assert.equal(await page.$eval('#filter', (i) => i.value), '');
+  });
+
+  test('prints without the bar and the contents', async () => {
+    await page.emulateMediaType('print');
+    const hidden = await page.$$eval('.top, #toc', (es) => es.map((e) => getComputedStyle(e).display));
+    assert.deepEqual(hidden, ['none', 'none']);
+    await page.emulateMediaType(null);
+  });
+
+  test('fits a phone and a wide screen; screenshots of both', async () => {
+    fs.mkdirSync(shots, { recursive: true });
+    await page.goto(url, { waitUntil: 'load' });
+    await page.screenshot({ path: path.join(shots, 'help-page-wide.png') });
+    await page.screenshot({ path: path.join(shots, 'help-page-full.png'), fullPage: true });
+
+    await page.setViewport({ width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true });
+    await page.goto(`${url}#actions`, { waitUntil: 'load' });
+    const overflow = await page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
+    assert.ok(overflow <= 0, `no sideways scrolling at 390px (${overflow}px too wide)`);
+    await page.screenshot({ path: path.join(shots, 'help-page-narrow.png') });
+    assert.ok(fs.statSync(path.join(shots, 'help-page-narrow.png')).size > 10000);
+    assert.deepEqual(problems, []);
+  });
+});

@@ -1,0 +1,462 @@
+// Writes tessel-help.html, the reference page shipped beside the module, from
+// the catalogue, the menu trees, the notes, the topics and the format facts.
+// The page is self-contained: its style and script are inline.
+//
+//   help_page OUT.html [EXAMPLE.tessel...]
+//
+// Each example script is shown with the output in the .expected file beside it.
+#include <cctype>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/catalogue.h"
+#include "host/catalogue_notes.h"
+#include "host/help_topics.h"
+#include "host/menus.h"
+#include "persist/format_facts.h"
+#include "tools/gen/help_page_assets.h"
+
+namespace {
+
+using namespace tessel;
+using catalogue::Param;
+
+std::string escaped(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char c : s) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string lowered(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string slug(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (std::isalnum(static_cast<unsigned char>(c))) {
+      out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    } else if (!out.empty() && out.back() != '-') {
+      out += '-';
+    }
+  }
+  while (!out.empty() && out.back() == '-') out.pop_back();
+  return out;
+}
+
+const char* kindName(Param p) { return p == Param::text ? "text" : "integer"; }
+
+std::string kindChip(Param p) {
+  return std::string("<span class=\"kind kind-") + kindName(p) + "\">" + kindName(p) + "</span>";
+}
+
+// The action's display string without the digits and the object's name, its
+// parameters shown by name.
+std::string displayHtml(const catalogue::Action& a) {
+  std::string d = a.display;
+  const std::size_t colon = d.find(": ");
+  d = colon == std::string::npos ? d : d.substr(colon + 2);
+  std::string out;
+  int param = 0;
+  for (std::size_t i = 0; i < d.size(); ++i) {
+    if (d[i] == '%' && i + 1 < d.size() && d[i + 1] == 's') {
+      out += "<var>" + escaped(a.params[param < 2 ? param : 1].name) + "</var>";
+      ++param;
+      ++i;
+    } else {
+      out += escaped(std::string(1, d[i]));
+    }
+  }
+  return out;
+}
+
+std::string callHtml(const catalogue::Expression& e) {
+  std::string out = "<span class=\"fn\">" + escaped(e.name) + "</span>";
+  for (int i = 0; i < e.paramCount(); ++i) out += (i ? ", " : "") + ("<var>" + escaped(e.params[i].name) + "</var>");
+  return out + "<span class=\"fn\">)</span>";
+}
+
+std::string callText(const catalogue::Expression& e) {
+  std::string out = e.name;
+  for (int i = 0; i < e.paramCount(); ++i) out += std::string(i ? ", " : "") + e.params[i].name;
+  return out + ")";
+}
+
+const char* resultText(catalogue::Result r) {
+  switch (r) {
+    case catalogue::Result::integer: return "integer";
+    case catalogue::Result::storeText: return "text (a copy of the stored text)";
+    case catalogue::Result::builtText: return "text (built for the call)";
+  }
+  return "";
+}
+
+std::string paramTable(const catalogue::Parameter* params, int count) {
+  if (count == 0) return "<p class=\"noparams\">No parameters.</p>";
+  std::string out = "<table class=\"params\"><tbody>";
+  for (int i = 0; i < count; ++i) {
+    const char* meaning = catalogue::meaningOf(params[i].name);
+    out += "<tr><th scope=\"row\"><var>" + escaped(params[i].name) + "</var></th><td>" + kindChip(params[i].kind) +
+           "</td><td>" + escaped(meaning ? meaning : "") + "</td></tr>";
+  }
+  return out + "</tbody></table>";
+}
+
+// The menu path of a node, as the host's editor shows it.
+std::string pathText(const std::vector<std::string>& path) {
+  std::string out;
+  for (const std::string& p : path) out += (out.empty() ? "" : " \xE2\x80\xBA ") + p;
+  return out;
+}
+
+// Parent popups muted, the popup that holds the items in full.
+std::string groupHeading(const std::vector<std::string>& path) {
+  if (path.empty()) return "Top level";
+  std::string out = "<span class=\"crumbs\">";
+  for (std::size_t i = 0; i + 1 < path.size(); ++i) out += escaped(path[i]) + " \xE2\x80\xBA ";
+  return out + "</span>" + escaped(path.back());
+}
+
+// A script with its comments set apart.
+std::string scriptHtml(const std::string& text) {
+  std::string out;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    end = end == std::string::npos ? text.size() : end + 1;
+    const std::string line = text.substr(start, end - start);
+    const std::size_t first = line.find_first_not_of(" \t");
+    out += first != std::string::npos && line[first] == '#' ? "<span class=\"comment\">" + escaped(line) + "</span>"
+                                                            : escaped(line);
+    start = end;
+  }
+  return out;
+}
+
+class Page {
+ public:
+  explicit Page(std::vector<std::string> examples) : examples_(std::move(examples)) {}
+
+  std::string render() {
+    body_ << "<main id=\"content\">";
+    intro();
+    setup();
+    concepts();
+    menu("Actions", "actions", menus::kActionMenu, sizeof menus::kActionMenu / sizeof menus::kActionMenu[0]);
+    menu("Expressions", "expressions", menus::kExpressionMenu,
+         sizeof menus::kExpressionMenu / sizeof menus::kExpressionMenu[0]);
+    formats();
+    console();
+    exampleScripts();
+    body_ << "<p id=\"no-match\" hidden>No action or expression matches <strong></strong>.</p></main>";
+
+    std::ostringstream page;
+    page << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+         << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+         << "<title>Tessel reference</title><style>" << gen::kHelpStyle << "</style></head><body>"
+         << "<header class=\"top\"><a class=\"brand\" href=\"#top\">Tessel <span>reference</span></a>"
+         << "<div class=\"search\"><input id=\"filter\" type=\"search\" placeholder=\"Filter actions and "
+            "expressions\" aria-label=\"Filter actions and expressions\" autocomplete=\"off\" spellcheck=\"false\">"
+         << "<span id=\"count\" aria-live=\"polite\"></span></div>"
+         << "<button id=\"menu-toggle\" aria-controls=\"toc\" aria-expanded=\"false\">Contents</button></header>"
+         << "<div class=\"layout\" id=\"top\"><nav id=\"toc\" aria-label=\"Contents\">" << toc_.str() << "</ul></nav>"
+         << body_.str() << "</div><script>" << gen::kHelpScript << "</script></body></html>\n";
+    return page.str();
+  }
+
+ private:
+  void section(const std::string& id, const std::string& title, const std::string& lead = "") {
+    body_ << "<section class=\"topic\" id=\"" << id << "\"><h2>" << escaped(title) << "</h2>";
+    if (!lead.empty()) body_ << "<p class=\"lead\">" << lead << "</p>";
+    toc_ << "<li><a href=\"#" << id << "\">" << escaped(title) << "</a>";
+  }
+
+  void end() {
+    body_ << "</section>";
+    toc_ << "</li>";
+  }
+
+  void intro() {
+    toc_ << "<ul class=\"toc\">";
+    body_ << "<section class=\"hero\" id=\"about\"><h1>Tessel reference</h1><p>Tessel gives a game an array object. "
+             "Each instance owns one resizable array of elements: empty, a 32-bit integer, a string or raw bytes, "
+             "each with an optional key. The array is read as a list (1D), a grid of columns and rows (2D) or pages "
+             "of grids (3D); a 2D array is also a <a href=\"#recordset\">recordset</a> with labelled columns and "
+             "SQL-like row selection.</p><p>The game changes the array with "
+          << catalogue::kActionCount << " <a href=\"#actions\">actions</a> and reads it with "
+          << catalogue::kExpressionCount
+          << " <a href=\"#expressions\">expressions</a>, listed here as the editor's menus group them. Type in the "
+             "filter above to find one by its label, its expression name or the words of its description; every "
+             "entry can be linked to, as <a href=\"#action-34\">#action-34</a> or <a "
+             "href=\"#expr-41\">#expr-41</a>.</p></section>";
+  }
+
+  void setup() {
+    section("setup", "The object and its setup",
+            "A new object opens the setup dialog; its Help button opens this page. The dialog's values are read "
+            "once, when the object is created at run time; actions change the array's settings afterwards, but "
+            "never the setup.");
+    body_ << "<div class=\"table-wrap\"><table class=\"grid\"><thead><tr><th>Field</th><th>Choices</th><th>New "
+             "object</th><th>What it does</th></tr></thead><tbody>";
+    for (const topics::SetupField& f : topics::kSetupFields) {
+      body_ << "<tr><th scope=\"row\">" << escaped(f.group) << "</th><td>" << escaped(f.choices) << "</td><td><code>"
+            << escaped(f.newObject) << "</code></td><td>" << escaped(f.meaning) << "</td></tr>";
+    }
+    body_ << "</tbody></table></div>";
+    end();
+  }
+
+  void topicList(const topics::Topic* begin, const topics::Topic* end) {
+    body_ << "<dl class=\"concepts\">";
+    for (const topics::Topic* t = begin; t != end; ++t) {
+      body_ << "<div><dt>" << escaped(t->term) << "</dt><dd>" << escaped(t->text) << "</dd></div>";
+    }
+    body_ << "</dl>";
+  }
+
+  void concepts() {
+    section("elements", "Elements, keys and lists");
+    topicList(std::begin(topics::kElementConcepts), std::end(topics::kElementConcepts));
+    end();
+    section("recordset", "The recordset",
+            "A 2D array is a table of rows and columns. Queries choose which rows the recordset shows.");
+    topicList(std::begin(topics::kRecordsetConcepts), std::end(topics::kRecordsetConcepts));
+    end();
+  }
+
+  void actionEntry(const catalogue::Action& a, const std::vector<std::string>& path) {
+    const catalogue::Note* note = catalogue::actionNote(a.number);
+    std::string search = std::string(a.label) + " " + a.display + " " + a.summary + " action " +
+                         std::to_string(a.number) + " " + pathText(path);
+    if (note) search += std::string(" ") + note->note;
+    body_ << "<article class=\"entry\" id=\"action-" << a.number << "\" data-search=\"" << escaped(lowered(search))
+          << "\"><header><a class=\"num\" href=\"#action-" << a.number << "\" title=\"Link to this action\">A"
+          << a.number << "</a><h4 class=\"label\">" << escaped(a.label) << "</h4></header>"
+          << "<p class=\"syntax\">" << displayHtml(a) << "</p><p class=\"summary\">" << escaped(a.summary) << "</p>";
+    body_ << paramTable(a.params, a.paramCount());
+    if (note && *note->note) body_ << "<p class=\"note\">" << escaped(note->note) << "</p>";
+    for (const catalogue::Action& other : catalogue::kActions) {
+      if (other.number != a.number && catalogue::sameText(other.label, a.label)) {
+        body_ << "<p class=\"twin\">The same menu label names <a href=\"#action-" << other.number << "\">action "
+              << other.number << "</a>: " << escaped(other.summary) << "</p>";
+      }
+    }
+    if (note && *note->example) body_ << "<pre class=\"example\"><code>" << escaped(note->example) << "</code></pre>";
+    body_ << "</article>";
+  }
+
+  void expressionEntry(const catalogue::Expression& e, const std::vector<std::string>& path) {
+    const catalogue::Note* note = catalogue::expressionNote(e.number);
+    std::string search = std::string(e.label) + " " + callText(e) + " " + e.summary + " expression " +
+                         std::to_string(e.number) + " " + pathText(path);
+    if (note) search += std::string(" ") + note->note;
+    body_ << "<article class=\"entry\" id=\"expr-" << e.number << "\" data-search=\"" << escaped(lowered(search))
+          << "\"><header><a class=\"num\" href=\"#expr-" << e.number << "\" title=\"Link to this expression\">E"
+          << e.number << "</a><h4 class=\"label\">" << escaped(e.label) << "</h4></header>"
+          << "<p class=\"syntax\">" << callHtml(e) << " <span class=\"result\">\xE2\x86\x92 "
+          << escaped(resultText(e.result)) << "</span></p><p class=\"summary\">" << escaped(e.summary) << "</p>";
+    body_ << paramTable(e.params, e.paramCount());
+    if (note && *note->note) body_ << "<p class=\"note\">" << escaped(note->note) << "</p>";
+    for (const catalogue::Expression& other : catalogue::kExpressions) {
+      if (other.number != e.number && catalogue::sameText(other.operation, e.operation)) {
+        body_ << "<p class=\"twin\">Gives the same result as <a href=\"#expr-" << other.number << "\">"
+              << escaped(callText(other)) << "</a>.</p>";
+      }
+    }
+    if (note && *note->example) body_ << "<pre class=\"example\"><code>" << escaped(note->example) << "</code></pre>";
+    body_ << "</article>";
+  }
+
+  // One group per run of items under the same popup path; a separator in the
+  // menu is a rule between entries.
+  void menu(const char* title, const char* id, const menus::Node* nodes, std::size_t count) {
+    section(id, title,
+            std::string(id) == "actions"
+                ? "Actions change the array. In the editor, each is an item of the object's action menu; the line "
+                  "under the label is its display string, with the parameters in their places."
+                : "Expressions read the array and give an integer or a text. The line under the label is the "
+                  "expression as it is written in the host's expression editor.");
+    toc_ << "<ul>";
+    std::vector<std::string> path;
+    std::string open;     // the path of the group being written
+    std::string lastTop;  // the top-level popup the contents last named
+    bool inGroup = false;
+    for (std::size_t i = 0; i < count; ++i) {
+      const menus::Node& n = nodes[i];
+      if (n.kind == menus::Kind::popup) {
+        path.emplace_back(n.label);
+        continue;
+      }
+      if (n.kind == menus::Kind::end) {
+        path.pop_back();
+        continue;
+      }
+      const std::string here = path.empty() ? "Top level" : pathText(path);
+      if (!inGroup || here != open) {
+        if (inGroup) body_ << "</div></div>";
+        const std::string groupId = std::string(id) + "-" + slug(here);
+        body_ << "<div class=\"group\" id=\"" << groupId << "\"><h3>" << groupHeading(path)
+              << "</h3><div class=\"entries\">";
+        const std::string top = path.empty() ? "Top level" : path.front();
+        if (top != lastTop) {
+          toc_ << "<li><a href=\"#" << groupId << "\">" << escaped(top) << "</a></li>";
+          lastTop = top;
+        }
+        open = here;
+        inGroup = true;
+      }
+      if (n.kind == menus::Kind::separator) {
+        body_ << "<hr class=\"menu-separator\">";
+        continue;
+      }
+      if (n.id >= 27000) {
+        expressionEntry(catalogue::kExpressions[n.id - 27000], path);
+      } else {
+        actionEntry(catalogue::kActions[n.id - 25000], path);
+      }
+    }
+    if (inGroup) body_ << "</div></div>";
+    toc_ << "</ul>";
+    end();
+  }
+
+  std::string actionLinks(const char* numbers) {
+    std::string out;
+    std::string n;
+    for (const char* p = numbers;; ++p) {
+      if (std::isdigit(static_cast<unsigned char>(*p))) {
+        n += *p;
+        continue;
+      }
+      if (!n.empty()) {
+        out += "<a class=\"num\" href=\"#action-" + n + "\" title=\"" +
+               escaped(catalogue::kActions[std::stoi(n)].label) + "\">A" + n + "</a> ";
+        n.clear();
+      }
+      if (*p == '\0') break;
+    }
+    return out;
+  }
+
+  void rules(const persist::facts::Rule* begin, const persist::facts::Rule* end) {
+    body_ << "<dl class=\"concepts\">";
+    for (const persist::facts::Rule* r = begin; r != end; ++r) {
+      body_ << "<div><dt>" << escaped(r->topic) << "</dt><dd>" << escaped(r->text) << "</dd></div>";
+    }
+    body_ << "</dl>";
+  }
+
+  void formats() {
+    using namespace persist::facts;
+    section("formats", "File formats",
+            "Five kinds of file. Only the native array file gives back everything it was given; the others trade "
+            "parts of the array for a format other programs read.");
+    body_ << "<div class=\"format-cards\">";
+    for (const FormatInfo& f : kFormats) {
+      body_ << "<div class=\"format-card\"><h3>" << escaped(f.name) << "</h3><p>" << escaped(f.summary)
+            << "</p><p class=\"actions-ref\">" << actionLinks(f.actions) << "</p></div>";
+    }
+    body_ << "</div><h3 id=\"keep-lose\">What a save and a load keep</h3><div class=\"table-wrap\"><table "
+             "class=\"grid facts\"><thead><tr><th></th>";
+    for (const FormatInfo& f : kFormats) body_ << "<th scope=\"col\">" << escaped(f.name) << "</th>";
+    body_ << "</tr></thead><tbody>";
+    for (const Aspect& a : kAspects) {
+      body_ << "<tr><th scope=\"row\">" << escaped(a.name) << "</th>";
+      for (std::size_t k = 0; k < kFormatCount; ++k) {
+        const Outcome& o = a.by[k];
+        body_ << "<td class=\"fate-" << fateName(o.fate) << "\"><span class=\"fate\">" << fateName(o.fate) << "</span>";
+        if (*o.note) body_ << " <span class=\"why\">" << escaped(o.note) << "</span>";
+        body_ << "</td>";
+      }
+      body_ << "</tr>";
+    }
+    body_ << "</tbody></table></div>";
+    body_ << "<div class=\"two\"><div><h3 id=\"csv\">The CSV dialect</h3>";
+    rules(std::begin(kCsvDialect), std::end(kCsvDialect));
+    body_ << "</div><div><h3 id=\"ini\">The INI layout</h3>";
+    rules(std::begin(kIniLayout), std::end(kIniLayout));
+    body_ << "<pre class=\"example\"><code>[QVXArray]\nsword=1\npotion=3\n=rusty\n\n</code></pre></div></div>";
+    end();
+  }
+
+  void console() {
+    section("console", "The console host",
+            "<code>tessel</code> loads the module as a game host does and drives it from scripts or a terminal, so "
+            "arrays, files and queries can be tried without the game.");
+    body_ << "<dl class=\"concepts commands\">";
+    for (const topics::Topic& t : topics::kConsoleHost) {
+      body_ << "<div><dt><code>" << escaped(t.term) << "</code></dt><dd>" << escaped(t.text) << "</dd></div>";
+    }
+    body_ << "</dl>";
+    end();
+  }
+
+  static std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  void exampleScripts() {
+    if (examples_.empty()) return;
+    section("examples", "Examples",
+            "Scripts for the console host, with what they print. The tests run them and compare every line.");
+    for (const std::string& script : examples_) {
+      const std::size_t slash = script.find_last_of("/\\");
+      std::string name = script.substr(slash == std::string::npos ? 0 : slash + 1);
+      name = name.substr(0, name.rfind('.'));
+      std::string title = name;
+      for (char& c : title) c = c == '_' ? ' ' : c;
+      title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(title[0])));
+      const std::string expected = script.substr(0, script.rfind('.')) + ".expected";
+      body_ << "<div class=\"example-pair\" id=\"example-" << slug(name) << "\"><h3>" << escaped(title) << " <code>"
+            << escaped(name)
+            << ".tessel</code></h3><div class=\"two\"><figure><figcaption>Script</figcaption><pre class=\"script\">"
+            << scriptHtml(fileText(script)) << "</pre></figure><figure><figcaption>Output</figcaption><pre>"
+            << escaped(fileText(expected)) << "</pre></figure></div></div>";
+    }
+    end();
+  }
+
+  std::vector<std::string> examples_;
+  std::ostringstream body_;
+  std::ostringstream toc_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::cerr << "usage: help_page OUT.html [EXAMPLE.tessel...]\n";
+    return 2;
+  }
+  std::vector<std::string> examples(argv + 2, argv + argc);
+  for (const std::string& e : examples) {
+    if (!std::ifstream(e)) {
+      std::cerr << "help_page: cannot read " << e << '\n';
+      return 1;
+    }
+  }
+  const std::string page = Page(std::move(examples)).render();
+  std::ofstream out(argv[1], std::ios::binary);
+  out << page;
+  if (!out) {
+    std::cerr << "help_page: cannot write " << argv[1] << '\n';
+    return 1;
+  }
+  return 0;
+}
