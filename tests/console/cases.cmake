@@ -22,3 +22,7 @@ tessel_console_test(NAME console.convert_csv_to_ini ARGS convert scores.csv scor
   EXPECTED ${case_dir}/convert_csv_to_ini.expected)
 tessel_console_test(NAME console.convert_unwritable ARGS convert scores.csv nowhere/scores.ini
   FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_unwritable.expected)
+# Help by topic of the menus, for the shell's own commands, and on the file formats.
+tessel_console_test(NAME console.help_topic ARGS help keys EXPECTED ${case_dir}/help_topic.expected)
+tessel_console_test(NAME console.help_command ARGS help show EXPECTED ${case_dir}/help_command.expected)
+tessel_console_test(NAME console.help_formats ARGS help formats EXPECTED ${case_dir}/help_formats.expected)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/menus.h"
+#include "persist/format_facts.h"
 
 namespace tessel::console {
 
@@ -36,21 +37,6 @@ constexpr Command kCommands[] = {
     {"help", "help [NAME | TOPIC | formats]", "The catalogue, a topic of the menus, one entry, or the file formats."},
     {"quit", "quit (or exit, or Ctrl-D)", "Leaves the shell; Ctrl-C cancels the line being typed."},
 };
-
-constexpr char kFormats[] =
-    "format  load/save actions                   keeps\n"
-    "native  Load from file / Save to file        everything: types, keys, labels, dimensions\n"
-    "host    Load from KZP array / Save as KZP     texts only; no keys, labels or types; a 2D or 3D array is\n"
-    "                                             padded to whole pages\n"
-    "csv     Load from CSV file / Save to CSV      texts of a 2D grid, one line per row; no keys, labels or types\n"
-    "ini     Load from INI file / Save to INI      texts and string keys; no empty cells, no dimensions, labels\n"
-    "                                             or types\n"
-    "\n"
-    "CSV: fields are separated by \",\"; a field holding a comma, a quote or a line end is written in double\n"
-    "quotes, a quote inside as two. Lines end with CR LF when written; LF or CR LF are read. tessel reads a\n"
-    "leading UTF-8 byte order mark as nothing, and --header maps a first row of column names to labels and\n"
-    "back. Files with \";\" between fields (written where \",\" is the decimal mark) read as one field a line:\n"
-    "convert them first. Numbers beyond -2147483648..2147483647 wrap when read as values; tessel warns.\n";
 
 std::string lowered(std::string_view s) {
   std::string out(s);
@@ -135,6 +121,35 @@ void printMenu(std::ostream& out, const menus::Node (&menu)[N], const char* kind
   }
 }
 
+// What each format keeps, one column a format, then the CSV dialect and what
+// tessel itself adds around it.
+void formats(std::ostream& out) {
+  namespace facts = persist::facts;
+  std::size_t width = 0;
+  for (const auto& a : facts::kAspects) width = std::max(width, std::string_view(a.name).size());
+  const auto cell = [](std::string_view text, std::size_t w) {
+    return std::string(text) + std::string(w - text.size(), ' ');
+  };
+  const auto line = [&out](std::string text) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    out << text << '\n';
+  };
+  std::string head = cell("", width);
+  for (const char* name : {"native", "host", "csv", "ini", "element"}) head += "  " + cell(name, 7);
+  line(head);
+  for (const auto& a : facts::kAspects) {
+    std::string row = cell(a.name, width);
+    for (const auto& by : a.by) row += "  " + cell(facts::fateName(by.fate), 7);
+    line(row);
+  }
+  out << "\nCSV, as the module reads and writes it:\n";
+  for (const auto& rule : facts::kCsvDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
+  out << "  tessel: a leading UTF-8 byte order mark is dropped before the module reads a file; --header reads a\n"
+         "  first row of column names as labels and writes the labels as a first row. Files with \";\" between\n"
+         "  fields read as one field a line. tessel warns about numbers that wrap when read as values, and says\n"
+         "  what a save could not keep (\"12 keys dropped\").\n";
+}
+
 void overview(std::ostream& out) {
   out << "A line names an action by the words of its display string, parameters in their places: texts in\n"
          "double quotes, integers bare, or expressions (Set value 2 at 0, SELECT WHERE \"level\" > 3). A line\n"
@@ -159,7 +174,7 @@ void printHelp(std::ostream& out, std::string_view topic) {
     return;
   }
   if (wanted == "formats" || wanted == "csv") {
-    out << kFormats;
+    formats(out);
     return;
   }
   for (const Command& c : kCommands) {
