@@ -165,5 +165,38 @@ TEST(Protocol, EveryActionReturnsZero) {
   }
 }
 
+// The cell diagnostic reports what the expressions cannot: each cell's type
+// and size, its key's type, and whether its row is selected.
+TEST(Diagnostics, DescribeCellReportsTypesKeysAndRowSelection) {
+  TesselSetup setup = makeSetup(2, 2);
+  setup.autoSelect = 1;
+  Instance o(setup);
+  o.act(actionOf("appendString"), std::string("abc"));
+  o.act(actionOf("appendValue"), 7);
+  o.act(actionOf("appendValue"), 0);  // 0 stores an empty cell
+  o.act(actionOf("appendString"), std::string("d"));
+  o.act(actionOf("setKeyValueAt"), 5, 0);
+  o.act(actionOf("setKeyStringAt"), std::string("k"), 3);
+  o.act(actionOf("startNewWhere"));
+  o.act(actionOf("selectColumnMatching"), 0, std::string("abc"));
+  struct Row {
+    int32_t index, type, length, keyType, rowSelected;
+  };
+  for (const Row r : {Row{0, TESSEL_CELL_STRING, 3, TESSEL_CELL_VALUE, 1},
+                      {1, TESSEL_CELL_VALUE, 4, TESSEL_CELL_NONE, 1},
+                      {2, TESSEL_CELL_EMPTY, 0, TESSEL_CELL_NONE, 0},
+                      {3, TESSEL_CELL_STRING, 1, TESSEL_CELL_STRING, 0}}) {
+    SCOPED_TRACE(r.index);
+    const auto facts = o.describeCell(r.index);
+    ASSERT_TRUE(facts.has_value());
+    EXPECT_EQ(facts->type, r.type);
+    EXPECT_EQ(facts->length, r.length);
+    EXPECT_EQ(facts->keyType, r.keyType);
+    EXPECT_EQ(facts->rowSelected, r.rowSelected);
+  }
+  EXPECT_FALSE(o.describeCell(4).has_value());
+  EXPECT_FALSE(o.describeCell(-1).has_value());
+}
+
 }  // namespace
 }  // namespace tessel::testing

@@ -42,11 +42,9 @@ class Instance {
   std::optional<std::string> text(int n, const Param& first = {}, const Param& second = {});
 
   // The module's diagnostic of the last routine call: its code (0 = ok) and description.
-  struct Outcome {
-    int32_t code;
-    std::string text;
-  };
-  Outcome lastOutcome();
+  using Outcome = hostkit::RunObject::Outcome;
+  Outcome lastOutcome() { return object_.lastOutcome(); }
+  std::optional<TesselCellFacts> describeCell(int32_t index) { return object_.describeCell(index); }
 
   TesselRunObject& record() { return object_.record(); }
   uint16_t resultFlags() { return record().resultFlags; }
