@@ -5,6 +5,11 @@
 #include <cstring>
 #include <istream>
 #include <ostream>
+#include <sstream>
+#include <utility>
+
+#include "tools/console/files.h"
+#include "tools/console/terminal.h"
 
 namespace tessel::console {
 
@@ -38,6 +43,15 @@ int32_t integerOption(const std::string& name, const std::string& value) {
 hostkit::Param toParam(const Value& v) {
   if (v.isText) return v.text.value_or("");
   return v.integer;
+}
+
+// Setters past the end extend the array; the rest of the index actions do nothing there.
+bool extendsArray(const catalogue::Parameter* declared) {
+  for (const char* operation :
+       {"setStringAt", "setValueAt", "setFileAt", "insertStringAt", "insertValueAt", "insertFileAt"}) {
+    if (declared == kActions[catalogue::actionOf(operation)].params) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -101,6 +115,12 @@ hostkit::RunObject& Session::create(const std::string& name, const hostkit::Setu
   return *instances_.emplace(name, std::move(object)).first->second;
 }
 
+std::vector<std::string> Session::instanceNames() const {
+  std::vector<std::string> names;
+  for (const auto& entry : instances_) names.push_back(entry.first);
+  return names;
+}
+
 Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
   Value v;
   switch (term.kind) {
@@ -111,11 +131,16 @@ Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
       return v;
     case Term::Kind::expression: break;
   }
+  Value values[2];
   hostkit::Param params[2];
   for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i) {
-    params[i] = toParam(evaluate(object, term.arguments[i]));
+    values[i] = evaluate(object, term.arguments[i]);
+    params[i] = toParam(values[i]);
   }
   const auto& e = kExpressions[term.expression];
+  if (std::string_view(e.label).find("from index") == std::string_view::npos) {
+    warnOutOfRange(object, e.params, values, false);  // index transforms are arithmetic on any number
+  }
   const hostkit::ExpressionCall call = object.call(term.expression, params[0], params[1]);
   if (!call.protocolError.empty()) {
     throw UserError(std::string("the module broke the host protocol in ") + e.name + ": " + call.protocolError);
@@ -133,9 +158,52 @@ Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
 }
 
 void Session::runAction(hostkit::RunObject& object, const ActionCall& call) {
+  Value values[2];
   hostkit::Param params[2];
-  for (std::size_t i = 0; i < call.params.size(); ++i) params[i] = toParam(evaluate(object, call.params[i]));
+  for (std::size_t i = 0; i < call.params.size(); ++i) {
+    values[i] = evaluate(object, call.params[i]);
+    params[i] = toParam(values[i]);
+  }
+  if (const auto file = fileActionOf(call.number)) {
+    return runFileAction(object, *file, values[0].text.value_or(""), settings_.files, warnings_);
+  }
+  warnOutOfRange(object, kActions[call.number].params, values, true);
   object.act(call.number, params[0], params[1]);
+}
+
+void Session::warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values,
+                             bool action) {
+  for (int i = 0; i < 2; ++i) {
+    if (declared[i].kind != Param::integer) continue;
+    const std::string_view name = declared[i].name;
+    const int32_t v = values[i].integer;
+    const auto count = [&](const char* operation) {
+      return static_cast<int32_t>(object.call(catalogue::expressionOf(operation)).raw);
+    };
+    std::string problem;
+    if (name == "index") {
+      const int32_t size = count("size");
+      if (v < 0) {
+        problem = "index " + std::to_string(v) + " is negative";
+      } else if (v >= size && !(action && extendsArray(declared))) {
+        problem = "index " + std::to_string(v) + " is past the last element (size " + std::to_string(size) + ")";
+      }
+    } else if (name == "row" || name == "column") {
+      if (count("dimensionCount") != 2) {
+        problem = std::string("the array is not 2D, so ") + (name == "row" ? "its rows" : "its columns") +
+                  " are not a recordset's";
+      } else {
+        const int32_t limit = count(name == "row" ? "numberOfRows" : "boundaryX");
+        if (v < 0 || v >= limit + (name == "row" && action ? 1 : 0)) {
+          problem = std::string(name) + " " + std::to_string(v) + " is outside 0 to " + std::to_string(limit - 1) +
+                    (name == "row" ? " (rows count the selected ones)" : "");
+        }
+      }
+    }
+    if (!problem.empty()) {
+      warnings_.push_back(problem + (action ? ": the module does nothing" : ": the result is empty"));
+    }
+  }
 }
 
 void Session::execute(std::string_view line) {
@@ -174,7 +242,7 @@ void Session::execute(std::string_view line) {
     if (!v.isText) {
       out_ << v.integer;
     } else if (v.text) {
-      out_ << quoted(*v.text);
+      out_ << quoted(*v.text, settings_.show.utf8);
     } else {
       out_ << "(no text)";
     }
@@ -210,12 +278,28 @@ bool Session::builtin(std::string_view line) {
       current_ = previous;
     }
   } else if (keyword == "show") {
-    std::string name = c.word();
-    if (!c.atEnd()) throw UserError("show takes at most the name of an instance");
-    if (name.empty()) name = current_;
+    std::vector<std::string> words;
+    while (!c.atEnd()) words.push_back(c.bare());
+    ShowOptions options = settings_.show;
+    std::string name = current_;
+    for (std::size_t i = 0; i < words.size();) {
+      if (readShowOption(words, i, options)) continue;
+      if (words[i].front() == '-' || i > 0) {
+        throw UserError(
+            "show takes an instance name and the options --types, --keys, --rows A:B, --selected, "
+            "--head N and --json, not \"" +
+            words[i] + "\"");
+      }
+      name = words[i++];
+    }
     hostkit::RunObject& object = instance(name);
-    show(object, name, out_, settings_.show);
+    std::ostringstream text;
+    show(object, name, text, options);
     object.releaseStringSpace();
+    page(text.str(), out_);
+  } else if (keyword == "quit" || keyword == "exit") {
+    if (!c.atEnd()) throw UserError(keyword + " takes nothing");
+    quit_ = true;
   } else if (keyword == "help") {
     printHelp(out_, c.rest());
   } else if (keyword == "echo") {
@@ -268,17 +352,31 @@ bool Session::run(std::istream& script, const std::string& name, std::ostream& e
   std::string line;
   int number = 0;
   bool ok = true;
-  while (std::getline(script, line)) {
-    ++number;
-    try {
-      execute(line);
-    } catch (const std::exception& e) {
-      out_.flush();
-      err << name << ":" << number << ": " << e.what() << '\n';
-      ok = false;
-      if (!settings_.keepGoing) return false;
+  while (!quit_ && std::getline(script, line)) {
+    if (++number == 1 && line.rfind("\xef\xbb\xbf", 0) == 0) line.erase(0, 3);  // a UTF-8 byte order mark
+    const bool done = runLine(line, name + ":" + std::to_string(number) + ": ", err);
+    ok = ok && done;
+    if (!done && !settings_.keepGoing) return false;
+    if (cancelRequested()) {
+      err << name << ":" << number << ": cancelled\n";
+      return false;
     }
   }
+  return ok;
+}
+
+bool Session::runLine(std::string_view line, const std::string& where, std::ostream& err) {
+  bool ok = true;
+  try {
+    execute(line);
+  } catch (const std::exception& e) {
+    out_.flush();
+    for (const auto& w : std::exchange(warnings_, {})) err << where << "warning: " << w << '\n';
+    err << where << e.what() << '\n';
+    ok = false;
+  }
+  out_.flush();
+  for (const auto& w : std::exchange(warnings_, {})) err << where << "warning: " << w << '\n';
   return ok;
 }
 

@@ -1,0 +1,65 @@
+#include "tools/console/terminal.h"
+
+#include <langinfo.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+namespace tessel::console {
+
+namespace {
+
+// A signal handler can reach nothing but a flag of this type.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int) { interrupted = 1; }
+
+}  // namespace
+
+void catchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = onInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no restart: a read waiting for a line returns at once
+  sigaction(SIGINT, &action, nullptr);
+}
+
+bool cancelRequested() { return interrupted != 0; }
+
+void clearCancel() { interrupted = 0; }
+
+bool outputTakesUtf8() {
+  std::setlocale(LC_CTYPE, "");
+  return std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+}
+
+void page(const std::string& text, std::ostream& out) {
+  winsize size{};
+  const bool terminal = &out == &std::cout && isatty(STDOUT_FILENO) && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0;
+  const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+  if (!terminal || size.ws_row == 0 || lines < size.ws_row) {
+    out << text;
+    return;
+  }
+  const char* pager = std::getenv("PAGER");
+  out.flush();
+  FILE* pipe = popen(pager != nullptr && *pager != '\0' ? pager : "less -FRX", "w");
+  if (pipe == nullptr) {
+    out << text;
+    return;
+  }
+  // The pager ends on its own when the reader quits it; Ctrl-C there is its business.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::fwrite(text.data(), 1, text.size(), pipe);
+  pclose(pipe);
+  clearCancel();
+}
+
+}  // namespace tessel::console
