@@ -1,9 +1,9 @@
-# tessel_console_test(NAME n EXPECTED file [SCRIPT file] [ARGS a b ...] [FILES f ...] [WRITTEN f ...])
+# tessel_console_test(NAME n EXPECTED file [SCRIPT file] [ARGS a b ...] [FILES f ...] [WRITTEN f ...] [ENV V=x ...])
 # Runs the console host in a fresh folder (FILES copied in first): on SCRIPT
 # with `run`, or with ARGS, and compares its output (and the WRITTEN files) with EXPECTED (see
-# tests/console/run_case.cmake).
+# tests/console/run_case.cmake), with the ENV variables set.
 function(tessel_console_test)
-  cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT" "ARGS;FILES;WRITTEN" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT" "ARGS;FILES;WRITTEN;ENV" ${ARGN})
   string(REPLACE ";" "|" args "${T_ARGS}")
   string(REPLACE ";" "|" files "${T_FILES}")
   string(REPLACE ";" "|" written "${T_WRITTEN}")
@@ -18,4 +18,9 @@ function(tessel_console_test)
       "-DFILES=${files}"
       "-DWRITTEN=${written}"
       -P ${PROJECT_SOURCE_DIR}/tests/console/run_case.cmake)
+  # The C locale unless the case names another: texts beyond ASCII are then escaped.
+  if(NOT T_ENV)
+    set(T_ENV LC_ALL=C)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${T_ENV}")
 endfunction()
