@@ -72,6 +72,7 @@ class Cell {
   // The owned bytes of a string or data cell, else null.
   const char* bytes() const { return bytes_.get(); }
 
+  // compat: a stored value of 0 is an empty cell, as in the files games wrote.
   // Replaces the content; the key stays. A value of 0, a null string and
   // data that is null or shorter than one byte leave an empty cell.
   // Throws std::bad_alloc with the cell unchanged.

@@ -26,7 +26,8 @@ CsvTable CsvTable::parse(std::string text) {
     for (std::size_t i = begin; i <= end; ++i) {
       if (i < end && t[i] != ',') continue;
       if (i < end) t[i] = '\0';
-      // Exactly two double quotes: the empty field.
+      // compat: no field is quoted, so a comma always splits; exactly two
+      // double quotes are the empty field. Games read their files this way.
       if (i - start == 2 && t[start] == '"' && t[start + 1] == '"') t[start] = '\0';
       table.fields_.push_back(start);
       start = i + 1;

@@ -18,7 +18,7 @@ IniImage IniImage::parse(std::string text) {
   image.text_ = std::move(text);
   std::string& t = image.text_;
   splitLines(t, [&](std::size_t begin, std::size_t end) {
-    if (end - begin < 2) return;
+    if (end - begin < 2) return;  // compat: a bare "=" (an empty cell without a key) is skipped
     while (begin < end && (t[begin] == ' ' || t[begin] == '\t')) ++begin;
     const char* line = t.c_str() + begin;
     const std::size_t length = end - begin;
