@@ -139,8 +139,6 @@ std::string historyPath() {
 
 }  // namespace
 
-bool lineEditing() { return TESSEL_LINE_EDITING != 0; }
-
 int interactive(Session& session, std::ostream& err) {
   std::cout << "tessel: type help for the catalogue; Ctrl-C cancels a line, quit or Ctrl-D ends\n";
   catchInterrupts();
