@@ -36,8 +36,11 @@ bool cancelRequested() { return interrupted != 0; }
 void clearCancel() { interrupted = 0; }
 
 bool outputTakesUtf8() {
+  // Only asked, then put back: the module runs in the C locale, as in a game.
   std::setlocale(LC_CTYPE, "");
-  return std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+  const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+  std::setlocale(LC_CTYPE, "C");
+  return utf8;
 }
 
 void page(const std::string& text, std::ostream& out) {
