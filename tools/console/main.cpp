@@ -195,7 +195,9 @@ int dispatch(const Options& o, const char* argv0) {
   if (command == "help") {
     std::string topic;
     for (std::size_t i = 1; i < o.words.size(); ++i) topic += (i > 1 ? " " : "") + o.words[i];
-    printHelp(std::cout, topic);
+    std::ostringstream text;
+    printHelp(text, topic);
+    page(text.str(), std::cout);
     return 0;
   }
   if (!command.empty() && command != "run" && command != "show" && command != "convert") {

@@ -167,8 +167,16 @@ void Session::runAction(hostkit::RunObject& object, const ActionCall& call) {
   if (const auto file = fileActionOf(call.number)) {
     return runFileAction(object, *file, values[0].text.value_or(""), settings_.files, warnings_);
   }
+  const std::size_t warned = warnings_.size();
   warnOutOfRange(object, kActions[call.number].params, values, true);
   object.act(call.number, params[0], params[1]);
+  // The element files: what the module reports, never guessed.
+  const auto outcome = object.lastOutcome();
+  if (outcome.code == 0 || warnings_.size() > warned) return;
+  const bool writes = call.number == catalogue::actionOf("saveElementToFile") ||
+                      call.number == catalogue::actionOf("appendElementToFile");
+  if (writes) throw UserError("the save failed: " + outcome.text);
+  warnings_.push_back(outcome.text);
 }
 
 void Session::warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values,
@@ -301,7 +309,9 @@ bool Session::builtin(std::string_view line) {
     if (!c.atEnd()) throw UserError(keyword + " takes nothing");
     quit_ = true;
   } else if (keyword == "help") {
-    printHelp(out_, c.rest());
+    std::ostringstream text;
+    printHelp(text, c.rest());
+    page(text.str(), out_);
   } else if (keyword == "echo") {
     hostkit::RunObject* object = nullptr;
     bool first = true;
