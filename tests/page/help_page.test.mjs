@@ -3,7 +3,8 @@
 // restores, its in-page links resolve, and it fits a phone's width.
 //
 // TESSEL_HELP_PAGE    the generated tessel-help.html
-// TESSEL_CATALOGUE    host/catalogue.inc, read here on its own to know what to expect
+// TESSEL_CATALOGUE    host/catalogue.inc, read here on its own to know what to expect,
+//                     with the menu trees in host/menus.h beside it
 // TESSEL_SCREENSHOTS  the folder the screenshots go to
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
@@ -15,6 +16,7 @@ import puppeteer from 'puppeteer-core';
 
 const pagePath = process.env.TESSEL_HELP_PAGE;
 const cataloguePath = process.env.TESSEL_CATALOGUE;
+const menusPath = path.join(path.dirname(cataloguePath), 'menus.h');
 const shots = process.env.TESSEL_SCREENSHOTS;
 assert.ok(pagePath && cataloguePath && shots, 'TESSEL_HELP_PAGE, TESSEL_CATALOGUE and TESSEL_SCREENSHOTS are set');
 const url = pathToFileURL(pagePath).href;
@@ -38,6 +40,24 @@ function catalogue() {
   return { actions: rows('ACTION'), expressions: rows('EXPRESSION') };
 }
 
+// The menu path of every entry, parsed from the menu trees: "action-6" ->
+// "Add Elements", "expr-0" -> "Top level".
+function menuPaths() {
+  const text = fs.readFileSync(menusPath, 'utf8');
+  const paths = new Map();
+  for (const [array, prefix] of [['kActionMenu', 'action'], ['kExpressionMenu', 'expr']]) {
+    const start = text.indexOf(`${array}[] = {`);
+    const body = text.slice(start, text.indexOf('\n};', start));
+    const stack = [];
+    for (const m of body.matchAll(/popup\("([^"]*)"\)|(?:action|expression)\((\d+)\)|end\(\)/g)) {
+      if (m[1] !== undefined) stack.push(m[1]);
+      else if (m[2] !== undefined) paths.set(`${prefix}-${m[2]}`, stack.length ? stack.join(' \u203a ') : 'Top level');
+      else stack.pop();
+    }
+  }
+  return paths;
+}
+
 // What an entry's syntax line reads as text: the display string without its
 // digits and object name, each %s replaced by the parameter's name.
 function actionSyntax(a) {
@@ -48,11 +68,12 @@ const expressionSyntax = (e) => `${e.text}${e.params.join(', ')})`;
 
 let browser;
 let page;
+let profile;
 const problems = [];
 const requests = [];
 
 before(async () => {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-page-'));
+  profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-page-'));
   browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium',
     headless: true,
@@ -74,6 +95,7 @@ before(async () => {
 
 after(async () => {
   await browser?.close();
+  fs.rmSync(profile, { recursive: true, force: true });
 });
 
 const visibleIds = () =>
@@ -109,6 +131,8 @@ describe('the help page', () => {
       ...actions.map((a) => ({ id: `action-${a.number}`, label: a.label, syntax: actionSyntax(a), params: a.params })),
       ...expressions.map((e) => ({ id: `expr-${e.number}`, label: e.label, syntax: expressionSyntax(e), params: e.params })),
     ];
+    const paths = menuPaths();
+    assert.equal(paths.size, 139, 'the menus parse into 139 items');
     const byId = new Map(onPage.map((e) => [e.id, e]));
     assert.equal(byId.size, onPage.length, 'no anchor is used twice');
     for (const want of expected) {
@@ -117,7 +141,7 @@ describe('the help page', () => {
       assert.equal(got.label, want.label, `${want.id} has its menu label`);
       assert.ok(got.syntax.startsWith(want.syntax), `${want.id} reads "${want.syntax}", not "${got.syntax}"`);
       assert.deepEqual(got.params, want.params, `${want.id} lists its parameters`);
-      assert.notEqual(got.group, '', `${want.id} sits in a menu group`);
+      assert.equal(got.group, paths.get(want.id), `${want.id} sits where the menu puts it`);
     }
     assert.equal(onPage.length, expected.length, 'the page has no entry the catalogue lacks');
   });
@@ -154,6 +178,8 @@ describe('the help page', () => {
   });
 
   test('every in-page link names an element, and a link to a filtered-out entry shows it', async () => {
+    const ids = await page.$$eval('[id]', (es) => es.map((e) => e.id));
+    assert.deepEqual(ids.filter((id, i) => ids.indexOf(id) !== i), [], 'no id is used twice');
     const broken = await page.$$eval('a[href^="#"]', (as) =>
       as.map((a) => decodeURIComponent(a.getAttribute('href').slice(1))).filter((id) => !document.getElementById(id)),
     );

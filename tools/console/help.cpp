@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/catalogue_notes.h"
 #include "host/menus.h"
 #include "persist/format_facts.h"
 
@@ -61,14 +62,39 @@ std::string callUsage(const catalogue::Expression& e) {
 
 const char* resultName(const catalogue::Expression& e) { return e.returnsText() ? "text" : "integer"; }
 
+// The texts shared with the help page: a note under the summary, each
+// parameter's meaning under the parameter list, an example line.
+void noteLine(std::ostream& out, const catalogue::Note* note) {
+  if (note != nullptr && *note->note != '\0') out << "  " << note->note << '\n';
+}
+
+void meanings(std::ostream& out, const catalogue::Parameter* params, int count) {
+  for (int i = 0; i < count; ++i)
+    out << "    " << params[i].name << ": " << catalogue::meaningOf(params[i].name) << '\n';
+}
+
+void exampleLine(std::ostream& out, const catalogue::Note* note) {
+  if (note != nullptr && *note->example != '\0') out << "  for example: " << note->example << '\n';
+}
+
 void actionDetail(std::ostream& out, const catalogue::Action& a) {
-  out << "action " << a.number << ": " << a.label << "\n  " << a.summary
-      << "\n  parameters: " << paramList(a.params, a.paramCount()) << "\n  write it as: " << usage(a) << '\n';
+  const catalogue::Note* note = catalogue::actionNote(a.number);
+  out << "action " << a.number << ": " << a.label << "\n  " << a.summary << '\n';
+  noteLine(out, note);
+  out << "  parameters: " << paramList(a.params, a.paramCount()) << '\n';
+  meanings(out, a.params, a.paramCount());
+  out << "  write it as: " << usage(a) << '\n';
+  exampleLine(out, note);
 }
 
 void expressionDetail(std::ostream& out, const catalogue::Expression& e) {
+  const catalogue::Note* note = catalogue::expressionNote(e.number);
   out << "expression " << e.number << ": " << callUsage(e) << " -> " << resultName(e) << "\n  " << e.label << ": "
-      << e.summary << "\n  parameters: " << paramList(e.params, e.paramCount()) << '\n';
+      << e.summary << '\n';
+  noteLine(out, note);
+  out << "  parameters: " << paramList(e.params, e.paramCount()) << '\n';
+  meanings(out, e.params, e.paramCount());
+  exampleLine(out, note);
 }
 
 // One line of an entry in a topic: how to write it and what it does.

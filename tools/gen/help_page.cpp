@@ -8,6 +8,7 @@
 #include <cctype>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -168,8 +169,8 @@ class Page {
          << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
          << "<title>Tessel reference</title><style>" << gen::kHelpStyle << "</style></head><body>"
          << "<header class=\"top\"><a class=\"brand\" href=\"#top\">Tessel <span>reference</span></a>"
-         << "<div class=\"search\"><input id=\"filter\" type=\"search\" placeholder=\"Filter actions and "
-            "expressions\" aria-label=\"Filter actions and expressions\" autocomplete=\"off\" spellcheck=\"false\">"
+         << "<div class=\"search\"><input id=\"filter\" type=\"search\" placeholder=\"Filter by name or words\" "
+            "aria-label=\"Filter actions and expressions\" autocomplete=\"off\" spellcheck=\"false\">"
          << "<span id=\"count\" aria-live=\"polite\"></span></div>"
          << "<button id=\"menu-toggle\" aria-controls=\"toc\" aria-expanded=\"false\">Contents</button></header>"
          << "<div class=\"layout\" id=\"top\"><nav id=\"toc\" aria-label=\"Contents\">" << toc_.str() << "</ul></nav>"
@@ -209,11 +210,12 @@ class Page {
             "A new object opens the setup dialog; its Help button opens this page. The dialog's values are read "
             "once, when the object is created at run time; actions change the array's settings afterwards, but "
             "never the setup.");
-    body_ << "<div class=\"table-wrap\"><table class=\"grid\"><thead><tr><th>Field</th><th>Choices</th><th>New "
-             "object</th><th>What it does</th></tr></thead><tbody>";
+    body_ << "<div class=\"table-wrap\"><table class=\"grid stack\"><thead><tr><th>Field</th><th>Choices</th>"
+             "<th>New object</th><th>What it does</th></tr></thead><tbody>";
     for (const topics::SetupField& f : topics::kSetupFields) {
-      body_ << "<tr><th scope=\"row\">" << escaped(f.group) << "</th><td>" << escaped(f.choices) << "</td><td><code>"
-            << escaped(f.newObject) << "</code></td><td>" << escaped(f.meaning) << "</td></tr>";
+      body_ << "<tr><th scope=\"row\">" << escaped(f.group) << "</th><td data-label=\"Choices\"><div>"
+            << escaped(f.choices) << "</div></td><td data-label=\"New object\"><div><code>" << escaped(f.newObject)
+            << "</code></div></td><td data-label=\"What it does\"><div>" << escaped(f.meaning) << "</div></td></tr>";
     }
     body_ << "</tbody></table></div>";
     end();
@@ -307,7 +309,10 @@ class Page {
       const std::string here = path.empty() ? "Top level" : pathText(path);
       if (!inGroup || here != open) {
         if (inGroup) body_ << "</div></div>";
-        const std::string groupId = std::string(id) + "-" + slug(here);
+        // A popup whose items resume after a submenu gets a second group of its own.
+        std::string groupId = std::string(id) + "-" + slug(here);
+        const int seen = ++groupIds_[groupId];
+        if (seen > 1) groupId += "-" + std::to_string(seen);
         body_ << "<div class=\"group\" id=\"" << groupId << "\"><h3>" << groupHeading(path)
               << "</h3><div class=\"entries\">";
         const std::string top = path.empty() ? "Top level" : path.front();
@@ -342,8 +347,8 @@ class Page {
         continue;
       }
       if (!n.empty()) {
-        out += "<a class=\"num\" href=\"#action-" + n + "\" title=\"" +
-               escaped(catalogue::kActions[std::stoi(n)].label) + "\">A" + n + "</a> ";
+        out.append("<a class=\"num\" href=\"#action-").append(n).append("\" title=\"");
+        out.append(escaped(catalogue::kActions[std::stoi(n)].label)).append("\">A").append(n).append("</a> ");
         n.clear();
       }
       if (*p == '\0') break;
@@ -370,16 +375,17 @@ class Page {
             << "</p><p class=\"actions-ref\">" << actionLinks(f.actions) << "</p></div>";
     }
     body_ << "</div><h3 id=\"keep-lose\">What a save and a load keep</h3><div class=\"table-wrap\"><table "
-             "class=\"grid facts\"><thead><tr><th></th>";
+             "class=\"grid facts stack\"><thead><tr><th></th>";
     for (const FormatInfo& f : kFormats) body_ << "<th scope=\"col\">" << escaped(f.name) << "</th>";
     body_ << "</tr></thead><tbody>";
     for (const Aspect& a : kAspects) {
       body_ << "<tr><th scope=\"row\">" << escaped(a.name) << "</th>";
       for (std::size_t k = 0; k < kFormatCount; ++k) {
         const Outcome& o = a.by[k];
-        body_ << "<td class=\"fate-" << fateName(o.fate) << "\"><span class=\"fate\">" << fateName(o.fate) << "</span>";
+        body_ << "<td class=\"fate-" << fateName(o.fate) << "\" data-label=\"" << escaped(kFormats[k].name)
+              << "\"><div><span class=\"fate\">" << fateName(o.fate) << "</span>";
         if (*o.note) body_ << " <span class=\"why\">" << escaped(o.note) << "</span>";
-        body_ << "</td>";
+        body_ << "</div></td>";
       }
       body_ << "</tr>";
     }
@@ -433,6 +439,7 @@ class Page {
   }
 
   std::vector<std::string> examples_;
+  std::map<std::string, int> groupIds_;
   std::ostringstream body_;
   std::ostringstream toc_;
 };

@@ -83,7 +83,7 @@ table { border-collapse: collapse; width: 100%; }
 .grid thead th { font-size: 12px; text-transform: uppercase; letter-spacing: 0.05em; color: var(--muted); background: var(--code); }
 .grid tbody tr:last-child > * { border-bottom: 0; }
 .grid tbody th { min-width: 9em; }
-.grid code { background: var(--code); padding: 1px 6px; border-radius: 5px; }
+.grid code { background: var(--code); padding: 1px 6px; border-radius: 5px; white-space: nowrap; }
 
 .concepts { display: grid; grid-template-columns: repeat(auto-fill, minmax(300px, 1fr)); gap: 12px; margin: 0; }
 .concepts > div { background: var(--panel); border: 1px solid var(--line); border-radius: var(--radius); padding: 12px 16px; }
@@ -132,6 +132,10 @@ table { border-collapse: collapse; width: 100%; }
 .kind-integer { color: var(--int-kind); background: var(--int-kind-bg); }
 pre { margin: 0; background: var(--code); border-radius: 8px; padding: 10px 12px; overflow-x: auto; line-height: 1.45; }
 .example { border-left: 3px solid var(--accent); }
+.example::before {
+  content: "Example"; display: block; margin-bottom: 2px; font: 600 10.5px var(--sans); letter-spacing: 0.06em;
+  text-transform: uppercase; color: var(--muted);
+}
 
 .format-cards { display: grid; grid-template-columns: repeat(auto-fit, minmax(170px, 1fr)); gap: 12px; margin-bottom: 8px; }
 .format-card { background: var(--panel); border: 1px solid var(--line); border-radius: var(--radius); padding: 12px 16px; }
@@ -167,6 +171,17 @@ pre.script { white-space: pre-wrap; overflow-wrap: anywhere; }
   }
   #toc.open { display: block; }
   main { padding: 16px 14px 60px; }
+}
+@media (max-width: 700px) {
+  .stack thead { display: none; }
+  .stack, .stack tbody, .stack tr, .stack tbody th { display: block; width: auto !important; }
+  .stack { min-width: 0 !important; }
+  .stack tr { padding: 12px 14px; border-bottom: 1px solid var(--line); }
+  .stack tbody tr:last-child { border-bottom: 0; }
+  .stack tbody th { padding: 0 0 6px; border: 0; font-size: 15px; }
+  .stack td { display: grid; grid-template-columns: 7.5em minmax(0, 1fr); gap: 10px; width: auto !important; padding: 5px 0; border: 0; }
+  .stack td::before { content: attr(data-label); font-size: 12.5px; font-weight: 600; color: var(--muted); padding-top: 1px; }
+  .format-cards { grid-template-columns: minmax(0, 1fr); }
 }
 @media (max-width: 560px) {
   :root { --top: 104px; }
