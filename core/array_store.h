@@ -63,6 +63,9 @@ class ArrayStore {
   LabelTable& labels() { return labels_; }
   const LabelTable& labels() const { return labels_; }
 
+  // Takes new dimensions for the same cells, then runs the row flag upkeep
+  // once; nothing changes when the flags cannot get their memory.
+  void redimension(const Dimensions& after);
   // Brings the row flags to the physical row count of a 2D array.
   void rowFlagUpkeep();
 

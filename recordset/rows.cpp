@@ -31,11 +31,19 @@ CellDescriptor itemAt(const std::vector<std::string>& items, int32_t c) {
 
 }  // namespace
 
-int32_t rowCount(const ArrayStore& store) { return store.rowFlags().selectedCount(); }
+int32_t rowsWithFlags(const ArrayStore& store) {
+  const int32_t flags = store.rowFlags().count();
+  if (!isTable(store)) return flags;
+  const int32_t complete = store.dimensions().physicalRows(store.size());
+  return complete < flags ? complete : flags;
+}
+
+int32_t rowCount(const ArrayStore& store) { return store.rowFlags().selectedBefore(rowsWithFlags(store)); }
 
 int32_t cellIndexOfRow(const ArrayStore& store, int32_t r, int32_t c) {
+  // A selected flag past the complete rows makes no row.
   const int32_t p = store.rowFlags().positionOfSelected(r);
-  return elementIndex(store, c, p >= 0 ? p : rowCount(store));
+  return elementIndex(store, c, p >= 0 && p < rowsWithFlags(store) ? p : rowCount(store));
 }
 
 std::optional<std::string> rowList(const ArrayStore& store, int32_t r) {
@@ -50,7 +58,8 @@ std::optional<std::string> columnList(const ArrayStore& store, int32_t c) {
   const RowFlags& flags = store.rowFlags();
   // One pass over the flags visits the selected rows in order.
   return buildList(store.listDelimiter(), [&](ListSink& sink) {
-    for (int32_t p = 0; p < flags.count(); ++p) {
+    const int32_t rows = rowsWithFlags(store);
+    for (int32_t p = 0; p < rows; ++p) {
       if (flags.isSelected(p)) putCells(store, sink, elementIndex(store, c, p), 1);
     }
   });

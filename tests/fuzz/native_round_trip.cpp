@@ -1,0 +1,45 @@
+// Load, save, load again: the second load gives the same array, keys,
+// labels and dimensions as the first, so saving both gives the same bytes.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "persist/native_file.h"
+#include "tests/fuzz/fuzz_support.h"
+
+namespace {
+
+std::string bytesOf(const tessel::ArrayStore& s) {
+  tessel::persist::StringWriter out;
+  tessel::persist::writeNativeFile(s, out);
+  return out.take();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  using namespace tessel;
+  static const std::string first = fuzz::scratchFile("first"), second = fuzz::scratchFile("second");
+  fuzz::writeFile(first, {reinterpret_cast<const char*>(data), size});
+  persist::FileHandler files;
+  ArrayStore a;
+  if (!persist::loadFromFile(a, files, first.c_str(), persist::LoadMode::replace).ok()) return 0;
+  fuzz::checkStore(a);
+  TESSEL_FUZZ_CHECK(persist::saveToFile(a, files, second.c_str(), persist::WriteMode::replace).ok());
+  ArrayStore b;
+  TESSEL_FUZZ_CHECK(persist::loadFromFile(b, files, second.c_str(), persist::LoadMode::replace).ok());
+  fuzz::checkStore(b);
+  TESSEL_FUZZ_CHECK(a.size() == b.size());
+  TESSEL_FUZZ_CHECK(a.dimensions().count() == b.dimensions().count());
+  for (int32_t d = 0; d < a.dimensions().count() && d < 10; ++d)
+    TESSEL_FUZZ_CHECK(a.dimensions().boundary(d) == b.dimensions().boundary(d));
+  TESSEL_FUZZ_CHECK(a.labels().size() == b.labels().size());
+  for (int32_t c = 0; c < a.labels().size(); ++c) {
+    const char* la = a.labels().at(c);
+    const char* lb = b.labels().at(c);
+    TESSEL_FUZZ_CHECK((la == nullptr) == (lb == nullptr));
+    TESSEL_FUZZ_CHECK(la == nullptr || std::string(la) == lb);
+  }
+  TESSEL_FUZZ_CHECK(bytesOf(a) == bytesOf(b));
+  return 0;
+}
