@@ -27,6 +27,16 @@ inline const std::string& scratchFolder() {
   return folder;
 }
 
+// Saves write what the dimensions and labels declare, 4 bytes or more per
+// slot; the targets do not save arrays that declare more than this.
+constexpr int32_t kLargeDeclared = 1 << 16;
+
+inline bool declaresLargeFile(const ArrayStore& s) {
+  const Dimensions& d = s.dimensions();
+  return s.labels().size() > kLargeDeclared || d.entry(1) > kLargeDeclared || d.entry(2) > kLargeDeclared ||
+         static_cast<int64_t>(d.entry(1) < 1 ? 1 : d.entry(1)) * (d.entry(2) < 1 ? 1 : d.entry(2)) > kLargeDeclared;
+}
+
 inline std::string scratchFile(const char* name) { return scratchFolder() + "/" + name; }
 
 inline void writeFile(const std::string& path, std::string_view bytes) {

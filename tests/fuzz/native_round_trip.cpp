@@ -25,6 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   ArrayStore a;
   if (!persist::loadFromFile(a, files, first.c_str(), persist::LoadMode::replace).ok()) return 0;
   fuzz::checkStore(a);
+  // A few bytes can declare millions of label slots, which the file then
+  // holds 4 bytes each: right, but too slow to fuzz.
+  if (a.labels().size() > fuzz::kLargeDeclared) return 0;
   TESSEL_FUZZ_CHECK(persist::saveToFile(a, files, second.c_str(), persist::WriteMode::replace).ok());
   ArrayStore b;
   TESSEL_FUZZ_CHECK(persist::loadFromFile(b, files, second.c_str(), persist::LoadMode::replace).ok());
@@ -37,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   for (int32_t c = 0; c < a.labels().size(); ++c) {
     const char* la = a.labels().at(c);
     const char* lb = b.labels().at(c);
-    TESSEL_FUZZ_CHECK((la == nullptr) == (lb == nullptr));
-    TESSEL_FUZZ_CHECK(la == nullptr || std::string(la) == lb);
+    // An empty label is written like no label and comes back as none.
+    TESSEL_FUZZ_CHECK(std::string(la != nullptr ? la : "") == (lb != nullptr ? lb : ""));
   }
   TESSEL_FUZZ_CHECK(bytesOf(a) == bytesOf(b));
   return 0;
