@@ -81,6 +81,9 @@ class ArrayStore {
     LabelTable labels;
     RowFlags rowFlags;
   };
+  // Takes back the capacity a change that was undone had grown; the cells are
+  // those of that capacity again.
+  void restoreCapacity(int32_t capacity) noexcept { cells_.truncate(size(), capacity); }
   Mark mark() const { return {size(), capacity(), dimensions_, labels_, rowFlags_}; }
   void rollBack(Mark&& m) noexcept;
 

@@ -71,6 +71,7 @@ void insertRowFromList(ArrayStore& store, const char* list, int32_t r) {
   const std::vector<std::string> items = splitList(list, store.listDelimiter());
   const int32_t columns = store.dimensions().columns();
   const int32_t before = store.size();
+  const int32_t capacity = store.capacity();
   int32_t c = 0;
   try {
     for (; c < columns; ++c) store.insert(wrapAdd(base, c), itemAt(items, c));
@@ -83,6 +84,7 @@ void insertRowFromList(ArrayStore& store, const char* list, int32_t r) {
     } else {
       while (store.size() > before) store.deleteAt(store.size() - 1);
     }
+    store.restoreCapacity(capacity);
     throw;
   }
 }
