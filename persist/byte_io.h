@@ -34,6 +34,7 @@ class ByteWriter {
     bytes({b, 4});
   }
   void bytes(std::string_view b) {
+    if (b.empty()) return;  // an empty cell's bytes may have no address at all
     if (b.size() <= room()) {
       std::memcpy(&buffer_[used_], b.data(), b.size());
       used_ += b.size();

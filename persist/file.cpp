@@ -128,13 +128,15 @@ FileWriter::FileWriter(const FileSystem& fs, const char* name, WriteMode mode)
   }
   if (mode == WriteMode::replace && fs_.replaceable(name)) {
     for (int attempt = 0; attempt < kTempAttempts && file_ == nullptr; ++attempt) {
-      const std::string temp = tempName(name_, attempt);
-      file_ = fs_.createNew(temp.c_str(), name);
-      if (file_ != nullptr) {
-        temp_ = temp;
-      } else if (errno != EEXIST) {
-        break;
-      }
+      // Named before it exists: nothing may throw between creating it and
+      // owning it, or it would be left behind.
+      temp_ = tempName(name_, attempt);
+      file_ = fs_.createNew(temp_.c_str(), name);
+      if (file_ != nullptr) break;
+      const int reason = errno;
+      temp_.clear();
+      errno = reason;
+      if (reason != EEXIST) break;
     }
     if (file_ != nullptr) return;
     // compat: a folder that refuses new files (no write permission on it) may

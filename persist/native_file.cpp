@@ -55,10 +55,15 @@ void writeNativeFile(const ArrayStore& store, ByteWriter& out) {
   // Boundary k as the store reports it: the last one written is always 0.
   for (int32_t k = 1; k <= dimensionCount; ++k) out.i32(dims.boundary(k));
   out.i32(labels.size());
-  for (int32_t c = 0; c < labels.size(); ++c) {
-    const std::string_view label = labels.at(c) != nullptr ? labels.at(c) : "";
-    out.i32(static_cast<int32_t>(label.size()));
-    out.bytes(label);
+  // A slot without a label is written as length 0, like an empty one.
+  auto next = labels.held().begin();
+  for (int32_t c = 0; c < labels.size() && !out.failed(); ++c) {
+    if (next != labels.held().end() && next->column == c) {
+      out.i32(static_cast<int32_t>(next->text.size()));
+      out.bytes((next++)->text);
+    } else {
+      out.i32(0);
+    }
   }
   out.i32(store.size());
   for (int32_t i = 0; i < store.size(); ++i) {

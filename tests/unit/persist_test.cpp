@@ -74,5 +74,47 @@ TEST(Loads, OutOfMemoryLeavesTheArrayAsItWas) {
   }
 }
 
+// Counts what a save hands on and keeps none of it.
+class CountingWriter final : public ByteWriter {
+ public:
+  CountingWriter() : ByteWriter(kBufferSize) {}
+  uint64_t finish() {
+    drainBuffer();
+    return count_;
+  }
+  uint64_t drains = 0;
+
+ private:
+  void drain(std::string_view bytes) override {
+    count_ += bytes.size();
+    ++drains;
+  }
+  uint64_t count_ = 0;
+};
+
+TEST(Saves, AHugeDeclaredGridStreamsThroughOneBuffer) {
+  // Three columns of ten million rows declared, two cells held: the file is
+  // 120 MB of empty entries, handed on 64 KiB at a time.
+  ArrayStore s;
+  s.dimensions().setCount(3);
+  s.dimensions().setBoundary(1, 3);
+  s.dimensions().setBoundary(2, 10000000);
+  s.append(CellDescriptor::ofString("ab"));
+  s.append(CellDescriptor::ofValue(-7));
+  const std::optional<HostArrayGrid> grid = hostArrayGrid(s);
+  ASSERT_TRUE(grid.has_value());
+  EXPECT_EQ(grid->entries, 30000000);
+  CountingWriter out;
+  writeHostArrayFile(s, *grid, out);
+  EXPECT_EQ(out.finish(), 30u + 4u * 30000000u + 2u + 2u);
+  EXPECT_EQ(out.drains, (out.finish() + ByteWriter::kBufferSize - 1) / ByteWriter::kBufferSize);
+  // A grid beyond 32 bits of entries is refused before any file is opened.
+  s.dimensions().setBoundary(1, 100000);
+  s.dimensions().setBoundary(2, 100000);
+  EXPECT_FALSE(hostArrayGrid(s).has_value());
+  FileHandler files;
+  EXPECT_EQ(saveAsHostArray(s, files, "/nonexistent/never", WriteMode::replace).code(), StatusCode::tooLarge);
+}
+
 }  // namespace
 }  // namespace tessel::persist
