@@ -1,9 +1,16 @@
-# tessel_console_test(NAME n EXPECTED file [SCRIPT file] [ARGS a b ...] [FILES f ...] [WRITTEN f ...] [ENV V=x ...])
+# tessel_console_test(NAME n EXPECTED file [SCRIPT file] [INPUT file] [ARGS a b ...] [FILES f ...] [WRITTEN f ...]
+#                     [ENV V=x ...])
 # Runs the console host in a fresh folder (FILES copied in first): on SCRIPT
-# with `run`, or with ARGS, and compares its output (and the WRITTEN files) with EXPECTED (see
-# tests/console/run_case.cmake), with the ENV variables set.
+# with `run`, or with ARGS (INPUT as its standard input), and compares its
+# output (and the WRITTEN files) with EXPECTED (see tests/console/run_case.cmake),
+# with the ENV variables set. Where the system's own words show through (a
+# loader's message), the Windows build compares with X.windows.expected if there is one.
 function(tessel_console_test)
-  cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT" "ARGS;FILES;WRITTEN;ENV" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;ENV" ${ARGN})
+  string(REGEX REPLACE "\\.expected$" ".windows.expected" windows_expected "${T_EXPECTED}")
+  if(WIN32 AND EXISTS "${windows_expected}")
+    set(T_EXPECTED "${windows_expected}")
+  endif()
   string(REPLACE ";" "|" args "${T_ARGS}")
   string(REPLACE ";" "|" files "${T_FILES}")
   string(REPLACE ";" "|" written "${T_WRITTEN}")
@@ -14,6 +21,7 @@ function(tessel_console_test)
       -DWORKDIR=${CMAKE_CURRENT_BINARY_DIR}/runs/${T_NAME}
       -DEXPECTED=${T_EXPECTED}
       "-DSCRIPT=${T_SCRIPT}"
+      "-DINPUT=${T_INPUT}"
       "-DARGS=${args}"
       "-DFILES=${files}"
       "-DWRITTEN=${written}"

@@ -18,6 +18,19 @@ namespace tessel::persist {
 
 namespace {
 
+// A device (NUL, CON, /dev/zero) or a pipe is treated as a file that cannot
+// be opened, on every system; a folder fails at its first read.
+bool isDevice(std::FILE* f) {
+#if defined(_WIN32)
+  struct _stat info {};
+  return _fstat(_fileno(f), &info) == 0 && (info.st_mode & _S_IFMT) != _S_IFREG &&
+         (info.st_mode & _S_IFMT) != _S_IFDIR;
+#else
+  struct stat info {};
+  return fstat(fileno(f), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+#endif
+}
+
 // Names of the new file a replacing save writes first, tried in turn: one
 // left behind by a crash is passed over, never reused.
 constexpr int kTempAttempts = 64;
@@ -215,6 +228,7 @@ Status readWholeFile(const FileSystem& fs, const char* name, std::string& conten
     std::FILE* f;
     ~Closer() { (void)fs.close(f); }  // nothing was written: a close failure loses nothing
   } closer{fs, f};
+  if (isDevice(f)) return Status::failure(StatusCode::cannotOpen, name);
   // Sized from the system's idea of the file (trusted up to kTrusted bytes,
   // since devices and directories report odd sizes), then grown as bytes
   // actually arrive: a handful of large reads.

@@ -1,11 +1,48 @@
 #include "tools/host_kit.h"
 
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <cstring>
 #include <stdexcept>
 
 namespace tessel::hostkit {
+
+namespace {
+
+// The system's loader: the only place that knows dlopen from LoadLibrary.
+#if defined(_WIN32)
+void* openLibrary(const char* path) { return reinterpret_cast<void*>(LoadLibraryA(path)); }
+void* findSymbol(void* handle, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+void closeLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
+std::string loadError(const char* path) {
+  const DWORD code = GetLastError();
+  char text[256] = "";
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                      text, sizeof text, nullptr);
+  std::string message(text, length);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
+    message.pop_back();
+  if (message.empty()) message = "error " + std::to_string(code);
+  return std::string(path) + ": " + message;
+}
+#else
+void* openLibrary(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+void* findSymbol(void* handle, const char* name) { return dlsym(handle, name); }
+void closeLibrary(void* handle) { dlclose(handle); }
+std::string loadError(const char*) { return dlerror(); }
+#endif
+
+}  // namespace
 
 TesselSetup makeSetup(const SetupOptions& options) {
   TesselSetup setup;
@@ -24,26 +61,26 @@ TesselSetup makeSetup(const SetupOptions& options) {
 }
 
 Module::Module(const char* path) {
-  handle_ = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-  if (handle_ == nullptr) throw std::runtime_error(std::string("cannot load the module: ") + dlerror());
+  handle_ = openLibrary(path);
+  if (handle_ == nullptr) throw std::runtime_error("cannot load the module: " + loadError(path));
   try {
     auto getInfos = entry<short(TESSEL_CALL*)(intptr_t, TesselRunInfos*)>("GetRunObjectInfos");
     getInfos(0, &infos_);
   } catch (...) {
-    dlclose(handle_);
+    closeLibrary(handle_);
     throw;
   }
   if (infos_.actions == nullptr || infos_.expressions == nullptr || infos_.actionCount != TESSEL_ACTION_COUNT ||
       infos_.expressionCount != TESSEL_EXPRESSION_COUNT) {
-    dlclose(handle_);
+    closeLibrary(handle_);
     throw std::runtime_error(std::string(path) + " does not offer the expected routine tables");
   }
 }
 
-Module::~Module() { dlclose(handle_); }
+Module::~Module() { closeLibrary(handle_); }
 
 void* Module::symbol(const char* name) const {
-  void* address = dlsym(handle_, name);
+  void* address = findSymbol(handle_, name);
   if (address == nullptr) throw std::runtime_error(std::string("the module does not export ") + name);
   return address;
 }

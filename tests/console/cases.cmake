@@ -50,3 +50,16 @@ tessel_console_test(NAME console.convert_existing_output ARGS convert bom_header
 tessel_console_test(NAME console.convert_missing_input ARGS convert missing.csv out.ini
   WRITTEN out.ini EXPECTED ${case_dir}/convert_missing_input.expected)
 tessel_console_test(NAME console.version ARGS --version EXPECTED ${case_dir}/version.expected)
+# A script on standard input, with the line ends a Windows editor writes.
+tessel_console_test(NAME console.script_on_input INPUT ${CMAKE_CURRENT_SOURCE_DIR}/console/crlf_lines.tessel
+  EXPECTED ${CMAKE_CURRENT_SOURCE_DIR}/console/crlf_lines.expected)
+# Windows paths: a drive letter and backslashes on the command line, and in
+# scripts (where a backslash in a quoted text is written twice). Wine shows
+# the Unix root as drive Z:.
+if(WIN32)
+  string(REPLACE "/" "\\" module_path "Z:${CMAKE_BINARY_DIR}/tessel.dll")
+  tessel_console_test(NAME console.windows_command_line_paths ARGS --module ${module_path} show .\\scores.csv
+    FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/windows_command_line_paths.expected)
+  tessel_console_test(NAME console.windows_script_paths SCRIPT ${case_dir}/windows_script_paths.tessel
+    WRITTEN copy.csv EXPECTED ${case_dir}/windows_script_paths.expected)
+endif()

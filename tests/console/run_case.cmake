@@ -5,6 +5,7 @@
 #   -DARGS=a|b|c   arguments, or
 #   -DSCRIPT=file  a script, copied into WORKDIR and run there by its bare name;
 #                  a first line "#! ARG..." gives options to put before `run`
+#   -DINPUT=file   standard input (else none)
 #   -DFILES=f|g    files copied into WORKDIR first
 #   -DWRITTEN=f|g  files the run writes, appended to the output as
 #                  "--- file NAME" and their text, carriage returns as \r
@@ -26,8 +27,11 @@ if(SCRIPT)
   endif()
   list(APPEND ARGS run "${script_name}")
 endif()
+if(NOT INPUT)
+  set(INPUT /dev/null)
+endif()
 execute_process(COMMAND ${EMULATOR} "${TESSEL}" ${ARGS}
-  WORKING_DIRECTORY "${WORKDIR}"
+  WORKING_DIRECTORY "${WORKDIR}" INPUT_FILE "${INPUT}"
   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
 set(actual "${out}")
 if(NOT err STREQUAL "")

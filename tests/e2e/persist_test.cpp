@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "tests/e2e/temp_files.h"
 #include "host/catalogue.h"
@@ -275,6 +276,30 @@ TEST_F(Persist, FilesThatCannotBeRead) {
       EXPECT_EQ(shape(o), "3:4,5");
     }
   }
+}
+
+TEST_F(Persist, WhatTheSystemWillNotOpenReadsAsAMissingFile) {
+  // A folder, a device, a name the system refuses, a file another program
+  // holds: each loads and reads into cells exactly as a missing file does.
+  std::vector<std::string> names = {dir.file(""), kNullDevice, path("bad<name>?")};
+#if defined(_WIN32)
+  ExclusiveHold held(put("held", nativeHeader(1, {0}) + kOneCell));
+  ASSERT_TRUE(held.ok());
+  names.push_back(path("held"));
+#endif
+  const auto outcome = [](const std::string& name) {
+    std::string out;
+    for (int load : {kLoadNative, kLoadHost, kLoadCsv, kLoadIni, kAppendNative, kAppendHost, kAppendCsv, kAppendIni}) {
+      Instance o(makeSetup(3, 4, 5));
+      run(o, {{kAppendString, "keep"}, {load, name}});
+      out += all(o) + " " + shape(o) + "; ";
+    }
+    Instance cells;
+    run(cells, {{kAppendString, "keep"}, {kSetFileAt, name, 0}, {kInsertFileAt, name, 0}, {kAppendFile, name}});
+    return out + all(cells) + " " + std::to_string(cells.integer(kSize));
+  };
+  const std::string missing = outcome(path("missing"));
+  for (const std::string& name : names) EXPECT_EQ(outcome(name), missing) << name;
 }
 
 TEST_F(Persist, ElementFiles) {

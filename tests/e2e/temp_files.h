@@ -2,13 +2,20 @@
 // end, and whole-file helpers in bytes.
 #pragma once
 
-#include <unistd.h>
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace tessel::testing {
@@ -16,8 +23,15 @@ namespace tessel::testing {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessel-persist-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    // A name nobody holds: create_directory tells whether this call made it.
+    std::random_device seed;
+    std::mt19937 random(seed());
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    for (int attempt = 0; attempt < 100 && !error && path_.empty(); ++attempt) {
+      const std::filesystem::path candidate = base / ("tessel-persist-" + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate, error)) path_ = candidate.string();
+    }
   }
   ~TempDir() {
     std::error_code ignored;
@@ -41,6 +55,33 @@ inline std::string readBytes(const std::string& path) {
 inline void writeBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+
+// The system's device that reads as empty and swallows writes.
+#if defined(_WIN32)
+inline const std::string kNullDevice = "NUL";
+#else
+inline const std::string kNullDevice = "/dev/null";
+#endif
+
+#if defined(_WIN32)
+// Keeps a file open without sharing, as another program may: meanwhile nobody
+// else can open it.
+class ExclusiveHold {
+ public:
+  explicit ExclusiveHold(const std::string& path)
+      : handle_(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~ExclusiveHold() {
+    if (ok()) CloseHandle(handle_);
+  }
+  ExclusiveHold(const ExclusiveHold&) = delete;
+  ExclusiveHold& operator=(const ExclusiveHold&) = delete;
+  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+#endif
 
 // Little-endian fields for building files by hand.
 inline std::string le32(int32_t v) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/catalogue.h"
+#include "tools/console/platform.h"
 #include "tools/console/terminal.h"
 
 #if TESSEL_LINE_EDITING
@@ -140,7 +141,8 @@ std::string historyPath() {
 }  // namespace
 
 int interactive(Session& session, std::ostream& err) {
-  std::cout << "tessel: type help for the catalogue; Ctrl-C cancels a line, quit or Ctrl-D ends\n";
+  std::cout << "tessel: type help for the catalogue; Ctrl-C cancels a line, quit or " << platform::kEndOfInputKeys
+            << " ends\n";
   catchInterrupts();
   int errors = 0;
 #if TESSEL_LINE_EDITING

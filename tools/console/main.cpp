@@ -1,8 +1,6 @@
-// tessel: the module without the game. Loads libtessel.so through its exports
+// tessel: the module without the game. Loads the module through its exports
 // and routine tables, as a game host does, and drives it from scripts, from a
 // terminal, or on the array files that games write.
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -16,6 +14,7 @@
 #include "host/catalogue.h"
 #include "tools/console/files.h"
 #include "tools/console/interactive.h"
+#include "tools/console/platform.h"
 #include "tools/console/session.h"
 #include "tools/console/show.h"
 #include "tools/console/terminal.h"
@@ -24,15 +23,17 @@ namespace {
 
 using namespace tessel::console;
 
-const char kUsage[] =
+const char kUsageHead[] =
     "usage: tessel [options] run SCRIPT...     run scripts, one command a line\n"
     "       tessel [options] show FILE         print an array file\n"
     "       tessel [options] convert IN OUT    rewrite an array file in another format\n"
     "       tessel help [NAME | TOPIC]         the actions and expressions, by topic as the menus group them\n"
-    "       tessel --version                   the version of tessel and of the module it loads\n"
+    "       tessel --version                   the version of tessel\n"
     "       tessel [options]                   type commands at a terminal (a script on standard input otherwise)\n"
     "options:\n"
-    "  --module PATH       the module to load (default: libtessel.so next to tessel)\n"
+    "  --module PATH       the module to load (default: ";
+const char kUsageTail[] =
+    " next to tessel)\n"
     "  --keep-going        a script goes on after an error (the exit status still tells)\n"
     "  --width N           cut texts longer than N characters in show (default 24)\n"
     "  --from FORMAT       format of the file read: native, host, csv or ini (default: by its content)\n"
@@ -101,13 +102,6 @@ Options parse(const std::vector<std::string>& args) {
     }
   }
   return o;
-}
-
-std::string defaultModule(const char* argv0) {
-  std::error_code error;
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) self = std::filesystem::absolute(argv0, error);
-  return (self.parent_path() / "libtessel.so").string();
 }
 
 int runScripts(Session& session, const std::vector<std::string>& scripts, bool keepGoing) {
@@ -184,7 +178,7 @@ int convert(tessel::hostkit::Module& module, const Options& o) {
 int dispatch(const Options& o, const char* argv0) {
   const std::string command = o.words.empty() ? "" : o.words[0];
   if (command == "usage") {
-    std::cout << kUsage << kSetupOptionsHelp;
+    std::cout << kUsageHead << platform::kModuleFileName << kUsageTail << kSetupOptionsHelp;
     return 0;
   }
   if (command == "version") {
@@ -206,7 +200,7 @@ int dispatch(const Options& o, const char* argv0) {
   }
   if (command == "run" && o.words.size() < 2) throw UserError("run needs at least one script");
 
-  const std::string modulePath = o.module ? *o.module : defaultModule(argv0);
+  const std::string modulePath = o.module ? *o.module : platform::defaultModulePath(argv0);
   std::optional<tessel::hostkit::Module> module;
   try {
     module.emplace(modulePath.c_str());
@@ -218,7 +212,7 @@ int dispatch(const Options& o, const char* argv0) {
   if (command == "convert") return convert(*module, o);
   Session session(*module, o.settings, std::cout);
   if (command == "run") return runScripts(session, {o.words.begin() + 1, o.words.end()}, o.settings.keepGoing);
-  if (isatty(STDIN_FILENO)) return interactive(session, std::cerr);
+  if (platform::inputIsTerminal()) return interactive(session, std::cerr);
   return session.run(std::cin, "<stdin>", std::cerr) ? 0 : kFailed;
 }
 
@@ -226,6 +220,7 @@ int dispatch(const Options& o, const char* argv0) {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(true);
+  platform::prepareStandardStreams();
   Options options;
   try {
     options = parse(std::vector<std::string>(argv + 1, argv + argc));

@@ -1,8 +1,16 @@
 #include "tools/console/terminal.h"
 
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <langinfo.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <clocale>
@@ -23,6 +31,17 @@ extern "C" void onInterrupt(int) { interrupted = 1; }
 
 }  // namespace
 
+#if defined(_WIN32)
+
+void catchInterrupts() { std::signal(SIGINT, onInterrupt); }
+
+bool outputTakesUtf8() { return GetConsoleOutputCP() == CP_UTF8; }
+
+// The console windows of this system scroll back; no pager.
+void page(const std::string& text, std::ostream& out) { out << text; }
+
+#else
+
 void catchInterrupts() {
   struct sigaction action {};
   action.sa_handler = onInterrupt;
@@ -30,10 +49,6 @@ void catchInterrupts() {
   action.sa_flags = 0;  // no restart: a read waiting for a line returns at once
   sigaction(SIGINT, &action, nullptr);
 }
-
-bool cancelRequested() { return interrupted != 0; }
-
-void clearCancel() { interrupted = 0; }
 
 bool outputTakesUtf8() {
   // Only asked, then put back: the module runs in the C locale, as in a game.
@@ -64,5 +79,11 @@ void page(const std::string& text, std::ostream& out) {
   pclose(pipe);
   clearCancel();
 }
+
+#endif
+
+bool cancelRequested() { return interrupted != 0; }
+
+void clearCancel() { interrupted = 0; }
 
 }  // namespace tessel::console
