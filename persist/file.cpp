@@ -23,8 +23,7 @@ namespace {
 bool isDevice(std::FILE* f) {
 #if defined(_WIN32)
   struct _stat info {};
-  return _fstat(_fileno(f), &info) == 0 && (info.st_mode & _S_IFMT) != _S_IFREG &&
-         (info.st_mode & _S_IFMT) != _S_IFDIR;
+  return _fstat(_fileno(f), &info) == 0 && (info.st_mode & _S_IFMT) != _S_IFREG && (info.st_mode & _S_IFMT) != _S_IFDIR;
 #else
   struct stat info {};
   return fstat(fileno(f), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);

@@ -93,7 +93,7 @@ const NamedSave kSaves[] = {
 
 std::vector<std::string> folder(const testing::TempDir& dir) {
   std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir.file(""))) names.push_back(e.path().filename());
+  for (const auto& e : std::filesystem::directory_iterator(dir.file(""))) names.push_back(e.path().filename().string());
   return names;
 }
 
