@@ -5,14 +5,21 @@
 
 #include <string>
 
+#include "host/catalogue.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
 namespace {
 
-constexpr int kAppendString = 8, kSetDimensionCount = 27, kUse2D = 28, kSetBoundary = 30, kResize = 31,
-              kReplaceRow = 36, kDeleteRow = 39, kSelectAll = 63;
-constexpr int kSize = 0, kRows = 40, kRowList = 41, kColumnList = 46, kColumnSum = 54;
+using catalogue::actionOf;
+using catalogue::expressionOf;
+
+constexpr int kAppendString = actionOf("appendString"), kSetDimensionCount = actionOf("setDimensionCount"),
+              kUse2D = actionOf("useTwoDimensions"), kSetBoundary = actionOf("setBoundary"),
+              kResize = actionOf("resizeBoundary"), kReplaceRow = actionOf("replaceRowWithList"),
+              kDeleteRow = actionOf("deleteRow"), kSelectAll = actionOf("selectAllRows");
+constexpr int kSize = expressionOf("size"), kRows = expressionOf("numberOfRows"), kRowList = expressionOf("rowList"),
+              kColumnList = expressionOf("columnList"), kColumnSum = expressionOf("columnSum");
 
 TesselSetup setup(int32_t dimensions, int32_t x, int32_t y, bool autoSelect) {
   hostkit::SetupOptions options;

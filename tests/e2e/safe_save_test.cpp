@@ -13,16 +13,23 @@
 #include <string>
 #include <vector>
 
+#include "host/catalogue.h"
 #include "tests/e2e/temp_files.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
 namespace {
 
-constexpr int kSaveNative = 0, kSaveHost = 1, kSaveCsv = 2, kLoadNative = 3, kLoadHost = 4, kLoadCsv = 5,
-              kAppendString = 8, kAppendNative = 10, kSaveElement = 18, kAppendElement = 19, kSetFileAt = 52,
-              kSaveIni = 58, kLoadIni = 59;
-constexpr int kSize = 0, kGetString = 2;
+using catalogue::actionOf;
+using catalogue::expressionOf;
+
+constexpr int kSaveNative = actionOf("saveToFile"), kSaveHost = actionOf("saveAsHostArray"),
+              kSaveCsv = actionOf("saveToCsv"), kLoadNative = actionOf("loadFromFile"),
+              kLoadHost = actionOf("loadFromHostArray"), kLoadCsv = actionOf("loadFromCsv"),
+              kAppendString = actionOf("appendString"), kAppendNative = actionOf("appendFromFile"),
+              kSaveElement = actionOf("saveElementToFile"), kAppendElement = actionOf("appendElementToFile"),
+              kSetFileAt = actionOf("setFileAt"), kSaveIni = actionOf("saveToIni"), kLoadIni = actionOf("loadFromIni");
+constexpr int kSize = expressionOf("size"), kGetString = expressionOf("stringAt");
 constexpr int kSaves[] = {kSaveNative, kSaveHost, kSaveCsv, kSaveIni};
 
 // Codes of the diagnostic.
