@@ -28,8 +28,10 @@ tessel_console_test(NAME console.help_command ARGS help show EXPECTED ${case_dir
 tessel_console_test(NAME console.help_formats ARGS help formats EXPECTED ${case_dir}/help_formats.expected)
 # Texts beyond ASCII are shown as they are where the locale takes UTF-8; a
 # script may start with a byte order mark.
-tessel_console_test(NAME console.utf8_text SCRIPT ${case_dir}/utf8.tessel ENV LC_ALL=C.UTF-8
-  EXPECTED ${case_dir}/utf8_text.expected)
+if(NOT WIN32)  # there the console's code page decides, which a test cannot set
+  tessel_console_test(NAME console.utf8_text SCRIPT ${case_dir}/utf8.tessel ENV LC_ALL=C.UTF-8
+    EXPECTED ${case_dir}/utf8_text.expected)
+endif()
 tessel_console_test(NAME console.utf8_escaped SCRIPT ${case_dir}/utf8.tessel EXPECTED ${case_dir}/utf8_escaped.expected)
 # CSV from elsewhere: a byte order mark, CR LF line ends, a header row of labels, a number too big.
 set(bom_csv ${CMAKE_CURRENT_SOURCE_DIR}/console/data/bom_header.csv)

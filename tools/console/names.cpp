@@ -284,12 +284,12 @@ std::string suggestionsFor(std::string_view written) {
   // An action whose words or menu label are near the line's leading words;
   // labels count because the menus show them.
   for (const auto& a : kActions) {
-    const std::string written_form = usage(a);
-    const std::string_view words = written_form.substr(0, written_form.find(" <"));
+    const std::string writtenForm = usage(a);
+    const std::string words = writtenForm.substr(0, writtenForm.find(" <"));
     const bool nearWords = editDistance(leadingWords(written, wordCount(words)), words) <= 2;
     const bool nearLabel = editDistance(leadingWords(written, wordCount(a.label)), a.label) <= 2;
-    if ((nearWords || nearLabel) && std::find(near.begin(), near.end(), written_form) == near.end()) {
-      near.push_back(written_form);
+    if ((nearWords || nearLabel) && std::find(near.begin(), near.end(), writtenForm) == near.end()) {
+      near.push_back(writtenForm);
     }
   }
   if (near.empty() || near.size() > 6) return "";
