@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include <iterator>
 
 #include "host/catalogue.h"
+#include "tools/console/platform.h"
 
 namespace tessel::console {
 
@@ -54,13 +54,11 @@ void writeAll(const std::string& path, const std::string& bytes) {
   if (!out) throw UserError("cannot write " + path + ": " + std::strerror(errno));
 }
 
-// A file of tessel's own beside the system's temporary files, removed with it.
+// A file of tessel's own among the system's temporary files, removed with it.
 class ScratchFile {
  public:
-  ScratchFile() {
-    std::error_code ignored;
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    path_ = (std::filesystem::temp_directory_path(ignored) / ("tessel-" + std::to_string(stamp) + ".csv")).string();
+  ScratchFile() : path_(platform::createTempFile()) {
+    if (path_.empty()) throw UserError("cannot make a temporary file for the CSV file's rows");
   }
   ~ScratchFile() {
     std::error_code ignored;

@@ -39,12 +39,6 @@ constexpr Command kCommands[] = {
     {"quit", "quit (or exit, or Ctrl-D)", "Leaves the shell; Ctrl-C cancels the line being typed."},
 };
 
-std::string lowered(std::string_view s) {
-  std::string out(s);
-  for (char& ch : out) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return out;
-}
-
 std::string paramList(const catalogue::Parameter* params, int count) {
   std::string out;
   for (int i = 0; i < count; ++i) {

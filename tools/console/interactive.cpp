@@ -23,15 +23,6 @@ namespace {
 
 #if TESSEL_LINE_EDITING
 
-bool startsWithIgnoringCase(const std::string& text, const std::string& prefix) {
-  if (prefix.size() > text.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
-      return false;
-  }
-  return true;
-}
-
 // The files and folders whose path starts with `partial`, folders with a "/".
 std::vector<std::string> paths(const std::string& partial) {
   namespace fs = std::filesystem;

@@ -38,6 +38,16 @@ std::string quoteForMessage(std::string_view s) {
 
 }  // namespace
 
+std::string lowered(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = lower(c);
+  return out;
+}
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equalIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
 catalogue::Param kindOf(const Term& term) {
   switch (term.kind) {
     case Term::Kind::integer: return Param::integer;

@@ -30,6 +30,10 @@ struct Term {
   std::string source;  // as written, for messages
 };
 
+// Texts compared and searched the way names are: A to Z ignoring case.
+std::string lowered(std::string_view text);
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix);
+
 // The kind of value a term gives.
 catalogue::Param kindOf(const Term& term);
 const char* kindName(catalogue::Param kind);
