@@ -1,10 +1,12 @@
-# tessel_console_test(NAME n EXPECTED file [SCRIPT file] [INPUT file] [ARGS a b ...] [FILES f ...] [WRITTEN f ...])
+# tessel_console_test(NAME n EXPECTED file [SCRIPT file] [INPUT file] [ARGS a b ...] [FILES f ...] [WRITTEN f ...]
+#                     [ENV V=x ...])
 # Runs the console host in a fresh folder (FILES copied in first): on SCRIPT
-# with `run`, or with ARGS (INPUT as its standard input), and compares its output (and the WRITTEN files) with EXPECTED (see
-# tests/console/run_case.cmake). Where the system's own words show through (a
+# with `run`, or with ARGS (INPUT as its standard input), and compares its
+# output (and the WRITTEN files) with EXPECTED (see tests/console/run_case.cmake),
+# with the ENV variables set. Where the system's own words show through (a
 # loader's message), the Windows build compares with X.windows.expected if there is one.
 function(tessel_console_test)
-  cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;ENV" ${ARGN})
   string(REGEX REPLACE "\\.expected$" ".windows.expected" windows_expected "${T_EXPECTED}")
   if(WIN32 AND EXISTS "${windows_expected}")
     set(T_EXPECTED "${windows_expected}")
@@ -24,4 +26,9 @@ function(tessel_console_test)
       "-DFILES=${files}"
       "-DWRITTEN=${written}"
       -P ${PROJECT_SOURCE_DIR}/tests/console/run_case.cmake)
+  # The C locale unless the case names another: texts beyond ASCII are then escaped.
+  if(NOT T_ENV)
+    set(T_ENV LC_ALL=C)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${T_ENV}")
 endfunction()

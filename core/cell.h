@@ -71,8 +71,8 @@ class Cell {
   int32_t length() const;
   // The owned bytes of a string or data cell, else null.
   const char* bytes() const { return bytes_.get(); }
-  bool isEmpty() const { return type_ == CellType::empty; }
 
+  // compat: a stored value of 0 is an empty cell, as in the files games wrote.
   // Replaces the content; the key stays. A value of 0, a null string and
   // data that is null or shorter than one byte leave an empty cell.
   // Throws std::bad_alloc with the cell unchanged.
@@ -96,7 +96,6 @@ class Cell {
   // Attaches a key cell when there is none, then assigns the descriptor to it;
   // a string key's length is taken from the string.
   void setKey(const CellDescriptor& d);
-  void removeKey() noexcept { key_.reset(); }
   const Cell* key() const { return key_.get(); }
 
  private:

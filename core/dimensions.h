@@ -49,7 +49,6 @@ class Dimensions {
   int32_t indexOfDimensionIndex(const char* text, const std::string& delimiters) const;
   // x + entry 1 * y with the entry as stored, whatever the dimension count.
   int32_t indexOfXY(int32_t x, int32_t y) const;
-  int32_t indexOfColumnRow(int32_t column, int32_t row) const { return indexOfXY(column, row); }
 
  private:
   int32_t count_ = 1;

@@ -102,13 +102,6 @@ class Quicksort {
 
 }  // namespace
 
-int compareCells(const Cell* a, const Cell* b, SortKind kind, bool caseSensitive) {
-  if (a == nullptr || b == nullptr) return a == b ? 0 : (a == nullptr ? -1 : 1);
-  if (a == b) return 0;
-  const CellOrder order(kind, caseSensitive);
-  return order.compare(*a, order.keyOf(*b));
-}
-
 void sortCells(ArrayStore& store, SortKind kind, SortOrder order) {
   Quicksort(store, kind, order).sortRange(0, store.size() - 1);
 }

@@ -1,5 +1,4 @@
-// Sorting the whole array by the cells' texts or values, and the cell
-// comparison that row sorting shares.
+// Sorting the whole array by the cells' texts or values.
 #pragma once
 
 #include <cstdint>
@@ -17,10 +16,6 @@ constexpr SortKind kSortByValue = 1;
 constexpr SortKind kSortByString = 2;
 
 enum class SortOrder : int16_t { ascending = 0, descending = 1 };
-
-// Negative, 0 or positive. A missing cell (null) orders before any present
-// one; a cell equals itself.
-int compareCells(const Cell* a, const Cell* b, SortKind kind, bool caseSensitive);
 
 // Sorts all cells (with their keys) by Hoare partitioning around the middle
 // cell of each range. Not stable: equal cells end where the partitioning puts

@@ -1,7 +1,8 @@
 // The smallest host: loads the module by path, creates one instance from a
 // setup record, calls a few actions and expressions through the routine
 // tables, and prints what happens. Everything goes through the exports
-// declared in host/tessel.h, exactly as a game host does it.
+// declared in host/tessel.h, exactly as a game host does it; the routine
+// numbers come from the catalogue.
 //
 //   first_host path/to/libtessel.so
 #include <dlfcn.h>
@@ -11,9 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "host/catalogue.h"
 #include "host/tessel.h"
 
 namespace {
+
+using tessel::catalogue::actionOf;
+using tessel::catalogue::expressionOf;
 
 // The host's side of an expression call: its parameters and its string space.
 struct Call {
@@ -88,19 +93,21 @@ int main(int argc, char** argv) {
     return std::to_string(result);
   };
 
-  act(8, reinterpret_cast<intptr_t>("apple"), 0);  // Append string
+  act(actionOf("appendString"), reinterpret_cast<intptr_t>("apple"), 0);
   std::printf("Append string \"apple\"\n");
-  act(9, 42, 0);  // Append value
+  act(actionOf("appendValue"), 42, 0);
   std::printf("Append value 42\n");
-  act(6, reinterpret_cast<intptr_t>("first"), 0);  // Insert string at 0
+  act(actionOf("insertStringAt"), reinterpret_cast<intptr_t>("first"), 0);
   std::printf("Insert string \"first\" at 0\n");
-  std::printf("size( = %s, capacity( = %s\n", expression(0, {}).c_str(), expression(1, {}).c_str());
+  std::printf("size( = %s, capacity( = %s\n", expression(expressionOf("size"), {}).c_str(),
+              expression(expressionOf("capacity"), {}).c_str());
   for (intptr_t i = 0; i < 4; ++i) {
-    std::printf("get$(%d) = %s, get(%d) = %s\n", static_cast<int>(i), expression(2, {i}).c_str(), static_cast<int>(i),
-                expression(3, {i}).c_str());
+    std::printf("get$(%d) = %s, get(%d) = %s\n", static_cast<int>(i), expression(expressionOf("stringAt"), {i}).c_str(),
+                static_cast<int>(i), expression(expressionOf("valueAt"), {i}).c_str());
   }
-  act(16, 0, 0);  // Delete at 0
-  std::printf("Delete at 0: size( = %s, get$(0) = %s\n", expression(0, {}).c_str(), expression(2, {0}).c_str());
+  act(actionOf("deleteAt"), 0, 0);
+  std::printf("Delete at 0: size( = %s, get$(0) = %s\n", expression(expressionOf("size"), {}).c_str(),
+              expression(expressionOf("stringAt"), {0}).c_str());
 
   destroy(object, 0);
   std::printf("destroyed\n");

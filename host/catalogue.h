@@ -21,6 +21,7 @@ struct Action {
   const char* display;
   Parameter params[2];
   const char* summary;
+  const char* operation;
 
   constexpr int menuId() const { return 25000 + number; }
   constexpr int stringId() const { return 28200 + number; }
@@ -53,7 +54,7 @@ struct Expression {
 #define TESSEL_BUILT_TEXT Result::builtText
 
 inline constexpr Action kActions[] = {
-#define TESSEL_ACTION(no, label, display, p1, p2, op, summary) Action{no, label, display, {p1, p2}, summary},
+#define TESSEL_ACTION(no, label, display, p1, p2, op, summary) Action{no, label, display, {p1, p2}, summary, #op},
 #include "host/catalogue.inc"
 #undef TESSEL_ACTION
 };
@@ -108,6 +109,20 @@ constexpr bool sameText(const char* a, const char* b) {
   for (; *a != '\0' && *a == *b; ++a) ++b;
   return *a == *b;
 }
+
+template <typename Entry, std::size_t N>
+constexpr int numberOf(const Entry (&entries)[N], const char* operation) {
+  for (const Entry& e : entries) {
+    if (sameText(e.operation, operation)) return e.number;
+  }
+  throw "no such operation in the catalogue";  // fails the compile where a constant is asked for
+}
+
+// Catalogue numbers by operation name, for hosts and tests:
+// `constexpr int kSave = actionOf("saveToCsv");`. Rows that share an
+// operation give the first one's number.
+constexpr int actionOf(const char* operation) { return numberOf(kActions, operation); }
+constexpr int expressionOf(const char* operation) { return numberOf(kExpressions, operation); }
 
 static_assert(all(kActions, displayFitsParameters), "display strings fit the parameters");
 static_assert(all(kExpressions, nameEndsWithParenthesis), "expression names end with (");

@@ -62,7 +62,7 @@ struct Note {
 // clang-format off
 inline constexpr Note kActionNotes[] = {
     {0, "Overwrites the file. Settings and the row selection are not saved.", "Save to file \"scores.arr\""},
-    {1, "Values are written as their decimal texts; keys, labels and data are not written.", "Save as KZP1.5 array \"scores.array\""},
+    {1, "Values are written as their decimal texts; keys, labels and data are not written.", "Save to KZP Array \"scores.array\""},
     {2, "Keys and labels are not written; see the CSV dialect.", "Save to CSV file \"scores.csv\""},
     {3, "A file that cannot be read leaves an empty array.", "Load from file \"scores.arr\""},
     {5, "Every field becomes a string element; the array becomes 2D, as wide as the widest line.", "Load from CSV file \"scores.csv\""},
@@ -83,7 +83,7 @@ inline constexpr Note kActionNotes[] = {
     {21, "The key 0 leaves an empty key.", "Set key value 100 at 3"},
     {22, "Values sort by their decimal texts; the comparison follows the case setting.", "Sort strings ascending (ABC)"},
     {24, "Strings sort by the number they start with, 0 when none.", "Sort values ascending (123)"},
-    {26, "Compares values of the column chosen with a pick action (column 0 until then). Bounds in reverse order pass nothing.", "Select rows between values 10 20"},
+    {26, "Compares values of the column chosen with a pick action (column 0 until then). Bounds in reverse order pass nothing.", "SELECT BETWEEN 10 AND 20"},
     {27, "Elements keep their indexes; only the way they are read changes.", "Set array dimension to 1"},
     {30, "Elements keep their indexes, so in a filled array they land in other rows and columns; the resize action keeps each one at its coordinates.", "Set dimension 1 boundary to 3"},
     {31, "", "Resize dimension 1 boundary to 4"},
@@ -99,7 +99,7 @@ inline constexpr Note kActionNotes[] = {
     {44, "A label that names no column changes nothing.", "Sort rows by label \"points\" value ascending"},
     {46, "", "Sort rows by label \"name\" string ascending"},
     {48, "Only a 2D array has labels.", "Set label to \"points\" at column 1"},
-    {49, "Compares texts of the column chosen with a pick action; the search mode plays no part.", "Select rows between strings \"b\" \"d\""},
+    {49, "Compares texts of the column chosen with a pick action; the search mode plays no part.", "SELECT BETWEEN \"b\" AND \"d\""},
     {50, "Only the letters A to Z are folded.", "Case insensitive (A=a)"},
     {52, "The whole file, zero bytes and line ends included, becomes one data element. An empty file gives an empty element.", "Set file \"logo.png\" at 0"},
     {54, "", "Append file \"logo.png\""},

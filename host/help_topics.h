@@ -117,16 +117,18 @@ inline constexpr Topic kConsoleHost[] = {
     {"tessel", "The same at a terminal, with line editing, history and Tab completion."},
     {"tessel show FILE", "Prints a native, host array, CSV or INI file."},
     {"tessel convert IN OUT", "Loads a file with the module's load action and saves it with its save action."},
-    {"tessel help [NAME]", "The actions and expressions, from the same catalogue as this page."},
+    {"tessel help [NAME | TOPIC]",
+     "The actions and expressions, from the same catalogue as this page, grouped as the menus group them; "
+     "help formats shows what each file format keeps."},
     {"Naming an action",
-     "By its menu label with the parameters after it (Append string \"apple\"), by the words of "
-     "its display string with the parameters in place (SELECT WHERE col 1 >= 100), or by its "
-     "number (70 1 100). Texts are quoted, integers bare, and an expression can stand for "
-     "either."},
+     "By the words of its display string, as the event editor lists it, with the parameters in "
+     "their places (Set value 2 at 0, SELECT WHERE col 1 >= 100); words compare ignoring case. "
+     "Texts are quoted, integers bare, and an expression can stand for either."},
     {"Expressions", "A line such as get$(0) or get$(indexOfKeyStr(\"k\")) prints its result."},
     {"Instances",
      "new NAME --dims 2 --x 3 --auto-select creates an instance from a setup record; with NAME "
-     "switches to it; show draws the array, marking selected rows."},
+     "switches to it; show draws the array, marking selected rows (show --types --keys --rows A:B "
+     "--selected --head N --json)."},
 };
 
 }  // namespace tessel::topics

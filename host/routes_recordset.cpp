@@ -18,8 +18,6 @@ namespace rs = recordset;
 
 namespace actions {
 
-using rs::SortKind;
-using rs::SortOrder;
 
 void pickBetweenColumn(Instance& o, const Arguments& a) { o.setBetweenColumn(a.integer(0)); }
 void pickBetweenLabel(Instance& o, const Arguments& a) { o.setBetweenColumn(rs::columnOfLabel(o.store(), a.text(0))); }
@@ -37,28 +35,28 @@ void deleteRow(Instance& o, const Arguments& a) { rs::deleteRow(o.store(), a.int
 void setLabel(Instance& o, const Arguments& a) { rs::setLabel(o.store(), a.text(0), a.integer(1)); }
 
 void sortRowsByColumnValueAscending(Instance& o, const Arguments& a) {
-  rs::sortRowsByColumn(o.store(), a.integer(0), SortKind::value, SortOrder::ascending);
+  rs::sortRowsByColumn(o.store(), a.integer(0), kSortByValue, SortOrder::ascending);
 }
 void sortRowsByColumnValueDescending(Instance& o, const Arguments& a) {
-  rs::sortRowsByColumn(o.store(), a.integer(0), SortKind::value, SortOrder::descending);
+  rs::sortRowsByColumn(o.store(), a.integer(0), kSortByValue, SortOrder::descending);
 }
 void sortRowsByColumnStringAscending(Instance& o, const Arguments& a) {
-  rs::sortRowsByColumn(o.store(), a.integer(0), SortKind::string, SortOrder::ascending);
+  rs::sortRowsByColumn(o.store(), a.integer(0), kSortByString, SortOrder::ascending);
 }
 void sortRowsByColumnStringDescending(Instance& o, const Arguments& a) {
-  rs::sortRowsByColumn(o.store(), a.integer(0), SortKind::string, SortOrder::descending);
+  rs::sortRowsByColumn(o.store(), a.integer(0), kSortByString, SortOrder::descending);
 }
 void sortRowsByLabelValueAscending(Instance& o, const Arguments& a) {
-  rs::sortRowsByLabel(o.store(), a.text(0), SortKind::value, SortOrder::ascending);
+  rs::sortRowsByLabel(o.store(), a.text(0), kSortByValue, SortOrder::ascending);
 }
 void sortRowsByLabelValueDescending(Instance& o, const Arguments& a) {
-  rs::sortRowsByLabel(o.store(), a.text(0), SortKind::value, SortOrder::descending);
+  rs::sortRowsByLabel(o.store(), a.text(0), kSortByValue, SortOrder::descending);
 }
 void sortRowsByLabelStringAscending(Instance& o, const Arguments& a) {
-  rs::sortRowsByLabel(o.store(), a.text(0), SortKind::string, SortOrder::ascending);
+  rs::sortRowsByLabel(o.store(), a.text(0), kSortByString, SortOrder::ascending);
 }
 void sortRowsByLabelStringDescending(Instance& o, const Arguments& a) {
-  rs::sortRowsByLabel(o.store(), a.text(0), SortKind::string, SortOrder::descending);
+  rs::sortRowsByLabel(o.store(), a.text(0), kSortByString, SortOrder::descending);
 }
 
 void useAndMode(Instance& o, const Arguments&) { rs::useAndMode(o.store()); }

@@ -6,8 +6,10 @@
 #include <new>
 #include <utility>
 
+#include "core/status.h"
 #include "host/catalogue.h"
 #include "host/operations.h"
+#include "host/run_state.h"
 #include "host/runtime.h"
 
 namespace tessel {
@@ -43,19 +45,31 @@ constexpr ExpressionOperation kExpressionOperations[] = {
 static_assert(std::size(kActionOperations) == catalogue::kActionCount);
 static_assert(std::size(kExpressionOperations) == catalogue::kExpressionCount);
 
+RunState* stateOf(TesselRunObject* object) { return static_cast<RunState*>(object->store); }
+
+// The outcome of a call that could not get its memory; it changed nothing.
+Status outOfMemory() { return Status::failure(StatusCode::outOfMemory); }
+
 // The host calls one routine at a time; nothing here may throw back into it.
 short runAction(TesselRunObject* object, std::size_t number, intptr_t first, intptr_t second) noexcept {
+  RunState* state = stateOf(object);
+  if (state == nullptr) return 0;
+  state->setLastOutcome(Status());
   try {
-    if (object->store == nullptr) return 0;
     Instance instance(*object);
     kActionOperations[number](instance, Arguments(first, second));
   } catch (...) {
-    // An operation that cannot get its memory has changed nothing; the host hears of no failure.
+    // Only memory can run out here, and the operation has changed nothing.
+    state->setLastOutcome(outOfMemory());
   }
+  // The one place where outcomes are dropped on purpose: a game host has no
+  // way to hear of a failure, so every action returns 0. The outcome stays
+  // with the instance for the console and the tests (TesselLastOutcome).
   return 0;
 }
 
 intptr_t runExpression(TesselRunObject* object, std::size_t number, intptr_t raw) noexcept {
+  RunState* state = stateOf(object);
   try {
     const catalogue::Expression& entry = catalogue::kExpressions[number];
     TesselHostContext* context = object->hostContext;
@@ -65,7 +79,8 @@ intptr_t runExpression(TesselRunObject* object, std::size_t number, intptr_t raw
       const TesselService fetch = i == 0 ? context->getFirstParameter : context->getNextParameter;
       fetched[i] = fetch(object, type, raw);
     }
-    if (object->store == nullptr) return 0;
+    if (state == nullptr) return 0;
+    state->setLastOutcome(Status());
     Instance instance(*object);
     const Result result = kExpressionOperations[number](instance, Arguments(fetched[0], fetched[1]));
     if (!entry.returnsText()) return result.value();
@@ -78,6 +93,8 @@ intptr_t runExpression(TesselRunObject* object, std::size_t number, intptr_t raw
     space[text.size()] = '\0';
     return reinterpret_cast<intptr_t>(space);
   } catch (...) {
+    // As for actions: the host gets the empty result, the instance keeps the outcome.
+    if (state != nullptr) state->setLastOutcome(outOfMemory());
     return 0;
   }
 }

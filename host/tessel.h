@@ -218,6 +218,25 @@ void TESSEL_CALL DefaultOI(TesselEditorContext*);
 void TESSEL_CALL UnloadObject(TesselEditorContext*);
 #endif
 
+/* Diagnostics, never called by a game host: the outcome of the object's last
+ * routine call (0 = ok, else what failed), its description copied into buffer
+ * (at most size bytes with the terminator). */
+int32_t TESSEL_CALL TesselLastOutcome(TesselRunObject* object, char* buffer, int32_t size);
+
+/* Cell types, as the diagnostics report them. */
+enum { TESSEL_CELL_NONE = -1, TESSEL_CELL_EMPTY = 0, TESSEL_CELL_VALUE = 1, TESSEL_CELL_STRING = 2, TESSEL_CELL_DATA = 3 };
+
+typedef struct TesselCellFacts {
+  int32_t type;        /* TESSEL_CELL_* */
+  int32_t length;      /* bytes of a data cell, characters of a string, 4 for a value, 0 when empty */
+  int32_t keyType;     /* TESSEL_CELL_*, TESSEL_CELL_NONE without a key */
+  int32_t rowSelected; /* 1 when the array is 2D and the cell's row is selected, else 0 */
+} TesselCellFacts;
+
+/* Diagnostics, never called by a game host: what the expressions cannot say
+ * about the element at index. Returns 0, or -1 when index names no element. */
+int32_t TESSEL_CALL TesselDescribeCell(TesselRunObject* object, int32_t index, TesselCellFacts* facts);
+
 #ifdef __cplusplus
 }
 #endif

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/cell.h"
+#include "core/dimensions.h"
 
 namespace tessel::persist {
 
@@ -38,7 +39,7 @@ struct LabelImage {
 
 class ArrayImage {
  public:
-  static constexpr int kBoundaries = 10;
+  static constexpr int kBoundaries = Dimensions::kEntries;
 
   uint16_t version = 0;
   int32_t dimensionCount = 0;

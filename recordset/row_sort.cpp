@@ -6,6 +6,7 @@
 
 #include "core/compare.h"
 #include "recordset/labels.h"
+#include "recordset/rows.h"
 
 namespace tessel::recordset {
 namespace {
@@ -123,7 +124,7 @@ class RowSorter {
 
   // Negative, 0 or positive as row a sorts before, with or after row b, ascending.
   int compareRows(int32_t a, int32_t b) const {
-    if (kind_ == SortKind::value) {
+    if (kind_ == kSortByValue) {
       const int32_t va = values_[static_cast<std::size_t>(a)];
       const int32_t vb = values_[static_cast<std::size_t>(b)];
       return (va > vb) - (va < vb);
@@ -133,7 +134,7 @@ class RowSorter {
 
   // The range's positions in ascending order of their cells.
   std::vector<int32_t> sortedIndex() {
-    if (kind_ == SortKind::value) {
+    if (kind_ == kSortByValue) {
       values_.reserve(rows_.size());
       for (std::size_t k = 0; k < rows_.size(); ++k) values_.push_back(cell(static_cast<int32_t>(k)).value());
     }
@@ -229,11 +230,11 @@ void sortRowsByColumn(ArrayStore& store, int32_t c, SortKind kind, SortOrder ord
   if (store.dimensions().count() != 2 || c < 0 || c >= columnCount(store)) return;
   // The selected rows that hold cells; a flag left past the last complete
   // row (after a boundary change) stands for no row at all.
-  const int32_t physical = store.dimensions().physicalRows(store.size());
+  const int32_t positions = rowsWithFlags(store);
   const RowFlags& flags = store.rowFlags();
   std::vector<int32_t> rows;
-  rows.reserve(static_cast<std::size_t>(flags.selectedCount()));
-  for (int32_t p = 0; p < flags.count() && p < physical; ++p) {
+  rows.reserve(static_cast<std::size_t>(rowCount(store)));
+  for (int32_t p = 0; p < positions; ++p) {
     if (flags.isSelected(p)) rows.push_back(p);
   }
   RowSorter(store, std::move(rows), c, kind, order).run();

@@ -6,11 +6,9 @@
 #include <cstdint>
 
 #include "core/array_store.h"
+#include "core/sort.h"
 
 namespace tessel::recordset {
-
-enum class SortKind : int32_t { value = 1, string = 2 };
-enum class SortOrder : int32_t { ascending = 0, descending = 1 };
 
 // Nothing happens outside 2D or for a column outside 0 to C - 1.
 //

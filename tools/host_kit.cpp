@@ -142,6 +142,21 @@ ExpressionCall RunObject::call(int n, const Param& first, const Param& second) {
   return result;
 }
 
+RunObject::Outcome RunObject::lastOutcome() {
+  const auto read = module_.entry<int32_t(TESSEL_CALL*)(TesselRunObject*, char*, int32_t)>("TesselLastOutcome");
+  char buffer[512];
+  const int32_t code = read(&record(), buffer, sizeof buffer);
+  return {code, buffer};
+}
+
+std::optional<TesselCellFacts> RunObject::describeCell(int32_t index) {
+  const auto describe =
+      module_.entry<int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t, TesselCellFacts*)>("TesselDescribeCell");
+  TesselCellFacts facts{};
+  if (describe(&record(), index, &facts) != 0) return std::nullopt;
+  return facts;
+}
+
 RunObject& RunObject::owner(TesselRunObject* object) { return *reinterpret_cast<Context*>(object->hostContext)->owner; }
 
 intptr_t RunObject::fetch(std::size_t position, intptr_t type, intptr_t rawParameter) {

@@ -75,6 +75,16 @@ class RunObject {
   // Calls expression n; the flag word is cleared before the call, as a host does.
   ExpressionCall call(int n, const Param& first = {}, const Param& second = {});
 
+  // The diagnostics a game host never calls: the outcome of the last routine
+  // call (0 and "ok" when it succeeded), and what the expressions cannot say
+  // about an element (none when the index names no element).
+  struct Outcome {
+    int32_t code = 0;
+    std::string text;
+  };
+  Outcome lastOutcome();
+  std::optional<TesselCellFacts> describeCell(int32_t index);
+
   TesselRunObject& record() { return *reinterpret_cast<TesselRunObject*>(object_.data()); }
   Module& module() { return module_; }
 

@@ -22,6 +22,36 @@ tessel_console_test(NAME console.convert_csv_to_ini ARGS convert scores.csv scor
   EXPECTED ${case_dir}/convert_csv_to_ini.expected)
 tessel_console_test(NAME console.convert_unwritable ARGS convert scores.csv nowhere/scores.ini
   FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_unwritable.expected)
+# Help by topic of the menus, for the shell's own commands, and on the file formats.
+tessel_console_test(NAME console.help_topic ARGS help keys EXPECTED ${case_dir}/help_topic.expected)
+tessel_console_test(NAME console.help_command ARGS help show EXPECTED ${case_dir}/help_command.expected)
+tessel_console_test(NAME console.help_formats ARGS help formats EXPECTED ${case_dir}/help_formats.expected)
+# Texts beyond ASCII are shown as they are where the locale takes UTF-8; a
+# script may start with a byte order mark.
+if(NOT WIN32)  # there the console's code page decides, which a test cannot set
+  tessel_console_test(NAME console.utf8_text SCRIPT ${case_dir}/utf8.tessel ENV LC_ALL=C.UTF-8
+    EXPECTED ${case_dir}/utf8_text.expected)
+endif()
+tessel_console_test(NAME console.utf8_escaped SCRIPT ${case_dir}/utf8.tessel EXPECTED ${case_dir}/utf8_escaped.expected)
+# CSV from elsewhere: a byte order mark, CR LF line ends, a header row of labels, a number too big.
+set(bom_csv ${CMAKE_CURRENT_SOURCE_DIR}/console/data/bom_header.csv)
+tessel_console_test(NAME console.show_csv_header ARGS --header show bom_header.csv FILES ${bom_csv}
+  EXPECTED ${case_dir}/show_csv_header.expected)
+tessel_console_test(NAME console.convert_csv_header ARGS --header --force convert bom_header.csv out.csv FILES ${bom_csv}
+  WRITTEN out.csv EXPECTED ${case_dir}/convert_csv_header.expected)
+tessel_console_test(NAME console.show_json ARGS show --json --head 1 bom_header.csv FILES ${bom_csv}
+  EXPECTED ${case_dir}/show_json.expected)
+# convert checks its input and never writes over a file unasked.
+tessel_console_test(NAME console.convert_wrong_from ARGS convert --from native scores.csv out.ini
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_wrong_from.expected)
+tessel_console_test(NAME console.convert_over_input ARGS convert --to csv --force scores.csv ./scores.csv
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_over_input.expected)
+tessel_console_test(NAME console.convert_existing_output ARGS convert bom_header.csv scores.csv
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv ${bom_csv} WRITTEN scores.csv
+  EXPECTED ${case_dir}/convert_existing_output.expected)
+tessel_console_test(NAME console.convert_missing_input ARGS convert missing.csv out.ini
+  WRITTEN out.ini EXPECTED ${case_dir}/convert_missing_input.expected)
+tessel_console_test(NAME console.version ARGS --version EXPECTED ${case_dir}/version.expected)
 # A script on standard input, with the line ends a Windows editor writes.
 tessel_console_test(NAME console.script_on_input INPUT ${CMAKE_CURRENT_SOURCE_DIR}/console/crlf_lines.tessel
   EXPECTED ${CMAKE_CURRENT_SOURCE_DIR}/console/crlf_lines.expected)

@@ -20,15 +20,21 @@ struct Session {
   int status = -1;
 };
 
-// Runs tessel on a terminal with HOME in `home`, types `keys` and reads
-// everything it prints until it ends.
-Session typeInto(const std::string& home, const std::string& keys) {
+// Runs tessel on a terminal of 10 lines with HOME in `home` (its working
+// folder too) and PAGER set to `pager`, types `keys` and reads everything it
+// prints until it ends.
+Session typeInto(const std::string& home, const std::string& keys, const char* pager = "") {
   Session s;
   int terminal = -1;
-  const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+  winsize size{};
+  size.ws_row = 10;
+  size.ws_col = 80;
+  const pid_t child = forkpty(&terminal, nullptr, nullptr, &size);
   if (child == 0) {
     setenv("HOME", home.c_str(), 1);
     setenv("TERM", "dumb", 1);
+    setenv("PAGER", pager, 1);
+    if (chdir(home.c_str()) != 0) _exit(126);
     execl(TESSEL_CONSOLE_PATH, "tessel", "--module", TESSEL_MODULE_PATH, static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -50,7 +56,7 @@ Session typeInto(const std::string& home, const std::string& keys) {
     const bool atPrompt =
         s.output.size() > seenWhenTyped && s.output.size() >= 2 && s.output.compare(s.output.size() - 2, 2, "> ") == 0;
     if (typed < keys.size() && atPrompt) {
-      std::size_t end = keys.find_first_of("\n\x04", typed);
+      std::size_t end = keys.find_first_of("\n\x03\x04", typed);
       end = end == std::string::npos ? keys.size() : end + 1;
       if (write(terminal, keys.data() + typed, end - typed) < 0) break;
       typed = end;
@@ -85,7 +91,7 @@ TEST_F(Interactive, TabCompletesActionLabelsAndExpressionNames) {
 
 TEST_F(Interactive, MistakesAreReportedAndTheSessionGoesOn) {
   const Session s = typeInto(home_.string(), "Apend value 1\nAppend value 2\nsize()\n\x04");
-  EXPECT_NE(s.output.find("did you mean \"Append value\""), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("did you mean \"Append value <value>\""), std::string::npos) << s.output;
   EXPECT_NE(s.output.find("size() = 1"), std::string::npos) << s.output;
   ASSERT_TRUE(WIFEXITED(s.status));
   EXPECT_EQ(WEXITSTATUS(s.status), 1);  // the session saw an error
@@ -99,6 +105,31 @@ TEST_F(Interactive, HistoryIsKeptForTheNextSession) {
   // Arrow up brings the line back in a new session.
   const Session s = typeInto(home_.string(), "\x1b[A\nsize()\n\x04");
   EXPECT_NE(s.output.find("size() = 1"), std::string::npos) << s.output;
+}
+
+TEST_F(Interactive, CtrlCDropsTheLineAndTheSessionGoesOn) {
+  const Session s = typeInto(home_.string(), "Append value 5\x03size()\nquit\n");
+  EXPECT_NE(s.output.find("^C"), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("size() = 0"), std::string::npos) << s.output;
+  ASSERT_TRUE(WIFEXITED(s.status)) << s.output;
+  EXPECT_EQ(WEXITSTATUS(s.status), 0);  // quit left; Ctrl-C ended nothing
+}
+
+TEST_F(Interactive, TabCompletesInstanceNamesAndFilePaths) {
+  std::ofstream(home_ / "scores-2026.csv") << "ann,120\n";
+  const Session s =
+      typeInto(home_.string(), "new inventory\nwith main\nwith inv\t\nLoad from CSV file \"scores-\t\"\nsize()\n\x04");
+  EXPECT_NE(s.output.find("inventory> "), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("size() = 2"), std::string::npos) << s.output;
+}
+
+TEST_F(Interactive, LongOutputGoesThroughThePager) {
+  const Session s = typeInto(home_.string(),
+                             "Append value 1\nAppend value 2\nAppend value 3\nAppend value 4\nAppend value 5\n"
+                             "Append value 6\nAppend value 7\nAppend value 8\nAppend value 9\nshow\n\x04",
+                             "sed s/^/paged:/");
+  EXPECT_NE(s.output.find("paged:main: 1D, 9 elements"), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("paged:8      value  9"), std::string::npos) << s.output;
 }
 
 }  // namespace

@@ -9,13 +9,12 @@ namespace tessel::console {
 namespace {
 
 TEST(HelpExamples, EachActionExampleNamesItsAction) {
-  const ActionNames names;
   int checked = 0;
   for (const catalogue::Note& n : catalogue::kActionNotes) {
     if (*n.example == '\0') continue;
     SCOPED_TRACE(n.example);
     try {
-      EXPECT_EQ(names.resolve(n.example).number, n.number);
+      EXPECT_EQ(resolveAction(n.example).number, n.number);
     } catch (const UserError& e) {
       ADD_FAILURE() << e.what();
     }

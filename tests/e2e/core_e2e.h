@@ -7,23 +7,42 @@
 #include <initializer_list>
 #include <string>
 
+#include "host/catalogue.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing::core {
 
-// Actions.
-constexpr int kInsertString = 6, kInsertValue = 7, kAppendString = 8, kAppendValue = 9, kSetString = 13, kSetValue = 14,
-              kDeleteAt = 16, kDeleteAll = 17, kSetKeyString = 20, kSetKeyValue = 21, kSortStringsUp = 22,
-              kSortStringsDown = 23, kSortValuesUp = 24, kSortValuesDown = 25, kUse2D = 28, kSetBoundary = 30,
-              kResize = 31, kCaseInsensitive = 50, kCaseSensitive = 51, kLiteral = 55, kWildcard = 56,
-              kSetDelimiter = 57;
-// Expressions.
-constexpr int kSize = 0, kCapacity = 1, kGetString = 2, kGetValue = 3, kKeyString = 4, kKeyValue = 5,
-              kIndexOfKeyString = 6, kIndexOfKeyValue = 7, kStringWithKeyString = 8, kStringWithKeyValue = 9,
-              kValueWithKeyString = 10, kValueWithKeyValue = 11, kFindString = 12, kFindValue = 13,
-              kContainsString = 14, kContainsValue = 15, kMaximum = 22, kMinimum = 23, kSum = 24, kAverage = 25,
-              kDimensionCount = 26, kBoundary = 27, kBoundaryX = 28, kCoordinate = 34, kXOfIndex = 35, kYOfIndex = 36,
-              kZOfIndex = 37, kIndexOfDimensionIndex = 38, kIndexOfXY = 39, kNumberOfRows = 40, kDelimiter = 51;
+// Catalogue numbers.
+using catalogue::actionOf;
+using catalogue::expressionOf;
+constexpr int kInsertString = actionOf("insertStringAt"), kInsertValue = actionOf("insertValueAt"),
+              kAppendString = actionOf("appendString"), kAppendValue = actionOf("appendValue"),
+              kSetString = actionOf("setStringAt"), kSetValue = actionOf("setValueAt"),
+              kDeleteAt = actionOf("deleteAt"), kDeleteAll = actionOf("deleteAll"),
+              kSetKeyString = actionOf("setKeyStringAt"), kSetKeyValue = actionOf("setKeyValueAt"),
+              kSortStringsUp = actionOf("sortStringsAscending"), kSortStringsDown = actionOf("sortStringsDescending"),
+              kSortValuesUp = actionOf("sortValuesAscending"), kSortValuesDown = actionOf("sortValuesDescending"),
+              kUse2D = actionOf("useTwoDimensions"), kSetBoundary = actionOf("setBoundary"),
+              kResize = actionOf("resizeBoundary"), kCaseInsensitive = actionOf("setCaseInsensitive"),
+              kCaseSensitive = actionOf("setCaseSensitive"), kLiteral = actionOf("useLiteralMode"),
+              kWildcard = actionOf("useWildcardMode"), kSetDelimiter = actionOf("setListDelimiter");
+constexpr int kSize = expressionOf("size"), kCapacity = expressionOf("capacity"), kGetString = expressionOf("stringAt"),
+              kGetValue = expressionOf("valueAt"), kKeyString = expressionOf("keyStringAt"),
+              kKeyValue = expressionOf("keyValueAt"), kIndexOfKeyString = expressionOf("indexOfKeyString"),
+              kIndexOfKeyValue = expressionOf("indexOfKeyValue"),
+              kStringWithKeyString = expressionOf("stringWithKeyString"),
+              kStringWithKeyValue = expressionOf("stringWithKeyValue"),
+              kValueWithKeyString = expressionOf("valueWithKeyString"),
+              kValueWithKeyValue = expressionOf("valueWithKeyValue"), kFindString = expressionOf("findMatchingString"),
+              kFindValue = expressionOf("findMatchingValue"), kContainsString = expressionOf("findContainingString"),
+              kContainsValue = expressionOf("findContainingValue"), kMaximum = expressionOf("maximum"),
+              kMinimum = expressionOf("minimum"), kSum = expressionOf("sum"), kAverage = expressionOf("average"),
+              kDimensionCount = expressionOf("dimensionCount"), kBoundary = expressionOf("boundary"),
+              kBoundaryX = expressionOf("boundaryX"), kCoordinate = expressionOf("coordinateOfIndex"),
+              kXOfIndex = expressionOf("xOfIndex"), kYOfIndex = expressionOf("yOfIndex"),
+              kZOfIndex = expressionOf("zOfIndex"), kIndexOfDimensionIndex = expressionOf("indexOfDimensionIndex"),
+              kIndexOfXY = expressionOf("indexOfXY"), kNumberOfRows = expressionOf("numberOfRows"),
+              kDelimiter = expressionOf("listDelimiter");
 
 // The element texts joined by "|", an empty text as "_".
 inline std::string all(Instance& o) {

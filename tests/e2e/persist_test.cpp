@@ -8,20 +8,32 @@
 #include <vector>
 
 #include "tests/e2e/temp_files.h"
+#include "host/catalogue.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
 namespace {
 
-// Actions.
-constexpr int kSaveNative = 0, kSaveHost = 1, kSaveCsv = 2, kLoadNative = 3, kLoadHost = 4, kLoadCsv = 5,
-              kInsertString = 6, kAppendString = 8, kAppendValue = 9, kAppendNative = 10, kAppendHost = 11,
-              kAppendCsv = 12, kSetValue = 14, kSaveElement = 18, kAppendElement = 19, kSetKeyString = 20,
-              kSetKeyValue = 21, kSetDimensions = 27, kSetLabel = 48, kSetFileAt = 52, kInsertFileAt = 53,
-              kAppendFile = 54, kSaveIni = 58, kLoadIni = 59, kAppendIni = 60;
-// Expressions.
-constexpr int kSize = 0, kCapacity = 1, kGetString = 2, kGetValue = 3, kKeyString = 4, kDimensions = 26, kBoundary = 27,
-              kLabelList = 44;
+// Catalogue numbers.
+using catalogue::actionOf;
+using catalogue::expressionOf;
+constexpr int kSaveNative = actionOf("saveToFile"), kSaveHost = actionOf("saveAsHostArray"),
+              kSaveCsv = actionOf("saveToCsv"), kLoadNative = actionOf("loadFromFile"),
+              kLoadHost = actionOf("loadFromHostArray"), kLoadCsv = actionOf("loadFromCsv"),
+              kInsertString = actionOf("insertStringAt"), kAppendString = actionOf("appendString"),
+              kAppendValue = actionOf("appendValue"), kAppendNative = actionOf("appendFromFile"),
+              kAppendHost = actionOf("appendFromHostArray"), kAppendCsv = actionOf("appendFromCsv"),
+              kSetValue = actionOf("setValueAt"), kSaveElement = actionOf("saveElementToFile"),
+              kAppendElement = actionOf("appendElementToFile"), kSetKeyString = actionOf("setKeyStringAt"),
+              kSetKeyValue = actionOf("setKeyValueAt"), kSetDimensions = actionOf("setDimensionCount"),
+              kSetLabel = actionOf("setLabel"), kSetFileAt = actionOf("setFileAt"),
+              kInsertFileAt = actionOf("insertFileAt"), kAppendFile = actionOf("appendFile"),
+              kSaveIni = actionOf("saveToIni"), kLoadIni = actionOf("loadFromIni"),
+              kAppendIni = actionOf("appendFromIni");
+constexpr int kSize = expressionOf("size"), kCapacity = expressionOf("capacity"), kGetString = expressionOf("stringAt"),
+              kGetValue = expressionOf("valueAt"), kKeyString = expressionOf("keyStringAt"),
+              kDimensions = expressionOf("dimensionCount"), kBoundary = expressionOf("boundary"),
+              kLabelList = expressionOf("labelList");
 
 const std::string kHostMagic("HGF ARRAY\0", 10);
 // No labels, one string cell "z" without a key: the rest of a native file.

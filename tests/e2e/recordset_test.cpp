@@ -8,28 +8,56 @@
 #include <string>
 #include <vector>
 
+#include "host/catalogue.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
 namespace {
 
-// Actions.
-constexpr int kAppendString = 8, kAppendValue = 9, kSetValue = 14, kPickColumn = 15, kSetKeyString = 20,
-              kSetKeyValue = 21, kBetweenValues = 26, kSetBoundary = 30, kInsertRow = 32, kLabelGreaterOrEqual = 33,
-              kAppendRow = 34, kLabelLess = 35, kReplaceRow = 36, kLabelLessOrEqual = 37, kPickLabel = 38,
-              kDeleteRow = 39, kSortColumnValueAsc = 40, kSortColumnValueDesc = 41, kSortColumnStringAsc = 42,
-              kSortColumnStringDesc = 43, kSortLabelValueAsc = 44, kSortLabelValueDesc = 45, kSortLabelStringAsc = 46,
-              kSortLabelStringDesc = 47, kSetLabel = 48, kBetweenStrings = 49, kCaseSensitive = 51, kWildcard = 56,
-              kSetDelimiter = 57, kAndMode = 61, kOrMode = 62, kSelectAll = 63, kInvert = 64, kMatching = 65,
-              kContaining = 66, kEqual = 67, kNotEqual = 68, kGreater = 69, kGreaterOrEqual = 70, kLess = 71,
-              kLessOrEqual = 72, kLabelMatching = 73, kLabelContaining = 74, kLabelEqual = 75, kLabelNotEqual = 76,
-              kLabelGreater = 77, kStartNewWhere = 78;
-// Expressions.
-constexpr int kSize = 0, kGetString = 2, kBoundaryX = 28, kElementList = 16, kQuotedElementList = 17, kKeyList = 18,
-              kQuotedKeyList = 19, kPairList = 20, kQuotedPairList = 21, kRows = 40, kRowList = 41, kLabel = 43,
-              kLabelList = 44, kColumnOfLabel = 45, kColumnList = 46, kValueAt = 47, kStringAt = 48, kValueAtLabel = 49,
-              kStringAtLabel = 50, kColumnMax = 52, kColumnMin = 53, kColumnSum = 54, kColumnAvg = 55, kLabelMax = 56,
-              kLabelMin = 57, kLabelSum = 58, kLabelAvg = 59;
+// Catalogue numbers.
+using catalogue::actionOf;
+using catalogue::expressionOf;
+constexpr int kAppendString = actionOf("appendString"), kAppendValue = actionOf("appendValue"),
+              kSetValue = actionOf("setValueAt"), kPickColumn = actionOf("pickBetweenColumn"),
+              kSetKeyString = actionOf("setKeyStringAt"), kSetKeyValue = actionOf("setKeyValueAt"),
+              kBetweenValues = actionOf("selectBetweenValues"), kSetBoundary = actionOf("setBoundary"),
+              kInsertRow = actionOf("insertRowFromList"), kLabelGreaterOrEqual = actionOf("selectLabelGreaterOrEqual"),
+              kAppendRow = actionOf("appendRowFromList"), kLabelLess = actionOf("selectLabelLess"),
+              kReplaceRow = actionOf("replaceRowWithList"), kLabelLessOrEqual = actionOf("selectLabelLessOrEqual"),
+              kPickLabel = actionOf("pickBetweenLabel"), kDeleteRow = actionOf("deleteRow"),
+              kSortColumnValueAsc = actionOf("sortRowsByColumnValueAscending"),
+              kSortColumnValueDesc = actionOf("sortRowsByColumnValueDescending"),
+              kSortColumnStringAsc = actionOf("sortRowsByColumnStringAscending"),
+              kSortColumnStringDesc = actionOf("sortRowsByColumnStringDescending"),
+              kSortLabelValueAsc = actionOf("sortRowsByLabelValueAscending"),
+              kSortLabelValueDesc = actionOf("sortRowsByLabelValueDescending"),
+              kSortLabelStringAsc = actionOf("sortRowsByLabelStringAscending"),
+              kSortLabelStringDesc = actionOf("sortRowsByLabelStringDescending"), kSetLabel = actionOf("setLabel"),
+              kBetweenStrings = actionOf("selectBetweenStrings"), kCaseSensitive = actionOf("setCaseSensitive"),
+              kWildcard = actionOf("useWildcardMode"), kSetDelimiter = actionOf("setListDelimiter"),
+              kAndMode = actionOf("useAndMode"), kOrMode = actionOf("useOrMode"),
+              kSelectAll = actionOf("selectAllRows"), kInvert = actionOf("invertSelection"),
+              kMatching = actionOf("selectColumnMatching"), kContaining = actionOf("selectColumnContaining"),
+              kEqual = actionOf("selectColumnEqual"), kNotEqual = actionOf("selectColumnNotEqual"),
+              kGreater = actionOf("selectColumnGreater"), kGreaterOrEqual = actionOf("selectColumnGreaterOrEqual"),
+              kLess = actionOf("selectColumnLess"), kLessOrEqual = actionOf("selectColumnLessOrEqual"),
+              kLabelMatching = actionOf("selectLabelMatching"), kLabelContaining = actionOf("selectLabelContaining"),
+              kLabelEqual = actionOf("selectLabelEqual"), kLabelNotEqual = actionOf("selectLabelNotEqual"),
+              kLabelGreater = actionOf("selectLabelGreater"), kStartNewWhere = actionOf("startNewWhere");
+constexpr int kSize = expressionOf("size"), kGetString = expressionOf("stringAt"),
+              kBoundaryX = expressionOf("boundaryX"), kElementList = expressionOf("elementList"),
+              kQuotedElementList = expressionOf("quotedElementList"), kKeyList = expressionOf("keyList"),
+              kQuotedKeyList = expressionOf("quotedKeyList"), kPairList = expressionOf("pairList"),
+              kQuotedPairList = expressionOf("quotedPairList"), kRows = expressionOf("numberOfRows"),
+              kRowList = expressionOf("rowList"), kLabel = expressionOf("label"),
+              kLabelList = expressionOf("labelList"), kColumnOfLabel = expressionOf("columnOfLabel"),
+              kColumnList = expressionOf("columnList"), kValueAt = expressionOf("valueAtColumnRow"),
+              kStringAt = expressionOf("stringAtColumnRow"), kValueAtLabel = expressionOf("valueAtLabelRow"),
+              kStringAtLabel = expressionOf("stringAtLabelRow"), kColumnMax = expressionOf("columnMaximum"),
+              kColumnMin = expressionOf("columnMinimum"), kColumnSum = expressionOf("columnSum"),
+              kColumnAvg = expressionOf("columnAverage"), kLabelMax = expressionOf("labelMaximum"),
+              kLabelMin = expressionOf("labelMinimum"), kLabelSum = expressionOf("labelSum"),
+              kLabelAvg = expressionOf("labelAverage");
 
 TesselSetup tableSetup(int32_t columns, bool autoSelect = true) {
   TesselSetup setup = makeSetup(2, columns);
@@ -288,12 +316,12 @@ TEST(RecordsetSort, OnlySelectedRowsMoveAndKeysTravelWithThem) {
 }
 
 // After a boundary change the flags still count four one-cell rows while the
-// cells form two rows of two: only complete rows are sorted.
+// cells form two rows of two: only complete rows are rows, and sorted.
 TEST(RecordsetSort, FlagsPastTheLastCompleteRowAreNotSorted) {
   Instance o(tableSetup(1));
   appendRows(o, {"d", "c", "b", "a"});
   o.act(kSetBoundary, 1, 2);
-  ASSERT_EQ(o.integer(kRows), 4);
+  ASSERT_EQ(o.integer(kRows), 2);
   EXPECT_EQ(after(o, kSortColumnStringAsc, 0), "b,a|d,c");
   // "a" and "c" both read 0: the scans stop on the tie and exchange the rows.
   EXPECT_EQ(after(o, kSortColumnValueDesc, 1), "d,c|b,a");

@@ -11,6 +11,9 @@
 namespace tessel::testing {
 namespace {
 
+using catalogue::actionOf;
+using catalogue::expressionOf;
+
 using EntryObject = short(TESSEL_CALL*)(TesselRunObject*);
 
 TEST(EntryPoints, ConstantResults) {
@@ -25,7 +28,7 @@ TEST(EntryPoints, ConstantResults) {
     EXPECT_EQ(m.entry<EntryObject>(name)(&o.record()), 0) << name;
     EXPECT_EQ(m.entry<EntryObject>(name), m.entry<EntryObject>(stubs[0])) << name << " is the same routine";
   }
-  EXPECT_EQ(o.integer(0), 0);  // the stubs changed nothing
+  EXPECT_EQ(o.integer(expressionOf("size")), 0);  // the stubs changed nothing
 }
 
 TEST(EntryPoints, InfosRecordIsFilledAsTheHostExpects) {
@@ -44,10 +47,10 @@ TEST(EntryPoints, InfosRecordIsFilledAsTheHostExpects) {
   EXPECT_EQ(std::string(infos.identifier, 4), "TSL7");
   EXPECT_EQ(infos.reserved2, 0);
   EXPECT_EQ(static_cast<const void* const*>(infos.conditions)[0], nullptr);
-  for (int n = 0; n < 79; ++n) EXPECT_NE(infos.actions[n], nullptr) << n;
-  EXPECT_EQ(infos.actions[79], nullptr);
-  for (int n = 0; n < 60; ++n) EXPECT_NE(infos.expressions[n], nullptr) << n;
-  EXPECT_EQ(infos.expressions[60], nullptr);
+  for (int n = 0; n < TESSEL_ACTION_COUNT; ++n) EXPECT_NE(infos.actions[n], nullptr) << n;
+  EXPECT_EQ(infos.actions[TESSEL_ACTION_COUNT], nullptr);
+  for (int n = 0; n < TESSEL_EXPRESSION_COUNT; ++n) EXPECT_NE(infos.expressions[n], nullptr) << n;
+  EXPECT_EQ(infos.expressions[TESSEL_EXPRESSION_COUNT], nullptr);
   for (int n = 31; n <= 33; ++n) EXPECT_EQ(infos.expressions[n], infos.expressions[n - 3]) << n;
   EXPECT_NE(infos.expressions[28], infos.expressions[29]);
 }
@@ -66,23 +69,23 @@ TEST(Setup, DimensionsFollowTheCountAndIgnoreBoundariesBelowOne) {
                       {3, -3, 2, 3, 0, 2}}) {
     Instance o(makeSetup(r.dims, r.x, r.y));
     SCOPED_TRACE(r.dims);
-    EXPECT_EQ(o.integer(26), r.dim);                  // dim(
-    EXPECT_EQ(o.integer(28), r.boundaryX);            // boundaryX(
-    EXPECT_EQ(o.integer(29), r.boundaryY);            // boundaryY(
-    EXPECT_EQ(o.integer(27, 0), r.dim > 0 ? -1 : 0);  // entry 0 is stored as -1
+    EXPECT_EQ(o.integer(expressionOf("dimensionCount")), r.dim);
+    EXPECT_EQ(o.integer(expressionOf("boundaryX")), r.boundaryX);
+    EXPECT_EQ(o.integer(expressionOf("boundaryY")), r.boundaryY);
+    EXPECT_EQ(o.integer(expressionOf("boundary"), 0), r.dim > 0 ? -1 : 0);  // entry 0 is stored as -1
   }
 }
 
 TEST(Setup, DelimiterIsCopiedAndReadOnlyWithinItsField) {
   Instance empty(makeSetup(1, 0, 0, ""));
-  EXPECT_EQ(empty.text(51), ",");
+  EXPECT_EQ(empty.text(expressionOf("listDelimiter")), ",");
   TesselSetup setup = makeSetup(1, 0, 0, ";");
   Instance semicolon(setup);
   std::strcpy(setup.listDelimiter, "|");  // later changes to the record do not reach the store
-  EXPECT_EQ(semicolon.text(51), ";");
+  EXPECT_EQ(semicolon.text(expressionOf("listDelimiter")), ";");
   std::memset(setup.listDelimiter, 'x', sizeof setup.listDelimiter);  // no terminator at all
   Instance unterminated(setup);
-  EXPECT_EQ(unterminated.text(51), std::string(1026, 'x'));
+  EXPECT_EQ(unterminated.text(expressionOf("listDelimiter")), std::string(1026, 'x'));
 }
 
 TEST(Setup, AutoSelectIsOnOnlyForOne) {
@@ -90,8 +93,8 @@ TEST(Setup, AutoSelectIsOnOnlyForOne) {
     TesselSetup setup = makeSetup(2, 2, 0);
     setup.autoSelect = flag;
     Instance o(setup);
-    for (int i = 0; i < 4; ++i) o.act(9, 1);              // Append value: two rows of two
-    EXPECT_EQ(o.integer(40), flag == 1 ? 2 : 0) << flag;  // numberOfRows(
+    for (int i = 0; i < 4; ++i) o.act(actionOf("appendValue"), 1);  // two rows of two
+    EXPECT_EQ(o.integer(expressionOf("numberOfRows")), flag == 1 ? 2 : 0) << flag;
   }
 }
 
@@ -100,7 +103,7 @@ TEST(Setup, AutoSelectIsOnOnlyForOne) {
 // only the text flag; an integer result or a missing text leaves the word alone.
 TEST(Protocol, EveryExpressionFollowsTheParameterAndResultRules) {
   Instance o(makeSetup(2, 2));
-  o.act(8, std::string("a"));  // one element, so get$(0) has a text
+  o.act(actionOf("appendString"), std::string("a"));  // one element, so get$(0) has a text
   for (const catalogue::Expression& e : catalogue::kExpressions) {
     SCOPED_TRACE(e.name);
     std::vector<int> declared;
@@ -127,7 +130,7 @@ TEST(Protocol, EveryExpressionFollowsTheParameterAndResultRules) {
 
 TEST(Protocol, FlagWordKeepsTheHostsBits) {
   Instance o;
-  o.act(9, 42);
+  o.act(actionOf("appendValue"), 42);
   auto& routine = builtModule().infos().expressions;
   // Called directly, so the host's own bits are not cleared first. A text result: delimiter$(
   o.record().resultFlags = 0x0123;
@@ -138,16 +141,16 @@ TEST(Protocol, FlagWordKeepsTheHostsBits) {
   o.record().resultFlags = 0x0123;
   EXPECT_EQ(routine[0](&o.record(), 0), 1);
   EXPECT_EQ(o.record().resultFlags, 0x0123);
-  const ExpressionCall none = o.call(2, 5);
+  const ExpressionCall none = o.call(expressionOf("stringAt"), 5);
   EXPECT_EQ(none.raw, 0);
   EXPECT_FALSE(none.textFlag);
 }
 
 TEST(Protocol, EmptyTextStillAsksForOneByteAndEachCallGetsItsOwnSpace) {
   Instance o;
-  o.act(57, std::string());  // Set list delimiter to the empty text
-  const ExpressionCall first = o.call(51);
-  const ExpressionCall second = o.call(51);
+  o.act(actionOf("setListDelimiter"), std::string());
+  const ExpressionCall first = o.call(expressionOf("listDelimiter"));
+  const ExpressionCall second = o.call(expressionOf("listDelimiter"));
   EXPECT_EQ(first.text, "");
   EXPECT_EQ(first.spaceSizes, (std::vector<intptr_t>{1}));
   EXPECT_NE(first.raw, second.raw);
@@ -156,10 +159,43 @@ TEST(Protocol, EmptyTextStillAsksForOneByteAndEachCallGetsItsOwnSpace) {
 
 TEST(Protocol, EveryActionReturnsZero) {
   Instance o(makeSetup(2, 3));
-  for (int n = 0; n < 79; ++n) {
+  for (int n = 0; n < TESSEL_ACTION_COUNT; ++n) {
     // Harmless parameters for every kind: an unusable file name, index 0.
     EXPECT_EQ(o.act(n, std::string("/nonexistent/dir/file"), 0), 0) << n;
   }
+}
+
+// The cell diagnostic reports what the expressions cannot: each cell's type
+// and size, its key's type, and whether its row is selected.
+TEST(Diagnostics, DescribeCellReportsTypesKeysAndRowSelection) {
+  TesselSetup setup = makeSetup(2, 2);
+  setup.autoSelect = 1;
+  Instance o(setup);
+  o.act(actionOf("appendString"), std::string("abc"));
+  o.act(actionOf("appendValue"), 7);
+  o.act(actionOf("appendValue"), 0);  // 0 stores an empty cell
+  o.act(actionOf("appendString"), std::string("d"));
+  o.act(actionOf("setKeyValueAt"), 5, 0);
+  o.act(actionOf("setKeyStringAt"), std::string("k"), 3);
+  o.act(actionOf("startNewWhere"));
+  o.act(actionOf("selectColumnMatching"), 0, std::string("abc"));
+  struct Row {
+    int32_t index, type, length, keyType, rowSelected;
+  };
+  for (const Row r : {Row{0, TESSEL_CELL_STRING, 3, TESSEL_CELL_VALUE, 1},
+                      {1, TESSEL_CELL_VALUE, 4, TESSEL_CELL_NONE, 1},
+                      {2, TESSEL_CELL_EMPTY, 0, TESSEL_CELL_NONE, 0},
+                      {3, TESSEL_CELL_STRING, 1, TESSEL_CELL_STRING, 0}}) {
+    SCOPED_TRACE(r.index);
+    const auto facts = o.describeCell(r.index);
+    ASSERT_TRUE(facts.has_value());
+    EXPECT_EQ(facts->type, r.type);
+    EXPECT_EQ(facts->length, r.length);
+    EXPECT_EQ(facts->keyType, r.keyType);
+    EXPECT_EQ(facts->rowSelected, r.rowSelected);
+  }
+  EXPECT_FALSE(o.describeCell(4).has_value());
+  EXPECT_FALSE(o.describeCell(-1).has_value());
 }
 
 }  // namespace

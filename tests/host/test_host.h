@@ -41,6 +41,11 @@ class Instance {
   int32_t integer(int n, const Param& first = {}, const Param& second = {});
   std::optional<std::string> text(int n, const Param& first = {}, const Param& second = {});
 
+  // The module's diagnostic of the last routine call: its code (0 = ok) and description.
+  using Outcome = hostkit::RunObject::Outcome;
+  Outcome lastOutcome() { return object_.lastOutcome(); }
+  std::optional<TesselCellFacts> describeCell(int32_t index) { return object_.describeCell(index); }
+
   TesselRunObject& record() { return object_.record(); }
   uint16_t resultFlags() { return record().resultFlags; }
 

@@ -264,17 +264,17 @@ TEST(InPlace, SearchesKeyLookUpsAndSortsTakeNoMemory) {
   for (int32_t i = 1; i < s.size(); ++i) ASSERT_GE(s.cellAt(i - 1)->value(), s.cellAt(i)->value());
 }
 
-// Missing cells order first; kinds other than strings and values order shorter
-// first, then by bytes, unsigned.
-TEST(CompareCells, MissingCellsFirstThenByKind) {
-  Cell a, shortData, longData, lowData;
-  a.assignString("abc");
-  shortData.assignData("\x01\xff", 2);
-  longData.assignData("\x01\x02\x03", 3);
-  lowData.assignData("\x01\x80", 2);
-  EXPECT_LT(compareCells(nullptr, &a, kSortByString, false), 0);
-  EXPECT_LT(compareCells(&shortData, &longData, 3, false), 0);
-  EXPECT_GT(compareCells(&shortData, &lowData, 3, false), 0);
+// A sort kind other than strings and values orders shorter cells first, then
+// by their bytes, unsigned.
+TEST(SortCells, OtherKindsOrderByLengthThenUnsignedBytes) {
+  ArrayStore s;
+  s.append(CellDescriptor::ofData("\x01\x02\x03", 3));
+  s.append(CellDescriptor::ofData("\x01\xff", 2));
+  s.append(CellDescriptor::ofData("\x01\x80", 2));
+  sortCells(s, 3, SortOrder::ascending);
+  EXPECT_EQ(s.cellAt(0)->bytes()[1], '\x80');
+  EXPECT_EQ(s.cellAt(1)->bytes()[1], '\xff');
+  EXPECT_EQ(s.cellAt(2)->length(), 3);
 }
 
 }  // namespace

@@ -40,27 +40,28 @@ bool someCellHolds(const ArrayStore& s, std::string_view part) {
 ArrayStore roundTrip(Format f, const ArrayStore& source, const std::string& file) {
   ArrayStore loaded;
   const char* name = file.c_str();
+  FileHandler files;
   switch (f) {
     case Format::native:
-      saveToFile(source, name, WriteMode::replace);
-      loadFromFile(loaded, name, LoadMode::replace);
+      EXPECT_TRUE(saveToFile(source, files, name, WriteMode::replace).ok());
+      EXPECT_TRUE(loadFromFile(loaded, files, name, LoadMode::replace).ok());
       break;
     case Format::hostArray:
-      saveAsHostArray(source, name, WriteMode::replace);
-      loadFromHostArray(loaded, name, LoadMode::replace);
+      EXPECT_TRUE(saveAsHostArray(source, files, name, WriteMode::replace).ok());
+      EXPECT_TRUE(loadFromHostArray(loaded, files, name, LoadMode::replace).ok());
       break;
     case Format::csv:
-      saveToCsv(source, name, WriteMode::replace);
-      loadFromCsv(loaded, name, LoadMode::replace);
+      EXPECT_TRUE(saveToCsv(source, files, name, WriteMode::replace).ok());
+      EXPECT_TRUE(loadFromCsv(loaded, files, name, LoadMode::replace).ok());
       break;
     case Format::ini:
-      saveToIni(source, name, WriteMode::replace);
-      loadFromIni(loaded, name, LoadMode::replace);
+      EXPECT_TRUE(saveToIni(source, files, name, WriteMode::replace).ok());
+      EXPECT_TRUE(loadFromIni(loaded, files, name, LoadMode::replace).ok());
       break;
     case Format::element:
       for (int32_t i = 0; i < source.size(); ++i) {
-        saveElementToFile(source, name, WriteMode::replace, i);
-        appendFile(loaded, name);
+        EXPECT_TRUE(saveElementToFile(source, files, name, WriteMode::replace, i).ok());
+        EXPECT_TRUE(appendFile(loaded, files, name).ok());
       }
       break;
   }

@@ -21,8 +21,6 @@
 namespace tessel {
 namespace {
 
-using recordset::SortKind;
-using recordset::SortOrder;
 
 ArrayStore table(int32_t columns) {
   ArrayStore s;
@@ -117,7 +115,7 @@ struct Row {
 void reference(std::vector<Row>& rows, int lo, int hi, SortKind kind, int direction) {
   const auto compare = [&](const Row& a, const Row& b) {
     const int c =
-        kind == SortKind::value ? (a.value > b.value) - (a.value < b.value) : literalCompare(a.text, b.text, false);
+        kind == kSortByValue ? (a.value > b.value) - (a.value < b.value) : literalCompare(a.text, b.text, false);
     return ((c > 0) - (c < 0)) * direction;
   };
   while (hi > lo) {
@@ -146,7 +144,7 @@ TEST(RowSort, FollowsTheQuicksortStepsWhateverTheInput) {
     // ties, in order with a few out of place, in order with runs of any length: each reaches
     // a different shortcut. Then texts, where ignoring case makes ties of different texts.
     const int shape = trial % 7;
-    const SortKind kind = shape == 6 ? SortKind::string : SortKind::value;
+    const SortKind kind = shape == 6 ? kSortByString : kSortByValue;
     std::vector<Row> rows;
     int32_t run = 0;
     for (int k = 0; k < n; ++k) {
@@ -165,7 +163,7 @@ TEST(RowSort, FollowsTheQuicksortStepsWhateverTheInput) {
       ArrayStore store = table(2);
       for (const Row& r : rows) {
         store.append(CellDescriptor::ofValue(r.id));
-        store.append(kind == SortKind::value ? CellDescriptor::ofValue(r.value) : CellDescriptor::ofString(r.text));
+        store.append(kind == kSortByValue ? CellDescriptor::ofValue(r.value) : CellDescriptor::ofString(r.text));
       }
       recordset::sortRowsByColumn(store, 1, kind, order);
       for (int k = 0; k < n; ++k) ASSERT_EQ(store.valueAt(2 * k), expected[k].id) << "trial " << trial << " row " << k;

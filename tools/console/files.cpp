@@ -3,77 +3,211 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
+#include <iterator>
 
-#include "tools/console/operations.h"
+#include "host/catalogue.h"
+#include "tools/console/platform.h"
 
 namespace tessel::console {
 
 namespace {
 
-// The load and save actions of each format.
-struct FormatActions {
+using catalogue::actionOf;
+using catalogue::expressionOf;
+
+struct FormatRow {
   Format format;
   const char* name;
   int load;
+  int append;
   int save;
 };
 
-constexpr FormatActions kFormats[] = {
-    {Format::native, "native", actionOf("loadFromFile"), actionOf("saveToFile")},
-    {Format::hostArray, "host", actionOf("loadFromHostArray"), actionOf("saveAsHostArray")},
-    {Format::csv, "csv", actionOf("loadFromCsv"), actionOf("saveToCsv")},
-    {Format::ini, "ini", actionOf("loadFromIni"), actionOf("saveToIni")},
+constexpr FormatRow kFormats[] = {
+    {Format::native, "native", actionOf("loadFromFile"), actionOf("appendFromFile"), actionOf("saveToFile")},
+    {Format::hostArray, "host", actionOf("loadFromHostArray"), actionOf("appendFromHostArray"),
+     actionOf("saveAsHostArray")},
+    {Format::csv, "csv", actionOf("loadFromCsv"), actionOf("appendFromCsv"), actionOf("saveToCsv")},
+    {Format::ini, "ini", actionOf("loadFromIni"), actionOf("appendFromIni"), actionOf("saveToIni")},
 };
 
-const FormatActions& actionsOf(Format f) {
-  for (const auto& entry : kFormats) {
-    if (entry.format == f) return entry;
+const FormatRow& rowOf(Format f) {
+  return *std::find_if(std::begin(kFormats), std::end(kFormats), [f](const auto& r) { return r.format == f; });
+}
+
+const std::string kBom = "\xef\xbb\xbf";
+
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw UserError("cannot read " + path + ": " + std::strerror(errno));
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeAll(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) throw UserError("cannot write " + path + ": " + std::strerror(errno));
+}
+
+// A file of tessel's own among the system's temporary files, removed with it.
+class ScratchFile {
+ public:
+  ScratchFile() : path_(platform::createTempFile()) {
+    if (path_.empty()) throw UserError("cannot make a temporary file for the CSV file's rows");
   }
-  throw std::logic_error("unknown format");
-}
+  ~ScratchFile() {
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+  }
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+  const std::string& path() const { return path_; }
 
-std::string lowerExtension(const std::string& path) {
-  std::string ext = std::filesystem::path(path).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
+ private:
+  std::string path_;
+};
 
-// The first line that holds anything but blanks.
-std::string firstLine(const std::string& head) {
+std::vector<std::string> splitFields(std::string_view line) {
+  std::vector<std::string> fields;
   std::size_t start = 0;
-  while (start < head.size()) {
-    std::size_t end = head.find_first_of("\r\n", start);
-    if (end == std::string::npos) end = head.size();
-    std::string line = head.substr(start, end - start);
-    if (line.find_first_not_of(" \t") != std::string::npos) return line;
+  for (std::size_t comma = line.find(','); comma != std::string_view::npos; comma = line.find(',', start)) {
+    fields.emplace_back(line.substr(start, comma - start));
+    start = comma + 1;
+  }
+  fields.emplace_back(line.substr(start));
+  return fields;
+}
+
+// Fields that read as integers beyond 32 bits: the module wraps them when it reads them as values.
+void warnAboutWrapping(const std::string& path, const std::string& text, std::vector<std::string>& warnings) {
+  int count = 0;
+  std::string first;
+  std::size_t lineNumber = 0;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    if (end > start) {
+      ++lineNumber;
+      const auto fields = splitFields(std::string_view(text).substr(start, end - start));
+      for (std::size_t c = 0; c < fields.size(); ++c) {
+        const std::string& f = fields[c];
+        const std::size_t digits = f.find_first_not_of("+-") == 1 ? 1 : 0;
+        if (f.size() <= digits || f.find_first_not_of("0123456789", digits) != std::string::npos) continue;
+        errno = 0;
+        const long long v = std::strtoll(f.c_str(), nullptr, 10);
+        if (errno != ERANGE && v >= INT32_MIN && v <= INT32_MAX) continue;
+        if (count++ == 0) first = "line " + std::to_string(lineNumber) + ", field " + std::to_string(c + 1) + ": " + f;
+      }
+    }
     start = end + 1;
   }
-  return "";
+  if (count > 0) {
+    warnings.push_back(path + ": " + std::to_string(count) + (count == 1 ? " number does" : " numbers do") +
+                       " not fit 32 bits and" + (count == 1 ? " wraps" : " wrap") + " when read as a value (" + first +
+                       ")");
+  }
+}
+
+void addCount(std::string& out, int n, const char* what) {
+  if (n > 0) out += (out.empty() ? "" : ", ") + std::to_string(n) + " " + what;
+}
+
+// What the format cannot keep of the array, counted: "3 keys dropped, ...".
+std::string losses(hostkit::RunObject& object, Format format, const FileOptions& options) {
+  if (format == Format::native) return "";
+  const auto integer = [&](int n, hostkit::Param a = {}) { return static_cast<int32_t>(object.call(n, a).raw); };
+  const int32_t size = integer(expressionOf("size"));
+  const int32_t dimensions = integer(expressionOf("dimensionCount"));
+  const int32_t columns = dimensions >= 2 ? integer(expressionOf("boundaryX")) : 0;
+  int keys = 0, valueKeys = 0, values = 0, data = 0, bareEmpty = 0, commas = 0, breaks = 0, labels = 0;
+  for (int32_t i = 0; i < size; ++i) {
+    const auto facts = object.describeCell(i);
+    if (!facts) continue;
+    keys += facts->keyType != TESSEL_CELL_NONE;
+    valueKeys += facts->keyType != TESSEL_CELL_NONE && facts->keyType != TESSEL_CELL_STRING;
+    values += facts->type == TESSEL_CELL_VALUE;
+    data += facts->type == TESSEL_CELL_DATA;
+    bareEmpty +=
+        facts->keyType == TESSEL_CELL_NONE && (facts->type == TESSEL_CELL_EMPTY || facts->type == TESSEL_CELL_DATA ||
+                                               (facts->type == TESSEL_CELL_STRING && facts->length == 0));
+    if (facts->type == TESSEL_CELL_STRING) {
+      const std::string text = object.call(expressionOf("stringAt"), i).text.value_or("");
+      commas += text.find(',') != std::string::npos;
+      breaks += text.find_first_of("\r\n") != std::string::npos;
+    }
+  }
+  for (int32_t c = 0; dimensions == 2 && c < columns; ++c) {
+    labels += !object.call(expressionOf("label"), c).text.value_or("").empty();
+  }
+  object.releaseStringSpace();
+  std::string out;
+  if (format != Format::ini) addCount(out, keys, keys == 1 ? "key dropped" : "keys dropped");
+  if (format == Format::ini) addCount(out, valueKeys, valueKeys == 1 ? "key becomes a text" : "keys become texts");
+  if (!(format == Format::csv && options.header)) {
+    addCount(out, labels, labels == 1 ? "label dropped" : "labels dropped");
+  }
+  addCount(out, values, values == 1 ? "value becomes a text" : "values become texts");
+  addCount(out, data, data == 1 ? "data cell written empty" : "data cells written empty");
+  if (format == Format::ini) {
+    addCount(out, bareEmpty, bareEmpty == 1 ? "empty cell without a key dropped" : "empty cells without a key dropped");
+    if (dimensions >= 2)
+      out += std::string(out.empty() ? "" : ", ") + "the " + std::to_string(dimensions) + "D shape flattened";
+  }
+  if (format == Format::csv)
+    addCount(out, commas, commas == 1 ? "text with a comma split" : "texts with a comma split");
+  if (format != Format::native && format != Format::hostArray) {
+    addCount(out, breaks, breaks == 1 ? "text with a line break split" : "texts with a line break split");
+  }
+  return out;
+}
+
+// The labels as a first CSV row.
+std::string headerRow(hostkit::RunObject& object) {
+  const int32_t columns = static_cast<int32_t>(object.call(expressionOf("boundaryX")).raw);
+  std::string row;
+  for (int32_t c = 0; c < columns; ++c) {
+    row += (c ? "," : "") + object.call(expressionOf("label"), c).text.value_or("");
+  }
+  object.releaseStringSpace();
+  return row + "\r\n";
+}
+
+// The module's word on the action just run: its failure, or nothing.
+std::optional<std::string> failure(hostkit::RunObject& object) {
+  const auto outcome = object.lastOutcome();
+  if (outcome.code == 0) return std::nullopt;
+  return outcome.text;
 }
 
 }  // namespace
 
 Format formatNamed(const std::string& name) {
-  for (const auto& entry : kFormats) {
-    if (name == entry.name) return entry.format;
+  for (const auto& row : kFormats) {
+    if (name == row.name) return row.format;
   }
   throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv and ini");
 }
 
-const char* formatName(Format format) { return actionsOf(format).name; }
+const char* formatName(Format format) { return rowOf(format).name; }
 
 std::optional<Format> formatOfExtension(const std::string& path) {
-  const std::string ext = lowerExtension(path);
+  std::string ext = std::filesystem::path(path).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (ext == ".csv") return Format::csv;
   if (ext == ".ini") return Format::ini;
   return std::nullopt;
 }
 
-Format detectFormat(const std::string& path) {
+namespace {
+
+// The format the content shows, if it shows one.
+std::optional<Format> formatOfContent(const std::string& path) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) throw UserError("cannot read " + path + ": it is a directory");
   std::ifstream in(path, std::ios::binary);
@@ -82,34 +216,80 @@ Format detectFormat(const std::string& path) {
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<std::size_t>(in.gcount()));
   if (head.compare(0, 8, "QVXARRAY") == 0) return Format::native;
-  if (head.size() >= 10 && head.compare(0, 10, std::string("HGF ARRAY\0", 10)) == 0) return Format::hostArray;
-  const std::string line = firstLine(head);
-  const std::size_t open = line.find_first_not_of(" \t");
-  if (open != std::string::npos && line[open] == '[' && line.find(']', open) != std::string::npos) return Format::ini;
-  if (auto byExtension = formatOfExtension(path)) return *byExtension;
+  if (head.compare(0, 10, std::string("HGF ARRAY\0", 10)) == 0) return Format::hostArray;
+  if (head.compare(0, kBom.size(), kBom) == 0) head.erase(0, kBom.size());
+  const std::size_t open = head.find_first_not_of(" \t\r\n");
+  if (open != std::string::npos && head[open] == '[') {
+    const std::size_t lineEnd = head.find_first_of("\r\n", open);
+    if (head.find(']', open) < lineEnd) return Format::ini;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+Format detectFormat(const std::string& path) {
+  if (const auto byContent = formatOfContent(path)) return *byContent;
+  if (const auto byExtension = formatOfExtension(path)) return *byExtension;
   throw UserError("cannot tell the format of " + path +
                   ": it has no array file magic and no INI section header, and its extension is not .csv or .ini;"
                   " name the format with --from native|host|csv|ini");
 }
 
-void loadFile(hostkit::RunObject& object, const std::string& path, Format format) {
-  std::ifstream probe(path, std::ios::binary);
-  if (!probe) throw UserError("cannot read " + path + ": " + std::strerror(errno));
-  object.act(actionsOf(format).load, path);
+void checkFormat(const std::string& path, Format format) {
+  const auto found = formatOfContent(path);
+  if (found ? *found != format : format != Format::csv) {
+    throw UserError(path + " is not a " + formatName(format) + " file" +
+                    (found ? std::string(" (it reads as ") + formatName(*found) + ")" : ""));
+  }
 }
 
-void saveFile(hostkit::RunObject& object, const std::string& path, Format format) {
-  // The module's save reports nothing, so tell what can be told before and after.
-  std::error_code error;
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
-    throw UserError("cannot write " + path + ": there is no folder " + folder.string());
+std::optional<FileAction> fileActionOf(int action) {
+  for (const auto& row : kFormats) {
+    if (action == row.load) return FileAction{row.format, FileAction::Kind::load};
+    if (action == row.append) return FileAction{row.format, FileAction::Kind::append};
+    if (action == row.save) return FileAction{row.format, FileAction::Kind::save};
   }
-  const bool existed = std::filesystem::exists(path, error);
-  object.act(actionsOf(format).save, path);
-  if (!existed && !std::filesystem::exists(path, error)) {
-    throw UserError("the module's " + std::string(formatName(format)) + " save wrote no " + path +
-                    " (is the folder writable?)");
+  return std::nullopt;
+}
+
+void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path,
+                   const FileOptions& options, std::vector<std::string>& warnings) {
+  const FormatRow& row = rowOf(action.format);
+  if (action.kind == FileAction::Kind::save) {
+    const std::string lost = losses(object, action.format, options);
+    object.act(row.save, path);
+    if (const auto failed = failure(object)) throw UserError("the save failed: " + *failed);
+    if (action.format == Format::csv && options.header) writeAll(path, headerRow(object) + readAll(path));
+    if (!lost.empty()) warnings.push_back(path + " (" + formatName(action.format) + "): " + lost);
+    return;
+  }
+  const int number = action.kind == FileAction::Kind::load ? row.load : row.append;
+  std::error_code error;
+  if (action.format != Format::csv || !std::filesystem::is_regular_file(path, error)) {
+    object.act(number, path);
+    if (const auto failed = failure(object)) {
+      warnings.push_back(*failed +
+                         (action.kind == FileAction::Kind::load ? "; the array is empty now, as in a game" : ""));
+    }
+    return;
+  }
+  // CSV: what the module reads without a byte order mark and a header row.
+  std::string text = readAll(path);
+  if (text.compare(0, kBom.size(), kBom) == 0) text.erase(0, kBom.size());
+  std::vector<std::string> labels;
+  if (options.header) {
+    const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
+    labels = splitFields(std::string_view(text).substr(0, end));
+    text.erase(0, end);
+  }
+  warnAboutWrapping(path, text, warnings);
+  ScratchFile scratch;
+  writeAll(scratch.path(), text);
+  object.act(number, scratch.path());
+  if (const auto failed = failure(object)) warnings.push_back(*failed);
+  for (std::size_t c = 0; c < labels.size(); ++c) {
+    object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
   }
 }
 

@@ -1,9 +1,11 @@
-// The array files games write, opened and written through the module's own
-// load and save actions.
+// The array files games write, read and written through the module's own load
+// and save actions. What happened comes from the module's outcome diagnostic;
+// what a format could not keep is counted before writing.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tools/console/names.h"
 #include "tools/host_kit.h"
@@ -21,11 +23,26 @@ const char* formatName(Format format);
 Format detectFormat(const std::string& path);
 // The format a file is to be written in, by its extension; none when unknown.
 std::optional<Format> formatOfExtension(const std::string& path);
+// Throws UserError unless the file's content is of the format (CSV: anything
+// that is not one of the others).
+void checkFormat(const std::string& path, Format format);
 
-// Loads the file into the (fresh) object with the load action of its format.
-void loadFile(hostkit::RunObject& object, const std::string& path, Format format);
-// Saves the object with the save action of the format; throws UserError when
-// the module wrote nothing.
-void saveFile(hostkit::RunObject& object, const std::string& path, Format format);
+// A load, append or save action of the catalogue that names a whole-array file.
+struct FileAction {
+  Format format;
+  enum class Kind { load, append, save } kind;
+};
+std::optional<FileAction> fileActionOf(int action);
+
+struct FileOptions {
+  bool header = false;  // a CSV file's first row holds the column labels
+};
+
+// Runs the action on the file, with what tessel adds around the module for
+// CSV (a byte order mark dropped, the header row). Adds to `warnings` what
+// the module did not do, what wraps and what a save could not keep; throws
+// UserError when the module reports a failed save or tessel's own part fails.
+void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path,
+                   const FileOptions& options, std::vector<std::string>& warnings);
 
 }  // namespace tessel::console

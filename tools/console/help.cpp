@@ -4,8 +4,11 @@
 #include <cctype>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "host/catalogue_notes.h"
+#include "host/menus.h"
+#include "persist/format_facts.h"
 
 namespace tessel::console {
 
@@ -14,6 +17,27 @@ using catalogue::kExpressions;
 using catalogue::Param;
 
 namespace {
+
+struct Command {
+  const char* name;
+  const char* usage;
+  const char* text;
+};
+
+// The shell's own commands, besides the actions and expressions.
+constexpr Command kCommands[] = {
+    {"new", "new NAME [--dims N] [--x N] [--y N] [--delimiter TEXT] [--case-sensitive] [--wildcard] [--auto-select]",
+     "Creates an instance from a setup record, as the editor writes it, and makes it the current one."},
+    {"with", "with NAME [LINE]", "Makes NAME the current instance, or runs LINE on it and stays where it was."},
+    {"show", "show [NAME] [--types] [--keys] [--rows A:B] [--selected] [--head N] [--json]",
+     "Draws an instance's array: a list, a grid with its labels and selection, or pages. --types and --keys add a\n"
+     "  cell's type and key to a grid, --rows A:B and --head N limit the rows, --selected keeps the selected ones,\n"
+     "  --json prints the cells as one JSON object (stable field names, for programs)."},
+    {"echo", "echo TERM...", "Prints texts, integers and expression results on one line."},
+    {"drop", "drop NAME", "Destroys an instance."},
+    {"help", "help [NAME | TOPIC | formats]", "The catalogue, a topic of the menus, one entry, or the file formats."},
+    {"quit", "quit (or exit, or Ctrl-D)", "Leaves the shell; Ctrl-C cancels the line being typed."},
+};
 
 std::string paramList(const catalogue::Parameter* params, int count) {
   std::string out;
@@ -24,14 +48,16 @@ std::string paramList(const catalogue::Parameter* params, int count) {
   return out.empty() ? "none" : out;
 }
 
-std::string lowered(std::string_view s) {
-  std::string out(s);
-  for (char& ch : out) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return out;
+std::string callUsage(const catalogue::Expression& e) {
+  std::string out = e.name;
+  for (int i = 0; i < e.paramCount(); ++i) out += std::string(i ? ", " : "") + e.params[i].name;
+  return out + ")";
 }
 
+const char* resultName(const catalogue::Expression& e) { return e.returnsText() ? "text" : "integer"; }
+
 // The texts shared with the help page: a note under the summary, each
-// parameter's meaning under the parameter list.
+// parameter's meaning under the parameter list, an example line.
 void noteLine(std::ostream& out, const catalogue::Note* note) {
   if (note != nullptr && *note->note != '\0') out << "  " << note->note << '\n';
 }
@@ -45,30 +71,15 @@ void exampleLine(std::ostream& out, const catalogue::Note* note) {
   if (note != nullptr && *note->example != '\0') out << "  for example: " << note->example << '\n';
 }
 
-void actionDetail(std::ostream& out, const catalogue::Action& a, const ActionNames& names) {
+void actionDetail(std::ostream& out, const catalogue::Action& a) {
   const catalogue::Note* note = catalogue::actionNote(a.number);
   out << "action " << a.number << ": " << a.label << "\n  " << a.summary << '\n';
   noteLine(out, note);
   out << "  parameters: " << paramList(a.params, a.paramCount()) << '\n';
   meanings(out, a.params, a.paramCount());
-  out << "  write it as:\n";
-  for (const auto& u : names.usages(a.number)) out << "    " << u << '\n';
+  out << "  write it as: " << usage(a) << '\n';
   exampleLine(out, note);
-  for (const auto& other : kActions) {
-    if (other.number != a.number && std::string_view(other.label) == a.label) {
-      out << "  (its label also names action " << other.number << ", so the label alone does not name it)\n";
-    }
-  }
-  out << "  menu item " << a.menuId() << ", display string " << a.stringId() << '\n';
 }
-
-std::string callUsage(const catalogue::Expression& e) {
-  std::string out = e.name;
-  for (int i = 0; i < e.paramCount(); ++i) out += std::string(i ? ", " : "") + e.params[i].name;
-  return out + ")";
-}
-
-const char* resultName(const catalogue::Expression& e) { return e.returnsText() ? "text" : "integer"; }
 
 void expressionDetail(std::ostream& out, const catalogue::Expression& e) {
   const catalogue::Note* note = catalogue::expressionNote(e.number);
@@ -78,54 +89,146 @@ void expressionDetail(std::ostream& out, const catalogue::Expression& e) {
   out << "  parameters: " << paramList(e.params, e.paramCount()) << '\n';
   meanings(out, e.params, e.paramCount());
   exampleLine(out, note);
-  out << "  menu item " << e.menuId() << ", name string " << e.stringId() << '\n';
+}
+
+// One line of an entry in a topic: how to write it and what it does.
+void entryLine(std::ostream& out, int id) {
+  if (id < 27000) {
+    const auto& a = kActions[id - 25000];
+    out << "  " << usage(a) << "\n      " << a.summary << '\n';
+  } else {
+    const auto& e = kExpressions[id - 27000];
+    out << "  " << callUsage(e) << " -> " << resultName(e) << "\n      " << e.summary << '\n';
+  }
+}
+
+// Prints the menu's items under headings of their popup path; with a topic,
+// only the popups whose label starts with it (a trailing "s" aside) and what
+// they hold. Counts the items printed.
+template <std::size_t N>
+void printMenu(std::ostream& out, const menus::Node (&menu)[N], const char* kind, const std::string& topic,
+               int& printed) {
+  std::vector<std::string> path;
+  std::vector<bool> chosen{topic.empty()};
+  bool headed = false;
+  std::string stem = topic;
+  if (stem.size() > 1 && stem.back() == 's') stem.pop_back();
+  for (const menus::Node& n : menu) {
+    switch (n.kind) {
+      case menus::Kind::popup:
+        path.emplace_back(n.label);
+        chosen.push_back(chosen.back() || lowered(n.label).rfind(stem, 0) == 0);
+        headed = false;
+        break;
+      case menus::Kind::end:
+        path.pop_back();
+        chosen.pop_back();
+        headed = false;
+        break;
+      case menus::Kind::separator: break;
+      case menus::Kind::item:
+        if (!chosen.back()) break;
+        if (!headed) {
+          std::string heading = kind;
+          for (const auto& p : path) heading += " > " + p;
+          out << (printed ? "\n" : "") << heading << '\n';
+          headed = true;
+        }
+        entryLine(out, n.id);
+        ++printed;
+        break;
+    }
+  }
+}
+
+// What each format keeps, one column a format, then the CSV dialect and what
+// tessel itself adds around it.
+void formats(std::ostream& out) {
+  namespace facts = persist::facts;
+  std::size_t width = 0;
+  for (const auto& a : facts::kAspects) width = std::max(width, std::string_view(a.name).size());
+  const auto cell = [](std::string_view text, std::size_t w) {
+    return std::string(text) + std::string(w - text.size(), ' ');
+  };
+  const auto line = [&out](std::string text) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    out << text << '\n';
+  };
+  std::string head = cell("", width);
+  for (const char* name : {"native", "host", "csv", "ini", "element"}) head += "  " + cell(name, 7);
+  line(head);
+  for (const auto& a : facts::kAspects) {
+    std::string row = cell(a.name, width);
+    for (const auto& by : a.by) row += "  " + cell(facts::fateName(by.fate), 7);
+    line(row);
+  }
+  out << "\nCSV, as the module reads and writes it:\n";
+  for (const auto& rule : facts::kCsvDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
+  out << "  tessel: a leading UTF-8 byte order mark is dropped before the module reads a file; --header reads a\n"
+         "  first row of column names as labels and writes the labels as a first row. Files with \";\" between\n"
+         "  fields read as one field a line. tessel warns about numbers that wrap when read as values, and says\n"
+         "  what a save could not keep (\"12 keys dropped\").\n";
+}
+
+void overview(std::ostream& out) {
+  out << "A line names an action by the words of its display string, parameters in their places: texts in\n"
+         "double quotes, integers bare, or expressions (Set value 2 at 0, SELECT WHERE \"level\" > 3). A line\n"
+         "name(parameters) prints an expression's result. # starts a comment.\n\nCommands:\n";
+  for (const Command& c : kCommands) out << "  " << c.usage << '\n';
+  out << "\nhelp TOPIC lists a part of the menus: elements, keys, sorting, dimensioning, recordset, files,\n"
+         "settings, lists, totals; help NAME one action, expression or command; help formats the file formats.\n\n";
 }
 
 }  // namespace
 
-void printHelp(std::ostream& out, std::string_view topic, const ActionNames& names) {
+void printHelp(std::ostream& out, std::string_view topic) {
   while (!topic.empty() && topic.front() == ' ') topic.remove_prefix(1);
   while (!topic.empty() && topic.back() == ' ') topic.remove_suffix(1);
   if (topic.size() >= 2 && topic.front() == '"' && topic.back() == '"') topic = topic.substr(1, topic.size() - 2);
-  if (topic.empty()) {
-    out << "A line names an action by its menu label, by the words of its display string (parameters\n"
-           "after them or in their places) or by its number, followed by its parameters: texts in\n"
-           "double quotes, integers bare, or expressions. An expression line, name(parameters), prints\n"
-           "its result. Commands: new NAME [options], with NAME [line], show [NAME], echo ..., drop NAME,\n"
-           "help [NAME]. # starts a comment.\n\nActions:\n";
-    for (const auto& a : kActions) {
-      out << (a.number < 10 ? "   " : "  ") << a.number << "  " << names.usages(a.number).front() << "\n      "
-          << a.summary << '\n';
-    }
-    out << "\nExpressions:\n";
-    for (const auto& e : kExpressions) {
-      out << (e.number < 10 ? "   " : "  ") << e.number << "  " << callUsage(e) << " -> " << resultName(e) << "\n      "
-          << e.summary << '\n';
-    }
+  const std::string wanted = lowered(topic);
+  if (wanted.empty()) {
+    overview(out);
+    int printed = 0;
+    printMenu(out, menus::kActionMenu, "Actions", "", printed);
+    printMenu(out, menus::kExpressionMenu, "Expressions", "", printed);
     return;
+  }
+  if (wanted == "formats" || wanted == "csv") {
+    formats(out);
+    return;
+  }
+  for (const Command& c : kCommands) {
+    if (wanted == c.name || (wanted == "exit" && std::string_view(c.name) == "quit")) {
+      out << c.usage << "\n  " << c.text << '\n';
+      return;
+    }
   }
   // A number names an action; an expression name, with or without "(", names it.
-  if (std::all_of(topic.begin(), topic.end(), [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)); })) {
-    const int n = std::stoi(std::string(topic.substr(0, 3)));
-    if (topic.size() > 3 || n >= static_cast<int>(catalogue::kActionCount)) {
-      throw UserError("there is no action " + std::string(topic) + "; actions are numbered 0 to 78");
+  if (std::all_of(wanted.begin(), wanted.end(), [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)); })) {
+    if (wanted.size() > 3 || std::stoi(wanted) >= static_cast<int>(catalogue::kActionCount)) {
+      throw UserError("there is no action " + wanted + "; actions are numbered 0 to " +
+                      std::to_string(catalogue::kActionCount - 1));
     }
-    actionDetail(out, kActions[n], names);
+    actionDetail(out, kActions[std::stoi(wanted)]);
     return;
   }
-  const int e = findExpression(topic);
-  if (e >= 0) {
+  if (const int e = findExpression(topic); e >= 0) {
     expressionDetail(out, kExpressions[e]);
     return;
   }
+  // A part of the menus; "elements" is what they call adding, replacing, removing and getting them.
+  std::vector<std::string> parts{wanted};
+  if (wanted == "elements") parts = {"add elements", "replace elements", "remove elements", "save elements", "get"};
+  int printed = 0;
+  for (const auto& part : parts) printMenu(out, menus::kActionMenu, "Actions", part, printed);
+  for (const auto& part : parts) printMenu(out, menus::kExpressionMenu, "Expressions", part, printed);
+  if (printed > 0) return;
   // Otherwise every entry whose label, name or display string holds the words.
-  const std::string wanted = lowered(topic);
   int found = 0;
   for (const auto& a : kActions) {
-    if (lowered(a.label).find(wanted) != std::string::npos ||
-        lowered(displayUsage(a)).find(wanted) != std::string::npos) {
+    if (lowered(a.label).find(wanted) != std::string::npos || lowered(usage(a)).find(wanted) != std::string::npos) {
       if (found++) out << '\n';
-      actionDetail(out, a, names);
+      actionDetail(out, a);
     }
   }
   for (const auto& x : kExpressions) {

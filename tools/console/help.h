@@ -8,9 +8,10 @@
 
 namespace tessel::console {
 
-// Everything when the topic is empty; otherwise the action of a number, the
-// expression of a name, or every entry whose label, name or display string
-// holds the topic. Throws UserError when nothing does.
-void printHelp(std::ostream& out, std::string_view topic, const ActionNames& names);
+// Everything, grouped as the menus group it, when the topic is empty;
+// otherwise a shell command, the file formats, a part of the menus, the
+// action of a number, the expression of a name, or every entry whose label,
+// name or display string holds the topic. Throws UserError when nothing does.
+void printHelp(std::ostream& out, std::string_view topic);
 
 }  // namespace tessel::console

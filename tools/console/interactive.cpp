@@ -4,12 +4,14 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "host/catalogue.h"
 #include "tools/console/platform.h"
+#include "tools/console/terminal.h"
 
 #if TESSEL_LINE_EDITING
 #include <editline/readline.h>
@@ -21,27 +23,50 @@ namespace {
 
 #if TESSEL_LINE_EDITING
 
-bool startsWithIgnoringCase(const std::string& text, const std::string& prefix) {
-  if (prefix.size() > text.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
-      return false;
+// The files and folders whose path starts with `partial`, folders with a "/".
+std::vector<std::string> paths(const std::string& partial) {
+  namespace fs = std::filesystem;
+  const std::size_t slash = partial.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : partial.substr(0, slash + 1);
+  const std::string stem = partial.substr(folder.size());
+  std::vector<std::string> out;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.compare(0, stem.size(), stem) != 0 || (stem.empty() && name.front() == '.')) continue;
+    out.push_back(folder + name + (entry.is_directory(error) ? "/" : ""));
   }
-  return true;
+  std::sort(out.begin(), out.end());
+  return out;
 }
 
-// Whole-line completions of what has been typed so far: an action label or a
-// command at the start of the line, an expression name where a name is being typed.
-std::vector<std::string> completions(const std::string& typed) {
+// Whole-line completions of what has been typed so far: a file path inside an
+// open quoted text, an instance name after with, show and drop, an action's
+// words or a command at the start of the line, an expression name where a
+// name is being typed.
+std::vector<std::string> completions(const std::string& typed, const Session& session) {
   std::vector<std::string> out;
+  if (std::count(typed.begin(), typed.end(), '"') % 2 == 1) {
+    const std::size_t quote = typed.rfind('"');
+    for (const auto& p : paths(typed.substr(quote + 1))) out.push_back(typed.substr(0, quote + 1) + p);
+    return out;
+  }
   const std::size_t lead = typed.find_first_not_of(" \t");
   const std::string start = lead == std::string::npos ? "" : typed.substr(lead);
   const std::string indent = typed.substr(0, typed.size() - start.size());
-  for (const char* command : {"new ", "with ", "show", "help", "echo ", "drop "}) {
+  for (const char* command : {"with ", "show ", "drop "}) {
+    if (start.rfind(command, 0) != 0 || start.find(' ', std::strlen(command)) != std::string::npos) continue;
+    for (const auto& name : session.instanceNames()) {
+      if (name.rfind(start.substr(std::strlen(command)), 0) == 0) out.push_back(indent + command + name);
+    }
+    return out;
+  }
+  for (const char* command : {"new ", "with ", "show", "help", "echo ", "drop ", "quit"}) {
     if (startsWithIgnoringCase(command, start)) out.push_back(indent + command);
   }
   for (const auto& a : catalogue::kActions) {
-    if (startsWithIgnoringCase(a.label, start)) out.push_back(indent + a.label + (a.paramCount() > 0 ? " " : ""));
+    const std::string words = usage(a).substr(0, usage(a).find(" <"));
+    if (startsWithIgnoringCase(words, start)) out.push_back(indent + words + (a.paramCount() > 0 ? " " : ""));
   }
   std::size_t fragment = typed.size();
   while (fragment > 0 && (std::isalnum(static_cast<unsigned char>(typed[fragment - 1])) || typed[fragment - 1] == '$' ||
@@ -74,14 +99,23 @@ char* nextCandidate(const char*, int state) {
 
 // The library replaces only the word under the cursor (from `start`), so each
 // whole-line completion is handed over from there on.
+// The session whose instances are completed, for the same reason.
+const Session*& completedSession() {
+  static const Session* session = nullptr;
+  return session;
+}
+
 char** complete(const char*, int start, int) {
-  rl_attempted_completion_over = 1;  // no file names
+  rl_attempted_completion_over = 1;  // tessel's own file names, not the library's
   rl_completion_append_character = '\0';
   const std::string typed(rl_line_buffer, static_cast<std::size_t>(rl_point));
   const std::size_t from = std::min(static_cast<std::size_t>(std::max(start, 0)), typed.size());
   std::vector<std::string>& candidates = pendingCandidates();
   candidates.clear();
-  for (const std::string& line : completions(typed)) {
+  std::vector<std::string> lines = completions(typed, *completedSession());
+  std::sort(lines.begin(), lines.end());
+  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+  for (const std::string& line : lines) {
     if (line.size() >= from) candidates.push_back(line.substr(from));
   }
   if (candidates.empty()) return nullptr;
@@ -97,39 +131,42 @@ std::string historyPath() {
 
 }  // namespace
 
-bool lineEditing() { return TESSEL_LINE_EDITING != 0; }
-
 int interactive(Session& session, std::ostream& err) {
-  std::cout << "tessel: type help for the catalogue, end with " << platform::kEndOfInputKeys << '\n';
+  std::cout << "tessel: type help for the catalogue; Ctrl-C cancels a line, quit or " << platform::kEndOfInputKeys
+            << " ends\n";
+  catchInterrupts();
   int errors = 0;
 #if TESSEL_LINE_EDITING
-  static char wordBreaks[] = "\n";  // complete whole lines: labels hold blanks
+  static char wordBreaks[] = "\n";  // complete whole lines: action words hold blanks
   rl_readline_name = "tessel";
   rl_completer_word_break_characters = wordBreaks;
   rl_attempted_completion_function = complete;
+  completedSession() = &session;
   using_history();
   stifle_history(1000);
   const std::string history = historyPath();
   if (!history.empty()) read_history(history.c_str());
-  while (true) {
+#endif
+  while (!session.quitRequested()) {
+    clearCancel();
     const std::string prompt = session.currentName() + "> ";
+#if TESSEL_LINE_EDITING
     char* raw = readline(prompt.c_str());
-    if (raw == nullptr) break;
-    const std::string line(raw);
+    if (raw == nullptr && !cancelRequested()) break;
+    const std::string line = raw != nullptr ? raw : "";
     std::free(raw);  // NOLINT(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory): the line editor mallocs it
     if (line.find_first_not_of(" \t") != std::string::npos) add_history(line.c_str());
 #else
-  std::string line;
-  while (std::cout << session.currentName() << "> " << std::flush, std::getline(std::cin, line)) {
+    std::string line;
+    std::cout << prompt << std::flush;
+    if (!std::getline(std::cin, line) && !cancelRequested()) break;
+    std::cin.clear();
 #endif
-    try {
-      session.execute(line);
-    } catch (const std::exception& e) {
-      std::cout.flush();
-      err << e.what() << '\n';
-      ++errors;
+    if (cancelRequested()) {
+      std::cout << "^C\n";  // the line is dropped
+      continue;
     }
-    std::cout.flush();
+    if (!session.runLine(line, "", err)) ++errors;
   }
 #if TESSEL_LINE_EDITING
   if (!history.empty()) write_history(history.c_str());

@@ -1,5 +1,5 @@
-// The console language typed at a terminal, with line editing, history and
-// completion of action labels and expression names.
+// The console language typed at a terminal, with line editing, history,
+// completion and Ctrl-C.
 #pragma once
 
 #include <iosfwd>
@@ -8,8 +8,6 @@
 
 namespace tessel::console {
 
-// Whether this build has line editing.
-bool lineEditing();
 // Reads and runs lines until end of input; returns the exit status.
 int interactive(Session& session, std::ostream& err);
 

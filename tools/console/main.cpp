@@ -7,15 +7,17 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "host/catalogue.h"
 #include "tools/console/files.h"
 #include "tools/console/interactive.h"
-#include "tools/console/operations.h"
 #include "tools/console/platform.h"
 #include "tools/console/session.h"
 #include "tools/console/show.h"
+#include "tools/console/terminal.h"
 
 namespace {
 
@@ -25,7 +27,8 @@ const char kUsageHead[] =
     "usage: tessel [options] run SCRIPT...     run scripts, one command a line\n"
     "       tessel [options] show FILE         print an array file\n"
     "       tessel [options] convert IN OUT    rewrite an array file in another format\n"
-    "       tessel help [NAME]                 the actions and expressions\n"
+    "       tessel help [NAME | TOPIC]         the actions and expressions, by topic as the menus group them\n"
+    "       tessel --version                   the version of tessel\n"
     "       tessel [options]                   type commands at a terminal (a script on standard input otherwise)\n"
     "options:\n"
     "  --module PATH       the module to load (default: ";
@@ -35,6 +38,9 @@ const char kUsageTail[] =
     "  --width N           cut texts longer than N characters in show (default 24)\n"
     "  --from FORMAT       format of the file read: native, host, csv or ini (default: by its content)\n"
     "  --to FORMAT         format of the file written (default: by its extension)\n"
+    "  --force             convert may replace an existing file\n"
+    "  --header            a CSV file's first row holds the column labels, read and written\n"
+    "  --types, --keys, --rows A:B, --selected, --head N, --json   what show prints (tessel help show)\n"
     "setup of the instances (the default instance is \"main\"):\n";
 
 constexpr int kFailed = 1;
@@ -45,6 +51,7 @@ struct Options {
   std::optional<std::string> module;
   std::optional<Format> from;
   std::optional<Format> to;
+  bool force = false;
   std::vector<std::string> words;  // the command and its operands
 };
 
@@ -57,7 +64,7 @@ Options parse(const std::vector<std::string>& args) {
       ++i;
       continue;
     }
-    if (readSetupOption(args, i, o.settings.setup)) continue;
+    if (readSetupOption(args, i, o.settings.setup) || readShowOption(args, i, o.settings.show)) continue;
     const auto value = [&]() -> std::string {
       if (i + 1 >= args.size()) throw UserError(a + " needs a value");
       i += 2;
@@ -78,6 +85,15 @@ Options parse(const std::vector<std::string>& args) {
       o.from = formatNamed(value());
     } else if (a == "--to") {
       o.to = formatNamed(value());
+    } else if (a == "--force") {
+      o.force = true;
+      ++i;
+    } else if (a == "--header") {
+      o.settings.files.header = true;
+      ++i;
+    } else if (a == "--version") {
+      o.words = {"version"};
+      return o;
     } else if (a == "--help" || a == "-h") {
       o.words = {"usage"};
       return o;
@@ -109,14 +125,29 @@ int runScripts(Session& session, const std::vector<std::string>& scripts, bool k
   return ok ? 0 : kFailed;
 }
 
+void printWarnings(const std::vector<std::string>& warnings) {
+  for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
+}
+
+// The input of show and convert: it must be there and be of the format named.
+Format inputFormat(const Options& o, const std::string& path) {
+  if (!o.from) return detectFormat(path);
+  checkFormat(path, *o.from);
+  return *o.from;
+}
+
 int showFile(tessel::hostkit::Module& module, const Options& o) {
   if (o.words.size() != 2) throw UserError("show takes one file: tessel show FILE");
   const std::string& path = o.words[1];
-  const Format format = o.from ? *o.from : detectFormat(path);
+  const Format format = inputFormat(o, path);
   Session session(module, o.settings, std::cout);
   auto& object = session.create(path, o.settings.setup);
-  loadFile(object, path, format);
-  show(object, path + " (" + formatName(format) + ")", std::cout, o.settings.show);
+  std::vector<std::string> warnings;
+  runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.files, warnings);
+  printWarnings(warnings);
+  std::ostringstream text;
+  show(object, o.settings.show.json ? path : path + " (" + formatName(format) + ")", text, o.settings.show);
+  page(text.str(), std::cout);
   return 0;
 }
 
@@ -124,14 +155,21 @@ int convert(tessel::hostkit::Module& module, const Options& o) {
   if (o.words.size() != 3) throw UserError("convert takes two files: tessel convert IN OUT");
   const std::string& in = o.words[1];
   const std::string& out = o.words[2];
-  const Format from = o.from ? *o.from : detectFormat(in);
+  const Format from = inputFormat(o, in);
   std::optional<Format> to = o.to ? o.to : formatOfExtension(out);
   if (!to) throw UserError("cannot tell the format to write " + out + " in; name it with --to native|host|csv|ini");
+  std::error_code error;
+  if (std::filesystem::equivalent(in, out, error)) throw UserError("convert does not write over its input " + in);
+  if (std::filesystem::exists(out, error) && !o.force) {
+    throw UserError(out + " exists; convert replaces it only with --force");
+  }
   Session session(module, o.settings, std::cout);
   auto& object = session.create("convert", o.settings.setup);
-  loadFile(object, in, from);
-  saveFile(object, out, *to);
-  const int32_t count = static_cast<int32_t>(object.call(expressionOf("size")).raw);
+  std::vector<std::string> warnings;
+  runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.files, warnings);
+  runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.files, warnings);
+  printWarnings(warnings);
+  const int32_t count = static_cast<int32_t>(object.call(tessel::catalogue::expressionOf("size")).raw);
   std::cout << in << " (" << formatName(from) << ", " << count << (count == 1 ? " element" : " elements") << ") -> "
             << out << " (" << formatName(*to) << ")\n";
   return 0;
@@ -143,11 +181,17 @@ int dispatch(const Options& o, const char* argv0) {
     std::cout << kUsageHead << platform::kModuleFileName << kUsageTail << kSetupOptionsHelp;
     return 0;
   }
+  if (command == "version") {
+    std::cout << "tessel " << TESSEL_VERSION << " (" << TESSEL_ACTION_COUNT << " actions, " << TESSEL_EXPRESSION_COUNT
+              << " expressions)\n";
+    return 0;
+  }
   if (command == "help") {
-    ActionNames names;
     std::string topic;
     for (std::size_t i = 1; i < o.words.size(); ++i) topic += (i > 1 ? " " : "") + o.words[i];
-    printHelp(std::cout, topic, names);
+    std::ostringstream text;
+    printHelp(text, topic);
+    page(text.str(), std::cout);
     return 0;
   }
   if (!command.empty() && command != "run" && command != "show" && command != "convert") {
@@ -180,6 +224,7 @@ int main(int argc, char** argv) {
   Options options;
   try {
     options = parse(std::vector<std::string>(argv + 1, argv + argc));
+    options.settings.show.utf8 = outputTakesUtf8();
   } catch (const UserError& e) {
     std::cerr << "tessel: " << e.what() << " (tessel --help shows the usage)\n";
     return kUsageError;

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <map>
 
 namespace tessel::console {
 
@@ -24,12 +23,6 @@ bool equalIgnoringCase(std::string_view a, std::string_view b) {
          std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
 }
 
-std::string lowered(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = lower(c);
-  return out;
-}
-
 // The text after the "11%s: " of a display string.
 std::string_view displayText(const catalogue::Action& a) {
   std::string_view d = a.display;
@@ -44,6 +37,16 @@ std::string quoteForMessage(std::string_view s) {
 }
 
 }  // namespace
+
+std::string lowered(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = lower(c);
+  return out;
+}
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equalIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
 
 catalogue::Param kindOf(const Term& term) {
   switch (term.kind) {
@@ -288,10 +291,15 @@ std::string suggestionsFor(std::string_view written) {
     const std::string_view candidate(e.name, std::string_view(e.name).size() - 1);
     if (editDistance(name, candidate) <= 2) near.emplace_back(e.name);
   }
+  // An action whose words or menu label are near the line's leading words;
+  // labels count because the menus show them.
   for (const auto& a : kActions) {
-    const std::string_view lead = leadingWords(written, wordCount(a.label));
-    if (editDistance(lead, a.label) <= 2 && std::find(near.begin(), near.end(), a.label) == near.end()) {
-      near.emplace_back(a.label);
+    const std::string writtenForm = usage(a);
+    const std::string words = writtenForm.substr(0, writtenForm.find(" <"));
+    const bool nearWords = editDistance(leadingWords(written, wordCount(words)), words) <= 2;
+    const bool nearLabel = editDistance(leadingWords(written, wordCount(a.label)), a.label) <= 2;
+    if ((nearWords || nearLabel) && std::find(near.begin(), near.end(), writtenForm) == near.end()) {
+      near.push_back(writtenForm);
     }
   }
   if (near.empty() || near.size() > 6) return "";
@@ -300,238 +308,144 @@ std::string suggestionsFor(std::string_view written) {
   return out + "?)";
 }
 
-std::vector<std::string> nameTokens(std::string_view text) {
-  std::vector<std::string> tokens;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == ' ') {
-      ++i;
-    } else if (isWordChar(text[i])) {
-      const std::size_t start = i;
-      while (i < text.size() && isWordChar(text[i])) ++i;
-      tokens.emplace_back(text.substr(start, i - start));
-    } else {
-      tokens.emplace_back(1, text[i++]);
-    }
-  }
-  return tokens;
-}
+namespace {
 
-std::string displayUsage(const catalogue::Action& action) {
-  std::string_view d = displayText(action);
-  std::string out;
-  int slot = 0;
-  for (std::size_t i = 0; i < d.size(); ++i) {
-    if (d[i] == '%' && i + 1 < d.size() && d[i + 1] == 's') {
-      out += std::string("<") + action.params[slot++].name + ">";
-      ++i;
+// The tokens of a display text, a parameter slot as an empty token.
+std::vector<std::string> pieces(const catalogue::Action& a) {
+  std::vector<std::string> out;
+  const std::string_view d = displayText(a);
+  for (std::size_t i = 0; i < d.size();) {
+    if (d.compare(i, 2, "%s") == 0) {
+      out.emplace_back();
+      i += 2;
+    } else if (isWordChar(d[i])) {
+      const std::size_t start = i;
+      while (i < d.size() && isWordChar(d[i])) ++i;
+      out.emplace_back(d.substr(start, i - start));
     } else {
-      out += d[i];
+      if (d[i] != ' ') out.emplace_back(1, d[i]);
+      ++i;
     }
   }
   return out;
 }
 
-namespace {
+struct Attempt {
+  int action = -1;
+  int tokens = 0;      // literal tokens matched
+  bool named = false;  // every literal before the first parameter matched
+  bool full = false;   // the whole line read as this action
+  bool fits = false;   // and its parameters are of the kinds it takes
+  std::string error;
+  std::vector<Term> params;
+};
 
-std::vector<std::string> parameterSlots(const catalogue::Action& a) {
-  std::vector<std::string> slots;
-  slots.reserve(static_cast<std::size_t>(a.paramCount()));
-  for (int i = 0; i < a.paramCount(); ++i) slots.emplace_back(std::string("<") + a.params[i].name + ">");
-  return slots;
+Attempt attempt(const catalogue::Action& a, std::string_view line) {
+  Attempt at;
+  at.action = a.number;
+  at.named = true;
+  Cursor c(line);
+  bool afterSlot = false;
+  for (const std::string& p : pieces(a)) {
+    if (!p.empty()) {
+      if (!c.token(p)) {
+        at.named = at.named && !at.params.empty();
+        at.error = "expected \"" + p + "\" at column " + std::to_string(c.position() + 1);
+        return at;
+      }
+      ++at.tokens;
+      afterSlot = false;
+      continue;
+    }
+    if (afterSlot) c.consume(',');
+    afterSlot = true;
+    if (c.atEnd()) {
+      at.error = "a parameter is missing";
+      return at;
+    }
+    try {
+      at.params.push_back(c.term());
+    } catch (const UserError& e) {
+      at.error = e.what();
+      return at;
+    }
+  }
+  if (!c.atEnd()) {
+    at.error = (afterSlot ? "too many parameters: \"" : "unexpected \"") + std::string(c.rest()) + "\"";
+    return at;
+  }
+  at.full = true;
+  for (std::size_t i = 0; i < at.params.size(); ++i) {
+    const Param want = a.params[i].kind;
+    const Param got = kindOf(at.params[i]);
+    if (want != got) {
+      at.error = "parameter " + std::to_string(i + 1) + " (" + a.params[i].name + ") must be " + kindName(want) +
+                 ", but " + at.params[i].source + " is " + kindName(got);
+      return at;
+    }
+  }
+  at.fits = true;
+  return at;
 }
 
-std::string joinedUsage(std::string_view name, const catalogue::Action& a) {
-  std::string out(name);
-  for (const auto& s : parameterSlots(a)) out += " " + s;
+// The attempts that pass `counts` and matched the most words.
+template <typename Counts>
+std::vector<const Attempt*> furthest(const std::vector<Attempt>& attempts, Counts counts) {
+  int best = -1;
+  for (const Attempt& a : attempts) {
+    if (counts(a)) best = std::max(best, a.tokens);
+  }
+  std::vector<const Attempt*> out;
+  for (const Attempt& a : attempts) {
+    if (counts(a) && a.tokens == best) out.push_back(&a);
+  }
+  return out;
+}
+
+std::string mistake(const std::vector<const Attempt*>& candidates) {
+  const Attempt& first = *candidates.front();
+  std::string out = first.error + "; write it as: " + usage(kActions[first.action]);
+  for (std::size_t i = 1; i < candidates.size(); ++i) out += " or " + usage(kActions[candidates[i]->action]);
   return out;
 }
 
 }  // namespace
 
-ActionNames::ActionNames() {
-  for (const auto& a : kActions) {
-    // Menu label, parameters after it.
-    Form label{a.number, {}, true, true, true};
-    for (auto& t : nameTokens(a.label)) label.pieces.push_back({t});
-    for (int i = 0; i < a.paramCount(); ++i) label.pieces.push_back({""});
-    // Display string, parameters in their places.
-    Form inPlace{a.number, {}, true, false, true};
-    std::string_view d = displayText(a);
-    std::size_t start = 0;
-    while (true) {
-      const std::size_t slot = d.find("%s", start);
-      for (auto& t : nameTokens(d.substr(start, slot == std::string_view::npos ? d.npos : slot - start))) {
-        inPlace.pieces.push_back({t});
-      }
-      if (slot == std::string_view::npos) break;
-      inPlace.pieces.push_back({""});
-      start = slot + 2;
+ActionCall resolveAction(std::string_view line) {
+  std::vector<Attempt> attempts;
+  attempts.reserve(catalogue::kActionCount);
+  for (const auto& a : kActions) attempts.push_back(attempt(a, line));
+
+  const auto complete = furthest(attempts, [](const Attempt& a) { return a.full; });
+  if (!complete.empty()) {
+    std::vector<const Attempt*> fitting;
+    for (const Attempt* a : complete) {
+      if (a->fits) fitting.push_back(a);
     }
-    // The words of the display string, parameters after them.
-    Form after{a.number, {}, true, false, false};
-    for (const auto& p : inPlace.pieces) {
-      if (!p.token.empty()) after.pieces.push_back(p);
-    }
-    for (int i = 0; i < a.paramCount(); ++i) after.pieces.push_back({""});
-    forms_.push_back(label);
-    forms_.push_back(inPlace);
-    if (a.paramCount() > 0) forms_.push_back(after);
+    if (fitting.size() == 1) return {fitting.front()->action, fitting.front()->params};
+    if (fitting.empty()) throw UserError(mistake(complete));
+    std::string out = quoteForMessage(line) + " could be " + std::to_string(fitting.size()) + " actions:";
+    for (const Attempt* a : fitting) out += "\n  " + usage(kActions[a->action]);
+    throw UserError(out);
   }
-  // A form shared with another action names neither of them.
-  const auto key = [](const Form& f) {
-    std::string k;
-    for (const auto& p : f.pieces) k += (p.token.empty() ? std::string("\x01") : lowered(p.token)) + " ";
-    return k;
-  };
-  std::map<std::string, std::vector<std::size_t>> byKey;
-  for (std::size_t i = 0; i < forms_.size(); ++i) byKey[key(forms_[i])].push_back(i);
-  for (const auto& entry : byKey) {
-    for (std::size_t i : entry.second) {
-      for (std::size_t j : entry.second) {
-        if (forms_[i].action != forms_[j].action) forms_[i].unique = false;
-      }
-    }
-  }
-}
-
-ActionNames::Attempt ActionNames::attempt(const Form& form, std::string_view line) const {
-  Attempt a;
-  Cursor c(line);
-  bool beforeSlot = true;
-  a.named = true;
-  for (std::size_t i = 0; i < form.pieces.size(); ++i) {
-    const Piece& p = form.pieces[i];
-    if (!p.token.empty()) {
-      if (!c.token(p.token)) {
-        if (beforeSlot) a.named = false;
-        a.error = "expected \"" + p.token + "\" at column " + std::to_string(c.position() + 1);
-        return a;
-      }
-      ++a.tokens;
-      continue;
-    }
-    // Neighbouring parameters may be separated by a comma.
-    if (beforeSlot == false && form.pieces[i - 1].token.empty()) c.consume(',');
-    beforeSlot = false;
-    if (c.atEnd()) {
-      a.error = "a parameter is missing";
-      return a;
-    }
-    try {
-      a.params.push_back(c.term());
-    } catch (const UserError& e) {
-      a.error = e.what();
-      return a;
-    }
-  }
-  if (!c.atEnd()) {
-    a.error = form.pieces.empty() || !form.pieces.back().token.empty() || a.params.empty()
-                  ? "unexpected \"" + std::string(c.rest()) + "\" after the name"
-                  : "too many parameters: \"" + std::string(c.rest()) + "\"";
-    return a;
-  }
-  a.full = true;
-  return a;
-}
-
-ActionCall ActionNames::resolve(std::string_view line) const {
-  // By number: "65 0 \"a*\"".
-  Cursor c(line);
-  c.skipSpace();
-  if (!c.atEnd() && std::isdigit(static_cast<unsigned char>(c.rest()[0]))) {
-    const Term number = c.term();
-    if (number.kind != Term::Kind::integer || number.integer < 0 ||
-        number.integer >= static_cast<int>(catalogue::kActionCount)) {
-      throw UserError("there is no action " + number.source + "; actions are numbered 0 to 78");
-    }
-    ActionCall call{number.integer, {}};
-    const auto& a = kActions[call.number];
-    while (!c.atEnd() && static_cast<int>(call.params.size()) < a.paramCount()) {
-      call.params.push_back(c.term());
-      c.consume(',');
-    }
-    if (static_cast<int>(call.params.size()) != a.paramCount() || !c.atEnd()) {
-      throw UserError(std::string(a.label) + " takes " + std::to_string(a.paramCount()) + " parameter" +
-                      (a.paramCount() == 1 ? "" : "s") + "; write it as: " + joinedUsage(std::to_string(a.number), a));
-    }
-    return call;
-  }
-
-  std::vector<std::pair<const Form*, Attempt>> attempts;
-  for (const Form& f : forms_) attempts.emplace_back(&f, attempt(f, line));
-
-  // The attempts that pass `counts` and went furthest: their distinct actions,
-  // and the first of them in form order.
-  std::vector<int> actions;
-  const Form* chosen = nullptr;
-  const Attempt* chosenAttempt = nullptr;
-  const auto pickFurthest = [&](auto counts) {
-    int best = -1;
-    for (const auto& [form, a] : attempts) {
-      if (counts(a)) best = std::max(best, a.tokens);
-    }
-    for (const auto& [form, a] : attempts) {
-      if (!counts(a) || a.tokens != best) continue;
-      if (std::find(actions.begin(), actions.end(), form->action) == actions.end()) actions.push_back(form->action);
-      if (chosen == nullptr) {
-        chosen = form;
-        chosenAttempt = &a;
-      }
-    }
-    if (actions.size() > 1) throw UserError(ambiguity(line, actions));
-  };
-
-  // Complete matches: the one that matched the most name words wins.
-  pickFurthest([](const Attempt& a) { return a.full; });
-  if (chosen != nullptr) return {chosen->action, chosenAttempt->params};
-
-  // Nothing matched completely: report on the form that got furthest.
-  pickFurthest([](const Attempt& a) { return a.named && a.tokens > 0; });
-  if (chosen == nullptr) {
+  const auto partial = furthest(attempts, [](const Attempt& a) { return a.named && a.tokens > 0; });
+  if (partial.empty()) {
     throw UserError("unknown action or expression: " + quoteForMessage(line) + suggestionsFor(line));
   }
-  const auto& a = kActions[chosen->action];
-  throw UserError(std::string(a.label) + ": " + chosenAttempt->error + "; write it as: " + usage(*chosen));
+  throw UserError(mistake(partial));
 }
 
-std::string ActionNames::usage(const Form& form) const {
-  const auto& a = kActions[form.action];
-  if (form.label) return joinedUsage(a.label, a);
-  bool inPlace = false;
-  for (std::size_t i = 0; i + 1 < form.pieces.size(); ++i) {
-    if (form.pieces[i].token.empty() && !form.pieces[i + 1].token.empty()) inPlace = true;
-  }
-  if (inPlace || a.paramCount() == 0) return displayUsage(a);
-  std::string words;
-  for (const auto& p : form.pieces) {
-    if (!p.token.empty()) words += (words.empty() ? "" : " ") + p.token;
-  }
-  return joinedUsage(words, a);
-}
-
-std::vector<std::string> ActionNames::usages(int n) const {
-  std::vector<std::string> out;
-  for (const Form& f : forms_) {
-    if (f.action != n || !f.unique || !f.shown) continue;
-    const std::string u = usage(f);
-    if (std::find(out.begin(), out.end(), u) == out.end()) out.push_back(u);
-  }
-  out.push_back(joinedUsage(std::to_string(n), kActions[n]));
-  return out;
-}
-
-std::string ActionNames::ambiguity(std::string_view line, const std::vector<int>& actions) const {
-  const std::string_view label = kActions[actions.front()].label;
-  const bool sameLabel = std::all_of(actions.begin(), actions.end(), [&](int n) { return kActions[n].label == label; });
-  std::string out =
-      sameLabel ? "\"" + std::string(label) + "\" is the label of " + std::to_string(actions.size()) + " actions"
-                : quoteForMessage(line) + " could be " + std::to_string(actions.size()) + " actions";
-  out += "; name the one you mean:";
-  for (int n : actions) {
-    const auto& a = kActions[n];
-    out += "\n  action " + std::to_string(n) + ": " + a.summary;
-    for (const auto& u : usages(n)) out += "\n    " + u;
+std::string usage(const catalogue::Action& action) {
+  const std::string_view d = displayText(action);
+  std::string out;
+  int slot = 0;
+  for (std::size_t i = 0; i < d.size(); ++i) {
+    if (d.compare(i, 2, "%s") == 0) {
+      out += std::string("<") + action.params[slot++].name + ">";
+      ++i;
+    } else {
+      out += d[i];
+    }
   }
   return out;
 }

@@ -1,7 +1,6 @@
-// How a line of the console language names actions and expressions: by menu
-// label, by the words of the display string (parameters after them or in
-// their places), by number, or, for expressions, in their own call syntax.
-// Every name comes from the catalogue.
+// How a line of the console language names actions (by the words of their
+// display strings) and expressions (in their own call syntax). Every name
+// comes from the catalogue.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +30,10 @@ struct Term {
   std::string source;  // as written, for messages
 };
 
+// Texts compared and searched the way names are: A to Z ignoring case.
+std::string lowered(std::string_view text);
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix);
+
 // The kind of value a term gives.
 catalogue::Param kindOf(const Term& term);
 const char* kindName(catalogue::Param kind);
@@ -43,7 +46,6 @@ class Cursor {
   void skipSpace();
   bool atEnd();  // after blanks
   std::size_t position() const { return pos_; }
-  void seek(std::size_t position) { pos_ = position; }
   bool consume(char c);  // after blanks
   // One literal token of a name: a word (letters and digits, compared ignoring
   // case, not followed by a letter or digit) or one punctuation character.
@@ -79,44 +81,13 @@ struct ActionCall {
   std::vector<Term> params;
 };
 
-// Resolves the action a line names.
-class ActionNames {
- public:
-  ActionNames();
-  // Throws UserError with a message that says what is wrong and how to write it.
-  ActionCall resolve(std::string_view line) const;
-  // The ways to write action n, one a line.
-  std::vector<std::string> usages(int n) const;
-
- private:
-  struct Piece {
-    std::string token;  // a literal token, or empty for a parameter slot
-  };
-  struct Form {
-    int action;
-    std::vector<Piece> pieces;
-    bool unique = true;  // no other action is written the same way
-    bool label = false;  // the menu-label form, parameters after it
-    bool shown = true;   // offered in usages (the words-after form is only accepted)
-  };
-  struct Attempt {
-    bool full = false;
-    bool named = false;  // every literal before the first parameter matched
-    int tokens = 0;      // literal tokens matched
-    std::string error;
-    std::vector<Term> params;
-  };
-
-  Attempt attempt(const Form& form, std::string_view line) const;
-  std::string ambiguity(std::string_view line, const std::vector<int>& actions) const;
-  std::string usage(const Form& form) const;
-
-  std::vector<Form> forms_;
-};
-
-// Tokens of a name as the matcher sees them.
-std::vector<std::string> nameTokens(std::string_view text);
-// "Save to file <file name>" from the display string, parameters in place.
-std::string displayUsage(const catalogue::Action& action);
+// The action a line names: the words of its display string, as the event
+// editor lists it, with the parameters in their places ("Set value 2 at 0",
+// "SELECT WHERE \"level\" > 3"). Words compare ignoring case; neighbouring
+// parameters may be separated by a comma. Rows written alike are told apart by
+// their parameter kinds. Throws UserError saying what is wrong and how to write it.
+ActionCall resolveAction(std::string_view line);
+// "Save to file <file name>": the display string with the parameter names in place.
+std::string usage(const catalogue::Action& action);
 
 }  // namespace tessel::console

@@ -75,7 +75,7 @@ bool inputIsTerminal() { return isatty(STDIN_FILENO) != 0; }
 
 std::string createTempFile() {
   std::error_code ignored;
-  std::string path = (std::filesystem::temp_directory_path(ignored) / "tessel-show-XXXXXX").string();
+  std::string path = (std::filesystem::temp_directory_path(ignored) / "tessel-XXXXXX").string();
   const int fd = mkstemp(path.data());
   if (fd < 0) return "";
   close(fd);

@@ -5,6 +5,11 @@
 #include <cstring>
 #include <istream>
 #include <ostream>
+#include <sstream>
+#include <utility>
+
+#include "tools/console/files.h"
+#include "tools/console/terminal.h"
 
 namespace tessel::console {
 
@@ -32,6 +37,21 @@ int32_t integerOption(const std::string& name, const std::string& value) {
   }
   if (t.kind != Term::Kind::integer || !c.atEnd()) throw UserError(name + " needs an integer, not \"" + value + "\"");
   return t.integer;
+}
+
+// A text that is not there reaches the module as an empty one, as from a game.
+hostkit::Param toParam(const Value& v) {
+  if (v.isText) return v.text.value_or("");
+  return v.integer;
+}
+
+// Setters past the end extend the array; the rest of the index actions do nothing there.
+bool extendsArray(const catalogue::Parameter* declared) {
+  for (const char* operation :
+       {"setStringAt", "setValueAt", "setFileAt", "insertStringAt", "insertValueAt", "insertFileAt"}) {
+    if (declared == kActions[catalogue::actionOf(operation)].params) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -95,6 +115,12 @@ hostkit::RunObject& Session::create(const std::string& name, const hostkit::Setu
   return *instances_.emplace(name, std::move(object)).first->second;
 }
 
+std::vector<std::string> Session::instanceNames() const {
+  std::vector<std::string> names;
+  for (const auto& entry : instances_) names.push_back(entry.first);
+  return names;
+}
+
 Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
   Value v;
   switch (term.kind) {
@@ -105,16 +131,16 @@ Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
       return v;
     case Term::Kind::expression: break;
   }
+  Value values[2];
   hostkit::Param params[2];
   for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i) {
-    const Value arg = evaluate(object, term.arguments[i]);
-    if (arg.isText) {
-      params[i] = arg.text.value_or("");  // a text that is not there reaches the module as an empty one, as from a game
-    } else {
-      params[i] = arg.integer;
-    }
+    values[i] = evaluate(object, term.arguments[i]);
+    params[i] = toParam(values[i]);
   }
   const auto& e = kExpressions[term.expression];
+  if (std::string_view(e.label).find("from index") == std::string_view::npos) {
+    warnOutOfRange(object, e.params, values, false);  // index transforms are arithmetic on any number
+  }
   const hostkit::ExpressionCall call = object.call(term.expression, params[0], params[1]);
   if (!call.protocolError.empty()) {
     throw UserError(std::string("the module broke the host protocol in ") + e.name + ": " + call.protocolError);
@@ -132,25 +158,60 @@ Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
 }
 
 void Session::runAction(hostkit::RunObject& object, const ActionCall& call) {
-  const auto& a = kActions[call.number];
+  Value values[2];
   hostkit::Param params[2];
   for (std::size_t i = 0; i < call.params.size(); ++i) {
-    const Term& t = call.params[i];
-    const Param want = a.params[i].kind;
-    const Param got = kindOf(t);
-    if (want != got) {
-      throw UserError(std::string(a.label) + ": parameter " + std::to_string(i + 1) + " (" + a.params[i].name +
-                      ") must be " + kindName(want) + ", but " + t.source + " is " + kindName(got) +
-                      "; write it as: " + names_.usages(call.number).front());
+    values[i] = evaluate(object, call.params[i]);
+    params[i] = toParam(values[i]);
+  }
+  if (const auto file = fileActionOf(call.number)) {
+    return runFileAction(object, *file, values[0].text.value_or(""), settings_.files, warnings_);
+  }
+  const std::size_t warned = warnings_.size();
+  warnOutOfRange(object, kActions[call.number].params, values, true);
+  object.act(call.number, params[0], params[1]);
+  // The element files: what the module reports, never guessed.
+  const auto outcome = object.lastOutcome();
+  if (outcome.code == 0 || warnings_.size() > warned) return;
+  const bool writes = call.number == catalogue::actionOf("saveElementToFile") ||
+                      call.number == catalogue::actionOf("appendElementToFile");
+  if (writes) throw UserError("the save failed: " + outcome.text);
+  warnings_.push_back(outcome.text);
+}
+
+void Session::warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values,
+                             bool action) {
+  for (int i = 0; i < 2; ++i) {
+    if (declared[i].kind != Param::integer) continue;
+    const std::string_view name = declared[i].name;
+    const int32_t v = values[i].integer;
+    const auto count = [&](const char* operation) {
+      return static_cast<int32_t>(object.call(catalogue::expressionOf(operation)).raw);
+    };
+    std::string problem;
+    if (name == "index") {
+      const int32_t size = count("size");
+      if (v < 0) {
+        problem = "index " + std::to_string(v) + " is negative";
+      } else if (v >= size && !(action && extendsArray(declared))) {
+        problem = "index " + std::to_string(v) + " is past the last element (size " + std::to_string(size) + ")";
+      }
+    } else if (name == "row" || name == "column") {
+      if (count("dimensionCount") != 2) {
+        problem = std::string("the array is not 2D, so ") + (name == "row" ? "its rows" : "its columns") +
+                  " are not a recordset's";
+      } else {
+        const int32_t limit = count(name == "row" ? "numberOfRows" : "boundaryX");
+        if (v < 0 || v >= limit + (name == "row" && action ? 1 : 0)) {
+          problem = std::string(name) + " " + std::to_string(v) + " is outside 0 to " + std::to_string(limit - 1) +
+                    (name == "row" ? " (rows count the selected ones)" : "");
+        }
+      }
     }
-    const Value v = evaluate(object, t);
-    if (v.isText) {
-      params[i] = v.text.value_or("");
-    } else {
-      params[i] = v.integer;
+    if (!problem.empty()) {
+      warnings_.push_back(problem + (action ? ": the module does nothing" : ": the result is empty"));
     }
   }
-  object.act(call.number, params[0], params[1]);
 }
 
 void Session::execute(std::string_view line) {
@@ -189,7 +250,7 @@ void Session::execute(std::string_view line) {
     if (!v.isText) {
       out_ << v.integer;
     } else if (v.text) {
-      out_ << quoted(*v.text);
+      out_ << quoted(*v.text, settings_.show.utf8);
     } else {
       out_ << "(no text)";
     }
@@ -197,7 +258,7 @@ void Session::execute(std::string_view line) {
     object.releaseStringSpace();
     return;
   }
-  runAction(object, names_.resolve(line));
+  runAction(object, resolveAction(line));
   object.releaseStringSpace();
 }
 
@@ -225,14 +286,32 @@ bool Session::builtin(std::string_view line) {
       current_ = previous;
     }
   } else if (keyword == "show") {
-    std::string name = c.word();
-    if (!c.atEnd()) throw UserError("show takes at most the name of an instance");
-    if (name.empty()) name = current_;
+    std::vector<std::string> words;
+    while (!c.atEnd()) words.push_back(c.bare());
+    ShowOptions options = settings_.show;
+    std::string name = current_;
+    for (std::size_t i = 0; i < words.size();) {
+      if (readShowOption(words, i, options)) continue;
+      if (words[i].front() == '-' || i > 0) {
+        throw UserError(
+            "show takes an instance name and the options --types, --keys, --rows A:B, --selected, "
+            "--head N and --json, not \"" +
+            words[i] + "\"");
+      }
+      name = words[i++];
+    }
     hostkit::RunObject& object = instance(name);
-    show(object, name, out_, settings_.show);
+    std::ostringstream text;
+    show(object, name, text, options);
     object.releaseStringSpace();
+    page(text.str(), out_);
+  } else if (keyword == "quit" || keyword == "exit") {
+    if (!c.atEnd()) throw UserError(keyword + " takes nothing");
+    quit_ = true;
   } else if (keyword == "help") {
-    help(c.rest());
+    std::ostringstream text;
+    printHelp(text, c.rest());
+    page(text.str(), out_);
   } else if (keyword == "echo") {
     hostkit::RunObject* object = nullptr;
     bool first = true;
@@ -279,23 +358,35 @@ void Session::newInstance(Cursor& c) {
   current_ = name;
 }
 
-void Session::help(std::string_view topic) { printHelp(out_, topic, names_); }
-
 bool Session::run(std::istream& script, const std::string& name, std::ostream& err) {
   std::string line;
   int number = 0;
   bool ok = true;
-  while (std::getline(script, line)) {
-    ++number;
-    try {
-      execute(line);
-    } catch (const std::exception& e) {
-      out_.flush();
-      err << name << ":" << number << ": " << e.what() << '\n';
-      ok = false;
-      if (!settings_.keepGoing) return false;
+  while (!quit_ && std::getline(script, line)) {
+    if (++number == 1 && line.rfind("\xef\xbb\xbf", 0) == 0) line.erase(0, 3);  // a UTF-8 byte order mark
+    const bool done = runLine(line, name + ":" + std::to_string(number) + ": ", err);
+    ok = ok && done;
+    if (!done && !settings_.keepGoing) return false;
+    if (cancelRequested()) {
+      err << name << ":" << number << ": cancelled\n";
+      return false;
     }
   }
+  return ok;
+}
+
+bool Session::runLine(std::string_view line, const std::string& where, std::ostream& err) {
+  bool ok = true;
+  try {
+    execute(line);
+  } catch (const std::exception& e) {
+    out_.flush();
+    for (const auto& w : std::exchange(warnings_, {})) err << where << "warning: " << w << '\n';
+    err << where << e.what() << '\n';
+    ok = false;
+  }
+  out_.flush();
+  for (const auto& w : std::exchange(warnings_, {})) err << where << "warning: " << w << '\n';
   return ok;
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/console/files.h"
 #include "tools/console/help.h"
 #include "tools/console/names.h"
 #include "tools/console/show.h"
@@ -26,6 +27,7 @@ extern const char* const kSetupOptionsHelp;
 struct Settings {
   hostkit::SetupOptions setup;  // for instances created without options of their own
   ShowOptions show;
+  FileOptions files;
   bool keepGoing = false;  // a script goes on after an error
 };
 
@@ -40,13 +42,19 @@ class Session {
  public:
   Session(hostkit::Module& module, Settings settings, std::ostream& out);
 
-  // Runs one line of the language; throws UserError.
+  // Runs one line of the language; throws UserError. What the module would
+  // not do, or did not do, is kept as warnings for the line.
   void execute(std::string_view line);
+  // Runs one line, then prints its mistake and warnings to err after `where`;
+  // false when it failed.
+  bool runLine(std::string_view line, const std::string& where, std::ostream& err);
   // Runs a script line by line; messages go to err as "name:line: message".
   // Returns false when a line failed.
   bool run(std::istream& script, const std::string& name, std::ostream& err);
 
   const std::string& currentName() const { return current_; }
+  std::vector<std::string> instanceNames() const;
+  bool quitRequested() const { return quit_; }
   hostkit::RunObject& instance(const std::string& name);
   hostkit::RunObject& create(const std::string& name, const hostkit::SetupOptions& setup);
   Value evaluate(hostkit::RunObject& object, const Term& term);
@@ -54,15 +62,18 @@ class Session {
  private:
   bool builtin(std::string_view line);
   void runAction(hostkit::RunObject& object, const ActionCall& call);
-  void help(std::string_view topic);
   void newInstance(Cursor& c);
+  // Warns when an index, row or column parameter names nothing.
+  void warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values,
+                      bool action);
 
   hostkit::Module& module_;
   Settings settings_;
   std::ostream& out_;
-  ActionNames names_;
   std::map<std::string, std::unique_ptr<hostkit::RunObject>> instances_;
   std::string current_ = "main";
+  std::vector<std::string> warnings_;
+  bool quit_ = false;
 };
 
 }  // namespace tessel::console

@@ -1,381 +1,298 @@
-// The module offers no expression for a cell's type, a data cell's size or a
-// row's selection flag, so show works them out from what it does offer:
-//   type      the quoted element list puts apostrophes around string cells
-//             only; a text that is not quoted and not empty is a value; an
-//             empty one is an empty cell or a data cell, told apart by saving
-//             the element to a scratch file (data cells write their bytes,
-//             empty cells nothing), which also gives the data cell's size;
-//   key       key$( gives no text for an element without key; the quoted key
-//             list tells string keys from value keys;
-//   selection the recordset rows (rowList$) are the selected physical rows in
-//             order, so each is matched to the physical rows by its text;
-//             where equal rows leave the match open, the rows are marked "?".
-// Where the module gives none of these (a layer not built), the view says "?".
 #include "tools/console/show.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <ostream>
-#include <stdexcept>
-#include <vector>
 
+#include "host/catalogue.h"
 #include "tools/console/names.h"
-#include "tools/console/operations.h"
-#include "tools/console/platform.h"
+#include "tools/console/terminal.h"
 
 namespace tessel::console {
 
 namespace {
 
+using catalogue::expressionOf;
 using hostkit::Param;
 
-const char kSeparator[] = "\x1f";
-
-constexpr int kSize = expressionOf("size");
-constexpr int kGet = expressionOf("stringAt");
-constexpr int kKey = expressionOf("keyStringAt");
-constexpr int kQuotedList = expressionOf("quotedElementList");
-constexpr int kKeyQuotedList = expressionOf("quotedKeyList");
-constexpr int kDim = expressionOf("dimensionCount");
-constexpr int kBoundaryX = expressionOf("boundaryX");
-constexpr int kBoundaryY = expressionOf("boundaryY");
-constexpr int kNumberOfRows = expressionOf("numberOfRows");
-constexpr int kRowList = expressionOf("rowList");
-constexpr int kLabel = expressionOf("label");
-constexpr int kDelimiter = expressionOf("listDelimiter");  // separates list items; unlikely inside a cell's text
-
-void escapeInto(std::string& out, char c) {
-  static const char hex[] = "0123456789abcdef";
-  const auto u = static_cast<unsigned char>(c);
-  switch (c) {
-    case '"': out += "\\\""; return;
-    case '\\': out += "\\\\"; return;
-    case '\n': out += "\\n"; return;
-    case '\t': out += "\\t"; return;
-    case '\r': out += "\\r"; return;
-    default: break;
+// The length of the UTF-8 sequence that starts at s[i], or 0 when none does.
+std::size_t utf8Length(std::string_view s, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(s[i]);
+  const std::size_t n = lead >= 0xf0 && lead < 0xf5 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc2 && lead < 0xe0 ? 2 : 0;
+  if (n == 0 || i + n > s.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((static_cast<unsigned char>(s[i + k]) & 0xc0) != 0x80) return 0;
   }
-  if (u < 0x20 || u >= 0x7f) {
-    out += "\\x";
-    out += hex[u >> 4];
-    out += hex[u & 15];
-  } else {
-    out += c;
-  }
+  return n;
 }
 
-// A cell's text in a grid: no quotes, escaped, cut with "...".
-std::string bare(std::string_view text, std::size_t width) {
+struct Escaped {
+  std::string text;
+  bool cut = false;  // the text went on past the width
+};
+
+// A text escaped for a terminal (quotes and backslashes too when `quotes`),
+// cut after `width` characters.
+Escaped escapedPart(std::string_view text, bool utf8, std::size_t width, bool quotes) {
+  static const char hex[] = "0123456789abcdef";
   std::string out;
-  for (std::size_t i = 0; i < text.size() && i < width; ++i) {
-    if (text[i] == '"' || text[i] == '\\') {
-      out += text[i];
+  std::size_t shown = 0;
+  std::size_t i = 0;
+  for (; i < text.size() && shown < width; ++shown) {
+    const char c = text[i];
+    const auto u = static_cast<unsigned char>(c);
+    if (const std::size_t n = utf8 && u >= 0x80 ? utf8Length(text, i) : 0; n > 0) {
+      out.append(text, i, n);
+      i += n;
+      continue;
+    }
+    ++i;
+    if (quotes && (c == '"' || c == '\\')) {
+      out += '\\';
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (u < 0x20 || u >= 0x7f) {
+      out += "\\x";
+      out += hex[u >> 4];
+      out += hex[u & 15];
     } else {
-      escapeInto(out, text[i]);
+      out += c;
     }
   }
-  if (text.size() > width) out += "...";
-  return out;
+  return {out, i < text.size()};
 }
 
-enum class Kind { empty, value, string, data, unknown };
+// The same without quotes, "..." after a cut text.
+std::string escaped(std::string_view text, bool utf8, std::size_t width) {
+  Escaped e = escapedPart(text, utf8, width, false);
+  return e.cut ? e.text + "..." : e.text;
+}
+
+// A text as a JSON string: UTF-8 kept where it is valid, other bytes as the
+// code points of the same number.
+std::string json(std::string_view text) {
+  static const char hex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (std::size_t i = 0; i < text.size();) {
+    const auto u = static_cast<unsigned char>(text[i]);
+    if (const std::size_t n = u >= 0x80 ? utf8Length(text, i) : 0; n > 0) {
+      out.append(text, i, n);
+      i += n;
+      continue;
+    }
+    ++i;
+    if (u == '"' || u == '\\') {
+      out += '\\';
+      out += static_cast<char>(u);
+    } else if (u < 0x20 || u == 0x7f) {
+      out += "\\u00";
+      out += hex[u >> 4];
+      out += hex[u & 15];
+    } else if (u >= 0x80) {
+      out += static_cast<char>(0xc0 | (u >> 6));
+      out += static_cast<char>(0x80 | (u & 0x3f));
+    } else {
+      out += static_cast<char>(u);
+    }
+  }
+  return out + "\"";
+}
+
+const char* typeName(int32_t type) {
+  switch (type) {
+    case TESSEL_CELL_EMPTY: return "empty";
+    case TESSEL_CELL_VALUE: return "value";
+    case TESSEL_CELL_STRING: return "string";
+    case TESSEL_CELL_DATA: return "data";
+    default: return "none";
+  }
+}
 
 struct Cell {
-  Kind kind = Kind::unknown;
+  TesselCellFacts facts{};
   std::string text;
-  std::uintmax_t bytes = 0;  // of a data cell
+  std::string key;  // the key's text, when facts.keyType says it has one
 };
 
-struct Key {
-  bool present = false;
-  Kind kind = Kind::unknown;
-  std::string text;
-};
-
-// What the module tells about one instance, asked through its expressions.
+// What the module tells about one instance: texts through its expressions,
+// the rest through its cell diagnostic.
 class Reader {
  public:
   explicit Reader(hostkit::RunObject& object) : object_(object) {}
 
-  int32_t integer(int n, const Param& a = {}, const Param& b = {}) {
-    return static_cast<int32_t>(checked(n, a, b).raw);
-  }
-  std::optional<std::string> text(int n, const Param& a = {}, const Param& b = {}) { return checked(n, a, b).text; }
+  int32_t integer(int n, const Param& a = {}) { return static_cast<int32_t>(checked(n, a).raw); }
+  std::optional<std::string> text(int n, const Param& a = {}) { return checked(n, a).text; }
 
-  std::vector<Cell> cells(int32_t count);
-  std::vector<Key> keys(int32_t count);
+  Cell cell(int32_t index) {
+    Cell c;
+    c.facts = object_.describeCell(index).value_or(TesselCellFacts{TESSEL_CELL_NONE, 0, TESSEL_CELL_NONE, 0});
+    c.text = text(expressionOf("stringAt"), index).value_or("");
+    if (c.facts.keyType != TESSEL_CELL_NONE) c.key = text(expressionOf("keyStringAt"), index).value_or("");
+    return c;
+  }
 
  private:
-  hostkit::ExpressionCall checked(int n, const Param& a, const Param& b) {
-    hostkit::ExpressionCall c = object_.call(n, a, b);
+  hostkit::ExpressionCall checked(int n, const Param& a) {
+    hostkit::ExpressionCall c = object_.call(n, a);
     if (!c.protocolError.empty()) {
       throw UserError(std::string("the module broke the host protocol in ") + catalogue::kExpressions[n].name + ": " +
                       c.protocolError);
     }
     return c;
   }
-  std::uintmax_t savedSize(int32_t index);
 
   hostkit::RunObject& object_;
 };
 
-// Whether `list` holds `item` at `pos`, followed by the separator or the end.
-bool itemAt(const std::string& list, std::size_t pos, const std::string& item) {
-  if (list.compare(pos, item.size(), item) != 0) return false;
-  const std::size_t end = pos + item.size();
-  return end == list.size() || list.compare(end, sizeof kSeparator - 1, kSeparator) == 0;
+std::string plural(int64_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-std::vector<Cell> Reader::cells(int32_t count) {
-  std::vector<Cell> cells(static_cast<std::size_t>(count));
-  for (int32_t i = 0; i < count; ++i) cells[static_cast<std::size_t>(i)].text = text(kGet, i).value_or("");
-  const auto list = text(kQuotedList, std::string(kSeparator));
-  if (!list) return cells;
-  std::size_t pos = 0;
-  std::vector<Kind> kinds;
-  for (const Cell& c : cells) {
-    const std::string quotedItem = "'" + c.text + "'";
-    if (pos <= list->size() && itemAt(*list, pos, quotedItem)) {
-      kinds.push_back(Kind::string);
-      pos += quotedItem.size() + 1;
-    } else if (pos <= list->size() && itemAt(*list, pos, c.text)) {
-      kinds.push_back(c.text.empty() ? Kind::empty : Kind::value);
-      pos += c.text.size() + 1;
-    } else {
-      return cells;  // the list does not read as these cells: leave every type open
-    }
+// A cell as a grid or list shows it: strings quoted, values bare, data by size.
+std::string typed(const Cell& c, const ShowOptions& o) {
+  switch (c.facts.type) {
+    case TESSEL_CELL_EMPTY: return "-";
+    case TESSEL_CELL_VALUE: return c.text;
+    case TESSEL_CELL_DATA: return "[" + plural(c.facts.length, "byte", "bytes") + "]";
+    default: return quoted(c.text, o.utf8, o.width);
   }
-  for (std::size_t i = 0; i < cells.size(); ++i) {
-    cells[i].kind = kinds[i];
-    if (kinds[i] == Kind::empty) {
-      cells[i].bytes = savedSize(static_cast<int32_t>(i));
-      if (cells[i].bytes > 0) cells[i].kind = Kind::data;
-    }
+}
+
+std::string keyText(const Cell& c, const ShowOptions& o) {
+  switch (c.facts.keyType) {
+    case TESSEL_CELL_NONE: return "";
+    case TESSEL_CELL_VALUE: return c.key;
+    case TESSEL_CELL_STRING: return quoted(c.key, o.utf8, o.width);
+    case TESSEL_CELL_EMPTY: return "(empty)";
+    default: return typeName(c.facts.keyType);
   }
-  return cells;
 }
 
-std::uintmax_t Reader::savedSize(int32_t index) {
-  const std::string path = platform::createTempFile();
-  if (path.empty()) return 0;
-  std::error_code ignored;
-  object_.act(actionOf("saveElementToFile"), index, path);
-  const std::uintmax_t size = std::filesystem::file_size(path, ignored);
-  std::filesystem::remove(path, ignored);
-  return size == static_cast<std::uintmax_t>(-1) ? 0 : size;
+std::string gridText(const Cell& c, const ShowOptions& o) {
+  std::string out = o.types                            ? typed(c, o)
+                    : c.facts.type == TESSEL_CELL_DATA ? typed(c, o)
+                                                       : escaped(c.text, o.utf8, o.width);
+  if (o.keys && c.facts.keyType != TESSEL_CELL_NONE) out += " #" + keyText(c, o);
+  return out;
 }
 
-std::vector<Key> Reader::keys(int32_t count) {
-  std::vector<Key> keys(static_cast<std::size_t>(count));
-  for (int32_t i = 0; i < count; ++i) {
-    const auto k = text(kKey, i);
-    keys[static_cast<std::size_t>(i)].present = k.has_value();
-    keys[static_cast<std::size_t>(i)].text = k.value_or("");
-  }
-  const auto list = text(kKeyQuotedList, std::string(kSeparator));
-  if (!list) return keys;
-  std::size_t pos = 0;
-  std::vector<Kind> kinds;
-  for (const Key& k : keys) {
-    const std::string quotedItem = "'" + k.text + "'";
-    if (k.present && pos <= list->size() && itemAt(*list, pos, quotedItem)) {
-      kinds.push_back(Kind::string);
-      pos += quotedItem.size() + 1;
-    } else if (pos <= list->size() && itemAt(*list, pos, k.text)) {
-      kinds.push_back(k.text.empty() ? Kind::empty : Kind::value);
-      pos += k.text.size() + 1;
-    } else {
-      return keys;
-    }
-  }
-  for (std::size_t i = 0; i < keys.size(); ++i) keys[i].kind = kinds[i];
-  return keys;
-}
-
-const char* kindName(Kind k) {
-  switch (k) {
-    case Kind::empty: return "empty";
-    case Kind::value: return "value";
-    case Kind::string: return "string";
-    case Kind::data: return "data";
-    case Kind::unknown: break;
-  }
-  return "?";
-}
-
-std::string dataSize(std::uintmax_t bytes) { return "[" + std::to_string(bytes) + (bytes == 1 ? " byte]" : " bytes]"); }
-
-std::string gridText(const Cell& c, std::size_t width) {
-  return c.kind == Kind::data ? dataSize(c.bytes) : bare(c.text, width);
-}
+using Table = std::vector<std::vector<std::string>>;
 
 // Columns separated by two blanks, each as wide as its widest entry.
-void printTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows, const std::string& indent = "") {
+void printTable(std::ostream& out, const Table& rows, const std::string& indent = "") {
   std::vector<std::size_t> widths;
+  const auto shownWidth = [](const std::string& s) {
+    return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xc0) != 0x80; }));
+  };
   for (const auto& row : rows) {
     if (widths.size() < row.size()) widths.resize(row.size(), 0);
-    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], shownWidth(row[i]));
   }
   for (const auto& row : rows) {
     std::string line = indent;
     for (std::size_t i = 0; i < row.size(); ++i) {
       line += row[i];
-      if (i + 1 < row.size()) line += std::string(widths[i] - row[i].size() + 2, ' ');
+      if (i + 1 < row.size()) line += std::string(widths[i] - shownWidth(row[i]) + 2, ' ');
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << '\n';
   }
 }
 
-std::string plural(int32_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
+// The rows (the elements of a list) from 0 to count - 1 that the options let through.
+std::vector<int32_t> chosen(int32_t count, const ShowOptions& o, const std::vector<bool>& selected = {}) {
+  std::vector<int32_t> out;
+  for (int32_t i = std::max(o.first, 0); i < count && i <= o.last && static_cast<int32_t>(out.size()) < o.head; ++i) {
+    if (!o.selectedOnly || (i < static_cast<int32_t>(selected.size()) && selected[static_cast<std::size_t>(i)])) {
+      out.push_back(i);
+    }
+  }
+  return out;
 }
 
-void showList(Reader& r, int32_t count, std::ostream& out, const ShowOptions& options) {
-  const std::vector<Cell> cells = r.cells(count);
-  const std::vector<Key> keys = r.keys(count);
-  std::vector<std::vector<std::string>> rows{{"index", "type", "text", "key"}};
-  for (std::size_t i = 0; i < cells.size(); ++i) {
-    const Cell& c = cells[i];
-    std::string text;
-    switch (c.kind) {
-      case Kind::value: text = c.text; break;
-      case Kind::data: text = dataSize(c.bytes); break;
-      case Kind::empty: break;
-      case Kind::string:
-      case Kind::unknown: text = quoted(c.text, options.width); break;
-    }
-    const Key& k = keys[i];
-    std::string key;
-    if (k.present)
-      key = k.kind == Kind::value ? k.text : k.kind == Kind::empty ? "(empty)" : quoted(k.text, options.width);
-    rows.push_back({std::to_string(i), kindName(c.kind), text, key});
+void cancelled(std::ostream& out) { out << "(cancelled)\n"; }
+
+void showList(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o) {
+  Table rows{{"index", "type", "text", "key"}};
+  for (const int32_t i : chosen(count, o)) {
+    if (cancelRequested()) return cancelled(out);
+    const Cell c = r.cell(i);
+    rows.push_back({std::to_string(i), typeName(c.facts.type), c.facts.type == TESSEL_CELL_EMPTY ? "" : typed(c, o),
+                    keyText(c, o)});
   }
   printTable(out, rows);
 }
 
-struct RowMarks {
-  std::vector<std::string> mark;    // "*" selected, "?" open, "" not selected
-  std::vector<std::string> record;  // recordset row number, when certain
-};
-
-// Matches the recordset rows to the physical rows they are.
-RowMarks selection(Reader& r, const std::vector<std::string>& physical, int32_t selected) {
-  const std::size_t p = physical.size();
-  RowMarks m{std::vector<std::string>(p), std::vector<std::string>(p)};
-  if (selected <= 0) return m;
-  std::vector<std::string> recordset;
-  for (int32_t i = 0; i < selected; ++i) {
-    const auto row = r.text(kRowList, i);
-    if (!row) {
-      std::fill(m.mark.begin(), m.mark.end(), "?");
-      return m;
-    }
-    recordset.push_back(*row);
-  }
-  const std::size_t n = recordset.size();
-  std::vector<std::size_t> earliest(n), latest(n);
-  std::size_t at = 0;
-  for (std::size_t i = 0; i < n; ++i, ++at) {
-    while (at < p && physical[at] != recordset[i]) ++at;
-    if (at >= p) {
-      std::fill(m.mark.begin(), m.mark.end(), "?");
-      return m;
-    }
-    earliest[i] = at;
-  }
-  std::size_t back = p;
-  for (std::size_t i = n; i-- > 0;) {
-    do {
-      --back;
-    } while (physical[back] != recordset[i]);  // earliest[i] is a match, so this stops there at the latest
-    latest[i] = back;
-  }
-  for (std::size_t i = 0; i < n; ++i) {
-    if (earliest[i] == latest[i]) {
-      m.mark[earliest[i]] = "*";
-      m.record[earliest[i]] = std::to_string(i);
-      continue;
-    }
-    for (std::size_t q = earliest[i]; q <= latest[i]; ++q) {
-      if (physical[q] == recordset[i] && m.mark[q].empty()) m.mark[q] = "?";
-    }
-  }
-  return m;
-}
-
-void showGrid(Reader& r, int32_t count, std::ostream& out, const ShowOptions& options, const std::string& title) {
-  const int32_t columns = r.integer(kBoundaryX);
-  const int32_t selected = r.integer(kNumberOfRows);
-  const std::vector<Cell> cells = r.cells(count);
+void showGrid(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o, const std::string& title) {
+  const int32_t columns = r.integer(expressionOf("boundaryX"));
+  const int32_t selected = r.integer(expressionOf("numberOfRows"));
   const int32_t rows = columns >= 1 ? count / columns : 0;
   out << title << ": 2D, " << plural(columns, "column", "columns") << ", " << plural(rows, "row", "rows") << " ("
       << selected << " selected), " << plural(count, "element", "elements") << '\n';
-  if (rows == 0 && count == 0) return;
-
-  const std::string delimiter = r.text(kDelimiter).value_or(",");
-  std::vector<std::string> physical;
-  for (int32_t p = 0; p < rows; ++p) {
-    std::string joined;
-    for (int32_t c = 0; c < columns; ++c) {
-      joined +=
-          (c ? delimiter : "") +
-          cells[static_cast<std::size_t>(p) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(c)].text;
-    }
-    physical.push_back(joined);
+  if (selected == 0 && rows > 0) {
+    out << "no row is selected, so row sorts and queries find nothing; \"Select all rows\" selects them all\n";
   }
-  const RowMarks marks = selection(r, physical, selected);
-
-  std::vector<std::vector<std::string>> table{{"row", "rec", "sel"}};
+  if (count == 0) return;
+  std::vector<bool> isSelected(static_cast<std::size_t>(rows));
+  for (int32_t p = 0; p < rows; ++p) {
+    const auto facts = r.cell(p * columns).facts;
+    isSelected[static_cast<std::size_t>(p)] = facts.rowSelected != 0;
+  }
+  Table table{{"row", "rec", "sel"}};
   for (int32_t c = 0; c < columns; ++c) {
-    const auto label = r.text(kLabel, c);
-    table[0].push_back(label ? bare(*label, options.width) : "[" + std::to_string(c) + "]");
+    const auto label = r.text(expressionOf("label"), c);
+    table[0].push_back(label ? escaped(*label, o.utf8, o.width) : "[" + std::to_string(c) + "]");
   }
+  int32_t record = 0;
+  std::vector<int32_t> recordOf(static_cast<std::size_t>(rows), -1);
   for (int32_t p = 0; p < rows; ++p) {
-    std::vector<std::string> line{std::to_string(p), marks.record[static_cast<std::size_t>(p)],
-                                  marks.mark[static_cast<std::size_t>(p)]};
-    for (int32_t c = 0; c < columns; ++c)
-      line.push_back(
-          gridText(cells[static_cast<std::size_t>(p) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(c)],
-                   options.width));
+    if (isSelected[static_cast<std::size_t>(p)]) recordOf[static_cast<std::size_t>(p)] = record++;
+  }
+  for (const int32_t p : chosen(rows, o, isSelected)) {
+    if (cancelRequested()) return cancelled(out);
+    const bool on = isSelected[static_cast<std::size_t>(p)];
+    std::vector<std::string> line{std::to_string(p), on ? std::to_string(recordOf[static_cast<std::size_t>(p)]) : "",
+                                  on ? "*" : ""};
+    for (int32_t c = 0; c < columns; ++c) line.push_back(gridText(r.cell(p * columns + c), o));
     table.push_back(line);
   }
   if (rows > 0) printTable(out, table);
   if (rows * columns < count) {
     out << "past the last complete row:\n";
-    std::vector<std::vector<std::string>> rest;
-    for (int32_t i = rows * columns; i < count; ++i)
-      rest.push_back({std::to_string(i), gridText(cells[static_cast<std::size_t>(i)], options.width)});
+    Table rest;
+    for (int32_t i = rows * columns; i < count; ++i) rest.push_back({std::to_string(i), gridText(r.cell(i), o)});
     printTable(out, rest, "  ");
   }
 }
 
-void showPages(Reader& r, int32_t count, std::ostream& out, const ShowOptions& options, const std::string& title) {
-  const int32_t x = r.integer(kBoundaryX);
-  const int32_t y = r.integer(kBoundaryY);
+void showPages(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o, const std::string& title) {
+  const int32_t x = r.integer(expressionOf("boundaryX"));
+  const int32_t y = r.integer(expressionOf("boundaryY"));
   constexpr int64_t kLargestPage = 1000000;  // cells of a page worth drawing
   if (x < 1 || y < 1 || static_cast<int64_t>(x) * y > kLargestPage) {
     out << title << ": 3D with boundaries " << x << " x " << y << ", no page to draw; "
         << plural(count, "element", "elements") << '\n';
-    showList(r, count, out, options);
-    return;
+    return showList(r, count, out, o);
   }
   const int32_t page = x * y;
   const int32_t pages = count / page + (count % page != 0);
   out << title << ": 3D, pages of " << plural(x, "column", "columns") << " x " << plural(y, "row", "rows") << ", "
       << plural(pages, "page", "pages") << ", " << plural(count, "element", "elements") << '\n';
-  const std::vector<Cell> cells = r.cells(count);
   for (int32_t z = 0; z < pages; ++z) {
+    if (cancelRequested()) return cancelled(out);
     out << "page " << z << '\n';
-    std::vector<std::vector<std::string>> table{{"y\\x"}};
+    Table table{{"y\\x"}};
     for (int32_t i = 0; i < x; ++i) table[0].push_back(std::to_string(i));
     for (int32_t j = 0; j < y; ++j) {
       std::vector<std::string> line{std::to_string(j)};
       for (int32_t i = 0; i < x; ++i) {
         const int32_t index = z * page + j * x + i;
-        line.push_back(index < count ? gridText(cells[static_cast<std::size_t>(index)], options.width) : "");
+        line.push_back(index < count ? gridText(r.cell(index), o) : "");
       }
       table.push_back(line);
     }
@@ -383,30 +300,104 @@ void showPages(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o
   }
 }
 
+// One object: the shape, the labels and the cells the options let through,
+// each with its index, type, text or size, key and (in 2D) row and selection.
+void showJson(Reader& r, int32_t count, int32_t dimensions, std::ostream& out, const ShowOptions& o,
+              const std::string& title) {
+  const int32_t columns = dimensions >= 2 ? r.integer(expressionOf("boundaryX")) : 0;
+  const bool grid = dimensions == 2 && columns >= 1;
+  out << "{\"name\": " << json(title) << ", \"dimensions\": " << dimensions << ", \"size\": " << count;
+  if (dimensions >= 2) out << ", \"columns\": " << columns;
+  if (dimensions == 3) out << ", \"rowsPerPage\": " << r.integer(expressionOf("boundaryY"));
+  if (grid) {
+    out << ", \"selectedRows\": " << r.integer(expressionOf("numberOfRows")) << ", \"labels\": [";
+    for (int32_t c = 0; c < columns; ++c) {
+      const auto label = r.text(expressionOf("label"), c);
+      out << (c ? ", " : "") << (label ? json(*label) : "null");
+    }
+    out << "]";
+  }
+  out << ", \"cells\": [";
+  bool first = true;
+  const int32_t rows = grid ? (count + columns - 1) / columns : count;
+  std::vector<bool> isSelected(static_cast<std::size_t>(rows), true);
+  if (grid) {
+    for (int32_t p = 0; p < rows; ++p) isSelected[static_cast<std::size_t>(p)] = r.cell(p * columns).facts.rowSelected;
+  }
+  for (const int32_t unit : chosen(rows, o, isSelected)) {
+    const int32_t from = grid ? unit * columns : unit;
+    const int32_t to = grid ? std::min(count, from + columns) : unit + 1;
+    for (int32_t i = from; i < to; ++i) {
+      const Cell c = r.cell(i);
+      out << (first ? "\n  " : ",\n  ") << "{\"index\": " << i << ", \"type\": \"" << typeName(c.facts.type) << '"';
+      if (c.facts.type == TESSEL_CELL_DATA) out << ", \"length\": " << c.facts.length;
+      if (c.facts.type == TESSEL_CELL_VALUE) out << ", \"value\": " << c.text;
+      if (c.facts.type == TESSEL_CELL_STRING) out << ", \"text\": " << json(c.text);
+      if (c.facts.keyType != TESSEL_CELL_NONE) {
+        out << ", \"key\": {\"type\": \"" << typeName(c.facts.keyType) << "\", \"text\": " << json(c.key) << '}';
+      }
+      if (grid) out << ", \"row\": " << unit << ", \"selected\": " << (c.facts.rowSelected ? "true" : "false");
+      out << '}';
+      first = false;
+    }
+  }
+  out << (first ? "]}\n" : "\n]}\n");
+}
+
+int32_t number(const std::string& option, const std::string& text) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) {
+    throw UserError(option + " needs a number from 0, not \"" + text + "\"");
+  }
+  return std::stoi(text);
+}
+
 }  // namespace
 
-std::string quoted(std::string_view text, std::size_t width) {
-  std::string out = "\"";
-  for (std::size_t i = 0; i < text.size() && i < width; ++i) escapeInto(out, text[i]);
-  out += '"';
-  if (text.size() > width) out += "...";
-  return out;
+bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& o) {
+  const std::string& w = words[i];
+  const auto value = [&]() -> std::string {
+    if (i + 1 >= words.size()) throw UserError(w + " needs a value");
+    return words[++i];
+  };
+  if (w == "--types") {
+    o.types = true;
+  } else if (w == "--keys") {
+    o.keys = true;
+  } else if (w == "--selected") {
+    o.selectedOnly = true;
+  } else if (w == "--json") {
+    o.json = true;
+  } else if (w == "--head") {
+    o.head = number(w, value());
+  } else if (w == "--rows") {
+    const std::string range = value();
+    const std::size_t colon = range.find(':');
+    if (colon == std::string::npos) throw UserError("--rows needs a range A:B, not \"" + range + "\"");
+    o.first = colon == 0 ? 0 : number(w, range.substr(0, colon));
+    o.last = colon + 1 == range.size() ? INT32_MAX : number(w, range.substr(colon + 1));
+  } else {
+    return false;
+  }
+  ++i;
+  return true;
+}
+
+std::string quoted(std::string_view text, bool utf8, std::size_t width) {
+  const Escaped e = escapedPart(text, utf8, width, true);
+  return "\"" + e.text + (e.cut ? "\"..." : "\"");
 }
 
 void show(hostkit::RunObject& object, const std::string& title, std::ostream& out, const ShowOptions& options) {
   Reader r(object);
-  const int32_t count = r.integer(kSize);
-  const int32_t dimensions = r.integer(kDim);
-  if (dimensions == 2) {
-    showGrid(r, count, out, options, title);
-  } else if (dimensions == 3) {
-    showPages(r, count, out, options, title);
-  } else {
-    out << title << ": "
-        << (dimensions == 1 ? "1D" : "dimension count " + std::to_string(dimensions) + ", read as a list") << ", "
-        << plural(count, "element", "elements") << '\n';
-    if (count > 0) showList(r, count, out, options);
-  }
+  const int32_t count = r.integer(expressionOf("size"));
+  const int32_t dimensions = r.integer(expressionOf("dimensionCount"));
+  if (options.json) return showJson(r, count, dimensions, out, options, title);
+  if (dimensions == 2) return showGrid(r, count, out, options, title);
+  if (dimensions == 3) return showPages(r, count, out, options, title);
+  out << title << ": "
+      << (dimensions == 1 ? "1D" : "dimension count " + std::to_string(dimensions) + ", read as a list") << ", "
+      << plural(count, "element", "elements") << '\n';
+  if (count > 0) showList(r, count, out, options);
 }
 
 }  // namespace tessel::console
