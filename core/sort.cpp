@@ -1,6 +1,7 @@
 #include "core/sort.h"
 
 #include <cstring>
+#include <string>
 
 #include "core/array_store.h"
 #include "core/compare.h"
@@ -9,13 +10,14 @@ namespace tessel {
 
 namespace {
 
-// What a comparison needs of one cell, taken once. A string's bytes belong to
-// its cell and do not move when the cell moves, so a key stays valid while the
-// sort exchanges cells.
+// What a comparison needs of one cell, taken once. A text either lives in its
+// cell's heap block, which does not move when the cell moves, or is copied;
+// bytes are copied; so a key stays valid while the sort exchanges cells.
 struct Key {
   CellText text;
   int32_t value = 0;
-  const char* bytes = nullptr;
+  std::string bytes;
+  bool hasBytes = false;
   int32_t length = 0;
 };
 
@@ -30,7 +32,8 @@ class CellOrder {
     } else if (kind_ == kSortByValue) {
       k.value = c.value();
     } else {
-      k.bytes = c.bytes();
+      k.hasBytes = c.bytes() != nullptr;
+      if (k.hasBytes) k.bytes.assign(c.bytes(), static_cast<std::size_t>(c.length()));
       k.length = c.length();
     }
     return k;
@@ -47,8 +50,8 @@ class CellOrder {
       return v < b.value ? -1 : (v > b.value ? 1 : 0);
     }
     if (a.length() != b.length) return a.length() < b.length ? -1 : 1;
-    if (a.length() <= 0 || a.bytes() == nullptr || b.bytes == nullptr) return 0;
-    return std::memcmp(a.bytes(), b.bytes, static_cast<std::size_t>(a.length()));
+    if (a.length() <= 0 || a.bytes() == nullptr || !b.hasBytes) return 0;
+    return std::memcmp(a.bytes(), b.bytes.data(), static_cast<std::size_t>(a.length()));
   }
 
  private:

@@ -55,28 +55,38 @@ short runAction(TesselRunObject* object, std::size_t number, intptr_t first, int
   return 0;
 }
 
-intptr_t runExpression(TesselRunObject* object, std::size_t number, intptr_t raw) noexcept {
+constexpr intptr_t typeCode(const catalogue::Parameter& p) {
+  return p.kind == catalogue::Param::text ? TESSEL_PARAM_TEXT : TESSEL_PARAM_INTEGER;
+}
+
+// Expression N with its catalogue row known at compile time: the parameters
+// are fetched in order as declared, then the result is handed back.
+template <std::size_t N>
+intptr_t runExpression(TesselRunObject* object, intptr_t raw) noexcept {
+  constexpr const catalogue::Expression& entry = catalogue::kExpressions[N];
   try {
-    const catalogue::Expression& entry = catalogue::kExpressions[number];
     TesselHostContext* context = object->hostContext;
-    intptr_t fetched[2] = {0, 0};
-    for (int i = 0; i < entry.paramCount(); ++i) {
-      const intptr_t type = entry.params[i].kind == catalogue::Param::text ? TESSEL_PARAM_TEXT : TESSEL_PARAM_INTEGER;
-      const TesselService fetch = i == 0 ? context->getFirstParameter : context->getNextParameter;
-      fetched[i] = fetch(object, type, raw);
-    }
+    // Two scalars rather than an array: the operation's arguments then come
+    // straight from registers.
+    intptr_t first = 0;
+    intptr_t second = 0;
+    if constexpr (entry.paramCount() > 0) first = context->getFirstParameter(object, typeCode(entry.params[0]), raw);
+    if constexpr (entry.paramCount() > 1) second = context->getNextParameter(object, typeCode(entry.params[1]), raw);
     if (object->store == nullptr) return 0;
     Instance instance(*object);
-    const Result result = kExpressionOperations[number](instance, Arguments(fetched[0], fetched[1]));
-    if (!entry.returnsText()) return result.value();
-    if (!result.isText()) return 0;
-    const std::string_view text = result.textView();
-    auto* space = reinterpret_cast<char*>(context->getStringSpace(object, static_cast<intptr_t>(text.size() + 1), 0));
-    if (space == nullptr) return 0;
-    object->resultFlags = static_cast<uint16_t>(object->resultFlags | TESSEL_TEXT_FLAG);
-    std::memcpy(space, text.data(), text.size());
-    space[text.size()] = '\0';
-    return reinterpret_cast<intptr_t>(space);
+    const Result result = kExpressionOperations[N](instance, Arguments(first, second));
+    if constexpr (!entry.returnsText()) {
+      return result.value();
+    } else {
+      if (!result.isText()) return 0;
+      const std::string_view text = result.textView();
+      auto* space = reinterpret_cast<char*>(context->getStringSpace(object, static_cast<intptr_t>(text.size() + 1), 0));
+      if (space == nullptr) return 0;
+      object->resultFlags = static_cast<uint16_t>(object->resultFlags | TESSEL_TEXT_FLAG);
+      std::memcpy(space, text.data(), text.size());
+      space[text.size()] = '\0';
+      return reinterpret_cast<intptr_t>(space);
+    }
   } catch (...) {
     return 0;
   }
@@ -89,7 +99,7 @@ short TESSEL_CALL actionRoutine(TesselRunObject* object, intptr_t first, intptr_
 
 template <std::size_t N>
 intptr_t TESSEL_CALL expressionRoutine(TesselRunObject* object, intptr_t raw) {
-  return runExpression(object, N, raw);
+  return runExpression<N>(object, raw);
 }
 
 // Rows that name the same operation with the same parameters share one routine.
