@@ -12,8 +12,8 @@
 namespace tessel::testing {
 namespace {
 
-constexpr int kAppendString = 8, kAppendValue = 9, kInsertString = 6, kDeleteAt = 16, kSetString = 13,
-              kSetValue = 14, kCaseInsensitive = 50;
+constexpr int kAppendString = 8, kAppendValue = 9, kInsertString = 6, kDeleteAt = 16, kSetString = 13, kSetValue = 14,
+              kCaseInsensitive = 50;
 constexpr int kSize = 0, kGetString = 2, kGetValue = 3;
 constexpr int64_t kCells = 100000;
 

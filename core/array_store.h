@@ -29,7 +29,10 @@ class ArrayStore {
   // The text of cell i, or nothing outside the array.
   std::optional<CellText> stringAt(int32_t i) const;
   // The value of cell i, 0 outside the array.
-  int32_t valueAt(int32_t i) const;
+  int32_t valueAt(int32_t i) const {
+    const Cell* cell = cells_.at(i);
+    return cell == nullptr ? 0 : cell->value();
+  }
 
   void set(int32_t i, const CellDescriptor& d);
   void insert(int32_t i, const CellDescriptor& d);

@@ -4,26 +4,6 @@
 
 namespace tessel {
 
-CellDescriptor CellDescriptor::ofString(const char* s) {
-  if (s == nullptr) return {CellType::string, 0, nullptr, 0};
-  return {CellType::string, 0, s, static_cast<int32_t>(std::strlen(s) + 1)};
-}
-
-int32_t Cell::length() const {
-  switch (type_) {
-    case CellType::value: return 4;
-    case CellType::string:
-    case CellType::data: return local_ != 0 ? local_ : word();
-    case CellType::empty: break;
-  }
-  return 0;
-}
-
-const char* Cell::bytes() const {
-  if (type_ != CellType::string && type_ != CellType::data) return nullptr;
-  return local_ != 0 ? body_ : heapBlock();
-}
-
 void Cell::release() noexcept {
   if (onHeap()) {
     const std::unique_ptr<char[]> block(heapBlock());
@@ -31,30 +11,42 @@ void Cell::release() noexcept {
 }
 
 void Cell::assign(const CellDescriptor& d) {
-  // The new content is built apart first: the descriptor may point into this
-  // very cell, and a failed allocation must leave the cell as it was.
-  Cell fresh;
   if (d.type == CellType::value && d.value != 0) {
-    std::memcpy(fresh.body_, &d.value, sizeof d.value);
-    fresh.type_ = CellType::value;
-  } else if ((d.type == CellType::string && d.bytes != nullptr) ||
-             (d.type == CellType::data && d.bytes != nullptr && d.length >= 1)) {
-    // A string's length always follows from its text, whatever the caller counted.
-    const auto n = d.type == CellType::string ? std::strlen(d.bytes) + 1 : static_cast<std::size_t>(d.length);
-    if (n <= kLocalSize) {
-      std::memcpy(fresh.body_, d.bytes, n);
-      fresh.local_ = static_cast<uint8_t>(n);
-    } else {
-      auto block = std::make_unique<char[]>(n);
-      std::memcpy(block.get(), d.bytes, n);
-      char* p = block.release();
-      const auto length = static_cast<int32_t>(n);
-      std::memcpy(fresh.body_, &p, sizeof p);
-      std::memcpy(fresh.body_ + sizeof p, &length, sizeof length);
-    }
-    fresh.type_ = d.type;
+    releaseContent();
+    std::memcpy(body_, &d.value, sizeof d.value);
+    type_ = CellType::value;
+    return;
   }
-  takeContent(fresh);
+  const bool hasBytes = (d.type == CellType::string && d.bytes != nullptr) ||
+                        (d.type == CellType::data && d.bytes != nullptr && d.length >= 1);
+  if (!hasBytes) {
+    releaseContent();
+    return;
+  }
+  // A string's length always follows from its text, whatever the caller counted.
+  const auto n = d.type == CellType::string ? std::strlen(d.bytes) + 1 : static_cast<std::size_t>(d.length);
+  // The descriptor may point into this very cell: the old block goes only
+  // after the copy, and a copy inside the cell may overlap its source.
+  std::unique_ptr<char[]> old(onHeap() ? heapBlock() : nullptr);
+  if (n <= kLocalSize) {
+    std::memmove(body_, d.bytes, n);
+    local_ = static_cast<uint8_t>(n);
+  } else {
+    std::unique_ptr<char[]> block;
+    try {
+      block = std::make_unique<char[]>(n);
+    } catch (...) {
+      (void)old.release();  // still the cell's own: unchanged on failure
+      throw;
+    }
+    std::memcpy(block.get(), d.bytes, n);
+    char* p = block.release();
+    const auto length = static_cast<int32_t>(n);
+    std::memcpy(body_, &p, sizeof p);
+    std::memcpy(body_ + sizeof p, &length, sizeof length);
+    local_ = 0;
+  }
+  type_ = d.type;
 }
 
 void Cell::clear() noexcept {
@@ -80,15 +72,7 @@ std::size_t Cell::textLength() const {
   return text().size();
 }
 
-int32_t Cell::value() const {
-  switch (type_) {
-    case CellType::value: return word();
-    case CellType::string: return parseInteger(bytes());
-    case CellType::empty:
-    case CellType::data: break;
-  }
-  return 0;
-}
+int32_t Cell::valueOfText() const { return type_ == CellType::string ? parseInteger(bytes()) : 0; }
 
 void Cell::setKey(const CellDescriptor& d) {
   if (key_) {

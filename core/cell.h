@@ -16,7 +16,8 @@ namespace tessel {
 enum class CellType : uint8_t { empty = 0, value = 1, string = 2, data = 3 };
 
 // What a caller hands over to be stored or searched for: a value, a string
-// (length counts the terminator) or raw bytes. Nothing is owned.
+// or raw bytes. A string's length is never read: it always follows from the
+// text, which is measured once where it is copied. Nothing is owned.
 struct CellDescriptor {
   CellType type = CellType::empty;
   int32_t value = 0;
@@ -24,7 +25,7 @@ struct CellDescriptor {
   int32_t length = 0;
 
   static CellDescriptor ofValue(int32_t v) { return {CellType::value, v, nullptr, 4}; }
-  static CellDescriptor ofString(const char* s);
+  static CellDescriptor ofString(const char* s) { return {CellType::string, 0, s, 0}; }
   static CellDescriptor ofData(const void* p, int32_t n) { return {CellType::data, 0, static_cast<const char*>(p), n}; }
 };
 
@@ -94,10 +95,17 @@ class Cell {
 
   CellType type() const { return type_; }
   // String: characters + 1; data: byte count; value: 4; empty: 0.
-  int32_t length() const;
+  int32_t length() const {
+    if (type_ == CellType::value) return 4;
+    if (type_ == CellType::empty) return 0;
+    return local_ != 0 ? local_ : word();
+  }
   // The bytes of a string or data cell, else null. Bytes held inside the
   // cell move with it: the pointer is for use before the next change.
-  const char* bytes() const;
+  const char* bytes() const {
+    if (type_ != CellType::string && type_ != CellType::data) return nullptr;
+    return local_ != 0 ? body_ : heapBlock();
+  }
   bool isEmpty() const { return type_ == CellType::empty; }
 
   // Replaces the content; the key stays. A value of 0, a null string and
@@ -117,7 +125,7 @@ class Cell {
   void clear() noexcept;
 
   CellText text() const;
-  int32_t value() const;
+  int32_t value() const { return type_ == CellType::value ? word() : valueOfText(); }
   std::size_t textLength() const;
 
   // Attaches a key cell when there is none, then assigns the descriptor to it;
@@ -129,6 +137,7 @@ class Cell {
  private:
   // Where a string's or data cell's bytes are: local_ counts them when they
   // are inside the cell and is 0 when the body holds a heap pointer and a length.
+  int32_t valueOfText() const;
   bool onHeap() const { return (type_ == CellType::string || type_ == CellType::data) && local_ == 0; }
   char* heapBlock() const {
     char* p = nullptr;

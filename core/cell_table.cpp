@@ -106,10 +106,29 @@ int64_t CellTable::countAfterInsert(int32_t i) const {
 }
 
 bool CellTable::set(int32_t i, const CellDescriptor& d) {
+  if (contains(i) && steady()) {
+    cells_[static_cast<std::size_t>(i)].assign(d);  // completes or leaves the cell as it was
+    return true;
+  }
   if (i < 0) return false;
   const int64_t needed = countAfterSet(i);
   const int64_t capacity = plannedCapacity(needed);
   if (capacity < 0) return false;
+  if (capacity >= capacity_) {
+    // Growing or staying: the slots are reserved first and the cell is
+    // assigned in place; a failure in either leaves the table as it was.
+    if (capacity > capacity_) cells_.reserve(usableSlots(capacity));
+    const int32_t before = count();
+    cells_.resize(static_cast<std::size_t>(needed));
+    try {
+      cells_[static_cast<std::size_t>(i)].assign(d);
+    } catch (...) {
+      cells_.resize(static_cast<std::size_t>(before));
+      throw;
+    }
+    capacity_ = static_cast<int32_t>(capacity);
+    return true;
+  }
   Cell content;
   content.assign(d);
   applyCapacity(capacity);

@@ -68,6 +68,11 @@ class CellTable {
   int64_t countAfter(const Regrouping& r) const;
 
  private:
+  // True when the growth rule leaves the capacity as it is at the present count.
+  bool steady() const {
+    const int64_t c = capacity_;
+    return count() <= c * 50 / 100 && (count() >= c * 25 / 100 || count() <= kInitialCapacity);
+  }
   // Runs the growth rule for `needed` cells: the new capacity, or -1 when it would not fit.
   int64_t plannedCapacity(int64_t needed) const;
   // Applies the growth rule's capacity; throws std::bad_alloc with nothing changed.

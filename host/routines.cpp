@@ -44,11 +44,12 @@ static_assert(std::size(kActionOperations) == catalogue::kActionCount);
 static_assert(std::size(kExpressionOperations) == catalogue::kExpressionCount);
 
 // The host calls one routine at a time; nothing here may throw back into it.
-short runAction(TesselRunObject* object, std::size_t number, intptr_t first, intptr_t second) noexcept {
+template <std::size_t N>
+short runAction(TesselRunObject* object, intptr_t first, intptr_t second) noexcept {
   try {
     if (object->store == nullptr) return 0;
     Instance instance(*object);
-    kActionOperations[number](instance, Arguments(first, second));
+    kActionOperations[N](instance, Arguments(first, second));
   } catch (...) {
     // An operation that cannot get its memory has changed nothing; the host hears of no failure.
   }
@@ -94,7 +95,7 @@ intptr_t runExpression(TesselRunObject* object, intptr_t raw) noexcept {
 
 template <std::size_t N>
 short TESSEL_CALL actionRoutine(TesselRunObject* object, intptr_t first, intptr_t second) {
-  return runAction(object, N, first, second);
+  return runAction<N>(object, first, second);
 }
 
 template <std::size_t N>
