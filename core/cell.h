@@ -92,6 +92,14 @@ class Cell {
   Cell(const Cell&) = delete;
   Cell& operator=(const Cell&) = delete;
   ~Cell() { release(); }
+  // Exchanges everything, key included, member by member: nothing is freed.
+  void exchange(Cell& other) noexcept {
+    key_.swap(other.key_);
+    std::swap(body_, other.body_);
+    std::swap(type_, other.type_);
+    std::swap(local_, other.local_);
+  }
+  friend void swap(Cell& a, Cell& b) noexcept { a.exchange(b); }
 
   CellType type() const { return type_; }
   // String: characters + 1; data: byte count; value: 4; empty: 0.

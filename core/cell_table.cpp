@@ -212,7 +212,7 @@ void CellTable::clear() {
 
 void CellTable::swap(int32_t a, int32_t b) noexcept {
   if (!contains(a) || !contains(b)) return;
-  std::swap(cells_[static_cast<std::size_t>(a)], cells_[static_cast<std::size_t>(b)]);
+  cells_[static_cast<std::size_t>(a)].exchange(cells_[static_cast<std::size_t>(b)]);
 }
 
 void CellTable::truncate(int32_t count, int32_t capacity) noexcept {

@@ -29,6 +29,7 @@ class ScanIndex {
   void exchange(int32_t a, int32_t b) {
     const int32_t ka = key(a);
     const int32_t kb = key(b);
+    if (ka == kb) return;  // equal keys: the tree stays as it is
     put(a, kb);
     put(b, ka);
   }
@@ -75,13 +76,14 @@ class ScanIndex {
 //
 // The cells are compared once, by sorting an index of the range: that gives
 // each row its rank (rows that compare equal share one). When no two rows
-// tie, the sorted order is unique and the rows move straight to it. Otherwise
-// the first-row-pivot quicksort runs on the ranks, which order the rows
-// exactly as their cells do; the ranks are negated for a descending order so
-// the scans are written once. Its scans jump with the ScanIndex instead of
-// stepping, so inputs that make them long (in order or in reverse, with
-// ties) no longer cost quadratic time, and the exchanges of a first-row-pivot
-// quicksort number O(n log n) in all.
+// tie, the sorted order is unique. Otherwise the first-row-pivot quicksort
+// runs on the ranks, which order the rows exactly as their cells do; the
+// ranks are negated for a descending order so the scans are written once.
+// Its scans jump with the ScanIndex instead of stepping, so inputs that make
+// them long (in order or in reverse, with ties) no longer cost quadratic
+// time, and the exchanges of a first-row-pivot quicksort number O(n log n) in
+// all. The quicksort exchanges positions in a list, not rows: either way the
+// rows then move once, each straight to its place.
 class RowSorter {
  public:
   RowSorter(ArrayStore& store, std::vector<int32_t> rows, int32_t c, SortKind kind, SortOrder order)
@@ -115,7 +117,10 @@ class RowSorter {
       return;
     }
     ScanIndex index(keys);
+    order_.resize(rows_.size());
+    std::iota(order_.begin(), order_.end(), 0);
     quicksort(index, 0, n - 1);
+    moveAlong(order_);
   }
 
  private:
@@ -143,7 +148,7 @@ class RowSorter {
     return order;
   }
 
-  void exchange(int32_t i, int32_t j) {
+  void exchangeRows(int32_t i, int32_t j) {
     if (i == j) return;
     const int32_t a = rows_[static_cast<std::size_t>(i)] * columns_;
     const int32_t b = rows_[static_cast<std::size_t>(j)] * columns_;
@@ -160,7 +165,7 @@ class RowSorter {
         placed[static_cast<std::size_t>(k)] = true;
         const int32_t from = order[static_cast<std::size_t>(k)];
         if (from == start) break;
-        exchange(k, from);  // position k gets its row; k's old row travels on to `from`
+        exchangeRows(k, from);  // position k gets its row; k's old row travels on to `from`
         k = from;
       }
     }
@@ -198,7 +203,7 @@ class RowSorter {
         i = scanForward(index, i, hi, pivot);
         j = scanBackward(index, j, lo, pivot);
         if (j < i) break;
-        exchange(i, j);
+        std::swap(order_[static_cast<std::size_t>(i)], order_[static_cast<std::size_t>(j)]);
         index.exchange(i, j);
         ++i;
         --j;
@@ -221,6 +226,7 @@ class RowSorter {
   bool descending_;
   bool caseSensitive_;
   std::vector<int32_t> values_;  // the value kind's cells, read once
+  std::vector<int32_t> order_;   // the quicksort's arrangement: position k takes the row at order_[k]
 };
 
 }  // namespace
