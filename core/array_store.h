@@ -44,6 +44,9 @@ class ArrayStore {
   void deleteAll();
   // Exchanges two cells with their keys; row flags stay where they are.
   void swap(int32_t a, int32_t b) noexcept { cells_.swap(a, b); }
+  // Cell k takes the cell that was at from[k], keys included; row flags stay.
+  // Throws std::bad_alloc with nothing moved.
+  void permute(const std::vector<int32_t>& from) { cells_.permute(from); }
   // Assigns the key of cell i; outside the array nothing happens.
   void setKey(int32_t i, const CellDescriptor& d);
   // Moves the cells into a new layout in one pass, then takes `after` as the

@@ -215,6 +215,13 @@ void CellTable::swap(int32_t a, int32_t b) noexcept {
   cells_[static_cast<std::size_t>(a)].exchange(cells_[static_cast<std::size_t>(b)]);
 }
 
+void CellTable::permute(const std::vector<int32_t>& from) {
+  std::vector<Cell> next;
+  next.reserve(cells_.capacity());  // the same slots as before, so memory use does not change
+  for (const int32_t k : from) next.push_back(std::move(cells_[static_cast<std::size_t>(k)]));
+  cells_.swap(next);
+}
+
 void CellTable::truncate(int32_t count, int32_t capacity) noexcept {
   if (count < 0 || count > this->count()) return;
   cells_.erase(cells_.begin() + count, cells_.end());

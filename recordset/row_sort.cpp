@@ -1,6 +1,7 @@
 #include "recordset/row_sort.h"
 
 #include <algorithm>
+#include <new>
 #include <numeric>
 #include <vector>
 
@@ -155,9 +156,23 @@ class RowSorter {
     for (int32_t k = 0; k < columns_; ++k) store_.swap(a + k, b + k);
   }
 
-  // Puts the row of position order[k] at position k, following the cycles
-  // of the permutation so that each row moves once.
+  // Puts the row of position order[k] at position k. The cells move in one
+  // pass into a rearranged table, each read once; without memory for that,
+  // rows are exchanged along the cycles of the permutation, each moving once.
   void moveAlong(const std::vector<int32_t>& order) {
+    try {
+      std::vector<int32_t> from(static_cast<std::size_t>(store_.size()));
+      std::iota(from.begin(), from.end(), 0);
+      for (std::size_t k = 0; k < order.size(); ++k) {
+        const int32_t to = rows_[k] * columns_;
+        const int32_t source = rows_[static_cast<std::size_t>(order[k])] * columns_;
+        for (int32_t c = 0; c < columns_; ++c) from[static_cast<std::size_t>(to + c)] = source + c;
+      }
+      store_.permute(from);
+      return;
+    } catch (const std::bad_alloc&) {
+      // Nothing has moved yet; the exchanges below need no memory.
+    }
     std::vector<bool> placed(order.size(), false);
     for (int32_t start = 0; start < static_cast<int32_t>(order.size()); ++start) {
       int32_t k = start;
