@@ -173,15 +173,15 @@ void BM_MemoryPerElevenCharStringCell(benchmark::State& state) { memoryPerCell(s
 
 BENCHMARK(BM_NoOpAction);
 BENCHMARK(BM_NoOpExpression);
-BENCHMARK(BM_AppendString)->Arg(kCells);
-BENCHMARK(BM_AppendValue)->Arg(kCells);
-BENCHMARK(BM_Append_Vector)->Arg(kCells);
-BENCHMARK(BM_GetString)->Arg(kCells);
-BENCHMARK(BM_GetValue)->Arg(kCells);
-BENCHMARK(BM_Get_Vector)->Arg(kCells);
-BENCHMARK(BM_SetString)->Arg(kCells);
-BENCHMARK(BM_SetValue)->Arg(kCells);
-BENCHMARK(BM_Set_Vector)->Arg(kCells);
+BENCHMARK(BM_AppendString)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_AppendValue)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_Append_Vector)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_GetString)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_GetValue)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_Get_Vector)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_SetString)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_SetValue)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_Set_Vector)->Arg(1000)->Arg(10000)->Arg(kCells);
 BENCHMARK(BM_InsertDeleteAtZero)->Arg(10000);
 BENCHMARK(BM_InsertDeleteAtZero_Vector)->Arg(10000);
 BENCHMARK(BM_MemoryPerEmptyCell)->Iterations(1)->Unit(benchmark::kMillisecond);

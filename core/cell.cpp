@@ -57,14 +57,16 @@ void Cell::clear() noexcept {
 CellText Cell::text() const {
   switch (type_) {
     case CellType::value: return CellText::ofValue(word());
-    case CellType::string:
-      // Text inside the cell is copied, so that it stays valid when the cell moves.
-      if (local_ != 0) return CellText::copied(body_, static_cast<std::size_t>(local_ - 1));
-      return CellText::stored(heapBlock(), static_cast<std::size_t>(word() - 1));
+    case CellType::string: return CellText::stored(bytes(), static_cast<std::size_t>(length() - 1));
     case CellType::empty:
     case CellType::data: break;
   }
   return CellText();
+}
+
+CellText Cell::textAcrossMoves() const {
+  if (type_ == CellType::string && local_ != 0) return CellText::copied(body_, static_cast<std::size_t>(local_ - 1));
+  return text();
 }
 
 std::size_t Cell::textLength() const {

@@ -30,9 +30,8 @@ struct CellDescriptor {
 };
 
 // The text of a cell, held by value: a string cell's text is the cell's own
-// heap block when it has one, any other text is copied or rendered into this
-// object. Two texts of two cells therefore stay valid side by side, and a
-// text stays valid while cells move (a heap block never moves with its cell).
+// storage, any other cell's text is rendered into this object. Two texts of
+// two cells therefore stay valid side by side.
 class CellText {
  public:
   static constexpr std::size_t kBufferSize = 16;
@@ -132,7 +131,11 @@ class Cell {
   // Empties the cell and drops its key.
   void clear() noexcept;
 
+  // The text, read in place for a string cell: valid until the cell changes or moves.
   CellText text() const;
+  // The same text, also valid while cells move (not when this one changes):
+  // bytes held inside the cell are copied, a heap block stays where it is.
+  CellText textAcrossMoves() const;
   int32_t value() const { return type_ == CellType::value ? word() : valueOfText(); }
   std::size_t textLength() const;
 

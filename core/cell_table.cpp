@@ -114,10 +114,10 @@ bool CellTable::set(int32_t i, const CellDescriptor& d) {
   const int64_t needed = countAfterSet(i);
   const int64_t capacity = plannedCapacity(needed);
   if (capacity < 0) return false;
-  if (capacity >= capacity_) {
-    // Growing or staying: the slots are reserved first and the cell is
-    // assigned in place; a failure in either leaves the table as it was.
-    if (capacity > capacity_) cells_.reserve(usableSlots(capacity));
+  if (capacity >= capacity_ && cells_.capacity() >= usableSlots(capacity)) {
+    // The slots are there: the cell is assigned in place, and a failure
+    // leaves the table as it was. (A table about to move its cells takes the
+    // content first: the descriptor may point into one of them.)
     const int32_t before = count();
     cells_.resize(static_cast<std::size_t>(needed));
     try {

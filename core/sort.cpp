@@ -28,7 +28,7 @@ class CellOrder {
   Key keyOf(const Cell& c) const {
     Key k;
     if (kind_ == kSortByString) {
-      k.text = c.text();
+      k.text = c.textAcrossMoves();
     } else if (kind_ == kSortByValue) {
       k.value = c.value();
     } else {

@@ -87,7 +87,7 @@ TEST(Cell, ContentInsideAndOutsideTheCellSurvivesMoves) {
     EXPECT_EQ(b.type(), CellType::empty);
     EXPECT_EQ(b.key(), nullptr);
     EXPECT_EQ(cellOf(moved), described);
-    const CellText kept = moved.text();  // a text outlives the cell's move
+    const CellText kept = moved.textAcrossMoves();  // outlives the cell's move
     b = std::move(moved);
     moved.assignString("other");
     EXPECT_EQ(kept.view(), text);
