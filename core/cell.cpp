@@ -4,11 +4,7 @@
 
 namespace tessel {
 
-void Cell::release() noexcept {
-  if (onHeap()) {
-    const std::unique_ptr<char[]> block(heapBlock());
-  }
-}
+void Cell::freeBlock() noexcept { const std::unique_ptr<char[]> block(heapBlock()); }
 
 void Cell::assign(const CellDescriptor& d) {
   if (d.type == CellType::value && d.value != 0) {

@@ -170,7 +170,10 @@ class Cell {
     moveContent(other);
   }
   // Frees the heap block, if any; the cell must be given new content or emptied next.
-  void release() noexcept;
+  void release() noexcept {
+    if (onHeap()) freeBlock();
+  }
+  void freeBlock() noexcept;
   void releaseContent() noexcept {
     release();
     type_ = CellType::empty;
