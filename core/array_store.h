@@ -37,6 +37,12 @@ class ArrayStore {
   void set(int32_t i, const CellDescriptor& d);
   void insert(int32_t i, const CellDescriptor& d);
   void append(const CellDescriptor& d) { insert(size(), d); }
+  // Room for n cells about to be appended one by one (a file load), so that
+  // they move no cell and no row flag; what the appends do stays the same.
+  void reserveAppends(int64_t n) {
+    cells_.reserveAppends(n);
+    prepareUpkeep(size() + n);
+  }
   // Assigns prepared contents to the cells from `first` on in one step that
   // cannot fail (the cells keep their keys); for changes that must not stop halfway.
   void replaceContents(int32_t first, std::vector<Cell>& contents) noexcept { cells_.replaceContents(first, contents); }

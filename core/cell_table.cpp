@@ -149,6 +149,13 @@ bool CellTable::insert(int32_t i, const CellDescriptor& d) {
   return true;
 }
 
+void CellTable::reserveAppends(int64_t n) {
+  if (n <= 0 || count() + n > kMaxInt32) return;
+  int64_t replayed = count();
+  const int64_t capacity = replayInserts(capacity_, replayed, n, true);
+  if (capacity >= 0 && usableSlots(capacity) > cells_.capacity()) cells_.reserve(usableSlots(capacity));
+}
+
 void CellTable::replaceContents(int32_t first, std::vector<Cell>& contents) noexcept {
   applyCapacity(plannedCapacity(count()));  // the count stands still: at most a shrink, which cannot fail
   for (std::size_t k = 0; k < contents.size(); ++k) {

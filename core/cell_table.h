@@ -46,6 +46,10 @@ class CellTable {
   // Gives cells first, first + 1, ... the prepared contents (their keys stay);
   // cells outside the table are skipped. Runs the growth rule as a set would.
   void replaceContents(int32_t first, std::vector<Cell>& contents) noexcept;
+  // Makes room at once for n cells to be appended one by one: the slots the
+  // growth rule will have reached, so the appends move no cell. The rule's
+  // capacity itself still changes append by append.
+  void reserveAppends(int64_t n);
   // Removes cell i with its key; cannot fail.
   bool erase(int32_t i);
   // Drops every cell and returns to the initial capacity.

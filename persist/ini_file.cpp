@@ -87,6 +87,9 @@ std::string writeIniFile(const IniImage& image) {
 
 void applyIniImage(ArrayStore& store, const IniImage& image, LoadMode mode) {
   if (mode == LoadMode::replace) store.deleteAll();
+  int64_t entries = 0;
+  for (const IniImage::Section& section : image.sections()) entries += static_cast<int64_t>(section.entries.size());
+  store.reserveAppends(entries);
   for (const IniImage::Section& section : image.sections()) {
     for (const IniImage::Entry& e : section.entries) {
       const int32_t at = store.size();

@@ -123,6 +123,26 @@ ArrayStore grid(int32_t columns, int32_t cells) {
   return s;
 }
 
+// Room reserved for a load's appends changes no count or capacity a host can
+// read, at any step, from any starting count.
+TEST(ArrayStore, ReservedAppendsFollowTheGrowthRule) {
+  for (const int32_t start : {0, 12, 26, 37, 500}) {
+    ArrayStore plain;
+    ArrayStore reserved;
+    for (int32_t i = 0; i < start; ++i) {
+      plain.append(CellDescriptor::ofValue(i + 1));
+      reserved.append(CellDescriptor::ofValue(i + 1));
+    }
+    reserved.reserveAppends(3000);
+    for (int32_t i = 0; i < 3000; ++i) {
+      plain.append(CellDescriptor::ofString("a text longer than a cell holds"));
+      reserved.append(CellDescriptor::ofString("a text longer than a cell holds"));
+      ASSERT_EQ(reserved.capacity(), plain.capacity()) << start << " + " << i;
+    }
+    EXPECT_EQ(describe(reserved), describe(plain));
+  }
+}
+
 // Runs `operation` with each of its allocations failing in turn: each failure
 // leaves the store as it was, and the operation does allocate.
 void expectAllOrNothing(ArrayStore& s, const char* what, const std::function<void()>& operation) {
