@@ -81,7 +81,7 @@ Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, 
 
 Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
   std::string bytes;
-  const Status status = files.read(name, bytes);
+  Status status = files.read(name, bytes);
   const CsvTable table = CsvTable::parse(std::move(bytes));
   applyLoad(store, mode, [&](ArrayStore& s) { applyCsvTable(s, table, mode); });
   return status;

@@ -76,7 +76,7 @@ Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, 
 
 Status loadFromIni(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
   std::string bytes;
-  const Status status = files.read(name, bytes);
+  Status status = files.read(name, bytes);
   const IniImage image = status.ok() ? IniImage::parse(std::move(bytes)) : IniImage();
   applyLoad(store, mode, [&](ArrayStore& s) { applyIniImage(s, image, mode); });
   return status;
