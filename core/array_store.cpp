@@ -54,6 +54,12 @@ void ArrayStore::regroup(const Regrouping& r, const Dimensions& after) {
   rowFlagUpkeep();
 }
 
+void ArrayStore::redimension(const Dimensions& after) {
+  if (after.count() == 2) rowFlags_.reserve(after.physicalRows(size()));
+  dimensions_ = after;
+  rowFlagUpkeep();
+}
+
 ArrayStore ArrayStore::withoutCells() const {
   ArrayStore copy;
   copy.dimensions_ = dimensions_;

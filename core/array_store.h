@@ -75,6 +75,9 @@ class ArrayStore {
   LabelTable& labels() { return labels_; }
   const LabelTable& labels() const { return labels_; }
 
+  // Takes new dimensions for the same cells, then runs the row flag upkeep
+  // once; nothing changes when the flags cannot get their memory.
+  void redimension(const Dimensions& after);
   // Brings the row flags to the physical row count of a 2D array.
   void rowFlagUpkeep();
 
@@ -90,6 +93,9 @@ class ArrayStore {
     LabelTable labels;
     RowFlags rowFlags;
   };
+  // Takes back the capacity a change that was undone had grown; the cells are
+  // those of that capacity again.
+  void restoreCapacity(int32_t capacity) noexcept { cells_.truncate(size(), capacity); }
   Mark mark() const { return {size(), capacity(), dimensions_, labels_, rowFlags_}; }
   void rollBack(Mark&& m) noexcept;
 

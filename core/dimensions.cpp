@@ -54,16 +54,18 @@ void resizeBoundary(ArrayStore& store, int32_t d, int32_t b) {
   for (int32_t k = 1; k < d && step > 0; ++k) {
     step = dims.entry(k) < 1 ? 0 : std::min(step * dims.entry(k), kLongerThanAnyArray);
   }
+  Dimensions after = dims;
+  after.setBoundary(d, b);
   if (step < 1 || old < 1 || old == b) {
-    store.dimensions().setBoundary(d, b);
+    // No cell moves (an unset boundary gives no layout to keep), but the
+    // number of rows may change all the same.
+    store.redimension(after);
     return;
   }
   Regrouping r;
   r.span = step * old;
   r.keep = b > old ? r.span : step * b;
   r.pad = b > old ? step * (b - old) : 0;
-  Dimensions after = dims;
-  after.setBoundary(d, b);
   store.regroup(r, after);
 }
 

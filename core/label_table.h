@@ -1,36 +1,63 @@
 // The column labels of a 2D array. The table does not exist until the first
-// label is set; then it holds one entry per column, each a text or no label.
+// label is set; then it has one slot per column, each a text or no label.
+// Only the labels held take memory, so a table of millions of columns with
+// one label costs one entry.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
-#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessel {
 
 class LabelTable {
  public:
+  struct Label {
+    int32_t column;
+    std::string text;
+  };
+
   bool exists() const { return exists_; }
-  int32_t size() const { return static_cast<int32_t>(labels_.size()); }
+  // The number of slots.
+  int32_t size() const { return size_; }
   // The label of column c, or null when there is none.
   const char* at(int32_t c) const {
-    if (c < 0 || c >= size() || !labels_[static_cast<std::size_t>(c)]) return nullptr;
-    return labels_[static_cast<std::size_t>(c)]->c_str();
+    const auto it = find(c);
+    return it != held_.end() && it->column == c ? it->text.c_str() : nullptr;
   }
+  // The labels held, in column order.
+  const std::vector<Label>& held() const { return held_; }
 
-  // Creates the table when there is none, then keeps the first n entries.
+  // Creates the table when there is none, then keeps n slots: labels at n
+  // and above are dropped.
   void resize(int32_t n) {
-    labels_.resize(static_cast<std::size_t>(n < 0 ? 0 : n));
+    size_ = n < 0 ? 0 : n;
+    held_.erase(find(size_), held_.end());
     exists_ = true;
   }
   void set(int32_t c, const char* text) {
     if (c < 0 || c >= size() || text == nullptr) return;
-    labels_[static_cast<std::size_t>(c)] = std::string(text);
+    std::string copy(text);
+    const auto it = find(c);
+    if (it != held_.end() && it->column == c) {
+      it->text = std::move(copy);
+    } else {
+      held_.insert(it, Label{c, std::move(copy)});
+    }
   }
 
  private:
-  std::vector<std::optional<std::string>> labels_;
+  std::vector<Label>::const_iterator find(int32_t c) const {
+    return std::lower_bound(held_.begin(), held_.end(), c, [](const Label& l, int32_t k) { return l.column < k; });
+  }
+  std::vector<Label>::iterator find(int32_t c) {
+    return std::lower_bound(held_.begin(), held_.end(), c, [](const Label& l, int32_t k) { return l.column < k; });
+  }
+
+  std::vector<Label> held_;
+  int32_t size_ = 0;
   bool exists_ = false;
 };
 

@@ -25,6 +25,14 @@ class RowFlags {
   // The number of selected rows.
   int32_t selectedCount() const { return selected_; }
 
+  // The number of selected rows among rows 0 to n - 1.
+  int32_t selectedBefore(int32_t n) const {
+    if (n >= count()) return selected_;
+    int32_t sum = 0;
+    for (std::size_t i = static_cast<std::size_t>(n < 0 ? 0 : n); i > 0; i -= lowBit(i)) sum += tree_[i - 1];
+    return sum;
+  }
+
   // The physical row of the r-th selected row (counting from 0), or -1 when
   // r is negative or not below the selected count.
   int32_t positionOfSelected(int32_t r) const {

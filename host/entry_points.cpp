@@ -4,15 +4,11 @@
 #include <new>
 
 #include "core/array_store.h"
+#include "host/export.h"
 #include "host/records.h"
 #include "host/routines.h"
+#include "host/run_state.h"
 #include "host/tessel.h"
-
-#if defined(_WIN32)
-#define TESSEL_EXPORT
-#else
-#define TESSEL_EXPORT __attribute__((visibility("default")))
-#endif
 
 namespace tessel {
 namespace {
@@ -53,9 +49,9 @@ TESSEL_EXPORT short TESSEL_CALL CreateRunObject(TesselRunObject* object, const T
   object->store = nullptr;
   object->betweenColumn = 0;
   try {
-    auto store = std::make_unique<tessel::ArrayStore>();
-    if (setup != nullptr) tessel::applySetup(*store, *setup);
-    object->store = store.release();
+    auto state = std::make_unique<tessel::RunState>();
+    if (setup != nullptr) tessel::applySetup(state->store(), *setup);
+    object->store = state.release();
   } catch (...) {
     // No memory for a store: the routines find none and do nothing.
   }
@@ -63,7 +59,7 @@ TESSEL_EXPORT short TESSEL_CALL CreateRunObject(TesselRunObject* object, const T
 }
 
 TESSEL_EXPORT short TESSEL_CALL DestroyRunObject(TesselRunObject* object, intptr_t) {
-  std::unique_ptr<tessel::ArrayStore> store(static_cast<tessel::ArrayStore*>(object->store));
+  std::unique_ptr<tessel::RunState> state(static_cast<tessel::RunState*>(object->store));
   object->store = nullptr;
   return 0;
 }

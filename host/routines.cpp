@@ -6,8 +6,10 @@
 #include <new>
 #include <utility>
 
+#include "core/status.h"
 #include "host/catalogue.h"
 #include "host/operations.h"
+#include "host/run_state.h"
 #include "host/runtime.h"
 
 namespace tessel {
@@ -43,16 +45,27 @@ constexpr ExpressionOperation kExpressionOperations[] = {
 static_assert(std::size(kActionOperations) == catalogue::kActionCount);
 static_assert(std::size(kExpressionOperations) == catalogue::kExpressionCount);
 
+RunState* stateOf(TesselRunObject* object) { return static_cast<RunState*>(object->store); }
+
+// The outcome of a call that could not get its memory; it changed nothing.
+Status outOfMemory() { return Status::failure(StatusCode::outOfMemory); }
+
 // The host calls one routine at a time; nothing here may throw back into it.
 template <std::size_t N>
 short runAction(TesselRunObject* object, intptr_t first, intptr_t second) noexcept {
+  RunState* state = stateOf(object);
+  if (state == nullptr) return 0;
+  state->setLastOutcome(Status());
   try {
-    if (object->store == nullptr) return 0;
     Instance instance(*object);
     kActionOperations[N](instance, Arguments(first, second));
   } catch (...) {
-    // An operation that cannot get its memory has changed nothing; the host hears of no failure.
+    // Only memory can run out here, and the operation has changed nothing.
+    state->setLastOutcome(outOfMemory());
   }
+  // The one place where outcomes are dropped on purpose: a game host has no
+  // way to hear of a failure, so every action returns 0. The outcome stays
+  // with the instance for the console and the tests (TesselLastOutcome).
   return 0;
 }
 
@@ -65,6 +78,7 @@ constexpr intptr_t typeCode(const catalogue::Parameter& p) {
 template <std::size_t N>
 intptr_t runExpression(TesselRunObject* object, intptr_t raw) noexcept {
   constexpr const catalogue::Expression& entry = catalogue::kExpressions[N];
+  RunState* state = stateOf(object);
   try {
     TesselHostContext* context = object->hostContext;
     // Two scalars rather than an array: the operation's arguments then come
@@ -73,7 +87,8 @@ intptr_t runExpression(TesselRunObject* object, intptr_t raw) noexcept {
     intptr_t second = 0;
     if constexpr (entry.paramCount() > 0) first = context->getFirstParameter(object, typeCode(entry.params[0]), raw);
     if constexpr (entry.paramCount() > 1) second = context->getNextParameter(object, typeCode(entry.params[1]), raw);
-    if (object->store == nullptr) return 0;
+    if (state == nullptr) return 0;
+    state->setLastOutcome(Status());
     Instance instance(*object);
     const Result result = kExpressionOperations[N](instance, Arguments(first, second));
     if constexpr (!entry.returnsText()) {
@@ -89,6 +104,8 @@ intptr_t runExpression(TesselRunObject* object, intptr_t raw) noexcept {
       return reinterpret_cast<intptr_t>(space);
     }
   } catch (...) {
+    // As for actions: the host gets the empty result, the instance keeps the outcome.
+    if (state != nullptr) state->setLastOutcome(outOfMemory());
     return 0;
   }
 }

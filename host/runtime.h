@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/array_store.h"
 #include "core/cell.h"
+#include "core/status.h"
+#include "host/run_state.h"
 #include "host/tessel.h"
 
 namespace tessel {
@@ -16,11 +19,16 @@ class Instance {
  public:
   explicit Instance(TesselRunObject& record) : record_(record) {}
 
-  ArrayStore& store() { return *static_cast<ArrayStore*>(record_.store); }
+  ArrayStore& store() { return state().store(); }
+  persist::FileHandler& files() { return state().files(); }
+  // Keeps the outcome of an operation that can fail as the instance's last outcome.
+  void report(Status s) { state().setLastOutcome(std::move(s)); }
   int32_t betweenColumn() const { return record_.betweenColumn; }
   void setBetweenColumn(int32_t column) { record_.betweenColumn = column; }
 
  private:
+  RunState& state() { return *static_cast<RunState*>(record_.store); }
+
   TesselRunObject& record_;
 };
 

@@ -126,6 +126,11 @@ short TESSEL_CALL PauseRunObject(TesselRunObject* object);
 short TESSEL_CALL ContinueRunObject(TesselRunObject* object);
 short TESSEL_CALL GetRunObjectInfos(intptr_t, TesselRunInfos* infos);
 
+/* Diagnostics, never called by a game host: the outcome of the object's last
+ * routine call (0 = ok, else what failed), its description copied into buffer
+ * (at most size bytes with the terminator). */
+int32_t TESSEL_CALL TesselLastOutcome(TesselRunObject* object, char* buffer, int32_t size);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,10 +1,12 @@
-// Little-endian fields in and out of byte buffers. The reader never reads
-// past its end: a field cut short keeps the bytes that were there, with the
-// missing high bytes zero.
+// Little-endian fields in and out of bytes. The writer gathers fields in a
+// buffer of fixed size and hands each full buffer on, so a save never needs
+// memory for the whole file. The reader never reads past its end: a field cut
+// short keeps the bytes that were there, with the missing high bytes zero.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -12,22 +14,73 @@ namespace tessel::persist {
 
 class ByteWriter {
  public:
+  static constexpr std::size_t kBufferSize = std::size_t{1} << 16;
+
+  ByteWriter(const ByteWriter&) = delete;
+  ByteWriter& operator=(const ByteWriter&) = delete;
+  virtual ~ByteWriter() = default;
+
+  // Whether the bytes stopped reaching their target; long runs of bytes may stop early then.
+  virtual bool failed() const { return false; }
+
   void u16(uint16_t v) {
     const char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
-    out_.append(b, 2);
+    bytes({b, 2});
   }
   void i32(int32_t v) {
     const auto u = static_cast<uint32_t>(v);
     const char b[4] = {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF),
                        static_cast<char>((u >> 16) & 0xFF), static_cast<char>(u >> 24)};
-    out_.append(b, 4);
+    bytes({b, 4});
   }
-  void bytes(std::string_view b) { out_.append(b.data(), b.size()); }
-  void reserve(std::size_t n) { out_.reserve(n); }
+  void bytes(std::string_view b) {
+    if (b.empty()) return;  // an empty cell's bytes may have no address at all
+    if (b.size() <= room()) {
+      std::memcpy(&buffer_[used_], b.data(), b.size());
+      used_ += b.size();
+      return;
+    }
+    spill(b);
+  }
 
-  std::string take() { return std::move(out_); }
+ protected:
+  // `bufferSize` bytes are gathered before each hand-over (at least 1).
+  explicit ByteWriter(std::size_t bufferSize) : buffer_(bufferSize == 0 ? 1 : bufferSize, '\0') {}
+  // Receives the gathered bytes in order.
+  virtual void drain(std::string_view bytes) = 0;
+  // Hands on what the buffer holds.
+  void drainBuffer() {
+    if (used_ > 0) drain({buffer_.data(), used_});
+    used_ = 0;
+  }
 
  private:
+  std::size_t room() const { return buffer_.size() - used_; }
+  void spill(std::string_view b) {
+    while (!b.empty()) {
+      if (room() == 0) drainBuffer();
+      const std::size_t n = b.size() < room() ? b.size() : room();
+      std::memcpy(&buffer_[used_], b.data(), n);
+      used_ += n;
+      b.remove_prefix(n);
+    }
+  }
+
+  std::string buffer_;
+  std::size_t used_ = 0;
+};
+
+// A writer that keeps every byte in memory, for building small texts and for tests.
+class StringWriter final : public ByteWriter {
+ public:
+  StringWriter() : ByteWriter(256) {}
+  std::string take() {
+    drainBuffer();
+    return std::move(out_);
+  }
+
+ private:
+  void drain(std::string_view bytes) override { out_.append(bytes.data(), bytes.size()); }
   std::string out_;
 };
 

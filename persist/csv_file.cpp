@@ -17,31 +17,6 @@ const char* CsvTable::field(int32_t row, int32_t c) const {
   return text_.c_str() + fields_[firstField(row) + static_cast<std::size_t>(c)];
 }
 
-CsvTable CsvTable::of(const ArrayStore& store) {
-  CsvTable table;
-  const int32_t count = store.size();
-  const int32_t columns = store.dimensions().count() <= 1 ? 0 : store.dimensions().boundary(1);
-  // A 2D or 3D array without columns is written as one row, like a 1D one.
-  const int64_t width = columns >= 1 ? columns : std::max(count, 0);
-  const int64_t rows = columns >= 1 ? (count + width - 1) / width : 1;
-  table.text_.push_back('\0');  // offset 0: the empty text of null fields
-  table.fields_.reserve(static_cast<std::size_t>(rows * width));
-  for (int64_t i = 0; i < rows * width; ++i) {
-    if (i < count) {
-      const CellText text = store.cellAt(static_cast<int32_t>(i))->text();
-      if (text.size() > 0) {
-        table.fields_.push_back(table.text_.size());
-        table.text_.append(text.c_str(), text.size());
-        table.text_.push_back('\0');
-        continue;
-      }
-    }
-    table.fields_.push_back(0);
-  }
-  for (int64_t r = 1; r <= rows; ++r) table.rowEnds_.push_back(static_cast<std::size_t>(r * width));
-  return table;
-}
-
 CsvTable CsvTable::parse(std::string text) {
   CsvTable table;
   table.text_ = std::move(text);
@@ -62,21 +37,22 @@ CsvTable CsvTable::parse(std::string text) {
   return table;
 }
 
-std::string writeCsvFile(const CsvTable& table) {
-  std::string out;
-  for (int32_t r = 0; r < table.rowCount(); ++r) {
-    for (int32_t c = 0; c < table.fieldCount(r); ++c) {
-      if (c > 0) out.push_back(',');
-      const char* f = table.field(r, c);
-      if (*f == '\0') {
-        out.append("\"\"", 2);
-      } else {
-        out.append(f);
-      }
+void writeCsvFile(const ArrayStore& store, ByteWriter& out) {
+  const int32_t count = store.size();
+  const int32_t columns = store.dimensions().count() <= 1 ? 0 : store.dimensions().boundary(1);
+  // A 2D or 3D array without columns is written as one row, like a 1D one.
+  const int64_t width = columns >= 1 ? columns : std::max(count, 0);
+  const int64_t rows = columns >= 1 ? (count + width - 1) / width : 1;
+  for (int64_t r = 0; r < rows && !out.failed(); ++r) {
+    for (int64_t c = 0; c < width; ++c) {
+      if (c > 0) out.bytes(",");
+      const int64_t i = r * width + c;
+      const CellText text = i < count ? store.cellAt(static_cast<int32_t>(i))->text() : CellText();
+      // An empty field is written as two double quotes.
+      out.bytes(text.size() > 0 ? text.view() : std::string_view("\"\"", 2));
     }
-    out.append("\r\n", 2);
+    out.bytes("\r\n");
   }
-  return out;
 }
 
 void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode) {
@@ -97,18 +73,19 @@ void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode) {
   }
 }
 
-void saveToCsv(const ArrayStore& store, const char* name, WriteMode mode) {
-  const std::string bytes = writeCsvFile(CsvTable::of(store));
-  FileHandler handler;
-  handler.setWriteMode(mode);
-  handler.write(name, bytes);
+Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
+  files.setWriteMode(mode);
+  FileWriter out = files.beginSave(name);
+  if (!out.failed()) writeCsvFile(store, out);
+  return out.commit();
 }
 
-void loadFromCsv(ArrayStore& store, const char* name, LoadMode mode) {
-  FileHandler handler;
-  std::optional<std::string> bytes = handler.read(name);
-  const CsvTable table = bytes ? CsvTable::parse(std::move(*bytes)) : CsvTable::parse({});
+Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
+  std::string bytes;
+  Status status = files.read(name, bytes);
+  const CsvTable table = CsvTable::parse(std::move(bytes));
   applyLoad(store, mode, [&](ArrayStore& s) { applyCsvTable(s, table, mode); });
+  return status;
 }
 
 }  // namespace tessel::persist

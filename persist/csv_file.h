@@ -10,22 +10,20 @@
 #include <vector>
 
 #include "core/array_store.h"
+#include "core/status.h"
+#include "persist/byte_io.h"
 #include "persist/file_handler.h"
 
 namespace tessel::persist {
 
-// Rows of fields; every field is a NUL-terminated text in one shared buffer.
-// Null fields of the store's shape are kept as empty texts: both are written
-// the same way.
+// The rows of fields a file holds; every field is a NUL-terminated text in
+// one shared buffer.
 class CsvTable {
  public:
   int32_t rowCount() const { return static_cast<int32_t>(rowEnds_.size()); }
   int32_t fieldCount(int32_t row) const;
   const char* field(int32_t row, int32_t c) const;
 
-  // The store's cells as rows: one row for a 1D array (or one without
-  // columns), else rows of boundary-1 fields, the last filled up with nulls.
-  static CsvTable of(const ArrayStore& store);
   // Takes the file's bytes and splits them in place.
   static CsvTable parse(std::string text);
 
@@ -37,14 +35,17 @@ class CsvTable {
   std::vector<std::size_t> rowEnds_;  // one past each row's last field in fields_
 };
 
-std::string writeCsvFile(const CsvTable& table);
+// The store's cells as rows, streamed: one row for a 1D array (or one
+// without columns), else rows of boundary-1 fields, the last filled up with
+// empty fields.
+void writeCsvFile(const ArrayStore& store, ByteWriter& out);
 // Both modes make the array 2D with boundary 1 = the widest row (kept when
 // there are no rows) and append every row filled up to that width with
 // empty strings; a replacing load first deletes all cells.
 void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode);
 
-void saveToCsv(const ArrayStore& store, const char* name, WriteMode mode);
-// A file that cannot be read is an empty table.
-void loadFromCsv(ArrayStore& store, const char* name, LoadMode mode);
+Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
+// compat: a file that cannot be read is an empty table.
+Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);
 
 }  // namespace tessel::persist

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <limits>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,17 +11,25 @@ namespace {
 
 constexpr std::size_t kMaxCellBytes = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
 
-std::optional<std::string> fileContent(const char* name) { return readWholeFile(name, kMaxCellBytes); }
-
 CellDescriptor dataOf(const std::string& content) {
   return CellDescriptor::ofData(content.data(), static_cast<int32_t>(content.size()));
 }
 
+// Reads the file and, when that worked, hands its content to `store`.
+template <typename Store>
+Status withContent(const FileHandler& files, const char* name, Store storeIt) {
+  std::string content;
+  Status status = readWholeFile(files.fileSystem(), name, content, kMaxCellBytes);
+  if (status.ok()) storeIt(dataOf(content));
+  return status;
+}
+
 }  // namespace
 
-void saveElementToFile(const ArrayStore& store, const char* name, WriteMode mode, int32_t i) {
+Status saveElementToFile(const ArrayStore& store, const FileHandler& files, const char* name, WriteMode mode,
+                         int32_t i) {
   const Cell* cell = store.cellAt(i);
-  if (cell == nullptr) return;
+  if (cell == nullptr) return Status::failure(StatusCode::noElement, name != nullptr ? name : "");
   std::string_view bytes;
   CellText rendered;
   if (cell->type() == CellType::value) {
@@ -32,21 +39,23 @@ void saveElementToFile(const ArrayStore& store, const char* name, WriteMode mode
   } else if (cell->length() >= 1) {
     bytes = std::string_view(cell->bytes(), static_cast<std::size_t>(cell->length()));
   }
-  writeWholeFile(name, mode, bytes);
+  FileWriter out(files.fileSystem(), name, mode);
+  out.bytes(bytes);
+  return out.commit();
 }
 
-void setFileAt(ArrayStore& store, const char* name, int32_t i) {
-  if (i < 0) return;
-  if (const std::optional<std::string> content = fileContent(name)) store.set(i, dataOf(*content));
+Status setFileAt(ArrayStore& store, const FileHandler& files, const char* name, int32_t i) {
+  if (i < 0) return {};
+  return withContent(files, name, [&](const CellDescriptor& d) { store.set(i, d); });
 }
 
-void insertFileAt(ArrayStore& store, const char* name, int32_t i) {
-  if (i < 0) return;
-  if (const std::optional<std::string> content = fileContent(name)) store.insert(i, dataOf(*content));
+Status insertFileAt(ArrayStore& store, const FileHandler& files, const char* name, int32_t i) {
+  if (i < 0) return {};
+  return withContent(files, name, [&](const CellDescriptor& d) { store.insert(i, d); });
 }
 
-void appendFile(ArrayStore& store, const char* name) {
-  if (const std::optional<std::string> content = fileContent(name)) store.append(dataOf(*content));
+Status appendFile(ArrayStore& store, const FileHandler& files, const char* name) {
+  return withContent(files, name, [&](const CellDescriptor& d) { store.append(d); });
 }
 
 }  // namespace tessel::persist

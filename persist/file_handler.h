@@ -1,10 +1,9 @@
-// The file access of the whole-array formats, with its write mode. Each save
-// sets the mode it was asked for just before writing.
+// The file access of one instance: the write mode of its whole-array saves
+// (each save sets the mode it was asked for just before writing, and it keeps
+// that value afterwards) and the file system every file goes through.
 #pragma once
 
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "persist/file.h"
 
@@ -15,16 +14,19 @@ enum class LoadMode { replace, append };
 
 class FileHandler {
  public:
+  explicit FileHandler(const FileSystem& fs = FileSystem::real()) : fs_(&fs) {}
+
   WriteMode writeMode() const { return mode_; }
   void setWriteMode(WriteMode mode) { mode_ = mode; }
+  const FileSystem& fileSystem() const { return *fs_; }
 
-  // Writes the bytes of an image in the current write mode; a file that
-  // cannot be opened is left alone.
-  bool write(const char* name, std::string_view bytes) const { return writeWholeFile(name, mode_, bytes); }
-  // The whole file, or nothing when it cannot be opened.
-  std::optional<std::string> read(const char* name) const { return readWholeFile(name); }
+  // A save of a whole array in the current write mode.
+  FileWriter beginSave(const char* name) const { return FileWriter(*fs_, name, mode_); }
+  // The whole file; empty with a failure when it cannot be read.
+  Status read(const char* name, std::string& content) const { return readWholeFile(*fs_, name, content); }
 
  private:
+  const FileSystem* fs_;
   WriteMode mode_ = WriteMode::replace;
 };
 

@@ -31,24 +31,25 @@ int64_t entryCount(int32_t x, int32_t y, int32_t z) {
 
 }  // namespace
 
-std::optional<std::string> writeHostArrayFile(const ArrayStore& store) {
+std::optional<HostArrayGrid> hostArrayGrid(const ArrayStore& store) {
   const int32_t count = store.size();
   const int64_t x = extent(store.dimensions().boundary(1));
   const int64_t y = extent(store.dimensions().boundary(2));
   const int64_t z = count / (x * y) + 1;
   if (z > std::numeric_limits<int32_t>::max()) return std::nullopt;
-  const int64_t entries = entryCount(static_cast<int32_t>(x), static_cast<int32_t>(y), static_cast<int32_t>(z));
-  if (entries < 0) return std::nullopt;
+  HostArrayGrid grid{static_cast<int32_t>(x), static_cast<int32_t>(y), static_cast<int32_t>(z), 0};
+  grid.entries = entryCount(grid.x, grid.y, grid.z);
+  if (grid.entries < 0) return std::nullopt;
+  return grid;
+}
 
-  std::size_t size = kMagic.size() + std::size_t{5} * 4 + 4 * static_cast<std::size_t>(entries);
-  for (int32_t i = 0; i < count; ++i) size += store.cellAt(i)->textLength();
-  ByteWriter out;
-  out.reserve(size);
+void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, ByteWriter& out) {
+  const int32_t count = store.size();
   out.bytes(kMagic);
   out.i32(kVersion);
-  out.i32(static_cast<int32_t>(x));
-  out.i32(static_cast<int32_t>(y));
-  out.i32(static_cast<int32_t>(z));
+  out.i32(grid.x);
+  out.i32(grid.y);
+  out.i32(grid.z);
   out.i32(kTextFlags);
   // Values are written as their decimal text; empty and data cells as empty text.
   for (int32_t i = 0; i < count; ++i) {
@@ -56,8 +57,14 @@ std::optional<std::string> writeHostArrayFile(const ArrayStore& store) {
     out.i32(static_cast<int32_t>(text.size()));
     out.bytes(text.view());
   }
-  for (int64_t i = count; i < entries; ++i) out.i32(0);
-  return out.take();
+  // The empty entries after the last cell (each a length 0), in blocks.
+  static constexpr char kZeros[4096] = {};
+  int64_t rest = (grid.entries > count ? grid.entries - count : 0) * 4;
+  while (rest > 0 && !out.failed()) {
+    const int64_t n = rest < static_cast<int64_t>(sizeof kZeros) ? rest : static_cast<int64_t>(sizeof kZeros);
+    out.bytes({kZeros, static_cast<std::size_t>(n)});
+    rest -= n;
+  }
 }
 
 std::optional<ArrayImage> readHostArrayFile(std::string_view bytes) {
@@ -128,19 +135,26 @@ void applyHostArrayImage(ArrayStore& store, const std::optional<ArrayImage>& ima
   }
 }
 
-void saveAsHostArray(const ArrayStore& store, const char* name, WriteMode mode) {
-  const std::optional<std::string> bytes = writeHostArrayFile(store);
-  if (!bytes) return;
-  FileHandler handler;
-  handler.setWriteMode(mode);
-  handler.write(name, *bytes);
+Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
+  const std::optional<HostArrayGrid> grid = hostArrayGrid(store);
+  if (!grid) return Status::failure(StatusCode::tooLarge, name != nullptr ? name : "");
+  files.setWriteMode(mode);
+  FileWriter out = files.beginSave(name);
+  if (!out.failed()) writeHostArrayFile(store, *grid, out);
+  return out.commit();
 }
 
-void loadFromHostArray(ArrayStore& store, const char* name, LoadMode mode) {
-  FileHandler handler;
+Status loadFromHostArray(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
+  std::string bytes;
+  Status status = files.read(name, bytes);
   std::optional<ArrayImage> image;
-  if (std::optional<std::string> bytes = handler.read(name)) image = readHostArrayFile(*bytes);
+  if (status.ok()) {
+    image = readHostArrayFile(bytes);
+    if (!image) status = Status::failure(StatusCode::badFormat, name);
+  }
+  bytes = std::string();
   applyLoad(store, mode, [&](ArrayStore& s) { applyHostArrayImage(s, image, mode); });
+  return status;
 }
 
 }  // namespace tessel::persist

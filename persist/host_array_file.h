@@ -7,16 +7,26 @@
 #include <string_view>
 
 #include "core/array_store.h"
+#include "core/status.h"
 #include "persist/array_image.h"
+#include "persist/byte_io.h"
 #include "persist/file_handler.h"
 
 namespace tessel::persist {
 
-// The store's cells as text entries of a grid X by Y by Z: X and Y are
-// boundaries 1 and 2 (1 when 0), Z one more than the number of full X-by-Y
-// pages; entries past the last cell are empty. Nothing when X × Y × Z does
-// not fit in 32 bits (such a file could not be read back).
-std::optional<std::string> writeHostArrayFile(const ArrayStore& store);
+// The grid a save writes: X and Y are boundaries 1 and 2 (1 when 0), Z one
+// more than the number of full X-by-Y pages. Nothing when X × Y × Z does not
+// fit in 32 bits (such a file could not be read back).
+struct HostArrayGrid {
+  int32_t x = 1;
+  int32_t y = 1;
+  int32_t z = 1;
+  int64_t entries = 1;
+};
+std::optional<HostArrayGrid> hostArrayGrid(const ArrayStore& store);
+// The store's cells as text entries of the grid; entries past the last cell
+// are empty. Streamed: memory does not grow with the grid.
+void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, ByteWriter& out);
 // The entries a file holds, or nothing when it cannot be read: wrong magic,
 // an X × Y × Z beyond 32 bits, or more than kMaxEmptyTextEntries text entries
 // that take no bytes (a format version other than 2).
@@ -29,7 +39,8 @@ std::optional<ArrayImage> readHostArrayFile(std::string_view bytes);
 // appending one.
 void applyHostArrayImage(ArrayStore& store, const std::optional<ArrayImage>& image, LoadMode mode);
 
-void saveAsHostArray(const ArrayStore& store, const char* name, WriteMode mode);
-void loadFromHostArray(ArrayStore& store, const char* name, LoadMode mode);
+// A grid beyond 32 bits of entries is not saved (tooLarge) and the file is not touched.
+Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
+Status loadFromHostArray(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);
 
 }  // namespace tessel::persist

@@ -9,35 +9,9 @@ namespace tessel::persist {
 
 namespace {
 
-constexpr char kSectionName[] = "QVXArray";
+constexpr std::string_view kSectionName = "QVXArray";
 
 }  // namespace
-
-std::size_t IniImage::keep(const char* s, std::size_t n) {
-  const std::size_t at = text_.size();
-  text_.append(s, n);
-  text_.push_back('\0');
-  return at;
-}
-
-IniImage IniImage::of(const ArrayStore& store) {
-  IniImage image;
-  Section section{image.keep(kSectionName, sizeof kSectionName - 1), {}};
-  section.entries.reserve(static_cast<std::size_t>(store.size()));
-  for (int32_t i = 0; i < store.size(); ++i) {
-    const Cell& cell = *store.cellAt(i);
-    Entry e{kNone, kNone};
-    if (const Cell* key = cell.key()) {
-      const CellText k = key->text();
-      e.key = image.keep(k.c_str(), k.size());
-    }
-    const CellText v = cell.text();
-    e.value = image.keep(v.c_str(), v.size());
-    section.entries.push_back(e);
-  }
-  image.sections_.push_back(std::move(section));
-  return image;
-}
 
 IniImage IniImage::parse(std::string text) {
   IniImage image;
@@ -68,21 +42,18 @@ IniImage IniImage::parse(std::string text) {
   return image;
 }
 
-std::string writeIniFile(const IniImage& image) {
-  std::string out;
-  for (const IniImage::Section& section : image.sections()) {
-    out.push_back('[');
-    out.append(image.text(section.name));
-    out.append("]\r\n", 3);
-    for (const IniImage::Entry& e : section.entries) {
-      if (const char* key = image.text(e.key)) out.append(key);
-      out.push_back('=');
-      if (const char* value = image.text(e.value)) out.append(value);
-      out.append("\r\n", 2);
-    }
-    out.append("\r\n", 2);
+void writeIniFile(const ArrayStore& store, ByteWriter& out) {
+  out.bytes("[");
+  out.bytes(kSectionName);
+  out.bytes("]\r\n");
+  for (int32_t i = 0; i < store.size() && !out.failed(); ++i) {
+    const Cell& cell = *store.cellAt(i);
+    if (const Cell* key = cell.key()) out.bytes(key->text().view());
+    out.bytes("=");
+    out.bytes(cell.text().view());
+    out.bytes("\r\n");
   }
-  return out;
+  out.bytes("\r\n");
 }
 
 void applyIniImage(ArrayStore& store, const IniImage& image, LoadMode mode) {
@@ -99,18 +70,19 @@ void applyIniImage(ArrayStore& store, const IniImage& image, LoadMode mode) {
   }
 }
 
-void saveToIni(const ArrayStore& store, const char* name, WriteMode mode) {
-  const std::string bytes = writeIniFile(IniImage::of(store));
-  FileHandler handler;
-  handler.setWriteMode(mode);
-  handler.write(name, bytes);
+Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
+  files.setWriteMode(mode);
+  FileWriter out = files.beginSave(name);
+  if (!out.failed()) writeIniFile(store, out);
+  return out.commit();
 }
 
-void loadFromIni(ArrayStore& store, const char* name, LoadMode mode) {
-  FileHandler handler;
-  std::optional<std::string> bytes = handler.read(name);
-  const IniImage image = bytes ? IniImage::parse(std::move(*bytes)) : IniImage();
+Status loadFromIni(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
+  std::string bytes;
+  Status status = files.read(name, bytes);
+  const IniImage image = status.ok() ? IniImage::parse(std::move(bytes)) : IniImage();
   applyLoad(store, mode, [&](ArrayStore& s) { applyIniImage(s, image, mode); });
+  return status;
 }
 
 }  // namespace tessel::persist

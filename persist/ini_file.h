@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "core/array_store.h"
+#include "core/status.h"
+#include "persist/byte_io.h"
 #include "persist/file_handler.h"
 
 namespace tessel::persist {
@@ -28,27 +30,24 @@ class IniImage {
   // The text at an offset, or null for kNone.
   const char* text(std::size_t offset) const { return offset == kNone ? nullptr : text_.c_str() + offset; }
 
-  // One section "QVXArray": per cell, its key's text (none without a key
-  // cell) and its own text.
-  static IniImage of(const ArrayStore& store);
   // Takes the file's bytes and splits them in place.
   static IniImage parse(std::string text);
 
  private:
-  std::size_t keep(const char* s, std::size_t n);
-
   std::string text_;
   std::vector<Section> sections_;
 };
 
-std::string writeIniFile(const IniImage& image);
+// One section "QVXArray", streamed: per cell, its key's text (nothing
+// without a key cell), "=" and its own text.
+void writeIniFile(const ArrayStore& store, ByteWriter& out);
 // Every entry of every section becomes a string cell with a string key,
 // appended in file order; a replacing load first deletes all cells.
 // Dimensions are left alone.
 void applyIniImage(ArrayStore& store, const IniImage& image, LoadMode mode);
 
-void saveToIni(const ArrayStore& store, const char* name, WriteMode mode);
-// A file that cannot be read is an empty image.
-void loadFromIni(ArrayStore& store, const char* name, LoadMode mode);
+Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
+// compat: a file that cannot be read is an empty image.
+Status loadFromIni(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);
 
 }  // namespace tessel::persist

@@ -1,7 +1,6 @@
 #include "persist/native_file.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "core/arithmetic.h"
 #include "persist/byte_io.h"
@@ -13,12 +12,6 @@ namespace tessel::persist {
 namespace {
 
 constexpr std::string_view kMagic("QVXARRAY", 8);
-
-// Bytes a cell takes in the file: type, length, then its payload.
-std::size_t recordSize(const Cell* cell) {
-  if (cell == nullptr || cell->length() < 1) return 6;
-  return 6 + static_cast<std::size_t>(cell->type() == CellType::value ? 4 : cell->length());
-}
 
 void writeRecord(ByteWriter& out, const Cell* cell) {
   if (cell == nullptr) {
@@ -52,29 +45,25 @@ CellRecord readRecord(ByteReader& in, ArrayImage& image) {
 
 }  // namespace
 
-std::string writeNativeFile(const ArrayStore& store) {
+void writeNativeFile(const ArrayStore& store, ByteWriter& out) {
   const Dimensions& dims = store.dimensions();
   const LabelTable& labels = store.labels();
   const int32_t dimensionCount = dims.count();
-  // Sized exactly first, so the buffer is allocated once.
-  std::size_t size = kMagic.size() + 2 + 4 + 4 * static_cast<std::size_t>(dimensionCount > 0 ? dimensionCount : 0);
-  size += 4 + 4 * static_cast<std::size_t>(labels.size());
-  for (int32_t c = 0; c < labels.size(); ++c) size += labels.at(c) != nullptr ? std::strlen(labels.at(c)) : 0;
-  size += 4;
-  for (int32_t i = 0; i < store.size(); ++i) size += recordSize(store.cellAt(i)) + recordSize(store.cellAt(i)->key());
-
-  ByteWriter out;
-  out.reserve(size);
   out.bytes(kMagic);
   out.u16(1);
   out.i32(dimensionCount);
   // Boundary k as the store reports it: the last one written is always 0.
   for (int32_t k = 1; k <= dimensionCount; ++k) out.i32(dims.boundary(k));
   out.i32(labels.size());
-  for (int32_t c = 0; c < labels.size(); ++c) {
-    const std::string_view label = labels.at(c) != nullptr ? labels.at(c) : "";
-    out.i32(static_cast<int32_t>(label.size()));
-    out.bytes(label);
+  // A slot without a label is written as length 0, like an empty one.
+  auto next = labels.held().begin();
+  for (int32_t c = 0; c < labels.size() && !out.failed(); ++c) {
+    if (next != labels.held().end() && next->column == c) {
+      out.i32(static_cast<int32_t>(next->text.size()));
+      out.bytes((next++)->text);
+    } else {
+      out.i32(0);
+    }
   }
   out.i32(store.size());
   for (int32_t i = 0; i < store.size(); ++i) {
@@ -82,7 +71,6 @@ std::string writeNativeFile(const ArrayStore& store) {
     writeRecord(out, cell);
     writeRecord(out, cell->key());
   }
-  return out.take();
 }
 
 std::optional<ArrayImage> readNativeFile(std::string_view bytes) {
@@ -141,19 +129,25 @@ void applyNativeImage(ArrayStore& store, const ArrayImage& image, LoadMode mode)
   }
 }
 
-void saveToFile(const ArrayStore& store, const char* name, WriteMode mode) {
-  const std::string bytes = writeNativeFile(store);
-  FileHandler handler;
-  handler.setWriteMode(mode);
-  handler.write(name, bytes);
+Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
+  files.setWriteMode(mode);
+  FileWriter out = files.beginSave(name);
+  if (!out.failed()) writeNativeFile(store, out);
+  return out.commit();
 }
 
-void loadFromFile(ArrayStore& store, const char* name, LoadMode mode) {
-  FileHandler handler;
+Status loadFromFile(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
+  std::string bytes;
+  Status status = files.read(name, bytes);
   std::optional<ArrayImage> image;
-  if (std::optional<std::string> bytes = handler.read(name)) image = readNativeFile(*bytes);
+  if (status.ok()) {
+    image = readNativeFile(bytes);
+    if (!image) status = Status::failure(StatusCode::badFormat, name);
+  }
+  bytes = std::string();  // the image holds what it needs
   if (!image) image.emplace();
   applyLoad(store, mode, [&](ArrayStore& s) { applyNativeImage(s, *image, mode); });
+  return status;
 }
 
 }  // namespace tessel::persist

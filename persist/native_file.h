@@ -7,23 +7,25 @@
 #include <string_view>
 
 #include "core/array_store.h"
+#include "core/status.h"
 #include "persist/array_image.h"
+#include "persist/byte_io.h"
 #include "persist/file_handler.h"
 
 namespace tessel::persist {
 
-// The store's content as the file's bytes; a save writes them straight from
-// the store, so the byte buffer is its only copy.
-std::string writeNativeFile(const ArrayStore& store);
+// The store's content as the file's bytes, streamed straight from the store.
+void writeNativeFile(const ArrayStore& store, ByteWriter& out);
 // The image a file holds, or nothing when its magic or version is refused.
 std::optional<ArrayImage> readNativeFile(std::string_view bytes);
 // Puts an image into the store. A replacing load takes the image's dimension
 // count and boundaries; both modes append the cells and set the labels.
 void applyNativeImage(ArrayStore& store, const ArrayImage& image, LoadMode mode);
 
-void saveToFile(const ArrayStore& store, const char* name, WriteMode mode);
-// A file that cannot be read is an empty image: a replacing load still
-// empties the array and sets its dimension count to 0.
-void loadFromFile(ArrayStore& store, const char* name, LoadMode mode);
+Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
+// compat: a file that cannot be read is an empty image: a replacing load
+// still empties the array and sets its dimension count to 0. The outcome
+// says why the file was not read.
+Status loadFromFile(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);
 
 }  // namespace tessel::persist

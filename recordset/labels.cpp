@@ -18,9 +18,11 @@ std::optional<std::string> labelList(const ArrayStore& store) {
   const LabelTable& labels = store.labels();
   if (store.dimensions().count() != 2 || !labels.exists()) return std::nullopt;
   return buildList(store.listDelimiter(), [&](ListSink& sink) {
+    // The slots without a label are empty items between the labels held.
+    auto next = labels.held().begin();
     for (int32_t c = 0; c < labels.size(); ++c) {
       sink.beginItem();
-      sink.put(textView(labels.at(c)));
+      if (next != labels.held().end() && next->column == c) sink.put((next++)->text);
     }
   });
 }
@@ -28,9 +30,8 @@ std::optional<std::string> labelList(const ArrayStore& store) {
 int32_t columnOfLabel(const ArrayStore& store, const char* text) {
   const LabelTable& labels = store.labels();
   if (store.dimensions().count() != 2 || !labels.exists()) return -1;
-  for (int32_t c = 0; c < labels.size(); ++c) {
-    const char* entry = labels.at(c);
-    if (entry != nullptr && equalInSearchMode(text, entry, store.compareMode()) == 0) return c;
+  for (const LabelTable::Label& l : labels.held()) {
+    if (equalInSearchMode(text, l.text.c_str(), store.compareMode()) == 0) return l.column;
   }
   return -1;
 }

@@ -7,6 +7,7 @@
 
 #include "core/compare.h"
 #include "recordset/labels.h"
+#include "recordset/rows.h"
 
 namespace tessel::recordset {
 namespace {
@@ -250,11 +251,11 @@ void sortRowsByColumn(ArrayStore& store, int32_t c, SortKind kind, SortOrder ord
   if (store.dimensions().count() != 2 || c < 0 || c >= columnCount(store)) return;
   // The selected rows that hold cells; a flag left past the last complete
   // row (after a boundary change) stands for no row at all.
-  const int32_t physical = store.dimensions().physicalRows(store.size());
+  const int32_t positions = rowsWithFlags(store);
   const RowFlags& flags = store.rowFlags();
   std::vector<int32_t> rows;
-  rows.reserve(static_cast<std::size_t>(flags.selectedCount()));
-  for (int32_t p = 0; p < flags.count() && p < physical; ++p) {
+  rows.reserve(static_cast<std::size_t>(rowCount(store)));
+  for (int32_t p = 0; p < positions; ++p) {
     if (flags.isSelected(p)) rows.push_back(p);
   }
   RowSorter(store, std::move(rows), c, kind, order).run();

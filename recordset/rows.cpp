@@ -31,11 +31,19 @@ CellDescriptor itemAt(const std::vector<std::string>& items, int32_t c) {
 
 }  // namespace
 
-int32_t rowCount(const ArrayStore& store) { return store.rowFlags().selectedCount(); }
+int32_t rowsWithFlags(const ArrayStore& store) {
+  const int32_t flags = store.rowFlags().count();
+  if (!isTable(store)) return flags;
+  const int32_t complete = store.dimensions().physicalRows(store.size());
+  return complete < flags ? complete : flags;
+}
+
+int32_t rowCount(const ArrayStore& store) { return store.rowFlags().selectedBefore(rowsWithFlags(store)); }
 
 int32_t cellIndexOfRow(const ArrayStore& store, int32_t r, int32_t c) {
+  // A selected flag past the complete rows makes no row.
   const int32_t p = store.rowFlags().positionOfSelected(r);
-  return elementIndex(store, c, p >= 0 ? p : rowCount(store));
+  return elementIndex(store, c, p >= 0 && p < rowsWithFlags(store) ? p : rowCount(store));
 }
 
 std::optional<std::string> rowList(const ArrayStore& store, int32_t r) {
@@ -50,7 +58,8 @@ std::optional<std::string> columnList(const ArrayStore& store, int32_t c) {
   const RowFlags& flags = store.rowFlags();
   // One pass over the flags visits the selected rows in order.
   return buildList(store.listDelimiter(), [&](ListSink& sink) {
-    for (int32_t p = 0; p < flags.count(); ++p) {
+    const int32_t rows = rowsWithFlags(store);
+    for (int32_t p = 0; p < rows; ++p) {
       if (flags.isSelected(p)) putCells(store, sink, elementIndex(store, c, p), 1);
     }
   });
@@ -62,6 +71,7 @@ void insertRowFromList(ArrayStore& store, const char* list, int32_t r) {
   const std::vector<std::string> items = splitList(list, store.listDelimiter());
   const int32_t columns = store.dimensions().columns();
   const int32_t before = store.size();
+  const int32_t capacity = store.capacity();
   int32_t c = 0;
   try {
     for (; c < columns; ++c) store.insert(wrapAdd(base, c), itemAt(items, c));
@@ -74,6 +84,7 @@ void insertRowFromList(ArrayStore& store, const char* list, int32_t r) {
     } else {
       while (store.size() > before) store.deleteAt(store.size() - 1);
     }
+    store.restoreCapacity(capacity);
     throw;
   }
 }

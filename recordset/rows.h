@@ -11,7 +11,13 @@
 
 namespace tessel::recordset {
 
-// R: the number of selected rows.
+// The physical rows that can be recordset rows: in 2D those that are
+// complete and have a flag (after a boundary change without an element
+// operation the flags may outnumber the complete rows, or fall short of
+// them); otherwise every flag (compat: the row count of a 1D array counts
+// the flags left from its 2D period).
+int32_t rowsWithFlags(const ArrayStore& store);
+// R: the number of selected rows among them.
 int32_t rowCount(const ArrayStore& store);
 
 // The element index of column c of the r-th selected row; for r at or past R

@@ -38,4 +38,12 @@ std::optional<std::string> Instance::text(int n, const Param& first, const Param
   return c.text;
 }
 
+Instance::Outcome Instance::lastOutcome() {
+  using Diagnostic = int32_t(TESSEL_CALL*)(TesselRunObject*, char*, int32_t);
+  const auto read = object_.module().entry<Diagnostic>("TesselLastOutcome");
+  char buffer[512];
+  const int32_t code = read(&record(), buffer, sizeof buffer);
+  return {code, buffer};
+}
+
 }  // namespace tessel::testing

@@ -41,6 +41,13 @@ class Instance {
   int32_t integer(int n, const Param& first = {}, const Param& second = {});
   std::optional<std::string> text(int n, const Param& first = {}, const Param& second = {});
 
+  // The module's diagnostic of the last routine call: its code (0 = ok) and description.
+  struct Outcome {
+    int32_t code;
+    std::string text;
+  };
+  Outcome lastOutcome();
+
   TesselRunObject& record() { return object_.record(); }
   uint16_t resultFlags() { return record().resultFlags; }
 

@@ -17,7 +17,9 @@ namespace {
 
 // Everything a load may change, as one comparable text.
 std::string fingerprint(const ArrayStore& s) {
-  std::string f = writeNativeFile(s) + "|cap" + std::to_string(s.capacity()) + "|dims";
+  StringWriter bytes;
+  writeNativeFile(s, bytes);
+  std::string f = bytes.take() + "|cap" + std::to_string(s.capacity()) + "|dims";
   for (int k = 0; k < 10; ++k) f += "," + std::to_string(s.dimensions().entry(k));
   f += "|labels" + std::to_string(s.labels().exists()) + ":" + std::to_string(s.labels().size()) + "|flags";
   for (int32_t r = 0; r < s.rowFlags().count(); ++r) f += std::to_string(s.rowFlags().at(r));
@@ -46,11 +48,12 @@ TEST(Loads, OutOfMemoryLeavesTheArrayAsItWas) {
   ASSERT_TRUE(dir.ok());
   const std::string native = dir.file("a"), host = dir.file("b"), csv = dir.file("c"), ini = dir.file("d");
   const ArrayStore source = sample(2, "first");
-  saveToFile(source, native.c_str(), WriteMode::replace);
-  saveAsHostArray(source, host.c_str(), WriteMode::replace);
-  saveToCsv(source, csv.c_str(), WriteMode::replace);
-  saveToIni(source, ini.c_str(), WriteMode::replace);
-  using Load = void (*)(ArrayStore&, const char*, LoadMode);
+  FileHandler files;
+  ASSERT_TRUE(saveToFile(source, files, native.c_str(), WriteMode::replace).ok());
+  ASSERT_TRUE(saveAsHostArray(source, files, host.c_str(), WriteMode::replace).ok());
+  ASSERT_TRUE(saveToCsv(source, files, csv.c_str(), WriteMode::replace).ok());
+  ASSERT_TRUE(saveToIni(source, files, ini.c_str(), WriteMode::replace).ok());
+  using Load = Status (*)(ArrayStore&, const FileHandler&, const char*, LoadMode);
   const std::pair<Load, const char*> loads[] = {{loadFromFile, native.c_str()},
                                                 {loadFromHostArray, host.c_str()},
                                                 {loadFromCsv, csv.c_str()},
@@ -60,7 +63,7 @@ TEST(Loads, OutOfMemoryLeavesTheArrayAsItWas) {
       SCOPED_TRACE(std::string(mode == LoadMode::replace ? "replace " : "append ") + name);
       ArrayStore store = sample(21, "x");
       const std::string before = fingerprint(store);
-      const int failures = testing::forEachAllocationFailure([&] { load(store, name, mode); },
+      const int failures = testing::forEachAllocationFailure([&] { (void)load(store, files, name, mode); },
                                                              [&](bool threw) {
                                                                EXPECT_TRUE(threw);
                                                                EXPECT_EQ(fingerprint(store), before);
@@ -69,6 +72,48 @@ TEST(Loads, OutOfMemoryLeavesTheArrayAsItWas) {
       EXPECT_NE(fingerprint(store), before);  // the run without a failure did load
     }
   }
+}
+
+// Counts what a save hands on and keeps none of it.
+class CountingWriter final : public ByteWriter {
+ public:
+  CountingWriter() : ByteWriter(kBufferSize) {}
+  uint64_t finish() {
+    drainBuffer();
+    return count_;
+  }
+  uint64_t drains = 0;
+
+ private:
+  void drain(std::string_view bytes) override {
+    count_ += bytes.size();
+    ++drains;
+  }
+  uint64_t count_ = 0;
+};
+
+TEST(Saves, AHugeDeclaredGridStreamsThroughOneBuffer) {
+  // Three columns of ten million rows declared, two cells held: the file is
+  // 120 MB of empty entries, handed on 64 KiB at a time.
+  ArrayStore s;
+  s.dimensions().setCount(3);
+  s.dimensions().setBoundary(1, 3);
+  s.dimensions().setBoundary(2, 10000000);
+  s.append(CellDescriptor::ofString("ab"));
+  s.append(CellDescriptor::ofValue(-7));
+  const std::optional<HostArrayGrid> grid = hostArrayGrid(s);
+  ASSERT_TRUE(grid.has_value());
+  EXPECT_EQ(grid->entries, 30000000);
+  CountingWriter out;
+  writeHostArrayFile(s, *grid, out);
+  EXPECT_EQ(out.finish(), 30u + 4u * 30000000u + 2u + 2u);
+  EXPECT_EQ(out.drains, (out.finish() + ByteWriter::kBufferSize - 1) / ByteWriter::kBufferSize);
+  // A grid beyond 32 bits of entries is refused before any file is opened.
+  s.dimensions().setBoundary(1, 100000);
+  s.dimensions().setBoundary(2, 100000);
+  EXPECT_FALSE(hostArrayGrid(s).has_value());
+  FileHandler files;
+  EXPECT_EQ(saveAsHostArray(s, files, "/nonexistent/never", WriteMode::replace).code(), StatusCode::tooLarge);
 }
 
 }  // namespace

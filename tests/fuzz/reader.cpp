@@ -1,0 +1,54 @@
+// One reader, chosen at build time (TESSEL_FUZZ_READER): the input is written
+// to a file and loaded into a fresh store through the real load path, once
+// replacing and once appending, with the invariants checked after each.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "persist/csv_file.h"
+#include "persist/element_file.h"
+#include "persist/host_array_file.h"
+#include "persist/ini_file.h"
+#include "persist/native_file.h"
+#include "tests/fuzz/fuzz_support.h"
+
+namespace tessel::fuzz {
+namespace {
+
+enum Reader { native, hostArray, csv, ini, element };
+
+void load(ArrayStore& store, const persist::FileHandler& files, const char* name, persist::LoadMode mode) {
+  Status status;
+  switch (TESSEL_FUZZ_READER) {
+    case native: status = persist::loadFromFile(store, files, name, mode); break;
+    case hostArray: status = persist::loadFromHostArray(store, files, name, mode); break;
+    case csv: status = persist::loadFromCsv(store, files, name, mode); break;
+    case ini: status = persist::loadFromIni(store, files, name, mode); break;
+    default:
+      status = mode == persist::LoadMode::replace ? persist::setFileAt(store, files, name, 3)
+                                                  : persist::insertFileAt(store, files, name, 1);
+      break;
+  }
+  TESSEL_FUZZ_CHECK(status.ok() || status.code() == StatusCode::badFormat);
+}
+
+}  // namespace
+}  // namespace tessel::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  using namespace tessel;
+  static const std::string name = fuzz::scratchFile("input");
+  fuzz::writeFile(name, {reinterpret_cast<const char*>(data), size});
+  persist::FileHandler files;
+  ArrayStore store;
+  // A 2D array with rows and a label first, so that loads meet row flags and labels.
+  store.dimensions().setCount(2);
+  store.dimensions().setBoundary(1, 2);
+  store.rowFlags().setAutoSelect(true);
+  for (int i = 0; i < 5; ++i) store.append(CellDescriptor::ofValue(i + 1));
+  fuzz::load(store, files, name.c_str(), persist::LoadMode::replace);
+  fuzz::checkStore(store);
+  fuzz::load(store, files, name.c_str(), persist::LoadMode::append);
+  fuzz::checkStore(store);
+  return 0;
+}
