@@ -59,7 +59,7 @@ class CellText {
     return t;
   }
 
-  // True when the text is a string cell's own storage rather than a copy.
+  // True when the text is a string cell's own storage rather than a copy or rendering.
   bool isStored() const { return external_ != nullptr; }
   const char* c_str() const { return external_ != nullptr ? external_ : buffer_; }
   std::size_t size() const { return size_; }
@@ -146,9 +146,9 @@ class Cell {
   const Cell* key() const { return key_.get(); }
 
  private:
+  int32_t valueOfText() const;
   // Where a string's or data cell's bytes are: local_ counts them when they
   // are inside the cell and is 0 when the body holds a heap pointer and a length.
-  int32_t valueOfText() const;
   bool onHeap() const { return (type_ == CellType::string || type_ == CellType::data) && local_ == 0; }
   char* heapBlock() const {
     char* p = nullptr;
