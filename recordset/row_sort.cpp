@@ -165,9 +165,10 @@ class RowSorter {
       std::vector<int32_t> from(static_cast<std::size_t>(store_.size()));
       std::iota(from.begin(), from.end(), 0);
       for (std::size_t k = 0; k < order.size(); ++k) {
-        const int32_t to = rows_[k] * columns_;
+        // Both rows hold cells, so their first cell indexes fit in 32 bits.
         const int32_t source = rows_[static_cast<std::size_t>(order[k])] * columns_;
-        for (int32_t c = 0; c < columns_; ++c) from[static_cast<std::size_t>(to + c)] = source + c;
+        const std::size_t to = static_cast<std::size_t>(rows_[k]) * static_cast<std::size_t>(columns_);
+        for (int32_t c = 0; c < columns_; ++c) from[to + static_cast<std::size_t>(c)] = source + c;
       }
       store_.permute(from);
       return;
