@@ -114,6 +114,27 @@ void BM_SortValues_StdSort(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// Values in a given shape: 0 random, 1 in order, 2 in reverse, 3 all equal,
+// 4 random with 100 distinct values.
+void BM_SortValuesShaped(benchmark::State& state) {
+  const auto n = static_cast<std::size_t>(state.range(0));
+  std::vector<int32_t> values = randomValues(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    const auto i = static_cast<int32_t>(k);
+    const int32_t shaped[] = {values[k], i + 1, static_cast<int32_t>(n) - i, 7, 1 + (values[k] & 0x7fffffff) % 100};
+    values[k] = shaped[state.range(1)];
+  }
+  const auto sort = action(kSortValuesUp);
+  Instance o;
+  for (auto _ : state) {
+    state.PauseTiming();
+    fillValues(o, values);
+    state.ResumeTiming();
+    sort(&o.record(), 0, 0);
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 // Searches for a text no cell holds, so every cell is visited.
 void BM_FindMatchingString(benchmark::State& state) {
   Instance o;
@@ -158,16 +179,22 @@ void BM_IndexOfKey(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-BENCHMARK(BM_SortStrings)->Arg(100000)->Unit(benchmark::kMillisecond);
+#define TESSEL_SIZES ->Arg(1000)->Arg(10000)->Arg(100000)
+BENCHMARK(BM_SortStrings) TESSEL_SIZES->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortStrings_StdSort)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SortValues)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortValues) TESSEL_SIZES->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortValuesShaped)
+    ->ArgsProduct({{1000, 10000, 100000}, {0, 1, 2, 3, 4}})
+    ->ArgNames({"n", "shape"})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortValuesOfStrings)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortValues_StdSort)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FindMatchingString)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FindMatchingString) TESSEL_SIZES->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FindMatchingString_StdFind)->Arg(100000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_FindContainingString)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FindContainingString) TESSEL_SIZES->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FindContainingString_StdFind)->Arg(100000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_IndexOfKey)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_IndexOfKey) TESSEL_SIZES->Unit(benchmark::kMicrosecond);
+#undef TESSEL_SIZES
 
 }  // namespace
 }  // namespace tessel::testing

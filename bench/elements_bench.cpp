@@ -1,31 +1,53 @@
 // Element operations through the routine tables, against the same work on a
-// plain std::vector<std::string>, and the memory the store takes per cell.
+// plain std::vector<std::string> and against a call that does nothing (the
+// protocol's own cost), and the memory the store takes per cell.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
 #include <string>
 #include <vector>
 
-#include "tests/host/test_host.h"
+#include "bench/lean_host.h"
 
 namespace tessel::testing {
 namespace {
 
-constexpr int kAppendString = 8, kAppendValue = 9, kInsertString = 6, kDeleteAt = 16, kSetString = 13;
-constexpr int kGetString = 2;
+constexpr int kAppendString = 8, kAppendValue = 9, kInsertString = 6, kDeleteAt = 16, kSetString = 13, kSetValue = 14,
+              kCaseInsensitive = 50;
+constexpr int kSize = 0, kGetString = 2, kGetValue = 3;
+constexpr int64_t kCells = 100000;
 
-TesselActionRoutine action(int n) { return builtModule().infos().actions[n]; }
+// The floor: an action and an expression whose operation does next to nothing.
+void BM_NoOpAction(benchmark::State& state) {
+  LeanObject o;
+  for (auto _ : state) o.act(kCaseInsensitive);
+  state.SetItemsProcessed(state.iterations());
+}
 
+void BM_NoOpExpression(benchmark::State& state) {
+  LeanObject o;
+  for (auto _ : state) benchmark::DoNotOptimize(o.call(kSize));
+  state.SetItemsProcessed(state.iterations());
+}
+
+// Per element, a fresh instance's creation and destruction included.
 void BM_AppendString(benchmark::State& state) {
-  const auto append = action(kAppendString);
   for (auto _ : state) {
-    Instance o;
-    for (int64_t i = 0; i < state.range(0); ++i) append(&o.record(), reinterpret_cast<intptr_t>("element"), 0);
+    LeanObject o;
+    for (int64_t i = 0; i < state.range(0); ++i) o.act(kAppendString, "element");
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void BM_AppendString_Vector(benchmark::State& state) {
+void BM_AppendValue(benchmark::State& state) {
+  for (auto _ : state) {
+    LeanObject o;
+    for (int64_t i = 0; i < state.range(0); ++i) o.act(kAppendValue, i + 1);
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_Append_Vector(benchmark::State& state) {
   for (auto _ : state) {
     std::vector<std::string> v;
     for (int64_t i = 0; i < state.range(0); ++i) v.emplace_back("element");
@@ -34,23 +56,26 @@ void BM_AppendString_Vector(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void fill(Instance& o, int64_t n) {
-  const auto append = action(kAppendString);
-  for (int64_t i = 0; i < n; ++i) append(&o.record(), reinterpret_cast<intptr_t>("element"), 0);
+void fill(LeanObject& o, int64_t n, bool values) {
+  for (int64_t i = 0; i < n; ++i) values ? o.act(kAppendValue, i + 1) : o.act(kAppendString, "element");
 }
 
-void BM_GetString(benchmark::State& state) {
-  Instance o;
-  fill(o, state.range(0));
-  int32_t i = 0;
+template <int Expression, bool Values>
+void BM_Get(benchmark::State& state) {
+  LeanObject o;
+  fill(o, state.range(0), Values);
+  intptr_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(o.call(kGetString, i).raw);
+    benchmark::DoNotOptimize(o.call(Expression, i));
     if (++i == state.range(0)) i = 0;
   }
   state.SetItemsProcessed(state.iterations());
 }
 
-void BM_GetString_Vector(benchmark::State& state) {
+void BM_GetString(benchmark::State& state) { BM_Get<kGetString, false>(state); }
+void BM_GetValue(benchmark::State& state) { BM_Get<kGetValue, true>(state); }
+
+void BM_Get_Vector(benchmark::State& state) {
   std::vector<std::string> v(static_cast<std::size_t>(state.range(0)), "element");
   std::size_t i = 0;
   for (auto _ : state) {
@@ -62,22 +87,32 @@ void BM_GetString_Vector(benchmark::State& state) {
 }
 
 void BM_SetString(benchmark::State& state) {
-  Instance o;
-  fill(o, state.range(0));
-  const auto set = action(kSetString);
+  LeanObject o;
+  fill(o, state.range(0), false);
   intptr_t i = 0;
   for (auto _ : state) {
-    set(&o.record(), reinterpret_cast<intptr_t>("changed"), i);
+    o.act(kSetString, (i & 1) != 0 ? "changed" : "altered", i);
     if (++i == state.range(0)) i = 0;
   }
   state.SetItemsProcessed(state.iterations());
 }
 
-void BM_SetString_Vector(benchmark::State& state) {
+void BM_SetValue(benchmark::State& state) {
+  LeanObject o;
+  fill(o, state.range(0), true);
+  intptr_t i = 0;
+  for (auto _ : state) {
+    o.act(kSetValue, i + 7, i);
+    if (++i == state.range(0)) i = 0;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_Set_Vector(benchmark::State& state) {
   std::vector<std::string> v(static_cast<std::size_t>(state.range(0)), "element");
   std::size_t i = 0;
   for (auto _ : state) {
-    v[i] = "changed";
+    v[i] = (i & 1) != 0 ? "changed" : "altered";
     if (++i == v.size()) i = 0;
   }
   benchmark::DoNotOptimize(v.data());
@@ -86,13 +121,11 @@ void BM_SetString_Vector(benchmark::State& state) {
 
 // One insertion at 0 and one deletion at 0: the whole table moves twice.
 void BM_InsertDeleteAtZero(benchmark::State& state) {
-  Instance o;
-  fill(o, state.range(0));
-  const auto insert = action(kInsertString);
-  const auto erase = action(kDeleteAt);
+  LeanObject o;
+  fill(o, state.range(0), false);
   for (auto _ : state) {
-    insert(&o.record(), reinterpret_cast<intptr_t>("front"), 0);
-    erase(&o.record(), 0, 0);
+    o.act(kInsertString, "front", 0);
+    o.act(kDeleteAt, intptr_t{0});
   }
   state.SetItemsProcessed(state.iterations());
 }
@@ -115,20 +148,19 @@ std::size_t heapInUse() {
 
 // Heap bytes the store holds per cell at 1,000,000 cells, spare slots included.
 void memoryPerCell(benchmark::State& state, int kind) {
-  constexpr int kCells = 1000000;
+  constexpr int kMillion = 1000000;
   double perCell = 0;
   for (auto _ : state) {
     const std::size_t before = heapInUse();
     {
-      Instance o;
-      const auto appendValue = action(kAppendValue);
-      const auto appendString = action(kAppendString);
-      for (int i = 0; i < kCells; ++i) {
-        if (kind == 0) appendValue(&o.record(), 0, 0);  // the value 0 stores an empty cell
-        if (kind == 1) appendValue(&o.record(), i + 1, 0);
-        if (kind == 2) appendString(&o.record(), reinterpret_cast<intptr_t>("short"), 0);
+      LeanObject o;
+      for (int i = 0; i < kMillion; ++i) {
+        if (kind == 0) o.act(kAppendValue, intptr_t{0});  // the value 0 stores an empty cell
+        if (kind == 1) o.act(kAppendValue, i + 1);
+        if (kind == 2) o.act(kAppendString, "short");
+        if (kind == 3) o.act(kAppendString, "item 123456");
       }
-      perCell = static_cast<double>(heapInUse() - before) / kCells;
+      perCell = static_cast<double>(heapInUse() - before) / kMillion;
     }
   }
   state.counters["bytes_per_cell"] = perCell;
@@ -137,18 +169,25 @@ void memoryPerCell(benchmark::State& state, int kind) {
 void BM_MemoryPerEmptyCell(benchmark::State& state) { memoryPerCell(state, 0); }
 void BM_MemoryPerValueCell(benchmark::State& state) { memoryPerCell(state, 1); }
 void BM_MemoryPerShortStringCell(benchmark::State& state) { memoryPerCell(state, 2); }
+void BM_MemoryPerElevenCharStringCell(benchmark::State& state) { memoryPerCell(state, 3); }
 
-BENCHMARK(BM_AppendString)->Arg(100000);
-BENCHMARK(BM_AppendString_Vector)->Arg(100000);
-BENCHMARK(BM_GetString)->Arg(100000);
-BENCHMARK(BM_GetString_Vector)->Arg(100000);
-BENCHMARK(BM_SetString)->Arg(100000);
-BENCHMARK(BM_SetString_Vector)->Arg(100000);
+BENCHMARK(BM_NoOpAction);
+BENCHMARK(BM_NoOpExpression);
+BENCHMARK(BM_AppendString)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_AppendValue)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_Append_Vector)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_GetString)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_GetValue)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_Get_Vector)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_SetString)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_SetValue)->Arg(1000)->Arg(10000)->Arg(kCells);
+BENCHMARK(BM_Set_Vector)->Arg(1000)->Arg(10000)->Arg(kCells);
 BENCHMARK(BM_InsertDeleteAtZero)->Arg(10000);
 BENCHMARK(BM_InsertDeleteAtZero_Vector)->Arg(10000);
 BENCHMARK(BM_MemoryPerEmptyCell)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemoryPerValueCell)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemoryPerShortStringCell)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemoryPerElevenCharStringCell)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tessel::testing

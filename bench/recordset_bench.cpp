@@ -107,6 +107,11 @@ void BM_SortRowsByValueReversedWithTies(benchmark::State& state) {
   sortRows(state, [n](int64_t k) { return static_cast<int32_t>((n - k) / 2); });
 }
 
+// Every value the same: each scan stops at once, every row is exchanged.
+void BM_SortRowsByValueAllEqual(benchmark::State& state) {
+  sortRows(state, [](int64_t) { return 7; });
+}
+
 void BM_ColumnSum(benchmark::State& state) {
   Instance o(tableSetup());
   fill(o, state.range(0), spread);
@@ -123,6 +128,7 @@ BENCHMARK(BM_SortRowsByValue) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueWithTies) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueSortedWithTies) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueReversedWithTies) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByValueAllEqual) TESSEL_ROWS;
 BENCHMARK(BM_ColumnSum) TESSEL_ROWS;
 #undef TESSEL_ROWS
 

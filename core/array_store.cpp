@@ -11,11 +11,6 @@ std::optional<CellText> ArrayStore::stringAt(int32_t i) const {
   return cell->text();
 }
 
-int32_t ArrayStore::valueAt(int32_t i) const {
-  const Cell* cell = cells_.at(i);
-  return cell == nullptr ? 0 : cell->value();
-}
-
 void ArrayStore::prepareUpkeep(int64_t count) {
   if (dimensions_.count() != 2 || count < 0 || count > INT32_MAX) return;
   rowFlags_.reserve(dimensions_.physicalRows(static_cast<int32_t>(count)));

@@ -29,11 +29,20 @@ class ArrayStore {
   // The text of cell i, or nothing outside the array.
   std::optional<CellText> stringAt(int32_t i) const;
   // The value of cell i, 0 outside the array.
-  int32_t valueAt(int32_t i) const;
+  int32_t valueAt(int32_t i) const {
+    const Cell* cell = cells_.at(i);
+    return cell == nullptr ? 0 : cell->value();
+  }
 
   void set(int32_t i, const CellDescriptor& d);
   void insert(int32_t i, const CellDescriptor& d);
   void append(const CellDescriptor& d) { insert(size(), d); }
+  // Room for n cells about to be appended one by one (a file load), so that
+  // they move no cell and no row flag; what the appends do stays the same.
+  void reserveAppends(int64_t n) {
+    cells_.reserveAppends(n);
+    prepareUpkeep(size() + n);
+  }
   // Assigns prepared contents to the cells from `first` on in one step that
   // cannot fail (the cells keep their keys); for changes that must not stop halfway.
   void replaceContents(int32_t first, std::vector<Cell>& contents) noexcept { cells_.replaceContents(first, contents); }
@@ -41,6 +50,9 @@ class ArrayStore {
   void deleteAll();
   // Exchanges two cells with their keys; row flags stay where they are.
   void swap(int32_t a, int32_t b) noexcept { cells_.swap(a, b); }
+  // Cell k takes the cell that was at from[k], keys included; row flags stay.
+  // Throws std::bad_alloc with nothing moved.
+  void permute(const std::vector<int32_t>& from) { cells_.permute(from); }
   // Assigns the key of cell i; outside the array nothing happens.
   void setKey(int32_t i, const CellDescriptor& d);
   // Moves the cells into a new layout in one pass, then takes `after` as the

@@ -106,10 +106,29 @@ int64_t CellTable::countAfterInsert(int32_t i) const {
 }
 
 bool CellTable::set(int32_t i, const CellDescriptor& d) {
+  if (contains(i) && steady()) {
+    cells_[static_cast<std::size_t>(i)].assign(d);  // completes or leaves the cell as it was
+    return true;
+  }
   if (i < 0) return false;
   const int64_t needed = countAfterSet(i);
   const int64_t capacity = plannedCapacity(needed);
   if (capacity < 0) return false;
+  if (capacity >= capacity_ && cells_.capacity() >= usableSlots(capacity)) {
+    // The slots are there: the cell is assigned in place, and a failure
+    // leaves the table as it was. (A table about to move its cells takes the
+    // content first: the descriptor may point into one of them.)
+    const int32_t before = count();
+    cells_.resize(static_cast<std::size_t>(needed));
+    try {
+      cells_[static_cast<std::size_t>(i)].assign(d);
+    } catch (...) {
+      cells_.resize(static_cast<std::size_t>(before));
+      throw;
+    }
+    capacity_ = static_cast<int32_t>(capacity);
+    return true;
+  }
   Cell content;
   content.assign(d);
   applyCapacity(capacity);
@@ -128,6 +147,13 @@ bool CellTable::insert(int32_t i, const CellDescriptor& d) {
   applyCapacity(capacity);
   cells_.insert(cells_.begin() + i, std::move(content));
   return true;
+}
+
+void CellTable::reserveAppends(int64_t n) {
+  if (n <= 0 || count() + n > kMaxInt32) return;
+  int64_t replayed = count();
+  const int64_t capacity = replayInserts(capacity_, replayed, n, true);
+  if (capacity >= 0 && usableSlots(capacity) > cells_.capacity()) cells_.reserve(usableSlots(capacity));
 }
 
 void CellTable::replaceContents(int32_t first, std::vector<Cell>& contents) noexcept {
@@ -193,7 +219,14 @@ void CellTable::clear() {
 
 void CellTable::swap(int32_t a, int32_t b) noexcept {
   if (!contains(a) || !contains(b)) return;
-  std::swap(cells_[static_cast<std::size_t>(a)], cells_[static_cast<std::size_t>(b)]);
+  cells_[static_cast<std::size_t>(a)].exchange(cells_[static_cast<std::size_t>(b)]);
+}
+
+void CellTable::permute(const std::vector<int32_t>& from) {
+  std::vector<Cell> next;
+  next.reserve(cells_.capacity());  // the same slots as before, so memory use does not change
+  for (const int32_t k : from) next.push_back(std::move(cells_[static_cast<std::size_t>(k)]));
+  cells_.swap(next);
 }
 
 void CellTable::truncate(int32_t count, int32_t capacity) noexcept {

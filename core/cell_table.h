@@ -46,12 +46,21 @@ class CellTable {
   // Gives cells first, first + 1, ... the prepared contents (their keys stay);
   // cells outside the table are skipped. Runs the growth rule as a set would.
   void replaceContents(int32_t first, std::vector<Cell>& contents) noexcept;
+  // Makes room at once for n cells to be appended one by one: the slots the
+  // growth rule will have reached, so the appends move no cell. The rule's
+  // capacity itself still changes append by append.
+  void reserveAppends(int64_t n);
   // Removes cell i with its key; cannot fail.
   bool erase(int32_t i);
   // Drops every cell and returns to the initial capacity.
   void clear();
   // Exchanges two cells with their keys; out-of-range indexes do nothing.
   void swap(int32_t a, int32_t b) noexcept;
+  // Rearranges the cells in one pass: cell k takes the one that was at
+  // from[k], keys included; `from` must be a permutation of the indexes.
+  // Throws std::bad_alloc, with nothing moved, when there is no memory for
+  // the rearranged table.
+  void permute(const std::vector<int32_t>& from);
   // Drops the cells from `count` on and takes back an earlier capacity; for
   // undoing appends. Frees nothing the growth rule would need again.
   void truncate(int32_t count, int32_t capacity) noexcept;
@@ -68,6 +77,11 @@ class CellTable {
   int64_t countAfter(const Regrouping& r) const;
 
  private:
+  // True when the growth rule leaves the capacity as it is at the present count.
+  bool steady() const {
+    const int64_t c = capacity_;
+    return count() <= c * 50 / 100 && (count() >= c * 25 / 100 || count() <= kInitialCapacity);
+  }
   // Runs the growth rule for `needed` cells: the new capacity, or -1 when it would not fit.
   int64_t plannedCapacity(int64_t needed) const;
   // Applies the growth rule's capacity; throws std::bad_alloc with nothing changed.

@@ -65,7 +65,10 @@ namespace {
 Result textOrNone(const std::optional<CellText>& text) { return text ? Result::text(*text) : Result::noText(); }
 }  // namespace
 
-Result stringAt(Instance& o, const Arguments& a) { return textOrNone(o.store().stringAt(a.integer(0))); }
+Result stringAt(Instance& o, const Arguments& a) {
+  const Cell* cell = o.store().cellAt(a.integer(0));
+  return cell != nullptr ? Result::text(*cell) : Result::noText();
+}
 
 Result keyStringAt(Instance& o, const Arguments& a) { return textOrNone(tessel::keyStringAt(o.store(), a.integer(0))); }
 Result keyValueAt(Instance& o, const Arguments& a) {

@@ -51,13 +51,14 @@ RunState* stateOf(TesselRunObject* object) { return static_cast<RunState*>(objec
 Status outOfMemory() { return Status::failure(StatusCode::outOfMemory); }
 
 // The host calls one routine at a time; nothing here may throw back into it.
-short runAction(TesselRunObject* object, std::size_t number, intptr_t first, intptr_t second) noexcept {
+template <std::size_t N>
+short runAction(TesselRunObject* object, intptr_t first, intptr_t second) noexcept {
   RunState* state = stateOf(object);
   if (state == nullptr) return 0;
   state->setLastOutcome(Status());
   try {
     Instance instance(*object);
-    kActionOperations[number](instance, Arguments(first, second));
+    kActionOperations[N](instance, Arguments(first, second));
   } catch (...) {
     // Only memory can run out here, and the operation has changed nothing.
     state->setLastOutcome(outOfMemory());
@@ -68,30 +69,40 @@ short runAction(TesselRunObject* object, std::size_t number, intptr_t first, int
   return 0;
 }
 
-intptr_t runExpression(TesselRunObject* object, std::size_t number, intptr_t raw) noexcept {
+constexpr intptr_t typeCode(const catalogue::Parameter& p) {
+  return p.kind == catalogue::Param::text ? TESSEL_PARAM_TEXT : TESSEL_PARAM_INTEGER;
+}
+
+// Expression N with its catalogue row known at compile time: the parameters
+// are fetched in order as declared, then the result is handed back.
+template <std::size_t N>
+intptr_t runExpression(TesselRunObject* object, intptr_t raw) noexcept {
+  constexpr const catalogue::Expression& entry = catalogue::kExpressions[N];
   RunState* state = stateOf(object);
   try {
-    const catalogue::Expression& entry = catalogue::kExpressions[number];
     TesselHostContext* context = object->hostContext;
-    intptr_t fetched[2] = {0, 0};
-    for (int i = 0; i < entry.paramCount(); ++i) {
-      const intptr_t type = entry.params[i].kind == catalogue::Param::text ? TESSEL_PARAM_TEXT : TESSEL_PARAM_INTEGER;
-      const TesselService fetch = i == 0 ? context->getFirstParameter : context->getNextParameter;
-      fetched[i] = fetch(object, type, raw);
-    }
+    // Two scalars rather than an array: the operation's arguments then come
+    // straight from registers.
+    intptr_t first = 0;
+    intptr_t second = 0;
+    if constexpr (entry.paramCount() > 0) first = context->getFirstParameter(object, typeCode(entry.params[0]), raw);
+    if constexpr (entry.paramCount() > 1) second = context->getNextParameter(object, typeCode(entry.params[1]), raw);
     if (state == nullptr) return 0;
     state->setLastOutcome(Status());
     Instance instance(*object);
-    const Result result = kExpressionOperations[number](instance, Arguments(fetched[0], fetched[1]));
-    if (!entry.returnsText()) return result.value();
-    if (!result.isText()) return 0;
-    const std::string_view text = result.textView();
-    auto* space = reinterpret_cast<char*>(context->getStringSpace(object, static_cast<intptr_t>(text.size() + 1), 0));
-    if (space == nullptr) return 0;
-    object->resultFlags = static_cast<uint16_t>(object->resultFlags | TESSEL_TEXT_FLAG);
-    std::memcpy(space, text.data(), text.size());
-    space[text.size()] = '\0';
-    return reinterpret_cast<intptr_t>(space);
+    const Result result = kExpressionOperations[N](instance, Arguments(first, second));
+    if constexpr (!entry.returnsText()) {
+      return result.value();
+    } else {
+      if (!result.isText()) return 0;
+      const std::string_view text = result.textView();
+      auto* space = reinterpret_cast<char*>(context->getStringSpace(object, static_cast<intptr_t>(text.size() + 1), 0));
+      if (space == nullptr) return 0;
+      object->resultFlags = static_cast<uint16_t>(object->resultFlags | TESSEL_TEXT_FLAG);
+      std::memcpy(space, text.data(), text.size());
+      space[text.size()] = '\0';
+      return reinterpret_cast<intptr_t>(space);
+    }
   } catch (...) {
     // As for actions: the host gets the empty result, the instance keeps the outcome.
     if (state != nullptr) state->setLastOutcome(outOfMemory());
@@ -101,12 +112,12 @@ intptr_t runExpression(TesselRunObject* object, std::size_t number, intptr_t raw
 
 template <std::size_t N>
 short TESSEL_CALL actionRoutine(TesselRunObject* object, intptr_t first, intptr_t second) {
-  return runAction(object, N, first, second);
+  return runAction<N>(object, first, second);
 }
 
 template <std::size_t N>
 intptr_t TESSEL_CALL expressionRoutine(TesselRunObject* object, intptr_t raw) {
-  return runExpression(object, N, raw);
+  return runExpression<N>(object, raw);
 }
 
 // Rows that name the same operation with the same parameters share one routine.

@@ -53,13 +53,17 @@ class Result {
   // A text the store keeps; copied for the host, never released.
   static Result text(const char* borrowed) {
     if (borrowed == nullptr) return noText();
-    Result r(Kind::storeText, 0);
-    r.borrowed_ = borrowed;
-    return r;
+    return stored(borrowed, std::char_traits<char>::length(borrowed));
   }
   // A cell's text (its own string, or a rendering that lives only in the CellText).
   static Result text(const CellText& cellText) {
-    return cellText.isStored() ? text(cellText.c_str()) : built(std::string(cellText.view()));
+    return cellText.isStored() ? stored(cellText.c_str(), cellText.size()) : built(std::string(cellText.view()));
+  }
+  // The text of a cell, read in place: the store does not change before the
+  // result is copied for the host.
+  static Result text(const Cell& cell) {
+    if (cell.type() == CellType::string) return stored(cell.bytes(), static_cast<std::size_t>(cell.length() - 1));
+    return text(cell.text());
   }
   // A text built for this call.
   static Result built(std::string text) {
@@ -70,15 +74,21 @@ class Result {
 
   bool isText() const { return kind_ == Kind::storeText || kind_ == Kind::builtText; }
   int32_t value() const { return value_; }
-  std::string_view textView() const { return kind_ == Kind::storeText ? std::string_view(borrowed_) : built_; }
+  std::string_view textView() const { return kind_ == Kind::storeText ? borrowed_ : built_; }
 
  private:
   enum class Kind { integer, noText, storeText, builtText };
   Result(Kind kind, int32_t value) : kind_(kind), value_(value) {}
+  // The size is known wherever a cell's text is at hand; counting it again would cost a pass.
+  static Result stored(const char* borrowed, std::size_t size) {
+    Result r(Kind::storeText, 0);
+    r.borrowed_ = std::string_view(borrowed, size);
+    return r;
+  }
 
   Kind kind_;
   int32_t value_;
-  const char* borrowed_ = nullptr;
+  std::string_view borrowed_;
   std::string built_;
 };
 

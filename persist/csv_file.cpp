@@ -67,6 +67,7 @@ void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode) {
   if (!fits) width = 0;
   store.dimensions().setCount(2);
   store.dimensions().setBoundary(1, width);
+  store.reserveAppends(static_cast<int64_t>(rows) * width);
   for (int32_t r = 0; r < rows; ++r) {
     const int32_t fields = table.fieldCount(r);
     for (int32_t c = 0; c < width; ++c) store.append(CellDescriptor::ofString(c < fields ? table.field(r, c) : ""));
@@ -82,7 +83,7 @@ Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, 
 
 Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
   std::string bytes;
-  const Status status = files.read(name, bytes);
+  Status status = files.read(name, bytes);
   const CsvTable table = CsvTable::parse(std::move(bytes));
   applyLoad(store, mode, [&](ArrayStore& s) { applyCsvTable(s, table, mode); });
   return status;

@@ -60,7 +60,9 @@ const FileSystem& FileSystem::real() {
   return system;
 }
 
-std::FILE* FileSystem::open(const char* name, const char* mode) const { return std::fopen(name, mode); }
+std::FILE* FileSystem::open(const char* name, const char* mode) const {
+  return std::fopen(name, mode);  // NOLINT(cppcoreguidelines-owning-memory): the caller owns the stream until close()
+}
 
 std::FILE* FileSystem::createNew(const char* name, const char* like) const {
 #ifdef _WIN32

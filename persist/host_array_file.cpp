@@ -123,6 +123,7 @@ void applyHostArrayImage(ArrayStore& store, const std::optional<ArrayImage>& ima
   }
   if (!image) return;
   const int32_t start = store.size();
+  store.reserveAppends(static_cast<int64_t>(image->cells.size()));
   for (std::size_t i = 0; i < image->cells.size(); ++i) {
     const CellRecord& r = image->cells[i].cell;
     const int32_t at = wrapAdd(start, static_cast<int32_t>(i));

@@ -58,6 +58,9 @@ void writeIniFile(const ArrayStore& store, ByteWriter& out) {
 
 void applyIniImage(ArrayStore& store, const IniImage& image, LoadMode mode) {
   if (mode == LoadMode::replace) store.deleteAll();
+  int64_t entries = 0;
+  for (const IniImage::Section& section : image.sections()) entries += static_cast<int64_t>(section.entries.size());
+  store.reserveAppends(entries);
   for (const IniImage::Section& section : image.sections()) {
     for (const IniImage::Entry& e : section.entries) {
       const int32_t at = store.size();
@@ -76,7 +79,7 @@ Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, 
 
 Status loadFromIni(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
   std::string bytes;
-  const Status status = files.read(name, bytes);
+  Status status = files.read(name, bytes);
   const IniImage image = status.ok() ? IniImage::parse(std::move(bytes)) : IniImage();
   applyLoad(store, mode, [&](ArrayStore& s) { applyIniImage(s, image, mode); });
   return status;

@@ -118,6 +118,7 @@ void applyNativeImage(ArrayStore& store, const ArrayImage& image, LoadMode mode)
       store.dimensions().setBoundary(k, image.boundaries[static_cast<std::size_t>(k - 1)]);
   }
   const int32_t start = store.size();
+  store.reserveAppends(static_cast<int64_t>(image.cells.size()));
   for (std::size_t i = 0; i < image.cells.size(); ++i) {
     const int32_t at = wrapAdd(start, static_cast<int32_t>(i));
     store.insert(at, image.descriptorOf(image.cells[i].cell));

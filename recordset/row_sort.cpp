@@ -1,6 +1,7 @@
 #include "recordset/row_sort.h"
 
 #include <algorithm>
+#include <new>
 #include <numeric>
 #include <vector>
 
@@ -30,6 +31,7 @@ class ScanIndex {
   void exchange(int32_t a, int32_t b) {
     const int32_t ka = key(a);
     const int32_t kb = key(b);
+    if (ka == kb) return;  // equal keys: the tree stays as it is
     put(a, kb);
     put(b, ka);
   }
@@ -76,13 +78,14 @@ class ScanIndex {
 //
 // The cells are compared once, by sorting an index of the range: that gives
 // each row its rank (rows that compare equal share one). When no two rows
-// tie, the sorted order is unique and the rows move straight to it. Otherwise
-// the first-row-pivot quicksort runs on the ranks, which order the rows
-// exactly as their cells do; the ranks are negated for a descending order so
-// the scans are written once. Its scans jump with the ScanIndex instead of
-// stepping, so inputs that make them long (in order or in reverse, with
-// ties) no longer cost quadratic time, and the exchanges of a first-row-pivot
-// quicksort number O(n log n) in all.
+// tie, the sorted order is unique. Otherwise the first-row-pivot quicksort
+// runs on the ranks, which order the rows exactly as their cells do; the
+// ranks are negated for a descending order so the scans are written once.
+// Its scans jump with the ScanIndex instead of stepping, so inputs that make
+// them long (in order or in reverse, with ties) no longer cost quadratic
+// time, and the exchanges of a first-row-pivot quicksort number O(n log n) in
+// all. The quicksort exchanges positions in a list, not rows: either way the
+// rows then move once, each straight to its place.
 class RowSorter {
  public:
   RowSorter(ArrayStore& store, std::vector<int32_t> rows, int32_t c, SortKind kind, SortOrder order)
@@ -116,7 +119,10 @@ class RowSorter {
       return;
     }
     ScanIndex index(keys);
+    order_.resize(rows_.size());
+    std::iota(order_.begin(), order_.end(), 0);
     quicksort(index, 0, n - 1);
+    moveAlong(order_);
   }
 
  private:
@@ -144,16 +150,31 @@ class RowSorter {
     return order;
   }
 
-  void exchange(int32_t i, int32_t j) {
+  void exchangeRows(int32_t i, int32_t j) {
     if (i == j) return;
     const int32_t a = rows_[static_cast<std::size_t>(i)] * columns_;
     const int32_t b = rows_[static_cast<std::size_t>(j)] * columns_;
     for (int32_t k = 0; k < columns_; ++k) store_.swap(a + k, b + k);
   }
 
-  // Puts the row of position order[k] at position k, following the cycles
-  // of the permutation so that each row moves once.
+  // Puts the row of position order[k] at position k. The cells move in one
+  // pass into a rearranged table, each read once; without memory for that,
+  // rows are exchanged along the cycles of the permutation, each moving once.
   void moveAlong(const std::vector<int32_t>& order) {
+    try {
+      std::vector<int32_t> from(static_cast<std::size_t>(store_.size()));
+      std::iota(from.begin(), from.end(), 0);
+      for (std::size_t k = 0; k < order.size(); ++k) {
+        // Both rows hold cells, so their first cell indexes fit in 32 bits.
+        const int32_t source = rows_[static_cast<std::size_t>(order[k])] * columns_;
+        const std::size_t to = static_cast<std::size_t>(rows_[k]) * static_cast<std::size_t>(columns_);
+        for (int32_t c = 0; c < columns_; ++c) from[to + static_cast<std::size_t>(c)] = source + c;
+      }
+      store_.permute(from);
+      return;
+    } catch (const std::bad_alloc&) {
+      // Nothing has moved yet; the exchanges below need no memory.
+    }
     std::vector<bool> placed(order.size(), false);
     for (int32_t start = 0; start < static_cast<int32_t>(order.size()); ++start) {
       int32_t k = start;
@@ -161,7 +182,7 @@ class RowSorter {
         placed[static_cast<std::size_t>(k)] = true;
         const int32_t from = order[static_cast<std::size_t>(k)];
         if (from == start) break;
-        exchange(k, from);  // position k gets its row; k's old row travels on to `from`
+        exchangeRows(k, from);  // position k gets its row; k's old row travels on to `from`
         k = from;
       }
     }
@@ -199,7 +220,7 @@ class RowSorter {
         i = scanForward(index, i, hi, pivot);
         j = scanBackward(index, j, lo, pivot);
         if (j < i) break;
-        exchange(i, j);
+        std::swap(order_[static_cast<std::size_t>(i)], order_[static_cast<std::size_t>(j)]);
         index.exchange(i, j);
         ++i;
         --j;
@@ -222,6 +243,7 @@ class RowSorter {
   bool descending_;
   bool caseSensitive_;
   std::vector<int32_t> values_;  // the value kind's cells, read once
+  std::vector<int32_t> order_;   // the quicksort's arrangement: position k takes the row at order_[k]
 };
 
 }  // namespace

@@ -171,5 +171,43 @@ TEST(RowSort, FollowsTheQuicksortStepsWhateverTheInput) {
   }
 }
 
+// Without memory for any step, a row sort either leaves the rows as they were
+// or, when only the one-pass move lacks memory, exchanges them into the same
+// order; keys travel with their cells either way.
+TEST(RowSort, OutOfMemoryLeavesTheRowsOrSortsThemAllTheSame) {
+  const auto build = [] {
+    ArrayStore store = table(2);
+    for (int k = 0; k < 40; ++k) {
+      store.append(CellDescriptor::ofValue(k + 1));
+      store.append(CellDescriptor::ofValue(k * 7 % 5));
+      store.setKey(2 * k, CellDescriptor::ofValue(100 + k));
+    }
+    return store;
+  };
+  const auto ids = [](const ArrayStore& store) {
+    std::string out;
+    for (int32_t i = 0; i < store.size(); i += 2)
+      out += std::to_string(store.valueAt(i)) + "#" + std::to_string(store.cellAt(i)->key()->value()) + " ";
+    return out;
+  };
+  ArrayStore sorted = build();
+  recordset::sortRowsByColumn(sorted, 1, SortKind::value, SortOrder::descending);
+  const std::string before = ids(build());
+  ArrayStore store = build();
+  int exchanged = 0;
+  const int failures = testing::forEachAllocationFailure(
+      [&] { recordset::sortRowsByColumn(store, 1, SortKind::value, SortOrder::descending); },
+      [&](bool threw) {
+        const std::string after = ids(store);
+        EXPECT_EQ(after, threw ? before : ids(sorted));
+        exchanged += threw ? 0 : 1;
+        store = build();
+      });
+  EXPECT_GT(failures, 1);
+  EXPECT_EQ(exchanged, 2);  // the one-pass move's two allocations: its index list and its table
+  EXPECT_EQ(ids(store), ids(sorted));
+  EXPECT_NE(ids(sorted), before);
+}
+
 }  // namespace
 }  // namespace tessel
