@@ -191,12 +191,12 @@ TEST(RowSort, OutOfMemoryLeavesTheRowsOrSortsThemAllTheSame) {
     return out;
   };
   ArrayStore sorted = build();
-  recordset::sortRowsByColumn(sorted, 1, SortKind::value, SortOrder::descending);
+  recordset::sortRowsByColumn(sorted, 1, kSortByValue, SortOrder::descending);
   const std::string before = ids(build());
   ArrayStore store = build();
   int exchanged = 0;
   const int failures = testing::forEachAllocationFailure(
-      [&] { recordset::sortRowsByColumn(store, 1, SortKind::value, SortOrder::descending); },
+      [&] { recordset::sortRowsByColumn(store, 1, kSortByValue, SortOrder::descending); },
       [&](bool threw) {
         const std::string after = ids(store);
         EXPECT_EQ(after, threw ? before : ids(sorted));
