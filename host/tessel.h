@@ -127,8 +127,8 @@ short TESSEL_CALL ContinueRunObject(TesselRunObject* object);
 short TESSEL_CALL GetRunObjectInfos(intptr_t, TesselRunInfos* infos);
 
 /* Diagnostics, never called by a game host: the outcome of the object's last
- * routine call (0 = ok, else what failed), its description copied into buffer
- * (at most size bytes with the terminator). */
+ * routine call (0 = ok, else what failed: the codes of core/status.h), its
+ * description copied into buffer (at most size bytes with the terminator). */
 int32_t TESSEL_CALL TesselLastOutcome(TesselRunObject* object, char* buffer, int32_t size);
 
 #ifdef __cplusplus
