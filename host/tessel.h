@@ -219,8 +219,8 @@ void TESSEL_CALL UnloadObject(TesselEditorContext*);
 #endif
 
 /* Diagnostics, never called by a game host: the outcome of the object's last
- * routine call (0 = ok, else what failed), its description copied into buffer
- * (at most size bytes with the terminator). */
+ * routine call (0 = ok, else what failed: the codes of core/status.h), its
+ * description copied into buffer (at most size bytes with the terminator). */
 int32_t TESSEL_CALL TesselLastOutcome(TesselRunObject* object, char* buffer, int32_t size);
 
 /* Cell types, as the diagnostics report them. */

@@ -3,6 +3,7 @@
 // The input is read as steps: a routine number, then its parameters.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -89,6 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     GetRunObjectInfos(0, &i);
     return i;
   }();
+  // Every input starts without files, so that it runs alike alone and after others.
+  for (int f = 0; f < 4; ++f) std::remove(scratchFile(("f" + std::to_string(f)).c_str()).c_str());
   Input in(data, size);
   Host host;
   host.context.getFirstParameter = &getFirst;

@@ -225,6 +225,31 @@ TEST(AllocationFailures, ListsAndRowOperationsCompleteOrChangeNothing) {
   }
 }
 
+TEST(AllocationFailures, FilesIntoElementsCompleteOrChangeNothing) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string name = dir.file("blob");
+  testing::writeBytes(name, std::string(300, '\0') + "bytes of a file");
+  FileHandler files;
+  const std::function<Status(ArrayStore&)> loads[] = {
+      [&](ArrayStore& s) { return setFileAt(s, files, name.c_str(), 40); },
+      [&](ArrayStore& s) { return insertFileAt(s, files, name.c_str(), 1); },
+      [&](ArrayStore& s) { return appendFile(s, files, name.c_str()); },
+  };
+  for (const auto& load : loads) {
+    SCOPED_TRACE(&load - loads);
+    ArrayStore s = sample();
+    const std::string before = fingerprint(s);
+    const int failures = testing::forEachAllocationFailure([&] { (void)load(s); },
+                                                           [&](bool threw) {
+                                                             EXPECT_TRUE(threw);
+                                                             EXPECT_EQ(fingerprint(s), before);
+                                                           });
+    EXPECT_GT(failures, 0);
+    EXPECT_NE(fingerprint(s), before);
+  }
+}
+
 TEST(LabelTable, CostsTheLabelsItHoldsNotTheColumns) {
   ArrayStore s;
   s.dimensions().setCount(2);
