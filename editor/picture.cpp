@@ -86,7 +86,7 @@ std::string bitmapFile(const PixelMap& map) {
   const std::size_t stride = rowBytes(map.width, 4);
   const std::size_t image = stride * static_cast<std::size_t>(map.height);
   const std::size_t offset = 14 + kHeaderSize + std::size_t{16} * 4;
-  persist::ByteWriter w;
+  persist::StringWriter w;
   w.bytes("BM");
   w.i32(static_cast<int32_t>(offset + image));
   w.i32(0);
@@ -111,7 +111,7 @@ std::string cursorFile(const PixelMap& map) {
   const std::size_t stride = rowBytes(map.width, 1);
   const std::size_t masks = 2 * stride * static_cast<std::size_t>(map.height);
   const std::size_t imageSize = kHeaderSize + std::size_t{2} * 4 + masks;
-  persist::ByteWriter w;
+  persist::StringWriter w;
   // The directory: one cursor image.
   w.u16(0);
   w.u16(2);
