@@ -1,7 +1,6 @@
 #include "tools/console/files.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -114,8 +113,8 @@ void warnAboutWrapping(const std::string& path, const std::string& text, std::ve
   }
 }
 
-void addCount(std::string& out, int n, const char* what) {
-  if (n > 0) out += (out.empty() ? "" : ", ") + std::to_string(n) + " " + what;
+void addCount(std::string& out, int n, const char* one, const char* many) {
+  if (n > 0) out += (out.empty() ? "" : ", ") + std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 // What the format cannot keep of the array, counted: "3 keys dropped, ...".
@@ -146,24 +145,20 @@ std::string losses(hostkit::RunObject& object, Format format, const FileOptions&
     labels += !object.call(expressionOf("label"), c).text.value_or("").empty();
   }
   object.releaseStringSpace();
+  const bool ini = format == Format::ini;
+  const bool csv = format == Format::csv;
   std::string out;
-  if (format != Format::ini) addCount(out, keys, keys == 1 ? "key dropped" : "keys dropped");
-  if (format == Format::ini) addCount(out, valueKeys, valueKeys == 1 ? "key becomes a text" : "keys become texts");
-  if (!(format == Format::csv && options.header)) {
-    addCount(out, labels, labels == 1 ? "label dropped" : "labels dropped");
+  addCount(out, ini ? 0 : keys, "key dropped", "keys dropped");
+  addCount(out, ini ? valueKeys : 0, "key becomes a text", "keys become texts");
+  addCount(out, csv && options.header ? 0 : labels, "label dropped", "labels dropped");
+  addCount(out, values, "value becomes a text", "values become texts");
+  addCount(out, data, "data cell written empty", "data cells written empty");
+  addCount(out, ini ? bareEmpty : 0, "empty cell without a key dropped", "empty cells without a key dropped");
+  if (ini && dimensions >= 2) {
+    out += std::string(out.empty() ? "" : ", ") + "the " + std::to_string(dimensions) + "D shape flattened";
   }
-  addCount(out, values, values == 1 ? "value becomes a text" : "values become texts");
-  addCount(out, data, data == 1 ? "data cell written empty" : "data cells written empty");
-  if (format == Format::ini) {
-    addCount(out, bareEmpty, bareEmpty == 1 ? "empty cell without a key dropped" : "empty cells without a key dropped");
-    if (dimensions >= 2)
-      out += std::string(out.empty() ? "" : ", ") + "the " + std::to_string(dimensions) + "D shape flattened";
-  }
-  if (format == Format::csv)
-    addCount(out, commas, commas == 1 ? "text with a comma split" : "texts with a comma split");
-  if (format != Format::native && format != Format::hostArray) {
-    addCount(out, breaks, breaks == 1 ? "text with a line break split" : "texts with a line break split");
-  }
+  addCount(out, csv ? commas : 0, "text with a comma split", "texts with a comma split");
+  addCount(out, ini || csv ? breaks : 0, "text with a line break split", "texts with a line break split");
   return out;
 }
 
@@ -197,8 +192,7 @@ Format formatNamed(const std::string& name) {
 const char* formatName(Format format) { return rowOf(format).name; }
 
 std::optional<Format> formatOfExtension(const std::string& path) {
-  std::string ext = std::filesystem::path(path).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string ext = lowered(std::filesystem::path(path).extension().string());
   if (ext == ".csv") return Format::csv;
   if (ext == ".ini") return Format::ini;
   return std::nullopt;

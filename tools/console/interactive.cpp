@@ -1,7 +1,6 @@
 #include "tools/console/interactive.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -68,11 +67,7 @@ std::vector<std::string> completions(const std::string& typed, const Session& se
     const std::string words = usage(a).substr(0, usage(a).find(" <"));
     if (startsWithIgnoringCase(words, start)) out.push_back(indent + words + (a.paramCount() > 0 ? " " : ""));
   }
-  std::size_t fragment = typed.size();
-  while (fragment > 0 && (std::isalnum(static_cast<unsigned char>(typed[fragment - 1])) || typed[fragment - 1] == '$' ||
-                          typed[fragment - 1] == '_')) {
-    --fragment;
-  }
+  const std::size_t fragment = typed.rend() - std::find_if_not(typed.rbegin(), typed.rend(), isNameChar);
   const std::string name = typed.substr(fragment);
   if (!name.empty() || fragment == typed.size()) {
     for (const auto& e : catalogue::kExpressions) {
@@ -83,10 +78,16 @@ std::vector<std::string> completions(const std::string& typed, const Session& se
 }
 
 // The line-editing library calls back without a context pointer, so the
-// candidates of the completion under way are kept here for its generator.
+// candidates of the completion under way are kept here for its generator, and
+// the session whose instances are completed beside them.
 std::vector<std::string>& pendingCandidates() {
   static std::vector<std::string> candidates;
   return candidates;
+}
+
+const Session*& completedSession() {
+  static const Session* session = nullptr;
+  return session;
 }
 
 char* nextCandidate(const char*, int state) {
@@ -99,12 +100,6 @@ char* nextCandidate(const char*, int state) {
 
 // The library replaces only the word under the cursor (from `start`), so each
 // whole-line completion is handed over from there on.
-// The session whose instances are completed, for the same reason.
-const Session*& completedSession() {
-  static const Session* session = nullptr;
-  return session;
-}
-
 char** complete(const char*, int start, int) {
   rl_attempted_completion_over = 1;  // tessel's own file names, not the library's
   rl_completion_append_character = '\0';

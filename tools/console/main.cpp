@@ -140,8 +140,7 @@ int showFile(tessel::hostkit::Module& module, const Options& o) {
   if (o.words.size() != 2) throw UserError("show takes one file: tessel show FILE");
   const std::string& path = o.words[1];
   const Format format = inputFormat(o, path);
-  Session session(module, o.settings, std::cout);
-  auto& object = session.create(path, o.settings.setup);
+  tessel::hostkit::RunObject object(module, tessel::hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
   runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.files, warnings);
   printWarnings(warnings);
@@ -163,8 +162,7 @@ int convert(tessel::hostkit::Module& module, const Options& o) {
   if (std::filesystem::exists(out, error) && !o.force) {
     throw UserError(out + " exists; convert replaces it only with --force");
   }
-  Session session(module, o.settings, std::cout);
-  auto& object = session.create("convert", o.settings.setup);
+  tessel::hostkit::RunObject object(module, tessel::hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
   runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.files, warnings);
   runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.files, warnings);
@@ -231,9 +229,6 @@ int main(int argc, char** argv) {
   }
   try {
     return dispatch(options, argv[0]);
-  } catch (const UserError& e) {
-    std::cerr << "tessel: " << e.what() << '\n';
-    return kFailed;
   } catch (const std::exception& e) {
     std::cerr << "tessel: " << e.what() << '\n';
     return kFailed;

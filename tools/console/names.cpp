@@ -15,7 +15,6 @@ using catalogue::Param;
 namespace {
 
 bool isWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
-bool isNameChar(char c) { return isWordChar(c) || c == '_' || c == '$'; }
 char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 bool equalIgnoringCase(std::string_view a, std::string_view b) {
@@ -37,6 +36,8 @@ std::string quoteForMessage(std::string_view s) {
 }
 
 }  // namespace
+
+bool isNameChar(char c) { return isWordChar(c) || c == '_' || c == '$'; }
 
 std::string lowered(std::string_view text) {
   std::string out(text);
@@ -66,6 +67,24 @@ const char* kindName(catalogue::Param kind) {
   return "nothing";
 }
 
+namespace {
+
+// "parameter 2 (index) must be an integer, but "a" is a text" for the first
+// term not of the kind declared; empty when all are.
+std::string kindMismatch(const catalogue::Parameter* declared, const std::vector<Term>& terms) {
+  for (std::size_t i = 0; i < terms.size(); ++i) {
+    const Param want = declared[i].kind;
+    const Param got = kindOf(terms[i]);
+    if (want != got) {
+      return "parameter " + std::to_string(i + 1) + " (" + declared[i].name + ") must be " + kindName(want) + ", but " +
+             terms[i].source + " is " + kindName(got);
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
 void Cursor::skipSpace() {
   while (pos_ < line_.size() && (line_[pos_] == ' ' || line_[pos_] == '\t' || line_[pos_] == '\r')) ++pos_;
 }
@@ -93,18 +112,21 @@ bool Cursor::token(std::string_view t) {
   return true;
 }
 
+template <typename Accepts>
+std::string_view Cursor::scan(Accepts accepts) {
+  const std::size_t start = pos_;
+  while (pos_ < line_.size() && accepts(line_[pos_])) ++pos_;
+  return line_.substr(start, pos_ - start);
+}
+
 std::string Cursor::word() {
   skipSpace();
-  const std::size_t start = pos_;
-  while (pos_ < line_.size() && (isNameChar(line_[pos_]) || line_[pos_] == '-' || line_[pos_] == '.')) ++pos_;
-  return std::string(line_.substr(start, pos_ - start));
+  return std::string(scan([](char c) { return isNameChar(c) || c == '-' || c == '.'; }));
 }
 
 std::string Cursor::bare() {
   skipSpace();
-  const std::size_t start = pos_;
-  while (pos_ < line_.size() && line_[pos_] != ' ' && line_[pos_] != '\t') ++pos_;
-  return std::string(line_.substr(start, pos_ - start));
+  return std::string(scan([](char c) { return c != ' ' && c != '\t'; }));
 }
 
 Term Cursor::term() {
@@ -162,7 +184,7 @@ Term Cursor::textLiteral() {
 Term Cursor::integerLiteral() {
   const std::size_t start = pos_;
   if (line_[pos_] == '-' || line_[pos_] == '+') ++pos_;
-  while (pos_ < line_.size() && isNameChar(line_[pos_])) ++pos_;
+  scan(isNameChar);
   const std::string written(line_.substr(start, pos_ - start));
   // Decimal, or hexadecimal after 0x; a leading zero does not mean octal.
   const std::size_t digits = written.find_first_not_of("+-");
@@ -182,8 +204,7 @@ Term Cursor::integerLiteral() {
 
 Term Cursor::call() {
   const std::size_t start = pos_;
-  while (pos_ < line_.size() && isNameChar(line_[pos_])) ++pos_;
-  const std::string_view name = line_.substr(start, pos_ - start);
+  const std::string_view name = scan(isNameChar);
   if (pos_ >= line_.size() || line_[pos_] != '(') {
     throw UserError(quoteForMessage(name) +
                     " is not a parameter: texts are written in double quotes, expressions as name(...)");
@@ -219,14 +240,8 @@ Term Cursor::call() {
     throw UserError(std::string(e.name) + " takes " + std::to_string(declared) + " parameter" +
                     (declared == 1 ? "" : "s") + ", not " + std::to_string(t.arguments.size()) + ": " + t.source);
   }
-  for (int i = 0; i < declared; ++i) {
-    const Param want = e.params[i].kind;
-    const Param got = kindOf(t.arguments[static_cast<std::size_t>(i)]);
-    if (want != got) {
-      throw UserError(std::string(e.name) + " parameter " + std::to_string(i + 1) + " (" + e.params[i].name +
-                      ") must be " + kindName(want) + ", but " + t.arguments[static_cast<std::size_t>(i)].source +
-                      " is " + kindName(got));
-    }
+  if (const std::string wrong = kindMismatch(e.params, t.arguments); !wrong.empty()) {
+    throw UserError(std::string(e.name) + " " + wrong);
   }
   return t;
 }
@@ -375,16 +390,8 @@ Attempt attempt(const catalogue::Action& a, std::string_view line) {
     return at;
   }
   at.full = true;
-  for (std::size_t i = 0; i < at.params.size(); ++i) {
-    const Param want = a.params[i].kind;
-    const Param got = kindOf(at.params[i]);
-    if (want != got) {
-      at.error = "parameter " + std::to_string(i + 1) + " (" + a.params[i].name + ") must be " + kindName(want) +
-                 ", but " + at.params[i].source + " is " + kindName(got);
-      return at;
-    }
-  }
-  at.fits = true;
+  at.error = kindMismatch(a.params, at.params);
+  at.fits = at.error.empty();
   return at;
 }
 

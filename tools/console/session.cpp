@@ -132,16 +132,12 @@ Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
     case Term::Kind::expression: break;
   }
   Value values[2];
-  hostkit::Param params[2];
-  for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i) {
-    values[i] = evaluate(object, term.arguments[i]);
-    params[i] = toParam(values[i]);
-  }
+  for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i) values[i] = evaluate(object, term.arguments[i]);
   const auto& e = kExpressions[term.expression];
   if (std::string_view(e.label).find("from index") == std::string_view::npos) {
     warnOutOfRange(object, e.params, values, false);  // index transforms are arithmetic on any number
   }
-  const hostkit::ExpressionCall call = object.call(term.expression, params[0], params[1]);
+  const hostkit::ExpressionCall call = object.call(term.expression, toParam(values[0]), toParam(values[1]));
   if (!call.protocolError.empty()) {
     throw UserError(std::string("the module broke the host protocol in ") + e.name + ": " + call.protocolError);
   }
@@ -159,17 +155,13 @@ Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
 
 void Session::runAction(hostkit::RunObject& object, const ActionCall& call) {
   Value values[2];
-  hostkit::Param params[2];
-  for (std::size_t i = 0; i < call.params.size(); ++i) {
-    values[i] = evaluate(object, call.params[i]);
-    params[i] = toParam(values[i]);
-  }
+  for (std::size_t i = 0; i < call.params.size(); ++i) values[i] = evaluate(object, call.params[i]);
   if (const auto file = fileActionOf(call.number)) {
     return runFileAction(object, *file, values[0].text.value_or(""), settings_.files, warnings_);
   }
   const std::size_t warned = warnings_.size();
   warnOutOfRange(object, kActions[call.number].params, values, true);
-  object.act(call.number, params[0], params[1]);
+  object.act(call.number, toParam(values[0]), toParam(values[1]));
   // The element files: what the module reports, never guessed.
   const auto outcome = object.lastOutcome();
   if (outcome.code == 0 || warnings_.size() > warned) return;
@@ -235,11 +227,7 @@ void Session::execute(std::string_view line) {
 
   hostkit::RunObject& object = instance(current_);
   // An expression in its own syntax: its result is printed.
-  std::size_t nameEnd = 0;
-  while (nameEnd < line.size() &&
-         (std::isalnum(static_cast<unsigned char>(line[nameEnd])) || line[nameEnd] == '_' || line[nameEnd] == '$')) {
-    ++nameEnd;
-  }
+  const std::size_t nameEnd = std::find_if_not(line.begin(), line.end(), isNameChar) - line.begin();
   if (nameEnd > 0 && nameEnd < line.size() && line[nameEnd] == '(' &&
       !std::isdigit(static_cast<unsigned char>(line[0]))) {
     Cursor e(line);
@@ -376,18 +364,17 @@ bool Session::run(std::istream& script, const std::string& name, std::ostream& e
 }
 
 bool Session::runLine(std::string_view line, const std::string& where, std::ostream& err) {
-  bool ok = true;
+  std::optional<std::string> mistake;
   try {
     execute(line);
   } catch (const std::exception& e) {
-    out_.flush();
-    for (const auto& w : std::exchange(warnings_, {})) err << where << "warning: " << w << '\n';
-    err << where << e.what() << '\n';
-    ok = false;
+    mistake = e.what();
   }
+  // The line's warnings come before its mistake, which often follows from them.
   out_.flush();
   for (const auto& w : std::exchange(warnings_, {})) err << where << "warning: " << w << '\n';
-  return ok;
+  if (mistake) err << where << *mistake << '\n';
+  return !mistake;
 }
 
 }  // namespace tessel::console

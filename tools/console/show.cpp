@@ -136,6 +136,16 @@ class Reader {
     return c;
   }
 
+  // Whether each row of a grid is selected.
+  std::vector<bool> selectedRows(int32_t rows, int32_t columns) {
+    std::vector<bool> out;
+    for (int32_t p = 0; p < rows; ++p) {
+      const auto facts = object_.describeCell(p * columns);
+      out.push_back(facts && facts->rowSelected != 0);
+    }
+    return out;
+  }
+
  private:
   hostkit::ExpressionCall checked(int n, const Param& a) {
     hostkit::ExpressionCall c = object_.call(n, a);
@@ -238,11 +248,7 @@ void showGrid(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o,
     out << "no row is selected, so row sorts and queries find nothing; \"Select all rows\" selects them all\n";
   }
   if (count == 0) return;
-  std::vector<bool> isSelected(static_cast<std::size_t>(rows));
-  for (int32_t p = 0; p < rows; ++p) {
-    const auto facts = r.cell(p * columns).facts;
-    isSelected[static_cast<std::size_t>(p)] = facts.rowSelected != 0;
-  }
+  const std::vector<bool> isSelected = r.selectedRows(rows, columns);
   Table table{{"row", "rec", "sel"}};
   for (int32_t c = 0; c < columns; ++c) {
     const auto label = r.text(expressionOf("label"), c);
@@ -320,10 +326,8 @@ void showJson(Reader& r, int32_t count, int32_t dimensions, std::ostream& out, c
   out << ", \"cells\": [";
   bool first = true;
   const int32_t rows = grid ? (count + columns - 1) / columns : count;
-  std::vector<bool> isSelected(static_cast<std::size_t>(rows), true);
-  if (grid) {
-    for (int32_t p = 0; p < rows; ++p) isSelected[static_cast<std::size_t>(p)] = r.cell(p * columns).facts.rowSelected;
-  }
+  const std::vector<bool> isSelected =
+      grid ? r.selectedRows(rows, columns) : std::vector<bool>(static_cast<std::size_t>(rows), true);
   for (const int32_t unit : chosen(rows, o, isSelected)) {
     const int32_t from = grid ? unit * columns : unit;
     const int32_t to = grid ? std::min(count, from + columns) : unit + 1;
