@@ -173,13 +173,6 @@ std::string headerRow(hostkit::RunObject& object) {
   return row + "\r\n";
 }
 
-// The module's word on the action just run: its failure, or nothing.
-std::optional<std::string> failure(hostkit::RunObject& object) {
-  const auto outcome = object.lastOutcome();
-  if (outcome.code == 0) return std::nullopt;
-  return outcome.text;
-}
-
 }  // namespace
 
 Format formatNamed(const std::string& name) {
@@ -253,7 +246,7 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   if (action.kind == FileAction::Kind::save) {
     const std::string lost = losses(object, action.format, options);
     object.act(row.save, path);
-    if (const auto failed = failure(object)) throw UserError("the save failed: " + *failed);
+    if (const auto done = object.lastOutcome(); done.code != 0) throw UserError("the save failed: " + done.text);
     if (action.format == Format::csv && options.header) writeAll(path, headerRow(object) + readAll(path));
     if (!lost.empty()) warnings.push_back(path + " (" + formatName(action.format) + "): " + lost);
     return;
@@ -262,8 +255,8 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   std::error_code error;
   if (action.format != Format::csv || !std::filesystem::is_regular_file(path, error)) {
     object.act(number, path);
-    if (const auto failed = failure(object)) {
-      warnings.push_back(*failed +
+    if (const auto done = object.lastOutcome(); done.code != 0) {
+      warnings.push_back(done.text +
                          (action.kind == FileAction::Kind::load ? "; the array is empty now, as in a game" : ""));
     }
     return;
@@ -281,7 +274,7 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   ScratchFile scratch;
   writeAll(scratch.path(), text);
   object.act(number, scratch.path());
-  if (const auto failed = failure(object)) warnings.push_back(*failed);
+  if (const auto done = object.lastOutcome(); done.code != 0) warnings.push_back(done.text);
   for (std::size_t c = 0; c < labels.size(); ++c) {
     object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
   }

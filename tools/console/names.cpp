@@ -279,20 +279,16 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
   return row[b.size()];
 }
 
-// The first `words` blank-separated words of s.
-std::string_view leadingWords(std::string_view s, std::size_t words) {
+// As many leading blank-separated words of s as `model` has.
+std::string_view leadingWords(std::string_view s, std::string_view model) {
+  std::size_t words = 0;
+  for (std::size_t k = 0; k < model.size(); ++k) words += model[k] != ' ' && (k == 0 || model[k - 1] == ' ');
   std::size_t i = 0;
   for (std::size_t w = 0; w < words && i < s.size(); ++w) {
     while (i < s.size() && s[i] == ' ') ++i;
     while (i < s.size() && s[i] != ' ') ++i;
   }
   return s.substr(0, i);
-}
-
-std::size_t wordCount(std::string_view s) {
-  std::size_t words = 0;
-  for (std::size_t i = 0; i < s.size(); ++i) words += s[i] != ' ' && (i == 0 || s[i - 1] == ' ');
-  return words;
 }
 
 }  // namespace
@@ -311,8 +307,8 @@ std::string suggestionsFor(std::string_view written) {
   for (const auto& a : kActions) {
     const std::string writtenForm = usage(a);
     const std::string words = writtenForm.substr(0, writtenForm.find(" <"));
-    const bool nearWords = editDistance(leadingWords(written, wordCount(words)), words) <= 2;
-    const bool nearLabel = editDistance(leadingWords(written, wordCount(a.label)), a.label) <= 2;
+    const bool nearWords = editDistance(leadingWords(written, words), words) <= 2;
+    const bool nearLabel = editDistance(leadingWords(written, a.label), a.label) <= 2;
     if ((nearWords || nearLabel) && std::find(near.begin(), near.end(), writtenForm) == near.end()) {
       near.push_back(writtenForm);
     }

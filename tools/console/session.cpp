@@ -137,10 +137,7 @@ Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
   if (std::string_view(e.label).find("from index") == std::string_view::npos) {
     warnOutOfRange(object, e.params, values, false);  // index transforms are arithmetic on any number
   }
-  const hostkit::ExpressionCall call = object.call(term.expression, toParam(values[0]), toParam(values[1]));
-  if (!call.protocolError.empty()) {
-    throw UserError(std::string("the module broke the host protocol in ") + e.name + ": " + call.protocolError);
-  }
+  const hostkit::ExpressionCall call = checkedCall(object, term.expression, toParam(values[0]), toParam(values[1]));
   v.isText = e.returnsText();
   if (v.isText) {
     if (!call.textFlag && call.raw != 0)

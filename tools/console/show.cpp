@@ -125,8 +125,8 @@ class Reader {
  public:
   explicit Reader(hostkit::RunObject& object) : object_(object) {}
 
-  int32_t integer(int n, const Param& a = {}) { return static_cast<int32_t>(checked(n, a).raw); }
-  std::optional<std::string> text(int n, const Param& a = {}) { return checked(n, a).text; }
+  int32_t integer(int n, const Param& a = {}) { return static_cast<int32_t>(checkedCall(object_, n, a).raw); }
+  std::optional<std::string> text(int n, const Param& a = {}) { return checkedCall(object_, n, a).text; }
 
   Cell cell(int32_t index) {
     Cell c;
@@ -147,15 +147,6 @@ class Reader {
   }
 
  private:
-  hostkit::ExpressionCall checked(int n, const Param& a) {
-    hostkit::ExpressionCall c = object_.call(n, a);
-    if (!c.protocolError.empty()) {
-      throw UserError(std::string("the module broke the host protocol in ") + catalogue::kExpressions[n].name + ": " +
-                      c.protocolError);
-    }
-    return c;
-  }
-
   hostkit::RunObject& object_;
 };
 
@@ -384,6 +375,16 @@ bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowO
   }
   ++i;
   return true;
+}
+
+hostkit::ExpressionCall checkedCall(hostkit::RunObject& object, int n, const hostkit::Param& first,
+                                    const hostkit::Param& second) {
+  hostkit::ExpressionCall c = object.call(n, first, second);
+  if (!c.protocolError.empty()) {
+    throw UserError(std::string("the module broke the host protocol in ") + catalogue::kExpressions[n].name + ": " +
+                    c.protocolError);
+  }
+  return c;
 }
 
 std::string quoted(std::string_view text, bool utf8, std::size_t width) {
