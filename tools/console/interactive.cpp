@@ -10,7 +10,6 @@
 
 #include "host/catalogue.h"
 #include "tools/console/platform.h"
-#include "tools/console/terminal.h"
 
 #if TESSEL_LINE_EDITING
 #include <editline/readline.h>
@@ -129,7 +128,7 @@ std::string historyPath() {
 int interactive(Session& session, std::ostream& err) {
   std::cout << "tessel: type help for the catalogue; Ctrl-C cancels a line, quit or " << platform::kEndOfInputKeys
             << " ends\n";
-  catchInterrupts();
+  platform::catchInterrupts();
   int errors = 0;
 #if TESSEL_LINE_EDITING
   static char wordBreaks[] = "\n";  // complete whole lines: action words hold blanks
@@ -143,21 +142,21 @@ int interactive(Session& session, std::ostream& err) {
   if (!history.empty()) read_history(history.c_str());
 #endif
   while (!session.quitRequested()) {
-    clearCancel();
+    platform::clearCancel();
     const std::string prompt = session.currentName() + "> ";
 #if TESSEL_LINE_EDITING
     char* raw = readline(prompt.c_str());
-    if (raw == nullptr && !cancelRequested()) break;
+    if (raw == nullptr && !platform::cancelRequested()) break;
     const std::string line = raw != nullptr ? raw : "";
     std::free(raw);  // NOLINT(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory): the line editor mallocs it
     if (line.find_first_not_of(" \t") != std::string::npos) add_history(line.c_str());
 #else
     std::string line;
     std::cout << prompt << std::flush;
-    if (!std::getline(std::cin, line) && !cancelRequested()) break;
+    if (!std::getline(std::cin, line) && !platform::cancelRequested()) break;
     std::cin.clear();
 #endif
-    if (cancelRequested()) {
+    if (platform::cancelRequested()) {
       std::cout << "^C\n";  // the line is dropped
       continue;
     }

@@ -17,7 +17,6 @@
 #include "tools/console/platform.h"
 #include "tools/console/session.h"
 #include "tools/console/show.h"
-#include "tools/console/terminal.h"
 
 namespace {
 
@@ -146,7 +145,7 @@ int showFile(tessel::hostkit::Module& module, const Options& o) {
   printWarnings(warnings);
   std::ostringstream text;
   show(object, o.settings.show.json ? path : path + " (" + formatName(format) + ")", text, o.settings.show);
-  page(text.str(), std::cout);
+  platform::page(text.str(), std::cout);
   return 0;
 }
 
@@ -189,7 +188,7 @@ int dispatch(const Options& o, const char* argv0) {
     for (std::size_t i = 1; i < o.words.size(); ++i) topic += (i > 1 ? " " : "") + o.words[i];
     std::ostringstream text;
     printHelp(text, topic);
-    page(text.str(), std::cout);
+    platform::page(text.str(), std::cout);
     return 0;
   }
   if (!command.empty() && command != "run" && command != "show" && command != "convert") {
@@ -222,7 +221,7 @@ int main(int argc, char** argv) {
   Options options;
   try {
     options = parse(std::vector<std::string>(argv + 1, argv + argc));
-    options.settings.show.utf8 = outputTakesUtf8();
+    options.settings.show.utf8 = platform::outputTakesUtf8();
   } catch (const UserError& e) {
     std::cerr << "tessel: " << e.what() << " (tessel --help shows the usage)\n";
     return kUsageError;

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "tools/console/files.h"
-#include "tools/console/terminal.h"
+#include "tools/console/platform.h"
 
 namespace tessel::console {
 
@@ -289,14 +289,14 @@ bool Session::builtin(std::string_view line) {
     std::ostringstream text;
     show(object, name, text, options);
     object.releaseStringSpace();
-    page(text.str(), out_);
+    platform::page(text.str(), out_);
   } else if (keyword == "quit" || keyword == "exit") {
     if (!c.atEnd()) throw UserError(keyword + " takes nothing");
     quit_ = true;
   } else if (keyword == "help") {
     std::ostringstream text;
     printHelp(text, c.rest());
-    page(text.str(), out_);
+    platform::page(text.str(), out_);
   } else if (keyword == "echo") {
     hostkit::RunObject* object = nullptr;
     bool first = true;
@@ -352,7 +352,7 @@ bool Session::run(std::istream& script, const std::string& name, std::ostream& e
     const bool done = runLine(line, name + ":" + std::to_string(number) + ": ", err);
     ok = ok && done;
     if (!done && !settings_.keepGoing) return false;
-    if (cancelRequested()) {
+    if (platform::cancelRequested()) {
       err << name << ":" << number << ": cancelled\n";
       return false;
     }

@@ -6,7 +6,7 @@
 
 #include "host/catalogue.h"
 #include "tools/console/names.h"
-#include "tools/console/terminal.h"
+#include "tools/console/platform.h"
 
 namespace tessel::console {
 
@@ -221,7 +221,7 @@ void cancelled(std::ostream& out) { out << "(cancelled)\n"; }
 void showList(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o) {
   Table rows{{"index", "type", "text", "key"}};
   for (const int32_t i : chosen(count, o)) {
-    if (cancelRequested()) return cancelled(out);
+    if (platform::cancelRequested()) return cancelled(out);
     const Cell c = r.cell(i);
     rows.push_back({std::to_string(i), typeName(c.facts.type), c.facts.type == TESSEL_CELL_EMPTY ? "" : typed(c, o),
                     keyText(c, o)});
@@ -251,7 +251,7 @@ void showGrid(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o,
     if (isSelected[static_cast<std::size_t>(p)]) recordOf[static_cast<std::size_t>(p)] = record++;
   }
   for (const int32_t p : chosen(rows, o, isSelected)) {
-    if (cancelRequested()) return cancelled(out);
+    if (platform::cancelRequested()) return cancelled(out);
     const bool on = isSelected[static_cast<std::size_t>(p)];
     std::vector<std::string> line{std::to_string(p), on ? std::to_string(recordOf[static_cast<std::size_t>(p)]) : "",
                                   on ? "*" : ""};
@@ -281,7 +281,7 @@ void showPages(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o
   out << title << ": 3D, pages of " << plural(x, "column", "columns") << " x " << plural(y, "row", "rows") << ", "
       << plural(pages, "page", "pages") << ", " << plural(count, "element", "elements") << '\n';
   for (int32_t z = 0; z < pages; ++z) {
-    if (cancelRequested()) return cancelled(out);
+    if (platform::cancelRequested()) return cancelled(out);
     out << "page " << z << '\n';
     Table table{{"y\\x"}};
     for (int32_t i = 0; i < x; ++i) table[0].push_back(std::to_string(i));
