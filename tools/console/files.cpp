@@ -120,7 +120,7 @@ void addCount(std::string& out, int n, const char* one, const char* many) {
 // What the format cannot keep of the array, counted: "3 keys dropped, ...".
 std::string losses(hostkit::RunObject& object, Format format, const FileOptions& options) {
   if (format == Format::native) return "";
-  const auto integer = [&](int n, hostkit::Param a = {}) { return static_cast<int32_t>(object.call(n, a).raw); };
+  const auto integer = [&](int n) { return static_cast<int32_t>(object.call(n).raw); };
   const int32_t size = integer(expressionOf("size"));
   const int32_t dimensions = integer(expressionOf("dimensionCount"));
   const int32_t columns = dimensions >= 2 ? integer(expressionOf("boundaryX")) : 0;

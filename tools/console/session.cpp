@@ -260,8 +260,7 @@ bool Session::builtin(std::string_view line) {
     if (c.atEnd()) {
       current_ = name;
     } else {
-      const std::string previous = current_;
-      current_ = name;
+      const std::string previous = std::exchange(current_, name);
       try {
         execute(c.rest());
       } catch (...) {
