@@ -114,7 +114,7 @@ void warnAboutWrapping(const std::string& path, const std::string& text, std::ve
 }
 
 void addCount(std::string& out, int n, const char* one, const char* many) {
-  if (n > 0) out += (out.empty() ? "" : ", ") + std::to_string(n) + " " + (n == 1 ? one : many);
+  if (n > 0) out += (out.empty() ? "" : ", ") + plural(n, one, many);
 }
 
 // What the format cannot keep of the array, counted: "3 keys dropped, ...".

@@ -167,8 +167,8 @@ int convert(tessel::hostkit::Module& module, const Options& o) {
   runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.files, warnings);
   printWarnings(warnings);
   const int32_t count = static_cast<int32_t>(object.call(tessel::catalogue::expressionOf("size")).raw);
-  std::cout << in << " (" << formatName(from) << ", " << count << (count == 1 ? " element" : " elements") << ") -> "
-            << out << " (" << formatName(*to) << ")\n";
+  std::cout << in << " (" << formatName(from) << ", " << plural(count, "element", "elements") << ") -> " << out << " ("
+            << formatName(*to) << ")\n";
   return 0;
 }
 

@@ -49,6 +49,10 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && equalIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
+std::string plural(int64_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 catalogue::Param kindOf(const Term& term) {
   switch (term.kind) {
     case Term::Kind::integer: return Param::integer;

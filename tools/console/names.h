@@ -37,6 +37,9 @@ bool isNameChar(char c);
 std::string lowered(std::string_view text);
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix);
 
+// A count in words: "1 row", "2 rows".
+std::string plural(int64_t n, const char* one, const char* many);
+
 // The kind of value a term gives.
 catalogue::Param kindOf(const Term& term);
 const char* kindName(catalogue::Param kind);

@@ -150,10 +150,6 @@ class Reader {
   hostkit::RunObject& object_;
 };
 
-std::string plural(int64_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 // A cell as a grid or list shows it: strings quoted, values bare, data by size.
 std::string typed(const Cell& c, const ShowOptions& o) {
   switch (c.facts.type) {
