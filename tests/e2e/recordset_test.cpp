@@ -1,26 +1,18 @@
 // Lists, recordset rows and labels, row selection, row sorting and column
 // aggregates through the routine tables.
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
-#include "host/catalogue.h"
-#include "tests/host/test_host.h"
+#include "tests/e2e/core_e2e.h"
 
 namespace tessel::testing {
 namespace {
 
-// Catalogue numbers.
-using catalogue::actionOf;
-using catalogue::expressionOf;
-constexpr int kAppendString = actionOf("appendString"), kAppendValue = actionOf("appendValue"),
-              kSetValue = actionOf("setValueAt"), kPickColumn = actionOf("pickBetweenColumn"),
-              kSetKeyString = actionOf("setKeyStringAt"), kSetKeyValue = actionOf("setKeyValueAt"),
-              kBetweenValues = actionOf("selectBetweenValues"), kSetBoundary = actionOf("setBoundary"),
+using namespace core;
+constexpr int kPickColumn = actionOf("pickBetweenColumn"), kBetweenValues = actionOf("selectBetweenValues"),
               kInsertRow = actionOf("insertRowFromList"), kLabelGreaterOrEqual = actionOf("selectLabelGreaterOrEqual"),
               kAppendRow = actionOf("appendRowFromList"), kLabelLess = actionOf("selectLabelLess"),
               kReplaceRow = actionOf("replaceRowWithList"), kLabelLessOrEqual = actionOf("selectLabelLessOrEqual"),
@@ -33,22 +25,19 @@ constexpr int kAppendString = actionOf("appendString"), kAppendValue = actionOf(
               kSortLabelValueDesc = actionOf("sortRowsByLabelValueDescending"),
               kSortLabelStringAsc = actionOf("sortRowsByLabelStringAscending"),
               kSortLabelStringDesc = actionOf("sortRowsByLabelStringDescending"), kSetLabel = actionOf("setLabel"),
-              kBetweenStrings = actionOf("selectBetweenStrings"), kCaseSensitive = actionOf("setCaseSensitive"),
-              kWildcard = actionOf("useWildcardMode"), kSetDelimiter = actionOf("setListDelimiter"),
-              kAndMode = actionOf("useAndMode"), kOrMode = actionOf("useOrMode"),
-              kSelectAll = actionOf("selectAllRows"), kInvert = actionOf("invertSelection"),
-              kMatching = actionOf("selectColumnMatching"), kContaining = actionOf("selectColumnContaining"),
-              kEqual = actionOf("selectColumnEqual"), kNotEqual = actionOf("selectColumnNotEqual"),
-              kGreater = actionOf("selectColumnGreater"), kGreaterOrEqual = actionOf("selectColumnGreaterOrEqual"),
-              kLess = actionOf("selectColumnLess"), kLessOrEqual = actionOf("selectColumnLessOrEqual"),
-              kLabelMatching = actionOf("selectLabelMatching"), kLabelContaining = actionOf("selectLabelContaining"),
-              kLabelEqual = actionOf("selectLabelEqual"), kLabelNotEqual = actionOf("selectLabelNotEqual"),
-              kLabelGreater = actionOf("selectLabelGreater"), kStartNewWhere = actionOf("startNewWhere");
-constexpr int kSize = expressionOf("size"), kGetString = expressionOf("stringAt"),
-              kBoundaryX = expressionOf("boundaryX"), kElementList = expressionOf("elementList"),
-              kQuotedElementList = expressionOf("quotedElementList"), kKeyList = expressionOf("keyList"),
-              kQuotedKeyList = expressionOf("quotedKeyList"), kPairList = expressionOf("pairList"),
-              kQuotedPairList = expressionOf("quotedPairList"), kRows = expressionOf("numberOfRows"),
+              kBetweenStrings = actionOf("selectBetweenStrings"), kAndMode = actionOf("useAndMode"),
+              kOrMode = actionOf("useOrMode"), kSelectAll = actionOf("selectAllRows"),
+              kInvert = actionOf("invertSelection"), kMatching = actionOf("selectColumnMatching"),
+              kContaining = actionOf("selectColumnContaining"), kEqual = actionOf("selectColumnEqual"),
+              kNotEqual = actionOf("selectColumnNotEqual"), kGreater = actionOf("selectColumnGreater"),
+              kGreaterOrEqual = actionOf("selectColumnGreaterOrEqual"), kLess = actionOf("selectColumnLess"),
+              kLessOrEqual = actionOf("selectColumnLessOrEqual"), kLabelMatching = actionOf("selectLabelMatching"),
+              kLabelContaining = actionOf("selectLabelContaining"), kLabelEqual = actionOf("selectLabelEqual"),
+              kLabelNotEqual = actionOf("selectLabelNotEqual"), kLabelGreater = actionOf("selectLabelGreater"),
+              kStartNewWhere = actionOf("startNewWhere");
+constexpr int kElementList = expressionOf("elementList"), kQuotedElementList = expressionOf("quotedElementList"),
+              kKeyList = expressionOf("keyList"), kQuotedKeyList = expressionOf("quotedKeyList"),
+              kPairList = expressionOf("pairList"), kQuotedPairList = expressionOf("quotedPairList"),
               kRowList = expressionOf("rowList"), kLabel = expressionOf("label"),
               kLabelList = expressionOf("labelList"), kColumnOfLabel = expressionOf("columnOfLabel"),
               kColumnList = expressionOf("columnList"), kValueAt = expressionOf("valueAtColumnRow"),
@@ -80,7 +69,7 @@ std::string physical(Instance& o) {
 // The recordset rows (the selected ones) as their row lists, separated by "|".
 std::string selected(Instance& o) {
   std::string out;
-  for (int32_t r = 0; r < o.integer(kRows); ++r) out += (r ? "|" : "") + o.text(kRowList, r).value_or("?");
+  for (int32_t r = 0; r < o.integer(kNumberOfRows); ++r) out += (r ? "|" : "") + o.text(kRowList, r).value_or("?");
   return out;
 }
 
@@ -206,7 +195,7 @@ TEST(RecordsetSelection, AndNarrowsOrWidens) {
   EXPECT_EQ(selected(o), "5|10|15|20");
   o.act(kStartNewWhere);
   o.act(kSelectAll);
-  EXPECT_EQ(o.integer(kRows), 4);
+  EXPECT_EQ(o.integer(kNumberOfRows), 4);
 }
 
 TEST(RecordsetSelection, TextQueriesFollowTheSearchSettings) {
@@ -235,10 +224,10 @@ TEST(RecordsetSelection, BetweenTestsThePickedColumnWithBothBounds) {
   o.act(kSelectAll);
   o.act(kAndMode);
   o.act(kBetweenStrings, "", "zzz");
-  EXPECT_EQ(o.integer(kRows), 0);
+  EXPECT_EQ(o.integer(kNumberOfRows), 0);
   o.act(kOrMode);
   o.act(kBetweenValues, -100, 100);
-  EXPECT_EQ(o.integer(kRows), 0);
+  EXPECT_EQ(o.integer(kNumberOfRows), 0);
 }
 
 TEST(RecordsetSelection, LabelFormsAndUnknownLabels) {
@@ -266,7 +255,7 @@ TEST(RecordsetSelection, LabelFormsAndUnknownLabels) {
     o.act(kSelectAll);
     o.act(kAndMode);
     o.act(c.action, "nope", c.value);
-    EXPECT_EQ(o.integer(kRows), 0) << c.action;
+    EXPECT_EQ(o.integer(kNumberOfRows), 0) << c.action;
   }
 }
 
@@ -321,7 +310,7 @@ TEST(RecordsetSort, FlagsPastTheLastCompleteRowAreNotSorted) {
   Instance o(tableSetup(1));
   appendRows(o, {"d", "c", "b", "a"});
   o.act(kSetBoundary, 1, 2);
-  ASSERT_EQ(o.integer(kRows), 2);
+  ASSERT_EQ(o.integer(kNumberOfRows), 2);
   EXPECT_EQ(after(o, kSortColumnStringAsc, 0), "b,a|d,c");
   // "a" and "c" both read 0: the scans stop on the tie and exchange the rows.
   EXPECT_EQ(after(o, kSortColumnValueDesc, 1), "d,c|b,a");

@@ -1,25 +1,18 @@
 // Recordset rows after the boundaries or the dimension count changed without
 // an element operation: only complete rows with a selected flag are rows,
 // and a resize always brings the flags to the new number of rows.
-#include <gtest/gtest.h>
-
 #include <string>
 
-#include "host/catalogue.h"
-#include "tests/host/test_host.h"
+#include "tests/e2e/core_e2e.h"
 
 namespace tessel::testing {
 namespace {
 
-using catalogue::actionOf;
-using catalogue::expressionOf;
-
-constexpr int kAppendString = actionOf("appendString"), kSetDimensionCount = actionOf("setDimensionCount"),
-              kUse2D = actionOf("useTwoDimensions"), kSetBoundary = actionOf("setBoundary"),
-              kResize = actionOf("resizeBoundary"), kReplaceRow = actionOf("replaceRowWithList"),
+using namespace core;
+constexpr int kSetDimensionCount = actionOf("setDimensionCount"), kReplaceRow = actionOf("replaceRowWithList"),
               kDeleteRow = actionOf("deleteRow"), kSelectAll = actionOf("selectAllRows");
-constexpr int kSize = expressionOf("size"), kRows = expressionOf("numberOfRows"), kRowList = expressionOf("rowList"),
-              kColumnList = expressionOf("columnList"), kColumnSum = expressionOf("columnSum");
+constexpr int kRowList = expressionOf("rowList"), kColumnList = expressionOf("columnList"),
+              kColumnSum = expressionOf("columnSum");
 
 TesselSetup setup(int32_t dimensions, int32_t x, int32_t y, bool autoSelect) {
   hostkit::SetupOptions options;
@@ -36,10 +29,10 @@ void append(Instance& o, const std::string& texts) {
 
 // Rows, the row lists of rows 0 to 2 ("-" for none), column 0 and the cells.
 std::string view(Instance& o) {
-  std::string out = std::to_string(o.integer(kRows)) + " |";
+  std::string out = std::to_string(o.integer(kNumberOfRows)) + " |";
   for (int r = 0; r < 3; ++r) out += o.text(kRowList, r).value_or("-") + "|";
   out += " " + o.text(kColumnList, 0).value_or("-") + " ";
-  for (int32_t i = 0; i < o.integer(kSize); ++i) out += o.text(2, i).value_or("?");
+  for (int32_t i = 0; i < o.integer(kSize); ++i) out += o.text(kGetString, i).value_or("?");
   return out;
 }
 
@@ -85,7 +78,7 @@ TEST(RowBoundaries, CompleteRowsWithoutFlagsAreNoRowsUntilTheNextElementOperatio
   EXPECT_EQ(view(o), "3 |a,b|c,d|e,f| a,c,e abcdef");
   // Back to 1D and 2D again: the flags were kept and still fit.
   o.act(kSetDimensionCount, 1);
-  EXPECT_EQ(o.integer(kRows), 3);  // compat: a 1D array counts the flags it kept
+  EXPECT_EQ(o.integer(kNumberOfRows), 3);  // compat: a 1D array counts the flags it kept
   EXPECT_EQ(o.text(kRowList, 0), std::nullopt);
   o.act(kSetDimensionCount, 2);
   EXPECT_EQ(view(o), "3 |a,b|c,d|e,f| a,c,e abcdef");
@@ -108,7 +101,7 @@ TEST(RowBoundaries, AResizeFromNoBoundaryGivesTheRowsTheirFlags) {
     EXPECT_EQ(view(o), "1 |d,e,f|-|-| d defg");
     // A resize to the same boundary runs the upkeep as well.
     o.act(kSetBoundary, 1, 1);
-    EXPECT_EQ(o.integer(kRows), 1);
+    EXPECT_EQ(o.integer(kNumberOfRows), 1);
     o.act(kResize, 1, 1);
     EXPECT_EQ(view(o), autoSelect ? "4 |d|e|f| d,e,f,g defg" : "1 |d|-|-| d defg");
   }

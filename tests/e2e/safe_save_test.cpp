@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/status.h"
 #include "host/catalogue.h"
 #include "tests/e2e/temp_files.h"
 #include "tests/host/test_host.h"
@@ -32,9 +33,12 @@ constexpr int kSaveNative = actionOf("saveToFile"), kSaveHost = actionOf("saveAs
 constexpr int kSize = expressionOf("size"), kGetString = expressionOf("stringAt");
 constexpr int kSaves[] = {kSaveNative, kSaveHost, kSaveCsv, kSaveIni};
 
-// Codes of the diagnostic.
-constexpr int32_t kOk = 0, kCannotOpen = 1, kWriteFailed = 3, kFlushFailed = 4, kCloseFailed = 5, kBadFormat = 7,
-                  kNoElement = 10;
+// Codes of the diagnostic, as the module numbers its outcomes.
+constexpr int32_t code(StatusCode c) { return static_cast<int32_t>(c); }
+constexpr int32_t kOk = code(StatusCode::ok), kCannotOpen = code(StatusCode::cannotOpen),
+                  kWriteFailed = code(StatusCode::writeFailed), kFlushFailed = code(StatusCode::flushFailed),
+                  kCloseFailed = code(StatusCode::closeFailed), kBadFormat = code(StatusCode::badFormat),
+                  kNoElement = code(StatusCode::noElement);
 
 [[maybe_unused]] std::vector<std::string> entries(const std::string& folder) {
   std::vector<std::string> names;

@@ -1,7 +1,6 @@
 #include "tools/console/files.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -114,14 +113,14 @@ void warnAboutWrapping(const std::string& path, const std::string& text, std::ve
   }
 }
 
-void addCount(std::string& out, int n, const char* what) {
-  if (n > 0) out += (out.empty() ? "" : ", ") + std::to_string(n) + " " + what;
+void addCount(std::string& out, int n, const char* one, const char* many) {
+  if (n > 0) out += (out.empty() ? "" : ", ") + plural(n, one, many);
 }
 
 // What the format cannot keep of the array, counted: "3 keys dropped, ...".
 std::string losses(hostkit::RunObject& object, Format format, const FileOptions& options) {
   if (format == Format::native) return "";
-  const auto integer = [&](int n, hostkit::Param a = {}) { return static_cast<int32_t>(object.call(n, a).raw); };
+  const auto integer = [&](int n) { return static_cast<int32_t>(object.call(n).raw); };
   const int32_t size = integer(expressionOf("size"));
   const int32_t dimensions = integer(expressionOf("dimensionCount"));
   const int32_t columns = dimensions >= 2 ? integer(expressionOf("boundaryX")) : 0;
@@ -146,24 +145,20 @@ std::string losses(hostkit::RunObject& object, Format format, const FileOptions&
     labels += !object.call(expressionOf("label"), c).text.value_or("").empty();
   }
   object.releaseStringSpace();
+  const bool ini = format == Format::ini;
+  const bool csv = format == Format::csv;
   std::string out;
-  if (format != Format::ini) addCount(out, keys, keys == 1 ? "key dropped" : "keys dropped");
-  if (format == Format::ini) addCount(out, valueKeys, valueKeys == 1 ? "key becomes a text" : "keys become texts");
-  if (!(format == Format::csv && options.header)) {
-    addCount(out, labels, labels == 1 ? "label dropped" : "labels dropped");
+  addCount(out, ini ? 0 : keys, "key dropped", "keys dropped");
+  addCount(out, ini ? valueKeys : 0, "key becomes a text", "keys become texts");
+  addCount(out, csv && options.header ? 0 : labels, "label dropped", "labels dropped");
+  addCount(out, values, "value becomes a text", "values become texts");
+  addCount(out, data, "data cell written empty", "data cells written empty");
+  addCount(out, ini ? bareEmpty : 0, "empty cell without a key dropped", "empty cells without a key dropped");
+  if (ini && dimensions >= 2) {
+    out += std::string(out.empty() ? "" : ", ") + "the " + std::to_string(dimensions) + "D shape flattened";
   }
-  addCount(out, values, values == 1 ? "value becomes a text" : "values become texts");
-  addCount(out, data, data == 1 ? "data cell written empty" : "data cells written empty");
-  if (format == Format::ini) {
-    addCount(out, bareEmpty, bareEmpty == 1 ? "empty cell without a key dropped" : "empty cells without a key dropped");
-    if (dimensions >= 2)
-      out += std::string(out.empty() ? "" : ", ") + "the " + std::to_string(dimensions) + "D shape flattened";
-  }
-  if (format == Format::csv)
-    addCount(out, commas, commas == 1 ? "text with a comma split" : "texts with a comma split");
-  if (format != Format::native && format != Format::hostArray) {
-    addCount(out, breaks, breaks == 1 ? "text with a line break split" : "texts with a line break split");
-  }
+  addCount(out, csv ? commas : 0, "text with a comma split", "texts with a comma split");
+  addCount(out, ini || csv ? breaks : 0, "text with a line break split", "texts with a line break split");
   return out;
 }
 
@@ -178,13 +173,6 @@ std::string headerRow(hostkit::RunObject& object) {
   return row + "\r\n";
 }
 
-// The module's word on the action just run: its failure, or nothing.
-std::optional<std::string> failure(hostkit::RunObject& object) {
-  const auto outcome = object.lastOutcome();
-  if (outcome.code == 0) return std::nullopt;
-  return outcome.text;
-}
-
 }  // namespace
 
 Format formatNamed(const std::string& name) {
@@ -197,8 +185,7 @@ Format formatNamed(const std::string& name) {
 const char* formatName(Format format) { return rowOf(format).name; }
 
 std::optional<Format> formatOfExtension(const std::string& path) {
-  std::string ext = std::filesystem::path(path).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string ext = lowered(std::filesystem::path(path).extension().string());
   if (ext == ".csv") return Format::csv;
   if (ext == ".ini") return Format::ini;
   return std::nullopt;
@@ -259,7 +246,7 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   if (action.kind == FileAction::Kind::save) {
     const std::string lost = losses(object, action.format, options);
     object.act(row.save, path);
-    if (const auto failed = failure(object)) throw UserError("the save failed: " + *failed);
+    if (const auto done = object.lastOutcome(); done.code != 0) throw UserError("the save failed: " + done.text);
     if (action.format == Format::csv && options.header) writeAll(path, headerRow(object) + readAll(path));
     if (!lost.empty()) warnings.push_back(path + " (" + formatName(action.format) + "): " + lost);
     return;
@@ -268,8 +255,8 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   std::error_code error;
   if (action.format != Format::csv || !std::filesystem::is_regular_file(path, error)) {
     object.act(number, path);
-    if (const auto failed = failure(object)) {
-      warnings.push_back(*failed +
+    if (const auto done = object.lastOutcome(); done.code != 0) {
+      warnings.push_back(done.text +
                          (action.kind == FileAction::Kind::load ? "; the array is empty now, as in a game" : ""));
     }
     return;
@@ -287,7 +274,7 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   ScratchFile scratch;
   writeAll(scratch.path(), text);
   object.act(number, scratch.path());
-  if (const auto failed = failure(object)) warnings.push_back(*failed);
+  if (const auto done = object.lastOutcome(); done.code != 0) warnings.push_back(done.text);
   for (std::size_t c = 0; c < labels.size(); ++c) {
     object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
   }

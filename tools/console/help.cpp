@@ -39,15 +39,6 @@ constexpr Command kCommands[] = {
     {"quit", "quit (or exit, or Ctrl-D)", "Leaves the shell; Ctrl-C cancels the line being typed."},
 };
 
-std::string paramList(const catalogue::Parameter* params, int count) {
-  std::string out;
-  for (int i = 0; i < count; ++i) {
-    out +=
-        std::string(i ? ", " : "") + params[i].name + " (" + (params[i].kind == Param::text ? "text" : "integer") + ")";
-  }
-  return out.empty() ? "none" : out;
-}
-
 std::string callUsage(const catalogue::Expression& e) {
   std::string out = e.name;
   for (int i = 0; i < e.paramCount(); ++i) out += std::string(i ? ", " : "") + e.params[i].name;
@@ -56,39 +47,33 @@ std::string callUsage(const catalogue::Expression& e) {
 
 const char* resultName(const catalogue::Expression& e) { return e.returnsText() ? "text" : "integer"; }
 
-// The texts shared with the help page: a note under the summary, each
-// parameter's meaning under the parameter list, an example line.
-void noteLine(std::ostream& out, const catalogue::Note* note) {
+// An entry in full, with the texts shared with the help page: the note under
+// the summary, each parameter's meaning, how to write it (actions), an example.
+void detail(std::ostream& out, const std::string& heading, const catalogue::Note* note,
+            const catalogue::Parameter* params, int count, const std::string& writeAs) {
+  out << heading << '\n';
   if (note != nullptr && *note->note != '\0') out << "  " << note->note << '\n';
-}
-
-void meanings(std::ostream& out, const catalogue::Parameter* params, int count) {
+  out << "  parameters:" << (count == 0 ? " none" : "");
+  for (int i = 0; i < count; ++i) {
+    out << (i ? ", " : " ") << params[i].name << " (" << (params[i].kind == Param::text ? "text" : "integer") << ")";
+  }
+  out << '\n';
   for (int i = 0; i < count; ++i)
     out << "    " << params[i].name << ": " << catalogue::meaningOf(params[i].name) << '\n';
-}
-
-void exampleLine(std::ostream& out, const catalogue::Note* note) {
+  if (!writeAs.empty()) out << "  write it as: " << writeAs << '\n';
   if (note != nullptr && *note->example != '\0') out << "  for example: " << note->example << '\n';
 }
 
 void actionDetail(std::ostream& out, const catalogue::Action& a) {
-  const catalogue::Note* note = catalogue::actionNote(a.number);
-  out << "action " << a.number << ": " << a.label << "\n  " << a.summary << '\n';
-  noteLine(out, note);
-  out << "  parameters: " << paramList(a.params, a.paramCount()) << '\n';
-  meanings(out, a.params, a.paramCount());
-  out << "  write it as: " << usage(a) << '\n';
-  exampleLine(out, note);
+  detail(out, "action " + std::to_string(a.number) + ": " + a.label + "\n  " + a.summary,
+         catalogue::actionNote(a.number), a.params, a.paramCount(), usage(a));
 }
 
 void expressionDetail(std::ostream& out, const catalogue::Expression& e) {
-  const catalogue::Note* note = catalogue::expressionNote(e.number);
-  out << "expression " << e.number << ": " << callUsage(e) << " -> " << resultName(e) << "\n  " << e.label << ": "
-      << e.summary << '\n';
-  noteLine(out, note);
-  out << "  parameters: " << paramList(e.params, e.paramCount()) << '\n';
-  meanings(out, e.params, e.paramCount());
-  exampleLine(out, note);
+  detail(out,
+         "expression " + std::to_string(e.number) + ": " + callUsage(e) + " -> " + resultName(e) + "\n  " + e.label +
+             ": " + e.summary,
+         catalogue::expressionNote(e.number), e.params, e.paramCount(), "");
 }
 
 // One line of an entry in a topic: how to write it and what it does.

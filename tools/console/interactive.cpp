@@ -1,7 +1,6 @@
 #include "tools/console/interactive.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -11,7 +10,6 @@
 
 #include "host/catalogue.h"
 #include "tools/console/platform.h"
-#include "tools/console/terminal.h"
 
 #if TESSEL_LINE_EDITING
 #include <editline/readline.h>
@@ -68,11 +66,7 @@ std::vector<std::string> completions(const std::string& typed, const Session& se
     const std::string words = usage(a).substr(0, usage(a).find(" <"));
     if (startsWithIgnoringCase(words, start)) out.push_back(indent + words + (a.paramCount() > 0 ? " " : ""));
   }
-  std::size_t fragment = typed.size();
-  while (fragment > 0 && (std::isalnum(static_cast<unsigned char>(typed[fragment - 1])) || typed[fragment - 1] == '$' ||
-                          typed[fragment - 1] == '_')) {
-    --fragment;
-  }
+  const std::size_t fragment = typed.rend() - std::find_if_not(typed.rbegin(), typed.rend(), isNameChar);
   const std::string name = typed.substr(fragment);
   if (!name.empty() || fragment == typed.size()) {
     for (const auto& e : catalogue::kExpressions) {
@@ -83,10 +77,16 @@ std::vector<std::string> completions(const std::string& typed, const Session& se
 }
 
 // The line-editing library calls back without a context pointer, so the
-// candidates of the completion under way are kept here for its generator.
+// candidates of the completion under way are kept here for its generator, and
+// the session whose instances are completed beside them.
 std::vector<std::string>& pendingCandidates() {
   static std::vector<std::string> candidates;
   return candidates;
+}
+
+const Session*& completedSession() {
+  static const Session* session = nullptr;
+  return session;
 }
 
 char* nextCandidate(const char*, int state) {
@@ -99,12 +99,6 @@ char* nextCandidate(const char*, int state) {
 
 // The library replaces only the word under the cursor (from `start`), so each
 // whole-line completion is handed over from there on.
-// The session whose instances are completed, for the same reason.
-const Session*& completedSession() {
-  static const Session* session = nullptr;
-  return session;
-}
-
 char** complete(const char*, int start, int) {
   rl_attempted_completion_over = 1;  // tessel's own file names, not the library's
   rl_completion_append_character = '\0';
@@ -134,7 +128,7 @@ std::string historyPath() {
 int interactive(Session& session, std::ostream& err) {
   std::cout << "tessel: type help for the catalogue; Ctrl-C cancels a line, quit or " << platform::kEndOfInputKeys
             << " ends\n";
-  catchInterrupts();
+  platform::catchInterrupts();
   int errors = 0;
 #if TESSEL_LINE_EDITING
   static char wordBreaks[] = "\n";  // complete whole lines: action words hold blanks
@@ -148,21 +142,21 @@ int interactive(Session& session, std::ostream& err) {
   if (!history.empty()) read_history(history.c_str());
 #endif
   while (!session.quitRequested()) {
-    clearCancel();
+    platform::clearCancel();
     const std::string prompt = session.currentName() + "> ";
 #if TESSEL_LINE_EDITING
     char* raw = readline(prompt.c_str());
-    if (raw == nullptr && !cancelRequested()) break;
+    if (raw == nullptr && !platform::cancelRequested()) break;
     const std::string line = raw != nullptr ? raw : "";
     std::free(raw);  // NOLINT(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory): the line editor mallocs it
     if (line.find_first_not_of(" \t") != std::string::npos) add_history(line.c_str());
 #else
     std::string line;
     std::cout << prompt << std::flush;
-    if (!std::getline(std::cin, line) && !cancelRequested()) break;
+    if (!std::getline(std::cin, line) && !platform::cancelRequested()) break;
     std::cin.clear();
 #endif
-    if (cancelRequested()) {
+    if (platform::cancelRequested()) {
       std::cout << "^C\n";  // the line is dropped
       continue;
     }

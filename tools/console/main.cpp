@@ -17,7 +17,6 @@
 #include "tools/console/platform.h"
 #include "tools/console/session.h"
 #include "tools/console/show.h"
-#include "tools/console/terminal.h"
 
 namespace {
 
@@ -140,14 +139,13 @@ int showFile(tessel::hostkit::Module& module, const Options& o) {
   if (o.words.size() != 2) throw UserError("show takes one file: tessel show FILE");
   const std::string& path = o.words[1];
   const Format format = inputFormat(o, path);
-  Session session(module, o.settings, std::cout);
-  auto& object = session.create(path, o.settings.setup);
+  tessel::hostkit::RunObject object(module, tessel::hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
   runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.files, warnings);
   printWarnings(warnings);
   std::ostringstream text;
   show(object, o.settings.show.json ? path : path + " (" + formatName(format) + ")", text, o.settings.show);
-  page(text.str(), std::cout);
+  platform::page(text.str(), std::cout);
   return 0;
 }
 
@@ -163,15 +161,14 @@ int convert(tessel::hostkit::Module& module, const Options& o) {
   if (std::filesystem::exists(out, error) && !o.force) {
     throw UserError(out + " exists; convert replaces it only with --force");
   }
-  Session session(module, o.settings, std::cout);
-  auto& object = session.create("convert", o.settings.setup);
+  tessel::hostkit::RunObject object(module, tessel::hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
   runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.files, warnings);
   runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.files, warnings);
   printWarnings(warnings);
   const int32_t count = static_cast<int32_t>(object.call(tessel::catalogue::expressionOf("size")).raw);
-  std::cout << in << " (" << formatName(from) << ", " << count << (count == 1 ? " element" : " elements") << ") -> "
-            << out << " (" << formatName(*to) << ")\n";
+  std::cout << in << " (" << formatName(from) << ", " << plural(count, "element", "elements") << ") -> " << out << " ("
+            << formatName(*to) << ")\n";
   return 0;
 }
 
@@ -191,7 +188,7 @@ int dispatch(const Options& o, const char* argv0) {
     for (std::size_t i = 1; i < o.words.size(); ++i) topic += (i > 1 ? " " : "") + o.words[i];
     std::ostringstream text;
     printHelp(text, topic);
-    page(text.str(), std::cout);
+    platform::page(text.str(), std::cout);
     return 0;
   }
   if (!command.empty() && command != "run" && command != "show" && command != "convert") {
@@ -224,16 +221,13 @@ int main(int argc, char** argv) {
   Options options;
   try {
     options = parse(std::vector<std::string>(argv + 1, argv + argc));
-    options.settings.show.utf8 = outputTakesUtf8();
+    options.settings.show.utf8 = platform::outputTakesUtf8();
   } catch (const UserError& e) {
     std::cerr << "tessel: " << e.what() << " (tessel --help shows the usage)\n";
     return kUsageError;
   }
   try {
     return dispatch(options, argv[0]);
-  } catch (const UserError& e) {
-    std::cerr << "tessel: " << e.what() << '\n';
-    return kFailed;
   } catch (const std::exception& e) {
     std::cerr << "tessel: " << e.what() << '\n';
     return kFailed;

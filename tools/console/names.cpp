@@ -15,7 +15,6 @@ using catalogue::Param;
 namespace {
 
 bool isWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
-bool isNameChar(char c) { return isWordChar(c) || c == '_' || c == '$'; }
 char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 bool equalIgnoringCase(std::string_view a, std::string_view b) {
@@ -38,6 +37,8 @@ std::string quoteForMessage(std::string_view s) {
 
 }  // namespace
 
+bool isNameChar(char c) { return isWordChar(c) || c == '_' || c == '$'; }
+
 std::string lowered(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = lower(c);
@@ -46,6 +47,10 @@ std::string lowered(std::string_view text) {
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && equalIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string plural(int64_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 catalogue::Param kindOf(const Term& term) {
@@ -65,6 +70,24 @@ const char* kindName(catalogue::Param kind) {
   }
   return "nothing";
 }
+
+namespace {
+
+// "parameter 2 (index) must be an integer, but "a" is a text" for the first
+// term not of the kind declared; empty when all are.
+std::string kindMismatch(const catalogue::Parameter* declared, const std::vector<Term>& terms) {
+  for (std::size_t i = 0; i < terms.size(); ++i) {
+    const Param want = declared[i].kind;
+    const Param got = kindOf(terms[i]);
+    if (want != got) {
+      return "parameter " + std::to_string(i + 1) + " (" + declared[i].name + ") must be " + kindName(want) + ", but " +
+             terms[i].source + " is " + kindName(got);
+    }
+  }
+  return "";
+}
+
+}  // namespace
 
 void Cursor::skipSpace() {
   while (pos_ < line_.size() && (line_[pos_] == ' ' || line_[pos_] == '\t' || line_[pos_] == '\r')) ++pos_;
@@ -93,18 +116,21 @@ bool Cursor::token(std::string_view t) {
   return true;
 }
 
+template <typename Accepts>
+std::string_view Cursor::scan(Accepts accepts) {
+  const std::size_t start = pos_;
+  while (pos_ < line_.size() && accepts(line_[pos_])) ++pos_;
+  return line_.substr(start, pos_ - start);
+}
+
 std::string Cursor::word() {
   skipSpace();
-  const std::size_t start = pos_;
-  while (pos_ < line_.size() && (isNameChar(line_[pos_]) || line_[pos_] == '-' || line_[pos_] == '.')) ++pos_;
-  return std::string(line_.substr(start, pos_ - start));
+  return std::string(scan([](char c) { return isNameChar(c) || c == '-' || c == '.'; }));
 }
 
 std::string Cursor::bare() {
   skipSpace();
-  const std::size_t start = pos_;
-  while (pos_ < line_.size() && line_[pos_] != ' ' && line_[pos_] != '\t') ++pos_;
-  return std::string(line_.substr(start, pos_ - start));
+  return std::string(scan([](char c) { return c != ' ' && c != '\t'; }));
 }
 
 Term Cursor::term() {
@@ -162,7 +188,7 @@ Term Cursor::textLiteral() {
 Term Cursor::integerLiteral() {
   const std::size_t start = pos_;
   if (line_[pos_] == '-' || line_[pos_] == '+') ++pos_;
-  while (pos_ < line_.size() && isNameChar(line_[pos_])) ++pos_;
+  scan(isNameChar);
   const std::string written(line_.substr(start, pos_ - start));
   // Decimal, or hexadecimal after 0x; a leading zero does not mean octal.
   const std::size_t digits = written.find_first_not_of("+-");
@@ -182,8 +208,7 @@ Term Cursor::integerLiteral() {
 
 Term Cursor::call() {
   const std::size_t start = pos_;
-  while (pos_ < line_.size() && isNameChar(line_[pos_])) ++pos_;
-  const std::string_view name = line_.substr(start, pos_ - start);
+  const std::string_view name = scan(isNameChar);
   if (pos_ >= line_.size() || line_[pos_] != '(') {
     throw UserError(quoteForMessage(name) +
                     " is not a parameter: texts are written in double quotes, expressions as name(...)");
@@ -219,14 +244,8 @@ Term Cursor::call() {
     throw UserError(std::string(e.name) + " takes " + std::to_string(declared) + " parameter" +
                     (declared == 1 ? "" : "s") + ", not " + std::to_string(t.arguments.size()) + ": " + t.source);
   }
-  for (int i = 0; i < declared; ++i) {
-    const Param want = e.params[i].kind;
-    const Param got = kindOf(t.arguments[static_cast<std::size_t>(i)]);
-    if (want != got) {
-      throw UserError(std::string(e.name) + " parameter " + std::to_string(i + 1) + " (" + e.params[i].name +
-                      ") must be " + kindName(want) + ", but " + t.arguments[static_cast<std::size_t>(i)].source +
-                      " is " + kindName(got));
-    }
+  if (const std::string wrong = kindMismatch(e.params, t.arguments); !wrong.empty()) {
+    throw UserError(std::string(e.name) + " " + wrong);
   }
   return t;
 }
@@ -264,20 +283,16 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
   return row[b.size()];
 }
 
-// The first `words` blank-separated words of s.
-std::string_view leadingWords(std::string_view s, std::size_t words) {
+// As many leading blank-separated words of s as `model` has.
+std::string_view leadingWords(std::string_view s, std::string_view model) {
+  std::size_t words = 0;
+  for (std::size_t k = 0; k < model.size(); ++k) words += model[k] != ' ' && (k == 0 || model[k - 1] == ' ');
   std::size_t i = 0;
   for (std::size_t w = 0; w < words && i < s.size(); ++w) {
     while (i < s.size() && s[i] == ' ') ++i;
     while (i < s.size() && s[i] != ' ') ++i;
   }
   return s.substr(0, i);
-}
-
-std::size_t wordCount(std::string_view s) {
-  std::size_t words = 0;
-  for (std::size_t i = 0; i < s.size(); ++i) words += s[i] != ' ' && (i == 0 || s[i - 1] == ' ');
-  return words;
 }
 
 }  // namespace
@@ -296,8 +311,8 @@ std::string suggestionsFor(std::string_view written) {
   for (const auto& a : kActions) {
     const std::string writtenForm = usage(a);
     const std::string words = writtenForm.substr(0, writtenForm.find(" <"));
-    const bool nearWords = editDistance(leadingWords(written, wordCount(words)), words) <= 2;
-    const bool nearLabel = editDistance(leadingWords(written, wordCount(a.label)), a.label) <= 2;
+    const bool nearWords = editDistance(leadingWords(written, words), words) <= 2;
+    const bool nearLabel = editDistance(leadingWords(written, a.label), a.label) <= 2;
     if ((nearWords || nearLabel) && std::find(near.begin(), near.end(), writtenForm) == near.end()) {
       near.push_back(writtenForm);
     }
@@ -375,16 +390,8 @@ Attempt attempt(const catalogue::Action& a, std::string_view line) {
     return at;
   }
   at.full = true;
-  for (std::size_t i = 0; i < at.params.size(); ++i) {
-    const Param want = a.params[i].kind;
-    const Param got = kindOf(at.params[i]);
-    if (want != got) {
-      at.error = "parameter " + std::to_string(i + 1) + " (" + a.params[i].name + ") must be " + kindName(want) +
-                 ", but " + at.params[i].source + " is " + kindName(got);
-      return at;
-    }
-  }
-  at.fits = true;
+  at.error = kindMismatch(a.params, at.params);
+  at.fits = at.error.empty();
   return at;
 }
 

@@ -30,9 +30,15 @@ struct Term {
   std::string source;  // as written, for messages
 };
 
+// A character of an expression's name.
+bool isNameChar(char c);
+
 // Texts compared and searched the way names are: A to Z ignoring case.
 std::string lowered(std::string_view text);
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix);
+
+// A count in words: "1 row", "2 rows".
+std::string plural(int64_t n, const char* one, const char* many);
 
 // The kind of value a term gives.
 catalogue::Param kindOf(const Term& term);
@@ -62,6 +68,9 @@ class Cursor {
   Term textLiteral();
   Term integerLiteral();
   Term call();
+  // Moves past the characters `accepts` takes; what it moved past.
+  template <typename Accepts>
+  std::string_view scan(Accepts accepts);
 
   static constexpr int kMaxDepth = 64;
 

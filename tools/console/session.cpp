@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "tools/console/files.h"
-#include "tools/console/terminal.h"
+#include "tools/console/platform.h"
 
 namespace tessel::console {
 
@@ -132,19 +132,12 @@ Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
     case Term::Kind::expression: break;
   }
   Value values[2];
-  hostkit::Param params[2];
-  for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i) {
-    values[i] = evaluate(object, term.arguments[i]);
-    params[i] = toParam(values[i]);
-  }
+  for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i) values[i] = evaluate(object, term.arguments[i]);
   const auto& e = kExpressions[term.expression];
   if (std::string_view(e.label).find("from index") == std::string_view::npos) {
     warnOutOfRange(object, e.params, values, false);  // index transforms are arithmetic on any number
   }
-  const hostkit::ExpressionCall call = object.call(term.expression, params[0], params[1]);
-  if (!call.protocolError.empty()) {
-    throw UserError(std::string("the module broke the host protocol in ") + e.name + ": " + call.protocolError);
-  }
+  const hostkit::ExpressionCall call = checkedCall(object, term.expression, toParam(values[0]), toParam(values[1]));
   v.isText = e.returnsText();
   if (v.isText) {
     if (!call.textFlag && call.raw != 0)
@@ -159,17 +152,13 @@ Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
 
 void Session::runAction(hostkit::RunObject& object, const ActionCall& call) {
   Value values[2];
-  hostkit::Param params[2];
-  for (std::size_t i = 0; i < call.params.size(); ++i) {
-    values[i] = evaluate(object, call.params[i]);
-    params[i] = toParam(values[i]);
-  }
+  for (std::size_t i = 0; i < call.params.size(); ++i) values[i] = evaluate(object, call.params[i]);
   if (const auto file = fileActionOf(call.number)) {
     return runFileAction(object, *file, values[0].text.value_or(""), settings_.files, warnings_);
   }
   const std::size_t warned = warnings_.size();
   warnOutOfRange(object, kActions[call.number].params, values, true);
-  object.act(call.number, params[0], params[1]);
+  object.act(call.number, toParam(values[0]), toParam(values[1]));
   // The element files: what the module reports, never guessed.
   const auto outcome = object.lastOutcome();
   if (outcome.code == 0 || warnings_.size() > warned) return;
@@ -235,11 +224,7 @@ void Session::execute(std::string_view line) {
 
   hostkit::RunObject& object = instance(current_);
   // An expression in its own syntax: its result is printed.
-  std::size_t nameEnd = 0;
-  while (nameEnd < line.size() &&
-         (std::isalnum(static_cast<unsigned char>(line[nameEnd])) || line[nameEnd] == '_' || line[nameEnd] == '$')) {
-    ++nameEnd;
-  }
+  const std::size_t nameEnd = std::find_if_not(line.begin(), line.end(), isNameChar) - line.begin();
   if (nameEnd > 0 && nameEnd < line.size() && line[nameEnd] == '(' &&
       !std::isdigit(static_cast<unsigned char>(line[0]))) {
     Cursor e(line);
@@ -275,8 +260,7 @@ bool Session::builtin(std::string_view line) {
     if (c.atEnd()) {
       current_ = name;
     } else {
-      const std::string previous = current_;
-      current_ = name;
+      const std::string previous = std::exchange(current_, name);
       try {
         execute(c.rest());
       } catch (...) {
@@ -304,14 +288,14 @@ bool Session::builtin(std::string_view line) {
     std::ostringstream text;
     show(object, name, text, options);
     object.releaseStringSpace();
-    page(text.str(), out_);
+    platform::page(text.str(), out_);
   } else if (keyword == "quit" || keyword == "exit") {
     if (!c.atEnd()) throw UserError(keyword + " takes nothing");
     quit_ = true;
   } else if (keyword == "help") {
     std::ostringstream text;
     printHelp(text, c.rest());
-    page(text.str(), out_);
+    platform::page(text.str(), out_);
   } else if (keyword == "echo") {
     hostkit::RunObject* object = nullptr;
     bool first = true;
@@ -367,7 +351,7 @@ bool Session::run(std::istream& script, const std::string& name, std::ostream& e
     const bool done = runLine(line, name + ":" + std::to_string(number) + ": ", err);
     ok = ok && done;
     if (!done && !settings_.keepGoing) return false;
-    if (cancelRequested()) {
+    if (platform::cancelRequested()) {
       err << name << ":" << number << ": cancelled\n";
       return false;
     }
@@ -376,18 +360,17 @@ bool Session::run(std::istream& script, const std::string& name, std::ostream& e
 }
 
 bool Session::runLine(std::string_view line, const std::string& where, std::ostream& err) {
-  bool ok = true;
+  std::optional<std::string> mistake;
   try {
     execute(line);
   } catch (const std::exception& e) {
-    out_.flush();
-    for (const auto& w : std::exchange(warnings_, {})) err << where << "warning: " << w << '\n';
-    err << where << e.what() << '\n';
-    ok = false;
+    mistake = e.what();
   }
+  // The line's warnings come before its mistake, which often follows from them.
   out_.flush();
   for (const auto& w : std::exchange(warnings_, {})) err << where << "warning: " << w << '\n';
-  return ok;
+  if (mistake) err << where << *mistake << '\n';
+  return !mistake;
 }
 
 }  // namespace tessel::console

@@ -6,7 +6,7 @@
 
 #include "host/catalogue.h"
 #include "tools/console/names.h"
-#include "tools/console/terminal.h"
+#include "tools/console/platform.h"
 
 namespace tessel::console {
 
@@ -125,8 +125,8 @@ class Reader {
  public:
   explicit Reader(hostkit::RunObject& object) : object_(object) {}
 
-  int32_t integer(int n, const Param& a = {}) { return static_cast<int32_t>(checked(n, a).raw); }
-  std::optional<std::string> text(int n, const Param& a = {}) { return checked(n, a).text; }
+  int32_t integer(int n, const Param& a = {}) { return static_cast<int32_t>(checkedCall(object_, n, a).raw); }
+  std::optional<std::string> text(int n, const Param& a = {}) { return checkedCall(object_, n, a).text; }
 
   Cell cell(int32_t index) {
     Cell c;
@@ -136,22 +136,19 @@ class Reader {
     return c;
   }
 
- private:
-  hostkit::ExpressionCall checked(int n, const Param& a) {
-    hostkit::ExpressionCall c = object_.call(n, a);
-    if (!c.protocolError.empty()) {
-      throw UserError(std::string("the module broke the host protocol in ") + catalogue::kExpressions[n].name + ": " +
-                      c.protocolError);
+  // Whether each row of a grid is selected.
+  std::vector<bool> selectedRows(int32_t rows, int32_t columns) {
+    std::vector<bool> out;
+    for (int32_t p = 0; p < rows; ++p) {
+      const auto facts = object_.describeCell(p * columns);
+      out.push_back(facts && facts->rowSelected != 0);
     }
-    return c;
+    return out;
   }
 
+ private:
   hostkit::RunObject& object_;
 };
-
-std::string plural(int64_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
 
 // A cell as a grid or list shows it: strings quoted, values bare, data by size.
 std::string typed(const Cell& c, const ShowOptions& o) {
@@ -220,7 +217,7 @@ void cancelled(std::ostream& out) { out << "(cancelled)\n"; }
 void showList(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o) {
   Table rows{{"index", "type", "text", "key"}};
   for (const int32_t i : chosen(count, o)) {
-    if (cancelRequested()) return cancelled(out);
+    if (platform::cancelRequested()) return cancelled(out);
     const Cell c = r.cell(i);
     rows.push_back({std::to_string(i), typeName(c.facts.type), c.facts.type == TESSEL_CELL_EMPTY ? "" : typed(c, o),
                     keyText(c, o)});
@@ -238,11 +235,7 @@ void showGrid(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o,
     out << "no row is selected, so row sorts and queries find nothing; \"Select all rows\" selects them all\n";
   }
   if (count == 0) return;
-  std::vector<bool> isSelected(static_cast<std::size_t>(rows));
-  for (int32_t p = 0; p < rows; ++p) {
-    const auto facts = r.cell(p * columns).facts;
-    isSelected[static_cast<std::size_t>(p)] = facts.rowSelected != 0;
-  }
+  const std::vector<bool> isSelected = r.selectedRows(rows, columns);
   Table table{{"row", "rec", "sel"}};
   for (int32_t c = 0; c < columns; ++c) {
     const auto label = r.text(expressionOf("label"), c);
@@ -254,7 +247,7 @@ void showGrid(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o,
     if (isSelected[static_cast<std::size_t>(p)]) recordOf[static_cast<std::size_t>(p)] = record++;
   }
   for (const int32_t p : chosen(rows, o, isSelected)) {
-    if (cancelRequested()) return cancelled(out);
+    if (platform::cancelRequested()) return cancelled(out);
     const bool on = isSelected[static_cast<std::size_t>(p)];
     std::vector<std::string> line{std::to_string(p), on ? std::to_string(recordOf[static_cast<std::size_t>(p)]) : "",
                                   on ? "*" : ""};
@@ -284,7 +277,7 @@ void showPages(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o
   out << title << ": 3D, pages of " << plural(x, "column", "columns") << " x " << plural(y, "row", "rows") << ", "
       << plural(pages, "page", "pages") << ", " << plural(count, "element", "elements") << '\n';
   for (int32_t z = 0; z < pages; ++z) {
-    if (cancelRequested()) return cancelled(out);
+    if (platform::cancelRequested()) return cancelled(out);
     out << "page " << z << '\n';
     Table table{{"y\\x"}};
     for (int32_t i = 0; i < x; ++i) table[0].push_back(std::to_string(i));
@@ -320,10 +313,8 @@ void showJson(Reader& r, int32_t count, int32_t dimensions, std::ostream& out, c
   out << ", \"cells\": [";
   bool first = true;
   const int32_t rows = grid ? (count + columns - 1) / columns : count;
-  std::vector<bool> isSelected(static_cast<std::size_t>(rows), true);
-  if (grid) {
-    for (int32_t p = 0; p < rows; ++p) isSelected[static_cast<std::size_t>(p)] = r.cell(p * columns).facts.rowSelected;
-  }
+  const std::vector<bool> isSelected =
+      grid ? r.selectedRows(rows, columns) : std::vector<bool>(static_cast<std::size_t>(rows), true);
   for (const int32_t unit : chosen(rows, o, isSelected)) {
     const int32_t from = grid ? unit * columns : unit;
     const int32_t to = grid ? std::min(count, from + columns) : unit + 1;
@@ -380,6 +371,16 @@ bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowO
   }
   ++i;
   return true;
+}
+
+hostkit::ExpressionCall checkedCall(hostkit::RunObject& object, int n, const hostkit::Param& first,
+                                    const hostkit::Param& second) {
+  hostkit::ExpressionCall c = object.call(n, first, second);
+  if (!c.protocolError.empty()) {
+    throw UserError(std::string("the module broke the host protocol in ") + catalogue::kExpressions[n].name + ": " +
+                    c.protocolError);
+  }
+  return c;
 }
 
 std::string quoted(std::string_view text, bool utf8, std::size_t width) {

@@ -30,6 +30,10 @@ struct ShowOptions {
 // false when words[i] is not a show option. Throws UserError for a bad value.
 bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& options);
 
+// Calls expression n; throws UserError when the module breaks the host protocol.
+hostkit::ExpressionCall checkedCall(hostkit::RunObject& object, int n, const hostkit::Param& first = {},
+                                    const hostkit::Param& second = {});
+
 // A text in double quotes, control characters and quotes escaped, cut after
 // `width` characters with "..." after the closing quote.
 std::string quoted(std::string_view text, bool utf8, std::size_t width = std::string::npos);
