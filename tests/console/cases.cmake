@@ -56,7 +56,7 @@ tessel_console_test(NAME console.version ARGS --version EXPECTED ${case_dir}/ver
 tessel_console_test(NAME console.script_on_input INPUT ${CMAKE_CURRENT_SOURCE_DIR}/console/crlf_lines.tessel
   EXPECTED ${CMAKE_CURRENT_SOURCE_DIR}/console/crlf_lines.expected)
 # Windows paths: a drive letter and backslashes on the command line, and in
-# scripts (where a backslash in a quoted text is written twice). Wine shows
+# scripts (written once or twice). Wine shows
 # the Unix root as drive Z:.
 if(WIN32)
   string(REPLACE "/" "\\" module_path "Z:${CMAKE_BINARY_DIR}/tessel.dll")

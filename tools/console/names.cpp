@@ -178,7 +178,10 @@ Term Cursor::textLiteral() {
         t.text += static_cast<char>(value);
         break;
       }
-      default: t.text += e;  // \" and \\ and anything else stand for themselves
+      case '"':
+      case '\\': t.text += e; break;
+      // Any other backslash stands for itself, so a Windows path reads as written.
+      default: t.text += '\\'; t.text += e;
     }
   }
   t.source = std::string(line_.substr(start, pos_ - start));
