@@ -18,7 +18,6 @@ namespace rs = recordset;
 
 namespace actions {
 
-
 void pickBetweenColumn(Instance& o, const Arguments& a) { o.setBetweenColumn(a.integer(0)); }
 void pickBetweenLabel(Instance& o, const Arguments& a) { o.setBetweenColumn(rs::columnOfLabel(o.store(), a.text(0))); }
 void selectBetweenValues(Instance& o, const Arguments& a) {

@@ -224,7 +224,13 @@ void TESSEL_CALL UnloadObject(TesselEditorContext*);
 int32_t TESSEL_CALL TesselLastOutcome(TesselRunObject* object, char* buffer, int32_t size);
 
 /* Cell types, as the diagnostics report them. */
-enum { TESSEL_CELL_NONE = -1, TESSEL_CELL_EMPTY = 0, TESSEL_CELL_VALUE = 1, TESSEL_CELL_STRING = 2, TESSEL_CELL_DATA = 3 };
+enum {
+  TESSEL_CELL_NONE = -1,
+  TESSEL_CELL_EMPTY = 0,
+  TESSEL_CELL_VALUE = 1,
+  TESSEL_CELL_STRING = 2,
+  TESSEL_CELL_DATA = 3
+};
 
 typedef struct TesselCellFacts {
   int32_t type;        /* TESSEL_CELL_* */

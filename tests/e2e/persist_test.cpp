@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/temp_files.h"
 #include "host/catalogue.h"
+#include "tests/e2e/temp_files.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {

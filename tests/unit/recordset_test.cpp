@@ -21,7 +21,6 @@
 namespace tessel {
 namespace {
 
-
 ArrayStore table(int32_t columns) {
   ArrayStore s;
   s.dimensions().setCount(2);
