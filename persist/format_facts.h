@@ -21,21 +21,22 @@ constexpr const char* fateName(Fate f) { return f == Fate::kept ? "kept" : f == 
 struct FormatInfo {
   Format format;
   const char* name;
-  const char* actions;  // action numbers, as a reader looks them up
+  const char* shortName;  // as a command line names it
+  const char* actions;    // action numbers, as a reader looks them up
   const char* summary;
 };
 
 inline constexpr FormatInfo kFormats[kFormatCount] = {
-    {Format::native, "Native array file", "0, 3, 10",
+    {Format::native, "Native array file", "native", "0, 3, 10",
      "The object's own binary file (magic \"QVXARRAY\"): the whole array with its dimensions, labels and keys."},
-    {Format::hostArray, "Host array file", "1, 4, 11",
+    {Format::hostArray, "Host array file", "host", "1, 4, 11",
      "The host's binary array file (magic \"HGF ARRAY\"): an X by Y by Z grid of texts, for exchanging arrays with "
      "the host."},
-    {Format::csv, "CSV file", "2, 5, 12",
+    {Format::csv, "CSV file", "csv", "2, 5, 12",
      "A comma-separated text file, one line per row, read back as a 2D array of strings."},
-    {Format::ini, "INI file", "58, 59, 60",
+    {Format::ini, "INI file", "ini", "58, 59, 60",
      "A text file with one section and one key=text line per element, read back as keyed strings."},
-    {Format::element, "Element file", "18, 19, 52, 53, 54",
+    {Format::element, "Element file", "element", "18, 19, 52, 53, 54",
      "The raw bytes of one element; reading a file stores all its bytes as one data element."},
 };
 
@@ -125,6 +126,25 @@ inline constexpr Aspect kAspects[] = {
 // clang-format on
 
 inline constexpr std::size_t kAspectCount = sizeof(kAspects) / sizeof(kAspects[0]);
+
+// The aspects by name, in the order of kAspects, for code that acts on a fate.
+enum class Facet : uint8_t {
+  dimensions,
+  keys,
+  labels,
+  emptyCells,
+  values,
+  strings,
+  data,
+  separator,
+  lineBreaks,
+  settings
+};
+static_assert(static_cast<std::size_t>(Facet::settings) + 1 == kAspectCount);
+
+constexpr Fate fateOf(Facet aspect, Format format) {
+  return kAspects[static_cast<std::size_t>(aspect)].by[static_cast<std::size_t>(format)].fate;
+}
 
 struct Rule {
   const char* topic;

@@ -20,18 +20,16 @@ using catalogue::expressionOf;
 
 struct FormatRow {
   Format format;
-  const char* name;
   int load;
   int append;
   int save;
 };
 
 constexpr FormatRow kFormats[] = {
-    {Format::native, "native", actionOf("loadFromFile"), actionOf("appendFromFile"), actionOf("saveToFile")},
-    {Format::hostArray, "host", actionOf("loadFromHostArray"), actionOf("appendFromHostArray"),
-     actionOf("saveAsHostArray")},
-    {Format::csv, "csv", actionOf("loadFromCsv"), actionOf("appendFromCsv"), actionOf("saveToCsv")},
-    {Format::ini, "ini", actionOf("loadFromIni"), actionOf("appendFromIni"), actionOf("saveToIni")},
+    {Format::native, actionOf("loadFromFile"), actionOf("appendFromFile"), actionOf("saveToFile")},
+    {Format::hostArray, actionOf("loadFromHostArray"), actionOf("appendFromHostArray"), actionOf("saveAsHostArray")},
+    {Format::csv, actionOf("loadFromCsv"), actionOf("appendFromCsv"), actionOf("saveToCsv")},
+    {Format::ini, actionOf("loadFromIni"), actionOf("appendFromIni"), actionOf("saveToIni")},
 };
 
 const FormatRow& rowOf(Format f) {
@@ -117,9 +115,13 @@ void addCount(std::string& out, int n, const char* one, const char* many) {
   if (n > 0) out += (out.empty() ? "" : ", ") + plural(n, one, many);
 }
 
-// What the format cannot keep of the array, counted: "3 keys dropped, ...".
+// What the format cannot keep of the array, counted where its table says the
+// aspect is lost or changed: "3 keys dropped, ...".
 std::string losses(hostkit::RunObject& object, Format format, const FileOptions& options) {
+  using persist::facts::Facet;
+  using persist::facts::Fate;
   if (format == Format::native) return "";
+  const auto fate = [format](Facet aspect) { return persist::facts::fateOf(aspect, format); };
   const auto integer = [&](int n) { return static_cast<int32_t>(object.call(n).raw); };
   const int32_t size = integer(expressionOf("size"));
   const int32_t dimensions = integer(expressionOf("dimensionCount"));
@@ -145,20 +147,24 @@ std::string losses(hostkit::RunObject& object, Format format, const FileOptions&
     labels += !object.call(expressionOf("label"), c).text.value_or("").empty();
   }
   object.releaseStringSpace();
-  const bool ini = format == Format::ini;
-  const bool csv = format == Format::csv;
+  const bool headerKeepsLabels = format == Format::csv && options.header;
   std::string out;
-  addCount(out, ini ? 0 : keys, "key dropped", "keys dropped");
-  addCount(out, ini ? valueKeys : 0, "key becomes a text", "keys become texts");
-  addCount(out, csv && options.header ? 0 : labels, "label dropped", "labels dropped");
-  addCount(out, values, "value becomes a text", "values become texts");
-  addCount(out, data, "data cell written empty", "data cells written empty");
-  addCount(out, ini ? bareEmpty : 0, "empty cell without a key dropped", "empty cells without a key dropped");
-  if (ini && dimensions >= 2) {
+  addCount(out, fate(Facet::keys) == Fate::lost ? keys : 0, "key dropped", "keys dropped");
+  addCount(out, fate(Facet::keys) == Fate::changed ? valueKeys : 0, "key becomes a text", "keys become texts");
+  addCount(out, fate(Facet::labels) == Fate::lost && !headerKeepsLabels ? labels : 0, "label dropped",
+           "labels dropped");
+  addCount(out, fate(Facet::values) == Fate::changed ? values : 0, "value becomes a text", "values become texts");
+  addCount(out, fate(Facet::data) == Fate::lost ? data : 0, "data cell written empty", "data cells written empty");
+  // Only INI skips cells on load: a line without a key and text is no entry.
+  addCount(out, format == Format::ini ? bareEmpty : 0, "empty cell without a key dropped",
+           "empty cells without a key dropped");
+  if (fate(Facet::dimensions) == Fate::lost && dimensions >= 2) {
     out += std::string(out.empty() ? "" : ", ") + "the " + std::to_string(dimensions) + "D shape flattened";
   }
-  addCount(out, csv ? commas : 0, "text with a comma split", "texts with a comma split");
-  addCount(out, ini || csv ? breaks : 0, "text with a line break split", "texts with a line break split");
+  addCount(out, fate(Facet::separator) == Fate::lost ? commas : 0, "text with a comma split",
+           "texts with a comma split");
+  addCount(out, fate(Facet::lineBreaks) == Fate::lost ? breaks : 0, "text with a line break split",
+           "texts with a line break split");
   return out;
 }
 
@@ -177,12 +183,12 @@ std::string headerRow(hostkit::RunObject& object) {
 
 Format formatNamed(const std::string& name) {
   for (const auto& row : kFormats) {
-    if (name == row.name) return row.format;
+    if (name == formatName(row.format)) return row.format;
   }
   throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv and ini");
 }
 
-const char* formatName(Format format) { return rowOf(format).name; }
+const char* formatName(Format format) { return persist::facts::kFormats[static_cast<int>(format)].shortName; }
 
 std::optional<Format> formatOfExtension(const std::string& path) {
   const std::string ext = lowered(std::filesystem::path(path).extension().string());

@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "persist/format_facts.h"
 #include "tools/console/names.h"
 #include "tools/host_kit.h"
 
 namespace tessel::console {
 
-enum class Format { native, hostArray, csv, ini };
+// The console reads and writes the whole-array formats, not the element file.
+using Format = persist::facts::Format;
 
 // "native", "host", "csv" or "ini"; throws UserError for another name.
 Format formatNamed(const std::string& name);
