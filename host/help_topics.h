@@ -125,10 +125,22 @@ inline constexpr Topic kConsoleHost[] = {
      "their places (Set value 2 at 0, SELECT WHERE col 1 >= 100); words compare ignoring case. "
      "Texts are quoted, integers bare, and an expression can stand for either."},
     {"Expressions", "A line such as get$(0) or get$(indexOfKeyStr(\"k\")) prints its result."},
-    {"Instances",
-     "new NAME --dims 2 --x 3 --auto-select creates an instance from a setup record; with NAME "
-     "switches to it; show draws the array, marking selected rows (show --types --keys --rows A:B "
-     "--selected --head N --json)."},
+};
+
+// The console's own commands, besides the actions and expressions: how to
+// write each (its first word is its name) and what it does.
+inline constexpr Topic kShellCommands[] = {
+    {"new NAME [--dims N] [--x N] [--y N] [--delimiter TEXT] [--case-sensitive] [--wildcard] [--auto-select]",
+     "Creates an instance from a setup record, as the editor writes it, and makes it the current one."},
+    {"with NAME [LINE]", "Makes NAME the current instance, or runs LINE on it and stays where it was."},
+    {"show [NAME] [--types] [--keys] [--rows A:B] [--selected] [--head N] [--json]",
+     "Draws an instance's array: a list, a grid with its labels and selection, or pages. --types and --keys add a "
+     "cell's type and key to a grid, --rows A:B and --head N limit the rows, --selected keeps the selected ones, "
+     "--json prints the cells as one JSON object (stable field names, for programs)."},
+    {"echo TERM...", "Prints texts, integers and expression results on one line."},
+    {"drop NAME", "Destroys an instance."},
+    {"help [NAME | TOPIC | formats]", "The catalogue, a topic of the menus, one entry, or the file formats."},
+    {"quit (or exit, or Ctrl-D)", "Leaves the shell; Ctrl-C cancels the line being typed."},
 };
 
 }  // namespace tessel::topics

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/catalogue_notes.h"
+#include "host/help_topics.h"
 #include "host/menus.h"
 #include "persist/format_facts.h"
 
@@ -18,26 +19,20 @@ using catalogue::Param;
 
 namespace {
 
-struct Command {
-  const char* name;
-  const char* usage;
-  const char* text;
-};
-
-// The shell's own commands, besides the actions and expressions.
-constexpr Command kCommands[] = {
-    {"new", "new NAME [--dims N] [--x N] [--y N] [--delimiter TEXT] [--case-sensitive] [--wildcard] [--auto-select]",
-     "Creates an instance from a setup record, as the editor writes it, and makes it the current one."},
-    {"with", "with NAME [LINE]", "Makes NAME the current instance, or runs LINE on it and stays where it was."},
-    {"show", "show [NAME] [--types] [--keys] [--rows A:B] [--selected] [--head N] [--json]",
-     "Draws an instance's array: a list, a grid with its labels and selection, or pages. --types and --keys add a\n"
-     "  cell's type and key to a grid, --rows A:B and --head N limit the rows, --selected keeps the selected ones,\n"
-     "  --json prints the cells as one JSON object (stable field names, for programs)."},
-    {"echo", "echo TERM...", "Prints texts, integers and expression results on one line."},
-    {"drop", "drop NAME", "Destroys an instance."},
-    {"help", "help [NAME | TOPIC | formats]", "The catalogue, a topic of the menus, one entry, or the file formats."},
-    {"quit", "quit (or exit, or Ctrl-D)", "Leaves the shell; Ctrl-C cancels the line being typed."},
-};
+// Prints text indented by two, broken between words before the line grows past width.
+void wrapped(std::ostream& out, std::string_view text, std::size_t width) {
+  std::string line = " ";
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find(' '), text.size());
+    if (line.size() > 2 && line.size() + 1 + end > width) {
+      out << line << '\n';
+      line = " ";
+    }
+    line += " " + std::string(text.substr(0, end));
+    text.remove_prefix(std::min(end + 1, text.size()));
+  }
+  out << line << '\n';
+}
 
 std::string callUsage(const catalogue::Expression& e) {
   std::string out = e.name;
@@ -140,7 +135,7 @@ void formats(std::ostream& out) {
     out << text << '\n';
   };
   std::string head = cell("", width);
-  for (const char* name : {"native", "host", "csv", "ini", "element"}) head += "  " + cell(name, 7);
+  for (const auto& f : facts::kFormats) head += "  " + cell(f.shortName, 7);
   line(head);
   for (const auto& a : facts::kAspects) {
     std::string row = cell(a.name, width);
@@ -159,7 +154,7 @@ void overview(std::ostream& out) {
   out << "A line names an action by the words of its display string, parameters in their places: texts in\n"
          "double quotes, integers bare, or expressions (Set value 2 at 0, SELECT WHERE \"level\" > 3). A line\n"
          "name(parameters) prints an expression's result. # starts a comment.\n\nCommands:\n";
-  for (const Command& c : kCommands) out << "  " << c.usage << '\n';
+  for (const auto& c : topics::kShellCommands) out << "  " << c.term << '\n';
   out << "\nhelp TOPIC lists a part of the menus: elements, keys, sorting, dimensioning, recordset, files,\n"
          "settings, lists, totals; help NAME one action, expression or command; help formats the file formats.\n\n";
 }
@@ -182,9 +177,11 @@ void printHelp(std::ostream& out, std::string_view topic) {
     formats(out);
     return;
   }
-  for (const Command& c : kCommands) {
-    if (wanted == c.name || (wanted == "exit" && std::string_view(c.name) == "quit")) {
-      out << c.usage << "\n  " << c.text << '\n';
+  for (const auto& c : topics::kShellCommands) {
+    const std::string_view name = std::string_view(c.term).substr(0, std::string_view(c.term).find(' '));
+    if (wanted == name || (wanted == "exit" && name == "quit")) {
+      out << c.term << '\n';
+      wrapped(out, c.text, 110);
       return;
     }
   }

@@ -404,11 +404,16 @@ class Page {
     section("console", "The console host",
             "<code>tessel</code> loads the module as a game host does and drives it from scripts or a terminal, so "
             "arrays, files and queries can be tried without the game.");
-    body_ << "<dl class=\"concepts commands\">";
-    for (const topics::Topic& t : topics::kConsoleHost) {
-      body_ << "<div><dt><code>" << escaped(t.term) << "</code></dt><dd>" << escaped(t.text) << "</dd></div>";
-    }
-    body_ << "</dl>";
+    const auto commands = [this](const auto& list) {
+      body_ << "<dl class=\"concepts commands\">";
+      for (const topics::Topic& t : list) {
+        body_ << "<div><dt><code>" << escaped(t.term) << "</code></dt><dd>" << escaped(t.text) << "</dd></div>";
+      }
+      body_ << "</dl>";
+    };
+    commands(topics::kConsoleHost);
+    body_ << "<h3>Commands at the prompt</h3>";
+    commands(topics::kShellCommands);
     end();
   }
 
