@@ -64,32 +64,24 @@ Options parse(const std::vector<std::string>& args) {
       continue;
     }
     if (readSetupOption(args, i, o.settings.setup) || readShowOption(args, i, o.settings.show)) continue;
-    const auto value = [&]() -> std::string {
-      if (i + 1 >= args.size()) throw UserError(a + " needs a value");
-      i += 2;
-      return args[i - 1];
-    };
     if (a == "--module") {
-      o.module = value();
+      o.module = optionValue(args, i);
     } else if (a == "--keep-going") {
       o.settings.keepGoing = true;
-      ++i;
     } else if (a == "--width") {
-      const std::string w = value();
+      const std::string& w = optionValue(args, i);
       if (w.empty() || w.find_first_not_of("0123456789") != std::string::npos || w.size() > 6 || std::stoi(w) < 1) {
         throw UserError("--width needs a positive number, not \"" + w + "\"");
       }
       o.settings.show.width = static_cast<std::size_t>(std::stoi(w));
     } else if (a == "--from") {
-      o.from = formatNamed(value());
+      o.from = formatNamed(optionValue(args, i));
     } else if (a == "--to") {
-      o.to = formatNamed(value());
+      o.to = formatNamed(optionValue(args, i));
     } else if (a == "--force") {
       o.force = true;
-      ++i;
     } else if (a == "--header") {
       o.settings.files.header = true;
-      ++i;
     } else if (a == "--version") {
       o.words = {"version"};
       return o;
@@ -99,6 +91,7 @@ Options parse(const std::vector<std::string>& args) {
     } else {
       throw UserError("unknown option " + a);
     }
+    ++i;
   }
   return o;
 }

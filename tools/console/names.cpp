@@ -53,6 +53,11 @@ std::string plural(int64_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+const std::string& optionValue(const std::vector<std::string>& words, std::size_t& i) {
+  if (i + 1 >= words.size()) throw UserError(words[i] + " needs a value");
+  return words[++i];
+}
+
 catalogue::Param kindOf(const Term& term) {
   switch (term.kind) {
     case Term::Kind::integer: return Param::integer;

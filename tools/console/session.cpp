@@ -64,11 +64,7 @@ bool readSetupOption(const std::vector<std::string>& args, std::size_t& i, hostk
     inlineValue = name.substr(equals + 1);
     name = name.substr(0, equals);
   }
-  const auto value = [&]() -> std::string {
-    if (inlineValue) return *inlineValue;
-    if (i + 1 >= args.size()) throw UserError(name + " needs a value");
-    return args[++i];
-  };
+  const auto value = [&] { return inlineValue ? *inlineValue : optionValue(args, i); };
   if (name == "--dims") {
     setup.dimensions = integerOption(name, value());
   } else if (name == "--x" || name == "-x") {

@@ -346,10 +346,7 @@ int32_t number(const std::string& option, const std::string& text) {
 
 bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& o) {
   const std::string& w = words[i];
-  const auto value = [&]() -> std::string {
-    if (i + 1 >= words.size()) throw UserError(w + " needs a value");
-    return words[++i];
-  };
+  const auto value = [&] { return optionValue(words, i); };
   if (w == "--types") {
     o.types = true;
   } else if (w == "--keys") {
