@@ -31,25 +31,37 @@ struct Escaped {
   bool cut = false;  // the text went on past the width
 };
 
-// A text escaped for a terminal (quotes and backslashes too when `quotes`),
-// cut after `width` characters.
-Escaped escapedPart(std::string_view text, bool utf8, std::size_t width, bool quotes) {
+// How a text is written: bare for a terminal, quoted (escaping quotes and
+// backslashes too), or as the inside of a JSON string, where UTF-8 is kept
+// where it is valid and other bytes stand for the code points of their number.
+enum class Style { bare, quoted, json };
+
+// A text escaped in the style, cut after `width` characters.
+Escaped escapedPart(std::string_view text, bool utf8, std::size_t width, Style style) {
   static const char hex[] = "0123456789abcdef";
+  const bool json = style == Style::json;
   std::string out;
   std::size_t shown = 0;
   std::size_t i = 0;
   for (; i < text.size() && shown < width; ++shown) {
     const char c = text[i];
     const auto u = static_cast<unsigned char>(c);
-    if (const std::size_t n = utf8 && u >= 0x80 ? utf8Length(text, i) : 0; n > 0) {
+    if (const std::size_t n = (utf8 || json) && u >= 0x80 ? utf8Length(text, i) : 0; n > 0) {
       out.append(text, i, n);
       i += n;
       continue;
     }
     ++i;
-    if (quotes && (c == '"' || c == '\\')) {
+    if (style != Style::bare && (c == '"' || c == '\\')) {
       out += '\\';
       out += c;
+    } else if (json && u >= 0x80) {
+      out += static_cast<char>(0xc0 | (u >> 6));
+      out += static_cast<char>(0x80 | (u & 0x3f));
+    } else if (json && (u < 0x20 || u == 0x7f)) {
+      out += "\\u00";
+      out += hex[u >> 4];
+      out += hex[u & 15];
     } else if (c == '\n') {
       out += "\\n";
     } else if (c == '\t') {
@@ -69,39 +81,12 @@ Escaped escapedPart(std::string_view text, bool utf8, std::size_t width, bool qu
 
 // The same without quotes, "..." after a cut text.
 std::string escaped(std::string_view text, bool utf8, std::size_t width) {
-  Escaped e = escapedPart(text, utf8, width, false);
+  Escaped e = escapedPart(text, utf8, width, Style::bare);
   return e.cut ? e.text + "..." : e.text;
 }
 
-// A text as a JSON string: UTF-8 kept where it is valid, other bytes as the
-// code points of the same number.
-std::string json(std::string_view text) {
-  static const char hex[] = "0123456789abcdef";
-  std::string out = "\"";
-  for (std::size_t i = 0; i < text.size();) {
-    const auto u = static_cast<unsigned char>(text[i]);
-    if (const std::size_t n = u >= 0x80 ? utf8Length(text, i) : 0; n > 0) {
-      out.append(text, i, n);
-      i += n;
-      continue;
-    }
-    ++i;
-    if (u == '"' || u == '\\') {
-      out += '\\';
-      out += static_cast<char>(u);
-    } else if (u < 0x20 || u == 0x7f) {
-      out += "\\u00";
-      out += hex[u >> 4];
-      out += hex[u & 15];
-    } else if (u >= 0x80) {
-      out += static_cast<char>(0xc0 | (u >> 6));
-      out += static_cast<char>(0x80 | (u & 0x3f));
-    } else {
-      out += static_cast<char>(u);
-    }
-  }
-  return out + "\"";
-}
+// A text as a JSON string, whole.
+std::string json(std::string_view text) { return "\"" + escapedPart(text, true, text.size(), Style::json).text + "\""; }
 
 const char* typeName(int32_t type) {
   switch (type) {
@@ -381,7 +366,7 @@ hostkit::ExpressionCall checkedCall(hostkit::RunObject& object, int n, const hos
 }
 
 std::string quoted(std::string_view text, bool utf8, std::size_t width) {
-  const Escaped e = escapedPart(text, utf8, width, true);
+  const Escaped e = escapedPart(text, utf8, width, Style::quoted);
   return "\"" + e.text + (e.cut ? "\"..." : "\"");
 }
 
