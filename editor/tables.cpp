@@ -2,6 +2,10 @@
 
 namespace tessel::editor {
 
+// The resource script's ids are the catalogue's.
+static_assert(TESSEL_ACTION_IDS == catalogue::kFirstActionMenuId);
+static_assert(TESSEL_EXPRESSION_IDS == catalogue::kFirstExpressionMenuId);
+
 namespace {
 
 int indexIn(int32_t number, std::size_t count) {

@@ -15,6 +15,10 @@ struct Parameter {
   const char* name;
 };
 
+// An entry's menu id is its number past the first id of its kind.
+inline constexpr int kFirstActionMenuId = 25000;
+inline constexpr int kFirstExpressionMenuId = 27000;
+
 struct Action {
   int number;
   const char* label;
@@ -23,7 +27,7 @@ struct Action {
   const char* summary;
   const char* operation;
 
-  constexpr int menuId() const { return 25000 + number; }
+  constexpr int menuId() const { return kFirstActionMenuId + number; }
   constexpr int stringId() const { return 28200 + number; }
   constexpr int paramCount() const { return (params[0].kind != Param::none) + (params[1].kind != Param::none); }
 };
@@ -37,7 +41,7 @@ struct Expression {
   const char* summary;
   const char* operation;  // the name of the operation behind the row; rows that share one share a routine
 
-  constexpr int menuId() const { return 27000 + number; }
+  constexpr int menuId() const { return kFirstExpressionMenuId + number; }
   constexpr int stringId() const { return 28400 + number; }
   constexpr int paramCount() const { return (params[0].kind != Param::none) + (params[1].kind != Param::none); }
   constexpr bool returnsText() const { return result != Result::integer; }

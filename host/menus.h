@@ -23,8 +23,8 @@ struct Node {
 constexpr Node popup(const char* label) { return {Kind::popup, 0, label}; }
 constexpr Node end() { return {Kind::end, 0, nullptr}; }
 constexpr Node separator() { return {Kind::separator, 0, nullptr}; }
-constexpr Node action(int number) { return {Kind::item, 25000 + number, nullptr}; }
-constexpr Node expression(int number) { return {Kind::item, 27000 + number, nullptr}; }
+constexpr Node action(int number) { return {Kind::item, catalogue::kFirstActionMenuId + number, nullptr}; }
+constexpr Node expression(int number) { return {Kind::item, catalogue::kFirstExpressionMenuId + number, nullptr}; }
 
 // clang-format off
 // Menu 20000: the one unnamed popup's items.
@@ -117,10 +117,12 @@ inline constexpr Node kExpressionMenu[] = {
 
 // The catalogue's menu label of an item id, or null for an id no entry has.
 constexpr const char* labelOf(int id) {
-  if (id >= 25000 && id < 25000 + static_cast<int>(catalogue::kActionCount))
-    return catalogue::kActions[id - 25000].label;
-  if (id >= 27000 && id < 27000 + static_cast<int>(catalogue::kExpressionCount)) {
-    return catalogue::kExpressions[id - 27000].label;
+  if (id >= catalogue::kFirstActionMenuId &&
+      id < catalogue::kFirstActionMenuId + static_cast<int>(catalogue::kActionCount))
+    return catalogue::kActions[id - catalogue::kFirstActionMenuId].label;
+  if (id >= catalogue::kFirstExpressionMenuId &&
+      id < catalogue::kFirstExpressionMenuId + static_cast<int>(catalogue::kExpressionCount)) {
+    return catalogue::kExpressions[id - catalogue::kFirstExpressionMenuId].label;
   }
   return nullptr;
 }
@@ -145,8 +147,9 @@ constexpr bool wellFormed(const Node (&menu)[N], int first, std::size_t count) {
   return items == count;
 }
 
-static_assert(wellFormed(kActionMenu, 25000, catalogue::kActionCount), "each action appears once in the action menu");
-static_assert(wellFormed(kExpressionMenu, 27000, catalogue::kExpressionCount),
+static_assert(wellFormed(kActionMenu, catalogue::kFirstActionMenuId, catalogue::kActionCount),
+              "each action appears once in the action menu");
+static_assert(wellFormed(kExpressionMenu, catalogue::kFirstExpressionMenuId, catalogue::kExpressionCount),
               "each expression appears once in the expression menu");
 
 }  // namespace tessel::menus

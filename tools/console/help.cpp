@@ -73,11 +73,11 @@ void expressionDetail(std::ostream& out, const catalogue::Expression& e) {
 
 // One line of an entry in a topic: how to write it and what it does.
 void entryLine(std::ostream& out, int id) {
-  if (id < 27000) {
-    const auto& a = kActions[id - 25000];
+  if (id < catalogue::kFirstExpressionMenuId) {
+    const auto& a = kActions[id - catalogue::kFirstActionMenuId];
     out << "  " << usage(a) << "\n      " << a.summary << '\n';
   } else {
-    const auto& e = kExpressions[id - 27000];
+    const auto& e = kExpressions[id - catalogue::kFirstExpressionMenuId];
     out << "  " << callUsage(e) << " -> " << resultName(e) << "\n      " << e.summary << '\n';
   }
 }

@@ -329,10 +329,10 @@ class Page {
         body_ << "<hr class=\"menu-separator\">";
         continue;
       }
-      if (n.id >= 27000) {
-        expressionEntry(catalogue::kExpressions[n.id - 27000], path);
+      if (n.id >= catalogue::kFirstExpressionMenuId) {
+        expressionEntry(catalogue::kExpressions[n.id - catalogue::kFirstExpressionMenuId], path);
       } else {
-        actionEntry(catalogue::kActions[n.id - 25000], path);
+        actionEntry(catalogue::kActions[n.id - catalogue::kFirstActionMenuId], path);
       }
     }
     if (inGroup) body_ << "</div></div>";
