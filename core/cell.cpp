@@ -4,19 +4,43 @@
 
 namespace tessel {
 
+namespace {
+
+// True when assigning the descriptor leaves an empty cell.
+bool leavesEmpty(const CellDescriptor& d) {
+  switch (d.type) {
+    case CellType::value: return d.value == 0;
+    case CellType::string: return d.bytes == nullptr;
+    case CellType::data: return d.bytes == nullptr || d.length < 1;
+    case CellType::empty: break;
+  }
+  return true;
+}
+
+// The key of every cell whose key is empty and never held anything. Nothing
+// changes it: setKey gives a cell a block of its own before assigning.
+Cell& sharedEmptyKey() noexcept {
+  static Cell empty;
+  return empty;
+}
+
+}  // namespace
+
+void Cell::KeyDeleter::operator()(Cell* key) const noexcept {
+  if (key != &sharedEmptyKey()) std::default_delete<Cell>()(key);
+}
+
 void Cell::freeBlock() noexcept { const std::unique_ptr<char[]> block(heapBlock()); }
 
 void Cell::assign(const CellDescriptor& d) {
-  if (d.type == CellType::value && d.value != 0) {
+  if (leavesEmpty(d)) {
+    releaseContent();
+    return;
+  }
+  if (d.type == CellType::value) {
     releaseContent();
     std::memcpy(body_, &d.value, sizeof d.value);
     type_ = CellType::value;
-    return;
-  }
-  const bool hasBytes = (d.type == CellType::string && d.bytes != nullptr) ||
-                        (d.type == CellType::data && d.bytes != nullptr && d.length >= 1);
-  if (!hasBytes) {
-    releaseContent();
     return;
   }
   // A string's length always follows from its text, whatever the caller counted.
@@ -73,13 +97,18 @@ std::size_t Cell::textLength() const {
 int32_t Cell::valueOfText() const { return type_ == CellType::string ? parseInteger(bytes()) : 0; }
 
 void Cell::setKey(const CellDescriptor& d) {
-  if (key_) {
+  const bool shared = key_.get() == &sharedEmptyKey();
+  if (key_ && !shared) {
     key_->assign(d);
+    return;
+  }
+  if (leavesEmpty(d)) {
+    if (!shared) key_.reset(&sharedEmptyKey());
     return;
   }
   auto key = std::make_unique<Cell>();
   key->assign(d);
-  key_ = std::move(key);
+  key_.reset(key.release());
 }
 
 }  // namespace tessel

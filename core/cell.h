@@ -140,7 +140,9 @@ class Cell {
   std::size_t textLength() const;
 
   // Attaches a key cell when there is none, then assigns the descriptor to it;
-  // a string key's length is taken from the string.
+  // a string key's length is taken from the string. An empty key that never
+  // held anything is one cell shared by all, so a load's empty keys take no
+  // block each; a cell gets its own block before its key changes.
   void setKey(const CellDescriptor& d);
   const Cell* key() const { return key_.get(); }
 
@@ -179,7 +181,12 @@ class Cell {
     local_ = 0;
   }
 
-  std::unique_ptr<Cell> key_;
+  // Frees a key's block; the empty key that cells share is never freed.
+  struct KeyDeleter {
+    void operator()(Cell* key) const noexcept;
+  };
+
+  std::unique_ptr<Cell, KeyDeleter> key_;
   char body_[kLocalSize] = {};  // local bytes; or the value; or the heap pointer, then the length
   CellType type_ = CellType::empty;
   uint8_t local_ = 0;

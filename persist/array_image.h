@@ -1,5 +1,5 @@
-// The transient whole-array copy that a load of the native or host array file
-// builds before the store is touched: dimensions, labels and cell records
+// The transient whole-array copy that a load of the host array file builds
+// before the store is touched: dimensions, labels and cell records
 // whose bytes live in one pool owned by the image.
 #pragma once
 

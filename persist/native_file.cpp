@@ -1,6 +1,7 @@
 #include "persist/native_file.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/arithmetic.h"
 #include "persist/byte_io.h"
@@ -29,18 +30,22 @@ void writeRecord(ByteWriter& out, const Cell* cell) {
   }
 }
 
-CellRecord readRecord(ByteReader& in, ArrayImage& image) {
-  CellRecord r;
-  r.type = in.u16();
-  r.length = in.i32();
-  if (r.length < 1) return r;
-  if (r.type == 1) {
-    r.word = in.i32();
-  } else {
-    // A payload cut short keeps what the file held; none when nothing is left.
-    image.keepBytes(r, in.take(static_cast<uint64_t>(r.length)));
-  }
-  return r;
+// What a record stores back: a value, a string up to its first zero byte,
+// or anything else as data of the bytes held. A payload cut short keeps what
+// the file held; an empty one leaves an empty cell. Bytes are read in place.
+CellDescriptor readRecord(ByteReader& in, std::string& spill) {
+  const uint16_t type = in.u16();
+  const int32_t length = in.i32();
+  if (length < 1) return {};
+  if (type == 1) return CellDescriptor::ofValue(in.i32());
+  const std::string_view payload = in.take(static_cast<uint64_t>(length));
+  if (payload.empty()) return {};
+  if (type != 2) return CellDescriptor::ofData(payload.data(), static_cast<int32_t>(payload.size()));
+  // Most strings carry their terminator; one that does not is copied to get one.
+  if (payload.back() == '\0' || std::memchr(payload.data(), '\0', payload.size()) != nullptr)
+    return CellDescriptor::ofString(payload.data());
+  spill.assign(payload);
+  return CellDescriptor::ofString(spill.c_str());
 }
 
 }  // namespace
@@ -73,19 +78,18 @@ void writeNativeFile(const ArrayStore& store, ByteWriter& out) {
   }
 }
 
-std::optional<ArrayImage> readNativeFile(std::string_view bytes) {
+std::optional<NativeHeader> readNativeHeader(std::string_view bytes) {
   ByteReader in(bytes);
   if (in.take(kMagic.size()) != kMagic) return std::nullopt;
-  ArrayImage image;
-  image.version = in.u16();
-  if (static_cast<int16_t>(image.version) > 1) return std::nullopt;
-  image.dimensionCount = in.i32();
+  NativeHeader header;
+  if (static_cast<int16_t>(in.u16()) > 1) return std::nullopt;
+  header.dimensionCount = in.i32();
   // Boundaries past the tenth are skipped so the rest is read at its place.
-  for (int32_t k = 0; k < image.dimensionCount; ++k) {
-    if (k < ArrayImage::kBoundaries) {
-      image.boundaries[static_cast<std::size_t>(k)] = in.i32();
+  for (int32_t k = 0; k < header.dimensionCount; ++k) {
+    if (k < NativeHeader::kBoundaries) {
+      header.boundaries[static_cast<std::size_t>(k)] = in.i32();
     } else {
-      in.skip(4 * static_cast<uint64_t>(image.dimensionCount - k));
+      in.skip(4 * static_cast<uint64_t>(header.dimensionCount - k));
       break;
     }
   }
@@ -94,38 +98,34 @@ std::optional<ArrayImage> readNativeFile(std::string_view bytes) {
   const int32_t labelCount = in.i32();
   for (int32_t k = 0; k < labelCount && !in.atEnd(); ++k) {
     const int32_t length = in.i32();
-    image.labels.push_back(length >= 1 ? image.keepLabel(in.take(static_cast<uint64_t>(length))) : LabelImage{});
+    const std::string_view text = length >= 1 ? in.take(static_cast<uint64_t>(length)) : std::string_view();
+    header.labels.push_back(text.empty() ? std::nullopt : std::optional<std::string>(text));
   }
-  const int32_t cellCount = in.i32();
-  // Room for as many records as the rest of the file can hold (12 bytes at least each).
-  if (cellCount > 0)
-    image.cells.reserve(std::min<std::size_t>(static_cast<std::size_t>(cellCount), in.remaining() / 12));
-  image.reservePool(in.remaining());
-  for (int32_t i = 0; i < cellCount && !in.atEnd(); ++i) {
-    CellImage c;
-    c.cell = readRecord(in, image);
-    c.key = readRecord(in, image);
-    image.cells.push_back(c);
-  }
-  return image;
+  header.cells = bytes.substr(bytes.size() - in.remaining());
+  return header;
 }
 
-void applyNativeImage(ArrayStore& store, const ArrayImage& image, LoadMode mode) {
+void applyNativeFile(ArrayStore& store, const NativeHeader& header, LoadMode mode) {
   if (mode == LoadMode::replace) {
     store.deleteAll();
-    store.dimensions().setCount(image.dimensionCount);
+    store.dimensions().setCount(header.dimensionCount);
     for (int32_t k = 1; k <= 9; ++k)
-      store.dimensions().setBoundary(k, image.boundaries[static_cast<std::size_t>(k - 1)]);
+      store.dimensions().setBoundary(k, header.boundaries[static_cast<std::size_t>(k - 1)]);
   }
+  ByteReader in(header.cells);
+  const int32_t cellCount = in.i32();
+  // Room for as many records as the rest of the file can hold (12 bytes at least each).
+  if (cellCount > 0) store.reserveAppends(std::min<int64_t>(cellCount, static_cast<int64_t>(in.remaining() / 12)));
   const int32_t start = store.size();
-  store.reserveAppends(static_cast<int64_t>(image.cells.size()));
-  for (std::size_t i = 0; i < image.cells.size(); ++i) {
-    const int32_t at = wrapAdd(start, static_cast<int32_t>(i));
-    store.insert(at, image.descriptorOf(image.cells[i].cell));
-    store.setKey(at, image.descriptorOf(image.cells[i].key));
+  std::string spill;
+  for (int32_t i = 0; i < cellCount && !in.atEnd(); ++i) {
+    const int32_t at = wrapAdd(start, i);
+    store.insert(at, readRecord(in, spill));
+    store.setKey(at, readRecord(in, spill));
   }
-  for (std::size_t c = 0; c < image.labels.size(); ++c) {
-    recordset::setLabel(store, image.text(image.labels[c]), static_cast<int32_t>(c));
+  for (std::size_t c = 0; c < header.labels.size(); ++c) {
+    const auto& label = header.labels[c];
+    recordset::setLabel(store, label ? label->c_str() : nullptr, static_cast<int32_t>(c));
   }
 }
 
@@ -139,14 +139,13 @@ Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name,
 Status loadFromFile(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
   std::string bytes;
   Status status = files.read(name, bytes);
-  std::optional<ArrayImage> image;
+  std::optional<NativeHeader> header;
   if (status.ok()) {
-    image = readNativeFile(bytes);
-    if (!image) status = Status::failure(StatusCode::badFormat, name);
+    header = readNativeHeader(bytes);
+    if (!header) status = Status::failure(StatusCode::badFormat, name);
   }
-  bytes = std::string();  // the image holds what it needs
-  if (!image) image.emplace();
-  applyLoad(store, mode, [&](ArrayStore& s) { applyNativeImage(s, *image, mode); });
+  if (!header) header.emplace();
+  applyLoad(store, mode, [&](ArrayStore& s) { applyNativeFile(s, *header, mode); });
   return status;
 }
 

@@ -2,13 +2,16 @@
 // with its key, little-endian, behind the magic "QVXARRAY".
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/array_store.h"
+#include "core/dimensions.h"
 #include "core/status.h"
-#include "persist/array_image.h"
 #include "persist/byte_io.h"
 #include "persist/file_handler.h"
 
@@ -16,11 +19,22 @@ namespace tessel::persist {
 
 // The store's content as the file's bytes, streamed straight from the store.
 void writeNativeFile(const ArrayStore& store, ByteWriter& out);
-// The image a file holds, or nothing when its magic or version is refused.
-std::optional<ArrayImage> readNativeFile(std::string_view bytes);
-// Puts an image into the store. A replacing load takes the image's dimension
+// What a file holds before its cells. The cell records are decoded straight
+// into the store from the file's bytes, which must outlive the header.
+struct NativeHeader {
+  static constexpr int kBoundaries = Dimensions::kEntries;
+
+  int32_t dimensionCount = 0;
+  std::array<int32_t, kBoundaries> boundaries{};   // boundary 1 to 10
+  std::vector<std::optional<std::string>> labels;  // a slot without bytes has none
+  std::string_view cells;                          // the count of records, then the records
+};
+
+// The header of a file, or nothing when its magic or version is refused.
+std::optional<NativeHeader> readNativeHeader(std::string_view bytes);
+// Puts a file into the store. A replacing load takes the header's dimension
 // count and boundaries; both modes append the cells and set the labels.
-void applyNativeImage(ArrayStore& store, const ArrayImage& image, LoadMode mode);
+void applyNativeFile(ArrayStore& store, const NativeHeader& header, LoadMode mode);
 
 Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
 // compat: a file that cannot be read is an empty image: a replacing load

@@ -202,6 +202,10 @@ TEST_F(Persist, Loads) {
       {kLoadNative, nativeHeader(1, {0}) + le32(0x7FFFFFFF) + le32(0x7FFFFFFF) + "ab", "", ""},
       {kLoadNative, none + le32(0x7FFFFFFF) + le16(2) + le32(3) + std::string("hi\0", 3) + noKey, "hi", ""},
       {kLoadNative, none + le32(1) + le16(2) + le32(1000) + "abc", "abc", ""},
+      {kLoadNative,
+       none + le32(2) + le16(2) + le32(4) + std::string("a\0bc", 4) + noKey + le16(2) + le32(2) + "de" + le16(1) +
+           le32(4) + le32(9),
+       "a|de", ""},
       {kLoadNative, none + le32(1) + le16(1) + le32(4) + "\x34\x12", "4660", ""},
       {kLoadNative,
        nativeHeader(11, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}) + le32(0) + le32(1) + le16(1) + le32(4) + le32(9) + noKey,

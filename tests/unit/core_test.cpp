@@ -99,6 +99,34 @@ TEST(Cell, ContentInsideAndOutsideTheCellSurvivesMoves) {
   }
 }
 
+// Empty keys share one cell: giving one of them content, emptying it again,
+// moving or clearing cells must leave every other empty key empty.
+TEST(Cell, EmptyKeysStayApartWhenOneChanges) {
+  const CellDescriptor keys[] = {CellDescriptor::ofValue(5), CellDescriptor::ofString("k"),
+                                 CellDescriptor::ofString(""), CellDescriptor::ofData("ab", 2)};
+  for (const CellDescriptor& d : keys) {
+    SCOPED_TRACE(static_cast<int>(d.type));
+    Cell a, b, c;
+    a.setKey({});
+    b.setKey(CellDescriptor::ofValue(0));
+    c.setKey(CellDescriptor::ofString(nullptr));
+    ASSERT_NE(a.key(), nullptr);
+    b.setKey(d);
+    EXPECT_EQ(cellOf(*a.key()) + "|" + cellOf(*c.key()), "0 0  0|0 0  0");
+    EXPECT_EQ(b.key()->type(), d.type);
+    b.setKey({});  // emptied, but still its own
+    a.setKey(d);
+    EXPECT_EQ(b.key()->type(), CellType::empty);
+    EXPECT_EQ(c.key()->type(), CellType::empty);
+    Cell moved(std::move(c));
+    c.clear();
+    moved.clear();
+    EXPECT_EQ(moved.key(), nullptr);
+    b.setKey(d);
+    EXPECT_EQ(cellOf(*a.key()), cellOf(*b.key()));
+  }
+}
+
 // Count, capacity, X boundary, cells (type:text#key) and row flags.
 std::string describe(const ArrayStore& s) {
   std::string out = std::to_string(s.size()) + "/" + std::to_string(s.capacity()) + "/x" +
