@@ -43,10 +43,6 @@ std::string plural(int64_t n, const char* one, const char* many);
 // The word after the option words[i], moving i onto it; throws UserError when there is none.
 const std::string& optionValue(const std::vector<std::string>& words, std::size_t& i);
 
-// The kind of value a term gives.
-catalogue::Param kindOf(const Term& term);
-const char* kindName(catalogue::Param kind);
-
 // Reads one line token by token.
 class Cursor {
  public:
