@@ -10,13 +10,13 @@
 
 #include "host/catalogue.h"
 #include "tools/console/platform.h"
+#include "tools/console/show.h"
 
 namespace tessel::console {
 
 namespace {
 
 using catalogue::actionOf;
-using catalogue::expressionOf;
 
 struct FormatRow {
   Format format;
@@ -122,10 +122,9 @@ std::string losses(hostkit::RunObject& object, Format format, const FileOptions&
   using persist::facts::Fate;
   if (format == Format::native) return "";
   const auto fate = [format](Facet aspect) { return persist::facts::fateOf(aspect, format); };
-  const auto integer = [&](int n) { return static_cast<int32_t>(object.call(n).raw); };
-  const int32_t size = integer(expressionOf("size"));
-  const int32_t dimensions = integer(expressionOf("dimensionCount"));
-  const int32_t columns = dimensions >= 2 ? integer(expressionOf("boundaryX")) : 0;
+  const int32_t size = integerOf(object, "size");
+  const int32_t dimensions = integerOf(object, "dimensionCount");
+  const int32_t columns = dimensions >= 2 ? integerOf(object, "boundaryX") : 0;
   int keys = 0, valueKeys = 0, values = 0, data = 0, bareEmpty = 0, commas = 0, breaks = 0, labels = 0;
   for (int32_t i = 0; i < size; ++i) {
     const auto facts = object.describeCell(i);
@@ -138,13 +137,13 @@ std::string losses(hostkit::RunObject& object, Format format, const FileOptions&
         facts->keyType == TESSEL_CELL_NONE && (facts->type == TESSEL_CELL_EMPTY || facts->type == TESSEL_CELL_DATA ||
                                                (facts->type == TESSEL_CELL_STRING && facts->length == 0));
     if (facts->type == TESSEL_CELL_STRING) {
-      const std::string text = object.call(expressionOf("stringAt"), i).text.value_or("");
+      const std::string text = textOf(object, "stringAt", i).value_or("");
       commas += text.find(',') != std::string::npos;
       breaks += text.find_first_of("\r\n") != std::string::npos;
     }
   }
   for (int32_t c = 0; dimensions == 2 && c < columns; ++c) {
-    labels += !object.call(expressionOf("label"), c).text.value_or("").empty();
+    labels += !textOf(object, "label", c).value_or("").empty();
   }
   object.releaseStringSpace();
   const bool headerKeepsLabels = format == Format::csv && options.header;
@@ -170,11 +169,9 @@ std::string losses(hostkit::RunObject& object, Format format, const FileOptions&
 
 // The labels as a first CSV row.
 std::string headerRow(hostkit::RunObject& object) {
-  const int32_t columns = static_cast<int32_t>(object.call(expressionOf("boundaryX")).raw);
+  const int32_t columns = integerOf(object, "boundaryX");
   std::string row;
-  for (int32_t c = 0; c < columns; ++c) {
-    row += (c ? "," : "") + object.call(expressionOf("label"), c).text.value_or("");
-  }
+  for (int32_t c = 0; c < columns; ++c) row += (c ? "," : "") + textOf(object, "label", c).value_or("");
   object.releaseStringSpace();
   return row + "\r\n";
 }

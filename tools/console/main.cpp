@@ -159,7 +159,7 @@ int convert(tessel::hostkit::Module& module, const Options& o) {
   runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.files, warnings);
   runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.files, warnings);
   printWarnings(warnings);
-  const int32_t count = static_cast<int32_t>(object.call(tessel::catalogue::expressionOf("size")).raw);
+  const int32_t count = integerOf(object, "size");
   std::cout << in << " (" << formatName(from) << ", " << plural(count, "element", "elements") << ") -> " << out << " ("
             << formatName(*to) << ")\n";
   return 0;

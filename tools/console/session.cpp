@@ -170,23 +170,20 @@ void Session::warnOutOfRange(hostkit::RunObject& object, const catalogue::Parame
     if (declared[i].kind != Param::integer) continue;
     const std::string_view name = declared[i].name;
     const int32_t v = values[i].integer;
-    const auto count = [&](const char* operation) {
-      return static_cast<int32_t>(object.call(catalogue::expressionOf(operation)).raw);
-    };
     std::string problem;
     if (name == "index") {
-      const int32_t size = count("size");
+      const int32_t size = integerOf(object, "size");
       if (v < 0) {
         problem = "index " + std::to_string(v) + " is negative";
       } else if (v >= size && !(action && extendsArray(declared))) {
         problem = "index " + std::to_string(v) + " is past the last element (size " + std::to_string(size) + ")";
       }
     } else if (name == "row" || name == "column") {
-      if (count("dimensionCount") != 2) {
+      if (integerOf(object, "dimensionCount") != 2) {
         problem = std::string("the array is not 2D, so ") + (name == "row" ? "its rows" : "its columns") +
                   " are not a recordset's";
       } else {
-        const int32_t limit = count(name == "row" ? "numberOfRows" : "boundaryX");
+        const int32_t limit = integerOf(object, name == "row" ? "numberOfRows" : "boundaryX");
         if (v < 0 || v >= limit + (name == "row" && action ? 1 : 0)) {
           problem = std::string(name) + " " + std::to_string(v) + " is outside 0 to " + std::to_string(limit - 1) +
                     (name == "row" ? " (rows count the selected ones)" : "");

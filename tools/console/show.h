@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,9 @@ bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowO
 // Calls expression n; throws UserError when the module breaks the host protocol.
 hostkit::ExpressionCall checkedCall(hostkit::RunObject& object, int n, const hostkit::Param& first = {},
                                     const hostkit::Param& second = {});
+// The integer or text that the expression of an operation gives, the same way.
+int32_t integerOf(hostkit::RunObject& object, const char* operation, const hostkit::Param& first = {});
+std::optional<std::string> textOf(hostkit::RunObject& object, const char* operation, const hostkit::Param& first = {});
 
 // A text in double quotes, control characters and quotes escaped, cut after
 // `width` characters with "..." after the closing quote.
