@@ -39,6 +39,8 @@ int32_t integerOption(const std::string& name, const std::string& value) {
   return t.integer;
 }
 
+Value literal(const Term& t) { return {t.kind == Term::Kind::text, t.integer, t.text}; }
+
 // A text that is not there reaches the module as an empty one, as from a game.
 hostkit::Param toParam(const Value& v) {
   if (v.isText) return v.text.value_or("");
@@ -118,15 +120,7 @@ std::vector<std::string> Session::instanceNames() const {
 }
 
 Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
-  Value v;
-  switch (term.kind) {
-    case Term::Kind::integer: v.integer = term.integer; return v;
-    case Term::Kind::text:
-      v.isText = true;
-      v.text = term.text;
-      return v;
-    case Term::Kind::expression: break;
-  }
+  if (term.kind != Term::Kind::expression) return literal(term);
   Value values[2];
   for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i) values[i] = evaluate(object, term.arguments[i]);
   const auto& e = kExpressions[term.expression];
@@ -134,6 +128,7 @@ Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
     warnOutOfRange(object, e.params, values, false);  // index transforms are arithmetic on any number
   }
   const hostkit::ExpressionCall call = checkedCall(object, term.expression, toParam(values[0]), toParam(values[1]));
+  Value v;
   v.isText = e.returnsText();
   if (v.isText) {
     if (!call.textFlag && call.raw != 0)
@@ -295,7 +290,7 @@ bool Session::builtin(std::string_view line) {
     while (!c.atEnd()) {
       const Term t = c.term();
       if (t.kind == Term::Kind::expression && object == nullptr) object = &instance(current_);
-      const Value v = object != nullptr ? evaluate(*object, t) : Value{t.kind == Term::Kind::text, t.integer, t.text};
+      const Value v = object != nullptr ? evaluate(*object, t) : literal(t);
       out_ << (first ? "" : " ") << (v.isText ? v.text.value_or("") : std::to_string(v.integer));
       first = false;
     }
