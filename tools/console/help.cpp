@@ -34,13 +34,12 @@ void wrapped(std::ostream& out, std::string_view text, std::size_t width) {
   out << line << '\n';
 }
 
+// "keyStr(index) -> text": how to call an expression and what it gives.
 std::string callUsage(const catalogue::Expression& e) {
   std::string out = e.name;
   for (int i = 0; i < e.paramCount(); ++i) out += std::string(i ? ", " : "") + e.params[i].name;
-  return out + ")";
+  return out + (e.returnsText() ? ") -> text" : ") -> integer");
 }
-
-const char* resultName(const catalogue::Expression& e) { return e.returnsText() ? "text" : "integer"; }
 
 // An entry in full, with the texts shared with the help page: the note under
 // the summary, each parameter's meaning, how to write it (actions), an example.
@@ -65,9 +64,7 @@ void actionDetail(std::ostream& out, const catalogue::Action& a) {
 }
 
 void expressionDetail(std::ostream& out, const catalogue::Expression& e) {
-  detail(out,
-         "expression " + std::to_string(e.number) + ": " + callUsage(e) + " -> " + resultName(e) + "\n  " + e.label +
-             ": " + e.summary,
+  detail(out, "expression " + std::to_string(e.number) + ": " + callUsage(e) + "\n  " + e.label + ": " + e.summary,
          catalogue::expressionNote(e.number), e.params, e.paramCount(), "");
 }
 
@@ -78,7 +75,7 @@ void entryLine(std::ostream& out, int id) {
     out << "  " << usage(a) << "\n      " << a.summary << '\n';
   } else {
     const auto& e = kExpressions[id - catalogue::kFirstExpressionMenuId];
-    out << "  " << callUsage(e) << " -> " << resultName(e) << "\n      " << e.summary << '\n';
+    out << "  " << callUsage(e) << "\n      " << e.summary << '\n';
   }
 }
 
