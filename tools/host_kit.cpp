@@ -1,10 +1,6 @@
 #include "tools/host_kit.h"
 
 #if defined(_WIN32)
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #else
 #include <dlfcn.h>

@@ -1,10 +1,6 @@
 #include "tools/console/platform.h"
 
 #if defined(_WIN32)
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
