@@ -10,6 +10,7 @@
 #include "host/help_topics.h"
 #include "host/menus.h"
 #include "persist/format_facts.h"
+#include "tools/console/show.h"
 
 namespace tessel::console {
 
@@ -122,23 +123,16 @@ void printMenu(std::ostream& out, const menus::Node (&menu)[N], const char* kind
 // tessel itself adds around it.
 void formats(std::ostream& out) {
   namespace facts = persist::facts;
-  std::size_t width = 0;
-  for (const auto& a : facts::kAspects) width = std::max(width, std::string_view(a.name).size());
-  const auto cell = [](std::string_view text, std::size_t w) {
-    return std::string(text) + std::string(w - text.size(), ' ');
-  };
-  const auto line = [&out](std::string text) {
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    out << text << '\n';
-  };
-  std::string head = cell("", width);
-  for (const auto& f : facts::kFormats) head += "  " + cell(f.shortName, 7);
-  line(head);
-  for (const auto& a : facts::kAspects) {
-    std::string row = cell(a.name, width);
-    for (const auto& by : a.by) row += "  " + cell(facts::fateName(by.fate), 7);
-    line(row);
+  Table table{{""}};
+  for (const auto& f : facts::kFormats) {
+    table[0].emplace_back(f.shortName);
+    table[0].back().resize(7, ' ');  // as wide as "changed", also where a format changes nothing
   }
+  for (const auto& a : facts::kAspects) {
+    table.push_back({a.name});
+    for (const auto& by : a.by) table.back().emplace_back(facts::fateName(by.fate));
+  }
+  printTable(out, table);
   out << "\nCSV, as the module reads and writes it:\n";
   for (const auto& rule : facts::kCsvDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
   out << "  tessel: a leading UTF-8 byte order mark is dropped before the module reads a file; --header reads a\n"

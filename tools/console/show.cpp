@@ -145,29 +145,6 @@ std::string gridText(const Cell& c, const ShowOptions& o) {
   return out;
 }
 
-using Table = std::vector<std::vector<std::string>>;
-
-// Columns separated by two blanks, each as wide as its widest entry.
-void printTable(std::ostream& out, const Table& rows, const std::string& indent = "") {
-  std::vector<std::size_t> widths;
-  const auto shownWidth = [](const std::string& s) {
-    return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xc0) != 0x80; }));
-  };
-  for (const auto& row : rows) {
-    if (widths.size() < row.size()) widths.resize(row.size(), 0);
-    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], shownWidth(row[i]));
-  }
-  for (const auto& row : rows) {
-    std::string line = indent;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      line += row[i];
-      if (i + 1 < row.size()) line += std::string(widths[i] - shownWidth(row[i]) + 2, ' ');
-    }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    out << line << '\n';
-  }
-}
-
 // The rows (the elements of a list) from 0 to count - 1 that the options let through.
 std::vector<int32_t> chosen(int32_t count, const ShowOptions& o, const std::vector<bool>& selected = {}) {
   std::vector<int32_t> out;
@@ -353,6 +330,26 @@ int32_t integerOf(Object& object, const char* operation, const Param& first) {
 
 std::optional<std::string> textOf(Object& object, const char* operation, const Param& first) {
   return checkedCall(object, catalogue::expressionOf(operation), first).text;
+}
+
+void printTable(std::ostream& out, const Table& rows, const std::string& indent) {
+  std::vector<std::size_t> widths;
+  const auto shownWidth = [](const std::string& s) {
+    return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xc0) != 0x80; }));
+  };
+  for (const auto& row : rows) {
+    if (widths.size() < row.size()) widths.resize(row.size(), 0);
+    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], shownWidth(row[i]));
+  }
+  for (const auto& row : rows) {
+    std::string line = indent;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      line += row[i];
+      if (i + 1 < row.size()) line += std::string(widths[i] - shownWidth(row[i]) + 2, ' ');
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    out << line << '\n';
+  }
 }
 
 std::string quoted(std::string_view text, bool utf8, std::size_t width) {

@@ -42,6 +42,11 @@ std::optional<std::string> textOf(hostkit::RunObject& object, const char* operat
 // `width` characters with "..." after the closing quote.
 std::string quoted(std::string_view text, bool utf8, std::size_t width = std::string::npos);
 
+// The rows of a table, printed in columns separated by two blanks, each as
+// wide as its widest entry.
+using Table = std::vector<std::vector<std::string>>;
+void printTable(std::ostream& out, const Table& rows, const std::string& indent = "");
+
 // Prints the array of `object` under `title`.
 void show(hostkit::RunObject& object, const std::string& title, std::ostream& out, const ShowOptions& options);
 
