@@ -18,23 +18,22 @@ namespace {
 
 using catalogue::actionOf;
 
+// Each format's load, append and save actions, in the order of FileAction::Kind.
 struct FormatRow {
   Format format;
-  int load;
-  int append;
-  int save;
+  int actions[3];
 };
 
 constexpr FormatRow kFormats[] = {
-    {Format::native, actionOf("loadFromFile"), actionOf("appendFromFile"), actionOf("saveToFile")},
-    {Format::hostArray, actionOf("loadFromHostArray"), actionOf("appendFromHostArray"), actionOf("saveAsHostArray")},
-    {Format::csv, actionOf("loadFromCsv"), actionOf("appendFromCsv"), actionOf("saveToCsv")},
-    {Format::ini, actionOf("loadFromIni"), actionOf("appendFromIni"), actionOf("saveToIni")},
+    {Format::native, {actionOf("loadFromFile"), actionOf("appendFromFile"), actionOf("saveToFile")}},
+    {Format::hostArray, {actionOf("loadFromHostArray"), actionOf("appendFromHostArray"), actionOf("saveAsHostArray")}},
+    {Format::csv, {actionOf("loadFromCsv"), actionOf("appendFromCsv"), actionOf("saveToCsv")}},
+    {Format::ini, {actionOf("loadFromIni"), actionOf("appendFromIni"), actionOf("saveToIni")}},
 };
 
-const FormatRow& rowOf(Format f) {
-  return *std::find_if(std::begin(kFormats), std::end(kFormats), [f](const auto& r) { return r.format == f; });
-}
+static_assert(kFormats[0].format == Format::native && kFormats[1].format == Format::hostArray &&
+                  kFormats[2].format == Format::csv && kFormats[3].format == Format::ini,
+              "the rows are in the order of Format, which indexes them");
 
 const std::string kBom = "\xef\xbb\xbf";
 
@@ -236,25 +235,24 @@ void checkFormat(const std::string& path, Format format) {
 
 std::optional<FileAction> fileActionOf(int action) {
   for (const auto& row : kFormats) {
-    if (action == row.load) return FileAction{row.format, FileAction::Kind::load};
-    if (action == row.append) return FileAction{row.format, FileAction::Kind::append};
-    if (action == row.save) return FileAction{row.format, FileAction::Kind::save};
+    for (const int kind : {0, 1, 2}) {
+      if (action == row.actions[kind]) return FileAction{row.format, static_cast<FileAction::Kind>(kind)};
+    }
   }
   return std::nullopt;
 }
 
 void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path,
                    const FileOptions& options, std::vector<std::string>& warnings) {
-  const FormatRow& row = rowOf(action.format);
+  const int number = kFormats[static_cast<int>(action.format)].actions[static_cast<int>(action.kind)];
   if (action.kind == FileAction::Kind::save) {
     const std::string lost = losses(object, action.format, options);
-    object.act(row.save, path);
+    object.act(number, path);
     if (const auto done = object.lastOutcome(); done.code != 0) throw UserError("the save failed: " + done.text);
     if (action.format == Format::csv && options.header) writeAll(path, headerRow(object) + readAll(path));
     if (!lost.empty()) warnings.push_back(path + " (" + formatName(action.format) + "): " + lost);
     return;
   }
-  const int number = action.kind == FileAction::Kind::load ? row.load : row.append;
   std::error_code error;
   if (action.format != Format::csv || !std::filesystem::is_regular_file(path, error)) {
     object.act(number, path);

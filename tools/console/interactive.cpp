@@ -121,11 +121,6 @@ char** complete(const char*, int start, int) {
   return rl_completion_matches(typed.c_str() + from, nextCandidate);
 }
 
-std::string historyPath() {
-  const char* home = std::getenv("HOME");
-  return home != nullptr ? std::string(home) + "/.tessel_history" : std::string();
-}
-
 #endif
 
 }  // namespace
@@ -143,7 +138,8 @@ int interactive(Session& session, std::ostream& err) {
   completion().session = &session;
   using_history();
   stifle_history(1000);
-  const std::string history = historyPath();
+  const char* home = std::getenv("HOME");
+  const std::string history = home != nullptr ? std::string(home) + "/.tessel_history" : "";
   if (!history.empty()) read_history(history.c_str());
 #endif
   while (!session.quitRequested()) {

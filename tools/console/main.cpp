@@ -102,14 +102,12 @@ int runScripts(Session& session, const std::vector<std::string>& scripts, bool k
     std::error_code error;
     std::ifstream in(path);
     const int openError = errno;
-    if (!in || std::filesystem::is_directory(path, error)) {
+    const bool readable = in && !std::filesystem::is_directory(path, error);
+    if (!readable) {
       std::cerr << "tessel: cannot read the script " << path << ": "
                 << (in ? "it is a directory" : std::strerror(openError)) << '\n';
-      ok = false;
-      if (!keepGoing) return kFailed;
-      continue;
     }
-    if (!session.run(in, path, std::cerr)) {
+    if (!readable || !session.run(in, path, std::cerr)) {
       ok = false;
       if (!keepGoing) return kFailed;
     }

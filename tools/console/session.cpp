@@ -311,14 +311,9 @@ bool Session::builtin(std::string_view line) {
 void Session::newInstance(Cursor& c) {
   const std::string name = c.word();
   if (name.empty() || name.front() == '-') throw UserError("new needs a name for the instance, then its options");
+  // A quoted value, such as a delimiter with blanks, is one word.
   std::vector<std::string> args;
-  while (!c.atEnd()) {
-    if (c.rest().front() == '"') {
-      args.push_back(c.term().text);  // a quoted value, such as a delimiter with blanks
-    } else {
-      args.push_back(c.bare());
-    }
-  }
+  while (!c.atEnd()) args.push_back(c.rest().front() == '"' ? c.term().text : c.bare());
   hostkit::SetupOptions setup;
   for (std::size_t i = 0; i < args.size();) {
     if (!readSetupOption(args, i, setup)) {
