@@ -7,7 +7,6 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -134,9 +133,8 @@ int showFile(tessel::hostkit::Module& module, const Options& o) {
   std::vector<std::string> warnings;
   runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.files, warnings);
   printWarnings(warnings);
-  std::ostringstream text;
-  show(object, o.settings.show.json ? path : path + " (" + formatName(format) + ")", text, o.settings.show);
-  platform::page(text.str(), std::cout);
+  const std::string title = o.settings.show.json ? path : path + " (" + formatName(format) + ")";
+  platform::page(std::cout, [&](std::ostream& text) { show(object, title, text, o.settings.show); });
   return 0;
 }
 
@@ -177,9 +175,7 @@ int dispatch(const Options& o, const char* argv0) {
   if (command == "help") {
     std::string topic;
     for (std::size_t i = 1; i < o.words.size(); ++i) topic += (i > 1 ? " " : "") + o.words[i];
-    std::ostringstream text;
-    printHelp(text, topic);
-    platform::page(text.str(), std::cout);
+    platform::page(std::cout, [&](std::ostream& text) { printHelp(text, topic); });
     return 0;
   }
   if (!command.empty() && command != "run" && command != "show" && command != "convert") {

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <istream>
 #include <ostream>
-#include <sstream>
 #include <utility>
 
 #include "tools/console/files.h"
@@ -219,19 +218,14 @@ void Session::execute(std::string_view line) {
     const Term term = e.term();
     if (!e.atEnd()) throw UserError("unexpected \"" + std::string(e.rest()) + "\" after " + term.source);
     const Value v = evaluate(object, term);
-    out_ << term.source << " = ";
-    if (!v.isText) {
-      out_ << v.integer;
-    } else if (v.text) {
-      out_ << quoted(*v.text, settings_.show.utf8);
-    } else {
-      out_ << "(no text)";
-    }
-    out_ << '\n';
-    object.releaseStringSpace();
-    return;
+    out_ << term.source << " = "
+         << (!v.isText ? std::to_string(v.integer)
+             : v.text  ? quoted(*v.text, settings_.show.utf8)
+                       : "(no text)")
+         << '\n';
+  } else {
+    runAction(object, resolveAction(line));
   }
-  runAction(object, resolveAction(line));
   object.releaseStringSpace();
 }
 
@@ -273,17 +267,13 @@ bool Session::builtin(std::string_view line) {
       name = words[i++];
     }
     hostkit::RunObject& object = instance(name);
-    std::ostringstream text;
-    show(object, name, text, options);
+    platform::page(out_, [&](std::ostream& text) { show(object, name, text, options); });
     object.releaseStringSpace();
-    platform::page(text.str(), out_);
   } else if (keyword == "quit" || keyword == "exit") {
     if (!c.atEnd()) throw UserError(keyword + " takes nothing");
     quit_ = true;
   } else if (keyword == "help") {
-    std::ostringstream text;
-    printHelp(text, c.rest());
-    platform::page(text.str(), out_);
+    platform::page(out_, [&](std::ostream& text) { printHelp(text, c.rest()); });
   } else if (keyword == "echo") {
     hostkit::RunObject* object = nullptr;
     bool first = true;
