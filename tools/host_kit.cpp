@@ -9,6 +9,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "host/catalogue.h"
+
 namespace tessel::hostkit {
 
 namespace {
@@ -136,6 +138,29 @@ ExpressionCall RunObject::call(int n, const Param& first, const Param& second) {
   result.textFlag = (record().resultFlags & TESSEL_TEXT_FLAG) != 0;
   if (result.textFlag && result.raw != 0) result.text = std::string(reinterpret_cast<const char*>(result.raw));
   return result;
+}
+
+namespace {
+
+// The call, unless the module broke the host protocol or gave the other kind of result than `text` says.
+ExpressionCall checked(ExpressionCall c, int n, bool text) {
+  const std::string name = catalogue::kExpressions[n].name;
+  if (!c.protocolError.empty()) {
+    throw std::runtime_error("the module broke the host protocol in " + name + ": " + c.protocolError);
+  }
+  if (text && !c.textFlag && c.raw != 0) throw std::runtime_error(name + " returned an integer where a text was due");
+  if (!text && c.textFlag) throw std::runtime_error(name + " returned a text where an integer was due");
+  return c;
+}
+
+}  // namespace
+
+int32_t RunObject::integer(int n, const Param& first, const Param& second) {
+  return static_cast<int32_t>(checked(call(n, first, second), n, false).raw);
+}
+
+std::optional<std::string> RunObject::text(int n, const Param& first, const Param& second) {
+  return checked(call(n, first, second), n, true).text;
 }
 
 RunObject::Outcome RunObject::lastOutcome() {

@@ -126,18 +126,9 @@ Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
   if (std::string_view(e.label).find("from index") == std::string_view::npos) {
     warnOutOfRange(object, e.params, values, false);  // index transforms are arithmetic on any number
   }
-  const hostkit::ExpressionCall call = checkedCall(object, term.expression, toParam(values[0]), toParam(values[1]));
-  Value v;
-  v.isText = e.returnsText();
-  if (v.isText) {
-    if (!call.textFlag && call.raw != 0)
-      throw UserError(std::string(e.name) + " returned an integer where a text was due");
-    v.text = call.text;
-  } else {
-    if (call.textFlag) throw UserError(std::string(e.name) + " returned a text where an integer was due");
-    v.integer = static_cast<int32_t>(call.raw);
-  }
-  return v;
+  const hostkit::Param first = toParam(values[0]), second = toParam(values[1]);
+  if (e.returnsText()) return {true, 0, object.text(term.expression, first, second)};
+  return {false, object.integer(term.expression, first, second), std::nullopt};
 }
 
 void Session::runAction(hostkit::RunObject& object, const ActionCall& call) {

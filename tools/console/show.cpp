@@ -315,21 +315,12 @@ bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowO
   return true;
 }
 
-hostkit::ExpressionCall checkedCall(Object& object, int n, const Param& first, const Param& second) {
-  hostkit::ExpressionCall c = object.call(n, first, second);
-  if (!c.protocolError.empty()) {
-    throw UserError(std::string("the module broke the host protocol in ") + catalogue::kExpressions[n].name + ": " +
-                    c.protocolError);
-  }
-  return c;
-}
-
 int32_t integerOf(Object& object, const char* operation, const Param& first) {
-  return static_cast<int32_t>(checkedCall(object, catalogue::expressionOf(operation), first).raw);
+  return object.integer(catalogue::expressionOf(operation), first);
 }
 
 std::optional<std::string> textOf(Object& object, const char* operation, const Param& first) {
-  return checkedCall(object, catalogue::expressionOf(operation), first).text;
+  return object.text(catalogue::expressionOf(operation), first);
 }
 
 void printTable(std::ostream& out, const Table& rows, const std::string& indent) {

@@ -31,10 +31,8 @@ struct ShowOptions {
 // false when words[i] is not a show option. Throws UserError for a bad value.
 bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& options);
 
-// Calls expression n; throws UserError when the module breaks the host protocol.
-hostkit::ExpressionCall checkedCall(hostkit::RunObject& object, int n, const hostkit::Param& first = {},
-                                    const hostkit::Param& second = {});
-// The integer or text that the expression of an operation gives, the same way.
+// The integer or text that the expression of an operation gives (see
+// hostkit::RunObject::integer and text).
 int32_t integerOf(hostkit::RunObject& object, const char* operation, const hostkit::Param& first = {});
 std::optional<std::string> textOf(hostkit::RunObject& object, const char* operation, const hostkit::Param& first = {});
 
