@@ -110,10 +110,10 @@ std::vector<std::string> pieces(const catalogue::Action& a) {
 
 struct Attempt {
   int action = -1;
-  int tokens = 0;      // literal tokens matched
-  bool named = false;  // every literal before the first parameter matched
-  bool full = false;   // the whole line read as this action
-  bool fits = false;   // and its parameters are of the kinds it takes
+  int tokens = 0;     // literal tokens matched
+  bool named = true;  // every literal before the first parameter matched
+  bool full = false;  // the whole line read as this action
+  bool fits = false;  // and its parameters are of the kinds it takes
   std::string error;
   std::vector<Term> params;
 };
@@ -121,7 +121,6 @@ struct Attempt {
 Attempt attempt(const catalogue::Action& a, std::string_view line) {
   Attempt at;
   at.action = a.number;
-  at.named = true;
   Cursor c(line);
   bool afterSlot = false;
   for (const std::string& p : pieces(a)) {

@@ -109,12 +109,13 @@ Cell cellAt(Object& object, int32_t index) {
   return c;
 }
 
-// Whether each row of a grid is selected.
-std::vector<bool> selectedRows(Object& object, int32_t rows, int32_t columns) {
-  std::vector<bool> out;
+// Each row of a grid's place in the recordset, -1 for a row not selected.
+std::vector<int32_t> recordsOf(Object& object, int32_t rows, int32_t columns) {
+  std::vector<int32_t> out;
+  int32_t record = 0;
   for (int32_t p = 0; p < rows; ++p) {
     const auto facts = object.describeCell(p * columns);
-    out.push_back(facts && facts->rowSelected != 0);
+    out.push_back(facts && facts->rowSelected != 0 ? record++ : -1);
   }
   return out;
 }
@@ -146,10 +147,10 @@ std::string gridText(const Cell& c, const ShowOptions& o) {
 }
 
 // The rows (the elements of a list) from 0 to count - 1 that the options let through.
-std::vector<int32_t> chosen(int32_t count, const ShowOptions& o, const std::vector<bool>& selected = {}) {
+std::vector<int32_t> chosen(int32_t count, const ShowOptions& o, const std::vector<int32_t>& records = {}) {
   std::vector<int32_t> out;
   for (int32_t i = std::max(o.first, 0); i < count && i <= o.last && static_cast<int32_t>(out.size()) < o.head; ++i) {
-    if (!o.selectedOnly || (i < static_cast<int32_t>(selected.size()) && selected[static_cast<std::size_t>(i)])) {
+    if (!o.selectedOnly || (i < static_cast<int32_t>(records.size()) && records[static_cast<std::size_t>(i)] >= 0)) {
       out.push_back(i);
     }
   }
@@ -179,22 +180,16 @@ void showGrid(Object& object, int32_t count, std::ostream& out, const ShowOption
     out << "no row is selected, so row sorts and queries find nothing; \"Select all rows\" selects them all\n";
   }
   if (count == 0) return;
-  const std::vector<bool> isSelected = selectedRows(object, rows, columns);
+  const std::vector<int32_t> records = recordsOf(object, rows, columns);
   Table table{{"row", "rec", "sel"}};
   for (int32_t c = 0; c < columns; ++c) {
     const auto label = textOf(object, "label", c);
     table[0].push_back(label ? escaped(*label, o.utf8, o.width) : "[" + std::to_string(c) + "]");
   }
-  int32_t record = 0;
-  std::vector<int32_t> recordOf(static_cast<std::size_t>(rows), -1);
-  for (int32_t p = 0; p < rows; ++p) {
-    if (isSelected[static_cast<std::size_t>(p)]) recordOf[static_cast<std::size_t>(p)] = record++;
-  }
-  for (const int32_t p : chosen(rows, o, isSelected)) {
+  for (const int32_t p : chosen(rows, o, records)) {
     if (platform::cancelRequested()) return cancelled(out);
-    const bool on = isSelected[static_cast<std::size_t>(p)];
-    std::vector<std::string> line{std::to_string(p), on ? std::to_string(recordOf[static_cast<std::size_t>(p)]) : "",
-                                  on ? "*" : ""};
+    const int32_t record = records[static_cast<std::size_t>(p)];
+    std::vector<std::string> line{std::to_string(p), record >= 0 ? std::to_string(record) : "", record >= 0 ? "*" : ""};
     for (int32_t c = 0; c < columns; ++c) line.push_back(gridText(cellAt(object, p * columns + c), o));
     table.push_back(line);
   }
@@ -258,9 +253,10 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
   out << ", \"cells\": [";
   bool first = true;
   const int32_t rows = grid ? (count + columns - 1) / columns : count;
-  const std::vector<bool> isSelected =
-      grid ? selectedRows(object, rows, columns) : std::vector<bool>(static_cast<std::size_t>(rows), true);
-  for (const int32_t unit : chosen(rows, o, isSelected)) {
+  // A list has no selection; --selected keeps all of it.
+  const std::vector<int32_t> records =
+      grid ? recordsOf(object, rows, columns) : std::vector<int32_t>(static_cast<std::size_t>(rows), 0);
+  for (const int32_t unit : chosen(rows, o, records)) {
     const int32_t from = grid ? unit * columns : unit;
     const int32_t to = grid ? std::min(count, from + columns) : unit + 1;
     for (int32_t i = from; i < to; ++i) {
