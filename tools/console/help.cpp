@@ -157,13 +157,7 @@ void printHelp(std::ostream& out, std::string_view topic) {
   while (!topic.empty() && topic.back() == ' ') topic.remove_suffix(1);
   if (topic.size() >= 2 && topic.front() == '"' && topic.back() == '"') topic = topic.substr(1, topic.size() - 2);
   const std::string wanted = lowered(topic);
-  if (wanted.empty()) {
-    overview(out);
-    int printed = 0;
-    printMenu(out, menus::kActionMenu, "Actions", "", printed);
-    printMenu(out, menus::kExpressionMenu, "Expressions", "", printed);
-    return;
-  }
+  if (wanted.empty()) overview(out);  // then the whole of the menus, as the part of them that "" names
   if (wanted == "formats" || wanted == "csv") {
     formats(out);
     return;
@@ -177,7 +171,8 @@ void printHelp(std::ostream& out, std::string_view topic) {
     }
   }
   // A number names an action; an expression name, with or without "(", names it.
-  if (std::all_of(wanted.begin(), wanted.end(), [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)); })) {
+  if (!wanted.empty() &&
+      std::all_of(wanted.begin(), wanted.end(), [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)); })) {
     if (wanted.size() > 3 || std::stoi(wanted) >= static_cast<int>(catalogue::kActionCount)) {
       throw UserError("there is no action " + wanted + "; actions are numbered 0 to " +
                       std::to_string(catalogue::kActionCount - 1));
