@@ -84,24 +84,20 @@ void warnAboutWrapping(const std::string& path, const std::string& text, std::ve
   int count = 0;
   std::string first;
   std::size_t lineNumber = 0;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    if (end > start) {
-      ++lineNumber;
-      const auto fields = splitFields(std::string_view(text).substr(start, end - start));
-      for (std::size_t c = 0; c < fields.size(); ++c) {
-        const std::string& f = fields[c];
-        const std::size_t digits = f.find_first_not_of("+-") == 1 ? 1 : 0;
-        if (f.size() <= digits || f.find_first_not_of("0123456789", digits) != std::string::npos) continue;
-        errno = 0;
-        const long long v = std::strtoll(f.c_str(), nullptr, 10);
-        if (errno != ERANGE && v >= INT32_MIN && v <= INT32_MAX) continue;
-        if (count++ == 0) first = "line " + std::to_string(lineNumber) + ", field " + std::to_string(c + 1) + ": " + f;
-      }
+  for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
+    end = std::min(text.find_first_of("\r\n", start), text.size());
+    if (end == start) continue;  // no row, as the module reads it
+    ++lineNumber;
+    const auto fields = splitFields(std::string_view(text).substr(start, end - start));
+    for (std::size_t c = 0; c < fields.size(); ++c) {
+      const std::string& f = fields[c];
+      const std::size_t digits = f.find_first_not_of("+-") == 1 ? 1 : 0;
+      if (f.size() <= digits || f.find_first_not_of("0123456789", digits) != std::string::npos) continue;
+      errno = 0;
+      const long long v = std::strtoll(f.c_str(), nullptr, 10);
+      if (errno != ERANGE && v >= INT32_MIN && v <= INT32_MAX) continue;
+      if (count++ == 0) first = "line " + std::to_string(lineNumber) + ", field " + std::to_string(c + 1) + ": " + f;
     }
-    start = end + 1;
   }
   if (count > 0) {
     warnings.push_back(path + ": " + std::to_string(count) + (count == 1 ? " number does" : " numbers do") +
