@@ -28,22 +28,20 @@ namespace {
 
 int32_t integerOption(const std::string& name, const std::string& value) {
   Cursor c(value);
-  Term t;
   try {
-    t = c.term();
+    const Term t = c.term();
+    if (t.kind == Term::Kind::integer && c.atEnd()) return t.integer;
   } catch (const UserError&) {
-    throw UserError(name + " needs an integer, not \"" + value + "\"");
+    // what is wrong with it is said below, in the option's terms
   }
-  if (t.kind != Term::Kind::integer || !c.atEnd()) throw UserError(name + " needs an integer, not \"" + value + "\"");
-  return t.integer;
+  throw UserError(name + " needs an integer, not \"" + value + "\"");
 }
 
 Value literal(const Term& t) { return {t.kind == Term::Kind::text, t.integer, t.text}; }
 
 // A text that is not there reaches the module as an empty one, as from a game.
 hostkit::Param toParam(const Value& v) {
-  if (v.isText) return v.text.value_or("");
-  return v.integer;
+  return v.isText ? hostkit::Param(v.text.value_or("")) : hostkit::Param(v.integer);
 }
 
 // Setters past the end extend the array; the rest of the index actions do nothing there.
