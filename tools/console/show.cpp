@@ -26,18 +26,14 @@ std::size_t utf8Length(std::string_view s, std::size_t i) {
   return n;
 }
 
-struct Escaped {
-  std::string text;
-  bool cut = false;  // the text went on past the width
-};
-
 // How a text is written: bare for a terminal, quoted (escaping quotes and
-// backslashes too), or as the inside of a JSON string, where UTF-8 is kept
-// where it is valid and other bytes stand for the code points of their number.
+// backslashes too), or as a JSON string, where UTF-8 is kept where it is
+// valid and other bytes stand for the code points of their number.
 enum class Style { bare, quoted, json };
 
-// A text escaped in the style, cut after `width` characters.
-Escaped escapedPart(std::string_view text, bool utf8, std::size_t width, Style style) {
+// A text escaped in the style, cut after `width` characters with "..." after
+// it (after the closing quote).
+std::string escaped(std::string_view text, bool utf8, std::size_t width, Style style = Style::bare) {
   static const char hex[] = "0123456789abcdef";
   const bool json = style == Style::json;
   std::string out;
@@ -76,17 +72,12 @@ Escaped escapedPart(std::string_view text, bool utf8, std::size_t width, Style s
       out += c;
     }
   }
-  return {out, i < text.size()};
-}
-
-// The same without quotes, "..." after a cut text.
-std::string escaped(std::string_view text, bool utf8, std::size_t width) {
-  Escaped e = escapedPart(text, utf8, width, Style::bare);
-  return e.cut ? e.text + "..." : e.text;
+  const char* quote = style == Style::bare ? "" : "\"";
+  return quote + out + quote + (i < text.size() ? "..." : "");
 }
 
 // A text as a JSON string, whole.
-std::string json(std::string_view text) { return "\"" + escapedPart(text, true, text.size(), Style::json).text + "\""; }
+std::string json(std::string_view text) { return escaped(text, true, text.size(), Style::json); }
 
 const char* typeName(int32_t type) {
   static const char* const kNames[] = {"empty", "value", "string", "data"};  // TESSEL_CELL_EMPTY onwards
@@ -340,8 +331,7 @@ void printTable(std::ostream& out, const Table& rows, const std::string& indent)
 }
 
 std::string quoted(std::string_view text, bool utf8, std::size_t width) {
-  const Escaped e = escapedPart(text, utf8, width, Style::quoted);
-  return "\"" + e.text + (e.cut ? "\"..." : "\"");
+  return escaped(text, utf8, width, Style::quoted);
 }
 
 void show(Object& object, const std::string& title, std::ostream& out, const ShowOptions& options) {
