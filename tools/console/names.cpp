@@ -134,7 +134,7 @@ Attempt attempt(const catalogue::Action& a, std::string_view line) {
       afterSlot = false;
       continue;
     }
-    if (afterSlot) c.consume(',');
+    if (afterSlot) c.token(",");
     afterSlot = true;
     if (c.atEnd()) {
       at.error = "a parameter is missing";
@@ -208,15 +208,6 @@ void Cursor::skipSpace() {
 bool Cursor::atEnd() {
   skipSpace();
   return pos_ >= line_.size();
-}
-
-bool Cursor::consume(char c) {
-  skipSpace();
-  if (pos_ < line_.size() && line_[pos_] == c) {
-    ++pos_;
-    return true;
-  }
-  return false;
 }
 
 bool Cursor::token(std::string_view t) {
@@ -337,11 +328,11 @@ Term Cursor::call() {
   t.kind = Term::Kind::expression;
   t.expression = n;
   const auto& e = kExpressions[n];
-  if (!consume(')')) {
+  if (!token(")")) {
     do {
       t.arguments.push_back(term());
-    } while (consume(','));
-    if (!consume(')')) {
+    } while (token(","));
+    if (!token(")")) {
       throw UserError(std::string("expected ',' or ')' in ") + e.name + " at column " + std::to_string(pos_ + 1));
     }
   }

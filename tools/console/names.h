@@ -51,7 +51,6 @@ class Cursor {
   void skipSpace();
   bool atEnd();  // after blanks
   std::size_t position() const { return pos_; }
-  bool consume(char c);  // after blanks
   // One literal token of a name: a word (letters and digits, compared ignoring
   // case, not followed by a letter or digit) or one punctuation character.
   bool token(std::string_view t);
