@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,6 @@ std::vector<std::string> paths(const std::string& partial) {
     if (name.compare(0, stem.size(), stem) != 0 || (stem.empty() && name.front() == '.')) continue;
     out.push_back(folder + name + (entry.is_directory(error) ? "/" : ""));
   }
-  std::sort(out.begin(), out.end());
   return out;
 }
 
@@ -111,10 +111,8 @@ char** complete(const char*, int start, int) {
   const std::size_t from = std::min(static_cast<std::size_t>(std::max(start, 0)), typed.size());
   std::vector<std::string>& candidates = completion().candidates;
   candidates.clear();
-  std::vector<std::string> lines = completions(typed, *completion().session);
-  std::sort(lines.begin(), lines.end());
-  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-  for (const std::string& line : lines) {
+  const std::vector<std::string> found = completions(typed, *completion().session);
+  for (const std::string& line : std::set<std::string>(found.begin(), found.end())) {
     if (line.size() >= from) candidates.push_back(line.substr(from));
   }
   if (candidates.empty()) return nullptr;
