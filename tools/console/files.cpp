@@ -100,9 +100,9 @@ void warnAboutWrapping(const std::string& path, const std::string& text, std::ve
     }
   }
   if (count > 0) {
-    warnings.push_back(path + ": " + std::to_string(count) + (count == 1 ? " number does" : " numbers do") +
-                       " not fit 32 bits and" + (count == 1 ? " wraps" : " wrap") + " when read as a value (" + first +
-                       ")");
+    warnings.push_back(path + ": " +
+                       plural(count, "number does not fit 32 bits and wraps", "numbers do not fit 32 bits and wrap") +
+                       " when read as a value (" + first + ")");
   }
 }
 

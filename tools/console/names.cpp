@@ -347,8 +347,8 @@ Term Cursor::call() {
     t.arguments.push_back(zero);
   }
   if (static_cast<int>(t.arguments.size()) != declared) {
-    throw UserError(std::string(e.name) + " takes " + std::to_string(declared) + " parameter" +
-                    (declared == 1 ? "" : "s") + ", not " + std::to_string(t.arguments.size()) + ": " + t.source);
+    throw UserError(std::string(e.name) + " takes " + plural(declared, "parameter", "parameters") + ", not " +
+                    std::to_string(t.arguments.size()) + ": " + t.source);
   }
   if (const std::string wrong = kindMismatch(e.params, t.arguments); !wrong.empty()) {
     throw UserError(std::string(e.name) + " " + wrong);
