@@ -171,26 +171,6 @@ std::string headerRow(hostkit::RunObject& object) {
   return row + "\r\n";
 }
 
-}  // namespace
-
-Format formatNamed(const std::string& name) {
-  for (const auto& row : kFormats) {
-    if (name == formatName(row.format)) return row.format;
-  }
-  throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv and ini");
-}
-
-const char* formatName(Format format) { return persist::facts::kFormats[static_cast<int>(format)].shortName; }
-
-std::optional<Format> formatOfExtension(const std::string& path) {
-  const std::string ext = lowered(std::filesystem::path(path).extension().string());
-  if (ext == ".csv") return Format::csv;
-  if (ext == ".ini") return Format::ini;
-  return std::nullopt;
-}
-
-namespace {
-
 // The format the content shows, if it shows one.
 std::optional<Format> formatOfContent(const std::string& path) {
   std::error_code error;
@@ -213,20 +193,34 @@ std::optional<Format> formatOfContent(const std::string& path) {
 
 }  // namespace
 
-Format detectFormat(const std::string& path) {
-  if (const auto byContent = formatOfContent(path)) return *byContent;
+Format formatNamed(const std::string& name) {
+  for (const auto& row : kFormats) {
+    if (name == formatName(row.format)) return row.format;
+  }
+  throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv and ini");
+}
+
+const char* formatName(Format format) { return persist::facts::kFormats[static_cast<int>(format)].shortName; }
+
+std::optional<Format> formatOfExtension(const std::string& path) {
+  const std::string ext = lowered(std::filesystem::path(path).extension().string());
+  if (ext == ".csv") return Format::csv;
+  if (ext == ".ini") return Format::ini;
+  return std::nullopt;
+}
+
+Format inputFormat(const std::string& path, std::optional<Format> named) {
+  const auto found = formatOfContent(path);
+  if (named && (found ? *found != *named : *named != Format::csv)) {
+    throw UserError(path + " is not a " + formatName(*named) + " file" +
+                    (found ? std::string(" (it reads as ") + formatName(*found) + ")" : ""));
+  }
+  if (named) return *named;
+  if (found) return *found;
   if (const auto byExtension = formatOfExtension(path)) return *byExtension;
   throw UserError("cannot tell the format of " + path +
                   ": it has no array file magic and no INI section header, and its extension is not .csv or .ini;"
                   " name the format with --from native|host|csv|ini");
-}
-
-void checkFormat(const std::string& path, Format format) {
-  const auto found = formatOfContent(path);
-  if (found ? *found != format : format != Format::csv) {
-    throw UserError(path + " is not a " + formatName(format) + " file" +
-                    (found ? std::string(" (it reads as ") + formatName(*found) + ")" : ""));
-  }
 }
 
 std::optional<FileAction> fileActionOf(int action) {

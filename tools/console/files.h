@@ -20,14 +20,13 @@ using Format = persist::facts::Format;
 Format formatNamed(const std::string& name);
 const char* formatName(Format format);
 
-// The format of an existing file: by its magic or header, else by its
-// extension. Throws UserError when the file cannot be read or told.
-Format detectFormat(const std::string& path);
+// The format of an existing file to read: the one named, which its content
+// must show (CSV: anything that is not one of the others), or else the one
+// its magic or header shows, else its extension's. Throws UserError when the
+// file cannot be read or told, or is not of the format named.
+Format inputFormat(const std::string& path, std::optional<Format> named);
 // The format a file is to be written in, by its extension; none when unknown.
 std::optional<Format> formatOfExtension(const std::string& path);
-// Throws UserError unless the file's content is of the format (CSV: anything
-// that is not one of the others).
-void checkFormat(const std::string& path, Format format);
 
 // A load, append or save action of the catalogue that names a whole-array file.
 struct FileAction {

@@ -118,17 +118,10 @@ void printWarnings(const std::vector<std::string>& warnings) {
   for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
 }
 
-// The input of show and convert: it must be there and be of the format named.
-Format inputFormat(const Options& o, const std::string& path) {
-  if (!o.from) return detectFormat(path);
-  checkFormat(path, *o.from);
-  return *o.from;
-}
-
 int showFile(tessel::hostkit::Module& module, const Options& o) {
   if (o.words.size() != 2) throw UserError("show takes one file: tessel show FILE");
   const std::string& path = o.words[1];
-  const Format format = inputFormat(o, path);
+  const Format format = inputFormat(path, o.from);
   tessel::hostkit::RunObject object(module, tessel::hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
   runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.files, warnings);
@@ -142,7 +135,7 @@ int convert(tessel::hostkit::Module& module, const Options& o) {
   if (o.words.size() != 3) throw UserError("convert takes two files: tessel convert IN OUT");
   const std::string& in = o.words[1];
   const std::string& out = o.words[2];
-  const Format from = inputFormat(o, in);
+  const Format from = inputFormat(in, o.from);
   std::optional<Format> to = o.to ? o.to : formatOfExtension(out);
   if (!to) throw UserError("cannot tell the format to write " + out + " in; name it with --to native|host|csv|ini");
   std::error_code error;
