@@ -112,7 +112,7 @@ void addCount(std::string& out, int n, const char* one, const char* many) {
 
 // What the format cannot keep of the array, counted where its table says the
 // aspect is lost or changed: "3 keys dropped, ...".
-std::string losses(hostkit::RunObject& object, Format format, const FileOptions& options) {
+std::string losses(hostkit::RunObject& object, Format format, bool csvHeader) {
   using persist::facts::Facet;
   using persist::facts::Fate;
   if (format == Format::native) return "";
@@ -141,7 +141,7 @@ std::string losses(hostkit::RunObject& object, Format format, const FileOptions&
     labels += !textOf(object, "label", c).value_or("").empty();
   }
   object.releaseStringSpace();
-  const bool headerKeepsLabels = format == Format::csv && options.header;
+  const bool headerKeepsLabels = format == Format::csv && csvHeader;
   std::string out;
   addCount(out, fate(Facet::keys) == Fate::lost ? keys : 0, "key dropped", "keys dropped");
   addCount(out, fate(Facet::keys) == Fate::changed ? valueKeys : 0, "key becomes a text", "keys become texts");
@@ -232,14 +232,14 @@ std::optional<FileAction> fileActionOf(int action) {
   return std::nullopt;
 }
 
-void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path,
-                   const FileOptions& options, std::vector<std::string>& warnings) {
+void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
+                   std::vector<std::string>& warnings) {
   const int number = kFormats[static_cast<int>(action.format)].actions[static_cast<int>(action.kind)];
   if (action.kind == FileAction::Kind::save) {
-    const std::string lost = losses(object, action.format, options);
+    const std::string lost = losses(object, action.format, csvHeader);
     object.act(number, path);
     if (const auto done = object.lastOutcome(); done.code != 0) throw UserError("the save failed: " + done.text);
-    if (action.format == Format::csv && options.header) writeAll(path, headerRow(object) + readAll(path));
+    if (action.format == Format::csv && csvHeader) writeAll(path, headerRow(object) + readAll(path));
     if (!lost.empty()) warnings.push_back(path + " (" + formatName(action.format) + "): " + lost);
     return;
   }
@@ -256,7 +256,7 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   std::string text = readAll(path);
   if (text.compare(0, kBom.size(), kBom) == 0) text.erase(0, kBom.size());
   std::vector<std::string> labels;
-  if (options.header) {
+  if (csvHeader) {
     const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
     labels = splitFields(std::string_view(text).substr(0, end));
     text.erase(0, end);

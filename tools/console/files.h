@@ -35,15 +35,11 @@ struct FileAction {
 };
 std::optional<FileAction> fileActionOf(int action);
 
-struct FileOptions {
-  bool header = false;  // a CSV file's first row holds the column labels
-};
-
 // Runs the action on the file, with what tessel adds around the module for
-// CSV (a byte order mark dropped, the header row). Adds to `warnings` what
+// CSV (a byte order mark dropped, with `csvHeader` a first row of labels). Adds to `warnings` what
 // the module did not do, what wraps and what a save could not keep; throws
 // UserError when the module reports a failed save or tessel's own part fails.
-void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path,
-                   const FileOptions& options, std::vector<std::string>& warnings);
+void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
+                   std::vector<std::string>& warnings);
 
 }  // namespace tessel::console

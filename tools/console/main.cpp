@@ -80,7 +80,7 @@ Options parse(const std::vector<std::string>& args) {
     } else if (a == "--force") {
       o.force = true;
     } else if (a == "--header") {
-      o.settings.files.header = true;
+      o.settings.csvHeader = true;
     } else if (a == "--version") {
       o.words = {"version"};
       return o;
@@ -124,7 +124,7 @@ int showFile(tessel::hostkit::Module& module, const Options& o) {
   const Format format = inputFormat(path, o.from);
   tessel::hostkit::RunObject object(module, tessel::hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
-  runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.files, warnings);
+  runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.csvHeader, warnings);
   printWarnings(warnings);
   const std::string title = o.settings.show.json ? path : path + " (" + formatName(format) + ")";
   platform::page(std::cout, [&](std::ostream& text) { show(object, title, text, o.settings.show); });
@@ -145,8 +145,8 @@ int convert(tessel::hostkit::Module& module, const Options& o) {
   }
   tessel::hostkit::RunObject object(module, tessel::hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
-  runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.files, warnings);
-  runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.files, warnings);
+  runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.csvHeader, warnings);
+  runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.csvHeader, warnings);
   printWarnings(warnings);
   const int32_t count = integerOf(object, "size");
   std::cout << in << " (" << formatName(from) << ", " << plural(count, "element", "elements") << ") -> " << out << " ("

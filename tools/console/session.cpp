@@ -133,7 +133,7 @@ void Session::runAction(hostkit::RunObject& object, const ActionCall& call) {
   Value values[2];
   for (std::size_t i = 0; i < call.params.size(); ++i) values[i] = evaluate(object, call.params[i]);
   if (const auto file = fileActionOf(call.number)) {
-    return runFileAction(object, *file, values[0].text.value_or(""), settings_.files, warnings_);
+    return runFileAction(object, *file, values[0].text.value_or(""), settings_.csvHeader, warnings_);
   }
   const std::size_t warned = warnings_.size();
   warnOutOfRange(object, kActions[call.number].params, values, true);
