@@ -117,6 +117,17 @@ intptr_t raw(const Param& p) {
   return 0;
 }
 
+// The call, unless the module broke the host protocol or gave the other kind of result than `text` says.
+ExpressionCall checked(ExpressionCall c, int n, bool text) {
+  const std::string name = catalogue::kExpressions[n].name;
+  if (!c.protocolError.empty()) {
+    throw std::runtime_error("the module broke the host protocol in " + name + ": " + c.protocolError);
+  }
+  if (text && !c.textFlag && c.raw != 0) throw std::runtime_error(name + " returned an integer where a text was due");
+  if (!text && c.textFlag) throw std::runtime_error(name + " returned a text where an integer was due");
+  return c;
+}
+
 }  // namespace
 
 short RunObject::act(int n, const Param& first, const Param& second) {
@@ -139,21 +150,6 @@ ExpressionCall RunObject::call(int n, const Param& first, const Param& second) {
   if (result.textFlag && result.raw != 0) result.text = std::string(reinterpret_cast<const char*>(result.raw));
   return result;
 }
-
-namespace {
-
-// The call, unless the module broke the host protocol or gave the other kind of result than `text` says.
-ExpressionCall checked(ExpressionCall c, int n, bool text) {
-  const std::string name = catalogue::kExpressions[n].name;
-  if (!c.protocolError.empty()) {
-    throw std::runtime_error("the module broke the host protocol in " + name + ": " + c.protocolError);
-  }
-  if (text && !c.textFlag && c.raw != 0) throw std::runtime_error(name + " returned an integer where a text was due");
-  if (!text && c.textFlag) throw std::runtime_error(name + " returned a text where an integer was due");
-  return c;
-}
-
-}  // namespace
 
 int32_t RunObject::integer(int n, const Param& first, const Param& second) {
   return static_cast<int32_t>(checked(call(n, first, second), n, false).raw);
