@@ -46,9 +46,8 @@ const std::string& optionValue(const std::vector<std::string>& words, std::size_
 // Reads one line token by token.
 class Cursor {
  public:
-  explicit Cursor(std::string_view line, std::size_t position = 0) : line_(line), pos_(position) {}
+  explicit Cursor(std::string_view line) : line_(line) {}
 
-  void skipSpace();
   bool atEnd();  // after blanks
   std::size_t position() const { return pos_; }
   // One literal token of a name: a word (letters and digits, compared ignoring
@@ -66,6 +65,7 @@ class Cursor {
   Term textLiteral();
   Term integerLiteral();
   Term call();
+  void skipSpace();
   // Moves past the characters `accepts` takes; what it moved past.
   template <typename Accepts>
   std::string_view scan(Accepts accepts);
@@ -73,7 +73,7 @@ class Cursor {
   static constexpr int kMaxDepth = 64;
 
   std::string_view line_;
-  std::size_t pos_;
+  std::size_t pos_ = 0;
   int depth_ = 0;
 };
 
