@@ -90,7 +90,6 @@ class RunObject {
   std::optional<TesselCellFacts> describeCell(int32_t index);
 
   TesselRunObject& record() { return *reinterpret_cast<TesselRunObject*>(object_.data()); }
-  Module& module() { return module_; }
 
   // String space handed out stays valid until released; a long-running host
   // releases it between commands, once it has copied the results.
