@@ -1,10 +1,6 @@
 #include "tools/host_kit.h"
 
 #if defined(_WIN32)
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #else
 #include <dlfcn.h>
@@ -12,6 +8,8 @@
 
 #include <cstring>
 #include <stdexcept>
+
+#include "host/catalogue.h"
 
 namespace tessel::hostkit {
 
@@ -119,6 +117,17 @@ intptr_t raw(const Param& p) {
   return 0;
 }
 
+// The call, unless the module broke the host protocol or gave the other kind of result than `text` says.
+ExpressionCall checked(ExpressionCall c, int n, bool text) {
+  const std::string name = catalogue::kExpressions[n].name;
+  if (!c.protocolError.empty()) {
+    throw std::runtime_error("the module broke the host protocol in " + name + ": " + c.protocolError);
+  }
+  if (text && !c.textFlag && c.raw != 0) throw std::runtime_error(name + " returned an integer where a text was due");
+  if (!text && c.textFlag) throw std::runtime_error(name + " returned a text where an integer was due");
+  return c;
+}
+
 }  // namespace
 
 short RunObject::act(int n, const Param& first, const Param& second) {
@@ -140,6 +149,14 @@ ExpressionCall RunObject::call(int n, const Param& first, const Param& second) {
   result.textFlag = (record().resultFlags & TESSEL_TEXT_FLAG) != 0;
   if (result.textFlag && result.raw != 0) result.text = std::string(reinterpret_cast<const char*>(result.raw));
   return result;
+}
+
+int32_t RunObject::integer(int n, const Param& first, const Param& second) {
+  return static_cast<int32_t>(checked(call(n, first, second), n, false).raw);
+}
+
+std::optional<std::string> RunObject::text(int n, const Param& first, const Param& second) {
+  return checked(call(n, first, second), n, true).text;
 }
 
 RunObject::Outcome RunObject::lastOutcome() {

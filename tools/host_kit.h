@@ -74,6 +74,10 @@ class RunObject {
   short act(int n, const Param& first = {}, const Param& second = {});
   // Calls expression n; the flag word is cleared before the call, as a host does.
   ExpressionCall call(int n, const Param& first = {}, const Param& second = {});
+  // Calls expression n for the integer or the text it gives; throws
+  // std::runtime_error when the module breaks the host protocol or gives the other kind.
+  int32_t integer(int n, const Param& first = {}, const Param& second = {});
+  std::optional<std::string> text(int n, const Param& first = {}, const Param& second = {});
 
   // The diagnostics a game host never calls: the outcome of the last routine
   // call (0 and "ok" when it succeeded), and what the expressions cannot say
@@ -86,7 +90,6 @@ class RunObject {
   std::optional<TesselCellFacts> describeCell(int32_t index);
 
   TesselRunObject& record() { return *reinterpret_cast<TesselRunObject*>(object_.data()); }
-  Module& module() { return module_; }
 
   // String space handed out stays valid until released; a long-running host
   // releases it between commands, once it has copied the results.

@@ -1,7 +1,5 @@
 #include "tests/host/test_host.h"
 
-#include <stdexcept>
-
 namespace tessel::testing {
 
 TesselSetup makeSetup(int32_t dimensions, int32_t x, int32_t y, const char* delimiter) {
@@ -23,19 +21,5 @@ Instance::Instance(const TesselSetup& setup, Module& module) : object_(module, s
 short Instance::act(int n, const Param& first, const Param& second) { return object_.act(n, first, second); }
 
 ExpressionCall Instance::call(int n, const Param& first, const Param& second) { return object_.call(n, first, second); }
-
-int32_t Instance::integer(int n, const Param& first, const Param& second) {
-  const ExpressionCall c = call(n, first, second);
-  if (!c.protocolError.empty()) throw std::logic_error(c.protocolError);
-  if (c.textFlag) throw std::logic_error("expression returned text where an integer was expected");
-  return static_cast<int32_t>(c.raw);
-}
-
-std::optional<std::string> Instance::text(int n, const Param& first, const Param& second) {
-  ExpressionCall c = call(n, first, second);
-  if (!c.protocolError.empty()) throw std::logic_error(c.protocolError);
-  if (!c.textFlag && c.raw != 0) throw std::logic_error("expression returned an integer where a text was expected");
-  return c.text;
-}
 
 }  // namespace tessel::testing

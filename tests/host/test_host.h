@@ -37,9 +37,13 @@ class Instance {
   short act(int n, const Param& first = {}, const Param& second = {});
   // Calls expression n; the flag word is cleared before the call, as a host does.
   ExpressionCall call(int n, const Param& first = {}, const Param& second = {});
-  // Shorthands for expressions known to return an integer or a text.
-  int32_t integer(int n, const Param& first = {}, const Param& second = {});
-  std::optional<std::string> text(int n, const Param& first = {}, const Param& second = {});
+  // Shorthands for expressions known to return an integer or a text; they throw when it is the other.
+  int32_t integer(int n, const Param& first = {}, const Param& second = {}) {
+    return object_.integer(n, first, second);
+  }
+  std::optional<std::string> text(int n, const Param& first = {}, const Param& second = {}) {
+    return object_.text(n, first, second);
+  }
 
   // The module's diagnostic of the last routine call: its code (0 = ok) and description.
   using Outcome = hostkit::RunObject::Outcome;

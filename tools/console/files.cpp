@@ -10,31 +10,30 @@
 
 #include "host/catalogue.h"
 #include "tools/console/platform.h"
+#include "tools/console/show.h"
 
 namespace tessel::console {
 
 namespace {
 
 using catalogue::actionOf;
-using catalogue::expressionOf;
 
+// Each format's load, append and save actions, in the order of FileAction::Kind.
 struct FormatRow {
   Format format;
-  int load;
-  int append;
-  int save;
+  int actions[3];
 };
 
 constexpr FormatRow kFormats[] = {
-    {Format::native, actionOf("loadFromFile"), actionOf("appendFromFile"), actionOf("saveToFile")},
-    {Format::hostArray, actionOf("loadFromHostArray"), actionOf("appendFromHostArray"), actionOf("saveAsHostArray")},
-    {Format::csv, actionOf("loadFromCsv"), actionOf("appendFromCsv"), actionOf("saveToCsv")},
-    {Format::ini, actionOf("loadFromIni"), actionOf("appendFromIni"), actionOf("saveToIni")},
+    {Format::native, {actionOf("loadFromFile"), actionOf("appendFromFile"), actionOf("saveToFile")}},
+    {Format::hostArray, {actionOf("loadFromHostArray"), actionOf("appendFromHostArray"), actionOf("saveAsHostArray")}},
+    {Format::csv, {actionOf("loadFromCsv"), actionOf("appendFromCsv"), actionOf("saveToCsv")}},
+    {Format::ini, {actionOf("loadFromIni"), actionOf("appendFromIni"), actionOf("saveToIni")}},
 };
 
-const FormatRow& rowOf(Format f) {
-  return *std::find_if(std::begin(kFormats), std::end(kFormats), [f](const auto& r) { return r.format == f; });
-}
+static_assert(kFormats[0].format == Format::native && kFormats[1].format == Format::hostArray &&
+                  kFormats[2].format == Format::csv && kFormats[3].format == Format::ini,
+              "the rows are in the order of Format, which indexes them");
 
 const std::string kBom = "\xef\xbb\xbf";
 
@@ -85,29 +84,25 @@ void warnAboutWrapping(const std::string& path, const std::string& text, std::ve
   int count = 0;
   std::string first;
   std::size_t lineNumber = 0;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    if (end > start) {
-      ++lineNumber;
-      const auto fields = splitFields(std::string_view(text).substr(start, end - start));
-      for (std::size_t c = 0; c < fields.size(); ++c) {
-        const std::string& f = fields[c];
-        const std::size_t digits = f.find_first_not_of("+-") == 1 ? 1 : 0;
-        if (f.size() <= digits || f.find_first_not_of("0123456789", digits) != std::string::npos) continue;
-        errno = 0;
-        const long long v = std::strtoll(f.c_str(), nullptr, 10);
-        if (errno != ERANGE && v >= INT32_MIN && v <= INT32_MAX) continue;
-        if (count++ == 0) first = "line " + std::to_string(lineNumber) + ", field " + std::to_string(c + 1) + ": " + f;
-      }
+  for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
+    end = std::min(text.find_first_of("\r\n", start), text.size());
+    if (end == start) continue;  // no row, as the module reads it
+    ++lineNumber;
+    const auto fields = splitFields(std::string_view(text).substr(start, end - start));
+    for (std::size_t c = 0; c < fields.size(); ++c) {
+      const std::string& f = fields[c];
+      const std::size_t digits = f.find_first_not_of("+-") == 1 ? 1 : 0;
+      if (f.size() <= digits || f.find_first_not_of("0123456789", digits) != std::string::npos) continue;
+      errno = 0;
+      const long long v = std::strtoll(f.c_str(), nullptr, 10);
+      if (errno != ERANGE && v >= INT32_MIN && v <= INT32_MAX) continue;
+      if (count++ == 0) first = "line " + std::to_string(lineNumber) + ", field " + std::to_string(c + 1) + ": " + f;
     }
-    start = end + 1;
   }
   if (count > 0) {
-    warnings.push_back(path + ": " + std::to_string(count) + (count == 1 ? " number does" : " numbers do") +
-                       " not fit 32 bits and" + (count == 1 ? " wraps" : " wrap") + " when read as a value (" + first +
-                       ")");
+    warnings.push_back(path + ": " +
+                       plural(count, "number does not fit 32 bits and wraps", "numbers do not fit 32 bits and wrap") +
+                       " when read as a value (" + first + ")");
   }
 }
 
@@ -117,15 +112,14 @@ void addCount(std::string& out, int n, const char* one, const char* many) {
 
 // What the format cannot keep of the array, counted where its table says the
 // aspect is lost or changed: "3 keys dropped, ...".
-std::string losses(hostkit::RunObject& object, Format format, const FileOptions& options) {
+std::string losses(hostkit::RunObject& object, Format format, bool csvHeader) {
   using persist::facts::Facet;
   using persist::facts::Fate;
   if (format == Format::native) return "";
   const auto fate = [format](Facet aspect) { return persist::facts::fateOf(aspect, format); };
-  const auto integer = [&](int n) { return static_cast<int32_t>(object.call(n).raw); };
-  const int32_t size = integer(expressionOf("size"));
-  const int32_t dimensions = integer(expressionOf("dimensionCount"));
-  const int32_t columns = dimensions >= 2 ? integer(expressionOf("boundaryX")) : 0;
+  const int32_t size = integerOf(object, "size");
+  const int32_t dimensions = integerOf(object, "dimensionCount");
+  const int32_t columns = dimensions >= 2 ? integerOf(object, "boundaryX") : 0;
   int keys = 0, valueKeys = 0, values = 0, data = 0, bareEmpty = 0, commas = 0, breaks = 0, labels = 0;
   for (int32_t i = 0; i < size; ++i) {
     const auto facts = object.describeCell(i);
@@ -138,16 +132,16 @@ std::string losses(hostkit::RunObject& object, Format format, const FileOptions&
         facts->keyType == TESSEL_CELL_NONE && (facts->type == TESSEL_CELL_EMPTY || facts->type == TESSEL_CELL_DATA ||
                                                (facts->type == TESSEL_CELL_STRING && facts->length == 0));
     if (facts->type == TESSEL_CELL_STRING) {
-      const std::string text = object.call(expressionOf("stringAt"), i).text.value_or("");
+      const std::string text = textOf(object, "stringAt", i).value_or("");
       commas += text.find(',') != std::string::npos;
       breaks += text.find_first_of("\r\n") != std::string::npos;
     }
   }
   for (int32_t c = 0; dimensions == 2 && c < columns; ++c) {
-    labels += !object.call(expressionOf("label"), c).text.value_or("").empty();
+    labels += !textOf(object, "label", c).value_or("").empty();
   }
   object.releaseStringSpace();
-  const bool headerKeepsLabels = format == Format::csv && options.header;
+  const bool headerKeepsLabels = format == Format::csv && csvHeader;
   std::string out;
   addCount(out, fate(Facet::keys) == Fate::lost ? keys : 0, "key dropped", "keys dropped");
   addCount(out, fate(Facet::keys) == Fate::changed ? valueKeys : 0, "key becomes a text", "keys become texts");
@@ -170,34 +164,12 @@ std::string losses(hostkit::RunObject& object, Format format, const FileOptions&
 
 // The labels as a first CSV row.
 std::string headerRow(hostkit::RunObject& object) {
-  const int32_t columns = static_cast<int32_t>(object.call(expressionOf("boundaryX")).raw);
+  const int32_t columns = integerOf(object, "boundaryX");
   std::string row;
-  for (int32_t c = 0; c < columns; ++c) {
-    row += (c ? "," : "") + object.call(expressionOf("label"), c).text.value_or("");
-  }
+  for (int32_t c = 0; c < columns; ++c) row += (c ? "," : "") + textOf(object, "label", c).value_or("");
   object.releaseStringSpace();
   return row + "\r\n";
 }
-
-}  // namespace
-
-Format formatNamed(const std::string& name) {
-  for (const auto& row : kFormats) {
-    if (name == formatName(row.format)) return row.format;
-  }
-  throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv and ini");
-}
-
-const char* formatName(Format format) { return persist::facts::kFormats[static_cast<int>(format)].shortName; }
-
-std::optional<Format> formatOfExtension(const std::string& path) {
-  const std::string ext = lowered(std::filesystem::path(path).extension().string());
-  if (ext == ".csv") return Format::csv;
-  if (ext == ".ini") return Format::ini;
-  return std::nullopt;
-}
-
-namespace {
 
 // The format the content shows, if it shows one.
 std::optional<Format> formatOfContent(const std::string& path) {
@@ -221,43 +193,56 @@ std::optional<Format> formatOfContent(const std::string& path) {
 
 }  // namespace
 
-Format detectFormat(const std::string& path) {
-  if (const auto byContent = formatOfContent(path)) return *byContent;
+Format formatNamed(const std::string& name) {
+  for (const auto& row : kFormats) {
+    if (name == formatName(row.format)) return row.format;
+  }
+  throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv and ini");
+}
+
+const char* formatName(Format format) { return persist::facts::kFormats[static_cast<int>(format)].shortName; }
+
+std::optional<Format> formatOfExtension(const std::string& path) {
+  const std::string ext = lowered(std::filesystem::path(path).extension().string());
+  if (ext == ".csv") return Format::csv;
+  if (ext == ".ini") return Format::ini;
+  return std::nullopt;
+}
+
+Format inputFormat(const std::string& path, std::optional<Format> named) {
+  const auto found = formatOfContent(path);
+  if (named && (found ? *found != *named : *named != Format::csv)) {
+    throw UserError(path + " is not a " + formatName(*named) + " file" +
+                    (found ? std::string(" (it reads as ") + formatName(*found) + ")" : ""));
+  }
+  if (named) return *named;
+  if (found) return *found;
   if (const auto byExtension = formatOfExtension(path)) return *byExtension;
   throw UserError("cannot tell the format of " + path +
                   ": it has no array file magic and no INI section header, and its extension is not .csv or .ini;"
                   " name the format with --from native|host|csv|ini");
 }
 
-void checkFormat(const std::string& path, Format format) {
-  const auto found = formatOfContent(path);
-  if (found ? *found != format : format != Format::csv) {
-    throw UserError(path + " is not a " + formatName(format) + " file" +
-                    (found ? std::string(" (it reads as ") + formatName(*found) + ")" : ""));
-  }
-}
-
 std::optional<FileAction> fileActionOf(int action) {
   for (const auto& row : kFormats) {
-    if (action == row.load) return FileAction{row.format, FileAction::Kind::load};
-    if (action == row.append) return FileAction{row.format, FileAction::Kind::append};
-    if (action == row.save) return FileAction{row.format, FileAction::Kind::save};
+    for (const int kind : {0, 1, 2}) {
+      if (action == row.actions[kind]) return FileAction{row.format, static_cast<FileAction::Kind>(kind)};
+    }
   }
   return std::nullopt;
 }
 
-void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path,
-                   const FileOptions& options, std::vector<std::string>& warnings) {
-  const FormatRow& row = rowOf(action.format);
+void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
+                   std::vector<std::string>& warnings) {
+  const int number = kFormats[static_cast<int>(action.format)].actions[static_cast<int>(action.kind)];
   if (action.kind == FileAction::Kind::save) {
-    const std::string lost = losses(object, action.format, options);
-    object.act(row.save, path);
+    const std::string lost = losses(object, action.format, csvHeader);
+    object.act(number, path);
     if (const auto done = object.lastOutcome(); done.code != 0) throw UserError("the save failed: " + done.text);
-    if (action.format == Format::csv && options.header) writeAll(path, headerRow(object) + readAll(path));
+    if (action.format == Format::csv && csvHeader) writeAll(path, headerRow(object) + readAll(path));
     if (!lost.empty()) warnings.push_back(path + " (" + formatName(action.format) + "): " + lost);
     return;
   }
-  const int number = action.kind == FileAction::Kind::load ? row.load : row.append;
   std::error_code error;
   if (action.format != Format::csv || !std::filesystem::is_regular_file(path, error)) {
     object.act(number, path);
@@ -271,7 +256,7 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   std::string text = readAll(path);
   if (text.compare(0, kBom.size(), kBom) == 0) text.erase(0, kBom.size());
   std::vector<std::string> labels;
-  if (options.header) {
+  if (csvHeader) {
     const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
     labels = splitFields(std::string_view(text).substr(0, end));
     text.erase(0, end);

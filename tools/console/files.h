@@ -20,14 +20,13 @@ using Format = persist::facts::Format;
 Format formatNamed(const std::string& name);
 const char* formatName(Format format);
 
-// The format of an existing file: by its magic or header, else by its
-// extension. Throws UserError when the file cannot be read or told.
-Format detectFormat(const std::string& path);
+// The format of an existing file to read: the one named, which its content
+// must show (CSV: anything that is not one of the others), or else the one
+// its magic or header shows, else its extension's. Throws UserError when the
+// file cannot be read or told, or is not of the format named.
+Format inputFormat(const std::string& path, std::optional<Format> named);
 // The format a file is to be written in, by its extension; none when unknown.
 std::optional<Format> formatOfExtension(const std::string& path);
-// Throws UserError unless the file's content is of the format (CSV: anything
-// that is not one of the others).
-void checkFormat(const std::string& path, Format format);
 
 // A load, append or save action of the catalogue that names a whole-array file.
 struct FileAction {
@@ -36,15 +35,11 @@ struct FileAction {
 };
 std::optional<FileAction> fileActionOf(int action);
 
-struct FileOptions {
-  bool header = false;  // a CSV file's first row holds the column labels
-};
-
 // Runs the action on the file, with what tessel adds around the module for
-// CSV (a byte order mark dropped, the header row). Adds to `warnings` what
+// CSV (a byte order mark dropped, with `csvHeader` a first row of labels). Adds to `warnings` what
 // the module did not do, what wraps and what a save could not keep; throws
 // UserError when the module reports a failed save or tessel's own part fails.
-void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path,
-                   const FileOptions& options, std::vector<std::string>& warnings);
+void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
+                   std::vector<std::string>& warnings);
 
 }  // namespace tessel::console

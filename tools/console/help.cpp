@@ -10,6 +10,7 @@
 #include "host/help_topics.h"
 #include "host/menus.h"
 #include "persist/format_facts.h"
+#include "tools/console/show.h"
 
 namespace tessel::console {
 
@@ -34,13 +35,12 @@ void wrapped(std::ostream& out, std::string_view text, std::size_t width) {
   out << line << '\n';
 }
 
+// "keyStr(index) -> text": how to call an expression and what it gives.
 std::string callUsage(const catalogue::Expression& e) {
   std::string out = e.name;
   for (int i = 0; i < e.paramCount(); ++i) out += std::string(i ? ", " : "") + e.params[i].name;
-  return out + ")";
+  return out + (e.returnsText() ? ") -> text" : ") -> integer");
 }
-
-const char* resultName(const catalogue::Expression& e) { return e.returnsText() ? "text" : "integer"; }
 
 // An entry in full, with the texts shared with the help page: the note under
 // the summary, each parameter's meaning, how to write it (actions), an example.
@@ -65,9 +65,7 @@ void actionDetail(std::ostream& out, const catalogue::Action& a) {
 }
 
 void expressionDetail(std::ostream& out, const catalogue::Expression& e) {
-  detail(out,
-         "expression " + std::to_string(e.number) + ": " + callUsage(e) + " -> " + resultName(e) + "\n  " + e.label +
-             ": " + e.summary,
+  detail(out, "expression " + std::to_string(e.number) + ": " + callUsage(e) + "\n  " + e.label + ": " + e.summary,
          catalogue::expressionNote(e.number), e.params, e.paramCount(), "");
 }
 
@@ -78,7 +76,7 @@ void entryLine(std::ostream& out, int id) {
     out << "  " << usage(a) << "\n      " << a.summary << '\n';
   } else {
     const auto& e = kExpressions[id - catalogue::kFirstExpressionMenuId];
-    out << "  " << callUsage(e) << " -> " << resultName(e) << "\n      " << e.summary << '\n';
+    out << "  " << callUsage(e) << "\n      " << e.summary << '\n';
   }
 }
 
@@ -125,23 +123,16 @@ void printMenu(std::ostream& out, const menus::Node (&menu)[N], const char* kind
 // tessel itself adds around it.
 void formats(std::ostream& out) {
   namespace facts = persist::facts;
-  std::size_t width = 0;
-  for (const auto& a : facts::kAspects) width = std::max(width, std::string_view(a.name).size());
-  const auto cell = [](std::string_view text, std::size_t w) {
-    return std::string(text) + std::string(w - text.size(), ' ');
-  };
-  const auto line = [&out](std::string text) {
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    out << text << '\n';
-  };
-  std::string head = cell("", width);
-  for (const auto& f : facts::kFormats) head += "  " + cell(f.shortName, 7);
-  line(head);
-  for (const auto& a : facts::kAspects) {
-    std::string row = cell(a.name, width);
-    for (const auto& by : a.by) row += "  " + cell(facts::fateName(by.fate), 7);
-    line(row);
+  Table table{{""}};
+  for (const auto& f : facts::kFormats) {
+    table[0].emplace_back(f.shortName);
+    table[0].back().resize(7, ' ');  // as wide as "changed", also where a format changes nothing
   }
+  for (const auto& a : facts::kAspects) {
+    table.push_back({a.name});
+    for (const auto& by : a.by) table.back().emplace_back(facts::fateName(by.fate));
+  }
+  printTable(out, table);
   out << "\nCSV, as the module reads and writes it:\n";
   for (const auto& rule : facts::kCsvDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
   out << "  tessel: a leading UTF-8 byte order mark is dropped before the module reads a file; --header reads a\n"
@@ -166,13 +157,7 @@ void printHelp(std::ostream& out, std::string_view topic) {
   while (!topic.empty() && topic.back() == ' ') topic.remove_suffix(1);
   if (topic.size() >= 2 && topic.front() == '"' && topic.back() == '"') topic = topic.substr(1, topic.size() - 2);
   const std::string wanted = lowered(topic);
-  if (wanted.empty()) {
-    overview(out);
-    int printed = 0;
-    printMenu(out, menus::kActionMenu, "Actions", "", printed);
-    printMenu(out, menus::kExpressionMenu, "Expressions", "", printed);
-    return;
-  }
+  if (wanted.empty()) overview(out);  // then the whole of the menus, as the part of them that "" names
   if (wanted == "formats" || wanted == "csv") {
     formats(out);
     return;
@@ -186,7 +171,8 @@ void printHelp(std::ostream& out, std::string_view topic) {
     }
   }
   // A number names an action; an expression name, with or without "(", names it.
-  if (std::all_of(wanted.begin(), wanted.end(), [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)); })) {
+  if (!wanted.empty() &&
+      std::all_of(wanted.begin(), wanted.end(), [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)); })) {
     if (wanted.size() > 3 || std::stoi(wanted) >= static_cast<int>(catalogue::kActionCount)) {
       throw UserError("there is no action " + wanted + "; actions are numbered 0 to " +
                       std::to_string(catalogue::kActionCount - 1));

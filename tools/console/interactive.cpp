@@ -1,14 +1,17 @@
 #include "tools/console/interactive.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "host/catalogue.h"
+#include "host/help_topics.h"
 #include "tools/console/platform.h"
 
 #if TESSEL_LINE_EDITING
@@ -34,7 +37,6 @@ std::vector<std::string> paths(const std::string& partial) {
     if (name.compare(0, stem.size(), stem) != 0 || (stem.empty() && name.front() == '.')) continue;
     out.push_back(folder + name + (entry.is_directory(error) ? "/" : ""));
   }
-  std::sort(out.begin(), out.end());
   return out;
 }
 
@@ -59,7 +61,11 @@ std::vector<std::string> completions(const std::string& typed, const Session& se
     }
     return out;
   }
-  for (const char* command : {"new ", "with ", "show", "help", "echo ", "drop ", "quit"}) {
+  // A command with an operand it cannot do without comes with a blank after it.
+  for (const auto& c : topics::kShellCommands) {
+    const std::string_view term = c.term;
+    const std::size_t end = term.find(' ');
+    const std::string command(term.substr(0, std::isupper(static_cast<unsigned char>(term[end + 1])) ? end + 1 : end));
     if (startsWithIgnoringCase(command, start)) out.push_back(indent + command);
   }
   for (const auto& a : catalogue::kActions) {
@@ -77,24 +83,23 @@ std::vector<std::string> completions(const std::string& typed, const Session& se
 }
 
 // The line-editing library calls back without a context pointer, so the
-// candidates of the completion under way are kept here for its generator, and
-// the session whose instances are completed beside them.
-std::vector<std::string>& pendingCandidates() {
-  static std::vector<std::string> candidates;
-  return candidates;
-}
+// session whose instances are completed and the candidates of the completion
+// under way are kept here for its generator.
+struct Completion {
+  const Session* session = nullptr;
+  std::vector<std::string> candidates;
+  std::size_t next = 0;
+};
 
-const Session*& completedSession() {
-  static const Session* session = nullptr;
-  return session;
+Completion& completion() {
+  static Completion state;
+  return state;
 }
 
 char* nextCandidate(const char*, int state) {
-  static std::size_t next = 0;
-  if (state == 0) next = 0;
-  auto& candidates = pendingCandidates();
-  if (next >= candidates.size()) return nullptr;
-  return strdup(candidates[next++].c_str());
+  Completion& c = completion();
+  if (state == 0) c.next = 0;
+  return c.next < c.candidates.size() ? strdup(c.candidates[c.next++].c_str()) : nullptr;
 }
 
 // The library replaces only the word under the cursor (from `start`), so each
@@ -104,21 +109,14 @@ char** complete(const char*, int start, int) {
   rl_completion_append_character = '\0';
   const std::string typed(rl_line_buffer, static_cast<std::size_t>(rl_point));
   const std::size_t from = std::min(static_cast<std::size_t>(std::max(start, 0)), typed.size());
-  std::vector<std::string>& candidates = pendingCandidates();
+  std::vector<std::string>& candidates = completion().candidates;
   candidates.clear();
-  std::vector<std::string> lines = completions(typed, *completedSession());
-  std::sort(lines.begin(), lines.end());
-  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-  for (const std::string& line : lines) {
+  const std::vector<std::string> found = completions(typed, *completion().session);
+  for (const std::string& line : std::set<std::string>(found.begin(), found.end())) {
     if (line.size() >= from) candidates.push_back(line.substr(from));
   }
   if (candidates.empty()) return nullptr;
   return rl_completion_matches(typed.c_str() + from, nextCandidate);
-}
-
-std::string historyPath() {
-  const char* home = std::getenv("HOME");
-  return home != nullptr ? std::string(home) + "/.tessel_history" : std::string();
 }
 
 #endif
@@ -135,10 +133,11 @@ int interactive(Session& session, std::ostream& err) {
   rl_readline_name = "tessel";
   rl_completer_word_break_characters = wordBreaks;
   rl_attempted_completion_function = complete;
-  completedSession() = &session;
+  completion().session = &session;
   using_history();
   stifle_history(1000);
-  const std::string history = historyPath();
+  const char* home = std::getenv("HOME");
+  const std::string history = home != nullptr ? std::string(home) + "/.tessel_history" : "";
   if (!history.empty()) read_history(history.c_str());
 #endif
   while (!session.quitRequested()) {

@@ -7,7 +7,6 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -81,7 +80,7 @@ Options parse(const std::vector<std::string>& args) {
     } else if (a == "--force") {
       o.force = true;
     } else if (a == "--header") {
-      o.settings.files.header = true;
+      o.settings.csvHeader = true;
     } else if (a == "--version") {
       o.words = {"version"};
       return o;
@@ -102,14 +101,12 @@ int runScripts(Session& session, const std::vector<std::string>& scripts, bool k
     std::error_code error;
     std::ifstream in(path);
     const int openError = errno;
-    if (!in || std::filesystem::is_directory(path, error)) {
+    const bool readable = in && !std::filesystem::is_directory(path, error);
+    if (!readable) {
       std::cerr << "tessel: cannot read the script " << path << ": "
                 << (in ? "it is a directory" : std::strerror(openError)) << '\n';
-      ok = false;
-      if (!keepGoing) return kFailed;
-      continue;
     }
-    if (!session.run(in, path, std::cerr)) {
+    if (!readable || !session.run(in, path, std::cerr)) {
       ok = false;
       if (!keepGoing) return kFailed;
     }
@@ -121,24 +118,16 @@ void printWarnings(const std::vector<std::string>& warnings) {
   for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
 }
 
-// The input of show and convert: it must be there and be of the format named.
-Format inputFormat(const Options& o, const std::string& path) {
-  if (!o.from) return detectFormat(path);
-  checkFormat(path, *o.from);
-  return *o.from;
-}
-
 int showFile(tessel::hostkit::Module& module, const Options& o) {
   if (o.words.size() != 2) throw UserError("show takes one file: tessel show FILE");
   const std::string& path = o.words[1];
-  const Format format = inputFormat(o, path);
+  const Format format = inputFormat(path, o.from);
   tessel::hostkit::RunObject object(module, tessel::hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
-  runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.files, warnings);
+  runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.csvHeader, warnings);
   printWarnings(warnings);
-  std::ostringstream text;
-  show(object, o.settings.show.json ? path : path + " (" + formatName(format) + ")", text, o.settings.show);
-  platform::page(text.str(), std::cout);
+  const std::string title = o.settings.show.json ? path : path + " (" + formatName(format) + ")";
+  platform::page(std::cout, [&](std::ostream& text) { show(object, title, text, o.settings.show); });
   return 0;
 }
 
@@ -146,7 +135,7 @@ int convert(tessel::hostkit::Module& module, const Options& o) {
   if (o.words.size() != 3) throw UserError("convert takes two files: tessel convert IN OUT");
   const std::string& in = o.words[1];
   const std::string& out = o.words[2];
-  const Format from = inputFormat(o, in);
+  const Format from = inputFormat(in, o.from);
   std::optional<Format> to = o.to ? o.to : formatOfExtension(out);
   if (!to) throw UserError("cannot tell the format to write " + out + " in; name it with --to native|host|csv|ini");
   std::error_code error;
@@ -156,10 +145,10 @@ int convert(tessel::hostkit::Module& module, const Options& o) {
   }
   tessel::hostkit::RunObject object(module, tessel::hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
-  runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.files, warnings);
-  runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.files, warnings);
+  runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.csvHeader, warnings);
+  runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.csvHeader, warnings);
   printWarnings(warnings);
-  const int32_t count = static_cast<int32_t>(object.call(tessel::catalogue::expressionOf("size")).raw);
+  const int32_t count = integerOf(object, "size");
   std::cout << in << " (" << formatName(from) << ", " << plural(count, "element", "elements") << ") -> " << out << " ("
             << formatName(*to) << ")\n";
   return 0;
@@ -179,9 +168,7 @@ int dispatch(const Options& o, const char* argv0) {
   if (command == "help") {
     std::string topic;
     for (std::size_t i = 1; i < o.words.size(); ++i) topic += (i > 1 ? " " : "") + o.words[i];
-    std::ostringstream text;
-    printHelp(text, topic);
-    platform::page(text.str(), std::cout);
+    platform::page(std::cout, [&](std::ostream& text) { printHelp(text, topic); });
     return 0;
   }
   if (!command.empty() && command != "run" && command != "show" && command != "convert") {

@@ -35,6 +35,149 @@ std::string quoteForMessage(std::string_view s) {
   return "\"" + std::string(s.substr(0, kLongest)) + (s.size() > kLongest ? "\"..." : "\"");
 }
 
+// The kind of value a term gives.
+Param kindOf(const Term& term) {
+  if (term.kind == Term::Kind::expression) {
+    return kExpressions[term.expression].returnsText() ? Param::text : Param::integer;
+  }
+  return term.kind == Term::Kind::text ? Param::text : Param::integer;
+}
+
+const char* kindName(Param kind) {
+  return kind == Param::integer ? "an integer" : kind == Param::text ? "a text" : "nothing";
+}
+
+// "parameter 2 (index) must be an integer, but "a" is a text" for the first
+// term not of the kind declared; empty when all are.
+std::string kindMismatch(const catalogue::Parameter* declared, const std::vector<Term>& terms) {
+  for (std::size_t i = 0; i < terms.size(); ++i) {
+    const Param want = declared[i].kind;
+    const Param got = kindOf(terms[i]);
+    if (want != got) {
+      return "parameter " + std::to_string(i + 1) + " (" + declared[i].name + ") must be " + kindName(want) + ", but " +
+             terms[i].source + " is " + kindName(got);
+    }
+  }
+  return "";
+}
+
+std::size_t editDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// As many leading blank-separated words of s as `model` has.
+std::string_view leadingWords(std::string_view s, std::string_view model) {
+  std::size_t words = 0;
+  for (std::size_t k = 0; k < model.size(); ++k) words += model[k] != ' ' && (k == 0 || model[k - 1] == ' ');
+  std::size_t i = 0;
+  for (std::size_t w = 0; w < words && i < s.size(); ++w) {
+    while (i < s.size() && s[i] == ' ') ++i;
+    while (i < s.size() && s[i] != ' ') ++i;
+  }
+  return s.substr(0, i);
+}
+
+// The tokens of a display text, a parameter slot as an empty token.
+std::vector<std::string> pieces(const catalogue::Action& a) {
+  std::vector<std::string> out;
+  const std::string_view d = displayText(a);
+  for (std::size_t i = 0; i < d.size();) {
+    if (d.compare(i, 2, "%s") == 0) {
+      out.emplace_back();
+      i += 2;
+    } else if (isWordChar(d[i])) {
+      const std::size_t start = i;
+      while (i < d.size() && isWordChar(d[i])) ++i;
+      out.emplace_back(d.substr(start, i - start));
+    } else {
+      if (d[i] != ' ') out.emplace_back(1, d[i]);
+      ++i;
+    }
+  }
+  return out;
+}
+
+struct Attempt {
+  int action = -1;
+  int tokens = 0;     // literal tokens matched
+  bool named = true;  // every literal before the first parameter matched
+  bool full = false;  // the whole line read as this action
+  bool fits = false;  // and its parameters are of the kinds it takes
+  std::string error;
+  std::vector<Term> params;
+};
+
+Attempt attempt(const catalogue::Action& a, std::string_view line) {
+  Attempt at;
+  at.action = a.number;
+  Cursor c(line);
+  bool afterSlot = false;
+  for (const std::string& p : pieces(a)) {
+    if (!p.empty()) {
+      if (!c.token(p)) {
+        at.named = at.named && !at.params.empty();
+        at.error = "expected \"" + p + "\" at column " + std::to_string(c.position() + 1);
+        return at;
+      }
+      ++at.tokens;
+      afterSlot = false;
+      continue;
+    }
+    if (afterSlot) c.token(",");
+    afterSlot = true;
+    if (c.atEnd()) {
+      at.error = "a parameter is missing";
+      return at;
+    }
+    try {
+      at.params.push_back(c.term());
+    } catch (const UserError& e) {
+      at.error = e.what();
+      return at;
+    }
+  }
+  if (!c.atEnd()) {
+    at.error = (afterSlot ? "too many parameters: \"" : "unexpected \"") + std::string(c.rest()) + "\"";
+    return at;
+  }
+  at.full = true;
+  at.error = kindMismatch(a.params, at.params);
+  at.fits = at.error.empty();
+  return at;
+}
+
+// The attempts that pass `counts` and matched the most words.
+template <typename Counts>
+std::vector<const Attempt*> furthest(const std::vector<Attempt>& attempts, Counts counts) {
+  int best = -1;
+  for (const Attempt& a : attempts) {
+    if (counts(a)) best = std::max(best, a.tokens);
+  }
+  std::vector<const Attempt*> out;
+  for (const Attempt& a : attempts) {
+    if (counts(a) && a.tokens == best) out.push_back(&a);
+  }
+  return out;
+}
+
+std::string mistake(const std::vector<const Attempt*>& candidates) {
+  const Attempt& first = *candidates.front();
+  std::string out = first.error + "; write it as: " + usage(kActions[first.action]);
+  for (std::size_t i = 1; i < candidates.size(); ++i) out += " or " + usage(kActions[candidates[i]->action]);
+  return out;
+}
+
 }  // namespace
 
 bool isNameChar(char c) { return isWordChar(c) || c == '_' || c == '$'; }
@@ -58,42 +201,6 @@ const std::string& optionValue(const std::vector<std::string>& words, std::size_
   return words[++i];
 }
 
-catalogue::Param kindOf(const Term& term) {
-  switch (term.kind) {
-    case Term::Kind::integer: return Param::integer;
-    case Term::Kind::text: return Param::text;
-    case Term::Kind::expression: return kExpressions[term.expression].returnsText() ? Param::text : Param::integer;
-  }
-  return Param::none;
-}
-
-const char* kindName(catalogue::Param kind) {
-  switch (kind) {
-    case Param::integer: return "an integer";
-    case Param::text: return "a text";
-    case Param::none: break;
-  }
-  return "nothing";
-}
-
-namespace {
-
-// "parameter 2 (index) must be an integer, but "a" is a text" for the first
-// term not of the kind declared; empty when all are.
-std::string kindMismatch(const catalogue::Parameter* declared, const std::vector<Term>& terms) {
-  for (std::size_t i = 0; i < terms.size(); ++i) {
-    const Param want = declared[i].kind;
-    const Param got = kindOf(terms[i]);
-    if (want != got) {
-      return "parameter " + std::to_string(i + 1) + " (" + declared[i].name + ") must be " + kindName(want) + ", but " +
-             terms[i].source + " is " + kindName(got);
-    }
-  }
-  return "";
-}
-
-}  // namespace
-
 void Cursor::skipSpace() {
   while (pos_ < line_.size() && (line_[pos_] == ' ' || line_[pos_] == '\t' || line_[pos_] == '\r')) ++pos_;
 }
@@ -101,15 +208,6 @@ void Cursor::skipSpace() {
 bool Cursor::atEnd() {
   skipSpace();
   return pos_ >= line_.size();
-}
-
-bool Cursor::consume(char c) {
-  skipSpace();
-  if (pos_ < line_.size() && line_[pos_] == c) {
-    ++pos_;
-    return true;
-  }
-  return false;
 }
 
 bool Cursor::token(std::string_view t) {
@@ -230,11 +328,11 @@ Term Cursor::call() {
   t.kind = Term::Kind::expression;
   t.expression = n;
   const auto& e = kExpressions[n];
-  if (!consume(')')) {
+  if (!token(")")) {
     do {
       t.arguments.push_back(term());
-    } while (consume(','));
-    if (!consume(')')) {
+    } while (token(","));
+    if (!token(")")) {
       throw UserError(std::string("expected ',' or ')' in ") + e.name + " at column " + std::to_string(pos_ + 1));
     }
   }
@@ -249,8 +347,8 @@ Term Cursor::call() {
     t.arguments.push_back(zero);
   }
   if (static_cast<int>(t.arguments.size()) != declared) {
-    throw UserError(std::string(e.name) + " takes " + std::to_string(declared) + " parameter" +
-                    (declared == 1 ? "" : "s") + ", not " + std::to_string(t.arguments.size()) + ": " + t.source);
+    throw UserError(std::string(e.name) + " takes " + plural(declared, "parameter", "parameters") + ", not " +
+                    std::to_string(t.arguments.size()) + ": " + t.source);
   }
   if (const std::string wrong = kindMismatch(e.params, t.arguments); !wrong.empty()) {
     throw UserError(std::string(e.name) + " " + wrong);
@@ -273,37 +371,6 @@ int findExpression(std::string_view name) {
   }
   return found;
 }
-
-namespace {
-
-std::size_t editDistance(std::string_view a, std::string_view b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
-// As many leading blank-separated words of s as `model` has.
-std::string_view leadingWords(std::string_view s, std::string_view model) {
-  std::size_t words = 0;
-  for (std::size_t k = 0; k < model.size(); ++k) words += model[k] != ' ' && (k == 0 || model[k - 1] == ' ');
-  std::size_t i = 0;
-  for (std::size_t w = 0; w < words && i < s.size(); ++w) {
-    while (i < s.size() && s[i] == ' ') ++i;
-    while (i < s.size() && s[i] != ' ') ++i;
-  }
-  return s.substr(0, i);
-}
-
-}  // namespace
 
 std::string suggestionsFor(std::string_view written) {
   // Names within a typo or two of what was written.
@@ -330,101 +397,6 @@ std::string suggestionsFor(std::string_view written) {
   for (std::size_t i = 0; i < near.size(); ++i) out += (i ? ", " : "") + quoteForMessage(near[i]);
   return out + "?)";
 }
-
-namespace {
-
-// The tokens of a display text, a parameter slot as an empty token.
-std::vector<std::string> pieces(const catalogue::Action& a) {
-  std::vector<std::string> out;
-  const std::string_view d = displayText(a);
-  for (std::size_t i = 0; i < d.size();) {
-    if (d.compare(i, 2, "%s") == 0) {
-      out.emplace_back();
-      i += 2;
-    } else if (isWordChar(d[i])) {
-      const std::size_t start = i;
-      while (i < d.size() && isWordChar(d[i])) ++i;
-      out.emplace_back(d.substr(start, i - start));
-    } else {
-      if (d[i] != ' ') out.emplace_back(1, d[i]);
-      ++i;
-    }
-  }
-  return out;
-}
-
-struct Attempt {
-  int action = -1;
-  int tokens = 0;      // literal tokens matched
-  bool named = false;  // every literal before the first parameter matched
-  bool full = false;   // the whole line read as this action
-  bool fits = false;   // and its parameters are of the kinds it takes
-  std::string error;
-  std::vector<Term> params;
-};
-
-Attempt attempt(const catalogue::Action& a, std::string_view line) {
-  Attempt at;
-  at.action = a.number;
-  at.named = true;
-  Cursor c(line);
-  bool afterSlot = false;
-  for (const std::string& p : pieces(a)) {
-    if (!p.empty()) {
-      if (!c.token(p)) {
-        at.named = at.named && !at.params.empty();
-        at.error = "expected \"" + p + "\" at column " + std::to_string(c.position() + 1);
-        return at;
-      }
-      ++at.tokens;
-      afterSlot = false;
-      continue;
-    }
-    if (afterSlot) c.consume(',');
-    afterSlot = true;
-    if (c.atEnd()) {
-      at.error = "a parameter is missing";
-      return at;
-    }
-    try {
-      at.params.push_back(c.term());
-    } catch (const UserError& e) {
-      at.error = e.what();
-      return at;
-    }
-  }
-  if (!c.atEnd()) {
-    at.error = (afterSlot ? "too many parameters: \"" : "unexpected \"") + std::string(c.rest()) + "\"";
-    return at;
-  }
-  at.full = true;
-  at.error = kindMismatch(a.params, at.params);
-  at.fits = at.error.empty();
-  return at;
-}
-
-// The attempts that pass `counts` and matched the most words.
-template <typename Counts>
-std::vector<const Attempt*> furthest(const std::vector<Attempt>& attempts, Counts counts) {
-  int best = -1;
-  for (const Attempt& a : attempts) {
-    if (counts(a)) best = std::max(best, a.tokens);
-  }
-  std::vector<const Attempt*> out;
-  for (const Attempt& a : attempts) {
-    if (counts(a) && a.tokens == best) out.push_back(&a);
-  }
-  return out;
-}
-
-std::string mistake(const std::vector<const Attempt*>& candidates) {
-  const Attempt& first = *candidates.front();
-  std::string out = first.error + "; write it as: " + usage(kActions[first.action]);
-  for (std::size_t i = 1; i < candidates.size(); ++i) out += " or " + usage(kActions[candidates[i]->action]);
-  return out;
-}
-
-}  // namespace
 
 ActionCall resolveAction(std::string_view line) {
   std::vector<Attempt> attempts;

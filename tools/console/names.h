@@ -43,19 +43,13 @@ std::string plural(int64_t n, const char* one, const char* many);
 // The word after the option words[i], moving i onto it; throws UserError when there is none.
 const std::string& optionValue(const std::vector<std::string>& words, std::size_t& i);
 
-// The kind of value a term gives.
-catalogue::Param kindOf(const Term& term);
-const char* kindName(catalogue::Param kind);
-
 // Reads one line token by token.
 class Cursor {
  public:
-  explicit Cursor(std::string_view line, std::size_t position = 0) : line_(line), pos_(position) {}
+  explicit Cursor(std::string_view line) : line_(line) {}
 
-  void skipSpace();
   bool atEnd();  // after blanks
   std::size_t position() const { return pos_; }
-  bool consume(char c);  // after blanks
   // One literal token of a name: a word (letters and digits, compared ignoring
   // case, not followed by a letter or digit) or one punctuation character.
   bool token(std::string_view t);
@@ -71,6 +65,7 @@ class Cursor {
   Term textLiteral();
   Term integerLiteral();
   Term call();
+  void skipSpace();
   // Moves past the characters `accepts` takes; what it moved past.
   template <typename Accepts>
   std::string_view scan(Accepts accepts);
@@ -78,7 +73,7 @@ class Cursor {
   static constexpr int kMaxDepth = 64;
 
   std::string_view line_;
-  std::size_t pos_;
+  std::size_t pos_ = 0;
   int depth_ = 0;
 };
 

@@ -1,10 +1,6 @@
 #include "tools/console/platform.h"
 
 #if defined(_WIN32)
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -23,6 +19,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 
 namespace tessel::console::platform {
 
@@ -79,8 +76,13 @@ void catchInterrupts() { std::signal(SIGINT, onInterrupt); }
 
 bool outputTakesUtf8() { return GetConsoleOutputCP() == CP_UTF8; }
 
-// The console windows of this system scroll back; no pager.
-void page(const std::string& text, std::ostream& out) { out << text; }
+// The console windows of this system scroll back; no pager, but the text is
+// still written whole or not at all, as elsewhere.
+void page(std::ostream& out, const std::function<void(std::ostream&)>& print) {
+  std::ostringstream text;
+  print(text);
+  out << text.str();
+}
 
 #else
 
@@ -123,17 +125,18 @@ bool outputTakesUtf8() {
   return utf8;
 }
 
-void page(const std::string& text, std::ostream& out) {
+void page(std::ostream& out, const std::function<void(std::ostream&)>& print) {
+  std::ostringstream buffer;
+  print(buffer);
+  const std::string text = buffer.str();
   winsize size{};
   const bool terminal = &out == &std::cout && isatty(STDOUT_FILENO) && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0;
   const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-  if (!terminal || size.ws_row == 0 || lines < size.ws_row) {
-    out << text;
-    return;
-  }
   const char* pager = std::getenv("PAGER");
   out.flush();
-  FILE* pipe = popen(pager != nullptr && *pager != '\0' ? pager : "less -FRX", "w");
+  FILE* pipe = terminal && size.ws_row != 0 && lines >= size.ws_row
+                   ? popen(pager != nullptr && *pager != '\0' ? pager : "less -FRX", "w")
+                   : nullptr;
   if (pipe == nullptr) {
     out << text;
     return;

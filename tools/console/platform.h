@@ -4,6 +4,7 @@
 // goes through a pager, and UTF-8 is shown as text where the locale takes it.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -37,8 +38,8 @@ void clearCancel();
 
 // Whether the locale's character set is UTF-8, so texts in it are shown as they are.
 bool outputTakesUtf8();
-// Writes text to out, through $PAGER (default "less -FRX") when out is the
-// terminal and the text is longer than its screen.
-void page(const std::string& text, std::ostream& out);
+// Writes what `print` prints to out, through $PAGER (default "less -FRX") when
+// out is the terminal and the text is longer than its screen.
+void page(std::ostream& out, const std::function<void(std::ostream&)>& print);
 
 }  // namespace tessel::console::platform

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <istream>
 #include <ostream>
-#include <sstream>
 #include <utility>
 
 #include "tools/console/files.h"
@@ -29,20 +28,20 @@ namespace {
 
 int32_t integerOption(const std::string& name, const std::string& value) {
   Cursor c(value);
-  Term t;
   try {
-    t = c.term();
+    const Term t = c.term();
+    if (t.kind == Term::Kind::integer && c.atEnd()) return t.integer;
   } catch (const UserError&) {
-    throw UserError(name + " needs an integer, not \"" + value + "\"");
+    // what is wrong with it is said below, in the option's terms
   }
-  if (t.kind != Term::Kind::integer || !c.atEnd()) throw UserError(name + " needs an integer, not \"" + value + "\"");
-  return t.integer;
+  throw UserError(name + " needs an integer, not \"" + value + "\"");
 }
+
+Value literal(const Term& t) { return {t.kind == Term::Kind::text, t.integer, t.text}; }
 
 // A text that is not there reaches the module as an empty one, as from a game.
 hostkit::Param toParam(const Value& v) {
-  if (v.isText) return v.text.value_or("");
-  return v.integer;
+  return v.isText ? hostkit::Param(v.text.value_or("")) : hostkit::Param(v.integer);
 }
 
 // Setters past the end extend the array; the rest of the index actions do nothing there.
@@ -118,39 +117,23 @@ std::vector<std::string> Session::instanceNames() const {
 }
 
 Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
-  Value v;
-  switch (term.kind) {
-    case Term::Kind::integer: v.integer = term.integer; return v;
-    case Term::Kind::text:
-      v.isText = true;
-      v.text = term.text;
-      return v;
-    case Term::Kind::expression: break;
-  }
+  if (term.kind != Term::Kind::expression) return literal(term);
   Value values[2];
   for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i) values[i] = evaluate(object, term.arguments[i]);
   const auto& e = kExpressions[term.expression];
   if (std::string_view(e.label).find("from index") == std::string_view::npos) {
     warnOutOfRange(object, e.params, values, false);  // index transforms are arithmetic on any number
   }
-  const hostkit::ExpressionCall call = checkedCall(object, term.expression, toParam(values[0]), toParam(values[1]));
-  v.isText = e.returnsText();
-  if (v.isText) {
-    if (!call.textFlag && call.raw != 0)
-      throw UserError(std::string(e.name) + " returned an integer where a text was due");
-    v.text = call.text;
-  } else {
-    if (call.textFlag) throw UserError(std::string(e.name) + " returned a text where an integer was due");
-    v.integer = static_cast<int32_t>(call.raw);
-  }
-  return v;
+  const hostkit::Param first = toParam(values[0]), second = toParam(values[1]);
+  if (e.returnsText()) return {true, 0, object.text(term.expression, first, second)};
+  return {false, object.integer(term.expression, first, second), std::nullopt};
 }
 
 void Session::runAction(hostkit::RunObject& object, const ActionCall& call) {
   Value values[2];
   for (std::size_t i = 0; i < call.params.size(); ++i) values[i] = evaluate(object, call.params[i]);
   if (const auto file = fileActionOf(call.number)) {
-    return runFileAction(object, *file, values[0].text.value_or(""), settings_.files, warnings_);
+    return runFileAction(object, *file, values[0].text.value_or(""), settings_.csvHeader, warnings_);
   }
   const std::size_t warned = warnings_.size();
   warnOutOfRange(object, kActions[call.number].params, values, true);
@@ -170,23 +153,20 @@ void Session::warnOutOfRange(hostkit::RunObject& object, const catalogue::Parame
     if (declared[i].kind != Param::integer) continue;
     const std::string_view name = declared[i].name;
     const int32_t v = values[i].integer;
-    const auto count = [&](const char* operation) {
-      return static_cast<int32_t>(object.call(catalogue::expressionOf(operation)).raw);
-    };
     std::string problem;
     if (name == "index") {
-      const int32_t size = count("size");
+      const int32_t size = integerOf(object, "size");
       if (v < 0) {
         problem = "index " + std::to_string(v) + " is negative";
       } else if (v >= size && !(action && extendsArray(declared))) {
         problem = "index " + std::to_string(v) + " is past the last element (size " + std::to_string(size) + ")";
       }
     } else if (name == "row" || name == "column") {
-      if (count("dimensionCount") != 2) {
+      if (integerOf(object, "dimensionCount") != 2) {
         problem = std::string("the array is not 2D, so ") + (name == "row" ? "its rows" : "its columns") +
                   " are not a recordset's";
       } else {
-        const int32_t limit = count(name == "row" ? "numberOfRows" : "boundaryX");
+        const int32_t limit = integerOf(object, name == "row" ? "numberOfRows" : "boundaryX");
         if (v < 0 || v >= limit + (name == "row" && action ? 1 : 0)) {
           problem = std::string(name) + " " + std::to_string(v) + " is outside 0 to " + std::to_string(limit - 1) +
                     (name == "row" ? " (rows count the selected ones)" : "");
@@ -227,19 +207,14 @@ void Session::execute(std::string_view line) {
     const Term term = e.term();
     if (!e.atEnd()) throw UserError("unexpected \"" + std::string(e.rest()) + "\" after " + term.source);
     const Value v = evaluate(object, term);
-    out_ << term.source << " = ";
-    if (!v.isText) {
-      out_ << v.integer;
-    } else if (v.text) {
-      out_ << quoted(*v.text, settings_.show.utf8);
-    } else {
-      out_ << "(no text)";
-    }
-    out_ << '\n';
-    object.releaseStringSpace();
-    return;
+    out_ << term.source << " = "
+         << (!v.isText ? std::to_string(v.integer)
+             : v.text  ? quoted(*v.text, settings_.show.utf8)
+                       : "(no text)")
+         << '\n';
+  } else {
+    runAction(object, resolveAction(line));
   }
-  runAction(object, resolveAction(line));
   object.releaseStringSpace();
 }
 
@@ -281,24 +256,20 @@ bool Session::builtin(std::string_view line) {
       name = words[i++];
     }
     hostkit::RunObject& object = instance(name);
-    std::ostringstream text;
-    show(object, name, text, options);
+    platform::page(out_, [&](std::ostream& text) { show(object, name, text, options); });
     object.releaseStringSpace();
-    platform::page(text.str(), out_);
   } else if (keyword == "quit" || keyword == "exit") {
     if (!c.atEnd()) throw UserError(keyword + " takes nothing");
     quit_ = true;
   } else if (keyword == "help") {
-    std::ostringstream text;
-    printHelp(text, c.rest());
-    platform::page(text.str(), out_);
+    platform::page(out_, [&](std::ostream& text) { printHelp(text, c.rest()); });
   } else if (keyword == "echo") {
     hostkit::RunObject* object = nullptr;
     bool first = true;
     while (!c.atEnd()) {
       const Term t = c.term();
       if (t.kind == Term::Kind::expression && object == nullptr) object = &instance(current_);
-      const Value v = object != nullptr ? evaluate(*object, t) : Value{t.kind == Term::Kind::text, t.integer, t.text};
+      const Value v = object != nullptr ? evaluate(*object, t) : literal(t);
       out_ << (first ? "" : " ") << (v.isText ? v.text.value_or("") : std::to_string(v.integer));
       first = false;
     }
@@ -319,14 +290,9 @@ bool Session::builtin(std::string_view line) {
 void Session::newInstance(Cursor& c) {
   const std::string name = c.word();
   if (name.empty() || name.front() == '-') throw UserError("new needs a name for the instance, then its options");
+  // A quoted value, such as a delimiter with blanks, is one word.
   std::vector<std::string> args;
-  while (!c.atEnd()) {
-    if (c.rest().front() == '"') {
-      args.push_back(c.term().text);  // a quoted value, such as a delimiter with blanks
-    } else {
-      args.push_back(c.bare());
-    }
-  }
+  while (!c.atEnd()) args.push_back(c.rest().front() == '"' ? c.term().text : c.bare());
   hostkit::SetupOptions setup;
   for (std::size_t i = 0; i < args.size();) {
     if (!readSetupOption(args, i, setup)) {

@@ -27,7 +27,7 @@ extern const char* const kSetupOptionsHelp;
 struct Settings {
   hostkit::SetupOptions setup;  // for instances created without options of their own
   ShowOptions show;
-  FileOptions files;
+  bool csvHeader = false;  // a CSV file's first row holds the column labels
   bool keepGoing = false;  // a script goes on after an error
 };
 
@@ -42,9 +42,6 @@ class Session {
  public:
   Session(hostkit::Module& module, Settings settings, std::ostream& out);
 
-  // Runs one line of the language; throws UserError. What the module would
-  // not do, or did not do, is kept as warnings for the line.
-  void execute(std::string_view line);
   // Runs one line, then prints its mistake and warnings to err after `where`;
   // false when it failed.
   bool runLine(std::string_view line, const std::string& where, std::ostream& err);
@@ -55,11 +52,14 @@ class Session {
   const std::string& currentName() const { return current_; }
   std::vector<std::string> instanceNames() const;
   bool quitRequested() const { return quit_; }
+
+ private:
+  // Runs one line of the language; throws UserError. What the module would
+  // not do, or did not do, is kept as warnings for the line.
+  void execute(std::string_view line);
   hostkit::RunObject& instance(const std::string& name);
   hostkit::RunObject& create(const std::string& name, const hostkit::SetupOptions& setup);
   Value evaluate(hostkit::RunObject& object, const Term& term);
-
- private:
   bool builtin(std::string_view line);
   void runAction(hostkit::RunObject& object, const ActionCall& call);
   void newInstance(Cursor& c);

@@ -12,8 +12,8 @@ namespace tessel::console {
 
 namespace {
 
-using catalogue::expressionOf;
 using hostkit::Param;
+using Object = hostkit::RunObject;
 
 // The length of the UTF-8 sequence that starts at s[i], or 0 when none does.
 std::size_t utf8Length(std::string_view s, std::size_t i) {
@@ -26,18 +26,14 @@ std::size_t utf8Length(std::string_view s, std::size_t i) {
   return n;
 }
 
-struct Escaped {
-  std::string text;
-  bool cut = false;  // the text went on past the width
-};
-
 // How a text is written: bare for a terminal, quoted (escaping quotes and
-// backslashes too), or as the inside of a JSON string, where UTF-8 is kept
-// where it is valid and other bytes stand for the code points of their number.
+// backslashes too), or as a JSON string, where UTF-8 is kept where it is
+// valid and other bytes stand for the code points of their number.
 enum class Style { bare, quoted, json };
 
-// A text escaped in the style, cut after `width` characters.
-Escaped escapedPart(std::string_view text, bool utf8, std::size_t width, Style style) {
+// A text escaped in the style, cut after `width` characters with "..." after
+// it (after the closing quote).
+std::string escaped(std::string_view text, bool utf8, std::size_t width, Style style = Style::bare) {
   static const char hex[] = "0123456789abcdef";
   const bool json = style == Style::json;
   std::string out;
@@ -76,64 +72,44 @@ Escaped escapedPart(std::string_view text, bool utf8, std::size_t width, Style s
       out += c;
     }
   }
-  return {out, i < text.size()};
-}
-
-// The same without quotes, "..." after a cut text.
-std::string escaped(std::string_view text, bool utf8, std::size_t width) {
-  Escaped e = escapedPart(text, utf8, width, Style::bare);
-  return e.cut ? e.text + "..." : e.text;
+  const char* quote = style == Style::bare ? "" : "\"";
+  return quote + out + quote + (i < text.size() ? "..." : "");
 }
 
 // A text as a JSON string, whole.
-std::string json(std::string_view text) { return "\"" + escapedPart(text, true, text.size(), Style::json).text + "\""; }
+std::string json(std::string_view text) { return escaped(text, true, text.size(), Style::json); }
 
 const char* typeName(int32_t type) {
-  switch (type) {
-    case TESSEL_CELL_EMPTY: return "empty";
-    case TESSEL_CELL_VALUE: return "value";
-    case TESSEL_CELL_STRING: return "string";
-    case TESSEL_CELL_DATA: return "data";
-    default: return "none";
-  }
+  static const char* const kNames[] = {"empty", "value", "string", "data"};  // TESSEL_CELL_EMPTY onwards
+  return type >= TESSEL_CELL_EMPTY && type <= TESSEL_CELL_DATA ? kNames[type] : "none";
 }
 
+// An element as the module tells it: texts through its expressions, the rest
+// through its cell diagnostic.
 struct Cell {
-  TesselCellFacts facts{};
+  TesselCellFacts facts{TESSEL_CELL_NONE, 0, TESSEL_CELL_NONE, 0};
   std::string text;
   std::string key;  // the key's text, when facts.keyType says it has one
 };
 
-// What the module tells about one instance: texts through its expressions,
-// the rest through its cell diagnostic.
-class Reader {
- public:
-  explicit Reader(hostkit::RunObject& object) : object_(object) {}
+Cell cellAt(Object& object, int32_t index) {
+  Cell c;
+  if (const auto facts = object.describeCell(index)) c.facts = *facts;
+  c.text = textOf(object, "stringAt", index).value_or("");
+  if (c.facts.keyType != TESSEL_CELL_NONE) c.key = textOf(object, "keyStringAt", index).value_or("");
+  return c;
+}
 
-  int32_t integer(int n, const Param& a = {}) { return static_cast<int32_t>(checkedCall(object_, n, a).raw); }
-  std::optional<std::string> text(int n, const Param& a = {}) { return checkedCall(object_, n, a).text; }
-
-  Cell cell(int32_t index) {
-    Cell c;
-    c.facts = object_.describeCell(index).value_or(TesselCellFacts{TESSEL_CELL_NONE, 0, TESSEL_CELL_NONE, 0});
-    c.text = text(expressionOf("stringAt"), index).value_or("");
-    if (c.facts.keyType != TESSEL_CELL_NONE) c.key = text(expressionOf("keyStringAt"), index).value_or("");
-    return c;
+// Each row of a grid's place in the recordset, -1 for a row not selected.
+std::vector<int32_t> recordsOf(Object& object, int32_t rows, int32_t columns) {
+  std::vector<int32_t> out;
+  int32_t record = 0;
+  for (int32_t p = 0; p < rows; ++p) {
+    const auto facts = object.describeCell(p * columns);
+    out.push_back(facts && facts->rowSelected != 0 ? record++ : -1);
   }
-
-  // Whether each row of a grid is selected.
-  std::vector<bool> selectedRows(int32_t rows, int32_t columns) {
-    std::vector<bool> out;
-    for (int32_t p = 0; p < rows; ++p) {
-      const auto facts = object_.describeCell(p * columns);
-      out.push_back(facts && facts->rowSelected != 0);
-    }
-    return out;
-  }
-
- private:
-  hostkit::RunObject& object_;
-};
+  return out;
+}
 
 // A cell as a grid or list shows it: strings quoted, values bare, data by size.
 std::string typed(const Cell& c, const ShowOptions& o) {
@@ -156,41 +132,16 @@ std::string keyText(const Cell& c, const ShowOptions& o) {
 }
 
 std::string gridText(const Cell& c, const ShowOptions& o) {
-  std::string out = o.types                            ? typed(c, o)
-                    : c.facts.type == TESSEL_CELL_DATA ? typed(c, o)
-                                                       : escaped(c.text, o.utf8, o.width);
+  std::string out = o.types || c.facts.type == TESSEL_CELL_DATA ? typed(c, o) : escaped(c.text, o.utf8, o.width);
   if (o.keys && c.facts.keyType != TESSEL_CELL_NONE) out += " #" + keyText(c, o);
   return out;
 }
 
-using Table = std::vector<std::vector<std::string>>;
-
-// Columns separated by two blanks, each as wide as its widest entry.
-void printTable(std::ostream& out, const Table& rows, const std::string& indent = "") {
-  std::vector<std::size_t> widths;
-  const auto shownWidth = [](const std::string& s) {
-    return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xc0) != 0x80; }));
-  };
-  for (const auto& row : rows) {
-    if (widths.size() < row.size()) widths.resize(row.size(), 0);
-    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], shownWidth(row[i]));
-  }
-  for (const auto& row : rows) {
-    std::string line = indent;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      line += row[i];
-      if (i + 1 < row.size()) line += std::string(widths[i] - shownWidth(row[i]) + 2, ' ');
-    }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    out << line << '\n';
-  }
-}
-
 // The rows (the elements of a list) from 0 to count - 1 that the options let through.
-std::vector<int32_t> chosen(int32_t count, const ShowOptions& o, const std::vector<bool>& selected = {}) {
+std::vector<int32_t> chosen(int32_t count, const ShowOptions& o, const std::vector<int32_t>& records = {}) {
   std::vector<int32_t> out;
   for (int32_t i = std::max(o.first, 0); i < count && i <= o.last && static_cast<int32_t>(out.size()) < o.head; ++i) {
-    if (!o.selectedOnly || (i < static_cast<int32_t>(selected.size()) && selected[static_cast<std::size_t>(i)])) {
+    if (!o.selectedOnly || (i < static_cast<int32_t>(records.size()) && records[static_cast<std::size_t>(i)] >= 0)) {
       out.push_back(i);
     }
   }
@@ -199,20 +150,20 @@ std::vector<int32_t> chosen(int32_t count, const ShowOptions& o, const std::vect
 
 void cancelled(std::ostream& out) { out << "(cancelled)\n"; }
 
-void showList(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o) {
+void showList(Object& object, int32_t count, std::ostream& out, const ShowOptions& o) {
   Table rows{{"index", "type", "text", "key"}};
   for (const int32_t i : chosen(count, o)) {
     if (platform::cancelRequested()) return cancelled(out);
-    const Cell c = r.cell(i);
+    const Cell c = cellAt(object, i);
     rows.push_back({std::to_string(i), typeName(c.facts.type), c.facts.type == TESSEL_CELL_EMPTY ? "" : typed(c, o),
                     keyText(c, o)});
   }
   printTable(out, rows);
 }
 
-void showGrid(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o, const std::string& title) {
-  const int32_t columns = r.integer(expressionOf("boundaryX"));
-  const int32_t selected = r.integer(expressionOf("numberOfRows"));
+void showGrid(Object& object, int32_t count, std::ostream& out, const ShowOptions& o, const std::string& title) {
+  const int32_t columns = integerOf(object, "boundaryX");
+  const int32_t selected = integerOf(object, "numberOfRows");
   const int32_t rows = columns >= 1 ? count / columns : 0;
   out << title << ": 2D, " << plural(columns, "column", "columns") << ", " << plural(rows, "row", "rows") << " ("
       << selected << " selected), " << plural(count, "element", "elements") << '\n';
@@ -220,42 +171,37 @@ void showGrid(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o,
     out << "no row is selected, so row sorts and queries find nothing; \"Select all rows\" selects them all\n";
   }
   if (count == 0) return;
-  const std::vector<bool> isSelected = r.selectedRows(rows, columns);
+  const std::vector<int32_t> records = recordsOf(object, rows, columns);
   Table table{{"row", "rec", "sel"}};
   for (int32_t c = 0; c < columns; ++c) {
-    const auto label = r.text(expressionOf("label"), c);
+    const auto label = textOf(object, "label", c);
     table[0].push_back(label ? escaped(*label, o.utf8, o.width) : "[" + std::to_string(c) + "]");
   }
-  int32_t record = 0;
-  std::vector<int32_t> recordOf(static_cast<std::size_t>(rows), -1);
-  for (int32_t p = 0; p < rows; ++p) {
-    if (isSelected[static_cast<std::size_t>(p)]) recordOf[static_cast<std::size_t>(p)] = record++;
-  }
-  for (const int32_t p : chosen(rows, o, isSelected)) {
+  for (const int32_t p : chosen(rows, o, records)) {
     if (platform::cancelRequested()) return cancelled(out);
-    const bool on = isSelected[static_cast<std::size_t>(p)];
-    std::vector<std::string> line{std::to_string(p), on ? std::to_string(recordOf[static_cast<std::size_t>(p)]) : "",
-                                  on ? "*" : ""};
-    for (int32_t c = 0; c < columns; ++c) line.push_back(gridText(r.cell(p * columns + c), o));
+    const int32_t record = records[static_cast<std::size_t>(p)];
+    std::vector<std::string> line{std::to_string(p), record >= 0 ? std::to_string(record) : "", record >= 0 ? "*" : ""};
+    for (int32_t c = 0; c < columns; ++c) line.push_back(gridText(cellAt(object, p * columns + c), o));
     table.push_back(line);
   }
   if (rows > 0) printTable(out, table);
   if (rows * columns < count) {
     out << "past the last complete row:\n";
     Table rest;
-    for (int32_t i = rows * columns; i < count; ++i) rest.push_back({std::to_string(i), gridText(r.cell(i), o)});
+    for (int32_t i = rows * columns; i < count; ++i)
+      rest.push_back({std::to_string(i), gridText(cellAt(object, i), o)});
     printTable(out, rest, "  ");
   }
 }
 
-void showPages(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o, const std::string& title) {
-  const int32_t x = r.integer(expressionOf("boundaryX"));
-  const int32_t y = r.integer(expressionOf("boundaryY"));
+void showPages(Object& object, int32_t count, std::ostream& out, const ShowOptions& o, const std::string& title) {
+  const int32_t x = integerOf(object, "boundaryX");
+  const int32_t y = integerOf(object, "boundaryY");
   constexpr int64_t kLargestPage = 1000000;  // cells of a page worth drawing
   if (x < 1 || y < 1 || static_cast<int64_t>(x) * y > kLargestPage) {
     out << title << ": 3D with boundaries " << x << " x " << y << ", no page to draw; "
         << plural(count, "element", "elements") << '\n';
-    return showList(r, count, out, o);
+    return showList(object, count, out, o);
   }
   const int32_t page = x * y;
   const int32_t pages = count / page + (count % page != 0);
@@ -270,7 +216,7 @@ void showPages(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o
       std::vector<std::string> line{std::to_string(j)};
       for (int32_t i = 0; i < x; ++i) {
         const int32_t index = z * page + j * x + i;
-        line.push_back(index < count ? gridText(r.cell(index), o) : "");
+        line.push_back(index < count ? gridText(cellAt(object, index), o) : "");
       }
       table.push_back(line);
     }
@@ -280,17 +226,17 @@ void showPages(Reader& r, int32_t count, std::ostream& out, const ShowOptions& o
 
 // One object: the shape, the labels and the cells the options let through,
 // each with its index, type, text or size, key and (in 2D) row and selection.
-void showJson(Reader& r, int32_t count, int32_t dimensions, std::ostream& out, const ShowOptions& o,
+void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& out, const ShowOptions& o,
               const std::string& title) {
-  const int32_t columns = dimensions >= 2 ? r.integer(expressionOf("boundaryX")) : 0;
+  const int32_t columns = dimensions >= 2 ? integerOf(object, "boundaryX") : 0;
   const bool grid = dimensions == 2 && columns >= 1;
   out << "{\"name\": " << json(title) << ", \"dimensions\": " << dimensions << ", \"size\": " << count;
   if (dimensions >= 2) out << ", \"columns\": " << columns;
-  if (dimensions == 3) out << ", \"rowsPerPage\": " << r.integer(expressionOf("boundaryY"));
+  if (dimensions == 3) out << ", \"rowsPerPage\": " << integerOf(object, "boundaryY");
   if (grid) {
-    out << ", \"selectedRows\": " << r.integer(expressionOf("numberOfRows")) << ", \"labels\": [";
+    out << ", \"selectedRows\": " << integerOf(object, "numberOfRows") << ", \"labels\": [";
     for (int32_t c = 0; c < columns; ++c) {
-      const auto label = r.text(expressionOf("label"), c);
+      const auto label = textOf(object, "label", c);
       out << (c ? ", " : "") << (label ? json(*label) : "null");
     }
     out << "]";
@@ -298,13 +244,14 @@ void showJson(Reader& r, int32_t count, int32_t dimensions, std::ostream& out, c
   out << ", \"cells\": [";
   bool first = true;
   const int32_t rows = grid ? (count + columns - 1) / columns : count;
-  const std::vector<bool> isSelected =
-      grid ? r.selectedRows(rows, columns) : std::vector<bool>(static_cast<std::size_t>(rows), true);
-  for (const int32_t unit : chosen(rows, o, isSelected)) {
+  // A list has no selection; --selected keeps all of it.
+  const std::vector<int32_t> records =
+      grid ? recordsOf(object, rows, columns) : std::vector<int32_t>(static_cast<std::size_t>(rows), 0);
+  for (const int32_t unit : chosen(rows, o, records)) {
     const int32_t from = grid ? unit * columns : unit;
     const int32_t to = grid ? std::min(count, from + columns) : unit + 1;
     for (int32_t i = from; i < to; ++i) {
-      const Cell c = r.cell(i);
+      const Cell c = cellAt(object, i);
       out << (first ? "\n  " : ",\n  ") << "{\"index\": " << i << ", \"type\": \"" << typeName(c.facts.type) << '"';
       if (c.facts.type == TESSEL_CELL_DATA) out << ", \"length\": " << c.facts.length;
       if (c.facts.type == TESSEL_CELL_VALUE) out << ", \"value\": " << c.text;
@@ -355,32 +302,48 @@ bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowO
   return true;
 }
 
-hostkit::ExpressionCall checkedCall(hostkit::RunObject& object, int n, const hostkit::Param& first,
-                                    const hostkit::Param& second) {
-  hostkit::ExpressionCall c = object.call(n, first, second);
-  if (!c.protocolError.empty()) {
-    throw UserError(std::string("the module broke the host protocol in ") + catalogue::kExpressions[n].name + ": " +
-                    c.protocolError);
+int32_t integerOf(Object& object, const char* operation, const Param& first) {
+  return object.integer(catalogue::expressionOf(operation), first);
+}
+
+std::optional<std::string> textOf(Object& object, const char* operation, const Param& first) {
+  return object.text(catalogue::expressionOf(operation), first);
+}
+
+void printTable(std::ostream& out, const Table& rows, const std::string& indent) {
+  std::vector<std::size_t> widths;
+  const auto shownWidth = [](const std::string& s) {
+    return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xc0) != 0x80; }));
+  };
+  for (const auto& row : rows) {
+    if (widths.size() < row.size()) widths.resize(row.size(), 0);
+    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], shownWidth(row[i]));
   }
-  return c;
+  for (const auto& row : rows) {
+    std::string line = indent;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      line += row[i];
+      if (i + 1 < row.size()) line += std::string(widths[i] - shownWidth(row[i]) + 2, ' ');
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    out << line << '\n';
+  }
 }
 
 std::string quoted(std::string_view text, bool utf8, std::size_t width) {
-  const Escaped e = escapedPart(text, utf8, width, Style::quoted);
-  return "\"" + e.text + (e.cut ? "\"..." : "\"");
+  return escaped(text, utf8, width, Style::quoted);
 }
 
-void show(hostkit::RunObject& object, const std::string& title, std::ostream& out, const ShowOptions& options) {
-  Reader r(object);
-  const int32_t count = r.integer(expressionOf("size"));
-  const int32_t dimensions = r.integer(expressionOf("dimensionCount"));
-  if (options.json) return showJson(r, count, dimensions, out, options, title);
-  if (dimensions == 2) return showGrid(r, count, out, options, title);
-  if (dimensions == 3) return showPages(r, count, out, options, title);
+void show(Object& object, const std::string& title, std::ostream& out, const ShowOptions& options) {
+  const int32_t count = integerOf(object, "size");
+  const int32_t dimensions = integerOf(object, "dimensionCount");
+  if (options.json) return showJson(object, count, dimensions, out, options, title);
+  if (dimensions == 2) return showGrid(object, count, out, options, title);
+  if (dimensions == 3) return showPages(object, count, out, options, title);
   out << title << ": "
       << (dimensions == 1 ? "1D" : "dimension count " + std::to_string(dimensions) + ", read as a list") << ", "
       << plural(count, "element", "elements") << '\n';
-  if (count > 0) showList(r, count, out, options);
+  if (count > 0) showList(object, count, out, options);
 }
 
 }  // namespace tessel::console

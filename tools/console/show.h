@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,13 +31,19 @@ struct ShowOptions {
 // false when words[i] is not a show option. Throws UserError for a bad value.
 bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& options);
 
-// Calls expression n; throws UserError when the module breaks the host protocol.
-hostkit::ExpressionCall checkedCall(hostkit::RunObject& object, int n, const hostkit::Param& first = {},
-                                    const hostkit::Param& second = {});
+// The integer or text that the expression of an operation gives (see
+// hostkit::RunObject::integer and text).
+int32_t integerOf(hostkit::RunObject& object, const char* operation, const hostkit::Param& first = {});
+std::optional<std::string> textOf(hostkit::RunObject& object, const char* operation, const hostkit::Param& first = {});
 
 // A text in double quotes, control characters and quotes escaped, cut after
 // `width` characters with "..." after the closing quote.
 std::string quoted(std::string_view text, bool utf8, std::size_t width = std::string::npos);
+
+// The rows of a table, printed in columns separated by two blanks, each as
+// wide as its widest entry.
+using Table = std::vector<std::vector<std::string>>;
+void printTable(std::ostream& out, const Table& rows, const std::string& indent = "");
 
 // Prints the array of `object` under `title`.
 void show(hostkit::RunObject& object, const std::string& title, std::ostream& out, const ShowOptions& options);
