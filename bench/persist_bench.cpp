@@ -12,14 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_numbers.h"
 #include "tests/e2e/temp_files.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
 namespace {
 
-constexpr int kSaveNative = 0, kSaveHost = 1, kSaveCsv = 2, kLoadNative = 3, kLoadHost = 4, kLoadCsv = 5,
-              kAppendString = 8, kAppendValue = 9, kSaveIni = 58, kLoadIni = 59;
+using namespace bench;
+
 constexpr int kCells = 1000000;
 constexpr int kColumns = 10;
 
@@ -79,16 +80,22 @@ double rawWrite(const std::string& path, const std::string& bytes) {
   return best;
 }
 
+// The whole file in one fread.
+std::string readWhole(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::fseek(f, 0, SEEK_END);
+  std::string all(static_cast<std::size_t>(std::ftell(f)), '\0');
+  std::fseek(f, 0, SEEK_SET);
+  benchmark::DoNotOptimize(std::fread(all.data(), 1, all.size(), f));
+  std::fclose(f);
+  return all;
+}
+
 double rawRead(const std::string& path) {
   double best = 1e9;
   for (int run = 0; run < 5; ++run) {
     const auto start = CpuClock::now();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    std::fseek(f, 0, SEEK_END);
-    std::string all(static_cast<std::size_t>(std::ftell(f)), '\0');
-    std::fseek(f, 0, SEEK_SET);
-    benchmark::DoNotOptimize(std::fread(all.data(), 1, all.size(), f));
-    std::fclose(f);
+    const std::string all = readWhole(path);
     benchmark::DoNotOptimize(all.data());
     best = std::min(best, seconds(CpuClock::now() - start));
   }
@@ -103,12 +110,7 @@ double rawDecode(const std::string& path, Decode decode) {
   double best = 1e9;
   for (int run = 0; run < 3; ++run) {
     const auto start = CpuClock::now();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    std::fseek(f, 0, SEEK_END);
-    std::string all(static_cast<std::size_t>(std::ftell(f)), '\0');
-    std::fseek(f, 0, SEEK_SET);
-    benchmark::DoNotOptimize(std::fread(all.data(), 1, all.size(), f));
-    std::fclose(f);
+    const std::string all = readWhole(path);
     std::vector<std::string> cells;
     decode(all, cells);
     benchmark::DoNotOptimize(cells.data());

@@ -7,13 +7,14 @@
 #include <random>
 #include <string>
 
+#include "bench/bench_numbers.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
 namespace {
 
-constexpr int kAppendRow = 34, kSortColumnValueAsc = 40, kGreaterOrEqual = 70;
-constexpr int kRowList = 41, kColumnList = 46, kColumnSum = 54;
+using namespace bench;
+
 constexpr int32_t kColumns = 3;
 
 TesselActionRoutine action(int n) { return builtModule().infos().actions[n]; }
