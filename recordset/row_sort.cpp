@@ -1,6 +1,7 @@
 #include "recordset/row_sort.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <numeric>
 #include <vector>
@@ -145,6 +146,19 @@ class RowSorter {
       for (std::size_t k = 0; k < rows_.size(); ++k) values_.push_back(cell(static_cast<int32_t>(k)).value());
     }
     std::vector<int32_t> order(rows_.size());
+    if (kind_ == kSortByValue) {
+      // Each value and its position as one number: the sort compares them
+      // in place instead of looking values up by position. Tied values come
+      // out in position order, which only their shared rank depends on.
+      std::vector<uint64_t> packed(rows_.size());
+      for (std::size_t k = 0; k < packed.size(); ++k) {
+        const uint32_t biased = static_cast<uint32_t>(values_[k]) ^ 0x80000000U;  // signed order as unsigned
+        packed[k] = static_cast<uint64_t>(biased) << 32 | k;
+      }
+      std::sort(packed.begin(), packed.end());
+      for (std::size_t k = 0; k < packed.size(); ++k) order[k] = static_cast<int32_t>(packed[k] & 0xffffffffU);
+      return order;
+    }
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [this](int32_t a, int32_t b) { return compareRows(a, b) < 0; });
     return order;
