@@ -211,7 +211,8 @@ class TextItems {
   }
   // Orders two entries with equal prefixes, in the sort's direction.
   int rest(const Entry<uint64_t>& a, const Entry<uint64_t>& b) const {
-    if ((a.key & 0xff) == (descending_ ? 0xff : 0)) return 0;  // the prefix holds the terminator
+    if (a.from == b.from || (a.key & 0xff) == (descending_ ? 0xff : 0))
+      return 0;  // itself, or the prefix ends the text
     const char* ta = texts_[static_cast<std::size_t>(a.from)];
     const char* tb = texts_[static_cast<std::size_t>(b.from)];
     return directed(literalCompare(ta + 8, tb + 8, caseSensitive_), descending_);
