@@ -222,11 +222,22 @@ void CellTable::swap(int32_t a, int32_t b) noexcept {
   cells_[static_cast<std::size_t>(a)].exchange(cells_[static_cast<std::size_t>(b)]);
 }
 
-void CellTable::permute(const std::vector<int32_t>& from) {
-  std::vector<Cell> next;
-  next.reserve(cells_.capacity());  // the same slots as before, so memory use does not change
-  for (const int32_t k : from) next.push_back(std::move(cells_[static_cast<std::size_t>(k)]));
-  cells_.swap(next);
+void CellTable::permute(std::vector<int32_t> from) noexcept {
+  // Along each cycle of the permutation: one cell is held aside, the others
+  // each move once into the place they are wanted; `from` marks what is done.
+  for (std::size_t start = 0; start < from.size(); ++start) {
+    if (from[start] < 0 || static_cast<std::size_t>(from[start]) == start) continue;
+    Cell held(std::move(cells_[start]));
+    std::size_t k = start;
+    for (;;) {
+      const auto source = static_cast<std::size_t>(from[k]);
+      from[k] = -1;
+      if (source == start) break;
+      cells_[k] = std::move(cells_[source]);
+      k = source;
+    }
+    cells_[k] = std::move(held);
+  }
 }
 
 void CellTable::truncate(int32_t count, int32_t capacity) noexcept {

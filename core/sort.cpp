@@ -230,7 +230,7 @@ void sortByKeys(ArrayStore& store, Items items) {
   quicksort(items, 0, store.size() - 1);
   std::vector<int32_t> from(items.entries().size());
   for (std::size_t k = 0; k < from.size(); ++k) from[k] = items.entries()[k].from;
-  store.permute(from);
+  store.permute(std::move(from));
 }
 
 }  // namespace

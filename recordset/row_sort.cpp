@@ -171,9 +171,9 @@ class RowSorter {
     for (int32_t k = 0; k < columns_; ++k) store_.swap(a + k, b + k);
   }
 
-  // Puts the row of position order[k] at position k. The cells move in one
-  // pass into a rearranged table, each read once; without memory for that,
-  // rows are exchanged along the cycles of the permutation, each moving once.
+  // Puts the row of position order[k] at position k. The cells move along
+  // the cycles of the permutation, each once; without memory for its index
+  // list, rows are exchanged along the same cycles instead.
   void moveAlong(const std::vector<int32_t>& order) {
     try {
       std::vector<int32_t> from(static_cast<std::size_t>(store_.size()));
@@ -184,7 +184,7 @@ class RowSorter {
         const std::size_t to = static_cast<std::size_t>(rows_[k]) * static_cast<std::size_t>(columns_);
         for (int32_t c = 0; c < columns_; ++c) from[to + static_cast<std::size_t>(c)] = source + c;
       }
-      store_.permute(from);
+      store_.permute(std::move(from));
       return;
     } catch (const std::bad_alloc&) {
       // Nothing has moved yet; the exchanges below need no memory.
