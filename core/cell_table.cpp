@@ -99,8 +99,6 @@ void CellTable::applyCapacity(int64_t capacity) {
   capacity_ = static_cast<int32_t>(capacity);
 }
 
-int64_t CellTable::countAfterSet(int32_t i) const { return std::max<int64_t>(count(), static_cast<int64_t>(i) + 1); }
-
 int64_t CellTable::countAfterInsert(int32_t i) const {
   return i < count() ? static_cast<int64_t>(count()) + 1 : countAfterSet(i);
 }

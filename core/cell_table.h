@@ -71,7 +71,7 @@ class CellTable {
   bool regroup(const Regrouping& r);
 
   // The count after set / insert at i, or -1 when it would not fit in 32 bits.
-  int64_t countAfterSet(int32_t i) const;
+  int64_t countAfterSet(int32_t i) const { return i < count() ? count() : static_cast<int64_t>(i) + 1; }
   int64_t countAfterInsert(int32_t i) const;
   int64_t countAfter(const Regrouping& r) const;
 
