@@ -227,18 +227,24 @@ void report(benchmark::State& state, double total, double raw, std::size_t bytes
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes));
 }
 
+// The thread's CPU time of every iteration's action on the file, in seconds.
+double timeActions(benchmark::State& state, Instance& o, int fileAction, const std::string& path) {
+  double total = 0;
+  for (auto _ : state) {
+    const auto start = CpuClock::now();
+    o.act(fileAction, path);
+    total += seconds(CpuClock::now() - start);
+  }
+  return total;
+}
+
 void BM_Save(benchmark::State& state) {
   const Format& format = kFormats[state.range(0)];
   state.SetLabel(format.name);
   Instance o(makeSetup(2, kColumns));
   fill(o);
   const std::string path = scratch().file(std::string("save.") + format.name);
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = CpuClock::now();
-    o.act(format.save, path);
-    total += seconds(CpuClock::now() - start);
-  }
+  const double total = timeActions(state, o, format.save, path);
   const std::string bytes = readBytes(path);
   const std::string raw = scratch().file("raw");
   const double encoded = format.save == kSaveNative ? rawEncode(raw, encodeNative)
@@ -257,12 +263,7 @@ void BM_Load(benchmark::State& state) {
     source.act(format.save, path);
   }
   Instance o(makeSetup(2, kColumns));
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = CpuClock::now();
-    o.act(format.load, path);
-    total += seconds(CpuClock::now() - start);
-  }
+  const double total = timeActions(state, o, format.load, path);
   const double decoded = format.load == kLoadNative ? rawDecode(path, decodeNative)
                          : format.load == kLoadCsv  ? rawDecode(path, decodeCsv)
                                                     : 0;
@@ -281,12 +282,7 @@ void BM_LoadCsv50MB(benchmark::State& state) {
     writeBytes(path, text);
   }
   Instance o;
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = CpuClock::now();
-    o.act(kLoadCsv, path);
-    total += seconds(CpuClock::now() - start);
-  }
+  const double total = timeActions(state, o, kLoadCsv, path);
   report(state, total, rawRead(path), readBytes(path).size(), rawDecode(path, decodeCsv));
 }
 
