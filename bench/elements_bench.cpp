@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_numbers.h"
 #include "bench/lean_host.h"
 
 namespace tessel::testing {
 namespace {
 
-constexpr int kAppendString = 8, kAppendValue = 9, kInsertString = 6, kDeleteAt = 16, kSetString = 13, kSetValue = 14,
-              kCaseInsensitive = 50;
-constexpr int kSize = 0, kGetString = 2, kGetValue = 3;
+using namespace bench;
+
 constexpr int64_t kCells = 100000;
 
 // The floor: an action and an expression whose operation does next to nothing.

@@ -12,14 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_numbers.h"
 #include "tests/e2e/temp_files.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
 namespace {
 
-constexpr int kSaveNative = 0, kSaveHost = 1, kSaveCsv = 2, kLoadNative = 3, kLoadHost = 4, kLoadCsv = 5,
-              kAppendString = 8, kAppendValue = 9, kSaveIni = 58, kLoadIni = 59;
+using namespace bench;
+
 constexpr int kCells = 1000000;
 constexpr int kColumns = 10;
 
@@ -79,16 +80,22 @@ double rawWrite(const std::string& path, const std::string& bytes) {
   return best;
 }
 
+// The whole file in one fread.
+std::string readWhole(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::fseek(f, 0, SEEK_END);
+  std::string all(static_cast<std::size_t>(std::ftell(f)), '\0');
+  std::fseek(f, 0, SEEK_SET);
+  benchmark::DoNotOptimize(std::fread(all.data(), 1, all.size(), f));
+  std::fclose(f);
+  return all;
+}
+
 double rawRead(const std::string& path) {
   double best = 1e9;
   for (int run = 0; run < 5; ++run) {
     const auto start = CpuClock::now();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    std::fseek(f, 0, SEEK_END);
-    std::string all(static_cast<std::size_t>(std::ftell(f)), '\0');
-    std::fseek(f, 0, SEEK_SET);
-    benchmark::DoNotOptimize(std::fread(all.data(), 1, all.size(), f));
-    std::fclose(f);
+    const std::string all = readWhole(path);
     benchmark::DoNotOptimize(all.data());
     best = std::min(best, seconds(CpuClock::now() - start));
   }
@@ -103,12 +110,7 @@ double rawDecode(const std::string& path, Decode decode) {
   double best = 1e9;
   for (int run = 0; run < 3; ++run) {
     const auto start = CpuClock::now();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    std::fseek(f, 0, SEEK_END);
-    std::string all(static_cast<std::size_t>(std::ftell(f)), '\0');
-    std::fseek(f, 0, SEEK_SET);
-    benchmark::DoNotOptimize(std::fread(all.data(), 1, all.size(), f));
-    std::fclose(f);
+    const std::string all = readWhole(path);
     std::vector<std::string> cells;
     decode(all, cells);
     benchmark::DoNotOptimize(cells.data());
@@ -225,18 +227,24 @@ void report(benchmark::State& state, double total, double raw, std::size_t bytes
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes));
 }
 
+// The thread's CPU time of every iteration's action on the file, in seconds.
+double timeActions(benchmark::State& state, Instance& o, int fileAction, const std::string& path) {
+  double total = 0;
+  for (auto _ : state) {
+    const auto start = CpuClock::now();
+    o.act(fileAction, path);
+    total += seconds(CpuClock::now() - start);
+  }
+  return total;
+}
+
 void BM_Save(benchmark::State& state) {
   const Format& format = kFormats[state.range(0)];
   state.SetLabel(format.name);
   Instance o(makeSetup(2, kColumns));
   fill(o);
   const std::string path = scratch().file(std::string("save.") + format.name);
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = CpuClock::now();
-    o.act(format.save, path);
-    total += seconds(CpuClock::now() - start);
-  }
+  const double total = timeActions(state, o, format.save, path);
   const std::string bytes = readBytes(path);
   const std::string raw = scratch().file("raw");
   const double encoded = format.save == kSaveNative ? rawEncode(raw, encodeNative)
@@ -255,12 +263,7 @@ void BM_Load(benchmark::State& state) {
     source.act(format.save, path);
   }
   Instance o(makeSetup(2, kColumns));
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = CpuClock::now();
-    o.act(format.load, path);
-    total += seconds(CpuClock::now() - start);
-  }
+  const double total = timeActions(state, o, format.load, path);
   const double decoded = format.load == kLoadNative ? rawDecode(path, decodeNative)
                          : format.load == kLoadCsv  ? rawDecode(path, decodeCsv)
                                                     : 0;
@@ -279,12 +282,7 @@ void BM_LoadCsv50MB(benchmark::State& state) {
     writeBytes(path, text);
   }
   Instance o;
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = CpuClock::now();
-    o.act(kLoadCsv, path);
-    total += seconds(CpuClock::now() - start);
-  }
+  const double total = timeActions(state, o, kLoadCsv, path);
   report(state, total, rawRead(path), readBytes(path).size(), rawDecode(path, decodeCsv));
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/cell.h"
@@ -52,7 +53,7 @@ class ArrayStore {
   void swap(int32_t a, int32_t b) noexcept { cells_.swap(a, b); }
   // Cell k takes the cell that was at from[k], keys included; row flags stay.
   // Throws std::bad_alloc with nothing moved.
-  void permute(const std::vector<int32_t>& from) { cells_.permute(from); }
+  void permute(std::vector<int32_t> from) noexcept { cells_.permute(std::move(from)); }
   // Assigns the key of cell i; outside the array nothing happens.
   void setKey(int32_t i, const CellDescriptor& d);
   // Moves the cells into a new layout in one pass, then takes `after` as the

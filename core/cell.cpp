@@ -1,5 +1,6 @@
 #include "core/cell.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace tessel {
@@ -7,6 +8,35 @@ namespace tessel {
 namespace {
 
 // True when assigning the descriptor leaves an empty cell.
+// Copies n bytes, 1 <= n <= Cell::kLocalSize, reading them all before writing
+// any, so the source may overlap the destination. Two overlapping fixed-size
+// moves cost less than a call to memmove for so few bytes.
+void copyShort(char* to, const char* from, std::size_t n) {
+  static_assert(Cell::kLocalSize <= 16, "two 8-byte moves cover a short text");
+  if (n >= 8) {
+    uint64_t head = 0;
+    uint64_t tail = 0;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + n - 8, 8);
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + n - 8, &tail, 8);
+  } else if (n >= 4) {
+    uint32_t head = 0;
+    uint32_t tail = 0;
+    std::memcpy(&head, from, 4);
+    std::memcpy(&tail, from + n - 4, 4);
+    std::memcpy(to, &head, 4);
+    std::memcpy(to + n - 4, &tail, 4);
+  } else {
+    const char a = from[0];
+    const char b = from[n / 2];
+    const char c = from[n - 1];
+    to[0] = a;
+    to[n / 2] = b;
+    to[n - 1] = c;
+  }
+}
+
 bool leavesEmpty(const CellDescriptor& d) {
   switch (d.type) {
     case CellType::value: return d.value == 0;
@@ -49,7 +79,7 @@ void Cell::assign(const CellDescriptor& d) {
   // after the copy, and a copy inside the cell may overlap its source.
   std::unique_ptr<char[]> old(onHeap() ? heapBlock() : nullptr);
   if (n <= kLocalSize) {
-    std::memmove(body_, d.bytes, n);
+    copyShort(body_, d.bytes, n);
     local_ = static_cast<uint8_t>(n);
   } else {
     std::unique_ptr<char[]> block;

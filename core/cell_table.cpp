@@ -99,8 +99,6 @@ void CellTable::applyCapacity(int64_t capacity) {
   capacity_ = static_cast<int32_t>(capacity);
 }
 
-int64_t CellTable::countAfterSet(int32_t i) const { return std::max<int64_t>(count(), static_cast<int64_t>(i) + 1); }
-
 int64_t CellTable::countAfterInsert(int32_t i) const {
   return i < count() ? static_cast<int64_t>(count()) + 1 : countAfterSet(i);
 }
@@ -222,11 +220,22 @@ void CellTable::swap(int32_t a, int32_t b) noexcept {
   cells_[static_cast<std::size_t>(a)].exchange(cells_[static_cast<std::size_t>(b)]);
 }
 
-void CellTable::permute(const std::vector<int32_t>& from) {
-  std::vector<Cell> next;
-  next.reserve(cells_.capacity());  // the same slots as before, so memory use does not change
-  for (const int32_t k : from) next.push_back(std::move(cells_[static_cast<std::size_t>(k)]));
-  cells_.swap(next);
+void CellTable::permute(std::vector<int32_t> from) noexcept {
+  // Along each cycle of the permutation: one cell is held aside, the others
+  // each move once into the place they are wanted; `from` marks what is done.
+  for (std::size_t start = 0; start < from.size(); ++start) {
+    if (from[start] < 0 || static_cast<std::size_t>(from[start]) == start) continue;
+    Cell held(std::move(cells_[start]));
+    std::size_t k = start;
+    for (;;) {
+      const auto source = static_cast<std::size_t>(from[k]);
+      from[k] = -1;
+      if (source == start) break;
+      cells_[k] = std::move(cells_[source]);
+      k = source;
+    }
+    cells_[k] = std::move(held);
+  }
 }
 
 void CellTable::truncate(int32_t count, int32_t capacity) noexcept {

@@ -56,11 +56,10 @@ class CellTable {
   void clear();
   // Exchanges two cells with their keys; out-of-range indexes do nothing.
   void swap(int32_t a, int32_t b) noexcept;
-  // Rearranges the cells in one pass: cell k takes the one that was at
-  // from[k], keys included; `from` must be a permutation of the indexes.
-  // Throws std::bad_alloc, with nothing moved, when there is no memory for
-  // the rearranged table.
-  void permute(const std::vector<int32_t>& from);
+  // Rearranges the cells in place: cell k takes the one that was at from[k],
+  // keys included, each cell moving once; `from` must be a permutation of
+  // the indexes. Takes no memory, so it cannot fail.
+  void permute(std::vector<int32_t> from) noexcept;
   // Drops the cells from `count` on and takes back an earlier capacity; for
   // undoing appends. Frees nothing the growth rule would need again.
   void truncate(int32_t count, int32_t capacity) noexcept;
@@ -72,7 +71,7 @@ class CellTable {
   bool regroup(const Regrouping& r);
 
   // The count after set / insert at i, or -1 when it would not fit in 32 bits.
-  int64_t countAfterSet(int32_t i) const;
+  int64_t countAfterSet(int32_t i) const { return i < count() ? count() : static_cast<int64_t>(i) + 1; }
   int64_t countAfterInsert(int32_t i) const;
   int64_t countAfter(const Regrouping& r) const;
 

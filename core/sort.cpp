@@ -65,7 +65,8 @@ class CellOrder {
 // The middle-pivot quicksort, once, over whatever holds the items: the cells
 // themselves, or a compact copy of their keys. The pivot is taken from the
 // middle item at the start of each partition and kept as a copy, so the
-// exchanges cannot change it.
+// exchanges cannot change it. `before` and `after` say whether an item sorts
+// before or after the pivot in the requested direction.
 template <typename Items>
 void quicksort(Items& items, int32_t lo, int32_t hi) {
   while (lo < hi) {
@@ -73,8 +74,8 @@ void quicksort(Items& items, int32_t lo, int32_t hi) {
     int32_t i = lo;
     int32_t j = hi;
     do {
-      while (i < hi && items.ordered(i, pivot) < 0) ++i;
-      while (j > lo && items.ordered(j, pivot) > 0) --j;
+      while (i < hi && items.before(i, pivot)) ++i;
+      while (j > lo && items.after(j, pivot)) --j;
       if (j < i) break;
       items.exchange(i, j);
       ++i;
@@ -104,84 +105,132 @@ class CellItems {
       : store_(store), order_(kind, store.compareMode().caseSensitive), descending_(descending) {}
 
   Key pivotAt(int32_t k) const { return order_.keyOf(*store_.cellAt(k)); }
-  int ordered(int32_t i, const Key& pivot) const {
-    return directed(order_.compare(*store_.cellAt(i), pivot), descending_);
-  }
+  bool before(int32_t i, const Key& pivot) const { return ordered(i, pivot) < 0; }
+  bool after(int32_t i, const Key& pivot) const { return ordered(i, pivot) > 0; }
   void exchange(int32_t i, int32_t j) { store_.swap(i, j); }
 
  private:
+  int ordered(int32_t i, const Key& pivot) const {
+    return directed(order_.compare(*store_.cellAt(i), pivot), descending_);
+  }
+
   ArrayStore& store_;
   CellOrder order_;
   bool descending_;
 };
 
-// Values or texts copied into a compact list with each item's cell index;
-// the cells move once, when the list is sorted. Texts point into the cells or
-// their renderings, which stay put meanwhile.
-template <bool byValue_>
-class KeyItems {
- public:
-  KeyItems(const ArrayStore& store, bool descending)
-      : caseSensitive_(store.compareMode().caseSensitive),
-        descending_(descending),
-        from_(static_cast<std::size_t>(store.size())) {
-    const auto n = static_cast<std::size_t>(store.size());
-    if constexpr (byValue_) {
-      values_.resize(n);
-      for (std::size_t k = 0; k < n; ++k) values_[k] = store.cellAt(static_cast<int32_t>(k))->value();
-    } else {
-      renderings_.resize(n);
-      texts_.resize(n);
-      for (std::size_t k = 0; k < n; ++k) {
-        renderings_[k] = store.cellAt(static_cast<int32_t>(k))->text();
-        texts_[k] = renderings_[k].c_str();
-      }
-    }
-    for (std::size_t k = 0; k < n; ++k) from_[k] = static_cast<int32_t>(k);
-  }
-
-  struct Pivot {
-    int32_t value;
-    const char* text;
-  };
-  Pivot pivotAt(int32_t k) const {
-    const auto at = static_cast<std::size_t>(k);
-    if constexpr (byValue_) return Pivot{values_[at], nullptr};
-    return Pivot{0, texts_[at]};
-  }
-  int ordered(int32_t i, const Pivot& pivot) const {
-    const auto at = static_cast<std::size_t>(i);
-    if constexpr (byValue_) {
-      return directed((values_[at] > pivot.value) - (values_[at] < pivot.value), descending_);
-    } else {
-      return directed(literalCompare(texts_[at], pivot.text, caseSensitive_), descending_);
-    }
-  }
-  void exchange(int32_t i, int32_t j) {
-    const auto a = static_cast<std::size_t>(i);
-    const auto b = static_cast<std::size_t>(j);
-    if constexpr (byValue_) {
-      std::swap(values_[a], values_[b]);
-    } else {
-      std::swap(texts_[a], texts_[b]);
-    }
-    std::swap(from_[a], from_[b]);
-  }
-  const std::vector<int32_t>& from() const { return from_; }
-
- private:
-  bool caseSensitive_;
-  bool descending_;
-  std::vector<int32_t> from_;
-  std::vector<int32_t> values_;
-  std::vector<CellText> renderings_;
-  std::vector<const char*> texts_;
+// One entry of the compact list: an ordering key and the index of its cell,
+// exchanged together.
+template <typename Ordinal>
+struct Entry {
+  Ordinal key;
+  int32_t from;
 };
 
-template <typename Keys>
-void sortByKeys(ArrayStore& store, Keys keys) {
-  quicksort(keys, 0, store.size() - 1);
-  store.permute(keys.from());
+// Values, each with its cell index, in one list; a descending sort stores
+// each value's complement (~v reverses the order of all 32-bit values
+// exactly), so both directions compare the same way.
+class ValueItems {
+ public:
+  ValueItems(const ArrayStore& store, bool descending) : entries_(static_cast<std::size_t>(store.size())) {
+    for (std::size_t k = 0; k < entries_.size(); ++k) {
+      const int32_t v = store.cellAt(static_cast<int32_t>(k))->value();
+      entries_[k] = {descending ? ~v : v, static_cast<int32_t>(k)};
+    }
+  }
+
+  int32_t pivotAt(int32_t k) const { return entries_[static_cast<std::size_t>(k)].key; }
+  bool before(int32_t i, int32_t pivot) const { return entries_[static_cast<std::size_t>(i)].key < pivot; }
+  bool after(int32_t i, int32_t pivot) const { return entries_[static_cast<std::size_t>(i)].key > pivot; }
+  void exchange(int32_t i, int32_t j) {
+    std::swap(entries_[static_cast<std::size_t>(i)], entries_[static_cast<std::size_t>(j)]);
+  }
+  std::vector<Entry<int32_t>>& entries() { return entries_; }
+
+ private:
+  std::vector<Entry<int32_t>> entries_;
+};
+
+// Texts, each with its first eight bytes (folded as the comparison folds
+// them, a terminator and what follows it as zeros) read as one big-endian
+// number beside its cell index. Two such numbers order their texts as the
+// text comparison does wherever they differ; where they are equal and hold a
+// terminator the texts are equal, else the comparison goes on from the ninth
+// byte. Texts are those of the cells, which stay put while the list is
+// sorted, or renderings of the other cells kept here.
+class TextItems {
+ public:
+  TextItems(const ArrayStore& store, bool descending)
+      : caseSensitive_(store.compareMode().caseSensitive),
+        descending_(descending),
+        entries_(static_cast<std::size_t>(store.size())),
+        texts_(entries_.size()) {
+    std::size_t rendered = 0;
+    for (std::size_t k = 0; k < entries_.size(); ++k) {
+      if (store.cellAt(static_cast<int32_t>(k))->type() != CellType::string) ++rendered;
+    }
+    renderings_.reserve(rendered);  // no reallocation below: the texts point into it
+    for (std::size_t k = 0; k < entries_.size(); ++k) {
+      const Cell& cell = *store.cellAt(static_cast<int32_t>(k));
+      if (cell.type() == CellType::string) {
+        texts_[k] = cell.bytes();
+      } else {
+        renderings_.push_back(cell.text());
+        texts_[k] = renderings_.back().c_str();
+      }
+      const uint64_t prefix = prefixOf(texts_[k]);
+      entries_[k] = {descending ? ~prefix : prefix, static_cast<int32_t>(k)};
+    }
+  }
+
+  const Entry<uint64_t>& pivotAt(int32_t k) const { return entries_[static_cast<std::size_t>(k)]; }
+  bool before(int32_t i, const Entry<uint64_t>& pivot) const {
+    const Entry<uint64_t>& e = entries_[static_cast<std::size_t>(i)];
+    return e.key != pivot.key ? e.key < pivot.key : rest(e, pivot) < 0;
+  }
+  bool after(int32_t i, const Entry<uint64_t>& pivot) const {
+    const Entry<uint64_t>& e = entries_[static_cast<std::size_t>(i)];
+    return e.key != pivot.key ? e.key > pivot.key : rest(e, pivot) > 0;
+  }
+  void exchange(int32_t i, int32_t j) {
+    std::swap(entries_[static_cast<std::size_t>(i)], entries_[static_cast<std::size_t>(j)]);
+  }
+  std::vector<Entry<uint64_t>>& entries() { return entries_; }
+
+ private:
+  uint64_t prefixOf(const char* text) const {
+    uint64_t prefix = 0;
+    bool ended = false;
+    for (int k = 0; k < 8; ++k) {
+      unsigned char c = ended ? 0 : static_cast<unsigned char>(text[k]);
+      ended = ended || c == 0;
+      if (!caseSensitive_ && c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+      prefix = prefix << 8 | c;
+    }
+    return prefix;
+  }
+  // Orders two entries with equal prefixes, in the sort's direction.
+  int rest(const Entry<uint64_t>& a, const Entry<uint64_t>& b) const {
+    if (a.from == b.from || (a.key & 0xff) == (descending_ ? 0xff : 0))
+      return 0;  // itself, or the prefix ends the text
+    const char* ta = texts_[static_cast<std::size_t>(a.from)];
+    const char* tb = texts_[static_cast<std::size_t>(b.from)];
+    return directed(literalCompare(ta + 8, tb + 8, caseSensitive_), descending_);
+  }
+
+  bool caseSensitive_;
+  bool descending_;
+  std::vector<Entry<uint64_t>> entries_;
+  std::vector<const char*> texts_;  // by cell index
+  std::vector<CellText> renderings_;
+};
+
+template <typename Items>
+void sortByKeys(ArrayStore& store, Items items) {
+  quicksort(items, 0, store.size() - 1);
+  std::vector<int32_t> from(items.entries().size());
+  for (std::size_t k = 0; k < from.size(); ++k) from[k] = items.entries()[k].from;
+  store.permute(std::move(from));
 }
 
 }  // namespace
@@ -194,9 +243,9 @@ void sortCells(ArrayStore& store, SortKind kind, SortOrder order) {
     // the same order.
     try {
       if (kind == kSortByValue) {
-        sortByKeys(store, KeyItems<true>(store, descending));
+        sortByKeys(store, ValueItems(store, descending));
       } else {
-        sortByKeys(store, KeyItems<false>(store, descending));
+        sortByKeys(store, TextItems(store, descending));
       }
       return;
     } catch (const std::bad_alloc&) {

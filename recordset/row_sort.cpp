@@ -1,6 +1,7 @@
 #include "recordset/row_sort.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <numeric>
 #include <vector>
@@ -145,6 +146,19 @@ class RowSorter {
       for (std::size_t k = 0; k < rows_.size(); ++k) values_.push_back(cell(static_cast<int32_t>(k)).value());
     }
     std::vector<int32_t> order(rows_.size());
+    if (kind_ == kSortByValue) {
+      // Each value and its position as one number: the sort compares them
+      // in place instead of looking values up by position. Tied values come
+      // out in position order, which only their shared rank depends on.
+      std::vector<uint64_t> packed(rows_.size());
+      for (std::size_t k = 0; k < packed.size(); ++k) {
+        const uint32_t biased = static_cast<uint32_t>(values_[k]) ^ 0x80000000U;  // signed order as unsigned
+        packed[k] = static_cast<uint64_t>(biased) << 32 | k;
+      }
+      std::sort(packed.begin(), packed.end());
+      for (std::size_t k = 0; k < packed.size(); ++k) order[k] = static_cast<int32_t>(packed[k] & 0xffffffffU);
+      return order;
+    }
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [this](int32_t a, int32_t b) { return compareRows(a, b) < 0; });
     return order;
@@ -157,9 +171,9 @@ class RowSorter {
     for (int32_t k = 0; k < columns_; ++k) store_.swap(a + k, b + k);
   }
 
-  // Puts the row of position order[k] at position k. The cells move in one
-  // pass into a rearranged table, each read once; without memory for that,
-  // rows are exchanged along the cycles of the permutation, each moving once.
+  // Puts the row of position order[k] at position k. The cells move along
+  // the cycles of the permutation, each once; without memory for its index
+  // list, rows are exchanged along the same cycles instead.
   void moveAlong(const std::vector<int32_t>& order) {
     try {
       std::vector<int32_t> from(static_cast<std::size_t>(store_.size()));
@@ -170,7 +184,7 @@ class RowSorter {
         const std::size_t to = static_cast<std::size_t>(rows_[k]) * static_cast<std::size_t>(columns_);
         for (int32_t c = 0; c < columns_; ++c) from[to + static_cast<std::size_t>(c)] = source + c;
       }
-      store_.permute(from);
+      store_.permute(std::move(from));
       return;
     } catch (const std::bad_alloc&) {
       // Nothing has moved yet; the exchanges below need no memory.

@@ -8,6 +8,7 @@
 #include <climits>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/array_store.h"
 #include "core/cell_table.h"
@@ -71,9 +72,12 @@ TEST(Cell, TextsOfTwoCellsStayValidSideBySide) {
 // assigned from their own storage: content, length and key survive each step.
 TEST(Cell, ContentInsideAndOutsideTheCellSurvivesMoves) {
   const std::size_t local = Cell::kLocalSize;
-  for (const std::size_t n : {std::size_t{1}, local - 1, local, local + 1, 3 * local}) {
+  std::vector<std::size_t> sizes{3 * local};
+  for (std::size_t n = 1; n <= local + 1; ++n) sizes.push_back(n);  // short copies take size-dependent steps
+  for (const std::size_t n : sizes) {
     SCOPED_TRACE(n);
-    const std::string text(n - 1, 'x');  // n bytes with the terminator
+    std::string text;  // n bytes with the terminator, each different from its neighbours
+    for (std::size_t k = 0; k + 1 < n; ++k) text += static_cast<char>('a' + k % 26);
     const std::string data = std::string(n, '\0') + "z";
     Cell a, b;
     a.assignString(text.c_str());
@@ -361,6 +365,68 @@ TEST(InPlace, SearchesAndKeyLookUpsTakeNoMemorySortsNeverFail) {
   for (int32_t i = 0; i < s.size(); ++i) found = found || s.cellAt(i)->bytes() == firstString;
   EXPECT_TRUE(found);
   for (int32_t i = 1; i < s.size(); ++i) ASSERT_GE(s.cellAt(i - 1)->value(), s.cellAt(i)->value());
+}
+
+// The middle-pivot quicksort on whole cells, written out plainly: where
+// cells tie, the order a sort leaves must be the one this leaves.
+void referenceSort(std::vector<int32_t>& order, const ArrayStore& s, SortKind kind, bool descending) {
+  const auto compare = [&](int32_t a, int32_t b) {
+    const Cell& x = *s.cellAt(a);
+    const Cell& y = *s.cellAt(b);
+    const int c = kind == kSortByValue
+                      ? (x.value() > y.value()) - (x.value() < y.value())
+                      : literalCompare(x.text().c_str(), y.text().c_str(), s.compareMode().caseSensitive);
+    return descending ? -c : c;
+  };
+  const std::function<void(int32_t, int32_t)> sort = [&](int32_t lo, int32_t hi) {
+    if (lo >= hi) return;
+    const int32_t pivot = order[static_cast<std::size_t>(lo + (hi - lo) / 2)];
+    int32_t i = lo;
+    int32_t j = hi;
+    do {
+      while (i < hi && compare(order[static_cast<std::size_t>(i)], pivot) < 0) ++i;
+      while (j > lo && compare(order[static_cast<std::size_t>(j)], pivot) > 0) --j;
+      if (j < i) break;
+      std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(j)]);
+      ++i;
+      --j;
+    } while (j >= i);
+    sort(lo, j);
+    sort(i, hi);
+  };
+  sort(0, static_cast<int32_t>(order.size()) - 1);
+}
+
+// Many ties, texts sharing their first eight bytes or more, differing in case
+// or ending around the eighth byte, numbers written as texts and as values.
+TEST(SortCells, TiesEndWhereTheQuicksortOnWholeCellsPutsThem) {
+  const char* stems[] = {
+      "",           "a",          "B", "abcdefg", "ABCDEFG", "abcdefgh",   "abcdefgH", "abcdefghi", "abcdefgh\xe9",
+      "abcdefghij", "ABCDEFGHIJ", "7", "7x",      "-12",     "zzzzzzzzzz", "\x80\x81"};
+  for (const bool caseSensitive : {false, true}) {
+    for (const SortKind kind : {kSortByString, kSortByValue}) {
+      for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
+        ArrayStore s;
+        s.setCaseSensitive(caseSensitive);
+        for (int32_t i = 0; i < 600; ++i) {
+          const int32_t pick = i * 7919 % 613;
+          if (pick % 5 == 0) {
+            s.append(CellDescriptor::ofValue(pick % 9 - 4));  // 0 makes an empty cell
+          } else {
+            s.append(CellDescriptor::ofString(stems[pick % 16]));
+          }
+          s.setKey(i, CellDescriptor::ofValue(i + 1));  // tells tied cells apart
+        }
+        std::vector<int32_t> expected(static_cast<std::size_t>(s.size()));
+        for (std::size_t k = 0; k < expected.size(); ++k) expected[k] = static_cast<int32_t>(k);
+        referenceSort(expected, s, kind, order == SortOrder::descending);
+        sortCells(s, kind, order);
+        std::vector<int32_t> got;
+        for (int32_t i = 0; i < s.size(); ++i) got.push_back(s.cellAt(i)->key()->value() - 1);
+        EXPECT_EQ(got, expected) << caseSensitive << " " << kind << " " << static_cast<int>(order);
+      }
+    }
+  }
 }
 
 // A sort kind other than strings and values orders shorter cells first, then
