@@ -27,8 +27,13 @@ void ArrayStore::set(int32_t i, const CellDescriptor& d) {
 }
 
 void ArrayStore::insert(int32_t i, const CellDescriptor& d) {
-  prepareUpkeep(cells_.countAfterInsert(i));
-  if (cells_.insert(i, d)) rowFlagUpkeep();
+  // A successful insert leaves the count prepared for, so its row count is
+  // worked out once (a division) for the reserve and the upkeep.
+  const int64_t after = cells_.countAfterInsert(i);
+  const bool rows = dimensions_.count() == 2 && after >= 0 && after <= INT32_MAX;
+  const int32_t physical = rows ? dimensions_.physicalRows(static_cast<int32_t>(after)) : 0;
+  if (rows) rowFlags_.reserve(physical);
+  if (cells_.insert(i, d) && rows) rowFlags_.upkeep(physical);
 }
 
 void ArrayStore::deleteAt(int32_t i) {

@@ -117,7 +117,12 @@ bool CellTable::set(int32_t i, const CellDescriptor& d) {
     // leaves the table as it was. (A table about to move its cells takes the
     // content first: the descriptor may point into one of them.)
     const int32_t before = count();
-    cells_.resize(static_cast<std::size_t>(needed));
+    // One more cell (an append) is built in place, without resize's general path.
+    if (needed == before + 1) {
+      cells_.emplace_back();
+    } else {
+      cells_.resize(static_cast<std::size_t>(needed));
+    }
     try {
       cells_[static_cast<std::size_t>(i)].assign(d);
     } catch (...) {
