@@ -47,17 +47,29 @@ bool leavesEmpty(const CellDescriptor& d) {
   return true;
 }
 
-// The key of every cell whose key is empty and never held anything. Nothing
-// changes it: setKey gives a cell a block of its own before assigning.
+// The keys many cells share, so that a load's keys take no block each: the
+// key of every cell whose key is empty and never held anything, and the
+// empty text key (an INI entry without a key). Nothing changes them: setKey
+// gives a cell a block of its own before assigning.
 Cell& sharedEmptyKey() noexcept {
   static Cell empty;
   return empty;
 }
+Cell& sharedEmptyTextKey() noexcept {
+  static Cell text = [] {
+    Cell c;
+    c.assignString("");  // held inside the cell: takes no memory, cannot fail
+    return c;
+  }();
+  return text;
+}
+bool isShared(const Cell* key) { return key == &sharedEmptyKey() || key == &sharedEmptyTextKey(); }
+bool isEmptyText(const CellDescriptor& d) { return d.type == CellType::string && d.bytes != nullptr && *d.bytes == 0; }
 
 }  // namespace
 
 void Cell::KeyDeleter::operator()(Cell* key) const noexcept {
-  if (key != &sharedEmptyKey()) std::default_delete<Cell>()(key);
+  if (!isShared(key)) std::default_delete<Cell>()(key);
 }
 
 void Cell::freeBlock() noexcept { const std::unique_ptr<char[]> block(heapBlock()); }
@@ -127,13 +139,13 @@ std::size_t Cell::textLength() const {
 int32_t Cell::valueOfText() const { return type_ == CellType::string ? parseInteger(bytes()) : 0; }
 
 void Cell::setKey(const CellDescriptor& d) {
-  const bool shared = key_.get() == &sharedEmptyKey();
-  if (key_ && !shared) {
+  if (key_ && !isShared(key_.get())) {
     key_->assign(d);
     return;
   }
-  if (leavesEmpty(d)) {
-    if (!shared) key_.reset(&sharedEmptyKey());
+  Cell* shared = leavesEmpty(d) ? &sharedEmptyKey() : isEmptyText(d) ? &sharedEmptyTextKey() : nullptr;
+  if (shared != nullptr) {
+    if (key_.get() != shared) key_.reset(shared);
     return;
   }
   auto key = std::make_unique<Cell>();

@@ -141,8 +141,9 @@ class Cell {
 
   // Attaches a key cell when there is none, then assigns the descriptor to it;
   // a string key's length is taken from the string. An empty key that never
-  // held anything is one cell shared by all, so a load's empty keys take no
-  // block each; a cell gets its own block before its key changes.
+  // held anything is one cell shared by all, and so is an empty text key
+  // that never held anything else, so a load's empty keys take no block
+  // each; a cell gets its own block before its key changes.
   void setKey(const CellDescriptor& d);
   const Cell* key() const { return key_.get(); }
 

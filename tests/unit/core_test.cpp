@@ -131,6 +131,37 @@ TEST(Cell, EmptyKeysStayApartWhenOneChanges) {
   }
 }
 
+// Empty text keys (an INI file's entries without a key) share one cell too:
+// whatever one of them becomes, the others stay empty texts.
+TEST(Cell, EmptyTextKeysStayApartWhenOneChanges) {
+  Cell emptyText;
+  emptyText.assignString("");
+  const std::string text = cellOf(emptyText);
+  const CellDescriptor keys[] = {CellDescriptor::ofValue(5), CellDescriptor::ofString("k"), CellDescriptor{},
+                                 CellDescriptor::ofData("ab", 2)};
+  for (const CellDescriptor& d : keys) {
+    SCOPED_TRACE(static_cast<int>(d.type));
+    Cell a, b, c;
+    for (Cell* cell : {&a, &b, &c}) cell->setKey(CellDescriptor::ofString(""));
+    b.setKey(d);
+    EXPECT_EQ(cellOf(*a.key()) + "|" + cellOf(*c.key()), text + "|" + text);
+    EXPECT_EQ(b.key()->type(), d.type);
+    b.setKey(CellDescriptor::ofString(""));  // back to an empty text, in its own block
+    a.setKey(d);
+    EXPECT_EQ(cellOf(*b.key()) + "|" + cellOf(*c.key()), text + "|" + text);
+    c.setKey({});
+    EXPECT_EQ(c.key()->type(), CellType::empty);
+  }
+  // Dropping a shared key frees nothing: the next cell still finds an empty text.
+  for (int round = 0; round < 2; ++round) {
+    Cell a;
+    a.setKey(CellDescriptor::ofString(""));
+    EXPECT_EQ(cellOf(*a.key()), text);
+    Cell moved(std::move(a));
+    moved.clear();
+  }
+}
+
 // Count, capacity, X boundary, cells (type:text#key) and row flags.
 std::string describe(const ArrayStore& s) {
   std::string out = std::to_string(s.size()) + "/" + std::to_string(s.capacity()) + "/x" +
