@@ -159,6 +159,17 @@ void CellTable::reserveAppends(int64_t n) {
   if (capacity >= 0 && usableSlots(capacity) > cells_.capacity()) cells_.reserve(usableSlots(capacity));
 }
 
+bool CellTable::runFits(int64_t n) const {
+  int64_t replayed = count();
+  return n >= 0 && count() + n <= kMaxInt32 && replayInserts(capacity_, replayed, n, true) >= 0;
+}
+
+void CellTable::settleAppends(int32_t from) noexcept {
+  if (from < 0 || from >= count()) return;
+  int64_t replayed = from;
+  capacity_ = static_cast<int32_t>(replayInserts(capacity_, replayed, count() - from, true));
+}
+
 void CellTable::replaceContents(int32_t first, std::vector<Cell>& contents) noexcept {
   applyCapacity(plannedCapacity(count()));  // the count stands still: at most a shrink, which cannot fail
   for (std::size_t k = 0; k < contents.size(); ++k) {

@@ -5,7 +5,6 @@
 #include <limits>
 #include <utility>
 
-#include "core/arithmetic.h"
 #include "persist/byte_io.h"
 #include "persist/loading.h"
 
@@ -108,24 +107,23 @@ void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>&
   ByteReader in(std::string_view(bytes).substr(header->entryOffset));
   const HostArrayHeader::Kind kind = header->kind();
   if (kind == HostArrayHeader::none) return;
-  const int32_t start = store.size();
-  const auto at = [start](int64_t i) { return wrapAdd(start, static_cast<int32_t>(i)); };
   if (kind == HostArrayHeader::emptyTexts) {
-    store.reserveAppends(header->entries);
-    for (int64_t i = 0; i < header->entries; ++i) store.insert(at(i), {});
+    ArrayStore::Appends cells(store, header->entries);
+    for (int64_t i = 0; i < header->entries; ++i) cells.add({});
+    cells.finish();
     return;
   }
   // Every entry read from the file takes 4 bytes, all but a last one cut short.
-  store.reserveAppends(std::min<int64_t>(header->entries, static_cast<int64_t>((in.remaining() + 3) / 4)));
+  ArrayStore::Appends cells(store, std::min<int64_t>(header->entries, static_cast<int64_t>((in.remaining() + 3) / 4)));
   for (int64_t i = 0; i < header->entries && !in.atEnd(); ++i) {
     if (kind == HostArrayHeader::values) {
-      store.insert(at(i), CellDescriptor::ofValue(in.i32()));
+      cells.add(CellDescriptor::ofValue(in.i32()));
       continue;
     }
     const int32_t n = in.i32();
     const std::string_view text = n > 0 ? in.take(static_cast<uint64_t>(n)) : std::string_view();
     if (text.empty()) {
-      store.insert(at(i), {});
+      cells.add({});
       continue;
     }
     // A text runs to its first zero byte, or to the end of its entry: the
@@ -133,9 +131,10 @@ void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>&
     // the file's bytes) is zero while the cell copies the text.
     char& after = bytes[static_cast<std::size_t>(text.data() + text.size() - bytes.data())];
     const char kept = std::exchange(after, '\0');
-    store.insert(at(i), CellDescriptor::ofString(text.data()));
+    cells.add(CellDescriptor::ofString(text.data()));
     after = kept;
   }
+  cells.finish();
 }
 
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {

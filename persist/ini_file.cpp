@@ -57,15 +57,16 @@ void applyIniFile(ArrayStore& store, std::string& text, LoadMode mode) {
   if (mode == LoadMode::replace) store.deleteAll();
   int64_t entries = 0;
   forEachEntry(text, [&](std::size_t, std::size_t, std::size_t) { ++entries; });
-  store.reserveAppends(entries);
+  ArrayStore::Appends cells(store, entries);
   forEachEntry(text, [&](std::size_t key, std::size_t end, std::size_t equals) {
     // The key runs to the "=" (or the line's end), the value from there.
     if (end < text.size()) text[end] = '\0';
     if (equals != std::string::npos) text[equals] = '\0';
     const int32_t at = store.size();
-    store.insert(at, CellDescriptor::ofString(equals != std::string::npos ? text.c_str() + equals + 1 : nullptr));
+    cells.add(CellDescriptor::ofString(equals != std::string::npos ? text.c_str() + equals + 1 : nullptr));
     store.setKey(at, CellDescriptor::ofString(text.c_str() + key));
   });
+  cells.finish();
 }
 
 Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {

@@ -206,6 +206,36 @@ TEST(ArrayStore, ReservedAppendsFollowTheGrowthRule) {
   }
 }
 
+// A load's run of appends ends where inserting each cell at the end would:
+// same cells, capacity and row flags, from any count (shrinking ones too),
+// after the columns changed under existing rows, with room for fewer cells
+// than come, as many or more.
+TEST(ArrayStore, AppendsEndWhereInsertsDo) {
+  for (const int32_t start : {0, 12, 26, 37, 500, -40}) {  // -40: 500 cells, then all but 40 deleted
+    for (const int64_t room : {0, 100, 300, 600}) {
+      SCOPED_TRACE(std::to_string(start) + " + room " + std::to_string(room));
+      const auto before = [start] {
+        ArrayStore s = grid(3, start < 0 ? 500 : start);
+        s.rowFlags().set(2, RowFlags::kSelected);
+        while (start < 0 && s.size() > -start) s.deleteAt(0);
+        s.rowFlags().setAutoSelect(true);  // new rows come selected
+        s.dimensions().setBoundary(1, 7);  // fewer rows than flags: the first insert drops some
+        return s;
+      };
+      ArrayStore one = before();
+      ArrayStore copy = before();
+      ArrayStore::Appends cells(copy, room);
+      for (int32_t i = 0; i < 300; ++i) {
+        const std::string text = i % 3 == 0 ? "a text longer than a cell holds" : std::to_string(i);
+        one.insert(one.size(), CellDescriptor::ofString(text.c_str()));
+        cells.add(CellDescriptor::ofString(text.c_str()));
+      }
+      cells.finish();
+      EXPECT_EQ(describe(copy), describe(one));
+    }
+  }
+}
+
 // Runs `operation` with each of its allocations failing in turn: each failure
 // leaves the store as it was, and the operation does allocate.
 void expectAllOrNothing(ArrayStore& s, const char* what, const std::function<void()>& operation) {
