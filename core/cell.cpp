@@ -64,7 +64,9 @@ Cell& sharedEmptyTextKey() noexcept {
   return text;
 }
 bool isShared(const Cell* key) { return key == &sharedEmptyKey() || key == &sharedEmptyTextKey(); }
-bool isEmptyText(const CellDescriptor& d) { return d.type == CellType::string && d.bytes != nullptr && *d.bytes == 0; }
+bool isEmptyText(const CellDescriptor& d) {
+  return d.type == CellType::string && d.bytes != nullptr && (d.counted ? d.length == 0 : *d.bytes == 0);
+}
 
 }  // namespace
 
@@ -85,13 +87,19 @@ void Cell::assign(const CellDescriptor& d) {
     type_ = CellType::value;
     return;
   }
-  // A string's length always follows from its text, whatever the caller counted.
-  const auto n = d.type == CellType::string ? std::strlen(d.bytes) + 1 : static_cast<std::size_t>(d.length);
+  // A string's length always follows from its text, whatever the caller
+  // counted, unless the text is a counted one; its terminator is added here.
+  const bool counted = d.type == CellType::string && d.counted;
+  const auto n = counted                      ? static_cast<std::size_t>(d.length) + 1
+                 : d.type == CellType::string ? std::strlen(d.bytes) + 1
+                                              : static_cast<std::size_t>(d.length);
+  const std::size_t copied = counted ? n - 1 : n;
   // The descriptor may point into this very cell: the old block goes only
   // after the copy, and a copy inside the cell may overlap its source.
   std::unique_ptr<char[]> old(onHeap() ? heapBlock() : nullptr);
   if (n <= kLocalSize) {
-    copyShort(body_, d.bytes, n);
+    if (copied > 0) copyShort(body_, d.bytes, copied);
+    if (counted) body_[n - 1] = '\0';
     local_ = static_cast<uint8_t>(n);
   } else {
     std::unique_ptr<char[]> block;
@@ -101,7 +109,8 @@ void Cell::assign(const CellDescriptor& d) {
       (void)old.release();  // still the cell's own: unchanged on failure
       throw;
     }
-    std::memcpy(block.get(), d.bytes, n);
+    std::memcpy(block.get(), d.bytes, copied);
+    if (counted) block[n - 1] = '\0';
     char* p = block.release();
     const auto length = static_cast<int32_t>(n);
     std::memcpy(body_, &p, sizeof p);

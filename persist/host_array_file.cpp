@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
-#include <utility>
 
 #include "persist/byte_io.h"
 #include "persist/loading.h"
@@ -90,7 +90,7 @@ std::optional<HostArrayHeader> readHostArrayHeader(std::string_view bytes) {
   return header;
 }
 
-void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string& bytes,
+void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string_view bytes,
                         LoadMode mode) {
   if (mode == LoadMode::replace) {
     store.deleteAll();
@@ -104,7 +104,7 @@ void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>&
     dims.setBoundary(2, header->y);
   }
   if (!header) return;
-  ByteReader in(std::string_view(bytes).substr(header->entryOffset));
+  ByteReader in(bytes.substr(header->entryOffset));
   const HostArrayHeader::Kind kind = header->kind();
   if (kind == HostArrayHeader::none) return;
   if (kind == HostArrayHeader::emptyTexts) {
@@ -126,13 +126,11 @@ void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>&
       cells.add({});
       continue;
     }
-    // A text runs to its first zero byte, or to the end of its entry: the
-    // byte after the entry (the next length's first, or the terminator after
-    // the file's bytes) is zero while the cell copies the text.
-    char& after = bytes[static_cast<std::size_t>(text.data() + text.size() - bytes.data())];
-    const char kept = std::exchange(after, '\0');
-    cells.add(CellDescriptor::ofString(text.data()));
-    after = kept;
+    // A text runs to its first zero byte, or to the end of its entry.
+    const void* zero = std::memchr(text.data(), '\0', text.size());
+    const std::size_t length =
+        zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - text.data()) : text.size();
+    cells.add(CellDescriptor::ofText(text.data(), static_cast<int32_t>(length)));
   }
   cells.finish();
 }

@@ -50,10 +50,8 @@ std::optional<HostArrayHeader> readHostArrayHeader(std::string_view bytes);
 // X = Y = 1, 2D with X columns for Y = 1, else 3D with boundaries X and Y. A
 // file that cannot be read (header absent) empties the array and sets its
 // dimension count to 0 in a replacing load, and changes nothing in an
-// appending one. The entries are appended straight from the file's bytes;
-// each text's end is zeroed in place while its cell copies it (and put back
-// after, unless memory ran out).
-void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string& bytes,
+// appending one. The entries are appended straight from the file's bytes.
+void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string_view bytes,
                         LoadMode mode);
 
 // A grid beyond 32 bits of entries is not saved (tooLarge) and the file is not touched.

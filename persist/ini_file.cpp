@@ -53,18 +53,20 @@ void writeIniFile(const ArrayStore& store, ByteWriter& out) {
   out.bytes("\r\n");
 }
 
-void applyIniFile(ArrayStore& store, std::string& text, LoadMode mode) {
+void applyIniFile(ArrayStore& store, std::string_view text, LoadMode mode) {
   if (mode == LoadMode::replace) store.deleteAll();
   int64_t entries = 0;
   forEachEntry(text, [&](std::size_t, std::size_t, std::size_t) { ++entries; });
   ArrayStore::Appends cells(store, entries);
   forEachEntry(text, [&](std::size_t key, std::size_t end, std::size_t equals) {
-    // The key runs to the "=" (or the line's end), the value from there.
-    if (end < text.size()) text[end] = '\0';
-    if (equals != std::string::npos) text[equals] = '\0';
+    // The key runs to the "=" (or the line's end), the value from there to
+    // the line's end; a line holds no zero byte.
+    const auto span = [&](std::size_t from, std::size_t to) {
+      return CellDescriptor::ofText(text.data() + from, static_cast<int32_t>(to - from));
+    };
     const int32_t at = store.size();
-    cells.add(CellDescriptor::ofString(equals != std::string::npos ? text.c_str() + equals + 1 : nullptr));
-    store.setKey(at, CellDescriptor::ofString(text.c_str() + key));
+    cells.add(equals != std::string_view::npos ? span(equals + 1, end) : CellDescriptor::ofString(nullptr));
+    store.setKey(at, span(key, equals != std::string_view::npos ? equals : end));
   });
   cells.finish();
 }

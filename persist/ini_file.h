@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/array_store.h"
 #include "core/status.h"
@@ -15,9 +16,9 @@ namespace tessel::persist {
 // without a key cell), "=" and its own text.
 void writeIniFile(const ArrayStore& store, ByteWriter& out);
 // Every entry of every section becomes a string cell with a string key,
-// appended in file order straight from the file's bytes (split in place);
-// a replacing load first deletes all cells. Dimensions are left alone.
-void applyIniFile(ArrayStore& store, std::string& text, LoadMode mode);
+// appended in file order straight from the file's bytes; a replacing load
+// first deletes all cells. Dimensions are left alone.
+void applyIniFile(ArrayStore& store, std::string_view text, LoadMode mode);
 
 Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
 // compat: a file that cannot be read is an empty image.

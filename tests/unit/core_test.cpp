@@ -131,6 +131,23 @@ TEST(Cell, EmptyKeysStayApartWhenOneChanges) {
   }
 }
 
+// A counted text (a load's, cut from a file's bytes) is stored as the same
+// text handed over terminated would be: nothing past its count is read.
+TEST(Cell, CountedTextsStoreAsTheirTerminatedText) {
+  const std::string bytes = "a text longer than a cell holds|next";
+  for (const int32_t n : {0, 1, 7, 12, 13, 14, 31}) {
+    SCOPED_TRACE(n);
+    const std::string text = bytes.substr(0, static_cast<std::size_t>(n));
+    Cell expected, counted;
+    expected.assignString(text.c_str());
+    counted.assignValue(3);
+    counted.assign(CellDescriptor::ofText(bytes.data(), n));
+    EXPECT_EQ(cellOf(counted), cellOf(expected));
+    counted.setKey(CellDescriptor::ofText(bytes.data() + 2, n / 2));
+    EXPECT_EQ(std::string(counted.key()->text().view()), bytes.substr(2, static_cast<std::size_t>(n / 2)));
+  }
+}
+
 // Empty text keys (an INI file's entries without a key) share one cell too:
 // whatever one of them becomes, the others stay empty texts.
 TEST(Cell, EmptyTextKeysStayApartWhenOneChanges) {
