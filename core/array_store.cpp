@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "core/arithmetic.h"
+
 namespace tessel {
 
 std::optional<CellText> ArrayStore::stringAt(int32_t i) const {
@@ -27,8 +29,13 @@ void ArrayStore::set(int32_t i, const CellDescriptor& d) {
 }
 
 void ArrayStore::insert(int32_t i, const CellDescriptor& d) {
-  prepareUpkeep(cells_.countAfterInsert(i));
-  if (cells_.insert(i, d)) rowFlagUpkeep();
+  // A successful insert leaves the count prepared for, so its row count is
+  // worked out once (a division) for the reserve and the upkeep.
+  const int64_t after = cells_.countAfterInsert(i);
+  const bool rows = dimensions_.count() == 2 && after >= 0 && after <= INT32_MAX;
+  const int32_t physical = rows ? dimensions_.physicalRows(static_cast<int32_t>(after)) : 0;
+  if (rows) rowFlags_.reserve(physical);
+  if (cells_.insert(i, d) && rows) rowFlags_.upkeep(physical);
 }
 
 void ArrayStore::deleteAt(int32_t i) {
@@ -58,6 +65,30 @@ void ArrayStore::redimension(const Dimensions& after) {
   if (after.count() == 2) rowFlags_.reserve(after.physicalRows(size()));
   dimensions_ = after;
   rowFlagUpkeep();
+}
+
+ArrayStore::Appends::Appends(ArrayStore& store, int64_t atMost)
+    : store_(store), start_(store.size()), from_(store.size()), room_(store.cells_.runFits(atMost) ? atMost : 0) {
+  store.reserveAppends(atMost);
+}
+
+void ArrayStore::Appends::insertRuled(const CellDescriptor& d) {
+  finish();
+  store_.insert(wrapAdd(start_, static_cast<int32_t>(added_ - 1)), d);
+  from_ = store_.size();
+}
+
+void ArrayStore::Appends::finish() {
+  const int32_t count = store_.size();
+  if (count == from_) return;
+  store_.cells_.settleAppends(from_);
+  // The first append's upkeep may have dropped rows (dimensions changed
+  // before the run); the later ones only add rows.
+  if (store_.dimensions_.count() == 2) {
+    store_.rowFlags_.upkeep(store_.dimensions_.physicalRows(from_ + 1));
+    store_.rowFlags_.upkeep(store_.dimensions_.physicalRows(count));
+  }
+  from_ = count;
 }
 
 ArrayStore ArrayStore::withoutCells() const {

@@ -44,6 +44,38 @@ class ArrayStore {
     cells_.reserveAppends(n);
     prepareUpkeep(size() + n);
   }
+  // Appends for a file load: the k-th cell added goes where insert() at the
+  // size before the first plus k puts it (the end), while the growth rule
+  // and the row flag upkeep, which insert() runs per cell, run once in
+  // finish() to the same result. Room for `atMost` cells is made first;
+  // cells past them, or a run that the growth rule might refuse, go through
+  // insert(). Nothing else may change the store's cells, dimensions or row
+  // flags before finish(); a load that throws instead leaves the store to be
+  // dropped or rolled back.
+  class Appends {
+   public:
+    Appends(ArrayStore& store, int64_t atMost);
+    void add(const CellDescriptor& d) {
+      ++added_;
+      if (room_ > 0) {
+        --room_;
+        store_.cells_.appendUnruled(d);
+        return;
+      }
+      insertRuled(d);
+    }
+    void finish();
+
+   private:
+    void insertRuled(const CellDescriptor& d);
+
+    ArrayStore& store_;
+    int32_t start_;
+    int32_t from_;  // the first cell the growth rule and the upkeep have not seen
+    int64_t room_;
+    int64_t added_ = 0;
+  };
+
   // Assigns prepared contents to the cells from `first` on in one step that
   // cannot fail (the cells keep their keys); for changes that must not stop halfway.
   void replaceContents(int32_t first, std::vector<Cell>& contents) noexcept { cells_.replaceContents(first, contents); }

@@ -47,17 +47,31 @@ bool leavesEmpty(const CellDescriptor& d) {
   return true;
 }
 
-// The key of every cell whose key is empty and never held anything. Nothing
-// changes it: setKey gives a cell a block of its own before assigning.
+// The keys many cells share, so that a load's keys take no block each: the
+// key of every cell whose key is empty and never held anything, and the
+// empty text key (an INI entry without a key). Nothing changes them: setKey
+// gives a cell a block of its own before assigning.
 Cell& sharedEmptyKey() noexcept {
   static Cell empty;
   return empty;
+}
+Cell& sharedEmptyTextKey() noexcept {
+  static Cell text = [] {
+    Cell c;
+    c.assignString("");  // held inside the cell: takes no memory, cannot fail
+    return c;
+  }();
+  return text;
+}
+bool isShared(const Cell* key) { return key == &sharedEmptyKey() || key == &sharedEmptyTextKey(); }
+bool isEmptyText(const CellDescriptor& d) {
+  return d.type == CellType::string && d.bytes != nullptr && (d.counted ? d.length == 0 : *d.bytes == 0);
 }
 
 }  // namespace
 
 void Cell::KeyDeleter::operator()(Cell* key) const noexcept {
-  if (key != &sharedEmptyKey()) std::default_delete<Cell>()(key);
+  if (!isShared(key)) std::default_delete<Cell>()(key);
 }
 
 void Cell::freeBlock() noexcept { const std::unique_ptr<char[]> block(heapBlock()); }
@@ -73,13 +87,19 @@ void Cell::assign(const CellDescriptor& d) {
     type_ = CellType::value;
     return;
   }
-  // A string's length always follows from its text, whatever the caller counted.
-  const auto n = d.type == CellType::string ? std::strlen(d.bytes) + 1 : static_cast<std::size_t>(d.length);
+  // A string's length always follows from its text, whatever the caller
+  // counted, unless the text is a counted one; its terminator is added here.
+  const bool counted = d.type == CellType::string && d.counted;
+  const auto n = counted                      ? static_cast<std::size_t>(d.length) + 1
+                 : d.type == CellType::string ? std::strlen(d.bytes) + 1
+                                              : static_cast<std::size_t>(d.length);
+  const std::size_t copied = counted ? n - 1 : n;
   // The descriptor may point into this very cell: the old block goes only
   // after the copy, and a copy inside the cell may overlap its source.
   std::unique_ptr<char[]> old(onHeap() ? heapBlock() : nullptr);
   if (n <= kLocalSize) {
-    copyShort(body_, d.bytes, n);
+    if (copied > 0) copyShort(body_, d.bytes, copied);
+    if (counted) body_[n - 1] = '\0';
     local_ = static_cast<uint8_t>(n);
   } else {
     std::unique_ptr<char[]> block;
@@ -89,7 +109,8 @@ void Cell::assign(const CellDescriptor& d) {
       (void)old.release();  // still the cell's own: unchanged on failure
       throw;
     }
-    std::memcpy(block.get(), d.bytes, n);
+    std::memcpy(block.get(), d.bytes, copied);
+    if (counted) block[n - 1] = '\0';
     char* p = block.release();
     const auto length = static_cast<int32_t>(n);
     std::memcpy(body_, &p, sizeof p);
@@ -127,13 +148,13 @@ std::size_t Cell::textLength() const {
 int32_t Cell::valueOfText() const { return type_ == CellType::string ? parseInteger(bytes()) : 0; }
 
 void Cell::setKey(const CellDescriptor& d) {
-  const bool shared = key_.get() == &sharedEmptyKey();
-  if (key_ && !shared) {
+  if (key_ && !isShared(key_.get())) {
     key_->assign(d);
     return;
   }
-  if (leavesEmpty(d)) {
-    if (!shared) key_.reset(&sharedEmptyKey());
+  Cell* shared = leavesEmpty(d) ? &sharedEmptyKey() : isEmptyText(d) ? &sharedEmptyTextKey() : nullptr;
+  if (shared != nullptr) {
+    if (key_.get() != shared) key_.reset(shared);
     return;
   }
   auto key = std::make_unique<Cell>();

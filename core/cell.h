@@ -17,15 +17,19 @@ enum class CellType : uint8_t { empty = 0, value = 1, string = 2, data = 3 };
 
 // What a caller hands over to be stored or searched for: a value, a string
 // or raw bytes. A string's length is never read: it always follows from the
-// text, which is measured once where it is copied. Nothing is owned.
+// text, which is measured once where it is copied. Nothing is owned. The one
+// exception is a counted text, for storing only (a file load, which knows
+// where each text ends): `length` bytes without a zero byte, not terminated.
 struct CellDescriptor {
   CellType type = CellType::empty;
   int32_t value = 0;
   const char* bytes = nullptr;
   int32_t length = 0;
+  bool counted = false;
 
   static CellDescriptor ofValue(int32_t v) { return {CellType::value, v, nullptr, 4}; }
   static CellDescriptor ofString(const char* s) { return {CellType::string, 0, s, 0}; }
+  static CellDescriptor ofText(const char* s, int32_t n) { return {CellType::string, 0, s, n, true}; }
   static CellDescriptor ofData(const void* p, int32_t n) { return {CellType::data, 0, static_cast<const char*>(p), n}; }
 };
 
@@ -141,8 +145,9 @@ class Cell {
 
   // Attaches a key cell when there is none, then assigns the descriptor to it;
   // a string key's length is taken from the string. An empty key that never
-  // held anything is one cell shared by all, so a load's empty keys take no
-  // block each; a cell gets its own block before its key changes.
+  // held anything is one cell shared by all, and so is an empty text key
+  // that never held anything else, so a load's empty keys take no block
+  // each; a cell gets its own block before its key changes.
   void setKey(const CellDescriptor& d);
   const Cell* key() const { return key_.get(); }
 

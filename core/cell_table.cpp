@@ -117,7 +117,12 @@ bool CellTable::set(int32_t i, const CellDescriptor& d) {
     // leaves the table as it was. (A table about to move its cells takes the
     // content first: the descriptor may point into one of them.)
     const int32_t before = count();
-    cells_.resize(static_cast<std::size_t>(needed));
+    // One more cell (an append) is built in place, without resize's general path.
+    if (needed == before + 1) {
+      cells_.emplace_back();
+    } else {
+      cells_.resize(static_cast<std::size_t>(needed));
+    }
     try {
       cells_[static_cast<std::size_t>(i)].assign(d);
     } catch (...) {
@@ -152,6 +157,17 @@ void CellTable::reserveAppends(int64_t n) {
   int64_t replayed = count();
   const int64_t capacity = replayInserts(capacity_, replayed, n, true);
   if (capacity >= 0 && usableSlots(capacity) > cells_.capacity()) cells_.reserve(usableSlots(capacity));
+}
+
+bool CellTable::runFits(int64_t n) const {
+  int64_t replayed = count();
+  return n >= 0 && count() + n <= kMaxInt32 && replayInserts(capacity_, replayed, n, true) >= 0;
+}
+
+void CellTable::settleAppends(int32_t from) noexcept {
+  if (from < 0 || from >= count()) return;
+  int64_t replayed = from;
+  capacity_ = static_cast<int32_t>(replayInserts(capacity_, replayed, count() - from, true));
 }
 
 void CellTable::replaceContents(int32_t first, std::vector<Cell>& contents) noexcept {

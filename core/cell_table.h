@@ -50,6 +50,22 @@ class CellTable {
   // growth rule will have reached, so the appends move no cell. The rule's
   // capacity itself still changes append by append.
   void reserveAppends(int64_t n);
+  // A run of appends settled as one (a file load). runFits(n): whether n
+  // appends from here would all go through. appendUnruled: appends one cell
+  // without the growth rule's step; settleAppends(from): takes the capacity
+  // the rule reaches after appending the cells from `from` on one by one.
+  // Between the two the capacity is stale, so nothing else may change the table.
+  bool runFits(int64_t n) const;
+  void appendUnruled(const CellDescriptor& d) {
+    cells_.emplace_back();
+    try {
+      cells_.back().assign(d);
+    } catch (...) {
+      cells_.pop_back();
+      throw;
+    }
+  }
+  void settleAppends(int32_t from) noexcept;
   // Removes cell i with its key; cannot fail.
   bool erase(int32_t i);
   // Drops every cell and returns to the initial capacity.

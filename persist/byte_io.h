@@ -104,6 +104,13 @@ class ByteReader {
 
  private:
   uint32_t little(std::size_t width) {
+    if (width == 4 && remaining() >= 4) {
+      // The common case, whole: four byte loads the compiler makes one.
+      const auto* p = reinterpret_cast<const unsigned char*>(data_.data() + pos_);
+      pos_ += 4;
+      return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+             static_cast<uint32_t>(p[3]) << 24;
+    }
     const std::string_view b = take(width);
     uint32_t v = 0;
     for (std::size_t i = 0; i < b.size(); ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(b[i])) << (8 * i);

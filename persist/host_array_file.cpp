@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
-#include "core/arithmetic.h"
 #include "persist/byte_io.h"
 #include "persist/loading.h"
 
@@ -67,72 +67,72 @@ void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, Byte
   }
 }
 
-std::optional<ArrayImage> readHostArrayFile(std::string_view bytes) {
-  ByteReader in(bytes);
-  if (in.take(kMagic.size()) != kMagic) return std::nullopt;
-  ArrayImage image;
-  const int32_t version = in.i32();
-  image.boundaries[0] = in.i32();
-  image.boundaries[1] = in.i32();
-  image.boundaries[2] = in.i32();
-  const int32_t flags = in.i32();
-  const int64_t entries = entryCount(image.boundaries[0], image.boundaries[1], image.boundaries[2]);
-  if (entries < 0) return std::nullopt;
-  // Every entry read from the file takes 4 bytes at least.
-  image.cells.reserve(std::min<std::size_t>(static_cast<std::size_t>(entries), in.remaining() / 4));
-  image.reservePool(in.remaining());
-  if (flags == 1 || flags == 5) {
-    for (int64_t i = 0; i < entries && !in.atEnd(); ++i) {
-      CellImage c;
-      c.cell.type = 1;
-      c.cell.length = 4;
-      c.cell.word = in.i32();
-      image.cells.push_back(c);
-    }
-  } else if ((flags == 2 || flags == 6) && version == kVersion) {
-    for (int64_t i = 0; i < entries && !in.atEnd(); ++i) {
-      CellImage c;
-      c.cell.type = 2;
-      const int32_t n = in.i32();
-      if (n > 0) image.keepBytes(c.cell, in.take(static_cast<uint64_t>(n)));
-      image.cells.push_back(c);
-    }
-  } else if (flags == 2 || flags == 6) {
-    // Entries that take no bytes: only a bounded number of them is believed.
-    if (entries > kMaxEmptyTextEntries) return std::nullopt;
-    CellImage empty;
-    empty.cell.type = 2;
-    image.cells.assign(static_cast<std::size_t>(entries), empty);
-  }
-  return image;
+HostArrayHeader::Kind HostArrayHeader::kind() const {
+  if (flags == 1 || flags == 5) return values;
+  if (flags != 2 && flags != 6) return none;
+  return version == kVersion ? texts : emptyTexts;
 }
 
-void applyHostArrayImage(ArrayStore& store, const std::optional<ArrayImage>& image, LoadMode mode) {
+std::optional<HostArrayHeader> readHostArrayHeader(std::string_view bytes) {
+  ByteReader in(bytes);
+  if (in.take(kMagic.size()) != kMagic) return std::nullopt;
+  HostArrayHeader header;
+  header.version = in.i32();
+  header.x = in.i32();
+  header.y = in.i32();
+  header.z = in.i32();
+  header.flags = in.i32();
+  header.entries = entryCount(header.x, header.y, header.z);
+  if (header.entries < 0) return std::nullopt;
+  // Entries that take no bytes: only a bounded number of them is believed.
+  if (header.kind() == HostArrayHeader::emptyTexts && header.entries > kMaxEmptyTextEntries) return std::nullopt;
+  header.entryOffset = bytes.size() - in.remaining();
+  return header;
+}
+
+void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string_view bytes,
+                        LoadMode mode) {
   if (mode == LoadMode::replace) {
     store.deleteAll();
     Dimensions& dims = store.dimensions();
-    if (!image) {
+    if (!header) {
       dims.setCount(0);
       return;
     }
-    const int32_t x = image->boundaries[0];
-    const int32_t y = image->boundaries[1];
-    dims.setCount(x == 1 && y == 1 ? 1 : y == 1 ? 2 : 3);
-    dims.setBoundary(1, x);
-    dims.setBoundary(2, y);
+    dims.setCount(header->x == 1 && header->y == 1 ? 1 : header->y == 1 ? 2 : 3);
+    dims.setBoundary(1, header->x);
+    dims.setBoundary(2, header->y);
   }
-  if (!image) return;
-  const int32_t start = store.size();
-  store.reserveAppends(static_cast<int64_t>(image->cells.size()));
-  for (std::size_t i = 0; i < image->cells.size(); ++i) {
-    const CellRecord& r = image->cells[i].cell;
-    const int32_t at = wrapAdd(start, static_cast<int32_t>(i));
-    if (r.type == 2) {
-      store.insert(at, CellDescriptor::ofString(image->text(r)));
-    } else {
-      store.insert(at, CellDescriptor::ofValue(r.word));
+  if (!header) return;
+  ByteReader in(bytes.substr(header->entryOffset));
+  const HostArrayHeader::Kind kind = header->kind();
+  if (kind == HostArrayHeader::none) return;
+  if (kind == HostArrayHeader::emptyTexts) {
+    ArrayStore::Appends cells(store, header->entries);
+    for (int64_t i = 0; i < header->entries; ++i) cells.add({});
+    cells.finish();
+    return;
+  }
+  // Every entry read from the file takes 4 bytes, all but a last one cut short.
+  ArrayStore::Appends cells(store, std::min<int64_t>(header->entries, static_cast<int64_t>((in.remaining() + 3) / 4)));
+  for (int64_t i = 0; i < header->entries && !in.atEnd(); ++i) {
+    if (kind == HostArrayHeader::values) {
+      cells.add(CellDescriptor::ofValue(in.i32()));
+      continue;
     }
+    const int32_t n = in.i32();
+    const std::string_view text = n > 0 ? in.take(static_cast<uint64_t>(n)) : std::string_view();
+    if (text.empty()) {
+      cells.add({});
+      continue;
+    }
+    // A text runs to its first zero byte, or to the end of its entry.
+    const void* zero = std::memchr(text.data(), '\0', text.size());
+    const std::size_t length =
+        zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - text.data()) : text.size();
+    cells.add(CellDescriptor::ofText(text.data(), static_cast<int32_t>(length)));
   }
+  cells.finish();
 }
 
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
@@ -147,13 +147,12 @@ Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* 
 Status loadFromHostArray(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
   std::string bytes;
   Status status = files.read(name, bytes);
-  std::optional<ArrayImage> image;
+  std::optional<HostArrayHeader> header;
   if (status.ok()) {
-    image = readHostArrayFile(bytes);
-    if (!image) status = Status::failure(StatusCode::badFormat, name);
+    header = readHostArrayHeader(bytes);
+    if (!header) status = Status::failure(StatusCode::badFormat, name);
   }
-  bytes = std::string();
-  applyLoad(store, mode, [&](ArrayStore& s) { applyHostArrayImage(s, image, mode); });
+  applyLoad(store, mode, [&](ArrayStore& s) { applyHostArrayFile(s, header, bytes, mode); });
   return status;
 }
 

@@ -8,7 +8,6 @@
 
 #include "core/array_store.h"
 #include "core/status.h"
-#include "persist/array_image.h"
 #include "persist/byte_io.h"
 #include "persist/file_handler.h"
 
@@ -27,17 +26,33 @@ std::optional<HostArrayGrid> hostArrayGrid(const ArrayStore& store);
 // The store's cells as text entries of the grid; entries past the last cell
 // are empty. Streamed: memory does not grow with the grid.
 void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, ByteWriter& out);
-// The entries a file holds, or nothing when it cannot be read: wrong magic,
-// an X × Y × Z beyond 32 bits, or more than kMaxEmptyTextEntries text entries
-// that take no bytes (a format version other than 2).
+// What a file's header declares, or nothing when the file cannot be read:
+// wrong magic, an X × Y × Z beyond 32 bits, or more than
+// kMaxEmptyTextEntries text entries that take no bytes (a format version
+// other than 2).
 constexpr int32_t kMaxEmptyTextEntries = 1 << 20;
-std::optional<ArrayImage> readHostArrayFile(std::string_view bytes);
+struct HostArrayHeader {
+  // How the entries are held: 32-bit values, texts after their lengths,
+  // texts that take no bytes (another version), or no entry the object reads.
+  enum Kind { values, texts, emptyTexts, none };
+  Kind kind() const;
+
+  int32_t version = 0;
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t z = 0;
+  int32_t flags = 0;
+  int64_t entries = 0;
+  std::size_t entryOffset = 0;  // where the entries begin in the file's bytes
+};
+std::optional<HostArrayHeader> readHostArrayHeader(std::string_view bytes);
 // A replacing load takes the fewest dimensions that describe the grid: 1D for
 // X = Y = 1, 2D with X columns for Y = 1, else 3D with boundaries X and Y. A
-// file that cannot be read (image absent) empties the array and sets its
+// file that cannot be read (header absent) empties the array and sets its
 // dimension count to 0 in a replacing load, and changes nothing in an
-// appending one.
-void applyHostArrayImage(ArrayStore& store, const std::optional<ArrayImage>& image, LoadMode mode);
+// appending one. The entries are appended straight from the file's bytes.
+void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string_view bytes,
+                        LoadMode mode);
 
 // A grid beyond 32 bits of entries is not saved (tooLarge) and the file is not touched.
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);

@@ -11,36 +11,33 @@ namespace {
 
 constexpr std::string_view kSectionName = "QVXArray";
 
-}  // namespace
-
-IniImage IniImage::parse(std::string text) {
-  IniImage image;
-  image.text_ = std::move(text);
-  std::string& t = image.text_;
-  splitLines(t, [&](std::size_t begin, std::size_t end) {
+// Calls entry(key, end, equals) for each entry line after the first section
+// header, in file order, with offsets into `text`: where the line's text
+// begins (past its leading blanks) and ends, and its first "=" (npos when it
+// has none). Sections merely follow one another; comments ("//") and lines
+// shorter than two characters are skipped. Changes nothing.
+template <typename Entry>
+void forEachEntry(std::string_view text, Entry entry) {
+  bool inSection = false;
+  forEachLine(text, [&](std::size_t begin, std::size_t end) {
     if (end - begin < 2) return;  // compat: a bare "=" (an empty cell without a key) is skipped
-    while (begin < end && (t[begin] == ' ' || t[begin] == '\t')) ++begin;
-    const char* line = t.c_str() + begin;
+    while (begin < end && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
+    const char* line = text.data() + begin;
     const std::size_t length = end - begin;
     if (length > 0 && line[0] == '[' && std::memchr(line + 1, ']', length - 1) != nullptr) {
-      // The name runs to the end of the line, less its last character.
-      t[end - 1] = '\0';
-      image.sections_.push_back({begin + 1, {}});
+      inSection = true;
       return;
     }
     if (length >= 2 && line[0] == '/' && line[1] == '/') return;
-    if (image.sections_.empty()) return;
+    if (!inSection) return;
     const void* equals = std::memchr(line, '=', length);
-    Entry e{begin, kNone};
-    if (equals != nullptr) {
-      const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(equals) - t.c_str());
-      t[at] = '\0';
-      e.value = at + 1;
-    }
-    image.sections_.back().entries.push_back(e);
+    entry(begin, end,
+          equals != nullptr ? static_cast<std::size_t>(static_cast<const char*>(equals) - text.data())
+                            : std::string::npos);
   });
-  return image;
 }
+
+}  // namespace
 
 void writeIniFile(const ArrayStore& store, ByteWriter& out) {
   out.bytes("[");
@@ -56,18 +53,22 @@ void writeIniFile(const ArrayStore& store, ByteWriter& out) {
   out.bytes("\r\n");
 }
 
-void applyIniImage(ArrayStore& store, const IniImage& image, LoadMode mode) {
+void applyIniFile(ArrayStore& store, std::string_view text, LoadMode mode) {
   if (mode == LoadMode::replace) store.deleteAll();
   int64_t entries = 0;
-  for (const IniImage::Section& section : image.sections()) entries += static_cast<int64_t>(section.entries.size());
-  store.reserveAppends(entries);
-  for (const IniImage::Section& section : image.sections()) {
-    for (const IniImage::Entry& e : section.entries) {
-      const int32_t at = store.size();
-      store.insert(at, CellDescriptor::ofString(image.text(e.value)));
-      store.setKey(at, CellDescriptor::ofString(image.text(e.key)));
-    }
-  }
+  forEachEntry(text, [&](std::size_t, std::size_t, std::size_t) { ++entries; });
+  ArrayStore::Appends cells(store, entries);
+  forEachEntry(text, [&](std::size_t key, std::size_t end, std::size_t equals) {
+    // The key runs to the "=" (or the line's end), the value from there to
+    // the line's end; a line holds no zero byte.
+    const auto span = [&](std::size_t from, std::size_t to) {
+      return CellDescriptor::ofText(text.data() + from, static_cast<int32_t>(to - from));
+    };
+    const int32_t at = store.size();
+    cells.add(equals != std::string_view::npos ? span(equals + 1, end) : CellDescriptor::ofString(nullptr));
+    store.setKey(at, span(key, equals != std::string_view::npos ? equals : end));
+  });
+  cells.finish();
 }
 
 Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
@@ -80,8 +81,8 @@ Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, 
 Status loadFromIni(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
   std::string bytes;
   Status status = files.read(name, bytes);
-  const IniImage image = status.ok() ? IniImage::parse(std::move(bytes)) : IniImage();
-  applyLoad(store, mode, [&](ArrayStore& s) { applyIniImage(s, image, mode); });
+  if (!status.ok()) bytes.clear();
+  applyLoad(store, mode, [&](ArrayStore& s) { applyIniFile(s, bytes, mode); });
   return status;
 }
 

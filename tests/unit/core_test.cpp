@@ -131,6 +131,54 @@ TEST(Cell, EmptyKeysStayApartWhenOneChanges) {
   }
 }
 
+// A counted text (a load's, cut from a file's bytes) is stored as the same
+// text handed over terminated would be: nothing past its count is read.
+TEST(Cell, CountedTextsStoreAsTheirTerminatedText) {
+  const std::string bytes = "a text longer than a cell holds|next";
+  for (const int32_t n : {0, 1, 7, 12, 13, 14, 31}) {
+    SCOPED_TRACE(n);
+    const std::string text = bytes.substr(0, static_cast<std::size_t>(n));
+    Cell expected, counted;
+    expected.assignString(text.c_str());
+    counted.assignValue(3);
+    counted.assign(CellDescriptor::ofText(bytes.data(), n));
+    EXPECT_EQ(cellOf(counted), cellOf(expected));
+    counted.setKey(CellDescriptor::ofText(bytes.data() + 2, n / 2));
+    EXPECT_EQ(std::string(counted.key()->text().view()), bytes.substr(2, static_cast<std::size_t>(n / 2)));
+  }
+}
+
+// Empty text keys (an INI file's entries without a key) share one cell too:
+// whatever one of them becomes, the others stay empty texts.
+TEST(Cell, EmptyTextKeysStayApartWhenOneChanges) {
+  Cell emptyText;
+  emptyText.assignString("");
+  const std::string text = cellOf(emptyText);
+  const CellDescriptor keys[] = {CellDescriptor::ofValue(5), CellDescriptor::ofString("k"), CellDescriptor{},
+                                 CellDescriptor::ofData("ab", 2)};
+  for (const CellDescriptor& d : keys) {
+    SCOPED_TRACE(static_cast<int>(d.type));
+    Cell a, b, c;
+    for (Cell* cell : {&a, &b, &c}) cell->setKey(CellDescriptor::ofString(""));
+    b.setKey(d);
+    EXPECT_EQ(cellOf(*a.key()) + "|" + cellOf(*c.key()), text + "|" + text);
+    EXPECT_EQ(b.key()->type(), d.type);
+    b.setKey(CellDescriptor::ofString(""));  // back to an empty text, in its own block
+    a.setKey(d);
+    EXPECT_EQ(cellOf(*b.key()) + "|" + cellOf(*c.key()), text + "|" + text);
+    c.setKey({});
+    EXPECT_EQ(c.key()->type(), CellType::empty);
+  }
+  // Dropping a shared key frees nothing: the next cell still finds an empty text.
+  for (int round = 0; round < 2; ++round) {
+    Cell a;
+    a.setKey(CellDescriptor::ofString(""));
+    EXPECT_EQ(cellOf(*a.key()), text);
+    Cell moved(std::move(a));
+    moved.clear();
+  }
+}
+
 // Count, capacity, X boundary, cells (type:text#key) and row flags.
 std::string describe(const ArrayStore& s) {
   std::string out = std::to_string(s.size()) + "/" + std::to_string(s.capacity()) + "/x" +
@@ -172,6 +220,36 @@ TEST(ArrayStore, ReservedAppendsFollowTheGrowthRule) {
       ASSERT_EQ(reserved.capacity(), plain.capacity()) << start << " + " << i;
     }
     EXPECT_EQ(describe(reserved), describe(plain));
+  }
+}
+
+// A load's run of appends ends where inserting each cell at the end would:
+// same cells, capacity and row flags, from any count (shrinking ones too),
+// after the columns changed under existing rows, with room for fewer cells
+// than come, as many or more.
+TEST(ArrayStore, AppendsEndWhereInsertsDo) {
+  for (const int32_t start : {0, 12, 26, 37, 500, -40}) {  // -40: 500 cells, then all but 40 deleted
+    for (const int64_t room : {0, 100, 300, 600}) {
+      SCOPED_TRACE(std::to_string(start) + " + room " + std::to_string(room));
+      const auto before = [start] {
+        ArrayStore s = grid(3, start < 0 ? 500 : start);
+        s.rowFlags().set(2, RowFlags::kSelected);
+        while (start < 0 && s.size() > -start) s.deleteAt(0);
+        s.rowFlags().setAutoSelect(true);  // new rows come selected
+        s.dimensions().setBoundary(1, 7);  // fewer rows than flags: the first insert drops some
+        return s;
+      };
+      ArrayStore one = before();
+      ArrayStore copy = before();
+      ArrayStore::Appends cells(copy, room);
+      for (int32_t i = 0; i < 300; ++i) {
+        const std::string text = i % 3 == 0 ? "a text longer than a cell holds" : std::to_string(i);
+        one.insert(one.size(), CellDescriptor::ofString(text.c_str()));
+        cells.add(CellDescriptor::ofString(text.c_str()));
+      }
+      cells.finish();
+      EXPECT_EQ(describe(copy), describe(one));
+    }
   }
 }
 
