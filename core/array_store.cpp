@@ -42,6 +42,27 @@ void ArrayStore::deleteAt(int32_t i) {
   if (cells_.erase(i)) rowFlagUpkeep();
 }
 
+bool ArrayStore::insertRun(int32_t i, std::vector<Cell>& contents) {
+  const int64_t before = size();
+  const int64_t after = before + static_cast<int64_t>(contents.size());
+  const bool rows = dimensions_.count() == 2 && after <= INT32_MAX;
+  if (rows) rowFlags_.reserve(dimensions_.physicalRows(static_cast<int32_t>(after)));
+  if (!cells_.insertRun(i, contents)) return false;
+  // The first insert's upkeep may drop flags past the complete rows; the later ones only add rows.
+  if (rows && after > before) {
+    rowFlags_.upkeep(dimensions_.physicalRows(static_cast<int32_t>(before + 1)));
+    rowFlags_.upkeep(dimensions_.physicalRows(static_cast<int32_t>(after)));
+  }
+  return true;
+}
+
+bool ArrayStore::deleteRun(int32_t i, int32_t n) {
+  // Each deletion only lowers the row count, so one upkeep at the end leaves what they would.
+  if (!cells_.eraseRun(i, n)) return false;
+  rowFlagUpkeep();
+  return true;
+}
+
 void ArrayStore::deleteAll() {
   cells_.clear();
   rowFlagUpkeep();

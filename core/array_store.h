@@ -80,6 +80,12 @@ class ArrayStore {
   // cannot fail (the cells keep their keys); for changes that must not stop halfway.
   void replaceContents(int32_t first, std::vector<Cell>& contents) noexcept { cells_.replaceContents(first, contents); }
   void deleteAt(int32_t i);
+  // A run of single inserts at i, i + 1, ... (i inside the array) or of
+  // single deletions at i, done at once to the same cells, capacity and row
+  // flags, moving the cells after them once. False, with nothing changed,
+  // where a single change would be refused.
+  bool insertRun(int32_t i, std::vector<Cell>& contents);
+  bool deleteRun(int32_t i, int32_t n);
   void deleteAll();
   // Exchanges two cells with their keys; row flags stay where they are.
   void swap(int32_t a, int32_t b) noexcept { cells_.swap(a, b); }

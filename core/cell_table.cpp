@@ -152,6 +152,20 @@ bool CellTable::insert(int32_t i, const CellDescriptor& d) {
   return true;
 }
 
+bool CellTable::insertRun(int32_t i, std::vector<Cell>& contents) {
+  const auto n = static_cast<int64_t>(contents.size());
+  if (!contains(i) || count() + n > kMaxInt32) return false;
+  int64_t replayed = count();
+  const int64_t capacity = replayInserts(capacity_, replayed, n, false);
+  if (capacity < 0) return false;
+  const std::size_t slots = std::max(usableSlots(capacity), static_cast<std::size_t>(count() + n));
+  if (slots > cells_.capacity()) cells_.reserve(slots);
+  // From here on nothing allocates and the moves cannot throw.
+  cells_.insert(cells_.begin() + i, std::make_move_iterator(contents.begin()), std::make_move_iterator(contents.end()));
+  capacity_ = static_cast<int32_t>(capacity);
+  return true;
+}
+
 void CellTable::reserveAppends(int64_t n) {
   if (n <= 0 || count() + n > kMaxInt32) return;
   int64_t replayed = count();
@@ -181,6 +195,17 @@ bool CellTable::erase(int32_t i) {
   if (!contains(i)) return false;
   applyCapacity(plannedCapacity(count()));
   cells_.erase(cells_.begin() + i);
+  return true;
+}
+
+bool CellTable::eraseRun(int32_t i, int32_t n) {
+  if (n <= 0 || !contains(i) || n > count() - i) return false;
+  const int64_t capacity = replayErases(capacity_, count(), n);
+  // The rule may grow the table at the first erasure (a middle insert can
+  // leave one cell past half the capacity); that may throw, before any change.
+  if (capacity > capacity_) applyCapacity(capacity);
+  cells_.erase(cells_.begin() + i, cells_.begin() + i + n);
+  applyCapacity(capacity);  // now at most a shrink, which cannot fail
   return true;
 }
 

@@ -66,8 +66,16 @@ class CellTable {
     }
   }
   void settleAppends(int32_t from) noexcept;
+  // Inserts the prepared cells before i (inside the table) as that many
+  // single inserts at i, i + 1, ... would, growth rule included, moving the
+  // cells after them once. False, with nothing changed, when the count would
+  // not fit in 32 bits; std::bad_alloc leaves the table as it was.
+  bool insertRun(int32_t i, std::vector<Cell>& contents);
   // Removes cell i with its key; cannot fail.
   bool erase(int32_t i);
+  // Removes cells i to i + n - 1 (all inside the table) as that many single
+  // erasures would, growth rule included; std::bad_alloc leaves the table as it was.
+  bool eraseRun(int32_t i, int32_t n);
   // Drops every cell and returns to the initial capacity.
   void clear();
   // Exchanges two cells with their keys; out-of-range indexes do nothing.

@@ -71,6 +71,13 @@ void insertRowFromList(ArrayStore& store, const char* list, int32_t r) {
   const std::vector<std::string> items = splitList(list, store.listDelimiter());
   const int32_t columns = store.dimensions().columns();
   const int32_t before = store.size();
+  if (base < before) {
+    // Inside the array the row goes in as one run, so a wide table costs one
+    // move of the cells after it rather than one per column.
+    std::vector<Cell> contents(static_cast<std::size_t>(columns));
+    for (std::size_t k = 0; k < contents.size(); ++k) contents[k].assign(itemAt(items, static_cast<int32_t>(k)));
+    if (store.insertRun(base, contents)) return;
+  }
   const int32_t capacity = store.capacity();
   int32_t c = 0;
   try {
@@ -107,7 +114,7 @@ void replaceRowWithList(ArrayStore& store, const char* list, int32_t r) {
 void deleteRow(ArrayStore& store, int32_t r) {
   if (!isTable(store) || r < 0 || r >= rowCount(store)) return;
   const int32_t base = cellIndexOfRow(store, r, 0);
-  for (int32_t c = store.dimensions().columns() - 1; c >= 0; --c) store.deleteAt(wrapAdd(base, c));
+  store.deleteRun(base, store.dimensions().columns());
 }
 
 int32_t valueAtColumnRow(const ArrayStore& store, int32_t c, int32_t r) {

@@ -62,6 +62,77 @@ TEST(Lists, RowInsertionThatRunsOutOfMemoryLeavesNoHalfRow) {
   }
 }
 
+// Cells (text and key), count, capacity and row flags, for comparing two stores.
+std::string state(const ArrayStore& s) {
+  std::string out = std::to_string(s.size()) + "/" + std::to_string(s.capacity()) + ":";
+  for (int32_t i = 0; i < s.size(); ++i) {
+    out += std::string(s.cellAt(i)->text().view()) + (s.cellAt(i)->key() ? "#k," : ",");
+  }
+  out += " flags";
+  for (int32_t p = 0; p < s.rowFlags().count(); ++p) out += " " + std::to_string(s.rowFlags().at(p));
+  return out;
+}
+
+// A row goes in, or out, as one run of cells; the result must be what
+// inserting or deleting it column by column leaves, growth rule and row
+// flags included. The tables start as appends left them, with fewer or more
+// flags than complete rows (the boundary changed under them), or just after a
+// middle insert (one cell past half the capacity).
+TEST(Rows, ARowInsertedOrDeletedAtOnceEndsAsColumnByColumn) {
+  for (const int32_t columns : {1, 2, 3, 7, 40}) {
+    for (int32_t cells = 0; cells <= 140; ++cells) {
+      for (const int start : {0, 1, 2, 3}) {
+        SCOPED_TRACE(::testing::Message() << columns << " columns, " << cells << " cells, start " << start);
+        const auto make = [&] {
+          ArrayStore s = table(start == 1 ? columns + 1 : start == 3 ? 1 : columns);
+          s.rowFlags().setAutoSelect(cells % 2 == 0);
+          for (int32_t i = 0; i < cells; ++i) s.append(CellDescriptor::ofString(std::to_string(i).c_str()));
+          if (cells > 0) s.setKey(cells / 2, CellDescriptor::ofValue(5));
+          for (int32_t p = 0; p < s.rowFlags().count(); p += 3) s.rowFlags().set(p, RowFlags::kSelected);
+          if (start == 1 || start == 3) s.dimensions().setBoundary(1, columns);
+          if (start == 2 && cells > 0) s.insert(0, CellDescriptor::ofValue(-1));
+          return s;
+        };
+        const int32_t rows = recordset::rowCount(make());
+        for (int32_t r = 0; r <= rows; ++r) {
+          ArrayStore run = make(), single = make();
+          recordset::insertRowFromList(run, "x,y", r);
+          const int32_t base = recordset::cellIndexOfRow(single, r, 0);
+          for (int32_t c = 0; c < columns; ++c) {
+            const char* item = c == 0 ? "x" : c == 1 ? "y" : nullptr;
+            single.insert(base + c, item ? CellDescriptor::ofString(item) : CellDescriptor{});
+          }
+          ASSERT_EQ(state(run), state(single)) << "insert at row " << r;
+          if (r == rows) continue;
+          run = make(), single = make();
+          recordset::deleteRow(run, r);
+          for (int32_t c = columns - 1; c >= 0; --c) single.deleteAt(base + c);
+          ASSERT_EQ(state(run), state(single)) << "delete row " << r;
+        }
+      }
+    }
+  }
+}
+
+// A middle insert can leave the table where the growth rule grows it at the
+// next deletion; deleting a row there must fail whole or not at all.
+TEST(Rows, ARowDeletionThatRunsOutOfMemoryLeavesTheRowWhole) {
+  int failures = 0;
+  for (int32_t cells = 1; cells <= 80; ++cells) {
+    ArrayStore s = table(3);
+    for (int32_t i = 0; i < cells; ++i) s.append(CellDescriptor::ofValue(i));
+    s.insert(0, CellDescriptor::ofValue(-1));
+    if (recordset::rowCount(s) == 0) continue;
+    const std::string before = state(s);
+    failures += testing::forEachAllocationFailure([&] { recordset::deleteRow(s, 0); },
+                                                  [&](bool threw) {
+                                                    EXPECT_TRUE(threw);
+                                                    EXPECT_EQ(state(s), before) << cells << " cells";
+                                                  });
+  }
+  EXPECT_GT(failures, 0);  // some deletion did grow the table
+}
+
 TEST(RowFlags, IndexMatchesAPlainWalkThroughEveryChange) {
   std::mt19937 random(7);
   const auto pick = [&](int32_t n) { return static_cast<int32_t>(random() % static_cast<uint32_t>(n)); };
