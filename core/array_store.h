@@ -37,7 +37,10 @@ class ArrayStore {
 
   void set(int32_t i, const CellDescriptor& d);
   void insert(int32_t i, const CellDescriptor& d);
-  void append(const CellDescriptor& d) { insert(size(), d); }
+  void append(const CellDescriptor& d) {
+    if (dimensions_.count() == 2) return insert(size(), d);  // rows may follow
+    cells_.append(d);
+  }
   // Room for n cells about to be appended one by one (a file load), so that
   // they move no cell and no row flag; what the appends do stays the same.
   void reserveAppends(int64_t n) {

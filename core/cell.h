@@ -84,7 +84,13 @@ class Cell {
   static constexpr std::size_t kLocalSize = kSize - sizeof(void*) - 2;
 
   Cell() = default;
-  Cell(Cell&& other) noexcept { takeAll(other); }
+  // Built from the other's members rather than emptied and then assigned, so a
+  // table moving its cells copies each once.
+  Cell(Cell&& other) noexcept : key_(std::move(other.key_)), type_(other.type_), local_(other.local_) {
+    std::memcpy(body_, other.body_, sizeof body_);
+    other.type_ = CellType::empty;
+    other.local_ = 0;
+  }
   Cell& operator=(Cell&& other) noexcept {
     if (this != &other) {
       release();

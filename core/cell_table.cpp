@@ -142,7 +142,7 @@ bool CellTable::set(int32_t i, const CellDescriptor& d) {
 
 bool CellTable::insert(int32_t i, const CellDescriptor& d) {
   if (i < 0) return false;
-  if (i >= count()) return set(i, d);
+  if (i >= count()) return i == count() ? append(d) : set(i, d);
   const int64_t capacity = plannedCapacity(count());
   if (capacity < 0 || count() == kMaxInt32) return false;
   Cell content;

@@ -43,6 +43,16 @@ class CellTable {
   bool set(int32_t i, const CellDescriptor& d);
   // Inserts a cell before i (or sets it when i is at or past the end).
   bool insert(int32_t i, const CellDescriptor& d);
+  // Sets the cell just past the end. Most appends leave the capacity as the
+  // growth rule has it and find a slot ready; they skip the rule's step.
+  bool append(const CellDescriptor& d) {
+    const int64_t needed = static_cast<int64_t>(count()) + 1;
+    const int64_t c = capacity_;
+    const bool steady = needed <= c * 50 / 100 && (needed >= c * 25 / 100 || count() <= kInitialCapacity);
+    if (!steady || cells_.size() == cells_.capacity()) return set(count(), d);
+    appendUnruled(d);
+    return true;
+  }
   // Gives cells first, first + 1, ... the prepared contents (their keys stay);
   // cells outside the table are skipped. Runs the growth rule as a set would.
   void replaceContents(int32_t first, std::vector<Cell>& contents) noexcept;

@@ -223,6 +223,37 @@ TEST(ArrayStore, ReservedAppendsFollowTheGrowthRule) {
   }
 }
 
+// An append ends as a set just past the end would, from a table that grows,
+// one far below the capacity a set past the end left, one shrunk by
+// deletions and one cut short by a regrouping.
+TEST(ArrayStore, AnAppendEndsAsASetPastTheEnd) {
+  for (const int32_t dimensions : {1, 2}) {
+    for (const int start : {0, 1, 2, 3}) {
+      SCOPED_TRACE(std::to_string(dimensions) + "D, start " + std::to_string(start));
+      const auto make = [&] {
+        ArrayStore s = grid(dimensions == 2 ? 3 : 1, start == 3 ? 600 : 30);
+        s.dimensions().setCount(dimensions);
+        if (start == 1) s.set(2000, CellDescriptor::ofValue(1));
+        if (start == 2) {
+          s.set(2000, CellDescriptor::ofValue(1));
+          while (s.size() > 40) s.deleteAt(0);
+        }
+        if (start == 3) resizeBoundary(s, 1, 1);
+        return s;
+      };
+      ArrayStore appended = make();
+      ArrayStore set = make();
+      for (int32_t i = 0; i < 1500; ++i) {
+        const std::string text = i % 3 == 0 ? "a text longer than a cell holds" : std::to_string(i);
+        appended.append(CellDescriptor::ofString(text.c_str()));
+        set.set(set.size(), CellDescriptor::ofString(text.c_str()));
+        ASSERT_EQ(appended.capacity(), set.capacity()) << i;
+      }
+      EXPECT_EQ(describe(appended), describe(set));
+    }
+  }
+}
+
 // A load's run of appends ends where inserting each cell at the end would:
 // same cells, capacity and row flags, from any count (shrinking ones too),
 // after the columns changed under existing rows, with room for fewer cells
