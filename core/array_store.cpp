@@ -23,7 +23,7 @@ void ArrayStore::rowFlagUpkeep() {
   rowFlags_.upkeep(dimensions_.physicalRows(size()));
 }
 
-void ArrayStore::set(int32_t i, const CellDescriptor& d) {
+void ArrayStore::setAndKeepRows(int32_t i, const CellDescriptor& d) {
   prepareUpkeep(cells_.countAfterSet(i));
   if (cells_.set(i, d)) rowFlagUpkeep();
 }

@@ -35,7 +35,11 @@ class ArrayStore {
     return cell == nullptr ? 0 : cell->value();
   }
 
-  void set(int32_t i, const CellDescriptor& d);
+  void set(int32_t i, const CellDescriptor& d) {
+    // Outside 2D there are no row flags, and most sets change one cell in place.
+    if (dimensions_.count() != 2 && cells_.setInPlace(i, d)) return;
+    setAndKeepRows(i, d);
+  }
   void insert(int32_t i, const CellDescriptor& d);
   void append(const CellDescriptor& d) {
     if (dimensions_.count() == 2) return insert(size(), d);  // rows may follow
@@ -144,6 +148,7 @@ class ArrayStore {
  private:
   // Reserves the row flags a change to `count` cells needs, so the upkeep after it cannot fail.
   void prepareUpkeep(int64_t count);
+  void setAndKeepRows(int32_t i, const CellDescriptor& d);
 
   CellTable cells_;
   Dimensions dimensions_;

@@ -104,10 +104,7 @@ int64_t CellTable::countAfterInsert(int32_t i) const {
 }
 
 bool CellTable::set(int32_t i, const CellDescriptor& d) {
-  if (contains(i) && steady()) {
-    cells_[static_cast<std::size_t>(i)].assign(d);  // completes or leaves the cell as it was
-    return true;
-  }
+  if (setInPlace(i, d)) return true;
   if (i < 0) return false;
   const int64_t needed = countAfterSet(i);
   const int64_t capacity = plannedCapacity(needed);

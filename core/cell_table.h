@@ -41,6 +41,13 @@ class CellTable {
 
   // Assigns cell i, extending the table with empty cells up to it. The key stays.
   bool set(int32_t i, const CellDescriptor& d);
+  // The same for a cell inside the table where the growth rule changes
+  // nothing (most sets); false, with nothing done, elsewhere.
+  bool setInPlace(int32_t i, const CellDescriptor& d) {
+    if (!contains(i) || !steady()) return false;
+    cells_[static_cast<std::size_t>(i)].assign(d);  // completes or leaves the cell as it was
+    return true;
+  }
   // Inserts a cell before i (or sets it when i is at or past the end).
   bool insert(int32_t i, const CellDescriptor& d);
   // Sets the cell just past the end. Most appends leave the capacity as the
