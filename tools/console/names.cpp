@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 
@@ -37,10 +38,9 @@ std::string quoteForMessage(std::string_view s) {
 
 // The kind of value a term gives.
 Param kindOf(const Term& term) {
-  if (term.kind == Term::Kind::expression) {
-    return kExpressions[term.expression].returnsText() ? Param::text : Param::integer;
-  }
-  return term.kind == Term::Kind::text ? Param::text : Param::integer;
+  const bool text =
+      term.kind == Term::Kind::expression ? kExpressions[term.expression].returnsText() : term.kind == Term::Kind::text;
+  return text ? Param::text : Param::integer;
 }
 
 const char* kindName(Param kind) {
@@ -269,15 +269,10 @@ Term Cursor::textLiteral() {
       case 't': t.text += '\t'; break;
       case 'r': t.text += '\r'; break;
       case 'x': {
-        int value = 0;
-        int digits = 0;
-        while (digits < 2 && pos_ < line_.size() && std::isxdigit(static_cast<unsigned char>(line_[pos_]))) {
-          const char h = lower(line_[pos_++]);
-          value = value * 16 + (std::isdigit(static_cast<unsigned char>(h)) ? h - '0' : h - 'a' + 10);
-          ++digits;
-        }
-        if (digits == 0 || value == 0)
-          throw UserError("\\x at column " + std::to_string(pos_) + " needs a non-zero hex byte");
+        unsigned char value = 0;  // from up to two hex digits; none leave it 0
+        const char* digits = line_.data() + pos_;
+        pos_ += std::from_chars(digits, digits + std::min<std::size_t>(2, line_.size() - pos_), value, 16).ptr - digits;
+        if (value == 0) throw UserError("\\x at column " + std::to_string(pos_) + " needs a non-zero hex byte");
         t.text += static_cast<char>(value);
         break;
       }
@@ -342,9 +337,7 @@ Term Cursor::call() {
   const int declared = e.paramCount();
   if (static_cast<int>(t.arguments.size()) + 1 == declared &&
       std::string_view(e.params[declared - 1].name) == "unused") {
-    Term zero;
-    zero.source = "0";
-    t.arguments.push_back(zero);
+    t.arguments.push_back(Cursor("0").term());
   }
   if (static_cast<int>(t.arguments.size()) != declared) {
     throw UserError(std::string(e.name) + " takes " + plural(declared, "parameter", "parameters") + ", not " +
@@ -359,17 +352,13 @@ Term Cursor::call() {
 int findExpression(std::string_view name) {
   std::string wanted(name);
   if (wanted.empty() || wanted.back() != '(') wanted += '(';
+  int found = -1;
+  int alike = 0;  // matches ignoring case: only a unique one counts
   for (const auto& e : kExpressions) {
     if (wanted == e.name) return e.number;
+    if (equalIgnoringCase(wanted, e.name) && alike++ == 0) found = e.number;
   }
-  int found = -1;
-  for (const auto& e : kExpressions) {
-    if (equalIgnoringCase(wanted, e.name)) {
-      if (found >= 0) return -1;  // only a unique match ignoring case counts
-      found = e.number;
-    }
-  }
-  return found;
+  return alike == 1 ? found : -1;
 }
 
 std::string suggestionsFor(std::string_view written) {
