@@ -6,6 +6,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdlib>
+#include <iterator>
 
 namespace tessel::console {
 
@@ -121,14 +122,17 @@ struct Attempt {
 Attempt attempt(const catalogue::Action& a, std::string_view line) {
   Attempt at;
   at.action = a.number;
+  const auto failed = [&at](std::string error) {
+    at.error = std::move(error);
+    return at;
+  };
   Cursor c(line);
   bool afterSlot = false;
   for (const std::string& p : pieces(a)) {
     if (!p.empty()) {
       if (!c.token(p)) {
-        at.named = at.named && !at.params.empty();
-        at.error = "expected \"" + p + "\" at column " + std::to_string(c.position() + 1);
-        return at;
+        at.named = !at.params.empty();
+        return failed("expected \"" + p + "\" at column " + std::to_string(c.position() + 1));
       }
       ++at.tokens;
       afterSlot = false;
@@ -136,21 +140,15 @@ Attempt attempt(const catalogue::Action& a, std::string_view line) {
     }
     if (afterSlot) c.token(",");
     afterSlot = true;
-    if (c.atEnd()) {
-      at.error = "a parameter is missing";
-      return at;
-    }
+    if (c.atEnd()) return failed("a parameter is missing");
     try {
       at.params.push_back(c.term());
     } catch (const UserError& e) {
-      at.error = e.what();
-      return at;
+      return failed(e.what());
     }
   }
-  if (!c.atEnd()) {
-    at.error = (afterSlot ? "too many parameters: \"" : "unexpected \"") + std::string(c.rest()) + "\"";
-    return at;
-  }
+  if (!c.atEnd())
+    return failed((afterSlot ? "too many parameters: \"" : "unexpected \"") + std::string(c.rest()) + "\"");
   at.full = true;
   at.error = kindMismatch(a.params, at.params);
   at.fits = at.error.empty();
@@ -395,9 +393,8 @@ ActionCall resolveAction(std::string_view line) {
   const auto complete = furthest(attempts, [](const Attempt& a) { return a.full; });
   if (!complete.empty()) {
     std::vector<const Attempt*> fitting;
-    for (const Attempt* a : complete) {
-      if (a->fits) fitting.push_back(a);
-    }
+    std::copy_if(complete.begin(), complete.end(), std::back_inserter(fitting),
+                 [](const Attempt* a) { return a->fits; });
     if (fitting.size() == 1) return {fitting.front()->action, fitting.front()->params};
     if (fitting.empty()) throw UserError(mistake(complete));
     std::string out = quoteForMessage(line) + " could be " + std::to_string(fitting.size()) + " actions:";
