@@ -49,25 +49,14 @@ std::string escaped(std::string_view text, bool utf8, std::size_t width, Style s
     }
     ++i;
     if (style != Style::bare && (c == '"' || c == '\\')) {
-      out += '\\';
-      out += c;
+      out += {'\\', c};
     } else if (json && u >= 0x80) {
-      out += static_cast<char>(0xc0 | (u >> 6));
-      out += static_cast<char>(0x80 | (u & 0x3f));
-    } else if (json && (u < 0x20 || u == 0x7f)) {
-      out += "\\u00";
-      out += hex[u >> 4];
-      out += hex[u & 15];
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (c == '\r') {
-      out += "\\r";
+      out += {static_cast<char>(0xc0 | (u >> 6)), static_cast<char>(0x80 | (u & 0x3f))};
+    } else if (!json && (c == '\n' || c == '\t' || c == '\r')) {
+      out += {'\\', c == '\n' ? 'n' : c == '\t' ? 't' : 'r'};
     } else if (u < 0x20 || u >= 0x7f) {
-      out += "\\x";
-      out += hex[u >> 4];
-      out += hex[u & 15];
+      out += json ? "\\u00" : "\\x";
+      out += {hex[u >> 4], hex[u & 15]};
     } else {
       out += c;
     }
