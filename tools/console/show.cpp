@@ -126,13 +126,12 @@ std::string gridText(const Cell& c, const ShowOptions& o) {
   return out;
 }
 
-// The rows (the elements of a list) from 0 to count - 1 that the options let through.
+// The rows (the elements of a list) from 0 to count - 1 that the options let
+// through. A list, without records, has no selection: --selected keeps all of it.
 std::vector<int32_t> chosen(int32_t count, const ShowOptions& o, const std::vector<int32_t>& records = {}) {
   std::vector<int32_t> out;
   for (int32_t i = std::max(o.first, 0); i < count && i <= o.last && static_cast<int32_t>(out.size()) < o.head; ++i) {
-    if (!o.selectedOnly || (i < static_cast<int32_t>(records.size()) && records[static_cast<std::size_t>(i)] >= 0)) {
-      out.push_back(i);
-    }
+    if (!o.selectedOnly || records.empty() || records[static_cast<std::size_t>(i)] >= 0) out.push_back(i);
   }
   return out;
 }
@@ -233,10 +232,7 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
   out << ", \"cells\": [";
   bool first = true;
   const int32_t rows = grid ? (count + columns - 1) / columns : count;
-  // A list has no selection; --selected keeps all of it.
-  const std::vector<int32_t> records =
-      grid ? recordsOf(object, rows, columns) : std::vector<int32_t>(static_cast<std::size_t>(rows), 0);
-  for (const int32_t unit : chosen(rows, o, records)) {
+  for (const int32_t unit : chosen(rows, o, grid ? recordsOf(object, rows, columns) : std::vector<int32_t>())) {
     const int32_t from = grid ? unit * columns : unit;
     const int32_t to = grid ? std::min(count, from + columns) : unit + 1;
     for (int32_t i = from; i < to; ++i) {
