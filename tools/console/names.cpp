@@ -409,17 +409,9 @@ ActionCall resolveAction(std::string_view line) {
 }
 
 std::string usage(const catalogue::Action& action) {
-  const std::string_view d = displayText(action);
-  std::string out;
-  int slot = 0;
-  for (std::size_t i = 0; i < d.size(); ++i) {
-    if (d.compare(i, 2, "%s") == 0) {
-      out += std::string("<") + action.params[slot++].name + ">";
-      ++i;
-    } else {
-      out += d[i];
-    }
-  }
+  std::string out(displayText(action));
+  for (int slot = 0; slot < action.paramCount(); ++slot)
+    out.replace(out.find("%s"), 2, std::string("<") + action.params[slot].name + ">");
   return out;
 }
 
