@@ -76,12 +76,8 @@ bool readSetupOption(const std::vector<std::string>& args, std::size_t& i, hostk
     if (setup.delimiter.size() > 1023) throw UserError("--delimiter holds at most 1023 characters");
   } else if (name == "--case-sensitive") {
     setup.caseSensitive = true;
-  } else if (name == "--case-insensitive") {
-    setup.caseSensitive = false;
   } else if (name == "--wildcard") {
     setup.wildcard = true;
-  } else if (name == "--literal") {
-    setup.wildcard = false;
   } else if (name == "--auto-select") {
     setup.autoSelect = true;
   } else {
