@@ -146,49 +146,41 @@ void Session::runAction(hostkit::RunObject& object, const ActionCall& call) {
 void Session::warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values,
                              bool action) {
   for (int i = 0; i < 2; ++i) {
-    if (declared[i].kind != Param::integer) continue;
-    const std::string_view name = declared[i].name;
+    const std::string name = declared[i].kind == Param::integer ? declared[i].name : "";
     const int32_t v = values[i].integer;
+    const std::string named = name + " " + std::to_string(v);  // "index 7", as the messages start
+    const bool row = name == "row";
     std::string problem;
     if (name == "index") {
       const int32_t size = integerOf(object, "size");
-      if (v < 0) {
-        problem = "index " + std::to_string(v) + " is negative";
-      } else if (v >= size && !(action && extendsArray(declared))) {
-        problem = "index " + std::to_string(v) + " is past the last element (size " + std::to_string(size) + ")";
-      }
-    } else if (name == "row" || name == "column") {
-      if (integerOf(object, "dimensionCount") != 2) {
-        problem = std::string("the array is not 2D, so ") + (name == "row" ? "its rows" : "its columns") +
-                  " are not a recordset's";
-      } else {
-        const int32_t limit = integerOf(object, name == "row" ? "numberOfRows" : "boundaryX");
-        if (v < 0 || v >= limit + (name == "row" && action ? 1 : 0)) {
-          problem = std::string(name) + " " + std::to_string(v) + " is outside 0 to " + std::to_string(limit - 1) +
-                    (name == "row" ? " (rows count the selected ones)" : "");
-        }
-      }
+      if (v < 0) problem = named + " is negative";
+      if (v >= size && !(action && extendsArray(declared)))
+        problem = named + " is past the last element (size " + std::to_string(size) + ")";
+    } else if ((row || name == "column") && integerOf(object, "dimensionCount") != 2) {
+      problem = "the array is not 2D, so its " + name + "s are not a recordset's";
+    } else if (row || name == "column") {
+      const int32_t limit = integerOf(object, row ? "numberOfRows" : "boundaryX");
+      if (v < 0 || v >= limit + (row && action ? 1 : 0))
+        problem =
+            named + " is outside 0 to " + std::to_string(limit - 1) + (row ? " (rows count the selected ones)" : "");
     }
-    if (!problem.empty()) {
+    if (!problem.empty())
       warnings_.push_back(problem + (action ? ": the module does nothing" : ": the result is empty"));
-    }
   }
 }
 
 void Session::execute(std::string_view line) {
   // Blanks and comments: a # outside quotes ends the line.
   bool inText = false;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    if (inText && line[i] == '\\') {
-      ++i;
-    } else if (line[i] == '"') {
+  std::size_t end = 0;
+  for (; end < line.size() && (inText || line[end] != '#'); ++end) {
+    if (inText && line[end] == '\\') {
+      ++end;
+    } else if (line[end] == '"') {
       inText = !inText;
-    } else if (!inText && line[i] == '#') {
-      line = line.substr(0, i);
-      break;
     }
   }
-  Cursor c(line);
+  Cursor c(line.substr(0, end));
   if (c.atEnd()) return;
   line = c.rest();
   while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.remove_suffix(1);
@@ -261,13 +253,11 @@ bool Session::builtin(std::string_view line) {
     platform::page(out_, [&](std::ostream& text) { printHelp(text, c.rest()); });
   } else if (keyword == "echo") {
     hostkit::RunObject* object = nullptr;
-    bool first = true;
-    while (!c.atEnd()) {
+    for (const char* gap = ""; !c.atEnd(); gap = " ") {
       const Term t = c.term();
       if (t.kind == Term::Kind::expression && object == nullptr) object = &instance(current_);
       const Value v = object != nullptr ? evaluate(*object, t) : literal(t);
-      out_ << (first ? "" : " ") << (v.isText ? v.text.value_or("") : std::to_string(v.integer));
-      first = false;
+      out_ << gap << (v.isText ? v.text.value_or("") : std::to_string(v.integer));
     }
     out_ << '\n';
     if (object != nullptr) object->releaseStringSpace();
