@@ -18,22 +18,14 @@ namespace {
 
 using catalogue::actionOf;
 
-// Each format's load, append and save actions, in the order of FileAction::Kind.
-struct FormatRow {
-  Format format;
-  int actions[3];
+// Each format's load, append and save actions (in the order of FileAction::Kind),
+// a row a format in the order of Format, which indexes them.
+constexpr int kFileActions[][3] = {
+    {actionOf("loadFromFile"), actionOf("appendFromFile"), actionOf("saveToFile")},
+    {actionOf("loadFromHostArray"), actionOf("appendFromHostArray"), actionOf("saveAsHostArray")},
+    {actionOf("loadFromCsv"), actionOf("appendFromCsv"), actionOf("saveToCsv")},
+    {actionOf("loadFromIni"), actionOf("appendFromIni"), actionOf("saveToIni")},
 };
-
-constexpr FormatRow kFormats[] = {
-    {Format::native, {actionOf("loadFromFile"), actionOf("appendFromFile"), actionOf("saveToFile")}},
-    {Format::hostArray, {actionOf("loadFromHostArray"), actionOf("appendFromHostArray"), actionOf("saveAsHostArray")}},
-    {Format::csv, {actionOf("loadFromCsv"), actionOf("appendFromCsv"), actionOf("saveToCsv")}},
-    {Format::ini, {actionOf("loadFromIni"), actionOf("appendFromIni"), actionOf("saveToIni")}},
-};
-
-static_assert(kFormats[0].format == Format::native && kFormats[1].format == Format::hostArray &&
-                  kFormats[2].format == Format::csv && kFormats[3].format == Format::ini,
-              "the rows are in the order of Format, which indexes them");
 
 const std::string kBom = "\xef\xbb\xbf";
 
@@ -194,8 +186,8 @@ std::optional<Format> formatOfContent(const std::string& path) {
 }  // namespace
 
 Format formatNamed(const std::string& name) {
-  for (const auto& row : kFormats) {
-    if (name == formatName(row.format)) return row.format;
+  for (std::size_t f = 0; f < std::size(kFileActions); ++f) {
+    if (name == formatName(static_cast<Format>(f))) return static_cast<Format>(f);
   }
   throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv and ini");
 }
@@ -224,9 +216,10 @@ Format inputFormat(const std::string& path, std::optional<Format> named) {
 }
 
 std::optional<FileAction> fileActionOf(int action) {
-  for (const auto& row : kFormats) {
+  for (std::size_t f = 0; f < std::size(kFileActions); ++f) {
     for (const int kind : {0, 1, 2}) {
-      if (action == row.actions[kind]) return FileAction{row.format, static_cast<FileAction::Kind>(kind)};
+      if (action == kFileActions[f][kind])
+        return FileAction{static_cast<Format>(f), static_cast<FileAction::Kind>(kind)};
     }
   }
   return std::nullopt;
@@ -234,7 +227,7 @@ std::optional<FileAction> fileActionOf(int action) {
 
 void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
                    std::vector<std::string>& warnings) {
-  const int number = kFormats[static_cast<int>(action.format)].actions[static_cast<int>(action.kind)];
+  const int number = kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
   if (action.kind == FileAction::Kind::save) {
     const std::string lost = losses(object, action.format, csvHeader);
     object.act(number, path);
