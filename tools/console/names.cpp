@@ -290,8 +290,7 @@ Term Cursor::integerLiteral() {
   scan(isNameChar);
   const std::string written(line_.substr(start, pos_ - start));
   // Decimal, or hexadecimal after 0x; a leading zero does not mean octal.
-  const std::size_t digits = written.find_first_not_of("+-");
-  const bool hex = written.compare(digits, 2, "0x") == 0 || written.compare(digits, 2, "0X") == 0;
+  const bool hex = startsWithIgnoringCase(written.substr(written.find_first_not_of("+-")), "0x");
   char* end = nullptr;
   errno = 0;
   const long long value = std::strtoll(written.c_str(), &end, hex ? 16 : 10);

@@ -101,8 +101,7 @@ hostkit::RunObject& Session::instance(const std::string& name) {
 
 hostkit::RunObject& Session::create(const std::string& name, const hostkit::SetupOptions& setup) {
   if (instances_.count(name) != 0) throw UserError("there is already an instance \"" + name + "\"");
-  const TesselSetup record = hostkit::makeSetup(setup);
-  auto object = std::make_unique<hostkit::RunObject>(module_, record);
+  auto object = std::make_unique<hostkit::RunObject>(module_, hostkit::makeSetup(setup));
   return *instances_.emplace(name, std::move(object)).first->second;
 }
 
