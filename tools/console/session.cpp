@@ -210,7 +210,20 @@ bool Session::builtin(std::string_view line) {
   const std::string keyword = c.word();
   if (!c.atEnd() && c.rest().front() == '(') return false;
   if (keyword == "new") {
-    newInstance(c);
+    const std::string name = c.word();
+    if (name.empty() || name.front() == '-') throw UserError("new needs a name for the instance, then its options");
+    // A quoted value, such as a delimiter with blanks, is one word.
+    std::vector<std::string> args;
+    while (!c.atEnd()) args.push_back(c.rest().front() == '"' ? c.term().text : c.bare());
+    hostkit::SetupOptions setup;
+    for (std::size_t i = 0; i < args.size();) {
+      if (!readSetupOption(args, i, setup)) {
+        throw UserError("unknown option \"" + args[i] + "\" for new; the options are:\n" +
+                        std::string(kSetupOptionsHelp, std::strlen(kSetupOptionsHelp) - 1));
+      }
+    }
+    create(name, setup);
+    current_ = name;
   } else if (keyword == "with") {
     const std::string name = c.word();
     if (name.empty()) throw UserError("with needs the name of an instance");
@@ -270,23 +283,6 @@ bool Session::builtin(std::string_view line) {
     return false;
   }
   return true;
-}
-
-void Session::newInstance(Cursor& c) {
-  const std::string name = c.word();
-  if (name.empty() || name.front() == '-') throw UserError("new needs a name for the instance, then its options");
-  // A quoted value, such as a delimiter with blanks, is one word.
-  std::vector<std::string> args;
-  while (!c.atEnd()) args.push_back(c.rest().front() == '"' ? c.term().text : c.bare());
-  hostkit::SetupOptions setup;
-  for (std::size_t i = 0; i < args.size();) {
-    if (!readSetupOption(args, i, setup)) {
-      throw UserError("unknown option \"" + args[i] + "\" for new; the options are:\n" +
-                      std::string(kSetupOptionsHelp, std::strlen(kSetupOptionsHelp) - 1));
-    }
-  }
-  create(name, setup);
-  current_ = name;
 }
 
 bool Session::run(std::istream& script, const std::string& name, std::ostream& err) {
