@@ -48,9 +48,8 @@ void detail(std::ostream& out, const std::string& heading, const catalogue::Note
   out << heading << '\n';
   if (note != nullptr && *note->note != '\0') out << "  " << note->note << '\n';
   out << "  parameters:" << (count == 0 ? " none" : "");
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < count; ++i)
     out << (i ? ", " : " ") << params[i].name << " (" << (params[i].kind == Param::text ? "text" : "integer") << ")";
-  }
   out << '\n';
   for (int i = 0; i < count; ++i)
     out << "    " << params[i].name << ": " << catalogue::meaningOf(params[i].name) << '\n';

@@ -202,10 +202,8 @@ void showPages(Object& object, int32_t count, std::ostream& out, const ShowOptio
     for (int32_t i = 0; i < x; ++i) table[0].push_back(std::to_string(i));
     for (int32_t j = 0; j < y; ++j) {
       std::vector<std::string> line{std::to_string(j)};
-      for (int32_t i = 0; i < x; ++i) {
-        const int32_t index = z * page + j * x + i;
-        line.push_back(index < count ? gridText(cellAt(object, index), o) : "");
-      }
+      const int32_t from = z * page + j * x;
+      for (int32_t i = from; i < from + x; ++i) line.push_back(i < count ? gridText(cellAt(object, i), o) : "");
       table.push_back(line);
     }
     printTable(out, table, "  ");
