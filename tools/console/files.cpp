@@ -120,9 +120,7 @@ std::string losses(hostkit::RunObject& object, Format format, bool csvHeader) {
       breaks += text.find_first_of("\r\n") != std::string::npos;
     }
   }
-  for (int32_t c = 0; dimensions == 2 && c < columns; ++c) {
-    labels += !textOf(object, "label", c).value_or("").empty();
-  }
+  for (int32_t c = 0; dimensions == 2 && c < columns; ++c) labels += !textOf(object, "label", c).value_or("").empty();
   object.releaseStringSpace();
   std::string out;
   const auto add = [&](Facet aspect, Fate fate, int n, const std::string& what) {
@@ -250,9 +248,7 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   writeAll(scratch.path, text);
   object.act(number, scratch.path);
   if (const auto done = object.lastOutcome(); done.code != 0) warnings.push_back(done.text);
-  for (std::size_t c = 0; c < labels.size(); ++c) {
-    object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
-  }
+  for (std::size_t c = 0; c < labels.size(); ++c) object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
 }
 
 }  // namespace tessel::console

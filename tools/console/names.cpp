@@ -401,9 +401,7 @@ ActionCall resolveAction(std::string_view line) {
     throw UserError(out);
   }
   const auto partial = furthest(attempts, [](const Attempt& a) { return a.named && a.tokens > 0; });
-  if (partial.empty()) {
-    throw UserError("unknown action or expression: " + quoteForMessage(line) + suggestionsFor(line));
-  }
+  if (partial.empty()) throw UserError("unknown action or expression: " + quoteForMessage(line) + suggestionsFor(line));
   throw UserError(mistake(partial));
 }
 
