@@ -229,11 +229,10 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
   }
   out << ", \"cells\": [";
   bool first = true;
-  const int32_t rows = grid ? (count + columns - 1) / columns : count;
+  const int32_t width = grid ? columns : 1;  // the elements of a row, or one of a list
+  const int32_t rows = (count + width - 1) / width;
   for (const int32_t unit : chosen(rows, o, grid ? recordsOf(object, rows, columns) : std::vector<int32_t>())) {
-    const int32_t from = grid ? unit * columns : unit;
-    const int32_t to = grid ? std::min(count, from + columns) : unit + 1;
-    for (int32_t i = from; i < to; ++i) {
+    for (int32_t i = unit * width; i < std::min(count, (unit + 1) * width); ++i) {
       const Cell c = cellAt(object, i);
       out << (first ? "\n  " : ",\n  ") << "{\"index\": " << i << ", \"type\": \"" << typeName(c.facts.type) << '"';
       if (c.facts.type == TESSEL_CELL_DATA) out << ", \"length\": " << c.facts.length;
