@@ -90,29 +90,23 @@ void printMenu(std::ostream& out, const menus::Node (&menu)[N], const char* kind
   std::string stem = topic;
   if (stem.size() > 1 && stem.back() == 's') stem.pop_back();
   for (const menus::Node& n : menu) {
-    switch (n.kind) {
-      case menus::Kind::popup:
-        path.emplace_back(n.label);
-        chosen.push_back(chosen.back() || lowered(n.label).rfind(stem, 0) == 0);
-        headed = false;
-        break;
-      case menus::Kind::end:
-        path.pop_back();
-        chosen.pop_back();
-        headed = false;
-        break;
-      case menus::Kind::separator: break;
-      case menus::Kind::item:
-        if (!chosen.back()) break;
-        if (!headed) {
-          std::string heading = kind;
-          for (const auto& p : path) heading += " > " + p;
-          out << (printed ? "\n" : "") << heading << '\n';
-          headed = true;
-        }
-        entryLine(out, n.id);
-        ++printed;
-        break;
+    if (n.kind == menus::Kind::popup) {
+      path.emplace_back(n.label);
+      chosen.push_back(chosen.back() || lowered(n.label).rfind(stem, 0) == 0);
+      headed = false;
+    } else if (n.kind == menus::Kind::end) {
+      path.pop_back();
+      chosen.pop_back();
+      headed = false;
+    } else if (n.kind == menus::Kind::item && chosen.back()) {
+      if (!headed) {
+        std::string heading = kind;
+        for (const auto& p : path) heading += " > " + p;
+        out << (printed ? "\n" : "") << heading << '\n';
+        headed = true;
+      }
+      entryLine(out, n.id);
+      ++printed;
     }
   }
 }
