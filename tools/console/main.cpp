@@ -196,7 +196,6 @@ int dispatch(const Options& o, const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::ios::sync_with_stdio(true);
   platform::prepareStandardStreams();
   Options options;
   try {
