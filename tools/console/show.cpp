@@ -303,10 +303,7 @@ void printTable(std::ostream& out, const Table& rows, const std::string& indent)
   }
   for (const auto& row : rows) {
     std::string line = indent;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      line += row[i];
-      if (i + 1 < row.size()) line += std::string(widths[i] - shownWidth(row[i]) + 2, ' ');
-    }
+    for (std::size_t i = 0; i < row.size(); ++i) line += row[i] + std::string(widths[i] - shownWidth(row[i]) + 2, ' ');
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << '\n';
   }
