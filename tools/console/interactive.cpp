@@ -112,8 +112,7 @@ char** complete(const char*, int start, int) {
   for (const std::string& line : std::set<std::string>(found.begin(), found.end())) {
     if (line.size() >= from) candidates.push_back(line.substr(from));
   }
-  if (candidates.empty()) return nullptr;
-  return rl_completion_matches(typed.c_str() + from, nextCandidate);
+  return candidates.empty() ? nullptr : rl_completion_matches(typed.c_str() + from, nextCandidate);
 }
 
 #endif

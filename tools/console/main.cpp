@@ -58,8 +58,7 @@ Options parse(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size();) {
     const std::string& a = args[i];
     if (a.size() < 2 || a[0] != '-' || (!o.words.empty() && o.words[0] == "help")) {
-      o.words.push_back(a);
-      ++i;
+      o.words.push_back(args[i++]);
       continue;
     }
     if (readSetupOption(args, i, o.settings.setup) || readShowOption(args, i, o.settings.show)) continue;
