@@ -18,22 +18,14 @@ namespace {
 
 using catalogue::actionOf;
 
-// Each format's load, append and save actions, in the order of FileAction::Kind.
-struct FormatRow {
-  Format format;
-  int actions[3];
+// Each format's load, append and save actions (in the order of FileAction::Kind),
+// a row a format in the order of Format, which indexes them.
+constexpr int kFileActions[][3] = {
+    {actionOf("loadFromFile"), actionOf("appendFromFile"), actionOf("saveToFile")},
+    {actionOf("loadFromHostArray"), actionOf("appendFromHostArray"), actionOf("saveAsHostArray")},
+    {actionOf("loadFromCsv"), actionOf("appendFromCsv"), actionOf("saveToCsv")},
+    {actionOf("loadFromIni"), actionOf("appendFromIni"), actionOf("saveToIni")},
 };
-
-constexpr FormatRow kFormats[] = {
-    {Format::native, {actionOf("loadFromFile"), actionOf("appendFromFile"), actionOf("saveToFile")}},
-    {Format::hostArray, {actionOf("loadFromHostArray"), actionOf("appendFromHostArray"), actionOf("saveAsHostArray")}},
-    {Format::csv, {actionOf("loadFromCsv"), actionOf("appendFromCsv"), actionOf("saveToCsv")}},
-    {Format::ini, {actionOf("loadFromIni"), actionOf("appendFromIni"), actionOf("saveToIni")}},
-};
-
-static_assert(kFormats[0].format == Format::native && kFormats[1].format == Format::hostArray &&
-                  kFormats[2].format == Format::csv && kFormats[3].format == Format::ini,
-              "the rows are in the order of Format, which indexes them");
 
 const std::string kBom = "\xef\xbb\xbf";
 
@@ -51,21 +43,17 @@ void writeAll(const std::string& path, const std::string& bytes) {
 }
 
 // A file of tessel's own among the system's temporary files, removed with it.
-class ScratchFile {
- public:
-  ScratchFile() : path_(platform::createTempFile()) {
-    if (path_.empty()) throw UserError("cannot make a temporary file for the CSV file's rows");
+struct ScratchFile {
+  ScratchFile() {
+    if (path.empty()) throw UserError("cannot make a temporary file for the CSV file's rows");
   }
   ~ScratchFile() {
     std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
+    std::filesystem::remove(path, ignored);
   }
   ScratchFile(const ScratchFile&) = delete;
   ScratchFile& operator=(const ScratchFile&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
+  const std::string path = platform::createTempFile();
 };
 
 std::vector<std::string> splitFields(std::string_view line) {
@@ -106,17 +94,12 @@ void warnAboutWrapping(const std::string& path, const std::string& text, std::ve
   }
 }
 
-void addCount(std::string& out, int n, const char* one, const char* many) {
-  if (n > 0) out += (out.empty() ? "" : ", ") + plural(n, one, many);
-}
-
 // What the format cannot keep of the array, counted where its table says the
 // aspect is lost or changed: "3 keys dropped, ...".
 std::string losses(hostkit::RunObject& object, Format format, bool csvHeader) {
   using persist::facts::Facet;
   using persist::facts::Fate;
   if (format == Format::native) return "";
-  const auto fate = [format](Facet aspect) { return persist::facts::fateOf(aspect, format); };
   const int32_t size = integerOf(object, "size");
   const int32_t dimensions = integerOf(object, "dimensionCount");
   const int32_t columns = dimensions >= 2 ? integerOf(object, "boundaryX") : 0;
@@ -137,28 +120,26 @@ std::string losses(hostkit::RunObject& object, Format format, bool csvHeader) {
       breaks += text.find_first_of("\r\n") != std::string::npos;
     }
   }
-  for (int32_t c = 0; dimensions == 2 && c < columns; ++c) {
-    labels += !textOf(object, "label", c).value_or("").empty();
-  }
+  for (int32_t c = 0; dimensions == 2 && c < columns; ++c) labels += !textOf(object, "label", c).value_or("").empty();
   object.releaseStringSpace();
-  const bool headerKeepsLabels = format == Format::csv && csvHeader;
   std::string out;
-  addCount(out, fate(Facet::keys) == Fate::lost ? keys : 0, "key dropped", "keys dropped");
-  addCount(out, fate(Facet::keys) == Fate::changed ? valueKeys : 0, "key becomes a text", "keys become texts");
-  addCount(out, fate(Facet::labels) == Fate::lost && !headerKeepsLabels ? labels : 0, "label dropped",
-           "labels dropped");
-  addCount(out, fate(Facet::values) == Fate::changed ? values : 0, "value becomes a text", "values become texts");
-  addCount(out, fate(Facet::data) == Fate::lost ? data : 0, "data cell written empty", "data cells written empty");
+  const auto add = [&](Facet aspect, Fate fate, int n, const std::string& what) {
+    if (persist::facts::fateOf(aspect, format) == fate && n > 0) out += (out.empty() ? "" : ", ") + what;
+  };
+  const auto count = [&](Facet aspect, Fate fate, int n, const char* one, const char* many) {
+    add(aspect, fate, n, plural(n, one, many));
+  };
+  count(Facet::keys, Fate::lost, keys, "key dropped", "keys dropped");
+  count(Facet::keys, Fate::changed, valueKeys, "key becomes a text", "keys become texts");
+  count(Facet::labels, Fate::lost, format == Format::csv && csvHeader ? 0 : labels, "label dropped", "labels dropped");
+  count(Facet::values, Fate::changed, values, "value becomes a text", "values become texts");
+  count(Facet::data, Fate::lost, data, "data cell written empty", "data cells written empty");
   // Only INI skips cells on load: a line without a key and text is no entry.
-  addCount(out, format == Format::ini ? bareEmpty : 0, "empty cell without a key dropped",
-           "empty cells without a key dropped");
-  if (fate(Facet::dimensions) == Fate::lost && dimensions >= 2) {
-    out += std::string(out.empty() ? "" : ", ") + "the " + std::to_string(dimensions) + "D shape flattened";
-  }
-  addCount(out, fate(Facet::separator) == Fate::lost ? commas : 0, "text with a comma split",
-           "texts with a comma split");
-  addCount(out, fate(Facet::lineBreaks) == Fate::lost ? breaks : 0, "text with a line break split",
-           "texts with a line break split");
+  count(Facet::emptyCells, Fate::changed, format == Format::ini ? bareEmpty : 0, "empty cell without a key dropped",
+        "empty cells without a key dropped");
+  add(Facet::dimensions, Fate::lost, dimensions >= 2, "the " + std::to_string(dimensions) + "D shape flattened");
+  count(Facet::separator, Fate::lost, commas, "text with a comma split", "texts with a comma split");
+  count(Facet::lineBreaks, Fate::lost, breaks, "text with a line break split", "texts with a line break split");
   return out;
 }
 
@@ -194,8 +175,8 @@ std::optional<Format> formatOfContent(const std::string& path) {
 }  // namespace
 
 Format formatNamed(const std::string& name) {
-  for (const auto& row : kFormats) {
-    if (name == formatName(row.format)) return row.format;
+  for (std::size_t f = 0; f < std::size(kFileActions); ++f) {
+    if (name == formatName(static_cast<Format>(f))) return static_cast<Format>(f);
   }
   throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv and ini");
 }
@@ -224,9 +205,10 @@ Format inputFormat(const std::string& path, std::optional<Format> named) {
 }
 
 std::optional<FileAction> fileActionOf(int action) {
-  for (const auto& row : kFormats) {
+  for (std::size_t f = 0; f < std::size(kFileActions); ++f) {
     for (const int kind : {0, 1, 2}) {
-      if (action == row.actions[kind]) return FileAction{row.format, static_cast<FileAction::Kind>(kind)};
+      if (action == kFileActions[f][kind])
+        return FileAction{static_cast<Format>(f), static_cast<FileAction::Kind>(kind)};
     }
   }
   return std::nullopt;
@@ -234,7 +216,7 @@ std::optional<FileAction> fileActionOf(int action) {
 
 void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
                    std::vector<std::string>& warnings) {
-  const int number = kFormats[static_cast<int>(action.format)].actions[static_cast<int>(action.kind)];
+  const int number = kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
   if (action.kind == FileAction::Kind::save) {
     const std::string lost = losses(object, action.format, csvHeader);
     object.act(number, path);
@@ -263,12 +245,10 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   }
   warnAboutWrapping(path, text, warnings);
   ScratchFile scratch;
-  writeAll(scratch.path(), text);
-  object.act(number, scratch.path());
+  writeAll(scratch.path, text);
+  object.act(number, scratch.path);
   if (const auto done = object.lastOutcome(); done.code != 0) warnings.push_back(done.text);
-  for (std::size_t c = 0; c < labels.size(); ++c) {
-    object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
-  }
+  for (std::size_t c = 0; c < labels.size(); ++c) object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
 }
 
 }  // namespace tessel::console

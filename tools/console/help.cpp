@@ -1,7 +1,6 @@
 #include "tools/console/help.h"
 
 #include <algorithm>
-#include <cctype>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -49,9 +48,8 @@ void detail(std::ostream& out, const std::string& heading, const catalogue::Note
   out << heading << '\n';
   if (note != nullptr && *note->note != '\0') out << "  " << note->note << '\n';
   out << "  parameters:" << (count == 0 ? " none" : "");
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < count; ++i)
     out << (i ? ", " : " ") << params[i].name << " (" << (params[i].kind == Param::text ? "text" : "integer") << ")";
-  }
   out << '\n';
   for (int i = 0; i < count; ++i)
     out << "    " << params[i].name << ": " << catalogue::meaningOf(params[i].name) << '\n';
@@ -92,29 +90,23 @@ void printMenu(std::ostream& out, const menus::Node (&menu)[N], const char* kind
   std::string stem = topic;
   if (stem.size() > 1 && stem.back() == 's') stem.pop_back();
   for (const menus::Node& n : menu) {
-    switch (n.kind) {
-      case menus::Kind::popup:
-        path.emplace_back(n.label);
-        chosen.push_back(chosen.back() || lowered(n.label).rfind(stem, 0) == 0);
-        headed = false;
-        break;
-      case menus::Kind::end:
-        path.pop_back();
-        chosen.pop_back();
-        headed = false;
-        break;
-      case menus::Kind::separator: break;
-      case menus::Kind::item:
-        if (!chosen.back()) break;
-        if (!headed) {
-          std::string heading = kind;
-          for (const auto& p : path) heading += " > " + p;
-          out << (printed ? "\n" : "") << heading << '\n';
-          headed = true;
-        }
-        entryLine(out, n.id);
-        ++printed;
-        break;
+    if (n.kind == menus::Kind::popup) {
+      path.emplace_back(n.label);
+      chosen.push_back(chosen.back() || lowered(n.label).rfind(stem, 0) == 0);
+      headed = false;
+    } else if (n.kind == menus::Kind::end) {
+      path.pop_back();
+      chosen.pop_back();
+      headed = false;
+    } else if (n.kind == menus::Kind::item && chosen.back()) {
+      if (!headed) {
+        std::string heading = kind;
+        for (const auto& p : path) heading += " > " + p;
+        out << (printed ? "\n" : "") << heading << '\n';
+        headed = true;
+      }
+      entryLine(out, n.id);
+      ++printed;
     }
   }
 }
@@ -158,32 +150,20 @@ void printHelp(std::ostream& out, std::string_view topic) {
   if (topic.size() >= 2 && topic.front() == '"' && topic.back() == '"') topic = topic.substr(1, topic.size() - 2);
   const std::string wanted = lowered(topic);
   if (wanted.empty()) overview(out);  // then the whole of the menus, as the part of them that "" names
-  if (wanted == "formats" || wanted == "csv") {
-    formats(out);
-    return;
-  }
+  if (wanted == "formats" || wanted == "csv") return formats(out);
   for (const auto& c : topics::kShellCommands) {
     const std::string_view name = std::string_view(c.term).substr(0, std::string_view(c.term).find(' '));
-    if (wanted == name || (wanted == "exit" && name == "quit")) {
-      out << c.term << '\n';
-      wrapped(out, c.text, 110);
-      return;
-    }
+    if (wanted == name || (wanted == "exit" && name == "quit")) return wrapped(out << c.term << '\n', c.text, 110);
   }
   // A number names an action; an expression name, with or without "(", names it.
-  if (!wanted.empty() &&
-      std::all_of(wanted.begin(), wanted.end(), [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)); })) {
+  if (!wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos) {
     if (wanted.size() > 3 || std::stoi(wanted) >= static_cast<int>(catalogue::kActionCount)) {
       throw UserError("there is no action " + wanted + "; actions are numbered 0 to " +
                       std::to_string(catalogue::kActionCount - 1));
     }
-    actionDetail(out, kActions[std::stoi(wanted)]);
-    return;
+    return actionDetail(out, kActions[std::stoi(wanted)]);
   }
-  if (const int e = findExpression(topic); e >= 0) {
-    expressionDetail(out, kExpressions[e]);
-    return;
-  }
+  if (const int e = findExpression(topic); e >= 0) return expressionDetail(out, kExpressions[e]);
   // A part of the menus; "elements" is what they call adding, replacing, removing and getting them.
   std::vector<std::string> parts{wanted};
   if (wanted == "elements") parts = {"add elements", "replace elements", "remove elements", "save elements", "get"};
@@ -192,18 +172,15 @@ void printHelp(std::ostream& out, std::string_view topic) {
   for (const auto& part : parts) printMenu(out, menus::kExpressionMenu, "Expressions", part, printed);
   if (printed > 0) return;
   // Otherwise every entry whose label, name or display string holds the words.
+  const auto holds = [&wanted](std::string_view label, std::string_view name) {
+    return lowered(label).find(wanted) != std::string::npos || lowered(name).find(wanted) != std::string::npos;
+  };
   int found = 0;
   for (const auto& a : kActions) {
-    if (lowered(a.label).find(wanted) != std::string::npos || lowered(usage(a)).find(wanted) != std::string::npos) {
-      if (found++) out << '\n';
-      actionDetail(out, a);
-    }
+    if (holds(a.label, usage(a))) actionDetail(out << (found++ ? "\n" : ""), a);
   }
   for (const auto& x : kExpressions) {
-    if (lowered(x.label).find(wanted) != std::string::npos || lowered(x.name).find(wanted) != std::string::npos) {
-      if (found++) out << '\n';
-      expressionDetail(out, x);
-    }
+    if (holds(x.label, x.name)) expressionDetail(out << (found++ ? "\n" : ""), x);
   }
   if (found == 0)
     throw UserError("nothing in the catalogue is called \"" + std::string(topic) + "\"" + suggestionsFor(topic));

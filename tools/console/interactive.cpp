@@ -26,13 +26,12 @@ namespace {
 
 // The files and folders whose path starts with `partial`, folders with a "/".
 std::vector<std::string> paths(const std::string& partial) {
-  namespace fs = std::filesystem;
   const std::size_t slash = partial.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : partial.substr(0, slash + 1);
   const std::string stem = partial.substr(folder.size());
   std::vector<std::string> out;
   std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, error)) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
     const std::string name = entry.path().filename().string();
     if (name.compare(0, stem.size(), stem) != 0 || (stem.empty() && name.front() == '.')) continue;
     out.push_back(folder + name + (entry.is_directory(error) ? "/" : ""));
@@ -74,10 +73,8 @@ std::vector<std::string> completions(const std::string& typed, const Session& se
   }
   const std::size_t fragment = typed.rend() - std::find_if_not(typed.rbegin(), typed.rend(), isNameChar);
   const std::string name = typed.substr(fragment);
-  if (!name.empty() || fragment == typed.size()) {
-    for (const auto& e : catalogue::kExpressions) {
-      if (startsWithIgnoringCase(e.name, name)) out.push_back(typed.substr(0, fragment) + e.name);
-    }
+  for (const auto& e : catalogue::kExpressions) {
+    if (startsWithIgnoringCase(e.name, name)) out.push_back(typed.substr(0, fragment) + e.name);
   }
   return out;
 }
@@ -115,8 +112,7 @@ char** complete(const char*, int start, int) {
   for (const std::string& line : std::set<std::string>(found.begin(), found.end())) {
     if (line.size() >= from) candidates.push_back(line.substr(from));
   }
-  if (candidates.empty()) return nullptr;
-  return rl_completion_matches(typed.c_str() + from, nextCandidate);
+  return candidates.empty() ? nullptr : rl_completion_matches(typed.c_str() + from, nextCandidate);
 }
 
 #endif

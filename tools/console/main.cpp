@@ -58,8 +58,7 @@ Options parse(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size();) {
     const std::string& a = args[i];
     if (a.size() < 2 || a[0] != '-' || (!o.words.empty() && o.words[0] == "help")) {
-      o.words.push_back(a);
-      ++i;
+      o.words.push_back(args[i++]);
       continue;
     }
     if (readSetupOption(args, i, o.settings.setup) || readShowOption(args, i, o.settings.show)) continue;
@@ -196,7 +195,6 @@ int dispatch(const Options& o, const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::ios::sync_with_stdio(true);
   platform::prepareStandardStreams();
   Options options;
   try {

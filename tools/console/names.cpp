@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
+#include <iterator>
 
 namespace tessel::console {
 
@@ -37,10 +39,9 @@ std::string quoteForMessage(std::string_view s) {
 
 // The kind of value a term gives.
 Param kindOf(const Term& term) {
-  if (term.kind == Term::Kind::expression) {
-    return kExpressions[term.expression].returnsText() ? Param::text : Param::integer;
-  }
-  return term.kind == Term::Kind::text ? Param::text : Param::integer;
+  const bool text =
+      term.kind == Term::Kind::expression ? kExpressions[term.expression].returnsText() : term.kind == Term::Kind::text;
+  return text ? Param::text : Param::integer;
 }
 
 const char* kindName(Param kind) {
@@ -121,14 +122,17 @@ struct Attempt {
 Attempt attempt(const catalogue::Action& a, std::string_view line) {
   Attempt at;
   at.action = a.number;
+  const auto failed = [&at](std::string error) {
+    at.error = std::move(error);
+    return at;
+  };
   Cursor c(line);
   bool afterSlot = false;
   for (const std::string& p : pieces(a)) {
     if (!p.empty()) {
       if (!c.token(p)) {
-        at.named = at.named && !at.params.empty();
-        at.error = "expected \"" + p + "\" at column " + std::to_string(c.position() + 1);
-        return at;
+        at.named = !at.params.empty();
+        return failed("expected \"" + p + "\" at column " + std::to_string(c.position() + 1));
       }
       ++at.tokens;
       afterSlot = false;
@@ -136,21 +140,15 @@ Attempt attempt(const catalogue::Action& a, std::string_view line) {
     }
     if (afterSlot) c.token(",");
     afterSlot = true;
-    if (c.atEnd()) {
-      at.error = "a parameter is missing";
-      return at;
-    }
+    if (c.atEnd()) return failed("a parameter is missing");
     try {
       at.params.push_back(c.term());
     } catch (const UserError& e) {
-      at.error = e.what();
-      return at;
+      return failed(e.what());
     }
   }
-  if (!c.atEnd()) {
-    at.error = (afterSlot ? "too many parameters: \"" : "unexpected \"") + std::string(c.rest()) + "\"";
-    return at;
-  }
+  if (!c.atEnd())
+    return failed((afterSlot ? "too many parameters: \"" : "unexpected \"") + std::string(c.rest()) + "\"");
   at.full = true;
   at.error = kindMismatch(a.params, at.params);
   at.fits = at.error.empty();
@@ -269,15 +267,10 @@ Term Cursor::textLiteral() {
       case 't': t.text += '\t'; break;
       case 'r': t.text += '\r'; break;
       case 'x': {
-        int value = 0;
-        int digits = 0;
-        while (digits < 2 && pos_ < line_.size() && std::isxdigit(static_cast<unsigned char>(line_[pos_]))) {
-          const char h = lower(line_[pos_++]);
-          value = value * 16 + (std::isdigit(static_cast<unsigned char>(h)) ? h - '0' : h - 'a' + 10);
-          ++digits;
-        }
-        if (digits == 0 || value == 0)
-          throw UserError("\\x at column " + std::to_string(pos_) + " needs a non-zero hex byte");
+        unsigned char value = 0;  // from up to two hex digits; none leave it 0
+        const char* digits = line_.data() + pos_;
+        pos_ += std::from_chars(digits, digits + std::min<std::size_t>(2, line_.size() - pos_), value, 16).ptr - digits;
+        if (value == 0) throw UserError("\\x at column " + std::to_string(pos_) + " needs a non-zero hex byte");
         t.text += static_cast<char>(value);
         break;
       }
@@ -297,8 +290,7 @@ Term Cursor::integerLiteral() {
   scan(isNameChar);
   const std::string written(line_.substr(start, pos_ - start));
   // Decimal, or hexadecimal after 0x; a leading zero does not mean octal.
-  const std::size_t digits = written.find_first_not_of("+-");
-  const bool hex = written.compare(digits, 2, "0x") == 0 || written.compare(digits, 2, "0X") == 0;
+  const bool hex = startsWithIgnoringCase(written.substr(written.find_first_not_of("+-")), "0x");
   char* end = nullptr;
   errno = 0;
   const long long value = std::strtoll(written.c_str(), &end, hex ? 16 : 10);
@@ -342,9 +334,7 @@ Term Cursor::call() {
   const int declared = e.paramCount();
   if (static_cast<int>(t.arguments.size()) + 1 == declared &&
       std::string_view(e.params[declared - 1].name) == "unused") {
-    Term zero;
-    zero.source = "0";
-    t.arguments.push_back(zero);
+    t.arguments.push_back(Cursor("0").term());
   }
   if (static_cast<int>(t.arguments.size()) != declared) {
     throw UserError(std::string(e.name) + " takes " + plural(declared, "parameter", "parameters") + ", not " +
@@ -359,17 +349,13 @@ Term Cursor::call() {
 int findExpression(std::string_view name) {
   std::string wanted(name);
   if (wanted.empty() || wanted.back() != '(') wanted += '(';
+  int found = -1;
+  int alike = 0;  // matches ignoring case: only a unique one counts
   for (const auto& e : kExpressions) {
     if (wanted == e.name) return e.number;
+    if (equalIgnoringCase(wanted, e.name) && alike++ == 0) found = e.number;
   }
-  int found = -1;
-  for (const auto& e : kExpressions) {
-    if (equalIgnoringCase(wanted, e.name)) {
-      if (found >= 0) return -1;  // only a unique match ignoring case counts
-      found = e.number;
-    }
-  }
-  return found;
+  return alike == 1 ? found : -1;
 }
 
 std::string suggestionsFor(std::string_view written) {
@@ -406,9 +392,8 @@ ActionCall resolveAction(std::string_view line) {
   const auto complete = furthest(attempts, [](const Attempt& a) { return a.full; });
   if (!complete.empty()) {
     std::vector<const Attempt*> fitting;
-    for (const Attempt* a : complete) {
-      if (a->fits) fitting.push_back(a);
-    }
+    std::copy_if(complete.begin(), complete.end(), std::back_inserter(fitting),
+                 [](const Attempt* a) { return a->fits; });
     if (fitting.size() == 1) return {fitting.front()->action, fitting.front()->params};
     if (fitting.empty()) throw UserError(mistake(complete));
     std::string out = quoteForMessage(line) + " could be " + std::to_string(fitting.size()) + " actions:";
@@ -416,24 +401,14 @@ ActionCall resolveAction(std::string_view line) {
     throw UserError(out);
   }
   const auto partial = furthest(attempts, [](const Attempt& a) { return a.named && a.tokens > 0; });
-  if (partial.empty()) {
-    throw UserError("unknown action or expression: " + quoteForMessage(line) + suggestionsFor(line));
-  }
+  if (partial.empty()) throw UserError("unknown action or expression: " + quoteForMessage(line) + suggestionsFor(line));
   throw UserError(mistake(partial));
 }
 
 std::string usage(const catalogue::Action& action) {
-  const std::string_view d = displayText(action);
-  std::string out;
-  int slot = 0;
-  for (std::size_t i = 0; i < d.size(); ++i) {
-    if (d.compare(i, 2, "%s") == 0) {
-      out += std::string("<") + action.params[slot++].name + ">";
-      ++i;
-    } else {
-      out += d[i];
-    }
-  }
+  std::string out(displayText(action));
+  for (int slot = 0; slot < action.paramCount(); ++slot)
+    out.replace(out.find("%s"), 2, std::string("<") + action.params[slot].name + ">");
   return out;
 }
 

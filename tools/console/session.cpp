@@ -76,12 +76,8 @@ bool readSetupOption(const std::vector<std::string>& args, std::size_t& i, hostk
     if (setup.delimiter.size() > 1023) throw UserError("--delimiter holds at most 1023 characters");
   } else if (name == "--case-sensitive") {
     setup.caseSensitive = true;
-  } else if (name == "--case-insensitive") {
-    setup.caseSensitive = false;
   } else if (name == "--wildcard") {
     setup.wildcard = true;
-  } else if (name == "--literal") {
-    setup.wildcard = false;
   } else if (name == "--auto-select") {
     setup.autoSelect = true;
   } else {
@@ -105,8 +101,7 @@ hostkit::RunObject& Session::instance(const std::string& name) {
 
 hostkit::RunObject& Session::create(const std::string& name, const hostkit::SetupOptions& setup) {
   if (instances_.count(name) != 0) throw UserError("there is already an instance \"" + name + "\"");
-  const TesselSetup record = hostkit::makeSetup(setup);
-  auto object = std::make_unique<hostkit::RunObject>(module_, record);
+  auto object = std::make_unique<hostkit::RunObject>(module_, hostkit::makeSetup(setup));
   return *instances_.emplace(name, std::move(object)).first->second;
 }
 
@@ -150,49 +145,41 @@ void Session::runAction(hostkit::RunObject& object, const ActionCall& call) {
 void Session::warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values,
                              bool action) {
   for (int i = 0; i < 2; ++i) {
-    if (declared[i].kind != Param::integer) continue;
-    const std::string_view name = declared[i].name;
+    const std::string name = declared[i].kind == Param::integer ? declared[i].name : "";
     const int32_t v = values[i].integer;
+    const std::string named = name + " " + std::to_string(v);  // "index 7", as the messages start
+    const bool row = name == "row";
     std::string problem;
     if (name == "index") {
       const int32_t size = integerOf(object, "size");
-      if (v < 0) {
-        problem = "index " + std::to_string(v) + " is negative";
-      } else if (v >= size && !(action && extendsArray(declared))) {
-        problem = "index " + std::to_string(v) + " is past the last element (size " + std::to_string(size) + ")";
-      }
-    } else if (name == "row" || name == "column") {
-      if (integerOf(object, "dimensionCount") != 2) {
-        problem = std::string("the array is not 2D, so ") + (name == "row" ? "its rows" : "its columns") +
-                  " are not a recordset's";
-      } else {
-        const int32_t limit = integerOf(object, name == "row" ? "numberOfRows" : "boundaryX");
-        if (v < 0 || v >= limit + (name == "row" && action ? 1 : 0)) {
-          problem = std::string(name) + " " + std::to_string(v) + " is outside 0 to " + std::to_string(limit - 1) +
-                    (name == "row" ? " (rows count the selected ones)" : "");
-        }
-      }
+      if (v < 0) problem = named + " is negative";
+      if (v >= size && !(action && extendsArray(declared)))
+        problem = named + " is past the last element (size " + std::to_string(size) + ")";
+    } else if ((row || name == "column") && integerOf(object, "dimensionCount") != 2) {
+      problem = "the array is not 2D, so its " + name + "s are not a recordset's";
+    } else if (row || name == "column") {
+      const int32_t limit = integerOf(object, row ? "numberOfRows" : "boundaryX");
+      if (v < 0 || v >= limit + (row && action ? 1 : 0))
+        problem =
+            named + " is outside 0 to " + std::to_string(limit - 1) + (row ? " (rows count the selected ones)" : "");
     }
-    if (!problem.empty()) {
+    if (!problem.empty())
       warnings_.push_back(problem + (action ? ": the module does nothing" : ": the result is empty"));
-    }
   }
 }
 
 void Session::execute(std::string_view line) {
   // Blanks and comments: a # outside quotes ends the line.
   bool inText = false;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    if (inText && line[i] == '\\') {
-      ++i;
-    } else if (line[i] == '"') {
+  std::size_t end = 0;
+  for (; end < line.size() && (inText || line[end] != '#'); ++end) {
+    if (inText && line[end] == '\\') {
+      ++end;
+    } else if (line[end] == '"') {
       inText = !inText;
-    } else if (!inText && line[i] == '#') {
-      line = line.substr(0, i);
-      break;
     }
   }
-  Cursor c(line);
+  Cursor c(line.substr(0, end));
   if (c.atEnd()) return;
   line = c.rest();
   while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.remove_suffix(1);
@@ -223,7 +210,20 @@ bool Session::builtin(std::string_view line) {
   const std::string keyword = c.word();
   if (!c.atEnd() && c.rest().front() == '(') return false;
   if (keyword == "new") {
-    newInstance(c);
+    const std::string name = c.word();
+    if (name.empty() || name.front() == '-') throw UserError("new needs a name for the instance, then its options");
+    // A quoted value, such as a delimiter with blanks, is one word.
+    std::vector<std::string> args;
+    while (!c.atEnd()) args.push_back(c.rest().front() == '"' ? c.term().text : c.bare());
+    hostkit::SetupOptions setup;
+    for (std::size_t i = 0; i < args.size();) {
+      if (!readSetupOption(args, i, setup)) {
+        throw UserError("unknown option \"" + args[i] + "\" for new; the options are:\n" +
+                        std::string(kSetupOptionsHelp, std::strlen(kSetupOptionsHelp) - 1));
+      }
+    }
+    create(name, setup);
+    current_ = name;
   } else if (keyword == "with") {
     const std::string name = c.word();
     if (name.empty()) throw UserError("with needs the name of an instance");
@@ -265,13 +265,11 @@ bool Session::builtin(std::string_view line) {
     platform::page(out_, [&](std::ostream& text) { printHelp(text, c.rest()); });
   } else if (keyword == "echo") {
     hostkit::RunObject* object = nullptr;
-    bool first = true;
-    while (!c.atEnd()) {
+    for (const char* gap = ""; !c.atEnd(); gap = " ") {
       const Term t = c.term();
       if (t.kind == Term::Kind::expression && object == nullptr) object = &instance(current_);
       const Value v = object != nullptr ? evaluate(*object, t) : literal(t);
-      out_ << (first ? "" : " ") << (v.isText ? v.text.value_or("") : std::to_string(v.integer));
-      first = false;
+      out_ << gap << (v.isText ? v.text.value_or("") : std::to_string(v.integer));
     }
     out_ << '\n';
     if (object != nullptr) object->releaseStringSpace();
@@ -285,23 +283,6 @@ bool Session::builtin(std::string_view line) {
     return false;
   }
   return true;
-}
-
-void Session::newInstance(Cursor& c) {
-  const std::string name = c.word();
-  if (name.empty() || name.front() == '-') throw UserError("new needs a name for the instance, then its options");
-  // A quoted value, such as a delimiter with blanks, is one word.
-  std::vector<std::string> args;
-  while (!c.atEnd()) args.push_back(c.rest().front() == '"' ? c.term().text : c.bare());
-  hostkit::SetupOptions setup;
-  for (std::size_t i = 0; i < args.size();) {
-    if (!readSetupOption(args, i, setup)) {
-      throw UserError("unknown option \"" + args[i] + "\" for new; the options are:\n" +
-                      std::string(kSetupOptionsHelp, std::strlen(kSetupOptionsHelp) - 1));
-    }
-  }
-  create(name, setup);
-  current_ = name;
 }
 
 bool Session::run(std::istream& script, const std::string& name, std::ostream& err) {

@@ -62,7 +62,6 @@ class Session {
   Value evaluate(hostkit::RunObject& object, const Term& term);
   bool builtin(std::string_view line);
   void runAction(hostkit::RunObject& object, const ActionCall& call);
-  void newInstance(Cursor& c);
   // Warns when an index, row or column parameter names nothing.
   void warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values,
                       bool action);

@@ -49,25 +49,14 @@ std::string escaped(std::string_view text, bool utf8, std::size_t width, Style s
     }
     ++i;
     if (style != Style::bare && (c == '"' || c == '\\')) {
-      out += '\\';
-      out += c;
+      out += {'\\', c};
     } else if (json && u >= 0x80) {
-      out += static_cast<char>(0xc0 | (u >> 6));
-      out += static_cast<char>(0x80 | (u & 0x3f));
-    } else if (json && (u < 0x20 || u == 0x7f)) {
-      out += "\\u00";
-      out += hex[u >> 4];
-      out += hex[u & 15];
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (c == '\r') {
-      out += "\\r";
+      out += {static_cast<char>(0xc0 | (u >> 6)), static_cast<char>(0x80 | (u & 0x3f))};
+    } else if (!json && (c == '\n' || c == '\t' || c == '\r')) {
+      out += {'\\', c == '\n' ? 'n' : c == '\t' ? 't' : 'r'};
     } else if (u < 0x20 || u >= 0x7f) {
-      out += "\\x";
-      out += hex[u >> 4];
-      out += hex[u & 15];
+      out += json ? "\\u00" : "\\x";
+      out += {hex[u >> 4], hex[u & 15]};
     } else {
       out += c;
     }
@@ -137,13 +126,12 @@ std::string gridText(const Cell& c, const ShowOptions& o) {
   return out;
 }
 
-// The rows (the elements of a list) from 0 to count - 1 that the options let through.
+// The rows (the elements of a list) from 0 to count - 1 that the options let
+// through. A list, without records, has no selection: --selected keeps all of it.
 std::vector<int32_t> chosen(int32_t count, const ShowOptions& o, const std::vector<int32_t>& records = {}) {
   std::vector<int32_t> out;
   for (int32_t i = std::max(o.first, 0); i < count && i <= o.last && static_cast<int32_t>(out.size()) < o.head; ++i) {
-    if (!o.selectedOnly || (i < static_cast<int32_t>(records.size()) && records[static_cast<std::size_t>(i)] >= 0)) {
-      out.push_back(i);
-    }
+    if (!o.selectedOnly || records.empty() || records[static_cast<std::size_t>(i)] >= 0) out.push_back(i);
   }
   return out;
 }
@@ -214,10 +202,8 @@ void showPages(Object& object, int32_t count, std::ostream& out, const ShowOptio
     for (int32_t i = 0; i < x; ++i) table[0].push_back(std::to_string(i));
     for (int32_t j = 0; j < y; ++j) {
       std::vector<std::string> line{std::to_string(j)};
-      for (int32_t i = 0; i < x; ++i) {
-        const int32_t index = z * page + j * x + i;
-        line.push_back(index < count ? gridText(cellAt(object, index), o) : "");
-      }
+      const int32_t from = z * page + j * x;
+      for (int32_t i = from; i < from + x; ++i) line.push_back(i < count ? gridText(cellAt(object, i), o) : "");
       table.push_back(line);
     }
     printTable(out, table, "  ");
@@ -243,14 +229,10 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
   }
   out << ", \"cells\": [";
   bool first = true;
-  const int32_t rows = grid ? (count + columns - 1) / columns : count;
-  // A list has no selection; --selected keeps all of it.
-  const std::vector<int32_t> records =
-      grid ? recordsOf(object, rows, columns) : std::vector<int32_t>(static_cast<std::size_t>(rows), 0);
-  for (const int32_t unit : chosen(rows, o, records)) {
-    const int32_t from = grid ? unit * columns : unit;
-    const int32_t to = grid ? std::min(count, from + columns) : unit + 1;
-    for (int32_t i = from; i < to; ++i) {
+  const int32_t width = grid ? columns : 1;  // the elements of a row, or one of a list
+  const int32_t rows = (count + width - 1) / width;
+  for (const int32_t unit : chosen(rows, o, grid ? recordsOf(object, rows, columns) : std::vector<int32_t>())) {
+    for (int32_t i = unit * width; i < std::min(count, (unit + 1) * width); ++i) {
       const Cell c = cellAt(object, i);
       out << (first ? "\n  " : ",\n  ") << "{\"index\": " << i << ", \"type\": \"" << typeName(c.facts.type) << '"';
       if (c.facts.type == TESSEL_CELL_DATA) out << ", \"length\": " << c.facts.length;
@@ -321,10 +303,7 @@ void printTable(std::ostream& out, const Table& rows, const std::string& indent)
   }
   for (const auto& row : rows) {
     std::string line = indent;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      line += row[i];
-      if (i + 1 < row.size()) line += std::string(widths[i] - shownWidth(row[i]) + 2, ' ');
-    }
+    for (std::size_t i = 0; i < row.size(); ++i) line += row[i] + std::string(widths[i] - shownWidth(row[i]) + 2, ' ');
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << '\n';
   }
