@@ -83,7 +83,9 @@ class Cell {
   static constexpr std::size_t kSize = sizeof(void*) == 8 ? 24 : 16;
   static constexpr std::size_t kLocalSize = kSize - sizeof(void*) - 2;
 
-  Cell() = default;
+  // The body is zeroed here rather than by a default, which a moved cell
+  // would write and then overwrite.
+  Cell() noexcept : body_{} {}
   // Built from the other's members rather than emptied and then assigned, so a
   // table moving its cells copies each once.
   Cell(Cell&& other) noexcept : key_(std::move(other.key_)), type_(other.type_), local_(other.local_) {
@@ -198,7 +200,7 @@ class Cell {
   };
 
   std::unique_ptr<Cell, KeyDeleter> key_;
-  char body_[kLocalSize] = {};  // local bytes; or the value; or the heap pointer, then the length
+  char body_[kLocalSize];  // local bytes; or the value; or the heap pointer, then the length
   CellType type_ = CellType::empty;
   uint8_t local_ = 0;
 };
