@@ -44,7 +44,7 @@ class CellTable {
   // The same for a cell inside the table where the growth rule changes
   // nothing (most sets); false, with nothing done, elsewhere.
   bool setInPlace(int32_t i, const CellDescriptor& d) {
-    if (!contains(i) || !steady()) return false;
+    if (!contains(i) || !steadyFor(count())) return false;
     cells_[static_cast<std::size_t>(i)].assign(d);  // completes or leaves the cell as it was
     return true;
   }
@@ -53,10 +53,7 @@ class CellTable {
   // Sets the cell just past the end. Most appends leave the capacity as the
   // growth rule has it and find a slot ready; they skip the rule's step.
   bool append(const CellDescriptor& d) {
-    const int64_t needed = static_cast<int64_t>(count()) + 1;
-    const int64_t c = capacity_;
-    const bool steady = needed <= c * 50 / 100 && (needed >= c * 25 / 100 || count() <= kInitialCapacity);
-    if (!steady || cells_.size() == cells_.capacity()) return set(count(), d);
+    if (!steadyFor(static_cast<int64_t>(count()) + 1) || cells_.size() == cells_.capacity()) return set(count(), d);
     appendUnruled(d);
     return true;
   }
@@ -117,10 +114,11 @@ class CellTable {
   int64_t countAfter(const Regrouping& r) const;
 
  private:
-  // True when the growth rule leaves the capacity as it is at the present count.
-  bool steady() const {
+  // True when the growth rule, asked for `needed` cells at the present count,
+  // leaves the capacity as it is.
+  bool steadyFor(int64_t needed) const {
     const int64_t c = capacity_;
-    return count() <= c * 50 / 100 && (count() >= c * 25 / 100 || count() <= kInitialCapacity);
+    return needed <= c * 50 / 100 && (needed >= c * 25 / 100 || count() <= kInitialCapacity);
   }
   // Runs the growth rule for `needed` cells: the new capacity, or -1 when it would not fit.
   int64_t plannedCapacity(int64_t needed) const;
