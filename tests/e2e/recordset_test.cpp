@@ -221,9 +221,8 @@ TEST(RecordsetSort, TiesEndWhereTheQuicksortStepsLeaveThem) {
 TEST(RecordsetSort, OnlySelectedRowsMoveAndKeysTravelWithThem) {
   Instance o(tableSetup(2));
   appendRows(o, {"c,1", "x,9", "a,2", "b,10"});
-  run(o,
-      {{kSetKeyString, "kc", 0}, {kSetKeyValue, 5, 5}, {kSetLabel, "name", 0}, {kSetLabel, "n", 1}});  // 5: a's number
-  run(o, {{kAndMode}, {kNotEqual, 1, 9}});
+  run(o, {{kSetKeyString, "kc", 0}, {kSetKeyValue, 5, 5}, {kSetLabel, "name", 0}, {kSetLabel, "n", 1}});
+  run(o, {{kAndMode}, {kNotEqual, 1, 9}});  // the key 5 is on a's number
   EXPECT_EQ(after(o, kSortLabelStringAsc, "NAME"), "a,2|x,9|b,10|c,1");
   EXPECT_EQ(selected(o), "a,2|b,10|c,1");
   EXPECT_EQ(o.text(kKeyList, ","), ",5,,,,,kc,");
