@@ -66,7 +66,7 @@ TEST(Setup, DimensionsFollowTheCountAndIgnoreBoundariesBelowOne) {
     SCOPED_TRACE(r.dims);
     EXPECT_EQ(o.integer(kDimensionCount), r.dim);
     EXPECT_EQ(o.integer(kBoundaryX), r.boundaryX);
-    EXPECT_EQ(o.integer(expressionOf("boundaryY")), r.boundaryY);
+    EXPECT_EQ(o.integer(kBoundaryY), r.boundaryY);
     EXPECT_EQ(o.integer(kBoundary, 0), r.dim > 0 ? -1 : 0);  // entry 0 is stored as -1
   }
 }
