@@ -29,13 +29,6 @@ const std::string kHostMagic("HGF ARRAY\0", 10);
 // No labels, one string cell "z" without a key: the rest of a native file.
 const std::string kOneCell = le32(0) + le32(1) + le16(2) + le32(2) + std::string("z\0", 2) + le16(0) + le32(0);
 
-// Every element's text (or key text), "<none>" where there is none.
-std::string texts(Instance& o, int expression = kGetString) {
-  std::string out;
-  for (int32_t i = 0; i < o.integer(kSize); ++i) out += (i ? "|" : "") + o.text(expression, i).value_or("<none>");
-  return out;
-}
-
 std::string shape(Instance& o) {
   return std::to_string(o.integer(kDimensionCount)) + ":" + std::to_string(o.integer(kBoundary, 1)) + "," +
          std::to_string(o.integer(kBoundary, 2));
@@ -134,8 +127,8 @@ TEST_F(Persist, NativeRoundTripAndAppend) {
   o.act(kSaveNative, file);
   run(back, {{kAppendString, "old"}, {kLoadNative, file}});
   EXPECT_EQ(saved(back, kSaveNative), readBytes(file));  // every field came back
-  EXPECT_EQ(texts(back), "a|-5||");
-  EXPECT_EQ(texts(back, kKeyString), "k|7||k3");  // no key loads as an empty key
+  EXPECT_EQ(all(back), "a|-5|_|_");
+  EXPECT_EQ(keys(back), "k|7||k3");  // no key loads as an empty key
   EXPECT_EQ(back.text(kLabelList), "first,,third");
   EXPECT_EQ(shape(back), "2:3,0");
   EXPECT_EQ(saved(back, kSaveElement, 2), blob);
@@ -145,7 +138,7 @@ TEST_F(Persist, NativeRoundTripAndAppend) {
   run(grid, {{kSetLabel, "old1", 1}, {kSetLabel, "old3", 3}, {kAppendNative, file}});
   EXPECT_EQ(grid.text(kLabelList), "first,old1,third,old3");
   run(flat, {{kAppendValue, 1}, {kAppendNative, file}});
-  EXPECT_EQ(texts(flat), "1|a|-5||");
+  EXPECT_EQ(all(flat), "1|a|-5|_|_");
   EXPECT_EQ(shape(flat), "1:0,0");
 }
 
@@ -164,20 +157,20 @@ TEST_F(Persist, Loads) {
   } rows[] = {
       // Host array: the fewest dimensions for X and Y; integer (1) and text
       // (2) entries; texts of another version take no bytes; unknown flags none.
-      {kLoadHost, saved(h, kSaveHost), "7|ab|", "1:0,0"},
-      {kLoadHost, hostHeader(3, 1, 1, 1) + le32(5) + le32(0) + le32(-3), "5||-3", "2:3,0"},
-      {kLoadHost, hostHeader(2, 2, 1, 5) + std::string(16, '\0'), "|||", "3:2,2"},
-      {kLoadHost, hostHeader(2, 1, 1, 2, 1), "|", "2:2,0"},
+      {kLoadHost, saved(h, kSaveHost), "7|ab|_", "1:0,0"},
+      {kLoadHost, hostHeader(3, 1, 1, 1) + le32(5) + le32(0) + le32(-3), "5|_|-3", "2:3,0"},
+      {kLoadHost, hostHeader(2, 2, 1, 5) + std::string(16, '\0'), "_|_|_|_", "3:2,2"},
+      {kLoadHost, hostHeader(2, 1, 1, 2, 1), "_|_", "2:2,0"},
       {kLoadHost, hostHeader(2, 1, 1, 3) + le32(5), "", "2:2,0"},
       // CSV: runs of CR/LF end a line, a zero byte ends the text, "" is empty.
-      {kLoadCsv, "a,b\r\nc,\"\"\r\n", "a|b|c|", "2:2,0"},
-      {kLoadCsv, "a,b\r\n\r\nc\r\n", "a|b|c|", "2:2,0"},
-      {kLoadCsv, "a,b\n\nc", "a|b|c|", "2:2,0"},
-      {kLoadCsv, std::string("a,b\r\r\n\rc\0ignored,x,y", 20), "a|b|c|", "2:2,0"},
-      {kLoadCsv, "\"a,b\"\r\n\"\",\"\"\"\r\n", "\"a|b\"||\"\"\"", "2:2,0"},
+      {kLoadCsv, "a,b\r\nc,\"\"\r\n", "a|b|c|_", "2:2,0"},
+      {kLoadCsv, "a,b\r\n\r\nc\r\n", "a|b|c|_", "2:2,0"},
+      {kLoadCsv, "a,b\n\nc", "a|b|c|_", "2:2,0"},
+      {kLoadCsv, std::string("a,b\r\r\n\rc\0ignored,x,y", 20), "a|b|c|_", "2:2,0"},
+      {kLoadCsv, "\"a,b\"\r\n\"\",\"\"\"\r\n", "\"a|b\"|_|\"\"\"", "2:2,0"},
       {kLoadCsv, wide, wideCells, "2:200,0"},
       // INI: sections, // comments, keys trimmed in front, lines under 2 bytes skipped.
-      {kLoadIni, "x=0\n[one]\nabc\n; note\n// note\n  k = v\n=\nq\n[two]x\nlast=1\n", "|| v|1", "2:3,0"},
+      {kLoadIni, "x=0\n[one]\nabc\n; note\n// note\n  k = v\n=\nq\n[two]x\nlast=1\n", "_|_| v|1", "2:3,0"},
       // Native versions that read as negative are accepted.
       {kLoadNative, nativeHeader(1, {0}, 0) + kOneCell, "z", "1:0,0"},
       {kLoadNative, nativeHeader(1, {0}, 0x8000) + kOneCell, "z", "1:0,0"},
@@ -204,9 +197,9 @@ TEST_F(Persist, Loads) {
   for (const auto& row : rows) {
     Instance o(makeSetup(2, 3));
     run(o, {{kAppendString, "old"}, {row.action, put("in", row.bytes)}});
-    EXPECT_EQ(texts(o) + " " + (row.shape.empty() ? "" : shape(o)), row.cells + " " + row.shape) << row.bytes;
+    EXPECT_EQ(all(o) + " " + (row.shape.empty() ? "" : shape(o)), row.cells + " " + row.shape) << row.bytes;
     if (row.action == kLoadIni) {
-      EXPECT_EQ(texts(o, kKeyString), "abc|; note|k |last");
+      EXPECT_EQ(keys(o), "abc|; note|k |last");
     }
   }
   // A data payload cut to its 4 bytes; a string with no byte left is an empty cell with a key.
@@ -214,16 +207,16 @@ TEST_F(Persist, Loads) {
   o.act(kLoadNative, put("in", none + le32(1) + le16(3) + le32(10) + "abcd"));
   EXPECT_EQ(saved(o, kSaveElement, 0), "abcd");
   o.act(kLoadNative, put("in", none + le32(1) + le16(2) + le32(10)));
-  EXPECT_EQ(texts(o) + "/" + texts(o, kKeyString) + "/" + saved(o, kSaveElement, 0), "//");
+  EXPECT_EQ(all(o) + "/" + keys(o) + "/" + saved(o, kSaveElement, 0), "_//");
   o.act(kLoadHost, put("v1max", hostHeader(1024, 1024, 1, 6, 1)));  // the largest grid of empty texts
   EXPECT_EQ(o.integer(kSize), 1 << 20);
 
   // Appends keep what was there: host array keeps the shape, CSV takes 2D.
   Instance a(makeSetup(3, 2, 2));
   run(a, {{kAppendValue, 1}, {kAppendValue, 2}, {kAppendValue, 3}, {kAppendHost, put("two", rows[0].bytes)}});
-  EXPECT_EQ(texts(a) + " " + shape(a), "1|2|3|7|ab| 3:2,2");
+  EXPECT_EQ(all(a) + " " + shape(a), "1|2|3|7|ab|_ 3:2,2");
   a.act(kAppendCsv, put("xy", "x,y"));
-  EXPECT_EQ(texts(a) + " " + shape(a), "1|2|3|7|ab||x|y 2:2,0");
+  EXPECT_EQ(all(a) + " " + shape(a), "1|2|3|7|ab|_|x|y 2:2,0");
 
   // INI keys round trip as texts; the line "=" is too short to come back.
   Instance ini;
@@ -231,8 +224,8 @@ TEST_F(Persist, Loads) {
   run(ini, {{kSetKeyString, "k1", 0}, {kSetKeyString, "k3", 2}, {kSetKeyValue, 7, 4}});
   EXPECT_EQ(saved(ini, kSaveIni), "[QVXArray]\r\nk1=a\r\n=5\r\nk3=\r\n=\r\n7=b\r\n\r\n");
   ini.act(kAppendIni, path("saved" + std::to_string(saves_)));
-  EXPECT_EQ(texts(ini), "a|5|||b|a|5||b");
-  EXPECT_EQ(texts(ini, kKeyString), "k1|<none>|k3|<none>|7|k1||k3|7");
+  EXPECT_EQ(all(ini), "a|5|_|_|b|a|5|_|b");
+  EXPECT_EQ(keys(ini), "k1|-|k3|-|7|k1||k3|7");
 }
 
 TEST_F(Persist, FilesThatCannotBeRead) {
@@ -270,7 +263,7 @@ TEST_F(Persist, FilesThatCannotBeRead) {
       Instance o(makeSetup(3, 4, 5));
       const Param file = name.empty() ? Param() : Param(name);  // no name: cannot be opened
       run(o, {{kAppendString, "keep"}, {row.append, file}});
-      EXPECT_EQ(texts(o) + " " + shape(o), row.dims == 2 ? "keep 2:4,0" : "keep 3:4,5");  // CSV loads take 2D
+      EXPECT_EQ(all(o) + " " + shape(o), row.dims == 2 ? "keep 2:4,0" : "keep 3:4,5");  // CSV loads take 2D
       o.act(row.load, file);
       EXPECT_EQ(o.integer(kSize), 0);
       EXPECT_EQ(o.integer(kDimensionCount), row.dims);
@@ -282,7 +275,7 @@ TEST_F(Persist, FilesThatCannotBeRead) {
     Instance o;
     const Param file = name.empty() ? Param() : Param(name);
     run(o, {{kAppendString, "keep"}, {kSetFileAt, file, 0}, {kInsertFileAt, file, 0}, {kAppendFile, file}});
-    EXPECT_EQ(texts(o), "keep") << name;
+    EXPECT_EQ(all(o), "keep") << name;
   }
 }
 
@@ -300,14 +293,14 @@ TEST_F(Persist, ElementFiles) {
   // Whole files into data cells; an empty file gives an empty cell.
   run(o, {{kSetFileAt, put("blob", blob), 1}, {kSetFileAt, put("empty", ""), 0}, {kSetFileAt, path("blob"), 5}});
   run(o, {{kInsertString, "first", 0}, {kInsertFileAt, path("hi"), 0}, {kAppendFile, path("blob")}});
-  EXPECT_EQ(texts(o), "|first|||-12||||");
+  EXPECT_EQ(all(o), "_|first|_|_|-12|_|_|_|_");
   EXPECT_EQ(o.integer(kGetValue, 3), 0);
   EXPECT_EQ(saved(o, kSaveElement, 2), "");  // an empty cell, not a string
   EXPECT_EQ(saved(o, kSaveElement, 3), blob);
   EXPECT_EQ(saved(o, kSaveElement, 8), blob);
 
   o.act(kSetFileAt, path("blob"), -1);  // no such cell: nothing
-  EXPECT_EQ(texts(o), "|first|||-12||||");
+  EXPECT_EQ(all(o), "_|first|_|_|-12|_|_|_|_");
 }
 
 TEST_F(Persist, SavesReplaceTheFileOrChangeNothing) {
@@ -322,7 +315,7 @@ TEST_F(Persist, SavesReplaceTheFileOrChangeNothing) {
   }
   o.act(kSaveElement, 0, path("no/such/file"));
   EXPECT_FALSE(std::filesystem::exists(path("no")));
-  EXPECT_EQ(texts(o), "a");
+  EXPECT_EQ(all(o), "a");
   EXPECT_EQ(o.integer(kCapacity), 25);
 }
 
