@@ -270,11 +270,6 @@ TEST(RecordsetAggregates, OverTheSelectedRowsWithEmptyCellsAsZero) {
   EXPECT_EQ(o.integer(kColumnSum, 1), INT_MIN + 97);  // INT_MAX + 0 - 1 + 99 wraps
 }
 
-// A cell for each character.
-void appendChars(Instance& o, const std::string& texts) {
-  for (char c : texts) o.act(kAppendString, std::string(1, c));
-}
-
 // Rows, the row lists of rows 0 to 2 ("-" for none), column 0 and the cells.
 std::string view(Instance& o) {
   std::string out = std::to_string(o.integer(kNumberOfRows)) + " |";
@@ -302,7 +297,7 @@ TEST(RowBoundaries, FlagsPastTheCompleteRowsMakeNoRow) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     Instance o(tableSetup(1));
-    appendChars(o, "dcba");
+    appendStrings(o, {"d", "c", "b", "a"});
     o.act(kSetBoundary, 1, row.x);
     EXPECT_EQ(view(o), row.before);
     run(o, {row.act});
@@ -313,11 +308,11 @@ TEST(RowBoundaries, FlagsPastTheCompleteRowsMakeNoRow) {
 TEST(RowBoundaries, CompleteRowsWithoutFlagsAreNoRowsUntilTheNextElementOperation) {
   // A 3D array keeps no flags; as 2D its cells form rows that have none yet.
   Instance o(tableSetup(2, true, 3, 2));
-  appendChars(o, "abcde");
+  appendStrings(o, {"a", "b", "c", "d", "e"});
   o.act(kUse2D);
   EXPECT_EQ(view(o), "0 |-|-|-|  abcde");
   EXPECT_EQ(o.integer(kColumnSum, 0), 0);
-  appendChars(o, "f");
+  o.act(kAppendString, "f");
   EXPECT_EQ(view(o), "3 |a,b|c,d|e,f| a,c,e abcdef");
   // Back to 1D and 2D again: the flags were kept and still fit.
   o.act(kSetDimensionCount, 1);
@@ -331,7 +326,7 @@ TEST(RowBoundaries, AResizeFromNoBoundaryGivesTheRowsTheirFlags) {
   for (bool autoSelect : {true, false}) {
     SCOPED_TRACE(autoSelect);
     Instance o(tableSetup(0, autoSelect, 1));
-    appendChars(o, "abcdefg");
+    appendStrings(o, {"a", "b", "c", "d", "e", "f", "g"});
     o.act(kUse2D);  // X is still 0: no rows, no columns
     EXPECT_EQ(view(o), "0 |-|-|-| - abcdefg");
     o.act(kResize, 1, 3);
