@@ -1,55 +1,21 @@
 // Lists, recordset rows and labels, row selection, row sorting and column
-// aggregates through the routine tables.
+// aggregates through the routine tables; and rows after the boundaries or the
+// dimension count changed without an element operation: only complete rows
+// with a selected flag are rows, and a resize always brings the flags to the
+// new number of rows.
 #include <climits>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
-#include "tests/e2e/core_e2e.h"
+#include "tests/e2e/e2e.h"
 
 namespace tessel::testing {
 namespace {
 
-using namespace core;
-constexpr int kPickColumn = actionOf("pickBetweenColumn"), kBetweenValues = actionOf("selectBetweenValues"),
-              kInsertRow = actionOf("insertRowFromList"), kLabelGreaterOrEqual = actionOf("selectLabelGreaterOrEqual"),
-              kAppendRow = actionOf("appendRowFromList"), kLabelLess = actionOf("selectLabelLess"),
-              kReplaceRow = actionOf("replaceRowWithList"), kLabelLessOrEqual = actionOf("selectLabelLessOrEqual"),
-              kPickLabel = actionOf("pickBetweenLabel"), kDeleteRow = actionOf("deleteRow"),
-              kSortColumnValueAsc = actionOf("sortRowsByColumnValueAscending"),
-              kSortColumnValueDesc = actionOf("sortRowsByColumnValueDescending"),
-              kSortColumnStringAsc = actionOf("sortRowsByColumnStringAscending"),
-              kSortColumnStringDesc = actionOf("sortRowsByColumnStringDescending"),
-              kSortLabelValueAsc = actionOf("sortRowsByLabelValueAscending"),
-              kSortLabelValueDesc = actionOf("sortRowsByLabelValueDescending"),
-              kSortLabelStringAsc = actionOf("sortRowsByLabelStringAscending"),
-              kSortLabelStringDesc = actionOf("sortRowsByLabelStringDescending"), kSetLabel = actionOf("setLabel"),
-              kBetweenStrings = actionOf("selectBetweenStrings"), kAndMode = actionOf("useAndMode"),
-              kOrMode = actionOf("useOrMode"), kSelectAll = actionOf("selectAllRows"),
-              kInvert = actionOf("invertSelection"), kMatching = actionOf("selectColumnMatching"),
-              kContaining = actionOf("selectColumnContaining"), kEqual = actionOf("selectColumnEqual"),
-              kNotEqual = actionOf("selectColumnNotEqual"), kGreater = actionOf("selectColumnGreater"),
-              kGreaterOrEqual = actionOf("selectColumnGreaterOrEqual"), kLess = actionOf("selectColumnLess"),
-              kLessOrEqual = actionOf("selectColumnLessOrEqual"), kLabelMatching = actionOf("selectLabelMatching"),
-              kLabelContaining = actionOf("selectLabelContaining"), kLabelEqual = actionOf("selectLabelEqual"),
-              kLabelNotEqual = actionOf("selectLabelNotEqual"), kLabelGreater = actionOf("selectLabelGreater"),
-              kStartNewWhere = actionOf("startNewWhere");
-constexpr int kElementList = expressionOf("elementList"), kQuotedElementList = expressionOf("quotedElementList"),
-              kKeyList = expressionOf("keyList"), kQuotedKeyList = expressionOf("quotedKeyList"),
-              kPairList = expressionOf("pairList"), kQuotedPairList = expressionOf("quotedPairList"),
-              kRowList = expressionOf("rowList"), kLabel = expressionOf("label"),
-              kLabelList = expressionOf("labelList"), kColumnOfLabel = expressionOf("columnOfLabel"),
-              kColumnList = expressionOf("columnList"), kValueAt = expressionOf("valueAtColumnRow"),
-              kStringAt = expressionOf("stringAtColumnRow"), kValueAtLabel = expressionOf("valueAtLabelRow"),
-              kStringAtLabel = expressionOf("stringAtLabelRow"), kColumnMax = expressionOf("columnMaximum"),
-              kColumnMin = expressionOf("columnMinimum"), kColumnSum = expressionOf("columnSum"),
-              kColumnAvg = expressionOf("columnAverage"), kLabelMax = expressionOf("labelMaximum"),
-              kLabelMin = expressionOf("labelMinimum"), kLabelSum = expressionOf("labelSum"),
-              kLabelAvg = expressionOf("labelAverage");
-
-TesselSetup tableSetup(int32_t columns, bool autoSelect = true) {
-  TesselSetup setup = makeSetup(2, columns);
+TesselSetup tableSetup(int32_t columns, bool autoSelect = true, int32_t dimensions = 2, int32_t y = 0) {
+  TesselSetup setup = makeSetup(dimensions, columns, y);
   setup.autoSelect = autoSelect ? 1 : 0;
   return setup;
 }
@@ -80,20 +46,14 @@ std::string after(Instance& o, int action, const Param& first = {}, const Param&
 
 // Starts a new WHERE (no row selected, OR mode) and runs one query.
 std::string where(Instance& o, int action, const Param& first, const Param& second = {}) {
-  o.act(kStartNewWhere);
-  o.act(action, first, second);
+  run(o, {{kStartNewWhere}, {action, first, second}});
   return selected(o);
 }
 
 TEST(RecordsetLists, PlainQuotedKeyAndPairLists) {
   Instance o;
-  o.act(kAppendString, "a");
-  o.act(kAppendString, "x'y");
-  o.act(kAppendValue, 7);
-  o.act(kAppendValue, 0);  // an empty cell
-  o.act(kSetKeyString, "k", 0);
-  o.act(kSetKeyValue, 2, 2);
-  o.act(kSetKeyString, "z", 3);
+  run(o, {{kAppendString, "a"}, {kAppendString, "x'y"}, {kAppendValue, 7}, {kAppendValue, 0}});  // 0: an empty cell
+  run(o, {{kSetKeyString, "k", 0}, {kSetKeyValue, 2, 2}, {kSetKeyString, "z", 3}});
   EXPECT_EQ(o.text(kElementList, ", "), "a, x'y, 7, ");
   EXPECT_EQ(o.call(kElementList, ", ").spaceSizes, std::vector<intptr_t>{12});  // one exact-size text
   EXPECT_EQ(o.text(kQuotedElementList, ", "), "'a', 'x'y', 7, ");               // inner apostrophes copied as they are
@@ -126,10 +86,7 @@ TEST(RecordsetRows, MovedRowsTakeTheFlagsOfTheirNewPositions) {
   for (const bool autoSelect : {true, false}) {
     SCOPED_TRACE(autoSelect);
     Instance o(tableSetup(2, autoSelect));
-    for (const char* row : {"A,1", "B,2", "C,3"}) {
-      o.act(kAppendRow, row);
-      o.act(kSelectAll);  // so that the next row goes after it
-    }
+    for (const char* row : {"A,1", "B,2", "C,3"}) run(o, {{kAppendRow, row}, {kSelectAll}});  // the next goes after it
     ASSERT_EQ(where(o, kNotEqual, 1, 2), "A,1|C,3");
     // Before recordset row 1 (C at position 2): N takes position 2, C position 3.
     EXPECT_EQ(after(o, kInsertRow, "N,4", 1), "A,1|B,2|N,4|C,3");
@@ -139,11 +96,7 @@ TEST(RecordsetRows, MovedRowsTakeTheFlagsOfTheirNewPositions) {
     EXPECT_EQ(selected(o), autoSelect ? "A,1|N,4|E,5|C,3" : "A,1|E,5");
     EXPECT_EQ(after(o, kDeleteRow, 0), autoSelect ? "B,2|N,4|E,5|C,3" : "B,2|E,5|N,4|C,3");
     EXPECT_EQ(selected(o), autoSelect ? "B,2|E,5|C,3" : "B,2|N,4");
-    for (const int32_t row : {-1, 9}) {  // not a row: nothing
-      o.act(kInsertRow, "F", row);
-      o.act(kReplaceRow, "F", row);
-      o.act(kDeleteRow, row);
-    }
+    for (const int32_t row : {-1, 9}) run(o, {{kInsertRow, "F", row}, {kReplaceRow, "F", row}, {kDeleteRow, row}});
     EXPECT_EQ(o.integer(kSize), 8);
   }
 }
@@ -151,9 +104,7 @@ TEST(RecordsetRows, MovedRowsTakeTheFlagsOfTheirNewPositions) {
 TEST(RecordsetRows, LabelsNameColumnsInTheSearchMode) {
   Instance o(tableSetup(3));
   EXPECT_EQ(o.text(kLabelList), std::nullopt);  // no table yet
-  appendRows(o, {"ann,31,5", "bob,42,6"});
-  o.act(kSetLabel, "name", 0);
-  o.act(kSetLabel, "age", 1);
+  run(o, {{kAppendRow, "ann,31,5"}, {kAppendRow, "bob,42,6"}, {kSetLabel, "name", 0}, {kSetLabel, "age", 1}});
   EXPECT_EQ(o.text(kLabelList), "name,age,");
   EXPECT_EQ(o.text(kLabel, 1), "age");
   EXPECT_EQ(o.integer(kValueAtLabel, "AGE", 1), 42);
@@ -165,36 +116,29 @@ TEST(RecordsetRows, LabelsNameColumnsInTheSearchMode) {
   o.act(kCaseSensitive);
   EXPECT_EQ(o.integer(kColumnOfLabel, "AGE"), -1);
   o.act(kWildcard);
-  EXPECT_EQ(o.integer(kColumnOfLabel, "*"), 0);  // the first match wins
-  o.act(kSetLabel, "x", 7);                      // out of range: nothing stored
-  o.act(kSetBoundary, 1, 5);
-  EXPECT_EQ(o.text(kLabelList), "name,age,");  // follows the columns only at the next set label
+  EXPECT_EQ(o.integer(kColumnOfLabel, "*"), 0);         // the first match wins
+  run(o, {{kSetLabel, "x", 7}, {kSetBoundary, 1, 5}});  // 7 is out of range: nothing stored
+  EXPECT_EQ(o.text(kLabelList), "name,age,");           // follows the columns only at the next set label
   o.act(kSetLabel, "e", 4);
   EXPECT_EQ(o.text(kLabelList), "name,age,,,e");
-  o.act(kSetBoundary, 1, 2);
-  o.act(kSetLabel, "", 1);
+  run(o, {{kSetBoundary, 1, 2}, {kSetLabel, "", 1}});
   EXPECT_EQ(o.text(kLabelList), "name,");
 }
 
 TEST(RecordsetSelection, AndNarrowsOrWidens) {
   Instance o(tableSetup(1));
   appendRows(o, {"5", "10", "15", "20"});
-  o.act(kAndMode);
-  o.act(kGreaterOrEqual, 0, 10);
-  o.act(kLess, 0, 20);
+  run(o, {{kAndMode}, {kGreaterOrEqual, 0, 10}, {kLess, 0, 20}});
   EXPECT_EQ(selected(o), "10|15");
-  o.act(kOrMode);
-  o.act(kEqual, 0, 5);
+  run(o, {{kOrMode}, {kEqual, 0, 5}});
   EXPECT_EQ(selected(o), "5|10|15");
   o.act(kAndMode);
   EXPECT_EQ(where(o, kEqual, 0, 15), "15");  // a new WHERE is back in OR mode
-  o.act(kGreater, 0, 15);
-  o.act(kInvert);
+  run(o, {{kGreater, 0, 15}, {kInvert}});
   EXPECT_EQ(selected(o), "5|10");
   o.act(kNotEqual, 0, 10);  // adds 15 and 20
   EXPECT_EQ(selected(o), "5|10|15|20");
-  o.act(kStartNewWhere);
-  o.act(kSelectAll);
+  run(o, {{kStartNewWhere}, {kSelectAll}});
   EXPECT_EQ(o.integer(kNumberOfRows), 4);
 }
 
@@ -210,9 +154,7 @@ TEST(RecordsetSelection, TextQueriesFollowTheSearchSettings) {
 TEST(RecordsetSelection, BetweenTestsThePickedColumnWithBothBounds) {
   Instance o(tableSetup(2));
   appendRows(o, {"a,5", "b,10", "c,15", "cz,20", "d,25", "da,0", "B,0"});
-  o.act(kSetLabel, "name", 0);
-  o.act(kSetLabel, "n", 1);
-  o.act(kPickLabel, "N");
+  run(o, {{kSetLabel, "name", 0}, {kSetLabel, "n", 1}, {kPickLabel, "N"}});
   EXPECT_EQ(o.record().betweenColumn, 1);
   EXPECT_EQ(where(o, kBetweenValues, 10, 20), "b,10|c,15|cz,20");
   EXPECT_EQ(where(o, kBetweenValues, 20, 10), "");
@@ -221,20 +163,15 @@ TEST(RecordsetSelection, BetweenTestsThePickedColumnWithBothBounds) {
   // An unknown label picks column -1: no row passes.
   o.act(kPickLabel, "size");
   EXPECT_EQ(o.record().betweenColumn, -1);
-  o.act(kSelectAll);
-  o.act(kAndMode);
-  o.act(kBetweenStrings, "", "zzz");
+  run(o, {{kSelectAll}, {kAndMode}, {kBetweenStrings, "", "zzz"}});
   EXPECT_EQ(o.integer(kNumberOfRows), 0);
-  o.act(kOrMode);
-  o.act(kBetweenValues, -100, 100);
+  run(o, {{kOrMode}, {kBetweenValues, -100, 100}});
   EXPECT_EQ(o.integer(kNumberOfRows), 0);
 }
 
 TEST(RecordsetSelection, LabelFormsAndUnknownLabels) {
   Instance o(tableSetup(2));
-  appendRows(o, {"a,5", "b,10", "c,15"});
-  o.act(kSetLabel, "k", 0);
-  o.act(kSetLabel, "v", 1);
+  run(o, {{kAppendRow, "a,5"}, {kAppendRow, "b,10"}, {kAppendRow, "c,15"}, {kSetLabel, "k", 0}, {kSetLabel, "v", 1}});
   struct Case {
     int action;
     const char* label;
@@ -252,9 +189,7 @@ TEST(RecordsetSelection, LabelFormsAndUnknownLabels) {
   for (const Case& c : cases) {
     EXPECT_EQ(where(o, c.action, c.label, c.value), c.expected) << c.action;
     // An unknown label reaches the query as column -1: nothing passes.
-    o.act(kSelectAll);
-    o.act(kAndMode);
-    o.act(c.action, "nope", c.value);
+    run(o, {{kSelectAll}, {kAndMode}, {c.action, "nope", c.value}});
     EXPECT_EQ(o.integer(kNumberOfRows), 0) << c.action;
   }
 }
@@ -271,8 +206,7 @@ TEST(RecordsetSort, TiesEndWhereTheQuicksortStepsLeaveThem) {
   Instance o(tableSetup(2));
   appendRows(o, {"a,3", "b,1", "c,3", "d,2", "e,3"});
   EXPECT_EQ(after(o, kSortColumnValueAsc, 1), "b,1|d,2|e,3|a,3|c,3");
-  o.act(kSortColumnStringAsc, 2);  // not a column
-  o.act(kSortColumnValueDesc, -1);
+  run(o, {{kSortColumnStringAsc, 2}, {kSortColumnValueDesc, -1}});  // not columns
   EXPECT_EQ(o.text(kColumnList, 0), "b,d,e,a,c");
   Instance d(tableSetup(2));
   appendRows(d, {"a,1", "b,2", "c,1", "d,2"});
@@ -287,12 +221,8 @@ TEST(RecordsetSort, TiesEndWhereTheQuicksortStepsLeaveThem) {
 TEST(RecordsetSort, OnlySelectedRowsMoveAndKeysTravelWithThem) {
   Instance o(tableSetup(2));
   appendRows(o, {"c,1", "x,9", "a,2", "b,10"});
-  o.act(kSetKeyString, "kc", 0);
-  o.act(kSetKeyValue, 5, 5);  // a's number
-  o.act(kSetLabel, "name", 0);
-  o.act(kSetLabel, "n", 1);
-  o.act(kAndMode);
-  o.act(kNotEqual, 1, 9);
+  run(o, {{kSetKeyString, "kc", 0}, {kSetKeyValue, 5, 5}, {kSetLabel, "name", 0}, {kSetLabel, "n", 1}});
+  run(o, {{kAndMode}, {kNotEqual, 1, 9}});  // the key 5 is on a's number
   EXPECT_EQ(after(o, kSortLabelStringAsc, "NAME"), "a,2|x,9|b,10|c,1");
   EXPECT_EQ(selected(o), "a,2|b,10|c,1");
   EXPECT_EQ(o.text(kKeyList, ","), ",5,,,,,kc,");
@@ -308,8 +238,7 @@ TEST(RecordsetSort, OnlySelectedRowsMoveAndKeysTravelWithThem) {
 // cells form two rows of two: only complete rows are rows, and sorted.
 TEST(RecordsetSort, FlagsPastTheLastCompleteRowAreNotSorted) {
   Instance o(tableSetup(1));
-  appendRows(o, {"d", "c", "b", "a"});
-  o.act(kSetBoundary, 1, 2);
+  run(o, {{kAppendRow, "d"}, {kAppendRow, "c"}, {kAppendRow, "b"}, {kAppendRow, "a"}, {kSetBoundary, 1, 2}});
   ASSERT_EQ(o.integer(kNumberOfRows), 2);
   EXPECT_EQ(after(o, kSortColumnStringAsc, 0), "b,a|d,c");
   // "a" and "c" both read 0: the scans stop on the tie and exchange the rows.
@@ -328,9 +257,7 @@ TEST(RecordsetAggregates, OverTheSelectedRowsWithEmptyCellsAsZero) {
                         {kColumnSum, kLabelSum, -8},
                         {kColumnAvg, kLabelAvg, -2}};
   appendRows(o, {"a,-7", "b", "c,-1", "d,99"});
-  o.act(kSetLabel, "v", 1);
-  o.act(kAndMode);
-  o.act(kLess, 1, 99);
+  run(o, {{kSetLabel, "v", 1}, {kAndMode}, {kLess, 1, 99}});
   for (const Case& c : cases) {
     EXPECT_EQ(o.integer(c.byColumn, 1), c.expected) << c.byColumn;
     EXPECT_EQ(o.integer(c.byLabel, "v"), c.expected) << c.byLabel;
@@ -339,9 +266,83 @@ TEST(RecordsetAggregates, OverTheSelectedRowsWithEmptyCellsAsZero) {
   EXPECT_EQ(o.integer(kColumnSum, -1), 0);
   o.act(kStartNewWhere);
   for (const Case& c : cases) EXPECT_EQ(o.integer(c.byColumn, 1), 0) << "no rows " << c.byColumn;
-  o.act(kSelectAll);
-  o.act(kSetValue, INT_MAX, 1);
+  run(o, {{kSelectAll}, {kSetValue, INT_MAX, 1}});
   EXPECT_EQ(o.integer(kColumnSum, 1), INT_MIN + 97);  // INT_MAX + 0 - 1 + 99 wraps
+}
+
+// Rows, the row lists of rows 0 to 2 ("-" for none), column 0 and the cells.
+std::string view(Instance& o) {
+  std::string out = std::to_string(o.integer(kNumberOfRows)) + " |";
+  for (int r = 0; r < 3; ++r) out += o.text(kRowList, r).value_or("-") + "|";
+  out += " " + o.text(kColumnList, 0).value_or("-") + " ";
+  for (int32_t i = 0; i < o.integer(kSize); ++i) out += o.text(kGetString, i).value_or("?");
+  return out;
+}
+
+TEST(RowBoundaries, FlagsPastTheCompleteRowsMakeNoRow) {
+  struct {
+    const char* name;
+    int32_t x;  // the new X boundary, set without moving cells
+    Act act;    // then this row operation
+    std::string before, after;
+  } rows[] = {
+      // Four flags, two complete rows of two.
+      {"X 2: the last row", 2, {kDeleteRow, 1}, "2 |d,c|b,a|-| d,b dcba", "1 |d,c|-|-| d dc"},
+      {"X 2: a flag without a row", 2, {kDeleteRow, 2}, "2 |d,c|b,a|-| d,b dcba", "2 |d,c|b,a|-| d,b dcba"},
+      // Four flags, one complete row of three and a stray cell that no row holds.
+      {"X 3: replace past the rows", 3, {kReplaceRow, "x,y,z", 1}, "1 |d,c,b|-|-| d dcba", "1 |d,c,b|-|-| d dcba"},
+      {"X 3: delete past the rows", 3, {kDeleteRow, 1}, "1 |d,c,b|-|-| d dcba", "1 |d,c,b|-|-| d dcba"},
+      {"X 3: delete the row", 3, {kDeleteRow, 0}, "1 |d,c,b|-|-| d dcba", "0 |-|-|-|  a"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Instance o(tableSetup(1));
+    appendStrings(o, {"d", "c", "b", "a"});
+    o.act(kSetBoundary, 1, row.x);
+    EXPECT_EQ(view(o), row.before);
+    run(o, {row.act});
+    EXPECT_EQ(view(o), row.after);
+  }
+}
+
+TEST(RowBoundaries, CompleteRowsWithoutFlagsAreNoRowsUntilTheNextElementOperation) {
+  // A 3D array keeps no flags; as 2D its cells form rows that have none yet.
+  Instance o(tableSetup(2, true, 3, 2));
+  appendStrings(o, {"a", "b", "c", "d", "e"});
+  o.act(kUse2D);
+  EXPECT_EQ(view(o), "0 |-|-|-|  abcde");
+  EXPECT_EQ(o.integer(kColumnSum, 0), 0);
+  o.act(kAppendString, "f");
+  EXPECT_EQ(view(o), "3 |a,b|c,d|e,f| a,c,e abcdef");
+  // Back to 1D and 2D again: the flags were kept and still fit.
+  o.act(kSetDimensionCount, 1);
+  EXPECT_EQ(o.integer(kNumberOfRows), 3);  // compat: a 1D array counts the flags it kept
+  EXPECT_EQ(o.text(kRowList, 0), std::nullopt);
+  o.act(kSetDimensionCount, 2);
+  EXPECT_EQ(view(o), "3 |a,b|c,d|e,f| a,c,e abcdef");
+}
+
+TEST(RowBoundaries, AResizeFromNoBoundaryGivesTheRowsTheirFlags) {
+  for (bool autoSelect : {true, false}) {
+    SCOPED_TRACE(autoSelect);
+    Instance o(tableSetup(0, autoSelect, 1));
+    appendStrings(o, {"a", "b", "c", "d", "e", "f", "g"});
+    o.act(kUse2D);  // X is still 0: no rows, no columns
+    EXPECT_EQ(view(o), "0 |-|-|-| - abcdefg");
+    o.act(kResize, 1, 3);
+    if (!autoSelect) {
+      EXPECT_EQ(view(o), "0 |-|-|-|  abcdefg");
+      o.act(kSelectAll);
+    }
+    EXPECT_EQ(view(o), "2 |a,b,c|d,e,f|-| a,d abcdefg");
+    o.act(kDeleteRow, 0);
+    EXPECT_EQ(view(o), "1 |d,e,f|-|-| d defg");
+    // A resize to the same boundary runs the upkeep as well.
+    o.act(kSetBoundary, 1, 1);
+    EXPECT_EQ(o.integer(kNumberOfRows), 1);
+    o.act(kResize, 1, 1);
+    EXPECT_EQ(view(o), autoSelect ? "4 |d|e|f| d,e,f,g defg" : "1 |d|-|-| d defg");
+  }
 }
 
 }  // namespace

@@ -1,18 +1,13 @@
 // The run-time entry points, the records and the routine protocol, seen
 // from a host.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <string>
+#include <vector>
 
-#include "host/catalogue.h"
-#include "tests/host/test_host.h"
+#include "tests/e2e/e2e.h"
 
 namespace tessel::testing {
 namespace {
-
-using catalogue::actionOf;
-using catalogue::expressionOf;
 
 using EntryObject = short(TESSEL_CALL*)(TesselRunObject*);
 
@@ -28,7 +23,7 @@ TEST(EntryPoints, ConstantResults) {
     EXPECT_EQ(m.entry<EntryObject>(name)(&o.record()), 0) << name;
     EXPECT_EQ(m.entry<EntryObject>(name), m.entry<EntryObject>(stubs[0])) << name << " is the same routine";
   }
-  EXPECT_EQ(o.integer(expressionOf("size")), 0);  // the stubs changed nothing
+  EXPECT_EQ(o.integer(kSize), 0);  // the stubs changed nothing
 }
 
 TEST(EntryPoints, InfosRecordIsFilledAsTheHostExpects) {
@@ -69,32 +64,38 @@ TEST(Setup, DimensionsFollowTheCountAndIgnoreBoundariesBelowOne) {
                       {3, -3, 2, 3, 0, 2}}) {
     Instance o(makeSetup(r.dims, r.x, r.y));
     SCOPED_TRACE(r.dims);
-    EXPECT_EQ(o.integer(expressionOf("dimensionCount")), r.dim);
-    EXPECT_EQ(o.integer(expressionOf("boundaryX")), r.boundaryX);
-    EXPECT_EQ(o.integer(expressionOf("boundaryY")), r.boundaryY);
-    EXPECT_EQ(o.integer(expressionOf("boundary"), 0), r.dim > 0 ? -1 : 0);  // entry 0 is stored as -1
+    EXPECT_EQ(o.integer(kDimensionCount), r.dim);
+    EXPECT_EQ(o.integer(kBoundaryX), r.boundaryX);
+    EXPECT_EQ(o.integer(kBoundaryY), r.boundaryY);
+    EXPECT_EQ(o.integer(kBoundary, 0), r.dim > 0 ? -1 : 0);  // entry 0 is stored as -1
   }
 }
 
 TEST(Setup, DelimiterIsCopiedAndReadOnlyWithinItsField) {
   Instance empty(makeSetup(1, 0, 0, ""));
-  EXPECT_EQ(empty.text(expressionOf("listDelimiter")), ",");
+  EXPECT_EQ(empty.text(kDelimiter), ",");
   TesselSetup setup = makeSetup(1, 0, 0, ";");
   Instance semicolon(setup);
   std::strcpy(setup.listDelimiter, "|");  // later changes to the record do not reach the store
-  EXPECT_EQ(semicolon.text(expressionOf("listDelimiter")), ";");
+  EXPECT_EQ(semicolon.text(kDelimiter), ";");
   std::memset(setup.listDelimiter, 'x', sizeof setup.listDelimiter);  // no terminator at all
   Instance unterminated(setup);
-  EXPECT_EQ(unterminated.text(expressionOf("listDelimiter")), std::string(1026, 'x'));
+  EXPECT_EQ(unterminated.text(kDelimiter), std::string(1026, 'x'));
 }
 
-TEST(Setup, AutoSelectIsOnOnlyForOne) {
+// numberOfRows( counts the selected rows: with auto-select, the complete ones.
+TEST(Setup, AutoSelectIsOnOnlyForOneAndSelectsCompleteRows) {
   for (int32_t flag : {1, 2, 0, -1}) {
-    TesselSetup setup = makeSetup(2, 2, 0);
+    TesselSetup setup = makeSetup(2, 3);
     setup.autoSelect = flag;
     Instance o(setup);
-    for (int i = 0; i < 4; ++i) o.act(actionOf("appendValue"), 1);  // two rows of two
-    EXPECT_EQ(o.integer(expressionOf("numberOfRows")), flag == 1 ? 2 : 0) << flag;
+    const int32_t on = flag == 1 ? 1 : 0;
+    o.act(kSetValue, 1, 8);  // three rows of three
+    EXPECT_EQ(o.integer(kNumberOfRows), 3 * on) << flag;
+    o.act(kDeleteAt, 0);  // eight cells: two complete rows
+    EXPECT_EQ(o.integer(kNumberOfRows), 2 * on) << flag;
+    o.act(kDeleteAll);
+    EXPECT_EQ(o.integer(kNumberOfRows), 0) << flag;
   }
 }
 
@@ -103,7 +104,7 @@ TEST(Setup, AutoSelectIsOnOnlyForOne) {
 // only the text flag; an integer result or a missing text leaves the word alone.
 TEST(Protocol, EveryExpressionFollowsTheParameterAndResultRules) {
   Instance o(makeSetup(2, 2));
-  o.act(actionOf("appendString"), std::string("a"));  // one element, so get$(0) has a text
+  o.act(kAppendString, "a");  // one element, so get$(0) has a text
   for (const catalogue::Expression& e : catalogue::kExpressions) {
     SCOPED_TRACE(e.name);
     std::vector<int> declared;
@@ -130,7 +131,7 @@ TEST(Protocol, EveryExpressionFollowsTheParameterAndResultRules) {
 
 TEST(Protocol, FlagWordKeepsTheHostsBits) {
   Instance o;
-  o.act(actionOf("appendValue"), 42);
+  o.act(kAppendValue, 42);
   auto& routine = builtModule().infos().expressions;
   // Called directly, so the host's own bits are not cleared first. A text result: delimiter$(
   o.record().resultFlags = 0x0123;
@@ -141,16 +142,16 @@ TEST(Protocol, FlagWordKeepsTheHostsBits) {
   o.record().resultFlags = 0x0123;
   EXPECT_EQ(routine[0](&o.record(), 0), 1);
   EXPECT_EQ(o.record().resultFlags, 0x0123);
-  const ExpressionCall none = o.call(expressionOf("stringAt"), 5);
+  const ExpressionCall none = o.call(kGetString, 5);
   EXPECT_EQ(none.raw, 0);
   EXPECT_FALSE(none.textFlag);
 }
 
 TEST(Protocol, EmptyTextStillAsksForOneByteAndEachCallGetsItsOwnSpace) {
   Instance o;
-  o.act(actionOf("setListDelimiter"), std::string());
-  const ExpressionCall first = o.call(expressionOf("listDelimiter"));
-  const ExpressionCall second = o.call(expressionOf("listDelimiter"));
+  o.act(kSetDelimiter, "");
+  const ExpressionCall first = o.call(kDelimiter);
+  const ExpressionCall second = o.call(kDelimiter);
   EXPECT_EQ(first.text, "");
   EXPECT_EQ(first.spaceSizes, (std::vector<intptr_t>{1}));
   EXPECT_NE(first.raw, second.raw);
@@ -171,14 +172,8 @@ TEST(Diagnostics, DescribeCellReportsTypesKeysAndRowSelection) {
   TesselSetup setup = makeSetup(2, 2);
   setup.autoSelect = 1;
   Instance o(setup);
-  o.act(actionOf("appendString"), std::string("abc"));
-  o.act(actionOf("appendValue"), 7);
-  o.act(actionOf("appendValue"), 0);  // 0 stores an empty cell
-  o.act(actionOf("appendString"), std::string("d"));
-  o.act(actionOf("setKeyValueAt"), 5, 0);
-  o.act(actionOf("setKeyStringAt"), std::string("k"), 3);
-  o.act(actionOf("startNewWhere"));
-  o.act(actionOf("selectColumnMatching"), 0, std::string("abc"));
+  run(o, {{kAppendString, "abc"}, {kAppendValue, 7}, {kAppendValue, 0}, {kAppendString, "d"}});  // 0: an empty cell
+  run(o, {{kSetKeyValue, 5, 0}, {kSetKeyString, "k", 3}, {kStartNewWhere}, {kMatching, 0, "abc"}});
   struct Row {
     int32_t index, type, length, keyType, rowSelected;
   };

@@ -1,0 +1,260 @@
+// The array core through the routine tables: element operations, the growth
+// rule, dimensions, index transforms, resizing, keys, searches, sorting and
+// totals, in the comparison modes the actions and the setup record choose.
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e.h"
+
+namespace tessel::testing {
+namespace {
+
+// Each growth comes as soon as the count passes half the capacity.
+TEST(Elements, CapacityGrowsAndShrinksByTheRule) {
+  Instance o;
+  EXPECT_EQ(o.text(kGetString, 0), std::nullopt);
+  std::vector<int32_t> grown{o.integer(kCapacity)}, shrunk;
+  for (int32_t i = 1; i <= 300; ++i) {
+    o.act(kAppendValue, i);
+    if (o.integer(kCapacity) == grown.back()) continue;
+    EXPECT_EQ(i, grown.back() / 2 + 1);
+    grown.push_back(o.integer(kCapacity));
+  }
+  EXPECT_EQ(grown, (std::vector<int32_t>{25, 37, 55, 82, 123, 184, 276, 414, 621}));
+  run(o, {{kDeleteAll}, {kSetValue, 1, 310}});  // one step to the first capacity past 311
+  for (shrunk.push_back(o.integer(kCapacity)); o.integer(kSize) > 0;) {
+    o.act(kDeleteAt, 0);
+    if (o.integer(kCapacity) != shrunk.back()) shrunk.push_back(o.integer(kCapacity));
+  }
+  EXPECT_EQ(shrunk, (std::vector<int32_t>{931, 698, 523, 392, 294, 220, 165, 123, 92}));
+  o.act(kDeleteAll);
+  EXPECT_EQ(o.integer(kCapacity), 25);
+}
+
+TEST(Elements, IndexesPastTheEndOutsideOrUnrepresentable) {
+  Instance o(makeSetup(2, 4));
+  appendStrings(o, {"A", "B"});
+  run(o, {{kSetKeyString, "ka", 0}, {kInsertString, "X", 0}, {kInsertValue, 7, 5}});  // past the end: like set
+  EXPECT_EQ(all(o), "X|A|B|_|_|7");
+  EXPECT_EQ(keys(o), "-|ka|-|-|-|-");
+  run(o, {{kDeleteAt, 0}, {kDeleteAt, 5}, {kSetString, "A2", 0}, {kSetString, "x", 12}});  // 5 is outside: nothing
+  for (const int32_t i : {-1, INT_MAX, INT_MAX - 1, 1 << 30}) {
+    run(o, {{kSetString, "y", i}, {kSetValue, 1, i}, {kInsertString, "y", i}, {kDeleteAt, i}});
+    EXPECT_EQ(all(o), "A2|B|_|_|7|_|_|_|_|_|_|_|x") << i;
+    EXPECT_EQ(keys(o), "ka|-|-|-|-|-|-|-|-|-|-|-|-") << i;
+    EXPECT_EQ(o.integer(kCapacity), 37) << i;
+  }
+  o.act(kDeleteAll);
+  EXPECT_EQ(o.integer(kDimensionCount), 2);  // the layout stays
+  EXPECT_EQ(o.integer(kBoundaryX), 4);
+}
+
+TEST(Elements, ValuesStringsAndNullTexts) {
+  Instance o;
+  for (const int32_t v : {42, 0, INT_MIN}) o.act(kAppendValue, v);  // 0 stores an empty cell
+  appendStrings(o, {"12abc", "4294967297"});
+  run(o, {{kAppendString}, {kSetKeyString, {}, 0}});  // null texts from a faulty host: an empty cell, an empty key
+  EXPECT_EQ(all(o), "42|_|-2147483648|12abc|4294967297|_");
+  EXPECT_EQ(keys(o), "|-|-|-|-|-");
+  EXPECT_EQ(results(o, kGetValue, {2, 3, 4, 5}), "-2147483648 12 1 0");  // atol, wrapped at 32 bits
+  o.act(kSetDelimiter);                                                  // a null delimiter: ignored
+  EXPECT_EQ(o.text(kDelimiter), ",");
+}
+
+TEST(Dimensions, CoordinatesAndIndexes) {
+  Instance o;
+  // X is the open dimension of a list, and a list has no X boundary.
+  EXPECT_EQ(results(o, kXOfIndex, {7}) + results(o, kYOfIndex, {7}), "70");
+  run(o, {{kSetBoundary, 1, 4}, {kUse2D}});
+  EXPECT_EQ(o.integer(kBoundaryX), 0);
+  run(o, {{kSetBoundary, 1, 4}, {kSetBoundary, 1, -3}});
+  // -5 truncates toward zero; dimension 3 lies beyond the count.
+  EXPECT_EQ(results(o, kXOfIndex, {9, -5}), "1 -1");
+  EXPECT_EQ(results(o, kYOfIndex, {9}), "2");
+  EXPECT_EQ(o.integer(kCoordinate, 3, 9), 0);
+  EXPECT_EQ(o.integer(kIndexOfXY, 1, 2), 9);
+  Instance d3(makeSetup(3, 4, 3));
+  EXPECT_EQ(results(d3, kCoordinate, {1, 2, 3}, 29), "1 1 2");
+  // Split as strtok does: runs of separators count once, none at either end makes a field.
+  EXPECT_EQ(results(d3, kIndexOfDimensionIndex, {"1,1,2", ",,1,,, +1x,2,", ",,,"}), "29 29 0");
+  // The text follows the delimiter, every character of it, but X and Y do not.
+  Instance g(makeSetup(2, 10));
+  g.act(kSetDelimiter, ";");
+  EXPECT_EQ(results(g, kIndexOfDimensionIndex, {"2;3", "2,3"}), "32 2");
+  EXPECT_EQ(g.integer(kIndexOfXY, 2, 3), 32);
+  g.act(kSetDelimiter, ":/");
+  EXPECT_EQ(g.integer(kIndexOfDimensionIndex, "2/:3"), 32);
+}
+
+TEST(Dimensions, ProductsAndDivisionsWrapAt32Bits) {
+  Instance o(makeSetup(3, 65536, 65536));  // X * Y wraps to 0: no divisor for Z
+  EXPECT_EQ(o.integer(kIndexOfXY, 0, 32768), INT_MIN);
+  EXPECT_EQ(o.integer(kZOfIndex, 5), 0);
+  EXPECT_EQ(o.integer(kIndexOfDimensionIndex, "1,1,7"), 65537);
+  Instance m(makeSetup(3, 65535, 65537));  // X * Y = 2^32 - 1 wraps to -1
+  EXPECT_EQ(results(m, kZOfIndex, {INT_MIN, 5}), "-2147483648 -5");
+}
+
+TEST(Resize, GridsPadOrCutEveryCompleteRow) {
+  Instance o(makeSetup(2, 3));
+  appendStrings(o, {"A", "B", "C", "D", "E", "F", "G", "H", "I"});
+  run(o, {{kSetKeyString, "kb", 1}, {kResize, 1, 5}});
+  EXPECT_EQ(all(o), "A|B|C|_|_|D|E|F|_|_|G|H|I|_|_");
+  o.act(kResize, 1, 3);
+  EXPECT_EQ(all(o), "A|B|C|D|E|F|G|H|I");
+  o.act(kResize, 1, 2);
+  EXPECT_EQ(all(o), "A|B|D|E|G|H");
+  EXPECT_EQ(keys(o), "-|kb|-|-|-|-");
+  o.act(kSetBoundary, 1, 4);  // without resize the cells stay and read anew
+  EXPECT_EQ(all(o) + " " + results(o, kYOfIndex, {4}), "A|B|D|E|G|H 1");
+
+  Instance partial(makeSetup(2, 3));
+  appendStrings(partial, {"A", "B", "C", "D", "E"});
+  partial.act(kResize, 1, 4);  // the partial row gets no padding
+  EXPECT_EQ(all(partial), "A|B|C|_|D|E");
+  partial.act(kResize, 1, 1);  // but loses its surplus
+  EXPECT_EQ(all(partial), "A|D");
+
+  Instance pages(makeSetup(3, 2, 2));
+  for (int v = 1; v <= 10; ++v) pages.act(kAppendValue, v);  // pages 1 2/3 4, 5 6/7 8, partial 9 10
+  pages.act(kResize, 2, 3);
+  EXPECT_EQ(all(pages) + " " + results(pages, kZOfIndex, {12}), "1|2|3|4|_|_|5|6|7|8|_|_|9|10 2");
+  pages.act(kResize, 2, 1);
+  EXPECT_EQ(all(pages), "1|2|5|6|9|10");
+  pages.act(kResize, 1, 3);  // the last row is complete, so it is padded too
+  EXPECT_EQ(all(pages), "1|2|_|5|6|_|9|10|_");
+}
+
+TEST(Resize, IgnoredOpenOrTooLarge) {
+  Instance o(makeSetup(2, 2)), open(makeSetup(2, 0));  // X never set: no rows to pad, the boundary alone is set
+  for (Instance* i : {&o, &open}) appendStrings(*i, {"A", "B", "C"});
+  for (const auto& [d, b] : {std::pair{0, 5}, {1, 0}, {1, -2}, {2, 4}, {-1, 4}}) o.act(kResize, d, b);
+  EXPECT_EQ(all(o) + " " + results(o, kBoundary, {0, 1}), "A|B|C -1 2");  // dimension 0: nothing stored
+  open.act(kResize, 1, 2);
+  EXPECT_EQ(all(open) + " " + results(open, kBoundary, {1}), "A|B|C 2");
+  for (const int cells : {6, 2}) {  // six cells: the count passes 32 bits; two: the capacity does
+    Instance big(makeSetup(2, cells == 6 ? 2 : 1));
+    for (int v = 1; v <= cells; ++v) big.act(kAppendValue, v);
+    const std::string before = all(big) + " " + results(big, kBoundary, {1});
+    big.act(kResize, 1, 1000000000);
+    EXPECT_EQ(all(big) + " " + results(big, kBoundary, {1}), before);
+    EXPECT_EQ(big.integer(kCapacity), 25);
+  }
+}
+
+TEST(Keys, SettersGettersAndLookUps) {
+  Instance o;
+  const ExpressionCall none = o.call(kStringWithKeyString, "a");  // empty array
+  EXPECT_EQ(none.raw, 0);
+  EXPECT_FALSE(none.textFlag);
+  EXPECT_EQ(results(o, kIndexOfKeyString, {"a"}) + results(o, kFindString, {""}) + results(o, kContainsString, {""}),
+            "-1-1-1");
+  appendStrings(o, {"x", "apple", "17", "pear", "plum"});
+  run(o, {{kSetKeyString, "Fruit", 1}, {kSetKeyValue, 7, 2}, {kSetKeyString, "7", 3}, {kSetKeyValue, 0, 4}});
+  o.act(kSetKeyString, "far", 5);  // outside: nothing, the array does not grow
+  EXPECT_EQ(all(o), "x|apple|17|pear|plum");
+  EXPECT_EQ(keys(o), "-|Fruit|7|7|");                         // value 0 sets an empty key
+  EXPECT_EQ(o.text(kStringWithKeyString, "FRUIT"), "apple");  // the element, case-insensitive
+  EXPECT_EQ(o.text(kStringWithKeyValue, 7), "17");
+  EXPECT_EQ(o.text(kStringWithKeyValue, 8), std::nullopt);
+  EXPECT_EQ(results(o, kKeyValue, {2, -1}), "7 0");
+  EXPECT_EQ(results(o, kValueWithKeyString, {"fruit"}), "0");
+  // A value descriptor meets a value key and a string key "7" alike: the first wins. Value 0
+  // meets empty and non-numeric keys ("Fruit" reads 0); cells without a key are skipped.
+  EXPECT_EQ(results(o, kIndexOfKeyValue, {7, 0}), "2 1");
+  EXPECT_EQ(results(o, kValueWithKeyValue, {7}), "17");
+  EXPECT_EQ(results(o, kIndexOfKeyString, {"7", ""}), "2 4");  // a value key by its text
+}
+
+TEST(Keys, SetupFlagsChooseTheComparison) {
+  TesselSetup setup = makeSetup();
+  setup.wildcard = 3;       // any non-zero flag: wildcard mode
+  setup.caseSensitive = 5;  // any non-zero flag: case-sensitive
+  Instance o(setup);
+  appendStrings(o, {"first", "second"});
+  run(o, {{kSetKeyString, "abc", 0}, {kSetKeyString, "Ab*", 1}});
+  // The stored key is the pattern; the searched "Ab*" is a plain text.
+  EXPECT_EQ(results(o, kIndexOfKeyString, {"Ab*", "AbX", "abX"}), "1 1 -1");
+  o.act(kCaseInsensitive);
+  EXPECT_EQ(results(o, kIndexOfKeyString, {"aBX"}), "1");
+  o.act(kLiteral);
+  EXPECT_EQ(results(o, kIndexOfKeyString, {"abX", "AB*"}), "-1 1");
+}
+
+TEST(Find, MatchingAndContaining) {
+  Instance o;
+  o.act(kAppendValue, 12);
+  appendStrings(o, {"Abc", "", "x", "abbbc", "ac"});
+  // A value is found by its decimal text; "Abc" has the value 0; in literal mode * is a character.
+  EXPECT_EQ(results(o, kFindString, {"abc", "12", "", "a*c"}, 0), "1 0 2 -1");
+  EXPECT_EQ(results(o, kFindValue, {0, 13}, 0), "1 -1");
+  EXPECT_EQ(results(o, kFindString, {"x"}, -1) + results(o, kFindString, {"x"}, 99), "33");  // ignored
+  o.act(kWildcard);
+  EXPECT_EQ(results(o, kFindString, {"A*C", "a?c", "a?b*", "ac", "***"}), "1 1 4 5 0");
+  o.act(kCaseSensitive);
+  EXPECT_EQ(results(o, kFindString, {"A*C"}), "-1");
+
+  Instance c;
+  appendStrings(c, {"", "xyz", "abc", "xbcx", "x23"});
+  c.act(kAppendValue, 1234);
+  // "abcd" is longer than every text.
+  EXPECT_EQ(results(c, kContainsString, {"bc", "BCX", "", "abcd"}, 7), "2 3 0 -1");
+  EXPECT_EQ(results(c, kContainsValue, {23, 1234}), "4 5");
+  c.act(kWildcard);  // each window is as long as the pattern
+  EXPECT_EQ(results(c, kContainsString, {"*", "b?x", "????", "?????"}), "1 3 3 -1");
+}
+
+std::string sorted(std::initializer_list<const char*> texts, int sort, int32_t caseSensitive = 0) {
+  TesselSetup setup = makeSetup();
+  setup.caseSensitive = caseSensitive;
+  Instance o(setup);
+  appendStrings(o, texts);
+  o.act(sort);
+  return all(o);
+}
+
+TEST(Sort, StringsAndValues) {
+  EXPECT_EQ(sorted({}, kSortStringsUp), "");
+  EXPECT_EQ(sorted({"b", "a", "B"}, kSortStringsUp, 5), "B|a|b");  // any non-zero setup flag: case-sensitive
+  EXPECT_EQ(sorted({"1", "3", "2"}, kSortValuesDown), "3|2|1");
+  Instance o;
+  run(o, {{kAppendValue, 10}, {kAppendValue, 9}, {kSetKeyString, "k9", 1}, {kSortStringsUp}});
+  EXPECT_EQ(all(o), "10|9");                                           // values by their decimal text
+  run(o, {{kAppendString, "8"}, {kAppendValue, 0}, {kSortValuesUp}});  // empty, value 0
+  EXPECT_EQ(all(o), "_|8|9|10");
+  EXPECT_EQ(keys(o), "-|-|k9|-");  // keys go with their cells
+}
+
+// Equal cells end where the partitioning puts them: i advances past cells
+// ordered before the pivot, j moves down past cells ordered after it, then the
+// two are exchanged.
+TEST(Sort, EqualCellsEndWhereThePartitioningPutsThem) {
+  // Range 0..3, pivot "A": i stops at 0 (b), j at 3 (a): a A B b, i 1, j 2; i stops
+  // at 1, j passes B to 1: exchange 1 with 1, i 2, j 0. Range 2..3, pivot "B": a A b B.
+  EXPECT_EQ(sorted({"b", "A", "B", "a"}, kSortStringsUp), "a|A|b|B");    // stable would give A a b B
+  EXPECT_EQ(sorted({"a", "B", "A", "b"}, kSortStringsDown), "b|B|a|A");  // the same steps mirrored
+  // Range 0..3, pivot cell "1b": i passes 0a, j stops at 3 (0d): 0a 0d 0c 1b, i 2, j 2.
+  // The pivot cell now sits in slot 3 (comparing with slot 1 would stop i at 2): i
+  // passes 0c to 3, j stops at 2. Range 0..2, pivot "0d": exchange 0 and 2: 0c 0d 0a.
+  EXPECT_EQ(sorted({"0a", "1b", "0c", "0d"}, kSortValuesUp), "0c|0d|0a|1b");
+}
+
+TEST(Totals, MaximumMinimumSumAverage) {
+  Instance o;
+  const auto totals = [&o] {
+    std::string out;
+    for (const int total : {kMaximum, kMinimum, kSum, kAverage}) out += std::to_string(o.integer(total)) + " ";
+    return out;
+  };
+  EXPECT_EQ(totals(), "0 0 0 0 ");
+  run(o, {{kAppendValue, -5}, {kAppendValue, 0}});  // empty, counts as 0; the average truncates toward zero
+  EXPECT_EQ(totals(), "0 -5 -5 -2 ");
+  o.act(kSetString, "7x", 1);
+  EXPECT_EQ(totals(), "7 -5 2 1 ");
+  run(o, {{kSetValue, INT_MAX, 0}, {kSetValue, 1, 1}});
+  EXPECT_EQ(totals(), "2147483647 1 -2147483648 -1073741824 ");  // the wrapped sum, halved
+}
+
+}  // namespace
+}  // namespace tessel::testing
