@@ -231,9 +231,6 @@ TEST(EditorStrings, TitlesAreMenuLabelsCutToTheBuffer) {
   EXPECT_EQ(title(6, 0, 0), rest(32));
   expression(nullptr, 51, buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "Get list delimiter");
-  std::memset(buffer, '#', sizeof buffer);
-  expression(nullptr, 0, buffer, 0);
-  EXPECT_EQ(buffer[0], '#');
   entry<ActionTitle>("GetConditionTitle")(nullptr, 0, 0, buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "") << "no condition has an item";
 }
