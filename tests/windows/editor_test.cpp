@@ -555,36 +555,31 @@ HINSTANCE __stdcall recordShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR par
   return reinterpret_cast<HINSTANCE>(42);
 }
 
-// Points tessel.dll's import of a function elsewhere; gives the old target.
-void* patchImport(HMODULE module, const char* library, const char* name, void* to) {
-  auto* base = reinterpret_cast<unsigned char*>(module);
-  const auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name != 0; ++d) {
-    if (lstrcmpiA(reinterpret_cast<char*>(base + d->Name), library) != 0) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      const auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (std::strcmp(reinterpret_cast<const char*>(byName->Name), name) != 0) continue;
-      DWORD old = 0;
-      VirtualProtect(&slots->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
-      void* previous = reinterpret_cast<void*>(slots->u1.Function);
-      slots->u1.Function = reinterpret_cast<DWORD_PTR>(to);
-      VirtualProtect(&slots->u1.Function, sizeof(void*), old, &old);
-      return previous;
-    }
+// Points each slot of tessel.dll's import address table that holds `from` to
+// `to`; gives the count of slots changed.
+int redirectImport(const void* from, const void* to) {
+  auto* base = reinterpret_cast<unsigned char*>(tessel());
+  const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const auto& table = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
+  auto* slots = reinterpret_cast<const void**>(base + table.VirtualAddress);
+  int changed = 0;
+  for (std::size_t i = 0; i < table.Size / sizeof(void*); ++i) {
+    if (slots[i] != from) continue;
+    DWORD old = 0;
+    VirtualProtect(&slots[i], sizeof(void*), PAGE_READWRITE, &old);
+    slots[i] = to;
+    VirtualProtect(&slots[i], sizeof(void*), old, &old);
+    ++changed;
   }
-  return nullptr;
+  return changed;
 }
 
 TEST(EditorDialog, HelpOpensThePageBesideTheModule) {
   std::string call;
   g_shell = &call;
-  void* original = patchImport(tessel(), "shell32.dll", "ShellExecuteA", reinterpret_cast<void*>(recordShell));
-  ASSERT_NE(original, nullptr);
+  const void* shell = reinterpret_cast<const void*>(GetProcAddress(GetModuleHandleA("shell32.dll"), "ShellExecuteA"));
+  const void* recorder = reinterpret_cast<const void*>(recordShell);
+  ASSERT_EQ(redirectImport(shell, recorder), 1);
   Editor e;
   TesselSetup setup = garbage();
   HWND shown = nullptr;
@@ -594,7 +589,7 @@ TEST(EditorDialog, HelpOpensThePageBesideTheModule) {
               click(d, IDCANCEL);
             }};
   EXPECT_EQ(selectPopup(e, TESSEL_POPUP_SETUP, setup, seen), 0);
-  patchImport(tessel(), "shell32.dll", "ShellExecuteA", original);
+  redirectImport(recorder, shell);
   g_shell = nullptr;
 
   char path[MAX_PATH];
