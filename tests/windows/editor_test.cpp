@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "editor/resource.h"
-#include "host/catalogue.h"
 #include "host/menus.h"
 #include "host/tessel.h"
 #include "tests/windows/picture_file.h"
