@@ -140,7 +140,7 @@ TEST(EditorExports, AnswersReachTheHost) {
   using Code = short(__stdcall*)(void*, int);
   EXPECT_EQ(entry<Code>("GetActionCodeFromMenu")(nullptr, 25078), 78);
   EXPECT_EQ(entry<Code>("GetExpressionCodeFromMenu")(nullptr, 27059), 59);
-  EXPECT_EQ(entry<Code>("GetConditionCodeFromMenu")(nullptr, 26000), -1);
+  for (const int id : {25000, 26000, 27000}) EXPECT_EQ(entry<Code>("GetConditionCodeFromMenu")(nullptr, id), -1);
   using Infos = const TesselInfos*(__stdcall*)(void*, int);
   EXPECT_EQ(infosText(entry<Infos>("GetActionInfos")(nullptr, 6)), "6 0 45 22 0 0");
   EXPECT_EQ(infosText(entry<Infos>("GetExpressionInfos")(nullptr, 50)), "50 0 3 1 0 0");
@@ -346,6 +346,8 @@ TEST(EditorObject, RectangleResizeAndPopup) {
   EXPECT_EQ(rect.bottom, 82);
   using Modify = int(__stdcall*)(void*, TesselSetup*, intptr_t, intptr_t, int, const int16_t*);
   const int16_t size[] = {0, 0, 64, 48};
+  EXPECT_EQ(entry<Modify>("ModifyObject")(nullptr, &setup, 0, 0, 1, size), 0);
+  EXPECT_EQ(setup.frameWidth, 32) << "only mode 0 resizes";
   EXPECT_EQ(entry<Modify>("ModifyObject")(nullptr, &setup, 0, 0, 0, size), 0);
   EXPECT_EQ(setup.frameWidth, 64);
   EXPECT_EQ(setup.frameHeight, 48);
