@@ -457,45 +457,32 @@ TEST(EditorDialog, NewObjectShowsItsDefaultsButtonsEnableTheBoxesAndTypedKeysRea
 }
 
 TEST(EditorDialog, OkWritesEachField) {
-  const struct {
-    int32_t dimensions, flags;  // the record's before the dialog opens
-    std::vector<int> clicks;
-    const char *x, *y, *delimiter, *expected;
-  } cases[] = {
-      {1,
-       0,
-       {TESSEL_ID_3D, TESSEL_ID_CASE_SENSITIVE, TESSEL_ID_WILDCARD, TESSEL_ID_AUTO_ON},
-       "12",
-       "34",
-       ";",
-       "32x32 d3 12,34 c1 w1 a1 [;]"},
-      {3, 1, {TESSEL_ID_2D}, "", "99", "", "32x32 d2 0,5 c1 w1 a1 []"},
-      {3,
-       1,
-       {TESSEL_ID_1D, TESSEL_ID_CASE_INSENSITIVE, TESSEL_ID_LITERAL, TESSEL_ID_AUTO_OFF},
-       "1",
-       "2",
-       " | ",
-       "32x32 d1 3,5 c0 w0 a0 [ | ]"},
-  };
   Editor e;
-  for (const auto& c : cases) {
+  // The record's dimensions and flags before the dialog opens, the buttons clicked and the boxes' texts.
+  const auto ok = [&](int32_t dimensions, int32_t flags, const std::vector<int>& clicks, const char* x, const char* y,
+                      const char* delimiter) {
     TesselSetup setup{};
     setup.frameWidth = setup.frameHeight = 32;
-    setup.dimensionCount = c.dimensions;
+    setup.dimensionCount = dimensions;
     setup.xSize = 3;
     setup.ySize = 5;
-    setup.caseSensitive = setup.wildcard = setup.autoSelect = c.flags;
+    setup.caseSensitive = setup.wildcard = setup.autoSelect = flags;
     Seen seen{{}, [&](HWND d) {
-                for (const int id : c.clicks) click(d, id);
-                type(d, TESSEL_ID_X, c.x);
-                type(d, TESSEL_ID_Y, c.y);
-                type(d, TESSEL_ID_DELIMITER, c.delimiter);
+                for (const int id : clicks) click(d, id);
+                type(d, TESSEL_ID_X, x);
+                type(d, TESSEL_ID_Y, y);
+                type(d, TESSEL_ID_DELIMITER, delimiter);
                 click(d, IDOK);
               }};
     EXPECT_EQ(selectPopup(e, TESSEL_POPUP_SETUP, setup, seen), 4);
-    EXPECT_EQ(fields(setup), c.expected);
-  }
+    return fields(setup);
+  };
+  EXPECT_EQ(ok(1, 0, {TESSEL_ID_3D, TESSEL_ID_CASE_SENSITIVE, TESSEL_ID_WILDCARD, TESSEL_ID_AUTO_ON}, "12", "34", ";"),
+            "32x32 d3 12,34 c1 w1 a1 [;]");
+  EXPECT_EQ(ok(3, 1, {TESSEL_ID_2D}, "", "99", ""), "32x32 d2 0,5 c1 w1 a1 []");
+  EXPECT_EQ(
+      ok(3, 1, {TESSEL_ID_1D, TESSEL_ID_CASE_INSENSITIVE, TESSEL_ID_LITERAL, TESSEL_ID_AUTO_OFF}, "1", "2", " | "),
+      "32x32 d1 3,5 c0 w0 a0 [ | ]");
 }
 
 TEST(EditorDialog, LongDelimiterIsCutAndCancelKeepsEveryByte) {
