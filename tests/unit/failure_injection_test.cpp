@@ -250,24 +250,5 @@ TEST(AllocationFailures, FilesIntoElementsCompleteOrChangeNothing) {
   }
 }
 
-TEST(LabelTable, CostsTheLabelsItHoldsNotTheColumns) {
-  ArrayStore s;
-  s.dimensions().setCount(2);
-  s.dimensions().setBoundary(1, 80000000);
-  recordset::setLabel(s, "price", 79999999);
-  recordset::setLabel(s, "name", 3);
-  EXPECT_EQ(s.labels().size(), 80000000);
-  EXPECT_EQ(s.labels().held().size(), 2u);
-  EXPECT_STREQ(recordset::label(s, 79999999), "price");
-  EXPECT_EQ(recordset::label(s, 4), nullptr);
-  EXPECT_EQ(recordset::columnOfLabel(s, "PRICE"), 79999999);
-  // Fewer columns drop the labels past them, and the slots stay as many as the columns.
-  s.dimensions().setBoundary(1, 5);
-  recordset::setLabel(s, "", 0);
-  EXPECT_EQ(s.labels().size(), 5);
-  EXPECT_EQ(recordset::labelList(s), ",,,name,");
-  EXPECT_EQ(recordset::columnOfLabel(s, "price"), -1);
-}
-
 }  // namespace
 }  // namespace tessel::persist

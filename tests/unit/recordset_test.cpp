@@ -1,10 +1,11 @@
-// Checks below the routine tables: list splitting, a row insertion that runs
-// out of memory, the row flag index against a plain walk, and row sorting
-// against a plain rendering of the first-row-pivot quicksort.
+// Checks below the routine tables: list splitting, row changes that run out
+// of memory, the row flag index against a plain walk, and row sorting against
+// a plain rendering of the first-row-pivot quicksort.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 #include <utility>
@@ -13,21 +14,18 @@
 #include "core/array_store.h"
 #include "core/compare.h"
 #include "core/row_flags.h"
+#include "recordset/labels.h"
 #include "recordset/lists.h"
 #include "recordset/row_sort.h"
 #include "recordset/rows.h"
 #include "tests/unit/allocation_faults.h"
+#include "tests/unit/stores.h"
 
 namespace tessel {
 namespace {
 
-ArrayStore table(int32_t columns) {
-  ArrayStore s;
-  s.dimensions().setCount(2);
-  s.dimensions().setBoundary(1, columns);
-  s.rowFlags().setAutoSelect(true);
-  return s;
-}
+using testing::describe;
+using testing::table;
 
 TEST(Lists, SplittingTreatsTheDelimiterAsASetOfCharacters) {
   // Empty items vanish; blanks and apostrophes are kept as they are.
@@ -45,32 +43,48 @@ TEST(Lists, SplittingTreatsTheDelimiterAsASetOfCharacters) {
   EXPECT_STREQ(host, "p,q");
 }
 
-TEST(Lists, RowInsertionThatRunsOutOfMemoryLeavesNoHalfRow) {
+// Runs `change` with each of its allocations failing in turn: each failure
+// throws and leaves the store as it was. Returns how many failed.
+int failuresLeavingTheStore(ArrayStore& s, const std::function<void()>& change) {
+  const std::string before = describe(s);
+  return testing::forEachAllocationFailure(change, [&](bool threw) {
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(describe(s), before);
+  });
+}
+
+TEST(Rows, RowChangesThatRunOutOfMemoryLeaveNoHalfRow) {
   for (const int32_t row : {0, 1, 2}) {  // in the middle, and appended
     ArrayStore s = table(3);
     for (const char* text : {"a", "a", "a", "b", "b", "b"}) s.append(CellDescriptor::ofString(text));
-    const auto check = [&](bool threw) {
-      EXPECT_TRUE(threw);
-      EXPECT_EQ(recordset::elementList(s, ","), "a,a,a,b,b,b") << row;
-      EXPECT_EQ(s.rowFlags().count(), 2);
-      EXPECT_EQ(s.rowFlags().selectedCount(), 2);
-    };
-    const int failures =
-        testing::forEachAllocationFailure([&] { recordset::insertRowFromList(s, "x,y,z", row); }, check);
-    EXPECT_GT(failures, 0) << row;
+    EXPECT_GT(failuresLeavingTheStore(s, [&] { recordset::insertRowFromList(s, "x,y,z", row); }), 0) << row;
     EXPECT_EQ(s.size(), 9);
   }
-}
-
-// Cells (text and key), count, capacity and row flags, for comparing two stores.
-std::string state(const ArrayStore& s) {
-  std::string out = std::to_string(s.size()) + "/" + std::to_string(s.capacity()) + ":";
-  for (int32_t i = 0; i < s.size(); ++i) {
-    out += std::string(s.cellAt(i)->text().view()) + (s.cellAt(i)->key() ? "#k," : ",");
+  // A middle insert can leave the table where the growth rule grows it at the
+  // next deletion; deleting a row there must fail whole or not at all.
+  int failures = 0;
+  for (int32_t cells = 1; cells <= 80; ++cells) {
+    ArrayStore s = table(3);
+    for (int32_t i = 0; i < cells; ++i) s.append(CellDescriptor::ofValue(i));
+    s.insert(0, CellDescriptor::ofValue(-1));
+    if (recordset::rowCount(s) > 0) failures += failuresLeavingTheStore(s, [&] { recordset::deleteRow(s, 0); });
   }
-  out += " flags";
-  for (int32_t p = 0; p < s.rowFlags().count(); ++p) out += " " + std::to_string(s.rowFlags().at(p));
-  return out;
+  EXPECT_GT(failures, 0);  // some deletion did grow the table
+  // In a table the next change shrinks, a replacement happens whole or not at
+  // all, and a delete needs no memory: a shrink that finds none keeps the larger table.
+  ArrayStore s = table(3);
+  for (int r = 0; r < 40; ++r) recordset::appendRowFromList(s, "a,b,c");
+  for (int r = 0; r < 30; ++r) recordset::deleteRow(s, 0);
+  EXPECT_GT(
+      failuresLeavingTheStore(s, [&] { recordset::replaceRowWithList(s, "a long first text,a long second,x", 1); }), 0);
+  EXPECT_EQ(recordset::rowCount(s), 10);
+  EXPECT_EQ(std::string(s.cellAt(4)->text().view()), "a long second");
+  testing::failAllocationAfter(0);
+  recordset::deleteRow(s, 0);
+  EXPECT_TRUE(testing::allocationFailed());
+  testing::failAllocationAfter(-1);
+  EXPECT_EQ(recordset::rowCount(s), 9);
+  EXPECT_EQ(std::string(s.cellAt(0)->text().view()), "a long first text");
 }
 
 // A row goes in, or out, as one run of cells; the result must be what
@@ -102,35 +116,16 @@ TEST(Rows, ARowInsertedOrDeletedAtOnceEndsAsColumnByColumn) {
             const char* item = c == 0 ? "x" : c == 1 ? "y" : nullptr;
             single.insert(base + c, item ? CellDescriptor::ofString(item) : CellDescriptor{});
           }
-          ASSERT_EQ(state(run), state(single)) << "insert at row " << r;
+          ASSERT_EQ(describe(run), describe(single)) << "insert at row " << r;
           if (r == rows) continue;
           run = make(), single = make();
           recordset::deleteRow(run, r);
           for (int32_t c = columns - 1; c >= 0; --c) single.deleteAt(base + c);
-          ASSERT_EQ(state(run), state(single)) << "delete row " << r;
+          ASSERT_EQ(describe(run), describe(single)) << "delete row " << r;
         }
       }
     }
   }
-}
-
-// A middle insert can leave the table where the growth rule grows it at the
-// next deletion; deleting a row there must fail whole or not at all.
-TEST(Rows, ARowDeletionThatRunsOutOfMemoryLeavesTheRowWhole) {
-  int failures = 0;
-  for (int32_t cells = 1; cells <= 80; ++cells) {
-    ArrayStore s = table(3);
-    for (int32_t i = 0; i < cells; ++i) s.append(CellDescriptor::ofValue(i));
-    s.insert(0, CellDescriptor::ofValue(-1));
-    if (recordset::rowCount(s) == 0) continue;
-    const std::string before = state(s);
-    failures += testing::forEachAllocationFailure([&] { recordset::deleteRow(s, 0); },
-                                                  [&](bool threw) {
-                                                    EXPECT_TRUE(threw);
-                                                    EXPECT_EQ(state(s), before) << cells << " cells";
-                                                  });
-  }
-  EXPECT_GT(failures, 0);  // some deletion did grow the table
 }
 
 TEST(RowFlags, IndexMatchesAPlainWalkThroughEveryChange) {
@@ -174,6 +169,25 @@ TEST(RowFlags, IndexMatchesAPlainWalkThroughEveryChange) {
     ASSERT_EQ(flags.positionOfSelected(r), -1) << step;
     ASSERT_EQ(flags.positionOfSelected(-1), -1) << step;
   }
+}
+
+TEST(LabelTable, CostsTheLabelsItHoldsNotTheColumns) {
+  ArrayStore s;
+  s.dimensions().setCount(2);
+  s.dimensions().setBoundary(1, 80000000);
+  recordset::setLabel(s, "price", 79999999);
+  recordset::setLabel(s, "name", 3);
+  EXPECT_EQ(s.labels().size(), 80000000);
+  EXPECT_EQ(s.labels().held().size(), 2u);
+  EXPECT_STREQ(recordset::label(s, 79999999), "price");
+  EXPECT_EQ(recordset::label(s, 4), nullptr);
+  EXPECT_EQ(recordset::columnOfLabel(s, "PRICE"), 79999999);
+  // Fewer columns drop the labels past them, and the slots stay as many as the columns.
+  s.dimensions().setBoundary(1, 5);
+  recordset::setLabel(s, "", 0);
+  EXPECT_EQ(s.labels().size(), 5);
+  EXPECT_EQ(recordset::labelList(s), ",,,name,");
+  EXPECT_EQ(recordset::columnOfLabel(s, "price"), -1);
 }
 
 struct Row {
