@@ -60,16 +60,6 @@ ArrayStore sample(int values, const char* label) {
   return s;
 }
 
-// Everything a change may touch, as one comparable text.
-std::string fingerprint(const ArrayStore& s) {
-  StringWriter bytes;
-  writeNativeFile(s, bytes);
-  std::string f = bytes.take() + "|dims";
-  for (int k = 0; k < 10; ++k) f += "," + std::to_string(s.dimensions().entry(k));
-  return f + "|labels" + std::to_string(s.labels().exists()) + ":" + std::to_string(s.labels().size()) +
-         testing::describe(s);
-}
-
 std::vector<std::string> folder(const testing::TempDir& dir) {
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(dir.file(""))) names.push_back(e.path().filename().string());
@@ -397,14 +387,10 @@ TEST(AllocationFailures, SavesAndLoadsLeaveTheFileAndTheArray) {
       if (format.load == nullptr) break;  // loaded as an element below
       SCOPED_TRACE(mode == LoadMode::replace ? "replace" : "append");
       ArrayStore store = sample(21, "x");
-      const std::string before = fingerprint(store);
-      EXPECT_GT(testing::forEachAllocationFailure([&] { (void)format.load(store, files, name.c_str(), mode); },
-                                                  [&](bool threw) {
-                                                    EXPECT_TRUE(threw);
-                                                    EXPECT_EQ(fingerprint(store), before);
-                                                  }),
+      const std::string before = testing::describeAll(store);
+      EXPECT_GT(testing::failuresLeavingTheStore(store, [&] { (void)format.load(store, files, name.c_str(), mode); }),
                 0);
-      EXPECT_NE(fingerprint(store), before);  // the run without a failure did load
+      EXPECT_NE(testing::describeAll(store), before);  // the run without a failure did load
     }
   }
 }
@@ -433,15 +419,11 @@ TEST(AllocationFailures, ListsRowOperationsAndFilesIntoElementsCompleteOrChangeN
   for (const auto& change : changes) {
     SCOPED_TRACE(&change - changes);
     ArrayStore s = sample(10, "name");
-    const std::string before = fingerprint(s);
-    const int failures = testing::forEachAllocationFailure([&] { change(s); },
-                                                           [&](bool threw) {
-                                                             EXPECT_TRUE(threw);
-                                                             EXPECT_EQ(fingerprint(s), before);
-                                                           });
+    const std::string before = testing::describeAll(s);
+    const int failures = testing::failuresLeavingTheStore(s, [&] { change(s); });
     if (&change - changes < 7) {
       EXPECT_GT(failures, 0);
-      EXPECT_NE(fingerprint(s), before);
+      EXPECT_NE(testing::describeAll(s), before);
     }
   }
 }

@@ -18,7 +18,6 @@
 #include "recordset/lists.h"
 #include "recordset/row_sort.h"
 #include "recordset/rows.h"
-#include "tests/unit/allocation_faults.h"
 #include "tests/unit/stores.h"
 
 namespace tessel {
@@ -43,21 +42,11 @@ TEST(Lists, SplittingTreatsTheDelimiterAsASetOfCharacters) {
   EXPECT_STREQ(host, "p,q");
 }
 
-// Runs `change` with each of its allocations failing in turn: each failure
-// throws and leaves the store as it was. Returns how many failed.
-int failuresLeavingTheStore(ArrayStore& s, const std::function<void()>& change) {
-  const std::string before = describe(s);
-  return testing::forEachAllocationFailure(change, [&](bool threw) {
-    EXPECT_TRUE(threw);
-    EXPECT_EQ(describe(s), before);
-  });
-}
-
 TEST(Rows, RowChangesThatRunOutOfMemoryLeaveNoHalfRow) {
   for (const int32_t row : {0, 1, 2}) {  // in the middle, and appended
     ArrayStore s = table(3);
     for (const char* text : {"a", "a", "a", "b", "b", "b"}) s.append(CellDescriptor::ofString(text));
-    EXPECT_GT(failuresLeavingTheStore(s, [&] { recordset::insertRowFromList(s, "x,y,z", row); }), 0) << row;
+    EXPECT_GT(testing::failuresLeavingTheStore(s, [&] { recordset::insertRowFromList(s, "x,y,z", row); }), 0) << row;
     const char* const after[] = {"x,y,z,a,a,a,b,b,b", "a,a,a,x,y,z,b,b,b", "a,a,a,b,b,b,x,y,z"};
     EXPECT_EQ(recordset::elementList(s, ","), after[row]);
   }
@@ -68,7 +57,8 @@ TEST(Rows, RowChangesThatRunOutOfMemoryLeaveNoHalfRow) {
     ArrayStore s = table(3);
     for (int32_t i = 0; i < cells; ++i) s.append(CellDescriptor::ofValue(i));
     s.insert(0, CellDescriptor::ofValue(-1));
-    if (recordset::rowCount(s) > 0) failures += failuresLeavingTheStore(s, [&] { recordset::deleteRow(s, 0); });
+    if (recordset::rowCount(s) > 0)
+      failures += testing::failuresLeavingTheStore(s, [&] { recordset::deleteRow(s, 0); });
   }
   EXPECT_GT(failures, 0);  // some deletion did grow the table
   // In a table the next change shrinks, a replacement happens whole or not at
@@ -76,8 +66,9 @@ TEST(Rows, RowChangesThatRunOutOfMemoryLeaveNoHalfRow) {
   ArrayStore s = table(3);
   for (int r = 0; r < 40; ++r) recordset::appendRowFromList(s, "a,b,c");
   for (int r = 0; r < 30; ++r) recordset::deleteRow(s, 0);
-  EXPECT_GT(
-      failuresLeavingTheStore(s, [&] { recordset::replaceRowWithList(s, "a long first text,a long second,x", 1); }), 0);
+  EXPECT_GT(testing::failuresLeavingTheStore(
+                s, [&] { recordset::replaceRowWithList(s, "a long first text,a long second,x", 1); }),
+            0);
   EXPECT_EQ(recordset::rowCount(s), 10);
   EXPECT_EQ(std::string(s.cellAt(4)->text().view()), "a long second");
   testing::failAllocationAfter(0);

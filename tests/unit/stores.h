@@ -1,10 +1,14 @@
-// Stores built and described in one line, for tests that hold one way of
-// changing a store against another.
+// Stores built, described and run out of memory in one line, for tests that
+// hold one way of changing a store against another.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <string>
 
 #include "core/array_store.h"
+#include "tests/unit/allocation_faults.h"
 
 namespace tessel::testing {
 
@@ -17,18 +21,43 @@ inline ArrayStore table(int32_t columns, bool autoSelect = true) {
   return s;
 }
 
-// Count, capacity, X boundary, cells (type, text, #key), row flags and how many are selected.
+// Type and content: a data cell's bytes, another cell's text.
+inline std::string describe(const Cell& c) {
+  return std::to_string(static_cast<int>(c.type())) +
+         (c.type() == CellType::data ? std::string(c.bytes(), static_cast<std::size_t>(c.length()))
+                                     : std::string(c.text().view()));
+}
+
+// Count, capacity, X boundary, cells#keys, row flags and how many are selected.
 inline std::string describe(const ArrayStore& s) {
   std::string out = std::to_string(s.size()) + "/" + std::to_string(s.capacity()) + "/x" +
                     std::to_string(s.dimensions().entry(1)) + ":";
   for (int32_t i = 0; i < s.size(); ++i) {
-    const Cell* c = s.cellAt(i);
-    out += std::to_string(static_cast<int>(c->type())) + std::string(c->text().view()) +
-           (c->key() ? "#" + std::string(c->key()->text().view()) : "") + ",";
+    const Cell& c = *s.cellAt(i);
+    out += describe(c) + (c.key() ? "#" + describe(*c.key()) : "") + ",";
   }
   out += " flags";
   for (int32_t r = 0; r < s.rowFlags().count(); ++r) out += " " + std::to_string(s.rowFlags().at(r));
   return out + " (" + std::to_string(s.rowFlags().selectedCount()) + ")";
+}
+
+// All of the above, dimension entries and labels too.
+inline std::string describeAll(const ArrayStore& s) {
+  std::string out = describe(s) + " dims";
+  for (int k = 0; k < 10; ++k) out += " " + std::to_string(s.dimensions().entry(k));
+  out += " labels" + std::to_string(s.labels().exists()) + ":" + std::to_string(s.labels().size());
+  for (const LabelTable::Label& l : s.labels().held()) out += " " + std::to_string(l.column) + "=" + l.text;
+  return out;
+}
+
+// Runs `change` with each of its allocations failing in turn: each failure
+// throws and leaves the store as it was. Returns how many failed.
+inline int failuresLeavingTheStore(const ArrayStore& s, const std::function<void()>& change) {
+  const std::string before = describeAll(s);
+  return forEachAllocationFailure(change, [&](bool threw) {
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(describeAll(s), before);
+  });
 }
 
 }  // namespace tessel::testing
