@@ -187,27 +187,6 @@ struct Row {
   const char* text;
 };
 
-// The quicksort step by step: left part by recursion, right part by the loop.
-void reference(std::vector<Row>& rows, int lo, int hi, SortKind kind, int direction) {
-  const auto compare = [&](const Row& a, const Row& b) {
-    const int c =
-        kind == kSortByValue ? (a.value > b.value) - (a.value < b.value) : literalCompare(a.text, b.text, false);
-    return ((c > 0) - (c < 0)) * direction;
-  };
-  while (hi > lo) {
-    const Row pivot = rows[lo];
-    int i = lo, j = hi;
-    do {
-      while (compare(rows[i], pivot) < 0) ++i;
-      while (compare(rows[j], pivot) > 0) --j;
-      if (j < i) break;
-      std::swap(rows[i++], rows[j--]);
-    } while (j >= i);
-    reference(rows, lo, j, kind, direction);
-    lo = i;
-  }
-}
-
 // The shortcuts of the row sort (a unique order when every cell differs,
 // ranges already strictly in order or in reverse) must leave rows exactly
 // where the plain steps do.
@@ -235,7 +214,12 @@ TEST(RowSort, FollowsTheQuicksortStepsWhateverTheInput) {
     }
     for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
       std::vector<Row> expected = rows;
-      reference(expected, 0, n - 1, kind, order == SortOrder::ascending ? 1 : -1);
+      // The row sort's quicksort pivots the first row.
+      testing::referenceQuicksort(expected, 0, n - 1, false, [&](const Row& a, const Row& b) {
+        const int c =
+            kind == kSortByValue ? (a.value > b.value) - (a.value < b.value) : literalCompare(a.text, b.text, false);
+        return order == SortOrder::ascending ? (c > 0) - (c < 0) : (c < 0) - (c > 0);
+      });
       ArrayStore store = table(2);
       for (const Row& r : rows) {
         store.append(CellDescriptor::ofValue(r.id));

@@ -6,6 +6,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/array_store.h"
 #include "tests/unit/allocation_faults.h"
@@ -58,6 +60,24 @@ inline int failuresLeavingTheStore(const ArrayStore& s, const std::function<void
     EXPECT_TRUE(threw);
     EXPECT_EQ(describeAll(s), before);
   });
+}
+
+// The quicksort whose order a sort must leave where elements tie, written out
+// plainly, its pivot the first element of each range or the middle one.
+template <typename T, typename Compare>
+void referenceQuicksort(std::vector<T>& v, int lo, int hi, bool middlePivot, const Compare& compare) {
+  while (hi > lo) {
+    const T pivot = v[static_cast<std::size_t>(middlePivot ? lo + (hi - lo) / 2 : lo)];
+    int i = lo, j = hi;
+    do {
+      while (i < hi && compare(v[static_cast<std::size_t>(i)], pivot) < 0) ++i;
+      while (j > lo && compare(v[static_cast<std::size_t>(j)], pivot) > 0) --j;
+      if (j < i) break;
+      std::swap(v[static_cast<std::size_t>(i++)], v[static_cast<std::size_t>(j--)]);
+    } while (j >= i);
+    referenceQuicksort(v, lo, j, middlePivot, compare);
+    lo = i;
+  }
 }
 
 }  // namespace tessel::testing
