@@ -329,18 +329,15 @@ TEST(InPlace, SearchesAndKeyLookUpsTakeNoMemorySortsNeverFail) {
   ArrayStore s = mixedCells();
   for (const bool wildcard : {false, true}) {
     s.setWildcard(wildcard);
-    EXPECT_EQ(testing::forEachAllocationFailure(
-                  [&] {
-                    EXPECT_EQ(findMatchingString(s, "absent"), -1);
-                    EXPECT_EQ(findContainingString(s, "q?q"), -1);
-                    EXPECT_EQ(findContainingValue(s, 123456), -1);
-                    EXPECT_EQ(findMatchingValue(s, 123456), -1);
-                    EXPECT_EQ(indexOfKey(s, CellDescriptor::ofString("absent")), -1);
-                    EXPECT_EQ(indexOfKey(s, CellDescriptor::ofValue(-5)), -1);
-                  },
-                  [](bool) {}),
-              0)
-        << wildcard;
+    const auto searches = [&] {
+      EXPECT_EQ(findMatchingString(s, "absent"), -1);
+      EXPECT_EQ(findContainingString(s, "q?q"), -1);
+      EXPECT_EQ(findContainingValue(s, 123456), -1);
+      EXPECT_EQ(findMatchingValue(s, 123456), -1);
+      EXPECT_EQ(indexOfKey(s, CellDescriptor::ofString("absent")), -1);
+      EXPECT_EQ(indexOfKey(s, CellDescriptor::ofValue(-5)), -1);
+    };
+    EXPECT_EQ(testing::forEachAllocationFailure(searches, [](bool) {}), 0) << wildcard;
   }
   // A sort takes memory for a compact copy of the keys; without it the cells
   // are sorted in place, to the same order, so a sort never fails.

@@ -244,29 +244,22 @@ TEST(RowSort, OutOfMemoryLeavesTheRowsOrSortsThemAllTheSame) {
     }
     return store;
   };
-  const auto ids = [](const ArrayStore& store) {
-    std::string out;
-    for (int32_t i = 0; i < store.size(); i += 2)
-      out += std::to_string(store.valueAt(i)) + "#" + std::to_string(store.cellAt(i)->key()->value()) + " ";
-    return out;
-  };
   ArrayStore sorted = build();
   recordset::sortRowsByColumn(sorted, 1, kSortByValue, SortOrder::descending);
-  const std::string before = ids(build());
+  const std::string before = describe(build());
   ArrayStore store = build();
   int exchanged = 0;
   const int failures = testing::forEachAllocationFailure(
       [&] { recordset::sortRowsByColumn(store, 1, kSortByValue, SortOrder::descending); },
       [&](bool threw) {
-        const std::string after = ids(store);
-        EXPECT_EQ(after, threw ? before : ids(sorted));
+        EXPECT_EQ(describe(store), threw ? before : describe(sorted));
         exchanged += threw ? 0 : 1;
         store = build();
       });
   EXPECT_GT(failures, 1);
   EXPECT_EQ(exchanged, 1);  // the move's one allocation: its index list
-  EXPECT_EQ(ids(store), ids(sorted));
-  EXPECT_NE(ids(sorted), before);
+  EXPECT_EQ(describe(store), describe(sorted));
+  EXPECT_NE(describe(sorted), before);
 }
 
 }  // namespace
