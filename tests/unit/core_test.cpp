@@ -91,7 +91,8 @@ TEST(Cell, ContentInsideAndOutsideTheCellSurvivesMoves) {
     counted.assignValue(3);
     counted.assign(CellDescriptor::ofText(bytes.data(), static_cast<int32_t>(n - 1)));
     counted.setKey(CellDescriptor::ofText(bytes.data() + 1, static_cast<int32_t>(n / 2)));
-    EXPECT_EQ(cellOf(counted) + "#" + textOf(*counted.key()), described + "#" + bytes.substr(1, n / 2));
+    EXPECT_EQ(cellOf(counted) + "|" + counted.text().c_str() + "#" + textOf(*counted.key()),
+              described + "|" + text + "#" + bytes.substr(1, n / 2));
     EXPECT_EQ(cellOf(b) + "#" + cellOf(*b.key()), described + "#" + described);
     EXPECT_EQ(std::string(a.bytes(), data.size()), data);
     Cell moved(std::move(b));
