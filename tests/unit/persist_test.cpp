@@ -103,10 +103,11 @@ ArrayStore roundTrip(Format f, const ArrayStore& source, const std::string& file
   return loaded;
 }
 
-// The cells, in one dimension.
-ArrayStore cells(std::initializer_list<CellDescriptor> cells) {
+// The cells, in one dimension, with the keys of the first ones.
+ArrayStore cells(std::initializer_list<CellDescriptor> cells, std::initializer_list<CellDescriptor> keys = {}) {
   ArrayStore s;
   for (const CellDescriptor& d : cells) s.append(d);
+  for (const CellDescriptor& k : keys) s.setKey(static_cast<int32_t>(&k - keys.begin()), k);
   return s;
 }
 
@@ -147,10 +148,8 @@ const Probe kProbes[] = {
      }},
     {"Keys",
      [] {
-       ArrayStore s = cells({CellDescriptor::ofString("a"), CellDescriptor::ofValue(5)});
-       s.setKey(0, CellDescriptor::ofString("k"));
-       s.setKey(1, CellDescriptor::ofValue(7));
-       return s;
+       return cells({CellDescriptor::ofString("a"), CellDescriptor::ofValue(5)},
+                    {CellDescriptor::ofString("k"), CellDescriptor::ofValue(7)});
      },
      [](const ArrayStore&, const ArrayStore& loaded) {
        const Cell* ka = loaded.cellAt(0) ? loaded.cellAt(0)->key() : nullptr;
@@ -177,9 +176,7 @@ const Probe kProbes[] = {
      }},
     {"Empty cells",
      [] {
-       ArrayStore s =
-           cells({CellDescriptor::ofString("a"), CellDescriptor::ofString(""), CellDescriptor::ofString("b")});
-       s.set(1, CellDescriptor::ofValue(0));
+       ArrayStore s = cells({CellDescriptor::ofString("a"), {}, CellDescriptor::ofString("b")});
        s.setKey(1, CellDescriptor::ofString("e"));
        return s;
      },
@@ -200,11 +197,7 @@ const Probe kProbes[] = {
        return someCellHolds(loaded, "x") ? Fate::changed : Fate::lost;
      }},
     {"Texts holding the format's separator",
-     [] {
-       ArrayStore s = cells({CellDescriptor::ofString("x,y=z")});
-       s.setKey(0, CellDescriptor::ofString("k=v"));
-       return s;
-     },
+     [] { return cells({CellDescriptor::ofString("x,y=z")}, {CellDescriptor::ofString("k=v")}); },
      [](const ArrayStore&, const ArrayStore& loaded) {
        const Cell* key = loaded.cellAt(0) ? loaded.cellAt(0)->key() : nullptr;
        const Fate text = textFate(loaded, "x,y=z");
