@@ -176,7 +176,9 @@ const Probe kProbes[] = {
      }},
     {"Empty cells",
      [] {
-       ArrayStore s = cells({CellDescriptor::ofString("a"), {}, CellDescriptor::ofString("b")});
+       ArrayStore s =
+           cells({CellDescriptor::ofString("a"), CellDescriptor::ofString(""), CellDescriptor::ofString("b")});
+       s.set(1, CellDescriptor::ofValue(0));  // emptied in place
        s.setKey(1, CellDescriptor::ofString("e"));
        return s;
      },
