@@ -1,10 +1,11 @@
-// Checks below the routine tables: list splitting, a row insertion that runs
-// out of memory, the row flag index against a plain walk, and row sorting
-// against a plain rendering of the first-row-pivot quicksort.
+// Checks below the routine tables: list splitting, row changes that run out
+// of memory, the row flag index against a plain walk, and row sorting against
+// a plain rendering of the first-row-pivot quicksort.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 #include <utility>
@@ -13,21 +14,17 @@
 #include "core/array_store.h"
 #include "core/compare.h"
 #include "core/row_flags.h"
+#include "recordset/labels.h"
 #include "recordset/lists.h"
 #include "recordset/row_sort.h"
 #include "recordset/rows.h"
-#include "tests/unit/allocation_faults.h"
+#include "tests/unit/stores.h"
 
 namespace tessel {
 namespace {
 
-ArrayStore table(int32_t columns) {
-  ArrayStore s;
-  s.dimensions().setCount(2);
-  s.dimensions().setBoundary(1, columns);
-  s.rowFlags().setAutoSelect(true);
-  return s;
-}
+using testing::describe;
+using testing::table;
 
 TEST(Lists, SplittingTreatsTheDelimiterAsASetOfCharacters) {
   // Empty items vanish; blanks and apostrophes are kept as they are.
@@ -45,32 +42,41 @@ TEST(Lists, SplittingTreatsTheDelimiterAsASetOfCharacters) {
   EXPECT_STREQ(host, "p,q");
 }
 
-TEST(Lists, RowInsertionThatRunsOutOfMemoryLeavesNoHalfRow) {
+TEST(Rows, RowChangesThatRunOutOfMemoryLeaveNoHalfRow) {
   for (const int32_t row : {0, 1, 2}) {  // in the middle, and appended
     ArrayStore s = table(3);
     for (const char* text : {"a", "a", "a", "b", "b", "b"}) s.append(CellDescriptor::ofString(text));
-    const auto check = [&](bool threw) {
-      EXPECT_TRUE(threw);
-      EXPECT_EQ(recordset::elementList(s, ","), "a,a,a,b,b,b") << row;
-      EXPECT_EQ(s.rowFlags().count(), 2);
-      EXPECT_EQ(s.rowFlags().selectedCount(), 2);
-    };
-    const int failures =
-        testing::forEachAllocationFailure([&] { recordset::insertRowFromList(s, "x,y,z", row); }, check);
-    EXPECT_GT(failures, 0) << row;
-    EXPECT_EQ(s.size(), 9);
+    EXPECT_GT(testing::failuresLeavingTheStore(s, [&] { recordset::insertRowFromList(s, "x,y,z", row); }), 0) << row;
+    const char* const after[] = {"x,y,z,a,a,a,b,b,b", "a,a,a,x,y,z,b,b,b", "a,a,a,b,b,b,x,y,z"};
+    EXPECT_EQ(recordset::elementList(s, ","), after[row]);
   }
-}
-
-// Cells (text and key), count, capacity and row flags, for comparing two stores.
-std::string state(const ArrayStore& s) {
-  std::string out = std::to_string(s.size()) + "/" + std::to_string(s.capacity()) + ":";
-  for (int32_t i = 0; i < s.size(); ++i) {
-    out += std::string(s.cellAt(i)->text().view()) + (s.cellAt(i)->key() ? "#k," : ",");
+  // A middle insert can leave the table where the growth rule grows it at the
+  // next deletion; deleting a row there must fail whole or not at all.
+  int failures = 0;
+  for (int32_t cells = 1; cells <= 80; ++cells) {
+    ArrayStore s = table(3);
+    for (int32_t i = 0; i < cells; ++i) s.append(CellDescriptor::ofValue(i));
+    s.insert(0, CellDescriptor::ofValue(-1));
+    if (recordset::rowCount(s) > 0)
+      failures += testing::failuresLeavingTheStore(s, [&] { recordset::deleteRow(s, 0); });
   }
-  out += " flags";
-  for (int32_t p = 0; p < s.rowFlags().count(); ++p) out += " " + std::to_string(s.rowFlags().at(p));
-  return out;
+  EXPECT_GT(failures, 0);  // some deletion did grow the table
+  // In a table the next change shrinks, a replacement happens whole or not at
+  // all, and a delete needs no memory: a shrink that finds none keeps the larger table.
+  ArrayStore s = table(3);
+  for (int r = 0; r < 40; ++r) recordset::appendRowFromList(s, "a,b,c");
+  for (int r = 0; r < 30; ++r) recordset::deleteRow(s, 0);
+  EXPECT_GT(testing::failuresLeavingTheStore(
+                s, [&] { recordset::replaceRowWithList(s, "a long first text,a long second,x", 1); }),
+            0);
+  EXPECT_EQ(recordset::rowCount(s), 10);
+  EXPECT_EQ(std::string(s.cellAt(4)->text().view()), "a long second");
+  testing::failAllocationAfter(0);
+  recordset::deleteRow(s, 0);
+  EXPECT_TRUE(testing::allocationFailed());
+  testing::failAllocationAfter(-1);
+  EXPECT_EQ(recordset::rowCount(s), 9);
+  EXPECT_EQ(std::string(s.cellAt(0)->text().view()), "a long first text");
 }
 
 // A row goes in, or out, as one run of cells; the result must be what
@@ -102,35 +108,16 @@ TEST(Rows, ARowInsertedOrDeletedAtOnceEndsAsColumnByColumn) {
             const char* item = c == 0 ? "x" : c == 1 ? "y" : nullptr;
             single.insert(base + c, item ? CellDescriptor::ofString(item) : CellDescriptor{});
           }
-          ASSERT_EQ(state(run), state(single)) << "insert at row " << r;
+          ASSERT_EQ(describe(run), describe(single)) << "insert at row " << r;
           if (r == rows) continue;
           run = make(), single = make();
           recordset::deleteRow(run, r);
           for (int32_t c = columns - 1; c >= 0; --c) single.deleteAt(base + c);
-          ASSERT_EQ(state(run), state(single)) << "delete row " << r;
+          ASSERT_EQ(describe(run), describe(single)) << "delete row " << r;
         }
       }
     }
   }
-}
-
-// A middle insert can leave the table where the growth rule grows it at the
-// next deletion; deleting a row there must fail whole or not at all.
-TEST(Rows, ARowDeletionThatRunsOutOfMemoryLeavesTheRowWhole) {
-  int failures = 0;
-  for (int32_t cells = 1; cells <= 80; ++cells) {
-    ArrayStore s = table(3);
-    for (int32_t i = 0; i < cells; ++i) s.append(CellDescriptor::ofValue(i));
-    s.insert(0, CellDescriptor::ofValue(-1));
-    if (recordset::rowCount(s) == 0) continue;
-    const std::string before = state(s);
-    failures += testing::forEachAllocationFailure([&] { recordset::deleteRow(s, 0); },
-                                                  [&](bool threw) {
-                                                    EXPECT_TRUE(threw);
-                                                    EXPECT_EQ(state(s), before) << cells << " cells";
-                                                  });
-  }
-  EXPECT_GT(failures, 0);  // some deletion did grow the table
 }
 
 TEST(RowFlags, IndexMatchesAPlainWalkThroughEveryChange) {
@@ -176,31 +163,29 @@ TEST(RowFlags, IndexMatchesAPlainWalkThroughEveryChange) {
   }
 }
 
+TEST(LabelTable, CostsTheLabelsItHoldsNotTheColumns) {
+  ArrayStore s;
+  s.dimensions().setCount(2);
+  s.dimensions().setBoundary(1, 80000000);
+  recordset::setLabel(s, "price", 79999999);
+  recordset::setLabel(s, "name", 3);
+  EXPECT_EQ(s.labels().size(), 80000000);
+  EXPECT_EQ(s.labels().held().size(), 2u);
+  EXPECT_STREQ(recordset::label(s, 79999999), "price");
+  EXPECT_EQ(recordset::label(s, 4), nullptr);
+  EXPECT_EQ(recordset::columnOfLabel(s, "PRICE"), 79999999);
+  // Fewer columns drop the labels past them, and the slots stay as many as the columns.
+  s.dimensions().setBoundary(1, 5);
+  recordset::setLabel(s, "", 0);
+  EXPECT_EQ(s.labels().size(), 5);
+  EXPECT_EQ(recordset::labelList(s), ",,,name,");
+  EXPECT_EQ(recordset::columnOfLabel(s, "price"), -1);
+}
+
 struct Row {
   int32_t id, value;
   const char* text;
 };
-
-// The quicksort step by step: left part by recursion, right part by the loop.
-void reference(std::vector<Row>& rows, int lo, int hi, SortKind kind, int direction) {
-  const auto compare = [&](const Row& a, const Row& b) {
-    const int c =
-        kind == kSortByValue ? (a.value > b.value) - (a.value < b.value) : literalCompare(a.text, b.text, false);
-    return ((c > 0) - (c < 0)) * direction;
-  };
-  while (hi > lo) {
-    const Row pivot = rows[lo];
-    int i = lo, j = hi;
-    do {
-      while (compare(rows[i], pivot) < 0) ++i;
-      while (compare(rows[j], pivot) > 0) --j;
-      if (j < i) break;
-      std::swap(rows[i++], rows[j--]);
-    } while (j >= i);
-    reference(rows, lo, j, kind, direction);
-    lo = i;
-  }
-}
 
 // The shortcuts of the row sort (a unique order when every cell differs,
 // ranges already strictly in order or in reverse) must leave rows exactly
@@ -229,7 +214,12 @@ TEST(RowSort, FollowsTheQuicksortStepsWhateverTheInput) {
     }
     for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
       std::vector<Row> expected = rows;
-      reference(expected, 0, n - 1, kind, order == SortOrder::ascending ? 1 : -1);
+      // The row sort's quicksort pivots the first row.
+      testing::referenceQuicksort(expected, 0, n - 1, false, [&](const Row& a, const Row& b) {
+        const int c =
+            kind == kSortByValue ? (a.value > b.value) - (a.value < b.value) : literalCompare(a.text, b.text, false);
+        return order == SortOrder::ascending ? (c > 0) - (c < 0) : (c < 0) - (c > 0);
+      });
       ArrayStore store = table(2);
       for (const Row& r : rows) {
         store.append(CellDescriptor::ofValue(r.id));
@@ -254,29 +244,22 @@ TEST(RowSort, OutOfMemoryLeavesTheRowsOrSortsThemAllTheSame) {
     }
     return store;
   };
-  const auto ids = [](const ArrayStore& store) {
-    std::string out;
-    for (int32_t i = 0; i < store.size(); i += 2)
-      out += std::to_string(store.valueAt(i)) + "#" + std::to_string(store.cellAt(i)->key()->value()) + " ";
-    return out;
-  };
   ArrayStore sorted = build();
   recordset::sortRowsByColumn(sorted, 1, kSortByValue, SortOrder::descending);
-  const std::string before = ids(build());
+  const std::string before = describe(build());
   ArrayStore store = build();
   int exchanged = 0;
   const int failures = testing::forEachAllocationFailure(
       [&] { recordset::sortRowsByColumn(store, 1, kSortByValue, SortOrder::descending); },
       [&](bool threw) {
-        const std::string after = ids(store);
-        EXPECT_EQ(after, threw ? before : ids(sorted));
+        EXPECT_EQ(describe(store), threw ? before : describe(sorted));
         exchanged += threw ? 0 : 1;
         store = build();
       });
   EXPECT_GT(failures, 1);
   EXPECT_EQ(exchanged, 1);  // the move's one allocation: its index list
-  EXPECT_EQ(ids(store), ids(sorted));
-  EXPECT_NE(ids(sorted), before);
+  EXPECT_EQ(describe(store), describe(sorted));
+  EXPECT_NE(describe(sorted), before);
 }
 
 }  // namespace

@@ -1,0 +1,83 @@
+// Stores built, described and run out of memory in one line, for tests that
+// hold one way of changing a store against another.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/array_store.h"
+#include "tests/unit/allocation_faults.h"
+
+namespace tessel::testing {
+
+// An empty 2D store `columns` wide.
+inline ArrayStore table(int32_t columns, bool autoSelect = true) {
+  ArrayStore s;
+  s.dimensions().setCount(2);
+  s.dimensions().setBoundary(1, columns);
+  s.rowFlags().setAutoSelect(autoSelect);
+  return s;
+}
+
+// Type and content: a data cell's bytes, another cell's text.
+inline std::string describe(const Cell& c) {
+  return std::to_string(static_cast<int>(c.type())) +
+         (c.type() == CellType::data ? std::string(c.bytes(), static_cast<std::size_t>(c.length()))
+                                     : std::string(c.text().view()));
+}
+
+// Count, capacity, X boundary, cells#keys, row flags and how many are selected.
+inline std::string describe(const ArrayStore& s) {
+  std::string out = std::to_string(s.size()) + "/" + std::to_string(s.capacity()) + "/x" +
+                    std::to_string(s.dimensions().entry(1)) + ":";
+  for (int32_t i = 0; i < s.size(); ++i) {
+    const Cell& c = *s.cellAt(i);
+    out += describe(c) + (c.key() ? "#" + describe(*c.key()) : "") + ",";
+  }
+  out += " flags";
+  for (int32_t r = 0; r < s.rowFlags().count(); ++r) out += " " + std::to_string(s.rowFlags().at(r));
+  return out + " (" + std::to_string(s.rowFlags().selectedCount()) + ")";
+}
+
+// All of the above, dimension entries and labels too.
+inline std::string describeAll(const ArrayStore& s) {
+  std::string out = describe(s) + " dims";
+  for (int k = 0; k < 10; ++k) out += " " + std::to_string(s.dimensions().entry(k));
+  out += " labels" + std::to_string(s.labels().exists()) + ":" + std::to_string(s.labels().size());
+  for (const LabelTable::Label& l : s.labels().held()) out += " " + std::to_string(l.column) + "=" + l.text;
+  return out;
+}
+
+// Runs `change` with each of its allocations failing in turn: each failure
+// throws and leaves the store as it was. Returns how many failed.
+inline int failuresLeavingTheStore(const ArrayStore& s, const std::function<void()>& change) {
+  const std::string before = describeAll(s);
+  return forEachAllocationFailure(change, [&](bool threw) {
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(describeAll(s), before);
+  });
+}
+
+// The quicksort whose order a sort must leave where elements tie, written out
+// plainly, its pivot the first element of each range or the middle one.
+template <typename T, typename Compare>
+void referenceQuicksort(std::vector<T>& v, int lo, int hi, bool middlePivot, const Compare& compare) {
+  while (hi > lo) {
+    const T pivot = v[static_cast<std::size_t>(middlePivot ? lo + (hi - lo) / 2 : lo)];
+    int i = lo, j = hi;
+    do {
+      while (i < hi && compare(v[static_cast<std::size_t>(i)], pivot) < 0) ++i;
+      while (j > lo && compare(v[static_cast<std::size_t>(j)], pivot) > 0) --j;
+      if (j < i) break;
+      std::swap(v[static_cast<std::size_t>(i++)], v[static_cast<std::size_t>(j--)]);
+    } while (j >= i);
+    referenceQuicksort(v, lo, j, middlePivot, compare);
+    lo = i;
+  }
+}
+
+}  // namespace tessel::testing
