@@ -38,7 +38,11 @@ void ArrayStore::insert(int32_t i, const CellDescriptor& d) {
   if (cells_.insert(i, d) && rows) rowFlags_.upkeep(physical);
 }
 
+// With fewer flags than rows (the columns changed under them), the upkeep
+// after a delete adds flags; their room is taken first, so that running out of
+// memory leaves the cells as they were.
 void ArrayStore::deleteAt(int32_t i) {
+  if (cells_.at(i) != nullptr) prepareUpkeep(int64_t{size()} - 1);
   if (cells_.erase(i)) rowFlagUpkeep();
 }
 
@@ -58,6 +62,7 @@ bool ArrayStore::insertRun(int32_t i, std::vector<Cell>& contents) {
 
 bool ArrayStore::deleteRun(int32_t i, int32_t n) {
   // Each deletion only lowers the row count, so one upkeep at the end leaves what they would.
+  if (n > 0) prepareUpkeep(int64_t{size()} - n);
   if (!cells_.eraseRun(i, n)) return false;
   rowFlagUpkeep();
   return true;

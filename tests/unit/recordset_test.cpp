@@ -61,6 +61,18 @@ TEST(Rows, RowChangesThatRunOutOfMemoryLeaveNoHalfRow) {
       failures += testing::failuresLeavingTheStore(s, [&] { recordset::deleteRow(s, 0); });
   }
   EXPECT_GT(failures, 0);  // some deletion did grow the table
+  // With fewer flags than rows (the columns changed under them), a delete adds flags.
+  const auto narrowed = [] {
+    ArrayStore s = table(2, false);
+    for (const char* t : {"0", "1", "2"}) s.append(CellDescriptor::ofString(t));
+    s.rowFlags().set(0, RowFlags::kSelected);
+    s.dimensions().setBoundary(1, 1);
+    return s;
+  };
+  ArrayStore cell = narrowed(), row = narrowed();
+  EXPECT_GT(testing::failuresLeavingTheStore(cell, [&] { cell.deleteAt(0); }), 0);
+  EXPECT_GT(testing::failuresLeavingTheStore(row, [&] { recordset::deleteRow(row, 0); }), 0);
+  EXPECT_EQ(describe(row), "2/25/x1:21,22, flags 1 2 (1)");
   // In a table the next change shrinks, a replacement happens whole or not at
   // all, and a delete needs no memory: a shrink that finds none keeps the larger table.
   ArrayStore s = table(3);
