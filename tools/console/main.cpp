@@ -20,6 +20,7 @@
 namespace {
 
 using namespace tessel::console;
+using tessel::catalogue::expressionOf;
 
 const char kUsageHead[] =
     "usage: tessel [options] run SCRIPT...     run scripts, one command a line\n"
@@ -147,7 +148,7 @@ int convert(tessel::hostkit::Module& module, const Options& o) {
   runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.csvHeader, warnings);
   runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.csvHeader, warnings);
   printWarnings(warnings);
-  const int32_t count = integerOf(object, "size");
+  const int32_t count = object.integer(expressionOf("size"));
   std::cout << in << " (" << formatName(from) << ", " << plural(count, "element", "elements") << ") -> " << out << " ("
             << formatName(*to) << ")\n";
   return 0;

@@ -12,6 +12,7 @@
 
 namespace tessel::console {
 
+using catalogue::expressionOf;
 using catalogue::kActions;
 using catalogue::kExpressions;
 using catalogue::Param;
@@ -151,14 +152,14 @@ void Session::warnOutOfRange(hostkit::RunObject& object, const catalogue::Parame
     const bool row = name == "row";
     std::string problem;
     if (name == "index") {
-      const int32_t size = integerOf(object, "size");
+      const int32_t size = object.integer(expressionOf("size"));
       if (v < 0) problem = named + " is negative";
       if (v >= size && !(action && extendsArray(declared)))
         problem = named + " is past the last element (size " + std::to_string(size) + ")";
-    } else if ((row || name == "column") && integerOf(object, "dimensionCount") != 2) {
+    } else if ((row || name == "column") && object.integer(expressionOf("dimensionCount")) != 2) {
       problem = "the array is not 2D, so its " + name + "s are not a recordset's";
     } else if (row || name == "column") {
-      const int32_t limit = integerOf(object, row ? "numberOfRows" : "boundaryX");
+      const int32_t limit = object.integer(expressionOf(row ? "numberOfRows" : "boundaryX"));
       if (v < 0 || v >= limit + (row && action ? 1 : 0))
         problem =
             named + " is outside 0 to " + std::to_string(limit - 1) + (row ? " (rows count the selected ones)" : "");

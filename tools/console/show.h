@@ -31,11 +31,6 @@ struct ShowOptions {
 // false when words[i] is not a show option. Throws UserError for a bad value.
 bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& options);
 
-// The integer or text that the expression of an operation gives (see
-// hostkit::RunObject::integer and text).
-int32_t integerOf(hostkit::RunObject& object, const char* operation, const hostkit::Param& first = {});
-std::optional<std::string> textOf(hostkit::RunObject& object, const char* operation, const hostkit::Param& first = {});
-
 // A text in double quotes, control characters and quotes escaped, cut after
 // `width` characters with "..." after the closing quote.
 std::string quoted(std::string_view text, bool utf8, std::size_t width = std::string::npos);
