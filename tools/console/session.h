@@ -31,13 +31,6 @@ struct Settings {
   bool keepGoing = false;  // a script goes on after an error
 };
 
-// An expression's result: an integer, a text, or no text at all.
-struct Value {
-  bool isText = false;
-  int32_t integer = 0;
-  std::optional<std::string> text;
-};
-
 class Session {
  public:
   Session(hostkit::Module& module, Settings settings, std::ostream& out);
@@ -59,12 +52,7 @@ class Session {
   void execute(std::string_view line);
   hostkit::RunObject& instance(const std::string& name);
   hostkit::RunObject& create(const std::string& name, const hostkit::SetupOptions& setup);
-  Value evaluate(hostkit::RunObject& object, const Term& term);
   bool builtin(std::string_view line);
-  void runAction(hostkit::RunObject& object, const ActionCall& call);
-  // Warns when an index, row or column parameter names nothing.
-  void warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values,
-                      bool action);
 
   hostkit::Module& module_;
   Settings settings_;
