@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/catalogue_notes.h"
-#include "tools/console/names.h"
+#include "tools/console/console.h"
 
 namespace tessel::console {
 namespace {

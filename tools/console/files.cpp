@@ -1,5 +1,3 @@
-#include "tools/console/files.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -8,9 +6,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "host/catalogue.h"
+#include "tools/console/console.h"
 #include "tools/console/platform.h"
-#include "tools/console/show.h"
 
 namespace tessel::console {
 

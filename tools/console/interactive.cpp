@@ -1,5 +1,3 @@
-#include "tools/console/interactive.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -7,11 +5,9 @@
 #include <filesystem>
 #include <iostream>
 #include <set>
-#include <string>
-#include <vector>
 
-#include "host/catalogue.h"
 #include "host/help_topics.h"
+#include "tools/console/console.h"
 #include "tools/console/platform.h"
 
 #if TESSEL_LINE_EDITING

@@ -6,16 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <optional>
-#include <string>
-#include <vector>
 
-#include "host/catalogue.h"
-#include "tools/console/files.h"
-#include "tools/console/interactive.h"
+#include "tools/console/console.h"
 #include "tools/console/platform.h"
-#include "tools/console/session.h"
-#include "tools/console/show.h"
 
 namespace {
 

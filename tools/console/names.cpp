@@ -1,5 +1,3 @@
-#include "tools/console/names.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -7,6 +5,8 @@
 #include <climits>
 #include <cstdlib>
 #include <iterator>
+
+#include "tools/console/console.h"
 
 namespace tessel::console {
 

@@ -1,5 +1,3 @@
-#include "tools/console/session.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -7,7 +5,7 @@
 #include <ostream>
 #include <utility>
 
-#include "tools/console/files.h"
+#include "tools/console/console.h"
 #include "tools/console/platform.h"
 
 namespace tessel::console {

@@ -1,11 +1,7 @@
-#include "tools/console/show.h"
-
 #include <algorithm>
-#include <optional>
 #include <ostream>
 
-#include "host/catalogue.h"
-#include "tools/console/names.h"
+#include "tools/console/console.h"
 #include "tools/console/platform.h"
 
 namespace tessel::console {

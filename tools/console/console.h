@@ -1,0 +1,238 @@
+// What the console host's files offer each other, a part a file; what differs
+// by system is in platform.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/catalogue.h"
+#include "persist/format_facts.h"
+#include "tools/host_kit.h"
+
+namespace tessel::console {
+
+// ---- names.cpp: how a line of the console language names actions (by the
+// words of their display strings) and expressions (in their own call syntax).
+// Every name comes from the catalogue.
+
+// A mistake in what the user wrote; the message is complete and ready to print.
+class UserError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A parameter as written: a literal or a nested expression call.
+struct Term {
+  enum class Kind { integer, text, expression };
+  Kind kind = Kind::integer;
+  int32_t integer = 0;
+  std::string text;
+  int expression = -1;  // catalogue number of the call
+  std::vector<Term> arguments;
+  std::string source;  // as written, for messages
+};
+
+// A character of an expression's name.
+bool isNameChar(char c);
+
+// Texts compared and searched the way names are: A to Z ignoring case.
+std::string lowered(std::string_view text);
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix);
+
+// A count in words: "1 row", "2 rows".
+std::string plural(int64_t n, const char* one, const char* many);
+
+// The word after the option words[i], moving i onto it; throws UserError when there is none.
+const std::string& optionValue(const std::vector<std::string>& words, std::size_t& i);
+
+// Reads one line token by token.
+class Cursor {
+ public:
+  explicit Cursor(std::string_view line) : line_(line) {}
+
+  bool atEnd();  // after blanks
+  std::size_t position() const { return pos_; }
+  // One literal token of a name: a word (letters and digits, compared ignoring
+  // case, not followed by a letter or digit) or one punctuation character.
+  bool token(std::string_view t);
+  // A quoted text, an integer or an expression call; throws UserError.
+  Term term();
+  // A bare word (letters, digits, _ . -), for instance and option names.
+  std::string word();
+  // Everything up to the next blank, as it stands.
+  std::string bare();
+  std::string_view rest() const { return line_.substr(pos_); }
+
+ private:
+  Term textLiteral();
+  Term integerLiteral();
+  Term call();
+  void skipSpace();
+  // Moves past the characters `accepts` takes; what it moved past.
+  template <typename Accepts>
+  std::string_view scan(Accepts accepts);
+
+  static constexpr int kMaxDepth = 64;
+
+  std::string_view line_;
+  std::size_t pos_ = 0;
+  int depth_ = 0;
+};
+
+// The catalogue number of an expression name, written with or without its "(";
+// -1 when there is none.
+int findExpression(std::string_view name);
+// Expression names and action labels near a mistyped name, for messages.
+std::string suggestionsFor(std::string_view written);
+
+struct ActionCall {
+  int number = -1;
+  std::vector<Term> params;
+};
+
+// The action a line names: the words of its display string, as the event
+// editor lists it, with the parameters in their places ("Set value 2 at 0",
+// "SELECT WHERE \"level\" > 3"). Words compare ignoring case; neighbouring
+// parameters may be separated by a comma. Rows written alike are told apart by
+// their parameter kinds. Throws UserError saying what is wrong and how to write it.
+ActionCall resolveAction(std::string_view line);
+// "Save to file <file name>": the display string with the parameter names in place.
+std::string usage(const catalogue::Action& action);
+
+// ---- show.cpp: an instance's array as a person wants to see it, or as JSON
+// for a program: texts through the module's expressions, types, keys and row
+// selection through its cell diagnostic.
+
+struct ShowOptions {
+  std::size_t width = 24;  // longest text shown before it is cut, in characters
+  bool utf8 = false;       // the output takes UTF-8: such texts are shown as they are, not escaped
+  bool types = false;      // a grid writes each cell as its type shows it
+  bool keys = false;       // a grid shows each cell's key after it
+  bool selectedOnly = false;
+  bool json = false;
+  int32_t first = 0;         // the first row (the first element of a list) shown
+  int32_t last = INT32_MAX;  // the last one shown
+  int32_t head = INT32_MAX;  // how many are shown at most
+};
+
+// Reads "--types", "--rows 2:5" and the rest from words at i, advancing i;
+// false when words[i] is not a show option. Throws UserError for a bad value.
+bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& options);
+
+// A text in double quotes, control characters and quotes escaped, cut after
+// `width` characters with "..." after the closing quote.
+std::string quoted(std::string_view text, bool utf8, std::size_t width = std::string::npos);
+
+// The rows of a table, printed in columns separated by two blanks, each as
+// wide as its widest entry.
+using Table = std::vector<std::vector<std::string>>;
+void printTable(std::ostream& out, const Table& rows, const std::string& indent = "");
+
+// Prints the array of `object` under `title`.
+void show(hostkit::RunObject& object, const std::string& title, std::ostream& out, const ShowOptions& options);
+
+// ---- files.cpp: the array files games write, read and written through the
+// module's own load and save actions. What happened comes from the module's
+// outcome diagnostic; what a format could not keep is counted before writing.
+
+// The console reads and writes the whole-array formats, not the element file.
+using Format = persist::facts::Format;
+
+// "native", "host", "csv" or "ini"; throws UserError for another name.
+Format formatNamed(const std::string& name);
+const char* formatName(Format format);
+
+// The format of an existing file to read: the one named, which its content
+// must show (CSV: anything that is not one of the others), or else the one
+// its magic or header shows, else its extension's. Throws UserError when the
+// file cannot be read or told, or is not of the format named.
+Format inputFormat(const std::string& path, std::optional<Format> named);
+// The format a file is to be written in, by its extension; none when unknown.
+std::optional<Format> formatOfExtension(const std::string& path);
+
+// A load, append or save action of the catalogue that names a whole-array file.
+struct FileAction {
+  Format format;
+  enum class Kind { load, append, save } kind;
+};
+std::optional<FileAction> fileActionOf(int action);
+
+// Runs the action on the file, with what tessel adds around the module for
+// CSV (a byte order mark dropped, with `csvHeader` a first row of labels). Adds
+// to `warnings` what the module did not do, what wraps and what a save could
+// not keep; throws UserError when the module reports a failed save or tessel's
+// own part fails.
+void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
+                   std::vector<std::string>& warnings);
+
+// ---- help.cpp: the catalogue as help text, for `help` and `tessel help`.
+
+// Everything, grouped as the menus group it, when the topic is empty;
+// otherwise a shell command, the file formats, a part of the menus, the
+// action of a number, the expression of a name, or every entry whose label,
+// name or display string holds the topic. Throws UserError when nothing does.
+void printHelp(std::ostream& out, std::string_view topic);
+
+// ---- session.cpp: one run of the console language: named instances of the
+// object side by side, and the lines that act on them.
+
+// Reads one setup option ("--dims 3", "--x=4", "--auto-select") from args at
+// i, advancing i past it; false when args[i] is not a setup option. Throws
+// UserError for a bad value.
+bool readSetupOption(const std::vector<std::string>& args, std::size_t& i, hostkit::SetupOptions& setup);
+extern const char* const kSetupOptionsHelp;
+
+struct Settings {
+  hostkit::SetupOptions setup;  // for instances created without options of their own
+  ShowOptions show;
+  bool csvHeader = false;  // a CSV file's first row holds the column labels
+  bool keepGoing = false;  // a script goes on after an error
+};
+
+class Session {
+ public:
+  Session(hostkit::Module& module, Settings settings, std::ostream& out);
+
+  // Runs one line, then prints its mistake and warnings to err after `where`;
+  // false when it failed.
+  bool runLine(std::string_view line, const std::string& where, std::ostream& err);
+  // Runs a script line by line; messages go to err as "name:line: message".
+  // Returns false when a line failed.
+  bool run(std::istream& script, const std::string& name, std::ostream& err);
+
+  const std::string& currentName() const { return current_; }
+  std::vector<std::string> instanceNames() const;
+  bool quitRequested() const { return quit_; }
+
+ private:
+  // Runs one line of the language; throws UserError. What the module would
+  // not do, or did not do, is kept as warnings for the line.
+  void execute(std::string_view line);
+  hostkit::RunObject& instance(const std::string& name);
+  hostkit::RunObject& create(const std::string& name, const hostkit::SetupOptions& setup);
+  bool builtin(std::string_view line);
+
+  hostkit::Module& module_;
+  Settings settings_;
+  std::ostream& out_;
+  std::map<std::string, std::unique_ptr<hostkit::RunObject>> instances_;
+  std::string current_ = "main";
+  std::vector<std::string> warnings_;
+  bool quit_ = false;
+};
+
+// ---- interactive.cpp: the console language typed at a terminal, with line
+// editing, history, completion and Ctrl-C.
+
+// Reads and runs lines until end of input; returns the exit status.
+int interactive(Session& session, std::ostream& err);
+
+}  // namespace tessel::console
