@@ -7,7 +7,6 @@
 #include <iterator>
 
 #include "tools/console/console.h"
-#include "tools/console/platform.h"
 
 namespace tessel::console {
 

@@ -8,7 +8,6 @@
 
 #include "host/help_topics.h"
 #include "tools/console/console.h"
-#include "tools/console/platform.h"
 
 #if TESSEL_LINE_EDITING
 #include <editline/readline.h>

@@ -8,7 +8,6 @@
 #include <iostream>
 
 #include "tools/console/console.h"
-#include "tools/console/platform.h"
 
 namespace {
 

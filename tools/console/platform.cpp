@@ -1,4 +1,4 @@
-#include "tools/console/platform.h"
+#include "tools/console/console.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "tools/console/console.h"
-#include "tools/console/platform.h"
 
 namespace tessel::console {
 

@@ -2,7 +2,6 @@
 #include <ostream>
 
 #include "tools/console/console.h"
-#include "tools/console/platform.h"
 
 namespace tessel::console {
 
