@@ -229,12 +229,6 @@ class Session {
   bool quit_ = false;
 };
 
-// ---- interactive.cpp: the console language typed at a terminal, with line
-// editing, history, completion and Ctrl-C.
-
-// Reads and runs lines until end of input; returns the exit status.
-int interactive(Session& session, std::ostream& err);
-
 // ---- platform.cpp: what the console host does differently on each system, in
 // one place, with what it does differently at a terminal: Ctrl-C cancels the
 // line being typed or the command that is running (which checks between
