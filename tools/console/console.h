@@ -31,11 +31,10 @@ class UserError : public std::runtime_error {
 
 // A parameter as written: a literal or a nested expression call.
 struct Term {
-  enum class Kind { integer, text, expression };
-  Kind kind = Kind::integer;
+  catalogue::Param kind = catalogue::Param::integer;  // of the value it gives
   int32_t integer = 0;
   std::string text;
-  int expression = -1;  // catalogue number of the call
+  int expression = -1;  // catalogue number of the call, for a call
   std::vector<Term> arguments;
   std::string source;  // as written, for messages
 };

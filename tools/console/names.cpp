@@ -37,13 +37,6 @@ std::string quoteForMessage(std::string_view s) {
   return "\"" + std::string(s.substr(0, kLongest)) + (s.size() > kLongest ? "\"..." : "\"");
 }
 
-// The kind of value a term gives.
-Param kindOf(const Term& term) {
-  const bool text =
-      term.kind == Term::Kind::expression ? kExpressions[term.expression].returnsText() : term.kind == Term::Kind::text;
-  return text ? Param::text : Param::integer;
-}
-
 const char* kindName(Param kind) {
   return kind == Param::integer ? "an integer" : kind == Param::text ? "a text" : "nothing";
 }
@@ -53,7 +46,7 @@ const char* kindName(Param kind) {
 std::string kindMismatch(const catalogue::Parameter* declared, const std::vector<Term>& terms) {
   for (std::size_t i = 0; i < terms.size(); ++i) {
     const Param want = declared[i].kind;
-    const Param got = kindOf(terms[i]);
+    const Param got = terms[i].kind;
     if (want != got) {
       return "parameter " + std::to_string(i + 1) + " (" + declared[i].name + ") must be " + kindName(want) + ", but " +
              terms[i].source + " is " + kindName(got);
@@ -250,7 +243,7 @@ Term Cursor::term() {
 Term Cursor::textLiteral() {
   const std::size_t start = pos_++;
   Term t;
-  t.kind = Term::Kind::text;
+  t.kind = Param::text;
   while (true) {
     if (pos_ >= line_.size())
       throw UserError("the text starting at column " + std::to_string(start + 1) + " has no closing quote");
@@ -298,7 +291,6 @@ Term Cursor::integerLiteral() {
     throw UserError(quoteForMessage(written) + " is not an integer from -2147483648 to 2147483647");
   }
   Term t;
-  t.kind = Term::Kind::integer;
   t.integer = static_cast<int32_t>(value);
   t.source = written;
   return t;
@@ -317,9 +309,9 @@ Term Cursor::call() {
   ++pos_;
   ++depth_;
   Term t;
-  t.kind = Term::Kind::expression;
-  t.expression = n;
   const auto& e = kExpressions[n];
+  t.kind = e.returnsText() ? Param::text : Param::integer;
+  t.expression = n;
   if (!token(")")) {
     do {
       t.arguments.push_back(term());

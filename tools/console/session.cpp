@@ -28,7 +28,7 @@ int32_t integerOption(const std::string& name, const std::string& value) {
   Cursor c(value);
   try {
     const Term t = c.term();
-    if (t.kind == Term::Kind::integer && c.atEnd()) return t.integer;
+    if (t.expression < 0 && t.kind == Param::integer && c.atEnd()) return t.integer;
   } catch (const UserError&) {
     // what is wrong with it is said below, in the option's terms
   }
@@ -42,7 +42,7 @@ struct Value {
   std::optional<std::string> text;
 };
 
-Value literal(const Term& t) { return {t.kind == Term::Kind::text, t.integer, t.text}; }
+Value literal(const Term& t) { return {t.kind == Param::text, t.integer, t.text}; }
 
 // A text that is not there reaches the module as an empty one, as from a game.
 hostkit::Param toParam(const Value& v) {
@@ -86,7 +86,7 @@ void warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* decl
 }
 
 Value evaluate(hostkit::RunObject& object, const Term& term, std::vector<std::string>& warnings) {
-  if (term.kind != Term::Kind::expression) return literal(term);
+  if (term.expression < 0) return literal(term);
   Value values[2];
   for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i)
     values[i] = evaluate(object, term.arguments[i], warnings);
@@ -274,7 +274,7 @@ bool Session::builtin(std::string_view line) {
     hostkit::RunObject* object = nullptr;
     for (const char* gap = ""; !c.atEnd(); gap = " ") {
       const Term t = c.term();
-      if (t.kind == Term::Kind::expression && object == nullptr) object = &instance(current_);
+      if (t.expression >= 0 && object == nullptr) object = &instance(current_);
       const Value v = object != nullptr ? evaluate(*object, t, warnings_) : literal(t);
       out_ << gap << (v.isText ? v.text.value_or("") : std::to_string(v.integer));
     }
