@@ -44,7 +44,6 @@ bool isNameChar(char c);
 
 // Texts compared and searched the way names are: A to Z ignoring case.
 std::string lowered(std::string_view text);
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix);
 
 // A count in words: "1 row", "2 rows".
 std::string plural(int64_t n, const char* one, const char* many);

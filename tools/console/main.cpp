@@ -197,21 +197,22 @@ std::vector<std::string> completions(const std::string& typed, const Session& se
     }
     return out;
   }
+  const std::string wanted = lowered(start);
   // A command with an operand it cannot do without comes with a blank after it.
   for (const auto& c : topics::kShellCommands) {
     const std::string_view term = c.term;
     const std::size_t end = term.find(' ');
     const std::string command(term.substr(0, std::isupper(static_cast<unsigned char>(term[end + 1])) ? end + 1 : end));
-    if (startsWithIgnoringCase(command, start)) out.push_back(indent + command);
+    if (lowered(command).rfind(wanted, 0) == 0) out.push_back(indent + command);
   }
   for (const auto& a : catalogue::kActions) {
     const std::string words = usage(a).substr(0, usage(a).find(" <"));
-    if (startsWithIgnoringCase(words, start)) out.push_back(indent + words + (a.paramCount() > 0 ? " " : ""));
+    if (lowered(words).rfind(wanted, 0) == 0) out.push_back(indent + words + (a.paramCount() > 0 ? " " : ""));
   }
   const std::size_t fragment = typed.rend() - std::find_if_not(typed.rbegin(), typed.rend(), isNameChar);
   const std::string name = typed.substr(fragment);
   for (const auto& e : catalogue::kExpressions) {
-    if (startsWithIgnoringCase(e.name, name)) out.push_back(typed.substr(0, fragment) + e.name);
+    if (lowered(e.name).rfind(lowered(name), 0) == 0) out.push_back(typed.substr(0, fragment) + e.name);
   }
   return out;
 }

@@ -179,10 +179,6 @@ std::string lowered(std::string_view text) {
   return out;
 }
 
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && equalIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
-
 std::string plural(int64_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -283,7 +279,7 @@ Term Cursor::integerLiteral() {
   scan(isNameChar);
   const std::string written(line_.substr(start, pos_ - start));
   // Decimal, or hexadecimal after 0x; a leading zero does not mean octal.
-  const bool hex = startsWithIgnoringCase(written.substr(written.find_first_not_of("+-")), "0x");
+  const bool hex = lowered(written.substr(written.find_first_not_of("+-"))).rfind("0x", 0) == 0;
   char* end = nullptr;
   errno = 0;
   const long long value = std::strtoll(written.c_str(), &end, hex ? 16 : 10);
