@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/catalogue.h"
@@ -46,10 +47,15 @@ bool isNameChar(char c);
 std::string lowered(std::string_view text);
 
 // A count in words: "1 row", "2 rows".
-std::string plural(int64_t n, const char* one, const char* many);
+inline std::string plural(int64_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
 
 // The word after the option words[i], moving i onto it; throws UserError when there is none.
-const std::string& optionValue(const std::vector<std::string>& words, std::size_t& i);
+inline const std::string& optionValue(const std::vector<std::string>& words, std::size_t& i) {
+  if (i + 1 >= words.size()) throw UserError(words[i] + " needs a value");
+  return words[++i];
+}
 
 // Reads one line token by token.
 class Cursor {
@@ -146,7 +152,7 @@ using Format = persist::facts::Format;
 
 // "native", "host", "csv" or "ini"; throws UserError for another name.
 Format formatNamed(const std::string& name);
-const char* formatName(Format format);
+inline const char* formatName(Format format) { return persist::facts::kFormats[static_cast<int>(format)].shortName; }
 
 // The format of an existing file to read: the one named, which its content
 // must show (CSV: anything that is not one of the others), or else the one
@@ -197,7 +203,8 @@ struct Settings {
 
 class Session {
  public:
-  Session(hostkit::Module& module, Settings settings, std::ostream& out);
+  Session(hostkit::Module& module, Settings settings, std::ostream& out)
+      : module_(module), settings_(std::move(settings)), out_(out) {}
 
   // Runs one line, then prints its mistake and warnings to err after `where`;
   // false when it failed.
@@ -207,7 +214,11 @@ class Session {
   bool run(std::istream& script, const std::string& name, std::ostream& err);
 
   const std::string& currentName() const { return current_; }
-  std::vector<std::string> instanceNames() const;
+  std::vector<std::string> instanceNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : instances_) names.push_back(entry.first);
+    return names;
+  }
   bool quitRequested() const { return quit_; }
 
  private:

@@ -179,8 +179,6 @@ Format formatNamed(const std::string& name) {
   throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv and ini");
 }
 
-const char* formatName(Format format) { return persist::facts::kFormats[static_cast<int>(format)].shortName; }
-
 std::optional<Format> formatOfExtension(const std::string& path) {
   const std::string ext = lowered(std::filesystem::path(path).extension().string());
   if (ext == ".csv") return Format::csv;

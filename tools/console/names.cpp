@@ -179,15 +179,6 @@ std::string lowered(std::string_view text) {
   return out;
 }
 
-std::string plural(int64_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-const std::string& optionValue(const std::vector<std::string>& words, std::size_t& i) {
-  if (i + 1 >= words.size()) throw UserError(words[i] + " needs a value");
-  return words[++i];
-}
-
 void Cursor::skipSpace() {
   while (pos_ < line_.size() && (line_[pos_] == ' ' || line_[pos_] == '\t' || line_[pos_] == '\r')) ++pos_;
 }

@@ -151,9 +151,6 @@ bool readSetupOption(const std::vector<std::string>& args, std::size_t& i, hostk
   return true;
 }
 
-Session::Session(hostkit::Module& module, Settings settings, std::ostream& out)
-    : module_(module), settings_(std::move(settings)), out_(out) {}
-
 hostkit::RunObject& Session::instance(const std::string& name) {
   auto found = instances_.find(name);
   if (found != instances_.end()) return *found->second;
@@ -167,12 +164,6 @@ hostkit::RunObject& Session::create(const std::string& name, const hostkit::Setu
   if (instances_.count(name) != 0) throw UserError("there is already an instance \"" + name + "\"");
   auto object = std::make_unique<hostkit::RunObject>(module_, hostkit::makeSetup(setup));
   return *instances_.emplace(name, std::move(object)).first->second;
-}
-
-std::vector<std::string> Session::instanceNames() const {
-  std::vector<std::string> names;
-  for (const auto& entry : instances_) names.push_back(entry.first);
-  return names;
 }
 
 void Session::execute(std::string_view line) {
