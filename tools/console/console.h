@@ -245,11 +245,14 @@ class Session {
 // the locale takes it.
 namespace platform {
 
-// The module's file name on this system.
-extern const char kModuleFileName[];
-
-// The keys that end typed input at a terminal.
-extern const char kEndOfInputKeys[];
+// The module's file name on this system, and the keys that end typed input at a terminal.
+#if defined(_WIN32)
+inline constexpr char kModuleFileName[] = "tessel.dll";
+inline constexpr char kEndOfInputKeys[] = "Ctrl-Z and Enter";
+#else
+inline constexpr char kModuleFileName[] = "libtessel.so";
+inline constexpr char kEndOfInputKeys[] = "Ctrl-D";
+#endif
 
 // The module next to the running program.
 std::string defaultModulePath(const char* argv0);

@@ -34,9 +34,6 @@ extern "C" void onInterrupt(int) { interrupted = 1; }
 
 #if defined(_WIN32)
 
-const char kModuleFileName[] = "tessel.dll";
-const char kEndOfInputKeys[] = "Ctrl-Z and Enter";
-
 std::string defaultModulePath(const char* argv0) {
   std::string self(MAX_PATH, '\0');
   DWORD length = 0;
@@ -77,9 +74,6 @@ void catchInterrupts() { std::signal(SIGINT, onInterrupt); }
 bool outputTakesUtf8() { return GetConsoleOutputCP() == CP_UTF8; }
 
 #else
-
-const char kModuleFileName[] = "libtessel.so";
-const char kEndOfInputKeys[] = "Ctrl-D";
 
 std::string defaultModulePath(const char* argv0) {
   std::error_code error;
