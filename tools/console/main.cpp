@@ -71,9 +71,8 @@ Options parse(const std::vector<std::string>& args) {
       o.settings.keepGoing = true;
     } else if (a == "--width") {
       const std::string& w = optionValue(args, i);
-      if (w.empty() || w.find_first_not_of("0123456789") != std::string::npos || w.size() > 6 || std::stoi(w) < 1) {
+      if (w.empty() || w.find_first_not_of("0123456789") != std::string::npos || w.size() > 6 || std::stoi(w) < 1)
         throw UserError("--width needs a positive number, not \"" + w + "\"");
-      }
       o.settings.show.width = static_cast<std::size_t>(std::stoi(w));
     } else if (a == "--from") {
       o.from = formatNamed(optionValue(args, i));

@@ -274,9 +274,8 @@ Term Cursor::integerLiteral() {
   char* end = nullptr;
   errno = 0;
   const long long value = std::strtoll(written.c_str(), &end, hex ? 16 : 10);
-  if (end == nullptr || *end != '\0' || errno == ERANGE || value < INT32_MIN || value > INT32_MAX) {
+  if (end == nullptr || *end != '\0' || errno == ERANGE || value < INT32_MIN || value > INT32_MAX)
     throw UserError(quoteForMessage(written) + " is not an integer from -2147483648 to 2147483647");
-  }
   Term t;
   t.integer = static_cast<int32_t>(value);
   t.source = written;
@@ -303,9 +302,8 @@ Term Cursor::call() {
     do {
       t.arguments.push_back(term());
     } while (token(","));
-    if (!token(")")) {
+    if (!token(")"))
       throw UserError(std::string("expected ',' or ')' in ") + e.name + " at column " + std::to_string(pos_ + 1));
-    }
   }
   --depth_;
   t.source = std::string(line_.substr(start, pos_ - start));
@@ -319,9 +317,8 @@ Term Cursor::call() {
     throw UserError(std::string(e.name) + " takes " + plural(declared, "parameter", "parameters") + ", not " +
                     std::to_string(t.arguments.size()) + ": " + t.source);
   }
-  if (const std::string wrong = kindMismatch(e.params, t.arguments); !wrong.empty()) {
+  if (const std::string wrong = kindMismatch(e.params, t.arguments); !wrong.empty())
     throw UserError(std::string(e.name) + " " + wrong);
-  }
   return t;
 }
 
@@ -353,9 +350,8 @@ std::string suggestionsFor(std::string_view written) {
     const std::string words = writtenForm.substr(0, writtenForm.find(" <"));
     const bool nearWords = editDistance(leadingWords(written, words), words) <= 2;
     const bool nearLabel = editDistance(leadingWords(written, a.label), a.label) <= 2;
-    if ((nearWords || nearLabel) && std::find(near.begin(), near.end(), writtenForm) == near.end()) {
+    if ((nearWords || nearLabel) && std::find(near.begin(), near.end(), writtenForm) == near.end())
       near.push_back(writtenForm);
-    }
   }
   if (near.empty() || near.size() > 6) return "";
   std::string out = " (did you mean ";

@@ -91,9 +91,8 @@ Value evaluate(hostkit::RunObject& object, const Term& term, std::vector<std::st
   for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i)
     values[i] = evaluate(object, term.arguments[i], warnings);
   const auto& e = kExpressions[term.expression];
-  if (std::string_view(e.label).find("from index") == std::string_view::npos) {
+  if (std::string_view(e.label).find("from index") == std::string_view::npos)
     warnOutOfRange(object, e.params, values, false, warnings);  // index transforms are arithmetic on any number
-  }
   const hostkit::Param first = toParam(values[0]), second = toParam(values[1]);
   if (e.returnsText()) return {true, 0, object.text(term.expression, first, second)};
   return {false, object.integer(term.expression, first, second), std::nullopt};
@@ -102,9 +101,8 @@ Value evaluate(hostkit::RunObject& object, const Term& term, std::vector<std::st
 void runAction(hostkit::RunObject& object, const ActionCall& call, bool csvHeader, std::vector<std::string>& warnings) {
   Value values[2];
   for (std::size_t i = 0; i < call.params.size(); ++i) values[i] = evaluate(object, call.params[i], warnings);
-  if (const auto file = fileActionOf(call.number)) {
+  if (const auto file = fileActionOf(call.number))
     return runFileAction(object, *file, values[0].text.value_or(""), csvHeader, warnings);
-  }
   const std::size_t warned = warnings.size();
   warnOutOfRange(object, kActions[call.number].params, values, true, warnings);
   object.act(call.number, toParam(values[0]), toParam(values[1]));

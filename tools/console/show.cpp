@@ -233,9 +233,8 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
       if (c.facts.type == TESSEL_CELL_DATA) out << ", \"length\": " << c.facts.length;
       if (c.facts.type == TESSEL_CELL_VALUE) out << ", \"value\": " << c.text;
       if (c.facts.type == TESSEL_CELL_STRING) out << ", \"text\": " << json(c.text);
-      if (c.facts.keyType != TESSEL_CELL_NONE) {
+      if (c.facts.keyType != TESSEL_CELL_NONE)
         out << ", \"key\": {\"type\": \"" << typeName(c.facts.keyType) << "\", \"text\": " << json(c.key) << '}';
-      }
       if (grid) out << ", \"row\": " << unit << ", \"selected\": " << (c.facts.rowSelected ? "true" : "false");
       out << '}';
       first = false;
@@ -245,9 +244,8 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
 }
 
 int32_t number(const std::string& option, const std::string& text) {
-  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
     throw UserError(option + " needs a number from 0, not \"" + text + "\"");
-  }
   return std::stoi(text);
 }
 
