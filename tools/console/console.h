@@ -25,8 +25,7 @@ namespace tessel::console {
 // Every name comes from the catalogue.
 
 // A mistake in what the user wrote; the message is complete and ready to print.
-class UserError : public std::runtime_error {
- public:
+struct UserError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
@@ -62,7 +61,10 @@ class Cursor {
  public:
   explicit Cursor(std::string_view line) : line_(line) {}
 
-  bool atEnd();  // after blanks
+  bool atEnd() {  // after blanks
+    skipSpace();
+    return pos_ >= line_.size();
+  }
   std::size_t position() const { return pos_; }
   // One literal token of a name: a word (letters and digits, compared ignoring
   // case, not followed by a letter or digit) or one punctuation character.

@@ -183,11 +183,6 @@ void Cursor::skipSpace() {
   while (pos_ < line_.size() && (line_[pos_] == ' ' || line_[pos_] == '\t' || line_[pos_] == '\r')) ++pos_;
 }
 
-bool Cursor::atEnd() {
-  skipSpace();
-  return pos_ >= line_.size();
-}
-
 bool Cursor::token(std::string_view t) {
   skipSpace();
   if (line_.size() - pos_ < t.size() || !equalIgnoringCase(line_.substr(pos_, t.size()), t)) return false;
