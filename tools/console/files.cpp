@@ -1,6 +1,6 @@
 #include <algorithm>
 #include <cerrno>
-#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>

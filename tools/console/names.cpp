@@ -2,7 +2,6 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
-#include <climits>
 #include <cstdlib>
 #include <iterator>
 

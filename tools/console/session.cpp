@@ -3,7 +3,6 @@
 #include <cstring>
 #include <istream>
 #include <ostream>
-#include <utility>
 
 #include "tools/console/console.h"
 
