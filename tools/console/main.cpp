@@ -295,6 +295,7 @@ int interactive(Session& session, std::ostream& err) {
   }
 #if TESSEL_LINE_EDITING
   if (!history.empty()) write_history(history.c_str());
+  completion().session = nullptr;  // the completion state outlives the session it points to
 #endif
   std::cout << '\n';
   return errors == 0 ? 0 : 1;
