@@ -18,11 +18,6 @@ namespace {
 bool isWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
 char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
-}
-
 // The text after the "11%s: " of a display string.
 std::string_view displayText(const catalogue::Action& a) {
   std::string_view d = a.display;
@@ -184,7 +179,7 @@ void Cursor::skipSpace() {
 
 bool Cursor::token(std::string_view t) {
   skipSpace();
-  if (line_.size() - pos_ < t.size() || !equalIgnoringCase(line_.substr(pos_, t.size()), t)) return false;
+  if (line_.size() - pos_ < t.size() || lowered(line_.substr(pos_, t.size())) != lowered(t)) return false;
   const std::size_t end = pos_ + t.size();
   if (isWordChar(t.back()) && end < line_.size() && isWordChar(line_[end])) return false;
   pos_ = end;
@@ -319,11 +314,12 @@ Term Cursor::call() {
 int findExpression(std::string_view name) {
   std::string wanted(name);
   if (wanted.empty() || wanted.back() != '(') wanted += '(';
+  const std::string folded = lowered(wanted);
   int found = -1;
   int alike = 0;  // matches ignoring case: only a unique one counts
   for (const auto& e : kExpressions) {
     if (wanted == e.name) return e.number;
-    if (equalIgnoringCase(wanted, e.name) && alike++ == 0) found = e.number;
+    if (lowered(e.name) == folded && alike++ == 0) found = e.number;
   }
   return alike == 1 ? found : -1;
 }
