@@ -1,22 +1,19 @@
-#include "tools/console/files.h"
-
 #include <algorithm>
 #include <cerrno>
-#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
-#include "host/catalogue.h"
-#include "tools/console/platform.h"
-#include "tools/console/show.h"
+#include "tools/console/console.h"
 
 namespace tessel::console {
 
 namespace {
 
 using catalogue::actionOf;
+using catalogue::expressionOf;
 
 // Each format's load, append and save actions (in the order of FileAction::Kind),
 // a row a format in the order of Format, which indexes them.
@@ -100,9 +97,9 @@ std::string losses(hostkit::RunObject& object, Format format, bool csvHeader) {
   using persist::facts::Facet;
   using persist::facts::Fate;
   if (format == Format::native) return "";
-  const int32_t size = integerOf(object, "size");
-  const int32_t dimensions = integerOf(object, "dimensionCount");
-  const int32_t columns = dimensions >= 2 ? integerOf(object, "boundaryX") : 0;
+  const int32_t size = object.integer(expressionOf("size"));
+  const int32_t dimensions = object.integer(expressionOf("dimensionCount"));
+  const int32_t columns = dimensions >= 2 ? object.integer(expressionOf("boundaryX")) : 0;
   int keys = 0, valueKeys = 0, values = 0, data = 0, bareEmpty = 0, commas = 0, breaks = 0, labels = 0;
   for (int32_t i = 0; i < size; ++i) {
     const auto facts = object.describeCell(i);
@@ -115,12 +112,13 @@ std::string losses(hostkit::RunObject& object, Format format, bool csvHeader) {
         facts->keyType == TESSEL_CELL_NONE && (facts->type == TESSEL_CELL_EMPTY || facts->type == TESSEL_CELL_DATA ||
                                                (facts->type == TESSEL_CELL_STRING && facts->length == 0));
     if (facts->type == TESSEL_CELL_STRING) {
-      const std::string text = textOf(object, "stringAt", i).value_or("");
+      const std::string text = object.text(expressionOf("stringAt"), i).value_or("");
       commas += text.find(',') != std::string::npos;
       breaks += text.find_first_of("\r\n") != std::string::npos;
     }
   }
-  for (int32_t c = 0; dimensions == 2 && c < columns; ++c) labels += !textOf(object, "label", c).value_or("").empty();
+  for (int32_t c = 0; dimensions == 2 && c < columns; ++c)
+    labels += !object.text(expressionOf("label"), c).value_or("").empty();
   object.releaseStringSpace();
   std::string out;
   const auto add = [&](Facet aspect, Fate fate, int n, const std::string& what) {
@@ -145,9 +143,9 @@ std::string losses(hostkit::RunObject& object, Format format, bool csvHeader) {
 
 // The labels as a first CSV row.
 std::string headerRow(hostkit::RunObject& object) {
-  const int32_t columns = integerOf(object, "boundaryX");
+  const int32_t columns = object.integer(expressionOf("boundaryX"));
   std::string row;
-  for (int32_t c = 0; c < columns; ++c) row += (c ? "," : "") + textOf(object, "label", c).value_or("");
+  for (int32_t c = 0; c < columns; ++c) row += (c ? "," : "") + object.text(expressionOf("label"), c).value_or("");
   object.releaseStringSpace();
   return row + "\r\n";
 }
@@ -180,8 +178,6 @@ Format formatNamed(const std::string& name) {
   }
   throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv and ini");
 }
-
-const char* formatName(Format format) { return persist::facts::kFormats[static_cast<int>(format)].shortName; }
 
 std::optional<Format> formatOfExtension(const std::string& path) {
   const std::string ext = lowered(std::filesystem::path(path).extension().string());

@@ -1,15 +1,10 @@
-#include "tools/console/help.h"
-
 #include <algorithm>
 #include <ostream>
-#include <string>
-#include <vector>
 
 #include "host/catalogue_notes.h"
 #include "host/help_topics.h"
 #include "host/menus.h"
-#include "persist/format_facts.h"
-#include "tools/console/show.h"
+#include "tools/console/console.h"
 
 namespace tessel::console {
 

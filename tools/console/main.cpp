@@ -1,25 +1,28 @@
 // tessel: the module without the game. Loads the module through its exports
 // and routine tables, as a game host does, and drives it from scripts, from a
 // terminal, or on the array files that games write.
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <optional>
-#include <string>
-#include <vector>
+#include <set>
 
-#include "host/catalogue.h"
-#include "tools/console/files.h"
-#include "tools/console/interactive.h"
-#include "tools/console/platform.h"
-#include "tools/console/session.h"
-#include "tools/console/show.h"
+#include "host/help_topics.h"
+#include "tools/console/console.h"
+
+#if TESSEL_LINE_EDITING
+#include <editline/readline.h>
+#endif
+
+namespace tessel::console {
 
 namespace {
 
-using namespace tessel::console;
+using catalogue::expressionOf;
 
 const char kUsageHead[] =
     "usage: tessel [options] run SCRIPT...     run scripts, one command a line\n"
@@ -68,9 +71,8 @@ Options parse(const std::vector<std::string>& args) {
       o.settings.keepGoing = true;
     } else if (a == "--width") {
       const std::string& w = optionValue(args, i);
-      if (w.empty() || w.find_first_not_of("0123456789") != std::string::npos || w.size() > 6 || std::stoi(w) < 1) {
+      if (w.empty() || w.find_first_not_of("0123456789") != std::string::npos || w.size() > 6 || std::stoi(w) < 1)
         throw UserError("--width needs a positive number, not \"" + w + "\"");
-      }
       o.settings.show.width = static_cast<std::size_t>(std::stoi(w));
     } else if (a == "--from") {
       o.from = formatNamed(optionValue(args, i));
@@ -117,11 +119,11 @@ void printWarnings(const std::vector<std::string>& warnings) {
   for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
 }
 
-int showFile(tessel::hostkit::Module& module, const Options& o) {
+int showFile(hostkit::Module& module, const Options& o) {
   if (o.words.size() != 2) throw UserError("show takes one file: tessel show FILE");
   const std::string& path = o.words[1];
   const Format format = inputFormat(path, o.from);
-  tessel::hostkit::RunObject object(module, tessel::hostkit::makeSetup(o.settings.setup));
+  hostkit::RunObject object(module, hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
   runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.csvHeader, warnings);
   printWarnings(warnings);
@@ -130,7 +132,7 @@ int showFile(tessel::hostkit::Module& module, const Options& o) {
   return 0;
 }
 
-int convert(tessel::hostkit::Module& module, const Options& o) {
+int convert(hostkit::Module& module, const Options& o) {
   if (o.words.size() != 3) throw UserError("convert takes two files: tessel convert IN OUT");
   const std::string& in = o.words[1];
   const std::string& out = o.words[2];
@@ -142,15 +144,161 @@ int convert(tessel::hostkit::Module& module, const Options& o) {
   if (std::filesystem::exists(out, error) && !o.force) {
     throw UserError(out + " exists; convert replaces it only with --force");
   }
-  tessel::hostkit::RunObject object(module, tessel::hostkit::makeSetup(o.settings.setup));
+  hostkit::RunObject object(module, hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
   runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.csvHeader, warnings);
   runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.csvHeader, warnings);
   printWarnings(warnings);
-  const int32_t count = integerOf(object, "size");
+  const int32_t count = object.integer(expressionOf("size"));
   std::cout << in << " (" << formatName(from) << ", " << plural(count, "element", "elements") << ") -> " << out << " ("
             << formatName(*to) << ")\n";
   return 0;
+}
+
+// ---- At a terminal: the console language with line editing, history,
+// completion and Ctrl-C.
+
+#if TESSEL_LINE_EDITING
+
+// The files and folders whose path starts with `partial`, folders with a "/".
+std::vector<std::string> paths(const std::string& partial) {
+  const std::size_t slash = partial.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : partial.substr(0, slash + 1);
+  const std::string stem = partial.substr(folder.size());
+  std::vector<std::string> out;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.compare(0, stem.size(), stem) != 0 || (stem.empty() && name.front() == '.')) continue;
+    out.push_back(folder + name + (entry.is_directory(error) ? "/" : ""));
+  }
+  return out;
+}
+
+// Whole-line completions of what has been typed so far: a file path inside an
+// open quoted text, an instance name after with, show and drop, an action's
+// words or a command at the start of the line, an expression name where a
+// name is being typed.
+std::vector<std::string> completions(const std::string& typed, const Session& session) {
+  std::vector<std::string> out;
+  if (std::count(typed.begin(), typed.end(), '"') % 2 == 1) {
+    const std::size_t quote = typed.rfind('"');
+    for (const auto& p : paths(typed.substr(quote + 1))) out.push_back(typed.substr(0, quote + 1) + p);
+    return out;
+  }
+  const std::size_t lead = typed.find_first_not_of(" \t");
+  const std::string start = lead == std::string::npos ? "" : typed.substr(lead);
+  const std::string indent = typed.substr(0, typed.size() - start.size());
+  for (const char* command : {"with ", "show ", "drop "}) {
+    if (start.rfind(command, 0) != 0 || start.find(' ', std::strlen(command)) != std::string::npos) continue;
+    for (const auto& name : session.instanceNames()) {
+      if (name.rfind(start.substr(std::strlen(command)), 0) == 0) out.push_back(indent + command + name);
+    }
+    return out;
+  }
+  const std::string wanted = lowered(start);
+  // A command with an operand it cannot do without comes with a blank after it.
+  for (const auto& c : topics::kShellCommands) {
+    const std::string_view term = c.term;
+    const std::size_t end = term.find(' ');
+    const std::string command(term.substr(0, std::isupper(static_cast<unsigned char>(term[end + 1])) ? end + 1 : end));
+    if (lowered(command).rfind(wanted, 0) == 0) out.push_back(indent + command);
+  }
+  for (const auto& a : catalogue::kActions) {
+    const std::string words = usage(a).substr(0, usage(a).find(" <"));
+    if (lowered(words).rfind(wanted, 0) == 0) out.push_back(indent + words + (a.paramCount() > 0 ? " " : ""));
+  }
+  const std::size_t fragment = typed.rend() - std::find_if_not(typed.rbegin(), typed.rend(), isNameChar);
+  const std::string name = typed.substr(fragment);
+  for (const auto& e : catalogue::kExpressions) {
+    if (lowered(e.name).rfind(lowered(name), 0) == 0) out.push_back(typed.substr(0, fragment) + e.name);
+  }
+  return out;
+}
+
+// The line-editing library calls back without a context pointer, so the
+// session whose instances are completed and the candidates of the completion
+// under way are kept here for its generator.
+struct Completion {
+  const Session* session = nullptr;
+  std::vector<std::string> candidates;
+  std::size_t next = 0;
+};
+
+Completion& completion() {
+  static Completion state;
+  return state;
+}
+
+char* nextCandidate(const char*, int state) {
+  Completion& c = completion();
+  if (state == 0) c.next = 0;
+  return c.next < c.candidates.size() ? strdup(c.candidates[c.next++].c_str()) : nullptr;
+}
+
+// The library replaces only the word under the cursor (from `start`), so each
+// whole-line completion is handed over from there on.
+char** complete(const char*, int start, int) {
+  rl_attempted_completion_over = 1;  // tessel's own file names, not the library's
+  rl_completion_append_character = '\0';
+  const std::string typed(rl_line_buffer, static_cast<std::size_t>(rl_point));
+  const std::size_t from = std::min(static_cast<std::size_t>(std::max(start, 0)), typed.size());
+  std::vector<std::string>& candidates = completion().candidates;
+  candidates.clear();
+  const std::vector<std::string> found = completions(typed, *completion().session);
+  for (const std::string& line : std::set<std::string>(found.begin(), found.end())) {
+    if (line.size() >= from) candidates.push_back(line.substr(from));
+  }
+  return candidates.empty() ? nullptr : rl_completion_matches(typed.c_str() + from, nextCandidate);
+}
+
+#endif
+
+// Reads and runs lines until end of input; returns the exit status.
+int interactive(Session& session, std::ostream& err) {
+  std::cout << "tessel: type help for the catalogue; Ctrl-C cancels a line, quit or " << platform::kEndOfInputKeys
+            << " ends\n";
+  platform::catchInterrupts();
+  int errors = 0;
+#if TESSEL_LINE_EDITING
+  static char wordBreaks[] = "\n";  // complete whole lines: action words hold blanks
+  rl_readline_name = "tessel";
+  rl_completer_word_break_characters = wordBreaks;
+  rl_attempted_completion_function = complete;
+  completion().session = &session;
+  using_history();
+  stifle_history(1000);
+  const char* home = std::getenv("HOME");
+  const std::string history = home != nullptr ? std::string(home) + "/.tessel_history" : "";
+  if (!history.empty()) read_history(history.c_str());
+#endif
+  while (!session.quitRequested()) {
+    platform::clearCancel();
+    const std::string prompt = session.currentName() + "> ";
+#if TESSEL_LINE_EDITING
+    char* raw = readline(prompt.c_str());
+    if (raw == nullptr && !platform::cancelRequested()) break;
+    const std::string line = raw != nullptr ? raw : "";
+    std::free(raw);  // NOLINT(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory): the line editor mallocs it
+    if (line.find_first_not_of(" \t") != std::string::npos) add_history(line.c_str());
+#else
+    std::string line;
+    std::cout << prompt << std::flush;
+    if (!std::getline(std::cin, line) && !platform::cancelRequested()) break;
+    std::cin.clear();
+#endif
+    if (platform::cancelRequested()) {
+      std::cout << "^C\n";  // the line is dropped
+      continue;
+    }
+    if (!session.runLine(line, "", err)) ++errors;
+  }
+#if TESSEL_LINE_EDITING
+  if (!history.empty()) write_history(history.c_str());
+  completion().session = nullptr;  // the completion state outlives the session it points to
+#endif
+  std::cout << '\n';
+  return errors == 0 ? 0 : 1;
 }
 
 int dispatch(const Options& o, const char* argv0) {
@@ -177,7 +325,7 @@ int dispatch(const Options& o, const char* argv0) {
   if (command == "run" && o.words.size() < 2) throw UserError("run needs at least one script");
 
   const std::string modulePath = o.module ? *o.module : platform::defaultModulePath(argv0);
-  std::optional<tessel::hostkit::Module> module;
+  std::optional<hostkit::Module> module;
   try {
     module.emplace(modulePath.c_str());
   } catch (const std::exception& e) {
@@ -194,7 +342,10 @@ int dispatch(const Options& o, const char* argv0) {
 
 }  // namespace
 
+}  // namespace tessel::console
+
 int main(int argc, char** argv) {
+  using namespace tessel::console;
   platform::prepareStandardStreams();
   Options options;
   try {

@@ -1,12 +1,11 @@
-#include "tools/console/names.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
-#include <climits>
 #include <cstdlib>
 #include <iterator>
+
+#include "tools/console/console.h"
 
 namespace tessel::console {
 
@@ -18,11 +17,6 @@ namespace {
 
 bool isWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
 char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
-}
 
 // The text after the "11%s: " of a display string.
 std::string_view displayText(const catalogue::Action& a) {
@@ -37,13 +31,6 @@ std::string quoteForMessage(std::string_view s) {
   return "\"" + std::string(s.substr(0, kLongest)) + (s.size() > kLongest ? "\"..." : "\"");
 }
 
-// The kind of value a term gives.
-Param kindOf(const Term& term) {
-  const bool text =
-      term.kind == Term::Kind::expression ? kExpressions[term.expression].returnsText() : term.kind == Term::Kind::text;
-  return text ? Param::text : Param::integer;
-}
-
 const char* kindName(Param kind) {
   return kind == Param::integer ? "an integer" : kind == Param::text ? "a text" : "nothing";
 }
@@ -53,7 +40,7 @@ const char* kindName(Param kind) {
 std::string kindMismatch(const catalogue::Parameter* declared, const std::vector<Term>& terms) {
   for (std::size_t i = 0; i < terms.size(); ++i) {
     const Param want = declared[i].kind;
-    const Param got = kindOf(terms[i]);
+    const Param got = terms[i].kind;
     if (want != got) {
       return "parameter " + std::to_string(i + 1) + " (" + declared[i].name + ") must be " + kindName(want) + ", but " +
              terms[i].source + " is " + kindName(got);
@@ -186,31 +173,13 @@ std::string lowered(std::string_view text) {
   return out;
 }
 
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && equalIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
-
-std::string plural(int64_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-const std::string& optionValue(const std::vector<std::string>& words, std::size_t& i) {
-  if (i + 1 >= words.size()) throw UserError(words[i] + " needs a value");
-  return words[++i];
-}
-
 void Cursor::skipSpace() {
   while (pos_ < line_.size() && (line_[pos_] == ' ' || line_[pos_] == '\t' || line_[pos_] == '\r')) ++pos_;
 }
 
-bool Cursor::atEnd() {
-  skipSpace();
-  return pos_ >= line_.size();
-}
-
 bool Cursor::token(std::string_view t) {
   skipSpace();
-  if (line_.size() - pos_ < t.size() || !equalIgnoringCase(line_.substr(pos_, t.size()), t)) return false;
+  if (line_.size() - pos_ < t.size() || lowered(line_.substr(pos_, t.size())) != lowered(t)) return false;
   const std::size_t end = pos_ + t.size();
   if (isWordChar(t.back()) && end < line_.size() && isWordChar(line_[end])) return false;
   pos_ = end;
@@ -250,7 +219,7 @@ Term Cursor::term() {
 Term Cursor::textLiteral() {
   const std::size_t start = pos_++;
   Term t;
-  t.kind = Term::Kind::text;
+  t.kind = Param::text;
   while (true) {
     if (pos_ >= line_.size())
       throw UserError("the text starting at column " + std::to_string(start + 1) + " has no closing quote");
@@ -290,15 +259,13 @@ Term Cursor::integerLiteral() {
   scan(isNameChar);
   const std::string written(line_.substr(start, pos_ - start));
   // Decimal, or hexadecimal after 0x; a leading zero does not mean octal.
-  const bool hex = startsWithIgnoringCase(written.substr(written.find_first_not_of("+-")), "0x");
+  const bool hex = lowered(written.substr(written.find_first_not_of("+-"))).rfind("0x", 0) == 0;
   char* end = nullptr;
   errno = 0;
   const long long value = std::strtoll(written.c_str(), &end, hex ? 16 : 10);
-  if (end == nullptr || *end != '\0' || errno == ERANGE || value < INT32_MIN || value > INT32_MAX) {
+  if (end == nullptr || *end != '\0' || errno == ERANGE || value < INT32_MIN || value > INT32_MAX)
     throw UserError(quoteForMessage(written) + " is not an integer from -2147483648 to 2147483647");
-  }
   Term t;
-  t.kind = Term::Kind::integer;
   t.integer = static_cast<int32_t>(value);
   t.source = written;
   return t;
@@ -317,16 +284,15 @@ Term Cursor::call() {
   ++pos_;
   ++depth_;
   Term t;
-  t.kind = Term::Kind::expression;
-  t.expression = n;
   const auto& e = kExpressions[n];
+  t.kind = e.returnsText() ? Param::text : Param::integer;
+  t.expression = n;
   if (!token(")")) {
     do {
       t.arguments.push_back(term());
     } while (token(","));
-    if (!token(")")) {
+    if (!token(")"))
       throw UserError(std::string("expected ',' or ')' in ") + e.name + " at column " + std::to_string(pos_ + 1));
-    }
   }
   --depth_;
   t.source = std::string(line_.substr(start, pos_ - start));
@@ -340,20 +306,20 @@ Term Cursor::call() {
     throw UserError(std::string(e.name) + " takes " + plural(declared, "parameter", "parameters") + ", not " +
                     std::to_string(t.arguments.size()) + ": " + t.source);
   }
-  if (const std::string wrong = kindMismatch(e.params, t.arguments); !wrong.empty()) {
+  if (const std::string wrong = kindMismatch(e.params, t.arguments); !wrong.empty())
     throw UserError(std::string(e.name) + " " + wrong);
-  }
   return t;
 }
 
 int findExpression(std::string_view name) {
   std::string wanted(name);
   if (wanted.empty() || wanted.back() != '(') wanted += '(';
+  const std::string folded = lowered(wanted);
   int found = -1;
   int alike = 0;  // matches ignoring case: only a unique one counts
   for (const auto& e : kExpressions) {
     if (wanted == e.name) return e.number;
-    if (equalIgnoringCase(wanted, e.name) && alike++ == 0) found = e.number;
+    if (lowered(e.name) == folded && alike++ == 0) found = e.number;
   }
   return alike == 1 ? found : -1;
 }
@@ -374,9 +340,8 @@ std::string suggestionsFor(std::string_view written) {
     const std::string words = writtenForm.substr(0, writtenForm.find(" <"));
     const bool nearWords = editDistance(leadingWords(written, words), words) <= 2;
     const bool nearLabel = editDistance(leadingWords(written, a.label), a.label) <= 2;
-    if ((nearWords || nearLabel) && std::find(near.begin(), near.end(), writtenForm) == near.end()) {
+    if ((nearWords || nearLabel) && std::find(near.begin(), near.end(), writtenForm) == near.end())
       near.push_back(writtenForm);
-    }
   }
   if (near.empty() || near.size() > 6) return "";
   std::string out = " (did you mean ";

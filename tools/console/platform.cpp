@@ -1,4 +1,4 @@
-#include "tools/console/platform.h"
+#include "tools/console/console.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -33,9 +33,6 @@ extern "C" void onInterrupt(int) { interrupted = 1; }
 }  // namespace
 
 #if defined(_WIN32)
-
-const char kModuleFileName[] = "tessel.dll";
-const char kEndOfInputKeys[] = "Ctrl-Z and Enter";
 
 std::string defaultModulePath(const char* argv0) {
   std::string self(MAX_PATH, '\0');
@@ -76,18 +73,7 @@ void catchInterrupts() { std::signal(SIGINT, onInterrupt); }
 
 bool outputTakesUtf8() { return GetConsoleOutputCP() == CP_UTF8; }
 
-// The console windows of this system scroll back; no pager, but the text is
-// still written whole or not at all, as elsewhere.
-void page(std::ostream& out, const std::function<void(std::ostream&)>& print) {
-  std::ostringstream text;
-  print(text);
-  out << text.str();
-}
-
 #else
-
-const char kModuleFileName[] = "libtessel.so";
-const char kEndOfInputKeys[] = "Ctrl-D";
 
 std::string defaultModulePath(const char* argv0) {
   std::error_code error;
@@ -125,10 +111,15 @@ bool outputTakesUtf8() {
   return utf8;
 }
 
+#endif
+
+// The text is written whole or not at all. The console windows of Windows
+// scroll back, so only other systems page it.
 void page(std::ostream& out, const std::function<void(std::ostream&)>& print) {
   std::ostringstream buffer;
   print(buffer);
   const std::string text = buffer.str();
+#if !defined(_WIN32)
   winsize size{};
   const bool terminal = &out == &std::cout && isatty(STDOUT_FILENO) && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0;
   const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
@@ -137,18 +128,16 @@ void page(std::ostream& out, const std::function<void(std::ostream&)>& print) {
   FILE* pipe = terminal && size.ws_row != 0 && lines >= size.ws_row
                    ? popen(pager != nullptr && *pager != '\0' ? pager : "less -FRX", "w")
                    : nullptr;
-  if (pipe == nullptr) {
-    out << text;
-    return;
+  if (pipe != nullptr) {
+    // The pager ends on its own when the reader quits it; Ctrl-C there is its business.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::fwrite(text.data(), 1, text.size(), pipe);
+    pclose(pipe);
+    return clearCancel();
   }
-  // The pager ends on its own when the reader quits it; Ctrl-C there is its business.
-  std::signal(SIGPIPE, SIG_IGN);
-  std::fwrite(text.data(), 1, text.size(), pipe);
-  pclose(pipe);
-  clearCancel();
-}
-
 #endif
+  out << text;
+}
 
 bool cancelRequested() { return interrupted != 0; }
 

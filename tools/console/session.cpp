@@ -1,17 +1,14 @@
-#include "tools/console/session.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <istream>
 #include <ostream>
-#include <utility>
 
-#include "tools/console/files.h"
-#include "tools/console/platform.h"
+#include "tools/console/console.h"
 
 namespace tessel::console {
 
+using catalogue::expressionOf;
 using catalogue::kActions;
 using catalogue::kExpressions;
 using catalogue::Param;
@@ -30,14 +27,21 @@ int32_t integerOption(const std::string& name, const std::string& value) {
   Cursor c(value);
   try {
     const Term t = c.term();
-    if (t.kind == Term::Kind::integer && c.atEnd()) return t.integer;
+    if (t.expression < 0 && t.kind == Param::integer && c.atEnd()) return t.integer;
   } catch (const UserError&) {
     // what is wrong with it is said below, in the option's terms
   }
   throw UserError(name + " needs an integer, not \"" + value + "\"");
 }
 
-Value literal(const Term& t) { return {t.kind == Term::Kind::text, t.integer, t.text}; }
+// An expression's result: an integer, a text, or no text at all.
+struct Value {
+  bool isText = false;
+  int32_t integer = 0;
+  std::optional<std::string> text;
+};
+
+Value literal(const Term& t) { return {t.kind == Param::text, t.integer, t.text}; }
 
 // A text that is not there reaches the module as an empty one, as from a game.
 hostkit::Param toParam(const Value& v) {
@@ -51,6 +55,63 @@ bool extendsArray(const catalogue::Parameter* declared) {
     if (declared == kActions[catalogue::actionOf(operation)].params) return true;
   }
   return false;
+}
+
+// Warns when an index, row or column parameter names nothing.
+void warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values, bool action,
+                    std::vector<std::string>& warnings) {
+  for (int i = 0; i < 2; ++i) {
+    const std::string name = declared[i].kind == Param::integer ? declared[i].name : "";
+    const int32_t v = values[i].integer;
+    const std::string named = name + " " + std::to_string(v);  // "index 7", as the messages start
+    const bool row = name == "row";
+    std::string problem;
+    if (name == "index") {
+      const int32_t size = object.integer(expressionOf("size"));
+      if (v < 0) problem = named + " is negative";
+      if (v >= size && !(action && extendsArray(declared)))
+        problem = named + " is past the last element (size " + std::to_string(size) + ")";
+    } else if ((row || name == "column") && object.integer(expressionOf("dimensionCount")) != 2) {
+      problem = "the array is not 2D, so its " + name + "s are not a recordset's";
+    } else if (row || name == "column") {
+      const int32_t limit = object.integer(expressionOf(row ? "numberOfRows" : "boundaryX"));
+      if (v < 0 || v >= limit + (row && action ? 1 : 0))
+        problem =
+            named + " is outside 0 to " + std::to_string(limit - 1) + (row ? " (rows count the selected ones)" : "");
+    }
+    if (!problem.empty())
+      warnings.push_back(problem + (action ? ": the module does nothing" : ": the result is empty"));
+  }
+}
+
+Value evaluate(hostkit::RunObject& object, const Term& term, std::vector<std::string>& warnings) {
+  if (term.expression < 0) return literal(term);
+  Value values[2];
+  for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i)
+    values[i] = evaluate(object, term.arguments[i], warnings);
+  const auto& e = kExpressions[term.expression];
+  if (std::string_view(e.label).find("from index") == std::string_view::npos)
+    warnOutOfRange(object, e.params, values, false, warnings);  // index transforms are arithmetic on any number
+  const hostkit::Param first = toParam(values[0]), second = toParam(values[1]);
+  if (e.returnsText()) return {true, 0, object.text(term.expression, first, second)};
+  return {false, object.integer(term.expression, first, second), std::nullopt};
+}
+
+void runAction(hostkit::RunObject& object, const ActionCall& call, bool csvHeader, std::vector<std::string>& warnings) {
+  Value values[2];
+  for (std::size_t i = 0; i < call.params.size(); ++i) values[i] = evaluate(object, call.params[i], warnings);
+  if (const auto file = fileActionOf(call.number))
+    return runFileAction(object, *file, values[0].text.value_or(""), csvHeader, warnings);
+  const std::size_t warned = warnings.size();
+  warnOutOfRange(object, kActions[call.number].params, values, true, warnings);
+  object.act(call.number, toParam(values[0]), toParam(values[1]));
+  // The element files: what the module reports, never guessed.
+  const auto outcome = object.lastOutcome();
+  if (outcome.code == 0 || warnings.size() > warned) return;
+  const bool writes = call.number == catalogue::actionOf("saveElementToFile") ||
+                      call.number == catalogue::actionOf("appendElementToFile");
+  if (writes) throw UserError("the save failed: " + outcome.text);
+  warnings.push_back(outcome.text);
 }
 
 }  // namespace
@@ -87,9 +148,6 @@ bool readSetupOption(const std::vector<std::string>& args, std::size_t& i, hostk
   return true;
 }
 
-Session::Session(hostkit::Module& module, Settings settings, std::ostream& out)
-    : module_(module), settings_(std::move(settings)), out_(out) {}
-
 hostkit::RunObject& Session::instance(const std::string& name) {
   auto found = instances_.find(name);
   if (found != instances_.end()) return *found->second;
@@ -103,69 +161,6 @@ hostkit::RunObject& Session::create(const std::string& name, const hostkit::Setu
   if (instances_.count(name) != 0) throw UserError("there is already an instance \"" + name + "\"");
   auto object = std::make_unique<hostkit::RunObject>(module_, hostkit::makeSetup(setup));
   return *instances_.emplace(name, std::move(object)).first->second;
-}
-
-std::vector<std::string> Session::instanceNames() const {
-  std::vector<std::string> names;
-  for (const auto& entry : instances_) names.push_back(entry.first);
-  return names;
-}
-
-Value Session::evaluate(hostkit::RunObject& object, const Term& term) {
-  if (term.kind != Term::Kind::expression) return literal(term);
-  Value values[2];
-  for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i) values[i] = evaluate(object, term.arguments[i]);
-  const auto& e = kExpressions[term.expression];
-  if (std::string_view(e.label).find("from index") == std::string_view::npos) {
-    warnOutOfRange(object, e.params, values, false);  // index transforms are arithmetic on any number
-  }
-  const hostkit::Param first = toParam(values[0]), second = toParam(values[1]);
-  if (e.returnsText()) return {true, 0, object.text(term.expression, first, second)};
-  return {false, object.integer(term.expression, first, second), std::nullopt};
-}
-
-void Session::runAction(hostkit::RunObject& object, const ActionCall& call) {
-  Value values[2];
-  for (std::size_t i = 0; i < call.params.size(); ++i) values[i] = evaluate(object, call.params[i]);
-  if (const auto file = fileActionOf(call.number)) {
-    return runFileAction(object, *file, values[0].text.value_or(""), settings_.csvHeader, warnings_);
-  }
-  const std::size_t warned = warnings_.size();
-  warnOutOfRange(object, kActions[call.number].params, values, true);
-  object.act(call.number, toParam(values[0]), toParam(values[1]));
-  // The element files: what the module reports, never guessed.
-  const auto outcome = object.lastOutcome();
-  if (outcome.code == 0 || warnings_.size() > warned) return;
-  const bool writes = call.number == catalogue::actionOf("saveElementToFile") ||
-                      call.number == catalogue::actionOf("appendElementToFile");
-  if (writes) throw UserError("the save failed: " + outcome.text);
-  warnings_.push_back(outcome.text);
-}
-
-void Session::warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values,
-                             bool action) {
-  for (int i = 0; i < 2; ++i) {
-    const std::string name = declared[i].kind == Param::integer ? declared[i].name : "";
-    const int32_t v = values[i].integer;
-    const std::string named = name + " " + std::to_string(v);  // "index 7", as the messages start
-    const bool row = name == "row";
-    std::string problem;
-    if (name == "index") {
-      const int32_t size = integerOf(object, "size");
-      if (v < 0) problem = named + " is negative";
-      if (v >= size && !(action && extendsArray(declared)))
-        problem = named + " is past the last element (size " + std::to_string(size) + ")";
-    } else if ((row || name == "column") && integerOf(object, "dimensionCount") != 2) {
-      problem = "the array is not 2D, so its " + name + "s are not a recordset's";
-    } else if (row || name == "column") {
-      const int32_t limit = integerOf(object, row ? "numberOfRows" : "boundaryX");
-      if (v < 0 || v >= limit + (row && action ? 1 : 0))
-        problem =
-            named + " is outside 0 to " + std::to_string(limit - 1) + (row ? " (rows count the selected ones)" : "");
-    }
-    if (!problem.empty())
-      warnings_.push_back(problem + (action ? ": the module does nothing" : ": the result is empty"));
-  }
 }
 
 void Session::execute(std::string_view line) {
@@ -193,14 +188,14 @@ void Session::execute(std::string_view line) {
     Cursor e(line);
     const Term term = e.term();
     if (!e.atEnd()) throw UserError("unexpected \"" + std::string(e.rest()) + "\" after " + term.source);
-    const Value v = evaluate(object, term);
+    const Value v = evaluate(object, term, warnings_);
     out_ << term.source << " = "
          << (!v.isText ? std::to_string(v.integer)
              : v.text  ? quoted(*v.text, settings_.show.utf8)
                        : "(no text)")
          << '\n';
   } else {
-    runAction(object, resolveAction(line));
+    runAction(object, resolveAction(line), settings_.csvHeader, warnings_);
   }
   object.releaseStringSpace();
 }
@@ -267,8 +262,8 @@ bool Session::builtin(std::string_view line) {
     hostkit::RunObject* object = nullptr;
     for (const char* gap = ""; !c.atEnd(); gap = " ") {
       const Term t = c.term();
-      if (t.kind == Term::Kind::expression && object == nullptr) object = &instance(current_);
-      const Value v = object != nullptr ? evaluate(*object, t) : literal(t);
+      if (t.expression >= 0 && object == nullptr) object = &instance(current_);
+      const Value v = object != nullptr ? evaluate(*object, t, warnings_) : literal(t);
       out_ << gap << (v.isText ? v.text.value_or("") : std::to_string(v.integer));
     }
     out_ << '\n';

@@ -1,18 +1,13 @@
-#include "tools/console/show.h"
-
 #include <algorithm>
-#include <optional>
 #include <ostream>
 
-#include "host/catalogue.h"
-#include "tools/console/names.h"
-#include "tools/console/platform.h"
+#include "tools/console/console.h"
 
 namespace tessel::console {
 
 namespace {
 
-using hostkit::Param;
+using catalogue::expressionOf;
 using Object = hostkit::RunObject;
 
 // The length of the UTF-8 sequence that starts at s[i], or 0 when none does.
@@ -84,8 +79,8 @@ struct Cell {
 Cell cellAt(Object& object, int32_t index) {
   Cell c;
   if (const auto facts = object.describeCell(index)) c.facts = *facts;
-  c.text = textOf(object, "stringAt", index).value_or("");
-  if (c.facts.keyType != TESSEL_CELL_NONE) c.key = textOf(object, "keyStringAt", index).value_or("");
+  c.text = object.text(expressionOf("stringAt"), index).value_or("");
+  if (c.facts.keyType != TESSEL_CELL_NONE) c.key = object.text(expressionOf("keyStringAt"), index).value_or("");
   return c;
 }
 
@@ -150,8 +145,8 @@ void showList(Object& object, int32_t count, std::ostream& out, const ShowOption
 }
 
 void showGrid(Object& object, int32_t count, std::ostream& out, const ShowOptions& o, const std::string& title) {
-  const int32_t columns = integerOf(object, "boundaryX");
-  const int32_t selected = integerOf(object, "numberOfRows");
+  const int32_t columns = object.integer(expressionOf("boundaryX"));
+  const int32_t selected = object.integer(expressionOf("numberOfRows"));
   const int32_t rows = columns >= 1 ? count / columns : 0;
   out << title << ": 2D, " << plural(columns, "column", "columns") << ", " << plural(rows, "row", "rows") << " ("
       << selected << " selected), " << plural(count, "element", "elements") << '\n';
@@ -162,7 +157,7 @@ void showGrid(Object& object, int32_t count, std::ostream& out, const ShowOption
   const std::vector<int32_t> records = recordsOf(object, rows, columns);
   Table table{{"row", "rec", "sel"}};
   for (int32_t c = 0; c < columns; ++c) {
-    const auto label = textOf(object, "label", c);
+    const auto label = object.text(expressionOf("label"), c);
     table[0].push_back(label ? escaped(*label, o.utf8, o.width) : "[" + std::to_string(c) + "]");
   }
   for (const int32_t p : chosen(rows, o, records)) {
@@ -183,8 +178,8 @@ void showGrid(Object& object, int32_t count, std::ostream& out, const ShowOption
 }
 
 void showPages(Object& object, int32_t count, std::ostream& out, const ShowOptions& o, const std::string& title) {
-  const int32_t x = integerOf(object, "boundaryX");
-  const int32_t y = integerOf(object, "boundaryY");
+  const int32_t x = object.integer(expressionOf("boundaryX"));
+  const int32_t y = object.integer(expressionOf("boundaryY"));
   constexpr int64_t kLargestPage = 1000000;  // cells of a page worth drawing
   if (x < 1 || y < 1 || static_cast<int64_t>(x) * y > kLargestPage) {
     out << title << ": 3D with boundaries " << x << " x " << y << ", no page to draw; "
@@ -214,15 +209,15 @@ void showPages(Object& object, int32_t count, std::ostream& out, const ShowOptio
 // each with its index, type, text or size, key and (in 2D) row and selection.
 void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& out, const ShowOptions& o,
               const std::string& title) {
-  const int32_t columns = dimensions >= 2 ? integerOf(object, "boundaryX") : 0;
+  const int32_t columns = dimensions >= 2 ? object.integer(expressionOf("boundaryX")) : 0;
   const bool grid = dimensions == 2 && columns >= 1;
   out << "{\"name\": " << json(title) << ", \"dimensions\": " << dimensions << ", \"size\": " << count;
   if (dimensions >= 2) out << ", \"columns\": " << columns;
-  if (dimensions == 3) out << ", \"rowsPerPage\": " << integerOf(object, "boundaryY");
+  if (dimensions == 3) out << ", \"rowsPerPage\": " << object.integer(expressionOf("boundaryY"));
   if (grid) {
-    out << ", \"selectedRows\": " << integerOf(object, "numberOfRows") << ", \"labels\": [";
+    out << ", \"selectedRows\": " << object.integer(expressionOf("numberOfRows")) << ", \"labels\": [";
     for (int32_t c = 0; c < columns; ++c) {
-      const auto label = textOf(object, "label", c);
+      const auto label = object.text(expressionOf("label"), c);
       out << (c ? ", " : "") << (label ? json(*label) : "null");
     }
     out << "]";
@@ -238,9 +233,8 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
       if (c.facts.type == TESSEL_CELL_DATA) out << ", \"length\": " << c.facts.length;
       if (c.facts.type == TESSEL_CELL_VALUE) out << ", \"value\": " << c.text;
       if (c.facts.type == TESSEL_CELL_STRING) out << ", \"text\": " << json(c.text);
-      if (c.facts.keyType != TESSEL_CELL_NONE) {
+      if (c.facts.keyType != TESSEL_CELL_NONE)
         out << ", \"key\": {\"type\": \"" << typeName(c.facts.keyType) << "\", \"text\": " << json(c.key) << '}';
-      }
       if (grid) out << ", \"row\": " << unit << ", \"selected\": " << (c.facts.rowSelected ? "true" : "false");
       out << '}';
       first = false;
@@ -250,9 +244,8 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
 }
 
 int32_t number(const std::string& option, const std::string& text) {
-  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
     throw UserError(option + " needs a number from 0, not \"" + text + "\"");
-  }
   return std::stoi(text);
 }
 
@@ -284,14 +277,6 @@ bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowO
   return true;
 }
 
-int32_t integerOf(Object& object, const char* operation, const Param& first) {
-  return object.integer(catalogue::expressionOf(operation), first);
-}
-
-std::optional<std::string> textOf(Object& object, const char* operation, const Param& first) {
-  return object.text(catalogue::expressionOf(operation), first);
-}
-
 void printTable(std::ostream& out, const Table& rows, const std::string& indent) {
   std::vector<std::size_t> widths;
   const auto shownWidth = [](const std::string& s) {
@@ -314,8 +299,8 @@ std::string quoted(std::string_view text, bool utf8, std::size_t width) {
 }
 
 void show(Object& object, const std::string& title, std::ostream& out, const ShowOptions& options) {
-  const int32_t count = integerOf(object, "size");
-  const int32_t dimensions = integerOf(object, "dimensionCount");
+  const int32_t count = object.integer(expressionOf("size"));
+  const int32_t dimensions = object.integer(expressionOf("dimensionCount"));
   if (options.json) return showJson(object, count, dimensions, out, options, title);
   if (dimensions == 2) return showGrid(object, count, out, options, title);
   if (dimensions == 3) return showPages(object, count, out, options, title);

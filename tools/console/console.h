@@ -1,0 +1,287 @@
+// What the console host's files offer each other, a part a file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "host/catalogue.h"
+#include "persist/format_facts.h"
+#include "tools/host_kit.h"
+
+namespace tessel::console {
+
+// ---- names.cpp: how a line of the console language names actions (by the
+// words of their display strings) and expressions (in their own call syntax).
+// Every name comes from the catalogue.
+
+// A mistake in what the user wrote; the message is complete and ready to print.
+struct UserError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// A parameter as written: a literal or a nested expression call.
+struct Term {
+  catalogue::Param kind = catalogue::Param::integer;  // of the value it gives
+  int32_t integer = 0;
+  std::string text;
+  int expression = -1;  // catalogue number of the call, for a call
+  std::vector<Term> arguments;
+  std::string source;  // as written, for messages
+};
+
+// A character of an expression's name.
+bool isNameChar(char c);
+
+// Texts compared and searched the way names are: A to Z ignoring case.
+std::string lowered(std::string_view text);
+
+// A count in words: "1 row", "2 rows".
+inline std::string plural(int64_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// The word after the option words[i], moving i onto it; throws UserError when there is none.
+inline const std::string& optionValue(const std::vector<std::string>& words, std::size_t& i) {
+  if (i + 1 >= words.size()) throw UserError(words[i] + " needs a value");
+  return words[++i];
+}
+
+// Reads one line token by token.
+class Cursor {
+ public:
+  explicit Cursor(std::string_view line) : line_(line) {}
+
+  bool atEnd() {  // after blanks
+    skipSpace();
+    return pos_ >= line_.size();
+  }
+  std::size_t position() const { return pos_; }
+  // One literal token of a name: a word (letters and digits, compared ignoring
+  // case, not followed by a letter or digit) or one punctuation character.
+  bool token(std::string_view t);
+  // A quoted text, an integer or an expression call; throws UserError.
+  Term term();
+  // A bare word (letters, digits, _ . -), for instance and option names.
+  std::string word();
+  // Everything up to the next blank, as it stands.
+  std::string bare();
+  std::string_view rest() const { return line_.substr(pos_); }
+
+ private:
+  Term textLiteral();
+  Term integerLiteral();
+  Term call();
+  void skipSpace();
+  // Moves past the characters `accepts` takes; what it moved past.
+  template <typename Accepts>
+  std::string_view scan(Accepts accepts);
+
+  static constexpr int kMaxDepth = 64;
+
+  std::string_view line_;
+  std::size_t pos_ = 0;
+  int depth_ = 0;
+};
+
+// The catalogue number of an expression name, written with or without its "(";
+// -1 when there is none.
+int findExpression(std::string_view name);
+// Expression names and action labels near a mistyped name, for messages.
+std::string suggestionsFor(std::string_view written);
+
+struct ActionCall {
+  int number = -1;
+  std::vector<Term> params;
+};
+
+// The action a line names: the words of its display string, as the event
+// editor lists it, with the parameters in their places ("Set value 2 at 0",
+// "SELECT WHERE \"level\" > 3"). Words compare ignoring case; neighbouring
+// parameters may be separated by a comma. Rows written alike are told apart by
+// their parameter kinds. Throws UserError saying what is wrong and how to write it.
+ActionCall resolveAction(std::string_view line);
+// "Save to file <file name>": the display string with the parameter names in place.
+std::string usage(const catalogue::Action& action);
+
+// ---- show.cpp: an instance's array as a person wants to see it, or as JSON
+// for a program: texts through the module's expressions, types, keys and row
+// selection through its cell diagnostic.
+
+struct ShowOptions {
+  std::size_t width = 24;  // longest text shown before it is cut, in characters
+  bool utf8 = false;       // the output takes UTF-8: such texts are shown as they are, not escaped
+  bool types = false;      // a grid writes each cell as its type shows it
+  bool keys = false;       // a grid shows each cell's key after it
+  bool selectedOnly = false;
+  bool json = false;
+  int32_t first = 0;         // the first row (the first element of a list) shown
+  int32_t last = INT32_MAX;  // the last one shown
+  int32_t head = INT32_MAX;  // how many are shown at most
+};
+
+// Reads "--types", "--rows 2:5" and the rest from words at i, advancing i;
+// false when words[i] is not a show option. Throws UserError for a bad value.
+bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& options);
+
+// A text in double quotes, control characters and quotes escaped, cut after
+// `width` characters with "..." after the closing quote.
+std::string quoted(std::string_view text, bool utf8, std::size_t width = std::string::npos);
+
+// The rows of a table, printed in columns separated by two blanks, each as
+// wide as its widest entry.
+using Table = std::vector<std::vector<std::string>>;
+void printTable(std::ostream& out, const Table& rows, const std::string& indent = "");
+
+// Prints the array of `object` under `title`.
+void show(hostkit::RunObject& object, const std::string& title, std::ostream& out, const ShowOptions& options);
+
+// ---- files.cpp: the array files games write, read and written through the
+// module's own load and save actions. What happened comes from the module's
+// outcome diagnostic; what a format could not keep is counted before writing.
+
+// The console reads and writes the whole-array formats, not the element file.
+using Format = persist::facts::Format;
+
+// "native", "host", "csv" or "ini"; throws UserError for another name.
+Format formatNamed(const std::string& name);
+inline const char* formatName(Format format) { return persist::facts::kFormats[static_cast<int>(format)].shortName; }
+
+// The format of an existing file to read: the one named, which its content
+// must show (CSV: anything that is not one of the others), or else the one
+// its magic or header shows, else its extension's. Throws UserError when the
+// file cannot be read or told, or is not of the format named.
+Format inputFormat(const std::string& path, std::optional<Format> named);
+// The format a file is to be written in, by its extension; none when unknown.
+std::optional<Format> formatOfExtension(const std::string& path);
+
+// A load, append or save action of the catalogue that names a whole-array file.
+struct FileAction {
+  Format format;
+  enum class Kind { load, append, save } kind;
+};
+std::optional<FileAction> fileActionOf(int action);
+
+// Runs the action on the file, with what tessel adds around the module for
+// CSV (a byte order mark dropped, with `csvHeader` a first row of labels). Adds
+// to `warnings` what the module did not do, what wraps and what a save could
+// not keep; throws UserError when the module reports a failed save or tessel's
+// own part fails.
+void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
+                   std::vector<std::string>& warnings);
+
+// ---- help.cpp: the catalogue as help text, for `help` and `tessel help`.
+
+// Everything, grouped as the menus group it, when the topic is empty;
+// otherwise a shell command, the file formats, a part of the menus, the
+// action of a number, the expression of a name, or every entry whose label,
+// name or display string holds the topic. Throws UserError when nothing does.
+void printHelp(std::ostream& out, std::string_view topic);
+
+// ---- session.cpp: one run of the console language: named instances of the
+// object side by side, and the lines that act on them.
+
+// Reads one setup option ("--dims 3", "--x=4", "--auto-select") from args at
+// i, advancing i past it; false when args[i] is not a setup option. Throws
+// UserError for a bad value.
+bool readSetupOption(const std::vector<std::string>& args, std::size_t& i, hostkit::SetupOptions& setup);
+extern const char* const kSetupOptionsHelp;
+
+struct Settings {
+  hostkit::SetupOptions setup;  // for instances created without options of their own
+  ShowOptions show;
+  bool csvHeader = false;  // a CSV file's first row holds the column labels
+  bool keepGoing = false;  // a script goes on after an error
+};
+
+class Session {
+ public:
+  Session(hostkit::Module& module, Settings settings, std::ostream& out)
+      : module_(module), settings_(std::move(settings)), out_(out) {}
+
+  // Runs one line, then prints its mistake and warnings to err after `where`;
+  // false when it failed.
+  bool runLine(std::string_view line, const std::string& where, std::ostream& err);
+  // Runs a script line by line; messages go to err as "name:line: message".
+  // Returns false when a line failed.
+  bool run(std::istream& script, const std::string& name, std::ostream& err);
+
+  const std::string& currentName() const { return current_; }
+  std::vector<std::string> instanceNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : instances_) names.push_back(entry.first);
+    return names;
+  }
+  bool quitRequested() const { return quit_; }
+
+ private:
+  // Runs one line of the language; throws UserError. What the module would
+  // not do, or did not do, is kept as warnings for the line.
+  void execute(std::string_view line);
+  hostkit::RunObject& instance(const std::string& name);
+  hostkit::RunObject& create(const std::string& name, const hostkit::SetupOptions& setup);
+  bool builtin(std::string_view line);
+
+  hostkit::Module& module_;
+  Settings settings_;
+  std::ostream& out_;
+  std::map<std::string, std::unique_ptr<hostkit::RunObject>> instances_;
+  std::string current_ = "main";
+  std::vector<std::string> warnings_;
+  bool quit_ = false;
+};
+
+// ---- platform.cpp: what the console host does differently on each system, in
+// one place, with what it does differently at a terminal: Ctrl-C cancels the
+// line being typed or the command that is running (which checks between
+// steps), long output goes through a pager, and UTF-8 is shown as text where
+// the locale takes it.
+namespace platform {
+
+// The module's file name on this system, and the keys that end typed input at a terminal.
+#if defined(_WIN32)
+inline constexpr char kModuleFileName[] = "tessel.dll";
+inline constexpr char kEndOfInputKeys[] = "Ctrl-Z and Enter";
+#else
+inline constexpr char kModuleFileName[] = "libtessel.so";
+inline constexpr char kEndOfInputKeys[] = "Ctrl-D";
+#endif
+
+// The module next to the running program.
+std::string defaultModulePath(const char* argv0);
+
+// Whether standard input is a terminal someone types at (not a file or a pipe).
+bool inputIsTerminal();
+
+// Creates a new empty file in the temporary folder; its path, or nothing when
+// none can be made.
+std::string createTempFile();
+
+// Output bytes as written: "\n" stays "\n" on every system, so that scripts
+// print the same bytes everywhere and output can be compared with a file.
+void prepareStandardStreams();
+
+// Catches Ctrl-C from now on instead of ending the program.
+void catchInterrupts();
+// Whether Ctrl-C came since the last clearCancel().
+bool cancelRequested();
+void clearCancel();
+
+// Whether the locale's character set is UTF-8, so texts in it are shown as they are.
+bool outputTakesUtf8();
+// Writes what `print` prints to out, through $PAGER (default "less -FRX") when
+// out is the terminal and the text is longer than its screen.
+void page(std::ostream& out, const std::function<void(std::ostream&)>& print);
+
+}  // namespace platform
+
+}  // namespace tessel::console
