@@ -82,11 +82,8 @@ Options parse(const std::vector<std::string>& args) {
       o.force = true;
     } else if (a == "--header") {
       o.settings.csvHeader = true;
-    } else if (a == "--version") {
-      o.words = {"version"};
-      return o;
-    } else if (a == "--help" || a == "-h") {
-      o.words = {"usage"};
+    } else if (a == "--version" || a == "--help" || a == "-h") {
+      o.words = {a};  // the whole command, whatever the rest of the line holds
       return o;
     } else {
       throw UserError("unknown option " + a);
@@ -115,10 +112,6 @@ int runScripts(Session& session, const std::vector<std::string>& scripts, bool k
   return ok ? 0 : kFailed;
 }
 
-void printWarnings(const std::vector<std::string>& warnings) {
-  for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
-}
-
 int showFile(hostkit::Module& module, const Options& o) {
   if (o.words.size() != 2) throw UserError("show takes one file: tessel show FILE");
   const std::string& path = o.words[1];
@@ -126,7 +119,7 @@ int showFile(hostkit::Module& module, const Options& o) {
   hostkit::RunObject object(module, hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
   runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.csvHeader, warnings);
-  printWarnings(warnings);
+  for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
   const std::string title = o.settings.show.json ? path : path + " (" + formatName(format) + ")";
   platform::page(std::cout, [&](std::ostream& text) { show(object, title, text, o.settings.show); });
   return 0;
@@ -148,7 +141,7 @@ int convert(hostkit::Module& module, const Options& o) {
   std::vector<std::string> warnings;
   runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.csvHeader, warnings);
   runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.csvHeader, warnings);
-  printWarnings(warnings);
+  for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
   const int32_t count = object.integer(expressionOf("size"));
   std::cout << in << " (" << formatName(from) << ", " << plural(count, "element", "elements") << ") -> " << out << " ("
             << formatName(*to) << ")\n";
@@ -303,11 +296,11 @@ int interactive(Session& session, std::ostream& err) {
 
 int dispatch(const Options& o, const char* argv0) {
   const std::string command = o.words.empty() ? "" : o.words[0];
-  if (command == "usage") {
+  if (command == "--help" || command == "-h") {
     std::cout << kUsageHead << platform::kModuleFileName << kUsageTail << kSetupOptionsHelp;
     return 0;
   }
-  if (command == "version") {
+  if (command == "--version") {
     std::cout << "tessel " << TESSEL_VERSION << " (" << TESSEL_ACTION_COUNT << " actions, " << TESSEL_EXPRESSION_COUNT
               << " expressions)\n";
     return 0;
