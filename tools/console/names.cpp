@@ -39,11 +39,9 @@ const char* kindName(Param kind) {
 // term not of the kind declared; empty when all are.
 std::string kindMismatch(const catalogue::Parameter* declared, const std::vector<Term>& terms) {
   for (std::size_t i = 0; i < terms.size(); ++i) {
-    const Param want = declared[i].kind;
-    const Param got = terms[i].kind;
-    if (want != got) {
-      return "parameter " + std::to_string(i + 1) + " (" + declared[i].name + ") must be " + kindName(want) + ", but " +
-             terms[i].source + " is " + kindName(got);
+    if (declared[i].kind != terms[i].kind) {
+      return "parameter " + std::to_string(i + 1) + " (" + declared[i].name + ") must be " +
+             kindName(declared[i].kind) + ", but " + terms[i].source + " is " + kindName(terms[i].kind);
     }
   }
   return "";
