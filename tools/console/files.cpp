@@ -26,10 +26,14 @@ constexpr int kFileActions[][3] = {
 
 const std::string kBom = "\xef\xbb\xbf";
 
-std::string readAll(const std::string& path) {
+// The file's bytes, the first `most` of them at most: a device that never
+// ends, such as /dev/zero, is only read as far as that.
+std::string readAll(const std::string& path, std::size_t most = std::string::npos) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw UserError("cannot read " + path + ": " + std::strerror(errno));
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::string bytes;
+  for (std::istreambuf_iterator<char> it(in), end; bytes.size() < most && it != end; ++it) bytes += *it;
+  return bytes;
 }
 
 void writeAll(const std::string& path, const std::string& bytes) {
@@ -154,11 +158,7 @@ std::string headerRow(hostkit::RunObject& object) {
 std::optional<Format> formatOfContent(const std::string& path) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) throw UserError("cannot read " + path + ": it is a directory");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw UserError("cannot read " + path + ": " + std::strerror(errno));
-  std::string head(512, '\0');
-  in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<std::size_t>(in.gcount()));
+  std::string head = readAll(path, 512);
   if (head.compare(0, 8, "QVXARRAY") == 0) return Format::native;
   if (head.compare(0, 10, std::string("HGF ARRAY\0", 10)) == 0) return Format::hostArray;
   if (head.compare(0, kBom.size(), kBom) == 0) head.erase(0, kBom.size());
