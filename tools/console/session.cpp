@@ -223,18 +223,15 @@ bool Session::builtin(std::string_view line) {
     const std::string name = c.word();
     if (name.empty()) throw UserError("with needs the name of an instance");
     instance(name);
-    if (c.atEnd()) {
-      current_ = name;
-    } else {
-      const std::string previous = std::exchange(current_, name);
-      try {
-        execute(c.rest());
-      } catch (...) {
-        current_ = previous;
-        throw;
-      }
+    const std::string previous = std::exchange(current_, name);
+    if (c.atEnd()) return true;  // the instance stays the current one
+    try {
+      execute(c.rest());
+    } catch (...) {
       current_ = previous;
+      throw;
     }
+    current_ = previous;
   } else if (keyword == "show") {
     std::vector<std::string> words;
     while (!c.atEnd()) words.push_back(c.bare());
