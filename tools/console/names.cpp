@@ -99,8 +99,7 @@ struct Attempt {
   int tokens = 0;     // literal tokens matched
   bool named = true;  // every literal before the first parameter matched
   bool full = false;  // the whole line read as this action
-  bool fits = false;  // and its parameters are of the kinds it takes
-  std::string error;
+  std::string error;  // why it is not this action; empty when it is, its parameters of the kinds it takes
   std::vector<Term> params;
 };
 
@@ -136,7 +135,6 @@ Attempt attempt(const catalogue::Action& a, std::string_view line) {
     return failed((afterSlot ? "too many parameters: \"" : "unexpected \"") + std::string(c.rest()) + "\"");
   at.full = true;
   at.error = kindMismatch(a.params, at.params);
-  at.fits = at.error.empty();
   return at;
 }
 
@@ -356,7 +354,7 @@ ActionCall resolveAction(std::string_view line) {
   if (!complete.empty()) {
     std::vector<const Attempt*> fitting;
     std::copy_if(complete.begin(), complete.end(), std::back_inserter(fitting),
-                 [](const Attempt* a) { return a->fits; });
+                 [](const Attempt* a) { return a->error.empty(); });
     if (fitting.size() == 1) return {fitting.front()->action, fitting.front()->params};
     if (fitting.empty()) throw UserError(mistake(complete));
     std::string out = quoteForMessage(line) + " could be " + std::to_string(fitting.size()) + " actions:";
