@@ -216,11 +216,7 @@ class Session {
   bool run(std::istream& script, const std::string& name, std::ostream& err);
 
   const std::string& currentName() const { return current_; }
-  std::vector<std::string> instanceNames() const {
-    std::vector<std::string> names;
-    for (const auto& entry : instances_) names.push_back(entry.first);
-    return names;
-  }
+  const std::map<std::string, std::unique_ptr<hostkit::RunObject>>& instances() const { return instances_; }
   bool quitRequested() const { return quit_; }
 
  private:

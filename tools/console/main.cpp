@@ -184,7 +184,7 @@ std::vector<std::string> completions(const std::string& typed, const Session& se
   const std::string indent = typed.substr(0, typed.size() - start.size());
   for (const char* command : {"with ", "show ", "drop "}) {
     if (start.rfind(command, 0) != 0 || start.find(' ', std::strlen(command)) != std::string::npos) continue;
-    for (const auto& name : session.instanceNames()) {
+    for (const auto& [name, object] : session.instances()) {
       if (name.rfind(start.substr(std::strlen(command)), 0) == 0) out.push_back(indent + command + name);
     }
     return out;
