@@ -323,8 +323,7 @@ int findExpression(std::string_view name) {
 std::string suggestionsFor(std::string_view written) {
   // Names within a typo or two of what was written.
   std::vector<std::string> near;
-  std::string name(written);
-  if (const std::size_t paren = name.find('('); paren != std::string::npos) name.resize(paren);
+  const std::string_view name = written.substr(0, written.find('('));
   for (const auto& e : kExpressions) {
     const std::string_view candidate(e.name, std::string_view(e.name).size() - 1);
     if (editDistance(name, candidate) <= 2) near.emplace_back(e.name);
