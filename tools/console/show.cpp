@@ -32,9 +32,8 @@ std::string escaped(std::string_view text, bool utf8, std::size_t width, Style s
   static const char hex[] = "0123456789abcdef";
   const bool json = style == Style::json;
   std::string out;
-  std::size_t shown = 0;
-  std::size_t i = 0;
-  for (; i < text.size() && shown < width; ++shown) {
+  std::size_t i = 0;  // read on after the loop: whether the text was cut
+  for (std::size_t shown = 0; i < text.size() && shown < width; ++shown) {
     const char c = text[i];
     const auto u = static_cast<unsigned char>(c);
     if (const std::size_t n = (utf8 || json) && u >= 0x80 ? utf8Length(text, i) : 0; n > 0) {
@@ -253,7 +252,6 @@ int32_t number(const std::string& option, const std::string& text) {
 
 bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& o) {
   const std::string& w = words[i];
-  const auto value = [&] { return optionValue(words, i); };
   if (w == "--types") {
     o.types = true;
   } else if (w == "--keys") {
@@ -263,9 +261,9 @@ bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowO
   } else if (w == "--json") {
     o.json = true;
   } else if (w == "--head") {
-    o.head = number(w, value());
+    o.head = number(w, optionValue(words, i));
   } else if (w == "--rows") {
-    const std::string range = value();
+    const std::string range = optionValue(words, i);
     const std::size_t colon = range.find(':');
     if (colon == std::string::npos) throw UserError("--rows needs a range A:B, not \"" + range + "\"");
     o.first = colon == 0 ? 0 : number(w, range.substr(0, colon));
