@@ -155,8 +155,7 @@ int convert(hostkit::Module& module, const Options& o) {
 
 // The files and folders whose path starts with `partial`, folders with a "/".
 std::vector<std::string> paths(const std::string& partial) {
-  const std::size_t slash = partial.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : partial.substr(0, slash + 1);
+  const std::string folder = partial.substr(0, partial.rfind('/') + 1);  // empty without a '/': npos + 1 is 0
   const std::string stem = partial.substr(folder.size());
   std::vector<std::string> out;
   std::error_code error;
