@@ -22,8 +22,6 @@ namespace tessel::console {
 
 namespace {
 
-using catalogue::expressionOf;
-
 const char kUsageHead[] =
     "usage: tessel [options] run SCRIPT...     run scripts, one command a line\n"
     "       tessel [options] show FILE         print an array file\n"
@@ -142,7 +140,7 @@ int convert(hostkit::Module& module, const Options& o) {
   runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.csvHeader, warnings);
   runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.csvHeader, warnings);
   for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
-  const int32_t count = object.integer(expressionOf("size"));
+  const int32_t count = object.integer(catalogue::expressionOf("size"));
   std::cout << in << " (" << formatName(from) << ", " << plural(count, "element", "elements") << ") -> " << out << " ("
             << formatName(*to) << ")\n";
   return 0;

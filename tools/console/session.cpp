@@ -10,7 +10,6 @@ namespace tessel::console {
 
 using catalogue::expressionOf;
 using catalogue::kActions;
-using catalogue::kExpressions;
 using catalogue::Param;
 
 const char* const kSetupOptionsHelp =
@@ -89,7 +88,7 @@ Value evaluate(hostkit::RunObject& object, const Term& term, std::vector<std::st
   Value values[2];
   for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i)
     values[i] = evaluate(object, term.arguments[i], warnings);
-  const auto& e = kExpressions[term.expression];
+  const auto& e = catalogue::kExpressions[term.expression];
   if (std::string_view(e.label).find("from index") == std::string_view::npos)
     warnOutOfRange(object, e.params, values, false, warnings);  // index transforms are arithmetic on any number
   const hostkit::Param first = toParam(values[0]), second = toParam(values[1]);
