@@ -148,8 +148,7 @@ bool readSetupOption(const std::vector<std::string>& args, std::size_t& i, hostk
 }
 
 hostkit::RunObject& Session::instance(const std::string& name) {
-  auto found = instances_.find(name);
-  if (found != instances_.end()) return *found->second;
+  if (const auto found = instances_.find(name); found != instances_.end()) return *found->second;
   if (name == "main") return create(name, settings_.setup);  // the default instance comes into being on first use
   std::string known;
   for (const auto& entry : instances_) known += (known.empty() ? "" : ", ") + entry.first;
