@@ -164,8 +164,7 @@ std::optional<Format> formatOfContent(const std::string& path) {
   if (head.compare(0, kBom.size(), kBom) == 0) head.erase(0, kBom.size());
   const std::size_t open = head.find_first_not_of(" \t\r\n");
   if (open != std::string::npos && head[open] == '[') {
-    const std::size_t lineEnd = head.find_first_of("\r\n", open);
-    if (head.find(']', open) < lineEnd) return Format::ini;
+    if (head.find(']', open) < head.find_first_of("\r\n", open)) return Format::ini;
   }
   return std::nullopt;
 }
