@@ -165,15 +165,15 @@ std::vector<std::string> paths(const std::string& partial) {
   return out;
 }
 
-// Whole-line completions of what has been typed so far: a file path inside an
-// open quoted text, an instance name after with, show and drop, an action's
-// words or a command at the start of the line, an expression name where a
-// name is being typed.
-std::vector<std::string> completions(const std::string& typed, const Session& session) {
-  std::vector<std::string> out;
+// Whole-line completions of what has been typed so far, each once and in
+// order: a file path inside an open quoted text, an instance name after with,
+// show and drop, an action's words or a command at the start of the line, an
+// expression name where a name is being typed.
+std::set<std::string> completions(const std::string& typed, const Session& session) {
+  std::set<std::string> out;
   if (std::count(typed.begin(), typed.end(), '"') % 2 == 1) {
     const std::size_t quote = typed.rfind('"');
-    for (const auto& p : paths(typed.substr(quote + 1))) out.push_back(typed.substr(0, quote + 1) + p);
+    for (const auto& p : paths(typed.substr(quote + 1))) out.insert(typed.substr(0, quote + 1) + p);
     return out;
   }
   const std::size_t lead = typed.find_first_not_of(" \t");
@@ -182,7 +182,7 @@ std::vector<std::string> completions(const std::string& typed, const Session& se
   for (const char* command : {"with ", "show ", "drop "}) {
     if (start.rfind(command, 0) != 0 || start.find(' ', std::strlen(command)) != std::string::npos) continue;
     for (const auto& [name, object] : session.instances()) {
-      if (name.rfind(start.substr(std::strlen(command)), 0) == 0) out.push_back(indent + command + name);
+      if (name.rfind(start.substr(std::strlen(command)), 0) == 0) out.insert(indent + command + name);
     }
     return out;
   }
@@ -192,16 +192,16 @@ std::vector<std::string> completions(const std::string& typed, const Session& se
     const std::string_view term = c.term;
     const std::size_t end = term.find(' ');
     const std::string command(term.substr(0, std::isupper(static_cast<unsigned char>(term[end + 1])) ? end + 1 : end));
-    if (lowered(command).rfind(wanted, 0) == 0) out.push_back(indent + command);
+    if (lowered(command).rfind(wanted, 0) == 0) out.insert(indent + command);
   }
   for (const auto& a : catalogue::kActions) {
     const std::string words = usage(a).substr(0, usage(a).find(" <"));
-    if (lowered(words).rfind(wanted, 0) == 0) out.push_back(indent + words + (a.paramCount() > 0 ? " " : ""));
+    if (lowered(words).rfind(wanted, 0) == 0) out.insert(indent + words + (a.paramCount() > 0 ? " " : ""));
   }
   const std::size_t fragment = typed.rend() - std::find_if_not(typed.rbegin(), typed.rend(), isNameChar);
   const std::string name = typed.substr(fragment);
   for (const auto& e : catalogue::kExpressions) {
-    if (lowered(e.name).rfind(lowered(name), 0) == 0) out.push_back(typed.substr(0, fragment) + e.name);
+    if (lowered(e.name).rfind(lowered(name), 0) == 0) out.insert(typed.substr(0, fragment) + e.name);
   }
   return out;
 }
@@ -235,8 +235,7 @@ char** complete(const char*, int start, int) {
   const std::size_t from = std::min(static_cast<std::size_t>(std::max(start, 0)), typed.size());
   std::vector<std::string>& candidates = completion().candidates;
   candidates.clear();
-  const std::vector<std::string> found = completions(typed, *completion().session);
-  for (const std::string& line : std::set<std::string>(found.begin(), found.end())) {
+  for (const std::string& line : completions(typed, *completion().session)) {
     if (line.size() >= from) candidates.push_back(line.substr(from));
   }
   return candidates.empty() ? nullptr : rl_completion_matches(typed.c_str() + from, nextCandidate);
