@@ -59,12 +59,10 @@ struct ScratchFile {
 
 std::vector<std::string> splitFields(std::string_view line) {
   std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (std::size_t comma = line.find(','); comma != std::string_view::npos; comma = line.find(',', start)) {
-    fields.emplace_back(line.substr(start, comma - start));
-    start = comma + 1;
+  for (std::size_t start = 0, comma = 0; comma != std::string_view::npos; start = comma + 1) {
+    comma = line.find(',', start);
+    fields.emplace_back(line.substr(start, comma - start));  // the last one up to the end
   }
-  fields.emplace_back(line.substr(start));
   return fields;
 }
 
