@@ -141,13 +141,11 @@ Attempt attempt(const catalogue::Action& a, std::string_view line) {
 // The attempts that pass `counts` and matched the most words.
 template <typename Counts>
 std::vector<const Attempt*> furthest(const std::vector<Attempt>& attempts, Counts counts) {
-  int best = -1;
+  std::vector<const Attempt*> out;  // each with as many tokens as the first
   for (const Attempt& a : attempts) {
-    if (counts(a)) best = std::max(best, a.tokens);
-  }
-  std::vector<const Attempt*> out;
-  for (const Attempt& a : attempts) {
-    if (counts(a) && a.tokens == best) out.push_back(&a);
+    if (!counts(a) || (!out.empty() && a.tokens < out.front()->tokens)) continue;
+    if (!out.empty() && a.tokens > out.front()->tokens) out.clear();
+    out.push_back(&a);
   }
   return out;
 }
