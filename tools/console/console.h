@@ -82,7 +82,8 @@ class Cursor {
   Term integerLiteral();
   Term call();
   void skipSpace();
-  // Moves past the characters `accepts` takes; what it moved past.
+  // Moves past blanks, then past the characters `accepts` takes; what it
+  // moved past after the blanks.
   template <typename Accepts>
   std::string_view scan(Accepts accepts);
 

@@ -182,18 +182,17 @@ bool Cursor::token(std::string_view t) {
 
 template <typename Accepts>
 std::string_view Cursor::scan(Accepts accepts) {
+  skipSpace();
   const std::size_t start = pos_;
   while (pos_ < line_.size() && accepts(line_[pos_])) ++pos_;
   return line_.substr(start, pos_ - start);
 }
 
 std::string Cursor::word() {
-  skipSpace();
   return std::string(scan([](char c) { return isNameChar(c) || c == '-' || c == '.'; }));
 }
 
 std::string Cursor::bare() {
-  skipSpace();
   return std::string(scan([](char c) { return c != ' ' && c != '\t'; }));
 }
 
