@@ -313,10 +313,9 @@ int dispatch(const Options& o, const char* argv0) {
   }
   if (command == "run" && o.words.size() < 2) throw UserError("run needs at least one script");
 
-  const std::string modulePath = o.module ? *o.module : platform::defaultModulePath(argv0);
   std::optional<hostkit::Module> module;
   try {
-    module.emplace(modulePath.c_str());
+    module.emplace((o.module ? *o.module : platform::defaultModulePath(argv0)).c_str());
   } catch (const std::exception& e) {
     std::cerr << "tessel: " << e.what() << '\n';
     return kUsageError;
