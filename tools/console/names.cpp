@@ -151,9 +151,8 @@ std::vector<const Attempt*> furthest(const std::vector<Attempt>& attempts, Count
 }
 
 std::string mistake(const std::vector<const Attempt*>& candidates) {
-  const Attempt& first = *candidates.front();
-  std::string out = first.error + "; write it as: " + usage(kActions[first.action]);
-  for (std::size_t i = 1; i < candidates.size(); ++i) out += " or " + usage(kActions[candidates[i]->action]);
+  std::string out = candidates.front()->error + "; write it as: ";
+  for (std::size_t i = 0; i < candidates.size(); ++i) out += (i ? " or " : "") + usage(kActions[candidates[i]->action]);
   return out;
 }
 
