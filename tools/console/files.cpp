@@ -161,9 +161,8 @@ std::optional<Format> formatOfContent(const std::string& path) {
   if (head.compare(0, 10, std::string("HGF ARRAY\0", 10)) == 0) return Format::hostArray;
   if (head.compare(0, kBom.size(), kBom) == 0) head.erase(0, kBom.size());
   const std::size_t open = head.find_first_not_of(" \t\r\n");
-  if (open != std::string::npos && head[open] == '[') {
-    if (head.find(']', open) < head.find_first_of("\r\n", open)) return Format::ini;
-  }
+  if (open != std::string::npos && head[open] == '[' && head.find(']', open) < head.find_first_of("\r\n", open))
+    return Format::ini;
   return std::nullopt;
 }
 
