@@ -162,9 +162,8 @@ void showGrid(Object& object, int32_t count, std::ostream& out, const ShowOption
   for (const int32_t p : chosen(rows, o, records)) {
     if (platform::cancelRequested()) return cancelled(out);
     const int32_t record = records[static_cast<std::size_t>(p)];
-    std::vector<std::string> line{std::to_string(p), record >= 0 ? std::to_string(record) : "", record >= 0 ? "*" : ""};
-    for (int32_t c = 0; c < columns; ++c) line.push_back(gridText(cellAt(object, p * columns + c), o));
-    table.push_back(line);
+    table.push_back({std::to_string(p), record >= 0 ? std::to_string(record) : "", record >= 0 ? "*" : ""});
+    for (int32_t c = 0; c < columns; ++c) table.back().push_back(gridText(cellAt(object, p * columns + c), o));
   }
   if (rows > 0) printTable(out, table);
   if (rows * columns < count) {
@@ -195,10 +194,9 @@ void showPages(Object& object, int32_t count, std::ostream& out, const ShowOptio
     Table table{{"y\\x"}};
     for (int32_t i = 0; i < x; ++i) table[0].push_back(std::to_string(i));
     for (int32_t j = 0; j < y; ++j) {
-      std::vector<std::string> line{std::to_string(j)};
+      table.push_back({std::to_string(j)});
       const int32_t from = z * page + j * x;
-      for (int32_t i = from; i < from + x; ++i) line.push_back(i < count ? gridText(cellAt(object, i), o) : "");
-      table.push_back(line);
+      for (int32_t i = from; i < from + x; ++i) table.back().push_back(i < count ? gridText(cellAt(object, i), o) : "");
     }
     printTable(out, table, "  ");
   }
