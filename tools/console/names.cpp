@@ -196,8 +196,7 @@ std::string Cursor::bare() {
 }
 
 Term Cursor::term() {
-  skipSpace();
-  if (pos_ >= line_.size()) throw UserError("a parameter is missing at the end of the line");
+  if (atEnd()) throw UserError("a parameter is missing at the end of the line");
   const char c = line_[pos_];
   if (c == '"') return textLiteral();
   const bool sign =
