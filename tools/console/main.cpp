@@ -176,9 +176,8 @@ std::set<std::string> completions(const std::string& typed, const Session& sessi
     for (const auto& p : paths(typed.substr(quote + 1))) out.insert(typed.substr(0, quote + 1) + p);
     return out;
   }
-  const std::size_t lead = typed.find_first_not_of(" \t");
-  const std::string start = lead == std::string::npos ? "" : typed.substr(lead);
-  const std::string indent = typed.substr(0, typed.size() - start.size());
+  const std::string indent = typed.substr(0, typed.find_first_not_of(" \t"));  // all of it when all blank
+  const std::string start = typed.substr(indent.size());
   for (const char* command : {"with ", "show ", "drop "}) {
     if (start.rfind(command, 0) != 0 || start.find(' ', std::strlen(command)) != std::string::npos) continue;
     for (const auto& [name, object] : session.instances()) {
