@@ -341,7 +341,6 @@ std::string suggestionsFor(std::string_view written) {
 
 ActionCall resolveAction(std::string_view line) {
   std::vector<Attempt> attempts;
-  attempts.reserve(catalogue::kActionCount);
   for (const auto& a : kActions) attempts.push_back(attempt(a, line));
 
   const auto complete = furthest(attempts, [](const Attempt& a) { return a.full; });
