@@ -180,8 +180,7 @@ std::set<std::string> completions(const std::string& typed, const Session& sessi
   const std::string start = typed.substr(indent.size());
   for (const char* command : {"with ", "show ", "drop "}) {
     if (start.rfind(command, 0) != 0 || start.find(' ', std::strlen(command)) != std::string::npos) continue;
-    for (const auto& instance : session.instances()) {
-      const std::string& name = instance.first;
+    for (const auto& [name, object] : session.instances()) {
       if (name.rfind(start.substr(std::strlen(command)), 0) == 0) out.insert(indent + command + name);
     }
     return out;
