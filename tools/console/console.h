@@ -82,7 +82,8 @@ class Cursor {
   Term integerLiteral();
   Term call();
   void skipSpace();
-  // Moves past the characters `accepts` takes; what it moved past.
+  // Moves past blanks, then past the characters `accepts` takes; what it
+  // moved past after the blanks.
   template <typename Accepts>
   std::string_view scan(Accepts accepts);
 
@@ -216,11 +217,7 @@ class Session {
   bool run(std::istream& script, const std::string& name, std::ostream& err);
 
   const std::string& currentName() const { return current_; }
-  std::vector<std::string> instanceNames() const {
-    std::vector<std::string> names;
-    for (const auto& entry : instances_) names.push_back(entry.first);
-    return names;
-  }
+  const std::map<std::string, std::unique_ptr<hostkit::RunObject>>& instances() const { return instances_; }
   bool quitRequested() const { return quit_; }
 
  private:

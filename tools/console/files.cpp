@@ -26,10 +26,14 @@ constexpr int kFileActions[][3] = {
 
 const std::string kBom = "\xef\xbb\xbf";
 
-std::string readAll(const std::string& path) {
+// The file's bytes, the first `most` of them at most: a device that never
+// ends, such as /dev/zero, is only read as far as that.
+std::string readAll(const std::string& path, std::size_t most = std::string::npos) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw UserError("cannot read " + path + ": " + std::strerror(errno));
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::string bytes;
+  for (std::istreambuf_iterator<char> it(in), end; bytes.size() < most && it != end; ++it) bytes += *it;
+  return bytes;
 }
 
 void writeAll(const std::string& path, const std::string& bytes) {
@@ -55,12 +59,10 @@ struct ScratchFile {
 
 std::vector<std::string> splitFields(std::string_view line) {
   std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (std::size_t comma = line.find(','); comma != std::string_view::npos; comma = line.find(',', start)) {
-    fields.emplace_back(line.substr(start, comma - start));
-    start = comma + 1;
+  for (std::size_t start = 0, comma = 0; comma != std::string_view::npos; start = comma + 1) {
+    comma = line.find(',', start);
+    fields.emplace_back(line.substr(start, comma - start));  // the last one up to the end
   }
-  fields.emplace_back(line.substr(start));
   return fields;
 }
 
@@ -154,19 +156,13 @@ std::string headerRow(hostkit::RunObject& object) {
 std::optional<Format> formatOfContent(const std::string& path) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) throw UserError("cannot read " + path + ": it is a directory");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw UserError("cannot read " + path + ": " + std::strerror(errno));
-  std::string head(512, '\0');
-  in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<std::size_t>(in.gcount()));
+  std::string head = readAll(path, 512);
   if (head.compare(0, 8, "QVXARRAY") == 0) return Format::native;
   if (head.compare(0, 10, std::string("HGF ARRAY\0", 10)) == 0) return Format::hostArray;
   if (head.compare(0, kBom.size(), kBom) == 0) head.erase(0, kBom.size());
   const std::size_t open = head.find_first_not_of(" \t\r\n");
-  if (open != std::string::npos && head[open] == '[') {
-    const std::size_t lineEnd = head.find_first_of("\r\n", open);
-    if (head.find(']', open) < lineEnd) return Format::ini;
-  }
+  if (open != std::string::npos && head[open] == '[' && head.find(']', open) < head.find_first_of("\r\n", open))
+    return Format::ini;
   return std::nullopt;
 }
 

@@ -22,8 +22,6 @@ namespace tessel::console {
 
 namespace {
 
-using catalogue::expressionOf;
-
 const char kUsageHead[] =
     "usage: tessel [options] run SCRIPT...     run scripts, one command a line\n"
     "       tessel [options] show FILE         print an array file\n"
@@ -82,11 +80,8 @@ Options parse(const std::vector<std::string>& args) {
       o.force = true;
     } else if (a == "--header") {
       o.settings.csvHeader = true;
-    } else if (a == "--version") {
-      o.words = {"version"};
-      return o;
-    } else if (a == "--help" || a == "-h") {
-      o.words = {"usage"};
+    } else if (a == "--version" || a == "--help" || a == "-h") {
+      o.words = {a};  // the whole command, whatever the rest of the line holds
       return o;
     } else {
       throw UserError("unknown option " + a);
@@ -115,10 +110,6 @@ int runScripts(Session& session, const std::vector<std::string>& scripts, bool k
   return ok ? 0 : kFailed;
 }
 
-void printWarnings(const std::vector<std::string>& warnings) {
-  for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
-}
-
 int showFile(hostkit::Module& module, const Options& o) {
   if (o.words.size() != 2) throw UserError("show takes one file: tessel show FILE");
   const std::string& path = o.words[1];
@@ -126,7 +117,7 @@ int showFile(hostkit::Module& module, const Options& o) {
   hostkit::RunObject object(module, hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
   runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.csvHeader, warnings);
-  printWarnings(warnings);
+  for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
   const std::string title = o.settings.show.json ? path : path + " (" + formatName(format) + ")";
   platform::page(std::cout, [&](std::ostream& text) { show(object, title, text, o.settings.show); });
   return 0;
@@ -148,8 +139,8 @@ int convert(hostkit::Module& module, const Options& o) {
   std::vector<std::string> warnings;
   runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.csvHeader, warnings);
   runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.csvHeader, warnings);
-  printWarnings(warnings);
-  const int32_t count = object.integer(expressionOf("size"));
+  for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
+  const int32_t count = object.integer(catalogue::expressionOf("size"));
   std::cout << in << " (" << formatName(from) << ", " << plural(count, "element", "elements") << ") -> " << out << " ("
             << formatName(*to) << ")\n";
   return 0;
@@ -162,8 +153,7 @@ int convert(hostkit::Module& module, const Options& o) {
 
 // The files and folders whose path starts with `partial`, folders with a "/".
 std::vector<std::string> paths(const std::string& partial) {
-  const std::size_t slash = partial.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : partial.substr(0, slash + 1);
+  const std::string folder = partial.substr(0, partial.rfind('/') + 1);  // empty without a '/': npos + 1 is 0
   const std::string stem = partial.substr(folder.size());
   std::vector<std::string> out;
   std::error_code error;
@@ -175,24 +165,23 @@ std::vector<std::string> paths(const std::string& partial) {
   return out;
 }
 
-// Whole-line completions of what has been typed so far: a file path inside an
-// open quoted text, an instance name after with, show and drop, an action's
-// words or a command at the start of the line, an expression name where a
-// name is being typed.
-std::vector<std::string> completions(const std::string& typed, const Session& session) {
-  std::vector<std::string> out;
+// Whole-line completions of what has been typed so far, each once and in
+// order: a file path inside an open quoted text, an instance name after with,
+// show and drop, an action's words or a command at the start of the line, an
+// expression name where a name is being typed.
+std::set<std::string> completions(const std::string& typed, const Session& session) {
+  std::set<std::string> out;
   if (std::count(typed.begin(), typed.end(), '"') % 2 == 1) {
     const std::size_t quote = typed.rfind('"');
-    for (const auto& p : paths(typed.substr(quote + 1))) out.push_back(typed.substr(0, quote + 1) + p);
+    for (const auto& p : paths(typed.substr(quote + 1))) out.insert(typed.substr(0, quote + 1) + p);
     return out;
   }
-  const std::size_t lead = typed.find_first_not_of(" \t");
-  const std::string start = lead == std::string::npos ? "" : typed.substr(lead);
-  const std::string indent = typed.substr(0, typed.size() - start.size());
+  const std::string indent = typed.substr(0, typed.find_first_not_of(" \t"));  // all of it when all blank
+  const std::string start = typed.substr(indent.size());
   for (const char* command : {"with ", "show ", "drop "}) {
     if (start.rfind(command, 0) != 0 || start.find(' ', std::strlen(command)) != std::string::npos) continue;
-    for (const auto& name : session.instanceNames()) {
-      if (name.rfind(start.substr(std::strlen(command)), 0) == 0) out.push_back(indent + command + name);
+    for (const auto& [name, object] : session.instances()) {
+      if (name.rfind(start.substr(std::strlen(command)), 0) == 0) out.insert(indent + command + name);
     }
     return out;
   }
@@ -202,16 +191,16 @@ std::vector<std::string> completions(const std::string& typed, const Session& se
     const std::string_view term = c.term;
     const std::size_t end = term.find(' ');
     const std::string command(term.substr(0, std::isupper(static_cast<unsigned char>(term[end + 1])) ? end + 1 : end));
-    if (lowered(command).rfind(wanted, 0) == 0) out.push_back(indent + command);
+    if (lowered(command).rfind(wanted, 0) == 0) out.insert(indent + command);
   }
   for (const auto& a : catalogue::kActions) {
     const std::string words = usage(a).substr(0, usage(a).find(" <"));
-    if (lowered(words).rfind(wanted, 0) == 0) out.push_back(indent + words + (a.paramCount() > 0 ? " " : ""));
+    if (lowered(words).rfind(wanted, 0) == 0) out.insert(indent + words + (a.paramCount() > 0 ? " " : ""));
   }
   const std::size_t fragment = typed.rend() - std::find_if_not(typed.rbegin(), typed.rend(), isNameChar);
   const std::string name = typed.substr(fragment);
   for (const auto& e : catalogue::kExpressions) {
-    if (lowered(e.name).rfind(lowered(name), 0) == 0) out.push_back(typed.substr(0, fragment) + e.name);
+    if (lowered(e.name).rfind(lowered(name), 0) == 0) out.insert(typed.substr(0, fragment) + e.name);
   }
   return out;
 }
@@ -245,8 +234,7 @@ char** complete(const char*, int start, int) {
   const std::size_t from = std::min(static_cast<std::size_t>(std::max(start, 0)), typed.size());
   std::vector<std::string>& candidates = completion().candidates;
   candidates.clear();
-  const std::vector<std::string> found = completions(typed, *completion().session);
-  for (const std::string& line : std::set<std::string>(found.begin(), found.end())) {
+  for (const std::string& line : completions(typed, *completion().session)) {
     if (line.size() >= from) candidates.push_back(line.substr(from));
   }
   return candidates.empty() ? nullptr : rl_completion_matches(typed.c_str() + from, nextCandidate);
@@ -303,11 +291,11 @@ int interactive(Session& session, std::ostream& err) {
 
 int dispatch(const Options& o, const char* argv0) {
   const std::string command = o.words.empty() ? "" : o.words[0];
-  if (command == "usage") {
+  if (command == "--help" || command == "-h") {
     std::cout << kUsageHead << platform::kModuleFileName << kUsageTail << kSetupOptionsHelp;
     return 0;
   }
-  if (command == "version") {
+  if (command == "--version") {
     std::cout << "tessel " << TESSEL_VERSION << " (" << TESSEL_ACTION_COUNT << " actions, " << TESSEL_EXPRESSION_COUNT
               << " expressions)\n";
     return 0;
@@ -324,10 +312,9 @@ int dispatch(const Options& o, const char* argv0) {
   }
   if (command == "run" && o.words.size() < 2) throw UserError("run needs at least one script");
 
-  const std::string modulePath = o.module ? *o.module : platform::defaultModulePath(argv0);
   std::optional<hostkit::Module> module;
   try {
-    module.emplace(modulePath.c_str());
+    module.emplace((o.module ? *o.module : platform::defaultModulePath(argv0)).c_str());
   } catch (const std::exception& e) {
     std::cerr << "tessel: " << e.what() << '\n';
     return kUsageError;

@@ -39,11 +39,9 @@ const char* kindName(Param kind) {
 // term not of the kind declared; empty when all are.
 std::string kindMismatch(const catalogue::Parameter* declared, const std::vector<Term>& terms) {
   for (std::size_t i = 0; i < terms.size(); ++i) {
-    const Param want = declared[i].kind;
-    const Param got = terms[i].kind;
-    if (want != got) {
-      return "parameter " + std::to_string(i + 1) + " (" + declared[i].name + ") must be " + kindName(want) + ", but " +
-             terms[i].source + " is " + kindName(got);
+    if (declared[i].kind != terms[i].kind) {
+      return "parameter " + std::to_string(i + 1) + " (" + declared[i].name + ") must be " +
+             kindName(declared[i].kind) + ", but " + terms[i].source + " is " + kindName(terms[i].kind);
     }
   }
   return "";
@@ -101,8 +99,7 @@ struct Attempt {
   int tokens = 0;     // literal tokens matched
   bool named = true;  // every literal before the first parameter matched
   bool full = false;  // the whole line read as this action
-  bool fits = false;  // and its parameters are of the kinds it takes
-  std::string error;
+  std::string error;  // why it is not this action; empty when it is, its parameters of the kinds it takes
   std::vector<Term> params;
 };
 
@@ -138,28 +135,24 @@ Attempt attempt(const catalogue::Action& a, std::string_view line) {
     return failed((afterSlot ? "too many parameters: \"" : "unexpected \"") + std::string(c.rest()) + "\"");
   at.full = true;
   at.error = kindMismatch(a.params, at.params);
-  at.fits = at.error.empty();
   return at;
 }
 
 // The attempts that pass `counts` and matched the most words.
 template <typename Counts>
 std::vector<const Attempt*> furthest(const std::vector<Attempt>& attempts, Counts counts) {
-  int best = -1;
+  std::vector<const Attempt*> out;  // each with as many tokens as the first
   for (const Attempt& a : attempts) {
-    if (counts(a)) best = std::max(best, a.tokens);
-  }
-  std::vector<const Attempt*> out;
-  for (const Attempt& a : attempts) {
-    if (counts(a) && a.tokens == best) out.push_back(&a);
+    if (!counts(a) || (!out.empty() && a.tokens < out.front()->tokens)) continue;
+    if (!out.empty() && a.tokens > out.front()->tokens) out.clear();
+    out.push_back(&a);
   }
   return out;
 }
 
 std::string mistake(const std::vector<const Attempt*>& candidates) {
-  const Attempt& first = *candidates.front();
-  std::string out = first.error + "; write it as: " + usage(kActions[first.action]);
-  for (std::size_t i = 1; i < candidates.size(); ++i) out += " or " + usage(kActions[candidates[i]->action]);
+  std::string out = candidates.front()->error + "; write it as: ";
+  for (std::size_t i = 0; i < candidates.size(); ++i) out += (i ? " or " : "") + usage(kActions[candidates[i]->action]);
   return out;
 }
 
@@ -188,24 +181,22 @@ bool Cursor::token(std::string_view t) {
 
 template <typename Accepts>
 std::string_view Cursor::scan(Accepts accepts) {
+  skipSpace();
   const std::size_t start = pos_;
   while (pos_ < line_.size() && accepts(line_[pos_])) ++pos_;
   return line_.substr(start, pos_ - start);
 }
 
 std::string Cursor::word() {
-  skipSpace();
   return std::string(scan([](char c) { return isNameChar(c) || c == '-' || c == '.'; }));
 }
 
 std::string Cursor::bare() {
-  skipSpace();
   return std::string(scan([](char c) { return c != ' ' && c != '\t'; }));
 }
 
 Term Cursor::term() {
-  skipSpace();
-  if (pos_ >= line_.size()) throw UserError("a parameter is missing at the end of the line");
+  if (atEnd()) throw UserError("a parameter is missing at the end of the line");
   const char c = line_[pos_];
   if (c == '"') return textLiteral();
   const bool sign =
@@ -327,8 +318,7 @@ int findExpression(std::string_view name) {
 std::string suggestionsFor(std::string_view written) {
   // Names within a typo or two of what was written.
   std::vector<std::string> near;
-  std::string name(written);
-  if (const std::size_t paren = name.find('('); paren != std::string::npos) name.resize(paren);
+  const std::string_view name = written.substr(0, written.find('('));
   for (const auto& e : kExpressions) {
     const std::string_view candidate(e.name, std::string_view(e.name).size() - 1);
     if (editDistance(name, candidate) <= 2) near.emplace_back(e.name);
@@ -351,14 +341,13 @@ std::string suggestionsFor(std::string_view written) {
 
 ActionCall resolveAction(std::string_view line) {
   std::vector<Attempt> attempts;
-  attempts.reserve(catalogue::kActionCount);
   for (const auto& a : kActions) attempts.push_back(attempt(a, line));
 
   const auto complete = furthest(attempts, [](const Attempt& a) { return a.full; });
   if (!complete.empty()) {
     std::vector<const Attempt*> fitting;
     std::copy_if(complete.begin(), complete.end(), std::back_inserter(fitting),
-                 [](const Attempt* a) { return a->fits; });
+                 [](const Attempt* a) { return a->error.empty(); });
     if (fitting.size() == 1) return {fitting.front()->action, fitting.front()->params};
     if (fitting.empty()) throw UserError(mistake(complete));
     std::string out = quoteForMessage(line) + " could be " + std::to_string(fitting.size()) + " actions:";

@@ -10,7 +10,6 @@ namespace tessel::console {
 
 using catalogue::expressionOf;
 using catalogue::kActions;
-using catalogue::kExpressions;
 using catalogue::Param;
 
 const char* const kSetupOptionsHelp =
@@ -89,7 +88,7 @@ Value evaluate(hostkit::RunObject& object, const Term& term, std::vector<std::st
   Value values[2];
   for (std::size_t i = 0; i < term.arguments.size() && i < 2; ++i)
     values[i] = evaluate(object, term.arguments[i], warnings);
-  const auto& e = kExpressions[term.expression];
+  const auto& e = catalogue::kExpressions[term.expression];
   if (std::string_view(e.label).find("from index") == std::string_view::npos)
     warnOutOfRange(object, e.params, values, false, warnings);  // index transforms are arithmetic on any number
   const hostkit::Param first = toParam(values[0]), second = toParam(values[1]);
@@ -149,8 +148,7 @@ bool readSetupOption(const std::vector<std::string>& args, std::size_t& i, hostk
 }
 
 hostkit::RunObject& Session::instance(const std::string& name) {
-  auto found = instances_.find(name);
-  if (found != instances_.end()) return *found->second;
+  if (const auto found = instances_.find(name); found != instances_.end()) return *found->second;
   if (name == "main") return create(name, settings_.setup);  // the default instance comes into being on first use
   std::string known;
   for (const auto& entry : instances_) known += (known.empty() ? "" : ", ") + entry.first;
@@ -223,18 +221,15 @@ bool Session::builtin(std::string_view line) {
     const std::string name = c.word();
     if (name.empty()) throw UserError("with needs the name of an instance");
     instance(name);
-    if (c.atEnd()) {
-      current_ = name;
-    } else {
-      const std::string previous = std::exchange(current_, name);
-      try {
-        execute(c.rest());
-      } catch (...) {
-        current_ = previous;
-        throw;
-      }
+    const std::string previous = std::exchange(current_, name);
+    if (c.atEnd()) return true;  // the instance stays the current one
+    try {
+      execute(c.rest());
+    } catch (...) {
       current_ = previous;
+      throw;
     }
+    current_ = previous;
   } else if (keyword == "show") {
     std::vector<std::string> words;
     while (!c.atEnd()) words.push_back(c.bare());

@@ -32,9 +32,8 @@ std::string escaped(std::string_view text, bool utf8, std::size_t width, Style s
   static const char hex[] = "0123456789abcdef";
   const bool json = style == Style::json;
   std::string out;
-  std::size_t shown = 0;
-  std::size_t i = 0;
-  for (; i < text.size() && shown < width; ++shown) {
+  std::size_t i = 0;  // read on after the loop: whether the text was cut
+  for (std::size_t shown = 0; i < text.size() && shown < width; ++shown) {
     const char c = text[i];
     const auto u = static_cast<unsigned char>(c);
     if (const std::size_t n = (utf8 || json) && u >= 0x80 ? utf8Length(text, i) : 0; n > 0) {
@@ -163,9 +162,8 @@ void showGrid(Object& object, int32_t count, std::ostream& out, const ShowOption
   for (const int32_t p : chosen(rows, o, records)) {
     if (platform::cancelRequested()) return cancelled(out);
     const int32_t record = records[static_cast<std::size_t>(p)];
-    std::vector<std::string> line{std::to_string(p), record >= 0 ? std::to_string(record) : "", record >= 0 ? "*" : ""};
-    for (int32_t c = 0; c < columns; ++c) line.push_back(gridText(cellAt(object, p * columns + c), o));
-    table.push_back(line);
+    table.push_back({std::to_string(p), record >= 0 ? std::to_string(record) : "", record >= 0 ? "*" : ""});
+    for (int32_t c = 0; c < columns; ++c) table.back().push_back(gridText(cellAt(object, p * columns + c), o));
   }
   if (rows > 0) printTable(out, table);
   if (rows * columns < count) {
@@ -196,10 +194,9 @@ void showPages(Object& object, int32_t count, std::ostream& out, const ShowOptio
     Table table{{"y\\x"}};
     for (int32_t i = 0; i < x; ++i) table[0].push_back(std::to_string(i));
     for (int32_t j = 0; j < y; ++j) {
-      std::vector<std::string> line{std::to_string(j)};
+      table.push_back({std::to_string(j)});
       const int32_t from = z * page + j * x;
-      for (int32_t i = from; i < from + x; ++i) line.push_back(i < count ? gridText(cellAt(object, i), o) : "");
-      table.push_back(line);
+      for (int32_t i = from; i < from + x; ++i) table.back().push_back(i < count ? gridText(cellAt(object, i), o) : "");
     }
     printTable(out, table, "  ");
   }
@@ -253,7 +250,6 @@ int32_t number(const std::string& option, const std::string& text) {
 
 bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& o) {
   const std::string& w = words[i];
-  const auto value = [&] { return optionValue(words, i); };
   if (w == "--types") {
     o.types = true;
   } else if (w == "--keys") {
@@ -263,9 +259,9 @@ bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowO
   } else if (w == "--json") {
     o.json = true;
   } else if (w == "--head") {
-    o.head = number(w, value());
+    o.head = number(w, optionValue(words, i));
   } else if (w == "--rows") {
-    const std::string range = value();
+    const std::string range = optionValue(words, i);
     const std::size_t colon = range.find(':');
     if (colon == std::string::npos) throw UserError("--rows needs a range A:B, not \"" + range + "\"");
     o.first = colon == 0 ? 0 : number(w, range.substr(0, colon));
