@@ -47,15 +47,13 @@ void ArrayStore::deleteAt(int32_t i) {
 }
 
 bool ArrayStore::insertRun(int32_t i, std::vector<Cell>& contents) {
-  const int64_t before = size();
-  const int64_t after = before + static_cast<int64_t>(contents.size());
-  const bool rows = dimensions_.count() == 2 && after <= INT32_MAX;
-  if (rows) rowFlags_.reserve(dimensions_.physicalRows(static_cast<int32_t>(after)));
+  const int32_t before = size();
+  prepareUpkeep(before + static_cast<int64_t>(contents.size()));
   if (!cells_.insertRun(i, contents)) return false;
   // The first insert's upkeep may drop flags past the complete rows; the later ones only add rows.
-  if (rows && after > before) {
-    rowFlags_.upkeep(dimensions_.physicalRows(static_cast<int32_t>(before + 1)));
-    rowFlags_.upkeep(dimensions_.physicalRows(static_cast<int32_t>(after)));
+  if (dimensions_.count() == 2 && size() > before) {
+    rowFlags_.upkeep(dimensions_.physicalRows(before + 1));
+    rowFlags_.upkeep(dimensions_.physicalRows(size()));
   }
   return true;
 }
