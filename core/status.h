@@ -22,6 +22,7 @@ enum class StatusCode : int32_t {
   tooLarge = 8,      // the file or the array does not fit what the format or a cell can hold
   outOfMemory = 9,   // the operation could not get its memory and changed nothing
   noElement = 10,    // the index names no element
+  damaged = 11,      // the file ends early or holds a malformed record; what could be read was loaded
 };
 
 class [[nodiscard]] Status {
@@ -31,12 +32,21 @@ class [[nodiscard]] Status {
     return Status(code, file, reason);
   }
 
+  // The same outcome with a fact about it: why it failed beyond the system's
+  // reason ("too large for the array: 36000000 cells"), or on success what the
+  // caller should still know ("written in place").
+  Status withDetail(std::string detail) && {
+    detail_ = std::move(detail);
+    return std::move(*this);
+  }
+
   bool ok() const { return code_ == StatusCode::ok; }
   StatusCode code() const { return code_; }
   const std::string& file() const { return file_; }
+  const std::string& detail() const { return detail_; }
   int reason() const { return reason_; }
 
-  // One line: what failed, the file and the system's reason, or "ok".
+  // One line: what failed (or "ok"), the file, the detail and the system's reason.
   std::string describe() const;
 
  private:
@@ -44,6 +54,7 @@ class [[nodiscard]] Status {
 
   StatusCode code_ = StatusCode::ok;
   std::string file_;
+  std::string detail_;
   int reason_ = 0;
 };
 
