@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,12 +69,14 @@ ArrayStore sample(int values, const char* label) {
   return s;
 }
 
-std::vector<std::string> folder(const testing::TempDir& dir) {
+std::vector<std::string> folderListing(const std::string& path) {
   std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir.file(""))) names.push_back(e.path().filename().string());
+  for (const auto& e : std::filesystem::directory_iterator(path)) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
+
+std::vector<std::string> folder(const testing::TempDir& dir) { return folderListing(dir.file("")); }
 
 namespace facts_probes {
 
@@ -550,6 +553,141 @@ TEST(WriteFailures, AReadOnlyFileCannotBeOpened) {
   EXPECT_EQ(st.st_mode & 07777, 0444u);
 #endif
   EXPECT_EQ(folder(dir), std::vector<std::string>{"f"});
+}
+
+// Kills: a save ended at each of its steps in turn (creating the new file,
+// each write, the flush, the replace, a close), as a crash or a power cut
+// ends it, in a process of its own.
+struct KillJob {
+  std::size_t format = 0;
+  WriteMode mode = WriteMode::replace;
+  int killAt = 0;
+  std::string name;
+};
+
+// The child's side: the save, ended at the step the job names.
+int saveUntilKilled(const KillJob& job) {
+  FailingFileSystem fs;
+  fs.kill = true;
+  fs.failAt = job.killAt;
+  fs.buffer = 64;
+  FileHandler files(fs);
+  const ArrayStore store = sample(10, "name");
+  return kFileFormats[job.format].save(store, files, job.name.c_str(), job.mode).ok() ? 0 : 1;
+}
+
+constexpr char kKillJob[] = "TESSEL_KILL_JOB";
+
+#if defined(_WIN32)
+// Under Windows the child is this test program again, told its job through the environment.
+TEST(Kills, Child) {
+  const char* job = std::getenv(kKillJob);
+  if (job == nullptr) GTEST_SKIP() << "the child of the kill tests";
+  std::istringstream in(job);
+  KillJob j;
+  int mode = 0;
+  in >> j.format >> mode >> j.killAt >> std::ws;
+  std::getline(in, j.name);
+  j.mode = static_cast<WriteMode>(mode);
+  std::_Exit(saveUntilKilled(j));
+}
+
+int runKillJob(const KillJob& job) {
+  const std::string text = std::to_string(job.format) + " " + std::to_string(static_cast<int>(job.mode)) + " " +
+                           std::to_string(job.killAt) + " " + job.name;
+  char exe[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH || !SetEnvironmentVariableA(kKillJob, text.c_str())) return -1;
+  std::string command = "\"" + std::string(exe) + "\" --gtest_filter=Kills.Child";
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE quiet = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = quiet;
+  PROCESS_INFORMATION child{};
+  const bool started =
+      CreateProcessA(exe, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child) != 0;
+  SetEnvironmentVariableA(kKillJob, nullptr);
+  if (quiet != INVALID_HANDLE_VALUE) CloseHandle(quiet);
+  if (!started) return -1;
+  DWORD code = 0;
+  WaitForSingleObject(child.hProcess, INFINITE);
+  GetExitCodeProcess(child.hProcess, &code);
+  CloseHandle(child.hProcess);
+  CloseHandle(child.hThread);
+  return static_cast<int>(code);
+}
+#else
+int runKillJob(const KillJob& job) {
+  const pid_t child = ::fork();
+  if (child < 0) return -1;
+  if (child == 0) std::_Exit(saveUntilKilled(job));
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+#endif
+
+// Saves `name` (or through it) with the child killed at each step in turn;
+// after each kill the file at `target` holds all its old bytes or all its new
+// ones, `folders` hold nothing but what they held, and a save succeeds again.
+void killEachStep(const KillJob& base, const std::string& target, const std::string& old,
+                  const std::vector<std::string>& folders) {
+  const std::string expected = target + "-expected";
+  FileHandler real;
+  const ArrayStore store = sample(10, "name");
+  testing::writeBytes(target, old);
+  ASSERT_TRUE(kFileFormats[base.format].save(store, real, base.name.c_str(), base.mode).ok());
+  const std::string saved = testing::readBytes(target);
+  ASSERT_NE(saved, old);
+  std::vector<std::vector<std::string>> listings;
+  testing::writeBytes(target, old);
+  for (const std::string& f : folders) listings.push_back(folderListing(f));
+  int kills = 0;
+  for (KillJob job = base; job.killAt < 200; ++job.killAt) {
+    SCOPED_TRACE("killed at step " + std::to_string(job.killAt));
+    testing::writeBytes(target, old);
+    const int code = runKillJob(job);
+    const std::string now = testing::readBytes(target);
+    if (code == 0) {
+      EXPECT_EQ(now, saved);
+      break;
+    }
+    ASSERT_EQ(code, FailingFileSystem::kKilled);
+    ++kills;
+    if (base.mode == WriteMode::replace) {
+      EXPECT_TRUE(now == old || now == saved) << now.size() << " bytes";
+    } else {
+      // An append cannot be cut back by a process that no longer runs: the old bytes stay before it.
+      EXPECT_EQ(now.substr(0, old.size()), old);
+    }
+    for (std::size_t i = 0; i < folders.size(); ++i) EXPECT_EQ(folderListing(folders[i]), listings[i]);
+    testing::writeBytes(target, old);
+    ASSERT_TRUE(kFileFormats[base.format].save(store, real, base.name.c_str(), base.mode).ok());
+    EXPECT_EQ(testing::readBytes(target), saved);
+  }
+  EXPECT_GE(kills, 3);  // the new file or a write, the flush, the replace or a close
+}
+
+TEST(Kills, ASaveKilledAtAnyStepLeavesAllOldOrAllNewBytes) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string name = dir.file("f"), old(300, 'o');
+  for (std::size_t format = 0; format < std::size(kFileFormats); ++format) {
+    SCOPED_TRACE(kFileFormats[format].name);
+    killEachStep({format, WriteMode::replace, 1, name}, name, old, {dir.file("")});
+  }
+  // Append element to file.
+  killEachStep({4, WriteMode::append, 1, name}, name, old, {dir.file("")});
+  // Through a link to a file in another folder.
+  std::filesystem::create_directory(dir.file("real"));
+  const std::string target = dir.file("real/target"), link = dir.file("link");
+  testing::writeBytes(target, old);
+  if (makeLink(target, link)) {
+    killEachStep({2, WriteMode::replace, 1, link}, target, old, {dir.file(""), dir.file("real")});
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+  }
 }
 
 // Out of memory at each allocation in turn, a save leaves the old file, and a
