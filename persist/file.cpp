@@ -154,7 +154,8 @@ const FileSystem& FileSystem::real() {
 }
 
 std::FILE* FileSystem::open(const char* name, const char* mode) const {
-  std::FILE* f = std::fopen(name, mode);  // NOLINT(cppcoreguidelines-owning-memory): the caller owns the stream until close()
+  std::FILE* f =
+      std::fopen(name, mode);  // NOLINT(cppcoreguidelines-owning-memory): the caller owns the stream until close()
   // The writer gathers its own buffer: each write reaches the system at once, and a failed one leaves nothing pending.
   if (f != nullptr && mode[0] != 'r') (void)std::setvbuf(f, nullptr, _IONBF, 0);
   if (f != nullptr && mode[0] == 'r' && mode[1] == '+') (void)std::setvbuf(f, nullptr, _IONBF, 0);
@@ -286,7 +287,8 @@ bool FileSystem::replace(std::FILE* f, const char* temp, const char* to) const {
   // Not every system carries the hidden and system attributes over.
   constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   const DWORD now = GetFileAttributesA(fullTo.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && now != INVALID_FILE_ATTRIBUTES && (now & kKept) != (attributes & kKept)) {
+  if (attributes != INVALID_FILE_ATTRIBUTES && now != INVALID_FILE_ATTRIBUTES &&
+      (now & kKept) != (attributes & kKept)) {
     (void)SetFileAttributesA(fullTo.c_str(), (now & ~FILE_ATTRIBUTE_NORMAL) | (attributes & kKept));
   }
   return true;
@@ -328,7 +330,8 @@ FileSystem::Kind FileSystem::kindOf(const char* name, std::string& linkTarget) c
   linkTarget.clear();
 #ifdef _WIN32
   const DWORD attributes = GetFileAttributesA(name);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND ? Kind::missing : Kind::other;
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return GetLastError() == ERROR_FILE_NOT_FOUND ? Kind::missing : Kind::other;
   if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) return Kind::other;
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return Kind::plain;
   HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,

@@ -522,7 +522,8 @@ TEST_F(Persist, AFullDiskLeavesTheOldFileByteForByte) {
       if (::setuid(65534) != 0) std::_Exit(2);
       save(big, kSaveCsv, target);
       const Instance::Outcome outcome = big.lastOutcome();
-      std::_Exit(outcome.code == kWriteFailed && outcome.text.find("the old bytes are kept") != std::string::npos ? 0 : 1);
+      std::_Exit(outcome.code == kWriteFailed && outcome.text.find("the old bytes are kept") != std::string::npos ? 0
+                                                                                                                  : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);

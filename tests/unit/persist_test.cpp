@@ -268,9 +268,9 @@ class FailingFileSystem : public FileSystem {
  public:
   static constexpr int kKilled = 77;  // the exit code of a process ended at a step
   Step kind = Step::any;
-  int failAt = -1;         // the step that fails, counting from 1; -1: none
-  bool kill = false;       // ends the process at that step instead
-  int refuseNewFiles = 0;  // errno for every new file, 0: none refused
+  int failAt = -1;             // the step that fails, counting from 1; -1: none
+  bool kill = false;           // ends the process at that step instead
+  int refuseNewFiles = 0;      // errno for every new file, 0: none refused
   mutable int takenNames = 0;  // so many new names are found taken first
   std::size_t pathLimit = 0;
   std::size_t buffer = 7;  // a few bytes at a time, so that a small save takes many writes
@@ -518,7 +518,8 @@ TEST(WriteFailures, AReadOnlyFileCannotBeOpened) {
     std::vector<StatusCode> codes;
     FileHandler files;
     for (WriteMode mode : {WriteMode::replace, WriteMode::append}) {
-      for (const FileFormat& format : kFileFormats) codes.push_back(format.save(store, files, name.c_str(), mode).code());
+      for (const FileFormat& format : kFileFormats)
+        codes.push_back(format.save(store, files, name.c_str(), mode).code());
     }
     return codes;
   };
@@ -533,7 +534,8 @@ TEST(WriteFailures, AReadOnlyFileCannotBeOpened) {
   ASSERT_TRUE(saveToCsv(store, files, name.c_str(), WriteMode::replace).ok());
   EXPECT_NE(testing::readBytes(name), "old");
   const DWORD attributes = GetFileAttributesA(name.c_str());
-  EXPECT_EQ(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM});
+  EXPECT_EQ(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+            DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM});
   ASSERT_TRUE(SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL));
 #else
   ASSERT_EQ(::chmod(name.c_str(), 0444), 0);
@@ -600,7 +602,8 @@ int runKillJob(const KillJob& job) {
   if (length == 0 || length >= MAX_PATH || !SetEnvironmentVariableA(kKillJob, text.c_str())) return -1;
   std::string command = "\"" + std::string(exe) + "\" --gtest_filter=Kills.Child";
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE quiet = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+  HANDLE quiet =
+      CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;

@@ -180,6 +180,13 @@ std::optional<FileAction> fileActionOf(int action);
 void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
                    std::vector<std::string>& warnings);
 
+// What `write` puts into a scratch file of tessel's own, which is removed
+// after; `write` throws UserError when it fails.
+std::string writtenBy(const std::function<void(const std::string& scratch)>& write);
+// Replaces the file whole with `bytes`, as the module's saves do: the old file
+// stays byte for byte unless every new byte arrives. Throws UserError when it fails.
+void replaceFile(const std::string& path, const std::string& bytes);
+
 // ---- help.cpp: the catalogue as help text, for `help` and `tessel help`.
 
 // Everything, grouped as the menus group it, when the topic is empty;

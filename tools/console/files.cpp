@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "persist/file.h"
 #include "tools/console/console.h"
 
 namespace tessel::console {
@@ -56,6 +57,22 @@ struct ScratchFile {
   ScratchFile& operator=(const ScratchFile&) = delete;
   const std::string path = platform::createTempFile();
 };
+
+}  // namespace
+
+std::string writtenBy(const std::function<void(const std::string& scratch)>& write) {
+  ScratchFile scratch;
+  write(scratch.path);
+  return readAll(scratch.path);
+}
+
+void replaceFile(const std::string& path, const std::string& bytes) {
+  persist::FileWriter out(persist::FileSystem::real(), path.c_str(), persist::WriteMode::replace);
+  out.bytes(bytes);
+  if (const Status done = out.commit(); !done.ok()) throw UserError("the save failed: " + done.describe());
+}
+
+namespace {
 
 std::vector<std::string> splitFields(std::string_view line) {
   std::vector<std::string> fields;
@@ -211,9 +228,16 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   const int number = kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
   if (action.kind == FileAction::Kind::save) {
     const std::string lost = losses(object, action.format, csvHeader);
-    object.act(number, path);
-    if (const auto done = object.lastOutcome(); done.code != 0) throw UserError("the save failed: " + done.text);
-    if (action.format == Format::csv && csvHeader) writeAll(path, headerRow(object) + readAll(path));
+    auto saveTo = [&](const std::string& name) {
+      object.act(number, name);
+      if (const auto done = object.lastOutcome(); done.code != 0) throw UserError("the save failed: " + done.text);
+    };
+    if (action.format == Format::csv && csvHeader) {
+      // The rows come from the module, then the file is replaced once, header and rows together.
+      replaceFile(path, headerRow(object) + writtenBy(saveTo));
+    } else {
+      saveTo(path);
+    }
     if (!lost.empty()) warnings.push_back(path + " (" + formatName(action.format) + "): " + lost);
     return;
   }

@@ -242,6 +242,20 @@ char** complete(const char*, int start, int) {
 
 #endif
 
+#if TESSEL_LINE_EDITING
+// The history file, saved after each line so that a closed terminal loses
+// none, and replaced whole so that a save cut short never empties it.
+void saveHistory(const std::string& path, std::ostream& err) {
+  try {
+    replaceFile(path, writtenBy([](const std::string& scratch) {
+                  if (write_history(scratch.c_str()) != 0) throw UserError("cannot write the history");
+                }));
+  } catch (const UserError& e) {
+    err << "tessel: the history is not saved: " << e.what() << '\n';
+  }
+}
+#endif
+
 // Reads and runs lines until end of input; returns the exit status.
 int interactive(Session& session, std::ostream& err) {
   std::cout << "tessel: type help for the catalogue; Ctrl-C cancels a line, quit or " << platform::kEndOfInputKeys
@@ -268,7 +282,10 @@ int interactive(Session& session, std::ostream& err) {
     if (raw == nullptr && !platform::cancelRequested()) break;
     const std::string line = raw != nullptr ? raw : "";
     std::free(raw);  // NOLINT(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory): the line editor mallocs it
-    if (line.find_first_not_of(" \t") != std::string::npos) add_history(line.c_str());
+    if (line.find_first_not_of(" \t") != std::string::npos) {
+      add_history(line.c_str());
+      if (!history.empty()) saveHistory(history, err);
+    }
 #else
     std::string line;
     std::cout << prompt << std::flush;
@@ -282,7 +299,6 @@ int interactive(Session& session, std::ostream& err) {
     if (!session.runLine(line, "", err)) ++errors;
   }
 #if TESSEL_LINE_EDITING
-  if (!history.empty()) write_history(history.c_str());
   completion().session = nullptr;  // the completion state outlives the session it points to
 #endif
   std::cout << '\n';
