@@ -154,11 +154,11 @@ const FileSystem& FileSystem::real() {
 }
 
 std::FILE* FileSystem::open(const char* name, const char* mode) const {
-  std::FILE* f =
-      std::fopen(name, mode);  // NOLINT(cppcoreguidelines-owning-memory): the caller owns the stream until close()
-  // The writer gathers its own buffer: each write reaches the system at once, and a failed one leaves nothing pending.
-  if (f != nullptr && mode[0] != 'r') (void)std::setvbuf(f, nullptr, _IONBF, 0);
-  if (f != nullptr && mode[0] == 'r' && mode[1] == '+') (void)std::setvbuf(f, nullptr, _IONBF, 0);
+  // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): the caller owns the stream until close()
+  std::FILE* f = std::fopen(name, mode);
+  // The writer gathers its own buffer: each write reaches the system at once,
+  // and a failed one leaves nothing pending for a later flush.
+  if (f != nullptr && std::strcmp(mode, "rb") != 0) (void)std::setvbuf(f, nullptr, _IONBF, 0);
   return f;
 }
 
@@ -279,7 +279,8 @@ bool FileSystem::replace(std::FILE* f, const char* temp, const char* to) const {
           : ReplaceFileA(fullTo.c_str(), fullTemp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                          nullptr) != 0;
   if (!done) {
-    const int reason = errnoOf(GetLastError());
+    const int error = errnoOf(GetLastError());
+    const int reason = error == EEXIST ? EIO : error;  // EEXIST would say the stream is still the caller's
     (void)DeleteFileA(fullTemp.c_str());
     errno = reason;
     return false;
@@ -359,9 +360,16 @@ FileSystem::Kind FileSystem::kindOf(const char* name, std::string& linkTarget) c
   if (S_ISREG(st.st_mode)) return Kind::plain;
   if (!S_ISLNK(st.st_mode)) return Kind::other;
   char resolved[PATH_MAX];
-  if (::realpath(name, resolved) != nullptr && ::stat(resolved, &st) == 0 && S_ISREG(st.st_mode)) {
-    linkTarget = resolved;
+  if (::realpath(name, resolved) != nullptr) {
+    if (::stat(resolved, &st) == 0 && S_ISREG(st.st_mode)) linkTarget = resolved;
+    return Kind::link;
   }
+  // A link to a file not made yet: the name it holds, from the link's own folder.
+  const ssize_t n = errno == ENOENT ? ::readlink(name, resolved, sizeof resolved - 1) : -1;
+  if (n <= 0) return Kind::link;
+  std::string next(resolved, static_cast<std::size_t>(n));
+  if (next[0] != '/') next.insert(0, std::string(name).substr(0, folderLength(name)));
+  if (::lstat(next.c_str(), &st) != 0 && errno == ENOENT) linkTarget = next;
   return Kind::link;
 #endif
 }
@@ -405,10 +413,11 @@ FileWriter::FileWriter(const FileSystem& fs, const char* name, WriteMode mode)
     status_ = Status::failure(StatusCode::cannotOpen, "", ENOENT);
     return;
   }
-  std::string linked;
+  std::string linked, ignored;
   const FileSystem::Kind kind = fs_.kindOf(name, linked);
   if (!linked.empty()) target_ = linked;
-  const bool exists = kind == FileSystem::Kind::plain || !linked.empty();
+  const bool exists = kind == FileSystem::Kind::plain ||
+                      (!linked.empty() && fs_.kindOf(target_.c_str(), ignored) == FileSystem::Kind::plain);
   // A file the user could not open for writing is not replaced either.
   errno = 0;
   if (exists && !fs_.writable(target_.c_str())) {
@@ -485,7 +494,8 @@ bool FileWriter::openTemp(const std::string& target) {
 void FileWriter::openInPlace() {
   path_ = Path::inPlace;
   std::string linked;
-  const bool existed = fs_.kindOf(target_.c_str(), linked) != FileSystem::Kind::missing;
+  const FileSystem::Kind kind = fs_.kindOf(target_.c_str(), linked);
+  const bool existed = kind == FileSystem::Kind::plain || !linked.empty();
   if (existed) {
     Status read = readWholeFile(fs_, target_.c_str(), old_);
     if (!read.ok()) {

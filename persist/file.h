@@ -54,7 +54,7 @@ class FileSystem {
   // Releases a stream of createNew(`temp`) and its file.
   virtual void discard(std::FILE* f, const char* temp) const;
   // What is at `name`, and for a link the full name of the plain file it
-  // leads to (empty when it leads nowhere).
+  // leads to, or of the missing one it names (empty when neither).
   enum class Kind { missing, plain, link, other };
   virtual Kind kindOf(const char* name, std::string& linkTarget) const;
   // Whether an existing file may be opened for writing (not read-only, not

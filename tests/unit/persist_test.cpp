@@ -467,6 +467,17 @@ TEST(WriteFailures, ALinkIsFollowedAndStaysALink) {
     std::error_code error;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("real"), error), {}), 1);
   }
+  // A link that leads nowhere yet: the save makes the file it names.
+  const std::string dangling = dir.file("dangling"), made = dir.file("real/made");
+  ASSERT_TRUE(makeLink(made, dangling));
+  FileHandler files;
+  const Status status = saveToCsv(store, files, dangling.c_str(), WriteMode::replace);
+  EXPECT_TRUE(status.ok()) << status.describe();
+#if !defined(_WIN32)
+  EXPECT_EQ(status.detail(), "");  // made beside its name and put in place, as any new file
+#endif
+  EXPECT_FALSE(testing::readBytes(made).empty());
+  EXPECT_TRUE(std::filesystem::is_symlink(dangling));
 }
 
 // New names are unpredictable, in the target's folder, never longer than the
