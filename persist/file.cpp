@@ -334,21 +334,25 @@ FileSystem::Kind FileSystem::kindOf(const char* name, std::string& linkTarget) c
   if (attributes == INVALID_FILE_ATTRIBUTES)
     return GetLastError() == ERROR_FILE_NOT_FOUND ? Kind::missing : Kind::other;
   if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) return Kind::other;
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return Kind::plain;
+  // A link is told by where the file really is: not every system marks one
+  // as a reparse point (some show another system's links as plain files).
   HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return Kind::link;
   char final[MAX_PATH];
-  const DWORD n = GetFinalPathNameByHandleA(h, final, MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  CloseHandle(h);
-  if (n == 0 || n >= MAX_PATH) return Kind::link;
-  std::string target(final, n);
+  DWORD n = 0;
+  if (h != INVALID_HANDLE_VALUE) {
+    n = GetFinalPathNameByHandleA(h, final, MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(h);
+  }
+  std::string target = n > 0 && n < MAX_PATH ? std::string(final, n) : std::string();
   if (target.rfind("\\\\?\\UNC\\", 0) == 0) {
     target = "\\\\" + target.substr(8);
   } else if (target.rfind("\\\\?\\", 0) == 0) {
     target = target.substr(4);
   }
-  const DWORD targetAttributes = GetFileAttributesA(target.c_str());
+  const bool reparse = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  if (!reparse && (target.empty() || _stricmp(target.c_str(), fullName(name).c_str()) == 0)) return Kind::plain;
+  const DWORD targetAttributes = target.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(target.c_str());
   if (targetAttributes != INVALID_FILE_ATTRIBUTES &&
       (targetAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
     linkTarget = target;

@@ -39,6 +39,10 @@ tessel_console_test(NAME console.show_csv_header ARGS --header show bom_header.c
   EXPECTED ${case_dir}/show_csv_header.expected)
 tessel_console_test(NAME console.convert_csv_header ARGS --header --force convert bom_header.csv out.csv FILES ${bom_csv}
   WRITTEN out.csv EXPECTED ${case_dir}/convert_csv_header.expected)
+# A save through a link writes the file it leads to, and the link stays.
+tessel_console_test(NAME console.convert_through_link ARGS --header --force convert bom_header.csv link.csv
+  FILES ${bom_csv} ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv LINKS link.csv>scores.csv WRITTEN scores.csv
+  EXPECTED ${case_dir}/convert_through_link.expected)
 tessel_console_test(NAME console.show_json ARGS show --json --head 1 bom_header.csv FILES ${bom_csv}
   EXPECTED ${case_dir}/show_json.expected)
 # convert checks its input and never writes over a file unasked.
