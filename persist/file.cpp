@@ -206,10 +206,8 @@ std::FILE* FileSystem::createNew(const char* name, const char* like) const {
   std::FILE* f = ::fdopen(fd, "wb");
   if (f == nullptr) {
     const int reason = errno;
-    const bool named = ::fcntl(fd, F_GETFD) >= 0 && [&] {
-      struct stat st {};
-      return ::fstat(fd, &st) == 0 && st.st_nlink > 0;
-    }();
+    struct stat st {};
+    const bool named = ::fstat(fd, &st) == 0 && st.st_nlink > 0;
     ::close(fd);
     if (named) ::unlink(name);
     errno = reason;
@@ -273,11 +271,15 @@ bool FileSystem::replace(std::FILE* f, const char* temp, const char* to) const {
   // ReplaceFileA keeps the old file's attributes and security but takes only
   // full paths on some systems; a plain rename serves where nothing is replaced.
   const DWORD attributes = GetFileAttributesA(fullTo.c_str());
-  const bool done =
-      attributes == INVALID_FILE_ATTRIBUTES
-          ? MoveFileExA(fullTemp.c_str(), fullTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0
-          : ReplaceFileA(fullTo.c_str(), fullTemp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                         nullptr) != 0;
+  auto move = [&] {
+    return MoveFileExA(fullTemp.c_str(), fullTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  };
+  bool done = attributes == INVALID_FILE_ATTRIBUTES
+                  ? move()
+                  : ReplaceFileA(fullTo.c_str(), fullTemp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                 nullptr) != 0;
+  // The old file was moved aside but the new one not moved in: its name is empty, so it is moved in plainly.
+  if (!done && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) done = move();
   if (!done) {
     const int error = errnoOf(GetLastError());
     const int reason = error == EEXIST ? EIO : error;  // EEXIST would say the stream is still the caller's
@@ -434,7 +436,7 @@ FileWriter::FileWriter(const FileSystem& fs, const char* name, WriteMode mode)
   }
   if (kind == FileSystem::Kind::other) {
     // A device or a folder: opened as it is; a folder fails here.
-    path_ = Path::inPlace;
+    path_ = Path::device;
     file_ = fs_.open(name, "wb");
     if (file_ == nullptr) fail(StatusCode::cannotOpen);
     return;
@@ -601,7 +603,7 @@ Status FileWriter::commitInPlace() {
 
 // After a failed in-place save or append: the old bytes and length again.
 void FileWriter::putBack() noexcept {
-  if (path_ == Path::replacing) return;
+  if (path_ == Path::replacing || path_ == Path::device) return;
   const bool appending = path_ == Path::appending;
   if (!touched_) return;
   // The failed stream is done with: its own failure is already reported.

@@ -77,6 +77,7 @@ class FileSystem {
 //   says "written in place".
 // - Append: the target's length is noted and it is cut back to it when the
 //   save fails.
+// - A device, or anything else that is not a file, is written as it is.
 // A save into an existing file that could not be opened for writing fails
 // with cannotOpen and touches nothing. After the first failure further bytes
 // are ignored and commit() reports that failure.
@@ -91,7 +92,7 @@ class FileWriter final : public ByteWriter {
   Status commit();
 
  private:
-  enum class Path { replacing, inPlace, appending };
+  enum class Path { replacing, inPlace, appending, device };
 
   void drain(std::string_view bytes) override;
   void fail(StatusCode code);
