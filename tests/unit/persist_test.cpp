@@ -517,6 +517,33 @@ TEST(WriteFailures, NewFileNamesFitAndPassOverTakenOnes) {
   EXPECT_EQ(folder(dir), std::vector<std::string>{"f"});
 }
 
+// A target whose full name is as long as Windows takes (259 characters) is
+// still replaced by a new file, whose name is no longer than the target's.
+TEST(WriteFailures, ATargetAtThePathLimitIsReplaced) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  constexpr std::size_t kLimit = 259;
+  std::string folder = dir.file("");
+  auto room = [&] { return kLimit - std::filesystem::absolute(folder).string().size(); };
+  while (room() > 60) {
+    folder += std::string(49, 'd') + "/";
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+  }
+  if (room() > 8) {
+    folder += std::string(room() - 6, 'e') + "/";
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+  }
+  const std::string name = folder + std::string(room(), 'f');
+  ASSERT_EQ(std::filesystem::absolute(name).string().size(), kLimit);
+  testing::writeBytes(name, "old");
+  ASSERT_EQ(testing::readBytes(name), "old");
+  FileHandler files;
+  const Status status = saveToCsv(sample(3, "name"), files, name.c_str(), WriteMode::replace);
+  EXPECT_EQ(status.describe(), Status().describe());  // not written in place
+  EXPECT_NE(testing::readBytes(name), "old");
+  EXPECT_EQ(folderListing(folder).size(), 1u);
+}
+
 // A file the user may not write to is neither replaced nor appended to, on
 // every system; its bytes stay.
 TEST(WriteFailures, AReadOnlyFileCannotBeOpened) {
