@@ -1,8 +1,9 @@
 // The file formats below the routine tables: the keep/lose table held to what
 // a round trip does, and failures injected where the system cannot be made to
-// fail on demand (the n-th write, flush, close or rename of a save, the n-th
-// allocation of a save, a load or a row operation). Each either completes or
-// leaves the array and the old file as they were, with no new file left behind.
+// fail on demand (the n-th step of a save on each of its paths, the n-th
+// allocation of a save, a load or a row operation), and saves killed at each
+// step in a process of their own. Each either completes or leaves the array
+// and the old file as they were, with no new file left behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
