@@ -1,0 +1,294 @@
+// The workbench page in a headless browser, checked against the console host:
+// files the console writes open in the page with the cells the console shows,
+// lines run in the page print what the console prints, and files the page
+// saves after those lines are the console's byte for byte, in every format.
+// The user interface is driven too (drop, picker, click, type, undo, Ctrl-S).
+//
+// TESSEL_WORKBENCH    the built tessel-workbench.html
+// TESSEL_CONSOLE      the console host `tessel` (the linux-x64 build) with its module beside it
+// TESSEL_SCREENSHOTS  the folder the screenshots go to
+import { after, before, describe, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { pathToFileURL } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const pagePath = process.env.TESSEL_WORKBENCH;
+const consolePath = process.env.TESSEL_CONSOLE;
+const shots = process.env.TESSEL_SCREENSHOTS;
+assert.ok(pagePath && consolePath && shots, 'TESSEL_WORKBENCH, TESSEL_CONSOLE and TESSEL_SCREENSHOTS are set');
+assert.ok(fs.existsSync(consolePath), `the console host is built: ${consolePath}`);
+
+const formats = { native: 'Save to file', host: 'Save to KZP Array', csv: 'Save to CSV file', ini: 'Save to INI file' };
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-workbench-'));
+
+// Runs console lines as a script; its standard output (errors fail the test).
+function tessel(lines, name = 'script.tessel') {
+  const script = path.join(work, name);
+  fs.writeFileSync(script, lines.join('\n') + '\n');
+  return execFileSync(consolePath, ['run', script], { cwd: work, encoding: 'utf8' });
+}
+
+// The console's show --json of a file, without its title, which names the path.
+function consoleCells(file) {
+  const shown = JSON.parse(execFileSync(consolePath, ['--json', 'show', file], { cwd: work, encoding: 'utf8' }));
+  delete shown.name;
+  return shown;
+}
+
+// A 2D table with labels, keys of both kinds, values, strings and a selection.
+const tableLines = [
+  'new t --dims 2 --x 3 --auto-select',
+  'Set label to "name" at column 0',
+  'Set label to "level" at column 1',
+  'Set label to "note" at column 2',
+  'Append row from list "ada,5,first"',
+  'Append row from list "bob,2,"',
+  'Append row from list "cy,9,a \\"quoted\\" note"',
+  'Append row from list "dee,4,x"',
+  'Set value 5 at 1',
+  'Set value 2 at 4',
+  'Set value 9 at 7',
+  'Set value 4 at 10',
+  'Set key string "hero" at 0',
+  'Set key value 77 at 6',
+];
+// The lines run in both after opening the table: an edit, a key, a query.
+const editLines = ['Set value 42 at 4', 'Set string "zed" at 9', 'Set key string "boss" at 6', 'SELECT WHERE "level" > 3'];
+
+let browser;
+let page;
+let profile;
+const problems = [];
+const requests = [];
+const fixtures = {};
+
+before(async () => {
+  // The table in every format, and a 3D level map, written by the console.
+  tessel([...tableLines, ...Object.entries(formats).map(([f, action]) => `${action} "table.${f}"`)], 'table.tessel');
+  for (const f of Object.keys(formats)) fixtures[f] = fs.readFileSync(path.join(work, `table.${f}`));
+  const floors = [];
+  for (let z = 0; z < 3; ++z) {
+    for (let y = 0; y < 6; ++y) {
+      for (let x = 0; x < 8; ++x) {
+        const wall = x === 0 || y === 0 || x === 7 || y === 5;
+        floors.push(wall ? 'Append string "#"' : (x + y + z) % 5 === 0 ? 'Append value ' + (10 + x + y) : 'Append string "."');
+      }
+    }
+  }
+  tessel(['new map --dims 3 --x 8 --y 6', ...floors, 'Set key string "stairs" at 60', 'Save to file "map.native"'], 'map.tessel');
+  // A million cells: a 1000 x 1000 grid with a value in every tenth row.
+  const million = ['new big --dims 2 --x 1000', 'Set value 1 at 999999'];
+  for (let r = 0; r < 1000; r += 10) million.push(`Set value ${r + 1} at ${r * 1000}`, `Set string "r${r}" at ${r * 1000 + 1}`);
+  tessel([...million, 'Save to file "million.native"'], 'million.tessel');
+
+  profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-workbench-profile-'));
+  browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: [
+      '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      `--user-data-dir=${profile}`,
+    ],
+  });
+  page = await browser.newPage();
+  page.on('pageerror', (e) => problems.push(`script error: ${e.message}`));
+  page.on('console', (m) => {
+    if (m.type() === 'error') problems.push(`console error: ${m.text()}`);
+  });
+  page.on('request', (r) => requests.push(r.url()));
+  await page.setViewport({ width: 1280, height: 860 });
+  await page.goto(pathToFileURL(pagePath).href, { waitUntil: 'load' });
+  await page.evaluate(() => window.tesselWorkbench.ready);
+});
+
+after(async () => {
+  await browser?.close();
+  fs.rmSync(profile, { recursive: true, force: true });
+  fs.rmSync(work, { recursive: true, force: true });
+});
+
+// Calls the script interface with bytes passed as arrays (puppeteer carries JSON).
+const open = (name, bytes) =>
+  page.evaluate((n, b) => window.tesselWorkbench.open(n, new Uint8Array(b)), name, Array.from(bytes));
+const run = (line) => page.evaluate((l) => window.tesselWorkbench.run(l), line);
+const cells = () => page.evaluate(() => window.tesselWorkbench.cells());
+const save = (format) =>
+  page.evaluate((f) => {
+    const s = window.tesselWorkbench.save(f);
+    return { bytes: Array.from(s.bytes), losses: s.losses };
+  }, format);
+const pageCells = async () => {
+  const shown = await cells();
+  delete shown.name;
+  return shown;
+};
+
+describe('the workbench page', () => {
+  test('is one file under 2 MB that starts without errors', () => {
+    const size = fs.statSync(pagePath).size;
+    assert.ok(size < 2 * 1024 * 1024, `the page is ${size} bytes`);
+    assert.deepEqual(problems, []);
+  });
+
+  test('opens every format by its content with the cells the console shows', async () => {
+    for (const [format, bytes] of Object.entries(fixtures)) {
+      const description = await open(`table-${format}.dat`, bytes);  // an extension that tells nothing
+      assert.equal(description.format, format === 'csv' ? 'csv' : format, `table.${format} opens as ${format}`);
+      assert.deepEqual(await pageCells(), consoleCells(`table.${format}`), `the cells of table.${format}`);
+    }
+    const bad = await open('empty.native', Buffer.from('QVXARRAY'));
+    assert.ok(bad.warnings.length > 0 || bad.error, 'a damaged native file is reported');
+  });
+
+  test('runs console lines and prints what the console prints', async () => {
+    await open('table.native', fixtures.native);
+    const lines = [...editLines, 'sum()', 'getLabel$(1)', 'numberOfRows()', 'rowList$(0)', 'get$(99)', 'Set vale 2 at 0'];
+    const printed = [];
+    for (const line of lines) printed.push(await run(line));
+    const script = path.join(work, 'lines.tessel');
+    fs.writeFileSync(script, ['Load from file "table.native"', ...lines].join('\n') + '\n');
+    let expected;
+    try {
+      execFileSync(consolePath, ['run', '--keep-going', script], { cwd: work, encoding: 'utf8', stdio: 'pipe' });
+      assert.fail('the misspelt line fails in the console too');
+    } catch (e) {
+      expected = e.stdout + e.stderr.replaceAll(`${script}:8: `, '').replaceAll(/^.*:\d+: /gm, '');
+    }
+    assert.equal(printed.join(''), expected);
+    assert.match(printed[4], /^sum\(\) = \d+\n$/);
+  });
+
+  test('saves, after the same lines, the bytes the console saves, in every format', async () => {
+    tessel(['Load from file "table.native"', ...editLines, ...Object.entries(formats).map(([f, a]) => `${a} "edited.${f}"`)],
+      'edited.tessel');
+    await open('table.native', fixtures.native);
+    for (const line of editLines) await run(line);
+    for (const format of Object.keys(formats)) {
+      const saved = await save(format);
+      const expected = fs.readFileSync(path.join(work, `edited.${format}`));
+      assert.ok(Buffer.from(saved.bytes).equals(expected), `edited.${format}: ${saved.bytes.length} bytes, the console's ${expected.length}`);
+      if (format === 'native') assert.equal(saved.losses, '');
+    }
+    const csv = await save('csv');
+    assert.match(csv.losses, /keys dropped/, 'the CSV save says the keys are lost');
+    assert.match(csv.losses, /labels dropped/);
+  });
+
+  test('edits a cell in place, undoes and redoes it, and saves with Ctrl-S', async () => {
+    await page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
+    const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('label.button')]);
+    const picked = path.join(work, 'picked.native');
+    fs.writeFileSync(picked, fixtures.native);
+    await chooser.accept([picked]);
+    await page.waitForFunction(() => window.tesselWorkbench.tabs().titles.includes('picked.native'));
+    // Row 1, column 1: the element 4 of the 3-column table.
+    await page.click('.cell[data-u="1"][data-c="1"]');
+    await page.keyboard.type('42');
+    await page.keyboard.press('Enter');
+    let shown = await cells();
+    assert.equal(shown.cells[4].value, 42);
+    await page.click('.cell[data-u="3"][data-c="0"]');
+    await page.keyboard.press('Enter');
+    await page.keyboard.press('Control+A');
+    await page.keyboard.type('zed');
+    await page.keyboard.press('Escape');
+    assert.equal((await cells()).cells[9].text, 'dee', 'Escape leaves the cell as it was');
+    await page.keyboard.press('Enter');
+    await page.keyboard.press('Control+A');
+    await page.keyboard.type('zed');
+    await page.keyboard.press('Enter');
+    assert.equal((await cells()).cells[9].text, 'zed');
+    await page.keyboard.press('Control+Z');
+    shown = await cells();
+    assert.equal(shown.cells[9].text, 'dee', 'undo takes the string back');
+    assert.equal(shown.cells[4].value, 42, 'and only the last change');
+    await page.keyboard.press('Control+Z');
+    assert.equal((await cells()).cells[4].value, 2, 'a second undo takes the value back');
+    await page.keyboard.press('Control+Y');
+    await page.keyboard.press('Control+Y');
+    shown = await cells();
+    assert.equal(shown.cells[4].value, 42);
+    assert.equal(shown.cells[9].text, 'zed');
+    const text = await page.$eval('.cell[data-u="3"][data-c="0"]', (e) => e.textContent);
+    assert.equal(text, 'zed', 'the grid shows the change');
+
+    tessel(['Load from file "table.native"', 'Set value 42 at 4', 'Set string "zed" at 9', 'Save to CSV file "ui.csv"'], 'ui.tessel');
+    const downloads = path.join(work, 'downloads');
+    fs.mkdirSync(downloads);
+    const cdp = await page.createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+    await page.select('#format', 'csv');
+    await page.focus('#view');
+    await page.keyboard.press('Control+S');
+    const file = path.join(downloads, 'picked.csv');
+    for (let i = 0; i < 100 && !fs.existsSync(file); ++i) await new Promise((r) => setTimeout(r, 50));
+    assert.ok(fs.readFileSync(file).equals(fs.readFileSync(path.join(work, 'ui.csv'))), 'the download is the console\'s CSV file');
+  });
+
+  test('opens a dropped file and a command bar line changes the grid', async () => {
+    await page.evaluate((bytes) => {
+      const data = new DataTransfer();
+      data.items.add(new File([new Uint8Array(bytes)], 'dropped.ini'));
+      window.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+    }, Array.from(fixtures.ini));
+    await page.waitForFunction(() => window.tesselWorkbench.tabs().titles.includes('dropped.ini'));
+    assert.deepEqual(await pageCells(), consoleCells('table.ini'));
+    await page.type('#command', 'Set string "typed" at 0');
+    await page.keyboard.press('Enter');
+    assert.equal(await page.$eval('.cell[data-u="0"][data-c="0"]', (e) => e.textContent.endsWith('typed')), true);
+    await page.type('#command', 'SELE');
+    await page.keyboard.press('Tab');
+    assert.equal(await page.$eval('#command', (e) => e.value), 'SELECT ');
+    assert.ok((await page.$$eval('#suggest li', (l) => l.length)) > 1, 'the completions are listed');
+  });
+
+  test('shows a 2D table with labels and keys, and a 3D map page by page', async () => {
+    await open('table.native', fixtures.native);
+    await run('SELECT WHERE "level" > 3');
+    await page.click('.cell[data-u="0"][data-c="0"]');
+    const labels = await page.$$eval('.head .label', (l) => l.map((e) => e.textContent));
+    assert.deepEqual(labels, ['name', 'level', 'note']);
+    assert.equal(await page.$$eval('.cell .k', (k) => k.length), 2, 'both keys are marked');
+    assert.equal(await page.$$eval('.num .sel', (s) => s.length), 3, 'three rows selected');
+    await page.screenshot({ path: path.join(shots, 'workbench-table.png') });
+
+    await open('map.native', fs.readFileSync(path.join(work, 'map.native')));
+    assert.equal(await page.$eval('#pager', (p) => p.hidden), false, 'a 3D array has a page switcher');
+    await page.click('#pageNext');
+    const first = await page.$eval('.cell[data-u="1"][data-c="1"]', (e) => e.textContent);
+    assert.equal(first, (await cells()).cells[48 + 8 + 1].value !== undefined ? String((await cells()).cells[57].value) : '.');
+    await page.screenshot({ path: path.join(shots, 'workbench-map.png') });
+    await page.setViewport({ width: 800, height: 700 });
+    await page.screenshot({ path: path.join(shots, 'workbench-narrow.png') });
+    await page.setViewport({ width: 1280, height: 860 });
+  });
+
+  test('opens a million cells and draws only what is in view', async (t) => {
+    const bytes = fs.readFileSync(path.join(work, 'million.native'));
+    await page.evaluate((b) => { window.millionBytes = new Uint8Array(b); }, Array.from(bytes));
+    const ms = await page.evaluate(async () => {
+      const start = performance.now();
+      window.tesselWorkbench.open('million.native', window.millionBytes);
+      await new Promise((r) => requestAnimationFrame(() => r()));
+      return performance.now() - start;
+    });
+    t.diagnostic(`a 1000 x 1000 native file opened and drawn in ${Math.round(ms)} ms`);
+    console.log(`# workbench: a 1000 x 1000 native file opened and drawn in ${Math.round(ms)} ms`);
+    const drawn = await page.$$eval('.cell', (c) => c.length);
+    assert.ok(drawn > 50 && drawn < 2000, `${drawn} cells drawn`);
+    await page.$eval('#view', (v) => { v.scrollTop = 500 * 26; });
+    await page.waitForFunction(() => document.querySelector('.num') && document.querySelector('.num').textContent.includes('5'));
+    assert.equal(await page.$eval('.cell[data-u="500"][data-c="1"]', (e) => e.textContent), 'r500');
+  });
+
+  test('makes no request beyond the page itself', () => {
+    const foreign = requests.filter((r) => !r.startsWith('file:') && !r.startsWith('data:') && !r.startsWith('blob:'));
+    assert.deepEqual(foreign, []);
+    assert.deepEqual(problems, []);
+  });
+});
