@@ -65,15 +65,21 @@ class Workbench {
   }
 
   // Makes `instance` anew and loads the file at `path` into it as the console's
-  // show does: the format from the content, CSV otherwise.
+  // show does: the format from the content or the extension, CSV otherwise.
   const std::string& open(const char* instance, const char* path) {
     return guarded([&] {
-      const console::Format format = console::inputFormat(path, std::nullopt);
+      std::vector<std::string> warnings;
+      console::Format format = console::Format::csv;
+      try {
+        format = console::inputFormat(path, std::nullopt);
+      } catch (const console::UserError&) {
+        // No magic, no section header, no telling extension: what the module reads anything as.
+        warnings.push_back("read as CSV: it shows no other format");
+      }
       std::ostringstream err;
       if (session_.instances().count(instance) != 0 && !session_.runLine(std::string("drop ") + instance, "", err))
         throw console::UserError(err.str());
       if (!session_.runLine(std::string("new ") + instance, "", err)) throw console::UserError(err.str());
-      std::vector<std::string> warnings;
       console::runFileAction(object(), {format, console::FileAction::Kind::load}, path, false, warnings);
       return "{\"ok\": true, \"format\": " + json(console::formatName(format)) +
              ", \"warnings\": " + jsonList(warnings) + "}";
@@ -104,9 +110,53 @@ class Workbench {
                         ", \"columns\": " + std::to_string(o.integer(expressionOf("boundaryX"))) +
                         ", \"rowsPerPage\": " + std::to_string(o.integer(expressionOf("boundaryY"))) +
                         ", \"selectedRows\": " + std::to_string(o.integer(expressionOf("numberOfRows"))) +
-                        ", \"delimiter\": " + json(o.text(expressionOf("listDelimiter")).value_or("")) + "}";
+                        ", \"delimiter\": " + json(o.text(expressionOf("listDelimiter")).value_or(""));
+      std::vector<std::string> labels;
+      for (int32_t c = 0; dims == 2 && c < o.integer(expressionOf("boundaryX")); ++c)
+        labels.push_back(o.text(expressionOf("label"), c).value_or(""));
+      out += ", \"labels\": " + jsonList(labels) + "}";
       o.releaseStringSpace();
       return out;
+    });
+  }
+
+  // Runs a whole script in a session of its own, as `tessel run` does, with
+  // the console's settings; files it names are relative to the page's current folder.
+  const std::string& script(const char* name, const char* text) {
+    return guarded([&] {
+      std::ostringstream out, err;
+      console::Session session(module_, console::Settings{}, out);
+      std::istringstream in(text);
+      const bool ok = session.run(in, name, err);
+      return "{\"ok\": " + std::string(ok ? "true" : "false") + ", \"output\": " + json(out.str()) +
+             ", \"errors\": " + json(err.str()) + "}";
+    });
+  }
+
+  // `count` elements from `first` for the grid, each [type, length, text, key
+  // type, key text, row selected], null past the end: only what is in view is asked for.
+  const std::string& cells(int32_t first, int32_t count) {
+    return guarded([&] {
+      using catalogue::expressionOf;
+      hostkit::RunObject& o = object();
+      std::string out = "{\"ok\": true, \"cells\": [";
+      for (int32_t i = first; i < first + count; ++i) {
+        out += i > first ? ", " : "";
+        const auto facts = o.describeCell(i);
+        if (!facts) {
+          out += "null";
+          continue;
+        }
+        const auto textOf = [&](int32_t type, const char* expression) {
+          const bool readable = type == TESSEL_CELL_VALUE || type == TESSEL_CELL_STRING;
+          return readable ? o.text(expressionOf(expression), i).value_or("") : std::string();
+        };
+        out += "[" + std::to_string(facts->type) + ", " + std::to_string(facts->length) + ", " +
+               json(textOf(facts->type, "stringAt")) + ", " + std::to_string(facts->keyType) + ", " +
+               json(textOf(facts->keyType, "keyStringAt")) + ", " + std::to_string(facts->rowSelected) + "]";
+      }
+      o.releaseStringSpace();
+      return out + "]}";
     });
   }
 
@@ -174,7 +224,15 @@ EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchSave(Workbench* w, const char* f
   return w->save(format, path).c_str();
 }
 
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchScript(Workbench* w, const char* name, const char* text) {
+  return w->script(name, text).c_str();
+}
+
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchShape(Workbench* w) { return w->shape().c_str(); }
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCells(Workbench* w, int32_t first, int32_t count) {
+  return w->cells(first, count).c_str();
+}
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCatalogue(Workbench* w) { return w->catalogueNames().c_str(); }
 

@@ -17,10 +17,12 @@
   const tabs = [];
   let active = null;
   let serial = 0;
+  let scripts = 0;
 
   // ---- The bridge: strings in, one JSON answer out.
   function call(fn, ...args) {
     const ptrs = args.map((a) => {
+      if (typeof a === 'number') return a;
       const n = wasm.lengthBytesUTF8(a) + 1;
       const p = wasm._malloc(n);
       wasm.stringToUTF8(a, p, n);
@@ -29,7 +31,7 @@
     try {
       return JSON.parse(wasm.UTF8ToString(wasm['_tesselWorkbench' + fn](bench, ...ptrs)));
     } finally {
-      ptrs.forEach((p) => wasm._free(p));
+      ptrs.forEach((p, i) => typeof args[i] !== 'number' && wasm._free(p));
     }
   }
   const runRaw = (line) => call('Run', line);
@@ -206,7 +208,8 @@
   // ---- The grid. Units are what a line of the grid shows: a row of a 2D
   // array, an element of a list, a row of the current page of a 3D array.
   let shape = null;
-  let cache = new Map();  // unit -> cells
+  let cache = new Map();  // unit -> cells, for the window `cached`
+  let cached = null;
   let labels = [];
 
   function describe(s) {
@@ -237,33 +240,35 @@
     return (active.page * s.rowsPerPage + unit) * s.columns + col;
   }
 
-  // The cells of units first..last from the module, as show --json gives them.
-  function fetchUnits(first, last) {
-    const s = shape;
-    let a = first;
-    let b = last;
-    if (s.dimensions === 3) {
-      a = indexOf(first, 0);
-      b = indexOf(last, s.columns - 1);
-    }
-    const answer = runRaw('show --json --rows ' + a + ':' + b);
-    if (!answer.ok) return;
-    const data = JSON.parse(answer.output);
-    if (s.dimensions === 2) labels = data.labels || [];
-    for (let u = first; u <= last; ++u) cache.set(u, []);
-    for (const c of data.cells) {
-      let unit = c.index;
-      let col = 0;
-      if (s.dimensions === 2) { unit = c.row; col = c.index % s.columns; }
-      if (s.dimensions === 3) { unit = Math.floor(c.index / s.columns) % s.rowsPerPage; col = c.index % s.columns; }
-      if (cache.has(unit)) cache.get(unit)[col] = c;
+  // The cells of units u0..u1, columns c0..c1, from the module: only the
+  // window in view and a margin around it are ever asked for.
+  const TYPES = ['empty', 'value', 'string', 'data'];
+  function fetchWindow(u0, u1, c0, c1) {
+    cache = new Map();
+    cached = { u0, u1, c0, c1 };
+    const one = shape.dimensions === 1;
+    if (one) c0 = c1 = 0;
+    const rows = one ? [[u0, u1 - u0 + 1]] : [];
+    if (!one) for (let u = u0; u <= u1; ++u) rows.push([u, c1 - c0 + 1]);
+    for (const [u, count] of rows) {
+      const answer = call('Cells', indexOf(u, c0), count);
+      if (!answer.ok) return;
+      answer.cells.forEach((c, k) => {
+        const unit = one ? u + k : u;
+        if (!cache.has(unit)) cache.set(unit, []);
+        cache.get(unit)[one ? 0 : c0 + k] = c && {
+          type: TYPES[c[0]], length: c[1], text: c[2], value: c[2],
+          key: c[3] >= 0 ? { type: TYPES[c[3]], text: c[4] } : null, selected: c[5] === 1,
+        };
+      });
     }
   }
 
   function refresh(moved) {
     shape = call('Shape');
     cache = new Map();
-    if (shape.dimensions === 2) fetchUnits(0, 0);  // and with them the labels
+    cached = null;
+    labels = shape.labels;
     $('shape').textContent = describe(shape);
     const three = shape.dimensions === 3;
     $('pager').hidden = !three;
@@ -271,7 +276,7 @@
       active.page = Math.min(active.page, pages() - 1);
       $('pageNumber').value = active.page;
       $('pageNumber').max = pages() - 1;
-      $('pageCount').textContent = 'of 0 to ' + (pages() - 1);
+      $('pageCount').textContent = '(0 to ' + (pages() - 1) + ')';
     }
     for (const id of ['colInsert', 'colDelete', 'labelSet', 'rowInsert', 'rowDelete']) $(id).disabled = shape.dimensions !== 2;
     const { cols, units } = layout();
@@ -295,7 +300,8 @@
       case 'data': body = '[' + c.length + ' bytes]'; break;
       default: body = '';
     }
-    const key = c.key ? '<i class="k" title="key (' + c.key.type + '): ' + esc(c.key.text) + '">' + esc(c.key.text || '∅') + '</i>' : '';
+    // Every cell has a key cell; an empty one is no key to any expression.
+    const key = c.key && c.key.type !== 'empty' ? '<i class="k" title="key (' + c.key.type + '): ' + esc(c.key.text) + '">' + esc(c.key.text) + '</i>' : '';
     return ['t-' + c.type, key + '<span>' + body + '</span>'];
   }
 
@@ -311,13 +317,8 @@
     const last = Math.min(units - 1, first + Math.ceil((h - HEAD_H) / ROW_H));
     const c0 = Math.max(0, Math.floor(view.scrollLeft / COL_W));
     const c1 = Math.min(cols - 1, c0 + Math.ceil((w - NUM_W) / COL_W));
-    let missing = false;
-    for (let u = first; u <= last && !missing; ++u) missing = !cache.has(u);
-    if (missing) {
-      if (cache.size > 4000) cache = new Map();
-      const from = Math.max(0, first - 40);
-      fetchUnits(from, Math.min(units - 1, last + 40));
-    }
+    const inside = cached && first >= cached.u0 && last <= cached.u1 && c0 >= cached.c0 && c1 <= cached.c1;
+    if (!inside) fetchWindow(Math.max(0, first - 30), Math.min(units - 1, last + 30), Math.max(0, c0 - 4), Math.min(cols - 1, c1 + 4));
     const dy = HEAD_H - (view.scrollTop - first * ROW_H);
     const dx = NUM_W - (view.scrollLeft - c0 * COL_W);
     const out = [];
@@ -578,6 +579,8 @@
     };
     const command = $('command');
     command.addEventListener('input', showSuggestions);
+    // Later than a click on a suggestion's help link, which the list must still be there for.
+    command.addEventListener('blur', () => setTimeout(() => { $('suggest').hidden = true; }, 200));
     command.addEventListener('keydown', (e) => {
       if (e.key === 'Tab') {
         e.preventDefault();
@@ -621,6 +624,22 @@
     save: (format) => { const s = saveAs(format); if (s.error) throw new Error(s.error); return s; },
     // The current tab's array as the console's show --json gives it.
     cells: () => JSON.parse(runRaw('show --json').output),
+    // A whole script as `tessel run` runs it, in a session and a folder of its
+    // own: {ok, output, errors, files} (the files it wrote, by name).
+    runScript: (text, name = 'script.tessel') => {
+      const folder = '/scripts/' + ++scripts;
+      wasm.FS.mkdirTree(folder);
+      wasm.FS.chdir(folder);
+      let answer;
+      try {
+        answer = call('Script', name, text);
+      } finally {
+        wasm.FS.chdir('/');
+      }
+      const files = {};
+      for (const f of wasm.FS.readdir(folder)) if (f !== '.' && f !== '..') files[f] = wasm.FS.readFile(folder + '/' + f);
+      return { ok: answer.ok, output: answer.output, errors: answer.errors, files };
+    },
     undo: () => undo(),
     redo: () => redo(),
     // The open tabs' titles and which one is current.
