@@ -63,6 +63,7 @@
 
   function activate(tab) {
     active = tab;
+    $('format').value = tab.format || 'native';  // saved as it came, unless another format is chosen
     runRaw('with ' + tab.id);
     renderTabs();
     refresh(true);
@@ -115,7 +116,7 @@
     if (tabs.length === 2 && !tabs[0].file && tabs[0].steps.length === 0) closeTab(tabs[0]);
     activate(tab);
     const shape = call('Shape');
-    status(name + ' opened (' + answer.format + ', ' + describe(shape) + ')' +
+    status(name + ' opened as a ' + answer.format + ' file' +
       (answer.warnings.length ? ': ' + answer.warnings.join('; ') : ''), answer.warnings.length > 0);
     return { name, format: answer.format, dimensions: shape.dimensions, size: shape.size,
       columns: shape.columns, rowsPerPage: shape.rowsPerPage, warnings: answer.warnings };
@@ -423,17 +424,19 @@
     const X = shape.columns;
     const c = active.cur.col;
     const rows = Math.ceil(shape.size / X);
-    const lines = [];
-    if (!insert && X <= 1) return lines;
-    for (let r = rows - 1; r >= 0; --r) lines.push(insert ? 'Insert value 0 at ' + (r * X + c) : 'Delete at ' + (r * X + c));
+    if (!insert && X <= 1) return [];
+    const cells = [];
+    for (let r = rows - 1; r >= 0; --r) cells.push(insert ? 'Insert value 0 at ' + (r * X + c) : 'Delete at ' + (r * X + c));
     const width = insert ? X + 1 : X - 1;
-    lines.push('Set dimension 1 boundary to ' + width);
-    // Labels belong to column numbers, so they move with their columns.
+    cells.push('Set dimension 1 boundary to ' + width);
+    // Labels belong to column numbers, so they move with their columns, each
+    // set while its column exists: after widening, before narrowing.
     const moved = insert ? [...labels.slice(0, c), '', ...labels.slice(c)] : [...labels.slice(0, c), ...labels.slice(c + 1)];
-    for (let j = Math.min(c, width); j < Math.max(labels.length, width); ++j) {
-      if ((labels[j] || '') !== (moved[j] || '')) lines.push('Set label to ' + quote(moved[j] || '') + ' at column ' + j);
+    const names = [];
+    for (let j = c; j < Math.max(X, width); ++j) {
+      if ((labels[j] || '') !== (moved[j] || '')) names.push('Set label to ' + quote(moved[j] || '') + ' at column ' + j);
     }
-    return lines;
+    return insert ? [...cells, ...names] : [...names, ...cells];
   }
 
   function report(line, result) {

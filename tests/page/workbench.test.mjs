@@ -258,6 +258,45 @@ describe('the workbench page', () => {
     assert.ok(fs.readFileSync(file).equals(fs.readFileSync(path.join(work, 'ui.csv'))), 'the download is the console\'s CSV file');
   });
 
+  test('inserts and deletes rows and columns, sets labels and keys, as element actions', async () => {
+    await open('table.native', fixtures.native);
+    const rowsOf = (shown) => {
+      const rows = [];
+      for (const c of shown.cells) (rows[c.row] ??= []).push(c.type === 'value' ? c.value : c.type === 'string' ? c.text : null);
+      return rows;
+    };
+    const before = await cells();
+    await page.evaluate(() => { document.getElementById('log').textContent = ''; });
+    await page.click('.cell[data-u="1"][data-c="1"]');
+    await page.click('#colInsert');
+    let shown = await cells();
+    assert.equal(shown.columns, 4);
+    assert.deepEqual(shown.labels, ['name', null, 'level', 'note'].map((l) => l ?? ''));
+    assert.deepEqual(rowsOf(shown), rowsOf(before).map((r) => [r[0], null, r[1], r[2]]));
+    await page.click('#colDelete');
+    shown = await cells();
+    assert.deepEqual(shown.labels, before.labels);
+    assert.deepEqual(rowsOf(shown), rowsOf(before));
+    await page.click('#rowInsert');
+    assert.deepEqual(rowsOf(await cells()), [rowsOf(before)[0], [null, null, null], ...rowsOf(before).slice(1)]);
+    await page.click('#rowDelete');
+    await page.click('#rowDelete');
+    assert.deepEqual(rowsOf(await cells()), [rowsOf(before)[0], ...rowsOf(before).slice(2)]);
+    await page.click('#labelSet');
+    await page.keyboard.type('lvl');
+    await page.keyboard.press('Enter');
+    assert.equal((await cells()).labels[1], 'lvl');
+    await page.click('.cell[data-u="0"][data-c="2"]');
+    await page.click('#keySet');
+    await page.keyboard.type('12');
+    await page.keyboard.press('Enter');
+    assert.deepEqual((await cells()).cells[2].key, { type: 'value', text: '12' });
+    assert.equal(await page.$$eval('#log .entry.bad', (e) => e.length), 0, 'no line failed');
+    assert.equal(await page.$eval('#log', (e) => e.textContent.includes('warning')), false, 'no line was warned about');
+    for (let i = 0; i < 7; ++i) await ctrl('z');
+    assert.deepEqual(await cells(), before, 'seven undos give the file as opened');
+  });
+
   test('opens a dropped file and a command bar line changes the grid', async () => {
     await page.evaluate((bytes) => {
       const data = new DataTransfer();
@@ -279,8 +318,13 @@ describe('the workbench page', () => {
   });
 
   test('shows a 2D table with labels and keys, and a 3D map page by page', async () => {
+    await page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
+    await page.evaluate(() => { document.getElementById('log').textContent = ''; });
     await open('table.native', fixtures.native);
-    await run('SELECT WHERE "level" > 3');
+    for (const line of ['SELECT WHERE "level" > 3', 'colSum(1)', 'numberOfRows()']) {
+      await page.type('#command', line);
+      await page.keyboard.press('Enter');
+    }
     await page.click('.cell[data-u="0"][data-c="0"]');
     const labels = await page.$$eval('.head .label', (l) => l.map((e) => e.textContent));
     assert.deepEqual(labels, ['name', 'level', 'note']);
