@@ -213,12 +213,15 @@
   let cached = null;
   let labels = [];
 
+  const count = (n, one, many) => n + ' ' + (n === 1 ? one : many);
   function describe(s) {
-    if (s.dimensions === 1) return '1D list · ' + s.size + ' elements';
+    if (s.dimensions === 1) return '1D list · ' + count(s.size, 'element', 'elements');
     const rows = Math.ceil(s.size / Math.max(1, s.columns));
-    if (s.dimensions === 2) return '2D · ' + s.columns + ' columns × ' + rows + ' rows · ' + s.selectedRows + ' selected';
+    if (s.dimensions === 2) {
+      return '2D · ' + count(s.columns, 'column', 'columns') + ' × ' + count(rows, 'row', 'rows') + ' · ' + s.selectedRows + ' selected';
+    }
     const pages = Math.ceil(s.size / Math.max(1, s.columns * s.rowsPerPage));
-    return '3D · ' + s.columns + ' × ' + s.rowsPerPage + ' × ' + pages + ' pages · ' + s.size + ' elements';
+    return '3D · ' + s.columns + ' × ' + s.rowsPerPage + ' × ' + count(pages, 'page', 'pages') + ' · ' + count(s.size, 'element', 'elements');
   }
 
   function layout() {
@@ -439,6 +442,33 @@
     return insert ? [...cells, ...names] : [...names, ...cells];
   }
 
+  // The settings form: the lines for what was changed, one undo step.
+  function openSettings() {
+    $('setDims').value = String(shape.dimensions);
+    $('setX').value = shape.columns;
+    $('setY').value = shape.rowsPerPage;
+    $('setDelimiter').value = shape.delimiter;
+    $('setCase').value = '';
+    $('setSearch').value = '';
+    $('settings').hidden = false;
+    $('setDims').focus();
+  }
+
+  function settingsLines() {
+    const lines = [];
+    const dims = Number($('setDims').value);
+    if (dims !== shape.dimensions) lines.push('Set array dimension to ' + dims);
+    const verb = $('setMove').value;
+    const x = Number($('setX').value);
+    const y = Number($('setY').value);
+    if (x >= 1 && x !== shape.columns) lines.push(verb + ' dimension 1 boundary to ' + x);
+    if (y >= 1 && y !== shape.rowsPerPage) lines.push(verb + ' dimension 2 boundary to ' + y);
+    if ($('setDelimiter').value !== shape.delimiter) lines.push('Set list delimiter to ' + quote($('setDelimiter').value));
+    if ($('setCase').value) lines.push($('setCase').value);
+    if ($('setSearch').value) lines.push($('setSearch').value);
+    return lines;
+  }
+
   function report(line, result) {
     log(line, result.text, result.failed);
   }
@@ -579,6 +609,16 @@
         const line = isInteger(text) ? 'Set key value ' + Number(text) + ' at ' + index : 'Set key string ' + quote(text) + ' at ' + index;
         report(line, change([line]));
       });
+    };
+    $('settingsOpen').onclick = openSettings;
+    $('settingsCancel').onclick = () => { $('settings').hidden = true; $('view').focus(); };
+    $('settings').onsubmit = (e) => {
+      e.preventDefault();
+      $('settings').hidden = true;
+      const lines = settingsLines();
+      if (lines.length) report(lines.join('; '), change(lines));
+      $('view').focus();
+      draw();
     };
     const command = $('command');
     command.addEventListener('input', showSuggestions);

@@ -293,8 +293,21 @@ describe('the workbench page', () => {
     assert.deepEqual((await cells()).cells[2].key, { type: 'value', text: '12' });
     assert.equal(await page.$$eval('#log .entry.bad', (e) => e.length), 0, 'no line failed');
     assert.equal(await page.$eval('#log', (e) => e.textContent.includes('warning')), false, 'no line was warned about');
-    for (let i = 0; i < 7; ++i) await ctrl('z');
-    assert.deepEqual(await cells(), before, 'seven undos give the file as opened');
+    // The settings: a 3D shape of 2 columns and 3 rows a page, and a delimiter.
+    await page.click('#settingsOpen');
+    await page.select('#setDims', '3');
+    await page.$eval('#setX', (e) => { e.value = '2'; });
+    await page.$eval('#setY', (e) => { e.value = '3'; });
+    await page.$eval('#setDelimiter', (e) => { e.value = ';'; });
+    await page.click('#settingsApply');
+    shown = await cells();
+    assert.equal(shown.dimensions, 3);
+    assert.equal(shown.columns, 2);
+    assert.equal(shown.rowsPerPage, 3);
+    assert.equal(await run('delimiter$()'), 'delimiter$() = ";"\n');
+    assert.equal(await page.$eval('#pager', (p) => p.hidden), false);
+    for (let i = 0; i < 8; ++i) await ctrl('z');
+    assert.deepEqual(await cells(), before, 'eight undos give the file as opened');
   });
 
   test('opens a dropped file and a command bar line changes the grid', async () => {
