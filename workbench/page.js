@@ -589,6 +589,13 @@
     });
     $('picker').addEventListener('change', (e) => { openFiles(e.target.files); e.target.value = ''; });
     $('save').onclick = download;
+    // What the chosen format would not keep, told before saving: a save to a scratch file.
+    $('format').addEventListener('change', () => {
+      const format = $('format').value;
+      const trial = saveAs(format);
+      if (trial.error) status('the save would fail: ' + trial.error, true);
+      else status(trial.losses ? 'Saving as ' + format + ': ' + trial.losses : 'Saving as ' + format + ' keeps everything', !!trial.losses);
+    });
     $('undo').onclick = undo;
     $('redo').onclick = redo;
     $('pagePrev').onclick = () => { active.page = Math.max(0, active.page - 1); refresh(false); };

@@ -251,6 +251,7 @@ describe('the workbench page', () => {
     const cdp = await page.createCDPSession();
     await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
     await page.select('#format', 'csv');
+    assert.match(await page.$eval('#status', (e) => e.textContent), /^Saving as csv: \d+ keys dropped/, 'the losses are told before saving');
     await page.focus('#view');
     await ctrl('s');
     const file = path.join(downloads, 'picked.csv');
