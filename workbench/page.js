@@ -589,6 +589,7 @@
     });
     $('picker').addEventListener('change', (e) => { openFiles(e.target.files); e.target.value = ''; });
     $('save').onclick = download;
+    $('new').onclick = () => activate(makeUntitled());
     // What the chosen format would not keep, told before saving: a save to a scratch file.
     $('format').addEventListener('change', () => {
       const format = $('format').value;

@@ -311,6 +311,19 @@ describe('the workbench page', () => {
     assert.deepEqual(await cells(), before, 'eight undos give the file as opened');
   });
 
+  test('starts a new empty array in a tab of its own', async () => {
+    const before = (await page.evaluate(() => window.tesselWorkbench.tabs())).titles.length;
+    await page.click('#new');
+    const tabs = await page.evaluate(() => window.tesselWorkbench.tabs());
+    assert.equal(tabs.titles.length, before + 1);
+    assert.equal(tabs.titles[tabs.current], 'untitled');
+    assert.equal((await cells()).size, 0);
+    await page.click('.cell[data-u="0"][data-c="0"]');
+    await page.keyboard.type('-7');
+    await page.keyboard.press('Enter');
+    assert.deepEqual((await cells()).cells, [{ index: 0, type: 'value', value: -7 }]);
+  });
+
   test('opens a dropped file and a command bar line changes the grid', async () => {
     await page.evaluate((bytes) => {
       const data = new DataTransfer();
