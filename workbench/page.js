@@ -554,7 +554,15 @@
       view.focus();
       e.preventDefault();
     });
-    view.addEventListener('dblclick', (e) => { if (e.target.closest('.cell')) startEdit(); });
+    view.addEventListener('dblclick', (e) => {
+      if (e.target.closest('.cell')) startEdit();
+      const head = e.target.closest('.head');
+      if (head && shape.dimensions === 2) {
+        active.cur.col = Number(head.dataset.c);
+        draw();
+        $('labelSet').click();
+      }
+    });
     view.addEventListener('keydown', (e) => {
       if (e.target !== view) return;
       const { row, col } = active.cur;
