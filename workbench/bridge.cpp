@@ -93,7 +93,10 @@ class Workbench {
       console::runFileAction(object(), {console::formatNamed(format), console::FileAction::Kind::save}, path, false,
                              warnings);
       std::string losses;
-      for (const auto& w : warnings) losses += w.substr(w.find(": ") + 2);  // the counts after "path (format): "
+      for (const auto& w : warnings) {
+        const std::size_t colon = w.find(": ");  // the counts come after "path (format): "
+        losses += (losses.empty() ? "" : "; ") + (colon == std::string::npos ? w : w.substr(colon + 2));
+      }
       return "{\"ok\": true, \"losses\": " + json(losses) + "}";
     });
   }
