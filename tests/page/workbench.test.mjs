@@ -325,12 +325,15 @@ describe('the workbench page', () => {
   });
 
   test('opens a dropped file and a command bar line changes the grid', async () => {
-    await page.evaluate((bytes) => {
+    await page.evaluate((ini, csv) => {
       const data = new DataTransfer();
-      data.items.add(new File([new Uint8Array(bytes)], 'dropped.ini'));
+      data.items.add(new File([new Uint8Array(csv)], 'dropped.csv'));
+      data.items.add(new File([new Uint8Array(ini)], 'dropped.ini'));
       window.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
-    }, Array.from(fixtures.ini));
+    }, Array.from(fixtures.ini), Array.from(fixtures.csv));
     await page.waitForFunction(() => window.tesselWorkbench.tabs().titles.includes('dropped.ini'));
+    const titles = (await page.evaluate(() => window.tesselWorkbench.tabs())).titles;
+    assert.ok(titles.includes('dropped.csv'), 'both files dropped together open, a tab each');
     assert.deepEqual(await pageCells(), consoleCells('table.ini'));
     await page.type('#command', 'Set string "typed" at 0');
     await page.keyboard.press('Enter');
