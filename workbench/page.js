@@ -544,7 +544,12 @@
   // ---- Events.
   function wire() {
     const view = $('view');
-    view.addEventListener('scroll', () => requestAnimationFrame(draw));
+    let queued = false;  // one draw a frame, however many scroll events came
+    view.addEventListener('scroll', () => {
+      if (queued) return;
+      queued = true;
+      requestAnimationFrame(() => { queued = false; draw(); });
+    });
     window.addEventListener('resize', () => draw());
     view.addEventListener('mousedown', (e) => {
       const cell = e.target.closest('.cell');
