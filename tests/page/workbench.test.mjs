@@ -393,6 +393,21 @@ describe('the workbench page', () => {
     await page.$eval('#view', (v) => { v.scrollTop = 500 * 26; });
     await page.waitForSelector('.cell[data-u="500"][data-c="1"]');
     assert.equal(await page.$eval('.cell[data-u="500"][data-c="1"]', (e) => e.textContent), 'r500');
+    // Scrolling a page at a time through it: the slowest frame, reported.
+    const slowest = await page.evaluate(async () => {
+      const view = document.getElementById('view');
+      let worst = 0;
+      for (let i = 1; i <= 40; ++i) {
+        const start = performance.now();
+        view.scrollTop = i * 9000;
+        view.scrollLeft = (i % 7) * 2000;
+        await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
+        worst = Math.max(worst, performance.now() - start);
+      }
+      return worst;
+    });
+    t.diagnostic(`scrolling it a screen at a time: the slowest step took ${Math.round(slowest)} ms`);
+    console.log(`# workbench: scrolling a screen at a time, the slowest step took ${Math.round(slowest)} ms`);
   });
 
   test('makes no request beyond the page itself', () => {
