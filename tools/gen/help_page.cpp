@@ -149,7 +149,8 @@ std::string scriptHtml(const std::string& text) {
 
 class Page {
  public:
-  explicit Page(std::vector<std::string> examples) : examples_(std::move(examples)) {}
+  Page(std::string version, std::vector<std::string> examples)
+      : version_(std::move(version)), examples_(std::move(examples)) {}
 
   std::string render() {
     body_ << "<main id=\"content\">";
@@ -162,7 +163,9 @@ class Page {
     formats();
     console();
     exampleScripts();
-    body_ << "<p id=\"no-match\" hidden>No action or expression matches <strong></strong>.</p></main>";
+    body_ << "<p id=\"no-match\" hidden>No action or expression matches <strong></strong>.</p>"
+          << "<footer class=\"page-foot\">Tessel " << escaped(version_)
+          << ". Free to use in any game, under the MIT licence.</footer></main>";
 
     std::ostringstream page;
     page << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
@@ -445,6 +448,7 @@ class Page {
     end();
   }
 
+  std::string version_;
   std::vector<std::string> examples_;
   std::map<std::string, int> groupIds_;
   std::ostringstream body_;
@@ -454,22 +458,22 @@ class Page {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::cerr << "usage: help_page OUT.html [EXAMPLE.tessel...]\n";
+  if (argc < 3) {
+    std::cerr << "usage: help_page VERSION OUT.html [EXAMPLE.tessel...]\n";
     return 2;
   }
-  std::vector<std::string> examples(argv + 2, argv + argc);
+  std::vector<std::string> examples(argv + 3, argv + argc);
   for (const std::string& e : examples) {
     if (!std::ifstream(e)) {
       std::cerr << "help_page: cannot read " << e << '\n';
       return 1;
     }
   }
-  const std::string page = Page(std::move(examples)).render();
-  std::ofstream out(argv[1], std::ios::binary);
+  const std::string page = Page(argv[1], std::move(examples)).render();
+  std::ofstream out(argv[2], std::ios::binary);
   out << page;
   if (!out) {
-    std::cerr << "help_page: cannot write " << argv[1] << '\n';
+    std::cerr << "help_page: cannot write " << argv[2] << '\n';
     return 1;
   }
   return 0;
