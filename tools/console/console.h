@@ -146,16 +146,46 @@ void printTable(std::ostream& out, const Table& rows, const std::string& indent 
 // Prints the array of `object` under `title`.
 void show(hostkit::RunObject& object, const std::string& title, std::ostream& out, const ShowOptions& options);
 
+// An element as the module tells it: texts through its expressions, the rest
+// through its cell diagnostic.
+struct Cell {
+  TesselCellFacts facts{TESSEL_CELL_NONE, 0, TESSEL_CELL_NONE, 0};
+  std::string text;
+  std::string key;  // the key's text, when facts.keyType says it has one
+};
+Cell cellAt(hostkit::RunObject& object, int32_t index);
+// Whether the cell has a key that says something: a native or INI load gives
+// every element a key, empty or the empty string where it had none.
+inline bool hasKey(const Cell& c) {
+  return c.facts.keyType == TESSEL_CELL_VALUE || c.facts.keyType == TESSEL_CELL_DATA ||
+         (c.facts.keyType == TESSEL_CELL_STRING && !c.key.empty());
+}
+// As show --types --keys writes it: "text", 12, -, [3 bytes], then #key.
+std::string typedText(const Cell& cell, bool utf8, std::size_t width = std::string::npos);
+// "empty", "value", "string", "data"; "none" for TESSEL_CELL_NONE.
+const char* typeName(int32_t type);
+// A text as a JSON string, in quotes.
+std::string jsonString(std::string_view text);
+
 // ---- files.cpp: the array files games write, read and written through the
 // module's own load and save actions. What happened comes from the module's
 // outcome diagnostic; what a format could not keep is counted before writing.
 
-// The console reads and writes the whole-array formats, not the element file.
-using Format = persist::facts::Format;
+// The console reads and writes the module's whole-array formats, in the order
+// of persist::facts::Format, not its element file; and beside them the CSV of
+// spreadsheets, which tessel reads and writes itself (sheet.cpp).
+enum class Format : uint8_t { native, hostArray, csv, ini, sheet };
+inline constexpr const char* kFormatNames[] = {"native", "host", "csv", "ini", "sheet"};
 
-// "native", "host", "csv" or "ini"; throws UserError for another name.
+// A module format's place in its facts; never the sheet, which the module does not know.
+inline persist::facts::Format moduleFormat(Format format) {
+  static_assert(static_cast<int>(persist::facts::Format::ini) == static_cast<int>(Format::ini));
+  return static_cast<persist::facts::Format>(format);
+}
+
+// "native", "host", "csv", "ini" or "sheet"; throws UserError for another name.
 Format formatNamed(const std::string& name);
-inline const char* formatName(Format format) { return persist::facts::kFormats[static_cast<int>(format)].shortName; }
+inline const char* formatName(Format format) { return kFormatNames[static_cast<int>(format)]; }
 
 // The format of an existing file to read: the one named, which its content
 // must show (CSV: anything that is not one of the others), or else the one
@@ -172,13 +202,38 @@ struct FileAction {
 };
 std::optional<FileAction> fileActionOf(int action);
 
+// The catalogue number of the module's action for a file action.
+int actionNumber(const FileAction& action);
+
+// The file's bytes, the first `most` of them at most; throws UserError when it
+// cannot be read.
+std::string readAll(const std::string& path, std::size_t most = std::string::npos);
+
 // Runs the action on the file, with what tessel adds around the module for
 // CSV (a byte order mark dropped, with `csvHeader` a first row of labels). Adds
 // to `warnings` what the module did not do, what wraps and what a save could
 // not keep; throws UserError when the module reports a failed save or tessel's
 // own part fails.
-void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
-                   std::vector<std::string>& warnings);
+// Returns the module's outcome of the load or save.
+hostkit::RunObject::Outcome runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path,
+                                          bool csvHeader, std::vector<std::string>& warnings);
+
+// ---- sheet_array.cpp: spreadsheet CSV files as arrays. A sheet loads as a 2D
+// array of strings, as wide as its widest row, a first row of labels with
+// --header; a save writes the cells' texts as show's rows and columns, quoted
+// where a spreadsheet needs it, the labels first with --header.
+
+struct SheetOptions {
+  std::optional<char> separator;  // ',' when writing, guessed from the first row when reading
+  bool bom = false;               // a save starts the file with a UTF-8 byte order mark
+};
+
+// Both return the outcome as the module's do: code 11 (damaged) for a sheet
+// that ends inside a quoted field, whose rows before it are loaded.
+hostkit::RunObject::Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool header,
+                                      const SheetOptions& options, std::vector<std::string>& warnings);
+void saveSheet(hostkit::RunObject& object, const std::string& path, bool header, const SheetOptions& options,
+               std::vector<std::string>& warnings);
 
 // ---- help.cpp: the catalogue as help text, for `help` and `tessel help`.
 
@@ -202,7 +257,25 @@ struct Settings {
   ShowOptions show;
   bool csvHeader = false;  // a CSV file's first row holds the column labels
   bool keepGoing = false;  // a script goes on after an error
+  SheetOptions sheet;
 };
+
+// A whole file into a new object or out of it, in any format the console
+// knows, as show, convert and diff read and write them. A failed load is
+// also a warning.
+hostkit::RunObject::Outcome loadArray(hostkit::RunObject& object, Format format, const std::string& path,
+                                      const Settings& settings, std::vector<std::string>& warnings);
+void saveArray(hostkit::RunObject& object, Format format, const std::string& path, const Settings& settings,
+               std::vector<std::string>& warnings);
+
+// ---- check.cpp and diff.cpp: tessel check FILE... and tessel diff A B, with
+// their exit status: check 0 when every file is sound, 1 when one is damaged,
+// 2 when one cannot be read; diff 0 when the arrays are the same, 1 when they
+// differ, 2 when one cannot be read or loads damaged. settings.show.json asks for JSON.
+int checkFiles(hostkit::Module& module, const Settings& settings, std::optional<Format> from,
+               const std::vector<std::string>& paths, std::ostream& out);
+int diffFiles(hostkit::Module& module, const Settings& settings, std::optional<Format> from, const std::string& a,
+              const std::string& b, std::ostream& out);
 
 class Session {
  public:

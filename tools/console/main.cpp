@@ -13,6 +13,7 @@
 
 #include "host/help_topics.h"
 #include "tools/console/console.h"
+#include "tools/console/sheet.h"
 
 #if TESSEL_LINE_EDITING
 #include <editline/readline.h>
@@ -26,6 +27,8 @@ const char kUsageHead[] =
     "usage: tessel [options] run SCRIPT...     run scripts, one command a line\n"
     "       tessel [options] show FILE         print an array file\n"
     "       tessel [options] convert IN OUT    rewrite an array file in another format\n"
+    "       tessel [options] check FILE...     say whether files load sound, as a game loads them\n"
+    "       tessel [options] diff A B          the cells in which two array files differ\n"
     "       tessel help [NAME | TOPIC]         the actions and expressions, by topic as the menus group them\n"
     "       tessel --version                   the version of tessel\n"
     "       tessel [options]                   type commands at a terminal (a script on standard input otherwise)\n"
@@ -35,11 +38,14 @@ const char kUsageTail[] =
     " next to tessel)\n"
     "  --keep-going        a script goes on after an error (the exit status still tells)\n"
     "  --width N           cut texts longer than N characters in show (default 24)\n"
-    "  --from FORMAT       format of the file read: native, host, csv or ini (default: by its content)\n"
+    "  --from FORMAT       format of the file read: native, host, csv, ini or sheet (default: by its content)\n"
     "  --to FORMAT         format of the file written (default: by its extension)\n"
     "  --force             convert may replace an existing file\n"
-    "  --header            a CSV file's first row holds the column labels, read and written\n"
-    "  --types, --keys, --rows A:B, --selected, --head N, --json   what show prints (tessel help show)\n"
+    "  --header            a CSV or sheet file's first row holds the column labels, read and written\n"
+    "  --separator SEP     a sheet's separator: , ; or tab (default: read from its first row, , when written)\n"
+    "  --bom               a sheet is written with a UTF-8 byte order mark\n"
+    "  --types, --keys, --rows A:B, --selected, --head N, --json   what show prints (tessel help show);\n"
+    "                      --json also for check and diff\n"
     "setup of the instances (the default instance is \"main\"):\n";
 
 constexpr int kFailed = 1;
@@ -80,6 +86,12 @@ Options parse(const std::vector<std::string>& args) {
       o.force = true;
     } else if (a == "--header") {
       o.settings.csvHeader = true;
+    } else if (a == "--separator") {
+      const std::string& name = optionValue(args, i);
+      o.settings.sheet.separator = sheet::separatorNamed(name);
+      if (!o.settings.sheet.separator) throw UserError("--separator is , ; or tab, not \"" + name + "\"");
+    } else if (a == "--bom") {
+      o.settings.sheet.bom = true;
     } else if (a == "--version" || a == "--help" || a == "-h") {
       o.words = {a};  // the whole command, whatever the rest of the line holds
       return o;
@@ -116,7 +128,7 @@ int showFile(hostkit::Module& module, const Options& o) {
   const Format format = inputFormat(path, o.from);
   hostkit::RunObject object(module, hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
-  runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.csvHeader, warnings);
+  loadArray(object, format, path, o.settings, warnings);
   for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
   const std::string title = o.settings.show.json ? path : path + " (" + formatName(format) + ")";
   platform::page(std::cout, [&](std::ostream& text) { show(object, title, text, o.settings.show); });
@@ -129,7 +141,8 @@ int convert(hostkit::Module& module, const Options& o) {
   const std::string& out = o.words[2];
   const Format from = inputFormat(in, o.from);
   std::optional<Format> to = o.to ? o.to : formatOfExtension(out);
-  if (!to) throw UserError("cannot tell the format to write " + out + " in; name it with --to native|host|csv|ini");
+  if (!to)
+    throw UserError("cannot tell the format to write " + out + " in; name it with --to native|host|csv|ini|sheet");
   std::error_code error;
   if (std::filesystem::equivalent(in, out, error)) throw UserError("convert does not write over its input " + in);
   if (std::filesystem::exists(out, error) && !o.force) {
@@ -137,8 +150,8 @@ int convert(hostkit::Module& module, const Options& o) {
   }
   hostkit::RunObject object(module, hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
-  runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.csvHeader, warnings);
-  runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.csvHeader, warnings);
+  loadArray(object, from, in, o.settings, warnings);
+  saveArray(object, *to, out, o.settings, warnings);
   for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
   const int32_t count = object.integer(catalogue::expressionOf("size"));
   std::cout << in << " (" << formatName(from) << ", " << plural(count, "element", "elements") << ") -> " << out << " ("
@@ -306,11 +319,20 @@ int dispatch(const Options& o, const char* argv0) {
     platform::page(std::cout, [&](std::ostream& text) { printHelp(text, topic); });
     return 0;
   }
-  if (!command.empty() && command != "run" && command != "show" && command != "convert") {
+  if (!command.empty() && command != "run" && command != "show" && command != "convert" && command != "check" &&
+      command != "diff") {
     std::cerr << "tessel: unknown command \"" << command << "\" (tessel --help shows the usage)\n";
     return kUsageError;
   }
   if (command == "run" && o.words.size() < 2) throw UserError("run needs at least one script");
+  // check and diff keep status 1 for what they find, so their usage mistakes are trouble, 2, as for diff(1).
+  if ((command == "check" && o.words.size() < 2) || (command == "diff" && o.words.size() != 3)) {
+    std::cerr << "tessel: "
+              << (command == "check" ? "check needs at least one file: tessel check FILE..."
+                                     : "diff takes two files: tessel diff A B")
+              << '\n';
+    return kUsageError;
+  }
 
   std::optional<hostkit::Module> module;
   try {
@@ -321,6 +343,9 @@ int dispatch(const Options& o, const char* argv0) {
   }
   if (command == "show") return showFile(*module, o);
   if (command == "convert") return convert(*module, o);
+  if (command == "check")
+    return checkFiles(*module, o.settings, o.from, {o.words.begin() + 1, o.words.end()}, std::cout);
+  if (command == "diff") return diffFiles(*module, o.settings, o.from, o.words[1], o.words[2], std::cout);
   Session session(*module, o.settings, std::cout);
   if (command == "run") return runScripts(session, {o.words.begin() + 1, o.words.end()}, o.settings.keepGoing);
   if (platform::inputIsTerminal()) return interactive(session, std::cerr);

@@ -59,29 +59,7 @@ std::string escaped(std::string_view text, bool utf8, std::size_t width, Style s
   return quote + out + quote + (i < text.size() ? "..." : "");
 }
 
-// A text as a JSON string, whole.
-std::string json(std::string_view text) { return escaped(text, true, text.size(), Style::json); }
-
-const char* typeName(int32_t type) {
-  static const char* const kNames[] = {"empty", "value", "string", "data"};  // TESSEL_CELL_EMPTY onwards
-  return type >= TESSEL_CELL_EMPTY && type <= TESSEL_CELL_DATA ? kNames[type] : "none";
-}
-
-// An element as the module tells it: texts through its expressions, the rest
-// through its cell diagnostic.
-struct Cell {
-  TesselCellFacts facts{TESSEL_CELL_NONE, 0, TESSEL_CELL_NONE, 0};
-  std::string text;
-  std::string key;  // the key's text, when facts.keyType says it has one
-};
-
-Cell cellAt(Object& object, int32_t index) {
-  Cell c;
-  if (const auto facts = object.describeCell(index)) c.facts = *facts;
-  c.text = object.text(expressionOf("stringAt"), index).value_or("");
-  if (c.facts.keyType != TESSEL_CELL_NONE) c.key = object.text(expressionOf("keyStringAt"), index).value_or("");
-  return c;
-}
+std::string json(std::string_view text) { return jsonString(text); }
 
 // Each row of a grid's place in the recordset, -1 for a row not selected.
 std::vector<int32_t> recordsOf(Object& object, int32_t rows, int32_t columns) {
@@ -247,6 +225,29 @@ int32_t number(const std::string& option, const std::string& text) {
 }
 
 }  // namespace
+
+std::string jsonString(std::string_view text) { return escaped(text, true, text.size(), Style::json); }
+
+const char* typeName(int32_t type) {
+  static const char* const kNames[] = {"empty", "value", "string", "data"};  // TESSEL_CELL_EMPTY onwards
+  return type >= TESSEL_CELL_EMPTY && type <= TESSEL_CELL_DATA ? kNames[type] : "none";
+}
+
+Cell cellAt(Object& object, int32_t index) {
+  Cell c;
+  if (const auto facts = object.describeCell(index)) c.facts = *facts;
+  c.text = object.text(expressionOf("stringAt"), index).value_or("");
+  if (c.facts.keyType != TESSEL_CELL_NONE) c.key = object.text(expressionOf("keyStringAt"), index).value_or("");
+  return c;
+}
+
+std::string typedText(const Cell& c, bool utf8, std::size_t width) {
+  ShowOptions o;
+  o.utf8 = utf8;
+  o.width = width;
+  o.types = o.keys = true;
+  return gridText(c, o);
+}
 
 bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& o) {
   const std::string& w = words[i];
