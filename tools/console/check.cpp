@@ -111,8 +111,9 @@ Report checkOne(hostkit::Module& module, const Settings& settings, std::optional
         if (text.rfind("\xef\xbb\xbf", 0) == 0)
           r.warnings.emplace_back("it starts with a UTF-8 byte order mark, which a game reads into its first field");
         if (const auto look = sheet::spreadsheetLook(text)) {
-          r.warnings.push_back("it looks like a spreadsheet's CSV, with " + *look +
-                               "; a game keeps quotes and semicolons as text, --from sheet reads it as a spreadsheet does");
+          r.warnings.push_back(
+              "it looks like a spreadsheet's CSV, with " + *look +
+              "; a game keeps quotes and semicolons as text, --from sheet reads it as a spreadsheet does");
         }
       }
     }

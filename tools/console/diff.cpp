@@ -91,8 +91,17 @@ struct Pair {
   int32_t a = -1, b = -1;
 };
 
-// Every coordinate either side has, in page, row, column order.
-std::vector<Pair> coordinates(const Shape& a, const Shape& b) {
+// Every coordinate either side has, in page, row, column order. A list has
+// no rows of its own: it is read in the layout of a grid beside it.
+std::vector<Pair> coordinates(Shape a, Shape b) {
+  const auto layOut = [](Shape& list, const Shape& grid) {
+    if (list.grid() || !grid.grid()) return;
+    list.dimensions = grid.dimensions;
+    list.x = grid.x;
+    list.y = grid.y;
+  };
+  layOut(a, b);
+  layOut(b, a);
   std::vector<Pair> out;
   if (a.sameLayout(b)) {
     for (int32_t i = 0; i < std::max(a.size, b.size); ++i)
@@ -106,10 +115,11 @@ std::vector<Pair> coordinates(const Shape& a, const Shape& b) {
   return out;
 }
 
-// A cell as compared: an empty key is no key, as a native load gives every element one.
+// A cell as compared: a key that says nothing is no key, as native and INI
+// loads give every element one.
 Cell compared(hostkit::RunObject& object, int32_t index) {
   Cell c = cellAt(object, index);
-  if (c.facts.keyType == TESSEL_CELL_EMPTY) c.facts.keyType = TESSEL_CELL_NONE;
+  if (!hasKey(c)) c.facts.keyType = TESSEL_CELL_NONE;
   return c;
 }
 

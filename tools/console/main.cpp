@@ -89,7 +89,8 @@ Options parse(const std::vector<std::string>& args) {
     } else if (a == "--separator") {
       const std::string& name = optionValue(args, i);
       o.settings.sheet.separator = sheet::separatorNamed(name);
-      if (!o.settings.sheet.separator) throw UserError("--separator is , ; or tab, not \"" + name + "\"");
+      if (!o.settings.sheet.separator)
+        throw UserError("--separator is \",\" (comma), \";\" (semicolon) or tab, not \"" + name + "\"");
     } else if (a == "--bom") {
       o.settings.sheet.bom = true;
     } else if (a == "--version" || a == "--help" || a == "-h") {
