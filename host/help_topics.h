@@ -115,8 +115,21 @@ inline constexpr Topic kConsoleHost[] = {
      "Runs scripts, one command a line; # starts a comment. A script stops at its first "
      "mistake with its file name and line, unless --keep-going is given."},
     {"tessel", "The same at a terminal, with line editing, history and Tab completion."},
-    {"tessel show FILE", "Prints a native, host array, CSV or INI file."},
+    {"tessel show FILE", "Prints a native, host array, CSV, INI or spreadsheet CSV (sheet) file."},
     {"tessel convert IN OUT", "Loads a file with the module's load action and saves it with its save action."},
+    {"tessel check FILE...",
+     "Loads each file as a game does and says whether it is sound: its format, what the load keeps, and any damage "
+     "(ends early, a malformed record, a size the module refuses). Exit status 0 when all are sound, 1 when one is "
+     "damaged, 2 when one cannot be read; --json for scripts. For example: tessel check levels.arr items.csv"},
+    {"tessel diff A B",
+     "Compares two array files as arrays, whatever their formats: shape, labels, and each cell's type, text or "
+     "value and key, by coordinates as show prints them. Prints only the differences, like a unified diff, and a "
+     "summary; exit status 0 same, 1 different, 2 trouble; --json. For example: tessel diff levels.arr levels.csv"},
+    {"sheet (spreadsheet CSV)",
+     "The CSV that spreadsheets make, which tessel reads and writes itself beside the module's CSV: quoted fields "
+     "with commas, quotes and line breaks, ; or tab separators (--separator), a byte order mark (--bom), a header "
+     "row of labels (--header). For example: tessel --header --from sheet --to native convert items.csv "
+     "items.arr, and back with --to sheet."},
     {"tessel help [NAME | TOPIC]",
      "The actions and expressions, from the same catalogue as this page, grouped as the menus group them; "
      "help formats shows what each file format keeps."},

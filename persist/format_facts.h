@@ -170,6 +170,27 @@ inline constexpr Rule kCsvDialect[] = {
     {"Characters", "Single bytes, no encoding conversion. A zero byte in the file ends the text there."},
 };
 
+// The spreadsheet CSV that the console host reads and writes itself, beside
+// the module's CSV, named "sheet" wherever it names a format. Games never read it.
+inline constexpr Rule kSheetDialect[] = {
+    {"Quoting",
+     "A field in double quotes may hold the separator, line breaks and double quotes (written twice). Fields are "
+     "quoted only where a reader needs it, as spreadsheets write them."},
+    {"Separator",
+     "A comma, a semicolon or a tab: read from the first row unless --separator names it; written as a comma "
+     "unless --separator names another."},
+    {"Lines", "Rows end with CR LF when written; a reader takes CR LF, LF or CR. An empty line is a row of one empty "
+              "field; the last line needs no line break."},
+    {"Header", "With --header the first row is the column labels, read and written back."},
+    {"Byte order mark", "A leading UTF-8 byte order mark is skipped when read; --bom writes one."},
+    {"Keeps",
+     "Every field's text, also with commas, quotes and line breaks, and with --header the labels: a spreadsheet "
+     "loaded and saved again is the same file, byte for byte, when written with the separator, --bom and "
+     "--header it was read with. Every field loads as a string, as from the module's CSV; keys and the 3D shape "
+     "are not written."},
+    {"Damage", "A quoted field that the file ends inside is damage: the rows before it load."},
+};
+
 // The INI layout, as written and as read.
 inline constexpr Rule kIniLayout[] = {
     {"Section", "One section, [QVXArray], holding every element in index order, followed by an empty line."},

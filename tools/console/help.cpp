@@ -124,8 +124,10 @@ void formats(std::ostream& out) {
   for (const auto& rule : facts::kCsvDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
   out << "  tessel: a leading UTF-8 byte order mark is dropped before the module reads a file; --header reads a\n"
          "  first row of column names as labels and writes the labels as a first row. Files with \";\" between\n"
-         "  fields read as one field a line. tessel warns about numbers that wrap when read as values, and says\n"
-         "  what a save could not keep (\"12 keys dropped\").\n";
+         "  fields read as one field a line: tessel says so and points to the sheet format. tessel warns about\n"
+         "  numbers that wrap when read as values, and says what a save could not keep (\"12 keys dropped\").\n";
+  out << "\nsheet, the CSV of spreadsheets, which tessel reads and writes itself (--from sheet, --to sheet):\n";
+  for (const auto& rule : facts::kSheetDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
 }
 
 void overview(std::ostream& out) {

@@ -397,6 +397,12 @@ class Page {
     body_ << "</div><div><h3 id=\"ini\">The INI layout</h3>";
     rules(std::begin(kIniLayout), std::end(kIniLayout));
     body_ << "<pre class=\"example\"><code>[QVXArray]\nsword=1\npotion=3\n=rusty\n\n</code></pre></div></div>";
+    body_ << "<h3 id=\"sheet\">Spreadsheet CSV (sheet), in the console host</h3><p>Games read only the CSV above. The "
+             "console host <code>tessel</code> also reads and writes the CSV that spreadsheets make, as the format "
+             "named <code>sheet</code>:</p>";
+    rules(std::begin(kSheetDialect), std::end(kSheetDialect));
+    body_ << "<pre class=\"example\"><code>tessel --header --from sheet --to native convert items.csv items.arr\n"
+             "tessel --header --to sheet convert items.arr items.csv</code></pre>";
     end();
   }
 
