@@ -5,6 +5,12 @@
 
 #include <cstddef>
 
+#include "host/tessel.h"
+
+// A number macro as a text literal.
+#define TESSEL_QUOTED_NUMBER(n) #n
+#define TESSEL_NUMBER_TEXT(n) TESSEL_QUOTED_NUMBER(n)
+
 namespace tessel::topics {
 
 // One field of the setup dialog: what the user sees, what a new object starts
@@ -22,7 +28,7 @@ inline constexpr SetupField kSetupFields[] = {
     {"X", "a number", "10",
      "Boundary of dimension 1: the number of columns. Used by 2D and 3D; a number below 1 keeps the default."},
     {"Y", "a number", "10", "Boundary of dimension 2: the rows of one page. Used by 3D only."},
-    {"List delimiter", "any text, up to 1023 characters", ",",
+    {"List delimiter", "any text, up to " TESSEL_NUMBER_TEXT(TESSEL_DELIMITER_LIMIT) " characters", ",",
      "Joins the row, column and label lists and splits the lists that fill rows. Empty keeps \",\"."},
     {"String Comparisons", "Case insensitive, Case sensitive", "Case insensitive",
      "Whether searches, key look-ups, labels, sorts and queries tell A from a. Only A to Z are folded."},

@@ -134,8 +134,8 @@ bool readSetupOption(const std::vector<std::string>& args, std::size_t& i, hostk
     setup.y = integerOption(name, value());
   } else if (name == "--delimiter") {
     setup.delimiter = value();
-    // The setup dialog stores at most 1023 characters.
-    if (setup.delimiter.size() > 1023) throw UserError("--delimiter holds at most 1023 characters");
+    if (setup.delimiter.size() > TESSEL_DELIMITER_LIMIT)  // what the setup dialog stores
+      throw UserError("--delimiter holds at most " + std::to_string(TESSEL_DELIMITER_LIMIT) + " characters");
   } else if (name == "--case-sensitive") {
     setup.caseSensitive = true;
   } else if (name == "--wildcard") {
