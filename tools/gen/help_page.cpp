@@ -340,20 +340,13 @@ class Page {
     end();
   }
 
-  std::string actionLinks(const char* numbers) {
+  template <std::size_t N>
+  std::string actionLinks(const int (&numbers)[N]) {
     std::string out;
-    std::string n;
-    for (const char* p = numbers;; ++p) {
-      if (std::isdigit(static_cast<unsigned char>(*p))) {
-        n += *p;
-        continue;
-      }
-      if (!n.empty()) {
-        out.append("<a class=\"num\" href=\"#action-").append(n).append("\" title=\"");
-        out.append(escaped(catalogue::kActions[std::stoi(n)].label)).append("\">A").append(n).append("</a> ");
-        n.clear();
-      }
-      if (*p == '\0') break;
+    for (const int n : numbers) {
+      if (n < 0) break;
+      out.append("<a class=\"num\" href=\"#action-").append(std::to_string(n)).append("\" title=\"");
+      out.append(escaped(catalogue::kActions[n].label)).append("\">A").append(std::to_string(n)).append("</a> ");
     }
     return out;
   }
