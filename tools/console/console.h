@@ -242,6 +242,9 @@ void saveSheet(hostkit::RunObject& object, const std::string& path, bool header,
 // action of a number, the expression of a name, or every entry whose label,
 // name or display string holds the topic. Throws UserError when nothing does.
 void printHelp(std::ostream& out, std::string_view topic);
+// The topics of `help TOPIC`: "elements", then the first word of each of the
+// menus' top popups, each once.
+std::vector<std::string> helpTopics();
 
 // ---- session.cpp: one run of the console language: named instances of the
 // object side by side, and the lines that act on them.

@@ -135,11 +135,36 @@ void overview(std::ostream& out) {
          "double quotes, integers bare, or expressions (Set value 2 at 0, SELECT WHERE \"level\" > 3). A line\n"
          "name(parameters) prints an expression's result. # starts a comment.\n\nCommands:\n";
   for (const auto& c : topics::kShellCommands) out << "  " << c.term << '\n';
-  out << "\nhelp TOPIC lists a part of the menus: elements, keys, sorting, dimensioning, recordset, files,\n"
-         "settings, lists, totals; help NAME one action, expression or command; help formats the file formats.\n\n";
+  std::string line = "\nhelp TOPIC lists a part of the menus:";
+  for (const std::string& topic : helpTopics()) {
+    if (line.size() + topic.size() + 2 > 100) {
+      out << line << ",\n";
+      line.clear();
+    }
+    line += (line.empty() ? "" : line.back() == ':' ? " " : ", ") + topic;
+  }
+  out << line << ";\nhelp NAME one action, expression or command; help formats the file formats.\n\n";
 }
 
 }  // namespace
+
+std::vector<std::string> helpTopics() {
+  std::vector<std::string> out{"elements"};  // what the menus call adding, replacing, removing and getting them
+  const auto add = [&out](const auto& menu) {
+    int depth = 0;
+    for (const menus::Node& n : menu) {
+      if (n.kind == menus::Kind::end) --depth;
+      if (n.kind != menus::Kind::popup || depth++ != 0) continue;
+      const std::string label = n.label;
+      if (lowered(label).find(" elements") != std::string::npos) continue;
+      const std::string word = lowered(label.substr(0, label.find(' ')));
+      if (std::find(out.begin(), out.end(), word) == out.end()) out.push_back(word);
+    }
+  };
+  add(menus::kActionMenu);
+  add(menus::kExpressionMenu);
+  return out;
+}
 
 void printHelp(std::ostream& out, std::string_view topic) {
   while (!topic.empty() && topic.front() == ' ') topic.remove_prefix(1);
