@@ -149,13 +149,15 @@ inline constexpr Topic kConsoleHost[] = {
 // The console's own commands, besides the actions and expressions: how to
 // write each (its first word is its name) and what it does.
 inline constexpr Topic kShellCommands[] = {
-    {"new NAME [--dims N] [--x N] [--y N] [--delimiter TEXT] [--case-sensitive] [--wildcard] [--auto-select]",
-     "Creates an instance from a setup record, as the editor writes it, and makes it the current one."},
+    {"new NAME [SETUP OPTIONS]",
+     "Creates an instance from a setup record, as the editor writes it, and makes it the current one. The setup "
+     "options are those of the command line: --dims N, --x N, --auto-select and the rest."},
     {"with NAME [LINE]", "Makes NAME the current instance, or runs LINE on it and stays where it was."},
-    {"show [NAME] [--types] [--keys] [--rows A:B] [--selected] [--head N] [--json]",
+    {"show [NAME] [SHOW OPTIONS]",
      "Draws an instance's array: a list, a grid with its labels and selection, or pages. --types and --keys add a "
      "cell's type and key to a grid, --rows A:B and --head N limit the rows, --selected keeps the selected ones, "
-     "--json prints the cells as one JSON object (stable field names, for programs)."},
+     "--json prints the cells as one JSON object (stable field names, for programs); the command line's show "
+     "options hold unless a show line names its own."},
     {"echo TERM...", "Prints texts, integers and expression results on one line."},
     {"drop NAME", "Destroys an instance."},
     {"help [NAME | TOPIC | formats]", "The catalogue, a topic of the menus, one entry, or the file formats."},

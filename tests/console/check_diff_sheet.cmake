@@ -64,3 +64,5 @@ tessel_console_test(NAME console.sheet_tabs ARGS --separator tab --header --to s
 set_tests_properties(console.sheet_from_native console.sheet_tabs PROPERTIES FIXTURES_REQUIRED module_files)
 tessel_console_test(NAME console.sheet_bad_separator ARGS --separator x show party.csv
   EXPECTED ${case_dir}/sheet_bad_separator.expected)
+# The usage text, from the table of options.
+tessel_console_test(NAME console.usage ARGS --help EXPECTED ${case_dir}/usage.expected)

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <iosfwd>
 #include <map>
 #include <memory>
@@ -16,6 +17,7 @@
 
 #include "host/catalogue.h"
 #include "persist/format_facts.h"
+#include "tools/console/options.h"
 #include "tools/host_kit.h"
 
 namespace tessel::console {
@@ -129,10 +131,6 @@ struct ShowOptions {
   int32_t last = INT32_MAX;  // the last one shown
   int32_t head = INT32_MAX;  // how many are shown at most
 };
-
-// Reads "--types", "--rows 2:5" and the rest from words at i, advancing i;
-// false when words[i] is not a show option. Throws UserError for a bad value.
-bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& options);
 
 // A text in double quotes, control characters and quotes escaped, cut after
 // `width` characters with "..." after the closing quote.
@@ -249,19 +247,30 @@ std::vector<std::string> helpTopics();
 // ---- session.cpp: one run of the console language: named instances of the
 // object side by side, and the lines that act on them.
 
-// Reads one setup option ("--dims 3", "--x=4", "--auto-select") from args at
-// i, advancing i past it; false when args[i] is not a setup option. Throws
-// UserError for a bad value.
-bool readSetupOption(const std::vector<std::string>& args, std::size_t& i, hostkit::SetupOptions& setup);
-extern const char* const kSetupOptionsHelp;
-
 struct Settings {
   hostkit::SetupOptions setup;  // for instances created without options of their own
   ShowOptions show;
   bool csvHeader = false;  // a CSV file's first row holds the column labels
   bool keepGoing = false;  // a script goes on after an error
   SheetOptions sheet;
+  std::optional<std::string> module;  // the module to load, when not the one next to tessel
+  std::optional<Format> from, to;     // the formats of the files read and written, when named
+  bool force = false;                 // convert may replace an existing file
 };
+
+// ---- options.cpp: the options of options.h applied to settings.
+
+// Reads the option at args[i] ("--dims 3", "--x=4", "--auto-select") when it
+// is one of the scopes', advancing i past it and its operand; false when it is
+// none of them. Throws UserError for a bad or missing value.
+bool readOption(const std::vector<std::string>& args, std::size_t& i, std::initializer_list<options::Scope> scopes,
+                Settings& settings);
+// A scope's options as usage lines ("  --dims N            dimension count ...").
+std::string optionLines(options::Scope scope);
+// "--types, --keys, ... and --json": a scope's options in a sentence.
+std::string optionNames(options::Scope scope);
+// Every scope's heading and options, for the usage text.
+std::string usageOfOptions();
 
 // A whole file into a new object or out of it, in any format the console
 // knows, as show, convert and diff read and write them. A failed load is

@@ -175,7 +175,12 @@ void printHelp(std::ostream& out, std::string_view topic) {
   if (wanted == "formats" || wanted == "csv") return formats(out);
   for (const auto& c : topics::kShellCommands) {
     const std::string_view name = std::string_view(c.term).substr(0, std::string_view(c.term).find(' '));
-    if (wanted == name || (wanted == "exit" && name == "quit")) return wrapped(out << c.term << '\n', c.text, 110);
+    if (wanted != name && !(wanted == "exit" && name == "quit")) continue;
+    wrapped(out << c.term << '\n', c.text, 110);
+    // The commands that take options list them from the one table.
+    if (name == "new") out << optionLines(options::Scope::setup);
+    if (name == "show") out << optionLines(options::Scope::show);
+    return;
   }
   // A number names an action; an expression name, with or without "(", names it.
   if (!wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos) {

@@ -218,12 +218,6 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
   out << (first ? "]}\n" : "\n]}\n");
 }
 
-int32_t number(const std::string& option, const std::string& text) {
-  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
-    throw UserError(option + " needs a number from 0, not \"" + text + "\"");
-  return std::stoi(text);
-}
-
 }  // namespace
 
 std::string jsonString(std::string_view text) { return escaped(text, true, text.size(), Style::json); }
@@ -247,31 +241,6 @@ std::string typedText(const Cell& c, bool utf8, std::size_t width) {
   o.width = width;
   o.types = o.keys = true;
   return gridText(c, o);
-}
-
-bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& o) {
-  const std::string& w = words[i];
-  if (w == "--types") {
-    o.types = true;
-  } else if (w == "--keys") {
-    o.keys = true;
-  } else if (w == "--selected") {
-    o.selectedOnly = true;
-  } else if (w == "--json") {
-    o.json = true;
-  } else if (w == "--head") {
-    o.head = number(w, optionValue(words, i));
-  } else if (w == "--rows") {
-    const std::string range = optionValue(words, i);
-    const std::size_t colon = range.find(':');
-    if (colon == std::string::npos) throw UserError("--rows needs a range A:B, not \"" + range + "\"");
-    o.first = colon == 0 ? 0 : number(w, range.substr(0, colon));
-    o.last = colon + 1 == range.size() ? INT32_MAX : number(w, range.substr(colon + 1));
-  } else {
-    return false;
-  }
-  ++i;
-  return true;
 }
 
 void printTable(std::ostream& out, const Table& rows, const std::string& indent) {

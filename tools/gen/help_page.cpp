@@ -18,6 +18,7 @@
 #include "host/help_topics.h"
 #include "host/menus.h"
 #include "persist/format_facts.h"
+#include "tools/console/options.h"
 #include "tools/gen/help_page_assets.h"
 
 namespace {
@@ -413,6 +414,20 @@ class Page {
     commands(topics::kConsoleHost);
     body_ << "<h3>Commands at the prompt</h3>";
     commands(topics::kShellCommands);
+    body_ << "<h3 id=\"console-options\">Options</h3><p>On the command line before the command; the setup options "
+             "also after <code>new NAME</code>, the show options after <code>show</code>. An option's value may also "
+             "follow an equals sign (<code>--dims=2</code>).</p>";
+    for (const auto& scope : console::options::kScopes) {
+      body_ << "<h4>" << escaped(scope.heading) << "</h4><dl class=\"concepts commands\">";
+      for (const auto& o : console::options::kOptions) {
+        if (o.scope != scope.scope) continue;
+        std::string term = o.name;
+        if (o.shortName != nullptr) term += std::string(", ") + o.shortName;
+        if (o.operand != nullptr) term += std::string(" ") + o.operand;
+        body_ << "<div><dt><code>" << escaped(term) << "</code></dt><dd>" << escaped(o.help) << "</dd></div>";
+      }
+      body_ << "</dl>";
+    }
     end();
   }
 
