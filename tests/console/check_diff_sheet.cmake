@@ -66,3 +66,6 @@ tessel_console_test(NAME console.sheet_bad_separator ARGS --separator x show par
   EXPECTED ${case_dir}/sheet_bad_separator.expected)
 # The usage text, from the table of options.
 tessel_console_test(NAME console.usage ARGS --help EXPECTED ${case_dir}/usage.expected)
+# A host array file whose declared grid the module refuses.
+tessel_console_test(NAME console.check_refused ARGS check huge.hga FILES ${data_dir}/huge.hga
+  EXPECTED ${case_dir}/check_refused.expected)

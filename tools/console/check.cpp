@@ -57,7 +57,7 @@ Loaded describe(hostkit::RunObject& object) {
 
 // "2D, 3 columns x 5 rows, 15 elements (12 strings, 3 values), 4 keys, 1 label"
 std::string summary(const Loaded& l) {
-  std::string out = std::to_string(l.dimensions) + "D, ";
+  std::string out = l.dimensions >= 1 ? std::to_string(l.dimensions) + "D, " : "";  // a failed load may leave none
   if (l.dimensions == 2 && l.columns >= 1) {
     out += plural(l.columns, "column", "columns") + " x " + plural(l.size / l.columns, "row", "rows");
     if (l.size % l.columns != 0) out += " and " + plural(l.size % l.columns, "element", "elements") + " more";
