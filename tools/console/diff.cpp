@@ -45,7 +45,7 @@ struct Shape {
 
 struct Side {
   std::string path;
-  Format format;
+  Format format = Format::native;
   std::unique_ptr<hostkit::RunObject> object;
   Shape shape;
   std::vector<std::optional<std::string>> labels;  // of a 2D array's columns
@@ -63,11 +63,10 @@ Format formatOf(const std::string& path, std::optional<Format> from) {
 }
 
 Side load(hostkit::Module& module, const Settings& settings, std::optional<Format> from, const std::string& path) {
-  Side s{path,
-         formatOf(path, from),
-         std::make_unique<hostkit::RunObject>(module, hostkit::makeSetup(settings.setup)),
-         {},
-         {}};
+  Side s;
+  s.path = path;
+  s.format = formatOf(path, from);
+  s.object = std::make_unique<hostkit::RunObject>(module, hostkit::makeSetup(settings.setup));
   std::vector<std::string> warnings;
   const auto outcome = loadArray(*s.object, s.format, path, settings, warnings);
   for (const auto& w : warnings) {
