@@ -21,7 +21,10 @@ const char* verdictName(Verdict v) {
 // Outcome codes of the module that say the file was not read at all: it
 // cannot be opened or read, or memory ran out. The others (not of the format,
 // too large, damaged) say what is wrong with the file itself.
-bool unreadable(int32_t code) { return code == 1 || code == 2 || code == 9; }
+bool unreadable(int32_t code) {
+  constexpr int32_t kCannotOpen = 1, kReadFailed = 2, kOutOfMemory = 9;
+  return code == kCannotOpen || code == kReadFailed || code == kOutOfMemory;
+}
 
 struct Loaded {
   int32_t dimensions = 0, columns = 0, rowsPerPage = 0, size = 0;
