@@ -69,3 +69,6 @@ tessel_console_test(NAME console.usage ARGS --help EXPECTED ${case_dir}/usage.ex
 # A host array file whose declared grid the module refuses.
 tessel_console_test(NAME console.check_refused ARGS check huge.hga FILES ${data_dir}/huge.hga
   EXPECTED ${case_dir}/check_refused.expected)
+# help names the command line's commands and the sheet format too.
+tessel_console_test(NAME console.help_check ARGS help check EXPECTED ${case_dir}/help_check.expected)
+tessel_console_test(NAME console.help_sheet ARGS help sheet EXPECTED ${case_dir}/help_sheet.expected)

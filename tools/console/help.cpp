@@ -182,6 +182,17 @@ void printHelp(std::ostream& out, std::string_view topic) {
     if (name == "show") out << optionLines(options::Scope::show);
     return;
   }
+  // The command line's own commands ("tessel check FILE...") and the sheet format.
+  for (const auto& c : topics::kConsoleHost) {
+    std::string_view term = c.term;
+    if (term.rfind("tessel ", 0) == 0) term.remove_prefix(7);
+    if (wanted != term.substr(0, term.find(' '))) continue;
+    wrapped(out << c.term << '\n', c.text, 110);
+    if (wanted == "sheet") {
+      for (const auto& rule : persist::facts::kSheetDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
+    }
+    return;
+  }
   // A number names an action; an expression name, with or without "(", names it.
   if (!wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos) {
     if (wanted.size() > 3 || std::stoi(wanted) >= static_cast<int>(catalogue::kActionCount)) {
