@@ -212,9 +212,9 @@ std::string readAll(const std::string& path, std::size_t most = std::string::npo
 // to `warnings` what the module did not do, what wraps and what a save could
 // not keep; throws UserError when the module reports a failed save or tessel's
 // own part fails.
-// Returns the module's outcome of the load or save.
-hostkit::RunObject::Outcome runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path,
-                                          bool csvHeader, std::vector<std::string>& warnings);
+// A load also gives the module's outcome to `loaded`, when there is one.
+void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
+                   std::vector<std::string>& warnings, hostkit::RunObject::Outcome* loaded = nullptr);
 
 // ---- sheet_array.cpp: spreadsheet CSV files as arrays. A sheet loads as a 2D
 // array of strings, as wide as its widest row, a first row of labels with

@@ -207,31 +207,27 @@ std::optional<FileAction> fileActionOf(int action) {
   return std::nullopt;
 }
 
-int actionNumber(const FileAction& action) {
-  return kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
-}
-
-hostkit::RunObject::Outcome runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path,
-                                          bool csvHeader, std::vector<std::string>& warnings) {
-  const int number = actionNumber(action);
+void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
+                   std::vector<std::string>& warnings, hostkit::RunObject::Outcome* loaded) {
+  const int number = kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
   if (action.kind == FileAction::Kind::save) {
     const std::string lost = losses(object, action.format, csvHeader);
     object.act(number, path);
-    auto done = object.lastOutcome();
-    if (done.code != 0) throw UserError("the save failed: " + done.text);
+    if (const auto done = object.lastOutcome(); done.code != 0) throw UserError("the save failed: " + done.text);
     if (action.format == Format::csv && csvHeader) writeAll(path, headerRow(object) + readAll(path));
     if (!lost.empty()) warnings.push_back(path + " (" + formatName(action.format) + "): " + lost);
-    return done;
+    return;
   }
   std::error_code error;
   if (action.format != Format::csv || !std::filesystem::is_regular_file(path, error)) {
     object.act(number, path);
-    auto done = object.lastOutcome();
+    const auto done = object.lastOutcome();
     if (done.code != 0) {
       warnings.push_back(done.text +
                          (action.kind == FileAction::Kind::load ? "; the array is empty now, as in a game" : ""));
     }
-    return done;
+    if (loaded != nullptr) *loaded = done;
+    return;
   }
   // CSV: what the module reads without a byte order mark and a header row.
   std::string text = readAll(path);
@@ -257,7 +253,11 @@ hostkit::RunObject::Outcome runFileAction(hostkit::RunObject& object, const File
     done.text.replace(at, scratch.path.size(), path);
   if (done.code != 0) warnings.push_back(done.text);
   for (std::size_t c = 0; c < labels.size(); ++c) object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
-  return done;
+  if (loaded != nullptr) *loaded = done;
+}
+
+int actionNumber(const FileAction& action) {
+  return kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
 }
 
 }  // namespace tessel::console

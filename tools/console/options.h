@@ -58,7 +58,8 @@ inline constexpr ScopeInfo kScopes[] = {
 };
 
 inline constexpr Option kOptions[] = {
-    {Id::module, Scope::run, "--module", nullptr, "PATH", "the module to load (default: tessel.dll or libtessel.so next to tessel)"},
+    {Id::module, Scope::run, "--module", nullptr, "PATH",
+     "the module to load (default: tessel.dll or libtessel.so next to tessel)"},
     {Id::keepGoing, Scope::run, "--keep-going", nullptr, nullptr,
      "a script goes on after an error (the exit status still tells)"},
     {Id::from, Scope::file, "--from", nullptr, "FORMAT",

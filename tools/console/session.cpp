@@ -80,10 +80,8 @@ Value evaluate(hostkit::RunObject& object, const Term& term, std::vector<std::st
 void runAction(hostkit::RunObject& object, const ActionCall& call, bool csvHeader, std::vector<std::string>& warnings) {
   Value values[2];
   for (std::size_t i = 0; i < call.params.size(); ++i) values[i] = evaluate(object, call.params[i], warnings);
-  if (const auto file = fileActionOf(call.number)) {
-    runFileAction(object, *file, values[0].text.value_or(""), csvHeader, warnings);
-    return;
-  }
+  if (const auto file = fileActionOf(call.number))
+    return runFileAction(object, *file, values[0].text.value_or(""), csvHeader, warnings);
   const std::size_t warned = warnings.size();
   warnOutOfRange(object, kActions[call.number].params, values, true, warnings);
   object.act(call.number, toParam(values[0]), toParam(values[1]));

@@ -118,7 +118,9 @@ void saveSheet(hostkit::RunObject& object, const std::string& path, bool header,
 Outcome loadArray(hostkit::RunObject& object, Format format, const std::string& path, const Settings& settings,
                   std::vector<std::string>& warnings) {
   if (format == Format::sheet) return loadSheet(object, path, settings.csvHeader, settings.sheet, warnings);
-  return runFileAction(object, {format, FileAction::Kind::load}, path, settings.csvHeader, warnings);
+  Outcome loaded;
+  runFileAction(object, {format, FileAction::Kind::load}, path, settings.csvHeader, warnings, &loaded);
+  return loaded;
 }
 
 void saveArray(hostkit::RunObject& object, Format format, const std::string& path, const Settings& settings,
