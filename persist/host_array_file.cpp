@@ -82,45 +82,54 @@ std::optional<HostArrayHeader> readHostArrayHeader(std::string_view bytes) {
   header.y = in.i32();
   header.z = in.i32();
   header.flags = in.i32();
+  if (in.cut()) noteDamage(header.damage, "ends early: in the header");
   header.entries = entryCount(header.x, header.y, header.z);
   if (header.entries < 0) return std::nullopt;
   // Entries that take no bytes: only a bounded number of them is believed.
   if (header.kind() == HostArrayHeader::emptyTexts && header.entries > kMaxEmptyTextEntries) return std::nullopt;
+  if (header.kind() == HostArrayHeader::none && header.entries > 0)
+    noteDamage(header.damage, "unknown content flags (" + std::to_string(header.flags) + "): no entry read");
+  if (header.kind() == HostArrayHeader::emptyTexts && header.entries > 0)
+    noteDamage(header.damage,
+               "texts of format version " + std::to_string(header.version) + " are not read: every entry loads empty");
   header.entryOffset = bytes.size() - in.remaining();
   return header;
 }
 
-void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string_view bytes,
-                        LoadMode mode) {
+std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string_view bytes,
+                               LoadMode mode) {
   if (mode == LoadMode::replace) {
     store.deleteAll();
     Dimensions& dims = store.dimensions();
     if (!header) {
       dims.setCount(0);
-      return;
+      return {};
     }
     dims.setCount(header->x == 1 && header->y == 1 ? 1 : header->y == 1 ? 2 : 3);
     dims.setBoundary(1, header->x);
     dims.setBoundary(2, header->y);
   }
-  if (!header) return;
+  if (!header) return {};
+  std::string damage = header->damage;
   ByteReader in(bytes.substr(header->entryOffset));
   const HostArrayHeader::Kind kind = header->kind();
-  if (kind == HostArrayHeader::none) return;
+  if (kind == HostArrayHeader::none) return damage;
   if (kind == HostArrayHeader::emptyTexts) {
     ArrayStore::Appends cells(store, header->entries);
     for (int64_t i = 0; i < header->entries; ++i) cells.add({});
     cells.finish();
-    return;
+    return damage;
   }
   // Every entry read from the file takes 4 bytes, all but a last one cut short.
   ArrayStore::Appends cells(store, std::min<int64_t>(header->entries, static_cast<int64_t>((in.remaining() + 3) / 4)));
-  for (int64_t i = 0; i < header->entries && !in.atEnd(); ++i) {
+  int64_t i = 0;
+  for (; i < header->entries && !in.atEnd(); ++i) {
     if (kind == HostArrayHeader::values) {
       cells.add(CellDescriptor::ofValue(in.i32()));
       continue;
     }
     const int32_t n = in.i32();
+    if (n < 0) noteDamage(damage, "entry " + std::to_string(i) + " has a negative length");
     const std::string_view text = n > 0 ? in.take(static_cast<uint64_t>(n)) : std::string_view();
     if (text.empty()) {
       cells.add({});
@@ -133,6 +142,13 @@ void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>&
     cells.add(CellDescriptor::ofText(text.data(), static_cast<int32_t>(length)));
   }
   cells.finish();
+  // An entry cut short is loaded with what it held, but not counted as read.
+  if (in.cut() || i < header->entries) {
+    const int64_t whole = in.cut() && i > 0 ? i - 1 : i;
+    noteDamage(damage,
+               "ends early: " + std::to_string(whole) + " of " + std::to_string(header->entries) + " entries read");
+  }
+  return damage;
 }
 
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
@@ -152,8 +168,9 @@ Status loadFromHostArray(ArrayStore& store, const FileHandler& files, const char
     header = readHostArrayHeader(bytes);
     if (!header) status = Status::failure(StatusCode::badFormat, name);
   }
-  applyLoad(store, mode, [&](ArrayStore& s) { applyHostArrayFile(s, header, bytes, mode); });
-  return status;
+  std::string damage;
+  applyLoad(store, mode, [&](ArrayStore& s) { damage = applyHostArrayFile(s, header, bytes, mode); });
+  return withDamage(std::move(status), name, std::move(damage));
 }
 
 }  // namespace tessel::persist

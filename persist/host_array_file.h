@@ -44,6 +44,7 @@ struct HostArrayHeader {
   int32_t flags = 0;
   int64_t entries = 0;
   std::size_t entryOffset = 0;  // where the entries begin in the file's bytes
+  std::string damage;           // what was wrong in the header, if anything
 };
 std::optional<HostArrayHeader> readHostArrayHeader(std::string_view bytes);
 // A replacing load takes the fewest dimensions that describe the grid: 1D for
@@ -51,8 +52,9 @@ std::optional<HostArrayHeader> readHostArrayHeader(std::string_view bytes);
 // file that cannot be read (header absent) empties the array and sets its
 // dimension count to 0 in a replacing load, and changes nothing in an
 // appending one. The entries are appended straight from the file's bytes.
-void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string_view bytes,
-                        LoadMode mode);
+// Returns the first damage met (a file cut short, a malformed entry), or nothing.
+std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string_view bytes,
+                               LoadMode mode);
 
 // A grid beyond 32 bits of entries is not saved (tooLarge) and the file is not touched.
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);

@@ -5,9 +5,11 @@
 // way std::bad_alloc leaves the array as it was and is passed on.
 #pragma once
 
+#include <string>
 #include <utility>
 
 #include "core/array_store.h"
+#include "core/status.h"
 #include "persist/file_handler.h"
 
 namespace tessel::persist {
@@ -28,6 +30,18 @@ void applyLoad(ArrayStore& store, LoadMode mode, Apply apply) {
     store.rollBack(std::move(mark));
     throw;
   }
+}
+
+// The first damage a reader meets is the one reported; later ones add nothing.
+inline void noteDamage(std::string& damage, std::string detail) {
+  if (damage.empty()) damage = std::move(detail);
+}
+
+// A load that read its file but met damage on the way says so; any other
+// outcome stands as it is.
+inline Status withDamage(Status status, const char* name, std::string damage) {
+  if (!status.ok() || damage.empty()) return status;
+  return Status::failure(StatusCode::damaged, name != nullptr ? name : "").withDetail(std::move(damage));
 }
 
 }  // namespace tessel::persist

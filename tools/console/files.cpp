@@ -8,6 +8,7 @@
 
 #include "persist/file.h"
 #include "tools/console/console.h"
+#include "tools/console/sheet.h"
 
 namespace tessel::console {
 
@@ -26,16 +27,6 @@ constexpr int kFileActions[][3] = {
 };
 
 const std::string kBom = "\xef\xbb\xbf";
-
-// The file's bytes, the first `most` of them at most: a device that never
-// ends, such as /dev/zero, is only read as far as that.
-std::string readAll(const std::string& path, std::size_t most = std::string::npos) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw UserError("cannot read " + path + ": " + std::strerror(errno));
-  std::string bytes;
-  for (std::istreambuf_iterator<char> it(in), end; bytes.size() < most && it != end; ++it) bytes += *it;
-  return bytes;
-}
 
 void writeAll(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -141,7 +132,7 @@ std::string losses(hostkit::RunObject& object, Format format, bool csvHeader) {
   object.releaseStringSpace();
   std::string out;
   const auto add = [&](Facet aspect, Fate fate, int n, const std::string& what) {
-    if (persist::facts::fateOf(aspect, format) == fate && n > 0) out += (out.empty() ? "" : ", ") + what;
+    if (persist::facts::fateOf(aspect, moduleFormat(format)) == fate && n > 0) out += (out.empty() ? "" : ", ") + what;
   };
   const auto count = [&](Facet aspect, Fate fate, int n, const char* one, const char* many) {
     add(aspect, fate, n, plural(n, one, many));
@@ -185,11 +176,20 @@ std::optional<Format> formatOfContent(const std::string& path) {
 
 }  // namespace
 
+// A device that never ends, such as /dev/zero, is only read as far as `most`.
+std::string readAll(const std::string& path, std::size_t most) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw UserError("cannot read " + path + ": " + std::strerror(errno));
+  std::string bytes;
+  for (std::istreambuf_iterator<char> it(in), end; bytes.size() < most && it != end; ++it) bytes += *it;
+  return bytes;
+}
+
 Format formatNamed(const std::string& name) {
-  for (std::size_t f = 0; f < std::size(kFileActions); ++f) {
-    if (name == formatName(static_cast<Format>(f))) return static_cast<Format>(f);
+  for (std::size_t f = 0; f < std::size(kFormatNames); ++f) {
+    if (name == kFormatNames[f]) return static_cast<Format>(f);
   }
-  throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv and ini");
+  throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv, ini and sheet");
 }
 
 std::optional<Format> formatOfExtension(const std::string& path) {
@@ -201,7 +201,8 @@ std::optional<Format> formatOfExtension(const std::string& path) {
 
 Format inputFormat(const std::string& path, std::optional<Format> named) {
   const auto found = formatOfContent(path);
-  if (named && (found ? *found != *named : *named != Format::csv)) {
+  // CSV and sheets are what shows no other format.
+  if (named && (found ? *found != *named : *named != Format::csv && *named != Format::sheet)) {
     throw UserError(path + " is not a " + formatName(*named) + " file" +
                     (found ? std::string(" (it reads as ") + formatName(*found) + ")" : ""));
   }
@@ -210,7 +211,7 @@ Format inputFormat(const std::string& path, std::optional<Format> named) {
   if (const auto byExtension = formatOfExtension(path)) return *byExtension;
   throw UserError("cannot tell the format of " + path +
                   ": it has no array file magic and no INI section header, and its extension is not .csv or .ini;"
-                  " name the format with --from native|host|csv|ini");
+                  " name the format with --from native|host|csv|ini|sheet");
 }
 
 std::optional<FileAction> fileActionOf(int action) {
@@ -224,7 +225,7 @@ std::optional<FileAction> fileActionOf(int action) {
 }
 
 void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
-                   std::vector<std::string>& warnings) {
+                   std::vector<std::string>& warnings, hostkit::RunObject::Outcome* loaded) {
   const int number = kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
   if (action.kind == FileAction::Kind::save) {
     const std::string lost = losses(object, action.format, csvHeader);
@@ -244,10 +245,12 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   std::error_code error;
   if (action.format != Format::csv || !std::filesystem::is_regular_file(path, error)) {
     object.act(number, path);
-    if (const auto done = object.lastOutcome(); done.code != 0) {
+    const auto done = object.lastOutcome();
+    if (done.code != 0) {
       warnings.push_back(done.text +
                          (action.kind == FileAction::Kind::load ? "; the array is empty now, as in a game" : ""));
     }
+    if (loaded != nullptr) *loaded = done;
     return;
   }
   // CSV: what the module reads without a byte order mark and a header row.
@@ -260,11 +263,25 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
     text.erase(0, end);
   }
   warnAboutWrapping(path, text, warnings);
+  if (const auto look = sheet::spreadsheetLook(text)) {
+    warnings.push_back(path + " looks like a spreadsheet's CSV, with " + *look +
+                       "; the module keeps quotes and semicolons as text, --from sheet reads it as a spreadsheet does");
+  }
   ScratchFile scratch;
   writeAll(scratch.path, text);
   object.act(number, scratch.path);
-  if (const auto done = object.lastOutcome(); done.code != 0) warnings.push_back(done.text);
+  auto done = object.lastOutcome();
+  // The module named the scratch file; the user knows the file by its own name.
+  for (std::size_t at = done.text.find(scratch.path); at != std::string::npos;
+       at = done.text.find(scratch.path, at + path.size()))
+    done.text.replace(at, scratch.path.size(), path);
+  if (done.code != 0) warnings.push_back(done.text);
   for (std::size_t c = 0; c < labels.size(); ++c) object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
+  if (loaded != nullptr) *loaded = done;
+}
+
+int actionNumber(const FileAction& action) {
+  return kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
 }
 
 }  // namespace tessel::console

@@ -124,8 +124,10 @@ void formats(std::ostream& out) {
   for (const auto& rule : facts::kCsvDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
   out << "  tessel: a leading UTF-8 byte order mark is dropped before the module reads a file; --header reads a\n"
          "  first row of column names as labels and writes the labels as a first row. Files with \";\" between\n"
-         "  fields read as one field a line. tessel warns about numbers that wrap when read as values, and says\n"
-         "  what a save could not keep (\"12 keys dropped\").\n";
+         "  fields read as one field a line: tessel says so and points to the sheet format. tessel warns about\n"
+         "  numbers that wrap when read as values, and says what a save could not keep (\"12 keys dropped\").\n";
+  out << "\nsheet, the CSV of spreadsheets, which tessel reads and writes itself (--from sheet, --to sheet):\n";
+  for (const auto& rule : facts::kSheetDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
 }
 
 void overview(std::ostream& out) {
@@ -133,11 +135,36 @@ void overview(std::ostream& out) {
          "double quotes, integers bare, or expressions (Set value 2 at 0, SELECT WHERE \"level\" > 3). A line\n"
          "name(parameters) prints an expression's result. # starts a comment.\n\nCommands:\n";
   for (const auto& c : topics::kShellCommands) out << "  " << c.term << '\n';
-  out << "\nhelp TOPIC lists a part of the menus: elements, keys, sorting, dimensioning, recordset, files,\n"
-         "settings, lists, totals; help NAME one action, expression or command; help formats the file formats.\n\n";
+  std::string line = "\nhelp TOPIC lists a part of the menus:";
+  for (const std::string& topic : helpTopics()) {
+    if (line.size() + topic.size() + 2 > 100) {
+      out << line << ",\n";
+      line.clear();
+    }
+    line += (line.empty() ? "" : line.back() == ':' ? " " : ", ") + topic;
+  }
+  out << line << ";\nhelp NAME one action, expression or command; help formats the file formats.\n\n";
 }
 
 }  // namespace
+
+std::vector<std::string> helpTopics() {
+  std::vector<std::string> out{"elements"};  // what the menus call adding, replacing, removing and getting them
+  const auto add = [&out](const auto& menu) {
+    int depth = 0;
+    for (const menus::Node& n : menu) {
+      if (n.kind == menus::Kind::end) --depth;
+      if (n.kind != menus::Kind::popup || depth++ != 0) continue;
+      const std::string label = n.label;
+      if (lowered(label).find(" elements") != std::string::npos) continue;
+      const std::string word = lowered(label.substr(0, label.find(' ')));
+      if (std::find(out.begin(), out.end(), word) == out.end()) out.push_back(word);
+    }
+  };
+  add(menus::kActionMenu);
+  add(menus::kExpressionMenu);
+  return out;
+}
 
 void printHelp(std::ostream& out, std::string_view topic) {
   while (!topic.empty() && topic.front() == ' ') topic.remove_prefix(1);
@@ -148,7 +175,23 @@ void printHelp(std::ostream& out, std::string_view topic) {
   if (wanted == "formats" || wanted == "csv") return formats(out);
   for (const auto& c : topics::kShellCommands) {
     const std::string_view name = std::string_view(c.term).substr(0, std::string_view(c.term).find(' '));
-    if (wanted == name || (wanted == "exit" && name == "quit")) return wrapped(out << c.term << '\n', c.text, 110);
+    if (wanted != name && !(wanted == "exit" && name == "quit")) continue;
+    wrapped(out << c.term << '\n', c.text, 110);
+    // The commands that take options list them from the one table.
+    if (name == "new") out << optionLines(options::Scope::setup);
+    if (name == "show") out << optionLines(options::Scope::show);
+    return;
+  }
+  // The command line's own commands ("tessel check FILE...") and the sheet format.
+  for (const auto& c : topics::kConsoleHost) {
+    std::string_view term = c.term;
+    if (term.rfind("tessel ", 0) == 0) term.remove_prefix(7);
+    if (wanted != term.substr(0, term.find(' '))) continue;
+    wrapped(out << c.term << '\n', c.text, 110);
+    if (wanted == "sheet") {
+      for (const auto& rule : persist::facts::kSheetDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
+    }
+    return;
   }
   // A number names an action; an expression name, with or without "(", names it.
   if (!wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos) {
