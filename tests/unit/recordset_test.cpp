@@ -244,6 +244,42 @@ TEST(RowSort, FollowsTheQuicksortStepsWhateverTheInput) {
   }
 }
 
+// Sorting by texts compares their first eight bytes at once: texts that share
+// them, end around them, differ in case there or past them, and value cells
+// read as texts, against the plain steps, in both case modes.
+TEST(RowSort, TextsOrderAsTheirWholeTextsWhateverTheyShare) {
+  std::mt19937 random(23);
+  const char* stems[] = {"", "abcdefg", "ABCDEFG", "abcdefgh", "abcdefgH", "abcdefghi", "abcdefgh\xe9", "-12", "7"};
+  for (int trial = 0; trial < 400; ++trial) {
+    const int n = 2 + static_cast<int>(random() % 80);
+    const bool caseSensitive = trial % 2 == 1;
+    std::vector<std::string> texts;
+    std::vector<int32_t> values;  // a value cell where non-zero
+    for (int k = 0; k < n; ++k) {
+      values.push_back(random() % 5 == 0 ? static_cast<int32_t>(random() % 40) - 20 : 0);
+      texts.push_back(values.back() != 0 ? std::to_string(values.back())
+                                         : stems[random() % 9] + std::string(random() % 3, "xX"[random() % 2]));
+    }
+    for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
+      std::vector<Row> expected;
+      for (int k = 0; k < n; ++k) expected.push_back({k + 1, 0, texts[static_cast<std::size_t>(k)].c_str()});
+      testing::referenceQuicksort(expected, 0, n - 1, false, [&](const Row& a, const Row& b) {
+        const int c = literalCompare(a.text, b.text, caseSensitive);
+        return order == SortOrder::ascending ? (c > 0) - (c < 0) : (c < 0) - (c > 0);
+      });
+      ArrayStore store = table(2);
+      store.setCaseSensitive(caseSensitive);
+      for (int k = 0; k < n; ++k) {
+        store.append(CellDescriptor::ofValue(k + 1));
+        const auto i = static_cast<std::size_t>(k);
+        store.append(values[i] != 0 ? CellDescriptor::ofValue(values[i]) : CellDescriptor::ofString(texts[i].c_str()));
+      }
+      recordset::sortRowsByColumn(store, 1, kSortByString, order);
+      for (int k = 0; k < n; ++k) ASSERT_EQ(store.valueAt(2 * k), expected[k].id) << "trial " << trial << " row " << k;
+    }
+  }
+}
+
 // Orders built against the first-row pivot (in order, each value twice) and
 // the middle pivot (with ties), at 100,000 rows: the rows end where the plain
 // quicksort puts them (which takes seconds; texts take the same path and are
