@@ -8,6 +8,7 @@
 #include <string>
 
 #include "bench/bench_numbers.h"
+#include "tests/host/crafted_orders.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
@@ -121,6 +122,13 @@ void BM_SortRowsByValueAllEqual(benchmark::State& state) {
   sortRows(state, [](int64_t, int64_t) { return 7; });
 }
 
+// Built against a middle pivot, each value twice: the ties take the
+// first-row-pivot quicksort's own steps on an order no plain quicksort likes.
+void BM_SortRowsByValueCrafted(benchmark::State& state) {
+  const std::vector<int32_t> killer = middlePivotKiller(static_cast<int32_t>(state.range(0)));
+  sortRows(state, [&](int64_t, int64_t k) { return killer[static_cast<std::size_t>(k)] / 2; });
+}
+
 void BM_ColumnSum(benchmark::State& state) {
   Instance o(tableSetup());
   fill(o, state.range(0), spread);
@@ -138,6 +146,7 @@ BENCHMARK(BM_SortRowsByValueWithTies) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueSortedWithTies) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueReversedWithTies) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueAllEqual) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByValueCrafted) TESSEL_ROWS;
 BENCHMARK(BM_ColumnSum) TESSEL_ROWS;
 #undef TESSEL_ROWS
 
