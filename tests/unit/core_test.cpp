@@ -445,11 +445,11 @@ std::vector<int32_t> referencePositions(const ArrayStore& s, SortKind kind, Sort
 }
 
 // An order built against the middle pivot, with and without ties, at 100,000
-// cells: the sort ends where the plain quicksort does (which takes seconds,
+// cells (kCraftedItems): the sort ends where the plain quicksort does (which takes seconds,
 // so it compares the values themselves; texts take the same path and are
 // checked on smaller inputs below).
 TEST(SortCells, OrdersBuiltAgainstTheMiddlePivotEndWhereThePlainSortDoes) {
-  std::vector<int32_t> killer = testing::middlePivotKiller(100000);
+  std::vector<int32_t> killer = testing::middlePivotKiller(testing::kCraftedItems);
   std::vector<int32_t> paired = killer;  // each value twice
   for (int32_t& v : paired) v /= 2;
   for (const std::vector<int32_t>* values : {&killer, &paired}) {

@@ -281,11 +281,11 @@ TEST(RowSort, TextsOrderAsTheirWholeTextsWhateverTheyShare) {
 }
 
 // Orders built against the first-row pivot (in order, each value twice) and
-// the middle pivot (with ties), at 100,000 rows: the rows end where the plain
+// the middle pivot (with ties), at 100,000 rows (kCraftedItems): the rows end where the plain
 // quicksort puts them (which takes seconds; texts take the same path and are
 // checked on smaller inputs above).
 TEST(RowSort, CraftedOrdersEndWhereThePlainSortPutsThem) {
-  const int32_t n = 100000;
+  const int32_t n = testing::kCraftedItems;
   std::vector<int32_t> middle = testing::middlePivotKiller(n);
   for (int32_t& v : middle) v /= 2;
   std::vector<int32_t> first = testing::firstPivotKiller(n);
