@@ -195,6 +195,30 @@ TEST(LabelTable, CostsTheLabelsItHoldsNotTheColumns) {
   EXPECT_EQ(recordset::columnOfLabel(s, "price"), -1);
 }
 
+// Splitting counts its items before it takes them; against a plain split
+// on random texts and delimiters.
+TEST(Lists, SplittingMatchesAPlainSplitOnRandomTexts) {
+  std::mt19937 random(7);
+  const char alphabet[] = ",; ab";
+  for (int trial = 0; trial < 3000; ++trial) {
+    std::string text, delimiter;
+    for (int k = static_cast<int>(random() % 12); k > 0; --k) text += alphabet[random() % 5];
+    for (int k = static_cast<int>(random() % 3); k > 0; --k) delimiter += alphabet[random() % 3];
+    std::vector<std::string> expected{""};
+    for (const char ch : text) {
+      if (delimiter.find(ch) == std::string::npos) {
+        expected.back() += ch;
+      } else if (!expected.back().empty()) {
+        expected.emplace_back();
+      }
+    }
+    if (expected.back().empty()) expected.pop_back();
+    const std::vector<std::string> got = recordset::splitList(text.c_str(), delimiter);
+    ASSERT_EQ(got, expected) << "[" << text << "] by [" << delimiter << "]";
+    EXPECT_EQ(got.capacity(), got.size());
+  }
+}
+
 struct Row {
   int32_t id, value;
   const char* text;
