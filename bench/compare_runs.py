@@ -2,8 +2,7 @@
 
 A ratio is either a counter a benchmark reports against a baseline measured
 in the same run (`ratio`, `vs_plain`, `vs_raw`), or a benchmark's CPU time
-against its baseline benchmark with the same arguments: a name `P_Base/args`
-(`_Vector`, `_StdSort`, `_StdFind`) is the baseline of every `P.../args`.
+against its baseline benchmark (BASELINE_OF) with the same arguments.
 The last column is the 32-bit ratio over the 64-bit one; the mark is 1.5.
 """
 import json
@@ -11,7 +10,28 @@ import sys
 
 MARK = 1.5
 COUNTERS = ("ratio", "vs_plain", "vs_raw")
-BASELINES = ("_Vector", "_StdSort", "_StdFind")
+# Each benchmark family with a baseline family of its own.
+BASELINE_OF = {
+    "BM_AppendString": "BM_Append_Vector",
+    "BM_AppendValue": "BM_Append_Vector",
+    "BM_GetString": "BM_Get_Vector",
+    "BM_GetValue": "BM_Get_Vector",
+    "BM_SetString": "BM_Set_Vector",
+    "BM_SetValue": "BM_Set_Vector",
+    "BM_InsertDeleteAtZero": "BM_InsertDeleteAtZero_Vector",
+    "BM_SortStrings": "BM_SortStrings_StdSort",
+    "BM_SortValues": "BM_SortValues_StdSort",
+    "BM_SortValuesOfStrings": "BM_SortValues_StdSort",
+    "BM_SortValuesShaped": "BM_SortValuesShaped_StdSort",
+    "BM_FindMatchingString": "BM_FindMatchingString_StdFind",
+    "BM_FindContainingString": "BM_FindContainingString_StdFind",
+    "BM_SortRowsByValue": "BM_SortRowsByValue_StdSort",
+    "BM_SortRowsByValueWithTies": "BM_SortRowsByValue_StdSort",
+    "BM_SortRowsByValueSortedWithTies": "BM_SortRowsByValue_StdSort",
+    "BM_SortRowsByValueReversedWithTies": "BM_SortRowsByValue_StdSort",
+    "BM_SortRowsByValueAllEqual": "BM_SortRowsByValue_StdSort",
+    "BM_SortRowsByValueCrafted": "BM_SortRowsByValue_StdSort",
+}
 
 
 def load(path):
@@ -31,22 +51,14 @@ def split(name):
 
 def ratios(runs):
     out = {}
-    baselines = {}
-    for name, r in runs.items():
-        family, args = split(name)
-        for suffix in BASELINES:
-            if family.endswith(suffix):
-                baselines.setdefault(args, []).append((family[: -len(suffix)], r["cpu_time"]))
     for name, r in runs.items():
         family, args = split(name)
         for counter in COUNTERS:
             if counter in r:
                 out[f"{name} [{counter}]"] = r[counter]
-        if any(family.endswith(s) for s in BASELINES):
-            continue
-        matches = [(len(p), t) for p, t in baselines.get(args, []) if family.startswith(p)]
-        if matches:
-            out[f"{name} [cpu vs baseline]"] = r["cpu_time"] / max(matches)[1]
+        base = runs.get(BASELINE_OF.get(family, "") + "/" + args) if args else None
+        if base:
+            out[f"{name} [cpu vs {BASELINE_OF[family]}]"] = r["cpu_time"] / base["cpu_time"]
     return out
 
 

@@ -3,9 +3,11 @@
 // per-row cost at the three sizes shows how each operation scales.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "bench/bench_numbers.h"
 #include "tests/host/crafted_orders.h"
@@ -100,6 +102,25 @@ void BM_SortRowsByValue(benchmark::State& state) {
            [](int64_t round, int64_t k) { return static_cast<int32_t>(k * (7919 + 1000 * (round % 16)) % 1000003); });
 }
 
+// The baseline of the row sorts: std::sort of (value, position) pairs, the
+// same values as BM_SortRowsByValue, packed as the row sort packs them.
+void BM_SortRowsByValue_StdSort(benchmark::State& state) {
+  std::vector<uint64_t> pairs(static_cast<std::size_t>(state.range(0)));
+  int64_t round = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+      const auto v = static_cast<int32_t>(static_cast<int64_t>(k) * (7919 + 1000 * (round % 16)) % 1000003);
+      pairs[k] = static_cast<uint64_t>(static_cast<uint32_t>(v) ^ 0x80000000U) << 32 | k;
+    }
+    ++round;
+    state.ResumeTiming();
+    std::sort(pairs.begin(), pairs.end());
+    benchmark::DoNotOptimize(pairs.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 // 100 distinct values: the ties leave the order to the quicksort's own steps.
 void BM_SortRowsByValueWithTies(benchmark::State& state) {
   std::mt19937 random(5);
@@ -142,6 +163,7 @@ BENCHMARK(BM_RowListOfEveryRow) TESSEL_ROWS;
 BENCHMARK(BM_ColumnList) TESSEL_ROWS;
 BENCHMARK(BM_WhereQuery) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValue) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByValue_StdSort) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueWithTies) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueSortedWithTies) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueReversedWithTies) TESSEL_ROWS;
