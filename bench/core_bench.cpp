@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/bench_numbers.h"
+#include "tests/host/crafted_orders.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
@@ -123,12 +124,15 @@ void BM_SortValuesOfStrings(benchmark::State& state) {
 }
 
 // Values in a given shape: 0 random, 1 in order, 2 in reverse, 3 all equal,
-// 4 random with 100 distinct values.
+// 4 random with 100 distinct values, 5 built against the middle pivot (each
+// range's middle value its smallest), 6 the same with each value twice.
 std::vector<int32_t> shapedValues(std::size_t n, int64_t shape, unsigned seed) {
   std::vector<int32_t> values = randomValues(n, seed);
+  const std::vector<int32_t> killer = middlePivotKiller(static_cast<int32_t>(n));
   for (std::size_t k = 0; k < n; ++k) {
     const auto i = static_cast<int32_t>(k);
-    const int32_t shaped[] = {values[k], i + 1, static_cast<int32_t>(n) - i, 7, 1 + (values[k] & 0x7fffffff) % 100};
+    const int32_t shaped[] = {
+        values[k], i + 1, static_cast<int32_t>(n) - i, 7, 1 + (values[k] & 0x7fffffff) % 100, killer[k], killer[k] / 2};
     values[k] = shaped[shape];
   }
   return values;
@@ -188,7 +192,7 @@ void BM_IndexOfKey(benchmark::State& state) {
 }
 
 #define TESSEL_SIZES ->Arg(1000)->Arg(10000)->Arg(100000)
-#define TESSEL_SHAPES ->ArgsProduct({{1000, 10000, 100000}, {0, 1, 2, 3, 4}})->ArgNames({"n", "shape"})
+#define TESSEL_SHAPES ->ArgsProduct({{1000, 10000, 100000}, {0, 1, 2, 3, 4, 5, 6}})->ArgNames({"n", "shape"})
 BENCHMARK(BM_SortStrings) TESSEL_SIZES->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortStrings_StdSort) TESSEL_SIZES->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortValues) TESSEL_SIZES->Unit(benchmark::kMillisecond);

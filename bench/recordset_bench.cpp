@@ -3,11 +3,14 @@
 // per-row cost at the three sizes shows how each operation scales.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "bench/bench_numbers.h"
+#include "tests/host/crafted_orders.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
@@ -99,6 +102,25 @@ void BM_SortRowsByValue(benchmark::State& state) {
            [](int64_t round, int64_t k) { return static_cast<int32_t>(k * (7919 + 1000 * (round % 16)) % 1000003); });
 }
 
+// The baseline of the row sorts: std::sort of (value, position) pairs, the
+// same values as BM_SortRowsByValue, packed as the row sort packs them.
+void BM_SortRowsByValue_StdSort(benchmark::State& state) {
+  std::vector<uint64_t> pairs(static_cast<std::size_t>(state.range(0)));
+  int64_t round = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+      const auto v = static_cast<int32_t>(static_cast<int64_t>(k) * (7919 + 1000 * (round % 16)) % 1000003);
+      pairs[k] = static_cast<uint64_t>(static_cast<uint32_t>(v) ^ 0x80000000U) << 32 | k;
+    }
+    ++round;
+    state.ResumeTiming();
+    std::sort(pairs.begin(), pairs.end());
+    benchmark::DoNotOptimize(pairs.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 // 100 distinct values: the ties leave the order to the quicksort's own steps.
 void BM_SortRowsByValueWithTies(benchmark::State& state) {
   std::mt19937 random(5);
@@ -121,6 +143,13 @@ void BM_SortRowsByValueAllEqual(benchmark::State& state) {
   sortRows(state, [](int64_t, int64_t) { return 7; });
 }
 
+// Built against a middle pivot, each value twice: the ties take the
+// first-row-pivot quicksort's own steps on an order no plain quicksort likes.
+void BM_SortRowsByValueCrafted(benchmark::State& state) {
+  const std::vector<int32_t> killer = middlePivotKiller(static_cast<int32_t>(state.range(0)));
+  sortRows(state, [&](int64_t, int64_t k) { return killer[static_cast<std::size_t>(k)] / 2; });
+}
+
 void BM_ColumnSum(benchmark::State& state) {
   Instance o(tableSetup());
   fill(o, state.range(0), spread);
@@ -134,10 +163,12 @@ BENCHMARK(BM_RowListOfEveryRow) TESSEL_ROWS;
 BENCHMARK(BM_ColumnList) TESSEL_ROWS;
 BENCHMARK(BM_WhereQuery) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValue) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByValue_StdSort) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueWithTies) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueSortedWithTies) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueReversedWithTies) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueAllEqual) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByValueCrafted) TESSEL_ROWS;
 BENCHMARK(BM_ColumnSum) TESSEL_ROWS;
 #undef TESSEL_ROWS
 

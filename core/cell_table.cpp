@@ -16,20 +16,19 @@ constexpr int64_t kMaxInt32 = std::numeric_limits<int32_t>::max();
 
 constexpr int64_t kInitial = CellTable::kInitialCapacity;
 
-std::size_t usableSlots(int64_t capacity) { return static_cast<std::size_t>(capacity / 2 + 1); }
+// One slot past the grow limit: the spare cell the count never reaches.
+std::size_t usableSlots(int64_t capacity) { return static_cast<std::size_t>(CellTable::growLimit(capacity) + 1); }
 
 // The growth rule once: the capacity for `needed` cells while the table holds
 // `count`, or -1 when it would not fit in 32 bits.
 int64_t ruleCapacity(int64_t capacity, int64_t needed, int64_t count) {
   if (needed > kMaxInt32) return -1;
   for (;;) {
-    const int64_t half = capacity * 50 / 100;
-    const int64_t quarter = capacity * 25 / 100;
-    if (needed > half) {
-      capacity = capacity * 150 / 100;
+    if (needed > CellTable::growLimit(capacity)) {
+      capacity = CellTable::grown(capacity);
       if (capacity > kMaxInt32) return -1;
-    } else if (needed < quarter && count > kInitial) {
-      capacity = capacity * 75 / 100;
+    } else if (needed < CellTable::shrinkLimit(capacity) && count > kInitial) {
+      capacity = CellTable::shrunk(capacity);
     } else {
       return capacity;
     }
@@ -50,7 +49,7 @@ int64_t replayInserts(int64_t capacity, int64_t& count, int64_t times, bool atEn
       ++count;
       continue;
     }
-    int64_t next = capacity * 50 / 100 + 1 - extra;
+    int64_t next = CellTable::growLimit(capacity) + 1 - extra;
     if (count <= kInitial) next = std::min(next, kInitial + 1);
     count = std::min(std::max(next, count + 1), end);
   }
@@ -68,7 +67,7 @@ int64_t replayErases(int64_t capacity, int64_t count, int64_t times) {
       --count;
       continue;
     }
-    const int64_t next = std::min(capacity * 25 / 100 - 1, count - 1);
+    const int64_t next = std::min(CellTable::shrinkLimit(capacity) - 1, count - 1);
     if (next <= kInitial || next <= end) break;
     count = next;
   }

@@ -31,6 +31,15 @@ class CellTable {
  public:
   static constexpr int32_t kInitialCapacity = 25;
 
+  // The growth rule's thresholds, written once. A table of `capacity` slots
+  // grows (by half) when more than growLimit cells are needed, and shrinks
+  // (by a quarter) when fewer than shrinkLimit are, once it holds more than
+  // the initial capacity.
+  static constexpr int64_t growLimit(int64_t capacity) { return capacity * 50 / 100; }
+  static constexpr int64_t shrinkLimit(int64_t capacity) { return capacity * 25 / 100; }
+  static constexpr int64_t grown(int64_t capacity) { return capacity * 150 / 100; }
+  static constexpr int64_t shrunk(int64_t capacity) { return capacity * 75 / 100; }
+
   CellTable();
 
   int32_t count() const { return static_cast<int32_t>(cells_.size()); }
@@ -117,8 +126,7 @@ class CellTable {
   // True when the growth rule, asked for `needed` cells at the present count,
   // leaves the capacity as it is.
   bool steadyFor(int64_t needed) const {
-    const int64_t c = capacity_;
-    return needed <= c * 50 / 100 && (needed >= c * 25 / 100 || count() <= kInitialCapacity);
+    return needed <= growLimit(capacity_) && (needed >= shrinkLimit(capacity_) || count() <= kInitialCapacity);
   }
   // Runs the growth rule for `needed` cells: the new capacity, or -1 when it would not fit.
   int64_t plannedCapacity(int64_t needed) const;

@@ -32,6 +32,17 @@ int literalCompare(const char* a, const char* b, bool caseSensitive) {
   return compareBytes(a, b, static_cast<std::size_t>(-1), caseSensitive);
 }
 
+uint64_t literalPrefix(const char* text, bool caseSensitive) {
+  uint64_t prefix = 0;
+  bool ended = false;
+  for (int k = 0; k < 8; ++k) {
+    const unsigned char c = ended ? 0 : fold(static_cast<unsigned char>(text[k]), caseSensitive);
+    ended = ended || c == 0;
+    prefix = prefix << 8 | c;
+  }
+  return prefix;
+}
+
 int wildcardMatch(const char* pattern, const char* text, std::size_t n, bool caseSensitive) {
   if (pattern == nullptr || text == nullptr) return pattern == text ? 0 : (pattern == nullptr ? -1 : 1);
   const char* p = pattern;

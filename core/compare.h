@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace tessel {
 
@@ -15,6 +16,13 @@ struct CompareMode {
 // Negative, 0 or positive, as strcmp (case-sensitive) or with A-Z folded to
 // a-z. Null sorts before any text; two nulls are equal.
 int literalCompare(const char* a, const char* b, bool caseSensitive);
+
+// The first eight bytes of a non-null text, folded as literal compare folds
+// them, the terminator and what follows it as zeros, read as one big-endian
+// number. Where two texts' prefixes differ they order as literal compare
+// orders the texts; where they are equal and end in a zero byte the texts are
+// equal, else the comparison goes on from the ninth byte.
+uint64_t literalPrefix(const char* text, bool caseSensitive);
 
 // 0 when the whole text matches the pattern ('*' any run, '?' one
 // character), 1 when not; a null pattern gives -1, a null text 1, both null 0.

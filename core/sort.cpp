@@ -1,13 +1,17 @@
 #include "core/sort.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <new>
+#include <numeric>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "core/array_store.h"
 #include "core/compare.h"
+#include "core/ranked_quicksort.h"
 
 namespace tessel {
 
@@ -67,9 +71,23 @@ class CellOrder {
 // middle item at the start of each partition and kept as a copy, so the
 // exchanges cannot change it. `before` and `after` say whether an item sorts
 // before or after the pivot in the requested direction.
+//
+// An order built against the middle pivot makes it quadratic, so a range
+// still unsorted after `depth` partitions on its path goes to sortDeep
+// (compact keys only; a negative depth never runs out).
 template <typename Items>
-void quicksort(Items& items, int32_t lo, int32_t hi) {
+void sortDeep(Items& items, int32_t lo, int32_t hi);
+
+template <typename Items>
+void quicksort(Items& items, int32_t lo, int32_t hi, int32_t depth) {
   while (lo < hi) {
+    if constexpr (Items::kCompact) {
+      if (depth == 0) {
+        sortDeep(items, lo, hi);
+        return;
+      }
+    }
+    if (depth > 0) --depth;
     const auto pivot = items.pivotAt(lo + (hi - lo) / 2);
     int32_t i = lo;
     int32_t j = hi;
@@ -84,13 +102,44 @@ void quicksort(Items& items, int32_t lo, int32_t hi) {
     // The two parts are disjoint and each is sorted from its own items only, so
     // taking the shorter one first gives the same order and a stack of log n frames.
     if (j - lo < hi - i) {
-      quicksort(items, lo, j);
+      quicksort(items, lo, j, depth);
       lo = i;
     } else {
-      quicksort(items, i, hi);
+      quicksort(items, i, hi, depth);
       hi = j;
     }
   }
+}
+
+// A range the quicksort went too deep into, sorted to the order its steps
+// would leave. The quicksort orders a range from its own items only. Where no
+// two of them tie, that order is the unique sorted one; otherwise it runs on
+// their ranks, where no input makes it quadratic.
+template <typename Items>
+void sortDeep(Items& items, int32_t lo, int32_t hi) {
+  auto& entries = items.entries();
+  const auto first = entries.begin() + lo;
+  const std::vector<typename Items::Item> range(first, entries.begin() + hi + 1);
+  std::vector<int32_t> order(range.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+    return items.compare(range[static_cast<std::size_t>(a)], range[static_cast<std::size_t>(b)]) < 0;
+  });
+  std::vector<int32_t> ranks(range.size());
+  bool tied = false;
+  int32_t rank = 0;
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    if (k > 0) {
+      const bool same =
+          items.compare(range[static_cast<std::size_t>(order[k - 1])], range[static_cast<std::size_t>(order[k])]) == 0;
+      tied = tied || same;
+      rank += same ? 0 : 1;
+    }
+    ranks[static_cast<std::size_t>(order[k])] = rank;
+  }
+  if (tied) order = rankedQuicksort(ranks, PivotAt::middle);
+  for (std::size_t k = 0; k < order.size(); ++k)
+    first[static_cast<std::ptrdiff_t>(k)] = range[static_cast<std::size_t>(order[k])];
 }
 
 int directed(int c, bool descending) {
@@ -101,6 +150,7 @@ int directed(int c, bool descending) {
 // The cells themselves, exchanged in place: needs no memory.
 class CellItems {
  public:
+  static constexpr bool kCompact = false;
   CellItems(ArrayStore& store, SortKind kind, bool descending)
       : store_(store), order_(kind, store.compareMode().caseSensitive), descending_(descending) {}
 
@@ -132,6 +182,8 @@ struct Entry {
 // exactly), so both directions compare the same way.
 class ValueItems {
  public:
+  static constexpr bool kCompact = true;
+  using Item = Entry<int32_t>;
   ValueItems(const ArrayStore& store, bool descending) : entries_(static_cast<std::size_t>(store.size())) {
     for (std::size_t k = 0; k < entries_.size(); ++k) {
       const int32_t v = store.cellAt(static_cast<int32_t>(k))->value();
@@ -146,6 +198,7 @@ class ValueItems {
     std::swap(entries_[static_cast<std::size_t>(i)], entries_[static_cast<std::size_t>(j)]);
   }
   std::vector<Entry<int32_t>>& entries() { return entries_; }
+  static int compare(const Item& a, const Item& b) { return (a.key > b.key) - (a.key < b.key); }
 
  private:
   std::vector<Entry<int32_t>> entries_;
@@ -160,6 +213,8 @@ class ValueItems {
 // sorted, or renderings of the other cells kept here.
 class TextItems {
  public:
+  static constexpr bool kCompact = true;
+  using Item = Entry<uint64_t>;
   TextItems(const ArrayStore& store, bool descending)
       : caseSensitive_(store.compareMode().caseSensitive),
         descending_(descending),
@@ -178,7 +233,7 @@ class TextItems {
         renderings_.push_back(cell.text());
         texts_[k] = renderings_.back().c_str();
       }
-      const uint64_t prefix = prefixOf(texts_[k]);
+      const uint64_t prefix = literalPrefix(texts_[k], caseSensitive_);
       entries_[k] = {descending ? ~prefix : prefix, static_cast<int32_t>(k)};
     }
   }
@@ -196,19 +251,11 @@ class TextItems {
     std::swap(entries_[static_cast<std::size_t>(i)], entries_[static_cast<std::size_t>(j)]);
   }
   std::vector<Entry<uint64_t>>& entries() { return entries_; }
+  int compare(const Item& a, const Item& b) const {
+    return a.key != b.key ? (a.key > b.key) - (a.key < b.key) : rest(a, b);
+  }
 
  private:
-  uint64_t prefixOf(const char* text) const {
-    uint64_t prefix = 0;
-    bool ended = false;
-    for (int k = 0; k < 8; ++k) {
-      unsigned char c = ended ? 0 : static_cast<unsigned char>(text[k]);
-      ended = ended || c == 0;
-      if (!caseSensitive_ && c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
-      prefix = prefix << 8 | c;
-    }
-    return prefix;
-  }
   // Orders two entries with equal prefixes, in the sort's direction.
   int rest(const Entry<uint64_t>& a, const Entry<uint64_t>& b) const {
     if (a.from == b.from || (a.key & 0xff) == (descending_ ? 0xff : 0))
@@ -226,8 +273,8 @@ class TextItems {
 };
 
 template <typename Items>
-void sortByKeys(ArrayStore& store, Items items) {
-  quicksort(items, 0, store.size() - 1);
+void sortByKeys(ArrayStore& store, Items items, int32_t depth) {
+  quicksort(items, 0, store.size() - 1, depth);
   std::vector<int32_t> from(items.entries().size());
   for (std::size_t k = 0; k < from.size(); ++k) from[k] = items.entries()[k].from;
   store.permute(std::move(from));
@@ -236,23 +283,30 @@ void sortByKeys(ArrayStore& store, Items items) {
 }  // namespace
 
 void sortCells(ArrayStore& store, SortKind kind, SortOrder order) {
+  // Twice the depth of a balanced split, as random inputs rarely go deeper.
+  int32_t depth = 2;
+  for (int32_t n = store.size(); n > 1; n /= 2) depth += 2;
+  sortCellsWithin(store, kind, order, depth);
+}
+
+void sortCellsWithin(ArrayStore& store, SortKind kind, SortOrder order, int32_t depth) {
   const bool descending = order == SortOrder::descending;
   if (kind == kSortByValue || kind == kSortByString) {
     // Sorting compact keys keeps the partitions in the caches and moves each
     // cell once; without memory for them the cells are sorted in place, to
-    // the same order.
+    // the same order (then a crafted order takes quadratic time).
     try {
       if (kind == kSortByValue) {
-        sortByKeys(store, ValueItems(store, descending));
+        sortByKeys(store, ValueItems(store, descending), depth);
       } else {
-        sortByKeys(store, TextItems(store, descending));
+        sortByKeys(store, TextItems(store, descending), depth);
       }
       return;
     } catch (const std::bad_alloc&) {
     }
   }
   CellItems cells(store, kind, descending);
-  quicksort(cells, 0, store.size() - 1);
+  quicksort(cells, 0, store.size() - 1, -1);
 }
 
 }  // namespace tessel

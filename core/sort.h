@@ -20,6 +20,13 @@ enum class SortOrder : int16_t { ascending = 0, descending = 1 };
 // Sorts all cells (with their keys) by Hoare partitioning around the middle
 // cell of each range. Not stable: equal cells end where the partitioning puts
 // them. Cells move; no text is copied; row flags stay with their positions.
+// A range still unsorted after about twice the partitions a balanced split
+// needs is finished in O(n log^2 n) to the same order, so no input makes the
+// sort quadratic (except without memory for a compact copy of the keys, or for
+// kinds other than strings and values).
 void sortCells(ArrayStore& store, SortKind kind, SortOrder order);
+// The same with the number of partitions a range may go through before that;
+// lets the tests reach the bounded path on small inputs.
+void sortCellsWithin(ArrayStore& store, SortKind kind, SortOrder order, int32_t depth);
 
 }  // namespace tessel

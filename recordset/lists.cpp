@@ -69,14 +69,20 @@ std::string quotedPairList(const ArrayStore& store, const char* pairSeparator, c
 std::vector<std::string> splitList(const char* text, std::string_view delimiter) {
   std::vector<std::string> items;
   if (text == nullptr) return items;
-  const std::string copy(text);  // the caller's text is never touched
+  const std::string_view whole(text);  // read only: the caller's text is never touched
   const auto separates = [&](char ch) { return delimiter.find(ch) != std::string_view::npos; };
+  // Counted first, so the list is allocated once.
+  std::size_t count = 0;
+  for (std::size_t p = 0; p < whole.size(); ++p) {
+    count += !separates(whole[p]) && (p + 1 == whole.size() || separates(whole[p + 1]));
+  }
+  items.reserve(count);
   std::size_t p = 0;
-  while (p < copy.size()) {
-    while (p < copy.size() && separates(copy[p])) ++p;
+  while (p < whole.size()) {
+    while (p < whole.size() && separates(whole[p])) ++p;
     const std::size_t start = p;
-    while (p < copy.size() && !separates(copy[p])) ++p;
-    if (p > start) items.emplace_back(copy, start, p - start);
+    while (p < whole.size() && !separates(whole[p])) ++p;
+    if (p > start) items.emplace_back(whole.substr(start, p - start));
   }
   return items;
 }

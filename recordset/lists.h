@@ -61,7 +61,7 @@ std::string quotedKeyList(const ArrayStore& store, const char* separator);
 std::string pairList(const ArrayStore& store, const char* pairSeparator, const char* separator);
 std::string quotedPairList(const ArrayStore& store, const char* pairSeparator, const char* separator);
 
-// Splits a copy of the text at every character that occurs in the delimiter;
+// Splits the text at every character that occurs in the delimiter;
 // runs of delimiter characters separate once, so no item is empty. An empty
 // delimiter gives the whole text as one item; a null or empty text gives none.
 std::vector<std::string> splitList(const char* text, std::string_view delimiter);

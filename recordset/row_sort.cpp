@@ -1,78 +1,19 @@
 #include "recordset/row_sort.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <new>
 #include <numeric>
 #include <vector>
 
 #include "core/compare.h"
+#include "core/ranked_quicksort.h"
 #include "recordset/labels.h"
 #include "recordset/rows.h"
 
 namespace tessel::recordset {
 namespace {
-
-// The keys of a range with the two searches the quicksort's scans make: the
-// first key at or after a position that is not below the pivot, and the last
-// key at or before a position that is not above it. A segment tree of minima
-// and maxima answers each in O(log n), so a scan costs that much however many
-// rows it passes; exchanging two keys costs O(log n) too.
-class ScanIndex {
- public:
-  explicit ScanIndex(const std::vector<int32_t>& keys) : n_(keys.size()) {
-    while (size_ < n_) size_ *= 2;
-    min_.assign(2 * size_, INT32_MAX);
-    max_.assign(2 * size_, INT32_MIN);
-    for (std::size_t k = 0; k < n_; ++k) min_[size_ + k] = max_[size_ + k] = keys[k];
-    for (std::size_t node = size_ - 1; node >= 1; --node) pull(node);
-  }
-
-  int32_t key(int32_t k) const { return max_[size_ + static_cast<std::size_t>(k)]; }
-  void exchange(int32_t a, int32_t b) {
-    const int32_t ka = key(a);
-    const int32_t kb = key(b);
-    if (ka == kb) return;  // equal keys: the tree stays as it is
-    put(a, kb);
-    put(b, ka);
-  }
-  // The first position from `from` whose key is at least p, or -1.
-  int32_t firstAtLeast(int32_t from, int32_t p) const {
-    return first(1, 0, size_ - 1, static_cast<std::size_t>(from), p);
-  }
-  // The last position up to `to` whose key is at most p, or -1.
-  int32_t lastAtMost(int32_t to, int32_t p) const { return last(1, 0, size_ - 1, static_cast<std::size_t>(to), p); }
-
- private:
-  void pull(std::size_t node) {
-    min_[node] = std::min(min_[2 * node], min_[2 * node + 1]);
-    max_[node] = std::max(max_[2 * node], max_[2 * node + 1]);
-  }
-  void put(int32_t k, int32_t key) {
-    std::size_t node = size_ + static_cast<std::size_t>(k);
-    min_[node] = max_[node] = key;
-    for (node /= 2; node >= 1; node /= 2) pull(node);
-  }
-  int32_t first(std::size_t node, std::size_t lo, std::size_t hi, std::size_t from, int32_t p) const {
-    if (hi < from || max_[node] < p) return -1;
-    if (lo == hi) return static_cast<int32_t>(lo);
-    const std::size_t mid = lo + (hi - lo) / 2;
-    const int32_t left = first(2 * node, lo, mid, from, p);
-    return left >= 0 ? left : first(2 * node + 1, mid + 1, hi, from, p);
-  }
-  int32_t last(std::size_t node, std::size_t lo, std::size_t hi, std::size_t to, int32_t p) const {
-    if (lo > to || min_[node] > p) return -1;
-    if (lo == hi) return static_cast<int32_t>(lo);
-    const std::size_t mid = lo + (hi - lo) / 2;
-    const int32_t right = last(2 * node + 1, mid + 1, hi, to, p);
-    return right >= 0 ? right : last(2 * node, lo, mid, to, p);
-  }
-
-  std::size_t n_;
-  std::size_t size_ = 1;
-  std::vector<int32_t> min_;
-  std::vector<int32_t> max_;
-};
 
 // Sorts the rows at the given physical positions; position k of the range is
 // physical row rows[k].
@@ -80,13 +21,10 @@ class ScanIndex {
 // The cells are compared once, by sorting an index of the range: that gives
 // each row its rank (rows that compare equal share one). When no two rows
 // tie, the sorted order is unique. Otherwise the first-row-pivot quicksort
-// runs on the ranks, which order the rows exactly as their cells do; the
-// ranks are negated for a descending order so the scans are written once.
-// Its scans jump with the ScanIndex instead of stepping, so inputs that make
-// them long (in order or in reverse, with ties) no longer cost quadratic
-// time, and the exchanges of a first-row-pivot quicksort number O(n log n) in
-// all. The quicksort exchanges positions in a list, not rows: either way the
-// rows then move once, each straight to its place.
+// runs on the ranks (rankedQuicksort, which no input makes quadratic), which
+// order the rows exactly as their cells do; the ranks are negated for a
+// descending order. Either way the rows then move once, each straight to its
+// place.
 class RowSorter {
  public:
   RowSorter(ArrayStore& store, std::vector<int32_t> rows, int32_t c, SortKind kind, SortOrder order)
@@ -119,11 +57,7 @@ class RowSorter {
       moveAlong(order);
       return;
     }
-    ScanIndex index(keys);
-    order_.resize(rows_.size());
-    std::iota(order_.begin(), order_.end(), 0);
-    quicksort(index, 0, n - 1);
-    moveAlong(order_);
+    moveAlong(rankedQuicksort(keys, PivotAt::first));
   }
 
  private:
@@ -136,31 +70,86 @@ class RowSorter {
       const int32_t vb = values_[static_cast<std::size_t>(b)];
       return (va > vb) - (va < vb);
     }
-    return literalCompare(cell(a).text().c_str(), cell(b).text().c_str(), caseSensitive_);
+    const uint64_t pa = prefixes_[static_cast<std::size_t>(a)];
+    const uint64_t pb = prefixes_[static_cast<std::size_t>(b)];
+    if (pa != pb) return pa < pb ? -1 : 1;
+    if ((pa & 0xff) == 0) return 0;  // the prefix holds the whole text
+    return literalCompare(texts_[static_cast<std::size_t>(a)] + 8, texts_[static_cast<std::size_t>(b)] + 8,
+                          caseSensitive_);
   }
 
-  // The range's positions in ascending order of their cells.
+  // The range's positions in ascending order of their cells. The keys are
+  // read once, in row order, into compact lists, and only those are sorted:
+  // the comparisons stay in the caches instead of visiting cells spread over
+  // the whole table.
   std::vector<int32_t> sortedIndex() {
+    const std::size_t n = rows_.size();
+    std::vector<int32_t> order(n);
     if (kind_ == kSortByValue) {
-      values_.reserve(rows_.size());
-      for (std::size_t k = 0; k < rows_.size(); ++k) values_.push_back(cell(static_cast<int32_t>(k)).value());
-    }
-    std::vector<int32_t> order(rows_.size());
-    if (kind_ == kSortByValue) {
-      // Each value and its position as one number: the sort compares them
-      // in place instead of looking values up by position. Tied values come
-      // out in position order, which only their shared rank depends on.
-      std::vector<uint64_t> packed(rows_.size());
-      for (std::size_t k = 0; k < packed.size(); ++k) {
+      values_.reserve(n);
+      for (std::size_t k = 0; k < n; ++k) values_.push_back(cell(static_cast<int32_t>(k)).value());
+      // Each value and its position as one number, compared in place. Tied
+      // values come out in position order, which only their shared rank
+      // depends on.
+      std::vector<uint64_t> packed(n);
+      for (std::size_t k = 0; k < n; ++k) {
         const uint32_t biased = static_cast<uint32_t>(values_[k]) ^ 0x80000000U;  // signed order as unsigned
         packed[k] = static_cast<uint64_t>(biased) << 32 | k;
       }
       std::sort(packed.begin(), packed.end());
-      for (std::size_t k = 0; k < packed.size(); ++k) order[k] = static_cast<int32_t>(packed[k] & 0xffffffffU);
+      for (std::size_t k = 0; k < n; ++k) order[k] = static_cast<int32_t>(packed[k] & 0xffffffffU);
       return order;
     }
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [this](int32_t a, int32_t b) { return compareRows(a, b) < 0; });
+    // Texts: a string cell's own bytes (nothing moves until the sort is
+    // decided), other cells rendered; each text's prefix beside its position.
+    std::size_t rendered = 0;
+    for (std::size_t k = 0; k < n; ++k) rendered += cell(static_cast<int32_t>(k)).type() != CellType::string;
+    renderings_.reserve(rendered);  // no reallocation below: the texts point into it
+    texts_.resize(n);
+    prefixes_.resize(n);
+    struct Entry {
+      uint64_t prefix;
+      int32_t position;
+    };
+    std::vector<Entry> entries(n);
+    for (std::size_t k = 0; k < n; ++k) {
+      const Cell& c = cell(static_cast<int32_t>(k));
+      if (c.type() == CellType::string) {
+        texts_[k] = c.bytes();
+      } else {
+        renderings_.push_back(c.text());
+        texts_[k] = renderings_.back().c_str();
+      }
+      prefixes_[k] = literalPrefix(texts_[k], caseSensitive_);
+      entries[k] = {prefixes_[k], static_cast<int32_t>(k)};
+    }
+    // Sorted by their first eight bytes; each run of texts that tie there and
+    // go on is sorted again by their next eight, and so on. Every pass
+    // compares compact numbers and reads each of its texts once, where
+    // comparing whole texts would visit two cells per comparison.
+    struct Run {
+      std::size_t begin, end, offset;
+    };
+    std::vector<Run> runs{{0, n, 0}};
+    while (!runs.empty()) {
+      const Run r = runs.back();
+      runs.pop_back();
+      const auto first = entries.begin() + static_cast<std::ptrdiff_t>(r.begin);
+      const auto last = entries.begin() + static_cast<std::ptrdiff_t>(r.end);
+      if (r.offset > 0) {
+        for (auto e = first; e != last; ++e) {
+          e->prefix = literalPrefix(texts_[static_cast<std::size_t>(e->position)] + r.offset, caseSensitive_);
+        }
+      }
+      std::sort(first, last, [](const Entry& a, const Entry& b) { return a.prefix < b.prefix; });
+      for (std::size_t a = r.begin; a < r.end;) {
+        std::size_t b = a + 1;
+        while (b < r.end && entries[b].prefix == entries[a].prefix) ++b;
+        if (b - a > 1 && (entries[a].prefix & 0xff) != 0) runs.push_back({a, b, r.offset + 8});
+        a = b;
+      }
+    }
+    for (std::size_t k = 0; k < n; ++k) order[k] = entries[k].position;
     return order;
   }
 
@@ -202,53 +191,6 @@ class RowSorter {
     }
   }
 
-  // A scan steps a few rows, as most stop soon, then jumps with the index.
-  static constexpr int32_t kSteps = 8;
-  static int32_t scanForward(const ScanIndex& index, int32_t i, int32_t hi, int32_t pivot) {
-    for (int32_t step = 0; step < kSteps && i < hi; ++step, ++i) {
-      if (index.key(i) >= pivot) return i;
-    }
-    const int32_t stop = index.firstAtLeast(i, pivot);
-    return stop < 0 || stop > hi ? hi : stop;
-  }
-  static int32_t scanBackward(const ScanIndex& index, int32_t j, int32_t lo, int32_t pivot) {
-    for (int32_t step = 0; step < kSteps && j > lo; ++step, --j) {
-      if (index.key(j) <= pivot) return j;
-    }
-    const int32_t stop = index.lastAtMost(j, pivot);
-    return stop < lo ? lo : stop;
-  }
-
-  // First-row pivot; both scans stop on keys equal to the pivot, and those
-  // rows are exchanged. Recursion goes into the smaller part and the loop
-  // takes the larger, so the depth stays logarithmic; the parts are disjoint,
-  // so which one recurses does not change the result.
-  void quicksort(ScanIndex& index, int32_t lo, int32_t hi) {
-    while (hi > lo) {
-      const int32_t pivot = index.key(lo);
-      int32_t i = lo;
-      int32_t j = hi;
-      do {
-        // Each scan ends inside the range: on the first round at the pivot's
-        // own row, later at the rows just exchanged.
-        i = scanForward(index, i, hi, pivot);
-        j = scanBackward(index, j, lo, pivot);
-        if (j < i) break;
-        std::swap(order_[static_cast<std::size_t>(i)], order_[static_cast<std::size_t>(j)]);
-        index.exchange(i, j);
-        ++i;
-        --j;
-      } while (j >= i);
-      if (j - lo < hi - i) {
-        quicksort(index, lo, j);
-        lo = i;
-      } else {
-        quicksort(index, i, hi);
-        hi = j;
-      }
-    }
-  }
-
   ArrayStore& store_;
   std::vector<int32_t> rows_;
   int32_t columns_;
@@ -256,8 +198,10 @@ class RowSorter {
   SortKind kind_;
   bool descending_;
   bool caseSensitive_;
-  std::vector<int32_t> values_;  // the value kind's cells, read once
-  std::vector<int32_t> order_;   // the quicksort's arrangement: position k takes the row at order_[k]
+  std::vector<int32_t> values_;     // the value kind's cells, read once
+  std::vector<const char*> texts_;  // the string kind's texts, by position
+  std::vector<uint64_t> prefixes_;  // their literalPrefix
+  std::vector<CellText> renderings_;
 };
 
 }  // namespace

@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <deque>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include "core/keys.h"
 #include "core/search.h"
 #include "core/sort.h"
+#include "tests/host/crafted_orders.h"
 #include "tests/unit/allocation_faults.h"
 #include "tests/unit/stores.h"
 
@@ -401,6 +404,109 @@ TEST(SortCells, TiesEndWhereTheQuicksortOnWholeCellsPutsThem) {
         for (int32_t i = 0; i < s.size(); ++i) got.push_back(s.cellAt(i)->key()->value() - 1);
         EXPECT_EQ(got, expected) << caseSensitive << " " << kind << " " << static_cast<int>(order);
       }
+    }
+  }
+}
+
+// A store of `texts` (or, sorting by values, the values they read as), each
+// cell keyed by its position from 1 so that tied cells can be told apart.
+ArrayStore keyedCells(const std::vector<std::string>& texts, SortKind kind, bool caseSensitive) {
+  ArrayStore s;
+  s.setCaseSensitive(caseSensitive);
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    const auto i = static_cast<int32_t>(k);
+    s.append(kind == kSortByValue ? CellDescriptor::ofValue(std::atoi(texts[k].c_str()))
+                                  : CellDescriptor::ofString(texts[k].c_str()));
+    s.setKey(i, CellDescriptor::ofValue(i + 1));
+  }
+  return s;
+}
+
+// The first positions of the cells in the order a sort left them.
+std::vector<int32_t> positions(const ArrayStore& s) {
+  std::vector<int32_t> got;
+  for (int32_t i = 0; i < s.size(); ++i) got.push_back(s.cellAt(i)->key()->value() - 1);
+  return got;
+}
+
+// The same order worked out by the plain middle-pivot quicksort.
+std::vector<int32_t> referencePositions(const ArrayStore& s, SortKind kind, SortOrder order) {
+  std::vector<int32_t> expected(static_cast<std::size_t>(s.size()));
+  for (std::size_t k = 0; k < expected.size(); ++k) expected[k] = static_cast<int32_t>(k);
+  const bool caseSensitive = s.compareMode().caseSensitive;
+  testing::referenceQuicksort(expected, 0, s.size() - 1, true, [&](int32_t a, int32_t b) {
+    const Cell& x = *s.cellAt(a);
+    const Cell& y = *s.cellAt(b);
+    const int c = kind == kSortByValue ? (x.value() > y.value()) - (x.value() < y.value())
+                                       : literalCompare(x.text().c_str(), y.text().c_str(), caseSensitive);
+    return order == SortOrder::descending ? -c : c;
+  });
+  return expected;
+}
+
+// An order built against the middle pivot, with and without ties, at 100,000
+// cells (kCraftedItems): the sort ends where the plain quicksort does (which takes seconds,
+// so it compares the values themselves; texts take the same path and are
+// checked on smaller inputs below).
+TEST(SortCells, OrdersBuiltAgainstTheMiddlePivotEndWhereThePlainSortDoes) {
+  std::vector<int32_t> killer = testing::middlePivotKiller(testing::kCraftedItems);
+  std::vector<int32_t> paired = killer;  // each value twice
+  for (int32_t& v : paired) v /= 2;
+  for (const std::vector<int32_t>* values : {&killer, &paired}) {
+    for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
+      if (values == &killer && order == SortOrder::descending) continue;  // nothing the ascending one misses
+      ArrayStore s;
+      for (std::size_t k = 0; k < values->size(); ++k) {
+        s.append(CellDescriptor::ofValue((*values)[k]));
+        s.setKey(static_cast<int32_t>(k), CellDescriptor::ofValue(static_cast<int32_t>(k) + 1));
+      }
+      std::vector<int32_t> expected(values->size());
+      for (std::size_t k = 0; k < expected.size(); ++k) expected[k] = static_cast<int32_t>(k);
+      testing::referenceQuicksort(expected, 0, s.size() - 1, true, [&](int32_t a, int32_t b) {
+        const int32_t x = (*values)[static_cast<std::size_t>(a)];
+        const int32_t y = (*values)[static_cast<std::size_t>(b)];
+        return order == SortOrder::ascending ? (x > y) - (x < y) : (x < y) - (x > y);
+      });
+      sortCells(s, kSortByValue, order);
+      EXPECT_EQ(positions(s), expected) << (values == &paired ? "with ties " : "") << static_cast<int>(order);
+    }
+  }
+}
+
+// The bounded path, reached at every depth, against the plain quicksort on
+// many inputs: few distinct values or many, texts that tie ignoring case,
+// share long beginnings or end around the eighth byte, and crafted orders.
+TEST(SortCells, BoundedSortLeavesTheOrderOfThePlainQuicksort) {
+  std::mt19937 random(22);
+  const char letters[] = "aAbB9-";
+  for (int trial = 0; trial < 1500; ++trial) {
+    const int n = static_cast<int>(random() % 120);
+    const int shape = trial % 5;
+    std::vector<std::string> texts;
+    const std::vector<int32_t> killer = testing::middlePivotKiller(n);
+    for (int k = 0; k < n; ++k) {
+      std::string text;
+      if (shape == 0) text = std::to_string(random() % 4);
+      if (shape == 1) text = std::to_string(static_cast<int32_t>(random()));
+      if (shape == 2) text = "abcdefg" + std::string(1, letters[random() % 6]) + std::string(random() % 3, 'x');
+      if (shape == 3) {  // texts longer than eight bytes, ordered as the numbers in them
+        const std::string digits = std::to_string(killer[static_cast<std::size_t>(k)] / (1 + trial % 3));
+        text = "item-" + std::string(8 - digits.size(), '0') + digits;
+      }
+      for (int len = shape == 4 ? static_cast<int>(random() % 11) : 0; len > 0; --len) text += letters[random() % 6];
+      texts.push_back(text);
+    }
+    for (const SortKind kind : {kSortByValue, kSortByString}) {
+      const bool caseSensitive = trial % 2 == 1;
+      const SortOrder order = random() % 2 ? SortOrder::ascending : SortOrder::descending;
+      ArrayStore s = keyedCells(texts, kind, caseSensitive);
+      const std::vector<int32_t> expected = referencePositions(s, kind, order);
+      const auto depth = static_cast<int32_t>(random() % 6);
+      sortCellsWithin(s, kind, order, depth);
+      ASSERT_EQ(positions(s), expected) << "trial " << trial << " kind " << kind << " depth " << depth;
+      ArrayStore t = keyedCells(texts, kind, caseSensitive);
+      sortCells(t, kind, order);
+      ASSERT_EQ(positions(t), expected) << "trial " << trial << " kind " << kind;
     }
   }
 }

@@ -1,0 +1,143 @@
+#include "core/ranked_quicksort.h"
+
+#include <algorithm>
+#include <numeric>
+#include <utility>
+
+namespace tessel {
+
+namespace {
+
+// The ranks of a range with the two searches the quicksort's scans make: the
+// first rank at or after a position that is not below the pivot, and the last
+// rank at or before a position that is not above it. A segment tree of minima
+// and maxima answers each in O(log n), so a scan costs that much however many
+// items it passes; exchanging two ranks costs O(log n) too.
+class ScanIndex {
+ public:
+  explicit ScanIndex(const std::vector<int32_t>& ranks) : n_(ranks.size()) {
+    while (size_ < n_) size_ *= 2;
+    min_.assign(2 * size_, INT32_MAX);
+    max_.assign(2 * size_, INT32_MIN);
+    for (std::size_t k = 0; k < n_; ++k) min_[size_ + k] = max_[size_ + k] = ranks[k];
+    for (std::size_t node = size_ - 1; node >= 1; --node) pull(node);
+  }
+
+  int32_t rank(int32_t k) const { return max_[size_ + static_cast<std::size_t>(k)]; }
+  void exchange(int32_t a, int32_t b) {
+    const int32_t ra = rank(a);
+    const int32_t rb = rank(b);
+    if (ra == rb) return;  // equal ranks: the tree stays as it is
+    put(a, rb);
+    put(b, ra);
+  }
+  // The first position from `from` whose rank is at least p, or -1.
+  int32_t firstAtLeast(int32_t from, int32_t p) const {
+    return first(1, 0, size_ - 1, static_cast<std::size_t>(from), p);
+  }
+  // The last position up to `to` whose rank is at most p, or -1.
+  int32_t lastAtMost(int32_t to, int32_t p) const { return last(1, 0, size_ - 1, static_cast<std::size_t>(to), p); }
+
+ private:
+  void pull(std::size_t node) {
+    min_[node] = std::min(min_[2 * node], min_[2 * node + 1]);
+    max_[node] = std::max(max_[2 * node], max_[2 * node + 1]);
+  }
+  void put(int32_t k, int32_t rank) {
+    std::size_t node = size_ + static_cast<std::size_t>(k);
+    min_[node] = max_[node] = rank;
+    for (node /= 2; node >= 1; node /= 2) pull(node);
+  }
+  int32_t first(std::size_t node, std::size_t lo, std::size_t hi, std::size_t from, int32_t p) const {
+    if (hi < from || max_[node] < p) return -1;
+    if (lo == hi) return static_cast<int32_t>(lo);
+    const std::size_t mid = lo + (hi - lo) / 2;
+    const int32_t left = first(2 * node, lo, mid, from, p);
+    return left >= 0 ? left : first(2 * node + 1, mid + 1, hi, from, p);
+  }
+  int32_t last(std::size_t node, std::size_t lo, std::size_t hi, std::size_t to, int32_t p) const {
+    if (lo > to || min_[node] > p) return -1;
+    if (lo == hi) return static_cast<int32_t>(lo);
+    const std::size_t mid = lo + (hi - lo) / 2;
+    const int32_t right = last(2 * node + 1, mid + 1, hi, to, p);
+    return right >= 0 ? right : last(2 * node, lo, mid, to, p);
+  }
+
+  std::size_t n_;
+  std::size_t size_ = 1;
+  std::vector<int32_t> min_;
+  std::vector<int32_t> max_;
+};
+
+class RankedSort {
+ public:
+  RankedSort(const std::vector<int32_t>& ranks, PivotAt pivot) : index_(ranks), pivot_(pivot), order_(ranks.size()) {
+    std::iota(order_.begin(), order_.end(), 0);
+  }
+
+  std::vector<int32_t> run() && {
+    quicksort(0, static_cast<int32_t>(order_.size()) - 1);
+    return std::move(order_);
+  }
+
+ private:
+  // A scan steps a few items, as most stop soon, then jumps with the index.
+  // Either ends inside the range: on the first round at the pivot's own
+  // item, later at the items just exchanged; the bounds only guard.
+  static constexpr int32_t kSteps = 8;
+  int32_t scanForward(int32_t i, int32_t hi, int32_t p) const {
+    for (int32_t step = 0; step < kSteps && i < hi; ++step, ++i) {
+      if (index_.rank(i) >= p) return i;
+    }
+    const int32_t stop = index_.firstAtLeast(i, p);
+    return stop < 0 || stop > hi ? hi : stop;
+  }
+  int32_t scanBackward(int32_t j, int32_t lo, int32_t p) const {
+    for (int32_t step = 0; step < kSteps && j > lo; ++step, --j) {
+      if (index_.rank(j) <= p) return j;
+    }
+    const int32_t stop = index_.lastAtMost(j, p);
+    return stop < lo ? lo : stop;
+  }
+
+  // Both scans stop on ranks equal to the pivot, and those items are
+  // exchanged. Recursion goes into the smaller part and the loop takes the
+  // larger, so the depth stays logarithmic; the parts are disjoint, so which
+  // one recurses does not change the result.
+  void quicksort(int32_t lo, int32_t hi) {
+    while (hi > lo) {
+      const int32_t p = index_.rank(pivot_ == PivotAt::first ? lo : lo + (hi - lo) / 2);
+      int32_t i = lo;
+      int32_t j = hi;
+      do {
+        i = scanForward(i, hi, p);
+        j = scanBackward(j, lo, p);
+        if (j < i) break;
+        std::swap(order_[static_cast<std::size_t>(i)], order_[static_cast<std::size_t>(j)]);
+        index_.exchange(i, j);
+        ++i;
+        --j;
+      } while (j >= i);
+      if (j - lo < hi - i) {
+        quicksort(lo, j);
+        lo = i;
+      } else {
+        quicksort(i, hi);
+        hi = j;
+      }
+    }
+  }
+
+  ScanIndex index_;
+  PivotAt pivot_;
+  std::vector<int32_t> order_;  // position k holds the item that was at order_[k]
+};
+
+}  // namespace
+
+std::vector<int32_t> rankedQuicksort(const std::vector<int32_t>& ranks, PivotAt pivot) {
+  if (ranks.empty()) return {};
+  return RankedSort(ranks, pivot).run();
+}
+
+}  // namespace tessel

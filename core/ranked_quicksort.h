@@ -1,0 +1,23 @@
+// The quicksort whose steps decide where tied keys end, run on ranks in
+// O(n log^2 n) whatever the input.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace tessel {
+
+enum class PivotAt : uint8_t { first, middle };
+
+// Sorts items by their ranks (equal ranks tie; a lower rank sorts first) the
+// way the Hoare quicksort with the pivot at the first or the middle item of
+// each range does, exchanging items whose ranks tie where it does. Returns the
+// arrangement: position k takes the item that was at position result[k].
+//
+// Its scans jump to their stopping item through a segment tree of minima and
+// maxima instead of stepping, and a partition exchanges at most one item more
+// than its smaller part holds, so no input makes it quadratic.
+// Throws std::bad_alloc.
+std::vector<int32_t> rankedQuicksort(const std::vector<int32_t>& ranks, PivotAt pivot);
+
+}  // namespace tessel
