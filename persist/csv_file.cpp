@@ -56,13 +56,18 @@ void writeCsvFile(const ArrayStore& store, ByteWriter& out) {
   }
 }
 
+int32_t CsvTable::width() const {
+  int32_t width = 0;
+  for (int32_t r = 0; r < rowCount(); ++r) width = std::max(width, fieldCount(r));
+  return width;
+}
+
 void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode) {
   if (mode == LoadMode::replace) store.deleteAll();
-  int32_t width = 0;
-  for (int32_t r = 0; r < table.rowCount(); ++r) width = std::max(width, table.fieldCount(r));
   // Rows are filled up to the widest one; a grid beyond 32 bits of cells is
   // a file that cannot be read.
-  const bool fits = static_cast<int64_t>(table.rowCount()) * width <= std::numeric_limits<int32_t>::max();
+  int32_t width = table.width();
+  const bool fits = table.cellCount() <= std::numeric_limits<int32_t>::max();
   const int32_t rows = fits ? table.rowCount() : 0;
   if (!fits) width = 0;
   store.dimensions().setCount(2);
@@ -84,7 +89,9 @@ Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, 
 Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
   std::string bytes;
   Status status = files.read(name, bytes);
+  const std::size_t size = bytes.size();
   const CsvTable table = CsvTable::parse(std::move(bytes));
+  if (table.cellCount() > loadCellBudget(size)) return tooLargeForArray(name, table.cellCount());
   applyLoad(store, mode, [&](ArrayStore& s) { applyCsvTable(s, table, mode); });
   return status;
 }

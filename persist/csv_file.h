@@ -23,6 +23,9 @@ class CsvTable {
   int32_t rowCount() const { return static_cast<int32_t>(rowEnds_.size()); }
   int32_t fieldCount(int32_t row) const;
   const char* field(int32_t row, int32_t c) const;
+  // The widest row's field count, and the cells of the rows filled up to it.
+  int32_t width() const;
+  int64_t cellCount() const { return static_cast<int64_t>(rowCount()) * width(); }
 
   // Takes the file's bytes and splits them in place.
   static CsvTable parse(std::string text);

@@ -29,6 +29,17 @@ int64_t entryCount(int32_t x, int32_t y, int32_t z) {
   return n > kMax ? -1 : n;
 }
 
+// The cells a load of the file adds: every text of no bytes, else one per
+// 4 bytes of entries at most (the last may be cut short).
+int64_t cellsAdded(const HostArrayHeader& header, std::string_view bytes) {
+  switch (header.kind()) {
+    case HostArrayHeader::none: return 0;
+    case HostArrayHeader::emptyTexts: return header.entries;
+    default:
+      return std::min<int64_t>(header.entries, static_cast<int64_t>((bytes.size() - header.entryOffset + 3) / 4));
+  }
+}
+
 }  // namespace
 
 std::optional<HostArrayGrid> hostArrayGrid(const ArrayStore& store) {
@@ -167,6 +178,10 @@ Status loadFromHostArray(ArrayStore& store, const FileHandler& files, const char
   if (status.ok()) {
     header = readHostArrayHeader(bytes);
     if (!header) status = Status::failure(StatusCode::badFormat, name);
+  }
+  if (header) {
+    const int64_t cells = cellsAdded(*header, bytes);
+    if (cells > loadCellBudget(bytes.size())) return tooLargeForArray(name, cells);
   }
   std::string damage;
   applyLoad(store, mode, [&](ArrayStore& s) { damage = applyHostArrayFile(s, header, bytes, mode); });

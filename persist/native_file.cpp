@@ -153,10 +153,7 @@ std::string applyNativeFile(ArrayStore& store, const NativeHeader& header, LoadM
     const int32_t whole = in.cut() && i > 0 ? i - 1 : i;
     noteDamage(damage, "ends early: " + std::to_string(whole) + " of " + std::to_string(cellCount) + " cells read");
   }
-  for (std::size_t c = 0; c < header.labels.size(); ++c) {
-    const auto& label = header.labels[c];
-    recordset::setLabel(store, label ? label->c_str() : nullptr, static_cast<int32_t>(c));
-  }
+  recordset::setLabels(store, header.labels);
   return damage;
 }
 

@@ -130,5 +130,48 @@ TEST_F(HostileFiles, DamagedHostArrayFiles) {
   }
 }
 
+// Everything a load may change, to see that a refused one changed nothing.
+std::string state(Instance& o) {
+  return all(o) + " " + std::to_string(o.integer(kDimensionCount)) + ":" + std::to_string(o.integer(kBoundary, 1)) +
+         "," + std::to_string(o.integer(kBoundary, 2)) + " " + o.text(kLabelList).value_or("-") + " " +
+         std::to_string(o.integer(kNumberOfRows)) + " " + std::to_string(o.integer(kCapacity));
+}
+
+TEST_F(HostileFiles, LoadsThatWouldOutgrowTheFileAreRefused) {
+  // 18 KB: a line of 6000 commas pads 6000 short lines to 6001 cells each.
+  std::string csv(6000, ',');
+  for (int i = 0; i < 6000; ++i) csv += "\na";
+  Instance o(makeSetup(2, 3));
+  run(o, {{kAppendString, "a"}, {kAppendString, "b"}, {kAppendString, "c"}, {kAppendString, "d"}});
+  run(o, {{kSetLabel, "L", 1}, {kSetValue, 5, 7}});
+  const std::string before = state(o);
+  const std::string name = put(csv);
+  for (int action : {kLoadCsv, kAppendCsv}) {
+    o.act(action, name);
+    EXPECT_EQ(o.lastOutcome().text, "too large: " + name + ": too large for the array: 36012001 cells");
+    EXPECT_EQ(state(o), before);
+  }
+  // The same shape within the rule (about two cells a byte for a small file) loads.
+  o.act(kLoadCsv, put(std::string(60, ',') + std::string(120, '\n') + std::string(6000, ',')));
+  EXPECT_EQ(o.lastOutcome().code, kOk);
+  EXPECT_EQ(o.integer(kSize), 2 * 6001);
+}
+
+TEST_F(HostileFiles, FileLabelsJoinTheLabelsHeld) {
+  // Labels 0 to 29999 from the file, below the 30000 the array holds: one merge.
+  constexpr int32_t kColumns = 60000, kHalf = 30000;
+  Instance source(makeSetup(2, kColumns)), o(makeSetup(2, kColumns));
+  for (int32_t c = 0; c < kHalf; ++c) source.act(kSetLabel, "n" + std::to_string(c), c);
+  source.act(kSetLabel, std::string("new"), kHalf + 5);
+  for (int32_t c = kHalf; c < kColumns; ++c) o.act(kSetLabel, "o" + std::to_string(c), c);
+  const std::string name = dir.file("labels");
+  source.act(kSaveNative, name);
+  o.act(kLoadNative, name);
+  EXPECT_EQ(o.lastOutcome().code, kOk);
+  for (int32_t c : {0, 1, kHalf - 1, kHalf, kHalf + 5, kColumns - 1}) {
+    EXPECT_EQ(o.text(kLabel, c).value_or("-"), c == kHalf + 5 ? "new" : (c < kHalf ? "n" : "o") + std::to_string(c));
+  }
+}
+
 }  // namespace
 }  // namespace tessel::testing
