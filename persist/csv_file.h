@@ -42,11 +42,14 @@ class CsvTable {
 // without columns), else rows of boundary-1 fields, the last filled up with
 // empty fields.
 void writeCsvFile(const ArrayStore& store, ByteWriter& out);
+int64_t csvFileBytes(const ArrayStore& store);
 // Both modes make the array 2D with boundary 1 = the widest row (kept when
 // there are no rows) and append every row filled up to that width with
 // empty strings; a replacing load first deletes all cells.
 void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode);
 
+// A file past the save size rule (persist/save_size.h) is not saved
+// (tooLarge) and the file is not touched.
 Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
 // compat: a file that cannot be read is an empty table.
 Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);

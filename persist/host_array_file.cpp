@@ -7,6 +7,7 @@
 
 #include "persist/byte_io.h"
 #include "persist/loading.h"
+#include "persist/save_size.h"
 
 namespace tessel::persist {
 
@@ -63,7 +64,7 @@ void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, Byte
   out.i32(grid.z);
   out.i32(kTextFlags);
   // Values are written as their decimal text; empty and data cells as empty text.
-  for (int32_t i = 0; i < count; ++i) {
+  for (int32_t i = 0; i < count && !out.failed(); ++i) {
     const CellText text = store.cellAt(i)->text();
     out.i32(static_cast<int32_t>(text.size()));
     out.bytes(text.view());
@@ -76,6 +77,12 @@ void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, Byte
     out.bytes({kZeros, static_cast<std::size_t>(n)});
     rest -= n;
   }
+}
+
+int64_t hostArrayFileBytes(const ArrayStore& store, const HostArrayGrid& grid) {
+  int64_t bytes = 30 + 4 * std::max<int64_t>(grid.entries, store.size());
+  for (int32_t i = 0; i < store.size(); ++i) bytes += static_cast<int64_t>(store.cellAt(i)->textLength());
+  return bytes;
 }
 
 HostArrayHeader::Kind HostArrayHeader::kind() const {
@@ -165,6 +172,8 @@ std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayH
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
   const std::optional<HostArrayGrid> grid = hostArrayGrid(store);
   if (!grid) return Status::failure(StatusCode::tooLarge, name != nullptr ? name : "");
+  Status fits = checkSaveSize(store, hostArrayFileBytes(store, *grid), name);
+  if (!fits.ok()) return fits;
   files.setWriteMode(mode);
   FileWriter out = files.beginSave(name);
   if (!out.failed()) writeHostArrayFile(store, *grid, out);

@@ -26,6 +26,7 @@ std::optional<HostArrayGrid> hostArrayGrid(const ArrayStore& store);
 // The store's cells as text entries of the grid; entries past the last cell
 // are empty. Streamed: memory does not grow with the grid.
 void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, ByteWriter& out);
+int64_t hostArrayFileBytes(const ArrayStore& store, const HostArrayGrid& grid);
 // What a file's header declares, or nothing when the file cannot be read:
 // wrong magic, an X × Y × Z beyond 32 bits, or more than
 // kMaxEmptyTextEntries text entries that take no bytes (a format version
@@ -56,7 +57,8 @@ std::optional<HostArrayHeader> readHostArrayHeader(std::string_view bytes);
 std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string_view bytes,
                                LoadMode mode);
 
-// A grid beyond 32 bits of entries is not saved (tooLarge) and the file is not touched.
+// A grid beyond 32 bits of entries, or a file past the save size rule
+// (persist/save_size.h), is not saved (tooLarge) and the file is not touched.
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
 Status loadFromHostArray(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);
 

@@ -17,8 +17,10 @@
 
 namespace tessel::persist {
 
-// The store's content as the file's bytes, streamed straight from the store.
+// The store's content as the file's bytes, streamed straight from the store,
+// and how many bytes that is.
 void writeNativeFile(const ArrayStore& store, ByteWriter& out);
+int64_t nativeFileBytes(const ArrayStore& store);
 // What a file holds before its cells. The cell records are decoded straight
 // into the store from the file's bytes, which must outlive the header.
 struct NativeHeader {

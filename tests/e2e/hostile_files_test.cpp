@@ -173,5 +173,34 @@ TEST_F(HostileFiles, FileLabelsJoinTheLabelsHeld) {
   }
 }
 
+TEST_F(HostileFiles, DeclaredBoundariesDoNotMakeSavesHuge) {
+  // 38 bytes: a 2D array of 2^31 - 1 columns with one label and no cells.
+  const std::string huge =
+      std::string("QVXARRAY") + le16(1) + le32(2) + le32(0x7FFFFFFF) + le32(0) + le32(1) + le32(1) + "L" + le32(0);
+  Instance o;
+  o.act(kLoadNative, put(huge));
+  ASSERT_EQ(o.lastOutcome().code, kOk);
+  EXPECT_EQ(o.integer(kBoundary, 1), 0x7FFFFFFF);
+  // The native save writes its one label slot; a reload gives the same array.
+  const std::string native = dir.file("native");
+  o.act(kSaveNative, native);
+  EXPECT_EQ(o.lastOutcome().code, kOk);
+  EXPECT_EQ(readBytes(native), huge);
+  o.act(kAppendString, "cell");
+  // Host array and CSV layouts are as big as the grid: refused, the old file stays.
+  for (const auto& [action, bytes] : {std::pair{kSaveHost, "8589934622"}, std::pair{kSaveCsv, "6442450944"}}) {
+    const std::string name = put("old");
+    o.act(action, name);
+    EXPECT_EQ(o.lastOutcome().text, "too large: " + name + ": too large to save: " + bytes + " bytes");
+    EXPECT_EQ(readBytes(name), "old");
+  }
+  // An ordinary table keeps every slot, labelled or not, as it always did.
+  Instance grid(makeSetup(2, 3));
+  grid.act(kSetLabel, std::string("a"), 0);
+  const std::string three = dir.file("three");
+  grid.act(kSaveNative, three);
+  EXPECT_EQ(readBytes(three).substr(22), le32(3) + le32(1) + "a" + le32(0) + le32(0) + le32(0));
+}
+
 }  // namespace
 }  // namespace tessel::testing
