@@ -1,6 +1,12 @@
 // Files a game may meet on a player's disk, through the routine tables:
 // damaged files load what they hold and say how they are damaged.
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/status.h"
 #include "tests/e2e/e2e.h"
@@ -128,6 +134,55 @@ TEST_F(HostileFiles, DamagedHostArrayFiles) {
     load(action, std::string("[s]\n\0\xFF,,\r=\n", 11), outcome);
     EXPECT_EQ(outcome.code, kOk);
   }
+}
+
+TEST_F(HostileFiles, DevicesAndPipesAreNeitherOpenedNorWritten) {
+  // A pipe without a writer would block a load for ever, one without a reader a save.
+#if defined(_WIN32)
+  const std::vector<std::string> devices = {"CON",
+                                            "NUL",
+                                            "PRN",
+                                            "AUX",
+                                            "COM1",
+                                            "LPT1",
+                                            "nul.txt",
+                                            "Con.csv",
+                                            "com9.ini",
+                                            "lpt1 .txt",
+                                            dir.file("aux.qvx"),
+                                            "\\\\.\\pipe\\tessel"};
+#else
+  const std::string fifo = dir.file("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::vector<std::string> devices = {fifo, "/dev/null", "/dev/zero", "/dev/stdout"};
+#endif
+  const int loads[] = {kAppendNative, kAppendHost, kAppendCsv, kAppendIni, kAppendFile};
+  const int saves[] = {kSaveNative, kSaveHost, kSaveCsv, kSaveIni, kSaveElement, kAppendElement};
+  for (const std::string& name : devices) {
+    SCOPED_TRACE(name);
+    Instance o;
+    o.act(kAppendString, "keep");
+    for (int action : loads) {
+      o.act(action, name);
+      EXPECT_EQ(o.lastOutcome().text, "cannot open: " + name + ": a device or a pipe, not a file") << action;
+    }
+    for (int action : saves) {
+      const bool element = action == kSaveElement || action == kAppendElement;
+      o.act(action, element ? Param(0) : Param(name), element ? Param(name) : Param());
+      EXPECT_EQ(o.lastOutcome().text, "cannot open: " + name + ": a device or a pipe, not a file") << action;
+    }
+    EXPECT_EQ(all(o), "keep");
+    o.act(kLoadCsv, name);  // a replacing load empties the array, as for a missing file
+    EXPECT_EQ(o.integer(kSize), 0);
+  }
+  // Nothing was made beside the pipe: no temporary file, no file named after a device.
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.file(""))) files += entry.exists() ? 1 : 0;
+#if defined(_WIN32)
+  EXPECT_EQ(files, 0u);
+#else
+  EXPECT_EQ(files, 1u);
+#endif
 }
 
 // Everything a load may change, to see that a refused one changed nothing.
