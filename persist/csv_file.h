@@ -1,5 +1,20 @@
 // CSV files: one line per row, fields joined by ",", nothing quoted; an empty
 // field is written as two double quotes, which read back as the empty text.
+//
+// Layout: single-byte text, no header line.
+//
+//   element   written as                 read as
+//   row       fields joined by ","       a line: any run of CR and LF ends one, so
+//             and CR LF                  empty lines give no row
+//   field     the cell's text            the bytes between commas, untrimmed; a
+//                                        comma always splits (no quoting)
+//   empty     "" (two double quotes)     exactly "" is the empty text; other quotes
+//                                        stay part of the text
+//   end                                  a zero byte ends the text there
+//
+// Nothing in a text file is malformed. A load makes rows × the widest row's
+// field count cells, so it is refused (too large, nothing changed) when that
+// passes the load rule of persist/loading.h.
 #pragma once
 
 #include <cstddef>

@@ -15,7 +15,8 @@ namespace {
 
 constexpr std::string_view kMagic("HGF ARRAY\0", 10);
 constexpr int32_t kVersion = 2;
-constexpr int32_t kTextFlags = 2;
+// Content flags: 1 and 5 mark value entries, 2 and 6 text entries; saves write 2.
+constexpr int32_t kValueFlags = 1, kOtherValueFlags = 5, kTextFlags = 2, kOtherTextFlags = 6;
 
 int64_t extent(int32_t b) { return b == 0 ? 1 : b; }
 
@@ -86,8 +87,8 @@ int64_t hostArrayFileBytes(const ArrayStore& store, const HostArrayGrid& grid) {
 }
 
 HostArrayHeader::Kind HostArrayHeader::kind() const {
-  if (flags == 1 || flags == 5) return values;
-  if (flags != 2 && flags != 6) return none;
+  if (flags == kValueFlags || flags == kOtherValueFlags) return values;
+  if (flags != kTextFlags && flags != kOtherTextFlags) return none;
   return version == kVersion ? texts : emptyTexts;
 }
 
