@@ -99,11 +99,12 @@ void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode) {
   if (!fits) width = 0;
   store.dimensions().setCount(2);
   store.dimensions().setBoundary(1, width);
-  store.reserveAppends(static_cast<int64_t>(rows) * width);
+  ArrayStore::Appends cells(store, static_cast<int64_t>(rows) * width);
   for (int32_t r = 0; r < rows; ++r) {
     const int32_t fields = table.fieldCount(r);
-    for (int32_t c = 0; c < width; ++c) store.append(CellDescriptor::ofString(c < fields ? table.field(r, c) : ""));
+    for (int32_t c = 0; c < width; ++c) cells.add(CellDescriptor::ofString(c < fields ? table.field(r, c) : ""));
   }
+  cells.finish();
 }
 
 Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
