@@ -112,7 +112,7 @@ class RoutineFaults : public ::testing::Test {
     host.context.getFirstParameter = &getFirst;
     host.context.getNextParameter = &getNext;
     host.context.getStringSpace = &getSpace;
-    std::vector<unsigned char> memory(160, 0);
+    std::vector<unsigned char> memory(sizeof(TesselRunObject), 0);
     auto* object = reinterpret_cast<TesselRunObject*>(memory.data());
     object->hostContext = &host.context;
     object->store = &state;
