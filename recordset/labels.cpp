@@ -54,7 +54,7 @@ void setLabels(ArrayStore& store, const std::vector<std::optional<std::string>>&
   std::vector<LabelTable::Label> given;
   const std::size_t slots = columns > 0 ? std::min(labels.size(), static_cast<std::size_t>(columns)) : 0;
   for (std::size_t c = 0; c < slots; ++c) {
-    if (labels[c]) given.push_back({static_cast<int32_t>(c), std::string(labels[c]->c_str())});
+    if (labels[c]) given.push_back({static_cast<int32_t>(c), labels[c]->substr(0, labels[c]->find('\0'))});
   }
   if (!table.exists() || table.size() != columns) table.resize(columns);
   table.setAll(std::move(given));
