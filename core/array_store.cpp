@@ -66,6 +66,13 @@ bool ArrayStore::deleteRun(int32_t i, int32_t n) {
   return true;
 }
 
+void ArrayStore::replaceContents(int32_t first, std::vector<Cell>& contents) {
+  if (contents.empty()) return;
+  prepareUpkeep(size());
+  cells_.replaceContents(first, contents);
+  rowFlagUpkeep();
+}
+
 void ArrayStore::deleteAll() {
   cells_.clear();
   rowFlagUpkeep();

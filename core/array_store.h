@@ -83,9 +83,11 @@ class ArrayStore {
     int64_t added_ = 0;
   };
 
-  // Assigns prepared contents to the cells from `first` on in one step that
-  // cannot fail (the cells keep their keys); for changes that must not stop halfway.
-  void replaceContents(int32_t first, std::vector<Cell>& contents) noexcept { cells_.replaceContents(first, contents); }
+  // Assigns prepared contents to the cells from `first` on (the cells keep
+  // their keys) as that many sets would, growth rule and row flag upkeep
+  // included, in one step: std::bad_alloc leaves the store as it was; for
+  // changes that must not stop halfway.
+  void replaceContents(int32_t first, std::vector<Cell>& contents);
   void deleteAt(int32_t i);
   // A run of single inserts at i, i + 1, ... (i inside the array) or of
   // single deletions at i, done at once to the same cells, capacity and row

@@ -180,8 +180,11 @@ void CellTable::settleAppends(int32_t from) noexcept {
   capacity_ = static_cast<int32_t>(replayInserts(capacity_, replayed, count() - from, true));
 }
 
-void CellTable::replaceContents(int32_t first, std::vector<Cell>& contents) noexcept {
-  applyCapacity(plannedCapacity(count()));  // the count stands still: at most a shrink, which cannot fail
+void CellTable::replaceContents(int32_t first, std::vector<Cell>& contents) {
+  // The count stands still, but a run of inserts may have left it past half
+  // the capacity, so the rule may grow the table: that is the one step that
+  // can fail, and it comes before anything changes.
+  applyCapacity(plannedCapacity(count()));
   for (std::size_t k = 0; k < contents.size(); ++k) {
     if (Cell* cell = at(wrapAdd(first, static_cast<int32_t>(k)))) cell->takeContent(contents[k]);
   }

@@ -67,8 +67,9 @@ class CellTable {
     return true;
   }
   // Gives cells first, first + 1, ... the prepared contents (their keys stay);
-  // cells outside the table are skipped. Runs the growth rule as a set would.
-  void replaceContents(int32_t first, std::vector<Cell>& contents) noexcept;
+  // cells outside the table are skipped. Runs the growth rule as a set would;
+  // std::bad_alloc from it leaves the table as it was, and nothing after it fails.
+  void replaceContents(int32_t first, std::vector<Cell>& contents);
   // Makes room at once for n cells to be appended one by one: the slots the
   // growth rule will have reached, so the appends move no cell. The rule's
   // capacity itself still changes append by append.

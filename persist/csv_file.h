@@ -1,5 +1,20 @@
 // CSV files: one line per row, fields joined by ",", nothing quoted; an empty
 // field is written as two double quotes, which read back as the empty text.
+//
+// Layout: single-byte text, no header line.
+//
+//   element   written as                 read as
+//   row       fields joined by ","       a line: any run of CR and LF ends one, so
+//             and CR LF                  empty lines give no row
+//   field     the cell's text            the bytes between commas, untrimmed; a
+//                                        comma always splits (no quoting)
+//   empty     "" (two double quotes)     exactly "" is the empty text; other quotes
+//                                        stay part of the text
+//   end                                  a zero byte ends the text there
+//
+// Nothing in a text file is malformed. A load makes rows × the widest row's
+// field count cells, so it is refused (too large, nothing changed) when that
+// passes the load rule of persist/loading.h.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +38,9 @@ class CsvTable {
   int32_t rowCount() const { return static_cast<int32_t>(rowEnds_.size()); }
   int32_t fieldCount(int32_t row) const;
   const char* field(int32_t row, int32_t c) const;
+  // The widest row's field count, and the cells of the rows filled up to it.
+  int32_t width() const;
+  int64_t cellCount() const { return static_cast<int64_t>(rowCount()) * width(); }
 
   // Takes the file's bytes and splits them in place.
   static CsvTable parse(std::string text);
@@ -39,11 +57,14 @@ class CsvTable {
 // without columns), else rows of boundary-1 fields, the last filled up with
 // empty fields.
 void writeCsvFile(const ArrayStore& store, ByteWriter& out);
+int64_t csvFileBytes(const ArrayStore& store);
 // Both modes make the array 2D with boundary 1 = the widest row (kept when
 // there are no rows) and append every row filled up to that width with
 // empty strings; a replacing load first deletes all cells.
 void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode);
 
+// A file past the save size rule (persist/save_size.h) is not saved
+// (tooLarge) and the file is not touched.
 Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
 // compat: a file that cannot be read is an empty table.
 Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);

@@ -34,6 +34,30 @@ bool isDevice(std::FILE* f) {
 #endif
 }
 
+#ifdef _WIN32
+// The names the system keeps for its devices in every folder, whatever the
+// extension or letter case: "nul", "Con.txt", "saves\\aux.ini".
+bool isReservedName(const char* name) {
+  const char* base = name;
+  for (const char* p = name; *p != '\0'; ++p) {
+    if (*p == '\\' || *p == '/' || *p == ':') base = p + 1;
+  }
+  std::string stem;
+  for (const char* p = base; *p != '\0' && *p != '.'; ++p) {
+    stem += static_cast<char>(*p >= 'a' && *p <= 'z' ? *p - 'a' + 'A' : *p);
+  }
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" || stem == "CONOUT$")
+    return true;
+  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+         stem[3] <= '9';
+}
+#endif
+
+Status refusedDevice(const char* name) {
+  return Status::failure(StatusCode::cannotOpen, name).withDetail("a device or a pipe, not a file");
+}
+
 // The new file of a replacing save is named ".~" and ten random letters or
 // digits (fewer where the folder's path leaves less room), created
 // exclusively: whatever is left in the folder can neither block a save nor
@@ -419,6 +443,10 @@ FileWriter::FileWriter(const FileSystem& fs, const char* name, WriteMode mode)
     status_ = Status::failure(StatusCode::cannotOpen, "", ENOENT);
     return;
   }
+  if (isDevice(name)) {
+    status_ = refusedDevice(name);
+    return;
+  }
   std::string linked, ignored;
   const FileSystem::Kind kind = fs_.kindOf(name, linked);
   if (!linked.empty()) target_ = linked;
@@ -435,7 +463,7 @@ FileWriter::FileWriter(const FileSystem& fs, const char* name, WriteMode mode)
     return;
   }
   if (kind == FileSystem::Kind::other) {
-    // A device or a folder: opened as it is; a folder fails here.
+    // A folder (devices and pipes were refused above): opening it fails here.
     path_ = Path::device;
     file_ = fs_.open(name, "wb");
     if (file_ == nullptr) fail(StatusCode::cannotOpen);
@@ -635,9 +663,26 @@ void FileWriter::abandon() noexcept {
   temp_.clear();
 }
 
+bool isDevice(const char* name) {
+  if (name == nullptr) return false;
+#ifdef _WIN32
+  if ((name[0] == '\\' || name[0] == '/') && (name[1] == '\\' || name[1] == '/') && name[2] == '.' &&
+      (name[3] == '\\' || name[3] == '/'))
+    return true;
+  if (isReservedName(name)) return true;
+  struct _stat info {};
+  return _stat(name, &info) == 0 && (info.st_mode & _S_IFMT) != _S_IFREG && (info.st_mode & _S_IFMT) != _S_IFDIR;
+#else
+  struct stat info {};
+  return ::stat(name, &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+#endif
+}
+
 Status readWholeFile(const FileSystem& fs, const char* name, std::string& content, std::size_t limit) {
   content.clear();
   if (name == nullptr) return Status::failure(StatusCode::cannotOpen, "", ENOENT);
+  // Checked before opening: opening a pipe waits for a writer.
+  if (isDevice(name)) return refusedDevice(name);
   std::FILE* f = fs.open(name, "rb");
   if (f == nullptr) return Status::failure(StatusCode::cannotOpen, name, errno);
   struct Closer {

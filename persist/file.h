@@ -118,6 +118,12 @@ class FileWriter final : public ByteWriter {
   Status status_;
 };
 
+// Whether `name` is a device or a pipe (NUL, CON, COM1, LPT1 with or without
+// an extension, \\.\ names on Windows; FIFOs, sockets and device files
+// elsewhere). Loads and saves refuse one before opening it: opening a pipe
+// can block for ever, and writing to a device writes to the console or a port.
+bool isDevice(const char* name);
+
 // The whole content of a file into `content`. Files longer than `limit`
 // bytes are refused (tooLarge); on any failure `content` is left empty.
 Status readWholeFile(const FileSystem& fs, const char* name, std::string& content, std::size_t limit = SIZE_MAX);

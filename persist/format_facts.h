@@ -35,13 +35,15 @@ inline constexpr FormatInfo kFormats[kFormatCount] = {
      "Native array file",
      "native",
      {actionOf("saveToFile"), actionOf("loadFromFile"), actionOf("appendFromFile"), -1},
-     "The object's own binary file (magic \"QVXARRAY\"): the whole array with its dimensions, labels and keys."},
+     "The object's own binary file (magic \"QVXARRAY\"): the whole array with its dimensions, labels and keys. A "
+     "file cut short or holding a malformed record loads what it holds and is reported as damaged."},
     {Format::hostArray,
      "Host array file",
      "host",
      {actionOf("saveAsHostArray"), actionOf("loadFromHostArray"), actionOf("appendFromHostArray"), -1},
      "The host's binary array file (magic \"HGF ARRAY\"): an X by Y by Z grid of texts, for exchanging arrays with "
-     "the host."},
+     "the host. A file cut short loads what it holds and is reported as damaged. A save whose grid would pass 2 GiB, "
+     "or 64 times the array's own size plus 64 MiB, is refused and the old file stays."},
     {Format::csv,
      "CSV file",
      "csv",
@@ -188,6 +190,11 @@ inline constexpr Rule kCsvDialect[] = {
      "Every field becomes a string element, also one that looks like a number. The array becomes 2D with "
      "as many columns as the widest line; shorter lines are filled up with empty strings."},
     {"Characters", "Single bytes, no encoding conversion. A zero byte in the file ends the text there."},
+    {"Size",
+     "Loading a file of N bytes never takes more than 64 MiB + 64 times N bytes of memory beyond the array it "
+     "replaces: a file whose lines, filled up to the widest, would need more cells is refused (\"too large for "
+     "the array\") and the array stays as it was. A save whose padded rows would pass 2 GiB, or 64 times the "
+     "array's own size plus 64 MiB, is refused and the old file stays."},
 };
 
 // The spreadsheet CSV that the console host reads and writes itself, beside
@@ -228,6 +235,9 @@ inline constexpr Rule kIniLayout[] = {
     {"Loading",
      "Every text comes back as a string element and every key as a string key. The dimension count and "
      "boundaries are left as they are."},
+    {"Size",
+     "Every entry takes a line of the file, so a load stays within the rule of every format: a file of N bytes "
+     "never takes more than 64 MiB + 64 times N bytes of memory beyond the array it replaces."},
 };
 
 }  // namespace tessel::persist::facts

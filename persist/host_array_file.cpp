@@ -7,6 +7,7 @@
 
 #include "persist/byte_io.h"
 #include "persist/loading.h"
+#include "persist/save_size.h"
 
 namespace tessel::persist {
 
@@ -14,7 +15,8 @@ namespace {
 
 constexpr std::string_view kMagic("HGF ARRAY\0", 10);
 constexpr int32_t kVersion = 2;
-constexpr int32_t kTextFlags = 2;
+// Content flags: 1 and 5 mark value entries, 2 and 6 text entries; saves write 2.
+constexpr int32_t kValueFlags = 1, kOtherValueFlags = 5, kTextFlags = 2, kOtherTextFlags = 6;
 
 int64_t extent(int32_t b) { return b == 0 ? 1 : b; }
 
@@ -27,6 +29,17 @@ int64_t entryCount(int32_t x, int32_t y, int32_t z) {
   if (xy > kMax) return -1;
   const int64_t n = xy * z;
   return n > kMax ? -1 : n;
+}
+
+// The cells a load of the file adds: every text of no bytes, else one per
+// 4 bytes of entries at most (the last may be cut short).
+int64_t cellsAdded(const HostArrayHeader& header, std::string_view bytes) {
+  switch (header.kind()) {
+    case HostArrayHeader::none: return 0;
+    case HostArrayHeader::emptyTexts: return header.entries;
+    default:
+      return std::min<int64_t>(header.entries, static_cast<int64_t>((bytes.size() - header.entryOffset + 3) / 4));
+  }
 }
 
 }  // namespace
@@ -52,7 +65,7 @@ void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, Byte
   out.i32(grid.z);
   out.i32(kTextFlags);
   // Values are written as their decimal text; empty and data cells as empty text.
-  for (int32_t i = 0; i < count; ++i) {
+  for (int32_t i = 0; i < count && !out.failed(); ++i) {
     const CellText text = store.cellAt(i)->text();
     out.i32(static_cast<int32_t>(text.size()));
     out.bytes(text.view());
@@ -67,9 +80,15 @@ void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, Byte
   }
 }
 
+int64_t hostArrayFileBytes(const ArrayStore& store, const HostArrayGrid& grid) {
+  int64_t bytes = 30 + 4 * std::max<int64_t>(grid.entries, store.size());
+  for (int32_t i = 0; i < store.size(); ++i) bytes += static_cast<int64_t>(store.cellAt(i)->textLength());
+  return bytes;
+}
+
 HostArrayHeader::Kind HostArrayHeader::kind() const {
-  if (flags == 1 || flags == 5) return values;
-  if (flags != 2 && flags != 6) return none;
+  if (flags == kValueFlags || flags == kOtherValueFlags) return values;
+  if (flags != kTextFlags && flags != kOtherTextFlags) return none;
   return version == kVersion ? texts : emptyTexts;
 }
 
@@ -154,6 +173,8 @@ std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayH
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
   const std::optional<HostArrayGrid> grid = hostArrayGrid(store);
   if (!grid) return Status::failure(StatusCode::tooLarge, name != nullptr ? name : "");
+  Status fits = checkSaveSize(store, hostArrayFileBytes(store, *grid), name);
+  if (!fits.ok()) return fits;
   files.setWriteMode(mode);
   FileWriter out = files.beginSave(name);
   if (!out.failed()) writeHostArrayFile(store, *grid, out);
@@ -167,6 +188,10 @@ Status loadFromHostArray(ArrayStore& store, const FileHandler& files, const char
   if (status.ok()) {
     header = readHostArrayHeader(bytes);
     if (!header) status = Status::failure(StatusCode::badFormat, name);
+  }
+  if (header) {
+    const int64_t cells = cellsAdded(*header, bytes);
+    if (cells > loadCellBudget(bytes.size())) return tooLargeForArray(name, cells);
   }
   std::string damage;
   applyLoad(store, mode, [&](ArrayStore& s) { damage = applyHostArrayFile(s, header, bytes, mode); });

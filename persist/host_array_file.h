@@ -1,5 +1,25 @@
 // The host application's array file: a grid of X by Y by Z entries behind the
 // magic "HGF ARRAY\0", written as texts, read as texts or integers.
+//
+// Layout: integers are i32, little-endian, no padding.
+//
+//   offset  size  field            what a reader does with bad values
+//   0       10    "HGF ARRAY\0"    any other bytes (the zero too): not this format
+//   10      4     format version   written 2; another version with text entries
+//                                  reads every entry as empty text (damaged)
+//   14      4     X                written 1 at least; 0 or less: no entries
+//   18      4     Y                as X
+//   22      4     Z                as X; X × Y × Z beyond 2^31 - 1: not this format
+//   26      4     content flags    1 or 5: value entries; 2 or 6: text entries
+//                                  (written 2); another value: no entry read (damaged)
+//   30      ...   X × Y × Z entries, x fastest, then y, then z; entry (x, y, z) is
+//                 cell (z × Y + y) × X + x:
+//                   values: i32 each
+//                   texts: i32 length n, then n bytes (no terminator); a text
+//                          runs to its first zero byte; n negative: empty (damaged)
+//
+// A file that ends early loads the entries read so far (a last one cut short
+// keeps what it holds) and the load says the file is damaged.
 #pragma once
 
 #include <optional>
@@ -26,6 +46,7 @@ std::optional<HostArrayGrid> hostArrayGrid(const ArrayStore& store);
 // The store's cells as text entries of the grid; entries past the last cell
 // are empty. Streamed: memory does not grow with the grid.
 void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, ByteWriter& out);
+int64_t hostArrayFileBytes(const ArrayStore& store, const HostArrayGrid& grid);
 // What a file's header declares, or nothing when the file cannot be read:
 // wrong magic, an X × Y × Z beyond 32 bits, or more than
 // kMaxEmptyTextEntries text entries that take no bytes (a format version
@@ -56,7 +77,8 @@ std::optional<HostArrayHeader> readHostArrayHeader(std::string_view bytes);
 std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string_view bytes,
                                LoadMode mode);
 
-// A grid beyond 32 bits of entries is not saved (tooLarge) and the file is not touched.
+// A grid beyond 32 bits of entries, or a file past the save size rule
+// (persist/save_size.h), is not saved (tooLarge) and the file is not touched.
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
 Status loadFromHostArray(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);
 

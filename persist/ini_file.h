@@ -1,5 +1,22 @@
 // INI files: "[name]" section headers and key=value lines. The object writes
 // one section "QVXArray" with one entry per cell and reads every section back.
+//
+// Layout: single-byte text, lines ended by CR LF when written; a reader takes
+// any run of CR and LF as one line end, and a zero byte as the end of the text.
+//
+//   line            written as          read as
+//   section header  "[QVXArray]"        "[" with a "]" after it on the line (past
+//                                       leading blanks): a new section, any name
+//   entry           key "=" text        split at the first "="; without one, the
+//                                       whole line is a key with an empty cell;
+//                                       leading spaces and tabs of the line dropped
+//   comment                             "//" first: skipped (";" is an entry)
+//   short line      "=" (no key, empty) under 2 characters: skipped
+//   before a header                     skipped
+//   end             an empty line
+//
+// Nothing in a text file is malformed. Every entry takes 3 bytes of the file
+// at least, so a load stays within the load rule of persist/loading.h.
 #pragma once
 
 #include <string>

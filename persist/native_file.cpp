@@ -6,6 +6,7 @@
 #include "core/arithmetic.h"
 #include "persist/byte_io.h"
 #include "persist/loading.h"
+#include "persist/save_size.h"
 #include "recordset/labels.h"
 
 namespace tessel::persist {
@@ -60,7 +61,37 @@ CellDescriptor readRecord(ByteReader& in, std::string& spill, std::string& damag
   return CellDescriptor::ofString(spill.c_str());
 }
 
+// compat: a table of up to kSlotsAlwaysWritten slots is written whole, as it
+// always was; a larger one only up to its last label, so a table of millions
+// of declared columns writes what it holds. A reload gives the same labels
+// either way.
+constexpr int32_t kSlotsAlwaysWritten = 1024;
+int32_t labelSlotsWritten(const LabelTable& labels) {
+  if (labels.size() <= kSlotsAlwaysWritten) return labels.size();
+  return labels.held().empty() ? 0 : labels.held().back().column + 1;
+}
+
+int64_t recordBytes(const Cell* cell) {
+  if (cell == nullptr || cell->length() < 1) return 6;
+  return 6 + (cell->type() == CellType::value ? 4 : cell->length());
+}
+
 }  // namespace
+
+int64_t nativeFileBytes(const ArrayStore& store) {
+  const int32_t dimensionCount = store.dimensions().count();
+  int64_t bytes = 8 + 2 + 4 + 4 * static_cast<int64_t>(std::max(dimensionCount, 0)) + 4 + 4;
+  const int32_t slots = labelSlotsWritten(store.labels());
+  bytes += 4 * static_cast<int64_t>(slots);
+  for (const LabelTable::Label& l : store.labels().held()) {
+    if (l.column < slots) bytes += static_cast<int64_t>(l.text.size());
+  }
+  for (int32_t i = 0; i < store.size(); ++i) {
+    const Cell* cell = store.cellAt(i);
+    bytes += recordBytes(cell) + recordBytes(cell->key());
+  }
+  return bytes;
+}
 
 void writeNativeFile(const ArrayStore& store, ByteWriter& out) {
   const Dimensions& dims = store.dimensions();
@@ -71,10 +102,11 @@ void writeNativeFile(const ArrayStore& store, ByteWriter& out) {
   out.i32(dimensionCount);
   // Boundary k as the store reports it: the last one written is always 0.
   for (int32_t k = 1; k <= dimensionCount; ++k) out.i32(dims.boundary(k));
-  out.i32(labels.size());
+  const int32_t slots = labelSlotsWritten(labels);
+  out.i32(slots);
   // A slot without a label is written as length 0, like an empty one.
   auto next = labels.held().begin();
-  for (int32_t c = 0; c < labels.size() && !out.failed(); ++c) {
+  for (int32_t c = 0; c < slots && !out.failed(); ++c) {
     if (next != labels.held().end() && next->column == c) {
       out.i32(static_cast<int32_t>(next->text.size()));
       out.bytes((next++)->text);
@@ -83,7 +115,7 @@ void writeNativeFile(const ArrayStore& store, ByteWriter& out) {
     }
   }
   out.i32(store.size());
-  for (int32_t i = 0; i < store.size(); ++i) {
+  for (int32_t i = 0; i < store.size() && !out.failed(); ++i) {
     const Cell* cell = store.cellAt(i);
     writeRecord(out, cell);
     writeRecord(out, cell->key());
@@ -153,14 +185,13 @@ std::string applyNativeFile(ArrayStore& store, const NativeHeader& header, LoadM
     const int32_t whole = in.cut() && i > 0 ? i - 1 : i;
     noteDamage(damage, "ends early: " + std::to_string(whole) + " of " + std::to_string(cellCount) + " cells read");
   }
-  for (std::size_t c = 0; c < header.labels.size(); ++c) {
-    const auto& label = header.labels[c];
-    recordset::setLabel(store, label ? label->c_str() : nullptr, static_cast<int32_t>(c));
-  }
+  recordset::setLabels(store, header.labels);
   return damage;
 }
 
 Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
+  Status fits = checkSaveSize(store, nativeFileBytes(store), name);
+  if (!fits.ok()) return fits;
   files.setWriteMode(mode);
   FileWriter out = files.beginSave(name);
   if (!out.failed()) writeNativeFile(store, out);

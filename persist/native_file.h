@@ -1,5 +1,31 @@
 // The object's own array file: dimensions, boundaries, labels and every cell
 // with its key, little-endian, behind the magic "QVXARRAY".
+//
+// Layout: integers little-endian (i16/u16 2 bytes, i32 4 bytes), no padding.
+//
+//   offset  size      field                what a reader does with bad values
+//   0       8         "QVXARRAY"           any other bytes (letter case too): not this format
+//   8       2 u16     version, 1           read as signed: above 1 is refused; 0 and
+//                                          32768-65535 are accepted, as they always were
+//   10      4 i32     dimension count D    above 10: boundaries past the tenth are skipped
+//   14      4 × D     boundaries 1 to D    the last one written is always 0
+//   then    4 i32     label count L        negative: no labels (damaged)
+//           L slots   i32 length n, then n bytes of text (no terminator); n of 0 is a
+//                     slot without a label, negative is damaged and loads none
+//   then    4 i32     cell count N         negative: no cells (damaged)
+//           N records cell record, then key record, each:
+//                       2 u16 kind: 0 empty, 1 value, 2 string, 3 data (the cell types);
+//                             another kind loads as data (damaged)
+//                       4 i32 length: 4 for a value, the text + its zero byte for a
+//                             string, the byte count for data, 0 for empty or no key;
+//                             below 1 the record has no payload (negative: damaged)
+//                       payload: a value's 4 bytes (a value of another length reads
+//                             4 bytes, damaged), else `length` bytes; a string runs
+//                             to its first zero byte
+//
+// A file that ends early keeps every count and payload read so far, a field
+// cut short keeps its low bytes, and the load says the file is damaged. Bytes
+// after the last record are ignored.
 #pragma once
 
 #include <array>
@@ -17,8 +43,10 @@
 
 namespace tessel::persist {
 
-// The store's content as the file's bytes, streamed straight from the store.
+// The store's content as the file's bytes, streamed straight from the store,
+// and how many bytes that is.
 void writeNativeFile(const ArrayStore& store, ByteWriter& out);
+int64_t nativeFileBytes(const ArrayStore& store);
 // What a file holds before its cells. The cell records are decoded straight
 // into the store from the file's bytes, which must outlive the header.
 struct NativeHeader {

@@ -1,6 +1,12 @@
 // Files a game may meet on a player's disk, through the routine tables:
 // damaged files load what they hold and say how they are damaged.
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/status.h"
 #include "tests/e2e/e2e.h"
@@ -128,6 +134,127 @@ TEST_F(HostileFiles, DamagedHostArrayFiles) {
     load(action, std::string("[s]\n\0\xFF,,\r=\n", 11), outcome);
     EXPECT_EQ(outcome.code, kOk);
   }
+}
+
+TEST_F(HostileFiles, DevicesAndPipesAreNeitherOpenedNorWritten) {
+  // A pipe without a writer would block a load for ever, one without a reader a save.
+#if defined(_WIN32)
+  const std::vector<std::string> devices = {"CON",
+                                            "NUL",
+                                            "PRN",
+                                            "AUX",
+                                            "COM1",
+                                            "LPT1",
+                                            "nul.txt",
+                                            "Con.csv",
+                                            "com9.ini",
+                                            "lpt1 .txt",
+                                            dir.file("aux.qvx"),
+                                            "\\\\.\\pipe\\tessel"};
+#else
+  const std::string fifo = dir.file("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::vector<std::string> devices = {fifo, "/dev/null", "/dev/zero"};
+#endif
+  const int loads[] = {kAppendNative, kAppendHost, kAppendCsv, kAppendIni, kAppendFile};
+  const int saves[] = {kSaveNative, kSaveHost, kSaveCsv, kSaveIni, kSaveElement, kAppendElement};
+  for (const std::string& name : devices) {
+    SCOPED_TRACE(name);
+    Instance o;
+    o.act(kAppendString, "keep");
+    for (int action : loads) {
+      o.act(action, name);
+      EXPECT_EQ(o.lastOutcome().text, "cannot open: " + name + ": a device or a pipe, not a file") << action;
+    }
+    for (int action : saves) {
+      const bool element = action == kSaveElement || action == kAppendElement;
+      o.act(action, element ? Param(0) : Param(name), element ? Param(name) : Param());
+      EXPECT_EQ(o.lastOutcome().text, "cannot open: " + name + ": a device or a pipe, not a file") << action;
+    }
+    EXPECT_EQ(all(o), "keep");
+    o.act(kLoadCsv, name);  // a replacing load empties the array, as for a missing file
+    EXPECT_EQ(o.integer(kSize), 0);
+  }
+  // Nothing was made beside the pipe: no temporary file, no file named after a device.
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.file(""))) files += entry.exists() ? 1 : 0;
+#if defined(_WIN32)
+  EXPECT_EQ(files, 0u);
+#else
+  EXPECT_EQ(files, 1u);
+#endif
+}
+
+// Everything a load may change, to see that a refused one changed nothing.
+std::string state(Instance& o) {
+  return all(o) + " " + std::to_string(o.integer(kDimensionCount)) + ":" + std::to_string(o.integer(kBoundary, 1)) +
+         "," + std::to_string(o.integer(kBoundary, 2)) + " " + o.text(kLabelList).value_or("-") + " " +
+         std::to_string(o.integer(kNumberOfRows)) + " " + std::to_string(o.integer(kCapacity));
+}
+
+TEST_F(HostileFiles, LoadsThatWouldOutgrowTheFileAreRefused) {
+  // 18 KB: a line of 6000 commas pads 6000 short lines to 6001 cells each.
+  std::string csv(6000, ',');
+  for (int i = 0; i < 6000; ++i) csv += "\na";
+  Instance o(makeSetup(2, 3));
+  run(o, {{kAppendString, "a"}, {kAppendString, "b"}, {kAppendString, "c"}, {kAppendString, "d"}});
+  run(o, {{kSetLabel, "L", 1}, {kSetValue, 5, 7}});
+  const std::string before = state(o);
+  const std::string name = put(csv);
+  for (int action : {kLoadCsv, kAppendCsv}) {
+    o.act(action, name);
+    EXPECT_EQ(o.lastOutcome().text, "too large: " + name + ": too large for the array: 36012001 cells");
+    EXPECT_EQ(state(o), before);
+  }
+  // The same shape within the rule (about two cells a byte for a small file) loads.
+  o.act(kLoadCsv, put(std::string(60, ',') + std::string(120, '\n') + std::string(6000, ',')));
+  EXPECT_EQ(o.lastOutcome().code, kOk);
+  EXPECT_EQ(o.integer(kSize), 2 * 6001);
+}
+
+TEST_F(HostileFiles, FileLabelsJoinTheLabelsHeld) {
+  // Labels 0 to 29999 from the file, below the 30000 the array holds: one merge.
+  constexpr int32_t kColumns = 60000, kHalf = 30000;
+  Instance source(makeSetup(2, kColumns)), o(makeSetup(2, kColumns));
+  for (int32_t c = 0; c < kHalf; ++c) source.act(kSetLabel, "n" + std::to_string(c), c);
+  source.act(kSetLabel, std::string("new"), kHalf + 5);
+  for (int32_t c = kHalf; c < kColumns; ++c) o.act(kSetLabel, "o" + std::to_string(c), c);
+  const std::string name = dir.file("labels");
+  source.act(kSaveNative, name);
+  o.act(kLoadNative, name);
+  EXPECT_EQ(o.lastOutcome().code, kOk);
+  for (int32_t c : {0, 1, kHalf - 1, kHalf, kHalf + 5, kColumns - 1}) {
+    EXPECT_EQ(o.text(kLabel, c).value_or("-"), c == kHalf + 5 ? "new" : (c < kHalf ? "n" : "o") + std::to_string(c));
+  }
+}
+
+TEST_F(HostileFiles, DeclaredBoundariesDoNotMakeSavesHuge) {
+  // 38 bytes: a 2D array of 2^31 - 1 columns with one label and no cells.
+  const std::string huge =
+      std::string("QVXARRAY") + le16(1) + le32(2) + le32(0x7FFFFFFF) + le32(0) + le32(1) + le32(1) + "L" + le32(0);
+  Instance o;
+  o.act(kLoadNative, put(huge));
+  ASSERT_EQ(o.lastOutcome().code, kOk);
+  EXPECT_EQ(o.integer(kBoundary, 1), 0x7FFFFFFF);
+  // The native save writes its one label slot; a reload gives the same array.
+  const std::string native = dir.file("native");
+  o.act(kSaveNative, native);
+  EXPECT_EQ(o.lastOutcome().code, kOk);
+  EXPECT_EQ(readBytes(native), huge);
+  o.act(kAppendString, "cell");
+  // Host array and CSV layouts are as big as the grid: refused, the old file stays.
+  for (const auto& [action, bytes] : {std::pair{kSaveHost, "8589934622"}, std::pair{kSaveCsv, "6442450944"}}) {
+    const std::string name = put("old");
+    o.act(action, name);
+    EXPECT_EQ(o.lastOutcome().text, "too large: " + name + ": too large to save: " + bytes + " bytes");
+    EXPECT_EQ(readBytes(name), "old");
+  }
+  // An ordinary table keeps every slot, labelled or not, as it always did.
+  Instance grid(makeSetup(2, 3));
+  grid.act(kSetLabel, std::string("a"), 0);
+  const std::string three = dir.file("three");
+  grid.act(kSaveNative, three);
+  EXPECT_EQ(readBytes(three).substr(22), le32(3) + le32(1) + "a" + le32(0) + le32(0) + le32(0));
 }
 
 }  // namespace

@@ -345,5 +345,20 @@ TEST(RowBoundaries, AResizeFromNoBoundaryGivesTheRowsTheirFlags) {
   }
 }
 
+TEST(RowBoundaries, ReplaceRowGivesEveryPhysicalRowItsFlag) {
+  // X from 2 to 1 without an element operation: four rows, two flags.
+  for (bool autoSelect : {true, false}) {
+    Instance o(tableSetup(2, autoSelect));
+    appendStrings(o, {"d", "c", "b", "a"});
+    o.act(kSelectAll);
+    o.act(kSetBoundary, 1, 1);
+    EXPECT_EQ(view(o), "2 |d|c|-| d,c dcba");
+    o.act(kReplaceRow, "x", 0);  // its sets run the upkeep, as any element operation
+    EXPECT_EQ(view(o), autoSelect ? "4 |x|c|b| x,c,b,a xcba" : "2 |x|c|-| x,c xcba");
+    o.act(kSelectAll);
+    EXPECT_EQ(o.integer(kNumberOfRows), 4);
+  }
+}
+
 }  // namespace
 }  // namespace tessel::testing
