@@ -65,3 +65,12 @@ if(WIN32)
   tessel_console_test(NAME console.windows_script_paths SCRIPT ${case_dir}/windows_script_paths.tessel
     WRITTEN copy.csv EXPECTED ${case_dir}/windows_script_paths.expected)
 endif()
+# A load that fails is a mistake: a script stops there, or with --keep-going
+# writes no file after it; convert writes nothing.
+tessel_console_test(NAME console.failed_load_stops SCRIPT ${case_dir}/failed_load_stops.tessel
+  EXPECTED ${case_dir}/failed_load_stops.expected)
+tessel_console_test(NAME console.failed_load_keep_going SCRIPT ${case_dir}/failed_load_keep_going.tessel
+  WRITTEN copy.csv element.bin EXPECTED ${case_dir}/failed_load_keep_going.expected)
+tessel_console_test(NAME console.convert_refused_input ARGS convert --from native newer.arr out.csv
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/newer.arr WRITTEN out.csv
+  EXPECTED ${case_dir}/convert_refused_input.expected)

@@ -94,7 +94,21 @@ TEST_F(Interactive, MistakesAreReportedAndTheSessionGoesOn) {
   EXPECT_NE(s.output.find("did you mean \"Append value <value>\""), std::string::npos) << s.output;
   EXPECT_NE(s.output.find("size() = 1"), std::string::npos) << s.output;
   ASSERT_TRUE(WIFEXITED(s.status));
-  EXPECT_EQ(WEXITSTATUS(s.status), 1);  // the session saw an error
+  EXPECT_EQ(WEXITSTATUS(s.status), 0);  // leaving the shell is no failure, whatever was mistyped
+}
+
+TEST_F(Interactive, AfterAFailedLoadASaveNeedsForce) {
+  std::ofstream(home_ / "level1.csv") << "the real level\n";
+  const Session s = typeInto(home_.string(),
+                             "Load from CSV file \"levl1.csv\"\nSet string \"fix\" at 0\n"
+                             "Save to CSV file \"level1.csv\"\nSave to CSV file \"level1.csv\" --force\nquit\n");
+  EXPECT_NE(s.output.find("the load failed: cannot open: levl1.csv"), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("not saved: the last load into \"main\" failed"), std::string::npos) << s.output;
+  std::ifstream saved(home_ / "level1.csv");
+  const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "fix\r\n");  // only the line with --force wrote
+  ASSERT_TRUE(WIFEXITED(s.status)) << s.output;
+  EXPECT_EQ(WEXITSTATUS(s.status), 0);  // quit, after mistakes
 }
 
 TEST_F(Interactive, HistoryIsKeptForTheNextSession) {

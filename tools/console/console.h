@@ -165,6 +165,9 @@ Format inputFormat(const std::string& path, std::optional<Format> named);
 // The format a file is to be written in, by its extension; none when unknown.
 std::optional<Format> formatOfExtension(const std::string& path);
 
+// The module's outcome code for a file that was read only in part (damaged).
+inline constexpr int32_t kDamaged = 11;
+
 // A load, append or save action of the catalogue that names a whole-array file.
 struct FileAction {
   Format format;
@@ -174,11 +177,12 @@ std::optional<FileAction> fileActionOf(int action);
 
 // Runs the action on the file, with what tessel adds around the module for
 // CSV (a byte order mark dropped, with `csvHeader` a first row of labels). Adds
-// to `warnings` what the module did not do, what wraps and what a save could
-// not keep; throws UserError when the module reports a failed save or tessel's
-// own part fails.
-void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
-                   std::vector<std::string>& warnings);
+// to `warnings` what wraps and what a save could not keep; throws UserError
+// when the module reports a failed save or tessel's own part fails. Returns
+// the module's outcome, which for a load the caller judges: a failed or
+// damaged load is a mistake in a script and in convert.
+hostkit::RunObject::Outcome runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path,
+                                          bool csvHeader, std::vector<std::string>& warnings);
 
 // ---- help.cpp: the catalogue as help text, for `help` and `tessel help`.
 
@@ -201,7 +205,8 @@ struct Settings {
   hostkit::SetupOptions setup;  // for instances created without options of their own
   ShowOptions show;
   bool csvHeader = false;  // a CSV file's first row holds the column labels
-  bool keepGoing = false;  // a script goes on after an error
+  bool keepGoing = false;    // a script goes on after an error
+  bool interactive = false;  // lines are typed at a terminal, not read from a script
 };
 
 class Session {
@@ -227,6 +232,19 @@ class Session {
   hostkit::RunObject& instance(const std::string& name);
   hostkit::RunObject& create(const std::string& name, const hostkit::SetupOptions& setup);
   bool builtin(std::string_view line);
+  // Runs an action of the catalogue; loads and saves go through the guard
+  // below. `force` is the line's trailing --force.
+  void runAction(hostkit::RunObject& object, const ActionCall& call, bool force);
+  // A save after a load that failed: a script's saves write nothing after it,
+  // and at the terminal a save needs --force (or a good load of that instance).
+  void guardSave(bool force) const;
+
+  // A load that failed and what it said, with the instance it emptied.
+  struct FailedLoad {
+    std::string instance;
+    std::string where;  // "fix.tessel:3: ", empty at the terminal
+    std::string what;
+  };
 
   hostkit::Module& module_;
   Settings settings_;
@@ -234,6 +252,8 @@ class Session {
   std::map<std::string, std::unique_ptr<hostkit::RunObject>> instances_;
   std::string current_ = "main";
   std::vector<std::string> warnings_;
+  std::string where_;  // of the line being run, for messages that point back to it
+  std::optional<FailedLoad> failedLoad_;
   bool quit_ = false;
 };
 

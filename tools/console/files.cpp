@@ -206,25 +206,22 @@ std::optional<FileAction> fileActionOf(int action) {
   return std::nullopt;
 }
 
-void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
-                   std::vector<std::string>& warnings) {
+hostkit::RunObject::Outcome runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path,
+                                          bool csvHeader, std::vector<std::string>& warnings) {
   const int number = kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
   if (action.kind == FileAction::Kind::save) {
     const std::string lost = losses(object, action.format, csvHeader);
     object.act(number, path);
-    if (const auto done = object.lastOutcome(); done.code != 0) throw UserError("the save failed: " + done.text);
+    auto done = object.lastOutcome();
+    if (done.code != 0) throw UserError("the save failed: " + done.text);
     if (action.format == Format::csv && csvHeader) writeAll(path, headerRow(object) + readAll(path));
     if (!lost.empty()) warnings.push_back(path + " (" + formatName(action.format) + "): " + lost);
-    return;
+    return done;
   }
   std::error_code error;
   if (action.format != Format::csv || !std::filesystem::is_regular_file(path, error)) {
     object.act(number, path);
-    if (const auto done = object.lastOutcome(); done.code != 0) {
-      warnings.push_back(done.text +
-                         (action.kind == FileAction::Kind::load ? "; the array is empty now, as in a game" : ""));
-    }
-    return;
+    return object.lastOutcome();
   }
   // CSV: what the module reads without a byte order mark and a header row.
   std::string text = readAll(path);
@@ -239,8 +236,12 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   ScratchFile scratch;
   writeAll(scratch.path, text);
   object.act(number, scratch.path);
-  if (const auto done = object.lastOutcome(); done.code != 0) warnings.push_back(done.text);
+  auto done = object.lastOutcome();
+  // The module read the scratch copy; the user knows the file by its own name.
+  for (std::size_t at = done.text.find(scratch.path); at != std::string::npos; at = done.text.find(scratch.path))
+    done.text.replace(at, scratch.path.size(), path);
   for (std::size_t c = 0; c < labels.size(); ++c) object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
+  return done;
 }
 
 }  // namespace tessel::console

@@ -116,11 +116,14 @@ int showFile(hostkit::Module& module, const Options& o) {
   const Format format = inputFormat(path, o.from);
   hostkit::RunObject object(module, hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
-  runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.csvHeader, warnings);
+  const auto outcome = runFileAction(object, {format, FileAction::Kind::load}, path, o.settings.csvHeader, warnings);
+  // A damaged file is shown as far as it reads, and the status says it is damaged.
+  if (outcome.code != 0 && outcome.code != kDamaged) throw UserError("the load failed: " + outcome.text);
+  if (outcome.code == kDamaged) warnings.push_back(outcome.text + "; shown as far as it reads");
   for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
   const std::string title = o.settings.show.json ? path : path + " (" + formatName(format) + ")";
   platform::page(std::cout, [&](std::ostream& text) { show(object, title, text, o.settings.show); });
-  return 0;
+  return outcome.code == 0 ? 0 : kFailed;
 }
 
 int convert(hostkit::Module& module, const Options& o) {
@@ -137,7 +140,11 @@ int convert(hostkit::Module& module, const Options& o) {
   }
   hostkit::RunObject object(module, hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
-  runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.csvHeader, warnings);
+  const auto loaded = runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.csvHeader, warnings);
+  if (loaded.code != 0) {
+    for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
+    throw UserError("the load failed: " + loaded.text + "; " + out + " is not written");
+  }
   runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.csvHeader, warnings);
   for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
   const int32_t count = object.integer(catalogue::expressionOf("size"));
@@ -247,7 +254,6 @@ int interactive(Session& session, std::ostream& err) {
   std::cout << "tessel: type help for the catalogue; Ctrl-C cancels a line, quit or " << platform::kEndOfInputKeys
             << " ends\n";
   platform::catchInterrupts();
-  int errors = 0;
 #if TESSEL_LINE_EDITING
   static char wordBreaks[] = "\n";  // complete whole lines: action words hold blanks
   rl_readline_name = "tessel";
@@ -279,14 +285,15 @@ int interactive(Session& session, std::ostream& err) {
       std::cout << "^C\n";  // the line is dropped
       continue;
     }
-    if (!session.runLine(line, "", err)) ++errors;
+    (void)session.runLine(line, "", err);  // mistakes are told on their line; the shell goes on
   }
 #if TESSEL_LINE_EDITING
   if (!history.empty()) write_history(history.c_str());
   completion().session = nullptr;  // the completion state outlives the session it points to
 #endif
   std::cout << '\n';
-  return errors == 0 ? 0 : 1;
+  // Leaving the shell is not a failure, whatever was mistyped on the way.
+  return 0;
 }
 
 int dispatch(const Options& o, const char* argv0) {
@@ -321,9 +328,11 @@ int dispatch(const Options& o, const char* argv0) {
   }
   if (command == "show") return showFile(*module, o);
   if (command == "convert") return convert(*module, o);
-  Session session(*module, o.settings, std::cout);
+  Settings settings = o.settings;
+  settings.interactive = command.empty() && platform::inputIsTerminal();
+  Session session(*module, settings, std::cout);
   if (command == "run") return runScripts(session, {o.words.begin() + 1, o.words.end()}, o.settings.keepGoing);
-  if (platform::inputIsTerminal()) return interactive(session, std::cerr);
+  if (settings.interactive) return interactive(session, std::cerr);
   return session.run(std::cin, "<stdin>", std::cerr) ? 0 : kFailed;
 }
 

@@ -96,21 +96,29 @@ Value evaluate(hostkit::RunObject& object, const Term& term, std::vector<std::st
   return {false, object.integer(term.expression, first, second), std::nullopt};
 }
 
-void runAction(hostkit::RunObject& object, const ActionCall& call, bool csvHeader, std::vector<std::string>& warnings) {
-  Value values[2];
-  for (std::size_t i = 0; i < call.params.size(); ++i) values[i] = evaluate(object, call.params[i], warnings);
-  if (const auto file = fileActionOf(call.number))
-    return runFileAction(object, *file, values[0].text.value_or(""), csvHeader, warnings);
-  const std::size_t warned = warnings.size();
-  warnOutOfRange(object, kActions[call.number].params, values, true, warnings);
-  object.act(call.number, toParam(values[0]), toParam(values[1]));
-  // The element files: what the module reports, never guessed.
-  const auto outcome = object.lastOutcome();
-  if (outcome.code == 0 || warnings.size() > warned) return;
-  const bool writes = call.number == catalogue::actionOf("saveElementToFile") ||
-                      call.number == catalogue::actionOf("appendElementToFile");
-  if (writes) throw UserError("the save failed: " + outcome.text);
-  warnings.push_back(outcome.text);
+// The actions that write a file.
+bool isSave(int action) {
+  if (const auto file = fileActionOf(action)) return file->kind == FileAction::Kind::save;
+  return action == catalogue::actionOf("saveElementToFile") || action == catalogue::actionOf("appendElementToFile");
+}
+
+// The actions that read a file into the array.
+bool isLoad(int action) {
+  if (const auto file = fileActionOf(action)) return file->kind != FileAction::Kind::save;
+  return action == catalogue::actionOf("setFileAt") || action == catalogue::actionOf("insertFileAt") ||
+         action == catalogue::actionOf("appendFile");
+}
+
+// A line's last word "--force", outside quotes: taken off the line.
+bool takeForce(std::string_view& line) {
+  constexpr std::string_view kForce = "--force";
+  if (line.size() < kForce.size() || line.substr(line.size() - kForce.size()) != kForce) return false;
+  std::string_view rest = line.substr(0, line.size() - kForce.size());
+  if (!rest.empty() && rest.back() != ' ' && rest.back() != '\t') return false;
+  if (std::count(rest.begin(), rest.end(), '"') % 2 != 0) return false;  // inside a text
+  while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.remove_suffix(1);
+  line = rest;
+  return true;
 }
 
 }  // namespace
@@ -193,7 +201,10 @@ void Session::execute(std::string_view line) {
                        : "(no text)")
          << '\n';
   } else {
-    runAction(object, resolveAction(line), settings_.csvHeader, warnings_);
+    const bool force = takeForce(line);
+    const ActionCall call = resolveAction(line);
+    if (force && !isSave(call.number)) throw UserError("--force only goes after a save");
+    runAction(object, call, force);
   }
   object.releaseStringSpace();
 }
@@ -275,10 +286,54 @@ bool Session::builtin(std::string_view line) {
   return true;
 }
 
+void Session::guardSave(bool force) const {
+  if (!failedLoad_) return;
+  if (!settings_.interactive) {
+    throw UserError("not saved: the load at " + failedLoad_->where.substr(0, failedLoad_->where.size() - 2) +
+                    " failed, so this script writes no file after it");
+  }
+  if (force) return;
+  throw UserError("not saved: the last load into \"" + failedLoad_->instance + "\" failed (" + failedLoad_->what +
+                  "), so the array may not hold what you think; add --force to the line to save anyway");
+}
+
+void Session::runAction(hostkit::RunObject& object, const ActionCall& call, bool force) {
+  Value values[2];
+  for (std::size_t i = 0; i < call.params.size(); ++i) values[i] = evaluate(object, call.params[i], warnings_);
+  if (isSave(call.number)) guardSave(force);
+  hostkit::RunObject::Outcome outcome;
+  const std::size_t warned = warnings_.size();
+  if (const auto file = fileActionOf(call.number)) {
+    outcome = runFileAction(object, *file, values[0].text.value_or(""), settings_.csvHeader, warnings_);
+  } else {
+    warnOutOfRange(object, kActions[call.number].params, values, true, warnings_);
+    object.act(call.number, toParam(values[0]), toParam(values[1]));
+    // The element files: what the module reports, never guessed.
+    outcome = object.lastOutcome();
+    if (outcome.code != 0 && isSave(call.number)) throw UserError("the save failed: " + outcome.text);
+    if (outcome.code != 0 && warnings_.size() > warned) return;  // an index that names nothing was warned about
+  }
+  if (isSave(call.number)) {
+    if (settings_.interactive) failedLoad_.reset();  // saved with --force: the user has seen the array
+    return;
+  }
+  if (!isLoad(call.number)) return;
+  const bool replaces = fileActionOf(call.number) && fileActionOf(call.number)->kind == FileAction::Kind::load;
+  if (outcome.code == 0) {
+    // At the terminal a good load of the same instance makes its array trustworthy again.
+    if (settings_.interactive && replaces && failedLoad_ && failedLoad_->instance == current_) failedLoad_.reset();
+    return;
+  }
+  const bool emptied = replaces && outcome.code != kDamaged;
+  failedLoad_ = FailedLoad{current_, where_, outcome.text};
+  throw UserError("the load failed: " + outcome.text + (emptied ? "; the array is empty now, as in a game" : ""));
+}
+
 bool Session::run(std::istream& script, const std::string& name, std::ostream& err) {
   std::string line;
   int number = 0;
   bool ok = true;
+  failedLoad_.reset();  // a failed load stops the saves of its own script
   while (!quit_ && std::getline(script, line)) {
     if (++number == 1 && line.rfind("\xef\xbb\xbf", 0) == 0) line.erase(0, 3);  // a UTF-8 byte order mark
     const bool done = runLine(line, name + ":" + std::to_string(number) + ": ", err);
@@ -294,6 +349,7 @@ bool Session::run(std::istream& script, const std::string& name, std::ostream& e
 
 bool Session::runLine(std::string_view line, const std::string& where, std::ostream& err) {
   std::optional<std::string> mistake;
+  where_ = where;
   try {
     execute(line);
   } catch (const std::exception& e) {
