@@ -38,7 +38,7 @@ CsvTable CsvTable::parse(std::string text) {
   return table;
 }
 
-void writeCsvFile(const ArrayStore& store, ByteWriter& out) {
+void writeCsvFile(const ArrayStore& store, ByteWriter& out, SaveReport* report) {
   const int32_t count = store.size();
   const int32_t columns = store.dimensions().count() <= 1 ? 0 : store.dimensions().boundary(1);
   // A 2D or 3D array without columns is written as one row, like a 1D one.
@@ -49,11 +49,14 @@ void writeCsvFile(const ArrayStore& store, ByteWriter& out) {
       if (c > 0) out.bytes(",");
       const int64_t i = r * width + c;
       const CellText text = i < count ? store.cellAt(static_cast<int32_t>(i))->text() : CellText();
+      if (report != nullptr && i < count) report->csvCell(*store.cellAt(static_cast<int32_t>(i)));
       // An empty field is written as two double quotes.
       out.bytes(text.size() > 0 ? text.view() : std::string_view("\"\"", 2));
     }
     out.bytes("\r\n");
   }
+  // A load makes any file 2D; one without rows keeps no column count.
+  if (report != nullptr) report->finish(store, rows * width, rows > 0 ? 2 : 0, false);
 }
 
 void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode) {
@@ -75,9 +78,14 @@ void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode) {
 }
 
 Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
+  SaveReport unread;
+  return saveToCsv(store, files, name, mode, unread);
+}
+
+Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report) {
   files.setWriteMode(mode);
   FileWriter out = files.beginSave(name);
-  if (!out.failed()) writeCsvFile(store, out);
+  if (!out.failed()) writeCsvFile(store, out, &report);
   return out.commit();
 }
 

@@ -10,6 +10,7 @@
 #include "core/status.h"
 #include "persist/byte_io.h"
 #include "persist/file_handler.h"
+#include "persist/save_report.h"
 
 namespace tessel::persist {
 
@@ -25,7 +26,9 @@ struct HostArrayGrid {
 std::optional<HostArrayGrid> hostArrayGrid(const ArrayStore& store);
 // The store's cells as text entries of the grid; entries past the last cell
 // are empty. Streamed: memory does not grow with the grid.
-void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, ByteWriter& out);
+// Counts into `report` what a load will not give back.
+void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, ByteWriter& out,
+                        SaveReport* report = nullptr);
 // What a file's header declares, or nothing when the file cannot be read:
 // wrong magic, an X × Y × Z beyond 32 bits, or more than
 // kMaxEmptyTextEntries text entries that take no bytes (a format version
@@ -56,6 +59,8 @@ void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>&
 
 // A grid beyond 32 bits of entries is not saved (tooLarge) and the file is not touched.
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
+Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode,
+                       SaveReport& report);
 Status loadFromHostArray(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);
 
 }  // namespace tessel::persist

@@ -129,6 +129,11 @@ void applyNativeFile(ArrayStore& store, const NativeHeader& header, LoadMode mod
   }
 }
 
+Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report) {
+  report.finish(store, store.size(), store.dimensions().count(), true);
+  return saveToFile(store, files, name, mode);
+}
+
 Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
   files.setWriteMode(mode);
   FileWriter out = files.beginSave(name);

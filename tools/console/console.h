@@ -204,7 +204,7 @@ extern const char* const kSetupOptionsHelp;
 struct Settings {
   hostkit::SetupOptions setup;  // for instances created without options of their own
   ShowOptions show;
-  bool csvHeader = false;  // a CSV file's first row holds the column labels
+  bool csvHeader = false;    // a CSV file's first row holds the column labels
   bool keepGoing = false;    // a script goes on after an error
   bool interactive = false;  // lines are typed at a terminal, not read from a script
 };

@@ -93,53 +93,31 @@ void warnAboutWrapping(const std::string& path, const std::string& text, std::ve
   }
 }
 
-// What the format cannot keep of the array, counted where its table says the
-// aspect is lost or changed: "3 keys dropped, ...".
-std::string losses(hostkit::RunObject& object, Format format, bool csvHeader) {
-  using persist::facts::Facet;
-  using persist::facts::Fate;
-  if (format == Format::native) return "";
-  const int32_t size = object.integer(expressionOf("size"));
-  const int32_t dimensions = object.integer(expressionOf("dimensionCount"));
-  const int32_t columns = dimensions >= 2 ? object.integer(expressionOf("boundaryX")) : 0;
-  int keys = 0, valueKeys = 0, values = 0, data = 0, bareEmpty = 0, commas = 0, breaks = 0, labels = 0;
-  for (int32_t i = 0; i < size; ++i) {
-    const auto facts = object.describeCell(i);
-    if (!facts) continue;
-    keys += facts->keyType != TESSEL_CELL_NONE;
-    valueKeys += facts->keyType != TESSEL_CELL_NONE && facts->keyType != TESSEL_CELL_STRING;
-    values += facts->type == TESSEL_CELL_VALUE;
-    data += facts->type == TESSEL_CELL_DATA;
-    bareEmpty +=
-        facts->keyType == TESSEL_CELL_NONE && (facts->type == TESSEL_CELL_EMPTY || facts->type == TESSEL_CELL_DATA ||
-                                               (facts->type == TESSEL_CELL_STRING && facts->length == 0));
-    if (facts->type == TESSEL_CELL_STRING) {
-      const std::string text = object.text(expressionOf("stringAt"), i).value_or("");
-      commas += text.find(',') != std::string::npos;
-      breaks += text.find_first_of("\r\n") != std::string::npos;
-    }
-  }
-  for (int32_t c = 0; dimensions == 2 && c < columns; ++c)
-    labels += !object.text(expressionOf("label"), c).value_or("").empty();
-  object.releaseStringSpace();
+// What the save could not keep, as the module counted it while writing:
+// "3 keys dropped, 2 values become texts". A CSV header row written by tessel
+// keeps the labels.
+std::string losses(const TesselSaveReport& r, bool labelsKept) {
   std::string out;
-  const auto add = [&](Facet aspect, Fate fate, int n, const std::string& what) {
-    if (persist::facts::fateOf(aspect, format) == fate && n > 0) out += (out.empty() ? "" : ", ") + what;
+  const auto count = [&out](int64_t n, const char* one, const char* many) {
+    if (n > 0) out += (out.empty() ? "" : ", ") + plural(n, one, many);
   };
-  const auto count = [&](Facet aspect, Fate fate, int n, const char* one, const char* many) {
-    add(aspect, fate, n, plural(n, one, many));
-  };
-  count(Facet::keys, Fate::lost, keys, "key dropped", "keys dropped");
-  count(Facet::keys, Fate::changed, valueKeys, "key becomes a text", "keys become texts");
-  count(Facet::labels, Fate::lost, format == Format::csv && csvHeader ? 0 : labels, "label dropped", "labels dropped");
-  count(Facet::values, Fate::changed, values, "value becomes a text", "values become texts");
-  count(Facet::data, Fate::lost, data, "data cell written empty", "data cells written empty");
-  // Only INI skips cells on load: a line without a key and text is no entry.
-  count(Facet::emptyCells, Fate::changed, format == Format::ini ? bareEmpty : 0, "empty cell without a key dropped",
-        "empty cells without a key dropped");
-  add(Facet::dimensions, Fate::lost, dimensions >= 2, "the " + std::to_string(dimensions) + "D shape flattened");
-  count(Facet::separator, Fate::lost, commas, "text with a comma split", "texts with a comma split");
-  count(Facet::lineBreaks, Fate::lost, breaks, "text with a line break split", "texts with a line break split");
+  count(r.keysDropped, "key dropped", "keys dropped");
+  count(r.keysBecomeTexts, "key becomes a text", "keys become texts");
+  count(r.keysChanged, "key reads back otherwise", "keys read back otherwise");
+  count(labelsKept ? 0 : r.labelsDropped, "label dropped", "labels dropped");
+  count(r.valuesBecomeTexts, "value becomes a text", "values become texts");
+  count(r.dataWrittenEmpty, "data cell written empty", "data cells written empty");
+  count(r.emptyCellsDropped, "element without a key or text dropped", "elements without a key or text dropped");
+  count(r.splitAtSeparator, "text with a comma split", "texts with a comma split");
+  count(r.splitAtLineBreak, "text with a line break split", "texts with a line break split");
+  count(r.textsEmptied, "text \"\" reads back empty", "texts \"\" read back empty");
+  count(r.elementsAdded, "empty element added at the end", "empty elements added at the end");
+  const std::string before = std::to_string(r.dimensionsBefore) + "D";
+  if (r.dimensionsAfter == 0 && r.dimensionsBefore >= 2) {
+    out += (out.empty() ? "the " : ", the ") + before + " shape not stored";
+  } else if (r.dimensionsAfter != 0 && r.dimensionsAfter != r.dimensionsBefore && r.dimensionsBefore >= 1) {
+    out += (out.empty() ? "the " : ", the ") + before + " shape becomes " + std::to_string(r.dimensionsAfter) + "D";
+  }
   return out;
 }
 
@@ -210,10 +188,11 @@ hostkit::RunObject::Outcome runFileAction(hostkit::RunObject& object, const File
                                           bool csvHeader, std::vector<std::string>& warnings) {
   const int number = kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
   if (action.kind == FileAction::Kind::save) {
-    const std::string lost = losses(object, action.format, csvHeader);
     object.act(number, path);
     auto done = object.lastOutcome();
     if (done.code != 0) throw UserError("the save failed: " + done.text);
+    const auto report = object.lastSaveReport();
+    const std::string lost = report ? losses(*report, action.format == Format::csv && csvHeader) : "";
     if (action.format == Format::csv && csvHeader) writeAll(path, headerRow(object) + readAll(path));
     if (!lost.empty()) warnings.push_back(path + " (" + formatName(action.format) + "): " + lost);
     return done;
