@@ -37,6 +37,24 @@ class LabelTable {
     held_.erase(find(size_), held_.end());
     exists_ = true;
   }
+  // What set() of each label in turn does, in one pass: `labels` come in
+  // rising column order, each column once; those outside the slots are
+  // dropped, the others replace or join the labels held. Throws
+  // std::bad_alloc with the table unchanged.
+  void setAll(std::vector<Label> labels) {
+    std::vector<Label> merged;
+    merged.reserve(held_.size() + labels.size());
+    auto old = held_.begin();
+    for (Label& l : labels) {
+      if (l.column < 0 || l.column >= size()) continue;
+      for (; old != held_.end() && old->column <= l.column; ++old) {
+        if (old->column < l.column) merged.push_back(std::move(*old));
+      }
+      merged.push_back(std::move(l));
+    }
+    for (; old != held_.end(); ++old) merged.push_back(std::move(*old));
+    held_ = std::move(merged);
+  }
   void set(int32_t c, const char* text) {
     if (c < 0 || c >= size() || text == nullptr) return;
     std::string copy(text);

@@ -90,12 +90,15 @@ class ByteReader {
 
   bool atEnd() const { return pos_ >= data_.size(); }
   std::size_t remaining() const { return data_.size() - pos_; }
+  // Whether a field or a run of bytes was cut short by the end of the data.
+  bool cut() const { return cut_; }
 
   uint16_t u16() { return static_cast<uint16_t>(little(2)); }
   int32_t i32() { return static_cast<int32_t>(little(4)); }
   // Up to n bytes; fewer when the data ends first.
   std::string_view take(uint64_t n) {
     const std::size_t k = n < remaining() ? static_cast<std::size_t>(n) : remaining();
+    if (k < n) cut_ = true;
     const std::string_view out = data_.substr(pos_, k);
     pos_ += k;
     return out;
@@ -119,6 +122,7 @@ class ByteReader {
 
   std::string_view data_;
   std::size_t pos_ = 0;
+  bool cut_ = false;
 };
 
 }  // namespace tessel::persist

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "persist/loading.h"
+#include "persist/save_size.h"
 #include "persist/text_lines.h"
 
 namespace tessel::persist {
@@ -38,14 +39,40 @@ CsvTable CsvTable::parse(std::string text) {
   return table;
 }
 
-void writeCsvFile(const ArrayStore& store, ByteWriter& out, SaveReport* report) {
+namespace {
+
+// Fields a line and lines: a 2D or 3D array without columns is written as
+// one row, like a 1D one.
+struct CsvShape {
+  int64_t width;
+  int64_t rows;
+};
+CsvShape csvShape(const ArrayStore& store) {
   const int32_t count = store.size();
   const int32_t columns = store.dimensions().count() <= 1 ? 0 : store.dimensions().boundary(1);
-  // A 2D or 3D array without columns is written as one row, like a 1D one.
   const int64_t width = columns >= 1 ? columns : std::max(count, 0);
-  const int64_t rows = columns >= 1 ? (count + width - 1) / width : 1;
+  return {width, columns >= 1 ? (count + width - 1) / width : 1};
+}
+
+}  // namespace
+
+int64_t csvFileBytes(const ArrayStore& store) {
+  const CsvShape shape = csvShape(store);
+  // Commas and line ends, then each field: its text, or "" when empty.
+  int64_t bytes = shape.rows * (std::max<int64_t>(shape.width - 1, 0) + 2);
+  bytes += 2 * (shape.rows * shape.width - store.size());
+  for (int32_t i = 0; i < store.size(); ++i) {
+    const std::size_t n = store.cellAt(i)->textLength();
+    bytes += n > 0 ? static_cast<int64_t>(n) : 2;
+  }
+  return bytes;
+}
+
+void writeCsvFile(const ArrayStore& store, ByteWriter& out, SaveReport* report) {
+  const int32_t count = store.size();
+  const auto [width, rows] = csvShape(store);
   for (int64_t r = 0; r < rows && !out.failed(); ++r) {
-    for (int64_t c = 0; c < width; ++c) {
+    for (int64_t c = 0; c < width && !out.failed(); ++c) {
       if (c > 0) out.bytes(",");
       const int64_t i = r * width + c;
       const CellText text = i < count ? store.cellAt(static_cast<int32_t>(i))->text() : CellText();
@@ -59,13 +86,18 @@ void writeCsvFile(const ArrayStore& store, ByteWriter& out, SaveReport* report) 
   if (report != nullptr) report->finish(store, rows * width, rows > 0 ? 2 : 0, false);
 }
 
+int32_t CsvTable::width() const {
+  int32_t width = 0;
+  for (int32_t r = 0; r < rowCount(); ++r) width = std::max(width, fieldCount(r));
+  return width;
+}
+
 void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode) {
   if (mode == LoadMode::replace) store.deleteAll();
-  int32_t width = 0;
-  for (int32_t r = 0; r < table.rowCount(); ++r) width = std::max(width, table.fieldCount(r));
   // Rows are filled up to the widest one; a grid beyond 32 bits of cells is
   // a file that cannot be read.
-  const bool fits = static_cast<int64_t>(table.rowCount()) * width <= std::numeric_limits<int32_t>::max();
+  int32_t width = table.width();
+  const bool fits = table.cellCount() <= std::numeric_limits<int32_t>::max();
   const int32_t rows = fits ? table.rowCount() : 0;
   if (!fits) width = 0;
   store.dimensions().setCount(2);
@@ -83,6 +115,8 @@ Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, 
 }
 
 Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report) {
+  Status fits = checkSaveSize(store, csvFileBytes(store), name);
+  if (!fits.ok()) return fits;
   files.setWriteMode(mode);
   FileWriter out = files.beginSave(name);
   if (!out.failed()) writeCsvFile(store, out, &report);
@@ -92,7 +126,9 @@ Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, 
 Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
   std::string bytes;
   Status status = files.read(name, bytes);
+  const std::size_t size = bytes.size();
   const CsvTable table = CsvTable::parse(std::move(bytes));
+  if (table.cellCount() > loadCellBudget(size)) return tooLargeForArray(name, table.cellCount());
   applyLoad(store, mode, [&](ArrayStore& s) { applyCsvTable(s, table, mode); });
   return status;
 }

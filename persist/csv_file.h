@@ -24,6 +24,9 @@ class CsvTable {
   int32_t rowCount() const { return static_cast<int32_t>(rowEnds_.size()); }
   int32_t fieldCount(int32_t row) const;
   const char* field(int32_t row, int32_t c) const;
+  // The widest row's field count, and the cells of the rows filled up to it.
+  int32_t width() const;
+  int64_t cellCount() const { return static_cast<int64_t>(rowCount()) * width(); }
 
   // Takes the file's bytes and splits them in place.
   static CsvTable parse(std::string text);
@@ -40,11 +43,14 @@ class CsvTable {
 // without columns), else rows of boundary-1 fields, the last filled up with
 // empty fields. Counts into `report` what a load will not give back.
 void writeCsvFile(const ArrayStore& store, ByteWriter& out, SaveReport* report = nullptr);
+int64_t csvFileBytes(const ArrayStore& store);
 // Both modes make the array 2D with boundary 1 = the widest row (kept when
 // there are no rows) and append every row filled up to that width with
 // empty strings; a replacing load first deletes all cells.
 void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode);
 
+// A file past the save size rule (persist/save_size.h) is not saved
+// (tooLarge) and the file is not touched.
 Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
 Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report);
 // compat: a file that cannot be read is an empty table.

@@ -28,10 +28,12 @@ struct FormatInfo {
 
 inline constexpr FormatInfo kFormats[kFormatCount] = {
     {Format::native, "Native array file", "native", "0, 3, 10",
-     "The object's own binary file (magic \"QVXARRAY\"): the whole array with its dimensions, labels and keys."},
+     "The object's own binary file (magic \"QVXARRAY\"): the whole array with its dimensions, labels and keys. A "
+     "file cut short or holding a malformed record loads what it holds and is reported as damaged."},
     {Format::hostArray, "Host array file", "host", "1, 4, 11",
      "The host's binary array file (magic \"HGF ARRAY\"): an X by Y by Z grid of texts, for exchanging arrays with "
-     "the host."},
+     "the host. A file cut short loads what it holds and is reported as damaged. A save whose grid would pass 2 GiB, "
+     "or 64 times the array's own size plus 64 MiB, is refused and the old file stays."},
     {Format::csv, "CSV file", "csv", "2, 5, 12",
      "A comma-separated text file, one line per row, read back as a 2D array of strings."},
     {Format::ini, "INI file", "ini", "58, 59, 60",
@@ -168,6 +170,11 @@ inline constexpr Rule kCsvDialect[] = {
      "Every field becomes a string element, also one that looks like a number. The array becomes 2D with "
      "as many columns as the widest line; shorter lines are filled up with empty strings."},
     {"Characters", "Single bytes, no encoding conversion. A zero byte in the file ends the text there."},
+    {"Size",
+     "Loading a file of N bytes never takes more than 64 MiB + 64 times N bytes of memory beyond the array it "
+     "replaces: a file whose lines, filled up to the widest, would need more cells is refused (\"too large for "
+     "the array\") and the array stays as it was. A save whose padded rows would pass 2 GiB, or 64 times the "
+     "array's own size plus 64 MiB, is refused and the old file stays."},
 };
 
 // The INI layout, as written and as read.
@@ -186,6 +193,9 @@ inline constexpr Rule kIniLayout[] = {
     {"Loading",
      "Every text comes back as a string element and every key as a string key. The dimension count and "
      "boundaries are left as they are."},
+    {"Size",
+     "Every entry takes a line of the file, so a load stays within the rule of every format: a file of N bytes "
+     "never takes more than 64 MiB + 64 times N bytes of memory beyond the array it replaces."},
 };
 
 }  // namespace tessel::persist::facts

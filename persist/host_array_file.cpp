@@ -7,6 +7,7 @@
 
 #include "persist/byte_io.h"
 #include "persist/loading.h"
+#include "persist/save_size.h"
 
 namespace tessel::persist {
 
@@ -27,6 +28,17 @@ int64_t entryCount(int32_t x, int32_t y, int32_t z) {
   if (xy > kMax) return -1;
   const int64_t n = xy * z;
   return n > kMax ? -1 : n;
+}
+
+// The cells a load of the file adds: every text of no bytes, else one per
+// 4 bytes of entries at most (the last may be cut short).
+int64_t cellsAdded(const HostArrayHeader& header, std::string_view bytes) {
+  switch (header.kind()) {
+    case HostArrayHeader::none: return 0;
+    case HostArrayHeader::emptyTexts: return header.entries;
+    default:
+      return std::min<int64_t>(header.entries, static_cast<int64_t>((bytes.size() - header.entryOffset + 3) / 4));
+  }
 }
 
 }  // namespace
@@ -52,7 +64,7 @@ void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, Byte
   out.i32(grid.z);
   out.i32(kTextFlags);
   // Values are written as their decimal text; empty and data cells as empty text.
-  for (int32_t i = 0; i < count; ++i) {
+  for (int32_t i = 0; i < count && !out.failed(); ++i) {
     const CellText text = store.cellAt(i)->text();
     if (report != nullptr) report->hostArrayCell(*store.cellAt(i));
     out.i32(static_cast<int32_t>(text.size()));
@@ -70,6 +82,12 @@ void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, Byte
   if (report != nullptr) report->finish(store, grid.entries, grid.y > 1 ? 3 : grid.x > 1 ? 2 : 1, false);
 }
 
+int64_t hostArrayFileBytes(const ArrayStore& store, const HostArrayGrid& grid) {
+  int64_t bytes = 30 + 4 * std::max<int64_t>(grid.entries, store.size());
+  for (int32_t i = 0; i < store.size(); ++i) bytes += static_cast<int64_t>(store.cellAt(i)->textLength());
+  return bytes;
+}
+
 HostArrayHeader::Kind HostArrayHeader::kind() const {
   if (flags == 1 || flags == 5) return values;
   if (flags != 2 && flags != 6) return none;
@@ -85,45 +103,54 @@ std::optional<HostArrayHeader> readHostArrayHeader(std::string_view bytes) {
   header.y = in.i32();
   header.z = in.i32();
   header.flags = in.i32();
+  if (in.cut()) noteDamage(header.damage, "ends early: in the header");
   header.entries = entryCount(header.x, header.y, header.z);
   if (header.entries < 0) return std::nullopt;
   // Entries that take no bytes: only a bounded number of them is believed.
   if (header.kind() == HostArrayHeader::emptyTexts && header.entries > kMaxEmptyTextEntries) return std::nullopt;
+  if (header.kind() == HostArrayHeader::none && header.entries > 0)
+    noteDamage(header.damage, "unknown content flags (" + std::to_string(header.flags) + "): no entry read");
+  if (header.kind() == HostArrayHeader::emptyTexts && header.entries > 0)
+    noteDamage(header.damage,
+               "texts of format version " + std::to_string(header.version) + " are not read: every entry loads empty");
   header.entryOffset = bytes.size() - in.remaining();
   return header;
 }
 
-void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string_view bytes,
-                        LoadMode mode) {
+std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string_view bytes,
+                               LoadMode mode) {
   if (mode == LoadMode::replace) {
     store.deleteAll();
     Dimensions& dims = store.dimensions();
     if (!header) {
       dims.setCount(0);
-      return;
+      return {};
     }
     dims.setCount(header->x == 1 && header->y == 1 ? 1 : header->y == 1 ? 2 : 3);
     dims.setBoundary(1, header->x);
     dims.setBoundary(2, header->y);
   }
-  if (!header) return;
+  if (!header) return {};
+  std::string damage = header->damage;
   ByteReader in(bytes.substr(header->entryOffset));
   const HostArrayHeader::Kind kind = header->kind();
-  if (kind == HostArrayHeader::none) return;
+  if (kind == HostArrayHeader::none) return damage;
   if (kind == HostArrayHeader::emptyTexts) {
     ArrayStore::Appends cells(store, header->entries);
     for (int64_t i = 0; i < header->entries; ++i) cells.add({});
     cells.finish();
-    return;
+    return damage;
   }
   // Every entry read from the file takes 4 bytes, all but a last one cut short.
   ArrayStore::Appends cells(store, std::min<int64_t>(header->entries, static_cast<int64_t>((in.remaining() + 3) / 4)));
-  for (int64_t i = 0; i < header->entries && !in.atEnd(); ++i) {
+  int64_t i = 0;
+  for (; i < header->entries && !in.atEnd(); ++i) {
     if (kind == HostArrayHeader::values) {
       cells.add(CellDescriptor::ofValue(in.i32()));
       continue;
     }
     const int32_t n = in.i32();
+    if (n < 0) noteDamage(damage, "entry " + std::to_string(i) + " has a negative length");
     const std::string_view text = n > 0 ? in.take(static_cast<uint64_t>(n)) : std::string_view();
     if (text.empty()) {
       cells.add({});
@@ -136,6 +163,13 @@ void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>&
     cells.add(CellDescriptor::ofText(text.data(), static_cast<int32_t>(length)));
   }
   cells.finish();
+  // An entry cut short is loaded with what it held, but not counted as read.
+  if (in.cut() || i < header->entries) {
+    const int64_t whole = in.cut() && i > 0 ? i - 1 : i;
+    noteDamage(damage,
+               "ends early: " + std::to_string(whole) + " of " + std::to_string(header->entries) + " entries read");
+  }
+  return damage;
 }
 
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
@@ -147,6 +181,8 @@ Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* 
                        SaveReport& report) {
   const std::optional<HostArrayGrid> grid = hostArrayGrid(store);
   if (!grid) return Status::failure(StatusCode::tooLarge, name != nullptr ? name : "");
+  Status fits = checkSaveSize(store, hostArrayFileBytes(store, *grid), name);
+  if (!fits.ok()) return fits;
   files.setWriteMode(mode);
   FileWriter out = files.beginSave(name);
   if (!out.failed()) writeHostArrayFile(store, *grid, out, &report);
@@ -161,8 +197,13 @@ Status loadFromHostArray(ArrayStore& store, const FileHandler& files, const char
     header = readHostArrayHeader(bytes);
     if (!header) status = Status::failure(StatusCode::badFormat, name);
   }
-  applyLoad(store, mode, [&](ArrayStore& s) { applyHostArrayFile(s, header, bytes, mode); });
-  return status;
+  if (header) {
+    const int64_t cells = cellsAdded(*header, bytes);
+    if (cells > loadCellBudget(bytes.size())) return tooLargeForArray(name, cells);
+  }
+  std::string damage;
+  applyLoad(store, mode, [&](ArrayStore& s) { damage = applyHostArrayFile(s, header, bytes, mode); });
+  return withDamage(std::move(status), name, std::move(damage));
 }
 
 }  // namespace tessel::persist

@@ -29,6 +29,7 @@ std::optional<HostArrayGrid> hostArrayGrid(const ArrayStore& store);
 // Counts into `report` what a load will not give back.
 void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, ByteWriter& out,
                         SaveReport* report = nullptr);
+int64_t hostArrayFileBytes(const ArrayStore& store, const HostArrayGrid& grid);
 // What a file's header declares, or nothing when the file cannot be read:
 // wrong magic, an X × Y × Z beyond 32 bits, or more than
 // kMaxEmptyTextEntries text entries that take no bytes (a format version
@@ -47,6 +48,7 @@ struct HostArrayHeader {
   int32_t flags = 0;
   int64_t entries = 0;
   std::size_t entryOffset = 0;  // where the entries begin in the file's bytes
+  std::string damage;           // what was wrong in the header, if anything
 };
 std::optional<HostArrayHeader> readHostArrayHeader(std::string_view bytes);
 // A replacing load takes the fewest dimensions that describe the grid: 1D for
@@ -54,10 +56,12 @@ std::optional<HostArrayHeader> readHostArrayHeader(std::string_view bytes);
 // file that cannot be read (header absent) empties the array and sets its
 // dimension count to 0 in a replacing load, and changes nothing in an
 // appending one. The entries are appended straight from the file's bytes.
-void applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string_view bytes,
-                        LoadMode mode);
+// Returns the first damage met (a file cut short, a malformed entry), or nothing.
+std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayHeader>& header, std::string_view bytes,
+                               LoadMode mode);
 
-// A grid beyond 32 bits of entries is not saved (tooLarge) and the file is not touched.
+// A grid beyond 32 bits of entries, or a file past the save size rule
+// (persist/save_size.h), is not saved (tooLarge) and the file is not touched.
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode,
                        SaveReport& report);

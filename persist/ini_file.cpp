@@ -37,6 +37,12 @@ void forEachEntry(std::string_view text, Entry entry) {
   });
 }
 
+int64_t entryCount(std::string_view text) {
+  int64_t entries = 0;
+  forEachEntry(text, [&](std::size_t, std::size_t, std::size_t) { ++entries; });
+  return entries;
+}
+
 }  // namespace
 
 void writeIniFile(const ArrayStore& store, ByteWriter& out, SaveReport* report) {
@@ -57,9 +63,7 @@ void writeIniFile(const ArrayStore& store, ByteWriter& out, SaveReport* report) 
 
 void applyIniFile(ArrayStore& store, std::string_view text, LoadMode mode) {
   if (mode == LoadMode::replace) store.deleteAll();
-  int64_t entries = 0;
-  forEachEntry(text, [&](std::size_t, std::size_t, std::size_t) { ++entries; });
-  ArrayStore::Appends cells(store, entries);
+  ArrayStore::Appends cells(store, entryCount(text));
   forEachEntry(text, [&](std::size_t key, std::size_t end, std::size_t equals) {
     // The key runs to the "=" (or the line's end), the value from there to
     // the line's end; a line holds no zero byte.
@@ -89,6 +93,9 @@ Status loadFromIni(ArrayStore& store, const FileHandler& files, const char* name
   std::string bytes;
   Status status = files.read(name, bytes);
   if (!status.ok()) bytes.clear();
+  // An entry takes 3 bytes of the file at least, so this holds for files up to gigabytes.
+  const int64_t entries = entryCount(bytes);
+  if (entries > loadCellBudget(bytes.size())) return tooLargeForArray(name, entries);
   applyLoad(store, mode, [&](ArrayStore& s) { applyIniFile(s, bytes, mode); });
   return status;
 }

@@ -6,6 +6,7 @@
 #include "core/arithmetic.h"
 #include "persist/byte_io.h"
 #include "persist/loading.h"
+#include "persist/save_size.h"
 #include "recordset/labels.h"
 
 namespace tessel::persist {
@@ -14,13 +15,16 @@ namespace {
 
 constexpr std::string_view kMagic("QVXARRAY", 8);
 
+// The record kinds of the file are the cell types.
+constexpr uint16_t kindOf(CellType t) { return static_cast<uint16_t>(t); }
+
 void writeRecord(ByteWriter& out, const Cell* cell) {
   if (cell == nullptr) {
     out.u16(0);
     out.i32(0);
     return;
   }
-  out.u16(static_cast<uint16_t>(cell->type()));
+  out.u16(kindOf(cell->type()));
   out.i32(cell->length());
   if (cell->length() < 1) return;
   if (cell->type() == CellType::value) {
@@ -33,14 +37,23 @@ void writeRecord(ByteWriter& out, const Cell* cell) {
 // What a record stores back: a value, a string up to its first zero byte,
 // or anything else as data of the bytes held. A payload cut short keeps what
 // the file held; an empty one leaves an empty cell. Bytes are read in place.
-CellDescriptor readRecord(ByteReader& in, std::string& spill) {
+// A record no writer makes (an unknown kind, a negative length, a value not
+// of 4 bytes) still loads by these rules, and is noted in `damage`.
+CellDescriptor readRecord(ByteReader& in, std::string& spill, std::string& damage, int32_t record, bool key) {
   const uint16_t type = in.u16();
   const int32_t length = in.i32();
+  const auto what = [&] { return (key ? "the key of record " : "record ") + std::to_string(record); };
+  if (type > kindOf(CellType::data)) noteDamage(damage, what() + " has an unknown kind (" + std::to_string(type) + ")");
+  if (length < 0) noteDamage(damage, what() + " has a negative length");
   if (length < 1) return {};
-  if (type == 1) return CellDescriptor::ofValue(in.i32());
+  if (type == kindOf(CellType::value)) {
+    if (length != 4) noteDamage(damage, what() + " is a value of " + std::to_string(length) + " bytes");
+    return CellDescriptor::ofValue(in.i32());
+  }
   const std::string_view payload = in.take(static_cast<uint64_t>(length));
   if (payload.empty()) return {};
-  if (type != 2) return CellDescriptor::ofData(payload.data(), static_cast<int32_t>(payload.size()));
+  if (type != kindOf(CellType::string))
+    return CellDescriptor::ofData(payload.data(), static_cast<int32_t>(payload.size()));
   // Most strings carry their terminator; one that does not is copied to get one.
   if (payload.back() == '\0' || std::memchr(payload.data(), '\0', payload.size()) != nullptr)
     return CellDescriptor::ofString(payload.data());
@@ -48,7 +61,37 @@ CellDescriptor readRecord(ByteReader& in, std::string& spill) {
   return CellDescriptor::ofString(spill.c_str());
 }
 
+// compat: a table of up to kSlotsAlwaysWritten slots is written whole, as it
+// always was; a larger one only up to its last label, so a table of millions
+// of declared columns writes what it holds. A reload gives the same labels
+// either way.
+constexpr int32_t kSlotsAlwaysWritten = 1024;
+int32_t labelSlotsWritten(const LabelTable& labels) {
+  if (labels.size() <= kSlotsAlwaysWritten) return labels.size();
+  return labels.held().empty() ? 0 : labels.held().back().column + 1;
+}
+
+int64_t recordBytes(const Cell* cell) {
+  if (cell == nullptr || cell->length() < 1) return 6;
+  return 6 + (cell->type() == CellType::value ? 4 : cell->length());
+}
+
 }  // namespace
+
+int64_t nativeFileBytes(const ArrayStore& store) {
+  const int32_t dimensionCount = store.dimensions().count();
+  int64_t bytes = 8 + 2 + 4 + 4 * static_cast<int64_t>(std::max(dimensionCount, 0)) + 4 + 4;
+  const int32_t slots = labelSlotsWritten(store.labels());
+  bytes += 4 * static_cast<int64_t>(slots);
+  for (const LabelTable::Label& l : store.labels().held()) {
+    if (l.column < slots) bytes += static_cast<int64_t>(l.text.size());
+  }
+  for (int32_t i = 0; i < store.size(); ++i) {
+    const Cell* cell = store.cellAt(i);
+    bytes += recordBytes(cell) + recordBytes(cell->key());
+  }
+  return bytes;
+}
 
 void writeNativeFile(const ArrayStore& store, ByteWriter& out) {
   const Dimensions& dims = store.dimensions();
@@ -59,10 +102,11 @@ void writeNativeFile(const ArrayStore& store, ByteWriter& out) {
   out.i32(dimensionCount);
   // Boundary k as the store reports it: the last one written is always 0.
   for (int32_t k = 1; k <= dimensionCount; ++k) out.i32(dims.boundary(k));
-  out.i32(labels.size());
+  const int32_t slots = labelSlotsWritten(labels);
+  out.i32(slots);
   // A slot without a label is written as length 0, like an empty one.
   auto next = labels.held().begin();
-  for (int32_t c = 0; c < labels.size() && !out.failed(); ++c) {
+  for (int32_t c = 0; c < slots && !out.failed(); ++c) {
     if (next != labels.held().end() && next->column == c) {
       out.i32(static_cast<int32_t>(next->text.size()));
       out.bytes((next++)->text);
@@ -71,7 +115,7 @@ void writeNativeFile(const ArrayStore& store, ByteWriter& out) {
     }
   }
   out.i32(store.size());
-  for (int32_t i = 0; i < store.size(); ++i) {
+  for (int32_t i = 0; i < store.size() && !out.failed(); ++i) {
     const Cell* cell = store.cellAt(i);
     writeRecord(out, cell);
     writeRecord(out, cell->key());
@@ -96,37 +140,53 @@ std::optional<NativeHeader> readNativeHeader(std::string_view bytes) {
   // Counts are clamped to what the file holds: an entry with no byte left in
   // the file is not made.
   const int32_t labelCount = in.i32();
-  for (int32_t k = 0; k < labelCount && !in.atEnd(); ++k) {
+  if (in.cut()) noteDamage(header.damage, "ends early: in the header");
+  if (labelCount < 0) noteDamage(header.damage, "the label count is negative (" + std::to_string(labelCount) + ")");
+  int32_t k = 0;
+  for (; k < labelCount && !in.atEnd(); ++k) {
     const int32_t length = in.i32();
+    if (length < 0) noteDamage(header.damage, "label " + std::to_string(k) + " has a negative length");
     const std::string_view text = length >= 1 ? in.take(static_cast<uint64_t>(length)) : std::string_view();
     header.labels.push_back(text.empty() ? std::nullopt : std::optional<std::string>(text));
+  }
+  if (in.cut() || k < labelCount) {
+    const int32_t whole = in.cut() && k > 0 ? k - 1 : k;
+    noteDamage(header.damage,
+               "ends early: " + std::to_string(whole) + " of " + std::to_string(labelCount) + " labels read");
   }
   header.cells = bytes.substr(bytes.size() - in.remaining());
   return header;
 }
 
-void applyNativeFile(ArrayStore& store, const NativeHeader& header, LoadMode mode) {
+std::string applyNativeFile(ArrayStore& store, const NativeHeader& header, LoadMode mode) {
   if (mode == LoadMode::replace) {
     store.deleteAll();
     store.dimensions().setCount(header.dimensionCount);
     for (int32_t k = 1; k <= 9; ++k)
       store.dimensions().setBoundary(k, header.boundaries[static_cast<std::size_t>(k - 1)]);
   }
+  std::string damage = header.damage;
   ByteReader in(header.cells);
   const int32_t cellCount = in.i32();
+  if (in.cut()) noteDamage(damage, "ends early: before the cell count");
+  if (cellCount < 0) noteDamage(damage, "the cell count is negative (" + std::to_string(cellCount) + ")");
   // Room for as many records as the rest of the file can hold (12 bytes at least each).
   if (cellCount > 0) store.reserveAppends(std::min<int64_t>(cellCount, static_cast<int64_t>(in.remaining() / 12)));
   const int32_t start = store.size();
   std::string spill;
-  for (int32_t i = 0; i < cellCount && !in.atEnd(); ++i) {
+  int32_t i = 0;
+  for (; i < cellCount && !in.atEnd(); ++i) {
     const int32_t at = wrapAdd(start, i);
-    store.insert(at, readRecord(in, spill));
-    store.setKey(at, readRecord(in, spill));
+    store.insert(at, readRecord(in, spill, damage, i, false));
+    store.setKey(at, readRecord(in, spill, damage, i, true));
   }
-  for (std::size_t c = 0; c < header.labels.size(); ++c) {
-    const auto& label = header.labels[c];
-    recordset::setLabel(store, label ? label->c_str() : nullptr, static_cast<int32_t>(c));
+  // A record cut short is loaded with what it held, but not counted as read.
+  if (in.cut() || i < cellCount) {
+    const int32_t whole = in.cut() && i > 0 ? i - 1 : i;
+    noteDamage(damage, "ends early: " + std::to_string(whole) + " of " + std::to_string(cellCount) + " cells read");
   }
+  recordset::setLabels(store, header.labels);
+  return damage;
 }
 
 Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report) {
@@ -135,6 +195,8 @@ Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name,
 }
 
 Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
+  Status fits = checkSaveSize(store, nativeFileBytes(store), name);
+  if (!fits.ok()) return fits;
   files.setWriteMode(mode);
   FileWriter out = files.beginSave(name);
   if (!out.failed()) writeNativeFile(store, out);
@@ -149,9 +211,12 @@ Status loadFromFile(ArrayStore& store, const FileHandler& files, const char* nam
     header = readNativeHeader(bytes);
     if (!header) status = Status::failure(StatusCode::badFormat, name);
   }
+  const bool read = header.has_value();
   if (!header) header.emplace();
-  applyLoad(store, mode, [&](ArrayStore& s) { applyNativeFile(s, *header, mode); });
-  return status;
+  std::string damage;
+  applyLoad(store, mode, [&](ArrayStore& s) { damage = applyNativeFile(s, *header, mode); });
+  // An image that stands in for an unread file is not a damaged one.
+  return read ? withDamage(std::move(status), name, std::move(damage)) : status;
 }
 
 }  // namespace tessel::persist

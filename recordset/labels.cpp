@@ -1,5 +1,7 @@
 #include "recordset/labels.h"
 
+#include <algorithm>
+
 #include "core/compare.h"
 #include "recordset/lists.h"
 
@@ -42,6 +44,20 @@ void setLabel(ArrayStore& store, const char* text, int32_t c) {
   const int32_t columns = store.dimensions().columns();
   if (!labels.exists() || labels.size() != columns) labels.resize(columns);
   labels.set(c, text);
+}
+
+void setLabels(ArrayStore& store, const std::vector<std::optional<std::string>>& labels) {
+  if (store.dimensions().count() != 2 || labels.empty()) return;
+  LabelTable& table = store.labels();
+  const int32_t columns = store.dimensions().columns();
+  // A label runs to its first zero byte, as any text handed to setLabel.
+  std::vector<LabelTable::Label> given;
+  const std::size_t slots = columns > 0 ? std::min(labels.size(), static_cast<std::size_t>(columns)) : 0;
+  for (std::size_t c = 0; c < slots; ++c) {
+    if (labels[c]) given.push_back({static_cast<int32_t>(c), std::string(labels[c]->c_str())});
+  }
+  if (!table.exists() || table.size() != columns) table.resize(columns);
+  table.setAll(std::move(given));
 }
 
 }  // namespace tessel::recordset

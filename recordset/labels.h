@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/array_store.h"
 
@@ -28,5 +29,8 @@ int32_t columnOfLabel(const ArrayStore& store, const char* text);
 // stores a copy of the text as the label of column c when c is in range.
 // Nothing happens unless the array is 2D.
 void setLabel(ArrayStore& store, const char* text, int32_t c);
+// The same for label k of `labels` at column k, all at once (a file's labels);
+// a slot without a text sets nothing.
+void setLabels(ArrayStore& store, const std::vector<std::optional<std::string>>& labels);
 
 }  // namespace tessel::recordset

@@ -29,7 +29,8 @@ void load(ArrayStore& store, const persist::FileHandler& files, const char* name
                                                   : persist::insertFileAt(store, files, name, 1);
       break;
   }
-  TESSEL_FUZZ_CHECK(status.ok() || status.code() == StatusCode::badFormat);
+  TESSEL_FUZZ_CHECK(status.ok() || status.code() == StatusCode::badFormat || status.code() == StatusCode::damaged ||
+                    status.code() == StatusCode::tooLarge);
 }
 
 }  // namespace

@@ -1,0 +1,206 @@
+// Files a game may meet on a player's disk, through the routine tables:
+// damaged files load what they hold and say how they are damaged.
+#include <string>
+
+#include "core/status.h"
+#include "tests/e2e/e2e.h"
+#include "tests/e2e/temp_files.h"
+
+namespace tessel::testing {
+namespace {
+
+constexpr int32_t kOk = static_cast<int32_t>(StatusCode::ok), kDamaged = static_cast<int32_t>(StatusCode::damaged),
+                  kBadFormat = static_cast<int32_t>(StatusCode::badFormat);
+
+const std::string kNoKey = le16(0) + le32(0);
+std::string nativeStart(int32_t labels) {
+  return std::string("QVXARRAY") + le16(1) + le32(2) + le32(3) + le32(0) + le32(labels);
+}
+std::string record(uint16_t kind, const std::string& payload) {
+  return le16(kind) + le32(static_cast<int32_t>(payload.size())) + payload;
+}
+std::string hostStart(int32_t x, int32_t y, int32_t z, int32_t flags, int32_t version = 2) {
+  return std::string("HGF ARRAY\0", 10) + le32(version) + le32(x) + le32(y) + le32(z) + le32(flags);
+}
+
+class HostileFiles : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir.ok()); }
+  std::string put(const std::string& bytes) {
+    const std::string name = dir.file("in" + std::to_string(++files_));
+    writeBytes(name, bytes);
+    return name;
+  }
+  // Loads `bytes` with `action` into a 2D array holding "old"; the cells
+  // joined, then the outcome's code and description.
+  std::string load(int action, const std::string& bytes, Instance::Outcome& outcome) {
+    Instance o(makeSetup(2, 3));
+    o.act(kAppendString, "old");
+    const std::string name = put(bytes);
+    o.act(action, name);
+    outcome = o.lastOutcome();
+    const std::string prefix = outcome.text.substr(0, outcome.text.find(name));
+    if (outcome.text.find(name) != std::string::npos) outcome.text.replace(prefix.size(), name.size(), "F");
+    return all(o);
+  }
+  TempDir dir;
+  int files_ = 0;
+};
+
+TEST_F(HostileFiles, DamagedFilesLoadWhatTheyHoldAndSaySo) {
+  // Two labels, three cells with a key on the second.
+  const std::string labels = le32(1) + "a" + le32(2) + "bc";
+  const std::string cells = le32(3) + record(2, std::string("x\0", 2)) + kNoKey + record(1, le32(5)) +
+                            record(2, std::string("k\0", 2)) + record(3, "data") + kNoKey;
+  const std::string whole = nativeStart(2) + labels + cells;
+  Instance::Outcome outcome;
+  EXPECT_EQ(load(kLoadNative, whole, outcome), "x|5|_");
+  EXPECT_EQ(outcome.code, kOk);
+
+  // Every cut after the magic loads what it holds and is damaged; before it the file is refused.
+  for (std::size_t n = 0; n < whole.size(); ++n) {
+    load(kLoadNative, whole.substr(0, n), outcome);
+    EXPECT_EQ(outcome.code, n < 8 ? kBadFormat : kDamaged) << n << " " << outcome.text;
+    if (n >= 8) {
+      EXPECT_EQ(outcome.text.substr(0, 24), "damaged: F: ends early: ") << n;
+    }
+  }
+  const std::size_t cellsAt = nativeStart(2).size() + labels.size();
+  struct {
+    std::string bytes, cells, text;
+  } rows[] = {
+      {whole.substr(0, 8), "", "damaged: F: ends early: in the header"},
+      {nativeStart(2) + le32(1) + "a", "", "damaged: F: ends early: 1 of 2 labels read"},
+      {nativeStart(2) + labels, "", "damaged: F: ends early: before the cell count"},
+      // A record cut short keeps the bytes it had; a whole record is counted.
+      {whole.substr(0, cellsAt + 4 + 14 + 10 + 3), "x|5", "damaged: F: ends early: 1 of 3 cells read"},
+      {whole.substr(0, cellsAt + 4 + 14 + 6), "x|_", "damaged: F: ends early: 1 of 3 cells read"},
+      // Changed bytes: kinds no writer makes, a negative length, a value of 6 bytes, negative counts.
+      {nativeStart(0) + le32(1) + record(9, "zz") + kNoKey, "_", "damaged: F: record 0 has an unknown kind (9)"},
+      {nativeStart(0) + le32(2) + record(2, std::string("a\0", 2)) + kNoKey + record(2, std::string("b\0", 2)) +
+           record(7, "q"),
+       "a|b", "damaged: F: the key of record 1 has an unknown kind (7)"},
+      {nativeStart(0) + le32(1) + le16(2) + le32(-4) + kNoKey, "_", "damaged: F: record 0 has a negative length"},
+      {nativeStart(0) + le32(1) + le16(1) + le32(6) + le32(9) + kNoKey, "9",
+       "damaged: F: record 0 is a value of 6 bytes"},
+      {nativeStart(-3) + le32(0), "", "damaged: F: the label count is negative (-3)"},
+      {nativeStart(0) + le32(-1), "", "damaged: F: the cell count is negative (-1)"},
+      {nativeStart(1) + le32(-2) + le32(0), "", "damaged: F: label 0 has a negative length"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(load(kLoadNative, row.bytes, outcome), row.cells) << row.text;
+    EXPECT_EQ(outcome.text, row.text);
+  }
+  // An appending load says the same and keeps what it could read.
+  Instance o;
+  o.act(kAppendString, "old");
+  const std::string cut = put(whole.substr(0, whole.size() - 1));
+  o.act(kAppendNative, cut);
+  EXPECT_EQ(o.lastOutcome().text, "damaged: " + cut + ": ends early: 2 of 3 cells read");
+  EXPECT_EQ(all(o), "old|x|5|_");
+}
+
+TEST_F(HostileFiles, DamagedHostArrayFiles) {
+  const std::string texts = hostStart(3, 1, 1, 2) + le32(1) + "a" + le32(2) + "bc" + le32(0);
+  Instance::Outcome outcome;
+  EXPECT_EQ(load(kLoadHost, texts, outcome), "a|bc|_");
+  EXPECT_EQ(outcome.code, kOk);
+  for (std::size_t n = 10; n < texts.size(); ++n) {
+    load(kLoadHost, texts.substr(0, n), outcome);
+    EXPECT_EQ(outcome.code, kDamaged) << n;
+  }
+  struct {
+    std::string bytes, cells, text;
+  } rows[] = {
+      {texts.substr(0, 20), "", "damaged: F: ends early: in the header"},
+      {texts.substr(0, 30 + 5 + 4 + 1), "a|b", "damaged: F: ends early: 1 of 3 entries read"},
+      {hostStart(2, 2, 1, 1) + le32(4) + le32(5), "4|5", "damaged: F: ends early: 2 of 4 entries read"},
+      {hostStart(2, 1, 1, 2) + le32(-9) + le32(1) + "z", "_|z", "damaged: F: entry 0 has a negative length"},
+      {hostStart(2, 1, 1, 3) + le32(5), "", "damaged: F: unknown content flags (3): no entry read"},
+      {hostStart(2, 1, 1, 2, 1), "_|_", "damaged: F: texts of format version 1 are not read: every entry loads empty"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(load(kLoadHost, row.bytes, outcome), row.cells) << row.text;
+    EXPECT_EQ(outcome.text, row.text);
+  }
+  // Text files have no damage of their own: any bytes are lines.
+  for (int action : {kLoadCsv, kLoadIni}) {
+    load(action, std::string("[s]\n\0\xFF,,\r=\n", 11), outcome);
+    EXPECT_EQ(outcome.code, kOk);
+  }
+}
+
+// Everything a load may change, to see that a refused one changed nothing.
+std::string state(Instance& o) {
+  return all(o) + " " + std::to_string(o.integer(kDimensionCount)) + ":" + std::to_string(o.integer(kBoundary, 1)) +
+         "," + std::to_string(o.integer(kBoundary, 2)) + " " + o.text(kLabelList).value_or("-") + " " +
+         std::to_string(o.integer(kNumberOfRows)) + " " + std::to_string(o.integer(kCapacity));
+}
+
+TEST_F(HostileFiles, LoadsThatWouldOutgrowTheFileAreRefused) {
+  // 18 KB: a line of 6000 commas pads 6000 short lines to 6001 cells each.
+  std::string csv(6000, ',');
+  for (int i = 0; i < 6000; ++i) csv += "\na";
+  Instance o(makeSetup(2, 3));
+  run(o, {{kAppendString, "a"}, {kAppendString, "b"}, {kAppendString, "c"}, {kAppendString, "d"}});
+  run(o, {{kSetLabel, "L", 1}, {kSetValue, 5, 7}});
+  const std::string before = state(o);
+  const std::string name = put(csv);
+  for (int action : {kLoadCsv, kAppendCsv}) {
+    o.act(action, name);
+    EXPECT_EQ(o.lastOutcome().text, "too large: " + name + ": too large for the array: 36012001 cells");
+    EXPECT_EQ(state(o), before);
+  }
+  // The same shape within the rule (about two cells a byte for a small file) loads.
+  o.act(kLoadCsv, put(std::string(60, ',') + std::string(120, '\n') + std::string(6000, ',')));
+  EXPECT_EQ(o.lastOutcome().code, kOk);
+  EXPECT_EQ(o.integer(kSize), 2 * 6001);
+}
+
+TEST_F(HostileFiles, FileLabelsJoinTheLabelsHeld) {
+  // Labels 0 to 29999 from the file, below the 30000 the array holds: one merge.
+  constexpr int32_t kColumns = 60000, kHalf = 30000;
+  Instance source(makeSetup(2, kColumns)), o(makeSetup(2, kColumns));
+  for (int32_t c = 0; c < kHalf; ++c) source.act(kSetLabel, "n" + std::to_string(c), c);
+  source.act(kSetLabel, std::string("new"), kHalf + 5);
+  for (int32_t c = kHalf; c < kColumns; ++c) o.act(kSetLabel, "o" + std::to_string(c), c);
+  const std::string name = dir.file("labels");
+  source.act(kSaveNative, name);
+  o.act(kLoadNative, name);
+  EXPECT_EQ(o.lastOutcome().code, kOk);
+  for (int32_t c : {0, 1, kHalf - 1, kHalf, kHalf + 5, kColumns - 1}) {
+    EXPECT_EQ(o.text(kLabel, c).value_or("-"), c == kHalf + 5 ? "new" : (c < kHalf ? "n" : "o") + std::to_string(c));
+  }
+}
+
+TEST_F(HostileFiles, DeclaredBoundariesDoNotMakeSavesHuge) {
+  // 38 bytes: a 2D array of 2^31 - 1 columns with one label and no cells.
+  const std::string huge =
+      std::string("QVXARRAY") + le16(1) + le32(2) + le32(0x7FFFFFFF) + le32(0) + le32(1) + le32(1) + "L" + le32(0);
+  Instance o;
+  o.act(kLoadNative, put(huge));
+  ASSERT_EQ(o.lastOutcome().code, kOk);
+  EXPECT_EQ(o.integer(kBoundary, 1), 0x7FFFFFFF);
+  // The native save writes its one label slot; a reload gives the same array.
+  const std::string native = dir.file("native");
+  o.act(kSaveNative, native);
+  EXPECT_EQ(o.lastOutcome().code, kOk);
+  EXPECT_EQ(readBytes(native), huge);
+  o.act(kAppendString, "cell");
+  // Host array and CSV layouts are as big as the grid: refused, the old file stays.
+  for (const auto& [action, bytes] : {std::pair{kSaveHost, "8589934622"}, std::pair{kSaveCsv, "6442450944"}}) {
+    const std::string name = put("old");
+    o.act(action, name);
+    EXPECT_EQ(o.lastOutcome().text, "too large: " + name + ": too large to save: " + bytes + " bytes");
+    EXPECT_EQ(readBytes(name), "old");
+  }
+  // An ordinary table keeps every slot, labelled or not, as it always did.
+  Instance grid(makeSetup(2, 3));
+  grid.act(kSetLabel, std::string("a"), 0);
+  const std::string three = dir.file("three");
+  grid.act(kSaveNative, three);
+  EXPECT_EQ(readBytes(three).substr(22), le32(3) + le32(1) + "a" + le32(0) + le32(0) + le32(0));
+}
+
+}  // namespace
+}  // namespace tessel::testing
