@@ -74,3 +74,10 @@ tessel_console_test(NAME console.failed_load_keep_going SCRIPT ${case_dir}/faile
 tessel_console_test(NAME console.convert_refused_input ARGS convert --from native newer.arr out.csv
   FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/newer.arr WRITTEN out.csv
   EXPECTED ${case_dir}/convert_refused_input.expected)
+# A damaged file: show warns and exits 1, convert writes nothing, a script stops.
+set(cut_arr ${CMAKE_CURRENT_SOURCE_DIR}/console/data/cut.arr)
+tessel_console_test(NAME console.show_damaged ARGS show cut.arr FILES ${cut_arr} EXPECTED ${case_dir}/show_damaged.expected)
+tessel_console_test(NAME console.convert_damaged ARGS convert cut.arr out.csv FILES ${cut_arr} WRITTEN out.csv
+  EXPECTED ${case_dir}/convert_damaged.expected)
+tessel_console_test(NAME console.damaged_in_script SCRIPT ${case_dir}/damaged.tessel FILES ${cut_arr}
+  EXPECTED ${case_dir}/damaged_in_script.expected)

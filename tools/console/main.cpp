@@ -143,6 +143,8 @@ int convert(hostkit::Module& module, const Options& o) {
   const auto loaded = runFileAction(object, {from, FileAction::Kind::load}, in, o.settings.csvHeader, warnings);
   if (loaded.code != 0) {
     for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
+    if (loaded.code == kDamaged)
+      throw UserError(loaded.text + "; " + out + " is not written (tessel show " + in + " shows what it holds)");
     throw UserError("the load failed: " + loaded.text + "; " + out + " is not written");
   }
   runFileAction(object, {*to, FileAction::Kind::save}, out, o.settings.csvHeader, warnings);

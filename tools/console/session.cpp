@@ -324,9 +324,9 @@ void Session::runAction(hostkit::RunObject& object, const ActionCall& call, bool
     if (settings_.interactive && replaces && failedLoad_ && failedLoad_->instance == current_) failedLoad_.reset();
     return;
   }
-  const bool emptied = replaces && outcome.code != kDamaged;
   failedLoad_ = FailedLoad{current_, where_, outcome.text};
-  throw UserError("the load failed: " + outcome.text + (emptied ? "; the array is empty now, as in a game" : ""));
+  if (outcome.code == kDamaged) throw UserError(outcome.text + "; what could be read was loaded");
+  throw UserError("the load failed: " + outcome.text + (replaces ? "; the array is empty now, as in a game" : ""));
 }
 
 bool Session::run(std::istream& script, const std::string& name, std::ostream& err) {
