@@ -257,6 +257,13 @@ class Session {
   bool quit_ = false;
 };
 
+// ---- terminal.cpp: the console language typed at a terminal, with line
+// editing, history and Tab completion where the system has the line editor.
+
+// Reads and runs lines until quit or the end of input; returns the exit
+// status, 0: mistakes were told on their lines.
+int interactive(Session& session, std::ostream& err);
+
 // ---- platform.cpp: what the console host does differently on each system, in
 // one place, with what it does differently at a terminal: Ctrl-C cancels the
 // line being typed or the command that is running (which checks between

@@ -1,0 +1,165 @@
+// The console language typed at a terminal: line editing, history and Tab
+// completion where the system has the line editor, plain lines elsewhere, and
+// Ctrl-C for the line being typed.
+#include <algorithm>
+#include <cctype>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <set>
+
+#include "host/help_topics.h"
+#include "tools/console/console.h"
+
+#if TESSEL_LINE_EDITING
+#include <editline/readline.h>
+#endif
+
+namespace tessel::console {
+
+namespace {
+
+#if TESSEL_LINE_EDITING
+
+// The files and folders whose path starts with `partial`, folders with a "/".
+std::vector<std::string> paths(const std::string& partial) {
+  const std::string folder = partial.substr(0, partial.rfind('/') + 1);  // empty without a '/': npos + 1 is 0
+  const std::string stem = partial.substr(folder.size());
+  std::vector<std::string> out;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.compare(0, stem.size(), stem) != 0 || (stem.empty() && name.front() == '.')) continue;
+    out.push_back(folder + name + (entry.is_directory(error) ? "/" : ""));
+  }
+  return out;
+}
+
+// Whole-line completions of what has been typed so far, each once and in
+// order: a file path inside an open quoted text, an instance name after with,
+// show and drop, an action's words or a command at the start of the line, an
+// expression name where a name is being typed.
+std::set<std::string> completions(const std::string& typed, const Session& session) {
+  std::set<std::string> out;
+  if (std::count(typed.begin(), typed.end(), '"') % 2 == 1) {
+    const std::size_t quote = typed.rfind('"');
+    for (const auto& p : paths(typed.substr(quote + 1))) out.insert(typed.substr(0, quote + 1) + p);
+    return out;
+  }
+  const std::string indent = typed.substr(0, typed.find_first_not_of(" \t"));  // all of it when all blank
+  const std::string start = typed.substr(indent.size());
+  for (const char* command : {"with ", "show ", "drop "}) {
+    if (start.rfind(command, 0) != 0 || start.find(' ', std::strlen(command)) != std::string::npos) continue;
+    for (const auto& [name, object] : session.instances()) {
+      if (name.rfind(start.substr(std::strlen(command)), 0) == 0) out.insert(indent + command + name);
+    }
+    return out;
+  }
+  const std::string wanted = lowered(start);
+  // A command with an operand it cannot do without comes with a blank after it.
+  for (const auto& c : topics::kShellCommands) {
+    const std::string_view term = c.term;
+    const std::size_t end = term.find(' ');
+    const std::string command(term.substr(0, std::isupper(static_cast<unsigned char>(term[end + 1])) ? end + 1 : end));
+    if (lowered(command).rfind(wanted, 0) == 0) out.insert(indent + command);
+  }
+  for (const auto& a : catalogue::kActions) {
+    const std::string words = usage(a).substr(0, usage(a).find(" <"));
+    if (lowered(words).rfind(wanted, 0) == 0) out.insert(indent + words + (a.paramCount() > 0 ? " " : ""));
+  }
+  const std::size_t fragment = typed.rend() - std::find_if_not(typed.rbegin(), typed.rend(), isNameChar);
+  const std::string name = typed.substr(fragment);
+  for (const auto& e : catalogue::kExpressions) {
+    if (lowered(e.name).rfind(lowered(name), 0) == 0) out.insert(typed.substr(0, fragment) + e.name);
+  }
+  return out;
+}
+
+// The line-editing library calls back without a context pointer, so the
+// session whose instances are completed and the candidates of the completion
+// under way are kept here for its generator.
+struct Completion {
+  const Session* session = nullptr;
+  std::vector<std::string> candidates;
+  std::size_t next = 0;
+};
+
+Completion& completion() {
+  static Completion state;
+  return state;
+}
+
+char* nextCandidate(const char*, int state) {
+  Completion& c = completion();
+  if (state == 0) c.next = 0;
+  return c.next < c.candidates.size() ? strdup(c.candidates[c.next++].c_str()) : nullptr;
+}
+
+// The library replaces only the word under the cursor (from `start`), so each
+// whole-line completion is handed over from there on.
+char** complete(const char*, int start, int) {
+  rl_attempted_completion_over = 1;  // tessel's own file names, not the library's
+  rl_completion_append_character = '\0';
+  const std::string typed(rl_line_buffer, static_cast<std::size_t>(rl_point));
+  const std::size_t from = std::min(static_cast<std::size_t>(std::max(start, 0)), typed.size());
+  std::vector<std::string>& candidates = completion().candidates;
+  candidates.clear();
+  for (const std::string& line : completions(typed, *completion().session)) {
+    if (line.size() >= from) candidates.push_back(line.substr(from));
+  }
+  return candidates.empty() ? nullptr : rl_completion_matches(typed.c_str() + from, nextCandidate);
+}
+
+#endif
+
+}  // namespace
+
+int interactive(Session& session, std::ostream& err) {
+  std::cout << "tessel: type help for the catalogue; Ctrl-C cancels a line, quit or " << platform::kEndOfInputKeys
+            << " ends\n";
+  platform::catchInterrupts();
+#if TESSEL_LINE_EDITING
+  static char wordBreaks[] = "\n";  // complete whole lines: action words hold blanks
+  rl_readline_name = "tessel";
+  rl_completer_word_break_characters = wordBreaks;
+  rl_attempted_completion_function = complete;
+  completion().session = &session;
+  using_history();
+  stifle_history(1000);
+  const char* home = std::getenv("HOME");
+  const std::string history = home != nullptr ? std::string(home) + "/.tessel_history" : "";
+  if (!history.empty()) read_history(history.c_str());
+#endif
+  while (!session.quitRequested()) {
+    platform::clearCancel();
+    const std::string prompt = session.currentName() + "> ";
+#if TESSEL_LINE_EDITING
+    char* raw = readline(prompt.c_str());
+    if (raw == nullptr && !platform::cancelRequested()) break;
+    const std::string line = raw != nullptr ? raw : "";
+    std::free(raw);  // NOLINT(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory): the line editor mallocs it
+    if (line.find_first_not_of(" \t") != std::string::npos) add_history(line.c_str());
+#else
+    std::string line;
+    std::cout << prompt << std::flush;
+    if (!std::getline(std::cin, line) && !platform::cancelRequested()) break;
+    std::cin.clear();
+#endif
+    if (platform::cancelRequested()) {
+      std::cout << "^C\n";  // the line is dropped
+      continue;
+    }
+    (void)session.runLine(line, "", err);  // mistakes are told on their line; the shell goes on
+  }
+#if TESSEL_LINE_EDITING
+  if (!history.empty()) write_history(history.c_str());
+  completion().session = nullptr;  // the completion state outlives the session it points to
+#endif
+  std::cout << '\n';
+  // Leaving the shell is not a failure, whatever was mistyped on the way.
+  return 0;
+}
+
+}  // namespace tessel::console
