@@ -21,9 +21,9 @@ struct Session {
 };
 
 // Runs tessel on a terminal of 10 lines with HOME in `home` (its working
-// folder too) and PAGER set to `pager`, types `keys` and reads everything it
-// prints until it ends.
-Session typeInto(const std::string& home, const std::string& keys, const char* pager = "") {
+// folder too), PAGER set to `pager` and LC_ALL to `locale`, types `keys` and
+// reads everything it prints until it ends.
+Session typeInto(const std::string& home, const std::string& keys, const char* pager = "", const char* locale = "C") {
   Session s;
   int terminal = -1;
   winsize size{};
@@ -34,6 +34,7 @@ Session typeInto(const std::string& home, const std::string& keys, const char* p
     setenv("HOME", home.c_str(), 1);
     setenv("TERM", "dumb", 1);
     setenv("PAGER", pager, 1);
+    setenv("LC_ALL", locale, 1);
     if (chdir(home.c_str()) != 0) _exit(126);
     execl(TESSEL_CONSOLE_PATH, "tessel", "--module", TESSEL_MODULE_PATH, static_cast<char*>(nullptr));
     _exit(127);
@@ -95,6 +96,21 @@ TEST_F(Interactive, MistakesAreReportedAndTheSessionGoesOn) {
   EXPECT_NE(s.output.find("size() = 1"), std::string::npos) << s.output;
   ASSERT_TRUE(WIFEXITED(s.status));
   EXPECT_EQ(WEXITSTATUS(s.status), 0);  // leaving the shell is no failure, whatever was mistyped
+}
+
+TEST_F(Interactive, TypedUtf8ReachesTheModuleByteForByte) {
+  // "Épée" and a character beyond the first plane, typed under a UTF-8 locale.
+  const Session s = typeInto(home_.string(),
+                             "Append string \"\xc3\x89p\xc3\xa9"
+                             "e \xf0\x9f\x97\xa1\"\n"
+                             "Save to CSV file \"typed.csv\"\nquit\n",
+                             "", "C.UTF-8");
+  std::ifstream saved(home_ / "typed.csv", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text,
+            "\xc3\x89p\xc3\xa9"
+            "e \xf0\x9f\x97\xa1\r\n")
+      << s.output;
 }
 
 TEST_F(Interactive, AfterAFailedLoadASaveNeedsForce) {

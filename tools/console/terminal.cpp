@@ -114,6 +114,18 @@ char** complete(const char*, int start, int) {
 
 #endif
 
+// The user's character set while a line is typed: the line editor decodes
+// the keys in it (in the C locale it drops every byte beyond ASCII) and hands
+// the line back in the same encoding, byte for byte. The module runs in the C
+// locale, as in a game, so it is put back before the line runs.
+class TypingLocale {
+ public:
+  TypingLocale() { std::setlocale(LC_CTYPE, ""); }
+  ~TypingLocale() { std::setlocale(LC_CTYPE, "C"); }
+  TypingLocale(const TypingLocale&) = delete;
+  TypingLocale& operator=(const TypingLocale&) = delete;
+};
+
 }  // namespace
 
 int interactive(Session& session, std::ostream& err) {
@@ -126,6 +138,14 @@ int interactive(Session& session, std::ostream& err) {
   rl_completer_word_break_characters = wordBreaks;
   rl_attempted_completion_function = complete;
   completion().session = &session;
+  {
+    // The editor reads the character set once, here. It takes the characters
+    // U+0080 to U+00FF (and, in a single-byte locale, those bytes) for meta
+    // keys; they are typed text.
+    const TypingLocale typing;
+    rl_initialize();
+    for (int c = 0x80; c <= 0xff; ++c) rl_bind_key(c, rl_insert);
+  }
   using_history();
   stifle_history(1000);
   const char* home = std::getenv("HOME");
@@ -136,7 +156,11 @@ int interactive(Session& session, std::ostream& err) {
     platform::clearCancel();
     const std::string prompt = session.currentName() + "> ";
 #if TESSEL_LINE_EDITING
-    char* raw = readline(prompt.c_str());
+    char* raw = nullptr;
+    {
+      const TypingLocale typing;
+      raw = readline(prompt.c_str());
+    }
     if (raw == nullptr && !platform::cancelRequested()) break;
     const std::string line = raw != nullptr ? raw : "";
     std::free(raw);  // NOLINT(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory): the line editor mallocs it
