@@ -81,3 +81,14 @@ tessel_console_test(NAME console.convert_damaged ARGS convert cut.arr out.csv FI
   EXPECTED ${case_dir}/convert_damaged.expected)
 tessel_console_test(NAME console.damaged_in_script SCRIPT ${case_dir}/damaged.tessel FILES ${cut_arr}
   EXPECTED ${case_dir}/damaged_in_script.expected)
+# Read-only files are left as they are, and a save that cannot write says why.
+tessel_console_test(NAME console.read_only_save SCRIPT ${case_dir}/read_only.tessel
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv READONLY scores.csv WRITTEN scores.csv
+  EXPECTED ${case_dir}/read_only_save.expected)
+tessel_console_test(NAME console.convert_read_only ARGS convert --force bom_header.csv scores.csv
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv ${bom_csv} READONLY scores.csv WRITTEN scores.csv
+  EXPECTED ${case_dir}/convert_read_only.expected)
+if(NOT WIN32)
+  tessel_console_test(NAME console.save_in_proc SCRIPT ${case_dir}/proc_version.tessel
+    EXPECTED ${case_dir}/save_in_proc.expected)
+endif()

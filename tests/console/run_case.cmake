@@ -7,15 +7,28 @@
 #                  a first line "#! ARG..." gives options to put before `run`
 #   -DINPUT=file   standard input (else none)
 #   -DFILES=f|g    files copied into WORKDIR first
+#   -DREADONLY=f|g files (of FILES) made read-only before the run
 #   -DWRITTEN=f|g  files the run writes, appended to the output as
 #                  "--- file NAME" and their text, carriage returns as \r
+# Files a run left read-only are made writable again first, for systems that
+# refuse to remove them.
+if(EXISTS "${WORKDIR}")
+  file(GLOB_RECURSE old "${WORKDIR}/*")
+  foreach(f IN LISTS old)
+    file(CHMOD "${f}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  endforeach()
+endif()
 file(REMOVE_RECURSE "${WORKDIR}")
 file(MAKE_DIRECTORY "${WORKDIR}")
 string(REPLACE "|" ";" ARGS "${ARGS}")
 string(REPLACE "|" ";" FILES "${FILES}")
 string(REPLACE "|" ";" WRITTEN "${WRITTEN}")
+string(REPLACE "|" ";" READONLY "${READONLY}")
 foreach(f IN LISTS FILES)
   file(COPY "${f}" DESTINATION "${WORKDIR}")
+endforeach()
+foreach(f IN LISTS READONLY)
+  file(CHMOD "${WORKDIR}/${f}" PERMISSIONS OWNER_READ GROUP_READ WORLD_READ)
 endforeach()
 if(SCRIPT)
   get_filename_component(script_name "${SCRIPT}" NAME)

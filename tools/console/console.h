@@ -168,6 +168,14 @@ std::optional<Format> formatOfExtension(const std::string& path);
 // The module's outcome code for a file that was read only in part (damaged).
 inline constexpr int32_t kDamaged = 11;
 
+// Whether the file exists and its permissions let nobody write it.
+bool isReadOnly(const std::string& path);
+// Why a save of `path` failed, from the module's outcome, in the user's
+// terms: "the save failed: ...". A file that exists but "does not exist" is
+// one whose folder takes no new file (such as /proc): a save writes its new
+// content beside the file before it takes the file's place.
+std::string saveFailure(const std::string& path, const std::string& outcome);
+
 // A load, append or save action of the catalogue that names a whole-array file.
 struct FileAction {
   Format format;

@@ -121,6 +121,31 @@ std::string losses(const TesselSaveReport& r, bool labelsKept) {
   return out;
 }
 
+}  // namespace
+
+bool isReadOnly(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (error || !fs::is_regular_file(status)) return false;
+  const fs::perms writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  return (status.permissions() & writable) == fs::perms::none;
+}
+
+std::string saveFailure(const std::string& path, const std::string& outcome) {
+  static const std::string kMissing = ": No such file or directory";
+  std::error_code error;
+  const bool missing = outcome.size() >= kMissing.size() &&
+                       outcome.compare(outcome.size() - kMissing.size(), kMissing.size(), kMissing) == 0;
+  if (!missing || !std::filesystem::exists(path, error)) return "the save failed: " + outcome;
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  if (folder.empty()) folder = ".";
+  return "the save failed: " + path + " exists, but its folder " + folder +
+         " takes no new file, and a save writes the new content beside the file first";
+}
+
+namespace {
+
 // The labels as a first CSV row.
 std::string headerRow(hostkit::RunObject& object) {
   const int32_t columns = object.integer(expressionOf("boundaryX"));
@@ -188,9 +213,11 @@ hostkit::RunObject::Outcome runFileAction(hostkit::RunObject& object, const File
                                           bool csvHeader, std::vector<std::string>& warnings) {
   const int number = kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
   if (action.kind == FileAction::Kind::save) {
+    // A read-only file is never replaced from here, whatever the module would do.
+    if (isReadOnly(path)) throw UserError("the save failed: " + path + " is read-only");
     object.act(number, path);
     auto done = object.lastOutcome();
-    if (done.code != 0) throw UserError("the save failed: " + done.text);
+    if (done.code != 0) throw UserError(saveFailure(path, done.text));
     const auto report = object.lastSaveReport();
     const std::string lost = report ? losses(*report, action.format == Format::csv && csvHeader) : "";
     if (action.format == Format::csv && csvHeader) writeAll(path, headerRow(object) + readAll(path));

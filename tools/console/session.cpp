@@ -306,11 +306,13 @@ void Session::runAction(hostkit::RunObject& object, const ActionCall& call, bool
   if (const auto file = fileActionOf(call.number)) {
     outcome = runFileAction(object, *file, values[0].text.value_or(""), settings_.csvHeader, warnings_);
   } else {
+    const std::string target = values[1].text.value_or("");
+    if (isSave(call.number) && isReadOnly(target)) throw UserError("the save failed: " + target + " is read-only");
     warnOutOfRange(object, kActions[call.number].params, values, true, warnings_);
     object.act(call.number, toParam(values[0]), toParam(values[1]));
     // The element files: what the module reports, never guessed.
     outcome = object.lastOutcome();
-    if (outcome.code != 0 && isSave(call.number)) throw UserError("the save failed: " + outcome.text);
+    if (outcome.code != 0 && isSave(call.number)) throw UserError(saveFailure(target, outcome.text));
     if (outcome.code != 0 && warnings_.size() > warned) return;  // an index that names nothing was warned about
   }
   if (isSave(call.number)) {
