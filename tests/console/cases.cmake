@@ -92,3 +92,6 @@ if(NOT WIN32)
   tessel_console_test(NAME console.save_in_proc SCRIPT ${case_dir}/proc_version.tessel
     EXPECTED ${case_dir}/save_in_proc.expected)
 endif()
+# convert knows files by the extensions the help texts use: .arr, .array, .csv, .ini.
+tessel_console_test(NAME console.convert_by_extension ARGS convert scores.csv scores.arr
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_by_extension.expected)

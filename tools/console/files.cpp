@@ -180,6 +180,9 @@ Format formatNamed(const std::string& name) {
 
 std::optional<Format> formatOfExtension(const std::string& path) {
   const std::string ext = lowered(std::filesystem::path(path).extension().string());
+  // The names the help texts and examples give their files.
+  if (ext == ".arr") return Format::native;
+  if (ext == ".array") return Format::hostArray;
   if (ext == ".csv") return Format::csv;
   if (ext == ".ini") return Format::ini;
   return std::nullopt;
@@ -195,7 +198,8 @@ Format inputFormat(const std::string& path, std::optional<Format> named) {
   if (found) return *found;
   if (const auto byExtension = formatOfExtension(path)) return *byExtension;
   throw UserError("cannot tell the format of " + path +
-                  ": it has no array file magic and no INI section header, and its extension is not .csv or .ini;"
+                  ": it has no array file magic and no INI section header, and its extension is not .arr, .array, .csv"
+                  " or .ini;"
                   " name the format with --from native|host|csv|ini");
 }
 

@@ -126,7 +126,8 @@ int convert(hostkit::Module& module, const Options& o) {
   const std::string& out = o.words[2];
   const Format from = inputFormat(in, o.from);
   std::optional<Format> to = o.to ? o.to : formatOfExtension(out);
-  if (!to) throw UserError("cannot tell the format to write " + out + " in; name it with --to native|host|csv|ini");
+  if (!to) throw UserError("cannot tell the format to write " + out + " in; name it with --to native|host|csv|ini"
+                                   " (or end its name in .arr, .array, .csv or .ini)");
   std::error_code error;
   if (std::filesystem::equivalent(in, out, error)) throw UserError("convert does not write over its input " + in);
   if (std::filesystem::exists(out, error) && !o.force) {
