@@ -57,9 +57,34 @@ bool extendsArray(const catalogue::Parameter* declared) {
 }
 
 // Warns when an index, row or column parameter names nothing.
+// Why a label names no column, or nothing when it names one: the labels
+// there are, or that the array has none.
+std::string unknownLabel(hostkit::RunObject& object, const std::string& label) {
+  if (object.integer(expressionOf("columnOfLabel"), label) >= 0) return "";
+  if (object.integer(expressionOf("dimensionCount")) != 2) return "the array is not 2D, so it has no labels";
+  std::string known;
+  const int32_t columns = object.integer(expressionOf("boundaryX"));
+  for (int32_t c = 0; c < columns; ++c) {
+    const auto text = object.text(expressionOf("label"), c);
+    if (text && !text->empty()) known += (known.empty() ? "" : ", ") + quoted(*text, false);
+  }
+  return "label " + quoted(label, false) + " names no column" +
+         (known.empty() ? std::string(" (no column has a label)") : " (the labels are " + known + ")");
+}
+
 void warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values, bool action,
                     std::vector<std::string>& warnings) {
   for (int i = 0; i < 2; ++i) {
+    // A label that names no column: the lookups find nothing (setting a label
+    // and asking for a label's column are what a new label is for).
+    if (declared[i].kind == Param::text && std::string_view(declared[i].name) == "label" &&
+        declared != kActions[catalogue::actionOf("setLabel")].params &&
+        declared != catalogue::kExpressions[expressionOf("columnOfLabel")].params) {
+      const std::string problem = unknownLabel(object, values[i].text.value_or(""));
+      if (!problem.empty())
+        warnings.push_back(problem + (action ? ": the module does nothing" : ": the result is empty"));
+      continue;
+    }
     const std::string name = declared[i].kind == Param::integer ? declared[i].name : "";
     const int32_t v = values[i].integer;
     const std::string named = name + " " + std::to_string(v);  // "index 7", as the messages start
