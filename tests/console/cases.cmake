@@ -95,3 +95,8 @@ endif()
 # convert knows files by the extensions the help texts use: .arr, .array, .csv, .ini.
 tessel_console_test(NAME console.convert_by_extension ARGS convert scores.csv scores.arr
   FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_by_extension.expected)
+# An index that would grow the array by more than --max-cells cells (ten
+# million unless told) is refused.
+tessel_console_test(NAME console.max_cells SCRIPT ${case_dir}/max_cells.tessel EXPECTED ${case_dir}/max_cells.expected)
+tessel_console_test(NAME console.max_cells_default INPUT ${case_dir}/huge_index.tessel
+  EXPECTED ${case_dir}/max_cells_default.expected)

@@ -214,6 +214,7 @@ struct Settings {
   ShowOptions show;
   bool csvHeader = false;    // a CSV file's first row holds the column labels
   bool keepGoing = false;    // a script goes on after an error
+  int64_t maxCells = 10000000;  // the most cells an index may add to an array at once
   bool interactive = false;  // lines are typed at a terminal, not read from a script
 };
 

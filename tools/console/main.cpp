@@ -33,6 +33,7 @@ const char kUsageTail[] =
     "  --to FORMAT         format of the file written (default: by its extension)\n"
     "  --force             convert may replace an existing file\n"
     "  --header            a CSV file's first row holds the column labels, read and written\n"
+    "  --max-cells N       an index may grow an array by at most N cells (default 10000000)\n"
     "  --types, --keys, --rows A:B, --selected, --head N, --json   what show prints (tessel help show)\n"
     "setup of the instances (the default instance is \"main\"):\n";
 
@@ -70,6 +71,11 @@ Options parse(const std::vector<std::string>& args) {
       o.from = formatNamed(optionValue(args, i));
     } else if (a == "--to") {
       o.to = formatNamed(optionValue(args, i));
+    } else if (a == "--max-cells") {
+      const std::string& n = optionValue(args, i);
+      if (n.empty() || n.size() > 10 || n.find_first_not_of("0123456789") != std::string::npos)
+        throw UserError("--max-cells needs a number of cells, not \"" + n + "\"");
+      o.settings.maxCells = std::stoll(n);
     } else if (a == "--force") {
       o.force = true;
     } else if (a == "--header") {
@@ -126,8 +132,10 @@ int convert(hostkit::Module& module, const Options& o) {
   const std::string& out = o.words[2];
   const Format from = inputFormat(in, o.from);
   std::optional<Format> to = o.to ? o.to : formatOfExtension(out);
-  if (!to) throw UserError("cannot tell the format to write " + out + " in; name it with --to native|host|csv|ini"
-                                   " (or end its name in .arr, .array, .csv or .ini)");
+  if (!to)
+    throw UserError("cannot tell the format to write " + out +
+                    " in; name it with --to native|host|csv|ini"
+                    " (or end its name in .arr, .array, .csv or .ini)");
   std::error_code error;
   if (std::filesystem::equivalent(in, out, error)) throw UserError("convert does not write over its input " + in);
   if (std::filesystem::exists(out, error) && !o.force) {

@@ -108,6 +108,34 @@ void warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* decl
   }
 }
 
+// An index past the end that would grow the array by more than `most` cells
+// is refused (a slip of a digit can ask for gigabytes); one the module
+// ignores, because the array cannot hold it, is warned about.
+void checkGrowth(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values, int64_t most,
+                 std::vector<std::string>& warnings) {
+  if (!extendsArray(declared)) return;
+  for (int i = 0; i < 2; ++i) {
+    if (declared[i].kind != Param::integer || std::string_view(declared[i].name) != "index") continue;
+    const int64_t index = values[i].integer;
+    if (index == INT32_MAX) {
+      warnings.push_back(
+          "index 2147483647 would make the array 2147483648 elements, more than it can hold: the "
+          "module does nothing");
+      return;
+    }
+    const int64_t growth = index + 1 - object.integer(expressionOf("size"));
+    if (growth <= most) return;
+    constexpr int64_t kCellBytes = 24;  // what a cell takes in the module, besides its text
+    const int64_t bytes = growth * kCellBytes;
+    const std::string size = bytes >= (int64_t{10} << 30)   ? std::to_string(bytes >> 30) + " GiB"
+                             : bytes >= (int64_t{10} << 20) ? std::to_string(bytes >> 20) + " MiB"
+                             : bytes >= (int64_t{10} << 10) ? std::to_string(bytes >> 10) + " KiB"
+                                                            : std::to_string(bytes) + " bytes";
+    throw UserError("refused: index " + std::to_string(index) + " would grow the array by " + std::to_string(growth) +
+                    " cells (some " + size + " of memory); --max-cells " + std::to_string(growth) + " allows it");
+  }
+}
+
 Value evaluate(hostkit::RunObject& object, const Term& term, std::vector<std::string>& warnings) {
   if (term.expression < 0) return literal(term);
   Value values[2];
@@ -333,6 +361,7 @@ void Session::runAction(hostkit::RunObject& object, const ActionCall& call, bool
   } else {
     const std::string target = values[1].text.value_or("");
     if (isSave(call.number) && isReadOnly(target)) throw UserError("the save failed: " + target + " is read-only");
+    checkGrowth(object, kActions[call.number].params, values, settings_.maxCells, warnings_);
     warnOutOfRange(object, kActions[call.number].params, values, true, warnings_);
     object.act(call.number, toParam(values[0]), toParam(values[1]));
     // The element files: what the module reports, never guessed.
