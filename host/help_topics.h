@@ -113,10 +113,18 @@ inline constexpr Topic kRecordsetConcepts[] = {
 inline constexpr Topic kConsoleHost[] = {
     {"tessel run SCRIPT...",
      "Runs scripts, one command a line; # starts a comment. A script stops at its first "
-     "mistake with its file name and line, unless --keep-going is given."},
+     "mistake with its file name and line, unless --keep-going is given. A load that fails "
+     "is a mistake, and after it no save of that script writes a file."},
     {"tessel", "The same at a terminal, with line editing, history and Tab completion."},
-    {"tessel show FILE", "Prints a native, host array, CSV or INI file."},
-    {"tessel convert IN OUT", "Loads a file with the module's load action and saves it with its save action."},
+    {"tessel show FILE",
+     "Prints a native, host array, CSV or INI file; a damaged file is shown as far as it reads, with a warning, "
+     "and the exit status is 1."},
+    {"tessel convert IN OUT",
+     "Loads a file with the module's load action and saves it with its save action, saying what the new file "
+     "will not give back. OUT's format comes from --to or its extension (.arr native, .array host, .csv, .ini); "
+     "an existing OUT is replaced only with --force, and a read-only one never. Nothing is written when the "
+     "load fails or finds the file damaged."},
+    {"tessel --version", "The version of tessel and the size of the catalogue it was built with."},
     {"tessel help [NAME | TOPIC]",
      "The actions and expressions, from the same catalogue as this page, grouped as the menus group them; "
      "help formats shows what each file format keeps."},

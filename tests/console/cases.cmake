@@ -100,3 +100,8 @@ tessel_console_test(NAME console.convert_by_extension ARGS convert scores.csv sc
 tessel_console_test(NAME console.max_cells SCRIPT ${case_dir}/max_cells.tessel EXPECTED ${case_dir}/max_cells.expected)
 tessel_console_test(NAME console.max_cells_default INPUT ${case_dir}/huge_index.tessel
   EXPECTED ${case_dir}/max_cells_default.expected)
+# help knows the command line's commands and every option.
+tessel_console_test(NAME console.help_run ARGS help run EXPECTED ${case_dir}/help_run.expected)
+tessel_console_test(NAME console.help_convert ARGS help convert EXPECTED ${case_dir}/help_convert.expected)
+tessel_console_test(NAME console.help_option ARGS help --max-cells EXPECTED ${case_dir}/help_option.expected)
+tessel_console_test(NAME console.help_setup_option ARGS help --dims EXPECTED ${case_dir}/help_setup_option.expected)

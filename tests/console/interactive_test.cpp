@@ -148,9 +148,23 @@ TEST_F(Interactive, CtrlCDropsTheLineAndTheSessionGoesOn) {
 TEST_F(Interactive, TabCompletesInstanceNamesAndFilePaths) {
   std::ofstream(home_ / "scores-2026.csv") << "ann,120\n";
   const Session s =
-      typeInto(home_.string(), "new inventory\nwith main\nwith inv\t\nLoad from CSV file \"scores-\t\"\nsize()\n\x04");
+      typeInto(home_.string(), "new inventory\nwith main\nwith inv\t\nLoad from CSV file \"scores-\t\nsize()\n\x04");
   EXPECT_NE(s.output.find("inventory> "), std::string::npos) << s.output;
-  EXPECT_NE(s.output.find("size() = 2"), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("size() = 2"), std::string::npos)
+      << s.output;  // the file's name and closing quote came by Tab
+}
+
+TEST_F(Interactive, TabOffersOnlyWordsThatCanFollowAndHelpTopics) {
+  // After "Sort values " only the action's own next words are offered (no
+  // expression name starting with "a"), after a parameter the word that
+  // follows it, and after help the topics.
+  const Session s = typeInto(home_.string(),
+                             "Append value 3\nAppend value 1\nSort values a\t(123)\nSet value 9 a\t1\n"
+                             "echo get$(0) get$(1)\nhelp ke\t\n\x04",
+                             "cat");
+  EXPECT_NE(s.output.find("\n1 9"), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("Actions > Keys"), std::string::npos) << s.output;
+  EXPECT_EQ(s.output.find("expected"), std::string::npos) << s.output;  // no line was mistaken
 }
 
 TEST_F(Interactive, LongOutputGoesThroughThePager) {

@@ -199,6 +199,11 @@ hostkit::RunObject::Outcome runFileAction(hostkit::RunObject& object, const File
 // action of a number, the expression of a name, or every entry whose label,
 // name or display string holds the topic. Throws UserError when nothing does.
 void printHelp(std::ostream& out, std::string_view topic);
+// What `help` takes besides names: the formats, the parts of the menus, the
+// commands; for completion.
+std::vector<std::string> helpTopics();
+// The command line's own options, as the usage prints them.
+extern const char* const kCommandLineOptionsHelp;
 
 // ---- session.cpp: one run of the console language: named instances of the
 // object side by side, and the lines that act on them.

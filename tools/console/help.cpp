@@ -128,6 +128,44 @@ void formats(std::ostream& out) {
          "  what a save could not keep (\"12 keys dropped\").\n";
 }
 
+// The command-line command a topic names ("convert" or "tessel convert"), or null.
+const topics::Topic* commandLineCommand(const std::string& wanted) {
+  for (const auto& c : topics::kConsoleHost) {
+    const std::string_view term = c.term;
+    if (term.rfind("tessel ", 0) != 0) continue;
+    const std::string_view name = term.substr(7, term.find(' ', 7) - 7);
+    if (wanted == name || wanted == "tessel " + std::string(name) || (wanted == "version" && name == "--version"))
+      return &c;
+  }
+  return nullptr;
+}
+
+// The lines of the usage texts that describe an option ("--header" or
+// "header"), each with the lines that continue it.
+std::string optionHelp(const std::string& wanted) {
+  if (wanted.empty()) return "";
+  const std::string option = wanted.rfind("--", 0) == 0 ? wanted : "--" + wanted;
+  std::string out;
+  for (const char* text : {kCommandLineOptionsHelp, kSetupOptionsHelp}) {
+    std::string_view rest = text;
+    bool inside = false;  // the lines after a matching one that continue it
+    while (!rest.empty()) {
+      const std::string_view line = rest.substr(0, rest.find('\n'));
+      rest.remove_prefix(std::min(line.size() + 1, rest.size()));
+      const std::string_view names = line.substr(0, line.find("  ", 2));
+      const bool continues = line.size() > 4 && line.compare(0, 4, "    ") == 0;
+      bool names_it = false;
+      for (std::size_t at = names.find(option); at != std::string_view::npos; at = names.find(option, at + 1)) {
+        const std::size_t end = at + option.size();
+        if (end == names.size() || names[end] == ' ' || names[end] == ',') names_it = true;
+      }
+      inside = names_it || (inside && continues);
+      if (inside) out += std::string(line) + "\n";
+    }
+  }
+  return out;
+}
+
 void overview(std::ostream& out) {
   out << "A line names an action by the words of its display string, parameters in their places: texts in\n"
          "double quotes, integers bare, or expressions (Set value 2 at 0, SELECT WHERE \"level\" > 3). A line\n"
@@ -139,6 +177,27 @@ void overview(std::ostream& out) {
 
 }  // namespace
 
+std::vector<std::string> helpTopics() {
+  std::vector<std::string> out{"formats", "elements"};
+  // The first word of each popup at the top of the menus: "help keys" lists the Keys popups.
+  const auto tops = [&out](const auto& menu) {
+    int depth = 0;
+    for (const menus::Node& n : menu) {
+      if (n.kind == menus::Kind::popup && depth++ == 0) {
+        const std::string word = lowered(std::string_view(n.label).substr(0, std::string_view(n.label).find(' ')));
+        if (std::find(out.begin(), out.end(), word) == out.end()) out.push_back(word);
+      }
+      if (n.kind == menus::Kind::end) --depth;
+    }
+  };
+  tops(menus::kActionMenu);
+  tops(menus::kExpressionMenu);
+  for (const auto& c : topics::kShellCommands)
+    out.emplace_back(std::string_view(c.term).substr(0, std::string_view(c.term).find(' ')));
+  for (const char* c : {"run", "convert"}) out.emplace_back(c);
+  return out;
+}
+
 void printHelp(std::ostream& out, std::string_view topic) {
   while (!topic.empty() && topic.front() == ' ') topic.remove_prefix(1);
   while (!topic.empty() && topic.back() == ' ') topic.remove_suffix(1);
@@ -146,9 +205,25 @@ void printHelp(std::ostream& out, std::string_view topic) {
   const std::string wanted = lowered(topic);
   if (wanted.empty()) overview(out);  // then the whole of the menus, as the part of them that "" names
   if (wanted == "formats" || wanted == "csv") return formats(out);
+  // A command of the shell, of the command line, or both ("show").
+  bool command = false;
   for (const auto& c : topics::kShellCommands) {
     const std::string_view name = std::string_view(c.term).substr(0, std::string_view(c.term).find(' '));
-    if (wanted == name || (wanted == "exit" && name == "quit")) return wrapped(out << c.term << '\n', c.text, 110);
+    if (wanted == name || (wanted == "exit" && name == "quit")) {
+      wrapped(out << c.term << '\n', c.text, 110);
+      command = true;
+    }
+  }
+  if (const topics::Topic* c = commandLineCommand(wanted)) {
+    wrapped(out << (command ? "\n" : "") << c->term << '\n', c->text, 110);
+    command = true;
+  }
+  if (command) return;
+  // An option written as one ("--keys"); a bare name ("keys") is a part of the menus first.
+  const std::string option = optionHelp(wanted);
+  if (!option.empty() && wanted.rfind("--", 0) == 0) {
+    out << option;
+    return;
   }
   // A number names an action; an expression name, with or without "(", names it.
   if (!wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos) {
@@ -166,6 +241,10 @@ void printHelp(std::ostream& out, std::string_view topic) {
   for (const auto& part : parts) printMenu(out, menus::kActionMenu, "Actions", part, printed);
   for (const auto& part : parts) printMenu(out, menus::kExpressionMenu, "Expressions", part, printed);
   if (printed > 0) return;
+  if (!option.empty()) {
+    out << option;
+    return;
+  }
   // Otherwise every entry whose label, name or display string holds the words.
   const auto holds = [&wanted](std::string_view label, std::string_view name) {
     return lowered(label).find(wanted) != std::string::npos || lowered(name).find(wanted) != std::string::npos;

@@ -23,19 +23,24 @@ const char kUsageHead[] =
     "       tessel help [NAME | TOPIC]         the actions and expressions, by topic as the menus group them\n"
     "       tessel --version                   the version of tessel\n"
     "       tessel [options]                   type commands at a terminal (a script on standard input otherwise)\n"
-    "options:\n"
-    "  --module PATH       the module to load (default: ";
-const char kUsageTail[] =
-    " next to tessel)\n"
-    "  --keep-going        a script goes on after an error (the exit status still tells)\n"
+    "options:\n";
+const char kUsageSetup[] = "setup of the instances (the default instance is \"main\"):\n";
+
+}  // namespace
+
+const char* const kCommandLineOptionsHelp =
+    "  --module PATH       the module to load (default: libtessel.so, or tessel.dll on Windows, next to tessel)\n"
+    "  --keep-going        a script goes on after an error (the exit status still tells), but writes no file\n"
+    "                      after a load that failed\n"
     "  --width N           cut texts longer than N characters in show (default 24)\n"
     "  --from FORMAT       format of the file read: native, host, csv or ini (default: by its content)\n"
-    "  --to FORMAT         format of the file written (default: by its extension)\n"
-    "  --force             convert may replace an existing file\n"
+    "  --to FORMAT         format of the file written (default: by its extension: .arr, .array, .csv, .ini)\n"
+    "  --force             convert may replace an existing file (never a read-only one)\n"
     "  --header            a CSV file's first row holds the column labels, read and written\n"
     "  --max-cells N       an index may grow an array by at most N cells (default 10000000)\n"
-    "  --types, --keys, --rows A:B, --selected, --head N, --json   what show prints (tessel help show)\n"
-    "setup of the instances (the default instance is \"main\"):\n";
+    "  --types, --keys, --rows A:B, --selected, --head N, --json   what show prints (tessel help show)\n";
+
+namespace {
 
 constexpr int kFailed = 1;
 constexpr int kUsageError = 2;
@@ -161,7 +166,7 @@ int convert(hostkit::Module& module, const Options& o) {
 int dispatch(const Options& o, const char* argv0) {
   const std::string command = o.words.empty() ? "" : o.words[0];
   if (command == "--help" || command == "-h") {
-    std::cout << kUsageHead << platform::kModuleFileName << kUsageTail << kSetupOptionsHelp;
+    std::cout << kUsageHead << kCommandLineOptionsHelp << kUsageSetup << kSetupOptionsHelp;
     return 0;
   }
   if (command == "--version") {

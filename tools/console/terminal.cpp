@@ -37,23 +37,57 @@ std::vector<std::string> paths(const std::string& partial) {
   return out;
 }
 
+// The blank-separated words of a line, a quoted text one word with its
+// blanks; `open` tells whether the line ends inside a word.
+std::vector<std::string> wordsOf(std::string_view line) {
+  std::vector<std::string> out;
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (!quoted && (c == ' ' || c == '\t')) continue;
+    if (i == 0 || (!quoted && (line[i - 1] == ' ' || line[i - 1] == '\t'))) out.emplace_back();
+    if (c == '"') quoted = !quoted;
+    out.back() += c;
+  }
+  return out;
+}
+
+// An action's written form as words, each parameter slot one word "\x01"
+// (a slot with text around it, as in *<text>*, holds it).
+std::vector<std::string> usageWords(const catalogue::Action& a) {
+  std::string u = usage(a);
+  for (std::size_t open = u.find('<'); open != std::string::npos; open = u.find('<', open + 1))
+    u.replace(open, u.find('>', open) - open + 1, "\x01");
+  return wordsOf(u);
+}
+
 // Whole-line completions of what has been typed so far, each once and in
-// order: a file path inside an open quoted text, an instance name after with,
-// show and drop, an action's words or a command at the start of the line, an
-// expression name where a name is being typed.
+// order: a file path inside an open quoted text (a file's closing the quote),
+// an instance name after with, show and drop, a topic after help, an action's
+// next word where its words so far match (parameters standing for its
+// slots), a command at the start of the line, and an expression name only
+// where a parameter or an expression line can stand.
 std::set<std::string> completions(const std::string& typed, const Session& session) {
   std::set<std::string> out;
   if (std::count(typed.begin(), typed.end(), '"') % 2 == 1) {
     const std::size_t quote = typed.rfind('"');
-    for (const auto& p : paths(typed.substr(quote + 1))) out.insert(typed.substr(0, quote + 1) + p);
+    for (const auto& p : paths(typed.substr(quote + 1)))
+      out.insert(typed.substr(0, quote + 1) + p + (p.back() == '/' ? "" : "\""));
     return out;
   }
   const std::string indent = typed.substr(0, typed.find_first_not_of(" \t"));  // all of it when all blank
   const std::string start = typed.substr(indent.size());
-  for (const char* command : {"with ", "show ", "drop "}) {
+  for (const char* command : {"with ", "show ", "drop ", "help "}) {
     if (start.rfind(command, 0) != 0 || start.find(' ', std::strlen(command)) != std::string::npos) continue;
+    const std::string rest = start.substr(std::strlen(command));
+    if (std::strcmp(command, "help ") == 0) {
+      for (const auto& topic : helpTopics()) {
+        if (topic.rfind(lowered(rest), 0) == 0) out.insert(indent + command + topic);
+      }
+      return out;
+    }
     for (const auto& [name, object] : session.instances()) {
-      if (name.rfind(start.substr(std::strlen(command)), 0) == 0) out.insert(indent + command + name);
+      if (name.rfind(rest, 0) == 0) out.insert(indent + command + name);
     }
     return out;
   }
@@ -65,14 +99,35 @@ std::set<std::string> completions(const std::string& typed, const Session& sessi
     const std::string command(term.substr(0, std::isupper(static_cast<unsigned char>(term[end + 1])) ? end + 1 : end));
     if (lowered(command).rfind(wanted, 0) == 0) out.insert(indent + command);
   }
+  // The actions whose words so far match: their next word.
+  std::vector<std::string> written = wordsOf(start);
+  const bool inWord = !start.empty() && start.back() != ' ' && start.back() != '\t';
+  const std::string partial = inWord ? written.back() : "";
+  if (inWord) written.pop_back();
+  const std::string head = typed.substr(0, typed.size() - partial.size());
+  bool slotHere = written.empty();  // an expression line
   for (const auto& a : catalogue::kActions) {
-    const std::string words = usage(a).substr(0, usage(a).find(" <"));
-    if (lowered(words).rfind(wanted, 0) == 0) out.insert(indent + words + (a.paramCount() > 0 ? " " : ""));
+    const std::vector<std::string> words = usageWords(a);
+    if (words.size() <= written.size()) continue;
+    bool matches = true;
+    for (std::size_t i = 0; i < written.size() && matches; ++i)
+      matches = words[i].find('\x01') != std::string::npos || lowered(words[i]) == lowered(written[i]);
+    if (!matches) continue;
+    const std::string& next = words[written.size()];
+    if (next.find('\x01') != std::string::npos) {
+      slotHere = true;
+    } else if (lowered(next).rfind(lowered(partial), 0) == 0) {
+      out.insert(head + next + (written.size() + 1 < words.size() ? " " : ""));
+    }
   }
   const std::size_t fragment = typed.rend() - std::find_if_not(typed.rbegin(), typed.rend(), isNameChar);
+  const std::string before = typed.substr(0, fragment);
+  const std::size_t last = before.find_last_not_of(" \t");
+  const bool inCall = last != std::string::npos && (before[last] == '(' || before[last] == ',');
+  if (!slotHere && !inCall && lowered(start).rfind("echo ", 0) != 0) return out;
   const std::string name = typed.substr(fragment);
   for (const auto& e : catalogue::kExpressions) {
-    if (lowered(e.name).rfind(lowered(name), 0) == 0) out.insert(typed.substr(0, fragment) + e.name);
+    if (lowered(e.name).rfind(lowered(name), 0) == 0) out.insert(before + e.name);
   }
   return out;
 }
