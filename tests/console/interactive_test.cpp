@@ -45,6 +45,7 @@ Session typeInto(const std::string& home, const std::string& keys, const char* p
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   std::size_t typed = 0;
   std::size_t seenWhenTyped = 0;
+  auto lastTyped = std::chrono::steady_clock::now();
   char buffer[4096];
   while (std::chrono::steady_clock::now() < deadline) {
     pollfd p{terminal, POLLIN, 0};
@@ -56,12 +57,20 @@ Session typeInto(const std::string& home, const std::string& keys, const char* p
     }
     const bool atPrompt =
         s.output.size() > seenWhenTyped && s.output.size() >= 2 && s.output.compare(s.output.size() - 2, 2, "> ") == 0;
+    // "\x1d" sends the key after it a moment later, without waiting for a prompt.
+    if (typed + 1 < keys.size() && keys[typed] == '\x1d' &&
+        std::chrono::steady_clock::now() > lastTyped + std::chrono::milliseconds(300)) {
+      if (write(terminal, keys.data() + typed + 1, 1) < 0) break;
+      typed += 2;
+      continue;
+    }
     if (typed < keys.size() && atPrompt) {
       std::size_t end = keys.find_first_of("\n\x03\x04", typed);
       end = end == std::string::npos ? keys.size() : end + 1;
       if (write(terminal, keys.data() + typed, end - typed) < 0) break;
       typed = end;
       seenWhenTyped = s.output.size();
+      lastTyped = std::chrono::steady_clock::now();
     }
   }
   close(terminal);
@@ -165,6 +174,13 @@ TEST_F(Interactive, TabOffersOnlyWordsThatCanFollowAndHelpTopics) {
   EXPECT_NE(s.output.find("\n1 9"), std::string::npos) << s.output;
   EXPECT_NE(s.output.find("Actions > Keys"), std::string::npos) << s.output;
   EXPECT_EQ(s.output.find("expected"), std::string::npos) << s.output;  // no line was mistaken
+}
+
+TEST_F(Interactive, CtrlCStopsALongJsonShowAndThePromptStartsAFreshLine) {
+  const Session s = typeInto(home_.string(), "Set value 1 at 2000000\nshow --json\n\x1d\x03size()\nquit\n", "cat");
+  EXPECT_NE(s.output.find("(cancelled)"), std::string::npos) << s.output.substr(0, 2000);
+  EXPECT_NE(s.output.find("\nmain> size()"), std::string::npos) << s.output.substr(s.output.size() - 2000);
+  EXPECT_NE(s.output.find("size() = 2000001"), std::string::npos);
 }
 
 TEST_F(Interactive, LongOutputGoesThroughThePager) {
