@@ -105,3 +105,6 @@ tessel_console_test(NAME console.help_run ARGS help run EXPECTED ${case_dir}/hel
 tessel_console_test(NAME console.help_convert ARGS help convert EXPECTED ${case_dir}/help_convert.expected)
 tessel_console_test(NAME console.help_option ARGS help --max-cells EXPECTED ${case_dir}/help_option.expected)
 tessel_console_test(NAME console.help_setup_option ARGS help --dims EXPECTED ${case_dir}/help_setup_option.expected)
+# A file's rows are not selected; that is said only where it matters: --selected.
+tessel_console_test(NAME console.show_csv_selected ARGS show --selected scores.csv
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/show_csv_selected.expected)

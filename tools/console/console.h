@@ -125,9 +125,10 @@ struct ShowOptions {
   bool keys = false;       // a grid shows each cell's key after it
   bool selectedOnly = false;
   bool json = false;
-  int32_t first = 0;         // the first row (the first element of a list) shown
-  int32_t last = INT32_MAX;  // the last one shown
-  int32_t head = INT32_MAX;  // how many are shown at most
+  bool selectionMatters = true;  // say when no row is selected (queries and sorts would find nothing)
+  int32_t first = 0;             // the first row (the first element of a list) shown
+  int32_t last = INT32_MAX;      // the last one shown
+  int32_t head = INT32_MAX;      // how many are shown at most
 };
 
 // Reads "--types", "--rows 2:5" and the rest from words at i, advancing i;
@@ -217,10 +218,10 @@ extern const char* const kSetupOptionsHelp;
 struct Settings {
   hostkit::SetupOptions setup;  // for instances created without options of their own
   ShowOptions show;
-  bool csvHeader = false;    // a CSV file's first row holds the column labels
-  bool keepGoing = false;    // a script goes on after an error
+  bool csvHeader = false;       // a CSV file's first row holds the column labels
+  bool keepGoing = false;       // a script goes on after an error
   int64_t maxCells = 10000000;  // the most cells an index may add to an array at once
-  bool interactive = false;  // lines are typed at a terminal, not read from a script
+  bool interactive = false;     // lines are typed at a terminal, not read from a script
 };
 
 class Session {

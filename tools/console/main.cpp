@@ -127,7 +127,10 @@ int showFile(hostkit::Module& module, const Options& o) {
   if (outcome.code == kDamaged) warnings.push_back(outcome.text + "; shown as far as it reads");
   for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
   const std::string title = o.settings.show.json ? path : path + " (" + formatName(format) + ")";
-  platform::page(std::cout, [&](std::ostream& text) { show(object, title, text, o.settings.show); });
+  // A file has no queries run on it: its selection is worth a word only when asked about.
+  ShowOptions options = o.settings.show;
+  options.selectionMatters = false;
+  platform::page(std::cout, [&](std::ostream& text) { show(object, title, text, options); });
   return outcome.code == 0 ? 0 : kFailed;
 }
 

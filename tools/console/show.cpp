@@ -149,7 +149,7 @@ void showGrid(Object& object, int32_t count, std::ostream& out, const ShowOption
   const int32_t rows = columns >= 1 ? count / columns : 0;
   out << title << ": 2D, " << plural(columns, "column", "columns") << ", " << plural(rows, "row", "rows") << " ("
       << selected << " selected), " << plural(count, "element", "elements") << '\n';
-  if (selected == 0 && rows > 0) {
+  if (selected == 0 && rows > 0 && (o.selectionMatters || o.selectedOnly)) {
     out << "no row is selected, so row sorts and queries find nothing; \"Select all rows\" selects them all\n";
   }
   if (count == 0) return;
