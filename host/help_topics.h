@@ -148,7 +148,9 @@ inline constexpr Topic kShellCommands[] = {
     {"echo TERM...", "Prints texts, integers and expression results on one line."},
     {"drop NAME", "Destroys an instance."},
     {"help [NAME | TOPIC | formats]", "The catalogue, a topic of the menus, one entry, or the file formats."},
-    {"quit (or exit, or Ctrl-D)", "Leaves the shell; Ctrl-C cancels the line being typed."},
+    {"quit (or exit, or Ctrl-D)",
+     "Leaves the shell, with exit status 0 whatever was mistyped on the way (a script keeps its status); Ctrl-C "
+     "cancels the line being typed or stops a long output."},
 };
 
 }  // namespace tessel::topics
