@@ -6,7 +6,7 @@
 # with the ENV variables set. Where the system's own words show through (a
 # loader's message), the Windows build compares with X.windows.expected if there is one.
 function(tessel_console_test)
-  cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;READONLY;ENV" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;READONLY;LINKS;ENV" ${ARGN})
   string(REGEX REPLACE "\\.expected$" ".windows.expected" windows_expected "${T_EXPECTED}")
   if(WIN32 AND EXISTS "${windows_expected}")
     set(T_EXPECTED "${windows_expected}")
@@ -15,6 +15,7 @@ function(tessel_console_test)
   string(REPLACE ";" "|" files "${T_FILES}")
   string(REPLACE ";" "|" written "${T_WRITTEN}")
   string(REPLACE ";" "|" readonly "${T_READONLY}")
+  string(REPLACE ";" "|" links "${T_LINKS}")
   add_test(NAME ${T_NAME}
     COMMAND ${CMAKE_COMMAND}
       -DTESSEL=$<TARGET_FILE:tessel_console>
@@ -27,6 +28,7 @@ function(tessel_console_test)
       "-DFILES=${files}"
       "-DWRITTEN=${written}"
       "-DREADONLY=${readonly}"
+      "-DLINKS=${links}"
       -P ${PROJECT_SOURCE_DIR}/tests/console/run_case.cmake)
   # The C locale unless the case names another: texts beyond ASCII are then escaped.
   if(NOT T_ENV)

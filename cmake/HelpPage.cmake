@@ -11,7 +11,7 @@ tessel_native_tool(NAME help_page
 set(TESSEL_HELP_PAGE ${CMAKE_BINARY_DIR}/tessel-help.html)
 add_custom_command(
   OUTPUT ${TESSEL_HELP_PAGE}
-  COMMAND ${help_page_EXE} ${TESSEL_HELP_PAGE} ${help_examples}
+  COMMAND ${help_page_EXE} ${PROJECT_VERSION} ${TESSEL_HELP_PAGE} ${help_examples}
   DEPENDS ${help_page_EXE} ${help_examples} ${help_expected}
   COMMENT "Writing tessel-help.html"
   VERBATIM)

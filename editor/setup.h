@@ -11,7 +11,8 @@
 namespace tessel::editor {
 
 // The longest delimiter the dialog stores, terminator included.
-inline constexpr std::size_t kDelimiterLimit = 1024;
+inline constexpr std::size_t kDelimiterLimit = TESSEL_DELIMITER_LIMIT + 1;
+static_assert(kDelimiterLimit <= TESSEL_DELIMITER_SIZE);
 
 // Fills every field the object owns with the values of a new object; the host
 // header is the host's and stays.

@@ -5,6 +5,11 @@ namespace tessel::editor {
 // The resource script's ids are the catalogue's.
 static_assert(TESSEL_ACTION_IDS == catalogue::kFirstActionMenuId);
 static_assert(TESSEL_EXPRESSION_IDS == catalogue::kFirstExpressionMenuId);
+static_assert(TESSEL_ACTION_STRINGS == catalogue::kFirstActionStringId);
+static_assert(TESSEL_EXPRESSION_STRINGS == catalogue::kFirstExpressionStringId);
+// The string ids of the two kinds do not run into each other.
+static_assert(catalogue::kFirstActionStringId + static_cast<int>(catalogue::kActionCount) <=
+              catalogue::kFirstExpressionStringId);
 
 namespace {
 

@@ -15,9 +15,11 @@ struct Parameter {
   const char* name;
 };
 
-// An entry's menu id is its number past the first id of its kind.
+// An entry's menu id and string id are its number past the first id of its kind.
 inline constexpr int kFirstActionMenuId = 25000;
 inline constexpr int kFirstExpressionMenuId = 27000;
+inline constexpr int kFirstActionStringId = 28200;
+inline constexpr int kFirstExpressionStringId = 28400;
 
 struct Action {
   int number;
@@ -28,7 +30,7 @@ struct Action {
   const char* operation;
 
   constexpr int menuId() const { return kFirstActionMenuId + number; }
-  constexpr int stringId() const { return 28200 + number; }
+  constexpr int stringId() const { return kFirstActionStringId + number; }
   constexpr int paramCount() const { return (params[0].kind != Param::none) + (params[1].kind != Param::none); }
 };
 
@@ -42,7 +44,7 @@ struct Expression {
   const char* operation;  // the name of the operation behind the row; rows that share one share a routine
 
   constexpr int menuId() const { return kFirstExpressionMenuId + number; }
-  constexpr int stringId() const { return 28400 + number; }
+  constexpr int stringId() const { return kFirstExpressionStringId + number; }
   constexpr int paramCount() const { return (params[0].kind != Param::none) + (params[1].kind != Param::none); }
   constexpr bool returnsText() const { return result != Result::integer; }
 };

@@ -5,6 +5,12 @@
 
 #include <cstddef>
 
+#include "host/tessel.h"
+
+// A number macro as a text literal.
+#define TESSEL_QUOTED_NUMBER(n) #n
+#define TESSEL_NUMBER_TEXT(n) TESSEL_QUOTED_NUMBER(n)
+
 namespace tessel::topics {
 
 // One field of the setup dialog: what the user sees, what a new object starts
@@ -22,7 +28,7 @@ inline constexpr SetupField kSetupFields[] = {
     {"X", "a number", "10",
      "Boundary of dimension 1: the number of columns. Used by 2D and 3D; a number below 1 keeps the default."},
     {"Y", "a number", "10", "Boundary of dimension 2: the rows of one page. Used by 3D only."},
-    {"List delimiter", "any text, up to 1023 characters", ",",
+    {"List delimiter", "any text, up to " TESSEL_NUMBER_TEXT(TESSEL_DELIMITER_LIMIT) " characters", ",",
      "Joins the row, column and label lists and splits the lists that fill rows. Empty keeps \",\"."},
     {"String Comparisons", "Case insensitive, Case sensitive", "Case insensitive",
      "Whether searches, key look-ups, labels, sorts and queries tell A from a. Only A to Z are folded."},
@@ -117,13 +123,26 @@ inline constexpr Topic kConsoleHost[] = {
      "is a mistake, and after it no save of that script writes a file."},
     {"tessel", "The same at a terminal, with line editing, history and Tab completion."},
     {"tessel show FILE",
-     "Prints a native, host array, CSV or INI file; a damaged file is shown as far as it reads, with a warning, "
-     "and the exit status is 1."},
+     "Prints a native, host array, CSV, INI or spreadsheet CSV (sheet) file; a damaged file is shown as far as it "
+     "reads, with a warning, and the exit status is 1."},
     {"tessel convert IN OUT",
      "Loads a file with the module's load action and saves it with its save action, saying what the new file "
      "will not give back. OUT's format comes from --to or its extension (.arr native, .array host, .csv, .ini); "
      "an existing OUT is replaced only with --force, and a read-only one never. Nothing is written when the "
      "load fails or finds the file damaged."},
+    {"tessel check FILE...",
+     "Loads each file as a game does and says whether it is sound: its format, what the load keeps, and any damage "
+     "(ends early, a malformed record, a size the module refuses). Exit status 0 when all are sound, 1 when one is "
+     "damaged, 2 when one cannot be read; --json for scripts. For example: tessel check levels.arr items.csv"},
+    {"tessel diff A B",
+     "Compares two array files as arrays, whatever their formats: shape, labels, and each cell's type, text or "
+     "value and key, by coordinates as show prints them. Prints only the differences, like a unified diff, and a "
+     "summary; exit status 0 same, 1 different, 2 trouble; --json. For example: tessel diff levels.arr levels.csv"},
+    {"sheet (spreadsheet CSV)",
+     "The CSV that spreadsheets make, which tessel reads and writes itself beside the module's CSV: quoted fields "
+     "with commas, quotes and line breaks, ; or tab separators (--separator), a byte order mark (--bom), a header "
+     "row of labels (--header). For example: tessel --header --from sheet --to native convert items.csv "
+     "items.arr, and back with --to sheet."},
     {"tessel --version", "The version of tessel and the size of the catalogue it was built with."},
     {"tessel help [NAME | TOPIC]",
      "The actions and expressions, from the same catalogue as this page, grouped as the menus group them; "
@@ -138,13 +157,15 @@ inline constexpr Topic kConsoleHost[] = {
 // The console's own commands, besides the actions and expressions: how to
 // write each (its first word is its name) and what it does.
 inline constexpr Topic kShellCommands[] = {
-    {"new NAME [--dims N] [--x N] [--y N] [--delimiter TEXT] [--case-sensitive] [--wildcard] [--auto-select]",
-     "Creates an instance from a setup record, as the editor writes it, and makes it the current one."},
+    {"new NAME [SETUP OPTIONS]",
+     "Creates an instance from a setup record, as the editor writes it, and makes it the current one. The setup "
+     "options are those of the command line: --dims N, --x N, --auto-select and the rest."},
     {"with NAME [LINE]", "Makes NAME the current instance, or runs LINE on it and stays where it was."},
-    {"show [NAME] [--types] [--keys] [--rows A:B] [--selected] [--head N] [--json]",
+    {"show [NAME] [SHOW OPTIONS]",
      "Draws an instance's array: a list, a grid with its labels and selection, or pages. --types and --keys add a "
      "cell's type and key to a grid, --rows A:B and --head N limit the rows, --selected keeps the selected ones, "
-     "--json prints the cells as one JSON object (stable field names, for programs)."},
+     "--json prints the cells as one JSON object (stable field names, for programs); the command line's show "
+     "options hold unless a show line names its own."},
     {"echo TERM...", "Prints texts, integers and expression results on one line."},
     {"drop NAME", "Destroys an instance."},
     {"help [NAME | TOPIC | formats]", "The catalogue, a topic of the menus, one entry, or the file formats."},

@@ -1,6 +1,7 @@
 // Proof, at compile time, that the records exchanged with the host have the
 // host's byte layout: exact numbers on 32-bit targets, the pointer-growth
-// rule of tessel.h on 64-bit ones.
+// rule of tessel.h on 64-bit ones, and the host's numbers again for the
+// workbench page's WebAssembly (32-bit pointers, but no x86 calling convention).
 #pragma once
 
 #include <cstddef>
@@ -64,6 +65,18 @@ static_assert(sizeof(TesselRunInfos) == 32 && offsetof(TesselRunInfos, actions) 
               offsetof(TesselRunInfos, setupSize) == 18 && offsetof(TesselRunInfos, hostByte) == 22 &&
               offsetof(TesselRunInfos, identifier) == 26 && offsetof(TesselRunInfos, reserved2) == 30);
 static_assert(sizeof(void (*)()) == 4 && sizeof(intptr_t) == 4);
+static_assert(sizeof(TesselEditorContext) == 24 && offsetof(TesselEditorContext, window) == 20);
+#elif defined(__wasm32__)
+// The page's own host has the game host's records: 32-bit pointers and table
+// indexes in every pointer field, the platform's one calling convention.
+static_assert(sizeof(void*) == 4 && sizeof(void (*)()) == 4 && sizeof(intptr_t) == 4);
+static_assert(sizeof(TesselRunObject) == 160 && offsetof(TesselRunObject, betweenColumn) == 156);
+static_assert(offsetof(TesselHostContext, getNextParameter) == 804);
+static_assert(offsetof(TesselHostContext, getStringSpace) == 840);
+static_assert(sizeof(TesselRunInfos) == 32 && offsetof(TesselRunInfos, actions) == 4 &&
+              offsetof(TesselRunInfos, expressions) == 8 && offsetof(TesselRunInfos, conditionCount) == 12 &&
+              offsetof(TesselRunInfos, setupSize) == 18 && offsetof(TesselRunInfos, hostByte) == 22 &&
+              offsetof(TesselRunInfos, identifier) == 26 && offsetof(TesselRunInfos, reserved2) == 30);
 static_assert(sizeof(TesselEditorContext) == 24 && offsetof(TesselEditorContext, window) == 20);
 #else
 static_assert(sizeof(TesselRunObject) == 164 && offsetof(TesselRunObject, betweenColumn) == 160);

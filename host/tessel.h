@@ -67,6 +67,10 @@ enum {
   TESSEL_DELIMITER_SIZE = 1026
 };
 
+/* The longest list delimiter the setup dialog stores, in characters; the
+ * record's field has room for more. A macro, so help texts can quote it. */
+#define TESSEL_DELIMITER_LIMIT 1023
+
 #pragma pack(push, 1)
 
 /* The host's record of run-time services; only the three service slots are ours to read. */

@@ -1,7 +1,11 @@
 #include "persist/file.h"
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstring>
+#include <exception>
+#include <random>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -30,11 +34,45 @@ bool isDevice(std::FILE* f) {
 #endif
 }
 
-// Names of the new file a replacing save writes first, tried in turn: one
-// left behind by a crash is passed over, never reused.
+// The new file of a replacing save is named ".~" and ten random letters or
+// digits (fewer where the folder's path leaves less room), created
+// exclusively: whatever is left in the folder can neither block a save nor
+// take its bytes, and a save never removes a file it did not create.
+constexpr std::size_t kTempLength = 12;
 constexpr int kTempAttempts = 64;
+constexpr char kTempLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
 
-std::string tempName(const std::string& name, int attempt) { return name + ".~tsl" + std::to_string(attempt); }
+std::uint64_t randomBits() {
+  try {
+    std::random_device device;
+    return (std::uint64_t{device()} << 32U) ^ device();
+  } catch (const std::exception&) {
+    // No entropy source: the clock still varies, and the name is created exclusively.
+    return static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+  }
+}
+
+std::size_t folderLength(const std::string& name) {
+#ifdef _WIN32
+  const std::size_t slash = name.find_last_of("/\\:");
+#else
+  const std::size_t slash = name.rfind('/');
+#endif
+  return slash == std::string::npos ? 0 : slash + 1;
+}
+
+// How long the folder's part of `name` is once made absolute, as the system counts a path.
+std::size_t fullFolderLength(const std::string& name) {
+#ifdef _WIN32
+  const std::size_t base = name.size() - folderLength(name);
+  const DWORD full = GetFullPathNameA(name.c_str(), 0, nullptr, nullptr);
+  return full > base ? full - 1 - base : folderLength(name);
+#else
+  if (!name.empty() && name[0] == '/') return folderLength(name);
+  char cwd[PATH_MAX];
+  return (::getcwd(cwd, sizeof cwd) != nullptr ? std::strlen(cwd) + 1 : 0) + folderLength(name);
+#endif
+}
 
 #ifdef _WIN32
 // The system's reason for a failed file call, in errno's terms.
@@ -45,13 +83,68 @@ int errnoOf(DWORD error) {
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION: return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL: return ENOSPC;
     case ERROR_NOT_SAME_DEVICE: return EXDEV;
     default: return EIO;
   }
 }
+
+HANDLE handleOf(std::FILE* f) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f))); }
+
+bool markForDeletion(HANDLE h, bool mark) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = mark ? TRUE : FALSE;
+  return SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+bool markedForDeletion(HANDLE h) {
+  FILE_STANDARD_INFO info{};
+  return GetFileInformationByHandleEx(h, FileStandardInfo, &info, sizeof info) != 0 && info.DeletePending != 0;
+}
+
+std::string fullName(const char* name) {
+  char full[MAX_PATH];
+  const DWORD n = GetFullPathNameA(name, MAX_PATH, full, nullptr);
+  return n > 0 && n < MAX_PATH ? std::string(full, n) : std::string(name);
+}
+#else
+// A new file not yet linked into its folder (O_TMPFILE): it goes with its last stream.
+bool unnamed(std::FILE* f) {
+  struct stat st {};
+  return ::fstat(::fileno(f), &st) == 0 && st.st_nlink == 0;
+}
+
+std::string folderOf(const char* name) {
+  const std::string path(name);
+  const std::size_t length = folderLength(path);
+  return length == 0 ? "." : path.substr(0, length);
+}
+
+// Brings the folder's entries to the disk, so that a new name survives a power cut.
+bool syncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
+  const int reason = errno;
+  ::close(fd);
+  errno = reason;
+  return synced;
+}
 #endif
+
+std::uint64_t sizeOf(std::FILE* f) {
+#ifdef _WIN32
+  struct _stati64 info {};
+  return _fstati64(_fileno(f), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+#else
+  struct stat info {};
+  return ::fstat(::fileno(f), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+#endif
+}
 
 }  // namespace
 
@@ -61,31 +154,66 @@ const FileSystem& FileSystem::real() {
 }
 
 std::FILE* FileSystem::open(const char* name, const char* mode) const {
-  return std::fopen(name, mode);  // NOLINT(cppcoreguidelines-owning-memory): the caller owns the stream until close()
+  // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): the caller owns the stream until close()
+  std::FILE* f = std::fopen(name, mode);
+  // The writer gathers its own buffer: each write reaches the system at once,
+  // and a failed one leaves nothing pending for a later flush.
+  if (f != nullptr && std::strcmp(mode, "rb") != 0) (void)std::setvbuf(f, nullptr, _IONBF, 0);
+  return f;
 }
 
 std::FILE* FileSystem::createNew(const char* name, const char* like) const {
 #ifdef _WIN32
-  (void)like;
-  const int fd = _open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (fd < 0) return nullptr;
+  (void)like;  // replace() has the old file's attributes and security kept
+  HANDLE h = CreateFileA(name, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    errno = errnoOf(GetLastError());
+    return nullptr;
+  }
+  // Marked for deletion until replace(): a killed save leaves nothing behind.
+  // Where the system cannot mark it, discard() removes it by name.
+  (void)markForDeletion(h, true);
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+  if (fd < 0) {
+    (void)markForDeletion(h, true);
+    CloseHandle(h);
+    errno = EMFILE;
+    return nullptr;
+  }
   std::FILE* f = _fdopen(fd, "wb");
-  if (f == nullptr) _close(fd);
+  if (f == nullptr) {
+    const int reason = errno;
+    (void)markForDeletion(h, true);
+    _close(fd);
+    errno = reason;
+    return nullptr;
+  }
+  (void)std::setvbuf(f, nullptr, _IONBF, 0);
   return f;
 #else
+  // Created with the old file's permission bits (narrowed by the umask, never
+  // wider), so no other user can read a private file's copy, then given them exactly.
   struct stat old {};
   const bool keep = like != nullptr && ::stat(like, &old) == 0;
-  const int fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  const mode_t mode = keep ? (old.st_mode & 07777) : 0666;
+  int fd = ::open(folderOf(name).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+  // A file system without unnamed files: a named one, removed by discard().
+  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+    fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  }
   if (fd < 0) return nullptr;
-  // The new file takes the old one's permissions, so a replacing save does not change them.
-  if (keep) (void)::fchmod(fd, old.st_mode & 07777);
+  if (keep) (void)::fchmod(fd, mode);
   std::FILE* f = ::fdopen(fd, "wb");
   if (f == nullptr) {
     const int reason = errno;
+    struct stat st {};
+    const bool named = ::fstat(fd, &st) == 0 && st.st_nlink > 0;
     ::close(fd);
-    ::unlink(name);
+    if (named) ::unlink(name);
     errno = reason;
+    return nullptr;
   }
+  (void)std::setvbuf(f, nullptr, _IONBF, 0);
   return f;
 #endif
 }
@@ -106,66 +234,297 @@ bool FileSystem::flush(std::FILE* f) const {
 #endif
 }
 
+bool FileSystem::truncate(std::FILE* f, std::uint64_t length) const {
+  if (std::fflush(f) != 0) return false;
+#ifdef _WIN32
+  const errno_t error = _chsize_s(_fileno(f), static_cast<__int64>(length));
+  if (error != 0) errno = error;
+  return error == 0;
+#else
+  return ::ftruncate(::fileno(f), static_cast<off_t>(length)) == 0;
+#endif
+}
+
 bool FileSystem::close(std::FILE* f) const {
   return std::fclose(f) == 0;  // NOLINT(cppcoreguidelines-owning-memory): the caller hands the stream over
 }
 
-bool FileSystem::replace(const char* from, const char* to) const {
+// Hard links: the new file takes the place of this one name only; other
+// names of the old file keep the old bytes. On Linux the new file belongs to
+// whoever saves it (its permission bits are the old file's).
+bool FileSystem::replace(std::FILE* f, const char* temp, const char* to) const {
+  // Whatever may throw comes before the stream is released.
 #ifdef _WIN32
-  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-  errno = errnoOf(GetLastError());
-  return false;
+  const std::string fullTo = fullName(to), fullTemp = fullName(temp);
+  if (!markForDeletion(handleOf(f), false) && markedForDeletion(handleOf(f))) {
+    const int reason = errnoOf(GetLastError());
+    (void)std::fclose(f);  // NOLINT(cppcoreguidelines-owning-memory): the stream is handed over
+    errno = reason;
+    return false;
+  }
+  if (std::fclose(f) != 0) {  // NOLINT(cppcoreguidelines-owning-memory): the stream is handed over
+    const int reason = errno;
+    (void)DeleteFileA(temp);
+    errno = reason;
+    return false;
+  }
+  // ReplaceFileA keeps the old file's attributes and security but takes only
+  // full paths on some systems; a plain rename serves where nothing is replaced.
+  const DWORD attributes = GetFileAttributesA(fullTo.c_str());
+  auto move = [&] {
+    return MoveFileExA(fullTemp.c_str(), fullTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  };
+  bool done = attributes == INVALID_FILE_ATTRIBUTES
+                  ? move()
+                  : ReplaceFileA(fullTo.c_str(), fullTemp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                 nullptr) != 0;
+  // The old file was moved aside but the new one not moved in: its name is empty, so it is moved in plainly.
+  if (!done && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) done = move();
+  if (!done) {
+    const int error = errnoOf(GetLastError());
+    const int reason = error == EEXIST ? EIO : error;  // EEXIST would say the stream is still the caller's
+    (void)DeleteFileA(fullTemp.c_str());
+    errno = reason;
+    return false;
+  }
+  // Not every system carries the hidden and system attributes over.
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  const DWORD now = GetFileAttributesA(fullTo.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && now != INVALID_FILE_ATTRIBUTES &&
+      (now & kKept) != (attributes & kKept)) {
+    (void)SetFileAttributesA(fullTo.c_str(), (now & ~FILE_ATTRIBUTE_NORMAL) | (attributes & kKept));
+  }
+  return true;
 #else
-  return std::rename(from, to) == 0;
+  const std::string self = "/proc/self/fd/" + std::to_string(::fileno(f)), folder = folderOf(to);
+  if (unnamed(f)) {
+    // Named only now; a name taken meanwhile (EEXIST) leaves the stream to the caller for another try.
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp, AT_SYMLINK_FOLLOW) != 0) {
+      const int reason = errno;
+      if (reason == EEXIST) return false;
+      (void)std::fclose(f);  // NOLINT(cppcoreguidelines-owning-memory): the stream is handed over
+      errno = reason;
+      return false;
+    }
+  }
+  if (std::fclose(f) != 0 || std::rename(temp, to) != 0) {  // NOLINT(cppcoreguidelines-owning-memory)
+    const int reason = errno;
+    ::unlink(temp);
+    errno = reason;
+    return false;
+  }
+  return syncFolder(folder);
 #endif
 }
 
-bool FileSystem::remove(const char* name) const { return std::remove(name) == 0; }
+void FileSystem::discard(std::FILE* f, const char* temp) const {
+#ifdef _WIN32
+  const bool goes = markedForDeletion(handleOf(f));
+  (void)std::fclose(f);  // NOLINT(cppcoreguidelines-owning-memory): the stream is handed over
+  if (!goes) (void)DeleteFileA(temp);
+#else
+  const bool goes = unnamed(f);
+  (void)std::fclose(f);  // NOLINT(cppcoreguidelines-owning-memory): the stream is handed over
+  if (!goes) ::unlink(temp);
+#endif
+}
 
-bool FileSystem::replaceable(const char* name) const {
+FileSystem::Kind FileSystem::kindOf(const char* name, std::string& linkTarget) const {
+  linkTarget.clear();
 #ifdef _WIN32
   const DWORD attributes = GetFileAttributesA(name);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
-  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return GetLastError() == ERROR_FILE_NOT_FOUND ? Kind::missing : Kind::other;
+  if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) return Kind::other;
+  // A link is told by where the file really is: not every system marks one
+  // as a reparse point (some show another system's links as plain files).
+  HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  char final[MAX_PATH];
+  DWORD n = 0;
+  if (h != INVALID_HANDLE_VALUE) {
+    n = GetFinalPathNameByHandleA(h, final, MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(h);
+  }
+  std::string target = n > 0 && n < MAX_PATH ? std::string(final, n) : std::string();
+  if (target.rfind("\\\\?\\UNC\\", 0) == 0) {
+    target = "\\\\" + target.substr(8);
+  } else if (target.rfind("\\\\?\\", 0) == 0) {
+    target = target.substr(4);
+  }
+  const bool reparse = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  if (!reparse && (target.empty() || _stricmp(target.c_str(), fullName(name).c_str()) == 0)) return Kind::plain;
+  const DWORD targetAttributes = target.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(target.c_str());
+  if (targetAttributes != INVALID_FILE_ATTRIBUTES &&
+      (targetAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
+    linkTarget = target;
+  }
+  return Kind::link;
 #else
   struct stat st {};
-  if (::lstat(name, &st) != 0) return errno == ENOENT;
-  return S_ISREG(st.st_mode);
+  if (::lstat(name, &st) != 0) return errno == ENOENT ? Kind::missing : Kind::other;
+  if (S_ISREG(st.st_mode)) return Kind::plain;
+  if (!S_ISLNK(st.st_mode)) return Kind::other;
+  char resolved[PATH_MAX];
+  if (::realpath(name, resolved) != nullptr) {
+    if (::stat(resolved, &st) == 0 && S_ISREG(st.st_mode)) linkTarget = resolved;
+    return Kind::link;
+  }
+  // A link to a file not made yet: the name it holds, from the link's own folder.
+  const ssize_t n = errno == ENOENT ? ::readlink(name, resolved, sizeof resolved - 1) : -1;
+  if (n <= 0) return Kind::link;
+  std::string next(resolved, static_cast<std::size_t>(n));
+  if (next[0] != '/') next.insert(0, std::string(name).substr(0, folderLength(name)));
+  if (::lstat(next.c_str(), &st) != 0 && errno == ENOENT) linkTarget = next;
+  return Kind::link;
+#endif
+}
+
+bool FileSystem::writable(const char* name) const {
+#ifdef _WIN32
+  // Checked here too: some systems let an administrator open a read-only file for writing.
+  const DWORD attributes = GetFileAttributesA(name);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    errno = EACCES;
+    return false;
+  }
+  HANDLE h = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    errno = errnoOf(GetLastError());
+    return false;
+  }
+  CloseHandle(h);
+  return true;
+#else
+  // Opening without truncating changes nothing in the file.
+  const int fd = ::open(name, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+#endif
+}
+
+std::size_t FileSystem::maxPath() const {
+#ifdef _WIN32
+  return MAX_PATH - 1;
+#else
+  return PATH_MAX - 1;
 #endif
 }
 
 FileWriter::FileWriter(const FileSystem& fs, const char* name, WriteMode mode)
-    : ByteWriter(fs.bufferSize()), fs_(fs), name_(name != nullptr ? name : "") {
+    : ByteWriter(fs.bufferSize()), fs_(fs), name_(name != nullptr ? name : ""), target_(name_) {
   if (name == nullptr) {
     status_ = Status::failure(StatusCode::cannotOpen, "", ENOENT);
     return;
   }
-  if (mode == WriteMode::replace && fs_.replaceable(name)) {
-    for (int attempt = 0; attempt < kTempAttempts && file_ == nullptr; ++attempt) {
-      // Named before it exists: nothing may throw between creating it and
-      // owning it, or it would be left behind.
-      temp_ = tempName(name_, attempt);
-      file_ = fs_.createNew(temp_.c_str(), name);
-      if (file_ != nullptr) break;
-      const int reason = errno;
-      temp_.clear();
-      errno = reason;
-      if (reason != EEXIST) break;
-    }
-    if (file_ != nullptr) return;
-    // compat: a folder that refuses new files (no write permission on it) may
-    // still hold a writable file; saving there always worked, so the file is
-    // written in place, and a failure halfway can then cut it short.
-    if (errno != EACCES && errno != EPERM) {
-      fail(StatusCode::cannotOpen);
-      return;
-    }
+  std::string linked, ignored;
+  const FileSystem::Kind kind = fs_.kindOf(name, linked);
+  if (!linked.empty()) target_ = linked;
+  const bool exists = kind == FileSystem::Kind::plain ||
+                      (!linked.empty() && fs_.kindOf(target_.c_str(), ignored) == FileSystem::Kind::plain);
+  // A file the user could not open for writing is not replaced either.
+  errno = 0;
+  if (exists && !fs_.writable(target_.c_str())) {
+    fail(StatusCode::cannotOpen);
+    return;
   }
-  file_ = fs_.open(name, mode == WriteMode::append ? "ab" : "wb");
-  if (file_ == nullptr) fail(StatusCode::cannotOpen);
+  if (mode == WriteMode::append) {
+    openForAppend();
+    return;
+  }
+  if (kind == FileSystem::Kind::other) {
+    // A device or a folder: opened as it is; a folder fails here.
+    path_ = Path::device;
+    file_ = fs_.open(name, "wb");
+    if (file_ == nullptr) fail(StatusCode::cannotOpen);
+    return;
+  }
+  if (kind == FileSystem::Kind::link && linked.empty()) {
+    // A link that leads nowhere yet: the file it names is made through it; nothing old to keep.
+    openInPlace();
+    return;
+  }
+  if (openTemp(target_)) return;
+  // compat: a folder that refuses new files (no write permission on it) may
+  // still hold a writable file, and saving there always worked; so does a
+  // name with no room beside it for another. The file is written in place
+  // with its old bytes kept for a failure.
+  if (errno != EACCES && errno != EPERM && errno != EEXIST && errno != ENAMETOOLONG) {
+    fail(StatusCode::cannotOpen);
+    return;
+  }
+  openInPlace();
 }
 
 FileWriter::~FileWriter() { abandon(); }
+
+bool FileWriter::nextTempName(const std::string& target) {
+  const std::size_t folder = folderLength(target);
+  const std::size_t used = fullFolderLength(target);
+  const std::size_t limit = fs_.maxPath();
+  std::size_t length = kTempLength;
+  if (limit != 0 && used + length > limit) length = used < limit ? limit - used : 0;
+  if (length == 0) {
+    errno = ENAMETOOLONG;
+    return false;
+  }
+  std::uint64_t bits = randomBits();
+  temp_.assign(target, 0, folder);
+  const std::size_t prefix = length >= 3 ? 2 : 0;
+  if (prefix != 0) temp_ += ".~";
+  for (std::size_t i = prefix; i < length; ++i) {
+    temp_ += kTempLetters[bits % (sizeof kTempLetters - 1)];
+    bits /= sizeof kTempLetters - 1;
+    if (bits == 0) bits = randomBits();
+  }
+  return true;
+}
+
+bool FileWriter::openTemp(const std::string& target) {
+  path_ = Path::replacing;
+  for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
+    if (!nextTempName(target)) return false;
+    errno = 0;
+    file_ = fs_.createNew(temp_.c_str(), target.c_str());
+    if (file_ != nullptr) return true;
+    if (errno != EEXIST) break;
+  }
+  const int reason = errno;
+  temp_.clear();
+  errno = reason;
+  return false;
+}
+
+void FileWriter::openInPlace() {
+  path_ = Path::inPlace;
+  std::string linked;
+  const FileSystem::Kind kind = fs_.kindOf(target_.c_str(), linked);
+  const bool existed = kind == FileSystem::Kind::plain || !linked.empty();
+  if (existed) {
+    Status read = readWholeFile(fs_, target_.c_str(), old_);
+    if (!read.ok()) {
+      // Old bytes that cannot be kept are not risked.
+      status_ = Status::failure(StatusCode::cannotOpen, name_, read.reason() != 0 ? read.reason() : EACCES);
+      return;
+    }
+  }
+  errno = 0;
+  file_ = fs_.open(target_.c_str(), existed ? "r+b" : "wb");
+  if (file_ == nullptr) fail(StatusCode::cannotOpen);
+}
+
+void FileWriter::openForAppend() {
+  path_ = Path::appending;
+  errno = 0;
+  file_ = fs_.open(name_.c_str(), "ab");
+  if (file_ == nullptr) {
+    fail(StatusCode::cannotOpen);
+    return;
+  }
+  oldLength_ = sizeOf(file_);
+}
 
 void FileWriter::fail(StatusCode code) {
   if (status_.ok()) status_ = Status::failure(code, name_, errno != 0 ? errno : EIO);
@@ -173,6 +532,7 @@ void FileWriter::fail(StatusCode code) {
 
 void FileWriter::drain(std::string_view bytes) {
   if (failed()) return;
+  touched_ = true;
   while (!bytes.empty()) {
     errno = 0;
     const std::size_t n = fs_.write(file_, bytes.data(), bytes.size());
@@ -180,12 +540,50 @@ void FileWriter::drain(std::string_view bytes) {
       fail(StatusCode::writeFailed);
       return;
     }
-    bytes.remove_prefix(n < bytes.size() ? n : bytes.size());
+    const std::size_t taken = n < bytes.size() ? n : bytes.size();
+    written_ += taken;
+    bytes.remove_prefix(taken);
   }
 }
 
 Status FileWriter::commit() {
   drainBuffer();
+  Status outcome = path_ == Path::replacing ? commitTemp() : commitInPlace();
+  abandon();
+  return outcome;
+}
+
+Status FileWriter::commitTemp() {
+  if (!failed()) {
+    errno = 0;
+    if (!fs_.flush(file_)) fail(StatusCode::flushFailed);
+  }
+  for (int attempt = 1; !failed(); ++attempt) {
+    errno = 0;
+    if (fs_.replace(file_, temp_.c_str(), target_.c_str())) {
+      file_ = nullptr;
+      temp_.clear();
+      break;
+    }
+    const int reason = errno;
+    // The stream is still ours only when the name was taken meanwhile: then another name is tried.
+    if (reason == EEXIST && attempt < kTempAttempts && nextTempName(target_)) continue;
+    if (reason != EEXIST) {
+      file_ = nullptr;
+      temp_.clear();
+    }
+    errno = reason;
+    fail(StatusCode::renameFailed);
+  }
+  return status_;
+}
+
+Status FileWriter::commitInPlace() {
+  if (!failed() && path_ == Path::inPlace && written_ < old_.size()) {
+    touched_ = true;
+    errno = 0;
+    if (!fs_.truncate(file_, written_)) fail(StatusCode::writeFailed);
+  }
   if (!failed()) {
     errno = 0;
     if (!fs_.flush(file_)) fail(StatusCode::flushFailed);
@@ -196,27 +594,45 @@ Status FileWriter::commit() {
     file_ = nullptr;
     if (!closed) fail(StatusCode::closeFailed);
   }
-  if (!failed() && !temp_.empty()) {
-    errno = 0;
-    if (fs_.replace(temp_.c_str(), name_.c_str())) {
-      temp_.clear();
-    } else {
-      fail(StatusCode::renameFailed);
+  if (failed()) {
+    putBack();
+    return status_;
+  }
+  return path_ == Path::inPlace ? Status().withDetail("written in place") : Status();
+}
+
+// After a failed in-place save or append: the old bytes and length again.
+void FileWriter::putBack() noexcept {
+  if (path_ == Path::replacing || path_ == Path::device) return;
+  const bool appending = path_ == Path::appending;
+  if (!touched_) return;
+  // The failed stream is done with: its own failure is already reported.
+  if (file_ != nullptr) (void)fs_.close(file_);
+  file_ = fs_.open(target_.c_str(), "r+b");
+  bool restored = file_ != nullptr;
+  if (restored && !appending) {
+    for (std::string_view rest = old_; restored && !rest.empty();) {
+      const std::size_t n = fs_.write(file_, rest.data(), rest.size());
+      restored = n != 0;
+      rest.remove_prefix(n < rest.size() ? n : rest.size());
     }
   }
-  abandon();
-  return status_;
+  restored = restored && fs_.truncate(file_, appending ? oldLength_ : old_.size()) && fs_.flush(file_);
+  if (file_ != nullptr) restored = fs_.close(file_) && restored;
+  file_ = nullptr;
+  status_ = std::move(status_).withDetail(restored ? "the old bytes are kept" : "the old bytes could not be put back");
 }
 
 void FileWriter::abandon() noexcept {
   if (file_ != nullptr) {
-    (void)fs_.close(file_);
+    if (path_ == Path::replacing) {
+      fs_.discard(file_, temp_.c_str());
+    } else {
+      (void)fs_.close(file_);
+    }
     file_ = nullptr;
   }
-  if (!temp_.empty()) {
-    (void)fs_.remove(temp_.c_str());
-    temp_.clear();
-  }
+  temp_.clear();
 }
 
 Status readWholeFile(const FileSystem& fs, const char* name, std::string& content, std::size_t limit) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/status.h"
 #include "persist/byte_io.h"
@@ -28,33 +29,58 @@ class FileSystem {
 
   static const FileSystem& real();
 
-  // fopen with "rb", "wb" or "ab".
+  // fopen with "rb", "r+b", "wb" or "ab"; a stream opened for writing is unbuffered.
   virtual std::FILE* open(const char* name, const char* mode) const;
-  // Creates a file that must not exist yet (errno EEXIST when it does), for
-  // writing, with the permissions of `like` when that file exists.
+  // A new file for writing that must not exist yet under `name` (errno
+  // EEXIST when it does), created with the permissions of `like` when that
+  // file exists. Until replace() gives it a place, the folder shows it under
+  // no name where the system allows (on Linux an unnamed file, on Windows one
+  // marked for deletion), so that a killed save leaves nothing behind.
   virtual std::FILE* createNew(const char* name, const char* like) const;
   virtual std::size_t read(std::FILE* f, char* to, std::size_t n) const;
   virtual std::size_t write(std::FILE* f, const char* from, std::size_t n) const;
   // Brings written bytes to the disk.
   virtual bool flush(std::FILE* f) const;
+  // Cuts the file (or grows it with zeros) to `length` bytes.
+  virtual bool truncate(std::FILE* f, std::uint64_t length) const;
   // Releases the stream whatever the result.
   virtual bool close(std::FILE* f) const;
-  // Renames `from` over `to`, replacing it.
-  virtual bool replace(const char* from, const char* to) const;
-  virtual bool remove(const char* name) const;
-  // Whether a new file may take the place of `name`: it is missing or a
-  // plain file (not a device, a directory or a link).
-  virtual bool replaceable(const char* name) const;
+  // Gives the finished, flushed file `f` of createNew(`temp`) the place of
+  // `to`, keeping what the old `to` had (permissions, attributes, security),
+  // and brings the folder's new entry to the disk. Releases the stream
+  // whatever the result; on failure nothing is left under `temp` unless errno
+  // is EEXIST (`temp` was taken meanwhile: try again under another name).
+  virtual bool replace(std::FILE* f, const char* temp, const char* to) const;
+  // Releases a stream of createNew(`temp`) and its file.
+  virtual void discard(std::FILE* f, const char* temp) const;
+  // What is at `name`, and for a link the full name of the plain file it
+  // leads to, or of the missing one it names (empty when neither).
+  enum class Kind { missing, plain, link, other };
+  virtual Kind kindOf(const char* name, std::string& linkTarget) const;
+  // Whether an existing file may be opened for writing (not read-only, not
+  // denied to this user); errno says why not.
+  virtual bool writable(const char* name) const;
+  // The longest path the system takes, or 0 when it has no such limit.
+  virtual std::size_t maxPath() const;
   // How many bytes a save gathers before each write.
   virtual std::size_t bufferSize() const { return ByteWriter::kBufferSize; }
 };
 
-// A save in progress. A replacing save writes a new file beside the target
-// and renames it over the target only once every byte is written, flushed
-// and closed; a save that fails or is dropped before commit() removes the
-// new file, so the old one stays byte for byte. An appending save writes at
-// the end of the file itself. After the first failure further bytes are
-// ignored and commit() reports that failure.
+// A save in progress; its bytes either all reach the file or the file keeps
+// its old bytes.
+// - Replace, plain file (or a link, through to the file it leads to): a new
+//   file beside the target, under an unpredictable name, created exclusively,
+//   takes the target's place once every byte is written and flushed.
+// - Replace where no new file can be made (a folder that refuses new files,
+//   a name too long for one): the target is written in place; its old bytes
+//   are read first and written back when the save fails, and the outcome
+//   says "written in place".
+// - Append: the target's length is noted and it is cut back to it when the
+//   save fails.
+// - A device, or anything else that is not a file, is written as it is.
+// A save into an existing file that could not be opened for writing fails
+// with cannotOpen and touches nothing. After the first failure further bytes
+// are ignored and commit() reports that failure.
 class FileWriter final : public ByteWriter {
  public:
   FileWriter(const FileSystem& fs, const char* name, WriteMode mode);
@@ -66,13 +92,28 @@ class FileWriter final : public ByteWriter {
   Status commit();
 
  private:
+  enum class Path { replacing, inPlace, appending, device };
+
   void drain(std::string_view bytes) override;
   void fail(StatusCode code);
+  bool openTemp(const std::string& target);
+  bool nextTempName(const std::string& target);
+  void openInPlace();
+  void openForAppend();
+  Status commitTemp();
+  Status commitInPlace();
+  void putBack() noexcept;
   void abandon() noexcept;
 
   const FileSystem& fs_;
   std::string name_;
-  std::string temp_;  // empty when writing in place
+  std::string target_;  // the file written: name_, or the file a link leads to
+  std::string temp_;    // the new file's name on the replacing path
+  std::string old_;     // the old bytes, on the in-place path
+  std::uint64_t oldLength_ = 0;
+  std::uint64_t written_ = 0;
+  bool touched_ = false;  // the target itself may have changed
+  Path path_ = Path::replacing;
   std::FILE* file_ = nullptr;
   Status status_;
 };

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "host/catalogue.h"
+
 namespace tessel::persist::facts {
 
 enum class Format : uint8_t { native, hostArray, csv, ini, element };
@@ -22,23 +24,41 @@ struct FormatInfo {
   Format format;
   const char* name;
   const char* shortName;  // as a command line names it
-  const char* actions;    // action numbers, as a reader looks them up
+  int actions[5];         // the catalogue numbers of the actions on it; a shorter list ends at -1
   const char* summary;
 };
 
+using catalogue::actionOf;
+
 inline constexpr FormatInfo kFormats[kFormatCount] = {
-    {Format::native, "Native array file", "native", "0, 3, 10",
+    {Format::native,
+     "Native array file",
+     "native",
+     {actionOf("saveToFile"), actionOf("loadFromFile"), actionOf("appendFromFile"), -1},
      "The object's own binary file (magic \"QVXARRAY\"): the whole array with its dimensions, labels and keys. A "
      "file cut short or holding a malformed record loads what it holds and is reported as damaged."},
-    {Format::hostArray, "Host array file", "host", "1, 4, 11",
+    {Format::hostArray,
+     "Host array file",
+     "host",
+     {actionOf("saveAsHostArray"), actionOf("loadFromHostArray"), actionOf("appendFromHostArray"), -1},
      "The host's binary array file (magic \"HGF ARRAY\"): an X by Y by Z grid of texts, for exchanging arrays with "
      "the host. A file cut short loads what it holds and is reported as damaged. A save whose grid would pass 2 GiB, "
      "or 64 times the array's own size plus 64 MiB, is refused and the old file stays."},
-    {Format::csv, "CSV file", "csv", "2, 5, 12",
+    {Format::csv,
+     "CSV file",
+     "csv",
+     {actionOf("saveToCsv"), actionOf("loadFromCsv"), actionOf("appendFromCsv"), -1},
      "A comma-separated text file, one line per row, read back as a 2D array of strings."},
-    {Format::ini, "INI file", "ini", "58, 59, 60",
+    {Format::ini,
+     "INI file",
+     "ini",
+     {actionOf("saveToIni"), actionOf("loadFromIni"), actionOf("appendFromIni"), -1},
      "A text file with one section and one key=text line per element, read back as keyed strings."},
-    {Format::element, "Element file", "element", "18, 19, 52, 53, 54",
+    {Format::element,
+     "Element file",
+     "element",
+     {actionOf("saveElementToFile"), actionOf("appendElementToFile"), actionOf("setFileAt"), actionOf("insertFileAt"),
+      actionOf("appendFile")},
      "The raw bytes of one element; reading a file stores all its bytes as one data element."},
 };
 
@@ -175,6 +195,28 @@ inline constexpr Rule kCsvDialect[] = {
      "replaces: a file whose lines, filled up to the widest, would need more cells is refused (\"too large for "
      "the array\") and the array stays as it was. A save whose padded rows would pass 2 GiB, or 64 times the "
      "array's own size plus 64 MiB, is refused and the old file stays."},
+};
+
+// The spreadsheet CSV that the console host reads and writes itself, beside
+// the module's CSV, named "sheet" wherever it names a format. Games never read it.
+inline constexpr Rule kSheetDialect[] = {
+    {"Quoting",
+     "A field in double quotes may hold the separator, line breaks and double quotes (written twice). Fields are "
+     "quoted only where a reader needs it, as spreadsheets write them."},
+    {"Separator",
+     "A comma, a semicolon or a tab: read from the first row unless --separator names it; written as a comma "
+     "unless --separator names another."},
+    {"Lines",
+     "Rows end with CR LF when written; a reader takes CR LF, LF or CR. An empty line is a row of one empty "
+     "field; the last line needs no line break."},
+    {"Header", "With --header the first row is the column labels, read and written back."},
+    {"Byte order mark", "A leading UTF-8 byte order mark is skipped when read; --bom writes one."},
+    {"Keeps",
+     "Every field's text, also with commas, quotes and line breaks, and with --header the labels: a spreadsheet "
+     "loaded and saved again is the same file, byte for byte, when written with the separator, --bom and "
+     "--header it was read with. Every field loads as a string, as from the module's CSV; keys and the 3D shape "
+     "are not written."},
+    {"Damage", "A quoted field that the file ends inside is damage: the rows before it load."},
 };
 
 // The INI layout, as written and as read.

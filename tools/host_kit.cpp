@@ -2,6 +2,7 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#elif defined(__EMSCRIPTEN__)
 #else
 #include <dlfcn.h>
 #endif
@@ -33,6 +34,16 @@ std::string loadError(const char* path) {
   if (message.empty()) message = "error " + std::to_string(code);
   return std::string(path) + ": " + message;
 }
+#elif defined(__EMSCRIPTEN__)
+}  // namespace
+// WebAssembly has no loader: the workbench links the module into the page and
+// finds its entry points by name in a table built from tessel.h.
+extern "C" void* tesselLinkedEntry(const char* name);
+namespace {
+void* openLibrary(const char*) { return reinterpret_cast<void*>(&tesselLinkedEntry); }
+void* findSymbol(void*, const char* name) { return tesselLinkedEntry(name); }
+void closeLibrary(void*) {}
+std::string loadError(const char* path) { return std::string(path) + ": not linked into the page"; }
 #else
 void* openLibrary(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
 void* findSymbol(void* handle, const char* name) { return dlsym(handle, name); }

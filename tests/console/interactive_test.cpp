@@ -22,8 +22,10 @@ struct Session {
 
 // Runs tessel on a terminal of 10 lines with HOME in `home` (its working
 // folder too), PAGER set to `pager` and LC_ALL to `locale`, types `keys` and
-// reads everything it prints until it ends.
-Session typeInto(const std::string& home, const std::string& keys, const char* pager = "", const char* locale = "C") {
+// reads everything it prints until it ends; with `hangUp` the terminal is
+// closed instead once every key is typed and the console waits at its prompt again.
+Session typeInto(const std::string& home, const std::string& keys, const char* pager = "", const char* locale = "C",
+                 bool hangUp = false) {
   Session s;
   int terminal = -1;
   winsize size{};
@@ -64,6 +66,7 @@ Session typeInto(const std::string& home, const std::string& keys, const char* p
       typed += 2;
       continue;
     }
+    if (hangUp && typed == keys.size() && atPrompt) break;
     if (typed < keys.size() && atPrompt) {
       std::size_t end = keys.find_first_of("\n\x03\x04", typed);
       end = end == std::string::npos ? keys.size() : end + 1;
@@ -144,6 +147,17 @@ TEST_F(Interactive, HistoryIsKeptForTheNextSession) {
   // Arrow up brings the line back in a new session.
   const Session s = typeInto(home_.string(), "\x1b[A\nsize()\n\x04");
   EXPECT_NE(s.output.find("size() = 1"), std::string::npos) << s.output;
+}
+
+TEST_F(Interactive, AClosedTerminalLosesNoHistory) {
+  typeInto(home_.string(), "Append value 41\n\x04");
+  // The window is closed while the console waits at its prompt.
+  typeInto(home_.string(), "Append value 42\n", "", "C", true);
+  std::ifstream history(home_ / ".tessel_history");
+  std::string saved((std::istreambuf_iterator<char>(history)), std::istreambuf_iterator<char>());
+  EXPECT_NE(saved.find("41"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("42"), std::string::npos) << saved;
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home_), {}), 1);  // nothing beside it
 }
 
 TEST_F(Interactive, CtrlCDropsTheLineAndTheSessionGoesOn) {

@@ -5,6 +5,7 @@
 #if !defined(_WIN32)
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -521,6 +522,42 @@ TEST_F(Persist, AFullDiskLeavesTheOldFileByteForByte) {
     EXPECT_EQ(readBytes(name), before);
   }
   EXPECT_EQ(entries(path("disk")), 6u);  // the five files and the filler, no new file left
+
+  // An append is cut back to where it began.
+  const std::string element = path("disk/f" + std::to_string(kSaveElement)), before = readBytes(element);
+  save(big, kAppendElement, element);
+  EXPECT_EQ(big.lastOutcome().code, kWriteFailed) << big.lastOutcome().text;
+  EXPECT_EQ(readBytes(element), before);
+
+  // A link leads to its file on the full disk, which stays, as does the link.
+  const std::string target = path("disk/f" + std::to_string(kSaveCsv)), link = path("link"), old = readBytes(target);
+  std::filesystem::create_symlink(target, link);
+  save(big, kSaveCsv, link);
+  EXPECT_NE(big.lastOutcome().code, kOk);
+  EXPECT_EQ(readBytes(target), old);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+
+  // A folder that refuses new files to its user (root's folder, a file all
+  // may write): written in place, and the old bytes are put back.
+  ASSERT_EQ(::chmod(target.c_str(), 0666), 0);
+  ASSERT_EQ(::chmod(path("disk").c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(path("").c_str(), 0755), 0);
+  if (::geteuid() == 0) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (::setuid(65534) != 0) std::_Exit(2);
+      save(big, kSaveCsv, target);
+      const Instance::Outcome outcome = big.lastOutcome();
+      std::_Exit(outcome.code == kWriteFailed && outcome.text.find("the old bytes are kept") != std::string::npos ? 0
+                                                                                                                  : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(readBytes(target), old);
+  }
+  EXPECT_EQ(entries(path("disk")), 6u);
 }
 #endif
 

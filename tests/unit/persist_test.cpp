@@ -1,16 +1,26 @@
 // The file formats below the routine tables: the keep/lose table held to what
 // a round trip does, and failures injected where the system cannot be made to
-// fail on demand (the n-th write, flush, close or rename of a save, the n-th
-// allocation of a save, a load or a row operation). Each either completes or
-// leaves the array and the old file as they were, with no new file left behind.
+// fail on demand (the n-th step of a save on each of its paths, the n-th
+// allocation of a save, a load or a row operation), and saves killed at each
+// step in a process of their own. Each either completes or leaves the array
+// and the old file as they were, with no new file left behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "persist/csv_file.h"
 #include "persist/element_file.h"
@@ -60,11 +70,14 @@ ArrayStore sample(int values, const char* label) {
   return s;
 }
 
-std::vector<std::string> folder(const testing::TempDir& dir) {
+std::vector<std::string> folderListing(const std::string& path) {
   std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir.file(""))) names.push_back(e.path().filename().string());
+  for (const auto& e : std::filesystem::directory_iterator(path)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
   return names;
 }
+
+std::vector<std::string> folder(const testing::TempDir& dir) { return folderListing(dir.file("")); }
 
 namespace facts_probes {
 
@@ -246,103 +259,477 @@ TEST(FormatFacts, TheTableSaysWhatARoundTripDoes) {
 
 }  // namespace facts_probes
 
-enum class Step { write, flush, close, rename, any };
+enum class Step { create, write, flush, truncate, close, replace, any };
 
 // The real file system, except that the n-th step of the chosen kind fails
-// (as a full disk does), and new files can be refused as a locked folder does.
+// (as a full disk does) or ends the process there (as a kill or a power cut
+// does), new files can be refused as a locked folder does, and paths can be
+// limited as some systems limit them.
 class FailingFileSystem : public FileSystem {
  public:
+  static constexpr int kKilled = 77;  // the exit code of a process ended at a step
   Step kind = Step::any;
-  int failAt = -1;         // the step that fails, counting from 1; -1: none
-  int refuseNewFiles = 0;  // errno for every new file, 0: none refused
+  int failAt = -1;             // the step that fails, counting from 1; -1: none
+  bool kill = false;           // ends the process at that step instead
+  int refuseNewFiles = 0;      // errno for every new file, 0: none refused
+  mutable int takenNames = 0;  // so many new names are found taken first
+  std::size_t pathLimit = 0;
+  std::size_t buffer = 7;  // a few bytes at a time, so that a small save takes many writes
   mutable int steps = 0;
   mutable bool fired = false;
+  mutable std::vector<std::string> tempNames;
 
   std::FILE* createNew(const char* name, const char* like) const override {
-    if (refuseNewFiles == 0) return FileSystem::createNew(name, like);
-    errno = refuseNewFiles;
-    return nullptr;
+    tempNames.emplace_back(name);
+    if (refuseNewFiles != 0 || takenNames > 0) {
+      errno = refuseNewFiles != 0 ? refuseNewFiles : EEXIST;
+      if (takenNames > 0) --takenNames;
+      return nullptr;
+    }
+    return failing(Step::create) ? nullptr : FileSystem::createNew(name, like);
   }
   std::size_t write(std::FILE* f, const char* from, std::size_t n) const override {
-    return failing(Step::write) ? 0 : FileSystem::write(f, from, n);
+    if (!failing(Step::write)) return FileSystem::write(f, from, n);
+    // Half of it reaches the file first, as with a disk that fills up halfway.
+    (void)FileSystem::write(f, from, n / 2);
+    errno = ENOSPC;
+    return 0;
   }
   bool flush(std::FILE* f) const override { return !failing(Step::flush) && FileSystem::flush(f); }
+  bool truncate(std::FILE* f, std::uint64_t length) const override {
+    return !failing(Step::truncate) && FileSystem::truncate(f, length);
+  }
   bool close(std::FILE* f) const override {
     const bool fail = failing(Step::close);
     return FileSystem::close(f) && !fail;  // the stream is released either way
   }
-  bool replace(const char* from, const char* to) const override {
-    return !failing(Step::rename) && FileSystem::replace(from, to);
+  bool replace(std::FILE* f, const char* temp, const char* to) const override {
+    if (!failing(Step::replace)) return FileSystem::replace(f, temp, to);
+    FileSystem::discard(f, temp);
+    errno = ENOSPC;
+    return false;
   }
-  // A few bytes at a time, so that a small save takes many writes.
-  std::size_t bufferSize() const override { return 7; }
+  std::size_t maxPath() const override { return pathLimit != 0 ? pathLimit : FileSystem::maxPath(); }
+  std::size_t bufferSize() const override { return buffer; }
 
  private:
   bool failing(Step k) const {
     if (kind != Step::any && kind != k) return false;
     if (++steps != failAt) return false;
+    if (kill) std::_Exit(kKilled);
     fired = true;
     errno = ENOSPC;
     return true;
   }
 };
 
-// Any step of a save can fail: the n-th write, flush, close or rename. A
-// locked folder with a writable file is written in place, as an appending
-// save always is; with no room for a new file nothing is touched.
-TEST(WriteFailures, EveryStepOfASaveCanFailWithoutHarm) {
+// Whether this system lets the tests make symbolic links.
+bool makeLink(const std::string& target, const std::string& link) {
+  std::error_code error;
+  std::filesystem::create_symlink(target, link, error);
+  return !error && std::filesystem::is_symlink(link);
+}
+
+// Runs `save` with the n-th step failing, for n = 1, 2, ... until a run has
+// no n-th step; `check` is told each failed outcome. Closing a file that was
+// only read loses nothing: that one failure may let the save complete.
+void failEachStep(int refuseNewFiles, const std::function<Status(FileHandler&)>& save,
+                  const std::function<void()>& before, const std::function<void(const Status&, int)>& check) {
+  int harmless = 0;
+  for (int n = 1;; ++n) {
+    SCOPED_TRACE("failing step " + std::to_string(n));
+    before();
+    FailingFileSystem fs;
+    fs.refuseNewFiles = refuseNewFiles;
+    fs.failAt = n;
+    FileHandler files(fs);
+    const Status status = save(files);
+    if (!fs.fired) {
+      EXPECT_TRUE(status.ok()) << status.describe();
+      EXPECT_GE(n, 4);  // every save takes several steps
+      break;
+    }
+    if (status.ok() && ++harmless == 1) continue;
+    EXPECT_FALSE(status.ok());
+    EXPECT_EQ(status.reason(), ENOSPC) << status.describe();
+    check(status, n);
+  }
+}
+
+// A replacing save fails at any step (creating the new file, each write, the
+// flush, the replace) and leaves the old file byte for byte and nothing else.
+TEST(WriteFailures, EveryStepOfAReplacingSaveLeavesTheOldFile) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const ArrayStore store = sample(10, "name");
+  const std::string name = dir.file("f");
+  const std::string old(5000, 'o');  // longer than any of the saves
+  for (const FileFormat& format : kFileFormats) {
+    SCOPED_TRACE(format.name);
+    failEachStep(
+        0, [&](FileHandler& files) { return format.save(store, files, name.c_str(), WriteMode::replace); },
+        [&] { testing::writeBytes(name, old); },
+        [&](const Status& status, int) {
+          EXPECT_EQ(status.file(), name);
+          EXPECT_EQ(testing::readBytes(name), old);
+          EXPECT_EQ(folder(dir), std::vector<std::string>{"f"});
+        });
+    EXPECT_NE(testing::readBytes(name), old);
+  }
+}
+
+// A folder that refuses new files has the file written in place: a failure
+// at any step puts the old bytes back, and a save that worked says how.
+// With no room on the disk for a new file nothing is touched.
+TEST(WriteFailures, AFolderThatRefusesNewFilesGetsItsOldBytesBack) {
   testing::TempDir dir;
   ASSERT_TRUE(dir.ok());
   const ArrayStore store = sample(10, "name");
   const std::string expected = dir.file("expected"), name = dir.file("f");
-  const std::string old(5000, 'o');  // longer than any of the saves
   FileHandler real;
+  FailingFileSystem refusing;
+  refusing.refuseNewFiles = EACCES;
+  FileHandler inPlace(refusing);
   for (const FileFormat& format : kFileFormats) {
-    for (Step kind : {Step::any, Step::write, Step::flush, Step::close, Step::rename}) {
-      SCOPED_TRACE(std::string(format.name) + " step kind " + std::to_string(static_cast<int>(kind)));
-      int failures = 0;
-      for (int n = 1;; ++n) {
-        testing::writeBytes(name, old);
-        FailingFileSystem fs;
-        fs.kind = kind;
-        fs.failAt = n;
-        FileHandler files(fs);
-        const Status status = format.save(store, files, name.c_str(), WriteMode::replace);
-        if (!fs.fired) {
-          EXPECT_TRUE(status.ok()) << status.describe();
-          EXPECT_NE(testing::readBytes(name), old);
-          break;
-        }
-        ++failures;
-        EXPECT_FALSE(status.ok());
-        EXPECT_EQ(status.file(), name);
-        EXPECT_EQ(status.reason(), ENOSPC);
-        EXPECT_EQ(testing::readBytes(name), old) << "failing step " << n;
-        EXPECT_EQ(folder(dir), std::vector<std::string>{"f"}) << "failing step " << n;
-      }
-      // Every save takes at least one write, flush, close and rename.
-      EXPECT_GE(failures, kind == Step::any ? 4 : 1);
-    }
+    SCOPED_TRACE(format.name);
     ASSERT_TRUE(format.save(store, real, expected.c_str(), WriteMode::replace).ok());
-    for (int refusal : {EACCES, ENOSPC}) {
-      testing::writeBytes(name, "old");
-      FailingFileSystem fs;
-      fs.refuseNewFiles = refusal;
-      FileHandler files(fs);
-      const Status status = format.save(store, files, name.c_str(), WriteMode::replace);
-      EXPECT_EQ(status.code(), refusal == EACCES ? StatusCode::ok : StatusCode::cannotOpen) << status.describe();
-      EXPECT_EQ(testing::readBytes(name), refusal == EACCES ? testing::readBytes(expected) : "old") << refusal;
+    for (const std::string& old : {std::string(5000, 'o'), std::string("old")}) {
+      failEachStep(
+          EACCES, [&](FileHandler& files) { return format.save(store, files, name.c_str(), WriteMode::replace); },
+          [&] { testing::writeBytes(name, old); },
+          [&](const Status& status, int) {
+            EXPECT_EQ(testing::readBytes(name), old);
+            EXPECT_EQ(status.detail(), "the old bytes are kept");
+          });
+      const Status saved = format.save(store, inPlace, name.c_str(), WriteMode::replace);
+      EXPECT_EQ(saved.describe(), Status().withDetail("written in place").describe());
+      EXPECT_EQ(testing::readBytes(name), testing::readBytes(expected));
     }
+    FailingFileSystem full;
+    full.refuseNewFiles = ENOSPC;
+    FileHandler files(full);
+    testing::writeBytes(name, "old");
+    EXPECT_EQ(format.save(store, files, name.c_str(), WriteMode::replace).code(), StatusCode::cannotOpen);
+    EXPECT_EQ(testing::readBytes(name), "old");
     std::filesystem::remove(expected);
   }
-  ASSERT_TRUE(saveToCsv(store, real, expected.c_str(), WriteMode::replace).ok());
-  testing::writeBytes(name, "old");
-  FailingFileSystem fs;
-  fs.refuseNewFiles = EACCES;
-  FileHandler files(fs);
+  EXPECT_EQ(folder(dir), std::vector<std::string>{"f"});
+}
+
+// A failing append cuts the file back to its old length; one that works adds its bytes.
+TEST(WriteFailures, AFailingAppendCutsTheFileBack) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const ArrayStore store = sample(10, "name");
+  const std::string expected = dir.file("expected"), name = dir.file("f");
+  const std::string old = "old\r\n";
+  for (const FileFormat& format : kFileFormats) {
+    SCOPED_TRACE(format.name);
+    FileHandler real;
+    ASSERT_TRUE(format.save(store, real, expected.c_str(), WriteMode::replace).ok());
+    failEachStep(
+        0, [&](FileHandler& files) { return format.save(store, files, name.c_str(), WriteMode::append); },
+        [&] { testing::writeBytes(name, old); },
+        [&](const Status& status, int) {
+          EXPECT_EQ(testing::readBytes(name), old);
+          EXPECT_EQ(status.detail(), "the old bytes are kept");
+        });
+    EXPECT_EQ(testing::readBytes(name), old + testing::readBytes(expected));
+    EXPECT_EQ(real.writeMode(), WriteMode::replace);
+  }
+  FileHandler files;
   ASSERT_TRUE(saveToCsv(store, files, name.c_str(), WriteMode::append).ok());
-  EXPECT_EQ(testing::readBytes(name), "old" + testing::readBytes(expected));
   EXPECT_EQ(files.writeMode(), WriteMode::append);  // a save leaves its mode on the handler
+}
+
+// A save through a link replaces the file it leads to, in that file's own
+// folder, and the link stays a link; a failure leaves the file as it was.
+TEST(WriteFailures, ALinkIsFollowedAndStaysALink) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  std::filesystem::create_directory(dir.file("real"));
+  const std::string target = dir.file("real/target"), link = dir.file("link");
+  testing::writeBytes(target, "old");
+  if (!makeLink(target, link)) GTEST_SKIP() << "this system makes no symbolic links here";
+  const ArrayStore store = sample(10, "name");
+  for (const FileFormat& format : kFileFormats) {
+    SCOPED_TRACE(format.name);
+    failEachStep(
+        0, [&](FileHandler& files) { return format.save(store, files, link.c_str(), WriteMode::replace); },
+        [&] { testing::writeBytes(target, "old"); },
+        [&](const Status& status, int) {
+          EXPECT_EQ(status.file(), link);
+          EXPECT_EQ(testing::readBytes(target), "old");
+          EXPECT_TRUE(std::filesystem::is_symlink(link));
+          EXPECT_EQ(folder(dir), (std::vector<std::string>{"link", "real"}));
+        });
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_NE(testing::readBytes(target), "old");
+    std::error_code error;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("real"), error), {}), 1);
+  }
+  // A link that leads nowhere yet: the save makes the file it names.
+  const std::string dangling = dir.file("dangling"), made = dir.file("real/made");
+  ASSERT_TRUE(makeLink(made, dangling));
+  FileHandler files;
+  const Status status = saveToCsv(store, files, dangling.c_str(), WriteMode::replace);
+  EXPECT_TRUE(status.ok()) << status.describe();
+#if !defined(_WIN32)
+  EXPECT_EQ(status.detail(), "");  // made beside its name and put in place, as any new file
+#endif
+  EXPECT_FALSE(testing::readBytes(made).empty());
+  EXPECT_TRUE(std::filesystem::is_symlink(dangling));
+}
+
+// New names are unpredictable, in the target's folder, never longer than the
+// folder's path leaves room for; a name found taken is passed over and never
+// removed; with no room for any name the file is written in place.
+TEST(WriteFailures, NewFileNamesFitAndPassOverTakenOnes) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const ArrayStore store = sample(3, "name");
+  const std::string name = dir.file("f");
+  testing::writeBytes(name, "old");
+  FailingFileSystem taken;
+  taken.takenNames = 10;
+  FileHandler files(taken);
+  EXPECT_EQ(saveToCsv(store, files, name.c_str(), WriteMode::replace).describe(), Status().describe());
+  ASSERT_EQ(taken.tempNames.size(), 11u);
+  std::sort(taken.tempNames.begin(), taken.tempNames.end());
+  EXPECT_EQ(std::unique(taken.tempNames.begin(), taken.tempNames.end()), taken.tempNames.end());
+  for (const std::string& temp : taken.tempNames) {
+    EXPECT_EQ(temp.rfind(dir.file(".~"), 0), 0u) << temp;
+    EXPECT_EQ(temp.size(), dir.file("").size() + 12) << temp;
+  }
+  EXPECT_EQ(folder(dir), std::vector<std::string>{"f"});
+
+  // The path's room: the system's limit counted from the folder's full name.
+  const std::size_t folderLength = std::filesystem::absolute(dir.file("")).string().size();
+  for (std::size_t room : {3, 1, 0}) {
+    SCOPED_TRACE(room);
+    FailingFileSystem tight;
+    tight.pathLimit = folderLength + room;
+    FileHandler limited(tight);
+    const Status status = saveToCsv(store, limited, name.c_str(), WriteMode::replace);
+    EXPECT_TRUE(status.ok());
+    EXPECT_EQ(status.detail(), room == 0 ? "written in place" : "");
+    for (const std::string& temp : tight.tempNames) EXPECT_EQ(temp.size(), dir.file("").size() + room);
+  }
+  EXPECT_EQ(folder(dir), std::vector<std::string>{"f"});
+}
+
+// A target whose full name is as long as Windows takes (259 characters) is
+// still replaced by a new file, whose name is no longer than the target's.
+TEST(WriteFailures, ATargetAtThePathLimitIsReplaced) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  constexpr std::size_t kLimit = 259;
+  std::string folder = dir.file("");
+  auto room = [&] { return kLimit - std::filesystem::absolute(folder).string().size(); };
+  while (room() > 60) {
+    folder += std::string(49, 'd') + "/";
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+  }
+  if (room() > 8) {
+    folder += std::string(room() - 6, 'e') + "/";
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+  }
+  const std::string name = folder + std::string(room(), 'f');
+  ASSERT_EQ(std::filesystem::absolute(name).string().size(), kLimit);
+  testing::writeBytes(name, "old");
+  ASSERT_EQ(testing::readBytes(name), "old");
+  FileHandler files;
+  const Status status = saveToCsv(sample(3, "name"), files, name.c_str(), WriteMode::replace);
+  EXPECT_EQ(status.describe(), Status().describe());  // not written in place
+  EXPECT_NE(testing::readBytes(name), "old");
+  EXPECT_EQ(folderListing(folder).size(), 1u);
+}
+
+// A file the user may not write to is neither replaced nor appended to, on
+// every system; its bytes stay.
+TEST(WriteFailures, AReadOnlyFileCannotBeOpened) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const ArrayStore store = sample(3, "name");
+  const std::string name = dir.file("f");
+  testing::writeBytes(name, "old");
+  auto saves = [&] {
+    std::vector<StatusCode> codes;
+    FileHandler files;
+    for (WriteMode mode : {WriteMode::replace, WriteMode::append}) {
+      for (const FileFormat& format : kFileFormats)
+        codes.push_back(format.save(store, files, name.c_str(), mode).code());
+    }
+    return codes;
+  };
+  const std::vector<StatusCode> refused(2 * std::size(kFileFormats), StatusCode::cannotOpen);
+#if defined(_WIN32)
+  ASSERT_TRUE(SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(saves(), refused);
+  EXPECT_EQ(testing::readBytes(name), "old");
+  // Hidden and system attributes stay with the file a save replaces.
+  ASSERT_TRUE(SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  FileHandler files;
+  ASSERT_TRUE(saveToCsv(store, files, name.c_str(), WriteMode::replace).ok());
+  EXPECT_NE(testing::readBytes(name), "old");
+  const DWORD attributes = GetFileAttributesA(name.c_str());
+  EXPECT_EQ(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+            DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM});
+  ASSERT_TRUE(SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL));
+#else
+  ASSERT_EQ(::chmod(name.c_str(), 0444), 0);
+  // As the superuser every file opens for writing: the check runs as nobody.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const bool asNobody = ::geteuid() != 0 || ::setuid(65534) == 0;
+    std::_Exit(asNobody && saves() == refused ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(testing::readBytes(name), "old");
+  struct stat st {};
+  ASSERT_EQ(::stat(name.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+#endif
+  EXPECT_EQ(folder(dir), std::vector<std::string>{"f"});
+}
+
+// Kills: a save ended at each of its steps in turn (creating the new file,
+// each write, the flush, the replace, a close), as a crash or a power cut
+// ends it, in a process of its own.
+struct KillJob {
+  std::size_t format = 0;
+  WriteMode mode = WriteMode::replace;
+  int killAt = 0;
+  std::string name;
+};
+
+// The child's side: the save, ended at the step the job names.
+int saveUntilKilled(const KillJob& job) {
+  FailingFileSystem fs;
+  fs.kill = true;
+  fs.failAt = job.killAt;
+  fs.buffer = 64;
+  FileHandler files(fs);
+  const ArrayStore store = sample(10, "name");
+  return kFileFormats[job.format].save(store, files, job.name.c_str(), job.mode).ok() ? 0 : 1;
+}
+
+constexpr char kKillJob[] = "TESSEL_KILL_JOB";
+
+#if defined(_WIN32)
+// Under Windows the child is this test program again, told its job through the environment.
+TEST(Kills, Child) {
+  const char* job = std::getenv(kKillJob);
+  if (job == nullptr) GTEST_SKIP() << "the child of the kill tests";
+  std::istringstream in(job);
+  KillJob j;
+  int mode = 0;
+  in >> j.format >> mode >> j.killAt >> std::ws;
+  std::getline(in, j.name);
+  j.mode = static_cast<WriteMode>(mode);
+  std::_Exit(saveUntilKilled(j));
+}
+
+int runKillJob(const KillJob& job) {
+  const std::string text = std::to_string(job.format) + " " + std::to_string(static_cast<int>(job.mode)) + " " +
+                           std::to_string(job.killAt) + " " + job.name;
+  char exe[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH || !SetEnvironmentVariableA(kKillJob, text.c_str())) return -1;
+  std::string command = "\"" + std::string(exe) + "\" --gtest_filter=Kills.Child";
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE quiet =
+      CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = quiet;
+  PROCESS_INFORMATION child{};
+  const bool started =
+      CreateProcessA(exe, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child) != 0;
+  SetEnvironmentVariableA(kKillJob, nullptr);
+  if (quiet != INVALID_HANDLE_VALUE) CloseHandle(quiet);
+  if (!started) return -1;
+  DWORD code = 0;
+  WaitForSingleObject(child.hProcess, INFINITE);
+  GetExitCodeProcess(child.hProcess, &code);
+  CloseHandle(child.hProcess);
+  CloseHandle(child.hThread);
+  return static_cast<int>(code);
+}
+#else
+int runKillJob(const KillJob& job) {
+  const pid_t child = ::fork();
+  if (child < 0) return -1;
+  if (child == 0) std::_Exit(saveUntilKilled(job));
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+#endif
+
+// Saves `name` (or through it) with the child killed at each step in turn;
+// after each kill the file at `target` holds all its old bytes or all its new
+// ones, `folders` hold nothing but what they held, and a save succeeds again.
+void killEachStep(const KillJob& base, const std::string& target, const std::string& old,
+                  const std::vector<std::string>& folders) {
+  const std::string expected = target + "-expected";
+  FileHandler real;
+  const ArrayStore store = sample(10, "name");
+  testing::writeBytes(target, old);
+  ASSERT_TRUE(kFileFormats[base.format].save(store, real, base.name.c_str(), base.mode).ok());
+  const std::string saved = testing::readBytes(target);
+  ASSERT_NE(saved, old);
+  std::vector<std::vector<std::string>> listings;
+  testing::writeBytes(target, old);
+  for (const std::string& f : folders) listings.push_back(folderListing(f));
+  int kills = 0;
+  for (KillJob job = base; job.killAt < 200; ++job.killAt) {
+    SCOPED_TRACE("killed at step " + std::to_string(job.killAt));
+    testing::writeBytes(target, old);
+    const int code = runKillJob(job);
+    const std::string now = testing::readBytes(target);
+    if (code == 0) {
+      EXPECT_EQ(now, saved);
+      break;
+    }
+    ASSERT_EQ(code, FailingFileSystem::kKilled);
+    ++kills;
+    if (base.mode == WriteMode::replace) {
+      EXPECT_TRUE(now == old || now == saved) << now.size() << " bytes";
+    } else {
+      // An append cannot be cut back by a process that no longer runs: the old bytes stay before it.
+      EXPECT_EQ(now.substr(0, old.size()), old);
+    }
+    for (std::size_t i = 0; i < folders.size(); ++i) EXPECT_EQ(folderListing(folders[i]), listings[i]);
+    testing::writeBytes(target, old);
+    ASSERT_TRUE(kFileFormats[base.format].save(store, real, base.name.c_str(), base.mode).ok());
+    EXPECT_EQ(testing::readBytes(target), saved);
+  }
+  EXPECT_GE(kills, 3);  // the new file or a write, the flush, the replace or a close
+}
+
+TEST(Kills, ASaveKilledAtAnyStepLeavesAllOldOrAllNewBytes) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string name = dir.file("f"), old(300, 'o');
+  for (std::size_t format = 0; format < std::size(kFileFormats); ++format) {
+    SCOPED_TRACE(kFileFormats[format].name);
+    killEachStep({format, WriteMode::replace, 1, name}, name, old, {dir.file("")});
+  }
+  // Append element to file.
+  killEachStep({4, WriteMode::append, 1, name}, name, old, {dir.file("")});
+  // Through a link to a file in another folder.
+  std::filesystem::create_directory(dir.file("real"));
+  const std::string target = dir.file("real/target"), link = dir.file("link");
+  testing::writeBytes(target, old);
+  if (makeLink(target, link)) {
+    killEachStep({2, WriteMode::replace, 1, link}, target, old, {dir.file(""), dir.file("real")});
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+  }
 }
 
 // Out of memory at each allocation in turn, a save leaves the old file, and a

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <iosfwd>
 #include <map>
 #include <memory>
@@ -16,6 +17,7 @@
 
 #include "host/catalogue.h"
 #include "persist/format_facts.h"
+#include "tools/console/options.h"
 #include "tools/host_kit.h"
 
 namespace tessel::console {
@@ -131,10 +133,6 @@ struct ShowOptions {
   int32_t head = INT32_MAX;      // how many are shown at most
 };
 
-// Reads "--types", "--rows 2:5" and the rest from words at i, advancing i;
-// false when words[i] is not a show option. Throws UserError for a bad value.
-bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& options);
-
 // A text in double quotes, control characters and quotes escaped, cut after
 // `width` characters with "..." after the closing quote.
 std::string quoted(std::string_view text, bool utf8, std::size_t width = std::string::npos);
@@ -147,16 +145,42 @@ void printTable(std::ostream& out, const Table& rows, const std::string& indent 
 // Prints the array of `object` under `title`.
 void show(hostkit::RunObject& object, const std::string& title, std::ostream& out, const ShowOptions& options);
 
+// An element as the module tells it: texts through its expressions, the rest
+// through its cell diagnostic.
+struct Cell {
+  TesselCellFacts facts{TESSEL_CELL_NONE, 0, TESSEL_CELL_NONE, 0};
+  std::string text;
+  std::string key;  // the key's text, when facts.keyType says it has one
+};
+Cell cellAt(hostkit::RunObject& object, int32_t index);
+// Whether the cell has a key that says something: a native or INI load gives
+// every element a key, empty or the empty string where it had none.
+inline bool hasKey(const Cell& c) {
+  return c.facts.keyType == TESSEL_CELL_VALUE || c.facts.keyType == TESSEL_CELL_DATA ||
+         (c.facts.keyType == TESSEL_CELL_STRING && !c.key.empty());
+}
+// As show --types --keys writes it: "text", 12, -, [3 bytes], then #key.
+std::string typedText(const Cell& cell, bool utf8, std::size_t width = std::string::npos);
+// "empty", "value", "string", "data"; "none" for TESSEL_CELL_NONE.
+const char* typeName(int32_t type);
+// A text as a JSON string, in quotes.
+std::string jsonString(std::string_view text);
+
 // ---- files.cpp: the array files games write, read and written through the
 // module's own load and save actions. What happened comes from the module's
-// outcome diagnostic; what a format could not keep is counted before writing.
+// outcome diagnostic, what a save could not keep from its save report.
 
-// The console reads and writes the whole-array formats, not the element file.
-using Format = persist::facts::Format;
+// The console reads and writes the module's whole-array formats, in the order
+// of persist::facts::Format, not its element file; and beside them the CSV of
+// spreadsheets, which tessel reads and writes itself (sheet.cpp).
+enum class Format : uint8_t { native, hostArray, csv, ini, sheet };
+inline constexpr const char* kFormatNames[] = {"native", "host", "csv", "ini", "sheet"};
 
-// "native", "host", "csv" or "ini"; throws UserError for another name.
+static_assert(static_cast<int>(persist::facts::Format::ini) == static_cast<int>(Format::ini));
+
+// "native", "host", "csv", "ini" or "sheet"; throws UserError for another name.
 Format formatNamed(const std::string& name);
-inline const char* formatName(Format format) { return persist::facts::kFormats[static_cast<int>(format)].shortName; }
+inline const char* formatName(Format format) { return kFormatNames[static_cast<int>(format)]; }
 
 // The format of an existing file to read: the one named, which its content
 // must show (CSV: anything that is not one of the others), or else the one
@@ -184,14 +208,46 @@ struct FileAction {
 };
 std::optional<FileAction> fileActionOf(int action);
 
+// The catalogue number of the module's action for a file action.
+int actionNumber(const FileAction& action);
+
+// The file's bytes, the first `most` of them at most; throws UserError when it
+// cannot be read.
+std::string readAll(const std::string& path, std::size_t most = std::string::npos);
+
 // Runs the action on the file, with what tessel adds around the module for
 // CSV (a byte order mark dropped, with `csvHeader` a first row of labels). Adds
-// to `warnings` what wraps and what a save could not keep; throws UserError
-// when the module reports a failed save or tessel's own part fails. Returns
-// the module's outcome, which for a load the caller judges: a failed or
-// damaged load is a mistake in a script and in convert.
-hostkit::RunObject::Outcome runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path,
-                                          bool csvHeader, std::vector<std::string>& warnings);
+// to `warnings` what wraps and what a save could not keep (as the module
+// counted it while writing); throws UserError when the module reports a failed
+// save, the file is read-only, or tessel's own part fails. A load's outcome is
+// left to the caller, given to `loaded` when there is one: a failed or damaged
+// load is a mistake in a script and in convert, a warning in show.
+void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
+                   std::vector<std::string>& warnings, hostkit::RunObject::Outcome* loaded = nullptr);
+
+// ---- sheet_array.cpp: spreadsheet CSV files as arrays. A sheet loads as a 2D
+// array of strings, as wide as its widest row, a first row of labels with
+// --header; a save writes the cells' texts as show's rows and columns, quoted
+// where a spreadsheet needs it, the labels first with --header.
+
+struct SheetOptions {
+  std::optional<char> separator;  // ',' when writing, guessed from the first row when reading
+  bool bom = false;               // a save starts the file with a UTF-8 byte order mark
+};
+
+// The load returns the outcome as the module's do: kDamaged for a sheet that
+// ends inside a quoted field, whose rows before it are loaded.
+hostkit::RunObject::Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool header,
+                                      const SheetOptions& options, std::vector<std::string>& warnings);
+void saveSheet(hostkit::RunObject& object, const std::string& path, bool header, const SheetOptions& options,
+               std::vector<std::string>& warnings);
+
+// What `write` puts into a scratch file of tessel's own, which is removed
+// after; `write` throws UserError when it fails.
+std::string writtenBy(const std::function<void(const std::string& scratch)>& write);
+// Replaces the file whole with `bytes`, as the module's saves do: the old file
+// stays byte for byte unless every new byte arrives. Throws UserError when it fails.
+void replaceFile(const std::string& path, const std::string& bytes);
 
 // ---- help.cpp: the catalogue as help text, for `help` and `tessel help`.
 
@@ -200,20 +256,12 @@ hostkit::RunObject::Outcome runFileAction(hostkit::RunObject& object, const File
 // action of a number, the expression of a name, or every entry whose label,
 // name or display string holds the topic. Throws UserError when nothing does.
 void printHelp(std::ostream& out, std::string_view topic);
-// What `help` takes besides names: the formats, the parts of the menus, the
-// commands; for completion.
+// The topics of `help TOPIC`: "elements", then the first word of each of the
+// menus' top popups, each once.
 std::vector<std::string> helpTopics();
-// The command line's own options, as the usage prints them.
-extern const char* const kCommandLineOptionsHelp;
 
 // ---- session.cpp: one run of the console language: named instances of the
 // object side by side, and the lines that act on them.
-
-// Reads one setup option ("--dims 3", "--x=4", "--auto-select") from args at
-// i, advancing i past it; false when args[i] is not a setup option. Throws
-// UserError for a bad value.
-bool readSetupOption(const std::vector<std::string>& args, std::size_t& i, hostkit::SetupOptions& setup);
-extern const char* const kSetupOptionsHelp;
 
 struct Settings {
   hostkit::SetupOptions setup;  // for instances created without options of their own
@@ -222,7 +270,44 @@ struct Settings {
   bool keepGoing = false;       // a script goes on after an error
   int64_t maxCells = 10000000;  // the most cells an index may add to an array at once
   bool interactive = false;     // lines are typed at a terminal, not read from a script
+  SheetOptions sheet;
+  std::optional<std::string> module;  // the module to load, when not the one next to tessel
+  std::optional<Format> from, to;     // the formats of the files read and written, when named
+  bool force = false;                 // convert may replace an existing file
 };
+
+// ---- options.cpp: the options of options.h applied to settings.
+
+// Reads the option at args[i] ("--dims 3", "--x=4", "--auto-select") when it
+// is one of the scopes', advancing i past it and its operand; false when it is
+// none of them. Throws UserError for a bad or missing value.
+bool readOption(const std::vector<std::string>& args, std::size_t& i, std::initializer_list<options::Scope> scopes,
+                Settings& settings);
+// A scope's options as usage lines ("  --dims N            dimension count ...").
+std::string optionLines(options::Scope scope);
+// The usage line of the option "--dims" (also written "dims" or "-x"), or "".
+std::string optionHelp(const std::string& name);
+// "--types, --keys, ... and --json": a scope's options in a sentence.
+std::string optionNames(options::Scope scope);
+// Every scope's heading and options, for the usage text.
+std::string usageOfOptions();
+
+// A whole file into a new object or out of it, in any format the console
+// knows, as show, convert and diff read and write them. The load's outcome
+// is the caller's to judge.
+hostkit::RunObject::Outcome loadArray(hostkit::RunObject& object, Format format, const std::string& path,
+                                      const Settings& settings, std::vector<std::string>& warnings);
+void saveArray(hostkit::RunObject& object, Format format, const std::string& path, const Settings& settings,
+               std::vector<std::string>& warnings);
+
+// ---- check.cpp and diff.cpp: tessel check FILE... and tessel diff A B, with
+// their exit status: check 0 when every file is sound, 1 when one is damaged,
+// 2 when one cannot be read; diff 0 when the arrays are the same, 1 when they
+// differ, 2 when one cannot be read or loads damaged. settings.show.json asks for JSON.
+int checkFiles(hostkit::Module& module, const Settings& settings, std::optional<Format> from,
+               const std::vector<std::string>& paths, std::ostream& out);
+int diffFiles(hostkit::Module& module, const Settings& settings, std::optional<Format> from, const std::string& a,
+              const std::string& b, std::ostream& out);
 
 class Session {
  public:

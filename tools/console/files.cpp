@@ -6,7 +6,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "persist/file.h"
 #include "tools/console/console.h"
+#include "tools/console/sheet.h"
 
 namespace tessel::console {
 
@@ -25,16 +27,6 @@ constexpr int kFileActions[][3] = {
 };
 
 const std::string kBom = "\xef\xbb\xbf";
-
-// The file's bytes, the first `most` of them at most: a device that never
-// ends, such as /dev/zero, is only read as far as that.
-std::string readAll(const std::string& path, std::size_t most = std::string::npos) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw UserError("cannot read " + path + ": " + std::strerror(errno));
-  std::string bytes;
-  for (std::istreambuf_iterator<char> it(in), end; bytes.size() < most && it != end; ++it) bytes += *it;
-  return bytes;
-}
 
 void writeAll(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -56,6 +48,22 @@ struct ScratchFile {
   ScratchFile& operator=(const ScratchFile&) = delete;
   const std::string path = platform::createTempFile();
 };
+
+}  // namespace
+
+std::string writtenBy(const std::function<void(const std::string& scratch)>& write) {
+  ScratchFile scratch;
+  write(scratch.path);
+  return readAll(scratch.path);
+}
+
+void replaceFile(const std::string& path, const std::string& bytes) {
+  persist::FileWriter out(persist::FileSystem::real(), path.c_str(), persist::WriteMode::replace);
+  out.bytes(bytes);
+  if (const Status done = out.commit(); !done.ok()) throw UserError("the save failed: " + done.describe());
+}
+
+namespace {
 
 std::vector<std::string> splitFields(std::string_view line) {
   std::vector<std::string> fields;
@@ -146,6 +154,15 @@ std::string saveFailure(const std::string& path, const std::string& outcome) {
 
 namespace {
 
+// The module's text with the file it was given (a scratch copy) named as
+// the user knows it.
+std::string named(std::string text, const std::string& given, const std::string& path) {
+  if (given == path) return text;
+  for (std::size_t at = text.find(given); at != std::string::npos; at = text.find(given, at + path.size()))
+    text.replace(at, given.size(), path);
+  return text;
+}
+
 // The labels as a first CSV row.
 std::string headerRow(hostkit::RunObject& object) {
   const int32_t columns = object.integer(expressionOf("boundaryX"));
@@ -171,11 +188,20 @@ std::optional<Format> formatOfContent(const std::string& path) {
 
 }  // namespace
 
+// A device that never ends, such as /dev/zero, is only read as far as `most`.
+std::string readAll(const std::string& path, std::size_t most) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw UserError("cannot read " + path + ": " + std::strerror(errno));
+  std::string bytes;
+  for (std::istreambuf_iterator<char> it(in), end; bytes.size() < most && it != end; ++it) bytes += *it;
+  return bytes;
+}
+
 Format formatNamed(const std::string& name) {
-  for (std::size_t f = 0; f < std::size(kFileActions); ++f) {
-    if (name == formatName(static_cast<Format>(f))) return static_cast<Format>(f);
+  for (std::size_t f = 0; f < std::size(kFormatNames); ++f) {
+    if (name == kFormatNames[f]) return static_cast<Format>(f);
   }
-  throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv and ini");
+  throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv, ini and sheet");
 }
 
 std::optional<Format> formatOfExtension(const std::string& path) {
@@ -190,7 +216,8 @@ std::optional<Format> formatOfExtension(const std::string& path) {
 
 Format inputFormat(const std::string& path, std::optional<Format> named) {
   const auto found = formatOfContent(path);
-  if (named && (found ? *found != *named : *named != Format::csv)) {
+  // CSV and sheets are what shows no other format.
+  if (named && (found ? *found != *named : *named != Format::csv && *named != Format::sheet)) {
     throw UserError(path + " is not a " + formatName(*named) + " file" +
                     (found ? std::string(" (it reads as ") + formatName(*found) + ")" : ""));
   }
@@ -199,8 +226,7 @@ Format inputFormat(const std::string& path, std::optional<Format> named) {
   if (const auto byExtension = formatOfExtension(path)) return *byExtension;
   throw UserError("cannot tell the format of " + path +
                   ": it has no array file magic and no INI section header, and its extension is not .arr, .array, .csv"
-                  " or .ini;"
-                  " name the format with --from native|host|csv|ini");
+                  " or .ini; name the format with --from native|host|csv|ini|sheet");
 }
 
 std::optional<FileAction> fileActionOf(int action) {
@@ -213,25 +239,34 @@ std::optional<FileAction> fileActionOf(int action) {
   return std::nullopt;
 }
 
-hostkit::RunObject::Outcome runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path,
-                                          bool csvHeader, std::vector<std::string>& warnings) {
-  const int number = kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
+void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
+                   std::vector<std::string>& warnings, hostkit::RunObject::Outcome* loaded) {
+  const int number = actionNumber(action);
   if (action.kind == FileAction::Kind::save) {
     // A read-only file is never replaced from here, whatever the module would do.
     if (isReadOnly(path)) throw UserError("the save failed: " + path + " is read-only");
-    object.act(number, path);
-    auto done = object.lastOutcome();
-    if (done.code != 0) throw UserError(saveFailure(path, done.text));
-    const auto report = object.lastSaveReport();
+    std::optional<TesselSaveReport> report;
+    auto saveTo = [&](const std::string& name) {
+      object.act(number, name);
+      if (const auto done = object.lastOutcome(); done.code != 0)
+        throw UserError(saveFailure(path, named(done.text, name, path)));
+      report = object.lastSaveReport();
+    };
+    if (action.format == Format::csv && csvHeader) {
+      // The rows come from the module, then the file is replaced once, header and rows together.
+      replaceFile(path, headerRow(object) + writtenBy(saveTo));
+    } else {
+      saveTo(path);
+    }
     const std::string lost = report ? losses(*report, action.format == Format::csv && csvHeader) : "";
-    if (action.format == Format::csv && csvHeader) writeAll(path, headerRow(object) + readAll(path));
     if (!lost.empty()) warnings.push_back(path + " (" + formatName(action.format) + "): " + lost);
-    return done;
+    return;
   }
   std::error_code error;
   if (action.format != Format::csv || !std::filesystem::is_regular_file(path, error)) {
     object.act(number, path);
-    return object.lastOutcome();
+    if (loaded != nullptr) *loaded = object.lastOutcome();
+    return;
   }
   // CSV: what the module reads without a byte order mark and a header row.
   std::string text = readAll(path);
@@ -243,15 +278,22 @@ hostkit::RunObject::Outcome runFileAction(hostkit::RunObject& object, const File
     text.erase(0, end);
   }
   warnAboutWrapping(path, text, warnings);
+  if (const auto look = sheet::spreadsheetLook(text)) {
+    warnings.push_back(path + " looks like a spreadsheet's CSV, with " + *look +
+                       "; the module keeps quotes and semicolons as text, --from sheet reads it as a spreadsheet does");
+  }
   ScratchFile scratch;
   writeAll(scratch.path, text);
   object.act(number, scratch.path);
-  auto done = object.lastOutcome();
-  // The module read the scratch copy; the user knows the file by its own name.
-  for (std::size_t at = done.text.find(scratch.path); at != std::string::npos; at = done.text.find(scratch.path))
-    done.text.replace(at, scratch.path.size(), path);
+  const auto done = object.lastOutcome();
   for (std::size_t c = 0; c < labels.size(); ++c) object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
-  return done;
+  if (loaded == nullptr) return;
+  // The module read the scratch copy; the user knows the file by its own name.
+  *loaded = {done.code, named(done.text, scratch.path, path)};
+}
+
+int actionNumber(const FileAction& action) {
+  return kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
 }
 
 }  // namespace tessel::console

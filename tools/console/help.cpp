@@ -124,46 +124,26 @@ void formats(std::ostream& out) {
   for (const auto& rule : facts::kCsvDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
   out << "  tessel: a leading UTF-8 byte order mark is dropped before the module reads a file; --header reads a\n"
          "  first row of column names as labels and writes the labels as a first row. Files with \";\" between\n"
-         "  fields read as one field a line. tessel warns about numbers that wrap when read as values, and says\n"
-         "  what a save could not keep (\"12 keys dropped\").\n";
+         "  fields read as one field a line: tessel says so and points to the sheet format. tessel warns about\n"
+         "  numbers that wrap when read as values, and says what a save could not keep (\"12 keys dropped\").\n";
+  out << "\nsheet, the CSV of spreadsheets, which tessel reads and writes itself (--from sheet, --to sheet):\n";
+  for (const auto& rule : facts::kSheetDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
 }
 
-// The command-line command a topic names ("convert" or "tessel convert"), or null.
-const topics::Topic* commandLineCommand(const std::string& wanted) {
+// The command line's own command a topic names ("check", "tessel check",
+// "version") or the sheet format ("sheet"), or null.
+const topics::Topic* commandLineTopic(const std::string& wanted) {
   for (const auto& c : topics::kConsoleHost) {
-    const std::string_view term = c.term;
-    if (term.rfind("tessel ", 0) != 0) continue;
-    const std::string_view name = term.substr(7, term.find(' ', 7) - 7);
-    if (wanted == name || wanted == "tessel " + std::string(name) || (wanted == "version" && name == "--version"))
-      return &c;
+    std::string_view term = c.term;
+    if (term.rfind("tessel ", 0) == 0) {
+      term.remove_prefix(7);
+    } else if (term.rfind("sheet ", 0) != 0) {
+      continue;  // "tessel" alone, and the notes on naming actions
+    }
+    const std::string name(term.substr(0, term.find(' ')));
+    if (wanted == name || wanted == "tessel " + name || (wanted == "version" && name == "--version")) return &c;
   }
   return nullptr;
-}
-
-// The lines of the usage texts that describe an option ("--header" or
-// "header"), each with the lines that continue it.
-std::string optionHelp(const std::string& wanted) {
-  if (wanted.empty()) return "";
-  const std::string option = wanted.rfind("--", 0) == 0 ? wanted : "--" + wanted;
-  std::string out;
-  for (const char* text : {kCommandLineOptionsHelp, kSetupOptionsHelp}) {
-    std::string_view rest = text;
-    bool inside = false;  // the lines after a matching one that continue it
-    while (!rest.empty()) {
-      const std::string_view line = rest.substr(0, rest.find('\n'));
-      rest.remove_prefix(std::min(line.size() + 1, rest.size()));
-      const std::string_view names = line.substr(0, line.find("  ", 2));
-      const bool continues = line.size() > 4 && line.compare(0, 4, "    ") == 0;
-      bool names_it = false;
-      for (std::size_t at = names.find(option); at != std::string_view::npos; at = names.find(option, at + 1)) {
-        const std::size_t end = at + option.size();
-        if (end == names.size() || names[end] == ' ' || names[end] == ',') names_it = true;
-      }
-      inside = names_it || (inside && continues);
-      if (inside) out += std::string(line) + "\n";
-    }
-  }
-  return out;
 }
 
 void overview(std::ostream& out) {
@@ -171,30 +151,34 @@ void overview(std::ostream& out) {
          "double quotes, integers bare, or expressions (Set value 2 at 0, SELECT WHERE \"level\" > 3). A line\n"
          "name(parameters) prints an expression's result. # starts a comment.\n\nCommands:\n";
   for (const auto& c : topics::kShellCommands) out << "  " << c.term << '\n';
-  out << "\nhelp TOPIC lists a part of the menus: elements, keys, sorting, dimensioning, recordset, files,\n"
-         "settings, lists, totals; help NAME one action, expression or command; help formats the file formats.\n\n";
+  std::string line = "\nhelp TOPIC lists a part of the menus:";
+  for (const std::string& topic : helpTopics()) {
+    if (line.size() + topic.size() + 2 > 100) {
+      out << line << ",\n";
+      line.clear();
+    }
+    line += (line.empty() ? "" : line.back() == ':' ? " " : ", ") + topic;
+  }
+  out << line << ";\nhelp NAME one action, expression or command; help formats the file formats.\n\n";
 }
 
 }  // namespace
 
 std::vector<std::string> helpTopics() {
-  std::vector<std::string> out{"formats", "elements"};
-  // The first word of each popup at the top of the menus: "help keys" lists the Keys popups.
-  const auto tops = [&out](const auto& menu) {
+  std::vector<std::string> out{"elements"};  // what the menus call adding, replacing, removing and getting them
+  const auto add = [&out](const auto& menu) {
     int depth = 0;
     for (const menus::Node& n : menu) {
-      if (n.kind == menus::Kind::popup && depth++ == 0) {
-        const std::string word = lowered(std::string_view(n.label).substr(0, std::string_view(n.label).find(' ')));
-        if (std::find(out.begin(), out.end(), word) == out.end()) out.push_back(word);
-      }
       if (n.kind == menus::Kind::end) --depth;
+      if (n.kind != menus::Kind::popup || depth++ != 0) continue;
+      const std::string label = n.label;
+      if (lowered(label).find(" elements") != std::string::npos) continue;
+      const std::string word = lowered(label.substr(0, label.find(' ')));
+      if (std::find(out.begin(), out.end(), word) == out.end()) out.push_back(word);
     }
   };
-  tops(menus::kActionMenu);
-  tops(menus::kExpressionMenu);
-  for (const auto& c : topics::kShellCommands)
-    out.emplace_back(std::string_view(c.term).substr(0, std::string_view(c.term).find(' ')));
-  for (const char* c : {"run", "convert"}) out.emplace_back(c);
+  add(menus::kActionMenu);
+  add(menus::kExpressionMenu);
   return out;
 }
 
@@ -209,13 +193,18 @@ void printHelp(std::ostream& out, std::string_view topic) {
   bool command = false;
   for (const auto& c : topics::kShellCommands) {
     const std::string_view name = std::string_view(c.term).substr(0, std::string_view(c.term).find(' '));
-    if (wanted == name || (wanted == "exit" && name == "quit")) {
-      wrapped(out << c.term << '\n', c.text, 110);
-      command = true;
-    }
+    if (wanted != name && !(wanted == "exit" && name == "quit")) continue;
+    wrapped(out << c.term << '\n', c.text, 110);
+    // The commands that take options list them from the one table.
+    if (name == "new") out << optionLines(options::Scope::setup);
+    if (name == "show") out << optionLines(options::Scope::show);
+    command = true;
   }
-  if (const topics::Topic* c = commandLineCommand(wanted)) {
+  if (const topics::Topic* c = commandLineTopic(wanted)) {
     wrapped(out << (command ? "\n" : "") << c->term << '\n', c->text, 110);
+    if (wanted == "sheet") {
+      for (const auto& rule : persist::facts::kSheetDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
+    }
     command = true;
   }
   if (command) return;

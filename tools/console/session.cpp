@@ -12,26 +12,7 @@ using catalogue::expressionOf;
 using catalogue::kActions;
 using catalogue::Param;
 
-const char* const kSetupOptionsHelp =
-    "  --dims N            dimension count of new instances (1, 2 or 3; default 1)\n"
-    "  --x N, --y N        boundaries of dimensions 1 and 2 (columns, rows)\n"
-    "  --delimiter TEXT    list delimiter (default \",\")\n"
-    "  --case-sensitive    compare strings respecting case (default: ignoring it)\n"
-    "  --wildcard          search with * and ? (default: literal)\n"
-    "  --auto-select       rows added to the recordset start selected\n";
-
 namespace {
-
-int32_t integerOption(const std::string& name, const std::string& value) {
-  Cursor c(value);
-  try {
-    const Term t = c.term();
-    if (t.expression < 0 && t.kind == Param::integer && c.atEnd()) return t.integer;
-  } catch (const UserError&) {
-    // what is wrong with it is said below, in the option's terms
-  }
-  throw UserError(name + " needs an integer, not \"" + value + "\"");
-}
 
 // An expression's result: an integer, a text, or no text at all.
 struct Value {
@@ -176,38 +157,6 @@ bool takeForce(std::string_view& line) {
 
 }  // namespace
 
-bool readSetupOption(const std::vector<std::string>& args, std::size_t& i, hostkit::SetupOptions& setup) {
-  std::string name = args[i];
-  std::optional<std::string> inlineValue;
-  const std::size_t equals = name.find('=');
-  if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
-    inlineValue = name.substr(equals + 1);
-    name = name.substr(0, equals);
-  }
-  const auto value = [&] { return inlineValue ? *inlineValue : optionValue(args, i); };
-  if (name == "--dims") {
-    setup.dimensions = integerOption(name, value());
-  } else if (name == "--x" || name == "-x") {
-    setup.x = integerOption(name, value());
-  } else if (name == "--y" || name == "-y") {
-    setup.y = integerOption(name, value());
-  } else if (name == "--delimiter") {
-    setup.delimiter = value();
-    // The setup dialog stores at most 1023 characters.
-    if (setup.delimiter.size() > 1023) throw UserError("--delimiter holds at most 1023 characters");
-  } else if (name == "--case-sensitive") {
-    setup.caseSensitive = true;
-  } else if (name == "--wildcard") {
-    setup.wildcard = true;
-  } else if (name == "--auto-select") {
-    setup.autoSelect = true;
-  } else {
-    return false;
-  }
-  ++i;
-  return true;
-}
-
 hostkit::RunObject& Session::instance(const std::string& name) {
   if (const auto found = instances_.find(name); found != instances_.end()) return *found->second;
   if (name == "main") return create(name, settings_.setup);  // the default instance comes into being on first use
@@ -272,14 +221,15 @@ bool Session::builtin(std::string_view line) {
     // A quoted value, such as a delimiter with blanks, is one word.
     std::vector<std::string> args;
     while (!c.atEnd()) args.push_back(c.rest().front() == '"' ? c.term().text : c.bare());
-    hostkit::SetupOptions setup;
+    Settings chosen;  // a setup of its own, not the command line's
     for (std::size_t i = 0; i < args.size();) {
-      if (!readSetupOption(args, i, setup)) {
+      if (!readOption(args, i, {options::Scope::setup}, chosen)) {
+        const std::string list = optionLines(options::Scope::setup);
         throw UserError("unknown option \"" + args[i] + "\" for new; the options are:\n" +
-                        std::string(kSetupOptionsHelp, std::strlen(kSetupOptionsHelp) - 1));
+                        list.substr(0, list.size() - 1));
       }
     }
-    create(name, setup);
+    create(name, chosen.setup);
     current_ = name;
   } else if (keyword == "with") {
     const std::string name = c.word();
@@ -297,18 +247,17 @@ bool Session::builtin(std::string_view line) {
   } else if (keyword == "show") {
     std::vector<std::string> words;
     while (!c.atEnd()) words.push_back(c.bare());
-    ShowOptions options = settings_.show;
+    Settings chosen = settings_;  // the command line's show options, and these
     std::string name = current_;
     for (std::size_t i = 0; i < words.size();) {
-      if (readShowOption(words, i, options)) continue;
+      if (readOption(words, i, {options::Scope::show}, chosen)) continue;
       if (words[i].front() == '-' || i > 0) {
-        throw UserError(
-            "show takes an instance name and the options --types, --keys, --rows A:B, --selected, "
-            "--head N and --json, not \"" +
-            words[i] + "\"");
+        throw UserError("show takes an instance name and the options " + optionNames(options::Scope::show) +
+                        ", not \"" + words[i] + "\"");
       }
       name = words[i++];
     }
+    const ShowOptions& options = chosen.show;
     hostkit::RunObject& object = instance(name);
     platform::page(out_, [&](std::ostream& text) { show(object, name, text, options); });
     object.releaseStringSpace();
@@ -357,7 +306,7 @@ void Session::runAction(hostkit::RunObject& object, const ActionCall& call, bool
   hostkit::RunObject::Outcome outcome;
   const std::size_t warned = warnings_.size();
   if (const auto file = fileActionOf(call.number)) {
-    outcome = runFileAction(object, *file, values[0].text.value_or(""), settings_.csvHeader, warnings_);
+    runFileAction(object, *file, values[0].text.value_or(""), settings_.csvHeader, warnings_, &outcome);
   } else {
     const std::string target = values[1].text.value_or("");
     if (isSave(call.number) && isReadOnly(target)) throw UserError("the save failed: " + target + " is read-only");

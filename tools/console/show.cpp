@@ -59,29 +59,7 @@ std::string escaped(std::string_view text, bool utf8, std::size_t width, Style s
   return quote + out + quote + (i < text.size() ? "..." : "");
 }
 
-// A text as a JSON string, whole.
-std::string json(std::string_view text) { return escaped(text, true, text.size(), Style::json); }
-
-const char* typeName(int32_t type) {
-  static const char* const kNames[] = {"empty", "value", "string", "data"};  // TESSEL_CELL_EMPTY onwards
-  return type >= TESSEL_CELL_EMPTY && type <= TESSEL_CELL_DATA ? kNames[type] : "none";
-}
-
-// An element as the module tells it: texts through its expressions, the rest
-// through its cell diagnostic.
-struct Cell {
-  TesselCellFacts facts{TESSEL_CELL_NONE, 0, TESSEL_CELL_NONE, 0};
-  std::string text;
-  std::string key;  // the key's text, when facts.keyType says it has one
-};
-
-Cell cellAt(Object& object, int32_t index) {
-  Cell c;
-  if (const auto facts = object.describeCell(index)) c.facts = *facts;
-  c.text = object.text(expressionOf("stringAt"), index).value_or("");
-  if (c.facts.keyType != TESSEL_CELL_NONE) c.key = object.text(expressionOf("keyStringAt"), index).value_or("");
-  return c;
-}
+std::string json(std::string_view text) { return jsonString(text); }
 
 // Each row of a grid's place in the recordset, -1 for a row not selected.
 std::vector<int32_t> recordsOf(Object& object, int32_t rows, int32_t columns) {
@@ -244,37 +222,29 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
   out << (first ? "]}\n" : "\n]}\n");
 }
 
-int32_t number(const std::string& option, const std::string& text) {
-  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
-    throw UserError(option + " needs a number from 0, not \"" + text + "\"");
-  return std::stoi(text);
-}
-
 }  // namespace
 
-bool readShowOption(const std::vector<std::string>& words, std::size_t& i, ShowOptions& o) {
-  const std::string& w = words[i];
-  if (w == "--types") {
-    o.types = true;
-  } else if (w == "--keys") {
-    o.keys = true;
-  } else if (w == "--selected") {
-    o.selectedOnly = true;
-  } else if (w == "--json") {
-    o.json = true;
-  } else if (w == "--head") {
-    o.head = number(w, optionValue(words, i));
-  } else if (w == "--rows") {
-    const std::string range = optionValue(words, i);
-    const std::size_t colon = range.find(':');
-    if (colon == std::string::npos) throw UserError("--rows needs a range A:B, not \"" + range + "\"");
-    o.first = colon == 0 ? 0 : number(w, range.substr(0, colon));
-    o.last = colon + 1 == range.size() ? INT32_MAX : number(w, range.substr(colon + 1));
-  } else {
-    return false;
-  }
-  ++i;
-  return true;
+std::string jsonString(std::string_view text) { return escaped(text, true, text.size(), Style::json); }
+
+const char* typeName(int32_t type) {
+  static const char* const kNames[] = {"empty", "value", "string", "data"};  // TESSEL_CELL_EMPTY onwards
+  return type >= TESSEL_CELL_EMPTY && type <= TESSEL_CELL_DATA ? kNames[type] : "none";
+}
+
+Cell cellAt(Object& object, int32_t index) {
+  Cell c;
+  if (const auto facts = object.describeCell(index)) c.facts = *facts;
+  c.text = object.text(expressionOf("stringAt"), index).value_or("");
+  if (c.facts.keyType != TESSEL_CELL_NONE) c.key = object.text(expressionOf("keyStringAt"), index).value_or("");
+  return c;
+}
+
+std::string typedText(const Cell& c, bool utf8, std::size_t width) {
+  ShowOptions o;
+  o.utf8 = utf8;
+  o.width = width;
+  o.types = o.keys = true;
+  return gridText(c, o);
 }
 
 void printTable(std::ostream& out, const Table& rows, const std::string& indent) {

@@ -61,6 +61,23 @@ std::vector<std::string> usageWords(const catalogue::Action& a) {
   return wordsOf(u);
 }
 
+// What `help` takes besides names: the formats, the parts of the menus, the
+// shell's commands, the command line's commands and the sheet format.
+std::vector<std::string> topicsOfHelp() {
+  std::vector<std::string> out{"formats"};
+  for (const auto& topic : helpTopics()) out.push_back(topic);
+  const auto firstWord = [](std::string_view term) { return std::string(term.substr(0, term.find(' '))); };
+  for (const auto& c : topics::kShellCommands) out.push_back(firstWord(c.term));
+  for (const auto& c : topics::kConsoleHost) {
+    const std::string_view term = c.term;
+    if (term.rfind("tessel ", 0) == 0 && term[7] != '-') out.push_back(firstWord(term.substr(7)));
+    if (term.rfind("sheet ", 0) == 0) out.emplace_back("sheet");
+  }
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  return out;
+}
+
 // Whole-line completions of what has been typed so far, each once and in
 // order: a file path inside an open quoted text (a file's closing the quote),
 // an instance name after with, show and drop, a topic after help, an action's
@@ -81,7 +98,7 @@ std::set<std::string> completions(const std::string& typed, const Session& sessi
     if (start.rfind(command, 0) != 0 || start.find(' ', std::strlen(command)) != std::string::npos) continue;
     const std::string rest = start.substr(std::strlen(command));
     if (std::strcmp(command, "help ") == 0) {
-      for (const auto& topic : helpTopics()) {
+      for (const auto& topic : topicsOfHelp()) {
         if (topic.rfind(lowered(rest), 0) == 0) out.insert(indent + command + topic);
       }
       return out;
@@ -167,8 +184,6 @@ char** complete(const char*, int start, int) {
   return candidates.empty() ? nullptr : rl_completion_matches(typed.c_str() + from, nextCandidate);
 }
 
-#endif
-
 // The user's character set while a line is typed: the line editor decodes
 // the keys in it (in the C locale it drops every byte beyond ASCII) and hands
 // the line back in the same encoding, byte for byte. The module runs in the C
@@ -180,6 +195,20 @@ class TypingLocale {
   TypingLocale(const TypingLocale&) = delete;
   TypingLocale& operator=(const TypingLocale&) = delete;
 };
+
+// The history file, saved after each line so that a closed terminal loses
+// none, and replaced whole so that a save cut short never empties it.
+void saveHistory(const std::string& path, std::ostream& err) {
+  try {
+    replaceFile(path, writtenBy([](const std::string& scratch) {
+                  if (write_history(scratch.c_str()) != 0) throw UserError("cannot write the history");
+                }));
+  } catch (const UserError& e) {
+    err << "tessel: the history is not saved: " << e.what() << '\n';
+  }
+}
+
+#endif
 
 }  // namespace
 
@@ -219,7 +248,10 @@ int interactive(Session& session, std::ostream& err) {
     if (raw == nullptr && !platform::cancelRequested()) break;
     const std::string line = raw != nullptr ? raw : "";
     std::free(raw);  // NOLINT(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory): the line editor mallocs it
-    if (line.find_first_not_of(" \t") != std::string::npos) add_history(line.c_str());
+    if (line.find_first_not_of(" \t") != std::string::npos) {
+      add_history(line.c_str());
+      if (!history.empty()) saveHistory(history, err);
+    }
 #else
     std::string line;
     std::cout << prompt << std::flush;
@@ -233,7 +265,6 @@ int interactive(Session& session, std::ostream& err) {
     (void)session.runLine(line, "", err);  // mistakes are told on their line; the shell goes on
   }
 #if TESSEL_LINE_EDITING
-  if (!history.empty()) write_history(history.c_str());
   completion().session = nullptr;  // the completion state outlives the session it points to
 #endif
   std::cout << '\n';

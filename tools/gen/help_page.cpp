@@ -18,6 +18,7 @@
 #include "host/help_topics.h"
 #include "host/menus.h"
 #include "persist/format_facts.h"
+#include "tools/console/options.h"
 #include "tools/gen/help_page_assets.h"
 
 namespace {
@@ -149,7 +150,8 @@ std::string scriptHtml(const std::string& text) {
 
 class Page {
  public:
-  explicit Page(std::vector<std::string> examples) : examples_(std::move(examples)) {}
+  Page(std::string version, std::vector<std::string> examples)
+      : version_(std::move(version)), examples_(std::move(examples)) {}
 
   std::string render() {
     body_ << "<main id=\"content\">";
@@ -162,7 +164,9 @@ class Page {
     formats();
     console();
     exampleScripts();
-    body_ << "<p id=\"no-match\" hidden>No action or expression matches <strong></strong>.</p></main>";
+    body_ << "<p id=\"no-match\" hidden>No action or expression matches <strong></strong>.</p>"
+          << "<footer class=\"page-foot\">Tessel " << escaped(version_)
+          << ". Free to use in any game, under the MIT licence.</footer></main>";
 
     std::ostringstream page;
     page << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
@@ -340,20 +344,13 @@ class Page {
     end();
   }
 
-  std::string actionLinks(const char* numbers) {
+  template <std::size_t N>
+  std::string actionLinks(const int (&numbers)[N]) {
     std::string out;
-    std::string n;
-    for (const char* p = numbers;; ++p) {
-      if (std::isdigit(static_cast<unsigned char>(*p))) {
-        n += *p;
-        continue;
-      }
-      if (!n.empty()) {
-        out.append("<a class=\"num\" href=\"#action-").append(n).append("\" title=\"");
-        out.append(escaped(catalogue::kActions[std::stoi(n)].label)).append("\">A").append(n).append("</a> ");
-        n.clear();
-      }
-      if (*p == '\0') break;
+    for (const int n : numbers) {
+      if (n < 0) break;
+      out.append("<a class=\"num\" href=\"#action-").append(std::to_string(n)).append("\" title=\"");
+      out.append(escaped(catalogue::kActions[n].label)).append("\">A").append(std::to_string(n)).append("</a> ");
     }
     return out;
   }
@@ -397,6 +394,12 @@ class Page {
     body_ << "</div><div><h3 id=\"ini\">The INI layout</h3>";
     rules(std::begin(kIniLayout), std::end(kIniLayout));
     body_ << "<pre class=\"example\"><code>[QVXArray]\nsword=1\npotion=3\n=rusty\n\n</code></pre></div></div>";
+    body_ << "<h3 id=\"sheet\">Spreadsheet CSV (sheet), in the console host</h3><p>Games read only the CSV above. The "
+             "console host <code>tessel</code> also reads and writes the CSV that spreadsheets make, as the format "
+             "named <code>sheet</code>:</p>";
+    rules(std::begin(kSheetDialect), std::end(kSheetDialect));
+    body_ << "<pre class=\"example\"><code>tessel --header --from sheet --to native convert items.csv items.arr\n"
+             "tessel --header --to sheet convert items.arr items.csv</code></pre>";
     end();
   }
 
@@ -414,6 +417,20 @@ class Page {
     commands(topics::kConsoleHost);
     body_ << "<h3>Commands at the prompt</h3>";
     commands(topics::kShellCommands);
+    body_ << "<h3 id=\"console-options\">Options</h3><p>On the command line before the command; the setup options "
+             "also after <code>new NAME</code>, the show options after <code>show</code>. An option's value may also "
+             "follow an equals sign (<code>--dims=2</code>).</p>";
+    for (const auto& scope : console::options::kScopes) {
+      body_ << "<h4>" << escaped(scope.heading) << "</h4><dl class=\"concepts commands\">";
+      for (const auto& o : console::options::kOptions) {
+        if (o.scope != scope.scope) continue;
+        std::string term = o.name;
+        if (o.shortName != nullptr) term += std::string(", ") + o.shortName;
+        if (o.operand != nullptr) term += std::string(" ") + o.operand;
+        body_ << "<div><dt><code>" << escaped(term) << "</code></dt><dd>" << escaped(o.help) << "</dd></div>";
+      }
+      body_ << "</dl>";
+    }
     end();
   }
 
@@ -445,6 +462,7 @@ class Page {
     end();
   }
 
+  std::string version_;
   std::vector<std::string> examples_;
   std::map<std::string, int> groupIds_;
   std::ostringstream body_;
@@ -454,22 +472,22 @@ class Page {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::cerr << "usage: help_page OUT.html [EXAMPLE.tessel...]\n";
+  if (argc < 3) {
+    std::cerr << "usage: help_page VERSION OUT.html [EXAMPLE.tessel...]\n";
     return 2;
   }
-  std::vector<std::string> examples(argv + 2, argv + argc);
+  std::vector<std::string> examples(argv + 3, argv + argc);
   for (const std::string& e : examples) {
     if (!std::ifstream(e)) {
       std::cerr << "help_page: cannot read " << e << '\n';
       return 1;
     }
   }
-  const std::string page = Page(std::move(examples)).render();
-  std::ofstream out(argv[1], std::ios::binary);
+  const std::string page = Page(argv[1], std::move(examples)).render();
+  std::ofstream out(argv[2], std::ios::binary);
   out << page;
   if (!out) {
-    std::cerr << "help_page: cannot write " << argv[1] << '\n';
+    std::cerr << "help_page: cannot write " << argv[2] << '\n';
     return 1;
   }
   return 0;

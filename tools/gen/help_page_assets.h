@@ -70,6 +70,7 @@ h1, h2, h3, h4 { line-height: 1.25; margin: 0; }
 #toc ul ul a { display: block; padding: 2px 8px; color: var(--muted); border-radius: 6px; }
 #toc ul ul a:hover { background: var(--accent-soft); color: var(--accent); text-decoration: none; }
 main { padding: 24px 28px 80px; min-width: 0; }
+.page-foot { margin-top: 40px; padding-top: 14px; border-top: 1px solid var(--line); color: var(--muted); font-size: 13px; }
 
 .hero {
   background: linear-gradient(135deg, var(--accent-soft), var(--panel) 70%); border: 1px solid var(--line);

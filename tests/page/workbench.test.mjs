@@ -1,0 +1,418 @@
+// The workbench page in a headless browser, checked against the console host:
+// files the console writes open in the page with the cells the console shows,
+// lines run in the page print what the console prints, and files the page
+// saves after those lines are the console's byte for byte, in every format.
+// The user interface is driven too (drop, picker, click, type, undo, Ctrl-S).
+//
+// TESSEL_WORKBENCH    the built tessel-workbench.html
+// TESSEL_CONSOLE      the console host `tessel` (the linux-x64 build) with its module beside it
+// TESSEL_SCREENSHOTS  the folder the screenshots go to
+// TESSEL_EXAMPLES     the example scripts with their expected output
+import { after, before, describe, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { pathToFileURL } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const pagePath = process.env.TESSEL_WORKBENCH;
+const consolePath = process.env.TESSEL_CONSOLE;
+const shots = process.env.TESSEL_SCREENSHOTS;
+assert.ok(pagePath && consolePath && shots && process.env.TESSEL_EXAMPLES,
+  'TESSEL_WORKBENCH, TESSEL_CONSOLE, TESSEL_SCREENSHOTS and TESSEL_EXAMPLES are set');
+assert.ok(fs.existsSync(consolePath), `the console host is built: ${consolePath}`);
+
+const formats = { native: 'Save to file', host: 'Save to KZP Array', csv: 'Save to CSV file', ini: 'Save to INI file' };
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-workbench-'));
+
+// Runs console lines as a script; its standard output (errors fail the test).
+function tessel(lines, name = 'script.tessel') {
+  const script = path.join(work, name);
+  fs.writeFileSync(script, lines.join('\n') + '\n');
+  return execFileSync(consolePath, ['run', script], { cwd: work, encoding: 'utf8' });
+}
+
+// The console's show --json of a file, without its title, which names the path.
+function consoleCells(file) {
+  const shown = JSON.parse(execFileSync(consolePath, ['--json', 'show', file], { cwd: work, encoding: 'utf8' }));
+  delete shown.name;
+  return shown;
+}
+
+// A 2D table with labels, keys of both kinds, values, strings and a selection.
+const tableLines = [
+  'new t --dims 2 --x 3 --auto-select',
+  'Set label to "name" at column 0',
+  'Set label to "level" at column 1',
+  'Set label to "note" at column 2',
+  'Append row from list "ada,5,first"',
+  'Append row from list "bob,2,"',
+  'Append row from list "cy,9,a \\"quoted\\" note"',
+  'Append row from list "dee,4,x"',
+  'Set value 5 at 1',
+  'Set value 2 at 4',
+  'Set value 9 at 7',
+  'Set value 4 at 10',
+  'Set key string "hero" at 0',
+  'Set key value 77 at 6',
+];
+// The lines run in both after opening the table: an edit, a key, a query.
+const editLines = ['Set value 42 at 4', 'Set string "zed" at 9', 'Set key string "boss" at 6', 'SELECT WHERE "level" > 3'];
+
+let browser;
+let page;
+let profile;
+const problems = [];
+const requests = [];
+const fixtures = {};
+
+before(async () => {
+  // The table in every format, and a 3D level map, written by the console.
+  tessel([...tableLines, ...Object.entries(formats).map(([f, action]) => `${action} "table.${f}"`)], 'table.tessel');
+  for (const f of Object.keys(formats)) fixtures[f] = fs.readFileSync(path.join(work, `table.${f}`));
+  const floors = [];
+  for (let z = 0; z < 3; ++z) {
+    for (let y = 0; y < 6; ++y) {
+      for (let x = 0; x < 8; ++x) {
+        const wall = x === 0 || y === 0 || x === 7 || y === 5;
+        floors.push(wall ? 'Append string "#"' : (x + y + z) % 5 === 0 ? 'Append value ' + (10 + x + y) : 'Append string "."');
+      }
+    }
+  }
+  tessel(['new map --dims 3 --x 8 --y 6', ...floors, 'Set key string "stairs" at 60', 'Save to file "map.native"'], 'map.tessel');
+  // A million cells: a 1000 x 1000 grid with a value in every tenth row.
+  const million = ['new big --dims 2 --x 1000', 'Set value 1 at 999999'];
+  for (let r = 0; r < 1000; r += 10) million.push(`Set value ${r + 1} at ${r * 1000}`, `Set string "r${r}" at ${r * 1000 + 1}`);
+  tessel([...million, 'Save to file "million.native"'], 'million.tessel');
+
+  profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-workbench-profile-'));
+  browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: [
+      '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      `--user-data-dir=${profile}`,
+    ],
+  });
+  page = await browser.newPage();
+  page.on('pageerror', (e) => problems.push(`script error: ${e.message}`));
+  page.on('console', (m) => {
+    if (m.type() === 'error') problems.push(`console error: ${m.text()}`);
+  });
+  page.on('request', (r) => requests.push(r.url()));
+  await page.setViewport({ width: 1280, height: 860 });
+  await page.goto(pathToFileURL(pagePath).href, { waitUntil: 'load' });
+  await page.evaluate(() => window.tesselWorkbench.ready);
+});
+
+after(async () => {
+  await browser?.close();
+  fs.rmSync(profile, { recursive: true, force: true });
+  fs.rmSync(work, { recursive: true, force: true });
+});
+
+// Calls the script interface with bytes passed as arrays (puppeteer carries JSON).
+const open = (name, bytes) =>
+  page.evaluate((n, b) => window.tesselWorkbench.open(n, Uint8Array.from(atob(b), (c) => c.charCodeAt(0))), name,
+    Buffer.from(bytes).toString('base64'));
+const run = (line) => page.evaluate((l) => window.tesselWorkbench.run(l), line);
+const cells = () => page.evaluate(() => window.tesselWorkbench.cells());
+const save = (format) =>
+  page.evaluate((f) => {
+    const s = window.tesselWorkbench.save(f);
+    return { bytes: Array.from(s.bytes), losses: s.losses };
+  }, format);
+// A key with Ctrl held, as a person presses it.
+async function ctrl(key) {
+  await page.keyboard.down('Control');
+  await page.keyboard.press(key);
+  await page.keyboard.up('Control');
+}
+const pageCells = async () => {
+  const shown = await cells();
+  delete shown.name;
+  return shown;
+};
+
+describe('the workbench page', () => {
+  test('is one file under 2 MB that starts without errors', () => {
+    const size = fs.statSync(pagePath).size;
+    assert.ok(size < 2 * 1024 * 1024, `the page is ${size} bytes`);
+    assert.deepEqual(problems, []);
+  });
+
+  test('opens every format by its content with the cells the console shows', async () => {
+    for (const [format, bytes] of Object.entries(fixtures)) {
+      const description = await open(`table-${format}.dat`, bytes);  // an extension that tells nothing
+      assert.equal(description.format, format, `table.${format} opens as ${format}`);
+      assert.deepEqual(await pageCells(), consoleCells(`table.${format}`), `the cells of table.${format}`);
+    }
+    // A cut file reads as the console reads it.
+    fs.writeFileSync(path.join(work, 'cut.native'), fixtures.native.subarray(0, 40));
+    await open('cut.native', fixtures.native.subarray(0, 40));
+    assert.deepEqual(await pageCells(), consoleCells('cut.native'));
+  });
+
+  test('runs console lines and prints what the console prints', async () => {
+    await open('table.native', fixtures.native);
+    const lines = [...editLines, 'sum()', 'getLabel$(1)', 'numberOfRows()', 'rowList$(0)', 'get$(99)', 'Set vale 2 at 0'];
+    const printed = [];
+    for (const line of lines) printed.push(await run(line));
+    const script = path.join(work, 'lines.tessel');
+    fs.writeFileSync(script, ['Load from file "table.native"', ...lines].join('\n') + '\n');
+    const ran = spawnSync(consolePath, ['run', '--keep-going', script], { cwd: work, encoding: 'utf8' });
+    assert.equal(ran.status, 1, 'the misspelt line fails in the console too');
+    // The console writes results and mistakes to two streams, each line's mistakes after "file:line: ".
+    const lineSet = (text) => text.split('\n').filter((l) => l).sort();
+    assert.deepEqual(lineSet(printed.join('')), lineSet(ran.stdout + ran.stderr.replaceAll(/^.*?:\d+: /gm, '')));
+    assert.ok(printed[9].startsWith('unknown action or expression'), printed[9]);
+    assert.match(printed[4], /^sum\(\) = \d+\n$/);
+  });
+
+  test('runs the examples\' scripts with the console\'s expected output', async () => {
+    const examples = process.env.TESSEL_EXAMPLES;
+    const scripts = fs.readdirSync(examples).filter((f) => f.endsWith('.tessel'));
+    assert.ok(scripts.length >= 3, `the examples are found in ${examples}`);
+    for (const script of scripts) {
+      const expected = fs.readFileSync(path.join(examples, script.replace(/\.tessel$/, '.expected')), 'latin1');
+      const ran = await page.evaluate((text, name) => {
+        const r = window.tesselWorkbench.runScript(text, name);
+        const files = {};
+        for (const [f, bytes] of Object.entries(r.files)) files[f] = String.fromCharCode(...bytes);
+        return { ...r, files };
+      }, fs.readFileSync(path.join(examples, script), 'latin1'), script);
+      // As the examples' ctest writes it: output, messages, exit status, the files written.
+      let actual = ran.output + (ran.errors ? '--- stderr\n' + ran.errors : '') + (ran.ok ? '' : '--- exit status 1\n');
+      for (const [, name] of expected.matchAll(/^--- file (.*)$/gm)) {
+        actual += `--- file ${name}\n` + (name in ran.files ? ran.files[name].replaceAll('\r', '\\r') : '(not written)\n');
+      }
+      assert.equal(actual, expected, script);
+    }
+  });
+
+  test('saves, after the same lines, the bytes the console saves, in every format', async () => {
+    tessel(['Load from file "table.native"', ...editLines, ...Object.entries(formats).map(([f, a]) => `${a} "edited.${f}"`)],
+      'edited.tessel');
+    await open('table.native', fixtures.native);
+    for (const line of editLines) await run(line);
+    for (const format of Object.keys(formats)) {
+      const saved = await save(format);
+      const expected = fs.readFileSync(path.join(work, `edited.${format}`));
+      assert.ok(Buffer.from(saved.bytes).equals(expected), `edited.${format}: ${saved.bytes.length} bytes, the console's ${expected.length}`);
+      if (format === 'native') assert.equal(saved.losses, '');
+    }
+    const csv = await save('csv');
+    assert.match(csv.losses, /keys dropped/, 'the CSV save says the keys are lost');
+    assert.match(csv.losses, /labels dropped/);
+  });
+
+  test('edits a cell in place, undoes and redoes it, and saves with Ctrl-S', async () => {
+    await page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
+    const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('label.button')]);
+    const picked = path.join(work, 'picked.native');
+    fs.writeFileSync(picked, fixtures.native);
+    await chooser.accept([picked]);
+    await page.waitForFunction(() => window.tesselWorkbench.tabs().titles.includes('picked.native'));
+    // Row 1, column 1: the element 4 of the 3-column table.
+    await page.click('.cell[data-u="1"][data-c="1"]');
+    await page.keyboard.type('42');
+    await page.keyboard.press('Enter');
+    let shown = await cells();
+    assert.equal(shown.cells[4].value, 42);
+    await page.click('.cell[data-u="3"][data-c="0"]');
+    await page.keyboard.press('Enter');  // edits what is there, selected, so typing replaces it
+    await page.keyboard.type('zed');
+    await page.keyboard.press('Escape');
+    assert.equal((await cells()).cells[9].text, 'dee', 'Escape leaves the cell as it was');
+    await page.keyboard.press('Enter');
+    await page.keyboard.type('zed');
+    await page.keyboard.press('Enter');
+    assert.equal((await cells()).cells[9].text, 'zed');
+    await ctrl('z');
+    shown = await cells();
+    assert.equal(shown.cells[9].text, 'dee', 'undo takes the string back');
+    assert.equal(shown.cells[4].value, 42, 'and only the last change');
+    await ctrl('z');
+    assert.equal((await cells()).cells[4].value, 2, 'a second undo takes the value back');
+    await ctrl('y');
+    await ctrl('y');
+    shown = await cells();
+    assert.equal(shown.cells[4].value, 42);
+    assert.equal(shown.cells[9].text, 'zed');
+    const text = await page.$eval('.cell[data-u="3"][data-c="0"]', (e) => e.textContent);
+    assert.equal(text, 'zed', 'the grid shows the change');
+
+    tessel(['Load from file "table.native"', 'Set value 42 at 4', 'Set string "zed" at 9', 'Save to CSV file "ui.csv"'], 'ui.tessel');
+    const downloads = path.join(work, 'downloads');
+    fs.mkdirSync(downloads);
+    const cdp = await page.createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+    await page.select('#format', 'csv');
+    assert.match(await page.$eval('#status', (e) => e.textContent), /^Saving as csv: \d+ keys dropped/, 'the losses are told before saving');
+    await page.focus('#view');
+    await ctrl('s');
+    const file = path.join(downloads, 'picked.csv');
+    for (let i = 0; i < 100 && !fs.existsSync(file); ++i) await new Promise((r) => setTimeout(r, 50));
+    assert.ok(fs.readFileSync(file).equals(fs.readFileSync(path.join(work, 'ui.csv'))), 'the download is the console\'s CSV file');
+  });
+
+  test('inserts and deletes rows and columns, sets labels and keys, as element actions', async () => {
+    await open('table.native', fixtures.native);
+    const rowsOf = (shown) => {
+      const rows = [];
+      for (const c of shown.cells) (rows[c.row] ??= []).push(c.type === 'value' ? c.value : c.type === 'string' ? c.text : null);
+      return rows;
+    };
+    const before = await cells();
+    await page.evaluate(() => { document.getElementById('log').textContent = ''; });
+    await page.click('.cell[data-u="1"][data-c="1"]');
+    await page.click('#colInsert');
+    let shown = await cells();
+    assert.equal(shown.columns, 4);
+    assert.deepEqual(shown.labels, ['name', null, 'level', 'note'].map((l) => l ?? ''));
+    assert.deepEqual(rowsOf(shown), rowsOf(before).map((r) => [r[0], null, r[1], r[2]]));
+    await page.click('#colDelete');
+    shown = await cells();
+    assert.deepEqual(shown.labels, before.labels);
+    assert.deepEqual(rowsOf(shown), rowsOf(before));
+    await page.click('#rowInsert');
+    assert.deepEqual(rowsOf(await cells()), [rowsOf(before)[0], [null, null, null], ...rowsOf(before).slice(1)]);
+    await page.click('#rowDelete');
+    await page.click('#rowDelete');
+    assert.deepEqual(rowsOf(await cells()), [rowsOf(before)[0], ...rowsOf(before).slice(2)]);
+    await page.click('.head[data-c="1"]', { clickCount: 2 });  // a label is renamed at its column's head
+    await page.keyboard.type('lvl');
+    await page.keyboard.press('Enter');
+    assert.equal((await cells()).labels[1], 'lvl');
+    await page.click('.cell[data-u="0"][data-c="2"]');
+    await page.click('#keySet');
+    await page.keyboard.type('12');
+    await page.keyboard.press('Enter');
+    assert.deepEqual((await cells()).cells[2].key, { type: 'value', text: '12' });
+    assert.equal(await page.$$eval('#log .entry.bad', (e) => e.length), 0, 'no line failed');
+    assert.equal(await page.$eval('#log', (e) => e.textContent.includes('warning')), false, 'no line was warned about');
+    // The settings: a 3D shape of 2 columns and 3 rows a page, and a delimiter.
+    await page.click('#settingsOpen');
+    await page.select('#setDims', '3');
+    await page.$eval('#setX', (e) => { e.value = '2'; });
+    await page.$eval('#setY', (e) => { e.value = '3'; });
+    await page.$eval('#setDelimiter', (e) => { e.value = ';'; });
+    await page.click('#settingsApply');
+    shown = await cells();
+    assert.equal(shown.dimensions, 3);
+    assert.equal(shown.columns, 2);
+    assert.equal(shown.rowsPerPage, 3);
+    assert.equal(await run('delimiter$()'), 'delimiter$() = ";"\n');
+    assert.equal(await page.$eval('#pager', (p) => p.hidden), false);
+    for (let i = 0; i < 8; ++i) await ctrl('z');
+    assert.deepEqual(await cells(), before, 'eight undos give the file as opened');
+  });
+
+  test('starts a new empty array in a tab of its own', async () => {
+    const before = (await page.evaluate(() => window.tesselWorkbench.tabs())).titles.length;
+    await page.click('#new');
+    const tabs = await page.evaluate(() => window.tesselWorkbench.tabs());
+    assert.equal(tabs.titles.length, before + 1);
+    assert.equal(tabs.titles[tabs.current], 'untitled');
+    assert.equal((await cells()).size, 0);
+    await page.click('.cell[data-u="0"][data-c="0"]');
+    await page.keyboard.type('-7');
+    await page.keyboard.press('Enter');
+    assert.deepEqual((await cells()).cells, [{ index: 0, type: 'value', value: -7 }]);
+  });
+
+  test('opens a dropped file and a command bar line changes the grid', async () => {
+    await page.evaluate((ini, csv) => {
+      const data = new DataTransfer();
+      data.items.add(new File([new Uint8Array(csv)], 'dropped.csv'));
+      data.items.add(new File([new Uint8Array(ini)], 'dropped.ini'));
+      window.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+    }, Array.from(fixtures.ini), Array.from(fixtures.csv));
+    await page.waitForFunction(() => window.tesselWorkbench.tabs().titles.includes('dropped.ini'));
+    const titles = (await page.evaluate(() => window.tesselWorkbench.tabs())).titles;
+    assert.ok(titles.includes('dropped.csv'), 'both files dropped together open, a tab each');
+    assert.deepEqual(await pageCells(), consoleCells('table.ini'));
+    await page.type('#command', 'Set string "typed" at 0');
+    await page.keyboard.press('Enter');
+    assert.equal(await page.$eval('.cell[data-u="0"][data-c="0"]', (e) => e.textContent.endsWith('typed')), true);
+    await page.type('#command', 'SELE');
+    await page.keyboard.press('Tab');
+    assert.equal(await page.$eval('#command', (e) => e.value), 'SELECT ');
+    assert.ok((await page.$$eval('#suggest li', (l) => l.length)) > 1, 'the completions are listed');
+    await page.keyboard.press('Escape');
+    await page.$eval('#command', (e) => { e.value = ''; });
+    assert.equal(await page.$eval('#suggest', (e) => e.hidden), true, 'Escape closes the list');
+  });
+
+  test('shows a 2D table with labels and keys, and a 3D map page by page', async () => {
+    await page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
+    await page.evaluate(() => { document.getElementById('log').textContent = ''; });
+    await open('table.native', fixtures.native);
+    for (const line of ['SELECT WHERE "level" > 3', 'colSum(1)', 'numberOfRows()']) {
+      await page.type('#command', line);
+      await page.keyboard.press('Enter');
+    }
+    await page.click('.cell[data-u="0"][data-c="0"]');
+    const labels = await page.$$eval('.head .label', (l) => l.map((e) => e.textContent));
+    assert.deepEqual(labels, ['name', 'level', 'note']);
+    assert.equal(await page.$$eval('.cell .k', (k) => k.length), 2, 'both keys are marked');
+    const selected = new Set((await cells()).cells.filter((c) => c.selected).map((c) => c.row));
+    assert.equal(await page.$$eval('.num .sel', (s) => s.length), selected.size, 'each selected row is marked');
+    await page.screenshot({ path: path.join(shots, 'workbench-table.png') });
+
+    await open('map.native', fs.readFileSync(path.join(work, 'map.native')));
+    assert.equal(await page.$eval('#pager', (p) => p.hidden), false, 'a 3D array has a page switcher');
+    await page.click('#pageNext');
+    // Page 1, row 1, column 1 of the 8 x 6 floors: the element 48 + 8 + 1.
+    const want = (await cells()).cells[57];
+    const shown = await page.$eval('.cell[data-u="1"][data-c="1"]', (e) => e.textContent);
+    assert.equal(shown, want.type === 'value' ? String(want.value) : want.text);
+    await page.screenshot({ path: path.join(shots, 'workbench-map.png') });
+    await page.setViewport({ width: 800, height: 700 });
+    await page.screenshot({ path: path.join(shots, 'workbench-narrow.png') });
+    await page.setViewport({ width: 1280, height: 860 });
+  });
+
+  test('opens a million cells and draws only what is in view', async (t) => {
+    const bytes = fs.readFileSync(path.join(work, 'million.native'));
+    await page.evaluate((b) => { window.millionBytes = Uint8Array.from(atob(b), (c) => c.charCodeAt(0)); },
+      bytes.toString('base64'));
+    const ms = await page.evaluate(async () => {
+      const start = performance.now();
+      window.tesselWorkbench.open('million.native', window.millionBytes);
+      await new Promise((r) => requestAnimationFrame(() => r()));
+      return performance.now() - start;
+    });
+    t.diagnostic(`a 1000 x 1000 native file opened and drawn in ${Math.round(ms)} ms`);
+    console.log(`# workbench: a 1000 x 1000 native file opened and drawn in ${Math.round(ms)} ms`);
+    const drawn = await page.$$eval('.cell', (c) => c.length);
+    assert.ok(drawn > 50 && drawn < 2000, `${drawn} cells drawn`);
+    await page.$eval('#view', (v) => { v.scrollTop = 500 * 26; });
+    await page.waitForSelector('.cell[data-u="500"][data-c="1"]');
+    assert.equal(await page.$eval('.cell[data-u="500"][data-c="1"]', (e) => e.textContent), 'r500');
+    // Scrolling a page at a time through it: the slowest frame, reported.
+    const slowest = await page.evaluate(async () => {
+      const view = document.getElementById('view');
+      let worst = 0;
+      for (let i = 1; i <= 40; ++i) {
+        const start = performance.now();
+        view.scrollTop = i * 9000;
+        view.scrollLeft = (i % 7) * 2000;
+        await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
+        worst = Math.max(worst, performance.now() - start);
+      }
+      return worst;
+    });
+    t.diagnostic(`scrolling it a screen at a time: the slowest step took ${Math.round(slowest)} ms`);
+    console.log(`# workbench: scrolling a screen at a time, the slowest step took ${Math.round(slowest)} ms`);
+  });
+
+  test('makes no request beyond the page itself', () => {
+    const foreign = requests.filter((r) => !r.startsWith('file:') && !r.startsWith('data:') && !r.startsWith('blob:'));
+    assert.deepEqual(foreign, []);
+    assert.deepEqual(problems, []);
+  });
+});

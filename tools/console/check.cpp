@@ -1,0 +1,189 @@
+// tessel check FILE...: whether each file loads sound, read as a game reads
+// it (the module's own load action on the file itself), and what the load keeps.
+#include <algorithm>
+#include <ostream>
+
+#include "tools/console/console.h"
+#include "tools/console/sheet.h"
+
+namespace tessel::console {
+
+namespace {
+
+using catalogue::expressionOf;
+
+enum class Verdict { sound, damaged, unreadable };  // in the order of the exit status they give
+
+const char* verdictName(Verdict v) {
+  return v == Verdict::sound ? "sound" : v == Verdict::damaged ? "damaged" : "unreadable";
+}
+
+// Outcome codes of the module that say the file was not read at all: it
+// cannot be opened or read, or memory ran out. The others (not of the format,
+// too large, damaged) say what is wrong with the file itself.
+bool unreadable(int32_t code) {
+  constexpr int32_t kCannotOpen = 1, kReadFailed = 2, kOutOfMemory = 9;
+  return code == kCannotOpen || code == kReadFailed || code == kOutOfMemory;
+}
+
+struct Loaded {
+  int32_t dimensions = 0, columns = 0, rowsPerPage = 0, size = 0;
+  int32_t types[4] = {};  // TESSEL_CELL_EMPTY to TESSEL_CELL_DATA
+  int32_t keys = 0, labels = 0;
+};
+
+struct Report {
+  std::string path;
+  std::optional<Format> format;
+  Verdict verdict = Verdict::sound;
+  std::string problem;  // why it is not sound
+  std::vector<std::string> warnings;
+  Loaded loaded;
+};
+
+Loaded describe(hostkit::RunObject& object) {
+  Loaded l;
+  l.size = object.integer(expressionOf("size"));
+  l.dimensions = object.integer(expressionOf("dimensionCount"));
+  if (l.dimensions >= 2) l.columns = object.integer(expressionOf("boundaryX"));
+  if (l.dimensions >= 3) l.rowsPerPage = object.integer(expressionOf("boundaryY"));
+  for (int32_t i = 0; i < l.size; ++i) {
+    const Cell c = cellAt(object, i);
+    if (c.facts.type >= TESSEL_CELL_EMPTY && c.facts.type <= TESSEL_CELL_DATA) ++l.types[c.facts.type];
+    l.keys += hasKey(c);
+  }
+  for (int32_t c = 0; l.dimensions == 2 && c < l.columns; ++c)
+    l.labels += object.text(expressionOf("label"), c).has_value();
+  object.releaseStringSpace();
+  return l;
+}
+
+// "2D, 3 columns x 5 rows, 15 elements (12 strings, 3 values), 4 keys, 1 label"
+std::string summary(const Loaded& l) {
+  std::string out = l.dimensions >= 1 ? std::to_string(l.dimensions) + "D, " : "";  // a failed load may leave none
+  if (l.dimensions == 2 && l.columns >= 1) {
+    out += plural(l.columns, "column", "columns") + " x " + plural(l.size / l.columns, "row", "rows");
+    if (l.size % l.columns != 0) out += " and " + plural(l.size % l.columns, "element", "elements") + " more";
+    out += ", ";
+  } else if (l.dimensions == 3 && l.columns >= 1 && l.rowsPerPage >= 1) {
+    const int64_t page = static_cast<int64_t>(l.columns) * l.rowsPerPage;
+    out += "pages of " + std::to_string(l.columns) + " x " + std::to_string(l.rowsPerPage) + ", " +
+           plural((l.size + page - 1) / page, "page", "pages") + ", ";
+  }
+  out += plural(l.size, "element", "elements");
+  static const char* const kNames[][2] = {
+      {"empty", "empty"}, {"value", "values"}, {"string", "strings"}, {"data", "data"}};
+  std::string kinds;
+  for (int t = 0; t < 4; ++t) {
+    if (l.types[t] > 0) kinds += (kinds.empty() ? "" : ", ") + plural(l.types[t], kNames[t][0], kNames[t][1]);
+  }
+  if (!kinds.empty()) out += " (" + kinds + ")";
+  if (l.keys > 0) out += ", " + plural(l.keys, "key", "keys");
+  if (l.labels > 0) out += ", " + plural(l.labels, "label", "labels");
+  return out;
+}
+
+// The module names the file in its outcome; the report names it once, first,
+// and says "damaged" itself.
+std::string withoutPath(std::string text, const std::string& path) {
+  const std::string read = "cannot read " + path + ": ";
+  if (text.rfind(read, 0) == 0) return text.substr(read.size());
+  if (const std::size_t at = text.find(": " + path); at != std::string::npos) text.erase(at, path.size() + 2);
+  if (text.rfind("damaged: ", 0) == 0) text.erase(0, 9);
+  return text;
+}
+
+Report checkOne(hostkit::Module& module, const Settings& settings, std::optional<Format> from,
+                const std::string& path) {
+  Report r{path, std::nullopt, Verdict::sound, "", {}, {}};
+  try {
+    r.format = inputFormat(path, from);
+    hostkit::RunObject object(module, hostkit::makeSetup(settings.setup));
+    hostkit::RunObject::Outcome outcome;
+    if (*r.format == Format::sheet) {
+      outcome = loadSheet(object, path, settings.csvHeader, settings.sheet, r.warnings);
+    } else {
+      object.act(actionNumber({*r.format, FileAction::Kind::load}), path);
+      outcome = object.lastOutcome();
+      if (*r.format == Format::csv && outcome.code == 0) {
+        const std::string text = readAll(path);
+        if (text.rfind("\xef\xbb\xbf", 0) == 0)
+          r.warnings.emplace_back("it starts with a UTF-8 byte order mark, which a game reads into its first field");
+        if (const auto look = sheet::spreadsheetLook(text)) {
+          r.warnings.push_back(
+              "it looks like a spreadsheet's CSV, with " + *look +
+              "; a game keeps quotes and semicolons as text, --from sheet reads it as a spreadsheet does");
+        }
+      }
+    }
+    if (outcome.code != 0) {
+      r.verdict = unreadable(outcome.code) ? Verdict::unreadable : Verdict::damaged;
+      r.problem = withoutPath(outcome.text, path);
+    }
+    if (r.verdict != Verdict::unreadable) r.loaded = describe(object);
+  } catch (const std::exception& e) {
+    r.verdict = Verdict::unreadable;
+    r.problem = withoutPath(e.what(), path);
+  }
+  return r;
+}
+
+void printText(std::ostream& out, const Report& r) {
+  out << r.path;
+  if (r.format) out << " (" << formatName(*r.format) << ")";
+  if (r.verdict == Verdict::unreadable) {
+    out << ": cannot be read: " << r.problem << '\n';
+  } else {
+    out << ": " << verdictName(r.verdict) << (r.problem.empty() ? "" : ": " + r.problem) << "; loads "
+        << summary(r.loaded) << '\n';
+  }
+  for (const auto& w : r.warnings) out << "  warning: " << w << '\n';
+}
+
+void printJson(std::ostream& out, const Report& r) {
+  out << "{\"path\": " << jsonString(r.path) << ", \"format\": ";
+  out << (r.format ? jsonString(formatName(*r.format)) : "null");
+  out << ", \"status\": \"" << verdictName(r.verdict) << "\", \"problem\": ";
+  out << (r.problem.empty() ? "null" : jsonString(r.problem));
+  if (r.verdict != Verdict::unreadable) {
+    const Loaded& l = r.loaded;
+    out << ", \"dimensions\": " << l.dimensions << ", \"size\": " << l.size;
+    if (l.dimensions >= 2) out << ", \"columns\": " << l.columns;
+    if (l.dimensions >= 3) out << ", \"rowsPerPage\": " << l.rowsPerPage;
+    out << ", \"empty\": " << l.types[0] << ", \"values\": " << l.types[1] << ", \"strings\": " << l.types[2]
+        << ", \"data\": " << l.types[3] << ", \"keys\": " << l.keys << ", \"labels\": " << l.labels;
+  }
+  out << ", \"warnings\": [";
+  for (std::size_t i = 0; i < r.warnings.size(); ++i) out << (i ? ", " : "") << jsonString(r.warnings[i]);
+  out << "]}";
+}
+
+}  // namespace
+
+int checkFiles(hostkit::Module& module, const Settings& settings, std::optional<Format> from,
+               const std::vector<std::string>& paths, std::ostream& out) {
+  int counts[3] = {};
+  Verdict worst = Verdict::sound;
+  const bool json = settings.show.json;
+  if (json) out << "{\"files\": [";
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const Report r = checkOne(module, settings, from, paths[i]);
+    ++counts[static_cast<int>(r.verdict)];
+    worst = std::max(worst, r.verdict);
+    if (json) {
+      printJson(out << (i ? ",\n  " : "\n  "), r);
+    } else {
+      printText(out, r);
+    }
+  }
+  if (json) {
+    out << "\n], \"sound\": " << counts[0] << ", \"damaged\": " << counts[1] << ", \"unreadable\": " << counts[2]
+        << "}\n";
+  } else if (paths.size() > 1) {
+    out << plural(static_cast<int64_t>(paths.size()), "file", "files") << ": " << counts[0] << " sound, " << counts[1]
+        << " damaged, " << counts[2] << " cannot be read\n";
+  }
+  return static_cast<int>(worst);
+}
+
+}  // namespace tessel::console

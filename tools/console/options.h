@@ -1,0 +1,98 @@
+// The console host's options, written once: the command line, `new` and `show`
+// read them from this table, and the usage text, help and the help page list
+// them from it. Constant data only, so the help page's generator reads it too.
+#pragma once
+
+#include <cstdint>
+
+namespace tessel::console::options {
+
+// Where an option may be given: the command line takes them all; `new` takes
+// the setup options, `show` the show options.
+enum class Scope : uint8_t { run, file, setup, show };
+
+enum class Id : uint8_t {
+  module,
+  keepGoing,
+  maxCells,
+  width,
+  from,
+  to,
+  force,
+  header,
+  separator,
+  bom,
+  dims,
+  x,
+  y,
+  delimiter,
+  caseSensitive,
+  wildcard,
+  autoSelect,
+  types,
+  keys,
+  rows,
+  selected,
+  head,
+  json,
+};
+
+struct Option {
+  Id id;
+  Scope scope;
+  const char* name;       // "--dims"; "--dims=3" also gives the operand
+  const char* shortName;  // "-x", or nullptr
+  const char* operand;    // what follows it ("N"), nullptr for an option that stands alone
+  const char* help;
+};
+
+struct ScopeInfo {
+  Scope scope;
+  const char* heading;
+};
+
+inline constexpr ScopeInfo kScopes[] = {
+    {Scope::run, "running"},
+    {Scope::file, "files (show, convert, check, diff)"},
+    {Scope::setup, "setup of the instances (also for new NAME; the default instance is \"main\")"},
+    {Scope::show, "what show prints (also for show at the prompt)"},
+};
+
+inline constexpr Option kOptions[] = {
+    {Id::module, Scope::run, "--module", nullptr, "PATH",
+     "the module to load (default: tessel.dll or libtessel.so next to tessel)"},
+    {Id::keepGoing, Scope::run, "--keep-going", nullptr, nullptr,
+     "a script goes on after an error (the exit status still tells), but writes no file after a load that failed"},
+    {Id::maxCells, Scope::run, "--max-cells", nullptr, "N",
+     "an index may grow an array by at most N cells (default 10000000)"},
+    {Id::from, Scope::file, "--from", nullptr, "FORMAT",
+     "format of the files read: native, host, csv, ini or sheet (default: by their content)"},
+    {Id::to, Scope::file, "--to", nullptr, "FORMAT",
+     "format of the file written (default: by its extension: .arr, .array, .csv, .ini)"},
+    {Id::force, Scope::file, "--force", nullptr, nullptr,
+     "convert may replace an existing file (never a read-only one)"},
+    {Id::header, Scope::file, "--header", nullptr, nullptr,
+     "a CSV or sheet file's first row holds the column labels, read and written"},
+    {Id::separator, Scope::file, "--separator", nullptr, "SEP",
+     "a sheet's separator: comma, semicolon or tab (default: read from its first row, a comma when written)"},
+    {Id::bom, Scope::file, "--bom", nullptr, nullptr, "a sheet is written with a UTF-8 byte order mark"},
+    {Id::dims, Scope::setup, "--dims", nullptr, "N", "dimension count of new instances (1, 2 or 3; default 1)"},
+    {Id::x, Scope::setup, "--x", "-x", "N", "boundary of dimension 1 (columns)"},
+    {Id::y, Scope::setup, "--y", "-y", "N", "boundary of dimension 2 (rows of a page)"},
+    {Id::delimiter, Scope::setup, "--delimiter", nullptr, "TEXT", "list delimiter (default \",\")"},
+    {Id::caseSensitive, Scope::setup, "--case-sensitive", nullptr, nullptr,
+     "compare strings respecting case (default: ignoring it)"},
+    {Id::wildcard, Scope::setup, "--wildcard", nullptr, nullptr, "search with * and ? (default: literal)"},
+    {Id::autoSelect, Scope::setup, "--auto-select", nullptr, nullptr, "rows added to the recordset start selected"},
+    {Id::types, Scope::show, "--types", nullptr, nullptr, "each cell of a grid typed: \"text\", 12, -, [3 bytes]"},
+    {Id::keys, Scope::show, "--keys", nullptr, nullptr, "each cell's key after it"},
+    {Id::rows, Scope::show, "--rows", nullptr, "A:B",
+     "only rows A to B (elements of a list); A: or :B leave an end open"},
+    {Id::selected, Scope::show, "--selected", nullptr, nullptr, "only the selected rows of a recordset"},
+    {Id::head, Scope::show, "--head", nullptr, "N", "at most N rows"},
+    {Id::width, Scope::show, "--width", nullptr, "N", "cut texts longer than N characters (default 24)"},
+    {Id::json, Scope::show, "--json", nullptr, nullptr,
+     "one JSON object: shape, labels, cells with type, text, key, selection (also for check and diff)"},
+};
+
+}  // namespace tessel::console::options

@@ -1,0 +1,122 @@
+#include <algorithm>
+#include <filesystem>
+
+#include "tools/console/console.h"
+#include "tools/console/sheet.h"
+
+namespace tessel::console {
+
+namespace {
+
+using catalogue::actionOf;
+using catalogue::expressionOf;
+using Outcome = hostkit::RunObject::Outcome;
+
+// The rows and columns a save writes: a 2D or 3D array as rows of X cells, page
+// after page, a list (or an array without columns) as one row, as the module's CSV does.
+int32_t columnsOf(hostkit::RunObject& object, int32_t size) {
+  const int32_t dimensions = object.integer(expressionOf("dimensionCount"));
+  const int32_t x = dimensions >= 2 ? object.integer(expressionOf("boundaryX")) : 0;
+  return x >= 1 ? x : std::max(size, 1);
+}
+
+// What a sheet cannot keep of the array, counted: "3 keys dropped, ...".
+std::string losses(hostkit::RunObject& object, int32_t size, int32_t columns, bool header) {
+  int keys = 0, data = 0, values = 0;
+  for (int32_t i = 0; i < size; ++i) {
+    const Cell c = cellAt(object, i);
+    keys += hasKey(c);
+    data += c.facts.type == TESSEL_CELL_DATA;
+    values += c.facts.type == TESSEL_CELL_VALUE;
+  }
+  int labels = 0;
+  const int32_t dimensions = object.integer(expressionOf("dimensionCount"));
+  for (int32_t c = 0; !header && dimensions == 2 && c < columns; ++c)
+    labels += !object.text(expressionOf("label"), c).value_or("").empty();
+  std::string out;
+  const auto add = [&out](int n, const char* one, const char* many) {
+    if (n > 0) out += (out.empty() ? "" : ", ") + plural(n, one, many);
+  };
+  add(keys, "key dropped", "keys dropped");
+  add(labels, "label dropped (--header writes them as a first row)",
+      "labels dropped (--header writes them as a first row)");
+  add(values, "value becomes a text", "values become texts");
+  add(data, "data cell written empty", "data cells written empty");
+  if (dimensions == 3) out += std::string(out.empty() ? "" : ", ") + "the 3D shape flattened";
+  return out;
+}
+
+}  // namespace
+
+Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool header, const SheetOptions& options,
+                  std::vector<std::string>& warnings) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) throw UserError("cannot read " + path + ": it is a directory");
+  const sheet::Text text = sheet::parse(readAll(path), options.separator);
+  std::vector<sheet::Row> rows = text.rows;
+  sheet::Row labels;
+  if (header && !rows.empty()) {
+    labels = std::move(rows.front());
+    rows.erase(rows.begin());
+  }
+  std::size_t width = labels.size();
+  for (const auto& row : rows) width = std::max(width, row.size());
+  object.act(actionOf("deleteAll"));
+  object.act(actionOf("setDimensionCount"), 2);
+  object.act(actionOf("setBoundary"), 1, static_cast<int32_t>(width));  // 0 leaves it: the module ignores it
+  // Every field becomes a string, as the module's CSV makes them; short rows are filled up.
+  for (const auto& row : rows) {
+    for (std::size_t c = 0; c < width; ++c) object.act(actionOf("appendString"), c < row.size() ? row[c] : "");
+  }
+  for (std::size_t c = 0; c < labels.size(); ++c) {
+    if (!labels[c].empty()) object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
+  }
+  const auto hasZero = [](const sheet::Row& row) {
+    return std::any_of(row.begin(), row.end(), [](const std::string& f) { return f.find('\0') != std::string::npos; });
+  };
+  if (std::any_of(rows.begin(), rows.end(), hasZero) || hasZero(labels))
+    warnings.push_back(path + ": a field holds a zero byte; the module's texts end there");
+  if (text.problem.empty()) return {0, "ok"};
+  return {kDamaged, "damaged: " + path + ": " + text.problem + "; the rows before it were read"};
+}
+
+void saveSheet(hostkit::RunObject& object, const std::string& path, bool header, const SheetOptions& options,
+               std::vector<std::string>& warnings) {
+  const int32_t size = object.integer(expressionOf("size"));
+  const int32_t columns = columnsOf(object, size);
+  std::vector<sheet::Row> rows;
+  if (header) {
+    rows.emplace_back();
+    for (int32_t c = 0; c < columns; ++c) rows.back().push_back(object.text(expressionOf("label"), c).value_or(""));
+  }
+  for (int32_t i = 0; i < size; ++i) {
+    if (i % columns == 0) rows.emplace_back();
+    rows.back().push_back(object.text(expressionOf("stringAt"), i).value_or(""));
+  }
+  if (size > 0) rows.back().resize(static_cast<std::size_t>(columns));  // the last row filled up, as show draws it
+  const std::string lost = losses(object, size, columns, header);
+  object.releaseStringSpace();
+  sheet::WriteOptions write;
+  write.separator = options.separator.value_or(',');
+  write.bom = options.bom;
+  // A read-only file is never replaced from here, as for the module's formats.
+  if (isReadOnly(path)) throw UserError("the save failed: " + path + " is read-only");
+  replaceFile(path, sheet::write(rows, write));
+  if (!lost.empty()) warnings.push_back(path + " (sheet): " + lost);
+}
+
+Outcome loadArray(hostkit::RunObject& object, Format format, const std::string& path, const Settings& settings,
+                  std::vector<std::string>& warnings) {
+  if (format == Format::sheet) return loadSheet(object, path, settings.csvHeader, settings.sheet, warnings);
+  Outcome loaded;
+  runFileAction(object, {format, FileAction::Kind::load}, path, settings.csvHeader, warnings, &loaded);
+  return loaded;
+}
+
+void saveArray(hostkit::RunObject& object, Format format, const std::string& path, const Settings& settings,
+               std::vector<std::string>& warnings) {
+  if (format == Format::sheet) return saveSheet(object, path, settings.csvHeader, settings.sheet, warnings);
+  runFileAction(object, {format, FileAction::Kind::save}, path, settings.csvHeader, warnings);
+}
+
+}  // namespace tessel::console

@@ -1,0 +1,250 @@
+// What the page's script calls: one console session whose instances are the
+// page's tabs, reached through the module's exports by the host kit, as the
+// console host reaches them. Files travel through the in-memory file system
+// the page writes and reads. Every call answers with one JSON object (a text
+// the Workbench owns until its next call) and lets no exception through.
+#include <emscripten/emscripten.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/console/console.h"
+
+namespace tessel::workbench {
+
+namespace {
+
+// A text as a JSON string; bytes beyond ASCII pass as they are (the page reads UTF-8).
+std::string json(std::string_view text) {
+  static const char hex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += {'\\', c};
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (u < 0x20 || u == 0x7f) {
+      out += "\\u00";
+      out += {hex[u >> 4], hex[u & 15]};
+    } else {
+      out += c;
+    }
+  }
+  return out + '"';
+}
+
+std::string jsonList(const std::vector<std::string>& texts) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < texts.size(); ++i) out += (i ? ", " : "") + json(texts[i]);
+  return out + "]";
+}
+
+console::Settings pageSettings() {
+  console::Settings settings;
+  settings.show.utf8 = true;  // the page shows UTF-8 as text
+  // Lines are typed one at a time, as at a terminal: after a failed load the
+  // next save needs --force, rather than every later save being refused.
+  settings.interactive = true;
+  return settings;
+}
+
+}  // namespace
+
+class Workbench {
+ public:
+  Workbench() : module_("tessel"), session_(module_, pageSettings(), out_) {}
+
+  // Runs one line of the console language on the current instance.
+  const std::string& run(const char* line) {
+    return guarded([&] {
+      out_.str("");
+      std::ostringstream err;
+      const bool ok = session_.runLine(line, "", err);
+      return "{\"ok\": " + std::string(ok ? "true" : "false") + ", \"output\": " + json(out_.str()) +
+             ", \"errors\": " + json(err.str()) + ", \"instance\": " + json(session_.currentName()) + "}";
+    });
+  }
+
+  // Makes `instance` anew and loads the file at `path` into it as the console's
+  // show does: the format from the content or the extension, CSV otherwise.
+  const std::string& open(const char* instance, const char* path) {
+    return guarded([&] {
+      std::vector<std::string> warnings;
+      console::Format format = console::Format::csv;
+      try {
+        format = console::inputFormat(path, std::nullopt);
+      } catch (const console::UserError&) {
+        // No magic, no section header, no telling extension: what the module reads anything as.
+        warnings.push_back("read as CSV: it shows no other format");
+      }
+      std::ostringstream err;
+      if (session_.instances().count(instance) != 0 && !session_.runLine(std::string("drop ") + instance, "", err))
+        throw console::UserError(err.str());
+      if (!session_.runLine(std::string("new ") + instance, "", err)) throw console::UserError(err.str());
+      hostkit::RunObject::Outcome loaded;
+      console::runFileAction(object(), {format, console::FileAction::Kind::load}, path, false, warnings, &loaded);
+      // The page opens what it can: a damaged file as far as it reads, a failed load as the empty array it leaves.
+      if (loaded.code == console::kDamaged) warnings.push_back(loaded.text + "; shown as far as it reads");
+      if (loaded.code != 0 && loaded.code != console::kDamaged)
+        warnings.push_back(loaded.text + "; the array is empty now, as in a game");
+      return "{\"ok\": true, \"format\": " + json(console::formatName(format)) +
+             ", \"warnings\": " + jsonList(warnings) + "}";
+    });
+  }
+
+  // Saves the current instance to `path` in the format named; the losses as the console reports them.
+  const std::string& save(const char* format, const char* path) {
+    return guarded([&] {
+      std::vector<std::string> warnings;
+      console::runFileAction(object(), {console::formatNamed(format), console::FileAction::Kind::save}, path, false,
+                             warnings);
+      std::string losses;
+      for (const auto& w : warnings) {
+        const std::size_t colon = w.find(": ");  // the counts come after "path (format): "
+        losses += (losses.empty() ? "" : "; ") + (colon == std::string::npos ? w : w.substr(colon + 2));
+      }
+      return "{\"ok\": true, \"losses\": " + json(losses) + "}";
+    });
+  }
+
+  // The current instance's shape, for the page's grid.
+  const std::string& shape() {
+    return guarded([&] {
+      using catalogue::expressionOf;
+      hostkit::RunObject& o = object();
+      const int32_t dims = o.integer(expressionOf("dimensionCount"));
+      std::string out = "{\"ok\": true, \"instance\": " + json(session_.currentName()) +
+                        ", \"dimensions\": " + std::to_string(dims) +
+                        ", \"size\": " + std::to_string(o.integer(expressionOf("size"))) +
+                        ", \"columns\": " + std::to_string(o.integer(expressionOf("boundaryX"))) +
+                        ", \"rowsPerPage\": " + std::to_string(o.integer(expressionOf("boundaryY"))) +
+                        ", \"selectedRows\": " + std::to_string(o.integer(expressionOf("numberOfRows"))) +
+                        ", \"delimiter\": " + json(o.text(expressionOf("listDelimiter")).value_or(""));
+      std::vector<std::string> labels;
+      for (int32_t c = 0; dims == 2 && c < o.integer(expressionOf("boundaryX")); ++c)
+        labels.push_back(o.text(expressionOf("label"), c).value_or(""));
+      out += ", \"labels\": " + jsonList(labels) + "}";
+      o.releaseStringSpace();
+      return out;
+    });
+  }
+
+  // Runs a whole script in a session of its own, as `tessel run` does, with
+  // the console's settings; files it names are relative to the page's current folder.
+  const std::string& script(const char* name, const char* text) {
+    return guarded([&] {
+      std::ostringstream out, err;
+      console::Session session(module_, console::Settings{}, out);
+      std::istringstream in(text);
+      const bool ok = session.run(in, name, err);
+      return "{\"ok\": " + std::string(ok ? "true" : "false") + ", \"output\": " + json(out.str()) +
+             ", \"errors\": " + json(err.str()) + "}";
+    });
+  }
+
+  // `count` elements from `first` for the grid, each [type, length, text, key
+  // type, key text, row selected], null past the end: only what is in view is asked for.
+  const std::string& cells(int32_t first, int32_t count) {
+    return guarded([&] {
+      using catalogue::expressionOf;
+      hostkit::RunObject& o = object();
+      std::string out = "{\"ok\": true, \"cells\": [";
+      for (int32_t i = first; i < first + count; ++i) {
+        out += i > first ? ", " : "";
+        const auto facts = o.describeCell(i);
+        if (!facts) {
+          out += "null";
+          continue;
+        }
+        const auto textOf = [&](int32_t type, const char* expression) {
+          const bool readable = type == TESSEL_CELL_VALUE || type == TESSEL_CELL_STRING;
+          return readable ? o.text(expressionOf(expression), i).value_or("") : std::string();
+        };
+        out += "[" + std::to_string(facts->type) + ", " + std::to_string(facts->length) + ", " +
+               json(textOf(facts->type, "stringAt")) + ", " + std::to_string(facts->keyType) + ", " +
+               json(textOf(facts->keyType, "keyStringAt")) + ", " + std::to_string(facts->rowSelected) + "]";
+      }
+      o.releaseStringSpace();
+      return out + "]}";
+    });
+  }
+
+  // The action lines and expression names the command bar completes, from the catalogue.
+  const std::string& catalogueNames() {
+    std::vector<std::string> actions, expressions;
+    for (const auto& a : catalogue::kActions) actions.push_back(console::usage(a));
+    for (const auto& e : catalogue::kExpressions) expressions.push_back(e.name);
+    return answer("{\"actions\": " + jsonList(actions) + ", \"expressions\": " + jsonList(expressions) + "}");
+  }
+
+ private:
+  hostkit::RunObject& object() {
+    const auto found = session_.instances().find(session_.currentName());
+    if (found == session_.instances().end()) throw console::UserError("no instance \"" + session_.currentName() + "\"");
+    return *found->second;
+  }
+
+  template <typename F>
+  const std::string& guarded(F f) {
+    try {
+      return answer(f());
+    } catch (const std::exception& e) {
+      std::string message = e.what();
+      while (!message.empty() && message.back() == '\n') message.pop_back();
+      return answer("{\"ok\": false, \"error\": " + json(message) + "}");
+    }
+  }
+
+  const std::string& answer(std::string text) {
+    answer_ = std::move(text);
+    return answer_;
+  }
+
+  hostkit::Module module_;
+  std::ostringstream out_;
+  console::Session session_;
+  std::string answer_;
+};
+
+}  // namespace tessel::workbench
+
+using tessel::workbench::Workbench;
+
+// The page owns the one Workbench it creates; its JavaScript never sees an exception.
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE Workbench* tesselWorkbenchCreate() {
+  try {
+    return new Workbench();  // NOLINT(cppcoreguidelines-owning-memory): the page holds it across the boundary
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+EMSCRIPTEN_KEEPALIVE void tesselWorkbenchDestroy(Workbench* w) { delete w; }  // NOLINT(cppcoreguidelines-owning-memory)
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchRun(Workbench* w, const char* line) { return w->run(line).c_str(); }
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchOpen(Workbench* w, const char* instance, const char* path) {
+  return w->open(instance, path).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchSave(Workbench* w, const char* format, const char* path) {
+  return w->save(format, path).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchScript(Workbench* w, const char* name, const char* text) {
+  return w->script(name, text).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchShape(Workbench* w) { return w->shape().c_str(); }
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCells(Workbench* w, int32_t first, int32_t count) {
+  return w->cells(first, count).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCatalogue(Workbench* w) { return w->catalogueNames().c_str(); }
+
+}  // extern "C"
