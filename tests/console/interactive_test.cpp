@@ -183,11 +183,12 @@ TEST_F(Interactive, TabOffersOnlyWordsThatCanFollowAndHelpTopics) {
   // follows it, and after help the topics.
   const Session s = typeInto(home_.string(),
                              "Append value 3\nAppend value 1\nSort values a\t(123)\nSet value 9 a\t1\n"
-                             "echo get$(0) get$(1)\nhelp ke\t\n\x04",
+                             "echo get$(0) get$(1)\nhelp ke\t\nhelp chec\t\n\x04",
                              "cat");
   EXPECT_NE(s.output.find("\n1 9"), std::string::npos) << s.output;
   EXPECT_NE(s.output.find("Actions > Keys"), std::string::npos) << s.output;
-  EXPECT_EQ(s.output.find("expected"), std::string::npos) << s.output;  // no line was mistaken
+  EXPECT_NE(s.output.find("tessel check FILE..."), std::string::npos) << s.output;  // a command line's command
+  EXPECT_EQ(s.output.find("expected"), std::string::npos) << s.output;              // no line was mistaken
 }
 
 TEST_F(Interactive, CtrlCStopsALongJsonShowAndThePromptStartsAFreshLine) {
