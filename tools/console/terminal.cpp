@@ -97,14 +97,15 @@ std::set<std::string> completions(const std::string& typed, const Session& sessi
   for (const char* command : {"with ", "show ", "drop ", "help "}) {
     if (start.rfind(command, 0) != 0 || start.find(' ', std::strlen(command)) != std::string::npos) continue;
     const std::string rest = start.substr(std::strlen(command));
+    const std::string lead = indent + command;
     if (std::strcmp(command, "help ") == 0) {
       for (const auto& topic : topicsOfHelp()) {
-        if (topic.rfind(lowered(rest), 0) == 0) out.insert(indent + command + topic);
+        if (topic.rfind(lowered(rest), 0) == 0) out.insert(lead + topic);
       }
       return out;
     }
     for (const auto& [name, object] : session.instances()) {
-      if (name.rfind(rest, 0) == 0) out.insert(indent + command + name);
+      if (name.rfind(rest, 0) == 0) out.insert(lead + name);
     }
     return out;
   }
