@@ -8,12 +8,14 @@
 #include "host/export.h"
 #include "host/run_state.h"
 #include "host/tessel.h"
+#include "persist/save_report.h"
 
 static_assert(TESSEL_CELL_EMPTY == static_cast<int>(tessel::CellType::empty) &&
                   TESSEL_CELL_VALUE == static_cast<int>(tessel::CellType::value) &&
                   TESSEL_CELL_STRING == static_cast<int>(tessel::CellType::string) &&
                   TESSEL_CELL_DATA == static_cast<int>(tessel::CellType::data),
               "the reported cell types are the store's");
+static_assert(sizeof(TesselSaveReport) == 13 * sizeof(int32_t), "the save report is thirteen 32-bit counts");
 
 extern "C" {
 
@@ -49,6 +51,19 @@ TESSEL_EXPORT int32_t TESSEL_CALL TesselDescribeCell(TesselRunObject* object, in
   const int32_t columns = store.dimensions().boundary(1);
   facts->rowSelected =
       store.dimensions().count() == 2 && columns > 0 && store.rowFlags().isSelected(index / columns) ? 1 : 0;
+  return 0;
+}
+
+TESSEL_EXPORT int32_t TESSEL_CALL TesselLastSaveReport(TesselRunObject* object, TesselSaveReport* report) {
+  const auto* state = object != nullptr ? static_cast<const tessel::RunState*>(object->store) : nullptr;
+  if (state == nullptr || report == nullptr || !state->lastSave()) return -1;
+  const tessel::persist::SaveReport& r = *state->lastSave();
+  // Counts are of elements, so they fit the 32 bits of an element index.
+  const auto n = [](int64_t count) { return static_cast<int32_t>(count); };
+  *report = TesselSaveReport{r.dimensionsBefore,     r.dimensionsAfter,  n(r.keysDropped),       n(r.keysBecomeTexts),
+                             n(r.keysChanged),       n(r.labelsDropped), n(r.valuesBecomeTexts), n(r.dataWrittenEmpty),
+                             n(r.emptyCellsDropped), n(r.elementsAdded), n(r.splitAtSeparator),  n(r.splitAtLineBreak),
+                             n(r.textsEmptied)};
   return 0;
 }
 

@@ -119,10 +119,17 @@ inline constexpr Topic kRecordsetConcepts[] = {
 inline constexpr Topic kConsoleHost[] = {
     {"tessel run SCRIPT...",
      "Runs scripts, one command a line; # starts a comment. A script stops at its first "
-     "mistake with its file name and line, unless --keep-going is given."},
+     "mistake with its file name and line, unless --keep-going is given. A load that fails "
+     "is a mistake, and after it no save of that script writes a file."},
     {"tessel", "The same at a terminal, with line editing, history and Tab completion."},
-    {"tessel show FILE", "Prints a native, host array, CSV, INI or spreadsheet CSV (sheet) file."},
-    {"tessel convert IN OUT", "Loads a file with the module's load action and saves it with its save action."},
+    {"tessel show FILE",
+     "Prints a native, host array, CSV, INI or spreadsheet CSV (sheet) file; a damaged file is shown as far as it "
+     "reads, with a warning, and the exit status is 1."},
+    {"tessel convert IN OUT",
+     "Loads a file with the module's load action and saves it with its save action, saying what the new file "
+     "will not give back. OUT's format comes from --to or its extension (.arr native, .array host, .csv, .ini); "
+     "an existing OUT is replaced only with --force, and a read-only one never. Nothing is written when the "
+     "load fails or finds the file damaged."},
     {"tessel check FILE...",
      "Loads each file as a game does and says whether it is sound: its format, what the load keeps, and any damage "
      "(ends early, a malformed record, a size the module refuses). Exit status 0 when all are sound, 1 when one is "
@@ -136,6 +143,7 @@ inline constexpr Topic kConsoleHost[] = {
      "with commas, quotes and line breaks, ; or tab separators (--separator), a byte order mark (--bom), a header "
      "row of labels (--header). For example: tessel --header --from sheet --to native convert items.csv "
      "items.arr, and back with --to sheet."},
+    {"tessel --version", "The version of tessel and the size of the catalogue it was built with."},
     {"tessel help [NAME | TOPIC]",
      "The actions and expressions, from the same catalogue as this page, grouped as the menus group them; "
      "help formats shows what each file format keeps."},
@@ -161,7 +169,9 @@ inline constexpr Topic kShellCommands[] = {
     {"echo TERM...", "Prints texts, integers and expression results on one line."},
     {"drop NAME", "Destroys an instance."},
     {"help [NAME | TOPIC | formats]", "The catalogue, a topic of the menus, one entry, or the file formats."},
-    {"quit (or exit, or Ctrl-D)", "Leaves the shell; Ctrl-C cancels the line being typed."},
+    {"quit (or exit, or Ctrl-D)",
+     "Leaves the shell, with exit status 0 whatever was mistyped on the way (a script keeps its status); Ctrl-C "
+     "cancels the line being typed or stops a long output."},
 };
 
 }  // namespace tessel::topics

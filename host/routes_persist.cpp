@@ -1,5 +1,6 @@
 // Routes of the actions that save and load files. Each reports its outcome
-// to the instance; the host is not told (see runAction).
+// to the instance, a whole-array save also what it could not keep; the host
+// is not told (see runAction).
 #include "host/operations.h"
 #include "persist/csv_file.h"
 #include "persist/element_file.h"
@@ -13,16 +14,20 @@ using persist::LoadMode;
 using persist::WriteMode;
 
 void saveToFile(Instance& o, const Arguments& a) {
-  o.report(persist::saveToFile(o.store(), o.files(), a.text(0), WriteMode::replace));
+  persist::SaveReport lost;
+  o.reportSave(persist::saveToFile(o.store(), o.files(), a.text(0), WriteMode::replace, lost), lost);
 }
 void saveAsHostArray(Instance& o, const Arguments& a) {
-  o.report(persist::saveAsHostArray(o.store(), o.files(), a.text(0), WriteMode::replace));
+  persist::SaveReport lost;
+  o.reportSave(persist::saveAsHostArray(o.store(), o.files(), a.text(0), WriteMode::replace, lost), lost);
 }
 void saveToCsv(Instance& o, const Arguments& a) {
-  o.report(persist::saveToCsv(o.store(), o.files(), a.text(0), WriteMode::replace));
+  persist::SaveReport lost;
+  o.reportSave(persist::saveToCsv(o.store(), o.files(), a.text(0), WriteMode::replace, lost), lost);
 }
 void saveToIni(Instance& o, const Arguments& a) {
-  o.report(persist::saveToIni(o.store(), o.files(), a.text(0), WriteMode::replace));
+  persist::SaveReport lost;
+  o.reportSave(persist::saveToIni(o.store(), o.files(), a.text(0), WriteMode::replace, lost), lost);
 }
 
 void loadFromFile(Instance& o, const Arguments& a) {

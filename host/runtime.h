@@ -23,6 +23,8 @@ class Instance {
   persist::FileHandler& files() { return state().files(); }
   // Keeps the outcome of an operation that can fail as the instance's last outcome.
   void report(Status s) { state().setLastOutcome(std::move(s)); }
+  // The same for a whole-array save, with what it could not keep.
+  void reportSave(Status s, const persist::SaveReport& lost) { state().setLastSave(std::move(s), lost); }
   int32_t betweenColumn() const { return record_.betweenColumn; }
   void setBetweenColumn(int32_t column) { record_.betweenColumn = column; }
 

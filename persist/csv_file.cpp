@@ -68,7 +68,7 @@ int64_t csvFileBytes(const ArrayStore& store) {
   return bytes;
 }
 
-void writeCsvFile(const ArrayStore& store, ByteWriter& out) {
+void writeCsvFile(const ArrayStore& store, ByteWriter& out, SaveReport* report) {
   const int32_t count = store.size();
   const auto [width, rows] = csvShape(store);
   for (int64_t r = 0; r < rows && !out.failed(); ++r) {
@@ -76,11 +76,14 @@ void writeCsvFile(const ArrayStore& store, ByteWriter& out) {
       if (c > 0) out.bytes(",");
       const int64_t i = r * width + c;
       const CellText text = i < count ? store.cellAt(static_cast<int32_t>(i))->text() : CellText();
+      if (report != nullptr && i < count) report->csvCell(*store.cellAt(static_cast<int32_t>(i)));
       // An empty field is written as two double quotes.
       out.bytes(text.size() > 0 ? text.view() : std::string_view("\"\"", 2));
     }
     out.bytes("\r\n");
   }
+  // A load makes any file 2D; one without rows keeps no column count.
+  if (report != nullptr) report->finish(store, rows * width, rows > 0 ? 2 : 0, false);
 }
 
 int32_t CsvTable::width() const {
@@ -108,11 +111,16 @@ void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode) {
 }
 
 Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
+  SaveReport unread;
+  return saveToCsv(store, files, name, mode, unread);
+}
+
+Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report) {
   Status fits = checkSaveSize(store, csvFileBytes(store), name);
   if (!fits.ok()) return fits;
   files.setWriteMode(mode);
   FileWriter out = files.beginSave(name);
-  if (!out.failed()) writeCsvFile(store, out);
+  if (!out.failed()) writeCsvFile(store, out, &report);
   return out.commit();
 }
 

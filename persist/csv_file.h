@@ -28,6 +28,7 @@
 #include "core/status.h"
 #include "persist/byte_io.h"
 #include "persist/file_handler.h"
+#include "persist/save_report.h"
 
 namespace tessel::persist {
 
@@ -55,8 +56,8 @@ class CsvTable {
 
 // The store's cells as rows, streamed: one row for a 1D array (or one
 // without columns), else rows of boundary-1 fields, the last filled up with
-// empty fields.
-void writeCsvFile(const ArrayStore& store, ByteWriter& out);
+// empty fields. Counts into `report` what a load will not give back.
+void writeCsvFile(const ArrayStore& store, ByteWriter& out, SaveReport* report = nullptr);
 int64_t csvFileBytes(const ArrayStore& store);
 // Both modes make the array 2D with boundary 1 = the widest row (kept when
 // there are no rows) and append every row filled up to that width with
@@ -66,6 +67,7 @@ void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode);
 // A file past the save size rule (persist/save_size.h) is not saved
 // (tooLarge) and the file is not touched.
 Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
+Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report);
 // compat: a file that cannot be read is an empty table.
 Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);
 

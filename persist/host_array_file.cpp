@@ -56,7 +56,7 @@ std::optional<HostArrayGrid> hostArrayGrid(const ArrayStore& store) {
   return grid;
 }
 
-void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, ByteWriter& out) {
+void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, ByteWriter& out, SaveReport* report) {
   const int32_t count = store.size();
   out.bytes(kMagic);
   out.i32(kVersion);
@@ -67,6 +67,7 @@ void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, Byte
   // Values are written as their decimal text; empty and data cells as empty text.
   for (int32_t i = 0; i < count && !out.failed(); ++i) {
     const CellText text = store.cellAt(i)->text();
+    if (report != nullptr) report->hostArrayCell(*store.cellAt(i));
     out.i32(static_cast<int32_t>(text.size()));
     out.bytes(text.view());
   }
@@ -78,6 +79,8 @@ void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, Byte
     out.bytes({kZeros, static_cast<std::size_t>(n)});
     rest -= n;
   }
+  // A load makes it 1D, 2D or 3D by the grid's X and Y.
+  if (report != nullptr) report->finish(store, grid.entries, grid.y > 1 ? 3 : grid.x > 1 ? 2 : 1, false);
 }
 
 int64_t hostArrayFileBytes(const ArrayStore& store, const HostArrayGrid& grid) {
@@ -171,13 +174,19 @@ std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayH
 }
 
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
+  SaveReport unread;
+  return saveAsHostArray(store, files, name, mode, unread);
+}
+
+Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode,
+                       SaveReport& report) {
   const std::optional<HostArrayGrid> grid = hostArrayGrid(store);
   if (!grid) return Status::failure(StatusCode::tooLarge, name != nullptr ? name : "");
   Status fits = checkSaveSize(store, hostArrayFileBytes(store, *grid), name);
   if (!fits.ok()) return fits;
   files.setWriteMode(mode);
   FileWriter out = files.beginSave(name);
-  if (!out.failed()) writeHostArrayFile(store, *grid, out);
+  if (!out.failed()) writeHostArrayFile(store, *grid, out, &report);
   return out.commit();
 }
 

@@ -30,6 +30,7 @@
 #include "core/status.h"
 #include "persist/byte_io.h"
 #include "persist/file_handler.h"
+#include "persist/save_report.h"
 
 namespace tessel::persist {
 
@@ -45,7 +46,9 @@ struct HostArrayGrid {
 std::optional<HostArrayGrid> hostArrayGrid(const ArrayStore& store);
 // The store's cells as text entries of the grid; entries past the last cell
 // are empty. Streamed: memory does not grow with the grid.
-void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, ByteWriter& out);
+// Counts into `report` what a load will not give back.
+void writeHostArrayFile(const ArrayStore& store, const HostArrayGrid& grid, ByteWriter& out,
+                        SaveReport* report = nullptr);
 int64_t hostArrayFileBytes(const ArrayStore& store, const HostArrayGrid& grid);
 // What a file's header declares, or nothing when the file cannot be read:
 // wrong magic, an X × Y × Z beyond 32 bits, or more than
@@ -80,6 +83,8 @@ std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayH
 // A grid beyond 32 bits of entries, or a file past the save size rule
 // (persist/save_size.h), is not saved (tooLarge) and the file is not touched.
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
+Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode,
+                       SaveReport& report);
 Status loadFromHostArray(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);
 
 }  // namespace tessel::persist

@@ -45,18 +45,20 @@ int64_t entryCount(std::string_view text) {
 
 }  // namespace
 
-void writeIniFile(const ArrayStore& store, ByteWriter& out) {
+void writeIniFile(const ArrayStore& store, ByteWriter& out, SaveReport* report) {
   out.bytes("[");
   out.bytes(kSectionName);
   out.bytes("]\r\n");
   for (int32_t i = 0; i < store.size() && !out.failed(); ++i) {
     const Cell& cell = *store.cellAt(i);
+    if (report != nullptr) report->iniCell(cell);
     if (const Cell* key = cell.key()) out.bytes(key->text().view());
     out.bytes("=");
     out.bytes(cell.text().view());
     out.bytes("\r\n");
   }
   out.bytes("\r\n");
+  if (report != nullptr) report->finish(store, store.size(), 0, false);
 }
 
 void applyIniFile(ArrayStore& store, std::string_view text, LoadMode mode) {
@@ -76,9 +78,14 @@ void applyIniFile(ArrayStore& store, std::string_view text, LoadMode mode) {
 }
 
 Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
+  SaveReport unread;
+  return saveToIni(store, files, name, mode, unread);
+}
+
+Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report) {
   files.setWriteMode(mode);
   FileWriter out = files.beginSave(name);
-  if (!out.failed()) writeIniFile(store, out);
+  if (!out.failed()) writeIniFile(store, out, &report);
   return out.commit();
 }
 

@@ -26,18 +26,21 @@
 #include "core/status.h"
 #include "persist/byte_io.h"
 #include "persist/file_handler.h"
+#include "persist/save_report.h"
 
 namespace tessel::persist {
 
 // One section "QVXArray", streamed: per cell, its key's text (nothing
-// without a key cell), "=" and its own text.
-void writeIniFile(const ArrayStore& store, ByteWriter& out);
+// without a key cell), "=" and its own text. Counts into `report` what a
+// load will not give back.
+void writeIniFile(const ArrayStore& store, ByteWriter& out, SaveReport* report = nullptr);
 // Every entry of every section becomes a string cell with a string key,
 // appended in file order straight from the file's bytes; a replacing load
 // first deletes all cells. Dimensions are left alone.
 void applyIniFile(ArrayStore& store, std::string_view text, LoadMode mode);
 
 Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
+Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report);
 // compat: a file that cannot be read is an empty image.
 Status loadFromIni(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);
 

@@ -189,6 +189,11 @@ std::string applyNativeFile(ArrayStore& store, const NativeHeader& header, LoadM
   return damage;
 }
 
+Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report) {
+  report.finish(store, store.size(), store.dimensions().count(), true);
+  return saveToFile(store, files, name, mode);
+}
+
 Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
   Status fits = checkSaveSize(store, nativeFileBytes(store), name);
   if (!fits.ok()) return fits;

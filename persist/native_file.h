@@ -40,6 +40,7 @@
 #include "core/status.h"
 #include "persist/byte_io.h"
 #include "persist/file_handler.h"
+#include "persist/save_report.h"
 
 namespace tessel::persist {
 
@@ -68,6 +69,8 @@ std::optional<NativeHeader> readNativeHeader(std::string_view bytes);
 std::string applyNativeFile(ArrayStore& store, const NativeHeader& header, LoadMode mode);
 
 Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
+// The native file keeps everything: the report only says so.
+Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report);
 // compat: a file that cannot be read is an empty image: a replacing load
 // still empties the array and sets its dimension count to 0. The outcome
 // says why the file was not read.

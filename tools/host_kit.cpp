@@ -185,6 +185,13 @@ std::optional<TesselCellFacts> RunObject::describeCell(int32_t index) {
   return facts;
 }
 
+std::optional<TesselSaveReport> RunObject::lastSaveReport() {
+  const auto last = module_.entry<int32_t(TESSEL_CALL*)(TesselRunObject*, TesselSaveReport*)>("TesselLastSaveReport");
+  TesselSaveReport report{};
+  if (last(&record(), &report) != 0) return std::nullopt;
+  return report;
+}
+
 RunObject& RunObject::owner(TesselRunObject* object) { return *reinterpret_cast<Context*>(object->hostContext)->owner; }
 
 intptr_t RunObject::fetch(std::size_t position, intptr_t type, intptr_t rawParameter) {

@@ -88,6 +88,9 @@ class RunObject {
   };
   Outcome lastOutcome();
   std::optional<TesselCellFacts> describeCell(int32_t index);
+  // What the last routine call, a whole-array save that succeeded, could not
+  // keep; none after any other call.
+  std::optional<TesselSaveReport> lastSaveReport();
 
   TesselRunObject& record() { return *reinterpret_cast<TesselRunObject*>(object_.data()); }
 

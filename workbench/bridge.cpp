@@ -44,6 +44,9 @@ std::string jsonList(const std::vector<std::string>& texts) {
 console::Settings pageSettings() {
   console::Settings settings;
   settings.show.utf8 = true;  // the page shows UTF-8 as text
+  // Lines are typed one at a time, as at a terminal: after a failed load the
+  // next save needs --force, rather than every later save being refused.
+  settings.interactive = true;
   return settings;
 }
 
@@ -80,7 +83,12 @@ class Workbench {
       if (session_.instances().count(instance) != 0 && !session_.runLine(std::string("drop ") + instance, "", err))
         throw console::UserError(err.str());
       if (!session_.runLine(std::string("new ") + instance, "", err)) throw console::UserError(err.str());
-      console::runFileAction(object(), {format, console::FileAction::Kind::load}, path, false, warnings);
+      hostkit::RunObject::Outcome loaded;
+      console::runFileAction(object(), {format, console::FileAction::Kind::load}, path, false, warnings, &loaded);
+      // The page opens what it can: a damaged file as far as it reads, a failed load as the empty array it leaves.
+      if (loaded.code == console::kDamaged) warnings.push_back(loaded.text + "; shown as far as it reads");
+      if (loaded.code != 0 && loaded.code != console::kDamaged)
+        warnings.push_back(loaded.text + "; the array is empty now, as in a game");
       return "{\"ok\": true, \"format\": " + json(console::formatName(format)) +
              ", \"warnings\": " + jsonList(warnings) + "}";
     });

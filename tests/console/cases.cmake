@@ -71,3 +71,49 @@ if(WIN32)
   tessel_console_test(NAME console.windows_script_paths SCRIPT ${case_dir}/windows_script_paths.tessel
     WRITTEN copy.csv EXPECTED ${case_dir}/windows_script_paths.expected)
 endif()
+# A load that fails is a mistake: a script stops there, or with --keep-going
+# writes no file after it; convert writes nothing.
+tessel_console_test(NAME console.failed_load_stops SCRIPT ${case_dir}/failed_load_stops.tessel
+  EXPECTED ${case_dir}/failed_load_stops.expected)
+tessel_console_test(NAME console.failed_load_keep_going SCRIPT ${case_dir}/failed_load_keep_going.tessel
+  WRITTEN copy.csv element.bin EXPECTED ${case_dir}/failed_load_keep_going.expected)
+tessel_console_test(NAME console.convert_refused_input ARGS convert --from native newer.arr out.csv
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/newer.arr WRITTEN out.csv
+  EXPECTED ${case_dir}/convert_refused_input.expected)
+# A damaged file: show warns and exits 1, convert writes nothing, a script stops.
+set(cut_list ${CMAKE_CURRENT_SOURCE_DIR}/console/data/cut_list.arr)
+tessel_console_test(NAME console.show_damaged ARGS show cut_list.arr FILES ${cut_list} EXPECTED ${case_dir}/show_damaged.expected)
+tessel_console_test(NAME console.convert_damaged ARGS convert cut_list.arr out.csv FILES ${cut_list} WRITTEN out.csv
+  EXPECTED ${case_dir}/convert_damaged.expected)
+tessel_console_test(NAME console.damaged_in_script SCRIPT ${case_dir}/damaged.tessel FILES ${cut_list}
+  EXPECTED ${case_dir}/damaged_in_script.expected)
+# Read-only files are left as they are, and a save that cannot write says why.
+tessel_console_test(NAME console.read_only_save SCRIPT ${case_dir}/read_only.tessel
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv READONLY scores.csv WRITTEN scores.csv
+  EXPECTED ${case_dir}/read_only_save.expected)
+tessel_console_test(NAME console.convert_read_only ARGS convert --force bom_header.csv scores.csv
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv ${bom_csv} READONLY scores.csv WRITTEN scores.csv
+  EXPECTED ${case_dir}/convert_read_only.expected)
+tessel_console_test(NAME console.convert_read_only_sheet ARGS convert --force --to sheet bom_header.csv scores.csv
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv ${bom_csv} READONLY scores.csv WRITTEN scores.csv
+  EXPECTED ${case_dir}/convert_read_only.expected)
+if(NOT WIN32)
+  tessel_console_test(NAME console.save_in_proc SCRIPT ${case_dir}/proc_version.tessel
+    EXPECTED ${case_dir}/save_in_proc.expected)
+endif()
+# convert knows files by the extensions the help texts use: .arr, .array, .csv, .ini.
+tessel_console_test(NAME console.convert_by_extension ARGS convert scores.csv scores.arr
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_by_extension.expected)
+# An index that would grow the array by more than --max-cells cells (ten
+# million unless told) is refused.
+tessel_console_test(NAME console.max_cells SCRIPT ${case_dir}/max_cells.tessel EXPECTED ${case_dir}/max_cells.expected)
+tessel_console_test(NAME console.max_cells_default INPUT ${case_dir}/huge_index.tessel
+  EXPECTED ${case_dir}/max_cells_default.expected)
+# help knows the command line's commands and every option.
+tessel_console_test(NAME console.help_run ARGS help run EXPECTED ${case_dir}/help_run.expected)
+tessel_console_test(NAME console.help_convert ARGS help convert EXPECTED ${case_dir}/help_convert.expected)
+tessel_console_test(NAME console.help_option ARGS help --max-cells EXPECTED ${case_dir}/help_option.expected)
+tessel_console_test(NAME console.help_setup_option ARGS help --dims EXPECTED ${case_dir}/help_setup_option.expected)
+# A file's rows are not selected; that is said only where it matters: --selected.
+tessel_console_test(NAME console.show_csv_selected ARGS show --selected scores.csv
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/show_csv_selected.expected)

@@ -72,3 +72,9 @@ tessel_console_test(NAME console.check_refused ARGS check huge.hga FILES ${data_
 # help names the command line's commands and the sheet format too.
 tessel_console_test(NAME console.help_check ARGS help check EXPECTED ${case_dir}/help_check.expected)
 tessel_console_test(NAME console.help_sheet ARGS help sheet EXPECTED ${case_dir}/help_sheet.expected)
+# A damaged sheet is what a damaged file of the module's formats is: show warns
+# and exits 1, convert writes nothing.
+tessel_console_test(NAME console.show_damaged_sheet ARGS --from sheet show open_quote.csv
+  FILES ${data_dir}/open_quote.csv EXPECTED ${case_dir}/show_damaged_sheet.expected)
+tessel_console_test(NAME console.convert_damaged_sheet ARGS --from sheet convert open_quote.csv out.arr
+  FILES ${data_dir}/open_quote.csv WRITTEN out.arr EXPECTED ${case_dir}/convert_damaged_sheet.expected)

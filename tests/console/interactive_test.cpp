@@ -21,10 +21,11 @@ struct Session {
 };
 
 // Runs tessel on a terminal of 10 lines with HOME in `home` (its working
-// folder too) and PAGER set to `pager`, types `keys` and reads everything it
-// prints until it ends; with `hangUp` the terminal is closed instead once
-// every key is typed and the console waits at its prompt again.
-Session typeInto(const std::string& home, const std::string& keys, const char* pager = "", bool hangUp = false) {
+// folder too), PAGER set to `pager` and LC_ALL to `locale`, types `keys` and
+// reads everything it prints until it ends; with `hangUp` the terminal is
+// closed instead once every key is typed and the console waits at its prompt again.
+Session typeInto(const std::string& home, const std::string& keys, const char* pager = "", const char* locale = "C",
+                 bool hangUp = false) {
   Session s;
   int terminal = -1;
   winsize size{};
@@ -35,6 +36,7 @@ Session typeInto(const std::string& home, const std::string& keys, const char* p
     setenv("HOME", home.c_str(), 1);
     setenv("TERM", "dumb", 1);
     setenv("PAGER", pager, 1);
+    setenv("LC_ALL", locale, 1);
     if (chdir(home.c_str()) != 0) _exit(126);
     execl(TESSEL_CONSOLE_PATH, "tessel", "--module", TESSEL_MODULE_PATH, static_cast<char*>(nullptr));
     _exit(127);
@@ -45,6 +47,7 @@ Session typeInto(const std::string& home, const std::string& keys, const char* p
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   std::size_t typed = 0;
   std::size_t seenWhenTyped = 0;
+  auto lastTyped = std::chrono::steady_clock::now();
   char buffer[4096];
   while (std::chrono::steady_clock::now() < deadline) {
     pollfd p{terminal, POLLIN, 0};
@@ -56,6 +59,13 @@ Session typeInto(const std::string& home, const std::string& keys, const char* p
     }
     const bool atPrompt =
         s.output.size() > seenWhenTyped && s.output.size() >= 2 && s.output.compare(s.output.size() - 2, 2, "> ") == 0;
+    // "\x1d" sends the key after it a moment later, without waiting for a prompt.
+    if (typed + 1 < keys.size() && keys[typed] == '\x1d' &&
+        std::chrono::steady_clock::now() > lastTyped + std::chrono::milliseconds(300)) {
+      if (write(terminal, keys.data() + typed + 1, 1) < 0) break;
+      typed += 2;
+      continue;
+    }
     if (hangUp && typed == keys.size() && atPrompt) break;
     if (typed < keys.size() && atPrompt) {
       std::size_t end = keys.find_first_of("\n\x03\x04", typed);
@@ -63,6 +73,7 @@ Session typeInto(const std::string& home, const std::string& keys, const char* p
       if (write(terminal, keys.data() + typed, end - typed) < 0) break;
       typed = end;
       seenWhenTyped = s.output.size();
+      lastTyped = std::chrono::steady_clock::now();
     }
   }
   close(terminal);
@@ -96,7 +107,36 @@ TEST_F(Interactive, MistakesAreReportedAndTheSessionGoesOn) {
   EXPECT_NE(s.output.find("did you mean \"Append value <value>\""), std::string::npos) << s.output;
   EXPECT_NE(s.output.find("size() = 1"), std::string::npos) << s.output;
   ASSERT_TRUE(WIFEXITED(s.status));
-  EXPECT_EQ(WEXITSTATUS(s.status), 1);  // the session saw an error
+  EXPECT_EQ(WEXITSTATUS(s.status), 0);  // leaving the shell is no failure, whatever was mistyped
+}
+
+TEST_F(Interactive, TypedUtf8ReachesTheModuleByteForByte) {
+  // "Épée" and a character beyond the first plane, typed under a UTF-8 locale.
+  const Session s = typeInto(home_.string(),
+                             "Append string \"\xc3\x89p\xc3\xa9"
+                             "e \xf0\x9f\x97\xa1\"\n"
+                             "Save to CSV file \"typed.csv\"\nquit\n",
+                             "", "C.UTF-8");
+  std::ifstream saved(home_ / "typed.csv", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text,
+            "\xc3\x89p\xc3\xa9"
+            "e \xf0\x9f\x97\xa1\r\n")
+      << s.output;
+}
+
+TEST_F(Interactive, AfterAFailedLoadASaveNeedsForce) {
+  std::ofstream(home_ / "level1.csv") << "the real level\n";
+  const Session s = typeInto(home_.string(),
+                             "Load from CSV file \"levl1.csv\"\nSet string \"fix\" at 0\n"
+                             "Save to CSV file \"level1.csv\"\nSave to CSV file \"level1.csv\" --force\nquit\n");
+  EXPECT_NE(s.output.find("the load failed: cannot open: levl1.csv"), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("not saved: the last load into \"main\" failed"), std::string::npos) << s.output;
+  std::ifstream saved(home_ / "level1.csv");
+  const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "fix\r\n");  // only the line with --force wrote
+  ASSERT_TRUE(WIFEXITED(s.status)) << s.output;
+  EXPECT_EQ(WEXITSTATUS(s.status), 0);  // quit, after mistakes
 }
 
 TEST_F(Interactive, HistoryIsKeptForTheNextSession) {
@@ -112,7 +152,7 @@ TEST_F(Interactive, HistoryIsKeptForTheNextSession) {
 TEST_F(Interactive, AClosedTerminalLosesNoHistory) {
   typeInto(home_.string(), "Append value 41\n\x04");
   // The window is closed while the console waits at its prompt.
-  typeInto(home_.string(), "Append value 42\n", "", true);
+  typeInto(home_.string(), "Append value 42\n", "", "C", true);
   std::ifstream history(home_ / ".tessel_history");
   std::string saved((std::istreambuf_iterator<char>(history)), std::istreambuf_iterator<char>());
   EXPECT_NE(saved.find("41"), std::string::npos) << saved;
@@ -131,9 +171,31 @@ TEST_F(Interactive, CtrlCDropsTheLineAndTheSessionGoesOn) {
 TEST_F(Interactive, TabCompletesInstanceNamesAndFilePaths) {
   std::ofstream(home_ / "scores-2026.csv") << "ann,120\n";
   const Session s =
-      typeInto(home_.string(), "new inventory\nwith main\nwith inv\t\nLoad from CSV file \"scores-\t\"\nsize()\n\x04");
+      typeInto(home_.string(), "new inventory\nwith main\nwith inv\t\nLoad from CSV file \"scores-\t\nsize()\n\x04");
   EXPECT_NE(s.output.find("inventory> "), std::string::npos) << s.output;
-  EXPECT_NE(s.output.find("size() = 2"), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("size() = 2"), std::string::npos)
+      << s.output;  // the file's name and closing quote came by Tab
+}
+
+TEST_F(Interactive, TabOffersOnlyWordsThatCanFollowAndHelpTopics) {
+  // After "Sort values " only the action's own next words are offered (no
+  // expression name starting with "a"), after a parameter the word that
+  // follows it, and after help the topics.
+  const Session s = typeInto(home_.string(),
+                             "Append value 3\nAppend value 1\nSort values a\t(123)\nSet value 9 a\t1\n"
+                             "echo get$(0) get$(1)\nhelp ke\t\nhelp chec\t\n\x04",
+                             "cat");
+  EXPECT_NE(s.output.find("\n1 9"), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("Actions > Keys"), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("tessel check FILE..."), std::string::npos) << s.output;  // a command line's command
+  EXPECT_EQ(s.output.find("expected"), std::string::npos) << s.output;              // no line was mistaken
+}
+
+TEST_F(Interactive, CtrlCStopsALongJsonShowAndThePromptStartsAFreshLine) {
+  const Session s = typeInto(home_.string(), "Set value 1 at 2000000\nshow --json\n\x1d\x03size()\nquit\n", "cat");
+  EXPECT_NE(s.output.find("(cancelled)"), std::string::npos) << s.output.substr(0, 2000);
+  EXPECT_NE(s.output.find("\nmain> size()"), std::string::npos) << s.output.substr(s.output.size() - 2000);
+  EXPECT_NE(s.output.find("size() = 2000001"), std::string::npos);
 }
 
 TEST_F(Interactive, LongOutputGoesThroughThePager) {

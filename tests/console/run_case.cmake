@@ -7,18 +7,33 @@
 #                  a first line "#! ARG..." gives options to put before `run`
 #   -DINPUT=file   standard input (else none)
 #   -DFILES=f|g    files copied into WORKDIR first
+#   -DREADONLY=f|g files (of FILES) made read-only before the run
 #   -DWRITTEN=f|g  files the run writes, appended to the output as
 #                  "--- file NAME" and their text, carriage returns as \r
 #   -DLINKS=l>f|.. symbolic links made in WORKDIR first (l leading to f); the
 #                  output ends with "--- link l" and whether it still is one
+# Files a run left read-only are made writable again first, for systems that
+# refuse to remove them; links are left alone (theirs may lead nowhere).
+if(EXISTS "${WORKDIR}")
+  file(GLOB_RECURSE old "${WORKDIR}/*")
+  foreach(f IN LISTS old)
+    if(NOT IS_SYMLINK "${f}")
+      file(CHMOD "${f}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+    endif()
+  endforeach()
+endif()
 file(REMOVE_RECURSE "${WORKDIR}")
 file(MAKE_DIRECTORY "${WORKDIR}")
 string(REPLACE "|" ";" ARGS "${ARGS}")
 string(REPLACE "|" ";" FILES "${FILES}")
 string(REPLACE "|" ";" WRITTEN "${WRITTEN}")
+string(REPLACE "|" ";" READONLY "${READONLY}")
 string(REPLACE "|" ";" LINKS "${LINKS}")
 foreach(f IN LISTS FILES)
   file(COPY "${f}" DESTINATION "${WORKDIR}")
+endforeach()
+foreach(f IN LISTS READONLY)
+  file(CHMOD "${WORKDIR}/${f}" PERMISSIONS OWNER_READ GROUP_READ WORLD_READ)
 endforeach()
 foreach(l IN LISTS LINKS)
   string(REPLACE ">" ";" pair "${l}")

@@ -143,6 +143,33 @@ TEST_F(Persist, NativeRoundTripAndAppend) {
   EXPECT_EQ(shape(flat), "1:0,0");
 }
 
+// The save report through its diagnostic entry point: what the CSV save of a
+// keyed, labelled grid could not keep, and nothing after any other call.
+TEST_F(Persist, SaveReportSaysWhatTheSaveCouldNotKeep) {
+  Instance o(makeSetup(2, 3));
+  fillKeyed(o, "bytes");
+  save(o, kSaveCsv, path("keyed.csv"));
+  const auto report = o.lastSaveReport();
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->keysDropped, 3);
+  EXPECT_EQ(report->labelsDropped, 2);
+  EXPECT_EQ(report->valuesBecomeTexts, 1);  // -5; the 0 stored nothing
+  EXPECT_EQ(report->dataWrittenEmpty, 1);
+  EXPECT_EQ(report->elementsAdded, 2);  // 4 elements fill two rows of 3
+  EXPECT_EQ(report->dimensionsBefore, 2);
+  EXPECT_EQ(report->dimensionsAfter, 2);
+  EXPECT_EQ(report->keysBecomeTexts + report->keysChanged + report->emptyCellsDropped + report->splitAtSeparator +
+                report->splitAtLineBreak + report->textsEmptied,
+            0);
+  save(o, kSaveNative, path("keyed.arr"));
+  ASSERT_TRUE(o.lastSaveReport());
+  EXPECT_EQ(o.lastSaveReport()->keysDropped + o.lastSaveReport()->labelsDropped, 0);
+  o.integer(kSize);
+  EXPECT_FALSE(o.lastSaveReport());  // another call since
+  save(o, kSaveCsv, path("no-such-folder/keyed.csv"));
+  EXPECT_FALSE(o.lastSaveReport());  // a save that failed wrote nothing to report on
+}
+
 TEST_F(Persist, Loads) {
   Instance h;
   run(h, {{kAppendValue, 7}, {kAppendString, "ab"}});

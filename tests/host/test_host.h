@@ -49,6 +49,7 @@ class Instance {
   using Outcome = hostkit::RunObject::Outcome;
   Outcome lastOutcome() { return object_.lastOutcome(); }
   std::optional<TesselCellFacts> describeCell(int32_t index) { return object_.describeCell(index); }
+  std::optional<TesselSaveReport> lastSaveReport() { return object_.lastSaveReport(); }
 
   TesselRunObject& record() { return object_.record(); }
   uint16_t resultFlags() { return record().resultFlags; }

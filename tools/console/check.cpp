@@ -101,11 +101,7 @@ Report checkOne(hostkit::Module& module, const Settings& settings, std::optional
     hostkit::RunObject object(module, hostkit::makeSetup(settings.setup));
     hostkit::RunObject::Outcome outcome;
     if (*r.format == Format::sheet) {
-      std::vector<std::string> warnings;
-      outcome = loadSheet(object, path, settings.csvHeader, settings.sheet, warnings);
-      for (auto& w : warnings) {
-        if (w != outcome.text) r.warnings.push_back(std::move(w));
-      }
+      outcome = loadSheet(object, path, settings.csvHeader, settings.sheet, r.warnings);
     } else {
       object.act(actionNumber({*r.format, FileAction::Kind::load}), path);
       outcome = object.lastOutcome();

@@ -127,9 +127,10 @@ struct ShowOptions {
   bool keys = false;       // a grid shows each cell's key after it
   bool selectedOnly = false;
   bool json = false;
-  int32_t first = 0;         // the first row (the first element of a list) shown
-  int32_t last = INT32_MAX;  // the last one shown
-  int32_t head = INT32_MAX;  // how many are shown at most
+  bool selectionMatters = true;  // say when no row is selected (queries and sorts would find nothing)
+  int32_t first = 0;             // the first row (the first element of a list) shown
+  int32_t last = INT32_MAX;      // the last one shown
+  int32_t head = INT32_MAX;      // how many are shown at most
 };
 
 // A text in double quotes, control characters and quotes escaped, cut after
@@ -167,7 +168,7 @@ std::string jsonString(std::string_view text);
 
 // ---- files.cpp: the array files games write, read and written through the
 // module's own load and save actions. What happened comes from the module's
-// outcome diagnostic; what a format could not keep is counted before writing.
+// outcome diagnostic, what a save could not keep from its save report.
 
 // The console reads and writes the module's whole-array formats, in the order
 // of persist::facts::Format, not its element file; and beside them the CSV of
@@ -175,11 +176,7 @@ std::string jsonString(std::string_view text);
 enum class Format : uint8_t { native, hostArray, csv, ini, sheet };
 inline constexpr const char* kFormatNames[] = {"native", "host", "csv", "ini", "sheet"};
 
-// A module format's place in its facts; never the sheet, which the module does not know.
-inline persist::facts::Format moduleFormat(Format format) {
-  static_assert(static_cast<int>(persist::facts::Format::ini) == static_cast<int>(Format::ini));
-  return static_cast<persist::facts::Format>(format);
-}
+static_assert(static_cast<int>(persist::facts::Format::ini) == static_cast<int>(Format::ini));
 
 // "native", "host", "csv", "ini" or "sheet"; throws UserError for another name.
 Format formatNamed(const std::string& name);
@@ -192,6 +189,17 @@ inline const char* formatName(Format format) { return kFormatNames[static_cast<i
 Format inputFormat(const std::string& path, std::optional<Format> named);
 // The format a file is to be written in, by its extension; none when unknown.
 std::optional<Format> formatOfExtension(const std::string& path);
+
+// The module's outcome code for a file that was read only in part (damaged).
+inline constexpr int32_t kDamaged = 11;
+
+// Whether the file exists and its permissions let nobody write it.
+bool isReadOnly(const std::string& path);
+// Why a save of `path` failed, from the module's outcome, in the user's
+// terms: "the save failed: ...". A file that exists but "does not exist" is
+// one whose folder takes no new file (such as /proc): a save writes its new
+// content beside the file before it takes the file's place.
+std::string saveFailure(const std::string& path, const std::string& outcome);
 
 // A load, append or save action of the catalogue that names a whole-array file.
 struct FileAction {
@@ -209,10 +217,11 @@ std::string readAll(const std::string& path, std::size_t most = std::string::npo
 
 // Runs the action on the file, with what tessel adds around the module for
 // CSV (a byte order mark dropped, with `csvHeader` a first row of labels). Adds
-// to `warnings` what the module did not do, what wraps and what a save could
-// not keep; throws UserError when the module reports a failed save or tessel's
-// own part fails.
-// A load also gives the module's outcome to `loaded`, when there is one.
+// to `warnings` what wraps and what a save could not keep (as the module
+// counted it while writing); throws UserError when the module reports a failed
+// save, the file is read-only, or tessel's own part fails. A load's outcome is
+// left to the caller, given to `loaded` when there is one: a failed or damaged
+// load is a mistake in a script and in convert, a warning in show.
 void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
                    std::vector<std::string>& warnings, hostkit::RunObject::Outcome* loaded = nullptr);
 
@@ -226,8 +235,8 @@ struct SheetOptions {
   bool bom = false;               // a save starts the file with a UTF-8 byte order mark
 };
 
-// Both return the outcome as the module's do: code 11 (damaged) for a sheet
-// that ends inside a quoted field, whose rows before it are loaded.
+// The load returns the outcome as the module's do: kDamaged for a sheet that
+// ends inside a quoted field, whose rows before it are loaded.
 hostkit::RunObject::Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool header,
                                       const SheetOptions& options, std::vector<std::string>& warnings);
 void saveSheet(hostkit::RunObject& object, const std::string& path, bool header, const SheetOptions& options,
@@ -257,8 +266,10 @@ std::vector<std::string> helpTopics();
 struct Settings {
   hostkit::SetupOptions setup;  // for instances created without options of their own
   ShowOptions show;
-  bool csvHeader = false;  // a CSV file's first row holds the column labels
-  bool keepGoing = false;  // a script goes on after an error
+  bool csvHeader = false;       // a CSV file's first row holds the column labels
+  bool keepGoing = false;       // a script goes on after an error
+  int64_t maxCells = 10000000;  // the most cells an index may add to an array at once
+  bool interactive = false;     // lines are typed at a terminal, not read from a script
   SheetOptions sheet;
   std::optional<std::string> module;  // the module to load, when not the one next to tessel
   std::optional<Format> from, to;     // the formats of the files read and written, when named
@@ -274,14 +285,16 @@ bool readOption(const std::vector<std::string>& args, std::size_t& i, std::initi
                 Settings& settings);
 // A scope's options as usage lines ("  --dims N            dimension count ...").
 std::string optionLines(options::Scope scope);
+// The usage line of the option "--dims" (also written "dims" or "-x"), or "".
+std::string optionHelp(const std::string& name);
 // "--types, --keys, ... and --json": a scope's options in a sentence.
 std::string optionNames(options::Scope scope);
 // Every scope's heading and options, for the usage text.
 std::string usageOfOptions();
 
 // A whole file into a new object or out of it, in any format the console
-// knows, as show, convert and diff read and write them. A failed load is
-// also a warning.
+// knows, as show, convert and diff read and write them. The load's outcome
+// is the caller's to judge.
 hostkit::RunObject::Outcome loadArray(hostkit::RunObject& object, Format format, const std::string& path,
                                       const Settings& settings, std::vector<std::string>& warnings);
 void saveArray(hostkit::RunObject& object, Format format, const std::string& path, const Settings& settings,
@@ -319,6 +332,19 @@ class Session {
   hostkit::RunObject& instance(const std::string& name);
   hostkit::RunObject& create(const std::string& name, const hostkit::SetupOptions& setup);
   bool builtin(std::string_view line);
+  // Runs an action of the catalogue; loads and saves go through the guard
+  // below. `force` is the line's trailing --force.
+  void runAction(hostkit::RunObject& object, const ActionCall& call, bool force);
+  // A save after a load that failed: a script's saves write nothing after it,
+  // and at the terminal a save needs --force (or a good load of that instance).
+  void guardSave(bool force) const;
+
+  // A load that failed and what it said, with the instance it emptied.
+  struct FailedLoad {
+    std::string instance;
+    std::string where;  // "fix.tessel:3: ", empty at the terminal
+    std::string what;
+  };
 
   hostkit::Module& module_;
   Settings settings_;
@@ -326,8 +352,17 @@ class Session {
   std::map<std::string, std::unique_ptr<hostkit::RunObject>> instances_;
   std::string current_ = "main";
   std::vector<std::string> warnings_;
+  std::string where_;  // of the line being run, for messages that point back to it
+  std::optional<FailedLoad> failedLoad_;
   bool quit_ = false;
 };
+
+// ---- terminal.cpp: the console language typed at a terminal, with line
+// editing, history and Tab completion where the system has the line editor.
+
+// Reads and runs lines until quit or the end of input; returns the exit
+// status, 0: mistakes were told on their lines.
+int interactive(Session& session, std::ostream& err);
 
 // ---- platform.cpp: what the console host does differently on each system, in
 // one place, with what it does differently at a terminal: Ctrl-C cancels the

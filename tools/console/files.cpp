@@ -101,54 +101,66 @@ void warnAboutWrapping(const std::string& path, const std::string& text, std::ve
   }
 }
 
-// What the format cannot keep of the array, counted where its table says the
-// aspect is lost or changed: "3 keys dropped, ...".
-std::string losses(hostkit::RunObject& object, Format format, bool csvHeader) {
-  using persist::facts::Facet;
-  using persist::facts::Fate;
-  if (format == Format::native) return "";
-  const int32_t size = object.integer(expressionOf("size"));
-  const int32_t dimensions = object.integer(expressionOf("dimensionCount"));
-  const int32_t columns = dimensions >= 2 ? object.integer(expressionOf("boundaryX")) : 0;
-  int keys = 0, valueKeys = 0, values = 0, data = 0, bareEmpty = 0, commas = 0, breaks = 0, labels = 0;
-  for (int32_t i = 0; i < size; ++i) {
-    const auto facts = object.describeCell(i);
-    if (!facts) continue;
-    keys += facts->keyType != TESSEL_CELL_NONE;
-    valueKeys += facts->keyType != TESSEL_CELL_NONE && facts->keyType != TESSEL_CELL_STRING;
-    values += facts->type == TESSEL_CELL_VALUE;
-    data += facts->type == TESSEL_CELL_DATA;
-    bareEmpty +=
-        facts->keyType == TESSEL_CELL_NONE && (facts->type == TESSEL_CELL_EMPTY || facts->type == TESSEL_CELL_DATA ||
-                                               (facts->type == TESSEL_CELL_STRING && facts->length == 0));
-    if (facts->type == TESSEL_CELL_STRING) {
-      const std::string text = object.text(expressionOf("stringAt"), i).value_or("");
-      commas += text.find(',') != std::string::npos;
-      breaks += text.find_first_of("\r\n") != std::string::npos;
-    }
-  }
-  for (int32_t c = 0; dimensions == 2 && c < columns; ++c)
-    labels += !object.text(expressionOf("label"), c).value_or("").empty();
-  object.releaseStringSpace();
+// What the save could not keep, as the module counted it while writing:
+// "3 keys dropped, 2 values become texts". A CSV header row written by tessel
+// keeps the labels.
+std::string losses(const TesselSaveReport& r, bool labelsKept) {
   std::string out;
-  const auto add = [&](Facet aspect, Fate fate, int n, const std::string& what) {
-    if (persist::facts::fateOf(aspect, moduleFormat(format)) == fate && n > 0) out += (out.empty() ? "" : ", ") + what;
+  const auto count = [&out](int64_t n, const char* one, const char* many) {
+    if (n > 0) out += (out.empty() ? "" : ", ") + plural(n, one, many);
   };
-  const auto count = [&](Facet aspect, Fate fate, int n, const char* one, const char* many) {
-    add(aspect, fate, n, plural(n, one, many));
-  };
-  count(Facet::keys, Fate::lost, keys, "key dropped", "keys dropped");
-  count(Facet::keys, Fate::changed, valueKeys, "key becomes a text", "keys become texts");
-  count(Facet::labels, Fate::lost, format == Format::csv && csvHeader ? 0 : labels, "label dropped", "labels dropped");
-  count(Facet::values, Fate::changed, values, "value becomes a text", "values become texts");
-  count(Facet::data, Fate::lost, data, "data cell written empty", "data cells written empty");
-  // Only INI skips cells on load: a line without a key and text is no entry.
-  count(Facet::emptyCells, Fate::changed, format == Format::ini ? bareEmpty : 0, "empty cell without a key dropped",
-        "empty cells without a key dropped");
-  add(Facet::dimensions, Fate::lost, dimensions >= 2, "the " + std::to_string(dimensions) + "D shape flattened");
-  count(Facet::separator, Fate::lost, commas, "text with a comma split", "texts with a comma split");
-  count(Facet::lineBreaks, Fate::lost, breaks, "text with a line break split", "texts with a line break split");
+  count(r.keysDropped, "key dropped", "keys dropped");
+  count(r.keysBecomeTexts, "key becomes a text", "keys become texts");
+  count(r.keysChanged, "key reads back otherwise", "keys read back otherwise");
+  count(labelsKept ? 0 : r.labelsDropped, "label dropped", "labels dropped");
+  count(r.valuesBecomeTexts, "value becomes a text", "values become texts");
+  count(r.dataWrittenEmpty, "data cell written empty", "data cells written empty");
+  count(r.emptyCellsDropped, "element without a key or text dropped", "elements without a key or text dropped");
+  count(r.splitAtSeparator, "text with a comma split", "texts with a comma split");
+  count(r.splitAtLineBreak, "text with a line break split", "texts with a line break split");
+  count(r.textsEmptied, "text \"\" reads back empty", "texts \"\" read back empty");
+  count(r.elementsAdded, "empty element added at the end", "empty elements added at the end");
+  const std::string before = std::to_string(r.dimensionsBefore) + "D";
+  if (r.dimensionsAfter == 0 && r.dimensionsBefore >= 2) {
+    out += (out.empty() ? "the " : ", the ") + before + " shape not stored";
+  } else if (r.dimensionsAfter != 0 && r.dimensionsAfter != r.dimensionsBefore && r.dimensionsBefore >= 1) {
+    out += (out.empty() ? "the " : ", the ") + before + " shape becomes " + std::to_string(r.dimensionsAfter) + "D";
+  }
   return out;
+}
+
+}  // namespace
+
+bool isReadOnly(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (error || !fs::is_regular_file(status)) return false;
+  const fs::perms writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  return (status.permissions() & writable) == fs::perms::none;
+}
+
+std::string saveFailure(const std::string& path, const std::string& outcome) {
+  static const std::string kMissing = ": No such file or directory";
+  std::error_code error;
+  const bool missing = outcome.size() >= kMissing.size() &&
+                       outcome.compare(outcome.size() - kMissing.size(), kMissing.size(), kMissing) == 0;
+  if (!missing || !std::filesystem::exists(path, error)) return "the save failed: " + outcome;
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  if (folder.empty()) folder = ".";
+  return "the save failed: " + path + " exists, but its folder " + folder +
+         " takes no new file, and a save writes the new content beside the file first";
+}
+
+namespace {
+
+// The module's text with the file it was given (a scratch copy) named as
+// the user knows it.
+std::string named(std::string text, const std::string& given, const std::string& path) {
+  if (given == path) return text;
+  for (std::size_t at = text.find(given); at != std::string::npos; at = text.find(given, at + path.size()))
+    text.replace(at, given.size(), path);
+  return text;
 }
 
 // The labels as a first CSV row.
@@ -194,6 +206,9 @@ Format formatNamed(const std::string& name) {
 
 std::optional<Format> formatOfExtension(const std::string& path) {
   const std::string ext = lowered(std::filesystem::path(path).extension().string());
+  // The names the help texts and examples give their files.
+  if (ext == ".arr") return Format::native;
+  if (ext == ".array") return Format::hostArray;
   if (ext == ".csv") return Format::csv;
   if (ext == ".ini") return Format::ini;
   return std::nullopt;
@@ -210,8 +225,8 @@ Format inputFormat(const std::string& path, std::optional<Format> named) {
   if (found) return *found;
   if (const auto byExtension = formatOfExtension(path)) return *byExtension;
   throw UserError("cannot tell the format of " + path +
-                  ": it has no array file magic and no INI section header, and its extension is not .csv or .ini;"
-                  " name the format with --from native|host|csv|ini|sheet");
+                  ": it has no array file magic and no INI section header, and its extension is not .arr, .array, .csv"
+                  " or .ini; name the format with --from native|host|csv|ini|sheet");
 }
 
 std::optional<FileAction> fileActionOf(int action) {
@@ -226,12 +241,16 @@ std::optional<FileAction> fileActionOf(int action) {
 
 void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
                    std::vector<std::string>& warnings, hostkit::RunObject::Outcome* loaded) {
-  const int number = kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
+  const int number = actionNumber(action);
   if (action.kind == FileAction::Kind::save) {
-    const std::string lost = losses(object, action.format, csvHeader);
+    // A read-only file is never replaced from here, whatever the module would do.
+    if (isReadOnly(path)) throw UserError("the save failed: " + path + " is read-only");
+    std::optional<TesselSaveReport> report;
     auto saveTo = [&](const std::string& name) {
       object.act(number, name);
-      if (const auto done = object.lastOutcome(); done.code != 0) throw UserError("the save failed: " + done.text);
+      if (const auto done = object.lastOutcome(); done.code != 0)
+        throw UserError(saveFailure(path, named(done.text, name, path)));
+      report = object.lastSaveReport();
     };
     if (action.format == Format::csv && csvHeader) {
       // The rows come from the module, then the file is replaced once, header and rows together.
@@ -239,18 +258,14 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
     } else {
       saveTo(path);
     }
+    const std::string lost = report ? losses(*report, action.format == Format::csv && csvHeader) : "";
     if (!lost.empty()) warnings.push_back(path + " (" + formatName(action.format) + "): " + lost);
     return;
   }
   std::error_code error;
   if (action.format != Format::csv || !std::filesystem::is_regular_file(path, error)) {
     object.act(number, path);
-    const auto done = object.lastOutcome();
-    if (done.code != 0) {
-      warnings.push_back(done.text +
-                         (action.kind == FileAction::Kind::load ? "; the array is empty now, as in a game" : ""));
-    }
-    if (loaded != nullptr) *loaded = done;
+    if (loaded != nullptr) *loaded = object.lastOutcome();
     return;
   }
   // CSV: what the module reads without a byte order mark and a header row.
@@ -270,14 +285,11 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   ScratchFile scratch;
   writeAll(scratch.path, text);
   object.act(number, scratch.path);
-  auto done = object.lastOutcome();
-  // The module named the scratch file; the user knows the file by its own name.
-  for (std::size_t at = done.text.find(scratch.path); at != std::string::npos;
-       at = done.text.find(scratch.path, at + path.size()))
-    done.text.replace(at, scratch.path.size(), path);
-  if (done.code != 0) warnings.push_back(done.text);
+  const auto done = object.lastOutcome();
   for (std::size_t c = 0; c < labels.size(); ++c) object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
-  if (loaded != nullptr) *loaded = done;
+  if (loaded == nullptr) return;
+  // The module read the scratch copy; the user knows the file by its own name.
+  *loaded = {done.code, named(done.text, scratch.path, path)};
 }
 
 int actionNumber(const FileAction& action) {

@@ -130,6 +130,22 @@ void formats(std::ostream& out) {
   for (const auto& rule : facts::kSheetDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
 }
 
+// The command line's own command a topic names ("check", "tessel check",
+// "version") or the sheet format ("sheet"), or null.
+const topics::Topic* commandLineTopic(const std::string& wanted) {
+  for (const auto& c : topics::kConsoleHost) {
+    std::string_view term = c.term;
+    if (term.rfind("tessel ", 0) == 0) {
+      term.remove_prefix(7);
+    } else if (term.rfind("sheet ", 0) != 0) {
+      continue;  // "tessel" alone, and the notes on naming actions
+    }
+    const std::string name(term.substr(0, term.find(' ')));
+    if (wanted == name || wanted == "tessel " + name || (wanted == "version" && name == "--version")) return &c;
+  }
+  return nullptr;
+}
+
 void overview(std::ostream& out) {
   out << "A line names an action by the words of its display string, parameters in their places: texts in\n"
          "double quotes, integers bare, or expressions (Set value 2 at 0, SELECT WHERE \"level\" > 3). A line\n"
@@ -173,6 +189,8 @@ void printHelp(std::ostream& out, std::string_view topic) {
   const std::string wanted = lowered(topic);
   if (wanted.empty()) overview(out);  // then the whole of the menus, as the part of them that "" names
   if (wanted == "formats" || wanted == "csv") return formats(out);
+  // A command of the shell, of the command line, or both ("show").
+  bool command = false;
   for (const auto& c : topics::kShellCommands) {
     const std::string_view name = std::string_view(c.term).substr(0, std::string_view(c.term).find(' '));
     if (wanted != name && !(wanted == "exit" && name == "quit")) continue;
@@ -180,17 +198,20 @@ void printHelp(std::ostream& out, std::string_view topic) {
     // The commands that take options list them from the one table.
     if (name == "new") out << optionLines(options::Scope::setup);
     if (name == "show") out << optionLines(options::Scope::show);
-    return;
+    command = true;
   }
-  // The command line's own commands ("tessel check FILE...") and the sheet format.
-  for (const auto& c : topics::kConsoleHost) {
-    std::string_view term = c.term;
-    if (term.rfind("tessel ", 0) == 0) term.remove_prefix(7);
-    if (wanted != term.substr(0, term.find(' '))) continue;
-    wrapped(out << c.term << '\n', c.text, 110);
+  if (const topics::Topic* c = commandLineTopic(wanted)) {
+    wrapped(out << (command ? "\n" : "") << c->term << '\n', c->text, 110);
     if (wanted == "sheet") {
       for (const auto& rule : persist::facts::kSheetDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
     }
+    command = true;
+  }
+  if (command) return;
+  // An option written as one ("--keys"); a bare name ("keys") is a part of the menus first.
+  const std::string option = optionHelp(wanted);
+  if (!option.empty() && wanted.rfind("--", 0) == 0) {
+    out << option;
     return;
   }
   // A number names an action; an expression name, with or without "(", names it.
@@ -209,6 +230,10 @@ void printHelp(std::ostream& out, std::string_view topic) {
   for (const auto& part : parts) printMenu(out, menus::kActionMenu, "Actions", part, printed);
   for (const auto& part : parts) printMenu(out, menus::kExpressionMenu, "Expressions", part, printed);
   if (printed > 0) return;
+  if (!option.empty()) {
+    out << option;
+    return;
+  }
   // Otherwise every entry whose label, name or display string holds the words.
   const auto holds = [&wanted](std::string_view label, std::string_view name) {
     return lowered(label).find(wanted) != std::string::npos || lowered(name).find(wanted) != std::string::npos;

@@ -9,14 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <set>
 
-#include "host/help_topics.h"
 #include "tools/console/console.h"
-
-#if TESSEL_LINE_EDITING
-#include <editline/readline.h>
-#endif
 
 namespace tessel::console {
 
@@ -85,11 +79,20 @@ int showFile(hostkit::Module& module, const Options& o) {
   const Format format = inputFormat(path, o.settings.from);
   hostkit::RunObject object(module, hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
-  loadArray(object, format, path, o.settings, warnings);
+  const auto outcome = loadArray(object, format, path, o.settings, warnings);
+  // A damaged file is shown as far as it reads, and the status says it is damaged.
+  if (outcome.code != 0 && outcome.code != kDamaged) {
+    for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
+    throw UserError("the load failed: " + outcome.text);
+  }
+  if (outcome.code == kDamaged) warnings.push_back(outcome.text + "; shown as far as it reads");
   for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
   const std::string title = o.settings.show.json ? path : path + " (" + formatName(format) + ")";
-  platform::page(std::cout, [&](std::ostream& text) { show(object, title, text, o.settings.show); });
-  return 0;
+  // A file has no queries run on it: its selection is worth a word only when asked about.
+  ShowOptions options = o.settings.show;
+  options.selectionMatters = false;
+  platform::page(std::cout, [&](std::ostream& text) { show(object, title, text, options); });
+  return outcome.code == 0 ? 0 : kFailed;
 }
 
 int convert(hostkit::Module& module, const Options& o) {
@@ -99,7 +102,9 @@ int convert(hostkit::Module& module, const Options& o) {
   const Format from = inputFormat(in, o.settings.from);
   std::optional<Format> to = o.settings.to ? o.settings.to : formatOfExtension(out);
   if (!to)
-    throw UserError("cannot tell the format to write " + out + " in; name it with --to native|host|csv|ini|sheet");
+    throw UserError("cannot tell the format to write " + out +
+                    " in; name it with --to native|host|csv|ini|sheet"
+                    " (or end its name in .arr, .array, .csv or .ini)");
   std::error_code error;
   if (std::filesystem::equivalent(in, out, error)) throw UserError("convert does not write over its input " + in);
   if (std::filesystem::exists(out, error) && !o.settings.force) {
@@ -107,172 +112,19 @@ int convert(hostkit::Module& module, const Options& o) {
   }
   hostkit::RunObject object(module, hostkit::makeSetup(o.settings.setup));
   std::vector<std::string> warnings;
-  loadArray(object, from, in, o.settings, warnings);
+  const auto loaded = loadArray(object, from, in, o.settings, warnings);
+  if (loaded.code != 0) {
+    for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
+    if (loaded.code == kDamaged)
+      throw UserError(loaded.text + "; " + out + " is not written (tessel show " + in + " shows what it holds)");
+    throw UserError("the load failed: " + loaded.text + "; " + out + " is not written");
+  }
   saveArray(object, *to, out, o.settings, warnings);
   for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
   const int32_t count = object.integer(catalogue::expressionOf("size"));
   std::cout << in << " (" << formatName(from) << ", " << plural(count, "element", "elements") << ") -> " << out << " ("
             << formatName(*to) << ")\n";
   return 0;
-}
-
-// ---- At a terminal: the console language with line editing, history,
-// completion and Ctrl-C.
-
-#if TESSEL_LINE_EDITING
-
-// The files and folders whose path starts with `partial`, folders with a "/".
-std::vector<std::string> paths(const std::string& partial) {
-  const std::string folder = partial.substr(0, partial.rfind('/') + 1);  // empty without a '/': npos + 1 is 0
-  const std::string stem = partial.substr(folder.size());
-  std::vector<std::string> out;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
-    const std::string name = entry.path().filename().string();
-    if (name.compare(0, stem.size(), stem) != 0 || (stem.empty() && name.front() == '.')) continue;
-    out.push_back(folder + name + (entry.is_directory(error) ? "/" : ""));
-  }
-  return out;
-}
-
-// Whole-line completions of what has been typed so far, each once and in
-// order: a file path inside an open quoted text, an instance name after with,
-// show and drop, an action's words or a command at the start of the line, an
-// expression name where a name is being typed.
-std::set<std::string> completions(const std::string& typed, const Session& session) {
-  std::set<std::string> out;
-  if (std::count(typed.begin(), typed.end(), '"') % 2 == 1) {
-    const std::size_t quote = typed.rfind('"');
-    for (const auto& p : paths(typed.substr(quote + 1))) out.insert(typed.substr(0, quote + 1) + p);
-    return out;
-  }
-  const std::string indent = typed.substr(0, typed.find_first_not_of(" \t"));  // all of it when all blank
-  const std::string start = typed.substr(indent.size());
-  for (const char* command : {"with ", "show ", "drop "}) {
-    if (start.rfind(command, 0) != 0 || start.find(' ', std::strlen(command)) != std::string::npos) continue;
-    for (const auto& [name, object] : session.instances()) {
-      if (name.rfind(start.substr(std::strlen(command)), 0) == 0) out.insert(indent + command + name);
-    }
-    return out;
-  }
-  const std::string wanted = lowered(start);
-  // A command with an operand it cannot do without comes with a blank after it.
-  for (const auto& c : topics::kShellCommands) {
-    const std::string_view term = c.term;
-    const std::size_t end = term.find(' ');
-    const std::string command(term.substr(0, std::isupper(static_cast<unsigned char>(term[end + 1])) ? end + 1 : end));
-    if (lowered(command).rfind(wanted, 0) == 0) out.insert(indent + command);
-  }
-  for (const auto& a : catalogue::kActions) {
-    const std::string words = usage(a).substr(0, usage(a).find(" <"));
-    if (lowered(words).rfind(wanted, 0) == 0) out.insert(indent + words + (a.paramCount() > 0 ? " " : ""));
-  }
-  const std::size_t fragment = typed.rend() - std::find_if_not(typed.rbegin(), typed.rend(), isNameChar);
-  const std::string name = typed.substr(fragment);
-  for (const auto& e : catalogue::kExpressions) {
-    if (lowered(e.name).rfind(lowered(name), 0) == 0) out.insert(typed.substr(0, fragment) + e.name);
-  }
-  return out;
-}
-
-// The line-editing library calls back without a context pointer, so the
-// session whose instances are completed and the candidates of the completion
-// under way are kept here for its generator.
-struct Completion {
-  const Session* session = nullptr;
-  std::vector<std::string> candidates;
-  std::size_t next = 0;
-};
-
-Completion& completion() {
-  static Completion state;
-  return state;
-}
-
-char* nextCandidate(const char*, int state) {
-  Completion& c = completion();
-  if (state == 0) c.next = 0;
-  return c.next < c.candidates.size() ? strdup(c.candidates[c.next++].c_str()) : nullptr;
-}
-
-// The library replaces only the word under the cursor (from `start`), so each
-// whole-line completion is handed over from there on.
-char** complete(const char*, int start, int) {
-  rl_attempted_completion_over = 1;  // tessel's own file names, not the library's
-  rl_completion_append_character = '\0';
-  const std::string typed(rl_line_buffer, static_cast<std::size_t>(rl_point));
-  const std::size_t from = std::min(static_cast<std::size_t>(std::max(start, 0)), typed.size());
-  std::vector<std::string>& candidates = completion().candidates;
-  candidates.clear();
-  for (const std::string& line : completions(typed, *completion().session)) {
-    if (line.size() >= from) candidates.push_back(line.substr(from));
-  }
-  return candidates.empty() ? nullptr : rl_completion_matches(typed.c_str() + from, nextCandidate);
-}
-
-#endif
-
-#if TESSEL_LINE_EDITING
-// The history file, saved after each line so that a closed terminal loses
-// none, and replaced whole so that a save cut short never empties it.
-void saveHistory(const std::string& path, std::ostream& err) {
-  try {
-    replaceFile(path, writtenBy([](const std::string& scratch) {
-                  if (write_history(scratch.c_str()) != 0) throw UserError("cannot write the history");
-                }));
-  } catch (const UserError& e) {
-    err << "tessel: the history is not saved: " << e.what() << '\n';
-  }
-}
-#endif
-
-// Reads and runs lines until end of input; returns the exit status.
-int interactive(Session& session, std::ostream& err) {
-  std::cout << "tessel: type help for the catalogue; Ctrl-C cancels a line, quit or " << platform::kEndOfInputKeys
-            << " ends\n";
-  platform::catchInterrupts();
-  int errors = 0;
-#if TESSEL_LINE_EDITING
-  static char wordBreaks[] = "\n";  // complete whole lines: action words hold blanks
-  rl_readline_name = "tessel";
-  rl_completer_word_break_characters = wordBreaks;
-  rl_attempted_completion_function = complete;
-  completion().session = &session;
-  using_history();
-  stifle_history(1000);
-  const char* home = std::getenv("HOME");
-  const std::string history = home != nullptr ? std::string(home) + "/.tessel_history" : "";
-  if (!history.empty()) read_history(history.c_str());
-#endif
-  while (!session.quitRequested()) {
-    platform::clearCancel();
-    const std::string prompt = session.currentName() + "> ";
-#if TESSEL_LINE_EDITING
-    char* raw = readline(prompt.c_str());
-    if (raw == nullptr && !platform::cancelRequested()) break;
-    const std::string line = raw != nullptr ? raw : "";
-    std::free(raw);  // NOLINT(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory): the line editor mallocs it
-    if (line.find_first_not_of(" \t") != std::string::npos) {
-      add_history(line.c_str());
-      if (!history.empty()) saveHistory(history, err);
-    }
-#else
-    std::string line;
-    std::cout << prompt << std::flush;
-    if (!std::getline(std::cin, line) && !platform::cancelRequested()) break;
-    std::cin.clear();
-#endif
-    if (platform::cancelRequested()) {
-      std::cout << "^C\n";  // the line is dropped
-      continue;
-    }
-    if (!session.runLine(line, "", err)) ++errors;
-  }
-#if TESSEL_LINE_EDITING
-  completion().session = nullptr;  // the completion state outlives the session it points to
-#endif
-  std::cout << '\n';
-  return errors == 0 ? 0 : 1;
 }
 
 int dispatch(const Options& o, const char* argv0) {
@@ -319,9 +171,11 @@ int dispatch(const Options& o, const char* argv0) {
   if (command == "check")
     return checkFiles(*module, o.settings, o.settings.from, {o.words.begin() + 1, o.words.end()}, std::cout);
   if (command == "diff") return diffFiles(*module, o.settings, o.settings.from, o.words[1], o.words[2], std::cout);
-  Session session(*module, o.settings, std::cout);
+  Settings settings = o.settings;
+  settings.interactive = command.empty() && platform::inputIsTerminal();
+  Session session(*module, settings, std::cout);
   if (command == "run") return runScripts(session, {o.words.begin() + 1, o.words.end()}, o.settings.keepGoing);
-  if (platform::inputIsTerminal()) return interactive(session, std::cerr);
+  if (settings.interactive) return interactive(session, std::cerr);
   return session.run(std::cin, "<stdin>", std::cerr) ? 0 : kFailed;
 }
 

@@ -36,6 +36,11 @@ void apply(const Option& o, const std::string& v, Settings& s) {
   switch (o.id) {
     case Id::module: s.module = v; break;
     case Id::keepGoing: s.keepGoing = true; break;
+    case Id::maxCells:
+      if (v.empty() || v.size() > 10 || v.find_first_not_of("0123456789") != std::string::npos)
+        throw UserError(name + " needs a number of cells, not \"" + v + "\"");
+      s.maxCells = std::stoll(v);
+      break;
     case Id::from: s.from = formatNamed(v); break;
     case Id::to: s.to = formatNamed(v); break;
     case Id::force: s.force = true; break;
@@ -83,6 +88,13 @@ std::string written(const Option& o) {
   return o.operand != nullptr ? out + " " + o.operand : out;
 }
 
+// "  --dims N            dimension count ...", as the usage lists it.
+std::string usageLine(const Option& o) {
+  std::string line = "  " + written(o);
+  line.resize(std::max<std::size_t>(line.size() + 2, 22), ' ');
+  return line + o.help + "\n";
+}
+
 }  // namespace
 
 bool readOption(const std::vector<std::string>& args, std::size_t& i, std::initializer_list<Scope> scopes,
@@ -107,12 +119,17 @@ bool readOption(const std::vector<std::string>& args, std::size_t& i, std::initi
 std::string optionLines(Scope scope) {
   std::string out;
   for (const Option& o : kOptions) {
-    if (o.scope != scope) continue;
-    std::string line = "  " + written(o);
-    line.resize(std::max<std::size_t>(line.size() + 2, 22), ' ');
-    out += line + o.help + "\n";
+    if (o.scope == scope) out += usageLine(o);
   }
   return out;
+}
+
+std::string optionHelp(const std::string& name) {
+  const std::string dashed = name.rfind('-', 0) == 0 ? name : "--" + name;
+  for (const Option& o : kOptions) {
+    if (dashed == o.name || (o.shortName != nullptr && name == o.shortName)) return usageLine(o);
+  }
+  return "";
 }
 
 std::string optionNames(Scope scope) {

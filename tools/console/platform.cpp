@@ -136,7 +136,15 @@ void page(std::ostream& out, const std::function<void(std::ostream&)>& print) {
     return clearCancel();
   }
 #endif
-  out << text;
+  // Written in pieces, so Ctrl-C stops a long text at the terminal too.
+  constexpr std::size_t kPiece = 1 << 16;
+  for (std::size_t at = 0; at < text.size(); at += kPiece) {
+    if (cancelRequested()) {
+      out << (at > 0 && text[at - 1] != '\n' ? "\n" : "") << "(cancelled)\n";
+      return;
+    }
+    out.write(text.data() + at, static_cast<std::streamsize>(std::min(kPiece, text.size() - at)));
+  }
 }
 
 bool cancelRequested() { return interrupted != 0; }

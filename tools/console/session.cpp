@@ -38,9 +38,34 @@ bool extendsArray(const catalogue::Parameter* declared) {
 }
 
 // Warns when an index, row or column parameter names nothing.
+// Why a label names no column, or nothing when it names one: the labels
+// there are, or that the array has none.
+std::string unknownLabel(hostkit::RunObject& object, const std::string& label) {
+  if (object.integer(expressionOf("columnOfLabel"), label) >= 0) return "";
+  if (object.integer(expressionOf("dimensionCount")) != 2) return "the array is not 2D, so it has no labels";
+  std::string known;
+  const int32_t columns = object.integer(expressionOf("boundaryX"));
+  for (int32_t c = 0; c < columns; ++c) {
+    const auto text = object.text(expressionOf("label"), c);
+    if (text && !text->empty()) known += (known.empty() ? "" : ", ") + quoted(*text, false);
+  }
+  return "label " + quoted(label, false) + " names no column" +
+         (known.empty() ? std::string(" (no column has a label)") : " (the labels are " + known + ")");
+}
+
 void warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values, bool action,
                     std::vector<std::string>& warnings) {
   for (int i = 0; i < 2; ++i) {
+    // A label that names no column: the lookups find nothing (setting a label
+    // and asking for a label's column are what a new label is for).
+    if (declared[i].kind == Param::text && std::string_view(declared[i].name) == "label" &&
+        declared != kActions[catalogue::actionOf("setLabel")].params &&
+        declared != catalogue::kExpressions[expressionOf("columnOfLabel")].params) {
+      const std::string problem = unknownLabel(object, values[i].text.value_or(""));
+      if (!problem.empty())
+        warnings.push_back(problem + (action ? ": the module does nothing" : ": the result is empty"));
+      continue;
+    }
     const std::string name = declared[i].kind == Param::integer ? declared[i].name : "";
     const int32_t v = values[i].integer;
     const std::string named = name + " " + std::to_string(v);  // "index 7", as the messages start
@@ -64,6 +89,34 @@ void warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* decl
   }
 }
 
+// An index past the end that would grow the array by more than `most` cells
+// is refused (a slip of a digit can ask for gigabytes); one the module
+// ignores, because the array cannot hold it, is warned about.
+void checkGrowth(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values, int64_t most,
+                 std::vector<std::string>& warnings) {
+  if (!extendsArray(declared)) return;
+  for (int i = 0; i < 2; ++i) {
+    if (declared[i].kind != Param::integer || std::string_view(declared[i].name) != "index") continue;
+    const int64_t index = values[i].integer;
+    if (index == INT32_MAX) {
+      warnings.push_back(
+          "index 2147483647 would make the array 2147483648 elements, more than it can hold: the "
+          "module does nothing");
+      return;
+    }
+    const int64_t growth = index + 1 - object.integer(expressionOf("size"));
+    if (growth <= most) return;
+    constexpr int64_t kCellBytes = 24;  // what a cell takes in the module, besides its text
+    const int64_t bytes = growth * kCellBytes;
+    const std::string size = bytes >= (int64_t{10} << 30)   ? std::to_string(bytes >> 30) + " GiB"
+                             : bytes >= (int64_t{10} << 20) ? std::to_string(bytes >> 20) + " MiB"
+                             : bytes >= (int64_t{10} << 10) ? std::to_string(bytes >> 10) + " KiB"
+                                                            : std::to_string(bytes) + " bytes";
+    throw UserError("refused: index " + std::to_string(index) + " would grow the array by " + std::to_string(growth) +
+                    " cells (some " + size + " of memory); --max-cells " + std::to_string(growth) + " allows it");
+  }
+}
+
 Value evaluate(hostkit::RunObject& object, const Term& term, std::vector<std::string>& warnings) {
   if (term.expression < 0) return literal(term);
   Value values[2];
@@ -77,21 +130,29 @@ Value evaluate(hostkit::RunObject& object, const Term& term, std::vector<std::st
   return {false, object.integer(term.expression, first, second), std::nullopt};
 }
 
-void runAction(hostkit::RunObject& object, const ActionCall& call, bool csvHeader, std::vector<std::string>& warnings) {
-  Value values[2];
-  for (std::size_t i = 0; i < call.params.size(); ++i) values[i] = evaluate(object, call.params[i], warnings);
-  if (const auto file = fileActionOf(call.number))
-    return runFileAction(object, *file, values[0].text.value_or(""), csvHeader, warnings);
-  const std::size_t warned = warnings.size();
-  warnOutOfRange(object, kActions[call.number].params, values, true, warnings);
-  object.act(call.number, toParam(values[0]), toParam(values[1]));
-  // The element files: what the module reports, never guessed.
-  const auto outcome = object.lastOutcome();
-  if (outcome.code == 0 || warnings.size() > warned) return;
-  const bool writes = call.number == catalogue::actionOf("saveElementToFile") ||
-                      call.number == catalogue::actionOf("appendElementToFile");
-  if (writes) throw UserError("the save failed: " + outcome.text);
-  warnings.push_back(outcome.text);
+// The actions that write a file.
+bool isSave(int action) {
+  if (const auto file = fileActionOf(action)) return file->kind == FileAction::Kind::save;
+  return action == catalogue::actionOf("saveElementToFile") || action == catalogue::actionOf("appendElementToFile");
+}
+
+// The actions that read a file into the array.
+bool isLoad(int action) {
+  if (const auto file = fileActionOf(action)) return file->kind != FileAction::Kind::save;
+  return action == catalogue::actionOf("setFileAt") || action == catalogue::actionOf("insertFileAt") ||
+         action == catalogue::actionOf("appendFile");
+}
+
+// A line's last word "--force", outside quotes: taken off the line.
+bool takeForce(std::string_view& line) {
+  constexpr std::string_view kForce = "--force";
+  if (line.size() < kForce.size() || line.substr(line.size() - kForce.size()) != kForce) return false;
+  std::string_view rest = line.substr(0, line.size() - kForce.size());
+  if (!rest.empty() && rest.back() != ' ' && rest.back() != '\t') return false;
+  if (std::count(rest.begin(), rest.end(), '"') % 2 != 0) return false;  // inside a text
+  while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.remove_suffix(1);
+  line = rest;
+  return true;
 }
 
 }  // namespace
@@ -142,7 +203,10 @@ void Session::execute(std::string_view line) {
                        : "(no text)")
          << '\n';
   } else {
-    runAction(object, resolveAction(line), settings_.csvHeader, warnings_);
+    const bool force = takeForce(line);
+    const ActionCall call = resolveAction(line);
+    if (force && !isSave(call.number)) throw UserError("--force only goes after a save");
+    runAction(object, call, force);
   }
   object.releaseStringSpace();
 }
@@ -224,10 +288,57 @@ bool Session::builtin(std::string_view line) {
   return true;
 }
 
+void Session::guardSave(bool force) const {
+  if (!failedLoad_) return;
+  if (!settings_.interactive) {
+    throw UserError("not saved: the load at " + failedLoad_->where.substr(0, failedLoad_->where.size() - 2) +
+                    " failed, so this script writes no file after it");
+  }
+  if (force) return;
+  throw UserError("not saved: the last load into \"" + failedLoad_->instance + "\" failed (" + failedLoad_->what +
+                  "), so the array may not hold what you think; add --force to the line to save anyway");
+}
+
+void Session::runAction(hostkit::RunObject& object, const ActionCall& call, bool force) {
+  Value values[2];
+  for (std::size_t i = 0; i < call.params.size(); ++i) values[i] = evaluate(object, call.params[i], warnings_);
+  if (isSave(call.number)) guardSave(force);
+  hostkit::RunObject::Outcome outcome;
+  const std::size_t warned = warnings_.size();
+  if (const auto file = fileActionOf(call.number)) {
+    runFileAction(object, *file, values[0].text.value_or(""), settings_.csvHeader, warnings_, &outcome);
+  } else {
+    const std::string target = values[1].text.value_or("");
+    if (isSave(call.number) && isReadOnly(target)) throw UserError("the save failed: " + target + " is read-only");
+    checkGrowth(object, kActions[call.number].params, values, settings_.maxCells, warnings_);
+    warnOutOfRange(object, kActions[call.number].params, values, true, warnings_);
+    object.act(call.number, toParam(values[0]), toParam(values[1]));
+    // The element files: what the module reports, never guessed.
+    outcome = object.lastOutcome();
+    if (outcome.code != 0 && isSave(call.number)) throw UserError(saveFailure(target, outcome.text));
+    if (outcome.code != 0 && warnings_.size() > warned) return;  // an index that names nothing was warned about
+  }
+  if (isSave(call.number)) {
+    if (settings_.interactive) failedLoad_.reset();  // saved with --force: the user has seen the array
+    return;
+  }
+  if (!isLoad(call.number)) return;
+  const bool replaces = fileActionOf(call.number) && fileActionOf(call.number)->kind == FileAction::Kind::load;
+  if (outcome.code == 0) {
+    // At the terminal a good load of the same instance makes its array trustworthy again.
+    if (settings_.interactive && replaces && failedLoad_ && failedLoad_->instance == current_) failedLoad_.reset();
+    return;
+  }
+  failedLoad_ = FailedLoad{current_, where_, outcome.text};
+  if (outcome.code == kDamaged) throw UserError(outcome.text + "; what could be read was loaded");
+  throw UserError("the load failed: " + outcome.text + (replaces ? "; the array is empty now, as in a game" : ""));
+}
+
 bool Session::run(std::istream& script, const std::string& name, std::ostream& err) {
   std::string line;
   int number = 0;
   bool ok = true;
+  failedLoad_.reset();  // a failed load stops the saves of its own script
   while (!quit_ && std::getline(script, line)) {
     if (++number == 1 && line.rfind("\xef\xbb\xbf", 0) == 0) line.erase(0, 3);  // a UTF-8 byte order mark
     const bool done = runLine(line, name + ":" + std::to_string(number) + ": ", err);
@@ -243,6 +354,7 @@ bool Session::run(std::istream& script, const std::string& name, std::ostream& e
 
 bool Session::runLine(std::string_view line, const std::string& where, std::ostream& err) {
   std::optional<std::string> mistake;
+  where_ = where;
   try {
     execute(line);
   } catch (const std::exception& e) {

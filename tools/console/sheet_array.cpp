@@ -1,8 +1,5 @@
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "tools/console/console.h"
 #include "tools/console/sheet.h"
@@ -14,8 +11,6 @@ namespace {
 using catalogue::actionOf;
 using catalogue::expressionOf;
 using Outcome = hostkit::RunObject::Outcome;
-
-constexpr int32_t kDamaged = 11;  // the module's code for a file that ends early or holds a malformed record
 
 // The rows and columns a save writes: a 2D or 3D array as rows of X cells, page
 // after page, a list (or an array without columns) as one row, as the module's CSV does.
@@ -82,9 +77,7 @@ Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool head
   if (std::any_of(rows.begin(), rows.end(), hasZero) || hasZero(labels))
     warnings.push_back(path + ": a field holds a zero byte; the module's texts end there");
   if (text.problem.empty()) return {0, "ok"};
-  Outcome damaged{kDamaged, "damaged: " + path + ": " + text.problem + "; the rows before it were read"};
-  warnings.push_back(damaged.text);
-  return damaged;
+  return {kDamaged, "damaged: " + path + ": " + text.problem + "; the rows before it were read"};
 }
 
 void saveSheet(hostkit::RunObject& object, const std::string& path, bool header, const SheetOptions& options,
@@ -106,12 +99,9 @@ void saveSheet(hostkit::RunObject& object, const std::string& path, bool header,
   sheet::WriteOptions write;
   write.separator = options.separator.value_or(',');
   write.bom = options.bom;
-  const std::string bytes = sheet::write(rows, write);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw UserError("the save failed: cannot open " + path + ": " + std::strerror(errno));
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw UserError("the save failed: cannot write " + path + ": " + std::strerror(errno));
+  // A read-only file is never replaced from here, as for the module's formats.
+  if (isReadOnly(path)) throw UserError("the save failed: " + path + " is read-only");
+  replaceFile(path, sheet::write(rows, write));
   if (!lost.empty()) warnings.push_back(path + " (sheet): " + lost);
 }
 

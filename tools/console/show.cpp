@@ -127,7 +127,7 @@ void showGrid(Object& object, int32_t count, std::ostream& out, const ShowOption
   const int32_t rows = columns >= 1 ? count / columns : 0;
   out << title << ": 2D, " << plural(columns, "column", "columns") << ", " << plural(rows, "row", "rows") << " ("
       << selected << " selected), " << plural(count, "element", "elements") << '\n';
-  if (selected == 0 && rows > 0) {
+  if (selected == 0 && rows > 0 && (o.selectionMatters || o.selectedOnly)) {
     out << "no row is selected, so row sorts and queries find nothing; \"Select all rows\" selects them all\n";
   }
   if (count == 0) return;
@@ -202,6 +202,10 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
   const int32_t width = grid ? columns : 1;  // the elements of a row, or one of a list
   const int32_t rows = (count + width - 1) / width;
   for (const int32_t unit : chosen(rows, o, grid ? recordsOf(object, rows, columns) : std::vector<int32_t>())) {
+    if (platform::cancelRequested()) {
+      out << "\n(cancelled)\n";  // no longer JSON: the reader asked to stop
+      return;
+    }
     for (int32_t i = unit * width; i < std::min(count, (unit + 1) * width); ++i) {
       const Cell c = cellAt(object, i);
       out << (first ? "\n  " : ",\n  ") << "{\"index\": " << i << ", \"type\": \"" << typeName(c.facts.type) << '"';
