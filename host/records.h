@@ -55,20 +55,9 @@ static_assert(sizeof(TesselEditorContext) == 6 * P);
 static_assert(sizeof(TesselInfos) == 12 && offsetof(TesselInfos, kinds) == 4 && offsetof(TesselInfos, titles) == 8);
 static_assert(sizeof(TesselRect) == 16 && offsetof(TesselRect, right) == 8);
 
-#if defined(__i386__) || defined(_M_IX86)
-// The host's own numbers.
-static_assert(sizeof(TesselRunObject) == 160 && offsetof(TesselRunObject, betweenColumn) == 156);
-static_assert(offsetof(TesselHostContext, getNextParameter) == 804);
-static_assert(offsetof(TesselHostContext, getStringSpace) == 840);
-static_assert(sizeof(TesselRunInfos) == 32 && offsetof(TesselRunInfos, actions) == 4 &&
-              offsetof(TesselRunInfos, expressions) == 8 && offsetof(TesselRunInfos, conditionCount) == 12 &&
-              offsetof(TesselRunInfos, setupSize) == 18 && offsetof(TesselRunInfos, hostByte) == 22 &&
-              offsetof(TesselRunInfos, identifier) == 26 && offsetof(TesselRunInfos, reserved2) == 30);
-static_assert(sizeof(void (*)()) == 4 && sizeof(intptr_t) == 4);
-static_assert(sizeof(TesselEditorContext) == 24 && offsetof(TesselEditorContext, window) == 20);
-#elif defined(__wasm32__)
-// The page's own host has the game host's records: 32-bit pointers and table
-// indexes in every pointer field, the platform's one calling convention.
+#if defined(__i386__) || defined(_M_IX86) || defined(__wasm32__)
+// The host's own numbers. The workbench page's host (WebAssembly) has the
+// same records: 32-bit pointers and table indexes in every pointer field.
 static_assert(sizeof(void*) == 4 && sizeof(void (*)()) == 4 && sizeof(intptr_t) == 4);
 static_assert(sizeof(TesselRunObject) == 160 && offsetof(TesselRunObject, betweenColumn) == 156);
 static_assert(offsetof(TesselHostContext, getNextParameter) == 804);

@@ -9,10 +9,9 @@
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
-import puppeteer from 'puppeteer-core';
+import { openPage } from './browser.mjs';
 
 const pagePath = process.env.TESSEL_HELP_PAGE;
 const cataloguePath = process.env.TESSEL_CATALOGUE;
@@ -68,34 +67,16 @@ const expressionSyntax = (e) => `${e.text}${e.params.join(', ')})`;
 
 let browser;
 let page;
-let profile;
-const problems = [];
-const requests = [];
+let problems;
+let requests;
 
 before(async () => {
-  profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-page-'));
-  browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: [
-      '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync',
-      `--user-data-dir=${profile}`,
-    ],
-  });
-  page = await browser.newPage();
-  page.on('pageerror', (e) => problems.push(`script error: ${e.message}`));
-  page.on('console', (m) => {
-    if (m.type() === 'error') problems.push(`console error: ${m.text()}`);
-  });
-  page.on('request', (r) => requests.push(r.url()));
-  await page.setViewport({ width: 1280, height: 900 });
-  await page.goto(url, { waitUntil: 'load' });
+  browser = await openPage(url, { width: 1280, height: 900 });
+  ({ page, problems, requests } = browser);
 });
 
 after(async () => {
   await browser?.close();
-  fs.rmSync(profile, { recursive: true, force: true });
 });
 
 const visibleIds = () =>

@@ -15,7 +15,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
-import puppeteer from 'puppeteer-core';
+import { openPage } from './browser.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
 const consolePath = process.env.TESSEL_CONSOLE;
@@ -66,9 +66,8 @@ const editLines = ['Set value 42 at 4', 'Set string "zed" at 9', 'Set key string
 
 let browser;
 let page;
-let profile;
-const problems = [];
-const requests = [];
+let problems;
+let requests;
 const fixtures = {};
 
 before(async () => {
@@ -90,30 +89,13 @@ before(async () => {
   for (let r = 0; r < 1000; r += 10) million.push(`Set value ${r + 1} at ${r * 1000}`, `Set string "r${r}" at ${r * 1000 + 1}`);
   tessel([...million, 'Save to file "million.native"'], 'million.tessel');
 
-  profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-workbench-profile-'));
-  browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: [
-      '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync',
-      `--user-data-dir=${profile}`,
-    ],
-  });
-  page = await browser.newPage();
-  page.on('pageerror', (e) => problems.push(`script error: ${e.message}`));
-  page.on('console', (m) => {
-    if (m.type() === 'error') problems.push(`console error: ${m.text()}`);
-  });
-  page.on('request', (r) => requests.push(r.url()));
-  await page.setViewport({ width: 1280, height: 860 });
-  await page.goto(pathToFileURL(pagePath).href, { waitUntil: 'load' });
+  browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 860 });
+  ({ page, problems, requests } = browser);
   await page.evaluate(() => window.tesselWorkbench.ready);
 });
 
 after(async () => {
   await browser?.close();
-  fs.rmSync(profile, { recursive: true, force: true });
   fs.rmSync(work, { recursive: true, force: true });
 });
 

@@ -67,7 +67,7 @@ struct Content {
   std::string bytes;  // a string's text or a data cell's bytes
 };
 
-struct CellSpec {
+struct CellPlan {
   Content cell;
   std::optional<Content> key;
   std::string messyText;  // the twin's text, when it differs
@@ -75,11 +75,11 @@ struct CellSpec {
   bool messInKey = false;
 };
 
-struct ArraySpec {
+struct ArrayPlan {
   int32_t dims = 1;
   int32_t x = 0;
   int32_t y = 0;
-  std::vector<CellSpec> cells;
+  std::vector<CellPlan> cells;
   std::vector<std::string> labels;  // one per column of a 2D array; empty for none
 };
 
@@ -87,8 +87,8 @@ class Generator {
  public:
   explicit Generator(uint32_t seed) : random_(seed) {}
 
-  ArraySpec array() {
-    ArraySpec a;
+  ArrayPlan array() {
+    ArrayPlan a;
     a.dims = pick(1, 3);
     if (a.dims >= 2) a.x = pick(1, 4);
     if (a.dims == 3) a.y = pick(1, 3);
@@ -137,8 +137,8 @@ class Generator {
     return c;
   }
 
-  CellSpec cell() {
-    CellSpec s;
+  CellPlan cell() {
+    CellPlan s;
     s.cell = content(false);
     if (pick(0, 4) < 2) s.key = content(true);
     // The twin breaks one text or key of about one element in six.
@@ -178,12 +178,12 @@ CellDescriptor descriptor(const Content& c) {
   }
 }
 
-ArrayStore build(const ArraySpec& a, bool messy) {
+ArrayStore build(const ArrayPlan& a, bool messy) {
   ArrayStore s;
   s.dimensions().setCount(a.dims);
   s.dimensions().setBoundary(1, a.x);
   s.dimensions().setBoundary(2, a.y);
-  for (const CellSpec& c : a.cells) {
+  for (const CellPlan& c : a.cells) {
     Content cell = c.cell;
     std::optional<Content> key = c.key;
     if (messy && c.mess != Mess::none) (c.messInKey ? key->bytes : cell.bytes) = c.messyText;
@@ -306,9 +306,9 @@ std::string counts(const SaveReport& r) {
 }
 
 // The counts the twin's breaking texts add, by the format they break.
-SaveReport messCounts(const ArraySpec& a, Fmt f) {
+SaveReport messCounts(const ArrayPlan& a, Fmt f) {
   SaveReport r;
-  for (const CellSpec& c : a.cells) {
+  for (const CellPlan& c : a.cells) {
     if (!messAffects(c.mess, c.messInKey, f)) continue;
     if (c.mess == Mess::comma) ++r.splitAtSeparator;
     if (c.mess == Mess::lineBreak) ++r.splitAtLineBreak;
@@ -332,11 +332,11 @@ TEST(SaveReport, NamesEveryLossOfARoundTripWithItsCountAndNothingElse) {
   Generator generate(20261207);
   int messyLosses = 0;
   for (int round = 0; round < 150; ++round) {
-    const ArraySpec spec = generate.array();
+    const ArrayPlan plan = generate.array();
     for (const Fmt f : kFormats) {
       SCOPED_TRACE("round " + std::to_string(round) + ", " + nameOf(f));
       // The clean array: the report is the difference, exactly.
-      const ArrayStore clean = build(spec, false);
+      const ArrayStore clean = build(plan, false);
       SaveReport report;
       ASSERT_TRUE(save(f, clean, files, file.c_str(), report).ok());
       ArrayStore back;
@@ -356,11 +356,11 @@ TEST(SaveReport, NamesEveryLossOfARoundTripWithItsCountAndNothingElse) {
 
       // The twin with texts that break the format: counted on top of the
       // clean array's report, and really not given back.
-      const ArrayStore messy = build(spec, true);
+      const ArrayStore messy = build(plan, true);
       SaveReport messyReport;
       ASSERT_TRUE(save(f, messy, files, file.c_str(), messyReport).ok());
       SaveReport expected = report;
-      const SaveReport extra = messCounts(spec, f);
+      const SaveReport extra = messCounts(plan, f);
       expected.splitAtSeparator += extra.splitAtSeparator;
       expected.splitAtLineBreak += extra.splitAtLineBreak;
       expected.textsEmptied += extra.textsEmptied;
