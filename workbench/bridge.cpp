@@ -5,6 +5,7 @@
 // the Workbench owns until its next call) and lets no exception through.
 #include <emscripten/emscripten.h>
 
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -217,13 +218,13 @@ extern "C" {
 
 EMSCRIPTEN_KEEPALIVE Workbench* tesselWorkbenchCreate() {
   try {
-    return new Workbench();  // NOLINT(cppcoreguidelines-owning-memory): the page holds it across the boundary
+    return std::make_unique<Workbench>().release();  // the page holds it until tesselWorkbenchDestroy
   } catch (...) {
     return nullptr;
   }
 }
 
-EMSCRIPTEN_KEEPALIVE void tesselWorkbenchDestroy(Workbench* w) { delete w; }  // NOLINT(cppcoreguidelines-owning-memory)
+EMSCRIPTEN_KEEPALIVE void tesselWorkbenchDestroy(Workbench* w) { std::unique_ptr<Workbench>{w}.reset(); }
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchRun(Workbench* w, const char* line) { return w->run(line).c_str(); }
 
