@@ -164,11 +164,11 @@ std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayH
     cells.add(CellDescriptor::ofText(text.data(), static_cast<int32_t>(length)));
   }
   cells.finish();
-  // An entry cut short is loaded with what it held, but not counted as read.
+  // An entry cut short is loaded with what it held, and said apart from the whole ones.
   if (in.cut() || i < header->entries) {
-    const int64_t whole = in.cut() && i > 0 ? i - 1 : i;
-    noteDamage(damage,
-               "ends early: " + std::to_string(whole) + " of " + std::to_string(header->entries) + " entries read");
+    const bool partial = in.cut() && i > 0;
+    noteDamage(damage, "ends early: " + std::to_string(partial ? i - 1 : i) + " of " + std::to_string(header->entries) +
+                           " entries read" + (partial ? ", 1 more cut short" : ""));
   }
   return damage;
 }

@@ -180,10 +180,11 @@ std::string applyNativeFile(ArrayStore& store, const NativeHeader& header, LoadM
     store.insert(at, readRecord(in, spill, damage, i, false));
     store.setKey(at, readRecord(in, spill, damage, i, true));
   }
-  // A record cut short is loaded with what it held, but not counted as read.
+  // A record cut short is loaded with what it held, and said apart from the whole ones.
   if (in.cut() || i < cellCount) {
-    const int32_t whole = in.cut() && i > 0 ? i - 1 : i;
-    noteDamage(damage, "ends early: " + std::to_string(whole) + " of " + std::to_string(cellCount) + " cells read");
+    const bool partial = in.cut() && i > 0;
+    noteDamage(damage, "ends early: " + std::to_string(partial ? i - 1 : i) + " of " + std::to_string(cellCount) +
+                           " cells read" + (partial ? ", 1 more cut short" : ""));
   }
   recordset::setLabels(store, header.labels);
   return damage;

@@ -79,8 +79,9 @@ TEST_F(HostileFiles, DamagedFilesLoadWhatTheyHoldAndSaySo) {
       {nativeStart(2) + le32(1) + "a", "", "damaged: F: ends early: 1 of 2 labels read"},
       {nativeStart(2) + labels, "", "damaged: F: ends early: before the cell count"},
       // A record cut short keeps the bytes it had; a whole record is counted.
-      {whole.substr(0, cellsAt + 4 + 14 + 10 + 3), "x|5", "damaged: F: ends early: 1 of 3 cells read"},
-      {whole.substr(0, cellsAt + 4 + 14 + 6), "x|_", "damaged: F: ends early: 1 of 3 cells read"},
+      {whole.substr(0, cellsAt + 4 + 14 + 10 + 3), "x|5",
+       "damaged: F: ends early: 1 of 3 cells read, 1 more cut short"},
+      {whole.substr(0, cellsAt + 4 + 14 + 6), "x|_", "damaged: F: ends early: 1 of 3 cells read, 1 more cut short"},
       // Changed bytes: kinds no writer makes, a negative length, a value of 6 bytes, negative counts.
       {nativeStart(0) + le32(1) + record(9, "zz") + kNoKey, "_", "damaged: F: record 0 has an unknown kind (9)"},
       {nativeStart(0) + le32(2) + record(2, std::string("a\0", 2)) + kNoKey + record(2, std::string("b\0", 2)) +
@@ -102,7 +103,7 @@ TEST_F(HostileFiles, DamagedFilesLoadWhatTheyHoldAndSaySo) {
   o.act(kAppendString, "old");
   const std::string cut = put(whole.substr(0, whole.size() - 1));
   o.act(kAppendNative, cut);
-  EXPECT_EQ(o.lastOutcome().text, "damaged: " + cut + ": ends early: 2 of 3 cells read");
+  EXPECT_EQ(o.lastOutcome().text, "damaged: " + cut + ": ends early: 2 of 3 cells read, 1 more cut short");
   EXPECT_EQ(all(o), "old|x|5|_");
 }
 
@@ -119,7 +120,7 @@ TEST_F(HostileFiles, DamagedHostArrayFiles) {
     std::string bytes, cells, text;
   } rows[] = {
       {texts.substr(0, 20), "", "damaged: F: ends early: in the header"},
-      {texts.substr(0, 30 + 5 + 4 + 1), "a|b", "damaged: F: ends early: 1 of 3 entries read"},
+      {texts.substr(0, 30 + 5 + 4 + 1), "a|b", "damaged: F: ends early: 1 of 3 entries read, 1 more cut short"},
       {hostStart(2, 2, 1, 1) + le32(4) + le32(5), "4|5", "damaged: F: ends early: 2 of 4 entries read"},
       {hostStart(2, 1, 1, 2) + le32(-9) + le32(1) + "z", "_|z", "damaged: F: entry 0 has a negative length"},
       {hostStart(2, 1, 1, 3) + le32(5), "", "damaged: F: unknown content flags (3): no entry read"},
