@@ -128,10 +128,11 @@ Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name
   std::string bytes;
   Status status = files.read(name, bytes);
   const std::size_t size = bytes.size();
+  std::string damage = zeroByteDamage(bytes);
   const CsvTable table = CsvTable::parse(std::move(bytes));
   if (table.cellCount() > loadCellBudget(size)) return tooLargeForArray(name, table.cellCount());
   applyLoad(store, mode, [&](ArrayStore& s) { applyCsvTable(s, table, mode); });
-  return status;
+  return withDamage(std::move(status), name, std::move(damage));
 }
 
 }  // namespace tessel::persist

@@ -10,9 +10,10 @@
 //                                        comma always splits (no quoting)
 //   empty     "" (two double quotes)     exactly "" is the empty text; other quotes
 //                                        stay part of the text
-//   end                                  a zero byte ends the text there
+//   end                                  a zero byte ends the text there; when
+//                                        other bytes follow, the load is damaged
 //
-// Nothing in a text file is malformed. A load makes rows × the widest row's
+// Nothing else in a text file is malformed. A load makes rows × the widest row's
 // field count cells, so it is refused (too large, nothing changed) when that
 // passes the load rule of persist/loading.h.
 #pragma once

@@ -189,7 +189,9 @@ inline constexpr Rule kCsvDialect[] = {
     {"Loading",
      "Every field becomes a string element, also one that looks like a number. The array becomes 2D with "
      "as many columns as the widest line; shorter lines are filled up with empty strings."},
-    {"Characters", "Single bytes, no encoding conversion. A zero byte in the file ends the text there."},
+    {"Characters",
+     "Single bytes, no encoding conversion. A zero byte in the file ends the text there; when other bytes "
+     "follow it, the load says the file is damaged."},
     {"Size",
      "Loading a file of N bytes never takes more than 64 MiB + 64 times N bytes of memory beyond the array it "
      "replaces: a file whose lines, filled up to the widest, would need more cells is refused (\"too large for "

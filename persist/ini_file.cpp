@@ -96,8 +96,9 @@ Status loadFromIni(ArrayStore& store, const FileHandler& files, const char* name
   // An entry takes 3 bytes of the file at least, so this holds for files up to gigabytes.
   const int64_t entries = entryCount(bytes);
   if (entries > loadCellBudget(bytes.size())) return tooLargeForArray(name, entries);
+  std::string damage = zeroByteDamage(bytes);
   applyLoad(store, mode, [&](ArrayStore& s) { applyIniFile(s, bytes, mode); });
-  return status;
+  return withDamage(std::move(status), name, std::move(damage));
 }
 
 }  // namespace tessel::persist

@@ -15,7 +15,8 @@
 //   before a header                     skipped
 //   end             an empty line
 //
-// Nothing in a text file is malformed. Every entry takes 3 bytes of the file
+// Nothing in a text file is malformed, but a zero byte with other bytes after
+// it makes the load damaged (what comes before it loads). Every entry takes 3 bytes of the file
 // at least, so a load stays within the load rule of persist/loading.h.
 #pragma once
 

@@ -23,6 +23,17 @@ void forEachLine(std::string_view text, Line line) {
   }
 }
 
+// What a zero byte inside a text file costs, for the load's outcome; empty
+// when nothing but zero bytes follows it (padding loses nothing).
+// compat: the text still ends there, as games expect, but bytes after it
+// are not dropped without a word.
+inline std::string zeroByteDamage(std::string_view text) {
+  const std::size_t at = text.find('\0');
+  if (at == std::string_view::npos || text.find_first_not_of('\0', at) == std::string_view::npos) return {};
+  return "a zero byte at offset " + std::to_string(at) + " ends the text; the " + std::to_string(text.size() - at - 1) +
+         " bytes after it are not read";
+}
+
 // The same, with every line end overwritten with a zero byte first, so each
 // line is also a NUL-terminated text in place.
 template <typename Line>

@@ -130,11 +130,21 @@ TEST_F(HostileFiles, DamagedHostArrayFiles) {
     EXPECT_EQ(load(kLoadHost, row.bytes, outcome), row.cells) << row.text;
     EXPECT_EQ(outcome.text, row.text);
   }
-  // Text files have no damage of their own: any bytes are lines.
+  // Any bytes are lines of a text file, but a zero byte ends the text: what
+  // comes before it loads, and the outcome says what was left.
   for (int action : {kLoadCsv, kLoadIni}) {
-    load(action, std::string("[s]\n\0\xFF,,\r=\n", 11), outcome);
+    load(action, std::string("[s]\n\xFF,,\r=a\n", 11), outcome);
     EXPECT_EQ(outcome.code, kOk);
   }
+  EXPECT_EQ(load(kLoadCsv, std::string("a,b\nc\0d,e\n", 11), outcome), "a|b|c|_");
+  EXPECT_EQ(outcome.text, "damaged: F: a zero byte at offset 5 ends the text; the 5 bytes after it are not read");
+  EXPECT_EQ(load(kLoadIni, std::string("[s]\nk=v\n\0=w", 12), outcome), "v");
+  EXPECT_EQ(outcome.text, "damaged: F: a zero byte at offset 8 ends the text; the 3 bytes after it are not read");
+  load(kLoadIni, std::string("[s]\nk=v\n\0\0", 10), outcome);  // padding loses nothing
+  EXPECT_EQ(outcome.code, kOk);
+  // A text saved as UTF-16 is the common case: its second byte is zero.
+  load(kLoadCsv, std::string("\xFF\xFE\x61\0,\0b\0", 8), outcome);
+  EXPECT_EQ(outcome.code, kDamaged);
 }
 
 TEST_F(HostileFiles, DevicesAndPipesAreNeitherOpenedNorWritten) {
