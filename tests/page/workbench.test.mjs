@@ -386,6 +386,17 @@ describe('the workbench page', () => {
     await page.$eval('#view', (v) => { v.scrollTop = 500 * 26; });
     await page.waitForSelector('.cell[data-u="500"][data-c="1"]');
     assert.equal(await page.$eval('.cell[data-u="500"][data-c="1"]', (e) => e.textContent), 'r500');
+    // Scrolled sideways, the editor opens over the cell it edits.
+    await page.$eval('#view', (v) => { v.scrollLeft = 20 * 132 + 40; });
+    await page.waitForSelector('.cell[data-u="502"][data-c="24"]');
+    await page.click('.cell[data-u="502"][data-c="24"]');
+    await page.keyboard.press('Enter');
+    const [cellBox, editorBox] = await page.evaluate(() => ['.cell[data-u="502"][data-c="24"]', '#editor'].map((s) => {
+      const r = document.querySelector(s).getBoundingClientRect();
+      return [Math.round(r.left), Math.round(r.top)];
+    }));
+    assert.deepEqual(editorBox, cellBox);
+    await page.keyboard.press('Escape');
     // Scrolling a page at a time through it: the slowest frame, reported.
     const slowest = await page.evaluate(async () => {
       const view = document.getElementById('view');
