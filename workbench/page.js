@@ -102,6 +102,7 @@
   }
 
   function renderTabs() {
+    $('diff').disabled = !active.file && tabs.length < 2;  // nothing to compare with
     const nav = $('tabs');
     nav.textContent = '';
     for (const tab of tabs) {
@@ -149,7 +150,10 @@
       (answer.warnings.length ? ': ' + answer.warnings.join('; ') : ''), answer.warnings.length > 0);
     if (answer.warnings.some((w) => w.includes('looks like a spreadsheet')) && readAs === '') {
       offer(name + ' looks like a spreadsheet\'s CSV (quoted fields or semicolons), which a game reads as plain text.',
-        [['Reopen it as a spreadsheet', () => { closeTab(tab); openStored(name, path, 'sheet'); }]]);
+        [['Reopen it as a spreadsheet', () => {
+          if (tabs.includes(tab)) closeTab(tab);
+          openStored(name, path, 'sheet');
+        }]]);
     }
     return { name, format: answer.format, dimensions: shape.dimensions, size: shape.size,
       columns: shape.columns, rowsPerPage: shape.rowsPerPage, warnings: answer.warnings };
@@ -473,6 +477,7 @@
     $('sizer').style.width = NUM_W + cols * COL_W + 'px';
     $('sizer').style.height = HEAD_H + Math.min(units * ROW_H, MAX_SCROLL_H) + 'px';
     pinned = null;
+    $('check').disabled = !active.file;  // an array made here has no file until it is saved and opened
     $('undo').disabled = !active.steps.length;
     $('redo').disabled = !active.undone.length;
     if (moved) { $('view').scrollTop = 0; $('view').scrollLeft = 0; }
@@ -794,6 +799,13 @@
       queued = true;
       requestAnimationFrame(() => { queued = false; draw(); });
     });
+    // On a scaled grid the wheel moves rows as on any other, not a scaled stride of them.
+    view.addEventListener('wheel', (e) => {
+      if (!rowRoom().scaled || e.ctrlKey || Math.abs(e.deltaY) < Math.abs(e.deltaX)) return;
+      e.preventDefault();
+      const unit = e.deltaMode === 1 ? ROW_H : e.deltaMode === 2 ? view.clientHeight - HEAD_H : 1;
+      setContentTop(contentTop() + e.deltaY * unit);
+    }, { passive: false });
     window.addEventListener('resize', () => draw());
     view.addEventListener('mousedown', (e) => {
       const cell = e.target.closest('.cell');
@@ -899,7 +911,7 @@
     $('cellSave').onclick = downloadCell;
     $('check').onclick = showCheck;
     $('diff').onclick = () => {
-      const choices = [['opened', active.title + ' as opened']];
+      const choices = active.file ? [['opened', active.title + ' as opened']] : [];
       for (const t of tabs) if (t !== active) choices.push([t.id, t.title + ' (tab ' + (tabs.indexOf(t) + 1) + ')']);
       choose('Compare ' + active.title + ' with', choices, showDiff);
     };

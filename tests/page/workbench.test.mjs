@@ -600,6 +600,7 @@ describe('the workbench page', () => {
 
   test('scrolls a list of three million elements to its last one', async () => {
     await page.click('#new');
+    assert.equal(await page.$eval('#check', (b) => b.disabled), true, 'an array made here has no file to check');
     await run('Set value 7 at 2999999');
     assert.equal((await page.evaluate(() => window.tesselWorkbench.run('size()'))), 'size() = 3000000\n');
     await page.click('.cell[data-u="0"][data-c="0"]');
@@ -618,6 +619,11 @@ describe('the workbench page', () => {
     assert.equal(await run('get(2999999)'), 'get(2999999) = 8\n', 'the editor sits on the cell it edits');
     await page.keyboard.press('Home');
     await page.waitForSelector('.cell[data-u="0"]');
+    // The wheel moves rows as on a small list: 10 rows of 26 pixels, not ten times that.
+    await page.mouse.move(300, 400);
+    await page.mouse.wheel({ deltaY: 260 });
+    await page.waitForSelector('.cell[data-u="0"]', { hidden: true });
+    assert.equal(await page.evaluate(() => Math.min(...[...document.querySelectorAll('.cell')].map((c) => Number(c.dataset.u)))), 10);
     // Dragging the scroll bar to the bottom reaches the end too.
     await page.$eval('#view', (v) => { v.scrollTop = v.scrollHeight; });
     await page.waitForSelector('.cell[data-u="3000000"]');
