@@ -238,8 +238,18 @@
   }
 
   // ---- The console's check and diff views. Each runs in a folder of its
-  // own, so it names the files as the user knows them.
+  // own, so it names the files as the user knows them, removed after.
   let compared = 0;
+  function removeTree(path) {
+    for (const name of wasm.FS.readdir(path)) {
+      if (name === '.' || name === '..') continue;
+      const inner = path + '/' + name;
+      if (wasm.FS.isDir(wasm.FS.stat(inner).mode)) removeTree(inner);
+      else wasm.FS.unlink(inner);
+    }
+    wasm.FS.rmdir(path);
+  }
+
   function inFolder(folder, files, fn) {
     wasm.FS.mkdirTree(folder);
     for (const [name, bytes] of Object.entries(files)) {
@@ -252,6 +262,7 @@
       return fn();
     } finally {
       wasm.FS.chdir('/');
+      removeTree(folder);
     }
   }
 
@@ -624,7 +635,7 @@
   }
 
   // The game has no action that takes a key away: a key value of 0 leaves the
-  // key empty, which no key expression finds and no file keeps.
+  // key empty, which shows as none (a search for key value 0 still finds it).
   const clearKeyLine = (index) => 'Set key value 0 at ' + index;
 
   // A choice among `options` ([value, text] each) in the status line; `done` gets the value.
