@@ -6,6 +6,7 @@
 #include <emscripten/emscripten.h>
 
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -68,24 +69,26 @@ class Workbench {
     });
   }
 
-  // Makes `instance` anew and loads the file at `path` into it as the console's
-  // show does: the format from the content or the extension, CSV otherwise.
-  const std::string& open(const char* instance, const char* path) {
+  // Makes `instance` anew (`setup`: the options of the console's new, such as
+  // --auto-select) and loads the file at `path` into it as the console's show
+  // does: in the format named, else the one its content or extension shows, else CSV.
+  const std::string& open(const char* instance, const char* path, const char* named, const char* setup) {
     return guarded([&] {
       std::vector<std::string> warnings;
       console::Format format = console::Format::csv;
-      try {
-        format = console::inputFormat(path, std::nullopt);
-      } catch (const console::UserError&) {
+      if (*named != '\0') {
+        format = console::formatNamed(named);
+      } else if (const auto known = knownFormat(path)) {
+        format = *known;
+      } else {
         // No magic, no section header, no telling extension: what the module reads anything as.
         warnings.push_back("read as CSV: it shows no other format");
       }
       std::ostringstream err;
       if (session_.instances().count(instance) != 0 && !session_.runLine(std::string("drop ") + instance, "", err))
         throw console::UserError(err.str());
-      if (!session_.runLine(std::string("new ") + instance, "", err)) throw console::UserError(err.str());
-      hostkit::RunObject::Outcome loaded;
-      console::runFileAction(object(), {format, console::FileAction::Kind::load}, path, false, warnings, &loaded);
+      if (!session_.runLine(std::string("new ") + instance + " " + setup, "", err)) throw console::UserError(err.str());
+      const auto loaded = console::loadArray(object(), format, path, console::Settings{}, warnings);
       // The page opens what it can: a damaged file as far as it reads, a failed load as the empty array it leaves.
       if (loaded.code == console::kDamaged) warnings.push_back(loaded.text + "; shown as far as it reads");
       if (loaded.code != 0 && loaded.code != console::kDamaged)
@@ -95,12 +98,39 @@ class Workbench {
     });
   }
 
+  // The format the file shows by its content or extension, null when none: a
+  // file that is no array file may be meant for a cell.
+  const std::string& kind(const char* path) {
+    return guarded([&] {
+      const auto known = knownFormat(path);
+      return std::string("{\"ok\": true, \"format\": ") + (known ? json(console::formatName(*known)) : "null") + "}";
+    });
+  }
+
+  // tessel check and tessel diff on files of the page's file system, as the
+  // console prints them; `from` is its --from, "" for none.
+  const std::string& check(const char* path, const char* from) {
+    return guarded([&] {
+      std::ostringstream out;
+      const int status = console::checkFiles(module_, console::Settings{}, formatOption(from), {path}, out);
+      return "{\"ok\": true, \"status\": " + std::to_string(status) + ", \"output\": " + json(out.str()) + "}";
+    });
+  }
+
+  const std::string& diff(const char* a, const char* b, const char* from) {
+    return guarded([&] {
+      std::ostringstream out, err;
+      const int status = console::diffFiles(module_, console::Settings{}, formatOption(from), a, b, out, err);
+      return "{\"ok\": true, \"status\": " + std::to_string(status) + ", \"output\": " + json(out.str()) +
+             ", \"errors\": " + json(err.str()) + "}";
+    });
+  }
+
   // Saves the current instance to `path` in the format named; the losses as the console reports them.
   const std::string& save(const char* format, const char* path) {
     return guarded([&] {
       std::vector<std::string> warnings;
-      console::runFileAction(object(), {console::formatNamed(format), console::FileAction::Kind::save}, path, false,
-                             warnings);
+      console::saveArray(object(), console::formatNamed(format), path, console::Settings{}, warnings);
       std::string losses;
       for (const auto& w : warnings) {
         const std::size_t colon = w.find(": ");  // the counts come after "path (format): "
@@ -181,6 +211,19 @@ class Workbench {
   }
 
  private:
+  static std::optional<console::Format> formatOption(const char* name) {
+    if (*name == '\0') return std::nullopt;
+    return console::formatNamed(name);
+  }
+
+  static std::optional<console::Format> knownFormat(const char* path) {
+    try {
+      return console::inputFormat(path, std::nullopt);
+    } catch (const console::UserError&) {
+      return std::nullopt;  // it tells no format
+    }
+  }
+
   hostkit::RunObject& object() {
     const auto found = session_.instances().find(session_.currentName());
     if (found == session_.instances().end()) throw console::UserError("no instance \"" + session_.currentName() + "\"");
@@ -228,8 +271,19 @@ EMSCRIPTEN_KEEPALIVE void tesselWorkbenchDestroy(Workbench* w) { std::unique_ptr
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchRun(Workbench* w, const char* line) { return w->run(line).c_str(); }
 
-EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchOpen(Workbench* w, const char* instance, const char* path) {
-  return w->open(instance, path).c_str();
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchOpen(Workbench* w, const char* instance, const char* path,
+                                                     const char* format, const char* setup) {
+  return w->open(instance, path, format, setup).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchKind(Workbench* w, const char* path) { return w->kind(path).c_str(); }
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCheck(Workbench* w, const char* path, const char* from) {
+  return w->check(path, from).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchDiff(Workbench* w, const char* a, const char* b, const char* from) {
+  return w->diff(a, b, from).c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchSave(Workbench* w, const char* format, const char* path) {

@@ -10,6 +10,13 @@
   const HEAD_H = 28;
   const INT_MIN = -2147483648;
   const INT_MAX = 2147483647;
+  // The tallest the grid's scroll area is made: browsers cap an element's
+  // height near 33 million pixels (some near 17), so a taller grid scrolls
+  // through this height scaled to all its rows.
+  const MAX_SCROLL_H = 8000000;
+  // A step that changes the tab's setup rather than its array: a comment to
+  // the console, read when the tab's instance is made.
+  const AUTO_SELECT = /^# auto-select (on|off)$/;
 
   let wasm = null;  // the module's instance
   let bench = 0;    // the Workbench it owns
@@ -41,20 +48,29 @@
 
   // ---- Tabs: one instance of the session each, with the file it came from
   // and the steps (each a list of lines) made since, for undo.
-  function makeTab(title, file) {
-    const tab = { id: 't' + ++serial, title, file, steps: [], undone: [], format: null, page: 0, cur: { row: 0, col: 0 } };
+  function makeTab(title, file, readAs = '') {
+    const tab = { id: 't' + ++serial, title, file, readAs, steps: [], undone: [], format: null, page: 0,
+      cur: { row: 0, col: 0 }, entries: [] };
     tabs.push(tab);
     return tab;
+  }
+
+  // Whether the tab's rows start selected: the last such step says, else off, as a new object starts.
+  function autoSelectOf(tab) {
+    let on = false;
+    for (const step of tab.steps) for (const line of step) if (AUTO_SELECT.test(line)) on = AUTO_SELECT.exec(line)[1] === 'on';
+    return on;
   }
 
   // Makes the tab's instance from its file (or empty) and replays its steps.
   function rebuild(tab) {
     let answer;
+    const setup = autoSelectOf(tab) ? '--auto-select' : '';
     if (tab.file) {
-      answer = call('Open', tab.id, tab.file);
+      answer = call('Open', tab.id, tab.file, tab.readAs, setup);
     } else {
       runRaw('drop ' + tab.id);
-      answer = runRaw('new ' + tab.id);
+      answer = runRaw('new ' + tab.id + ' ' + setup);
     }
     if (!answer.ok) return answer;
     for (const step of tab.steps) for (const line of step) runRaw(line);
@@ -63,6 +79,8 @@
 
   function activate(tab) {
     active = tab;
+    $('log').replaceChildren(...tab.entries);  // each tab has its own log
+    $('log').scrollTop = $('log').scrollHeight;
     $('format').value = tab.format || 'native';  // saved as it came, unless another format is chosen
     runRaw('with ' + tab.id);
     renderTabs();
@@ -84,6 +102,7 @@
   }
 
   function renderTabs() {
+    $('diff').disabled = !active.file && tabs.length < 2;  // nothing to compare with
     const nav = $('tabs');
     nav.textContent = '';
     for (const tab of tabs) {
@@ -97,13 +116,24 @@
     }
   }
 
-  // Opens bytes as a new tab; the description of what was opened.
-  function openBytes(name, bytes) {
-    const folder = '/files/' + (serial + 1);
+  // Keeps bytes in a folder of their own in the page's file system: their path.
+  let stored = 0;
+  function store(name, bytes) {
+    const folder = '/files/' + ++stored;
     wasm.FS.mkdirTree(folder);
-    const path = folder + '/' + name.replace(/[\/\\]/g, '_');
+    const path = folder + '/' + (name.replace(/[\/\\]/g, '_') || 'file');
     wasm.FS.writeFile(path, bytes);
-    const tab = makeTab(name, path);
+    return path;
+  }
+
+  // Opens bytes as a new tab, read as `readAs` ('' for what the content
+  // shows, 'sheet' for a spreadsheet's CSV); the description of what was opened.
+  function openBytes(name, bytes, readAs = '') {
+    return openStored(name, store(name, bytes), readAs);
+  }
+
+  function openStored(name, path, readAs) {
+    const tab = makeTab(name, path, readAs);
     const answer = rebuild(tab);
     if (!answer.ok) {
       tabs.pop();
@@ -118,12 +148,180 @@
     const shape = call('Shape');
     status(name + ' opened as a ' + answer.format + ' file' +
       (answer.warnings.length ? ': ' + answer.warnings.join('; ') : ''), answer.warnings.length > 0);
+    if (answer.warnings.some((w) => w.includes('looks like a spreadsheet')) && readAs === '') {
+      offer(name + ' looks like a spreadsheet\'s CSV (quoted fields or semicolons), which a game reads as plain text.',
+        [['Reopen it as a spreadsheet', () => {
+          if (tabs.includes(tab)) closeTab(tab);
+          openStored(name, path, 'sheet');
+        }]]);
+    }
     return { name, format: answer.format, dimensions: shape.dimensions, size: shape.size,
       columns: shape.columns, rowsPerPage: shape.rowsPerPage, warnings: answer.warnings };
   }
 
+  // Files dropped or picked: array files open in tabs; a file of no array
+  // format may be meant for the current cell (an element file), so the choice is offered.
   async function openFiles(files) {
-    for (const f of files) openBytes(f.name, new Uint8Array(await f.arrayBuffer()));
+    for (const f of files) {
+      const path = store(f.name, new Uint8Array(await f.arrayBuffer()));
+      if (call('Kind', path).format !== null) {
+        openStored(f.name, path, '');
+        continue;
+      }
+      const [tab, index] = [active, indexOf(active.cur.row, active.cur.col)];
+      offer(f.name + ' (' + count(f.size, 'byte', 'bytes') + ') is not an array file.', [
+        ['Load it into element ' + index + ' of ' + tab.title, () => loadCell(f.name, path, index, tab)],
+        ['Open it as CSV', () => openStored(f.name, path, 'csv')],
+        ['Open it as a spreadsheet', () => openStored(f.name, path, 'sheet')],
+      ]);
+    }
+  }
+
+  // A question with buttons above the log, each button an answer; several may wait.
+  function offer(text, choices) {
+    const box = document.createElement('div');
+    box.className = 'offer';
+    box.innerHTML = '<span></span>';
+    box.firstChild.textContent = text;
+    for (const [label, act] of [...choices, ['Dismiss', () => {}]]) {
+      const b = document.createElement('button');
+      b.textContent = label;
+      b.onclick = () => { box.remove(); act(); };
+      box.appendChild(b);
+    }
+    $('offers').appendChild(box);
+  }
+
+  // ---- Element files: a whole file's bytes as one cell, and one cell's bytes
+  // as a file, through the game's own actions.
+  function loadCell(name, path, index, tab = active) {
+    if (tab !== active) {
+      if (!tabs.includes(tab)) return status(tab.title + ' is closed: ' + name + ' was not loaded', true);
+      activate(tab);
+    }
+    const line = 'Set file ' + quote(path) + ' at ' + index;
+    const result = change([line]);
+    report(line, result);
+    if (!result.failed) status(name + ' loaded into element ' + index + ' as a data cell');
+    return result;
+  }
+
+  function saveCell(index) {
+    const path = '/out/element';
+    wasm.FS.mkdirTree('/out');
+    if (wasm.FS.analyzePath(path).exists) wasm.FS.unlink(path);
+    const answer = runRaw('Save element ' + index + ' to file ' + quote(path));
+    if (!answer.ok) return { error: (answer.errors || answer.output).replace(/\n$/, '') };
+    const bytes = wasm.FS.readFile(path);
+    wasm.FS.unlink(path);
+    return { bytes };
+  }
+
+  function downloadCell() {
+    const index = indexOf(active.cur.row, active.cur.col);
+    const saved = saveCell(index);
+    if (saved.error) return status('element ' + index + ' was not saved: ' + saved.error, true);
+    const name = active.title.replace(/\.[^.]*$/, '') + '-element-' + index + '.bin';
+    hand(saved.bytes, name);
+    status(name + ' saved: the ' + count(saved.bytes.length, 'byte', 'bytes') + ' of element ' + index);
+  }
+
+  // Hands bytes to the browser as a downloaded file.
+  function hand(bytes, name) {
+    const a = document.createElement('a');
+    a.href = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
+    a.download = name;
+    document.body.appendChild(a);
+    a.click();
+    a.remove();
+    setTimeout(() => URL.revokeObjectURL(a.href), 1000);
+  }
+
+  // ---- The console's check and diff views. Each runs in a folder of its
+  // own, so it names the files as the user knows them, removed after.
+  let compared = 0;
+  function removeTree(path) {
+    for (const name of wasm.FS.readdir(path)) {
+      if (name === '.' || name === '..') continue;
+      const inner = path + '/' + name;
+      if (wasm.FS.isDir(wasm.FS.stat(inner).mode)) removeTree(inner);
+      else wasm.FS.unlink(inner);
+    }
+    wasm.FS.rmdir(path);
+  }
+
+  function inFolder(folder, files, fn) {
+    wasm.FS.mkdirTree(folder);
+    for (const [name, bytes] of Object.entries(files)) {
+      const dir = name.includes('/') ? folder + '/' + name.slice(0, name.lastIndexOf('/')) : folder;
+      wasm.FS.mkdirTree(dir);
+      wasm.FS.writeFile(folder + '/' + name, bytes);
+    }
+    wasm.FS.chdir(folder);
+    try {
+      return fn();
+    } finally {
+      wasm.FS.chdir('/');
+      removeTree(folder);
+    }
+  }
+
+  const fileName = (tab) => tab.title.replace(/[\/\\]/g, '_') || 'untitled';
+
+  // `tessel check` of the tab's file as it was opened.
+  function check(tab) {
+    if (!tab.file) return { error: 'an array made here has no file to check: save it, then open the file' };
+    const answer = inFolder('/compare/' + ++compared, { [fileName(tab)]: wasm.FS.readFile(tab.file) },
+      () => call('Check', fileName(tab), tab.readAs));
+    return answer.ok ? { output: answer.output, status: answer.status } : { error: answer.error };
+  }
+
+  // `tessel diff` of the tab as opened (`other` null) or of another tab, with the tab as it is now.
+  function diff(tab, other) {
+    const now = (t) => {
+      runRaw('with ' + t.id);
+      try {
+        return saveAs('native');
+      } finally {
+        runRaw('with ' + active.id);
+      }
+    };
+    const mine = now(tab);
+    if (mine.error) return { error: mine.error };
+    let a, b;
+    const files = {};
+    if (!other) {
+      if (!tab.file) return { error: 'an array made here has no file to compare with: compare it with another tab' };
+      [a, b] = [fileName(tab), 'now/' + fileName(tab)];
+      files[a] = wasm.FS.readFile(tab.file);
+      files[b] = mine.bytes;
+    } else {
+      const theirs = now(other);
+      if (theirs.error) return { error: theirs.error };
+      a = fileName(tab);
+      b = fileName(other) === a ? '2/' + a : fileName(other);
+      files[a] = mine.bytes;
+      files[b] = theirs.bytes;
+    }
+    const from = other ? '' : tab.readAs;  // the file as opened is read as it was
+    const answer = inFolder('/compare/' + ++compared, files, () => call('Diff', a, b, from));
+    return answer.ok ? { output: answer.output, errors: answer.errors, status: answer.status, a, b } : { error: answer.error };
+  }
+
+  function showCheck() {
+    const result = check(active);
+    if (result.error) return status(result.error, true);
+    log('check ' + fileName(active), result.output, result.status !== 0);
+    status(fileName(active) + (result.status === 0 ? ' is sound' : result.status === 1 ? ' is damaged' : ' cannot be read'),
+      result.status !== 0);
+  }
+
+  function showDiff(choice) {
+    const other = choice === 'opened' ? null : tabs.find((t) => t.id === choice);
+    const result = diff(active, other);
+    if (result.error) return status(result.error, true);
+    log('diff ' + result.a + ' ' + result.b, result.output + result.errors, result.status === 2);
+    status(result.status === 0 ? 'no difference' : result.status === 1 ? 'the arrays differ: see the log' : 'cannot compare', result.status !== 0);
   }
 
   // ---- Changes: lines run on the active tab's instance, kept as one undo step.
@@ -157,11 +355,19 @@
     status('undone');
   }
 
+  // The tab's instance made again from its file and steps, for a change of its setup.
+  function remake() {
+    rebuild(active);
+    runRaw('with ' + active.id);
+    refresh(false);
+  }
+
   function redo() {
     if (!active.undone.length) return status('nothing to redo');
     const step = active.undone.pop();
     for (const line of step) runRaw(line);
     active.steps.push(step);
+    if (step.some((l) => AUTO_SELECT.test(l))) remake();
     renderTabs();
     refresh(false);
     status('redone');
@@ -190,19 +396,14 @@
     return { bytes, losses: answer.losses };
   }
 
-  const extensions = { native: '.arr', host: '.kzp', csv: '.csv', ini: '.ini' };
+  const extensions = { native: '.arr', host: '.kzp', csv: '.csv', ini: '.ini', sheet: '.csv' };
   function download() {
     const format = $('format').value;
     const saved = saveAs(format);
     if (saved.error) return status('the save failed: ' + saved.error, true);
-    const a = document.createElement('a');
-    a.href = URL.createObjectURL(new Blob([saved.bytes], { type: 'application/octet-stream' }));
-    a.download = active.title.replace(/\.[^.]*$/, '') + extensions[format];
-    document.body.appendChild(a);
-    a.click();
-    a.remove();
-    setTimeout(() => URL.revokeObjectURL(a.href), 1000);
-    status(a.download + ' saved (' + format + ', ' + saved.bytes.length + ' bytes)' +
+    const name = active.title.replace(/\.[^.]*$/, '') + extensions[format];
+    hand(saved.bytes, name);
+    status(name + ' saved (' + format + ', ' + saved.bytes.length + ' bytes)' +
       (saved.losses ? ': ' + saved.losses : ''), !!saved.losses);
   }
 
@@ -285,12 +486,42 @@
     for (const id of ['colInsert', 'colDelete', 'labelSet', 'rowInsert', 'rowDelete']) $(id).disabled = shape.dimensions !== 2;
     const { cols, units } = layout();
     $('sizer').style.width = NUM_W + cols * COL_W + 'px';
-    $('sizer').style.height = HEAD_H + units * ROW_H + 'px';
+    $('sizer').style.height = HEAD_H + Math.min(units * ROW_H, MAX_SCROLL_H) + 'px';
+    pinned = null;
+    $('check').disabled = !active.file;  // an array made here has no file until it is saved and opened
     $('undo').disabled = !active.steps.length;
     $('redo').disabled = !active.undone.length;
     if (moved) { $('view').scrollTop = 0; $('view').scrollLeft = 0; }
     clampCursor();
     draw();
+  }
+
+  // ---- Scrolling: where the rows in view start (in pixels of the whole grid),
+  // from the scroll position, scaled when the grid is taller than MAX_SCROLL_H.
+  let pinned = null;  // the start last asked for, while the scroll position is the one it gave
+  function rowRoom() {
+    const view = $('view');
+    const room = Math.max(0, view.clientHeight - HEAD_H);
+    const whole = layout().units * ROW_H;
+    return { view, whole, scaled: whole > MAX_SCROLL_H, most: Math.max(0, whole - room), span: Math.max(1, MAX_SCROLL_H - room) };
+  }
+
+  function contentTop() {
+    const { view, scaled, most, span } = rowRoom();
+    if (!scaled) return view.scrollTop;
+    if (pinned && Math.abs(view.scrollTop - pinned.at) < 1) return pinned.top;
+    return Math.min(most, Math.round(view.scrollTop / span * most));
+  }
+
+  function setContentTop(top) {
+    const { view, scaled, most, span } = rowRoom();
+    top = Math.max(0, Math.min(most, top));
+    if (!scaled) {
+      view.scrollTop = top;
+      return;
+    }
+    view.scrollTop = top / Math.max(1, most) * span;
+    pinned = { at: view.scrollTop, top };  // the scroll position is rounded; the row asked for is kept
   }
 
   const esc = (t) => String(t).replace(/[&<>"]/g, (c) => ({ '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;' }[c]));
@@ -317,13 +548,14 @@
     const h = view.clientHeight;
     layer.style.width = w + 'px';
     layer.style.height = h + 'px';
-    const first = Math.max(0, Math.floor(view.scrollTop / ROW_H));
+    const top = contentTop();
+    const first = Math.max(0, Math.floor(top / ROW_H));
     const last = Math.min(units - 1, first + Math.ceil((h - HEAD_H) / ROW_H));
     const c0 = Math.max(0, Math.floor(view.scrollLeft / COL_W));
     const c1 = Math.min(cols - 1, c0 + Math.ceil((w - NUM_W) / COL_W));
     const inside = cached && first >= cached.u0 && last <= cached.u1 && c0 >= cached.c0 && c1 <= cached.c1;
     if (!inside) fetchWindow(Math.max(0, first - 30), Math.min(units - 1, last + 30), Math.max(0, c0 - 4), Math.min(cols - 1, c1 + 4));
-    const dy = HEAD_H - (view.scrollTop - first * ROW_H);
+    const dy = HEAD_H - (top - first * ROW_H);
     const dx = NUM_W - (view.scrollLeft - c0 * COL_W);
     const out = [];
     const two = shape.dimensions === 2;
@@ -362,8 +594,9 @@
     const view = $('view');
     const top = active.cur.row * ROW_H;
     const left = active.cur.col * COL_W;
-    if (top < view.scrollTop) view.scrollTop = top;
-    if (top + ROW_H > view.scrollTop + view.clientHeight - HEAD_H) view.scrollTop = top + ROW_H - view.clientHeight + HEAD_H;
+    const shown = contentTop();
+    if (top < shown) setContentTop(top);
+    else if (top + ROW_H > shown + view.clientHeight - HEAD_H) setContentTop(top + ROW_H - view.clientHeight + HEAD_H);
     if (left < view.scrollLeft) view.scrollLeft = left;
     if (left + COL_W > view.scrollLeft + view.clientWidth - NUM_W) view.scrollLeft = left + COL_W - view.clientWidth + NUM_W;
     draw();
@@ -378,8 +611,9 @@
     const ed = $('editor');
     const view = $('view');
     ed.hidden = false;
-    ed.style.top = view.scrollTop + HEAD_H + active.cur.row * ROW_H - view.scrollTop + 'px';
-    ed.style.left = NUM_W + active.cur.col * COL_W - view.scrollLeft + 'px';
+    // In the scrolled content, where the cell is drawn in view.
+    ed.style.top = view.scrollTop + HEAD_H + active.cur.row * ROW_H - contentTop() + 'px';
+    ed.style.left = NUM_W + active.cur.col * COL_W + 'px';
     ed.value = initial !== undefined ? initial : c && c.type === 'value' ? String(c.value) : c && c.type === 'string' ? c.text : '';
     ed.focus();
     if (initial === undefined) ed.select();
@@ -398,6 +632,25 @@
         : 'Set string ' + quote(text) + ' at ' + index;
     report(line, change([line]));
     moveTo(active.cur.row + 1, active.cur.col);
+  }
+
+  // The game has no action that takes a key away: a key value of 0 leaves the
+  // key empty, which shows as none (a search for key value 0 still finds it).
+  const clearKeyLine = (index) => 'Set key value 0 at ' + index;
+
+  // A choice among `options` ([value, text] each) in the status line; `done` gets the value.
+  function choose(question, options, done) {
+    const box = $('status');
+    box.className = '';
+    box.innerHTML = '<label>' + esc(question) + ' <select id="choice"></select></label> <button id="chosen">Compare</button>';
+    for (const [value, text] of options) $('choice').add(new Option(text, value));
+    const go = () => { const v = $('choice').value; box.textContent = ''; $('view').focus(); done(v); };
+    $('chosen').onclick = go;
+    $('choice').onkeydown = (e) => {
+      if (e.key === 'Enter') { e.preventDefault(); go(); }
+      if (e.key === 'Escape') { box.textContent = ''; $('view').focus(); }
+    };
+    $('choice').focus();
   }
 
   // An inline question in the status line; `done` gets the answer.
@@ -445,11 +698,14 @@
   // The settings form: the lines for what was changed, one undo step.
   function openSettings() {
     $('setDims').value = String(shape.dimensions);
-    $('setX').value = shape.columns;
-    $('setY').value = shape.rowsPerPage;
+    // A boundary not set yet (0) is left blank: the boxes take 1 or more, and 0 would stop the form.
+    $('setX').value = shape.columns >= 1 ? shape.columns : '';
+    $('setY').value = shape.rowsPerPage >= 1 ? shape.rowsPerPage : '';
     $('setDelimiter').value = shape.delimiter;
     $('setCase').value = '';
     $('setSearch').value = '';
+    $('setQueries').value = '';
+    $('setAutoSelect').value = autoSelectOf(active) ? 'on' : 'off';
     $('settings').hidden = false;
     $('setDims').focus();
   }
@@ -466,6 +722,9 @@
     if ($('setDelimiter').value !== shape.delimiter) lines.push('Set list delimiter to ' + quote($('setDelimiter').value));
     if ($('setCase').value) lines.push($('setCase').value);
     if ($('setSearch').value) lines.push($('setSearch').value);
+    if ($('setQueries').value) lines.push($('setQueries').value);
+    // The game reads this setup once, when the object is made: so is the tab's instance, made again with it.
+    if ($('setAutoSelect').value !== (autoSelectOf(active) ? 'on' : 'off')) lines.unshift('# auto-select ' + $('setAutoSelect').value);
     return lines;
   }
 
@@ -482,8 +741,9 @@
     entry.firstChild.textContent = '› ' + line;
     entry.lastChild.textContent = text.replace(/\n$/, '');
     const box = $('log');
+    active.entries.push(entry);
     box.appendChild(entry);
-    while (box.children.length > 200) box.firstChild.remove();
+    while (active.entries.length > 200) active.entries.shift().remove();
     box.scrollTop = box.scrollHeight;
   }
 
@@ -550,6 +810,13 @@
       queued = true;
       requestAnimationFrame(() => { queued = false; draw(); });
     });
+    // On a scaled grid the wheel moves rows as on any other, not a scaled stride of them.
+    view.addEventListener('wheel', (e) => {
+      if (!rowRoom().scaled || e.ctrlKey || Math.abs(e.deltaY) < Math.abs(e.deltaX)) return;
+      e.preventDefault();
+      const unit = e.deltaMode === 1 ? ROW_H : e.deltaMode === 2 ? view.clientHeight - HEAD_H : 1;
+      setContentTop(contentTop() + e.deltaY * unit);
+    }, { passive: false });
     window.addEventListener('resize', () => draw());
     view.addEventListener('mousedown', (e) => {
       const cell = e.target.closest('.cell');
@@ -572,9 +839,17 @@
       if (e.target !== view) return;
       const { row, col } = active.cur;
       const moves = { ArrowUp: [-1, 0], ArrowDown: [1, 0], ArrowLeft: [0, -1], ArrowRight: [0, 1], PageUp: [-20, 0], PageDown: [20, 0] };
+      const { cols, units } = layout();
       if (moves[e.key]) {
         e.preventDefault();
         moveTo(row + moves[e.key][0], col + moves[e.key][1]);
+      } else if (e.key === 'Home' || e.key === 'End') {
+        // The row's first or last cell; with Ctrl (or in a list) the first or last row.
+        e.preventDefault();
+        const end = e.key === 'End';
+        const rows = e.ctrlKey || e.metaKey || cols === 1;
+        const last = shape.dimensions === 3 ? units - 1 : Math.max(0, units - 2);  // not the row past the end
+        moveTo(rows ? (end ? last : 0) : row, rows && cols === 1 ? col : end ? cols - 1 : 0);
       } else if (e.key === 'Enter' || e.key === 'F2') {
         e.preventDefault();
         startEdit();
@@ -625,11 +900,31 @@
     });
     $('keySet').onclick = () => {
       const c = currentCell();
-      ask('Key of element ' + indexOf(active.cur.row, active.cur.col) + ' (a number gives a value key):', c && c.key ? c.key.text : '', (text) => {
-        const index = indexOf(active.cur.row, active.cur.col);
-        const line = isInteger(text) ? 'Set key value ' + Number(text) + ' at ' + index : 'Set key string ' + quote(text) + ' at ' + index;
-        report(line, change([line]));
-      });
+      ask('Key of element ' + indexOf(active.cur.row, active.cur.col) + ' (a number gives a value key, nothing clears it):',
+        c && c.key ? c.key.text : '', (text) => {
+          const index = indexOf(active.cur.row, active.cur.col);
+          const line = text === '' ? clearKeyLine(index)
+            : isInteger(text) ? 'Set key value ' + Number(text) + ' at ' + index : 'Set key string ' + quote(text) + ' at ' + index;
+          report(line, change([line]));
+        });
+    };
+    $('keyClear').onclick = () => {
+      const line = clearKeyLine(indexOf(active.cur.row, active.cur.col));
+      report(line, change([line]));
+      $('view').focus();
+    };
+    $('cellLoad').addEventListener('change', async (e) => {
+      const f = e.target.files[0];
+      e.target.value = '';
+      if (f) loadCell(f.name, store(f.name, new Uint8Array(await f.arrayBuffer())), indexOf(active.cur.row, active.cur.col));
+      $('view').focus();
+    });
+    $('cellSave').onclick = downloadCell;
+    $('check').onclick = showCheck;
+    $('diff').onclick = () => {
+      const choices = active.file ? [['opened', active.title + ' as opened']] : [];
+      for (const t of tabs) if (t !== active) choices.push([t.id, t.title + ' (tab ' + (tabs.indexOf(t) + 1) + ')']);
+      choose('Compare ' + active.title + ' with', choices, showDiff);
     };
     $('settingsOpen').onclick = openSettings;
     $('settingsCancel').onclick = () => { $('settings').hidden = true; $('view').focus(); };
@@ -638,6 +933,7 @@
       $('settings').hidden = true;
       const lines = settingsLines();
       if (lines.length) report(lines.join('; '), change(lines));
+      if (lines.some((l) => AUTO_SELECT.test(l))) remake();
       $('view').focus();
       draw();
     };
@@ -680,11 +976,12 @@
   const ready = new Promise((resolve) => { resolveReady = resolve; });
   window.tesselWorkbench = {
     ready,
-    // Opens a file's bytes (a Uint8Array) in a new tab: its description.
-    open: (name, bytes) => openBytes(name, bytes),
+    // Opens a file's bytes (a Uint8Array) in a new tab: its description. The
+    // format is the one its content shows unless named ("sheet" reads a spreadsheet's CSV).
+    open: (name, bytes, format = '') => openBytes(name, bytes, format),
     // Runs a console line on the current tab: what the console prints.
     run: (line) => { const r = runLine(line); log(line, r.text, r.failed); return r.text; },
-    // The current tab saved in "native", "host", "csv" or "ini": {bytes, losses}.
+    // The current tab saved in "native", "host", "csv", "ini" or "sheet": {bytes, losses}.
     save: (format) => { const s = saveAs(format); if (s.error) throw new Error(s.error); return s; },
     // The current tab's array as the console's show --json gives it.
     cells: () => JSON.parse(runRaw('show --json').output),
@@ -703,6 +1000,21 @@
       const files = {};
       for (const f of wasm.FS.readdir(folder)) if (f !== '.' && f !== '..') files[f] = wasm.FS.readFile(folder + '/' + f);
       return { ok: answer.ok, output: answer.output, errors: answer.errors, files };
+    },
+    // A file's bytes as the data of element `index` of the current tab (Set file at), and
+    // the bytes of an element as the game's Save element to file writes them.
+    loadCell: (name, bytes, index) => {
+      const r = loadCell(name, store(name, bytes), index);
+      if (r.failed) throw new Error(r.text.replace(/\n$/, ''));
+    },
+    saveCell: (index) => { const s = saveCell(index); if (s.error) throw new Error(s.error); return s.bytes; },
+    // What tessel check prints for the current tab's file as opened, and what
+    // tessel diff prints for it as opened (no argument) or for tab `other`, with it as it is now.
+    check: () => { const r = check(active); if (r.error) throw new Error(r.error); return r.output; },
+    diff: (other) => {
+      const r = diff(active, other === undefined ? null : tabs[other]);
+      if (r.error) throw new Error(r.error);
+      return { output: r.output, errors: r.errors, a: r.a, b: r.b };
     },
     undo: () => undo(),
     redo: () => redo(),

@@ -304,10 +304,11 @@ void saveArray(hostkit::RunObject& object, Format format, const std::string& pat
 // their exit status: check 0 when every file is sound, 1 when one is damaged,
 // 2 when one cannot be read; diff 0 when the arrays are the same, 1 when they
 // differ, 2 when one cannot be read or loads damaged. settings.show.json asks for JSON.
+// diff's warnings and trouble go to err.
 int checkFiles(hostkit::Module& module, const Settings& settings, std::optional<Format> from,
                const std::vector<std::string>& paths, std::ostream& out);
 int diffFiles(hostkit::Module& module, const Settings& settings, std::optional<Format> from, const std::string& a,
-              const std::string& b, std::ostream& out);
+              const std::string& b, std::ostream& out, std::ostream& err);
 
 class Session {
  public:

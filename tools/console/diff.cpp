@@ -3,7 +3,6 @@
 // as a unified diff prints lines.
 #include <algorithm>
 #include <array>
-#include <iostream>
 #include <map>
 #include <ostream>
 
@@ -62,14 +61,15 @@ Format formatOf(const std::string& path, std::optional<Format> from) {
   return inputFormat(path, std::nullopt);
 }
 
-Side load(hostkit::Module& module, const Settings& settings, std::optional<Format> from, const std::string& path) {
+Side load(hostkit::Module& module, const Settings& settings, std::optional<Format> from, const std::string& path,
+          std::ostream& err) {
   Side s;
   s.path = path;
   s.format = formatOf(path, from);
   s.object = std::make_unique<hostkit::RunObject>(module, hostkit::makeSetup(settings.setup));
   std::vector<std::string> warnings;
   const auto outcome = loadArray(*s.object, s.format, path, settings, warnings);
-  for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
+  for (const auto& w : warnings) err << "tessel: warning: " << w << '\n';
   if (outcome.code != 0) throw UserError("cannot compare " + path + ": " + outcome.text);
   hostkit::RunObject& o = *s.object;
   s.shape.size = o.integer(expressionOf("size"));
@@ -229,14 +229,14 @@ int compare(Side& a, Side& b, const Settings& settings, std::ostream& out) {
 }  // namespace
 
 int diffFiles(hostkit::Module& module, const Settings& settings, std::optional<Format> from, const std::string& a,
-              const std::string& b, std::ostream& out) {
+              const std::string& b, std::ostream& out, std::ostream& err) {
   constexpr int kTrouble = 2;
   try {
-    Side left = load(module, settings, from, a);
-    Side right = load(module, settings, from, b);
+    Side left = load(module, settings, from, a, err);
+    Side right = load(module, settings, from, b, err);
     return compare(left, right, settings, out);
   } catch (const std::exception& e) {
-    std::cerr << "tessel: " << e.what() << '\n';
+    err << "tessel: " << e.what() << '\n';
     return kTrouble;
   }
 }

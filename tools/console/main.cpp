@@ -170,7 +170,8 @@ int dispatch(const Options& o, const char* argv0) {
   if (command == "convert") return convert(*module, o);
   if (command == "check")
     return checkFiles(*module, o.settings, o.settings.from, {o.words.begin() + 1, o.words.end()}, std::cout);
-  if (command == "diff") return diffFiles(*module, o.settings, o.settings.from, o.words[1], o.words[2], std::cout);
+  if (command == "diff")
+    return diffFiles(*module, o.settings, o.settings.from, o.words[1], o.words[2], std::cout, std::cerr);
   Settings settings = o.settings;
   settings.interactive = command.empty() && platform::inputIsTerminal();
   Session session(*module, settings, std::cout);
