@@ -437,6 +437,12 @@ describe('the workbench page', () => {
     const offered = await page.$$eval('.offer button', (b) => b.map((e) => e.textContent));
     assert.equal(offered[0], 'Load it into element 5 of table.native');
     assert.equal((await page.evaluate(() => window.tesselWorkbench.tabs())).titles.length, 1, 'no tab is opened unasked');
+    // The whole offer shows: its buttons are not cut off by the log below.
+    const cut = await page.$eval('#offers', (box) => {
+      const outer = box.getBoundingClientRect();
+      return [...box.querySelectorAll('button')].some((b) => b.getBoundingClientRect().bottom > outer.bottom + 0.5);
+    });
+    assert.equal(cut, false);
     await page.screenshot({ path: path.join(shots, 'workbench-element.png') });
     await page.click('.offer button');
     const shown = await cells();
