@@ -139,14 +139,27 @@ struct Ranked {
   int32_t from;
 };
 
-// A range the plain quicksort went too deep into, finished by the ranked one.
+// A range the plain quicksort went too deep into. The quicksort orders a
+// range from its own items only: where no two of them tie, that order is the
+// unique sorted one; otherwise the ranked quicksort takes the same steps.
 void finishDeep(std::vector<Ranked>& items, int32_t lo, int32_t hi, PivotAt pivot) {
   const auto first = items.begin() + lo;
-  const std::vector<Ranked> range(first, items.begin() + hi + 1);
+  const auto last = items.begin() + hi + 1;
+  std::vector<Ranked> sorted(first, last);
+  std::sort(sorted.begin(), sorted.end(), [](const Ranked& a, const Ranked& b) { return a.rank < b.rank; });
+  const bool tied = std::adjacent_find(sorted.begin(), sorted.end(), [](const Ranked& a, const Ranked& b) {
+                      return a.rank == b.rank;
+                    }) != sorted.end();
+  if (!tied) {
+    std::copy(sorted.begin(), sorted.end(), first);
+    return;
+  }
+  const std::vector<Ranked> range(first, last);
   std::vector<int32_t> ranks(range.size());
   for (std::size_t k = 0; k < range.size(); ++k) ranks[k] = range[k].rank;
   const std::vector<int32_t> order = rankedQuicksort(ranks, pivot);
-  for (std::size_t k = 0; k < order.size(); ++k) first[static_cast<std::ptrdiff_t>(k)] = range[static_cast<std::size_t>(order[k])];
+  for (std::size_t k = 0; k < order.size(); ++k)
+    first[static_cast<std::ptrdiff_t>(k)] = range[static_cast<std::size_t>(order[k])];
 }
 
 // The plain steps, as RankedSort::quicksort takes them, with two budgets
@@ -156,7 +169,8 @@ void finishDeep(std::vector<Ranked>& items, int32_t lo, int32_t hi, PivotAt pivo
 // first hands the range on.
 constexpr int32_t kLopsided = 4;
 
-void plainQuicksort(std::vector<Ranked>& items, int32_t lo, int32_t hi, PivotAt pivot, int32_t depth, int32_t lopsided) {
+void plainQuicksort(std::vector<Ranked>& items, int32_t lo, int32_t hi, PivotAt pivot, int32_t depth,
+                    int32_t lopsided) {
   while (hi > lo) {
     if (depth == 0 || lopsided == 0) {
       finishDeep(items, lo, hi, pivot);

@@ -9,7 +9,8 @@ namespace tessel {
 
 enum class PivotAt : uint8_t { first, middle };
 
-// Sorts items by their ranks (equal ranks tie; a lower rank sorts first) the
+// Sorts items by their ranks (equal ranks tie; a lower rank sorts first; any
+// 32-bit numbers will do) the
 // way the Hoare quicksort with the pivot at the first or the middle item of
 // each range does, exchanging items whose ranks tie where it does. Returns the
 // arrangement: position k takes the item that was at position result[k].

@@ -21,12 +21,14 @@ namespace {
 //
 // The sort keys are read once, in row order, into a compact list beside
 // their positions, and only that list is sorted: the comparisons stay in
-// the caches instead of visiting cells spread over the whole table. The
-// sorted list tells which rows tie. When none do, the sorted order is
-// unique. Otherwise the first-row-pivot quicksort runs on the rows' ranks
-// (quicksortByRank: rows that compare equal share a rank, negated for a
-// descending order), which order the rows exactly as their cells do. Either
-// way the rows then move once, each straight to its place.
+// the caches instead of visiting cells spread over the whole table. Values
+// are their own ranks: the first-row-pivot quicksort runs on them directly
+// (quicksortByRank; a descending sort complements them, which reverses the
+// order of all 32-bit values exactly). Texts are sorted by their bytes
+// first, which tells which of them tie: when none do, the sorted order is
+// unique, otherwise the quicksort runs on their ranks (texts that compare
+// equal share one). Either way the rows then move once, each straight to
+// its place.
 class RowSorter {
  public:
   RowSorter(ArrayStore& store, std::vector<int32_t> rows, int32_t c, SortKind kind, SortOrder order)
@@ -41,14 +43,19 @@ class RowSorter {
   void run() {
     const std::size_t n = rows_.size();
     if (n < 2) return;
+    if (kind_ == kSortByValue) {
+      std::vector<int32_t> keys(n);
+      for (std::size_t k = 0; k < n; ++k) {
+        const int32_t v = cell(k).value();
+        keys[k] = descending_ ? ~v : v;
+      }
+      moveAlong(quicksortByRank(keys, PivotAt::first));
+      return;
+    }
     std::vector<int32_t> order(n);
     // startsGroup[k]: the row at order[k] compares above the one before it.
     std::vector<uint8_t> startsGroup(n, 0);
-    if (kind_ == kSortByValue) {
-      sortValues(order, startsGroup);
-    } else {
-      sortTexts(order, startsGroup);
-    }
+    sortTexts(order, startsGroup);
     const bool tied = std::find(startsGroup.begin() + 1, startsGroup.end(), 0) != startsGroup.end();
     if (!tied) {
       if (descending_) std::reverse(order.begin(), order.end());
@@ -66,24 +73,6 @@ class RowSorter {
 
  private:
   const Cell& cell(std::size_t k) const { return *store_.cellAt(rows_[k] * columns_ + column_); }
-
-  // Each value and its position as one number, compared in place; tied
-  // values come out in position order, which only their shared rank
-  // depends on.
-  void sortValues(std::vector<int32_t>& order, std::vector<uint8_t>& startsGroup) const {
-    const std::size_t n = order.size();
-    std::vector<uint64_t> packed(n);
-    for (std::size_t k = 0; k < n; ++k) {
-      const uint32_t biased = static_cast<uint32_t>(cell(k).value()) ^ 0x80000000U;  // signed order as unsigned
-      packed[k] = static_cast<uint64_t>(biased) << 32 | k;
-    }
-    std::sort(packed.begin(), packed.end());
-    startsGroup[0] = 1;
-    for (std::size_t k = 0; k < n; ++k) {
-      order[k] = static_cast<int32_t>(packed[k] & 0xffffffffU);
-      if (k > 0) startsGroup[k] = (packed[k] >> 32) != (packed[k - 1] >> 32);
-    }
-  }
 
   // Texts: a string cell's own bytes (nothing moves until the sort is
   // decided), other cells rendered. Sorted by their first eight bytes
