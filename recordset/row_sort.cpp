@@ -75,11 +75,13 @@ class RowSorter {
   const Cell& cell(std::size_t k) const { return *store_.cellAt(rows_[k] * columns_ + column_); }
 
   // Texts: a string cell's own bytes (nothing moves until the sort is
-  // decided), other cells rendered. Sorted by their first eight bytes
-  // (literalPrefix) beside their positions; each run of texts that tie there
-  // and go on is sorted again by their next eight, and so on. Every pass
-  // compares compact numbers and reads each of its texts once, where
-  // comparing whole texts would visit two cells per comparison.
+  // decided), other cells rendered. Sorted by their first sixteen bytes (two
+  // literalPrefix numbers) beside their positions; each run of texts that tie
+  // there and go on is sorted again by their next sixteen, and so on. Every
+  // pass compares compact numbers and reads each of its texts once, where
+  // comparing whole texts would visit two cells per comparison; sixteen bytes
+  // settle most names and numbers in the first pass, which reads the texts
+  // in row order, so few are read again in a random order.
   void sortTexts(std::vector<int32_t>& order, std::vector<uint8_t>& startsGroup) {
     const std::size_t n = order.size();
     std::size_t rendered = 0;
@@ -88,8 +90,14 @@ class RowSorter {
     renderings.reserve(rendered);  // no reallocation below: the texts point into it
     std::vector<const char*> texts(n);
     struct Entry {
-      uint64_t prefix;
+      uint64_t prefix, next;  // bytes offset to offset + 7, offset + 8 to offset + 15
       int32_t position;
+      bool operator<(const Entry& e) const { return prefix != e.prefix ? prefix < e.prefix : next < e.next; }
+      bool operator!=(const Entry& e) const { return prefix != e.prefix || next != e.next; }
+    };
+    const auto keyOf = [&](const char* text, int32_t position) {
+      const uint64_t prefix = literalPrefix(text, caseSensitive_);
+      return Entry{prefix, (prefix & 0xff) != 0 ? literalPrefix(text + 8, caseSensitive_) : 0, position};
     };
     std::vector<Entry> entries(n);
     for (std::size_t k = 0; k < n; ++k) {
@@ -100,7 +108,7 @@ class RowSorter {
         renderings.push_back(c.text());
         texts[k] = renderings.back().c_str();
       }
-      entries[k] = {literalPrefix(texts[k], caseSensitive_), static_cast<int32_t>(k)};
+      entries[k] = keyOf(texts[k], static_cast<int32_t>(k));
     }
     struct Run {
       std::size_t begin, end, offset;
@@ -112,18 +120,17 @@ class RowSorter {
       const auto first = entries.begin() + static_cast<std::ptrdiff_t>(r.begin);
       const auto last = entries.begin() + static_cast<std::ptrdiff_t>(r.end);
       if (r.offset > 0) {
-        for (auto e = first; e != last; ++e) {
-          e->prefix = literalPrefix(texts[static_cast<std::size_t>(e->position)] + r.offset, caseSensitive_);
-        }
+        for (auto e = first; e != last; ++e)
+          *e = keyOf(texts[static_cast<std::size_t>(e->position)] + r.offset, e->position);
       }
-      std::sort(first, last, [](const Entry& a, const Entry& b) { return a.prefix < b.prefix; });
+      std::sort(first, last);
       // Texts equal on these bytes that end in them are equal; those that go
       // on are told apart by the next pass, which marks where they differ.
       for (std::size_t a = r.begin; a < r.end;) {
         startsGroup[a] = 1;
         std::size_t b = a + 1;
-        while (b < r.end && entries[b].prefix == entries[a].prefix) ++b;
-        if (b - a > 1 && (entries[a].prefix & 0xff) != 0) runs.push_back({a, b, r.offset + 8});
+        while (b < r.end && !(entries[b] != entries[a])) ++b;
+        if (b - a > 1 && (entries[a].next & 0xff) != 0) runs.push_back({a, b, r.offset + 16});
         a = b;
       }
     }

@@ -309,7 +309,19 @@ TEST(RowSort, TextsOrderAsTheirWholeTextsWhateverTheyShare) {
 // spread, the extreme 32-bit values, and texts sharing long beginnings.
 TEST(RowSort, SelectedRowsOfLargerTablesFollowTheQuicksortSteps) {
   std::mt19937 random(29);
-  const char* stems[] = {"item-0000", "item-0001", "Item-0000", "x", ""};
+  // Texts that tie on their first 8, 16 or 24 bytes, end around them, or differ in case past them.
+  const char* stems[] = {"item-0000",
+                         "Item-0000",
+                         "abcdefghijklmnop",
+                         "ABCDEFGHijklmnop",
+                         "abcdefghijklmnoq",
+                         "abcdefghijklmnopq",
+                         "abcdefghijklmnopqrstuvwx",
+                         "abcdefghijklmnopqrstuvwX",
+                         "abcdefghijklmnopqr",
+                         "abcdefghijklmno",
+                         "x",
+                         ""};
   for (int trial = 0; trial < 240; ++trial) {
     const int n = 2 + static_cast<int>(random() % 700);
     const int shape = trial % 6;
@@ -324,7 +336,7 @@ TEST(RowSort, SelectedRowsOfLargerTablesFollowTheQuicksortSteps) {
                                 (n - k) / 2,
                                 random() % 3 == 0 ? INT32_MIN : (random() % 2 ? INT32_MAX : 1),
                                 0};
-      texts.push_back(stems[random() % 5] + std::to_string(random() % 3));
+      texts.push_back(stems[random() % 12] + std::string(random() % 3, "yY"[random() % 2]));
       rows.push_back({k + 1, values[shape], nullptr});
     }
     for (int k = 0; k < n; ++k) rows[static_cast<std::size_t>(k)].text = texts[static_cast<std::size_t>(k)].c_str();
