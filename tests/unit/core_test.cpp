@@ -513,6 +513,36 @@ TEST(SortCells, BoundedSortLeavesTheOrderOfThePlainQuicksort) {
   }
 }
 
+// Finding a matching string against a plain walk comparing every cell's text:
+// texts differing in case or only in their first byte, values and empty cells
+// read as texts, both case modes and both search modes.
+TEST(FindMatchingString, FindsWhatAPlainWalkFinds) {
+  std::mt19937 random(53);
+  const char* words[] = {"apple", "Apple", "bpple", "", "12", "-7", "a*", "?pple", "APPLE!", "b"};
+  for (int trial = 0; trial < 400; ++trial) {
+    ArrayStore s;
+    s.setCaseSensitive(trial % 2 == 0);
+    s.setWildcard(trial % 4 >= 2);
+    const int n = static_cast<int>(random() % 30);
+    for (int k = 0; k < n; ++k) {
+      const int pick = static_cast<int>(random() % 12);
+      if (pick == 10) {
+        s.append(CellDescriptor::ofValue(static_cast<int32_t>(random() % 20) - 10));
+      } else if (pick == 11) {
+        s.append(CellDescriptor{});
+      } else {
+        s.append(CellDescriptor::ofString(words[pick]));
+      }
+    }
+    const char* needle = words[random() % 10];
+    int32_t expected = -1;
+    for (int32_t i = 0; i < s.size() && expected < 0; ++i) {
+      if (equalInSearchMode(needle, s.cellAt(i)->text().c_str(), s.compareMode()) == 0) expected = i;
+    }
+    ASSERT_EQ(findMatchingString(s, needle), expected) << "trial " << trial << " needle " << needle;
+  }
+}
+
 // The quicksort on ranks, plain list first and ranked where a range goes too
 // deep or lopsided, against the plain steps on many inputs and both pivots:
 // few distinct ranks or none equal, in order or reversed with ties, all
