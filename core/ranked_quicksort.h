@@ -9,11 +9,11 @@ namespace tessel {
 
 enum class PivotAt : uint8_t { first, middle };
 
-// Sorts items by their ranks (equal ranks tie; a lower rank sorts first; any
-// 32-bit numbers will do) the
-// way the Hoare quicksort with the pivot at the first or the middle item of
-// each range does, exchanging items whose ranks tie where it does. Returns the
-// arrangement: position k takes the item that was at position result[k].
+// Sorts items by their ranks (any 32-bit numbers: equal ranks tie, a lower
+// rank sorts first) the way the Hoare quicksort with the pivot at the first or
+// the middle item of each range does, exchanging items whose ranks tie where
+// it does. Returns the arrangement: position k takes the item that was at
+// position result[k].
 //
 // Its scans jump to their stopping item through a segment tree of minima and
 // maxima instead of stepping, and a partition exchanges at most one item more
