@@ -99,8 +99,9 @@ class ArrayStore {
   // Exchanges two cells with their keys; row flags stay where they are.
   void swap(int32_t a, int32_t b) noexcept { cells_.swap(a, b); }
   // Cell k takes the cell that was at from[k], keys included; row flags stay.
-  // Throws std::bad_alloc with nothing moved.
   void permute(std::vector<int32_t> from) noexcept { cells_.permute(std::move(from)); }
+  // Row k (cells k * span on) takes the row that was at from[k]; row flags stay.
+  void permuteRuns(std::vector<int32_t> from, int32_t span) noexcept { cells_.permuteRuns(std::move(from), span); }
   // Assigns the key of cell i; outside the array nothing happens.
   void setKey(int32_t i, const CellDescriptor& d);
   // Moves the cells into a new layout in one pass, then takes `after` as the

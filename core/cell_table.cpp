@@ -278,6 +278,44 @@ void CellTable::permute(std::vector<int32_t> from) noexcept {
   }
 }
 
+void CellTable::permuteRuns(std::vector<int32_t> from, int32_t span) noexcept {
+  if (span < 1 || from.size() * static_cast<std::size_t>(span) > cells_.size()) return;
+  const auto width = static_cast<std::size_t>(span);
+  // The cells of up to kHeld columns at a time follow the cycles, one run's
+  // share held aside on the stack and the others each moved once into the
+  // place they are wanted; wider runs take more passes. A pass marks the
+  // entries it has done by complementing them, the next one undoes that.
+  constexpr std::size_t kHeld = 8;
+  bool marked = false;  // whether `from` holds complements on entry to a pass
+  for (std::size_t column = 0; column < width; column += kHeld, marked = !marked) {
+    const std::size_t n = width - column < kHeld ? width - column : kHeld;
+    const auto source = [&](std::size_t k) -> int32_t {
+      const int32_t f = from[k];
+      return marked ? (f < 0 ? ~f : -1) : f;  // -1: done in this pass
+    };
+    const auto done = [&](std::size_t k) { from[k] = ~from[k]; };
+    for (std::size_t start = 0; start < from.size(); ++start) {
+      const int32_t first = source(start);
+      if (first < 0) continue;
+      if (static_cast<std::size_t>(first) == start) {
+        done(start);
+        continue;
+      }
+      Cell held[kHeld];
+      for (std::size_t c = 0; c < n; ++c) held[c] = std::move(cells_[start * width + column + c]);
+      std::size_t k = start;
+      for (;;) {
+        const auto at = static_cast<std::size_t>(source(k));
+        done(k);
+        if (at == start) break;
+        for (std::size_t c = 0; c < n; ++c) cells_[k * width + column + c] = std::move(cells_[at * width + column + c]);
+        k = at;
+      }
+      for (std::size_t c = 0; c < n; ++c) cells_[k * width + column + c] = std::move(held[c]);
+    }
+  }
+}
+
 void CellTable::truncate(int32_t count, int32_t capacity) noexcept {
   if (count < 0 || count > this->count()) return;
   cells_.erase(cells_.begin() + count, cells_.end());

@@ -108,6 +108,11 @@ class CellTable {
   // keys included, each cell moving once; `from` must be a permutation of
   // the indexes. Takes no memory, so it cannot fail.
   void permute(std::vector<int32_t> from) noexcept;
+  // The same for runs of `span` cells (rows): run k, cells k * span to
+  // k * span + span - 1, takes the run that was at from[k]; the cells past
+  // from.size() runs stay. A row is visited once (per eight columns), where
+  // moving cell by cell visits it once per cell. Takes no memory.
+  void permuteRuns(std::vector<int32_t> from, int32_t span) noexcept;
   // Drops the cells from `count` on and takes back an earlier capacity; for
   // undoing appends. Frees nothing the growth rule would need again.
   void truncate(int32_t count, int32_t capacity) noexcept;

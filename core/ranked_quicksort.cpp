@@ -133,7 +133,89 @@ class RankedSort {
   std::vector<int32_t> order_;  // position k holds the item that was at order_[k]
 };
 
+// One item of the plain quicksort: its rank and where it started.
+struct Ranked {
+  int32_t rank;
+  int32_t from;
+};
+
+// A range the plain quicksort went too deep into. The quicksort orders a
+// range from its own items only: where no two of them tie, that order is the
+// unique sorted one; otherwise the ranked quicksort takes the same steps.
+void finishDeep(std::vector<Ranked>& items, int32_t lo, int32_t hi, PivotAt pivot) {
+  const auto first = items.begin() + lo;
+  const auto last = items.begin() + hi + 1;
+  std::vector<Ranked> sorted(first, last);
+  std::sort(sorted.begin(), sorted.end(), [](const Ranked& a, const Ranked& b) { return a.rank < b.rank; });
+  const bool tied = std::adjacent_find(sorted.begin(), sorted.end(), [](const Ranked& a, const Ranked& b) {
+                      return a.rank == b.rank;
+                    }) != sorted.end();
+  if (!tied) {
+    std::copy(sorted.begin(), sorted.end(), first);
+    return;
+  }
+  const std::vector<Ranked> range(first, last);
+  std::vector<int32_t> ranks(range.size());
+  for (std::size_t k = 0; k < range.size(); ++k) ranks[k] = range[k].rank;
+  const std::vector<int32_t> order = rankedQuicksort(ranks, pivot);
+  for (std::size_t k = 0; k < order.size(); ++k)
+    first[static_cast<std::ptrdiff_t>(k)] = range[static_cast<std::size_t>(order[k])];
+}
+
+// The plain steps, as RankedSort::quicksort takes them, with two budgets
+// along each path: partitions, and lopsided partitions (the smaller part
+// under a sixteenth of a large range), which an order built against the
+// pivot makes at every step and a random one seldom does. Whichever runs out
+// first hands the range on.
+constexpr int32_t kLopsided = 4;
+
+void plainQuicksort(std::vector<Ranked>& items, int32_t lo, int32_t hi, PivotAt pivot, int32_t depth,
+                    int32_t lopsided) {
+  while (hi > lo) {
+    if (depth == 0 || lopsided == 0) {
+      finishDeep(items, lo, hi, pivot);
+      return;
+    }
+    --depth;
+    const int32_t p = items[static_cast<std::size_t>(pivot == PivotAt::first ? lo : lo + (hi - lo) / 2)].rank;
+    int32_t i = lo;
+    int32_t j = hi;
+    do {
+      while (i < hi && items[static_cast<std::size_t>(i)].rank < p) ++i;
+      while (j > lo && items[static_cast<std::size_t>(j)].rank > p) --j;
+      if (j < i) break;
+      std::swap(items[static_cast<std::size_t>(i)], items[static_cast<std::size_t>(j)]);
+      ++i;
+      --j;
+    } while (j >= i);
+    const int32_t smaller = std::min(j - lo, hi - i) + 1;
+    if (hi - lo >= 64 && smaller < (hi - lo) / 16) --lopsided;
+    if (j - lo < hi - i) {
+      plainQuicksort(items, lo, j, pivot, depth, lopsided);
+      lo = i;
+    } else {
+      plainQuicksort(items, i, hi, pivot, depth, lopsided);
+      hi = j;
+    }
+  }
+}
+
 }  // namespace
+
+std::vector<int32_t> quicksortByRank(const std::vector<int32_t>& ranks, PivotAt pivot) {
+  int32_t depth = 2;
+  for (auto n = ranks.size(); n > 1; n /= 2) depth += 2;
+  return quicksortByRankWithin(ranks, pivot, depth);
+}
+
+std::vector<int32_t> quicksortByRankWithin(const std::vector<int32_t>& ranks, PivotAt pivot, int32_t depth) {
+  std::vector<Ranked> items(ranks.size());
+  for (std::size_t k = 0; k < items.size(); ++k) items[k] = {ranks[k], static_cast<int32_t>(k)};
+  plainQuicksort(items, 0, static_cast<int32_t>(items.size()) - 1, pivot, depth, depth < 0 ? -1 : kLopsided);
+  std::vector<int32_t> order(items.size());
+  for (std::size_t k = 0; k < items.size(); ++k) order[k] = items[k].from;
+  return order;
+}
 
 std::vector<int32_t> rankedQuicksort(const std::vector<int32_t>& ranks, PivotAt pivot) {
   if (ranks.empty()) return {};

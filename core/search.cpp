@@ -23,7 +23,30 @@ bool contains(const CellText& text, const char* needle, std::size_t n, CompareMo
 
 int32_t findMatchingString(const ArrayStore& store, const char* s) {
   const CompareMode mode = store.compareMode();
-  for (int32_t i = 0; i < store.size(); ++i) {
+  const int32_t n = store.size();
+  if (!mode.wildcard && s != nullptr) {
+    // Literal: a string cell's bytes are compared where they are, without
+    // making a text object per cell; a text that differs in its first byte
+    // is passed over without a call.
+    const auto first = static_cast<unsigned char>(s[0]);
+    const auto folded = [&](unsigned char c) {
+      return !mode.caseSensitive && c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+    };
+    const unsigned char want = folded(first);
+    for (int32_t i = 0; i < n; ++i) {
+      const Cell& cell = *store.cellAt(i);
+      if (cell.type() == CellType::string) {
+        const char* text = cell.bytes();
+        if (folded(static_cast<unsigned char>(text[0])) == want && literalCompare(s, text, mode.caseSensitive) == 0) {
+          return i;
+        }
+      } else if (literalCompare(s, cell.text().c_str(), mode.caseSensitive) == 0) {
+        return i;
+      }
+    }
+    return -1;
+  }
+  for (int32_t i = 0; i < n; ++i) {
     if (equalInSearchMode(s, store.cellAt(i)->text().c_str(), mode) == 0) return i;
   }
   return -1;

@@ -55,7 +55,7 @@ template <std::size_t N>
 short runAction(TesselRunObject* object, intptr_t first, intptr_t second) noexcept {
   RunState* state = stateOf(object);
   if (state == nullptr) return 0;
-  state->setLastOutcome(Status());
+  state->clearLastOutcome();
   try {
     Instance instance(*object);
     kActionOperations[N](instance, Arguments(first, second));
@@ -88,7 +88,7 @@ intptr_t runExpression(TesselRunObject* object, intptr_t raw) noexcept {
     if constexpr (entry.paramCount() > 0) first = context->getFirstParameter(object, typeCode(entry.params[0]), raw);
     if constexpr (entry.paramCount() > 1) second = context->getNextParameter(object, typeCode(entry.params[1]), raw);
     if (state == nullptr) return 0;
-    state->setLastOutcome(Status());
+    state->clearLastOutcome();
     Instance instance(*object);
     const Result result = kExpressionOperations[N](instance, Arguments(first, second));
     if constexpr (!entry.returnsText()) {

@@ -23,6 +23,14 @@ class RunState {
     lastOutcome_ = std::move(s);
     lastSave_.reset();
   }
+  // The same as setLastOutcome(Status()), which every routine call starts
+  // with; most find it so already, and a plain check costs a fraction of
+  // assigning an outcome with its two texts.
+  void clearLastOutcome() noexcept {
+    const Status& s = lastOutcome_;
+    if (s.ok() && s.file().empty() && s.detail().empty() && s.reason() == 0 && !lastSave_) return;
+    setLastOutcome(Status());
+  }
   const std::optional<persist::SaveReport>& lastSave() const { return lastSave_; }
   void setLastSave(Status s, const persist::SaveReport& report) noexcept {
     const bool saved = s.ok();

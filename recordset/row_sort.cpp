@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <new>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 #include "core/compare.h"
@@ -18,13 +19,16 @@ namespace {
 // Sorts the rows at the given physical positions; position k of the range is
 // physical row rows[k].
 //
-// The cells are compared once, by sorting an index of the range: that gives
-// each row its rank (rows that compare equal share one). When no two rows
-// tie, the sorted order is unique. Otherwise the first-row-pivot quicksort
-// runs on the ranks (rankedQuicksort, which no input makes quadratic), which
-// order the rows exactly as their cells do; the ranks are negated for a
-// descending order. Either way the rows then move once, each straight to its
-// place.
+// The sort keys are read once, in row order, into a compact list beside
+// their positions, and only that list is sorted: the comparisons stay in
+// the caches instead of visiting cells spread over the whole table. Values
+// are their own ranks: the first-row-pivot quicksort runs on them directly
+// (quicksortByRank; a descending sort complements them, which reverses the
+// order of all 32-bit values exactly). Texts are sorted by their bytes
+// first, which tells which of them tie: when none do, the sorted order is
+// unique, otherwise the quicksort runs on their ranks (texts that compare
+// equal share one). Either way the rows then move once, each straight to
+// its place.
 class RowSorter {
  public:
   RowSorter(ArrayStore& store, std::vector<int32_t> rows, int32_t c, SortKind kind, SortOrder order)
@@ -37,96 +41,75 @@ class RowSorter {
         caseSensitive_(store.compareMode().caseSensitive) {}
 
   void run() {
-    const auto n = static_cast<int32_t>(rows_.size());
+    const std::size_t n = rows_.size();
     if (n < 2) return;
-    std::vector<int32_t> order = sortedIndex();
-    std::vector<int32_t> keys(rows_.size());
-    bool tied = false;
-    int32_t rank = 0;
-    for (int32_t k = 0; k < n; ++k) {
-      const int32_t row = order[static_cast<std::size_t>(k)];
-      if (k > 0) {
-        const bool same = compareRows(order[static_cast<std::size_t>(k - 1)], row) == 0;
-        tied = tied || same;
-        rank += same ? 0 : 1;
+    if (kind_ == kSortByValue) {
+      std::vector<int32_t> keys(n);
+      for (std::size_t k = 0; k < n; ++k) {
+        const int32_t v = cell(k).value();
+        keys[k] = descending_ ? ~v : v;
       }
-      keys[static_cast<std::size_t>(row)] = descending_ ? -rank : rank;
-    }
-    if (!tied) {
-      if (descending_) std::reverse(order.begin(), order.end());
-      moveAlong(order);
+      moveAlong(quicksortByRank(keys, PivotAt::first));
       return;
     }
-    moveAlong(rankedQuicksort(keys, PivotAt::first));
+    std::vector<int32_t> order(n);
+    // startsGroup[k]: the row at order[k] compares above the one before it.
+    std::vector<uint8_t> startsGroup(n, 0);
+    sortTexts(order, startsGroup);
+    const bool tied = std::find(startsGroup.begin() + 1, startsGroup.end(), 0) != startsGroup.end();
+    if (!tied) {
+      if (descending_) std::reverse(order.begin(), order.end());
+      moveAlong(std::move(order));
+      return;
+    }
+    std::vector<int32_t> ranks(n);
+    int32_t rank = -1;
+    for (std::size_t k = 0; k < n; ++k) {
+      rank += startsGroup[k];
+      ranks[static_cast<std::size_t>(order[k])] = descending_ ? -rank : rank;
+    }
+    moveAlong(quicksortByRank(ranks, PivotAt::first));
   }
 
  private:
-  const Cell& cell(int32_t k) const { return *store_.cellAt(rows_[static_cast<std::size_t>(k)] * columns_ + column_); }
+  const Cell& cell(std::size_t k) const { return *store_.cellAt(rows_[k] * columns_ + column_); }
 
-  // Negative, 0 or positive as row a sorts before, with or after row b, ascending.
-  int compareRows(int32_t a, int32_t b) const {
-    if (kind_ == kSortByValue) {
-      const int32_t va = values_[static_cast<std::size_t>(a)];
-      const int32_t vb = values_[static_cast<std::size_t>(b)];
-      return (va > vb) - (va < vb);
-    }
-    const uint64_t pa = prefixes_[static_cast<std::size_t>(a)];
-    const uint64_t pb = prefixes_[static_cast<std::size_t>(b)];
-    if (pa != pb) return pa < pb ? -1 : 1;
-    if ((pa & 0xff) == 0) return 0;  // the prefix holds the whole text
-    return literalCompare(texts_[static_cast<std::size_t>(a)] + 8, texts_[static_cast<std::size_t>(b)] + 8,
-                          caseSensitive_);
-  }
-
-  // The range's positions in ascending order of their cells. The keys are
-  // read once, in row order, into compact lists, and only those are sorted:
-  // the comparisons stay in the caches instead of visiting cells spread over
-  // the whole table.
-  std::vector<int32_t> sortedIndex() {
-    const std::size_t n = rows_.size();
-    std::vector<int32_t> order(n);
-    if (kind_ == kSortByValue) {
-      values_.reserve(n);
-      for (std::size_t k = 0; k < n; ++k) values_.push_back(cell(static_cast<int32_t>(k)).value());
-      // Each value and its position as one number, compared in place. Tied
-      // values come out in position order, which only their shared rank
-      // depends on.
-      std::vector<uint64_t> packed(n);
-      for (std::size_t k = 0; k < n; ++k) {
-        const uint32_t biased = static_cast<uint32_t>(values_[k]) ^ 0x80000000U;  // signed order as unsigned
-        packed[k] = static_cast<uint64_t>(biased) << 32 | k;
-      }
-      std::sort(packed.begin(), packed.end());
-      for (std::size_t k = 0; k < n; ++k) order[k] = static_cast<int32_t>(packed[k] & 0xffffffffU);
-      return order;
-    }
-    // Texts: a string cell's own bytes (nothing moves until the sort is
-    // decided), other cells rendered; each text's prefix beside its position.
+  // Texts: a string cell's own bytes (nothing moves until the sort is
+  // decided), other cells rendered. Sorted by their first sixteen bytes (two
+  // literalPrefix numbers) beside their positions; each run of texts that tie
+  // there and go on is sorted again by their next sixteen, and so on. Every
+  // pass compares compact numbers and reads each of its texts once, where
+  // comparing whole texts would visit two cells per comparison; sixteen bytes
+  // settle most names and numbers in the first pass, which reads the texts
+  // in row order, so few are read again in a random order.
+  void sortTexts(std::vector<int32_t>& order, std::vector<uint8_t>& startsGroup) {
+    const std::size_t n = order.size();
     std::size_t rendered = 0;
-    for (std::size_t k = 0; k < n; ++k) rendered += cell(static_cast<int32_t>(k)).type() != CellType::string;
-    renderings_.reserve(rendered);  // no reallocation below: the texts point into it
-    texts_.resize(n);
-    prefixes_.resize(n);
+    for (std::size_t k = 0; k < n; ++k) rendered += cell(k).type() != CellType::string;
+    std::vector<CellText> renderings;
+    renderings.reserve(rendered);  // no reallocation below: the texts point into it
+    std::vector<const char*> texts(n);
     struct Entry {
-      uint64_t prefix;
+      uint64_t prefix, next;  // bytes offset to offset + 7, offset + 8 to offset + 15
       int32_t position;
+      bool operator<(const Entry& e) const { return prefix != e.prefix ? prefix < e.prefix : next < e.next; }
+      bool operator!=(const Entry& e) const { return prefix != e.prefix || next != e.next; }
+    };
+    const auto keyOf = [&](const char* text, int32_t position) {
+      const uint64_t prefix = literalPrefix(text, caseSensitive_);
+      return Entry{prefix, (prefix & 0xff) != 0 ? literalPrefix(text + 8, caseSensitive_) : 0, position};
     };
     std::vector<Entry> entries(n);
     for (std::size_t k = 0; k < n; ++k) {
-      const Cell& c = cell(static_cast<int32_t>(k));
+      const Cell& c = cell(k);
       if (c.type() == CellType::string) {
-        texts_[k] = c.bytes();
+        texts[k] = c.bytes();
       } else {
-        renderings_.push_back(c.text());
-        texts_[k] = renderings_.back().c_str();
+        renderings.push_back(c.text());
+        texts[k] = renderings.back().c_str();
       }
-      prefixes_[k] = literalPrefix(texts_[k], caseSensitive_);
-      entries[k] = {prefixes_[k], static_cast<int32_t>(k)};
+      entries[k] = keyOf(texts[k], static_cast<int32_t>(k));
     }
-    // Sorted by their first eight bytes; each run of texts that tie there and
-    // go on is sorted again by their next eight, and so on. Every pass
-    // compares compact numbers and reads each of its texts once, where
-    // comparing whole texts would visit two cells per comparison.
     struct Run {
       std::size_t begin, end, offset;
     };
@@ -137,20 +120,21 @@ class RowSorter {
       const auto first = entries.begin() + static_cast<std::ptrdiff_t>(r.begin);
       const auto last = entries.begin() + static_cast<std::ptrdiff_t>(r.end);
       if (r.offset > 0) {
-        for (auto e = first; e != last; ++e) {
-          e->prefix = literalPrefix(texts_[static_cast<std::size_t>(e->position)] + r.offset, caseSensitive_);
-        }
+        for (auto e = first; e != last; ++e)
+          *e = keyOf(texts[static_cast<std::size_t>(e->position)] + r.offset, e->position);
       }
-      std::sort(first, last, [](const Entry& a, const Entry& b) { return a.prefix < b.prefix; });
+      std::sort(first, last);
+      // Texts equal on these bytes that end in them are equal; those that go
+      // on are told apart by the next pass, which marks where they differ.
       for (std::size_t a = r.begin; a < r.end;) {
+        startsGroup[a] = 1;
         std::size_t b = a + 1;
-        while (b < r.end && entries[b].prefix == entries[a].prefix) ++b;
-        if (b - a > 1 && (entries[a].prefix & 0xff) != 0) runs.push_back({a, b, r.offset + 8});
+        while (b < r.end && !(entries[b] != entries[a])) ++b;
+        if (b - a > 1 && (entries[a].next & 0xff) != 0) runs.push_back({a, b, r.offset + 16});
         a = b;
       }
     }
     for (std::size_t k = 0; k < n; ++k) order[k] = entries[k].position;
-    return order;
   }
 
   void exchangeRows(int32_t i, int32_t j) {
@@ -160,30 +144,26 @@ class RowSorter {
     for (int32_t k = 0; k < columns_; ++k) store_.swap(a + k, b + k);
   }
 
-  // Puts the row of position order[k] at position k. The cells move along
-  // the cycles of the permutation, each once; without memory for its index
-  // list, rows are exchanged along the same cycles instead.
-  void moveAlong(const std::vector<int32_t>& order) {
+  // Puts the row of position order[k] at position k, moving each row once
+  // along the cycles of the permutation. Without memory for the list of
+  // physical rows, rows are exchanged along the same cycles instead, which
+  // needs none: done positions are marked in `order` itself.
+  void moveAlong(std::vector<int32_t> order) {
     try {
-      std::vector<int32_t> from(static_cast<std::size_t>(store_.size()));
+      std::vector<int32_t> from(static_cast<std::size_t>(rows_.back()) + 1);
       std::iota(from.begin(), from.end(), 0);
       for (std::size_t k = 0; k < order.size(); ++k) {
-        // Both rows hold cells, so their first cell indexes fit in 32 bits.
-        const int32_t source = rows_[static_cast<std::size_t>(order[k])] * columns_;
-        const std::size_t to = static_cast<std::size_t>(rows_[k]) * static_cast<std::size_t>(columns_);
-        for (int32_t c = 0; c < columns_; ++c) from[to + static_cast<std::size_t>(c)] = source + c;
+        from[static_cast<std::size_t>(rows_[k])] = rows_[static_cast<std::size_t>(order[k])];
       }
-      store_.permute(std::move(from));
+      store_.permuteRuns(std::move(from), columns_);
       return;
     } catch (const std::bad_alloc&) {
-      // Nothing has moved yet; the exchanges below need no memory.
+      // Nothing has moved yet.
     }
-    std::vector<bool> placed(order.size(), false);
     for (int32_t start = 0; start < static_cast<int32_t>(order.size()); ++start) {
       int32_t k = start;
-      while (!placed[static_cast<std::size_t>(k)]) {
-        placed[static_cast<std::size_t>(k)] = true;
-        const int32_t from = order[static_cast<std::size_t>(k)];
+      while (order[static_cast<std::size_t>(k)] >= 0) {
+        const int32_t from = std::exchange(order[static_cast<std::size_t>(k)], -1);
         if (from == start) break;
         exchangeRows(k, from);  // position k gets its row; k's old row travels on to `from`
         k = from;
@@ -198,10 +178,6 @@ class RowSorter {
   SortKind kind_;
   bool descending_;
   bool caseSensitive_;
-  std::vector<int32_t> values_;     // the value kind's cells, read once
-  std::vector<const char*> texts_;  // the string kind's texts, by position
-  std::vector<uint64_t> prefixes_;  // their literalPrefix
-  std::vector<CellText> renderings_;
 };
 
 }  // namespace

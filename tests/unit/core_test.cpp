@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <deque>
 #include <functional>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "core/compare.h"
 #include "core/dimensions.h"
 #include "core/keys.h"
+#include "core/ranked_quicksort.h"
 #include "core/search.h"
 #include "core/sort.h"
 #include "tests/host/crafted_orders.h"
@@ -507,6 +509,112 @@ TEST(SortCells, BoundedSortLeavesTheOrderOfThePlainQuicksort) {
       ArrayStore t = keyedCells(texts, kind, caseSensitive);
       sortCells(t, kind, order);
       ASSERT_EQ(positions(t), expected) << "trial " << trial << " kind " << kind;
+    }
+  }
+}
+
+// Finding a matching string against a plain walk comparing every cell's text:
+// texts differing in case or only in their first byte, values and empty cells
+// read as texts, both case modes and both search modes.
+TEST(FindMatchingString, FindsWhatAPlainWalkFinds) {
+  std::mt19937 random(53);
+  const char* words[] = {"apple", "Apple", "bpple", "", "12", "-7", "a*", "?pple", "APPLE!", "b"};
+  for (int trial = 0; trial < 400; ++trial) {
+    ArrayStore s;
+    s.setCaseSensitive(trial % 2 == 0);
+    s.setWildcard(trial % 4 >= 2);
+    const int n = static_cast<int>(random() % 30);
+    for (int k = 0; k < n; ++k) {
+      const int pick = static_cast<int>(random() % 12);
+      if (pick == 10) {
+        s.append(CellDescriptor::ofValue(static_cast<int32_t>(random() % 20) - 10));
+      } else if (pick == 11) {
+        s.append(CellDescriptor{});
+      } else {
+        s.append(CellDescriptor::ofString(words[pick]));
+      }
+    }
+    const char* needle = words[random() % 10];
+    int32_t expected = -1;
+    for (int32_t i = 0; i < s.size() && expected < 0; ++i) {
+      if (equalInSearchMode(needle, s.cellAt(i)->text().c_str(), s.compareMode()) == 0) expected = i;
+    }
+    ASSERT_EQ(findMatchingString(s, needle), expected) << "trial " << trial << " needle " << needle;
+  }
+}
+
+// The quicksort on ranks, plain list first and ranked where a range goes too
+// deep or lopsided, against the plain steps on many inputs and both pivots:
+// few distinct ranks or none equal, in order or reversed with ties, all
+// equal, crafted against either pivot, the extreme 32-bit numbers; every
+// depth budget, from handing everything on at once to never.
+TEST(QuicksortByRank, LeavesTheArrangementOfThePlainSteps) {
+  std::mt19937 random(31);
+  for (int trial = 0; trial < 3000; ++trial) {
+    const int n = static_cast<int>(random() % (trial % 10 == 0 ? 3000 : 150));
+    const std::vector<int32_t> middle = testing::middlePivotKiller(n);
+    std::vector<int32_t> ranks;
+    for (int k = 0; k < n; ++k) {
+      const auto i = static_cast<std::size_t>(k);
+      const int32_t shapes[] = {
+          static_cast<int32_t>(random() % 5), static_cast<int32_t>(random()),      k / 2, (n - k) / 3, 7, middle[i] / 2,
+          k / 2 + (k % 11 == 3 ? 5 : 0),      random() % 2 ? INT32_MIN : INT32_MAX};
+      ranks.push_back(shapes[trial % 8]);
+    }
+    const PivotAt pivot = random() % 2 ? PivotAt::first : PivotAt::middle;
+    std::vector<int32_t> expected(ranks.size());
+    for (std::size_t k = 0; k < expected.size(); ++k) expected[k] = static_cast<int32_t>(k);
+    testing::referenceQuicksort(expected, 0, n - 1, pivot == PivotAt::middle, [&](int32_t a, int32_t b) {
+      const int32_t x = ranks[static_cast<std::size_t>(a)];
+      const int32_t y = ranks[static_cast<std::size_t>(b)];
+      return (x > y) - (x < y);
+    });
+    const int32_t depth = static_cast<int32_t>(random() % 9) - 1;
+    ASSERT_EQ(quicksortByRankWithin(ranks, pivot, depth), expected) << "trial " << trial << " depth " << depth;
+    ASSERT_EQ(quicksortByRank(ranks, pivot), expected) << "trial " << trial;
+    if (n > 0) {
+      ASSERT_EQ(rankedQuicksort(ranks, pivot), expected) << "trial " << trial;
+    }
+  }
+}
+
+// Moving runs of cells (rows) against moving each run's cells one by one to
+// a copy: random permutations, runs narrower and wider than the cells a pass
+// takes, cells past the permuted runs left alone, keys travelling along.
+TEST(CellTable, PermutingRunsMovesEachRunWhole) {
+  std::mt19937 random(41);
+  for (int trial = 0; trial < 300; ++trial) {
+    const int32_t span = 1 + static_cast<int32_t>(random() % 20);
+    const int32_t runs = static_cast<int32_t>(random() % 40);
+    const int32_t tail = static_cast<int32_t>(random() % 5);
+    ArrayStore s;
+    std::vector<std::string> before;
+    for (int32_t k = 0; k < runs * span + tail; ++k) {
+      const std::string text = k % 3 == 0 ? "a long text of cell " + std::to_string(k) : std::to_string(k + 1);
+      s.append(CellDescriptor::ofString(text.c_str()));
+      if (k % 4 == 0) s.setKey(k, CellDescriptor::ofValue(-k - 1));
+      before.push_back(describe(*s.cellAt(k)) + (k % 4 == 0 ? "#" + std::to_string(-k - 1) : ""));
+    }
+    std::vector<int32_t> from(static_cast<std::size_t>(runs));
+    for (std::size_t k = 0; k < from.size(); ++k) from[k] = static_cast<int32_t>(k);
+    if (trial % 5 == 0) {
+      if (runs > 1) std::swap(from.front(), from.back());  // the others stay where they are
+    } else {
+      std::shuffle(from.begin(), from.end(), random);
+    }
+    std::vector<std::string> expected = before;
+    for (int32_t k = 0; k < runs; ++k) {
+      for (int32_t c = 0; c < span; ++c) {
+        expected[static_cast<std::size_t>(k * span + c)] =
+            before[static_cast<std::size_t>(from[static_cast<std::size_t>(k)] * span + c)];
+      }
+    }
+    s.permuteRuns(from, span);
+    for (int32_t k = 0; k < s.size(); ++k) {
+      const Cell& c = *s.cellAt(k);
+      ASSERT_EQ(describe(c) + (c.key() ? "#" + describe(*c.key()).substr(1) : ""),
+                expected[static_cast<std::size_t>(k)])
+          << "trial " << trial << " span " << span << " cell " << k;
     }
   }
 }

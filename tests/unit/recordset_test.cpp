@@ -304,6 +304,80 @@ TEST(RowSort, TextsOrderAsTheirWholeTextsWhateverTheyShare) {
   }
 }
 
+// Larger tables, where the quicksort's depth budgets run out, with only some
+// rows selected (the others keep their positions): values of every kind of
+// spread, the extreme 32-bit values, and texts sharing long beginnings.
+TEST(RowSort, SelectedRowsOfLargerTablesFollowTheQuicksortSteps) {
+  std::mt19937 random(29);
+  // Texts that tie on their first 8, 16 or 24 bytes, end around them, or differ in case past them.
+  const char* stems[] = {"item-0000",
+                         "Item-0000",
+                         "abcdefghijklmnop",
+                         "ABCDEFGHijklmnop",
+                         "abcdefghijklmnoq",
+                         "abcdefghijklmnopq",
+                         "abcdefghijklmnopqrstuvwx",
+                         "abcdefghijklmnopqrstuvwX",
+                         "abcdefghijklmnopqr",
+                         "abcdefghijklmno",
+                         "x",
+                         ""};
+  for (int trial = 0; trial < 240; ++trial) {
+    const int n = 2 + static_cast<int>(random() % 700);
+    const int shape = trial % 6;
+    const SortKind kind = shape == 5 ? kSortByString : kSortByValue;
+    const bool caseSensitive = trial % 4 < 2;
+    std::vector<std::string> texts;
+    std::vector<Row> rows;
+    for (int k = 0; k < n; ++k) {
+      const int32_t values[] = {static_cast<int32_t>(random() % 7) - 3,
+                                static_cast<int32_t>(random()),
+                                k / 2,
+                                (n - k) / 2,
+                                random() % 3 == 0 ? INT32_MIN : (random() % 2 ? INT32_MAX : 1),
+                                0};
+      texts.push_back(stems[random() % 12] + std::string(random() % 3, "yY"[random() % 2]));
+      rows.push_back({k + 1, values[shape], nullptr});
+    }
+    for (int k = 0; k < n; ++k) rows[static_cast<std::size_t>(k)].text = texts[static_cast<std::size_t>(k)].c_str();
+    std::vector<bool> selected(static_cast<std::size_t>(n));
+    for (std::size_t k = 0; k < selected.size(); ++k) selected[k] = trial % 3 == 0 || random() % 4 != 0;
+    for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
+      // The plain steps on the selected rows only, then put back at their positions.
+      std::vector<Row> chosen;
+      for (int k = 0; k < n; ++k) {
+        if (selected[static_cast<std::size_t>(k)]) chosen.push_back(rows[static_cast<std::size_t>(k)]);
+      }
+      testing::referenceQuicksort(chosen, 0, static_cast<int>(chosen.size()) - 1, false,
+                                  [&](const Row& a, const Row& b) {
+                                    const int c = kind == kSortByValue ? (a.value > b.value) - (a.value < b.value)
+                                                                       : literalCompare(a.text, b.text, caseSensitive);
+                                    return order == SortOrder::ascending ? (c > 0) - (c < 0) : (c < 0) - (c > 0);
+                                  });
+      std::vector<Row> expected = rows;
+      for (std::size_t k = 0, next = 0; k < expected.size(); ++k) {
+        if (selected[k]) expected[k] = chosen[next++];
+      }
+      ArrayStore store = table(3);
+      store.setCaseSensitive(caseSensitive);
+      for (const Row& r : rows) {
+        store.append(CellDescriptor::ofValue(r.id));
+        store.append(kind == kSortByValue ? CellDescriptor::ofValue(r.value) : CellDescriptor::ofString(r.text));
+        store.append(CellDescriptor::ofValue(-r.id));
+      }
+      for (int k = 0; k < n; ++k) {
+        if (!selected[static_cast<std::size_t>(k)]) store.rowFlags().set(k, RowFlags::kUnselected);
+      }
+      recordset::sortRowsByColumn(store, 1, kind, order);
+      for (int k = 0; k < n; ++k) {
+        const Row& want = expected[static_cast<std::size_t>(k)];
+        ASSERT_EQ(store.valueAt(3 * k), want.id) << "trial " << trial << " row " << k;
+        ASSERT_EQ(store.valueAt(3 * k + 2), -want.id) << "trial " << trial << " row " << k;
+      }
+    }
+  }
+}
+
 // Orders built against the first-row pivot (in order, each value twice) and
 // the middle pivot (with ties), at 100,000 rows (kCraftedItems): the rows end where the plain
 // quicksort puts them (which takes seconds; texts take the same path and are
