@@ -371,59 +371,6 @@ TEST(InPlace, SearchesAndKeyLookUpsTakeNoMemorySortsNeverFail) {
   for (int32_t i = 1; i < s.size(); ++i) ASSERT_GE(s.cellAt(i - 1)->value(), s.cellAt(i)->value());
 }
 
-// Many ties, texts sharing their first eight bytes or more, differing in case
-// or ending around the eighth byte, numbers written as texts and as values.
-TEST(SortCells, TiesEndWhereTheQuicksortOnWholeCellsPutsThem) {
-  const char* stems[] = {
-      "",           "a",          "B", "abcdefg", "ABCDEFG", "abcdefgh",   "abcdefgH", "abcdefghi", "abcdefgh\xe9",
-      "abcdefghij", "ABCDEFGHIJ", "7", "7x",      "-12",     "zzzzzzzzzz", "\x80\x81"};
-  for (const bool caseSensitive : {false, true}) {
-    for (const SortKind kind : {kSortByString, kSortByValue}) {
-      for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
-        ArrayStore s;
-        s.setCaseSensitive(caseSensitive);
-        for (int32_t i = 0; i < 600; ++i) {
-          const int32_t pick = i * 7919 % 613;
-          if (pick % 5 == 0) {
-            s.append(CellDescriptor::ofValue(pick % 9 - 4));  // 0 makes an empty cell
-          } else {
-            s.append(CellDescriptor::ofString(stems[pick % 16]));
-          }
-          s.setKey(i, CellDescriptor::ofValue(i + 1));  // tells tied cells apart
-        }
-        std::vector<int32_t> expected(static_cast<std::size_t>(s.size()));
-        for (std::size_t k = 0; k < expected.size(); ++k) expected[k] = static_cast<int32_t>(k);
-        // The cells' own quicksort pivots the middle cell.
-        testing::referenceQuicksort(expected, 0, s.size() - 1, true, [&](int32_t a, int32_t b) {
-          const Cell& x = *s.cellAt(a);
-          const Cell& y = *s.cellAt(b);
-          const int c = kind == kSortByValue ? (x.value() > y.value()) - (x.value() < y.value())
-                                             : literalCompare(x.text().c_str(), y.text().c_str(), caseSensitive);
-          return order == SortOrder::descending ? -c : c;
-        });
-        sortCells(s, kind, order);
-        std::vector<int32_t> got;
-        for (int32_t i = 0; i < s.size(); ++i) got.push_back(s.cellAt(i)->key()->value() - 1);
-        EXPECT_EQ(got, expected) << caseSensitive << " " << kind << " " << static_cast<int>(order);
-      }
-    }
-  }
-}
-
-// A store of `texts` (or, sorting by values, the values they read as), each
-// cell keyed by its position from 1 so that tied cells can be told apart.
-ArrayStore keyedCells(const std::vector<std::string>& texts, SortKind kind, bool caseSensitive) {
-  ArrayStore s;
-  s.setCaseSensitive(caseSensitive);
-  for (std::size_t k = 0; k < texts.size(); ++k) {
-    const auto i = static_cast<int32_t>(k);
-    s.append(kind == kSortByValue ? CellDescriptor::ofValue(std::atoi(texts[k].c_str()))
-                                  : CellDescriptor::ofString(texts[k].c_str()));
-    s.setKey(i, CellDescriptor::ofValue(i + 1));
-  }
-  return s;
-}
-
 // The first positions of the cells in the order a sort left them.
 std::vector<int32_t> positions(const ArrayStore& s) {
   std::vector<int32_t> got;
@@ -444,6 +391,49 @@ std::vector<int32_t> referencePositions(const ArrayStore& s, SortKind kind, Sort
     return order == SortOrder::descending ? -c : c;
   });
   return expected;
+}
+
+// Many ties, texts sharing their first eight bytes or more, differing in case
+// or ending around the eighth byte, numbers written as texts and as values.
+TEST(SortCells, TiesEndWhereTheQuicksortOnWholeCellsPutsThem) {
+  const char* stems[] = {
+      "",           "a",          "B", "abcdefg", "ABCDEFG", "abcdefgh",   "abcdefgH", "abcdefghi", "abcdefgh\xe9",
+      "abcdefghij", "ABCDEFGHIJ", "7", "7x",      "-12",     "zzzzzzzzzz", "\x80\x81"};
+  for (const bool caseSensitive : {false, true}) {
+    for (const SortKind kind : {kSortByString, kSortByValue}) {
+      for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
+        ArrayStore s;
+        s.setCaseSensitive(caseSensitive);
+        for (int32_t i = 0; i < 600; ++i) {
+          const int32_t pick = i * 7919 % 613;
+          if (pick % 5 == 0) {
+            s.append(CellDescriptor::ofValue(pick % 9 - 4));  // 0 makes an empty cell
+          } else {
+            s.append(CellDescriptor::ofString(stems[pick % 16]));
+          }
+          s.setKey(i, CellDescriptor::ofValue(i + 1));  // tells tied cells apart
+        }
+        // The cells' own quicksort pivots the middle cell.
+        const std::vector<int32_t> expected = referencePositions(s, kind, order);
+        sortCells(s, kind, order);
+        EXPECT_EQ(positions(s), expected) << caseSensitive << " " << kind << " " << static_cast<int>(order);
+      }
+    }
+  }
+}
+
+// A store of `texts` (or, sorting by values, the values they read as), each
+// cell keyed by its position from 1 so that tied cells can be told apart.
+ArrayStore keyedCells(const std::vector<std::string>& texts, SortKind kind, bool caseSensitive) {
+  ArrayStore s;
+  s.setCaseSensitive(caseSensitive);
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    const auto i = static_cast<int32_t>(k);
+    s.append(kind == kSortByValue ? CellDescriptor::ofValue(std::atoi(texts[k].c_str()))
+                                  : CellDescriptor::ofString(texts[k].c_str()));
+    s.setKey(i, CellDescriptor::ofValue(i + 1));
+  }
+  return s;
 }
 
 // An order built against the middle pivot, with and without ties, at 100,000
