@@ -175,6 +175,14 @@ void BM_DbBuildTable(benchmark::State& state) {
   });
 }
 
+// The selection both select benchmarks time: start new WHERE, WHERE value >
+// threshold, then the number of rows.
+int32_t selectGreater(LeanObject& o) {
+  o.act(kSelectStartNew);
+  o.act(kSelectGreater, 1, kThreshold);
+  return o.call(kRowCount);
+}
+
 // Start new WHERE, WHERE value > threshold, number of rows; against
 // SELECT count(*) with the same condition.
 void BM_DbSelectCount(benchmark::State& state) {
@@ -185,14 +193,7 @@ void BM_DbSelectCount(benchmark::State& state) {
   db.fill(rows);
   const std::string query = "SELECT count(*) FROM t WHERE value > " + std::to_string(kThreshold);
   int64_t ours = 0, theirs = 0;
-  compare(state, [&] {
-    return Timed{[&] {
-                   o.act(kSelectStartNew);
-                   o.act(kSelectGreater, 1, kThreshold);
-                   ours = o.call(kRowCount);
-                 },
-                 [&] { theirs = db.integer(query); }};
-  });
+  compare(state, [&] { return Timed{[&] { ours = selectGreater(o); }, [&] { theirs = db.integer(query); }}; });
   if (ours != theirs) state.SkipWithError("the counts differ");
 }
 
@@ -206,12 +207,7 @@ void BM_DbSelectMaterialise(benchmark::State& state) {
   const std::string query = "CREATE TABLE s AS SELECT * FROM t WHERE value > " + std::to_string(kThreshold);
   compare(state, [&] {
     db.exec("DROP TABLE IF EXISTS s");
-    return Timed{[&] {
-                   o.act(kSelectStartNew);
-                   o.act(kSelectGreater, 1, kThreshold);
-                   benchmark::DoNotOptimize(o.call(kRowCount));
-                 },
-                 [&] { db.exec(query); }};
+    return Timed{[&] { benchmark::DoNotOptimize(selectGreater(o)); }, [&] { db.exec(query); }};
   });
 }
 
