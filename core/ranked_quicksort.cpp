@@ -11,19 +11,20 @@ namespace {
 // The ranks of a range with the two searches the quicksort's scans make: the
 // first rank at or after a position that is not below the pivot, and the last
 // rank at or before a position that is not above it. A segment tree of minima
-// and maxima answers each in O(log n), so a scan costs that much however many
-// items it passes; exchanging two ranks costs O(log n) too.
+// and maxima (side by side, one read per node) answers each in O(log n) from
+// the leaf up and down again, so a scan costs that much however many items it
+// passes; exchanging two ranks costs O(log n) too, less where a node above
+// comes out unchanged.
 class ScanIndex {
  public:
-  explicit ScanIndex(const std::vector<int32_t>& ranks) : n_(ranks.size()) {
-    while (size_ < n_) size_ *= 2;
-    min_.assign(2 * size_, INT32_MAX);
-    max_.assign(2 * size_, INT32_MIN);
-    for (std::size_t k = 0; k < n_; ++k) min_[size_ + k] = max_[size_ + k] = ranks[k];
-    for (std::size_t node = size_ - 1; node >= 1; --node) pull(node);
+  explicit ScanIndex(const std::vector<int32_t>& ranks) {
+    while (size_ < ranks.size()) size_ *= 2;
+    nodes_.assign(2 * size_, Span{INT32_MAX, INT32_MIN});
+    for (std::size_t k = 0; k < ranks.size(); ++k) nodes_[size_ + k] = {ranks[k], ranks[k]};
+    for (std::size_t node = size_ - 1; node >= 1; --node) nodes_[node] = joined(node);
   }
 
-  int32_t rank(int32_t k) const { return max_[size_ + static_cast<std::size_t>(k)]; }
+  int32_t rank(int32_t k) const { return nodes_[size_ + static_cast<std::size_t>(k)].max; }
   void exchange(int32_t a, int32_t b) {
     const int32_t ra = rank(a);
     const int32_t rb = rank(b);
@@ -31,42 +32,55 @@ class ScanIndex {
     put(a, rb);
     put(b, ra);
   }
-  // The first position from `from` whose rank is at least p, or -1.
+  // The first position from `from` whose rank is at least p, or -1: up from
+  // the leaf to the first subtree on the right that holds one, then down it.
   int32_t firstAtLeast(int32_t from, int32_t p) const {
-    return first(1, 0, size_ - 1, static_cast<std::size_t>(from), p);
+    std::size_t node = size_ + static_cast<std::size_t>(from);
+    if (nodes_[node].max >= p) return from;
+    do {
+      for (; node & 1; node /= 2) {
+        if (node == 1) return -1;
+      }
+      ++node;
+    } while (nodes_[node].max < p);
+    while (node < size_) node = 2 * node + (nodes_[2 * node].max < p ? 1 : 0);
+    return static_cast<int32_t>(node - size_);
   }
   // The last position up to `to` whose rank is at most p, or -1.
-  int32_t lastAtMost(int32_t to, int32_t p) const { return last(1, 0, size_ - 1, static_cast<std::size_t>(to), p); }
+  int32_t lastAtMost(int32_t to, int32_t p) const {
+    std::size_t node = size_ + static_cast<std::size_t>(to);
+    if (nodes_[node].min <= p) return to;
+    do {
+      while ((node & 1) == 0) node /= 2;
+      if (node == 1) return -1;
+      --node;
+    } while (nodes_[node].min > p);
+    while (node < size_) node = 2 * node + (nodes_[2 * node + 1].min <= p ? 1 : 0);
+    return static_cast<int32_t>(node - size_);
+  }
 
  private:
-  void pull(std::size_t node) {
-    min_[node] = std::min(min_[2 * node], min_[2 * node + 1]);
-    max_[node] = std::max(max_[2 * node], max_[2 * node + 1]);
+  struct Span {
+    int32_t min, max;
+  };
+  Span joined(std::size_t node) const {
+    const Span& l = nodes_[2 * node];
+    const Span& r = nodes_[2 * node + 1];
+    return {std::min(l.min, r.min), std::max(l.max, r.max)};
   }
+  // A node whose span comes out unchanged leaves every node above it as it is.
   void put(int32_t k, int32_t rank) {
     std::size_t node = size_ + static_cast<std::size_t>(k);
-    min_[node] = max_[node] = rank;
-    for (node /= 2; node >= 1; node /= 2) pull(node);
-  }
-  int32_t first(std::size_t node, std::size_t lo, std::size_t hi, std::size_t from, int32_t p) const {
-    if (hi < from || max_[node] < p) return -1;
-    if (lo == hi) return static_cast<int32_t>(lo);
-    const std::size_t mid = lo + (hi - lo) / 2;
-    const int32_t left = first(2 * node, lo, mid, from, p);
-    return left >= 0 ? left : first(2 * node + 1, mid + 1, hi, from, p);
-  }
-  int32_t last(std::size_t node, std::size_t lo, std::size_t hi, std::size_t to, int32_t p) const {
-    if (lo > to || min_[node] > p) return -1;
-    if (lo == hi) return static_cast<int32_t>(lo);
-    const std::size_t mid = lo + (hi - lo) / 2;
-    const int32_t right = last(2 * node + 1, mid + 1, hi, to, p);
-    return right >= 0 ? right : last(2 * node, lo, mid, to, p);
+    nodes_[node] = {rank, rank};
+    for (node /= 2; node >= 1; node /= 2) {
+      const Span s = joined(node);
+      if (s.min == nodes_[node].min && s.max == nodes_[node].max) break;
+      nodes_[node] = s;
+    }
   }
 
-  std::size_t n_;
   std::size_t size_ = 1;
-  std::vector<int32_t> min_;
-  std::vector<int32_t> max_;
+  std::vector<Span> nodes_;
 };
 
 class RankedSort {
