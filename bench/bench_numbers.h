@@ -20,6 +20,7 @@ inline constexpr int kSaveNative = actionOf("saveToFile"), kSaveHost = actionOf(
                      kSortStringsUp = actionOf("sortStringsAscending"), kSortValuesUp = actionOf("sortValuesAscending"),
                      kAppendRow = actionOf("appendRowFromList"),
                      kSortColumnValueAsc = actionOf("sortRowsByColumnValueAscending"),
+                     kSortColumnStringAsc = actionOf("sortRowsByColumnStringAscending"),
                      kCaseInsensitive = actionOf("setCaseInsensitive"),
                      kGreaterOrEqual = actionOf("selectColumnGreaterOrEqual");
 

@@ -31,6 +31,10 @@ BASELINE_OF = {
     "BM_SortRowsByValueReversedWithTies": "BM_SortRowsByValue_StdSort",
     "BM_SortRowsByValueAllEqual": "BM_SortRowsByValue_StdSort",
     "BM_SortRowsByValueCrafted": "BM_SortRowsByValue_StdSort",
+    "BM_SortRowsByText": "BM_SortRowsByText_StdSort",
+    "BM_SortRowsByTextWithTies": "BM_SortRowsByText_StdSort",
+    "BM_SortRowsByTextSortedWithTies": "BM_SortRowsByText_StdSort",
+    "BM_SortRowsByTextReversedWithTies": "BM_SortRowsByText_StdSort",
 }
 
 

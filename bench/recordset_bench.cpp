@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench/bench_numbers.h"
+#include "core/compare.h"
 #include "tests/host/crafted_orders.h"
 #include "tests/host/test_host.h"
 
@@ -73,20 +74,25 @@ void BM_WhereQuery(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-// Sorting changes the table, so each round sorts a freshly filled one; the
-// values of round r come from `value(r, k)`.
-template <typename Value>
-void sortRows(benchmark::State& state, Value&& value) {
-  const auto sort = action(kSortColumnValueAsc);
+// Sorting changes the table, so each round sorts a freshly filled one:
+// `row(r, k)` gives row k of round r, and the table is sorted by `column`
+// with the action `by`.
+template <typename Row>
+void timeRowSort(benchmark::State& state, Row&& row, int by, intptr_t column) {
+  const auto append = action(kAppendRow);
+  const auto sort = action(by);
   int64_t round = 0;
   for (auto _ : state) {
     state.PauseTiming();
     {
       Instance o(tableSetup());
-      fill(o, state.range(0), [&](int64_t k) { return value(round, k); });
+      for (int64_t k = 0; k < state.range(0); ++k) {
+        const std::string text = row(round, k);
+        append(&o.record(), reinterpret_cast<intptr_t>(text.c_str()), 0);
+      }
       ++round;
       state.ResumeTiming();
-      sort(&o.record(), 1, 0);
+      sort(&o.record(), column, 0);
       state.PauseTiming();
     }
     state.ResumeTiming();
@@ -94,13 +100,23 @@ void sortRows(benchmark::State& state, Value&& value) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// Rows as fill makes them, sorted by their values (`value(r, k)`).
+template <typename Value>
+void sortRows(benchmark::State& state, Value&& value) {
+  timeRowSort(
+      state,
+      [&](int64_t round, int64_t k) {
+        return "row" + std::to_string(k) + "," + std::to_string(value(round, k)) + ",t";
+      },
+      kSortColumnValueAsc, 1);
+}
+
 // Every value distinct, in no order; one of 16 orders in turn (the same
 // order every round let the branch predictor learn the index sort's
 // comparisons, which made 1,000 rows look twice as cheap).
-void BM_SortRowsByValue(benchmark::State& state) {
-  sortRows(state,
-           [](int64_t round, int64_t k) { return static_cast<int32_t>(k * (7919 + 1000 * (round % 16)) % 1000003); });
-}
+int32_t distinct(int64_t round, int64_t k) { return static_cast<int32_t>(k * (7919 + 1000 * (round % 16)) % 1000003); }
+
+void BM_SortRowsByValue(benchmark::State& state) { sortRows(state, distinct); }
 
 // The baseline of the row sorts: std::sort of (value, position) pairs, the
 // same values as BM_SortRowsByValue, packed as the row sort packs them.
@@ -110,7 +126,7 @@ void BM_SortRowsByValue_StdSort(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     for (std::size_t k = 0; k < pairs.size(); ++k) {
-      const auto v = static_cast<int32_t>(static_cast<int64_t>(k) * (7919 + 1000 * (round % 16)) % 1000003);
+      const int32_t v = distinct(round, static_cast<int64_t>(k));
       pairs[k] = static_cast<uint64_t>(static_cast<uint32_t>(v) ^ 0x80000000U) << 32 | k;
     }
     ++round;
@@ -150,6 +166,68 @@ void BM_SortRowsByValueCrafted(benchmark::State& state) {
   sortRows(state, [&](int64_t, int64_t k) { return killer[static_cast<std::size_t>(k)] / 2; });
 }
 
+// Text keys: rows named `name(r, k)`, sorted by their names as texts. A
+// name is a number written in six letters ("aabqxd"), so text order is
+// number order.
+std::string lettered(int64_t number) {
+  std::string name(6, 'a');
+  for (auto k = name.size(); k-- > 0 && number > 0; number /= 26) name[k] = static_cast<char>('a' + number % 26);
+  return name;
+}
+
+template <typename Number>
+void sortRowsByText(benchmark::State& state, Number&& number) {
+  timeRowSort(
+      state, [&](int64_t round, int64_t k) { return lettered(number(round, k)) + "," + std::to_string(k) + ",t"; },
+      kSortColumnStringAsc, 0);
+}
+
+// Every name distinct, in no order; one of 16 orders in turn.
+void BM_SortRowsByText(benchmark::State& state) { sortRowsByText(state, distinct); }
+
+// The baseline of the text row sorts: std::sort of (text, position) pairs by
+// the row sort's comparison (the literal one, not case-sensitive), the same
+// names as BM_SortRowsByText.
+void BM_SortRowsByText_StdSort(benchmark::State& state) {
+  struct Pair {
+    const char* text;
+    int32_t position;
+  };
+  std::vector<std::string> names(static_cast<std::size_t>(state.range(0)));
+  std::vector<Pair> pairs(names.size());
+  int64_t round = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+      names[k] = lettered(distinct(round, static_cast<int64_t>(k)));
+      pairs[k] = {names[k].c_str(), static_cast<int32_t>(k)};
+    }
+    ++round;
+    state.ResumeTiming();
+    std::sort(pairs.begin(), pairs.end(),
+              [](const Pair& a, const Pair& b) { return literalCompare(a.text, b.text, false) < 0; });
+    benchmark::DoNotOptimize(pairs.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// 100 distinct names.
+void BM_SortRowsByTextWithTies(benchmark::State& state) {
+  std::mt19937 random(5);
+  sortRowsByText(state, [&](int64_t, int64_t) { return static_cast<int64_t>(random() % 100); });
+}
+
+// Already in order, with pairs of equal names.
+void BM_SortRowsByTextSortedWithTies(benchmark::State& state) {
+  sortRowsByText(state, [](int64_t, int64_t k) { return k / 2; });
+}
+
+// In reverse order with pairs of equal names.
+void BM_SortRowsByTextReversedWithTies(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  sortRowsByText(state, [n](int64_t, int64_t k) { return (n - k) / 2; });
+}
+
 void BM_ColumnSum(benchmark::State& state) {
   Instance o(tableSetup());
   fill(o, state.range(0), spread);
@@ -169,6 +247,11 @@ BENCHMARK(BM_SortRowsByValueSortedWithTies) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueReversedWithTies) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueAllEqual) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueCrafted) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByText) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByText_StdSort) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByTextWithTies) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByTextSortedWithTies) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByTextReversedWithTies) TESSEL_ROWS;
 BENCHMARK(BM_ColumnSum) TESSEL_ROWS;
 #undef TESSEL_ROWS
 
