@@ -4,6 +4,8 @@
 #include <numeric>
 #include <utility>
 
+#include "core/partition.h"
+
 namespace tessel {
 
 namespace {
@@ -176,6 +178,15 @@ void finishDeep(std::vector<Ranked>& items, int32_t lo, int32_t hi, PivotAt pivo
     first[static_cast<std::ptrdiff_t>(k)] = range[static_cast<std::size_t>(order[k])];
 }
 
+// The plain list as hoarePartition reaches it.
+struct RankedList {
+  Ranked* items;
+  Ranked* begin() const { return items; }
+  static bool before(const Ranked* r, int32_t p) { return r->rank < p; }
+  static bool after(const Ranked* r, int32_t p) { return r->rank > p; }
+  static void exchange(Ranked* a, Ranked* b) { std::swap(*a, *b); }
+};
+
 // The plain steps, as RankedSort::quicksort takes them, with two budgets
 // along each path: partitions, and lopsided partitions (the smaller part
 // under a sixteenth of a large range), which an order built against the
@@ -192,16 +203,8 @@ void plainQuicksort(std::vector<Ranked>& items, int32_t lo, int32_t hi, PivotAt 
     }
     --depth;
     const int32_t p = items[static_cast<std::size_t>(pivot == PivotAt::first ? lo : lo + (hi - lo) / 2)].rank;
-    int32_t i = lo;
-    int32_t j = hi;
-    do {
-      while (i < hi && items[static_cast<std::size_t>(i)].rank < p) ++i;
-      while (j > lo && items[static_cast<std::size_t>(j)].rank > p) --j;
-      if (j < i) break;
-      std::swap(items[static_cast<std::size_t>(i)], items[static_cast<std::size_t>(j)]);
-      ++i;
-      --j;
-    } while (j >= i);
+    RankedList list{items.data()};
+    const auto [i, j] = hoarePartition(list, lo, hi, p);
     const int32_t smaller = std::min(j - lo, hi - i) + 1;
     if (hi - lo >= 64 && smaller < (hi - lo) / 16) --lopsided;
     if (j - lo < hi - i) {

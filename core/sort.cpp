@@ -11,6 +11,7 @@
 
 #include "core/array_store.h"
 #include "core/compare.h"
+#include "core/partition.h"
 #include "core/ranked_quicksort.h"
 
 namespace tessel {
@@ -88,17 +89,7 @@ void quicksort(Items& items, int32_t lo, int32_t hi, int32_t depth) {
       }
     }
     if (depth > 0) --depth;
-    const auto pivot = items.pivotAt(lo + (hi - lo) / 2);
-    int32_t i = lo;
-    int32_t j = hi;
-    do {
-      while (i < hi && items.before(i, pivot)) ++i;
-      while (j > lo && items.after(j, pivot)) --j;
-      if (j < i) break;
-      items.exchange(i, j);
-      ++i;
-      --j;
-    } while (j >= i);
+    const auto [i, j] = hoarePartition(items, lo, hi, items.pivotAt(lo + (hi - lo) / 2));
     // The two parts are disjoint and each is sorted from its own items only, so
     // taking the shorter one first gives the same order and a stack of log n frames.
     if (j - lo < hi - i) {
@@ -154,6 +145,7 @@ class CellItems {
   CellItems(ArrayStore& store, SortKind kind, bool descending)
       : store_(store), order_(kind, store.compareMode().caseSensitive), descending_(descending) {}
 
+  static int32_t begin() { return 0; }
   Key pivotAt(int32_t k) const { return order_.keyOf(*store_.cellAt(k)); }
   bool before(int32_t i, const Key& pivot) const { return ordered(i, pivot) < 0; }
   bool after(int32_t i, const Key& pivot) const { return ordered(i, pivot) > 0; }
@@ -191,12 +183,11 @@ class ValueItems {
     }
   }
 
+  Item* begin() { return entries_.data(); }
   int32_t pivotAt(int32_t k) const { return entries_[static_cast<std::size_t>(k)].key; }
-  bool before(int32_t i, int32_t pivot) const { return entries_[static_cast<std::size_t>(i)].key < pivot; }
-  bool after(int32_t i, int32_t pivot) const { return entries_[static_cast<std::size_t>(i)].key > pivot; }
-  void exchange(int32_t i, int32_t j) {
-    std::swap(entries_[static_cast<std::size_t>(i)], entries_[static_cast<std::size_t>(j)]);
-  }
+  static bool before(const Item* e, int32_t pivot) { return e->key < pivot; }
+  static bool after(const Item* e, int32_t pivot) { return e->key > pivot; }
+  static void exchange(Item* a, Item* b) { std::swap(*a, *b); }
   std::vector<Entry<int32_t>>& entries() { return entries_; }
   static int compare(const Item& a, const Item& b) { return (a.key > b.key) - (a.key < b.key); }
 
@@ -239,17 +230,14 @@ class TextItems {
   }
 
   const Entry<uint64_t>& pivotAt(int32_t k) const { return entries_[static_cast<std::size_t>(k)]; }
-  bool before(int32_t i, const Entry<uint64_t>& pivot) const {
-    const Entry<uint64_t>& e = entries_[static_cast<std::size_t>(i)];
-    return e.key != pivot.key ? e.key < pivot.key : rest(e, pivot) < 0;
+  Item* begin() { return entries_.data(); }
+  bool before(const Item* e, const Item& pivot) const {
+    return e->key != pivot.key ? e->key < pivot.key : rest(*e, pivot) < 0;
   }
-  bool after(int32_t i, const Entry<uint64_t>& pivot) const {
-    const Entry<uint64_t>& e = entries_[static_cast<std::size_t>(i)];
-    return e.key != pivot.key ? e.key > pivot.key : rest(e, pivot) > 0;
+  bool after(const Item* e, const Item& pivot) const {
+    return e->key != pivot.key ? e->key > pivot.key : rest(*e, pivot) > 0;
   }
-  void exchange(int32_t i, int32_t j) {
-    std::swap(entries_[static_cast<std::size_t>(i)], entries_[static_cast<std::size_t>(j)]);
-  }
+  static void exchange(Item* a, Item* b) { std::swap(*a, *b); }
   std::vector<Entry<uint64_t>>& entries() { return entries_; }
   int compare(const Item& a, const Item& b) const {
     return a.key != b.key ? (a.key > b.key) - (a.key < b.key) : rest(a, b);
