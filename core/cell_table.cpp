@@ -286,6 +286,7 @@ void CellTable::permuteRuns(std::vector<int32_t> from, int32_t span) noexcept {
   // place they are wanted; wider runs take more passes. A pass marks the
   // entries it has done by complementing them, the next one undoes that.
   constexpr std::size_t kHeld = 8;
+  constexpr std::size_t kAhead = 6;
   bool marked = false;  // whether `from` holds complements on entry to a pass
   for (std::size_t column = 0; column < width; column += kHeld, marked = !marked) {
     const std::size_t n = width - column < kHeld ? width - column : kHeld;
@@ -304,10 +305,19 @@ void CellTable::permuteRuns(std::vector<int32_t> from, int32_t span) noexcept {
       Cell held[kHeld];
       for (std::size_t c = 0; c < n; ++c) held[c] = std::move(cells_[start * width + column + c]);
       std::size_t k = start;
+      // The runs a cycle visits are spread over the table: a second cursor
+      // walks kAhead steps in front and asks for its run's cells early.
+      int32_t ahead = first;
+      for (std::size_t step = 1; step < kAhead && ahead >= 0 && static_cast<std::size_t>(ahead) != start; ++step)
+        ahead = source(static_cast<std::size_t>(ahead));
       for (;;) {
         const auto at = static_cast<std::size_t>(source(k));
         done(k);
         if (at == start) break;
+        if (ahead >= 0 && static_cast<std::size_t>(ahead) != start) {
+          __builtin_prefetch(&cells_[static_cast<std::size_t>(ahead) * width + column]);
+          ahead = source(static_cast<std::size_t>(ahead));
+        }
         for (std::size_t c = 0; c < n; ++c) cells_[k * width + column + c] = std::move(cells_[at * width + column + c]);
         k = at;
       }
