@@ -4,6 +4,10 @@ A ratio is either a counter a benchmark reports against a baseline measured
 in the same run (`ratio`, `vs_plain`, `vs_raw`), or a benchmark's CPU time
 against its baseline benchmark (BASELINE_OF) with the same arguments.
 The last column is the 32-bit ratio over the 64-bit one; the mark is 1.5.
+
+With --marks first, prints instead the table of the recordset's marks in
+Markdown: each database comparison and each row sort, ours and the baseline
+per row in both builds, their ratios and the mark.
 """
 import json
 import sys
@@ -66,7 +70,89 @@ def ratios(runs):
     return out
 
 
+# The marks: ours at most half of the database's time at 100,000 rows; a row
+# sort within 3x of std::sort of (key, position) pairs at 100,000 rows, its
+# cost per row rising at most 5x from 1,000. The crafted order has no ratio
+# mark: it only must not take quadratic time.
+DB_MARK = 0.5
+SORT_MARK = 3.0
+RISE_MARK = 5.0
+DB_FAMILIES = ("BM_DbBuildTable", "BM_DbSelectCount", "BM_DbSelectMaterialise", "BM_DbSortByValue",
+               "BM_DbSortByLabelText", "BM_DbAggregates")
+SORT_FAMILIES = ("BM_SortRowsByValue", "BM_SortRowsByValueWithTies", "BM_SortRowsByValueSortedWithTies",
+                 "BM_SortRowsByValueReversedWithTies", "BM_SortRowsByValueAllEqual", "BM_SortRowsByText",
+                 "BM_SortRowsByTextWithTies", "BM_SortRowsByTextSortedWithTies", "BM_SortRowsByTextReversedWithTies",
+                 "BM_SortRowsByValueCrafted")
+
+
+def find(runs, family, rows):
+    """The run of `family` at `rows` rows, whatever options its name carries."""
+    for name, r in runs.items():
+        parts = name.split("/")
+        if parts[0] == family and len(parts) > 1 and parts[1] == str(rows):
+            return r
+    return None
+
+
+def per_row(r, rows):
+    """CPU time per row in ns."""
+    scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[r.get("time_unit", "ns")]
+    return r["cpu_time"] * scale / rows
+
+
+def marks(wide, narrow):
+    print("| benchmark | rows | ours 64 | baseline 64 | ratio 64 | ours 32 | baseline 32 | ratio 32 | mark | |")
+    print("|---|---|---|---|---|---|---|---|---|---|")
+    missed = 0
+    for family in DB_FAMILIES:
+        if not all(find(runs, family, n) for runs in (wide, narrow) for n in (1000, 10000, 100000)):
+            print(f"| `{family}` | not in both runs | | | | | | | | |")
+            continue
+        for rows in (1000, 10000, 100000):
+            cells = []
+            ratio = []
+            for runs in (wide, narrow):
+                r = find(runs, family, rows)
+                cells += [f"{r['ours_ns']:.0f}", f"{r['sqlite_ns']:.0f}", f"{r['ratio']:.2f}"]
+                ratio.append(r["ratio"])
+            mark, met = "", ""
+            if rows == 100000:
+                mark = f"≤ {DB_MARK} of SQLite"
+                met = "met" if max(ratio) <= DB_MARK else "missed"
+                missed += met == "missed"
+            print(f"| `{family}` | {rows:,} | " + " | ".join(cells) + f" | {mark} | {met} |")
+    for family in SORT_FAMILIES:
+        base = BASELINE_OF[family]
+        if not all(find(runs, f, n) for runs in (wide, narrow) for f in (family, base) for n in (1000, 100000)):
+            print(f"| `{family}` | not in both runs | | | | | | | | |")
+            continue
+        cost = {}
+        for rows in (1000, 100000):
+            cells = []
+            ratio = []
+            for bits, runs in (("64", wide), ("32", narrow)):
+                ours, theirs = per_row(find(runs, family, rows), rows), per_row(find(runs, base, rows), rows)
+                cost[bits, rows] = ours
+                cells += [f"{ours:.0f}", f"{theirs:.0f}", f"{ours / theirs:.2f}"]
+                ratio.append(ours / theirs)
+            mark, met = "", ""
+            if rows == 100000:
+                rise = [cost[b, 100000] / cost[b, 1000] for b in ("64", "32")]
+                if family == "BM_SortRowsByValueCrafted":
+                    mark = f"not quadratic; rise {rise[0]:.1f} / {rise[1]:.1f}"
+                    met = "met" if max(rise) <= RISE_MARK else "missed"
+                else:
+                    mark = f"≤ {SORT_MARK:g}x `std::sort`; rise {rise[0]:.1f} / {rise[1]:.1f} ≤ {RISE_MARK:g}"
+                    met = "met" if max(ratio) <= SORT_MARK and max(rise) <= RISE_MARK else "missed"
+                missed += met == "missed"
+            print(f"| `{family}` | {rows:,} | " + " | ".join(cells) + f" | {mark} | {met} |")
+    print(f"\n{missed} marks missed")
+
+
 def main():
+    if sys.argv[1] == "--marks":
+        marks(load(sys.argv[2]), load(sys.argv[3]))
+        return
     wide, narrow = ratios(load(sys.argv[1])), ratios(load(sys.argv[2]))
     names = [n for n in wide if n in narrow]
     width = max((len(n) for n in names), default=10)
