@@ -32,11 +32,19 @@ class CellTable {
   static constexpr int32_t kInitialCapacity = 25;
 
   // The growth rule's thresholds, written once. A table of `capacity` slots
-  // grows (by half) when more than growLimit cells are needed, and shrinks
-  // (by a quarter) when fewer than shrinkLimit are, once it holds more than
-  // the initial capacity.
-  static constexpr int64_t growLimit(int64_t capacity) { return capacity * 50 / 100; }
-  static constexpr int64_t shrinkLimit(int64_t capacity) { return capacity * 25 / 100; }
+  // grows (by half) when more than growLimit cells (50 %) are needed, and
+  // shrinks (by a quarter) when fewer than shrinkLimit (25 %) are, once it
+  // holds more than the initial capacity. The two limits take the capacity's
+  // own width: every set and append checks them, and 64-bit arithmetic there
+  // cost a 32-bit build a third of a set.
+  template <typename Int>
+  static constexpr Int growLimit(Int capacity) {
+    return capacity / 2;
+  }
+  template <typename Int>
+  static constexpr Int shrinkLimit(Int capacity) {
+    return capacity / 4;
+  }
   static constexpr int64_t grown(int64_t capacity) { return capacity * 150 / 100; }
   static constexpr int64_t shrunk(int64_t capacity) { return capacity * 75 / 100; }
 
