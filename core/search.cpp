@@ -26,8 +26,10 @@ int32_t findMatchingString(const ArrayStore& store, const char* s) {
   const int32_t n = store.size();
   if (!mode.wildcard && s != nullptr) {
     // Literal: a string cell's bytes are compared where they are, without
-    // making a text object per cell; a text that differs in its first byte
-    // is passed over without a call.
+    // making a text object per cell. Folding keeps a text's length, so a
+    // string cell of another length, which the cell itself tells, is passed
+    // over unread, and one that differs in its first byte without a call.
+    const std::size_t length = std::strlen(s) + 1;
     const auto first = static_cast<unsigned char>(s[0]);
     const auto folded = [&](unsigned char c) {
       return !mode.caseSensitive && c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
@@ -36,6 +38,7 @@ int32_t findMatchingString(const ArrayStore& store, const char* s) {
     for (int32_t i = 0; i < n; ++i) {
       const Cell& cell = *store.cellAt(i);
       if (cell.type() == CellType::string) {
+        if (static_cast<std::size_t>(cell.length()) != length) continue;
         const char* text = cell.bytes();
         if (folded(static_cast<unsigned char>(text[0])) == want && literalCompare(s, text, mode.caseSensitive) == 0) {
           return i;
