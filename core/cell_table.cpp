@@ -260,23 +260,7 @@ void CellTable::swap(int32_t a, int32_t b) noexcept {
   cells_[static_cast<std::size_t>(a)].exchange(cells_[static_cast<std::size_t>(b)]);
 }
 
-void CellTable::permute(std::vector<int32_t> from) noexcept {
-  // Along each cycle of the permutation: one cell is held aside, the others
-  // each move once into the place they are wanted; `from` marks what is done.
-  for (std::size_t start = 0; start < from.size(); ++start) {
-    if (from[start] < 0 || static_cast<std::size_t>(from[start]) == start) continue;
-    Cell held(std::move(cells_[start]));
-    std::size_t k = start;
-    for (;;) {
-      const auto source = static_cast<std::size_t>(from[k]);
-      from[k] = -1;
-      if (source == start) break;
-      cells_[k] = std::move(cells_[source]);
-      k = source;
-    }
-    cells_[k] = std::move(held);
-  }
-}
+void CellTable::permute(std::vector<int32_t> from) noexcept { permuteRuns(std::move(from), 1); }
 
 void CellTable::permuteRuns(std::vector<int32_t> from, int32_t span) noexcept {
   if (span < 1 || from.size() * static_cast<std::size_t>(span) > cells_.size()) return;

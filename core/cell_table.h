@@ -114,7 +114,7 @@ class CellTable {
   void swap(int32_t a, int32_t b) noexcept;
   // Rearranges the cells in place: cell k takes the one that was at from[k],
   // keys included, each cell moving once; `from` must be a permutation of
-  // the indexes. Takes no memory, so it cannot fail.
+  // the indexes. Takes no memory, so it cannot fail. Runs of one cell.
   void permute(std::vector<int32_t> from) noexcept;
   // The same for runs of `span` cells (rows): run k, cells k * span to
   // k * span + span - 1, takes the run that was at from[k]; the cells past
