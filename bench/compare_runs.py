@@ -30,6 +30,8 @@ BASELINE_OF = {
     "BM_FindMatchingString": "BM_FindMatchingString_StdFind",
     "BM_FindContainingString": "BM_FindContainingString_StdFind",
     "BM_SortRowsByValue": "BM_SortRowsByValue_StdSort",
+    "BM_SortRowsByValueSorted": "BM_SortRowsByValueSorted_StdSort",
+    "BM_SortRowsByValueReversed": "BM_SortRowsByValueReversed_StdSort",
     "BM_SortRowsByValueWithTies": "BM_SortRowsByValue_StdSort",
     "BM_SortRowsByValueSortedWithTies": "BM_SortRowsByValue_StdSort",
     "BM_SortRowsByValueReversedWithTies": "BM_SortRowsByValue_StdSort",
@@ -79,7 +81,8 @@ SORT_MARK = 3.0
 RISE_MARK = 5.0
 DB_FAMILIES = ("BM_DbBuildTable", "BM_DbSelectCount", "BM_DbSelectMaterialise", "BM_DbSortByValue",
                "BM_DbSortByLabelText", "BM_DbAggregates")
-SORT_FAMILIES = ("BM_SortRowsByValue", "BM_SortRowsByValueWithTies", "BM_SortRowsByValueSortedWithTies",
+SORT_FAMILIES = ("BM_SortRowsByValue", "BM_SortRowsByValueSorted", "BM_SortRowsByValueReversed",
+                 "BM_SortRowsByValueWithTies", "BM_SortRowsByValueSortedWithTies",
                  "BM_SortRowsByValueReversedWithTies", "BM_SortRowsByValueAllEqual", "BM_SortRowsByText",
                  "BM_SortRowsByTextWithTies", "BM_SortRowsByTextSortedWithTies", "BM_SortRowsByTextReversedWithTies",
                  "BM_SortRowsByValueCrafted")

@@ -118,15 +118,16 @@ int32_t distinct(int64_t round, int64_t k) { return static_cast<int32_t>(k * (79
 
 void BM_SortRowsByValue(benchmark::State& state) { sortRows(state, distinct); }
 
-// The baseline of the row sorts: std::sort of (value, position) pairs, the
-// same values as BM_SortRowsByValue, packed as the row sort packs them.
-void BM_SortRowsByValue_StdSort(benchmark::State& state) {
+// The baselines of the row sorts: std::sort of the (value, position) pairs
+// of `value(r, k)`, packed as the row sort packs them.
+template <typename Value>
+void stdSortPairs(benchmark::State& state, Value&& value) {
   std::vector<uint64_t> pairs(static_cast<std::size_t>(state.range(0)));
   int64_t round = 0;
   for (auto _ : state) {
     state.PauseTiming();
     for (std::size_t k = 0; k < pairs.size(); ++k) {
-      const int32_t v = distinct(round, static_cast<int64_t>(k));
+      const int32_t v = value(round, static_cast<int64_t>(k));
       pairs[k] = static_cast<uint64_t>(static_cast<uint32_t>(v) ^ 0x80000000U) << 32 | k;
     }
     ++round;
@@ -136,6 +137,20 @@ void BM_SortRowsByValue_StdSort(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
+
+// The same values as BM_SortRowsByValue: the baseline of every row sort
+// whose ties leave the order to the quicksort's steps, which std::sort
+// need not take.
+void BM_SortRowsByValue_StdSort(benchmark::State& state) { stdSortPairs(state, distinct); }
+
+// Distinct values already in order, and in reverse order: the order is the
+// one sorted order, so each is measured against std::sort of the same pairs.
+int32_t ascending(int64_t, int64_t k) { return static_cast<int32_t>(k); }
+int32_t descending(int64_t, int64_t k) { return static_cast<int32_t>(-k); }
+void BM_SortRowsByValueSorted(benchmark::State& state) { sortRows(state, ascending); }
+void BM_SortRowsByValueSorted_StdSort(benchmark::State& state) { stdSortPairs(state, ascending); }
+void BM_SortRowsByValueReversed(benchmark::State& state) { sortRows(state, descending); }
+void BM_SortRowsByValueReversed_StdSort(benchmark::State& state) { stdSortPairs(state, descending); }
 
 // 100 distinct values: the ties leave the order to the quicksort's own steps.
 void BM_SortRowsByValueWithTies(benchmark::State& state) {
@@ -242,6 +257,10 @@ BENCHMARK(BM_ColumnList) TESSEL_ROWS;
 BENCHMARK(BM_WhereQuery) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValue) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValue_StdSort) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByValueSorted) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByValueSorted_StdSort) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByValueReversed) TESSEL_ROWS;
+BENCHMARK(BM_SortRowsByValueReversed_StdSort) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueWithTies) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueSortedWithTies) TESSEL_ROWS;
 BENCHMARK(BM_SortRowsByValueReversedWithTies) TESSEL_ROWS;
