@@ -1,6 +1,7 @@
 #include "core/ranked_quicksort.h"
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
 #include <utility>
 
@@ -250,10 +251,20 @@ std::vector<int32_t> quicksortByRank(const std::vector<int32_t>& ranks, PivotAt 
 }
 
 std::vector<int32_t> quicksortByRankWithin(const std::vector<int32_t>& ranks, PivotAt pivot, int32_t depth) {
+  // Ranks already strictly in order, or in reverse order, have one sorted
+  // order, which any sort leaves: a table sorted again, or the other way round.
+  std::vector<int32_t> order(ranks.size());
+  if (std::adjacent_find(ranks.begin(), ranks.end(), std::greater_equal<>()) == ranks.end()) {
+    std::iota(order.begin(), order.end(), 0);
+    return order;
+  }
+  if (std::adjacent_find(ranks.begin(), ranks.end(), std::less_equal<>()) == ranks.end()) {
+    std::iota(order.rbegin(), order.rend(), 0);
+    return order;
+  }
   std::vector<Ranked> items(ranks.size());
   for (std::size_t k = 0; k < items.size(); ++k) items[k] = {ranks[k], static_cast<int32_t>(k)};
   plainQuicksort(items, 0, static_cast<int32_t>(items.size()) - 1, pivot, depth, depth < 0 ? -1 : kLopsided);
-  std::vector<int32_t> order(items.size());
   for (std::size_t k = 0; k < items.size(); ++k) order[k] = items[k].from;
   return order;
 }

@@ -535,9 +535,9 @@ TEST(FindMatchingString, FindsWhatAPlainWalkFinds) {
 
 // The quicksort on ranks, plain list first and ranked where a range goes too
 // deep or lopsided, against the plain steps on many inputs and both pivots:
-// few distinct ranks or none equal, in order or reversed with ties, all
-// equal, crafted against either pivot, the extreme 32-bit numbers; every
-// depth budget, from handing everything on at once to never.
+// few distinct ranks or none equal, in order or reversed with ties or
+// without, all equal, crafted against either pivot, the extreme 32-bit
+// numbers; every depth budget, from handing everything on at once to never.
 TEST(QuicksortByRank, LeavesTheArrangementOfThePlainSteps) {
   std::mt19937 random(31);
   for (int trial = 0; trial < 3000; ++trial) {
@@ -546,10 +546,17 @@ TEST(QuicksortByRank, LeavesTheArrangementOfThePlainSteps) {
     std::vector<int32_t> ranks;
     for (int k = 0; k < n; ++k) {
       const auto i = static_cast<std::size_t>(k);
-      const int32_t shapes[] = {
-          static_cast<int32_t>(random() % 5), static_cast<int32_t>(random()),      k / 2, (n - k) / 3, 7, middle[i] / 2,
-          k / 2 + (k % 11 == 3 ? 5 : 0),      random() % 2 ? INT32_MIN : INT32_MAX};
-      ranks.push_back(shapes[trial % 8]);
+      const int32_t shapes[] = {static_cast<int32_t>(random() % 5),
+                                static_cast<int32_t>(random()),
+                                k / 2,
+                                (n - k) / 3,
+                                7,
+                                middle[i] / 2,
+                                k / 2 + (k % 11 == 3 ? 5 : 0),
+                                random() % 2 ? INT32_MIN : INT32_MAX,
+                                k == n / 2 ? k - 1 : k,  // in order up to one tie
+                                -k};
+      ranks.push_back(shapes[trial % 10]);
     }
     const PivotAt pivot = random() % 2 ? PivotAt::first : PivotAt::middle;
     std::vector<int32_t> expected(ranks.size());
