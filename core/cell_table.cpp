@@ -272,6 +272,7 @@ void CellTable::permuteRuns(std::vector<int32_t> from, int32_t span) noexcept {
   constexpr std::size_t kHeld = 8;
   constexpr std::size_t kAhead = 6;
   bool marked = false;  // whether `from` holds complements on entry to a pass
+  Cell held[kHeld];     // empty between cycles: each ends by moving its cells out
   for (std::size_t column = 0; column < width; column += kHeld, marked = !marked) {
     const std::size_t n = width - column < kHeld ? width - column : kHeld;
     const auto source = [&](std::size_t k) -> int32_t {
@@ -286,7 +287,6 @@ void CellTable::permuteRuns(std::vector<int32_t> from, int32_t span) noexcept {
         done(start);
         continue;
       }
-      Cell held[kHeld];
       for (std::size_t c = 0; c < n; ++c) held[c] = std::move(cells_[start * width + column + c]);
       std::size_t k = start;
       // The runs a cycle visits are spread over the table: a second cursor
