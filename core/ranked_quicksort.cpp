@@ -51,10 +51,9 @@ class ScanIndex {
     if (k >= ranks_.size()) return -1;
     std::size_t node = size_ + k / kBlock;  // the next block's leaf
     if (nodes_[node].max < p) {
-      do {  // up while a right child, then on to the next subtree
-        for (; node & 1; node /= 2) {
-          if (node == 1) return -1;
-        }
+      do {  // up past the right children at once (no branch to mispredict), then on to the next subtree
+        node >>= __builtin_ctzll(~static_cast<unsigned long long>(node));
+        if (node == 0) return -1;
         ++node;
       } while (nodes_[node].max < p);
       while (node < size_) node = 2 * node + (nodes_[2 * node].max < p ? 1 : 0);
@@ -74,8 +73,8 @@ class ScanIndex {
     if (k == 0) return -1;
     std::size_t node = size_ + k / kBlock - 1;  // the block before's leaf
     if (nodes_[node].min > p) {
-      do {  // up while a left child, then on to the subtree before
-        while ((node & 1) == 0) node /= 2;
+      do {  // up past the left children at once, then on to the subtree before
+        node >>= __builtin_ctzll(node);
         if (node == 1) return -1;
         --node;
       } while (nodes_[node].min > p);
