@@ -6,20 +6,17 @@ namespace tessel {
 
 namespace {
 
-unsigned char fold(unsigned char c, bool caseSensitive) {
-  return !caseSensitive && c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
 bool same(char a, char b, bool caseSensitive) {
-  return fold(static_cast<unsigned char>(a), caseSensitive) == fold(static_cast<unsigned char>(b), caseSensitive);
+  return foldCase(static_cast<unsigned char>(a), caseSensitive) ==
+         foldCase(static_cast<unsigned char>(b), caseSensitive);
 }
 
 int compareBytes(const char* a, const char* b, std::size_t limit, bool caseSensitive) {
   // Case-sensitive comparison is the C library's, which compares unsigned bytes too.
   if (caseSensitive) return limit == static_cast<std::size_t>(-1) ? std::strcmp(a, b) : std::strncmp(a, b, limit);
   for (std::size_t i = 0; i < limit; ++i) {
-    const int ca = fold(static_cast<unsigned char>(a[i]), caseSensitive);
-    const int cb = fold(static_cast<unsigned char>(b[i]), caseSensitive);
+    const int ca = foldCase(static_cast<unsigned char>(a[i]), caseSensitive);
+    const int cb = foldCase(static_cast<unsigned char>(b[i]), caseSensitive);
     if (ca != cb || ca == 0) return ca - cb;
   }
   return 0;
@@ -36,7 +33,7 @@ uint64_t literalPrefix(const char* text, bool caseSensitive) {
   uint64_t prefix = 0;
   bool ended = false;
   for (int k = 0; k < 8; ++k) {
-    const unsigned char c = ended ? 0 : fold(static_cast<unsigned char>(text[k]), caseSensitive);
+    const unsigned char c = ended ? 0 : foldCase(static_cast<unsigned char>(text[k]), caseSensitive);
     ended = ended || c == 0;
     prefix = prefix << 8 | c;
   }

@@ -13,6 +13,11 @@ struct CompareMode {
   bool wildcard = false;
 };
 
+// A byte as the comparisons see it: A to Z folded to a to z unless case counts.
+inline unsigned char foldCase(unsigned char c, bool caseSensitive) {
+  return !caseSensitive && c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
 // Negative, 0 or positive, as strcmp (case-sensitive) or with A-Z folded to
 // a-z. Null sorts before any text; two nulls are equal.
 int literalCompare(const char* a, const char* b, bool caseSensitive);

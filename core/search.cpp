@@ -30,17 +30,14 @@ int32_t findMatchingString(const ArrayStore& store, const char* s) {
     // string cell of another length, which the cell itself tells, is passed
     // over unread, and one that differs in its first byte without a call.
     const std::size_t length = std::strlen(s) + 1;
-    const auto first = static_cast<unsigned char>(s[0]);
-    const auto folded = [&](unsigned char c) {
-      return !mode.caseSensitive && c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-    };
-    const unsigned char want = folded(first);
+    const unsigned char want = foldCase(static_cast<unsigned char>(s[0]), mode.caseSensitive);
     for (int32_t i = 0; i < n; ++i) {
       const Cell& cell = *store.cellAt(i);
       if (cell.type() == CellType::string) {
         if (static_cast<std::size_t>(cell.length()) != length) continue;
         const char* text = cell.bytes();
-        if (folded(static_cast<unsigned char>(text[0])) == want && literalCompare(s, text, mode.caseSensitive) == 0) {
+        if (foldCase(static_cast<unsigned char>(text[0]), mode.caseSensitive) == want &&
+            literalCompare(s, text, mode.caseSensitive) == 0) {
           return i;
         }
       } else if (literalCompare(s, cell.text().c_str(), mode.caseSensitive) == 0) {
