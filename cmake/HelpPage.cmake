@@ -7,7 +7,7 @@ file(GLOB help_expected CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.expec
 tessel_native_tool(NAME help_page
   SOURCES tools/gen/help_page.cpp
   DEPENDS tools/gen/help_page_assets.h host/catalogue.h host/catalogue.inc host/catalogue_notes.h
-          host/help_topics.h host/menus.h persist/format_facts.h)
+          host/format_facts.h host/help_topics.h host/menus.h)
 set(TESSEL_HELP_PAGE ${CMAKE_BINARY_DIR}/tessel-help.html)
 add_custom_command(
   OUTPUT ${TESSEL_HELP_PAGE}

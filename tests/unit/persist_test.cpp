@@ -22,9 +22,9 @@
 #include <unistd.h>
 #endif
 
+#include "host/format_facts.h"
 #include "persist/csv_file.h"
 #include "persist/element_file.h"
-#include "persist/format_facts.h"
 #include "persist/host_array_file.h"
 #include "persist/ini_file.h"
 #include "persist/native_file.h"

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "host/catalogue.h"
-#include "persist/format_facts.h"
+#include "host/format_facts.h"
 #include "tools/console/options.h"
 #include "tools/host_kit.h"
 

@@ -15,9 +15,9 @@
 
 #include "host/catalogue.h"
 #include "host/catalogue_notes.h"
+#include "host/format_facts.h"
 #include "host/help_topics.h"
 #include "host/menus.h"
-#include "persist/format_facts.h"
 #include "tools/console/options.h"
 #include "tools/gen/help_page_assets.h"
 
