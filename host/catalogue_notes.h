@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <iterator>
 
 #include "host/catalogue.h"
 
@@ -64,12 +65,12 @@ inline constexpr Note kActionNotes[] = {
     {0, "Overwrites the file. Settings and the row selection are not saved.", "Save to file \"scores.arr\""},
     {1, "Values are written as their decimal texts; keys, labels and data are not written.", "Save to KZP Array \"scores.array\""},
     {2, "Keys and labels are not written; see the CSV dialect.", "Save to CSV file \"scores.csv\""},
-    {3, "A file that cannot be read leaves an empty array.", "Load from file \"scores.arr\""},
+    {3, "", "Load from file \"scores.arr\""},
     {5, "Every field becomes a string element; the array becomes 2D, as wide as the widest line.", "Load from CSV file \"scores.csv\""},
     {6, "An index past the end extends the array with empty elements first; a negative index does nothing.", "Insert string \"apple\" at 0"},
-    {7, "Inserting the value 0 inserts an empty element.", "Insert value 42 at 0"},
+    {7, "", "Insert value 42 at 0"},
     {8, "", "Append string \"apple\""},
-    {9, "Appending the value 0 appends an empty element.", "Append value 1200"},
+    {9, "", "Append value 1200"},
     {10, "The dimension count and boundaries stay; labels of the file replace those of its columns.", "Append elements from file \"more.arr\""},
     {12, "The array becomes 2D with as many columns as the file's widest line; no element moves.", "Append elements from CSV file \"more.csv\""},
     {13, "The element keeps its key.", "Set string \"pear\" at 3"},
@@ -87,15 +88,15 @@ inline constexpr Note kActionNotes[] = {
     {27, "Elements keep their indexes; only the way they are read changes.", "Set array dimension to 1"},
     {30, "Elements keep their indexes, so in a filled array they land in other rows and columns; the resize action keeps each one at its coordinates.", "Set dimension 1 boundary to 3"},
     {31, "", "Resize dimension 1 boundary to 4"},
-    {32, "Row counts selected rows: the new row goes before the selected row of that number.", "Insert row from list \"eve,700,2\" at 0"},
+    {32, "The new row goes before the selected row of that number.", "Insert row from list \"eve,700,2\" at 0"},
     {33, "", "SELECT WHERE \"points\" >= 1000"},
     {34, "A list with fewer items than columns leaves the last cells empty; extra items are ignored.", "Append row from list \"ann,1200,4\""},
     {35, "", "SELECT WHERE \"points\" < 1000"},
     {36, "Cells keep their keys.", "Replace row from list \"bob,900,3\" at 1"},
     {37, "", "SELECT WHERE \"level\" <= 3"},
     {38, "A label that names no column makes the BETWEEN queries pass no row.", "Pick \"name\" for SELECT BETWEEN"},
-    {39, "Row counts selected rows.", "Delete row 0"},
-    {40, "Only the selected rows move, among their own positions, whole and with their keys; labels stay with their columns.", "Sort rows by column 1 value ascending"},
+    {39, "", "Delete row 0"},
+    {40, "", "Sort rows by column 1 value ascending"},
     {44, "A label that names no column changes nothing.", "Sort rows by label \"points\" value ascending"},
     {46, "", "Sort rows by label \"name\" string ascending"},
     {48, "Only a 2D array has labels.", "Set label to \"points\" at column 1"},
@@ -154,7 +155,7 @@ inline constexpr Note kExpressionNotes[] = {
     {38, "The list is split at the list delimiter.", "indexOfDimIndex(\"2,1\")"},
     {39, "Whatever the list delimiter.", "indexOfXY(2, 3)"},
     {40, "Only selected rows count.", "numberOfRows()"},
-    {41, "Row counts selected rows. No text for a row that does not exist.", "rowList$(0)"},
+    {41, "No text for a row that does not exist.", "rowList$(0)"},
     {42, "0 unless the array is 2D.", "numberOfCols()"},
     {43, "No text for a column that has never been labelled.", "getLabel$(1)"},
     {44, "", "labelList$()"},
@@ -165,13 +166,63 @@ inline constexpr Note kExpressionNotes[] = {
     {49, "Row is a physical row; 0 when no label matches.", "getFromLabelRow(\"points\", 0)"},
     {50, "Row is a physical row; no text when no label matches.", "getFromLabelRow$(\"name\", 1)"},
     {51, "", "delimiter$()"},
-    {52, "Over the selected rows; empty cells and texts that are not numbers count as 0.", "colMax(1)"},
+    {52, "", "colMax(1)"},
     {55, "The sum divided by the number of selected rows, toward zero.", "colAvg(1)"},
     {56, "0 when no label matches.", "labMax(\"points\")"},
     {58, "", "labSum(\"points\")"},
     {59, "", "labAvg(\"points\")"},
 };
 // clang-format on
+
+// A note that holds for a group of entries, written once and shown on each
+// of them after the entry's own note.
+struct GroupNote {
+  const char* note;
+  const char* operations[32];  // of the actions and expressions it concerns; the list ends at the first null
+};
+
+// clang-format off
+inline constexpr GroupNote kGroupNotes[] = {
+    {"Only the selected rows move, among their own positions, whole and with their keys; labels stay with their "
+     "columns. With no row selected nothing moves.",
+     {"sortRowsByColumnValueAscending", "sortRowsByColumnValueDescending", "sortRowsByColumnStringAscending",
+      "sortRowsByColumnStringDescending", "sortRowsByLabelValueAscending", "sortRowsByLabelValueDescending",
+      "sortRowsByLabelStringAscending", "sortRowsByLabelStringDescending"}},
+    {"Over the selected rows only: with none selected the result is 0. Empty cells and texts that are not numbers "
+     "count as 0.",
+     {"columnMaximum", "columnMinimum", "columnSum", "columnAverage", "labelMaximum", "labelMinimum", "labelSum",
+      "labelAverage"}},
+    {"Rows are counted among the selected rows only: row 0 is the first selected row, and a row that is not "
+     "selected has no number.",
+     {"insertRowFromList", "replaceRowWithList", "deleteRow", "rowList"}},
+    {"The new row starts selected only when the object was set up to select new rows automatically; otherwise it "
+     "joins the recordset through a query or Select all rows.",
+     {"insertRowFromList", "appendRowFromList"}},
+    {"The value 0 is stored as an empty element: it reads back as 0 and as the empty text.",
+     {"insertValueAt", "appendValue", "setValueAt"}},
+    {"Texts compare by the case setting (only A to Z fold, unless Case Sensitive) and by the search mode: in "
+     "Wildcard mode * stands for any run of characters and ? for one.",
+     {"findMatchingString", "findContainingString", "findContainingValue", "indexOfKeyString",
+      "stringWithKeyString", "valueWithKeyString", "columnOfLabel", "valueAtLabelRow", "stringAtLabelRow",
+      "labelMaximum", "labelMinimum", "labelSum", "labelAverage", "selectColumnMatching", "selectColumnContaining",
+      "selectLabelMatching", "selectLabelContaining", "selectLabelEqual", "selectLabelNotEqual", "selectLabelGreater",
+      "selectLabelGreaterOrEqual", "selectLabelLess", "selectLabelLessOrEqual", "pickBetweenLabel",
+      "sortRowsByLabelValueAscending", "sortRowsByLabelValueDescending", "sortRowsByLabelStringAscending",
+      "sortRowsByLabelStringDescending"}},
+};
+// clang-format on
+
+// Calls `f` with every note of the entry with this operation: its own (when it
+// has one) and those of its groups.
+template <typename F>
+void forEachNote(const Note* own, const char* operation, F f) {
+  if (own != nullptr && *own->note != '\0') f(own->note);
+  for (const GroupNote& g : kGroupNotes) {
+    for (const char* const* o = g.operations; o != std::end(g.operations) && *o != nullptr; ++o) {
+      if (sameText(*o, operation)) f(g.note);
+    }
+  }
+}
 
 template <std::size_t N>
 constexpr const Note* noteOf(const Note (&notes)[N], int number) {
@@ -203,6 +254,20 @@ constexpr bool ascendingBelow(const Note (&notes)[N], std::size_t count) {
   return true;
 }
 
+constexpr bool everyGroupMemberExists() {
+  for (const GroupNote& g : kGroupNotes) {
+    for (const char* o : g.operations) {
+      if (o == nullptr) continue;
+      bool found = false;
+      for (const Action& a : kActions) found = found || sameText(a.operation, o);
+      for (const Expression& e : kExpressions) found = found || sameText(e.operation, o);
+      if (!found) return false;
+    }
+  }
+  return true;
+}
+
+static_assert(everyGroupMemberExists(), "a group note names operations of the catalogue");
 static_assert(everyParameterHasMeaning(kActions) && everyParameterHasMeaning(kExpressions),
               "every parameter name of the catalogue has a meaning");
 static_assert(ascendingBelow(kActionNotes, kActionCount) && ascendingBelow(kExpressionNotes, kExpressionCount),

@@ -168,6 +168,63 @@ constexpr Fate fateOf(Facet aspect, Format format) {
   return kAspects[static_cast<std::size_t>(aspect)].by[static_cast<std::size_t>(format)].fate;
 }
 
+// How an action of a format's list uses its file: the array formats list a
+// save, a replacing load and an appending load; the element file its two
+// saves (replace, append), then its loads into one element.
+enum class FileUse : uint8_t { save, load, append };
+constexpr FileUse useOf(Format format, std::size_t position) {
+  if (format == Format::element) return position < 2 ? FileUse::save : FileUse::append;
+  return position == 0 ? FileUse::save : position == 1 ? FileUse::load : FileUse::append;
+}
+
+// What a load or a save does with a bad file: one that cannot be opened, a
+// damaged one, one past the memory rule, and a save that fails. The game is
+// told none of it; the console host and the workbench say which it was.
+struct BadFile {
+  const char* name;
+  bool loads, appends, saves;    // the uses of the file it concerns
+  const char* by[kFormatCount];  // in the order of Format
+};
+
+// clang-format off
+inline constexpr BadFile kBadFiles[] = {
+    {"A load of a file that cannot be opened (missing, unreadable, a folder)", true, false, false, {
+        "The array is left empty, as by a load of an empty file.",
+        "The array is left empty, as by a load of an empty file.",
+        "The array is left empty, as by a load of an empty file.",
+        "The array is left empty, as by a load of an empty file.",
+        "Nothing is stored; the array stays as it was."}},
+    {"An append from a file that cannot be opened", false, true, false, {
+        "Nothing is added; the array stays as it was.",
+        "Nothing is added; the array stays as it was.",
+        "Nothing is added; the array stays as it was.",
+        "Nothing is added; the array stays as it was.",
+        "Nothing is stored; the array stays as it was."}},
+    {"A damaged file", true, true, false, {
+        "A file cut short or holding a record no writer makes loads what could be read, and the load is reported "
+        "as damaged.",
+        "A file cut short or holding an entry no writer makes loads what could be read, and the load is reported "
+        "as damaged.",
+        "A zero byte followed by more bytes (a text saved as UTF-16) ends the text there: what comes before it "
+        "loads, and the load is reported as damaged.",
+        "A zero byte followed by more bytes (a text saved as UTF-16) ends the text there: what comes before it "
+        "loads, and the load is reported as damaged.",
+        "Every byte is kept as it is, so an element file is never damaged."}},
+    {"A file past the memory rule (64 MiB + 64 bytes for each byte of the file)", true, true, false, {
+        "Cannot happen: every element takes bytes of the file.",
+        "Refused before the array changes (\"too large for the array\"): the array stays as it was.",
+        "Refused before the array changes (\"too large for the array\"): the array stays as it was.",
+        "Cannot happen: every element takes a line of the file.",
+        "A file larger than an element can hold (2 GiB) is not read; the array stays as it was."}},
+    {"A save that fails (a full disk, a folder that cannot be written)", false, false, true, {
+        "The old file stays as it was, byte for byte.",
+        "The old file stays as it was, byte for byte.",
+        "The old file stays as it was, byte for byte.",
+        "The old file stays as it was, byte for byte.",
+        "The old file stays as it was; an append that fails cuts the file back to its old length."}},
+};
+// clang-format on
+
 struct Rule {
   const char* topic;
   const char* text;

@@ -6,7 +6,10 @@
 // TESSEL_CATALOGUE    host/catalogue.inc, read here on its own to know what to expect,
 //                     with the menu trees in host/menus.h beside it
 // TESSEL_SCREENSHOTS  the folder the screenshots go to
+// TESSEL_CONSOLE      the console host, which runs the walkthroughs the page shows
 import { after, before, describe, test } from 'node:test';
+import { execFileSync } from 'node:child_process';
+import os from 'node:os';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -158,6 +161,73 @@ describe('the help page', () => {
     assert.deepEqual(await visibleIds(), all, 'emptying the box restores every entry');
   });
 
+  test('the filter finds every section, says where, and suggests near words', async () => {
+    const visibleIn = (section) =>
+      page.$$eval(`#${section} .part`, (ps) => ps.filter((p) => p.offsetParent !== null).map((p) => p.textContent));
+    const loads = ['action-3', 'action-4', 'action-5', 'action-59'];
+
+    await typeFilter('damaged');
+    for (const id of loads) assert.ok((await visibleIds()).includes(id), `"damaged" finds ${id}`);
+    assert.ok((await visibleIn('formats')).some((t) => t.startsWith('A damaged file')), 'and the bad files table');
+    assert.match(await page.$eval('#count', (c) => c.textContent), /Actions \d+.*File formats \d+/);
+
+    await typeFilter('bad file');
+    for (const id of [...loads, 'action-0', 'action-52']) assert.ok((await visibleIds()).includes(id), `"bad file" finds ${id}`);
+    assert.ok((await visibleIn('formats')).length >= 5, 'every row of the bad files table');
+
+    await typeFilter('workbench');
+    assert.ok((await visibleIn('start')).some((t) => t.includes('tessel-workbench.html')));
+    assert.equal(await page.$eval('#start', (s) => s.offsetParent !== null), true);
+
+    await typeFilter('between');
+    for (const n of [15, 26, 38, 49]) assert.ok((await visibleIds()).includes(`action-${n}`), `"between" finds action ${n}`);
+
+    await typeFilter('selected rows');
+    const rows = await visibleIds();
+    for (const n of [40, 41, 42, 43, 44, 45, 46, 47]) assert.ok(rows.includes(`action-${n}`), `a row sort, action ${n}`);
+    for (const n of [52, 53, 54, 55, 56, 57, 58, 59]) assert.ok(rows.includes(`expr-${n}`), `an aggregate, expression ${n}`);
+
+    await typeFilter('damagd');
+    assert.deepEqual(await visibleIds(), []);
+    assert.equal(await page.$eval('#no-match', (e) => !e.hidden), true);
+    assert.ok((await page.$$eval('#near button', (bs) => bs.map((b) => b.textContent))).includes('damaged'));
+    await page.click('#near button');
+    assert.ok((await visibleIds()).length > 0, 'a suggestion filters by it');
+    await typeFilter('');
+  });
+
+  test('a note of a group stands on every entry of the group', async () => {
+    const notes = (id) => page.$eval(`#${id}`, (e) => Array.from(e.querySelectorAll('.note'), (n) => n.textContent));
+    for (const n of [40, 41, 42, 43, 44, 45, 46, 47]) {
+      assert.ok((await notes(`action-${n}`)).some((t) => t.startsWith('Only the selected rows move')), `action ${n}`);
+    }
+    for (const n of [7, 9, 14]) {
+      assert.ok((await notes(`action-${n}`)).some((t) => t.startsWith('The value 0 is stored as an empty element')));
+    }
+    // Each load and save says what it does with a bad file.
+    const bad = (id) => page.$eval(`#${id}`, (e) => Array.from(e.querySelectorAll('.bad-files dt'), (d) => d.textContent));
+    assert.equal((await bad('action-3')).length, 3, 'a load: cannot be opened, damaged, past the memory rule');
+    assert.deepEqual(await bad('action-2'), ['A save that fails (a full disk, a folder that cannot be written)']);
+  });
+
+  test('the walkthroughs run through the console as the page shows them', async () => {
+    const walks = await page.$$eval('#start .example-pair', (ws) =>
+      ws.map((w) => ({ id: w.id, script: w.querySelector('pre.script').textContent, output: w.querySelector('pre.output').textContent })),
+    );
+    assert.deepEqual(walks.map((w) => w.id), ['walk-inventory', 'walk-level-map', 'walk-high-scores']);
+    for (const w of walks) {
+      const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-walk-'));
+      try {
+        fs.writeFileSync(path.join(dir, 'walk.tessel'), w.script);
+        const printed = execFileSync(process.env.TESSEL_CONSOLE, ['run', 'walk.tessel'], { cwd: dir, encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] });
+        // The page shows what the script prints, then the files it wrote.
+        assert.equal(printed, w.output.split(/^--- /m)[0], w.id);
+      } finally {
+        fs.rmSync(dir, { recursive: true, force: true });
+      }
+    }
+  });
+
   test('every in-page link names an element, and a link to a filtered-out entry shows it', async () => {
     const ids = await page.$$eval('[id]', (es) => es.map((e) => e.id));
     assert.deepEqual(ids.filter((id, i) => ids.indexOf(id) !== i), [], 'no id is used twice');
@@ -188,6 +258,14 @@ describe('the help page', () => {
     await page.goto(url, { waitUntil: 'load' });
     await page.screenshot({ path: path.join(shots, 'help-page-wide.png') });
     await page.screenshot({ path: path.join(shots, 'help-page-full.png'), fullPage: true });
+
+    await page.setViewport({ width: 800, height: 900 });
+    await page.goto(`${url}#start`, { waitUntil: 'load' });
+    await page.screenshot({ path: path.join(shots, 'help-page-800.png') });
+    await page.setViewport({ width: 1280, height: 900 });
+    await page.goto(url, { waitUntil: 'load' });
+    await typeFilter('damaged');
+    await page.screenshot({ path: path.join(shots, 'help-page-filtered.png') });
 
     await page.setViewport({ width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true });
     await page.goto(`${url}#actions`, { waitUntil: 'load' });

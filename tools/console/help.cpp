@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <iterator>
 #include <ostream>
 
 #include "host/catalogue_notes.h"
@@ -38,10 +39,10 @@ std::string callUsage(const catalogue::Expression& e) {
 
 // An entry in full, with the texts shared with the help page: the note under
 // the summary, each parameter's meaning, how to write it (actions), an example.
-void detail(std::ostream& out, const std::string& heading, const catalogue::Note* note,
+void detail(std::ostream& out, const std::string& heading, const catalogue::Note* note, const char* operation,
             const catalogue::Parameter* params, int count, const std::string& writeAs) {
   out << heading << '\n';
-  if (note != nullptr && *note->note != '\0') out << "  " << note->note << '\n';
+  catalogue::forEachNote(note, operation, [&](const char* text) { out << "  " << text << '\n'; });
   out << "  parameters:" << (count == 0 ? " none" : "");
   for (int i = 0; i < count; ++i)
     out << (i ? ", " : " ") << params[i].name << " (" << (params[i].kind == Param::text ? "text" : "integer") << ")";
@@ -52,14 +53,30 @@ void detail(std::ostream& out, const std::string& heading, const catalogue::Note
   if (note != nullptr && *note->example != '\0') out << "  for example: " << note->example << '\n';
 }
 
+// What a file action does with a bad file, in its format's words.
+void badFileLines(std::ostream& out, int action) {
+  namespace facts = persist::facts;
+  for (const auto& f : facts::kFormats) {
+    for (std::size_t k = 0; k < std::size(f.actions) && f.actions[k] >= 0; ++k) {
+      if (f.actions[k] != action) continue;
+      const facts::FileUse use = facts::useOf(f.format, k);
+      for (const auto& b : facts::kBadFiles) {
+        if (use == facts::FileUse::save ? b.saves : use == facts::FileUse::load ? b.loads : b.appends)
+          out << "  " << b.name << ": " << b.by[static_cast<std::size_t>(f.format)] << '\n';
+      }
+    }
+  }
+}
+
 void actionDetail(std::ostream& out, const catalogue::Action& a) {
   detail(out, "action " + std::to_string(a.number) + ": " + a.label + "\n  " + a.summary,
-         catalogue::actionNote(a.number), a.params, a.paramCount(), usage(a));
+         catalogue::actionNote(a.number), a.operation, a.params, a.paramCount(), usage(a));
+  badFileLines(out, a.number);
 }
 
 void expressionDetail(std::ostream& out, const catalogue::Expression& e) {
   detail(out, "expression " + std::to_string(e.number) + ": " + callUsage(e) + "\n  " + e.label + ": " + e.summary,
-         catalogue::expressionNote(e.number), e.params, e.paramCount(), "");
+         catalogue::expressionNote(e.number), e.operation, e.params, e.paramCount(), "");
 }
 
 // One line of an entry in a topic: how to write it and what it does.
@@ -120,6 +137,12 @@ void formats(std::ostream& out) {
     for (const auto& by : a.by) table.back().emplace_back(facts::fateName(by.fate));
   }
   printTable(out, table);
+  out << "\nBad files (the game is told nothing; tessel says which case it was):\n";
+  for (const auto& b : facts::kBadFiles) {
+    out << "  " << b.name << ":\n";
+    for (std::size_t k = 0; k < facts::kFormatCount; ++k)
+      out << "    " << facts::kFormats[k].shortName << ": " << b.by[k] << '\n';
+  }
   out << "\nCSV, as the module reads and writes it:\n";
   for (const auto& rule : facts::kCsvDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
   out << "  tessel: a leading UTF-8 byte order mark is dropped before the module reads a file; --header reads a\n"

@@ -132,6 +132,40 @@ std::string groupHeading(const std::vector<std::string>& path) {
   return out + "</span>" + escaped(path.back());
 }
 
+// Every note of an entry, its own and its groups', each as a paragraph, and
+// their words for the filter.
+std::string notesHtml(const catalogue::Note* own, const char* operation, std::string& search) {
+  std::string out;
+  catalogue::forEachNote(own, operation, [&](const char* note) {
+    out += "<p class=\"note\">" + escaped(note) + "</p>";
+    search += std::string(" ") + note;
+  });
+  return out;
+}
+
+// For an action on a file: what it does with a bad one, from the formats' table.
+std::string badFileHtml(int action, std::string& search) {
+  using namespace persist::facts;
+  for (const FormatInfo& f : kFormats) {
+    for (std::size_t k = 0; k < std::size(f.actions) && f.actions[k] >= 0; ++k) {
+      if (f.actions[k] != action) continue;
+      const FileUse use = useOf(f.format, k);
+      std::string out = "<dl class=\"bad-files\">";
+      for (const BadFile& b : kBadFiles) {
+        if (!(use == FileUse::save ? b.saves : use == FileUse::load ? b.loads : b.appends)) continue;
+        const char* what = b.by[static_cast<std::size_t>(f.format)];
+        out += "<div><dt>" + escaped(b.name) + "</dt><dd>" + escaped(what) + "</dd></div>";
+        search += std::string(" ") + b.name + " " + what;
+      }
+      search += " bad file";
+      return out +
+             "</dl><p class=\"note\">The game is told none of this; the console host and the workbench say "
+             "what happened. See <a href=\"#bad-files\">bad and damaged files</a>.</p>";
+    }
+  }
+  return "";
+}
+
 // A script with its comments set apart.
 std::string scriptHtml(const std::string& text) {
   std::string out;
@@ -156,6 +190,7 @@ class Page {
   std::string render() {
     body_ << "<main id=\"content\">";
     intro();
+    gettingStarted();
     setup();
     concepts();
     menu("Actions", "actions", menus::kActionMenu, sizeof menus::kActionMenu / sizeof menus::kActionMenu[0]);
@@ -164,7 +199,8 @@ class Page {
     formats();
     console();
     exampleScripts();
-    body_ << "<p id=\"no-match\" hidden>No action or expression matches <strong></strong>.</p>"
+    body_ << "<p id=\"no-match\" hidden>Nothing on this page matches <strong></strong>.<span "
+             "id=\"near\"></span></p>"
           << "<footer class=\"page-foot\">Tessel " << escaped(version_)
           << ". Free to use in any game, under the MIT licence.</footer></main>";
 
@@ -174,7 +210,7 @@ class Page {
          << "<title>Tessel reference</title><style>" << gen::kHelpStyle << "</style></head><body>"
          << "<header class=\"top\"><a class=\"brand\" href=\"#top\">Tessel <span>reference</span></a>"
          << "<div class=\"search\"><input id=\"filter\" type=\"search\" placeholder=\"Filter by name or words\" "
-            "aria-label=\"Filter actions and expressions\" autocomplete=\"off\" spellcheck=\"false\">"
+            "aria-label=\"Filter the whole page\" autocomplete=\"off\" spellcheck=\"false\">"
          << "<kbd class=\"hint\" title=\"Press / to filter\">/</kbd><span id=\"count\" "
             "aria-live=\"polite\"></span></div>"
          << "<button id=\"menu-toggle\" aria-controls=\"toc\" aria-expanded=\"false\">Contents</button></header>"
@@ -211,6 +247,54 @@ class Page {
           << "</strong> file formats</a></li></ul></section>";
   }
 
+  // The examples a first reader is walked through, by file name, in order.
+  struct Walkthrough {
+    const char* example;
+    const char* title;
+  };
+  static constexpr Walkthrough kWalkthroughs[] = {
+      {"inventory", "An inventory with keys"},
+      {"level_map", "A level map in 3D"},
+      {"high_scores", "A high-score table: sorting and SELECT WHERE"},
+  };
+
+ public:
+  static const auto& walkthroughs() { return kWalkthroughs; }
+
+ private:
+  static bool isWalkthrough(const std::string& name) {
+    for (const Walkthrough& w : kWalkthroughs) {
+      if (name == w.example) return true;
+    }
+    return false;
+  }
+
+  void gettingStarted() {
+    section("start", "Getting started",
+            "In a game, a Tessel object holds what a level or a save needs as one table of cells: the items a "
+            "player carries with their counts, the tiles of a map page by page, a high-score table to sort and "
+            "query. Events fill and change it with actions and read it with expressions; files keep it between "
+            "sessions. The three walkthroughs below are the lines a creator writes in the event editor, each "
+            "action as its display string reads, and what they give.");
+    for (const Walkthrough& w : kWalkthroughs) {
+      const std::string* script = nullptr;
+      for (const std::string& e : examples_) {
+        if (exampleName(e) == w.example) script = &e;
+      }
+      if (script == nullptr) continue;  // the generator's caller checks that every walkthrough was given
+      examplePair("walk", w.example, w.title, *script);
+    }
+    body_ << "<div class=\"two\"><div class=\"part\"><h3 id=\"workbench\">The workbench</h3><p><a "
+             "href=\"tessel-workbench.html\">tessel-workbench.html</a>, beside this page, opens array files in a "
+             "web browser: look inside a level or a save, edit cells, keys and labels, check a damaged file, "
+             "compare two files and turn a spreadsheet into an item table. It runs this module itself, so what it "
+             "saves is what the game saves.</p></div><div class=\"part\"><h3>The console</h3><p><a "
+             "href=\"#console\">tessel</a> runs these same lines from a script or a prompt, without the game, "
+             "and checks, converts and compares files (<code>tessel run examples/inventory.tessel</code>).</p>"
+             "</div></div>";
+    end();
+  }
+
   void setup() {
     section("setup", "The object and its setup",
             "A new object opens the setup dialog; its Help button opens this page. The dialog's values are read "
@@ -219,7 +303,7 @@ class Page {
     body_ << "<div class=\"table-wrap\"><table class=\"grid stack\"><thead><tr><th>Field</th><th>Choices</th>"
              "<th>New object</th><th>What it does</th></tr></thead><tbody>";
     for (const topics::SetupField& f : topics::kSetupFields) {
-      body_ << "<tr><th scope=\"row\">" << escaped(f.group) << "</th><td data-label=\"Choices\"><div>"
+      body_ << "<tr class=\"part\"><th scope=\"row\">" << escaped(f.group) << "</th><td data-label=\"Choices\"><div>"
             << escaped(f.choices) << "</div></td><td data-label=\"New object\"><div><code>" << escaped(f.newObject)
             << "</code></div></td><td data-label=\"What it does\"><div>" << escaped(f.meaning) << "</div></td></tr>";
     }
@@ -230,7 +314,7 @@ class Page {
   void topicList(const topics::Topic* begin, const topics::Topic* end) {
     body_ << "<dl class=\"concepts\">";
     for (const topics::Topic* t = begin; t != end; ++t) {
-      body_ << "<div><dt>" << escaped(t->term) << "</dt><dd>" << escaped(t->text) << "</dd></div>";
+      body_ << "<div class=\"part\"><dt>" << escaped(t->term) << "</dt><dd>" << escaped(t->text) << "</dd></div>";
     }
     body_ << "</dl>";
   }
@@ -249,13 +333,12 @@ class Page {
     const catalogue::Note* note = catalogue::actionNote(a.number);
     std::string search = std::string(a.label) + " " + a.display + " " + a.summary + " action " +
                          std::to_string(a.number) + " " + pathText(path);
-    if (note) search += std::string(" ") + note->note;
+    const std::string notes = notesHtml(note, a.operation, search) + badFileHtml(a.number, search);
     body_ << "<article class=\"entry\" id=\"action-" << a.number << "\" data-search=\"" << escaped(lowered(search))
           << "\"><header><a class=\"num\" href=\"#action-" << a.number << "\" title=\"Link to this action\">A"
           << a.number << "</a><h4 class=\"label\">" << escaped(a.label) << "</h4></header>"
           << "<p class=\"syntax\">" << displayHtml(a) << "</p><p class=\"summary\">" << escaped(a.summary) << "</p>";
-    body_ << paramTable(a.params, a.paramCount());
-    if (note && *note->note) body_ << "<p class=\"note\">" << escaped(note->note) << "</p>";
+    body_ << paramTable(a.params, a.paramCount()) << notes;
     for (const catalogue::Action& other : catalogue::kActions) {
       if (other.number != a.number && catalogue::sameText(other.label, a.label)) {
         body_ << "<p class=\"twin\">The same menu label names <a href=\"#action-" << other.number << "\">action "
@@ -270,14 +353,13 @@ class Page {
     const catalogue::Note* note = catalogue::expressionNote(e.number);
     std::string search = std::string(e.label) + " " + callText(e) + " " + e.summary + " expression " +
                          std::to_string(e.number) + " " + pathText(path);
-    if (note) search += std::string(" ") + note->note;
+    const std::string notes = notesHtml(note, e.operation, search);
     body_ << "<article class=\"entry\" id=\"expr-" << e.number << "\" data-search=\"" << escaped(lowered(search))
           << "\"><header><a class=\"num\" href=\"#expr-" << e.number << "\" title=\"Link to this expression\">E"
           << e.number << "</a><h4 class=\"label\">" << escaped(e.label) << "</h4></header>"
           << "<p class=\"syntax\">" << callHtml(e) << " <span class=\"result\">\xE2\x86\x92 "
           << escaped(resultText(e.result)) << "</span></p><p class=\"summary\">" << escaped(e.summary) << "</p>";
-    body_ << paramTable(e.params, e.paramCount());
-    if (note && *note->note) body_ << "<p class=\"note\">" << escaped(note->note) << "</p>";
+    body_ << paramTable(e.params, e.paramCount()) << notes;
     for (const catalogue::Expression& other : catalogue::kExpressions) {
       if (other.number != e.number && catalogue::sameText(other.operation, e.operation)) {
         body_ << "<p class=\"twin\">Gives the same result as <a href=\"#expr-" << other.number << "\">"
@@ -358,7 +440,7 @@ class Page {
   void rules(const persist::facts::Rule* begin, const persist::facts::Rule* end) {
     body_ << "<dl class=\"concepts\">";
     for (const persist::facts::Rule* r = begin; r != end; ++r) {
-      body_ << "<div><dt>" << escaped(r->topic) << "</dt><dd>" << escaped(r->text) << "</dd></div>";
+      body_ << "<div class=\"part\"><dt>" << escaped(r->topic) << "</dt><dd>" << escaped(r->text) << "</dd></div>";
     }
     body_ << "</dl>";
   }
@@ -370,7 +452,7 @@ class Page {
             "parts of the array for a format other programs read.");
     body_ << "<div class=\"format-cards\">";
     for (const FormatInfo& f : kFormats) {
-      body_ << "<div class=\"format-card\"><h3>" << escaped(f.name) << "</h3><p>" << escaped(f.summary)
+      body_ << "<div class=\"format-card part\"><h3>" << escaped(f.name) << "</h3><p>" << escaped(f.summary)
             << "</p><p class=\"actions-ref\">" << actionLinks(f.actions) << "</p></div>";
     }
     body_ << "</div><h3 id=\"keep-lose\">What a save and a load keep</h3><div class=\"table-wrap\"><table "
@@ -378,7 +460,7 @@ class Page {
     for (const FormatInfo& f : kFormats) body_ << "<th scope=\"col\">" << escaped(f.name) << "</th>";
     body_ << "</tr></thead><tbody>";
     for (const Aspect& a : kAspects) {
-      body_ << "<tr><th scope=\"row\">" << escaped(a.name) << "</th>";
+      body_ << "<tr class=\"part\"><th scope=\"row\">" << escaped(a.name) << "</th>";
       for (std::size_t k = 0; k < kFormatCount; ++k) {
         const Outcome& o = a.by[k];
         body_ << "<td class=\"fate-" << fateName(o.fate) << "\" data-label=\"" << escaped(kFormats[k].name)
@@ -389,6 +471,7 @@ class Page {
       body_ << "</tr>";
     }
     body_ << "</tbody></table></div>";
+    badFiles();
     body_ << "<div class=\"two\"><div><h3 id=\"csv\">The CSV dialect</h3>";
     rules(std::begin(kCsvDialect), std::end(kCsvDialect));
     body_ << "</div><div><h3 id=\"ini\">The INI layout</h3>";
@@ -403,6 +486,29 @@ class Page {
     end();
   }
 
+  // What each load and save does with a bad file, a row a case; the entries of
+  // the file actions show their format's column.
+  void badFiles() {
+    using namespace persist::facts;
+    body_ << "<h3 id=\"bad-files\">Bad and damaged files: what a load and a save do</h3><p class=\"lead part\">A "
+             "game is told nothing when a file is bad: the actions go on as described here. The console host "
+             "(<code>tessel check</code>) and the workbench say which case it was.</p><div class=\"table-wrap\">"
+             "<table class=\"grid facts stack\"><thead><tr><th></th>";
+    for (const FormatInfo& f : kFormats) body_ << "<th scope=\"col\">" << escaped(f.name) << "</th>";
+    body_ << "</tr></thead><tbody>";
+    for (const BadFile& b : kBadFiles) {
+      std::string search = std::string("bad file ") + b.name;
+      for (const char* by : b.by) search += std::string(" ") + by;
+      body_ << "<tr class=\"part\" data-search=\"" << escaped(lowered(search)) << "\"><th scope=\"row\">"
+            << escaped(b.name) << "</th>";
+      for (std::size_t k = 0; k < kFormatCount; ++k) {
+        body_ << "<td data-label=\"" << escaped(kFormats[k].name) << "\"><div>" << escaped(b.by[k]) << "</div></td>";
+      }
+      body_ << "</tr>";
+    }
+    body_ << "</tbody></table></div>";
+  }
+
   void console() {
     section("console", "The console host",
             "<code>tessel</code> loads the module as a game host does and drives it from scripts or a terminal, so "
@@ -410,7 +516,8 @@ class Page {
     const auto commands = [this](const auto& list) {
       body_ << "<dl class=\"concepts commands\">";
       for (const topics::Topic& t : list) {
-        body_ << "<div><dt><code>" << escaped(t.term) << "</code></dt><dd>" << escaped(t.text) << "</dd></div>";
+        body_ << "<div class=\"part\"><dt><code>" << escaped(t.term) << "</code></dt><dd>" << escaped(t.text)
+              << "</dd></div>";
       }
       body_ << "</dl>";
     };
@@ -427,7 +534,8 @@ class Page {
         std::string term = o.name;
         if (o.shortName != nullptr) term += std::string(", ") + o.shortName;
         if (o.operand != nullptr) term += std::string(" ") + o.operand;
-        body_ << "<div><dt><code>" << escaped(term) << "</code></dt><dd>" << escaped(o.help) << "</dd></div>";
+        body_ << "<div class=\"part\"><dt><code>" << escaped(term) << "</code></dt><dd>" << escaped(o.help)
+              << "</dd></div>";
       }
       body_ << "</dl>";
     }
@@ -441,23 +549,37 @@ class Page {
     return s.str();
   }
 
+  static std::string exampleName(const std::string& script) {
+    const std::size_t slash = script.find_last_of("/\\");
+    const std::string name = script.substr(slash == std::string::npos ? 0 : slash + 1);
+    return name.substr(0, name.rfind('.'));
+  }
+
+  // A script beside its output, as the .expected file beside it has it.
+  void examplePair(const char* kind, const std::string& name, const std::string& title, const std::string& script) {
+    const std::string expected = script.substr(0, script.rfind('.')) + ".expected";
+    body_ << "<div class=\"example-pair part\" id=\"" << kind << "-" << slug(name) << "\"><h3>" << escaped(title)
+          << " <code>" << escaped(name)
+          << ".tessel</code></h3><div class=\"two\"><figure><figcaption>Script</figcaption><pre class=\"script\">"
+          << scriptHtml(fileText(script)) << "</pre></figure><figure><figcaption>Output</figcaption><pre "
+          << "class=\"output\">" << escaped(fileText(expected)) << "</pre></figure></div></div>";
+  }
+
   void exampleScripts() {
-    if (examples_.empty()) return;
+    std::vector<const std::string*> others;
+    for (const std::string& e : examples_) {
+      if (!isWalkthrough(exampleName(e))) others.push_back(&e);
+    }
+    if (others.empty()) return;
     section("examples", "Examples",
-            "Scripts for the console host, with what they print. The tests run them and compare every line.");
-    for (const std::string& script : examples_) {
-      const std::size_t slash = script.find_last_of("/\\");
-      std::string name = script.substr(slash == std::string::npos ? 0 : slash + 1);
-      name = name.substr(0, name.rfind('.'));
+            "More scripts for the console host, with what they print, beside the walkthroughs of <a "
+            "href=\"#start\">Getting started</a>. The tests run them and compare every line.");
+    for (const std::string* script : others) {
+      const std::string name = exampleName(*script);
       std::string title = name;
       for (char& c : title) c = c == '_' ? ' ' : c;
       title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(title[0])));
-      const std::string expected = script.substr(0, script.rfind('.')) + ".expected";
-      body_ << "<div class=\"example-pair\" id=\"example-" << slug(name) << "\"><h3>" << escaped(title) << " <code>"
-            << escaped(name)
-            << ".tessel</code></h3><div class=\"two\"><figure><figcaption>Script</figcaption><pre class=\"script\">"
-            << scriptHtml(fileText(script)) << "</pre></figure><figure><figcaption>Output</figcaption><pre>"
-            << escaped(fileText(expected)) << "</pre></figure></div></div>";
+      examplePair("example", name, title, *script);
     }
     end();
   }
@@ -484,6 +606,12 @@ int main(int argc, char** argv) {
     }
   }
   const std::string page = Page(argv[1], std::move(examples)).render();
+  for (const auto& w : Page::walkthroughs()) {
+    if (page.find("id=\"walk-" + slug(w.example) + "\"") == std::string::npos) {
+      std::cerr << "help_page: the walkthrough example " << w.example << ".tessel was not given\n";
+      return 1;
+    }
+  }
   std::ofstream out(argv[2], std::ios::binary);
   out << page;
   if (!out) {

@@ -37,7 +37,7 @@ h1, h2, h3, h4 { line-height: 1.25; margin: 0; }
 .brand { font-weight: 700; font-size: 18px; color: var(--ink); white-space: nowrap; letter-spacing: -0.01em; }
 .brand span { font-weight: 400; color: var(--muted); }
 .brand:hover { text-decoration: none; }
-.search { flex: 1; max-width: 560px; display: flex; align-items: center; gap: 10px; margin-left: auto; }
+.search { flex: 1; max-width: 820px; display: flex; align-items: center; gap: 10px; margin-left: auto; }
 #filter {
   flex: 1; min-width: 0; height: 38px; padding: 0 14px 0 36px; border: 1px solid var(--line); border-radius: 999px;
   background: var(--bg) no-repeat 13px 50%/15px
@@ -52,7 +52,12 @@ h1, h2, h3, h4 { line-height: 1.25; margin: 0; }
   background: var(--panel); pointer-events: none;
 }
 #filter:focus ~ .hint, #filter:not(:placeholder-shown) ~ .hint { display: none; }
-#count { color: var(--muted); font-size: 13px; white-space: nowrap; min-width: 70px; text-align: right; }
+#count { color: var(--muted); font-size: 13px; white-space: nowrap; min-width: 70px; text-align: right; overflow: hidden; text-overflow: ellipsis; flex: 0 1 auto; }
+#filter { flex: 1 0 220px; }
+button.near { font: inherit; color: var(--accent, #2456c9); background: none; border: 0; padding: 0; text-decoration: underline; cursor: pointer; }
+dl.bad-files { margin: 10px 0 0; font-size: 13.5px; }
+dl.bad-files dt { font-weight: 600; margin-top: 6px; }
+dl.bad-files dd { margin: 2px 0 0 0; color: var(--muted); }
 #menu-toggle {
   display: none; height: 36px; padding: 0 12px; border: 1px solid var(--line); border-radius: 8px;
   background: var(--panel); color: var(--ink); font: inherit; font-size: 14px;
@@ -242,29 +247,88 @@ inline constexpr const char* kHelpScript = R"js(
   const input = document.getElementById('filter');
   const count = document.getElementById('count');
   const noMatch = document.getElementById('no-match');
+  const near = document.getElementById('near');
   const entries = Array.from(document.querySelectorAll('.entry'));
   const groups = Array.from(document.querySelectorAll('.group'));
-  const lists = [document.getElementById('actions'), document.getElementById('expressions')];
-  const others = Array.from(document.querySelectorAll('main > section')).filter((s) => !lists.includes(s));
+  const sections = Array.from(document.querySelectorAll('main > section'));
+  const hero = document.getElementById('about');
+  // What the filter looks through: every entry and every part of the other
+  // sections (a concept, a table row, a card, an example), each with the
+  // section it stands in.
+  const parts = sections.flatMap((s) =>
+    Array.from(s.querySelectorAll('.entry, .part'), (e) => ({
+      element: e,
+      section: s,
+      text: (e.dataset.search ?? e.textContent).toLowerCase(),
+    })),
+  );
+  const blocks = Array.from(document.querySelectorAll('main > section .two > div, main > section .table-wrap'));
   const toc = document.getElementById('toc');
   const toggle = document.getElementById('menu-toggle');
 
-  // Every word must occur in the entry's label, name, display string or description.
+  // Words a mistyped one may have meant: within two edits of it.
+  const vocabulary = [...new Set(parts.flatMap((p) => p.text.match(/[a-z][a-z$(]{2,}/g) ?? []))];
+  function distance(a, b) {
+    let row = Array.from({ length: b.length + 1 }, (_, j) => j);
+    for (let i = 1; i <= a.length; ++i) {
+      const next = [i];
+      for (let j = 1; j <= b.length; ++j) next[j] = Math.min(row[j] + 1, next[j - 1] + 1, row[j - 1] + (a[i - 1] === b[j - 1] ? 0 : 1));
+      row = next;
+    }
+    return row[b.length];
+  }
+  function suggestions(words) {
+    const out = [];
+    for (const w of words) {
+      if (parts.some((p) => p.text.includes(w))) continue;
+      const close = vocabulary.filter((v) => Math.abs(v.length - w.length) <= 2 && distance(v, w) <= 2);
+      out.push(...close.sort((a, b) => distance(a, w) - distance(b, w)).slice(0, 3));
+    }
+    return [...new Set(out)];
+  }
+
+  // Every word must occur in the part: an entry's label, name, display string,
+  // notes and menu path, or the text of any other part.
   function apply() {
     const words = input.value.toLowerCase().split(/\s+/).filter(Boolean);
-    let shown = 0;
-    for (const e of entries) {
-      const hit = words.every((w) => e.dataset.search.includes(w));
-      e.hidden = !hit;
-      if (hit) shown += 1;
-    }
     const filtering = words.length > 0;
+    const bySection = new Map();
+    for (const p of parts) {
+      const hit = !filtering || words.every((w) => p.text.includes(w));
+      p.element.hidden = !hit;
+      if (hit) bySection.set(p.section, (bySection.get(p.section) ?? 0) + 1);
+    }
     for (const g of groups) g.hidden = filtering && !g.querySelector('.entry:not([hidden])');
-    for (const s of lists) s.hidden = filtering && !s.querySelector('.entry:not([hidden])');
-    for (const s of others) s.hidden = filtering;
-    count.textContent = filtering ? `${shown} of ${entries.length}` : `${entries.length} entries`;
+    for (const b of blocks) b.hidden = filtering && !b.querySelector('.part:not([hidden])') && !!b.querySelector('.part');
+    for (const s of sections) s.hidden = s !== hero && !bySection.has(s);
+    hero.hidden = filtering;
+    const shown = [...bySection.values()].reduce((a, b) => a + b, 0);
+    if (!filtering) {
+      count.textContent = `${entries.length} entries`;
+    } else {
+      const where = sections.filter((s) => bySection.has(s)).map((s) => `${s.querySelector('h2').textContent} ${bySection.get(s)}`);
+      count.textContent = shown ? `${shown} found: ${where.join(', ')}` : 'nothing found';
+      count.title = count.textContent;
+    }
     noMatch.hidden = !(filtering && shown === 0);
     noMatch.querySelector('strong').textContent = input.value.trim();
+    near.replaceChildren();
+    const tries = filtering && shown === 0 ? suggestions(words) : [];
+    if (tries.length) {
+      near.append(' Did you mean ');
+      tries.forEach((t, i) => {
+        const b = document.createElement('button');
+        b.type = 'button';
+        b.className = 'near';
+        b.textContent = t;
+        b.addEventListener('click', () => {
+          input.value = words.map((w) => (parts.some((p) => p.text.includes(w)) ? w : t)).join(' ');
+          apply();
+        });
+        near.append(i ? ', ' : '', b);
+      });
+      near.append('?');
+    }
   }
 
   // A link to an entry that the filter hides clears the filter first.
