@@ -167,6 +167,12 @@ inline constexpr Topic kShellCommands[] = {
      "--json prints the cells as one JSON object (stable field names, for programs); the command line's show "
      "options hold unless a show line names its own."},
     {"echo TERM...", "Prints texts, integers and expression results on one line."},
+    {"for NAME from A to B ... end",
+     "Runs the lines up to the matching end once for each integer from A to B in turn (none when B is less than "
+     "A), with NAME standing for it wherever an integer may (Set value y at indexOfXY(x, y), get(i)). A and "
+     "B are integers, a loop's name or integer expressions, read once as the loop starts; loops nest, each with a "
+     "name of its own. A mistake in a line stops the loop as it stops a script, and a for without its end is a "
+     "mistake at its line."},
     {"drop NAME", "Destroys an instance."},
     {"help [NAME | TOPIC | formats]", "The catalogue, a topic of the menus, one entry, or the file formats."},
     {"quit (or exit, or Ctrl-D)",

@@ -378,6 +378,10 @@
     if (/^\s*(new|with|drop|quit|exit)\b/i.test(line) && !/^\s*[a-z]+\(/i.test(line)) {
       return { text: 'the workbench keeps one instance a tab: open a file for another\n', failed: true };
     }
+    // A loop would gather the tab's later edits as its lines.
+    if (/^\s*(for|end)\b/.test(line) && !/^\s*[a-z]+\(/i.test(line)) {
+      return { text: 'the command bar runs one line at a time: loops run in tessel scripts\n', failed: true };
+    }
     if (readOnly.test(line)) {
       const answer = runRaw(line);
       return { text: answer.output + answer.errors, failed: !answer.ok };

@@ -168,6 +168,20 @@ TEST_F(Interactive, CtrlCDropsTheLineAndTheSessionGoesOn) {
   EXPECT_EQ(WEXITSTATUS(s.status), 0);  // quit left; Ctrl-C ended nothing
 }
 
+TEST_F(Interactive, ALoopIsTypedLineByLineAndCtrlCDropsIt) {
+  // The prompt says a loop is being typed; it runs at its end. Ctrl-C drops
+  // the loop with the line, so the end after it ends nothing.
+  const Session s = typeInto(home_.string(),
+                             "for i from 1 to 3\nAppend value i\nend\nsize()\n"
+                             "for j from 1 to 2\nAppend value j\x03"
+                             "end\nsize()\nquit\n");
+  EXPECT_NE(s.output.find("main...> Append value i"), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("end without a for"), std::string::npos) << s.output;
+  const std::size_t first = s.output.find("size() = 3");
+  ASSERT_NE(first, std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("size() = 3", first + 1), std::string::npos) << s.output;  // nothing appended
+}
+
 TEST_F(Interactive, TabCompletesInstanceNamesAndFilePaths) {
   std::ofstream(home_ / "scores-2026.csv") << "ann,120\n";
   const Session s =

@@ -299,6 +299,9 @@ describe('the workbench page', () => {
     assert.equal(shown.columns, 2);
     assert.equal(shown.rowsPerPage, 3);
     assert.equal(await run('delimiter$()'), 'delimiter$() = ";"\n');
+    // A loop is refused, so it cannot gather the edits after it.
+    assert.match(await run('for i from 0 to 2'), /one line at a time/);
+    assert.equal(await run('size()'), 'size() = ' + shown.cells.length + '\n');
     assert.equal(await page.$eval('#pager', (p) => p.hidden), false);
     for (let i = 0; i < 8; ++i) await ctrl('z');
     assert.deepEqual(await cells(), before, 'eight undos give the file as opened');

@@ -58,10 +58,14 @@ inline const std::string& optionValue(const std::vector<std::string>& words, std
   return words[++i];
 }
 
-// Reads one line token by token.
+// The integers a loop's names stand for while its lines run, innermost
+// last; names compare ignoring case, as words do.
+using LoopNames = std::vector<std::pair<std::string, int32_t>>;
+
+// Reads one line token by token; a loop's name stands where an integer may.
 class Cursor {
  public:
-  explicit Cursor(std::string_view line) : line_(line) {}
+  explicit Cursor(std::string_view line, const LoopNames* names = nullptr) : line_(line), names_(names) {}
 
   bool atEnd() {  // after blanks
     skipSpace();
@@ -92,6 +96,7 @@ class Cursor {
   static constexpr int kMaxDepth = 64;
 
   std::string_view line_;
+  const LoopNames* names_;
   std::size_t pos_ = 0;
   int depth_ = 0;
 };
@@ -112,7 +117,7 @@ struct ActionCall {
 // "SELECT WHERE \"level\" > 3"). Words compare ignoring case; neighbouring
 // parameters may be separated by a comma. Rows written alike are told apart by
 // their parameter kinds. Throws UserError saying what is wrong and how to write it.
-ActionCall resolveAction(std::string_view line);
+ActionCall resolveAction(std::string_view line, const LoopNames* names = nullptr);
 // "Save to file <file name>": the display string with the parameter names in place.
 std::string usage(const catalogue::Action& action);
 
@@ -321,10 +326,16 @@ class Session {
   // Runs a script line by line; messages go to err as "name:line: message".
   // Returns false when a line failed.
   bool run(std::istream& script, const std::string& name, std::ostream& err);
+  // The end of the lines: a loop still open is a mistake, told at its for
+  // line, and its lines are not run. False when one was open.
+  bool endOfInput(std::ostream& err);
 
   const std::string& currentName() const { return current_; }
   const std::map<std::string, std::unique_ptr<hostkit::RunObject>>& instances() const { return instances_; }
   bool quitRequested() const { return quit_; }
+  // Lines are being gathered into a loop, up to its end.
+  bool inLoop() const { return loop_.has_value(); }
+  void dropLoop() { loop_.reset(); }
 
  private:
   // Runs one line of the language; throws UserError. What the module would
@@ -333,6 +344,10 @@ class Session {
   hostkit::RunObject& instance(const std::string& name);
   hostkit::RunObject& create(const std::string& name, const hostkit::SetupOptions& setup);
   bool builtin(std::string_view line);
+  // "for NAME from A to B": starts gathering the loop's lines.
+  void openLoop(Cursor& c);
+  // Gathers one line into the open loop, and runs the loop at its end.
+  bool gather(std::string_view line, const std::string& where, std::ostream& err);
   // Runs an action of the catalogue; loads and saves go through the guard
   // below. `force` is the line's trailing --force.
   void runAction(hostkit::RunObject& object, const ActionCall& call, bool force);
@@ -347,6 +362,16 @@ class Session {
     std::string what;
   };
 
+  // A loop being gathered: its name and bounds, and its lines with where each stands.
+  struct Loop {
+    std::string name;
+    int32_t from = 0, to = -1;
+    std::string where;
+    std::vector<std::pair<std::string, std::string>> lines;
+    int nested = 0;     // loops opened inside it and not yet ended
+    bool skip = false;  // its for line was a mistake: the lines are gathered, not run
+  };
+
   hostkit::Module& module_;
   Settings settings_;
   std::ostream& out_;
@@ -355,6 +380,8 @@ class Session {
   std::vector<std::string> warnings_;
   std::string where_;  // of the line being run, for messages that point back to it
   std::optional<FailedLoad> failedLoad_;
+  std::optional<Loop> loop_;
+  LoopNames loopNames_;
   bool quit_ = false;
 };
 

@@ -103,14 +103,14 @@ struct Attempt {
   std::vector<Term> params;
 };
 
-Attempt attempt(const catalogue::Action& a, std::string_view line) {
+Attempt attempt(const catalogue::Action& a, std::string_view line, const LoopNames* names) {
   Attempt at;
   at.action = a.number;
   const auto failed = [&at](std::string error) {
     at.error = std::move(error);
     return at;
   };
-  Cursor c(line);
+  Cursor c(line, names);
   bool afterSlot = false;
   for (const std::string& p : pieces(a)) {
     if (!p.empty()) {
@@ -266,6 +266,16 @@ Term Cursor::call() {
   const std::size_t start = pos_;
   const std::string_view name = scan(isNameChar);
   if (pos_ >= line_.size() || line_[pos_] != '(') {
+    if (names_ != nullptr) {
+      const std::string folded = lowered(name);
+      for (auto n = names_->rbegin(); n != names_->rend(); ++n) {  // an inner loop's name hides an outer one's
+        if (n->first != folded) continue;
+        Term t;
+        t.integer = n->second;
+        t.source = std::string(name);
+        return t;
+      }
+    }
     throw UserError(quoteForMessage(name) +
                     " is not a parameter: texts are written in double quotes, expressions as name(...)");
   }
@@ -339,9 +349,9 @@ std::string suggestionsFor(std::string_view written) {
   return out + "?)";
 }
 
-ActionCall resolveAction(std::string_view line) {
+ActionCall resolveAction(std::string_view line, const LoopNames* names) {
   std::vector<Attempt> attempts;
-  for (const auto& a : kActions) attempts.push_back(attempt(a, line));
+  for (const auto& a : kActions) attempts.push_back(attempt(a, line, names));
 
   const auto complete = furthest(attempts, [](const Attempt& a) { return a.full; });
   if (!complete.empty()) {

@@ -155,6 +155,30 @@ bool takeForce(std::string_view& line) {
   return true;
 }
 
+// A line without its comment (a # outside quotes ends it) and surrounding blanks.
+std::string_view code(std::string_view line) {
+  bool inText = false;
+  std::size_t end = 0;
+  for (; end < line.size() && (inText || line[end] != '#'); ++end) {
+    if (inText && line[end] == '\\') {
+      ++end;
+    } else if (line[end] == '"') {
+      inText = !inText;
+    }
+  }
+  line = line.substr(0, end);
+  while (!line.empty() && std::isspace(static_cast<unsigned char>(line.front()))) line.remove_prefix(1);
+  while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.remove_suffix(1);
+  return line;
+}
+
+// The built-in word a line starts with, lowered; empty when it starts with an expression call.
+std::string keywordOf(std::string_view line) {
+  Cursor c(line);
+  const std::string keyword = lowered(c.word());
+  return !c.atEnd() && c.rest().front() == '(' ? "" : keyword;
+}
+
 }  // namespace
 
 hostkit::RunObject& Session::instance(const std::string& name) {
@@ -172,20 +196,8 @@ hostkit::RunObject& Session::create(const std::string& name, const hostkit::Setu
 }
 
 void Session::execute(std::string_view line) {
-  // Blanks and comments: a # outside quotes ends the line.
-  bool inText = false;
-  std::size_t end = 0;
-  for (; end < line.size() && (inText || line[end] != '#'); ++end) {
-    if (inText && line[end] == '\\') {
-      ++end;
-    } else if (line[end] == '"') {
-      inText = !inText;
-    }
-  }
-  Cursor c(line.substr(0, end));
-  if (c.atEnd()) return;
-  line = c.rest();
-  while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.remove_suffix(1);
+  line = code(line);
+  if (line.empty()) return;
   if (builtin(line)) return;
 
   hostkit::RunObject& object = instance(current_);
@@ -193,7 +205,7 @@ void Session::execute(std::string_view line) {
   const std::size_t nameEnd = std::find_if_not(line.begin(), line.end(), isNameChar) - line.begin();
   if (nameEnd > 0 && nameEnd < line.size() && line[nameEnd] == '(' &&
       !std::isdigit(static_cast<unsigned char>(line[0]))) {
-    Cursor e(line);
+    Cursor e(line, &loopNames_);
     const Term term = e.term();
     if (!e.atEnd()) throw UserError("unexpected \"" + std::string(e.rest()) + "\" after " + term.source);
     const Value v = evaluate(object, term, warnings_);
@@ -204,7 +216,7 @@ void Session::execute(std::string_view line) {
          << '\n';
   } else {
     const bool force = takeForce(line);
-    const ActionCall call = resolveAction(line);
+    const ActionCall call = resolveAction(line, &loopNames_);
     if (force && !isSave(call.number)) throw UserError("--force only goes after a save");
     runAction(object, call, force);
   }
@@ -212,10 +224,14 @@ void Session::execute(std::string_view line) {
 }
 
 bool Session::builtin(std::string_view line) {
-  Cursor c(line);
+  Cursor c(line, &loopNames_);
   const std::string keyword = c.word();
   if (!c.atEnd() && c.rest().front() == '(') return false;
-  if (keyword == "new") {
+  if (keyword == "for") {
+    openLoop(c);
+  } else if (keyword == "end") {
+    throw UserError(c.atEnd() ? "end without a for" : "end takes nothing");
+  } else if (keyword == "new") {
     const std::string name = c.word();
     if (name.empty() || name.front() == '-') throw UserError("new needs a name for the instance, then its options");
     // A quoted value, such as a delimiter with blanks, is one word.
@@ -288,6 +304,73 @@ bool Session::builtin(std::string_view line) {
   return true;
 }
 
+void Session::openLoop(Cursor& c) {
+  Loop loop;
+  loop.where = where_;
+  // In a script, a for line that is a mistake still gathers its lines, so that
+  // --keep-going passes over them; at the terminal it is typed again.
+  loop.skip = true;
+  if (!settings_.interactive) loop_ = loop;
+  constexpr const char* kForm = "write it as: for NAME from A to B, then its lines, then end";
+  const std::string name = c.word();
+  const bool named = !name.empty() && (std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_') &&
+                     std::all_of(name.begin(), name.end(), [](char ch) { return isNameChar(ch) && ch != '$'; });
+  if (!named) throw UserError(std::string("a loop needs a name of letters, digits and _; ") + kForm);
+  loop.name = lowered(name);
+  for (const auto& outer : loopNames_) {
+    if (outer.first == loop.name) throw UserError(name + " already names an enclosing loop");
+  }
+  // The bounds, once, as the loop starts: integers, a loop's name or integer expressions.
+  int32_t bounds[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    const char* word = i == 0 ? "from" : "to";
+    if (!c.token(word)) throw UserError(std::string("expected \"") + word + "\" in the for line; " + kForm);
+    const Term t = c.term();
+    if (t.kind != Param::integer) throw UserError("a loop's bounds are integers, but " + t.source + " is a text");
+    hostkit::RunObject* object = t.expression >= 0 ? &instance(current_) : nullptr;
+    bounds[i] = object != nullptr ? evaluate(*object, t, warnings_).integer : t.integer;
+    if (object != nullptr) object->releaseStringSpace();
+  }
+  if (!c.atEnd()) throw UserError("unexpected \"" + std::string(c.rest()) + "\" after the for line's bounds");
+  loop.from = bounds[0];
+  loop.to = bounds[1];
+  loop.skip = false;
+  loop_ = std::move(loop);
+}
+
+bool Session::gather(std::string_view line, const std::string& where, std::ostream& err) {
+  const std::string keyword = keywordOf(code(line));
+  if (keyword == "for") ++loop_->nested;
+  if (keyword != "end" || loop_->nested-- > 0) {
+    loop_->lines.emplace_back(line, where);
+    return true;
+  }
+  const Loop loop = *std::exchange(loop_, std::nullopt);
+  if (loop.skip) return true;  // its for line was told as a mistake
+  bool ok = true;
+  for (int64_t value = loop.from; value <= loop.to; ++value) {
+    loopNames_.emplace_back(loop.name, static_cast<int32_t>(value));
+    for (const auto& [text, at] : loop.lines) {
+      const bool done = runLine(text, at, err);
+      ok = ok && done;
+      if ((!done && !settings_.keepGoing) || quit_ || platform::cancelRequested()) {
+        loop_.reset();  // an inner loop left open by the stop
+        loopNames_.pop_back();
+        return done;  // a cancel is told by whoever reads the lines
+      }
+    }
+    loopNames_.pop_back();
+  }
+  return ok;
+}
+
+bool Session::endOfInput(std::ostream& err) {
+  if (!loop_) return true;
+  err << loop_->where << "this for has no end, so its lines did not run\n";
+  loop_.reset();
+  return false;
+}
+
 void Session::guardSave(bool force) const {
   if (!failedLoad_) return;
   if (!settings_.interactive) {
@@ -343,16 +426,21 @@ bool Session::run(std::istream& script, const std::string& name, std::ostream& e
     if (++number == 1 && line.rfind("\xef\xbb\xbf", 0) == 0) line.erase(0, 3);  // a UTF-8 byte order mark
     const bool done = runLine(line, name + ":" + std::to_string(number) + ": ", err);
     ok = ok && done;
-    if (!done && !settings_.keepGoing) return false;
+    if (!done && !settings_.keepGoing) {
+      loop_.reset();
+      return false;
+    }
     if (platform::cancelRequested()) {
       err << name << ":" << number << ": cancelled\n";
+      loop_.reset();
       return false;
     }
   }
-  return ok;
+  return endOfInput(err) && ok;
 }
 
 bool Session::runLine(std::string_view line, const std::string& where, std::ostream& err) {
+  if (loop_) return gather(line, where, err);
   std::optional<std::string> mistake;
   where_ = where;
   try {

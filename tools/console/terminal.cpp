@@ -239,7 +239,7 @@ int interactive(Session& session, std::ostream& err) {
 #endif
   while (!session.quitRequested()) {
     platform::clearCancel();
-    const std::string prompt = session.currentName() + "> ";
+    const std::string prompt = session.currentName() + (session.inLoop() ? "...> " : "> ");
 #if TESSEL_LINE_EDITING
     char* raw = nullptr;
     {
@@ -260,11 +260,13 @@ int interactive(Session& session, std::ostream& err) {
     std::cin.clear();
 #endif
     if (platform::cancelRequested()) {
-      std::cout << "^C\n";  // the line is dropped
+      std::cout << "^C\n";  // the line is dropped, and a loop being typed with it
+      session.dropLoop();
       continue;
     }
     (void)session.runLine(line, "", err);  // mistakes are told on their line; the shell goes on
   }
+  (void)session.endOfInput(err);  // told; leaving is not a failure
 #if TESSEL_LINE_EDITING
   completion().session = nullptr;  // the completion state outlives the session it points to
 #endif
