@@ -317,8 +317,8 @@ bool FileSystem::replace(std::FILE* f, const char* temp, const char* to) const {
   // The old file is gone (1176: removed, there being no backup name; 1177:
   // moved aside) but the new one was not moved in: its name is empty, so the
   // new file is moved in plainly, never removed.
-  const DWORD error = done ? ERROR_SUCCESS : GetLastError();
-  if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) done = move();
+  const DWORD why = done ? ERROR_SUCCESS : GetLastError();
+  if (why == ERROR_UNABLE_TO_MOVE_REPLACEMENT || why == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) done = move();
   if (!done) {
     const int error = errnoOf(GetLastError());
     const int reason = error == EEXIST ? EIO : error;  // EEXIST would say the stream is still the caller's
