@@ -98,6 +98,12 @@ std::size_t fullFolderLength(const std::string& name) {
 #endif
 }
 
+std::string folderOf(const char* name) {
+  const std::string path(name);
+  const std::size_t length = folderLength(path);
+  return length == 0 ? "." : path.substr(0, length);
+}
+
 #ifdef _WIN32
 // The system's reason for a failed file call, in errno's terms.
 int errnoOf(DWORD error) {
@@ -131,9 +137,23 @@ bool markedForDeletion(HANDLE h) {
 }
 
 std::string fullName(const char* name) {
-  char full[MAX_PATH];
-  const DWORD n = GetFullPathNameA(name, MAX_PATH, full, nullptr);
-  return n > 0 && n < MAX_PATH ? std::string(full, n) : std::string(name);
+  const DWORD size = GetFullPathNameA(name, 0, nullptr, nullptr);
+  std::string full(size, '\0');
+  const DWORD n = size > 0 ? GetFullPathNameA(name, size, full.data(), nullptr) : 0;
+  return n > 0 && n < size ? full.substr(0, n) : std::string(name);
+}
+
+// Where the file of `h` really is, however long that name; empty when the system cannot say.
+std::string finalPath(HANDLE h) {
+  std::string path(MAX_PATH, '\0');
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const DWORD n = GetFinalPathNameByHandleA(h, path.data(), static_cast<DWORD>(path.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) return {};
+    if (n < path.size()) return path.substr(0, n);
+    path.resize(n + 1);  // the size it needs, its terminator included
+  }
+  return {};
 }
 #else
 // A new file not yet linked into its folder (O_TMPFILE): it goes with its last stream.
@@ -142,22 +162,9 @@ bool unnamed(std::FILE* f) {
   return ::fstat(::fileno(f), &st) == 0 && st.st_nlink == 0;
 }
 
-std::string folderOf(const char* name) {
-  const std::string path(name);
-  const std::size_t length = folderLength(path);
-  return length == 0 ? "." : path.substr(0, length);
-}
+// Whether unnamed files can be named through /proc/self/fd.
+bool procFds() { return ::access("/proc/self/fd", X_OK) == 0; }
 
-// Brings the folder's entries to the disk, so that a new name survives a power cut.
-bool syncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
-  const int reason = errno;
-  ::close(fd);
-  errno = reason;
-  return synced;
-}
 #endif
 
 std::uint64_t sizeOf(std::FILE* f) {
@@ -220,13 +227,21 @@ std::FILE* FileSystem::createNew(const char* name, const char* like) const {
   struct stat old {};
   const bool keep = like != nullptr && ::stat(like, &old) == 0;
   const mode_t mode = keep ? (old.st_mode & 07777) : 0666;
-  int fd = ::open(folderOf(name).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-  // A file system without unnamed files: a named one, removed by discard().
-  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+  // An unnamed file is named later through /proc; without it (some
+  // containers), or on a file system without unnamed files, a named one,
+  // removed by discard().
+  int fd = procFds() ? ::open(folderOf(name).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode) : -1;
+  if (fd < 0 && (!procFds() || errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
     fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   }
   if (fd < 0) return nullptr;
-  if (keep) (void)::fchmod(fd, mode);
+  if (keep) {
+    // The old owner and group where the system allows it (the superuser, or
+    // a member of the file's group for the group), then the exact permission
+    // bits, which a change of owner may clear.
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    (void)::fchmod(fd, mode);
+  }
   std::FILE* f = ::fdopen(fd, "wb");
   if (f == nullptr) {
     const int reason = errno;
@@ -298,12 +313,12 @@ bool FileSystem::replace(std::FILE* f, const char* temp, const char* to) const {
   auto move = [&] {
     return MoveFileExA(fullTemp.c_str(), fullTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   };
-  bool done = attributes == INVALID_FILE_ATTRIBUTES
-                  ? move()
-                  : ReplaceFileA(fullTo.c_str(), fullTemp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                                 nullptr) != 0;
-  // The old file was moved aside but the new one not moved in: its name is empty, so it is moved in plainly.
-  if (!done && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) done = move();
+  bool done = attributes == INVALID_FILE_ATTRIBUTES ? move() : rename(fullTemp.c_str(), fullTo.c_str());
+  // The old file is gone (1176: removed, there being no backup name; 1177:
+  // moved aside) but the new one was not moved in: its name is empty, so the
+  // new file is moved in plainly, never removed.
+  const DWORD why = done ? ERROR_SUCCESS : GetLastError();
+  if (why == ERROR_UNABLE_TO_MOVE_REPLACEMENT || why == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) done = move();
   if (!done) {
     const int error = errnoOf(GetLastError());
     const int reason = error == EEXIST ? EIO : error;  // EEXIST would say the stream is still the caller's
@@ -320,10 +335,12 @@ bool FileSystem::replace(std::FILE* f, const char* temp, const char* to) const {
   }
   return true;
 #else
-  const std::string self = "/proc/self/fd/" + std::to_string(::fileno(f)), folder = folderOf(to);
+  const std::string self = "/proc/self/fd/" + std::to_string(::fileno(f));
   if (unnamed(f)) {
     // Named only now; a name taken meanwhile (EEXIST) leaves the stream to the caller for another try.
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp, AT_SYMLINK_FOLLOW) != 0) {
+    // Where /proc went away meanwhile, the privileged call that names a descriptor itself.
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp, AT_SYMLINK_FOLLOW) != 0 &&
+        (errno != ENOENT || ::linkat(::fileno(f), "", AT_FDCWD, temp, AT_EMPTY_PATH) != 0)) {
       const int reason = errno;
       if (reason == EEXIST) return false;
       (void)std::fclose(f);  // NOLINT(cppcoreguidelines-owning-memory): the stream is handed over
@@ -331,13 +348,44 @@ bool FileSystem::replace(std::FILE* f, const char* temp, const char* to) const {
       return false;
     }
   }
-  if (std::fclose(f) != 0 || std::rename(temp, to) != 0) {  // NOLINT(cppcoreguidelines-owning-memory)
+  if (std::fclose(f) != 0 || !rename(temp, to)) {  // NOLINT(cppcoreguidelines-owning-memory)
     const int reason = errno;
     ::unlink(temp);
     errno = reason;
     return false;
   }
-  return syncFolder(folder);
+  return true;
+#endif
+}
+
+bool FileSystem::rename(const char* from, const char* to) const {
+#ifdef _WIN32
+  return ReplaceFileA(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
+#else
+  return std::rename(from, to) == 0;
+#endif
+}
+
+bool FileSystem::syncFolder(const char* folder) const {
+#ifdef _WIN32
+  (void)folder;  // the move was written through
+  return true;
+#else
+  const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
+  const int reason = errno;
+  ::close(fd);
+  errno = reason;
+  return synced;
+#endif
+}
+
+bool FileSystem::remove(const char* name) const {
+#ifdef _WIN32
+  return DeleteFileA(name) != 0;
+#else
+  return ::unlink(name) == 0;
 #endif
 }
 
@@ -364,13 +412,11 @@ FileSystem::Kind FileSystem::kindOf(const char* name, std::string& linkTarget) c
   // as a reparse point (some show another system's links as plain files).
   HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  char final[MAX_PATH];
-  DWORD n = 0;
+  std::string target;
   if (h != INVALID_HANDLE_VALUE) {
-    n = GetFinalPathNameByHandleA(h, final, MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    target = finalPath(h);
     CloseHandle(h);
   }
-  std::string target = n > 0 && n < MAX_PATH ? std::string(final, n) : std::string();
   if (target.rfind("\\\\?\\UNC\\", 0) == 0) {
     target = "\\\\" + target.substr(8);
   } else if (target.rfind("\\\\?\\", 0) == 0) {
@@ -389,17 +435,29 @@ FileSystem::Kind FileSystem::kindOf(const char* name, std::string& linkTarget) c
   if (::lstat(name, &st) != 0) return errno == ENOENT ? Kind::missing : Kind::other;
   if (S_ISREG(st.st_mode)) return Kind::plain;
   if (!S_ISLNK(st.st_mode)) return Kind::other;
-  char resolved[PATH_MAX];
-  if (::realpath(name, resolved) != nullptr) {
-    if (::stat(resolved, &st) == 0 && S_ISREG(st.st_mode)) linkTarget = resolved;
-    return Kind::link;
+  // Each link's text from its own folder, as the system follows it: no
+  // absolute name is made, so a deep folder sets no limit beyond the
+  // system's own on the names handed to it. A name it cannot take leaves the
+  // target unnamed, and the writer then works through the link itself.
+  std::string at(name);
+  for (int hop = 0; hop < 40; ++hop) {
+    std::string next(256, '\0');
+    ssize_t n = 0;
+    while ((n = ::readlink(at.c_str(), next.data(), next.size())) >= static_cast<ssize_t>(next.size())) {
+      next.resize(next.size() * 2);
+    }
+    if (n <= 0) return Kind::link;
+    next.resize(static_cast<std::size_t>(n));
+    if (next[0] != '/') next.insert(0, at.substr(0, folderLength(at)));
+    if (::lstat(next.c_str(), &st) != 0) {
+      // A link to a file not made yet: the name it holds.
+      if (errno == ENOENT) linkTarget = next;
+      return Kind::link;
+    }
+    if (S_ISREG(st.st_mode)) linkTarget = next;
+    if (!S_ISLNK(st.st_mode)) return Kind::link;
+    at = std::move(next);
   }
-  // A link to a file not made yet: the name it holds, from the link's own folder.
-  const ssize_t n = errno == ENOENT ? ::readlink(name, resolved, sizeof resolved - 1) : -1;
-  if (n <= 0) return Kind::link;
-  std::string next(resolved, static_cast<std::size_t>(n));
-  if (next[0] != '/') next.insert(0, std::string(name).substr(0, folderLength(name)));
-  if (::lstat(next.c_str(), &st) != 0 && errno == ENOENT) linkTarget = next;
   return Kind::link;
 #endif
 }
@@ -421,6 +479,12 @@ bool FileSystem::writable(const char* name) const {
   CloseHandle(h);
   return true;
 #else
+  // A file nobody may write to is protected, also from the superuser, who could open it.
+  struct stat st {};
+  if (::stat(name, &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) {
+    errno = EACCES;
+    return false;
+  }
   // Opening without truncating changes nothing in the file.
   const int fd = ::open(name, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
@@ -452,13 +516,16 @@ FileWriter::FileWriter(const FileSystem& fs, const char* name, WriteMode mode)
   if (!linked.empty()) target_ = linked;
   const bool exists = kind == FileSystem::Kind::plain ||
                       (!linked.empty() && fs_.kindOf(target_.c_str(), ignored) == FileSystem::Kind::plain);
-  // A file the user could not open for writing is not replaced either.
+  // A file the user could not open for writing is not replaced either; nor
+  // is one reached through a link whose target has no usable name.
   errno = 0;
-  if (exists && !fs_.writable(target_.c_str())) {
+  const bool unnamedTarget = kind == FileSystem::Kind::link && linked.empty();
+  if ((exists || unnamedTarget) && !fs_.writable(target_.c_str()) && (exists || errno != ENOENT)) {
     fail(StatusCode::cannotOpen);
     return;
   }
   if (mode == WriteMode::append) {
+    made_ = !exists && (kind == FileSystem::Kind::missing || !linked.empty());
     openForAppend();
     return;
   }
@@ -469,8 +536,9 @@ FileWriter::FileWriter(const FileSystem& fs, const char* name, WriteMode mode)
     if (file_ == nullptr) fail(StatusCode::cannotOpen);
     return;
   }
-  if (kind == FileSystem::Kind::link && linked.empty()) {
-    // A link that leads nowhere yet: the file it names is made through it; nothing old to keep.
+  if (unnamedTarget) {
+    // A link that leads nowhere yet, or to a file whose name is too long to
+    // use: written through the link, old bytes kept.
     openInPlace();
     return;
   }
@@ -512,6 +580,7 @@ bool FileWriter::nextTempName(const std::string& target) {
 
 bool FileWriter::openTemp(const std::string& target) {
   path_ = Path::replacing;
+  folder_ = folderOf(target.c_str());  // made now: nothing may throw once the new file is in place
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
     if (!nextTempName(target)) return false;
     errno = 0;
@@ -527,16 +596,14 @@ bool FileWriter::openTemp(const std::string& target) {
 
 void FileWriter::openInPlace() {
   path_ = Path::inPlace;
-  std::string linked;
-  const FileSystem::Kind kind = fs_.kindOf(target_.c_str(), linked);
-  const bool existed = kind == FileSystem::Kind::plain || !linked.empty();
-  if (existed) {
-    Status read = readWholeFile(fs_, target_.c_str(), old_);
-    if (!read.ok()) {
-      // Old bytes that cannot be kept are not risked.
-      status_ = Status::failure(StatusCode::cannotOpen, name_, read.reason() != 0 ? read.reason() : EACCES);
-      return;
-    }
+  // Read as the system follows the name (through any link): only a file
+  // that is not there has no old bytes to keep.
+  const Status read = readWholeFile(fs_, target_.c_str(), old_);
+  const bool existed = read.ok() || read.reason() != ENOENT;
+  if (existed && !read.ok()) {
+    // Old bytes that cannot be kept are not risked.
+    status_ = Status::failure(StatusCode::cannotOpen, name_, read.reason() != 0 ? read.reason() : EACCES);
+    return;
   }
   errno = 0;
   file_ = fs_.open(target_.c_str(), existed ? "r+b" : "wb");
@@ -591,6 +658,12 @@ Status FileWriter::commitTemp() {
     if (fs_.replace(file_, temp_.c_str(), target_.c_str())) {
       file_ = nullptr;
       temp_.clear();
+      errno = 0;
+      // The save is done: only its lasting through a power cut is unknown.
+      if (!fs_.syncFolder(folder_.c_str())) {
+        status_ = Status::failure(StatusCode::ok, name_, errno != 0 ? errno : EIO)
+                      .withDetail("the new bytes are in place; their folder could not be synced to the disk");
+      }
       break;
     }
     const int reason = errno;
@@ -633,9 +706,15 @@ Status FileWriter::commitInPlace() {
 void FileWriter::putBack() noexcept {
   if (path_ == Path::replacing || path_ == Path::device) return;
   const bool appending = path_ == Path::appending;
-  if (!touched_) return;
+  if (!touched_ && !made_) return;
   // The failed stream is done with: its own failure is already reported.
   if (file_ != nullptr) (void)fs_.close(file_);
+  if (made_) {
+    file_ = nullptr;
+    status_ = std::move(status_).withDetail(fs_.remove(target_.c_str()) ? "the file it made is removed"
+                                                                        : "the file it made could not be removed");
+    return;
+  }
   file_ = fs_.open(target_.c_str(), "r+b");
   bool restored = file_ != nullptr;
   if (restored && !appending) {

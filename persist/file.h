@@ -46,19 +46,28 @@ class FileSystem {
   // Releases the stream whatever the result.
   virtual bool close(std::FILE* f) const;
   // Gives the finished, flushed file `f` of createNew(`temp`) the place of
-  // `to`, keeping what the old `to` had (permissions, attributes, security),
-  // and brings the folder's new entry to the disk. Releases the stream
+  // `to`, keeping what the old `to` had (permissions, owner and group where
+  // the system allows, attributes, security). Releases the stream
   // whatever the result; on failure nothing is left under `temp` unless errno
   // is EEXIST (`temp` was taken meanwhile: try again under another name).
   virtual bool replace(std::FILE* f, const char* temp, const char* to) const;
+  // Gives the closed file `from` the name `to`, replacing what is there (on
+  // Windows with ReplaceFileA, which keeps the old file's attributes and
+  // security, leaving its reason in GetLastError).
+  virtual bool rename(const char* from, const char* to) const;
+  // Brings the folder's entries to the disk, so that a new name survives a power cut.
+  virtual bool syncFolder(const char* folder) const;
+  virtual bool remove(const char* name) const;
   // Releases a stream of createNew(`temp`) and its file.
   virtual void discard(std::FILE* f, const char* temp) const;
-  // What is at `name`, and for a link the full name of the plain file it
-  // leads to, or of the missing one it names (empty when neither).
+  // What is at `name`, and for a link a name of the plain file it leads to,
+  // or of the missing one it names (empty when neither, or when that name
+  // is longer than the system takes).
   enum class Kind { missing, plain, link, other };
   virtual Kind kindOf(const char* name, std::string& linkTarget) const;
   // Whether an existing file may be opened for writing (not read-only, not
-  // denied to this user); errno says why not.
+  // denied to this user; one without any write permission is refused even
+  // to the superuser); errno says why not.
   virtual bool writable(const char* name) const;
   // The longest path the system takes, or 0 when it has no such limit.
   virtual std::size_t maxPath() const;
@@ -76,7 +85,9 @@ class FileSystem {
 //   are read first and written back when the save fails, and the outcome
 //   says "written in place".
 // - Append: the target's length is noted and it is cut back to it when the
-//   save fails.
+//   save fails; a file the append made is removed.
+// A replacing save whose folder cannot be synced after the new file took its
+// place succeeds with that said in its detail.
 // - A device, or anything else that is not a file, is written as it is.
 // A save into an existing file that could not be opened for writing fails
 // with cannotOpen and touches nothing. After the first failure further bytes
@@ -109,10 +120,12 @@ class FileWriter final : public ByteWriter {
   std::string name_;
   std::string target_;  // the file written: name_, or the file a link leads to
   std::string temp_;    // the new file's name on the replacing path
+  std::string folder_;  // its folder
   std::string old_;     // the old bytes, on the in-place path
   std::uint64_t oldLength_ = 0;
   std::uint64_t written_ = 0;
   bool touched_ = false;  // the target itself may have changed
+  bool made_ = false;     // an append that creates its file: removed when it fails
   Path path_ = Path::replacing;
   std::FILE* file_ = nullptr;
   Status status_;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -17,6 +18,9 @@
 #include <vector>
 
 #if !defined(_WIN32)
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -309,6 +313,22 @@ class FailingFileSystem : public FileSystem {
     errno = ENOSPC;
     return false;
   }
+  bool syncFolder(const char* folder) const override {
+    if (!failFolderSync) return FileSystem::syncFolder(folder);
+    errno = EIO;
+    return false;
+  }
+#if defined(_WIN32)
+  // As ReplaceFileA without a backup name fails to move the new file in: the old one is already gone.
+  bool rename(const char* from, const char* to) const override {
+    if (!replacementStuck) return FileSystem::rename(from, to);
+    (void)DeleteFileA(to);
+    SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+    return false;
+  }
+  bool replacementStuck = false;
+#endif
+  bool failFolderSync = false;
   std::size_t maxPath() const override { return pathLimit != 0 ? pathLimit : FileSystem::maxPath(); }
   std::size_t bufferSize() const override { return buffer; }
 
@@ -436,6 +456,15 @@ TEST(WriteFailures, AFailingAppendCutsTheFileBack) {
         });
     EXPECT_EQ(testing::readBytes(name), old + testing::readBytes(expected));
     EXPECT_EQ(real.writeMode(), WriteMode::replace);
+    // An append that made the file leaves none when it fails.
+    failEachStep(
+        0, [&](FileHandler& files) { return format.save(store, files, name.c_str(), WriteMode::append); },
+        [&] { std::filesystem::remove(name); },
+        [&](const Status& status, int) {
+          EXPECT_FALSE(std::filesystem::exists(name));
+          EXPECT_EQ(status.detail(), "the file it made is removed");
+        });
+    EXPECT_EQ(testing::readBytes(name), testing::readBytes(expected));
   }
   FileHandler files;
   ASSERT_TRUE(saveToCsv(store, files, name.c_str(), WriteMode::append).ok());
@@ -578,7 +607,8 @@ TEST(WriteFailures, AReadOnlyFileCannotBeOpened) {
   ASSERT_TRUE(SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL));
 #else
   ASSERT_EQ(::chmod(name.c_str(), 0444), 0);
-  // As the superuser every file opens for writing: the check runs as nobody.
+  // Refused to the superuser too, who could open it; and to nobody.
+  EXPECT_EQ(saves(), refused);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -595,6 +625,173 @@ TEST(WriteFailures, AReadOnlyFileCannotBeOpened) {
 #endif
   EXPECT_EQ(folder(dir), std::vector<std::string>{"f"});
 }
+
+// A folder whose entry cannot be synced after the new file took its place:
+// the save is done, and says that its lasting is not confirmed.
+TEST(WriteFailures, AnUnsyncedFolderAfterTheReplaceIsSaidNotFailed) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string name = dir.file("f");
+  testing::writeBytes(name, "old");
+  FailingFileSystem unsynced;
+  unsynced.failFolderSync = true;
+  FileHandler files(unsynced);
+  const Status status = saveToCsv(sample(3, "name"), files, name.c_str(), WriteMode::replace);
+  EXPECT_TRUE(status.ok());
+  EXPECT_EQ(status.detail(), "the new bytes are in place; their folder could not be synced to the disk");
+  EXPECT_NE(testing::readBytes(name), "old");
+  EXPECT_EQ(folder(dir), std::vector<std::string>{"f"});
+}
+
+#if defined(_WIN32)
+// ReplaceFileA that removed the old file but could not move the new one in
+// (1176): the new file is moved in, not removed.
+TEST(WriteFailures, AReplacementLeftUnmovedIsMovedIn) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string name = dir.file("f"), expected = dir.file("expected");
+  testing::writeBytes(name, "old");
+  FileHandler real;
+  ASSERT_TRUE(saveToCsv(sample(3, "name"), real, expected.c_str(), WriteMode::replace).ok());
+  FailingFileSystem stuck;
+  stuck.replacementStuck = true;
+  FileHandler files(stuck);
+  const Status status = saveToCsv(sample(3, "name"), files, name.c_str(), WriteMode::replace);
+  EXPECT_TRUE(status.ok()) << status.describe();
+  EXPECT_EQ(testing::readBytes(name), testing::readBytes(expected));
+  EXPECT_EQ(folder(dir), (std::vector<std::string>{"expected", "f"}));
+}
+#else
+// Runs `body` in a child process (as other users, in a mount namespace of
+// its own): whether it returned true.
+bool inChild(const std::function<bool()>& body) {
+  const pid_t child = ::fork();
+  if (child < 0) return false;
+  if (child == 0) std::_Exit(body() ? 0 : 1);
+  int status = 0;
+  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool becomeUser(uid_t user, gid_t primary, gid_t member) {
+  const gid_t groups[] = {member};
+  return ::setgroups(1, groups) == 0 && ::setgid(primary) == 0 && ::setuid(user) == 0;
+}
+
+// Through a link whose resolved name is longer than the system takes: the
+// file is written through the link with its old bytes kept, never cut.
+TEST(WriteFailures, ALinkBeyondThePathLimitKeepsItsFile) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string old(200002, 'o');
+  const ArrayStore store = sample(10, "name");
+  EXPECT_TRUE(inChild([&] {
+    if (::chdir(dir.file("").c_str()) != 0) return false;
+    for (std::size_t depth = 0; depth * 201 < PATH_MAX + 600; ++depth) {
+      const std::string step(200, 'd');
+      if (::mkdir(step.c_str(), 0700) != 0 || ::chdir(step.c_str()) != 0) return false;
+    }
+    testing::writeBytes("target", old);
+    if (!makeLink("target", "link")) return false;
+    bool kept = true;
+    for (int n = 1; n < 40; ++n) {
+      FailingFileSystem fs;
+      fs.kind = Step::write;
+      fs.failAt = n;
+      FileHandler files(fs);
+      const Status status = saveToFile(store, files, "link", WriteMode::replace);
+      kept = kept && (status.ok() || testing::readBytes("target") == old);
+      if (status.ok()) break;
+    }
+    FileHandler files;
+    testing::writeBytes("target", old);
+    const Status status = saveToFile(store, files, "link", WriteMode::replace);
+    return kept && status.ok() && std::filesystem::is_symlink("link") && testing::readBytes("target").size() < 1000;
+  }));
+}
+
+// A group member's save of a group-shared file keeps its group and mode (and
+// the owner's read access); the superuser's save keeps the owner too.
+TEST(WriteFailures, ASharedFileKeepsItsOwnerAndGroup) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs the superuser to act as two users";
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  constexpr uid_t kOwner = 61001, kMember = 61002;
+  constexpr gid_t kShared = 61500;
+  const std::string shared = dir.file("shared"), name = dir.file("shared/f");
+  ASSERT_EQ(::mkdir(shared.c_str(), 0770), 0);
+  ASSERT_EQ(::chown(shared.c_str(), kOwner, kShared), 0);
+  ASSERT_EQ(::chmod(shared.c_str(), 0770), 0);
+  ASSERT_EQ(::chmod(dir.file("").c_str(), 0755), 0);
+  testing::writeBytes(name, "old");
+  ASSERT_EQ(::chown(name.c_str(), kOwner, kShared), 0);
+  ASSERT_EQ(::chmod(name.c_str(), 0660), 0);
+  const ArrayStore store = sample(3, "name");
+  auto owned = [&] {
+    struct stat st {};
+    return ::stat(name.c_str(), &st) == 0
+               ? std::to_string(st.st_uid) + ":" + std::to_string(st.st_gid) + " " + std::to_string(st.st_mode & 07777)
+               : std::string("none");
+  };
+  EXPECT_TRUE(inChild([&] {
+    FileHandler files;
+    const Status status = becomeUser(kMember, kMember, kShared)
+                              ? saveToCsv(store, files, name.c_str(), WriteMode::replace)
+                              : Status::failure(StatusCode::cannotOpen);
+    return status.describe() == "ok";  // replaced, not written in place
+  }));
+  EXPECT_NE(testing::readBytes(name), "old");
+  EXPECT_EQ(owned(), std::to_string(kMember) + ":" + std::to_string(kShared) + " " + std::to_string(0660));
+  EXPECT_TRUE(inChild([&] { return becomeUser(kOwner, kOwner, kShared) && testing::readBytes(name).size() > 3; }));
+  FileHandler files;
+  ASSERT_EQ(::chown(name.c_str(), kOwner, kShared), 0);
+  ASSERT_TRUE(saveToCsv(store, files, name.c_str(), WriteMode::replace).ok());
+  EXPECT_EQ(owned(), std::to_string(kOwner) + ":" + std::to_string(kShared) + " " + std::to_string(0660));
+}
+
+// A folder its user may write to but not read (0300) cannot be synced: the
+// save is done, and says so; and without /proc new files are still named.
+TEST(WriteFailures, AnUnreadableFolderAndNoProcStillSave) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string locked = dir.file("locked"), name = dir.file("locked/f");
+  ASSERT_EQ(::mkdir(locked.c_str(), 0700), 0);
+  testing::writeBytes(name, "old");
+  const ArrayStore store = sample(3, "name");
+  ASSERT_EQ(::chmod(dir.file("").c_str(), 0755), 0);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(locked.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(name.c_str(), 65534, 65534), 0);
+  }
+  ASSERT_EQ(::chmod(locked.c_str(), 0300), 0);
+  EXPECT_TRUE(inChild([&] {
+    FileHandler files;
+    if (::geteuid() == 0 && ::setuid(65534) != 0) return false;
+    const Status status = saveToCsv(store, files, name.c_str(), WriteMode::replace);
+    return status.ok() && status.detail().find("the new bytes are in place") == 0 && status.reason() == EACCES;
+  }));
+  ASSERT_EQ(::chmod(locked.c_str(), 0700), 0);
+  EXPECT_NE(testing::readBytes(name), "old");
+  EXPECT_EQ(folderListing(locked), std::vector<std::string>{"f"});
+
+  if (::geteuid() != 0) GTEST_SKIP() << "needs the superuser to hide /proc";
+  testing::writeBytes(name, "old");
+  const bool saved = inChild([&] {
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("none", "/proc", "tmpfs", 0, "size=4k") != 0)
+      std::_Exit(3);
+    FileHandler files;
+    const Status status = saveToCsv(store, files, name.c_str(), WriteMode::replace);
+    // As someone without the privilege to name a descriptor itself, too.
+    FileHandler nobody;
+    return status.ok() && status.detail().empty() && ::access("/proc/self/fd", F_OK) != 0 &&
+           ::chmod(locked.c_str(), 0777) == 0 && ::setuid(65534) == 0 &&
+           saveToCsv(store, nobody, name.c_str(), WriteMode::replace).ok();
+  });
+  EXPECT_TRUE(saved);
+  EXPECT_NE(testing::readBytes(name), "old");
+  EXPECT_EQ(folderListing(locked), std::vector<std::string>{"f"});
+}
+#endif
 
 // Kills: a save ended at each of its steps in turn (creating the new file,
 // each write, the flush, the replace, a close), as a crash or a power cut
