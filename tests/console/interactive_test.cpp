@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -140,10 +141,16 @@ TEST_F(Interactive, AfterAFailedLoadASaveNeedsForce) {
 }
 
 TEST_F(Interactive, HistoryIsKeptForTheNextSession) {
+  const mode_t umaskWas = umask(022);  // the common one, which would leave a new file readable by all
   typeInto(home_.string(), "Append value 41\n\x04");
+  umask(umaskWas);
   std::ifstream history(home_ / ".tessel_history");
   std::string saved((std::istreambuf_iterator<char>(history)), std::istreambuf_iterator<char>());
   EXPECT_NE(saved.find("41"), std::string::npos) << saved;
+  // What was typed is for its owner's eyes only.
+  struct stat made {};
+  ASSERT_EQ(stat((home_ / ".tessel_history").c_str(), &made), 0);
+  EXPECT_EQ(made.st_mode & 0777, 0600u);
   // Arrow up brings the line back in a new session.
   const Session s = typeInto(home_.string(), "\x1b[A\nsize()\n\x04");
   EXPECT_NE(s.output.find("size() = 1"), std::string::npos) << s.output;
