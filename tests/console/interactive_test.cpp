@@ -215,3 +215,39 @@ TEST_F(Interactive, LongOutputGoesThroughThePager) {
 }
 
 }  // namespace
+
+// The exit status of tessel run by the shell with `arguments` (quoted by the
+// caller), its messages (with `withOutput` its output too) in `err`.
+int runTessel(const std::string& arguments, std::string& err, const std::filesystem::path& folder,
+              bool withOutput = false) {
+  const std::filesystem::path errors = folder / "stderr.txt";
+  const std::string command = "timeout 20 '" TESSEL_CONSOLE_PATH "' --module '" TESSEL_MODULE_PATH "' " + arguments +
+                              " 2>'" + errors.string() + "'" + (withOutput ? " 1>&2" : "");
+  const int status = std::system(command.c_str());
+  std::ifstream in(errors);
+  err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(Interactive, APipeIsRefusedBeforeItIsOpened) {
+  const std::string fifo = (home_ / "pipe.arr").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Without a writer an open would wait for ever (timeout's 124).
+  const struct {
+    std::string command;
+    int status;
+  } rows[] = {{"show", 1}, {"check", 2}, {"convert", 1}};
+  for (const auto& row : rows) {
+    std::string err;
+    const std::string out = row.command == "convert" ? " '" + (home_ / "out.csv").string() + "'" : "";
+    EXPECT_EQ(runTessel(row.command + " '" + fifo + "'" + out, err, home_, true), row.status) << row.command << err;
+    EXPECT_NE(err.find("a device or a pipe, not a file"), std::string::npos) << row.command << err;
+  }
+}
+
+TEST_F(Interactive, OutputThatCannotBeWrittenIsAFailure) {
+  std::string err;
+  EXPECT_EQ(runTessel("--version >/dev/full", err, home_), 2) << err;
+  EXPECT_NE(err.find("cannot write the output"), std::string::npos) << err;
+  EXPECT_EQ(runTessel("--version >/dev/null", err, home_), 0) << err;
+}

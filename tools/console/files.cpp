@@ -175,7 +175,13 @@ std::string headerRow(hostkit::RunObject& object) {
 // The format the content shows, if it shows one.
 std::optional<Format> formatOfContent(const std::string& path) {
   std::error_code error;
-  if (std::filesystem::is_directory(path, error)) throw UserError("cannot read " + path + ": it is a directory");
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (std::filesystem::is_directory(status)) throw UserError("cannot read " + path + ": it is a directory");
+  // A pipe without a writer would block the read for ever: refused before it
+  // is opened, as the module refuses it.
+  if (std::filesystem::is_fifo(status) || std::filesystem::is_socket(status) ||
+      std::filesystem::is_character_file(status) || std::filesystem::is_block_file(status))
+    throw UserError("cannot read " + path + ": a device or a pipe, not a file");
   std::string head = readAll(path, 512);
   if (head.compare(0, 8, "QVXARRAY") == 0) return Format::native;
   if (head.compare(0, 10, std::string("HGF ARRAY\0", 10)) == 0) return Format::hostArray;
