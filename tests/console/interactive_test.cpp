@@ -251,3 +251,12 @@ TEST_F(Interactive, OutputThatCannotBeWrittenIsAFailure) {
   EXPECT_NE(err.find("cannot write the output"), std::string::npos) << err;
   EXPECT_EQ(runTessel("--version >/dev/null", err, home_), 0) << err;
 }
+
+TEST_F(Interactive, CheckSaysWhatNoWriterPutsInAFile) {
+  // An empty 1D native file with three bytes after its last record.
+  const std::string file = (home_ / "tail.arr").string();
+  std::ofstream(file, std::ios::binary) << std::string("QVXARRAY\1\0\1\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0xyz", 29);
+  std::string out;
+  EXPECT_EQ(runTessel("check '" + file + "'", out, home_, true), 1) << out;
+  EXPECT_NE(out.find("damaged: 3 bytes after the last record"), std::string::npos) << out;
+}
