@@ -288,14 +288,21 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
     warnings.push_back(path + " looks like a spreadsheet's CSV, with " + *look +
                        "; the module keeps quotes and semicolons as text, --from sheet reads it as a spreadsheet does");
   }
-  ScratchFile scratch;
-  writeAll(scratch.path, text);
-  object.act(number, scratch.path);
+  // The module reads the user's file itself unless a byte order mark or a
+  // header row must be left out; only then does it read a copy without them.
+  const bool asItIs = !csvHeader && text.size() == std::filesystem::file_size(path, error) && !error;
+  std::optional<ScratchFile> scratch;
+  if (!asItIs) {
+    scratch.emplace();
+    writeAll(scratch->path, text);
+  }
+  const std::string& given = scratch ? scratch->path : path;
+  object.act(number, given);
   const auto done = object.lastOutcome();
   for (std::size_t c = 0; c < labels.size(); ++c) object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
   if (loaded == nullptr) return;
-  // The module read the scratch copy; the user knows the file by its own name.
-  *loaded = {done.code, named(done.text, scratch.path, path)};
+  // A scratch copy is named as the user knows the file.
+  *loaded = {done.code, named(done.text, given, path)};
 }
 
 int actionNumber(const FileAction& action) {
