@@ -115,6 +115,14 @@ std::optional<HostArrayHeader> readHostArrayHeader(std::string_view bytes) {
     noteDamage(header.damage,
                "texts of format version " + std::to_string(header.version) + " are not read: every entry loads empty");
   header.entryOffset = bytes.size() - in.remaining();
+  // compat: an extent of 0 or less reads no entry, whatever follows.
+  const int32_t extents[] = {header.x, header.y, header.z};
+  for (int e = 0; e < 3 && header.entries == 0 && in.remaining() > 0; ++e) {
+    if (extents[e] > 0) continue;
+    noteDamage(header.damage, std::string(1, "XYZ"[e]) + " is " + std::to_string(extents[e]) + ": the " +
+                                  byteCount(in.remaining()) + " of entries are not read");
+    break;
+  }
   return header;
 }
 
@@ -158,9 +166,11 @@ std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayH
       continue;
     }
     // A text runs to its first zero byte, or to the end of its entry.
-    const void* zero = std::memchr(text.data(), '\0', text.size());
-    const std::size_t length =
-        zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - text.data()) : text.size();
+    const std::size_t length = std::min(text.find('\0'), text.size());
+    // compat: the text still ends at the zero byte.
+    if (length + 1 < text.size())
+      noteDamage(damage,
+                 "entry " + std::to_string(i) + " has " + byteCount(text.size() - length - 1) + " after a zero byte");
     cells.add(CellDescriptor::ofText(text.data(), static_cast<int32_t>(length)));
   }
   cells.finish();
@@ -170,6 +180,8 @@ std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayH
     noteDamage(damage, "ends early: " + std::to_string(partial ? i - 1 : i) + " of " + std::to_string(header->entries) +
                            " entries read" + (partial ? ", 1 more cut short" : ""));
   }
+  // compat: what follows the last entry is not read, as it never was.
+  if (in.remaining() > 0) noteDamage(damage, byteCount(in.remaining()) + " after the last entry");
   return damage;
 }
 

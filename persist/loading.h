@@ -54,6 +54,9 @@ inline Status tooLargeForArray(const char* name, int64_t cells) {
       .withDetail("too large for the array: " + std::to_string(cells) + " cells");
 }
 
+// "1 byte", "3 bytes", for damage notes.
+inline std::string byteCount(uint64_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
+
 // The first damage a reader meets is the one reported; later ones add nothing.
 inline void noteDamage(std::string& damage, std::string detail) {
   if (damage.empty()) damage = std::move(detail);

@@ -52,11 +52,21 @@ CellDescriptor readRecord(ByteReader& in, std::string& spill, std::string& damag
   }
   const std::string_view payload = in.take(static_cast<uint64_t>(length));
   if (payload.empty()) return {};
+  // compat: an empty record with bytes loads as data of them, as it always did.
+  // A payload cut short is said as the end of the file, after the records.
+  const bool whole = !in.cut();
+  if (whole && type == kindOf(CellType::empty))
+    noteDamage(damage, what() + " is empty but carries " + byteCount(payload.size()));
   if (type != kindOf(CellType::string))
     return CellDescriptor::ofData(payload.data(), static_cast<int32_t>(payload.size()));
+  // compat: a string runs to its first zero byte; bytes after it, or no zero
+  // byte at all, are no writer's, and said so.
+  const std::size_t zero = payload.find('\0');
+  if (whole && zero == std::string_view::npos) noteDamage(damage, what() + " is a string without its zero byte");
+  if (zero != std::string_view::npos && zero + 1 < payload.size())
+    noteDamage(damage, what() + " is a string with " + byteCount(payload.size() - zero - 1) + " after its zero byte");
   // Most strings carry their terminator; one that does not is copied to get one.
-  if (payload.back() == '\0' || std::memchr(payload.data(), '\0', payload.size()) != nullptr)
-    return CellDescriptor::ofString(payload.data());
+  if (zero != std::string_view::npos) return CellDescriptor::ofString(payload.data());
   spill.assign(payload);
   return CellDescriptor::ofString(spill.c_str());
 }
@@ -147,6 +157,9 @@ std::optional<NativeHeader> readNativeHeader(std::string_view bytes) {
     const int32_t length = in.i32();
     if (length < 0) noteDamage(header.damage, "label " + std::to_string(k) + " has a negative length");
     const std::string_view text = length >= 1 ? in.take(static_cast<uint64_t>(length)) : std::string_view();
+    // compat: the label still runs to the zero byte, as any label set.
+    if (text.find('\0') != std::string_view::npos)
+      noteDamage(header.damage, "label " + std::to_string(k) + " is cut at a zero byte");
     header.labels.push_back(text.empty() ? std::nullopt : std::optional<std::string>(text));
   }
   if (in.cut() || k < labelCount) {
@@ -186,6 +199,8 @@ std::string applyNativeFile(ArrayStore& store, const NativeHeader& header, LoadM
     noteDamage(damage, "ends early: " + std::to_string(partial ? i - 1 : i) + " of " + std::to_string(cellCount) +
                            " cells read" + (partial ? ", 1 more cut short" : ""));
   }
+  // compat: what follows the last record is not read, as it never was.
+  if (in.remaining() > 0) noteDamage(damage, byteCount(in.remaining()) + " after the last record");
   recordset::setLabels(store, header.labels);
   return damage;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -140,10 +141,16 @@ TEST_F(Interactive, AfterAFailedLoadASaveNeedsForce) {
 }
 
 TEST_F(Interactive, HistoryIsKeptForTheNextSession) {
+  const mode_t umaskWas = umask(022);  // the common one, which would leave a new file readable by all
   typeInto(home_.string(), "Append value 41\n\x04");
+  umask(umaskWas);
   std::ifstream history(home_ / ".tessel_history");
   std::string saved((std::istreambuf_iterator<char>(history)), std::istreambuf_iterator<char>());
   EXPECT_NE(saved.find("41"), std::string::npos) << saved;
+  // What was typed is for its owner's eyes only.
+  struct stat made {};
+  ASSERT_EQ(stat((home_ / ".tessel_history").c_str(), &made), 0);
+  EXPECT_EQ(made.st_mode & 0777, 0600u);
   // Arrow up brings the line back in a new session.
   const Session s = typeInto(home_.string(), "\x1b[A\nsize()\n\x04");
   EXPECT_NE(s.output.find("size() = 1"), std::string::npos) << s.output;
@@ -222,3 +229,66 @@ TEST_F(Interactive, LongOutputGoesThroughThePager) {
 }
 
 }  // namespace
+
+// The exit status of tessel run by the shell with `arguments` (quoted by the
+// caller), its messages (with `withOutput` its output too) in `err`.
+int runTessel(const std::string& arguments, std::string& err, const std::filesystem::path& folder,
+              bool withOutput = false) {
+  const std::filesystem::path errors = folder / "stderr.txt";
+  const std::string command = "timeout 20 '" TESSEL_CONSOLE_PATH "' --module '" TESSEL_MODULE_PATH "' " + arguments +
+                              " 2>'" + errors.string() + "'" + (withOutput ? " 1>&2" : "");
+  const int status = std::system(command.c_str());
+  std::ifstream in(errors);
+  err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(Interactive, APipeIsRefusedBeforeItIsOpened) {
+  const std::string fifo = (home_ / "pipe.arr").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Without a writer an open would wait for ever (timeout's 124).
+  const struct {
+    std::string command;
+    int status;
+  } rows[] = {{"show", 1}, {"check", 2}, {"convert", 1}};
+  for (const auto& row : rows) {
+    std::string err;
+    const std::string out = row.command == "convert" ? " '" + (home_ / "out.csv").string() + "'" : "";
+    EXPECT_EQ(runTessel(row.command + " '" + fifo + "'" + out, err, home_, true), row.status) << row.command << err;
+    EXPECT_NE(err.find("a device or a pipe, not a file"), std::string::npos) << row.command << err;
+  }
+}
+
+TEST_F(Interactive, OutputThatCannotBeWrittenIsAFailure) {
+  std::string err;
+  EXPECT_EQ(runTessel("--version >/dev/full", err, home_), 2) << err;
+  EXPECT_NE(err.find("cannot write the output"), std::string::npos) << err;
+  EXPECT_EQ(runTessel("--version >/dev/null", err, home_), 0) << err;
+}
+
+TEST_F(Interactive, CheckSaysWhatNoWriterPutsInAFile) {
+  // An empty 1D native file with three bytes after its last record.
+  const std::string file = (home_ / "tail.arr").string();
+  std::ofstream(file, std::ios::binary) << std::string("QVXARRAY\1\0\1\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0xyz", 29);
+  std::string out;
+  EXPECT_EQ(runTessel("check '" + file + "'", out, home_, true), 1) << out;
+  EXPECT_NE(out.find("damaged: 3 bytes after the last record"), std::string::npos) << out;
+}
+
+TEST_F(Interactive, APlainCsvFileIsLoadedWithoutACopy) {
+  // No file may grow here (root too), so a copy of the CSV file could not be
+  // written; the output goes through a pipe, which the limit does not touch.
+  const std::string file = (home_ / "plain.csv").string();
+  std::ofstream(file, std::ios::binary) << "a,b\r\nc,d\r\n";
+  const std::string command = "(ulimit -f 0; trap '' XFSZ; timeout 20 '" TESSEL_CONSOLE_PATH
+                              "' --module '" TESSEL_MODULE_PATH "' show '" +
+                              file + "' 2>&1; echo \"status $?\") | cat";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  char buffer[4096];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  pclose(pipe);
+  EXPECT_NE(out.find("status 0"), std::string::npos) << out;
+  EXPECT_NE(out.find("c"), std::string::npos) << out;
+}

@@ -93,6 +93,15 @@ TEST_F(HostileFiles, DamagedFilesLoadWhatTheyHoldAndSaySo) {
       {nativeStart(-3) + le32(0), "", "damaged: F: the label count is negative (-3)"},
       {nativeStart(0) + le32(-1), "", "damaged: F: the cell count is negative (-1)"},
       {nativeStart(1) + le32(-2) + le32(0), "", "damaged: F: label 0 has a negative length"},
+      // Bytes no writer puts there still load as they always did.
+      {nativeStart(0) + le32(1) + record(0, "ab") + kNoKey, "_", "damaged: F: record 0 is empty but carries 2 bytes"},
+      {nativeStart(0) + le32(1) + record(2, std::string("a\0b", 3)) + kNoKey, "a",
+       "damaged: F: record 0 is a string with 1 byte after its zero byte"},
+      {nativeStart(0) + le32(1) + record(2, "ab") + kNoKey, "ab",
+       "damaged: F: record 0 is a string without its zero byte"},
+      {nativeStart(0) + le32(1) + record(2, std::string("a\0", 2)) + kNoKey + "xyz", "a",
+       "damaged: F: 3 bytes after the last record"},
+      {nativeStart(1) + le32(3) + std::string("a\0b", 3) + le32(0), "", "damaged: F: label 0 is cut at a zero byte"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(load(kLoadNative, row.bytes, outcome), row.cells) << row.text;
@@ -125,6 +134,11 @@ TEST_F(HostileFiles, DamagedHostArrayFiles) {
       {hostStart(2, 1, 1, 2) + le32(-9) + le32(1) + "z", "_|z", "damaged: F: entry 0 has a negative length"},
       {hostStart(2, 1, 1, 3) + le32(5), "", "damaged: F: unknown content flags (3): no entry read"},
       {hostStart(2, 1, 1, 2, 1), "_|_", "damaged: F: texts of format version 1 are not read: every entry loads empty"},
+      {hostStart(-1, 1, 1, 2) + le32(1) + "a", "", "damaged: F: X is -1: the 5 bytes of entries are not read"},
+      {hostStart(1, 1, 0, 2) + le32(1) + "a", "", "damaged: F: Z is 0: the 5 bytes of entries are not read"},
+      {hostStart(1, 1, 1, 2) + le32(3) + std::string("a\0b", 3), "a",
+       "damaged: F: entry 0 has 1 byte after a zero byte"},
+      {hostStart(1, 1, 1, 2) + le32(1) + "a" + "zz", "a", "damaged: F: 2 bytes after the last entry"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(load(kLoadHost, row.bytes, outcome), row.cells) << row.text;

@@ -175,7 +175,13 @@ std::string headerRow(hostkit::RunObject& object) {
 // The format the content shows, if it shows one.
 std::optional<Format> formatOfContent(const std::string& path) {
   std::error_code error;
-  if (std::filesystem::is_directory(path, error)) throw UserError("cannot read " + path + ": it is a directory");
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (std::filesystem::is_directory(status)) throw UserError("cannot read " + path + ": it is a directory");
+  // A pipe without a writer would block the read for ever: refused before it
+  // is opened, as the module refuses it.
+  if (std::filesystem::is_fifo(status) || std::filesystem::is_socket(status) ||
+      std::filesystem::is_character_file(status) || std::filesystem::is_block_file(status))
+    throw UserError("cannot read " + path + ": a device or a pipe, not a file");
   std::string head = readAll(path, 512);
   if (head.compare(0, 8, "QVXARRAY") == 0) return Format::native;
   if (head.compare(0, 10, std::string("HGF ARRAY\0", 10)) == 0) return Format::hostArray;
@@ -282,14 +288,21 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
     warnings.push_back(path + " looks like a spreadsheet's CSV, with " + *look +
                        "; the module keeps quotes and semicolons as text, --from sheet reads it as a spreadsheet does");
   }
-  ScratchFile scratch;
-  writeAll(scratch.path, text);
-  object.act(number, scratch.path);
+  // The module reads the user's file itself unless a byte order mark or a
+  // header row must be left out; only then does it read a copy without them.
+  const bool asItIs = !csvHeader && text.size() == std::filesystem::file_size(path, error) && !error;
+  std::optional<ScratchFile> scratch;
+  if (!asItIs) {
+    scratch.emplace();
+    writeAll(scratch->path, text);
+  }
+  const std::string& given = scratch ? scratch->path : path;
+  object.act(number, given);
   const auto done = object.lastOutcome();
   for (std::size_t c = 0; c < labels.size(); ++c) object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
   if (loaded == nullptr) return;
-  // The module read the scratch copy; the user knows the file by its own name.
-  *loaded = {done.code, named(done.text, scratch.path, path)};
+  // A scratch copy is named as the user knows the file.
+  *loaded = {done.code, named(done.text, given, path)};
 }
 
 int actionNumber(const FileAction& action) {

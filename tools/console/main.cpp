@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -195,10 +196,19 @@ int main(int argc, char** argv) {
     std::cerr << "tessel: " << e.what() << " (tessel --help shows the usage)\n";
     return kUsageError;
   }
+  int status = kFailed;
   try {
-    return dispatch(options, argv[0]);
+    status = dispatch(options, argv[0]);
   } catch (const std::exception& e) {
     std::cerr << "tessel: " << e.what() << '\n';
-    return kFailed;
   }
+  // Output that never reached its file (a full disk, a closed pipe) is a
+  // failure, whatever the command found; a stream that failed once writes
+  // nothing more, so nothing spins on it.
+  std::cout.flush();
+  if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::cerr << "tessel: cannot write the output: " << std::strerror(errno) << '\n';
+    return kUsageError;
+  }
+  return status;
 }

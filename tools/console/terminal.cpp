@@ -15,6 +15,8 @@
 
 #if TESSEL_LINE_EDITING
 #include <editline/readline.h>
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 namespace tessel::console {
@@ -198,9 +200,12 @@ class TypingLocale {
 };
 
 // The history file, saved after each line so that a closed terminal loses
-// none, and replaced whole so that a save cut short never empties it.
+// none, and replaced whole so that a save cut short never empties it. It
+// holds what was typed, so it is made readable by its owner only; the
+// replacing save keeps that mode.
 void saveHistory(const std::string& path, std::ostream& err) {
   try {
+    if (const int made = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); made >= 0) ::close(made);
     replaceFile(path, writtenBy([](const std::string& scratch) {
                   if (write_history(scratch.c_str()) != 0) throw UserError("cannot write the history");
                 }));
