@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <random>
 
 #ifdef _WIN32
@@ -414,8 +415,9 @@ FileSystem::Kind FileSystem::kindOf(const char* name, std::string& linkTarget) c
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   std::string target;
   if (h != INVALID_HANDLE_VALUE) {
+    // Closed on every way out: a handle left open keeps the file from being replaced.
+    const std::unique_ptr<void, decltype(&CloseHandle)> open(h, &CloseHandle);
     target = finalPath(h);
-    CloseHandle(h);
   }
   if (target.rfind("\\\\?\\UNC\\", 0) == 0) {
     target = "\\\\" + target.substr(8);
