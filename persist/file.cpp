@@ -412,11 +412,14 @@ FileSystem::Kind FileSystem::kindOf(const char* name, std::string& linkTarget) c
   // as a reparse point (some show another system's links as plain files).
   HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  std::string target;
-  if (h != INVALID_HANDLE_VALUE) {
-    target = finalPath(h);
-    CloseHandle(h);
-  }
+  // Closed however finalPath() ends: a handle left open would keep the file from being replaced.
+  struct Closer {
+    HANDLE h;
+    ~Closer() {
+      if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+  } closer{h};
+  std::string target = h != INVALID_HANDLE_VALUE ? finalPath(h) : std::string();
   if (target.rfind("\\\\?\\UNC\\", 0) == 0) {
     target = "\\\\" + target.substr(8);
   } else if (target.rfind("\\\\?\\", 0) == 0) {
