@@ -27,6 +27,11 @@ class LabelTable {
     const auto it = find(c);
     return it != held_.end() && it->column == c ? it->text.c_str() : nullptr;
   }
+  // The first column at or after c that has a label, or -1.
+  int32_t next(int32_t c) const {
+    const auto it = find(c);
+    return it != held_.end() ? it->column : -1;
+  }
   // The labels held, in column order.
   const std::vector<Label>& held() const { return held_; }
 

@@ -9,6 +9,7 @@
 #include "host/run_state.h"
 #include "host/tessel.h"
 #include "persist/save_report.h"
+#include "recordset/labels.h"
 
 static_assert(TESSEL_CELL_EMPTY == static_cast<int>(tessel::CellType::empty) &&
                   TESSEL_CELL_VALUE == static_cast<int>(tessel::CellType::value) &&
@@ -65,6 +66,23 @@ TESSEL_EXPORT int32_t TESSEL_CALL TesselLastSaveReport(TesselRunObject* object, 
                              n(r.emptyCellsDropped), n(r.elementsAdded), n(r.splitAtSeparator),  n(r.splitAtLineBreak),
                              n(r.textsEmptied)};
   return 0;
+}
+
+TESSEL_EXPORT int32_t TESSEL_CALL TesselNextLabel(TesselRunObject* object, int32_t column) {
+  auto* state = object != nullptr ? static_cast<tessel::RunState*>(object->store) : nullptr;
+  if (state == nullptr) return -1;
+  return tessel::recordset::nextLabelledColumn(state->store(), column);
+}
+
+TESSEL_EXPORT int32_t TESSEL_CALL TesselCellBytes(TesselRunObject* object, int32_t index, char* buffer, int32_t size) {
+  auto* state = object != nullptr ? static_cast<tessel::RunState*>(object->store) : nullptr;
+  if (state == nullptr) return -1;
+  const tessel::Cell* cell = state->store().cellAt(index);
+  if (cell == nullptr) return -1;
+  const int32_t length = cell->type() == tessel::CellType::string ? cell->length() - 1 : cell->length();
+  if (buffer != nullptr && size > 0 && cell->bytes() != nullptr && length > 0)
+    std::memcpy(buffer, cell->bytes(), length < size ? length : size);
+  return length;
 }
 
 }  // extern "C"

@@ -69,7 +69,9 @@ inline constexpr Topic kElementConcepts[] = {
      "for. Case sensitivity applies to both and to sorting."},
     {"Lists",
      "The list expressions join texts with the separator you give. Lists that fill rows are split at every "
-     "character of the list delimiter: empty items are skipped, blanks and apostrophes are kept."},
+     "character of the list delimiter: empty items are skipped, blanks and apostrophes are kept. A list "
+     "longer than a save of the array may write (64 bytes for each byte the cells take, plus 64 MiB, and "
+     "2 GiB at most) gives no text, such as the label list of a table declared billions of columns wide."},
     {"Failures",
      "Nothing is ever reported: an action that cannot be carried out changes nothing, and an expression "
      "returns -1, 0 or no text."},

@@ -5,6 +5,7 @@
 
 #include "core/array_store.h"
 #include "host/operations.h"
+#include "persist/save_size.h"
 #include "recordset/aggregates.h"
 #include "recordset/labels.h"
 #include "recordset/lists.h"
@@ -122,25 +123,34 @@ Result cellOrNone(const std::optional<CellText>& text) { return text ? Result::t
 
 }  // namespace
 
-Result elementList(Instance& o, const Arguments& a) { return Result::built(rs::elementList(o.store(), a.text(0))); }
-Result quotedElementList(Instance& o, const Arguments& a) {
-  return Result::built(rs::quotedElementList(o.store(), a.text(0)));
+// Built texts stop where saves stop: a list longer than a save of the array
+// could write gives no text. An obvious fault mended: a list of billions of
+// empty columns was built, however long it took and whatever it cost.
+constexpr rs::TextBound kTextBound = &persist::withinSaveSize;
+
+Result elementList(Instance& o, const Arguments& a) {
+  return builtOrNone(rs::elementList(o.store(), a.text(0), kTextBound));
 }
-Result keyList(Instance& o, const Arguments& a) { return Result::built(rs::keyList(o.store(), a.text(0))); }
-Result quotedKeyList(Instance& o, const Arguments& a) { return Result::built(rs::quotedKeyList(o.store(), a.text(0))); }
+Result quotedElementList(Instance& o, const Arguments& a) {
+  return builtOrNone(rs::quotedElementList(o.store(), a.text(0), kTextBound));
+}
+Result keyList(Instance& o, const Arguments& a) { return builtOrNone(rs::keyList(o.store(), a.text(0), kTextBound)); }
+Result quotedKeyList(Instance& o, const Arguments& a) {
+  return builtOrNone(rs::quotedKeyList(o.store(), a.text(0), kTextBound));
+}
 Result pairList(Instance& o, const Arguments& a) {
-  return Result::built(rs::pairList(o.store(), a.text(0), a.text(1)));
+  return builtOrNone(rs::pairList(o.store(), a.text(0), a.text(1), kTextBound));
 }
 Result quotedPairList(Instance& o, const Arguments& a) {
-  return Result::built(rs::quotedPairList(o.store(), a.text(0), a.text(1)));
+  return builtOrNone(rs::quotedPairList(o.store(), a.text(0), a.text(1), kTextBound));
 }
 
 Result numberOfRows(Instance& o, const Arguments&) { return Result::integer(rs::rowCount(o.store())); }
 Result numberOfColumns(Instance& o, const Arguments&) { return Result::integer(rs::columnCount(o.store())); }
-Result rowList(Instance& o, const Arguments& a) { return builtOrNone(rs::rowList(o.store(), a.integer(0))); }
-Result columnList(Instance& o, const Arguments& a) { return builtOrNone(rs::columnList(o.store(), a.integer(0))); }
+Result rowList(Instance& o, const Arguments& a) { return builtOrNone(rs::rowList(o.store(), a.integer(0), kTextBound)); }
+Result columnList(Instance& o, const Arguments& a) { return builtOrNone(rs::columnList(o.store(), a.integer(0), kTextBound)); }
 Result label(Instance& o, const Arguments& a) { return Result::text(rs::label(o.store(), a.integer(0))); }
-Result labelList(Instance& o, const Arguments&) { return builtOrNone(rs::labelList(o.store())); }
+Result labelList(Instance& o, const Arguments&) { return builtOrNone(rs::labelList(o.store(), kTextBound)); }
 Result columnOfLabel(Instance& o, const Arguments& a) {
   return Result::integer(rs::columnOfLabel(o.store(), a.text(0)));
 }

@@ -270,6 +270,18 @@ typedef struct TesselSaveReport {
  * otherwise returns -1 and leaves report untouched. */
 int32_t TESSEL_CALL TesselLastSaveReport(TesselRunObject* object, TesselSaveReport* report);
 
+/* Diagnostics, never called by a game host: the first column at or after
+ * `column` that has a label in a 2D array, or -1 when there is none; walks the
+ * labels held, not the columns, so a table declared billions of columns wide
+ * with a few labels is read in a few steps. */
+int32_t TESSEL_CALL TesselNextLabel(TesselRunObject* object, int32_t column);
+
+/* Diagnostics, never called by a game host: copies the first `size` bytes at
+ * most of the element at index (a data cell's bytes, a string's characters
+ * without the terminator) into buffer; returns how many it holds, or -1 when
+ * index names no element. */
+int32_t TESSEL_CALL TesselCellBytes(TesselRunObject* object, int32_t index, char* buffer, int32_t size);
+
 #ifdef __cplusplus
 }
 #endif

@@ -29,10 +29,17 @@ inline int64_t arrayBytes(const ArrayStore& store) {
   return bytes;
 }
 
+// Whether `outputBytes` may be written (or built as an expression's text)
+// for the store. Output within the allowance always may, so only larger
+// output pays for counting the array's bytes.
+inline bool withinSaveSize(const ArrayStore& store, int64_t outputBytes) {
+  if (outputBytes <= kSaveAllowance) return true;
+  return outputBytes <= kMaxSaveBytes && outputBytes <= kSaveAllowance + kSaveBytesPerArrayByte * arrayBytes(store);
+}
+
 // Nothing when a save of `outputBytes` may go ahead, else the refusal.
 inline Status checkSaveSize(const ArrayStore& store, int64_t outputBytes, const char* name) {
-  if (outputBytes <= kMaxSaveBytes && outputBytes <= kSaveAllowance + kSaveBytesPerArrayByte * arrayBytes(store))
-    return {};
+  if (withinSaveSize(store, outputBytes)) return {};
   return Status::failure(StatusCode::tooLarge, name != nullptr ? name : "")
       .withDetail("too large to save: " + std::to_string(outputBytes) + " bytes");
 }

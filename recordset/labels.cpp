@@ -16,17 +16,25 @@ const char* label(const ArrayStore& store, int32_t c) {
   return store.labels().at(c);
 }
 
-std::optional<std::string> labelList(const ArrayStore& store) {
+std::optional<std::string> labelList(const ArrayStore& store, TextBound bound) {
   const LabelTable& labels = store.labels();
   if (store.dimensions().count() != 2 || !labels.exists()) return std::nullopt;
-  return buildList(store.listDelimiter(), [&](ListSink& sink) {
+  return buildList(store, store.listDelimiter(), bound, [&](ListSink& sink) {
     // The slots without a label are empty items between the labels held.
-    auto next = labels.held().begin();
-    for (int32_t c = 0; c < labels.size(); ++c) {
+    int32_t slot = 0;
+    for (const LabelTable::Label& l : labels.held()) {
+      sink.emptyItems(l.column - slot);
       sink.beginItem();
-      if (next != labels.held().end() && next->column == c) sink.put((next++)->text);
+      sink.put(l.text);
+      slot = l.column + 1;
     }
+    sink.emptyItems(labels.size() - slot);
   });
+}
+
+int32_t nextLabelledColumn(const ArrayStore& store, int32_t c) {
+  if (store.dimensions().count() != 2) return -1;
+  return store.labels().next(c < 0 ? 0 : c);
 }
 
 int32_t columnOfLabel(const ArrayStore& store, const char* text) {

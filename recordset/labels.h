@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/array_store.h"
+#include "recordset/lists.h"
 
 namespace tessel::recordset {
 
@@ -18,8 +19,13 @@ const char* label(const ArrayStore& store, int32_t c);
 
 // Every entry of the label table, in column order, joined with the list
 // delimiter (a column without a label gives an empty item); nothing when the
-// array is not 2D or no label was ever set.
-std::optional<std::string> labelList(const ArrayStore& store);
+// array is not 2D, no label was ever set or the text passes the bound. The
+// work follows the labels held and the text, not the columns.
+std::optional<std::string> labelList(const ArrayStore& store, TextBound bound = nullptr);
+
+// The first column at or after c that has a label, or -1 (also when the
+// array is not 2D): a step through the labels held, whatever the columns.
+int32_t nextLabelledColumn(const ArrayStore& store, int32_t c);
 
 // The first column whose label equals the text in the store's search mode
 // (the text is the pattern in wildcard mode), or -1.

@@ -18,8 +18,9 @@ void putText(ListSink& sink, const Cell& cell, bool quoteStrings) {
 }
 
 // Element or key items for every cell, in index order.
-std::string listOf(const ArrayStore& store, const char* separator, bool keys, bool quoted) {
-  return buildList(textView(separator), [&](ListSink& sink) {
+std::optional<std::string> listOf(const ArrayStore& store, const char* separator, bool keys, bool quoted,
+                                  TextBound bound) {
+  return buildList(store, textView(separator), bound, [&](ListSink& sink) {
     for (int32_t i = 0; i < store.size(); ++i) {
       const Cell& cell = *store.cellAt(i);
       sink.beginItem();
@@ -32,9 +33,10 @@ std::string listOf(const ArrayStore& store, const char* separator, bool keys, bo
   });
 }
 
-std::string pairsOf(const ArrayStore& store, const char* pairSeparator, const char* separator, bool quoted) {
+std::optional<std::string> pairsOf(const ArrayStore& store, const char* pairSeparator, const char* separator,
+                                   bool quoted, TextBound bound) {
   const std::string_view pair = textView(pairSeparator);
-  return buildList(textView(separator), [&](ListSink& sink) {
+  return buildList(store, textView(separator), bound, [&](ListSink& sink) {
     for (int32_t i = 0; i < store.size(); ++i) {
       const Cell& cell = *store.cellAt(i);
       const bool listed = cell.type() == CellType::value || cell.type() == CellType::string;
@@ -49,21 +51,25 @@ std::string pairsOf(const ArrayStore& store, const char* pairSeparator, const ch
 
 }  // namespace
 
-std::string elementList(const ArrayStore& store, const char* separator) {
-  return listOf(store, separator, false, false);
+std::optional<std::string> elementList(const ArrayStore& store, const char* separator, TextBound bound) {
+  return listOf(store, separator, false, false, bound);
 }
-std::string quotedElementList(const ArrayStore& store, const char* separator) {
-  return listOf(store, separator, false, true);
+std::optional<std::string> quotedElementList(const ArrayStore& store, const char* separator, TextBound bound) {
+  return listOf(store, separator, false, true, bound);
 }
-std::string keyList(const ArrayStore& store, const char* separator) { return listOf(store, separator, true, false); }
-std::string quotedKeyList(const ArrayStore& store, const char* separator) {
-  return listOf(store, separator, true, true);
+std::optional<std::string> keyList(const ArrayStore& store, const char* separator, TextBound bound) {
+  return listOf(store, separator, true, false, bound);
 }
-std::string pairList(const ArrayStore& store, const char* pairSeparator, const char* separator) {
-  return pairsOf(store, pairSeparator, separator, false);
+std::optional<std::string> quotedKeyList(const ArrayStore& store, const char* separator, TextBound bound) {
+  return listOf(store, separator, true, true, bound);
 }
-std::string quotedPairList(const ArrayStore& store, const char* pairSeparator, const char* separator) {
-  return pairsOf(store, pairSeparator, separator, true);
+std::optional<std::string> pairList(const ArrayStore& store, const char* pairSeparator, const char* separator,
+                                    TextBound bound) {
+  return pairsOf(store, pairSeparator, separator, false, bound);
+}
+std::optional<std::string> quotedPairList(const ArrayStore& store, const char* pairSeparator, const char* separator,
+                                          TextBound bound) {
+  return pairsOf(store, pairSeparator, separator, true, bound);
 }
 
 std::vector<std::string> splitList(const char* text, std::string_view delimiter) {

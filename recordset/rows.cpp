@@ -46,18 +46,18 @@ int32_t cellIndexOfRow(const ArrayStore& store, int32_t r, int32_t c) {
   return elementIndex(store, c, p >= 0 && p < rowsWithFlags(store) ? p : rowCount(store));
 }
 
-std::optional<std::string> rowList(const ArrayStore& store, int32_t r) {
+std::optional<std::string> rowList(const ArrayStore& store, int32_t r, TextBound bound) {
   if (!isTable(store) || r < 0 || r >= rowCount(store)) return std::nullopt;
   const int32_t base = cellIndexOfRow(store, r, 0);
   const int32_t columns = store.dimensions().columns();
-  return buildList(store.listDelimiter(), [&](ListSink& sink) { putCells(store, sink, base, columns); });
+  return buildList(store, store.listDelimiter(), bound, [&](ListSink& sink) { putCells(store, sink, base, columns); });
 }
 
-std::optional<std::string> columnList(const ArrayStore& store, int32_t c) {
+std::optional<std::string> columnList(const ArrayStore& store, int32_t c, TextBound bound) {
   if (!isTable(store) || c < 0 || c >= columnCount(store)) return std::nullopt;
   const RowFlags& flags = store.rowFlags();
   // One pass over the flags visits the selected rows in order.
-  return buildList(store.listDelimiter(), [&](ListSink& sink) {
+  return buildList(store, store.listDelimiter(), bound, [&](ListSink& sink) {
     const int32_t rows = rowsWithFlags(store);
     for (int32_t p = 0; p < rows; ++p) {
       if (flags.isSelected(p)) putCells(store, sink, elementIndex(store, c, p), 1);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/array_store.h"
+#include "recordset/lists.h"
 #include "core/cell.h"
 
 namespace tessel::recordset {
@@ -25,10 +26,11 @@ int32_t rowCount(const ArrayStore& store);
 int32_t cellIndexOfRow(const ArrayStore& store, int32_t r, int32_t c);
 
 // The texts of the row's cells joined with the list delimiter, or nothing
-// when the array is not 2D or r is not a recordset row.
-std::optional<std::string> rowList(const ArrayStore& store, int32_t r);
-// The texts of column c of every recordset row, or nothing when c is not a column.
-std::optional<std::string> columnList(const ArrayStore& store, int32_t c);
+// when the array is not 2D, r is not a recordset row or the text passes the bound.
+std::optional<std::string> rowList(const ArrayStore& store, int32_t r, TextBound bound = nullptr);
+// The texts of column c of every recordset row, or nothing when c is not a
+// column or the text passes the bound.
+std::optional<std::string> columnList(const ArrayStore& store, int32_t c, TextBound bound = nullptr);
 
 // Fills a row from the items of a list, as string cells from column 0; missing
 // items leave empty cells, surplus items are ignored. Insert places the new
