@@ -192,6 +192,19 @@ std::optional<TesselSaveReport> RunObject::lastSaveReport() {
   return report;
 }
 
+int32_t RunObject::nextLabel(int32_t column) {
+  return module_.entry<int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t)>("TesselNextLabel")(&record(), column);
+}
+
+std::optional<std::string> RunObject::cellBytes(int32_t index) {
+  const auto read = module_.entry<int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t, char*, int32_t)>("TesselCellBytes");
+  const int32_t length = read(&record(), index, nullptr, 0);
+  if (length < 0) return std::nullopt;
+  std::string bytes(static_cast<std::size_t>(length), '\0');
+  read(&record(), index, bytes.data(), length);
+  return bytes;
+}
+
 RunObject& RunObject::owner(TesselRunObject* object) { return *reinterpret_cast<Context*>(object->hostContext)->owner; }
 
 intptr_t RunObject::fetch(std::size_t position, intptr_t type, intptr_t rawParameter) {

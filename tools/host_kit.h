@@ -91,6 +91,12 @@ class RunObject {
   // What the last routine call, a whole-array save that succeeded, could not
   // keep; none after any other call.
   std::optional<TesselSaveReport> lastSaveReport();
+  // The first column at or after `column` with a label, -1 when none: the
+  // labels of a table, however wide, in as many calls as it has labels.
+  int32_t nextLabel(int32_t column);
+  // The bytes of an element (a data cell's, a string's characters); none when
+  // the index names no element.
+  std::optional<std::string> cellBytes(int32_t index);
 
   TesselRunObject& record() { return *reinterpret_cast<TesselRunObject*>(object_.data()); }
 

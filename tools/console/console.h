@@ -171,6 +171,17 @@ const char* typeName(int32_t type);
 // A text as a JSON string, in quotes.
 std::string jsonString(std::string_view text);
 
+// The labels of a 2D array, by column, found through the labels held: a table
+// declared billions of columns wide costs what its labels cost.
+using Labels = std::vector<std::pair<int32_t, std::string>>;
+Labels labelsOf(hostkit::RunObject& object);
+
+// How many columns (or cells of a 3D page) a tool walks whatever the array
+// holds. A declared span past it and past the elements held is described,
+// not walked: a 44-byte file may declare 2^31 - 1 columns.
+inline constexpr int64_t kSpanWalkedFreely = 65536;
+inline bool beyondCells(int64_t span, int32_t elements) { return span > kSpanWalkedFreely && span > elements; }
+
 // ---- files.cpp: the array files games write, read and written through the
 // module's own load and save actions. What happened comes from the module's
 // outcome diagnostic, what a save could not keep from its save report.

@@ -5,6 +5,7 @@
 #include <array>
 #include <map>
 #include <ostream>
+#include <tuple>
 
 #include "tools/console/console.h"
 
@@ -24,7 +25,8 @@ struct Shape {
     return grid() == o.grid() && paged() == o.paged() && (!grid() || x == o.x) && (!paged() || y == o.y);
   }
   std::array<int32_t, 3> at(int32_t i) const {  // page, row, column: the order cells are compared in
-    if (paged()) return {i / (x * y), i / x % y, i % x};
+    // A page of X x Y cells may pass 32 bits (65536 x 65536).
+    if (paged()) return {static_cast<int32_t>(i / (int64_t{x} * y)), i / x % y, i % x};
     if (grid()) return {0, i / x, i % x};
     return {0, 0, i};
   }
@@ -47,7 +49,7 @@ struct Side {
   Format format = Format::native;
   std::unique_ptr<hostkit::RunObject> object;
   Shape shape;
-  std::vector<std::optional<std::string>> labels;  // of a 2D array's columns
+  Labels labels;  // of a 2D array's columns, those held
 };
 
 // --from names the format of the files that can be of it: a native file
@@ -76,8 +78,7 @@ Side load(hostkit::Module& module, const Settings& settings, std::optional<Forma
   s.shape.dimensions = o.integer(expressionOf("dimensionCount"));
   if (s.shape.dimensions >= 2) s.shape.x = o.integer(expressionOf("boundaryX"));
   if (s.shape.dimensions >= 3) s.shape.y = o.integer(expressionOf("boundaryY"));
-  for (int32_t c = 0; s.shape.dimensions == 2 && c < s.shape.x; ++c)
-    s.labels.push_back(o.text(expressionOf("label"), c));
+  if (s.shape.dimensions == 2) s.labels = labelsOf(o);
   o.releaseStringSpace();
   return s;
 }
@@ -114,16 +115,33 @@ std::vector<Pair> coordinates(Shape a, Shape b) {
 
 // A cell as compared: a key that says nothing is no key, as native and INI
 // loads give every element one.
+// A data cell's text is its bytes, which no expression gives.
 Cell compared(hostkit::RunObject& object, int32_t index) {
   Cell c = cellAt(object, index);
   if (!hasKey(c)) c.facts.keyType = TESSEL_CELL_NONE;
+  if (c.facts.type == TESSEL_CELL_DATA) c.text = object.cellBytes(index).value_or("");
   return c;
 }
 
 bool sameCell(const Cell& a, const Cell& b) {
-  return a.facts.type == b.facts.type && a.facts.keyType == b.facts.keyType &&
-         (a.facts.type == TESSEL_CELL_DATA ? a.facts.length == b.facts.length : a.text == b.text) &&
+  return a.facts.type == b.facts.type && a.facts.keyType == b.facts.keyType && a.text == b.text &&
          (a.facts.keyType == TESSEL_CELL_NONE || a.key == b.key);
+}
+
+// As a line of the diff shows a cell: a data cell with its first bytes, so
+// that two of one size can be told apart.
+std::string cellLine(const Cell& c, bool utf8) {
+  std::string out = typedText(c, utf8);
+  if (c.facts.type != TESSEL_CELL_DATA) return out;
+  static const char hex[] = "0123456789abcdef";
+  constexpr std::size_t kShown = 16;
+  std::string bytes;
+  for (std::size_t k = 0; k < std::min(c.text.size(), kShown); ++k) {
+    const auto u = static_cast<unsigned char>(c.text[k]);
+    bytes += {k ? ' ' : '(', hex[u >> 4], hex[u & 15]};
+  }
+  if (!bytes.empty()) bytes += c.text.size() > kShown ? " ...)" : ")";
+  return out + (bytes.empty() ? "" : " " + bytes);
 }
 
 std::string cellJson(const Cell& c, int32_t index) {
@@ -150,6 +168,21 @@ std::string labelText(const std::optional<std::string>& label, bool utf8) {
   return label ? quoted(*label, utf8) : "(no label)";
 }
 
+// The columns either side labels, in order, with each side's label there.
+std::vector<std::tuple<int32_t, std::optional<std::string>, std::optional<std::string>>> labelPairs(const Labels& a,
+                                                                                                     const Labels& b) {
+  std::vector<std::tuple<int32_t, std::optional<std::string>, std::optional<std::string>>> out;
+  auto ia = a.begin(), ib = b.begin();
+  while (ia != a.end() || ib != b.end()) {
+    const int32_t c = ib == b.end() || (ia != a.end() && ia->first < ib->first) ? ia->first : ib->first;
+    std::optional<std::string> la, lb;
+    if (ia != a.end() && ia->first == c) la = (ia++)->second;
+    if (ib != b.end() && ib->first == c) lb = (ib++)->second;
+    out.emplace_back(c, std::move(la), std::move(lb));
+  }
+  return out;
+}
+
 int compare(Side& a, Side& b, const Settings& settings, std::ostream& out) {
   const bool json = settings.show.json, utf8 = settings.show.utf8;
   const bool rows = a.shape.grid() || b.shape.grid();
@@ -157,9 +190,7 @@ int compare(Side& a, Side& b, const Settings& settings, std::ostream& out) {
   const bool shapeDiffers = !(a.shape == b.shape);
   std::string labels, cells;  // the JSON arrays' items, or the text's hunks
   int labelsDiffering = 0, cellsDiffering = 0, rowsDiffering = 0;
-  for (std::size_t c = 0; c < std::max(a.labels.size(), b.labels.size()); ++c) {
-    const auto& la = c < a.labels.size() ? a.labels[c] : std::nullopt;
-    const auto& lb = c < b.labels.size() ? b.labels[c] : std::nullopt;
+  for (const auto& [c, la, lb] : labelPairs(a.labels, b.labels)) {
     if (la == lb) continue;
     ++labelsDiffering;
     if (json) {
@@ -192,8 +223,8 @@ int compare(Side& a, Side& b, const Settings& settings, std::ostream& out) {
                        : "@@ row " + std::to_string(p.at[1]) + " @@\n";
     }
     const std::string place = rows ? "x " + std::to_string(p.at[2]) : "[" + std::to_string(p.at[2]) + "]";
-    if (ca) cells += "-" + place + ": " + typedText(*ca, utf8) + "\n";
-    if (cb) cells += "+" + place + ": " + typedText(*cb, utf8) + "\n";
+    if (ca) cells += "-" + place + ": " + cellLine(*ca, utf8) + "\n";
+    if (cb) cells += "+" + place + ": " + cellLine(*cb, utf8) + "\n";
   }
   a.object->releaseStringSpace();
   b.object->releaseStringSpace();

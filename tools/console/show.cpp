@@ -131,19 +131,26 @@ void showGrid(Object& object, int32_t count, std::ostream& out, const ShowOption
     out << "no row is selected, so row sorts and queries find nothing; \"Select all rows\" selects them all\n";
   }
   if (count == 0) return;
-  const std::vector<int32_t> records = recordsOf(object, rows, columns);
-  Table table{{"row", "rec", "sel"}};
-  for (int32_t c = 0; c < columns; ++c) {
-    const auto label = object.text(expressionOf("label"), c);
-    table[0].push_back(label ? escaped(*label, o.utf8, o.width) : "[" + std::to_string(c) + "]");
+  // Without a complete row the columns are only declared: a header as wide
+  // as them would cost what the array does not hold.
+  if (beyondCells(columns, count)) {
+    out << "the " << plural(columns, "column", "columns") << " are more than the elements, so no row is drawn\n";
   }
-  for (const int32_t p : chosen(rows, o, records)) {
-    if (platform::cancelRequested()) return cancelled(out);
-    const int32_t record = records[static_cast<std::size_t>(p)];
-    table.push_back({std::to_string(p), record >= 0 ? std::to_string(record) : "", record >= 0 ? "*" : ""});
-    for (int32_t c = 0; c < columns; ++c) table.back().push_back(gridText(cellAt(object, p * columns + c), o));
+  if (rows > 0) {
+    const std::vector<int32_t> records = recordsOf(object, rows, columns);
+    Table table{{"row", "rec", "sel"}};
+    for (int32_t c = 0; c < columns; ++c) {
+      const auto label = object.text(expressionOf("label"), c);
+      table[0].push_back(label ? escaped(*label, o.utf8, o.width) : "[" + std::to_string(c) + "]");
+    }
+    for (const int32_t p : chosen(rows, o, records)) {
+      if (platform::cancelRequested()) return cancelled(out);
+      const int32_t record = records[static_cast<std::size_t>(p)];
+      table.push_back({std::to_string(p), record >= 0 ? std::to_string(record) : "", record >= 0 ? "*" : ""});
+      for (int32_t c = 0; c < columns; ++c) table.back().push_back(gridText(cellAt(object, p * columns + c), o));
+    }
+    printTable(out, table);
   }
-  if (rows > 0) printTable(out, table);
   if (rows * columns < count) {
     out << "past the last complete row:\n";
     Table rest;
@@ -157,7 +164,8 @@ void showPages(Object& object, int32_t count, std::ostream& out, const ShowOptio
   const int32_t x = object.integer(expressionOf("boundaryX"));
   const int32_t y = object.integer(expressionOf("boundaryY"));
   constexpr int64_t kLargestPage = 1000000;  // cells of a page worth drawing
-  if (x < 1 || y < 1 || static_cast<int64_t>(x) * y > kLargestPage) {
+  const int64_t cellsOfPage = static_cast<int64_t>(x) * y;
+  if (x < 1 || y < 1 || cellsOfPage > kLargestPage || beyondCells(cellsOfPage, count)) {
     out << title << ": 3D with boundaries " << x << " x " << y << ", no page to draw; "
         << plural(count, "element", "elements") << '\n';
     return showList(object, count, out, o);
@@ -190,23 +198,35 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
   if (dimensions >= 2) out << ", \"columns\": " << columns;
   if (dimensions == 3) out << ", \"rowsPerPage\": " << object.integer(expressionOf("boundaryY"));
   if (grid) {
-    out << ", \"selectedRows\": " << object.integer(expressionOf("numberOfRows")) << ", \"labels\": [";
-    for (int32_t c = 0; c < columns; ++c) {
-      const auto label = object.text(expressionOf("label"), c);
-      out << (c ? ", " : "") << (label ? json(*label) : "null");
+    out << ", \"selectedRows\": " << object.integer(expressionOf("numberOfRows"));
+    const Labels labels = labelsOf(object);
+    if (beyondCells(columns, count)) {
+      // One entry a column would cost what the array does not hold: the labels held, by column.
+      out << ", \"labels\": null, \"labelsByColumn\": {";
+      for (std::size_t k = 0; k < labels.size(); ++k)
+        out << (k ? ", " : "") << '"' << labels[k].first << "\": " << json(labels[k].second);
+      out << "}";
+    } else {
+      out << ", \"labels\": [";
+      auto next = labels.begin();
+      for (int32_t c = 0; c < columns; ++c) {
+        const bool held = next != labels.end() && next->first == c;
+        out << (c ? ", " : "") << (held ? json((next++)->second) : "null");
+      }
+      out << "]";
     }
-    out << "]";
   }
   out << ", \"cells\": [";
   bool first = true;
-  const int32_t width = grid ? columns : 1;  // the elements of a row, or one of a list
-  const int32_t rows = (count + width - 1) / width;
+  const int64_t width = grid ? columns : 1;  // the elements of a row, or one of a list
+  const auto rows = static_cast<int32_t>((count + width - 1) / width);
   for (const int32_t unit : chosen(rows, o, grid ? recordsOf(object, rows, columns) : std::vector<int32_t>())) {
     if (platform::cancelRequested()) {
       out << "\n(cancelled)\n";  // no longer JSON: the reader asked to stop
       return;
     }
-    for (int32_t i = unit * width; i < std::min(count, (unit + 1) * width); ++i) {
+    const int64_t end = std::min<int64_t>(count, (unit + 1) * width);
+    for (auto i = static_cast<int32_t>(unit * width); i < end; ++i) {
       const Cell c = cellAt(object, i);
       out << (first ? "\n  " : ",\n  ") << "{\"index\": " << i << ", \"type\": \"" << typeName(c.facts.type) << '"';
       if (c.facts.type == TESSEL_CELL_DATA) out << ", \"length\": " << c.facts.length;
@@ -229,6 +249,13 @@ std::string jsonString(std::string_view text) { return escaped(text, true, text.
 const char* typeName(int32_t type) {
   static const char* const kNames[] = {"empty", "value", "string", "data"};  // TESSEL_CELL_EMPTY onwards
   return type >= TESSEL_CELL_EMPTY && type <= TESSEL_CELL_DATA ? kNames[type] : "none";
+}
+
+Labels labelsOf(Object& object) {
+  Labels out;
+  for (int32_t c = object.nextLabel(0); c >= 0; c = c < INT32_MAX ? object.nextLabel(c + 1) : -1)
+    out.emplace_back(c, object.text(expressionOf("label"), c).value_or(""));
+  return out;
 }
 
 Cell cellAt(Object& object, int32_t index) {
