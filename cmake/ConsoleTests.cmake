@@ -1,12 +1,12 @@
 # tessel_console_test(NAME n EXPECTED file [SCRIPT file] [INPUT file] [ARGS a b ...] [FILES f ...] [WRITTEN f ...]
-#                     [READONLY f ...] [ENV V=x ...])
+#                     [READONLY f ...] [ENV V=x ...] [LIMITS KiB seconds])
 # Runs the console host in a fresh folder (FILES copied in first): on SCRIPT
 # with `run`, or with ARGS (INPUT as its standard input), and compares its
 # output (and the WRITTEN files) with EXPECTED (see tests/console/run_case.cmake),
 # with the ENV variables set. Where the system's own words show through (a
 # loader's message), the Windows build compares with X.windows.expected if there is one.
 function(tessel_console_test)
-  cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;READONLY;LINKS;ENV" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;READONLY;LINKS;ENV;LIMITS" ${ARGN})
   string(REGEX REPLACE "\\.expected$" ".windows.expected" windows_expected "${T_EXPECTED}")
   if(WIN32 AND EXISTS "${windows_expected}")
     set(T_EXPECTED "${windows_expected}")
@@ -16,6 +16,7 @@ function(tessel_console_test)
   string(REPLACE ";" "|" written "${T_WRITTEN}")
   string(REPLACE ";" "|" readonly "${T_READONLY}")
   string(REPLACE ";" "|" links "${T_LINKS}")
+  string(REPLACE ";" "|" limits "${T_LIMITS}")
   add_test(NAME ${T_NAME}
     COMMAND ${CMAKE_COMMAND}
       -DTESSEL=$<TARGET_FILE:tessel_console>
@@ -29,6 +30,7 @@ function(tessel_console_test)
       "-DWRITTEN=${written}"
       "-DREADONLY=${readonly}"
       "-DLINKS=${links}"
+      "-DLIMITS=${limits}"
       -P ${PROJECT_SOURCE_DIR}/tests/console/run_case.cmake)
   # The C locale unless the case names another: texts beyond ASCII are then escaped.
   if(NOT T_ENV)

@@ -147,8 +147,12 @@ Result quotedPairList(Instance& o, const Arguments& a) {
 
 Result numberOfRows(Instance& o, const Arguments&) { return Result::integer(rs::rowCount(o.store())); }
 Result numberOfColumns(Instance& o, const Arguments&) { return Result::integer(rs::columnCount(o.store())); }
-Result rowList(Instance& o, const Arguments& a) { return builtOrNone(rs::rowList(o.store(), a.integer(0), kTextBound)); }
-Result columnList(Instance& o, const Arguments& a) { return builtOrNone(rs::columnList(o.store(), a.integer(0), kTextBound)); }
+Result rowList(Instance& o, const Arguments& a) {
+  return builtOrNone(rs::rowList(o.store(), a.integer(0), kTextBound));
+}
+Result columnList(Instance& o, const Arguments& a) {
+  return builtOrNone(rs::columnList(o.store(), a.integer(0), kTextBound));
+}
 Result label(Instance& o, const Arguments& a) { return Result::text(rs::label(o.store(), a.integer(0))); }
 Result labelList(Instance& o, const Arguments&) { return builtOrNone(rs::labelList(o.store(), kTextBound)); }
 Result columnOfLabel(Instance& o, const Arguments& a) {

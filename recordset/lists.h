@@ -75,8 +75,7 @@ inline std::string_view textView(const char* text) { return text == nullptr ? st
 // The six lists of the whole array, in index order, or nothing past the
 // bound. Quoting wraps string items in apostrophes and never escapes one inside.
 std::optional<std::string> elementList(const ArrayStore& store, const char* separator, TextBound bound = nullptr);
-std::optional<std::string> quotedElementList(const ArrayStore& store, const char* separator,
-                                             TextBound bound = nullptr);
+std::optional<std::string> quotedElementList(const ArrayStore& store, const char* separator, TextBound bound = nullptr);
 std::optional<std::string> keyList(const ArrayStore& store, const char* separator, TextBound bound = nullptr);
 std::optional<std::string> quotedKeyList(const ArrayStore& store, const char* separator, TextBound bound = nullptr);
 // Only value and string elements that have a key contribute: key, pair separator, element.

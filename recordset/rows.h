@@ -7,8 +7,8 @@
 #include <string>
 
 #include "core/array_store.h"
-#include "recordset/lists.h"
 #include "core/cell.h"
+#include "recordset/lists.h"
 
 namespace tessel::recordset {
 

@@ -153,10 +153,8 @@ class Workbench {
                         ", \"rowsPerPage\": " + std::to_string(o.integer(expressionOf("boundaryY"))) +
                         ", \"selectedRows\": " + std::to_string(o.integer(expressionOf("numberOfRows"))) +
                         ", \"delimiter\": " + json(o.text(expressionOf("listDelimiter")).value_or(""));
-      std::vector<std::string> labels;
-      for (int32_t c = 0; dims == 2 && c < o.integer(expressionOf("boundaryX")); ++c)
-        labels.push_back(o.text(expressionOf("label"), c).value_or(""));
-      out += ", \"labels\": " + jsonList(labels) + "}";
+      // Found through the labels held: a width only declared costs nothing.
+      out += ", \"labels\": " + jsonList(dims == 2 ? console::labelRow(o) : std::vector<std::string>()) + "}";
       o.releaseStringSpace();
       return out;
     });

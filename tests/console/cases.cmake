@@ -117,3 +117,30 @@ tessel_console_test(NAME console.help_setup_option ARGS help --dims EXPECTED ${c
 # A file's rows are not selected; that is said only where it matters: --selected.
 tessel_console_test(NAME console.show_csv_selected ARGS show --selected scores.csv
   FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/show_csv_selected.expected)
+# A file of a few dozen bytes may declare 2^31 - 1 columns, or pages of
+# 65536 x 65536 cells: every tool's work and memory follow what it holds.
+set(data ${CMAKE_CURRENT_SOURCE_DIR}/console/data)
+set(small_run)
+if(NOT WIN32 AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")  # a sanitizer reserves terabytes of addresses
+  set(small_run LIMITS 65536 20)
+endif()
+tessel_console_test(NAME console.huge_show ARGS show wide.arr FILES ${data}/wide.arr ${small_run}
+  EXPECTED ${case_dir}/huge_show.expected)
+tessel_console_test(NAME console.huge_show_json ARGS show --json wide.arr FILES ${data}/wide.arr ${small_run}
+  EXPECTED ${case_dir}/huge_show_json.expected)
+tessel_console_test(NAME console.huge_check ARGS check wide.arr tall_pages.arr FILES ${data}/wide.arr
+  ${data}/tall_pages.arr ${small_run} EXPECTED ${case_dir}/huge_check.expected)
+tessel_console_test(NAME console.huge_diff ARGS diff wide.arr wide.arr FILES ${data}/wide.arr ${small_run}
+  EXPECTED ${case_dir}/huge_diff.expected)
+tessel_console_test(NAME console.huge_diff_pages ARGS diff tall_pages.arr tall_pages_b.arr
+  FILES ${data}/tall_pages.arr ${data}/tall_pages_b.arr ${small_run} EXPECTED ${case_dir}/huge_diff_pages.expected)
+tessel_console_test(NAME console.huge_convert_sheet ARGS convert --to sheet --header wide.arr out.csv
+  FILES ${data}/wide.arr WRITTEN out.csv ${small_run} EXPECTED ${case_dir}/huge_convert_sheet.expected)
+tessel_console_test(NAME console.huge_convert_csv ARGS convert --header wide.arr out.csv
+  FILES ${data}/wide.arr WRITTEN out.csv ${small_run} EXPECTED ${case_dir}/huge_convert_csv.expected)
+# A spreadsheet's short rows filled up to the widest may not outgrow the file (8 KB, 8 million cells).
+tessel_console_test(NAME console.sheet_too_large ARGS show --from sheet commas.csv FILES ${data}/commas.csv
+  ${small_run} EXPECTED ${case_dir}/sheet_too_large.expected)
+# Data cells of one length are compared by their bytes.
+tessel_console_test(NAME console.diff_data_bytes ARGS diff data_a.arr data_b.arr FILES ${data}/data_a.arr
+  ${data}/data_b.arr EXPECTED ${case_dir}/diff_data_bytes.expected)

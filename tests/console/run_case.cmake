@@ -6,6 +6,8 @@
 #   -DSCRIPT=file  a script, copied into WORKDIR and run there by its bare name;
 #                  a first line "#! ARG..." gives options to put before `run`
 #   -DINPUT=file   standard input (else none)
+#   -DLIMITS=m|s   run under limits of m KiB of address space and s seconds of
+#                  CPU (a system shell's ulimit; where there is none, no limits)
 #   -DFILES=f|g    files copied into WORKDIR first
 #   -DREADONLY=f|g files (of FILES) made read-only before the run
 #   -DWRITTEN=f|g  files the run writes, appended to the output as
@@ -54,7 +56,14 @@ endif()
 if(NOT INPUT)
   set(INPUT /dev/null)
 endif()
-execute_process(COMMAND ${EMULATOR} "${TESSEL}" ${ARGS}
+set(limited)
+if(LIMITS AND EXISTS /bin/sh)
+  string(REPLACE "|" ";" LIMITS "${LIMITS}")
+  list(GET LIMITS 0 memory)
+  list(GET LIMITS 1 seconds)
+  set(limited /bin/sh -c "ulimit -v ${memory} && ulimit -t ${seconds} && exec \"$@\"" limited)
+endif()
+execute_process(COMMAND ${limited} ${EMULATOR} "${TESSEL}" ${ARGS}
   WORKING_DIRECTORY "${WORKDIR}" INPUT_FILE "${INPUT}"
   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
 set(actual "${out}")

@@ -237,6 +237,34 @@ TEST_F(HostileFiles, LoadsThatWouldOutgrowTheFileAreRefused) {
   EXPECT_EQ(o.integer(kSize), 2 * 6001);
 }
 
+// A file of a few dozen bytes may declare 2^31 - 1 columns. What is built
+// from it costs what it holds: a list longer than a save of the array could
+// write gives no text, and the label list walks the labels held.
+TEST_F(HostileFiles, HugeDeclaredShapesCostWhatTheArrayHolds) {
+  const std::string wide = std::string("QVXARRAY") + le16(1) + le32(2) + le32(INT32_MAX) + le32(1) + le32(0) + le32(1) +
+                           record(1, le32(7)) + kNoKey;
+  Instance o(makeSetup(2, 3));
+  o.act(kLoadNative, put(wide));
+  ASSERT_EQ(o.lastOutcome().code, kOk);
+  ASSERT_EQ(o.integer(kBoundaryX), INT32_MAX);
+  run(o, {{kSetLabel, "a", 2}, {kSetLabel, "b", INT32_MAX - 1}});
+  // With a delimiter the list would be 2 GiB of them: past the bound, no text.
+  EXPECT_EQ(o.text(kLabelList), std::nullopt);
+  EXPECT_EQ(o.integer(kColumnOfLabel, "b"), INT32_MAX - 1);
+  // Without one it is the labels alone, found without visiting the columns between.
+  o.act(kSetDelimiter, "");
+  EXPECT_EQ(o.text(kLabelList), "ab");
+  EXPECT_EQ(o.text(kElementList, ","), "7");
+
+  // The element lists stop at the same bound: 200,000 separators of 20,000
+  // bytes would be 4 GB, and 200,000 of one byte are built.
+  Instance list(makeSetup(1, 3));
+  list.act(kSetValue, 1, 199999);
+  EXPECT_EQ(list.text(kElementList, std::string(20000, ';')), std::nullopt);
+  EXPECT_EQ(list.text(kKeyList, std::string(20000, ';')), std::nullopt);
+  EXPECT_EQ(list.text(kElementList, ",")->size(), 199999u + 1u);
+}
+
 TEST_F(HostileFiles, FileLabelsJoinTheLabelsHeld) {
   // Labels 0 to 29999 from the file, below the 30000 the array holds: one merge.
   constexpr int32_t kColumns = 60000, kHalf = 30000;

@@ -52,10 +52,22 @@ Loaded describe(hostkit::RunObject& object) {
     if (c.facts.type >= TESSEL_CELL_EMPTY && c.facts.type <= TESSEL_CELL_DATA) ++l.types[c.facts.type];
     l.keys += hasKey(c);
   }
-  for (int32_t c = 0; l.dimensions == 2 && c < l.columns; ++c)
-    l.labels += object.text(expressionOf("label"), c).has_value();
+  if (l.dimensions == 2) l.labels = static_cast<int32_t>(labelsOf(object).size());
   object.releaseStringSpace();
   return l;
+}
+
+// What the boundaries declare beyond the elements held, which the tools
+// describe instead of drawing; nothing for an ordinary shape.
+std::optional<std::string> unusualShape(const Loaded& l) {
+  const std::string held = " but holds " + plural(l.size, "element", "elements");
+  if (l.dimensions == 2 && beyondCells(l.columns, l.size))
+    return "it declares " + plural(l.columns, "column", "columns") + held + ", so no row is complete";
+  const int64_t page = static_cast<int64_t>(l.columns) * l.rowsPerPage;
+  if (l.dimensions == 3 && beyondCells(page, l.size))
+    return "it declares pages of " + std::to_string(l.columns) + " x " + std::to_string(l.rowsPerPage) + " cells" +
+           held + ", so no page is complete";
+  return std::nullopt;
 }
 
 // "2D, 3 columns x 5 rows, 15 elements (12 strings, 3 values), 4 keys, 1 label"
@@ -120,7 +132,10 @@ Report checkOne(hostkit::Module& module, const Settings& settings, std::optional
       r.verdict = unreadable(outcome.code) ? Verdict::unreadable : Verdict::damaged;
       r.problem = withoutPath(outcome.text, path);
     }
-    if (r.verdict != Verdict::unreadable) r.loaded = describe(object);
+    if (r.verdict != Verdict::unreadable) {
+      r.loaded = describe(object);
+      if (auto unusual = unusualShape(r.loaded)) r.warnings.push_back(std::move(*unusual));
+    }
   } catch (const std::exception& e) {
     r.verdict = Verdict::unreadable;
     r.problem = withoutPath(e.what(), path);

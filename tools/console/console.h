@@ -175,6 +175,9 @@ std::string jsonString(std::string_view text);
 // declared billions of columns wide costs what its labels cost.
 using Labels = std::vector<std::pair<int32_t, std::string>>;
 Labels labelsOf(hostkit::RunObject& object);
+// The labels as the fields of a header row: to the array's width, or to the
+// last label when the columns are only declared (see beyondCells).
+std::vector<std::string> labelRow(hostkit::RunObject& object);
 
 // How many columns (or cells of a 3D page) a tool walks whatever the array
 // holds. A declared span past it and past the elements held is described,

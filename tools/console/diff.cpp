@@ -170,7 +170,7 @@ std::string labelText(const std::optional<std::string>& label, bool utf8) {
 
 // The columns either side labels, in order, with each side's label there.
 std::vector<std::tuple<int32_t, std::optional<std::string>, std::optional<std::string>>> labelPairs(const Labels& a,
-                                                                                                     const Labels& b) {
+                                                                                                    const Labels& b) {
   std::vector<std::tuple<int32_t, std::optional<std::string>, std::optional<std::string>>> out;
   auto ia = a.begin(), ib = b.begin();
   while (ia != a.end() || ib != b.end()) {

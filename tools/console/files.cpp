@@ -165,10 +165,9 @@ std::string named(std::string text, const std::string& given, const std::string&
 
 // The labels as a first CSV row.
 std::string headerRow(hostkit::RunObject& object) {
-  const int32_t columns = object.integer(expressionOf("boundaryX"));
+  const std::vector<std::string> fields = labelRow(object);
   std::string row;
-  for (int32_t c = 0; c < columns; ++c) row += (c ? "," : "") + object.text(expressionOf("label"), c).value_or("");
-  object.releaseStringSpace();
+  for (std::size_t c = 0; c < fields.size(); ++c) row += (c ? "," : "") + fields[c];
   return row + "\r\n";
 }
 

@@ -44,10 +44,8 @@ std::string unknownLabel(hostkit::RunObject& object, const std::string& label) {
   if (object.integer(expressionOf("columnOfLabel"), label) >= 0) return "";
   if (object.integer(expressionOf("dimensionCount")) != 2) return "the array is not 2D, so it has no labels";
   std::string known;
-  const int32_t columns = object.integer(expressionOf("boundaryX"));
-  for (int32_t c = 0; c < columns; ++c) {
-    const auto text = object.text(expressionOf("label"), c);
-    if (text && !text->empty()) known += (known.empty() ? "" : ", ") + quoted(*text, false);
+  for (const auto& [c, text] : labelsOf(object)) {
+    if (!text.empty()) known += (known.empty() ? "" : ", ") + quoted(text, false);
   }
   return "label " + quoted(label, false) + " names no column" +
          (known.empty() ? std::string(" (no column has a label)") : " (the labels are " + known + ")");

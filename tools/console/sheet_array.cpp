@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "core/status.h"
+#include "persist/loading.h"
 #include "tools/console/console.h"
 #include "tools/console/sheet.h"
 
@@ -21,7 +23,7 @@ int32_t columnsOf(hostkit::RunObject& object, int32_t size) {
 }
 
 // What a sheet cannot keep of the array, counted: "3 keys dropped, ...".
-std::string losses(hostkit::RunObject& object, int32_t size, int32_t columns, bool header) {
+std::string losses(hostkit::RunObject& object, int32_t size, bool header) {
   int keys = 0, data = 0, values = 0;
   for (int32_t i = 0; i < size; ++i) {
     const Cell c = cellAt(object, i);
@@ -31,8 +33,7 @@ std::string losses(hostkit::RunObject& object, int32_t size, int32_t columns, bo
   }
   int labels = 0;
   const int32_t dimensions = object.integer(expressionOf("dimensionCount"));
-  for (int32_t c = 0; !header && dimensions == 2 && c < columns; ++c)
-    labels += !object.text(expressionOf("label"), c).value_or("").empty();
+  for (const auto& [c, text] : header || dimensions != 2 ? Labels() : labelsOf(object)) labels += !text.empty();
   std::string out;
   const auto add = [&out](int n, const char* one, const char* many) {
     if (n > 0) out += (out.empty() ? "" : ", ") + plural(n, one, many);
@@ -52,7 +53,8 @@ Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool head
                   std::vector<std::string>& warnings) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) throw UserError("cannot read " + path + ": it is a directory");
-  const sheet::Text text = sheet::parse(readAll(path), options.separator);
+  const std::string bytes = readAll(path);
+  const sheet::Text text = sheet::parse(bytes, options.separator);
   std::vector<sheet::Row> rows = text.rows;
   sheet::Row labels;
   if (header && !rows.empty()) {
@@ -61,6 +63,12 @@ Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool head
   }
   std::size_t width = labels.size();
   for (const auto& row : rows) width = std::max(width, row.size());
+  // The module's memory rule for loads: short rows filled up to the widest
+  // may ask for cells out of proportion to the file, refused before any is made.
+  const int64_t cells = static_cast<int64_t>(width) * static_cast<int64_t>(rows.size());
+  if (cells > persist::loadCellBudget(bytes.size()))
+    return {static_cast<int32_t>(StatusCode::tooLarge),
+            "too large: " + path + ": too large for the array: " + std::to_string(cells) + " cells"};
   object.act(actionOf("deleteAll"));
   object.act(actionOf("setDimensionCount"), 2);
   object.act(actionOf("setBoundary"), 1, static_cast<int32_t>(width));  // 0 leaves it: the module ignores it
@@ -86,15 +94,16 @@ void saveSheet(hostkit::RunObject& object, const std::string& path, bool header,
   const int32_t columns = columnsOf(object, size);
   std::vector<sheet::Row> rows;
   if (header) {
-    rows.emplace_back();
-    for (int32_t c = 0; c < columns; ++c) rows.back().push_back(object.text(expressionOf("label"), c).value_or(""));
+    rows.push_back(labelRow(object));
+    if (!beyondCells(columns, size)) rows.back().resize(static_cast<std::size_t>(columns));
   }
   for (int32_t i = 0; i < size; ++i) {
     if (i % columns == 0) rows.emplace_back();
     rows.back().push_back(object.text(expressionOf("stringAt"), i).value_or(""));
   }
-  if (size > 0) rows.back().resize(static_cast<std::size_t>(columns));  // the last row filled up, as show draws it
-  const std::string lost = losses(object, size, columns, header);
+  // The last row filled up, as show draws it, unless the columns are only declared.
+  if (size > 0 && !beyondCells(columns, size)) rows.back().resize(static_cast<std::size_t>(columns));
+  const std::string lost = losses(object, size, header);
   object.releaseStringSpace();
   sheet::WriteOptions write;
   write.separator = options.separator.value_or(',');

@@ -258,6 +258,18 @@ Labels labelsOf(Object& object) {
   return out;
 }
 
+std::vector<std::string> labelRow(Object& object) {
+  const int32_t columns = object.integer(expressionOf("boundaryX"));
+  std::vector<std::string> row;
+  for (auto& [c, text] : labelsOf(object)) {
+    row.resize(static_cast<std::size_t>(c));
+    row.push_back(std::move(text));
+  }
+  if (!beyondCells(columns, object.integer(expressionOf("size")))) row.resize(static_cast<std::size_t>(columns));
+  object.releaseStringSpace();
+  return row;
+}
+
 Cell cellAt(Object& object, int32_t index) {
   Cell c;
   if (const auto facts = object.describeCell(index)) c.facts = *facts;
