@@ -230,6 +230,10 @@ TEST_F(Persist, Loads) {
       EXPECT_EQ(keys(o), "abc|; note|k |last");
     }
   }
+  // A "[" line without its "]" opens no section, whatever the next line holds.
+  Instance unclosed(makeSetup(2, 3));
+  run(unclosed, {{kLoadIni, put("in", "[open\n]x=1\n[shut]\ny=2\n")}});
+  EXPECT_EQ(all(unclosed) + "/" + keys(unclosed), "2/y");
   // A data payload cut to its 4 bytes; a string with no byte left is an empty cell with a key.
   Instance o;
   o.act(kLoadNative, put("in", none + le32(1) + le16(3) + le32(10) + "abcd"));

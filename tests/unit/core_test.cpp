@@ -208,6 +208,30 @@ TEST(ArrayStore, EveryWayOfAddingAtTheEndEndsAsAnInsert) {
 
 // Each change, run out of memory at each of its allocations in turn, fails
 // whole or not at all; a delete cannot fail.
+// A replacing load builds on this: every setting, dimension, label and row
+// flag carries over, and no cell does.
+TEST(ArrayStore, WithoutCellsKeepsAllButTheCells) {
+  for (const bool on : {false, true}) {
+    ArrayStore s = testing::table(3, on);
+    for (int i = 0; i < 9; ++i) s.append(CellDescriptor::ofValue(i + 1));
+    s.labels().resize(3);
+    s.labels().set(1, "b");
+    s.rowFlags().set(2, on ? RowFlags::kUnselected : RowFlags::kSelected);
+    s.setCaseSensitive(on);
+    s.setWildcard(!on);
+    s.setListDelimiter(on ? ";" : "");
+    const auto settings = [](const ArrayStore& x) {
+      const std::string all = testing::describeAll(x);
+      return all.substr(all.find(" flags")) + " case" + std::to_string(x.compareMode().caseSensitive) + " wild" +
+             std::to_string(x.compareMode().wildcard) + " auto" + std::to_string(x.rowFlags().autoSelect()) +
+             " delimiter[" + x.listDelimiter() + "]";
+    };
+    const ArrayStore empty = s.withoutCells();
+    EXPECT_EQ(empty.size(), 0);
+    EXPECT_EQ(settings(empty), settings(s));
+  }
+}
+
 TEST(ArrayStore, FailedAllocationsLeaveTheStoreAsItWas) {
   ArrayStore s = grid(2, 11);
   // Texts too long to be held inside a cell, so that each change allocates.
