@@ -286,9 +286,10 @@ class Page {
     }
     body_ << "<div class=\"two\"><div class=\"part\"><h3 id=\"workbench\">The workbench</h3><p><a "
              "href=\"tessel-workbench.html\">tessel-workbench.html</a>, beside this page, opens array files in a "
-             "web browser: look inside a level or a save, edit cells, keys and labels, check a damaged file, "
-             "compare two files and turn a spreadsheet into an item table. It runs this module itself, so what it "
-             "saves is what the game saves.</p></div><div class=\"part\"><h3>The console</h3><p><a "
+             "web browser with a double-click, offline and with nothing to install: look inside a level or a "
+             "save, edit cells, keys and labels, check a damaged file, compare two files and turn a spreadsheet "
+             "into an item table, without the game. It runs this module itself, so what it saves is what the "
+             "game saves.</p></div><div class=\"part\"><h3>The console</h3><p><a "
              "href=\"#console\">tessel</a> runs these same lines from a script or a prompt, without the game, "
              "and checks, converts and compares files (<code>tessel run examples/inventory.tessel</code>).</p>"
              "</div></div>";
