@@ -7,7 +7,6 @@ namespace tessel {
 
 namespace {
 
-// True when assigning the descriptor leaves an empty cell.
 // Copies n bytes, 1 <= n <= Cell::kLocalSize, reading them all before writing
 // any, so the source may overlap the destination. Two overlapping fixed-size
 // moves cost less than a call to memmove for so few bytes.
@@ -37,6 +36,7 @@ void copyShort(char* to, const char* from, std::size_t n) {
   }
 }
 
+// True when assigning the descriptor leaves an empty cell.
 bool leavesEmpty(const CellDescriptor& d) {
   switch (d.type) {
     case CellType::value: return d.value == 0;

@@ -58,7 +58,4 @@ class [[nodiscard]] Status {
   int reason_ = 0;
 };
 
-// The first failure of two steps that both had to run (writing, then closing).
-inline Status firstFailure(Status a, Status b) { return a.ok() ? std::move(b) : std::move(a); }
-
 }  // namespace tessel

@@ -645,6 +645,22 @@ describe('the workbench page', () => {
     await page.click('#tabs .tab.on i');
   });
 
+  test('opens a file of a few dozen bytes that declares 2^31 - 1 columns at once', async () => {
+    // Native file: 2D, X = 2^31 - 1, Y = 1, no labels, one value cell 7 without a key.
+    const wide = Buffer.alloc(46);
+    wide.write('QVXARRAY', 0, 'latin1');
+    [[8, 1, 2], [10, 2, 4], [14, 0x7fffffff, 4], [18, 1, 4], [22, 0, 4], [26, 1, 4], [30, 1, 2], [32, 4, 4],
+      [36, 7, 4]].forEach(([at, v, n]) => (n === 2 ? wide.writeUInt16LE(v, at) : wide.writeInt32LE(v, at)));
+    const opened = await open('wide.arr', wide);
+    assert.equal(opened.error, undefined);
+    const shown = await cells();
+    assert.equal(shown.columns, 0x7fffffff);
+    assert.deepEqual([shown.labels, shown.cells.length, shown.cells[0].value], [null, 1, 7]);
+    await page.waitForSelector('.cell[data-u="0"][data-c="0"]');
+    assert.equal(await page.$eval('.cell[data-u="0"][data-c="0"]', (e) => e.textContent), '7');
+    await page.click('#tabs .tab.on i');
+  });
+
   test('makes no request beyond the page itself', () => {
     const foreign = requests.filter((r) => !r.startsWith('file:') && !r.startsWith('data:') && !r.startsWith('blob:'));
     assert.deepEqual(foreign, []);

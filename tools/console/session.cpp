@@ -37,7 +37,6 @@ bool extendsArray(const catalogue::Parameter* declared) {
   return false;
 }
 
-// Warns when an index, row or column parameter names nothing.
 // Why a label names no column, or nothing when it names one: the labels
 // there are, or that the array has none.
 std::string unknownLabel(hostkit::RunObject& object, const std::string& label) {
@@ -51,6 +50,7 @@ std::string unknownLabel(hostkit::RunObject& object, const std::string& label) {
          (known.empty() ? std::string(" (no column has a label)") : " (the labels are " + known + ")");
 }
 
+// Warns when an index, row or column parameter names nothing.
 void warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* declared, const Value* values, bool action,
                     std::vector<std::string>& warnings) {
   for (int i = 0; i < 2; ++i) {

@@ -40,7 +40,7 @@ std::vector<std::string> paths(const std::string& partial) {
 }
 
 // The blank-separated words of a line, a quoted text one word with its
-// blanks; `open` tells whether the line ends inside a word.
+// blanks.
 std::vector<std::string> wordsOf(std::string_view line) {
   std::vector<std::string> out;
   bool quoted = false;
