@@ -97,8 +97,9 @@ class Workbench {
       if (loaded.code == console::kDamaged) warnings.push_back(loaded.text + "; shown as far as it reads");
       if (loaded.code != 0 && loaded.code != console::kDamaged)
         warnings.push_back(loaded.text + "; the array is empty now, as in a game");
+      // Damaged: what the page shows is not the whole file, so saving it would lose the rest.
       return "{\"ok\": true, \"format\": " + json(console::formatName(format)) +
-             ", \"warnings\": " + jsonList(warnings) + "}";
+             ", \"damaged\": " + (loaded.code != 0 ? "true" : "false") + ", \"warnings\": " + jsonList(warnings) + "}";
     });
   }
 

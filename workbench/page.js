@@ -175,10 +175,15 @@
   function makeTab(title, file, readAs = '') {
     const tab = { id: 't' + ++serial, title, file, readAs, steps: [], undone: [], format: null, page: 0,
       cur: { row: 0, col: 0 }, entries: [], encoding: 'auto',
-      files: file ? [file] : [] };  // the stored files its lines read, removed when it closes
+      files: file ? [file] : [],  // the stored files its lines read, removed when it closes
+      offers: [], damaged: null, saved: { count: 0, last: null }, saveName: null };
     tabs.push(tab);
     return tab;
   }
+
+  // Whether the tab holds changes not saved: its steps are not the ones it was opened or last saved with.
+  const changed = (tab) => tab.steps.length !== tab.saved.count || (tab.steps.length > 0 && tab.steps[tab.steps.length - 1] !== tab.saved.last);
+  const markSaved = (tab) => { tab.saved = { count: tab.steps.length, last: tab.steps[tab.steps.length - 1] || null }; };
 
   // Whether the tab's rows start selected: the last such step says, else off, as a new object starts.
   function autoSelectOf(tab) {
@@ -204,7 +209,8 @@
 
   function activate(tab) {
     active = tab;
-    $('log').replaceChildren(...tab.entries);  // each tab has its own log
+    $('log').replaceChildren(...tab.entries);  // each tab has its own log and its own questions
+    $('offers').replaceChildren(...tab.offers);
     $('log').scrollTop = $('log').scrollHeight;
     $('format').value = tab.format || 'native';  // saved as it came, unless another format is chosen
     $('encoding').value = tab.encoding;
@@ -216,8 +222,11 @@
   function closeTab(tab) {
     runRaw('drop ' + tab.id);
     tabs.splice(tabs.indexOf(tab), 1);
+    for (const box of tab.offers) box.dismissed();  // its questions go with it, and what they held
+    tab.offers = [];
     for (const path of tab.files) release(path);
     if (tabs.length === 0) makeUntitled();
+    if (active === tab) $('offers').textContent = '';
     if (active === tab) activate(tabs[tabs.length - 1]);
     else renderTabs();
   }
@@ -238,12 +247,18 @@
       b.setAttribute('role', 'tab');
       b.innerHTML = '<span></span><i title="Close">×</i>';
       b.firstChild.textContent = tab.title + (tab.format ? ' · ' + tab.format : '') + ' · ' + encodingTitle(tab.encoding) +
-        (tab.steps.length ? ' •' : '');
+        (changed(tab) ? ' •' : '');
       b.title = 'Texts shown and written as ' + encodingTitle(tab.encoding) +
         (tab.encoding === 'auto' ? ' (UTF-8 where valid, else ' + encodingTitle(FALLBACK) + ')' : '');
-      b.onclick = (e) => (e.target.tagName === 'I' ? closeTab(tab) : activate(tab));
+      b.onclick = (e) => (e.target.tagName === 'I' ? askClose(tab) : activate(tab));
       nav.appendChild(b);
     }
+  }
+
+  // Closing a tab with changes not saved asks first.
+  function askClose(tab) {
+    if (changed(tab) && !window.confirm(tab.title + ' has changes that are not saved. Close it and lose them?')) return;
+    closeTab(tab);
   }
 
   // Keeps bytes in a folder of their own in the page's file system: their path.
@@ -278,15 +293,24 @@
       runRaw('drop ' + tab.id);
       release(path);
       if (active) runRaw('with ' + active.id);
-      status(name + ': ' + answer.error, true);
+      tell(active, name + ' was not opened: ' + answer.error, true);
       return { name, error: answer.error };
     }
     tab.format = answer.format;
-    if (tabs.length === 2 && !tabs[0].file && tabs[0].steps.length === 0) closeTab(tabs[0]);
+    if (tabs.length === 2 && !tabs[0].file && tabs[0].steps.length === 0 && !tabs[0].offers.length) closeTab(tabs[0]);
     activate(tab);
     const shape = call('Shape');
-    status(name + ' opened as a ' + answer.format + ' file' +
+    tell(tab, name + ' opened as a ' + answer.format + ' file' +
       (answer.warnings.length ? ': ' + answer.warnings.join('; ') : ''), answer.warnings.length > 0);
+    if (answer.damaged) {
+      // What tessel check says of it, on the tab for as long as it is open, and in its log.
+      const checked = check(tab);
+      tab.damaged = (checked.output || checked.error || answer.warnings.join('\n')).replace(/\n$/, '');
+      log('check ' + fileName(tab), tab.damaged, true, tab);
+      offer(tab.damaged + '\nShown as far as it reads: saving it writes only that.', [
+        ['Check again', () => { activate(tab); showCheck(); }],
+      ], undefined, tab, { keep: true, damage: true });
+    }
     if (answer.warnings.some((w) => w.includes('looks like a spreadsheet')) && readAs === '') {
       offer(name + ' looks like a spreadsheet\'s CSV (quoted fields or semicolons), which a game reads as plain text.',
         [['Reopen it as a spreadsheet', () => {
@@ -316,19 +340,30 @@
     }
   }
 
-  // A question with buttons above the log, each button an answer; several may wait.
-  function offer(text, choices, dismissed = () => {}) {
+  // A question with buttons above the log, each button an answer; several may
+  // wait. It belongs to its tab: shown with it, its buttons act on it, it goes
+  // when the tab closes. A kept one (a damaged load) stays while the tab is open.
+  function offer(text, choices, dismissed = () => {}, tab = active, { keep = false, damage = false } = {}) {
     const box = document.createElement('div');
-    box.className = 'offer';
+    box.className = 'offer' + (damage ? ' damage' : '');
+    box.setAttribute('role', damage ? 'alert' : 'group');
     box.innerHTML = '<span></span>';
     box.firstChild.textContent = text;
-    for (const [label, act] of [...choices, ['Dismiss', dismissed]]) {
+    box.dismissed = dismissed;
+    const gone = () => { tab.offers = tab.offers.filter((b) => b !== box); box.remove(); };
+    for (const [label, act, ends] of [...choices, ...(keep ? [] : [['Dismiss', dismissed, true]])]) {
       const b = document.createElement('button');
       b.textContent = label;
-      b.onclick = () => { box.remove(); act(); };
+      b.onclick = () => {
+        if (!tabs.includes(tab)) return gone();
+        if (!keep || ends) gone();
+        if (tab !== active) activate(tab);
+        act();
+      };
       box.appendChild(b);
     }
-    $('offers').appendChild(box);
+    tab.offers.push(box);
+    if (tab === active) $('offers').appendChild(box);
   }
 
   // ---- Element files: a whole file's bytes as one cell, and one cell's bytes
@@ -337,7 +372,7 @@
     if (tab !== active) {
       if (!tabs.includes(tab)) {
         release(path);
-        status(tab.title + ' is closed: ' + name + ' was not loaded', true);
+        tell(active, tab.title + ' is closed: ' + name + ' was not loaded', true);
         return { text: tab.title + ' is closed\n', failed: true };
       }
       activate(tab);
@@ -349,7 +384,7 @@
     if (result.failed) release(path);
     else {
       tab.files.push(path);
-      status(name + ' loaded into element ' + index + ' as a data cell');
+      tell(tab, name + ' loaded into element ' + index + ' as a data cell');
     }
     return result;
   }
@@ -368,10 +403,10 @@
   function downloadCell() {
     const index = indexOf(active.cur.row, active.cur.col);
     const saved = saveCell(index);
-    if (saved.error) return status('element ' + index + ' was not saved: ' + saved.error, true);
+    if (saved.error) return tell(active, 'element ' + index + ' was not saved: ' + saved.error, true);
     const name = active.title.replace(/\.[^.]*$/, '') + '-element-' + index + '.bin';
     hand(saved.bytes, name);
-    status(name + ' saved: the ' + count(saved.bytes.length, 'byte', 'bytes') + ' of element ' + index);
+    tell(active, name + ' saved: the ' + count(saved.bytes.length, 'byte', 'bytes') + ' of element ' + index);
   }
 
   // Hands bytes to the browser as a downloaded file.
@@ -473,6 +508,7 @@
   }
 
   // ---- Changes: lines run on the active tab's instance, kept as one undo step.
+  let lastStep = null;
   const readOnly = /^\s*(show|help|echo)\b|^\s*[A-Za-z_$]+\(/i;
   function change(lines) {
     const done = [];
@@ -484,6 +520,7 @@
       if (!answer.ok) { failed = true; break; }
       done.push(line);
     }
+    lastStep = done.length ? done : null;  // the log entry made next is this step's
     if (done.length) {
       active.steps.push(done);
       active.undone = [];
@@ -493,9 +530,20 @@
     return { text, failed };
   }
 
+  // A step's log entry marked undone, or not again once redone.
+  function markUndone(step, on) {
+    if (!step.entry) return;
+    step.entry.classList.toggle('undone', on);
+    const mark = step.entry.querySelector('.mark');
+    if (on && !mark) step.entry.firstChild.insertAdjacentHTML('afterend', ' <small class="mark">undone</small>');
+    if (!on && mark) mark.remove();
+  }
+
   function undo() {
     if (!active.steps.length) return status('nothing to undo');
-    active.undone.push(active.steps.pop());
+    const step = active.steps.pop();
+    active.undone.push(step);
+    markUndone(step, true);
     rebuild(active);
     runRaw('with ' + active.id);
     renderTabs();
@@ -515,6 +563,7 @@
     const step = active.undone.pop();
     for (const line of step) runRaw(line);
     active.steps.push(step);
+    markUndone(step, false);
     if (step.some((l) => AUTO_SELECT.test(l))) remake();
     renderTabs();
     refresh(false);
@@ -552,13 +601,31 @@
   }
 
   const extensions = { native: '.arr', host: '.kzp', csv: '.csv', ini: '.ini', sheet: '.csv' };
-  function download() {
+  // Save: a tab made here asks its file name at its first save, Save as… always.
+  const defaultName = (tab, format) => tab.saveName || tab.title.replace(/\.[^.]*$/, '') + extensions[format];
+  function download(askName = false) {
+    const tab = active;
     const format = $('format').value;
+    if (askName || (!tab.file && !tab.saveName)) {
+      return ask('Save ' + tab.title + ' as:', defaultName(tab, format), (name) => {
+        if (!name.trim()) return tell(tab, tab.title + ' was not saved: it needs a file name', true);
+        tab.saveName = name.trim().replace(/[\/\\]/g, '_');
+        tab.title = tab.saveName;
+        if (tabs.includes(tab) && tab === active) download();
+      });
+    }
+    // The console refuses this without --force: the page asks.
+    if (tab.damaged && !window.confirm(tab.title + ' was damaged when opened:\n' + tab.damaged +
+      '\n\nSaving writes only what was read; the rest of the file is lost. Save anyway?')) {
+      return tell(tab, tab.title + ' was not saved: it was damaged when opened', true);
+    }
     const saved = saveAs(format);
-    if (saved.error) return status('the save failed: ' + saved.error, true);
-    const name = active.title.replace(/\.[^.]*$/, '') + extensions[format];
+    if (saved.error) return tell(tab, 'the save failed: ' + saved.error, true);
+    const name = defaultName(tab, format);
     hand(saved.bytes, name);
-    status(name + ' saved (' + format + ', ' + saved.bytes.length + ' bytes)' +
+    markSaved(tab);
+    renderTabs();
+    tell(tab, name + ' saved (' + format + ', ' + saved.bytes.length + ' bytes)' +
       (saved.losses ? ': ' + saved.losses : ''), !!saved.losses);
   }
 
@@ -819,7 +886,7 @@
     else if (isInteger(text)) line = 'Set value ' + Number(text) + ' at ' + index;
     else {
       const written = textLiteral(text, was.old, active);
-      if (written.error) return status(written.error, true);
+      if (written.error) return tell(active, written.error, true);
       line = 'Set string ' + written.literal + ' at ' + index;
     }
     report(line, change([line]));
@@ -930,18 +997,35 @@
   }
 
   // ---- The command bar: lines, completion and the log.
-  function log(line, text, failed) {
+  function log(line, text, failed, tab = active) {
     const entry = document.createElement('div');
     entry.className = 'entry' + (failed ? ' bad' : '');
     const help = helpLink(line);
     entry.innerHTML = '<code class="in"></code>' + (help ? ' <a class="ref" target="_blank" rel="noopener" href="' + help + '">help</a>' : '') + '<pre></pre>';
     entry.firstChild.textContent = '› ' + line;
     entry.lastChild.textContent = text.replace(/\n$/, '');
+    if (lastStep && tab === active) lastStep.entry = entry;
+    lastStep = null;
+    keep(tab, entry);
+  }
+
+  function keep(tab, entry) {
+    tab.entries.push(entry);
+    while (tab.entries.length > 200) tab.entries.shift().remove();
+    if (tab !== active) return;
     const box = $('log');
-    active.entries.push(entry);
     box.appendChild(entry);
-    while (active.entries.length > 200) active.entries.shift().remove();
     box.scrollTop = box.scrollHeight;
+  }
+
+  // A message of a tab (a load, damage, a save, a mistake): in its log, and in the status line while it is shown.
+  function tell(tab, text, warn) {
+    if (tab === active) status(text, warn);
+    const entry = document.createElement('div');
+    entry.className = 'entry note' + (warn ? ' bad' : '');
+    entry.innerHTML = '<pre></pre>';
+    entry.firstChild.textContent = text;
+    keep(tab, entry);
   }
 
   // The help page's entry for the action or expression a line names.
@@ -1074,13 +1158,20 @@
     document.addEventListener('keydown', (e) => {
       if (!(e.ctrlKey || e.metaKey)) return;
       const k = e.key.toLowerCase();
-      if (k === 's') { e.preventDefault(); endEdit(true); download(); }
+      if (k === 's') { e.preventDefault(); endEdit(true); download(e.shiftKey); }
       if (e.target.tagName === 'INPUT' && e.target.id !== 'editor') return;
       if (k === 'z' && !e.shiftKey) { e.preventDefault(); endEdit(false); undo(); }
       if (k === 'y' || (k === 'z' && e.shiftKey)) { e.preventDefault(); endEdit(false); redo(); }
     });
     $('picker').addEventListener('change', (e) => { openFiles(e.target.files); e.target.value = ''; });
-    $('save').onclick = download;
+    $('save').onclick = () => download();
+    $('saveAs').onclick = () => download(true);
+    // Leaving or reloading the page with changes not saved raises the browser's own question.
+    window.addEventListener('beforeunload', (e) => {
+      if (!tabs.some(changed)) return;
+      e.preventDefault();
+      e.returnValue = '';
+    });
     $('new').onclick = () => activate(makeUntitled());
     // What the chosen format would not keep, told before saving: a save to a scratch file.
     $('format').addEventListener('change', () => {
@@ -1104,7 +1195,7 @@
       ask('Label of column ' + active.cur.col + ':', showText(old, active), (text) => {
         if (text === showText(old, active)) return;  // left as it was: nothing to run
         const written = textLiteral(text, old, active);
-        if (written.error) return status(written.error, true);
+        if (written.error) return tell(active, written.error, true);
         const line = 'Set label to ' + written.literal + ' at column ' + active.cur.col;
         report(line, change([line]));
       });
@@ -1118,7 +1209,7 @@
           if (text === shown && shown !== '') return;  // left as it was: nothing to run
           const index = indexOf(active.cur.row, active.cur.col);
           const written = textLiteral(text, old, active);
-          if (written.error) return status(written.error, true);
+          if (written.error) return tell(active, written.error, true);
           const line = text === '' ? clearKeyLine(index)
             : isInteger(text) ? 'Set key value ' + Number(text) + ' at ' + index : 'Set key string ' + written.literal + ' at ' + index;
           report(line, change([line]));
@@ -1151,7 +1242,7 @@
       try {
         lines = settingsLines();
       } catch (error) {
-        return status(error.message, true);
+        return tell(active, error.message, true);
       }
       if (lines.length) report(lines.join('; '), change(lines));
       if (lines.some((l) => AUTO_SELECT.test(l))) remake();

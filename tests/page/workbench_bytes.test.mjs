@@ -9,7 +9,7 @@
 // TESSEL_SCREENSHOTS  the folder the screenshots go to
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -44,13 +44,24 @@ const tableLines = [
 let browser;
 let page;
 let original;
+// The page's questions (confirm, leave-page) as asked, answered from `answers` (else yes).
+const dialogs = [];
+const answers = [];
+const downloads = path.join(work, 'downloads');
 
 before(async () => {
   tessel([...tableLines, 'Save to file "texts.arr"'], 'texts.tessel');
   original = fs.readFileSync(path.join(work, 'texts.arr'));
   browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 800 });
   ({ page } = browser);
+  page.on('dialog', async (d) => {
+    dialogs.push({ type: d.type(), message: d.message() });
+    await ((answers.shift() ?? true) ? d.accept() : d.dismiss());
+  });
   await page.evaluate(() => window.tesselWorkbench.ready);
+  fs.mkdirSync(downloads);
+  const cdp = await page.createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
 });
 
 after(async () => {
@@ -78,6 +89,22 @@ async function openTable(name = 'texts.arr') {
   if (!fs.existsSync(file)) fs.writeFileSync(file, original);
   await chooser.accept([file]);
   await page.waitForFunction((n) => window.tesselWorkbench.tabs().titles.includes(n), {}, name);
+}
+
+// A downloaded file once the browser has written it (or five seconds have passed).
+async function downloaded(name) {
+  const file = path.join(downloads, name);
+  for (let i = 0; i < 100 && !fs.existsSync(file); ++i) await new Promise((r) => setTimeout(r, 50));
+  await new Promise((r) => setTimeout(r, 100));
+  return fs.existsSync(file) ? fs.readFileSync(file) : null;
+}
+const logText = () => page.$eval('#log', (e) => e.innerText);
+const offers = () => page.$$eval('#offers .offer', (o) => o.map((e) => e.firstChild.textContent));
+
+async function pick(...names) {
+  const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('label.button')]);
+  await chooser.accept(names.map((n) => path.join(work, n)));
+  await page.waitForFunction((n) => window.tesselWorkbench.tabs().titles.includes(n), {}, names[names.length - 1]);
 }
 
 async function withKey(modifier, key) {
@@ -179,7 +206,7 @@ describe('the workbench keeps every byte', () => {
     await page.keyboard.type('Ωmega');
     await page.keyboard.press('Enter');
     assert.match(await page.$eval('#status', (e) => e.textContent), /U\+03A9\) cannot be written in Windows-1252/);
-    assert.equal(await logCount(), logged + 1, 'only the refused command line was logged');
+    assert.equal(await logCount(), logged + 3, 'the three refusals were logged, and nothing else');
     assert.ok((await save()).equals(original), 'no byte changed');
     // And a UTF-8 text is written back as UTF-8.
     await page.click('.cell[data-u="1"][data-c="0"]');
@@ -206,7 +233,7 @@ describe('the workbench keeps every byte', () => {
       return window.tesselWorkbench.open('secret.arr', bytes);
     });
     await page.evaluate(() => window.tesselWorkbench.loadCell('cell.bin', new Uint8Array([1, 2, 3]), 1));
-    const loaded = await page.$eval('#log .entry:last-child code', (e) => /"([^"]+)"/.exec(e.textContent)[1]);
+    const loaded = await page.$$eval('#log .entry code', (es) => /"([^"]+)"/.exec(es.find((e) => e.textContent.includes('Set file')).textContent)[1]);
     const reads = (line) => page.evaluate((l) => window.tesselWorkbench.runScript(`new b\n${l}\n`).ok, line);
     const [table, cell] = [`Load from file "${opened.file}"`, `Set file "${loaded}" at 5`];
     assert.equal(await reads(table), true, 'a script reads the open tab\'s file');
@@ -217,6 +244,135 @@ describe('the workbench keeps every byte', () => {
     assert.equal(await reads(cell), false, 'nor the one loaded into its cell');
     const line = await page.evaluate((f) => window.tesselWorkbench.run(`Load from file "${f}"`), opened.file);
     assert.match(line, /secret\.arr/, 'a command bar line cannot read it either');
+  });
+
+  test('a damaged load keeps the console\'s check words on its tab and in its log, and saving it asks', async () => {
+    await closeAll();
+    fs.writeFileSync(path.join(work, 'cut.arr'), original.subarray(0, original.length - 7));
+    fs.writeFileSync(path.join(work, 'whole.arr'), original);
+    const checked = spawnSync(consolePath, ['check', 'cut.arr'], { cwd: work, encoding: 'utf8' });
+    assert.equal(checked.status, 1, 'the console finds it damaged');
+    const words = checked.stdout.replace(/\n$/, '');
+    await pick('cut.arr');
+    const banner = async () => page.$$eval('#offers .offer.damage', (o) => o.map((e) => e.firstChild.textContent));
+    assert.equal((await banner()).length, 1);
+    assert.ok((await banner())[0].startsWith(words), 'the banner says what tessel check says');
+    assert.ok((await logText()).includes(words), 'and so does the tab\'s log');
+    await pick('whole.arr');
+    assert.deepEqual(await banner(), [], 'another tab shows no banner of it');
+    await page.click('#tabs .tab:first-child span');
+    assert.equal((await banner()).length, 1, 'it is there again on its tab');
+    await page.click('.cell[data-u="0"][data-c="0"]');  // a line makes no difference to it
+    await page.keyboard.type('7');
+    await page.keyboard.press('Enter');
+    assert.equal((await banner()).length, 1);
+
+    dialogs.length = 0;
+    answers.push(false);
+    await page.click('#save');
+    assert.equal(dialogs.length, 1, 'saving asks first');
+    assert.match(dialogs[0].message, /was damaged when opened/);
+    assert.ok(dialogs[0].message.includes(words));
+    assert.equal(await downloaded('cut.arr'), null, 'no is no save');
+    assert.match(await logText(), /cut\.arr was not saved: it was damaged when opened/);
+    await page.click('#save');
+    assert.ok(await downloaded('cut.arr'), 'yes saves it');
+  });
+
+  test('a question about a file belongs to its tab, and its buttons act on that tab only', async () => {
+    await closeAll();
+    fs.writeFileSync(path.join(work, 'notes.bin'), Buffer.from([0, 1, 2, 250]));
+    await pick('whole.arr');
+    const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('label.button')]);
+    await chooser.accept([path.join(work, 'notes.bin')]);
+    await page.waitForSelector('#offers .offer');
+    assert.match((await offers())[0], /notes\.bin .* is not an array file/);
+    await pick('texts.arr');
+    assert.deepEqual(await offers(), [], 'the other tab does not show it');
+    const before = await save();
+    await page.click('#tabs .tab:first-child span');
+    await page.$$eval('#offers .offer button', (b) => b.find((e) => e.textContent.startsWith('Load it into element 0')).click());
+    assert.equal(await page.evaluate(() => window.tesselWorkbench.tabs().current), 0, await logText());
+    const first = (await page.evaluate(() => window.tesselWorkbench.cells())).cells[0];
+    assert.equal(first.type, 'data', 'its cell 0 holds the file');
+    await page.click('#tabs .tab:last-child span');
+    assert.ok((await save()).equals(before), 'the other tab is as it was');
+  });
+
+  test('unsaved work asks before it is lost; Save clears the mark; Save as asks a name', async () => {
+    await closeAll();
+    await pick('texts.arr');
+    await page.click('.cell[data-u="2"][data-c="1"]');
+    await page.keyboard.type('kept');
+    await page.keyboard.press('Enter');
+    assert.match(await tabTitle(), /•$/, 'the tab is marked changed');
+    dialogs.length = 0;
+    answers.push(false);
+    await page.click('#tabs .tab.on i');
+    assert.equal(dialogs.length, 1, 'closing it asks');
+    assert.match(dialogs[0].message, /texts\.arr has changes that are not saved/);
+    assert.ok((await page.evaluate(() => window.tesselWorkbench.tabs().titles)).includes('texts.arr'), 'no keeps it open');
+    // Reloading asks the browser's leave-page question; staying keeps the page and its tab.
+    answers.push(false);
+    await page.evaluate(() => setTimeout(() => location.reload()));
+    for (let i = 0; i < 100 && dialogs.length < 2; ++i) await new Promise((r) => setTimeout(r, 50));
+    assert.equal(dialogs[1]?.type, 'beforeunload', 'leaving asks');
+    assert.ok((await page.evaluate(() => window.tesselWorkbench.tabs().titles)).includes('texts.arr'));
+
+    await page.focus('#view');
+    await withKey('Control', 's');
+    const expected = consoleFile(['Set string "kept" at 5'], 'kept.arr');
+    assert.ok((await downloaded('texts.arr'))?.equals(expected), 'Ctrl-S saves the console\'s bytes');
+    assert.doesNotMatch(await tabTitle(), /•/, 'and clears the mark');
+    await page.click('#saveAs');
+    const name = await page.$eval('#answer', (e) => e.value);
+    assert.equal(name, 'texts.arr', 'Save as offers the name it has');
+    await page.$eval('#answer', (e) => { e.value = ''; });
+    await page.type('#answer', 'renamed.arr');
+    await page.keyboard.press('Enter');
+    assert.ok((await downloaded('renamed.arr'))?.equals(expected), 'saved under the name given');
+    assert.match(await tabTitle(), /^renamed\.arr/);
+    dialogs.length = 0;
+    await page.click('#tabs .tab.on i');
+    assert.equal(dialogs.length, 0, 'a saved tab closes without a question');
+
+    // A new tab asks its name at its first save.
+    await page.click('#new');
+    await page.click('.cell[data-u="0"][data-c="0"]');
+    await page.keyboard.type('5');
+    await page.keyboard.press('Enter');
+    await withKey('Control', 's');
+    assert.equal(await page.$eval('#answer', (e) => e.value), 'untitled.arr');
+    await page.$eval('#answer', (e) => { e.value = ''; });
+    await page.type('#answer', 'level.arr');
+    await page.keyboard.press('Enter');
+    tessel(['new u', 'Set value 5 at 0', 'Save to file "level-console.arr"'], 'level.tessel');
+    assert.ok((await downloaded('level.arr'))?.equals(fs.readFileSync(path.join(work, 'level-console.arr'))));
+  });
+
+  test('a tab\'s messages go to its log, and undone lines are marked undone', async () => {
+    await closeAll();
+    await pick('texts.arr');
+    assert.match(await logText(), /texts\.arr opened as a native file/);
+    await page.click('.cell[data-u="2"][data-c="1"]');
+    await page.keyboard.type('one');
+    await page.keyboard.press('Enter');
+    const entry = (text) => page.$$eval('#log .entry', (es, t) => es.filter((e) => e.textContent.includes(t))
+      .map((e) => ({ undone: e.classList.contains('undone'), mark: e.querySelector('.mark')?.textContent ?? '' })), text);
+    assert.deepEqual(await entry('Set string "one" at 5'), [{ undone: false, mark: '' }]);
+    await page.focus('#view');
+    await withKey('Control', 'z');
+    assert.deepEqual(await entry('Set string "one" at 5'), [{ undone: true, mark: 'undone' }]);
+    await withKey('Control', 'y');
+    assert.deepEqual(await entry('Set string "one" at 5'), [{ undone: false, mark: '' }]);
+    await page.select('#encoding', 'windows-1252');
+    await page.click('.cell[data-u="2"][data-c="1"]');
+    await page.keyboard.press('Enter');
+    await page.keyboard.type('→');
+    await page.keyboard.press('Enter');
+    assert.match(await logText(), /U\+2192\) cannot be written/, 'a mistake is in the log');
+    await pick('whole.arr');
+    assert.doesNotMatch(await logText(), /U\+2192/, 'and in its own tab\'s only');
   });
 
   test('a screenshot of a Windows-1252 table with its encoding shown', async () => {
