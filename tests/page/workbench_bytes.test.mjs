@@ -39,6 +39,7 @@ const tableLines = [
   'Set string "\\x81x" at 3',
   'Set value 15 at 4',
   'Set string "ok" at 5',
+  'Set string "C:\\\\x41\\\\dir" at 6',
 ];
 
 let browser;
@@ -117,7 +118,7 @@ describe('the workbench keeps every byte', () => {
   test('an editor opened and left without a change runs nothing and changes nothing', async () => {
     await openTable();
     const logged = await logCount();
-    for (const [u, c] of [[0, 0], [0, 1], [1, 0], [1, 1], [2, 0], [3, 1]]) {
+    for (const [u, c] of [[0, 0], [0, 1], [1, 0], [1, 1], [2, 0], [3, 0], [3, 1]]) {
       await page.click(`.cell[data-u="${u}"][data-c="${c}"]`);
       await page.keyboard.press('Enter');
       await page.keyboard.press('Enter');
@@ -137,6 +138,7 @@ describe('the workbench keeps every byte', () => {
     assert.match(await tabTitle(), /automatic/);
     const shown = async () => [await cellText(0, 0), await cellText(1, 0), await cellText(1, 1), await page.$eval('.head .label', (e) => e.textContent)];
     assert.deepEqual(await shown(), ['Café', 'naïve', '\\x81x', 'prêt'], 'automatic: UTF-8 where valid, else Windows-1252');
+    assert.equal(await cellText(3, 0), 'C:\\x5Cx41\\dir', 'a backslash that would read as an escape is one');
     const cases = [
       ['utf-8', 'UTF-8', ['Caf\\xE9', 'naïve', '\\x81x', 'pr\\xEAt']],
       ['windows-1252', 'Windows-1252', ['Café', 'naÃ¯ve', '\\x81x', 'prêt']],
