@@ -790,28 +790,40 @@
     if (!inside) fetchWindow(Math.max(0, first - 30), Math.min(units - 1, last + 30), Math.max(0, c0 - 4), Math.min(cols - 1, c1 + 4));
     const dy = HEAD_H - (top - first * ROW_H);
     const dx = NUM_W - (view.scrollLeft - c0 * COL_W);
+    // A grid as ARIA counts it, from 1: the header row is row 1 and the row
+    // numbers column 1, so the grid's cell (u, c) is row u + 2, column c + 2.
     const out = [];
     const two = shape.dimensions === 2;
-    for (let u = first; u <= last; ++u) {
-      const cells = cache.get(u) || [];
-      const top = dy + (u - first) * ROW_H;
-      for (let c = c0; c <= c1; ++c) {
-        const [cls, body] = cellHtml(cells[c]);
-        const cur = active.cur.row === u && active.cur.col === c ? ' cur' : '';
-        out.push('<div class="cell ' + cls + cur + '" data-u="' + u + '" data-c="' + c + '" style="top:' + top +
-          'px;left:' + (dx + (c - c0) * COL_W) + 'px">' + body + '</div>');
-      }
-      const any = cells.find((x) => x);
-      const mark = two && any ? (any.selected ? '<b class="sel" title="selected">●</b>' : '<b class="unsel" title="not selected">○</b>') : '';
-      out.push('<div class="num" style="top:' + top + 'px">' + mark + u + '</div>');
-    }
+    const row = (index, inner) => '<div role="row" class="row" aria-rowindex="' + index + '">' + inner.join('') + '</div>';
+    const heads = ['<div class="corner" role="columnheader" aria-colindex="1">' +
+      (shape.dimensions === 1 ? 'index' : shape.dimensions === 3 ? 'y \\ x' : 'row') + '</div>'];
     for (let c = c0; c <= c1; ++c) {
       const label = two && labels[c] ? '<span class="label">' + esc(showText(labels[c], active)) + '</span>' : '';
       const name = shape.dimensions === 1 ? 'element' : String(c);
-      out.push('<div class="head" data-c="' + c + '" style="left:' + (dx + (c - c0) * COL_W) + 'px"><small>' + name + '</small>' + label + '</div>');
+      heads.push('<div class="head" role="columnheader" aria-colindex="' + (c + 2) + '" data-c="' + c + '" style="left:' +
+        (dx + (c - c0) * COL_W) + 'px"><small>' + name + '</small>' + label + '</div>');
     }
-    out.push('<div class="corner">' + (shape.dimensions === 1 ? 'index' : shape.dimensions === 3 ? 'y \\ x' : 'row') + '</div>');
+    out.push(row(1, heads));
+    for (let u = first; u <= last; ++u) {
+      const cells = cache.get(u) || [];
+      const top = dy + (u - first) * ROW_H;
+      const any = cells.find((x) => x);
+      const mark = two && any ? (any.selected ? '<b class="sel" title="selected">●</b>' : '<b class="unsel" title="not selected">○</b>') : '';
+      const inner = ['<div class="num" role="rowheader" aria-colindex="1" style="top:' + top + 'px">' + mark + u + '</div>'];
+      for (let c = c0; c <= c1; ++c) {
+        const [cls, body] = cellHtml(cells[c]);
+        const cur = active.cur.row === u && active.cur.col === c;
+        inner.push('<div class="cell ' + cls + (cur ? ' cur" id="current-cell" aria-selected="true' : '') + '" role="gridcell" aria-colindex="' +
+          (c + 2) + '" data-u="' + u + '" data-c="' + c + '" style="top:' + top + 'px;left:' + (dx + (c - c0) * COL_W) + 'px">' + body + '</div>');
+      }
+      out.push(row(u + 2, inner));
+    }
+    view.setAttribute('aria-rowcount', String(units + 1));
+    view.setAttribute('aria-colcount', String(cols + 1));
     layer.innerHTML = out.join('');
+    // The grid keeps the focus; the current cell is its active descendant, when drawn.
+    if ($('current-cell')) view.setAttribute('aria-activedescendant', 'current-cell');
+    else view.removeAttribute('aria-activedescendant');
   }
 
   // ---- The cursor and in-place editing.

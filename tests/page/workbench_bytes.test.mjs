@@ -377,6 +377,31 @@ describe('the workbench keeps every byte', () => {
     assert.doesNotMatch(await logText(), /U\+2192/, 'and in its own tab\'s only');
   });
 
+  test('the grid follows the ARIA grid pattern: rows, cells by index, headers, the current cell', async () => {
+    await openTable();
+    // ARIA counts from 1, the header row and the row numbers first: cell (row u, column c) is u + 2, c + 2.
+    const cellAt = (u, c) => `#view [role=row][aria-rowindex="${u + 2}"] [role=gridcell][aria-colindex="${c + 2}"]`;
+    assert.equal(await page.$eval(cellAt(0, 0), (e) => e.textContent), 'Café');
+    assert.equal(await page.$eval('#view[role=grid]', (e) => e.getAttribute('aria-colcount')), '3');
+    assert.deepEqual(await page.$$eval('#view [role=columnheader]', (h) => h.map((e) => e.getAttribute('aria-colindex'))), ['1', '2', '3']);
+    await page.click(cellAt(2, 1));
+    await page.keyboard.press('ArrowLeft');
+    await page.keyboard.press('ArrowUp');
+    const focus = await page.evaluate(() => {
+      const view = document.getElementById('view');
+      const cur = document.getElementById(view.getAttribute('aria-activedescendant'));
+      return { focused: document.activeElement === view, row: cur.parentElement.getAttribute('aria-rowindex'),
+        col: cur.getAttribute('aria-colindex'), selected: cur.getAttribute('aria-selected') };
+    });
+    assert.deepEqual(focus, { focused: true, row: '3', col: '2', selected: 'true' }, 'the grid has the focus, its current cell is (1, 0)');
+    // What a screen reader gets: a grid of rows of cells.
+    const tree = await page.accessibility.snapshot({ root: await page.$('#view'), interestingOnly: false });
+    assert.equal(tree.role, 'grid');
+    const rows = tree.children.filter((n) => n.role === 'row');
+    assert.ok(rows.length >= 5, 'its rows');
+    assert.ok(rows[1].children.some((n) => n.role === 'gridcell' && n.name.includes('Café')), 'with their cells');
+  });
+
   test('a screenshot of a Windows-1252 table with its encoding shown', async () => {
     tessel(['new items --dims 2 --x 3 --auto-select', 'Set label to "name" at column 0', 'Set label to "price" at column 1',
       'Set label to "note" at column 2', 'Append row from list "\\xC9p\\xE9e,120,tr\\xE8s lourde"',
