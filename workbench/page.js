@@ -315,7 +315,7 @@
       offer(name + ' looks like a spreadsheet\'s CSV (quoted fields or semicolons), which a game reads as plain text.',
         [['Reopen it as a spreadsheet', () => {
           openStored(name, path, 'sheet');  // first, so the file is still held while the old tab closes
-          if (tabs.includes(tab)) closeTab(tab);
+          if (tabs.includes(tab)) askClose(tab);  // its changes, if any, are not lost unasked
         }]]);
     }
     return { name, file: path, format: answer.format, dimensions: shape.dimensions, size: shape.size,
