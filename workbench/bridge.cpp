@@ -5,6 +5,7 @@
 // the Workbench owns until its next call) and lets no exception through.
 #include <emscripten/emscripten.h>
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -17,8 +18,11 @@ namespace tessel::workbench {
 
 namespace {
 
-// A text as a JSON string; bytes beyond ASCII pass as they are (the page reads UTF-8).
-std::string json(std::string_view text) {
+// A text as a JSON string. Console output passes bytes beyond ASCII as they
+// are (the page reads it as UTF-8); an array's own texts (`bytes`) pass every
+// byte beyond ASCII as the code point of its number, so the page gets the
+// bytes exactly and shows them in the tab's encoding.
+std::string json(std::string_view text, bool bytes = false) {
   static const char hex[] = "0123456789abcdef";
   std::string out = "\"";
   for (const char c : text) {
@@ -27,7 +31,7 @@ std::string json(std::string_view text) {
       out += {'\\', c};
     } else if (c == '\n') {
       out += "\\n";
-    } else if (u < 0x20 || u == 0x7f) {
+    } else if (u < 0x20 || u == 0x7f || (bytes && u >= 0x80)) {
       out += "\\u00";
       out += {hex[u >> 4], hex[u & 15]};
     } else {
@@ -37,9 +41,9 @@ std::string json(std::string_view text) {
   return out + '"';
 }
 
-std::string jsonList(const std::vector<std::string>& texts) {
+std::string jsonList(const std::vector<std::string>& texts, bool bytes = false) {
   std::string out = "[";
-  for (std::size_t i = 0; i < texts.size(); ++i) out += (i ? ", " : "") + json(texts[i]);
+  for (std::size_t i = 0; i < texts.size(); ++i) out += (i ? ", " : "") + json(texts[i], bytes);
   return out + "]";
 }
 
@@ -93,8 +97,9 @@ class Workbench {
       if (loaded.code == console::kDamaged) warnings.push_back(loaded.text + "; shown as far as it reads");
       if (loaded.code != 0 && loaded.code != console::kDamaged)
         warnings.push_back(loaded.text + "; the array is empty now, as in a game");
+      // Damaged: what the page shows is not the whole file, so saving it would lose the rest.
       return "{\"ok\": true, \"format\": " + json(console::formatName(format)) +
-             ", \"warnings\": " + jsonList(warnings) + "}";
+             ", \"damaged\": " + (loaded.code != 0 ? "true" : "false") + ", \"warnings\": " + jsonList(warnings) + "}";
     });
   }
 
@@ -152,9 +157,9 @@ class Workbench {
                         ", \"columns\": " + std::to_string(o.integer(expressionOf("boundaryX"))) +
                         ", \"rowsPerPage\": " + std::to_string(o.integer(expressionOf("boundaryY"))) +
                         ", \"selectedRows\": " + std::to_string(o.integer(expressionOf("numberOfRows"))) +
-                        ", \"delimiter\": " + json(o.text(expressionOf("listDelimiter")).value_or(""));
+                        ", \"delimiter\": " + json(o.text(expressionOf("listDelimiter")).value_or(""), true);
       // Found through the labels held: a width only declared costs nothing.
-      out += ", \"labels\": " + jsonList(dims == 2 ? console::labelRow(o) : std::vector<std::string>()) + "}";
+      out += ", \"labels\": " + jsonList(dims == 2 ? console::labelRow(o) : std::vector<std::string>(), true) + "}";
       o.releaseStringSpace();
       return out;
     });
@@ -192,11 +197,25 @@ class Workbench {
           return readable ? o.text(expressionOf(expression), i).value_or("") : std::string();
         };
         out += "[" + std::to_string(facts->type) + ", " + std::to_string(facts->length) + ", " +
-               json(textOf(facts->type, "stringAt")) + ", " + std::to_string(facts->keyType) + ", " +
-               json(textOf(facts->keyType, "keyStringAt")) + ", " + std::to_string(facts->rowSelected) + "]";
+               json(textOf(facts->type, "stringAt"), true) + ", " + std::to_string(facts->keyType) + ", " +
+               json(textOf(facts->keyType, "keyStringAt"), true) + ", " + std::to_string(facts->rowSelected) + "]";
       }
       o.releaseStringSpace();
       return out + "]}";
+    });
+  }
+
+  // Removes a file the page stored, with the folder it alone was in: a closed
+  // tab's file leaves the page's memory, and no later line can read it.
+  const std::string& forget(const char* path) {
+    return guarded([&] {
+      const std::filesystem::path file(path);
+      std::error_code error;
+      if (!std::filesystem::remove(file, error) && error)
+        throw console::UserError(std::string(path) + " was not removed: " + error.message());
+      const auto folder = file.parent_path();
+      if (std::filesystem::is_empty(folder, error)) std::filesystem::remove(folder, error);
+      return std::string("{\"ok\": true}");
     });
   }
 
@@ -296,6 +315,10 @@ EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchShape(Workbench* w) { return w->
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCells(Workbench* w, int32_t first, int32_t count) {
   return w->cells(first, count).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchForget(Workbench* w, const char* path) {
+  return w->forget(path).c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCatalogue(Workbench* w) { return w->catalogueNames().c_str(); }

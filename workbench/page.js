@@ -44,16 +44,146 @@
   const runRaw = (line) => call('Run', line);
   const quote = (text) => '"' + String(text).replace(/\\/g, '\\\\').replace(/"/g, '\\"')
     .replace(/\n/g, '\\n').replace(/\r/g, '\\r').replace(/\t/g, '\\t') + '"';
+  // ---- Texts are bytes: the bridge sends an array's texts one character a
+  // byte, the page shows them through the tab's encoding and writes edits back
+  // as console literals, every byte beyond ASCII a \xHH escape, so what is
+  // stored is exactly the bytes meant.
+  const CODE_PAGES = ['windows-1250', 'windows-1251', 'windows-1252', 'windows-1253', 'windows-1254', 'windows-1255',
+    'windows-1256', 'windows-1257', 'windows-1258'];
+  const ENCODINGS = ['auto', 'utf-8', ...CODE_PAGES];
+  const FALLBACK = 'windows-1252';  // automatic's code page for a text that is not UTF-8
+  const encodingTitle = (name) => name === 'auto' ? 'automatic' : name === 'utf-8' ? 'UTF-8' : 'Windows-' + name.slice(8);
+  const hexByte = (b) => '\\x' + b.toString(16).toUpperCase().padStart(2, '0');
+  const byteArray = (bytes) => Uint8Array.from(bytes, (c) => c.charCodeAt(0));
+  const strictUtf8 = new TextDecoder('utf-8', { fatal: true });
+  const isUtf8 = (bytes) => { try { strictUtf8.decode(byteArray(bytes)); return true; } catch { return false; } };
+  const beyondAscii = (bytes) => /[\x80-\xff]/.test(bytes);
+  // A byte no encoding shows as a character of its own: a control (but line
+  // breaks and tabs) is escaped, so an editor cannot lose it.
+  const hidden = (b) => (b < 0x20 && b !== 10 && b !== 9) || b === 0x7f;
+
+  // Each code page's characters by byte (null where it shows none) and its
+  // bytes by character, from the browser's own decoder.
+  const codePages = new Map();
+  function codePage(name) {
+    if (!codePages.has(name)) {
+      const decoder = new TextDecoder(name);
+      const chars = [];
+      const bytes = new Map();
+      for (let b = 0; b < 256; ++b) {
+        const c = decoder.decode(Uint8Array.of(b));
+        const shown = !hidden(b) && c !== '\uFFFD' && !/^[\u0080-\u009f]$/.test(c);
+        chars.push(shown ? c : null);
+        if (shown && !bytes.has(c)) bytes.set(c, b);
+      }
+      codePages.set(name, { chars, bytes });
+    }
+    return codePages.get(name);
+  }
+
+  // The encoding a text is shown in: the tab's, or under automatic UTF-8
+  // where the text is valid UTF-8, else the fallback code page.
+  const shownIn = (bytes, tab) => tab.encoding !== 'auto' ? tab.encoding : isUtf8(bytes) ? 'utf-8' : FALLBACK;
+
+  // Bytes as text: a byte the encoding cannot show is the escape \xHH, and a
+  // backslash that would read as one is \x5C, so the text reads back as the same bytes.
+  function showText(bytes, tab) {
+    const encoding = shownIn(bytes, tab);
+    const table = encoding === 'utf-8' ? null : codePage(encoding).chars;
+    let out = '';
+    for (let i = 0; i < bytes.length;) {
+      const b = bytes.charCodeAt(i);
+      if (b === 0x5c && /^x[0-9A-Fa-f]{2}/.test(bytes.slice(i + 1, i + 4))) { out += hexByte(b); ++i; continue; }
+      if (b < 0x80 || table) {
+        const c = b < 0x80 ? (hidden(b) ? null : bytes[i]) : table[b];
+        out += c === null ? hexByte(b) : c;
+        ++i;
+        continue;
+      }
+      const n = b >= 0xc2 && b <= 0xdf ? 2 : b >= 0xe0 && b <= 0xef ? 3 : b >= 0xf0 && b <= 0xf4 ? 4 : 0;
+      let c = null;
+      try { if (n && i + n <= bytes.length) c = strictUtf8.decode(byteArray(bytes.slice(i, i + n))); } catch { c = null; }
+      if (c === null || /^[\u0080-\u009f]$/.test(c)) { out += hexByte(b); ++i; } else { out += c; i += n; }
+    }
+    return out;
+  }
+
+  // Text as the bytes of `encoding` (escapes \xHH as their bytes), or what it cannot hold.
+  const utf8Encoder = new TextEncoder();
+  function textBytes(text, encoding) {
+    const table = encoding === 'utf-8' ? null : codePage(encoding).bytes;
+    let out = '';
+    for (let i = 0; i < text.length;) {
+      const escape = /^\\x([0-9A-Fa-f]{2})/.exec(text.slice(i, i + 4));
+      if (escape && escape[1] !== '00') { out += String.fromCharCode(parseInt(escape[1], 16)); i += 4; continue; }
+      const c = String.fromCodePoint(text.codePointAt(i));
+      i += c.length;
+      if (c.charCodeAt(0) < 0x80) { out += c; continue; }
+      if (table) {
+        if (!table.has(c)) {
+          return { error: '"' + c + '" (U+' + c.codePointAt(0).toString(16).toUpperCase().padStart(4, '0') + ') cannot be written in ' +
+            encodingTitle(encoding) + ': nothing was changed (choose the tab\'s text encoding, or type the byte as \\xHH)' };
+        }
+        out += String.fromCharCode(table.get(c));
+      } else {
+        out += String.fromCharCode(...utf8Encoder.encode(c));
+      }
+    }
+    return { bytes: out };
+  }
+
+  // The encoding an edit of a text holding `old` is written in: the tab's;
+  // under automatic the one the old text was shown in, UTF-8 for a text of
+  // plain ASCII or a new one (compat: what the page has always written).
+  const writtenIn = (old, tab) => tab.encoding !== 'auto' ? tab.encoding : beyondAscii(old || '') ? shownIn(old, tab) : 'utf-8';
+
+  // Bytes as a console literal: pure ASCII, so the line carries them exactly.
+  function literal(bytes) {
+    let out = '"';
+    for (let i = 0; i < bytes.length; ++i) {
+      const b = bytes.charCodeAt(i);
+      const named = { 0x22: '\\"', 0x5c: '\\\\', 0x0a: '\\n', 0x0d: '\\r', 0x09: '\\t' }[b];
+      out += named || (b < 0x20 || b >= 0x7f ? hexByte(b) : bytes[i]);
+    }
+    return out + '"';
+  }
+
+  // A text typed for `old` as a literal in the tab's encoding: {literal} or {error}.
+  function textLiteral(text, old, tab) {
+    const written = textBytes(text, writtenIn(old, tab));
+    return written.error ? written : { literal: literal(written.bytes), bytes: written.bytes };
+  }
+
+  // A typed console line with the characters of its texts in the tab's chosen
+  // code page (UTF-8 as typed otherwise), as \xHH escapes.
+  function encodeLine(line, tab) {
+    if (tab.encoding === 'auto' || tab.encoding === 'utf-8') return { line };
+    let out = '';
+    for (const c of line) {
+      if (c.charCodeAt(0) < 0x80) { out += c; continue; }
+      const written = textBytes(c, tab.encoding);
+      if (written.error) return written;
+      out += hexByte(written.bytes.charCodeAt(0));
+    }
+    return { line: out };
+  }
+
   const isInteger = (text) => /^\s*[+-]?\d+\s*$/.test(text) && Number(text) >= INT_MIN && Number(text) <= INT_MAX;
 
   // ---- Tabs: one instance of the session each, with the file it came from
   // and the steps (each a list of lines) made since, for undo.
   function makeTab(title, file, readAs = '') {
     const tab = { id: 't' + ++serial, title, file, readAs, steps: [], undone: [], format: null, page: 0,
-      cur: { row: 0, col: 0 }, entries: [] };
+      cur: { row: 0, col: 0 }, entries: [], encoding: 'auto',
+      files: file ? [file] : [],  // the stored files its lines read, removed when it closes
+      offers: [], damaged: null, saved: { count: 0, last: null }, saveName: null };
     tabs.push(tab);
     return tab;
   }
+
+  // Whether the tab holds changes not saved: its steps are not the ones it was opened or last saved with.
+  const changed = (tab) => tab.steps.length !== tab.saved.count || (tab.steps.length > 0 && tab.steps[tab.steps.length - 1] !== tab.saved.last);
+  const markSaved = (tab) => { tab.saved = { count: tab.steps.length, last: tab.steps[tab.steps.length - 1] || null }; };
 
   // Whether the tab's rows start selected: the last such step says, else off, as a new object starts.
   function autoSelectOf(tab) {
@@ -79,9 +209,11 @@
 
   function activate(tab) {
     active = tab;
-    $('log').replaceChildren(...tab.entries);  // each tab has its own log
+    $('log').replaceChildren(...tab.entries);  // each tab has its own log and its own questions
+    $('offers').replaceChildren(...tab.offers);
     $('log').scrollTop = $('log').scrollHeight;
     $('format').value = tab.format || 'native';  // saved as it came, unless another format is chosen
+    $('encoding').value = tab.encoding;
     runRaw('with ' + tab.id);
     renderTabs();
     refresh(true);
@@ -90,7 +222,11 @@
   function closeTab(tab) {
     runRaw('drop ' + tab.id);
     tabs.splice(tabs.indexOf(tab), 1);
+    for (const box of tab.offers) box.dismissed();  // its questions go with it, and what they held
+    tab.offers = [];
+    for (const path of tab.files) release(path);
     if (tabs.length === 0) makeUntitled();
+    if (active === tab) $('offers').textContent = '';
     if (active === tab) activate(tabs[tabs.length - 1]);
     else renderTabs();
   }
@@ -110,10 +246,19 @@
       b.className = 'tab' + (tab === active ? ' on' : '');
       b.setAttribute('role', 'tab');
       b.innerHTML = '<span></span><i title="Close">×</i>';
-      b.firstChild.textContent = tab.title + (tab.format ? ' · ' + tab.format : '') + (tab.steps.length ? ' •' : '');
-      b.onclick = (e) => (e.target.tagName === 'I' ? closeTab(tab) : activate(tab));
+      b.firstChild.textContent = tab.title + (tab.format ? ' · ' + tab.format : '') + ' · ' + encodingTitle(tab.encoding) +
+        (changed(tab) ? ' •' : '');
+      b.title = 'Texts shown and written as ' + encodingTitle(tab.encoding) +
+        (tab.encoding === 'auto' ? ' (UTF-8 where valid, else ' + encodingTitle(FALLBACK) + ')' : '');
+      b.onclick = (e) => (e.target.tagName === 'I' ? askClose(tab) : activate(tab));
       nav.appendChild(b);
     }
+  }
+
+  // Closing a tab with changes not saved asks first.
+  function askClose(tab) {
+    if (changed(tab) && !window.confirm(tab.title + ' has changes that are not saved. Close it and lose them?')) return;
+    closeTab(tab);
   }
 
   // Keeps bytes in a folder of their own in the page's file system: their path.
@@ -124,6 +269,14 @@
     const path = folder + '/' + (name.replace(/[\/\\]/g, '_') || 'file');
     wasm.FS.writeFile(path, bytes);
     return path;
+  }
+
+  // Removes a stored file that no open tab reads: a closed tab's file leaves
+  // the page's memory, and no later line or script can read it.
+  function release(path) {
+    if (tabs.some((t) => t.files.includes(path))) return;
+    const answer = call('Forget', path);
+    if (!answer.ok) status(answer.error, true);
   }
 
   // Opens bytes as a new tab, read as `readAs` ('' for what the content
@@ -138,24 +291,34 @@
     if (!answer.ok) {
       tabs.pop();
       runRaw('drop ' + tab.id);
+      release(path);
       if (active) runRaw('with ' + active.id);
-      status(name + ': ' + answer.error, true);
+      tell(active, name + ' was not opened: ' + answer.error, true);
       return { name, error: answer.error };
     }
     tab.format = answer.format;
-    if (tabs.length === 2 && !tabs[0].file && tabs[0].steps.length === 0) closeTab(tabs[0]);
+    if (tabs.length === 2 && !tabs[0].file && tabs[0].steps.length === 0 && !tabs[0].offers.length) closeTab(tabs[0]);
     activate(tab);
     const shape = call('Shape');
-    status(name + ' opened as a ' + answer.format + ' file' +
+    tell(tab, name + ' opened as a ' + answer.format + ' file' +
       (answer.warnings.length ? ': ' + answer.warnings.join('; ') : ''), answer.warnings.length > 0);
+    if (answer.damaged) {
+      // What tessel check says of it, on the tab for as long as it is open, and in its log.
+      const checked = check(tab);
+      tab.damaged = (checked.output || checked.error || answer.warnings.join('\n')).replace(/\n$/, '');
+      log('check ' + fileName(tab), tab.damaged, true, tab);
+      offer(tab.damaged + '\nShown as far as it reads: saving it writes only that.', [
+        ['Check again', () => { activate(tab); showCheck(); }],
+      ], undefined, tab, { keep: true, damage: true });
+    }
     if (answer.warnings.some((w) => w.includes('looks like a spreadsheet')) && readAs === '') {
       offer(name + ' looks like a spreadsheet\'s CSV (quoted fields or semicolons), which a game reads as plain text.',
         [['Reopen it as a spreadsheet', () => {
-          if (tabs.includes(tab)) closeTab(tab);
-          openStored(name, path, 'sheet');
+          openStored(name, path, 'sheet');  // first, so the file is still held while the old tab closes
+          if (tabs.includes(tab)) askClose(tab);  // its changes, if any, are not lost unasked
         }]]);
     }
-    return { name, format: answer.format, dimensions: shape.dimensions, size: shape.size,
+    return { name, file: path, format: answer.format, dimensions: shape.dimensions, size: shape.size,
       columns: shape.columns, rowsPerPage: shape.rowsPerPage, warnings: answer.warnings };
   }
 
@@ -173,36 +336,56 @@
         ['Load it into element ' + index + ' of ' + tab.title, () => loadCell(f.name, path, index, tab)],
         ['Open it as CSV', () => openStored(f.name, path, 'csv')],
         ['Open it as a spreadsheet', () => openStored(f.name, path, 'sheet')],
-      ]);
+      ], () => release(path));
     }
   }
 
-  // A question with buttons above the log, each button an answer; several may wait.
-  function offer(text, choices) {
+  // A question with buttons above the log, each button an answer; several may
+  // wait. It belongs to its tab: shown with it, its buttons act on it, it goes
+  // when the tab closes. A kept one (a damaged load) stays while the tab is open.
+  function offer(text, choices, dismissed = () => {}, tab = active, { keep = false, damage = false } = {}) {
     const box = document.createElement('div');
-    box.className = 'offer';
+    box.className = 'offer' + (damage ? ' damage' : '');
+    box.setAttribute('role', damage ? 'alert' : 'group');
     box.innerHTML = '<span></span>';
     box.firstChild.textContent = text;
-    for (const [label, act] of [...choices, ['Dismiss', () => {}]]) {
+    box.dismissed = dismissed;
+    const gone = () => { tab.offers = tab.offers.filter((b) => b !== box); box.remove(); };
+    for (const [label, act, ends] of [...choices, ...(keep ? [] : [['Dismiss', dismissed, true]])]) {
       const b = document.createElement('button');
       b.textContent = label;
-      b.onclick = () => { box.remove(); act(); };
+      b.onclick = () => {
+        if (!tabs.includes(tab)) return gone();
+        if (!keep || ends) gone();
+        if (tab !== active) activate(tab);
+        act();
+      };
       box.appendChild(b);
     }
-    $('offers').appendChild(box);
+    tab.offers.push(box);
+    if (tab === active) $('offers').appendChild(box);
   }
 
   // ---- Element files: a whole file's bytes as one cell, and one cell's bytes
   // as a file, through the game's own actions.
   function loadCell(name, path, index, tab = active) {
     if (tab !== active) {
-      if (!tabs.includes(tab)) return status(tab.title + ' is closed: ' + name + ' was not loaded', true);
+      if (!tabs.includes(tab)) {
+        release(path);
+        tell(active, tab.title + ' is closed: ' + name + ' was not loaded', true);
+        return { text: tab.title + ' is closed\n', failed: true };
+      }
       activate(tab);
     }
     const line = 'Set file ' + quote(path) + ' at ' + index;
     const result = change([line]);
     report(line, result);
-    if (!result.failed) status(name + ' loaded into element ' + index + ' as a data cell');
+    // The tab's undo replays the line, which reads the file again: it is kept while the tab is open.
+    if (result.failed) release(path);
+    else {
+      tab.files.push(path);
+      tell(tab, name + ' loaded into element ' + index + ' as a data cell');
+    }
     return result;
   }
 
@@ -220,10 +403,10 @@
   function downloadCell() {
     const index = indexOf(active.cur.row, active.cur.col);
     const saved = saveCell(index);
-    if (saved.error) return status('element ' + index + ' was not saved: ' + saved.error, true);
+    if (saved.error) return tell(active, 'element ' + index + ' was not saved: ' + saved.error, true);
     const name = active.title.replace(/\.[^.]*$/, '') + '-element-' + index + '.bin';
     hand(saved.bytes, name);
-    status(name + ' saved: the ' + count(saved.bytes.length, 'byte', 'bytes') + ' of element ' + index);
+    tell(active, name + ' saved: the ' + count(saved.bytes.length, 'byte', 'bytes') + ' of element ' + index);
   }
 
   // Hands bytes to the browser as a downloaded file.
@@ -325,6 +508,7 @@
   }
 
   // ---- Changes: lines run on the active tab's instance, kept as one undo step.
+  let lastStep = null;
   const readOnly = /^\s*(show|help|echo)\b|^\s*[A-Za-z_$]+\(/i;
   function change(lines) {
     const done = [];
@@ -336,6 +520,7 @@
       if (!answer.ok) { failed = true; break; }
       done.push(line);
     }
+    lastStep = done.length ? done : null;  // the log entry made next is this step's
     if (done.length) {
       active.steps.push(done);
       active.undone = [];
@@ -345,9 +530,20 @@
     return { text, failed };
   }
 
+  // A step's log entry marked undone, or not again once redone.
+  function markUndone(step, on) {
+    if (!step.entry) return;
+    step.entry.classList.toggle('undone', on);
+    const mark = step.entry.querySelector('.mark');
+    if (on && !mark) step.entry.firstChild.insertAdjacentHTML('afterend', ' <small class="mark">undone</small>');
+    if (!on && mark) mark.remove();
+  }
+
   function undo() {
     if (!active.steps.length) return status('nothing to undo');
-    active.undone.push(active.steps.pop());
+    const step = active.steps.pop();
+    active.undone.push(step);
+    markUndone(step, true);
     rebuild(active);
     runRaw('with ' + active.id);
     renderTabs();
@@ -367,6 +563,7 @@
     const step = active.undone.pop();
     for (const line of step) runRaw(line);
     active.steps.push(step);
+    markUndone(step, false);
     if (step.some((l) => AUTO_SELECT.test(l))) remake();
     renderTabs();
     refresh(false);
@@ -374,7 +571,10 @@
   }
 
   // One console line, as typed in the command bar or given to run(line).
-  function runLine(line) {
+  function runLine(typed) {
+    const encoded = encodeLine(typed, active);
+    if (encoded.error) return { text: encoded.error + '\n', failed: true };
+    const line = encoded.line;
     if (/^\s*(new|with|drop|quit|exit)\b/i.test(line) && !/^\s*[a-z]+\(/i.test(line)) {
       return { text: 'the workbench keeps one instance a tab: open a file for another\n', failed: true };
     }
@@ -401,14 +601,42 @@
   }
 
   const extensions = { native: '.arr', host: '.kzp', csv: '.csv', ini: '.ini', sheet: '.csv' };
-  function download() {
+  // Save: a tab made here asks its file name at its first save, Save as… always.
+  const defaultName = (tab, format) => tab.saveName || tab.title.replace(/\.[^.]*$/, '') + extensions[format];
+  function download(askName = false) {
+    const tab = active;
     const format = $('format').value;
+    if (askName || (!tab.file && !tab.saveName)) {
+      return ask('Save ' + tab.title + ' as:', defaultName(tab, format), (name) => {
+        if (!name.trim()) return tell(tab, tab.title + ' was not saved: it needs a file name', true);
+        tab.saveName = name.trim().replace(/[\/\\]/g, '_');
+        tab.title = tab.saveName;
+        if (tabs.includes(tab) && tab === active) download();
+      });
+    }
+    // The console refuses this without --force: the page asks.
+    if (tab.damaged && !window.confirm(tab.title + ' was damaged when opened:\n' + tab.damaged +
+      '\n\nSaving writes only what was read; the rest of the file is lost. Save anyway?')) {
+      return tell(tab, tab.title + ' was not saved: it was damaged when opened', true);
+    }
     const saved = saveAs(format);
-    if (saved.error) return status('the save failed: ' + saved.error, true);
-    const name = active.title.replace(/\.[^.]*$/, '') + extensions[format];
+    if (saved.error) return tell(tab, 'the save failed: ' + saved.error, true);
+    const name = defaultName(tab, format);
     hand(saved.bytes, name);
-    status(name + ' saved (' + format + ', ' + saved.bytes.length + ' bytes)' +
+    markSaved(tab);
+    renderTabs();
+    tell(tab, name + ' saved (' + format + ', ' + saved.bytes.length + ' bytes)' +
       (saved.losses ? ': ' + saved.losses : ''), !!saved.losses);
+  }
+
+  // The tab's texts shown (and later edits written) in another encoding: the bytes stay as they are.
+  function setEncoding(tab, name) {
+    if (!ENCODINGS.includes(name)) throw new Error('no text encoding "' + name + '": one of ' + ENCODINGS.join(', '));
+    tab.encoding = name;
+    if (tab === active) $('encoding').value = name;
+    renderTabs();
+    draw();
+    status('Texts of ' + tab.title + ' shown as ' + encodingTitle(name) + ': the bytes are unchanged');
   }
 
   // ---- The grid. Units are what a line of the grid shows: a row of a 2D
@@ -535,12 +763,13 @@
     let body;
     switch (c.type) {
       case 'value': body = String(c.value); break;
-      case 'string': body = esc(c.text); break;
+      case 'string': body = esc(showText(c.text, active)).replace(/\n/g, '<b class="br">↵</b>'); break;
       case 'data': body = '[' + c.length + ' bytes]'; break;
       default: body = '';
     }
     // Every cell has a key cell; an empty one is no key to any expression.
-    const key = c.key && c.key.type !== 'empty' ? '<i class="k" title="key (' + c.key.type + '): ' + esc(c.key.text) + '">' + esc(c.key.text) + '</i>' : '';
+    const keyText = c.key ? esc(c.key.type === 'string' ? showText(c.key.text, active) : c.key.text) : '';
+    const key = c.key && c.key.type !== 'empty' ? '<i class="k" title="key (' + c.key.type + '): ' + keyText + '">' + keyText + '</i>' : '';
     return ['t-' + c.type, key + '<span>' + body + '</span>'];
   }
 
@@ -561,28 +790,40 @@
     if (!inside) fetchWindow(Math.max(0, first - 30), Math.min(units - 1, last + 30), Math.max(0, c0 - 4), Math.min(cols - 1, c1 + 4));
     const dy = HEAD_H - (top - first * ROW_H);
     const dx = NUM_W - (view.scrollLeft - c0 * COL_W);
+    // A grid as ARIA counts it, from 1: the header row is row 1 and the row
+    // numbers column 1, so the grid's cell (u, c) is row u + 2, column c + 2.
     const out = [];
     const two = shape.dimensions === 2;
+    const row = (index, inner) => '<div role="row" class="row" aria-rowindex="' + index + '">' + inner.join('') + '</div>';
+    const heads = ['<div class="corner" role="columnheader" aria-colindex="1">' +
+      (shape.dimensions === 1 ? 'index' : shape.dimensions === 3 ? 'y \\ x' : 'row') + '</div>'];
+    for (let c = c0; c <= c1; ++c) {
+      const label = two && labels[c] ? '<span class="label">' + esc(showText(labels[c], active)) + '</span>' : '';
+      const name = shape.dimensions === 1 ? 'element' : String(c);
+      heads.push('<div class="head" role="columnheader" aria-colindex="' + (c + 2) + '" data-c="' + c + '" style="left:' +
+        (dx + (c - c0) * COL_W) + 'px"><small>' + name + '</small>' + label + '</div>');
+    }
+    out.push(row(1, heads));
     for (let u = first; u <= last; ++u) {
       const cells = cache.get(u) || [];
       const top = dy + (u - first) * ROW_H;
-      for (let c = c0; c <= c1; ++c) {
-        const [cls, body] = cellHtml(cells[c]);
-        const cur = active.cur.row === u && active.cur.col === c ? ' cur' : '';
-        out.push('<div class="cell ' + cls + cur + '" data-u="' + u + '" data-c="' + c + '" style="top:' + top +
-          'px;left:' + (dx + (c - c0) * COL_W) + 'px">' + body + '</div>');
-      }
       const any = cells.find((x) => x);
       const mark = two && any ? (any.selected ? '<b class="sel" title="selected">●</b>' : '<b class="unsel" title="not selected">○</b>') : '';
-      out.push('<div class="num" style="top:' + top + 'px">' + mark + u + '</div>');
+      const inner = ['<div class="num" role="rowheader" aria-colindex="1" style="top:' + top + 'px">' + mark + u + '</div>'];
+      for (let c = c0; c <= c1; ++c) {
+        const [cls, body] = cellHtml(cells[c]);
+        const cur = active.cur.row === u && active.cur.col === c;
+        inner.push('<div class="cell ' + cls + (cur ? ' cur" id="current-cell" aria-selected="true' : '') + '" role="gridcell" aria-colindex="' +
+          (c + 2) + '" data-u="' + u + '" data-c="' + c + '" style="top:' + top + 'px;left:' + (dx + (c - c0) * COL_W) + 'px">' + body + '</div>');
+      }
+      out.push(row(u + 2, inner));
     }
-    for (let c = c0; c <= c1; ++c) {
-      const label = two && labels[c] ? '<span class="label">' + esc(labels[c]) + '</span>' : '';
-      const name = shape.dimensions === 1 ? 'element' : String(c);
-      out.push('<div class="head" data-c="' + c + '" style="left:' + (dx + (c - c0) * COL_W) + 'px"><small>' + name + '</small>' + label + '</div>');
-    }
-    out.push('<div class="corner">' + (shape.dimensions === 1 ? 'index' : shape.dimensions === 3 ? 'y \\ x' : 'row') + '</div>');
+    view.setAttribute('aria-rowcount', String(units + 1));
+    view.setAttribute('aria-colcount', String(cols + 1));
     layer.innerHTML = out.join('');
+    // The grid keeps the focus; the current cell is its active descendant, when drawn.
+    if ($('current-cell')) view.setAttribute('aria-activedescendant', 'current-cell');
+    else view.removeAttribute('aria-activedescendant');
   }
 
   // ---- The cursor and in-place editing.
@@ -610,17 +851,34 @@
     return (cache.get(active.cur.row) || [])[active.cur.col];
   }
 
+  // What the editor started from: leaving it with that text runs nothing.
+  let editing = null;
   function startEdit(initial) {
     const c = currentCell();
     const ed = $('editor');
     const view = $('view');
+    const old = c && c.type === 'string' ? c.text : '';
+    const shown = c && c.type === 'value' ? String(c.value) : c && c.type === 'string' ? showText(old, active) : '';
+    editing = { tab: active, index: indexOf(active.cur.row, active.cur.col), old, shown, type: c ? c.type : 'empty' };
     ed.hidden = false;
     // In the scrolled content, where the cell is drawn in view.
     ed.style.top = view.scrollTop + HEAD_H + active.cur.row * ROW_H - contentTop() + 'px';
     ed.style.left = NUM_W + active.cur.col * COL_W + 'px';
-    ed.value = initial !== undefined ? initial : c && c.type === 'value' ? String(c.value) : c && c.type === 'string' ? c.text : '';
+    ed.value = initial !== undefined ? initial : shown;
+    fitEditor();
     ed.focus();
     if (initial === undefined) ed.select();
+  }
+
+  // The editor as large as its text, every line of it, within the view.
+  function fitEditor() {
+    const ed = $('editor');
+    const view = $('view');
+    ed.style.width = COL_W + 'px';
+    ed.style.height = ROW_H + 'px';
+    const room = Math.max(COL_W, view.clientWidth - (parseFloat(ed.style.left) - view.scrollLeft) - 4);
+    ed.style.width = Math.min(room, Math.max(COL_W, ed.scrollWidth + 4)) + 'px';
+    ed.style.height = Math.max(ROW_H, ed.scrollHeight + 4) + 'px';
   }
 
   function endEdit(commit) {
@@ -628,12 +886,21 @@
     if (ed.hidden) return;
     ed.hidden = true;
     $('view').focus();
-    if (!commit) return;
-    const index = indexOf(active.cur.row, active.cur.col);
+    const was = editing;
+    editing = null;
+    if (!commit || !was || was.tab !== active) return;
     const text = ed.value;
-    const line = text === '' ? 'Set value 0 at ' + index
-      : isInteger(text) ? 'Set value ' + Number(text) + ' at ' + index
-        : 'Set string ' + quote(text) + ' at ' + index;
+    // Left as it was: no line, so nothing is rewritten and no undo step is made.
+    if (text === was.shown) return moveTo(active.cur.row + 1, active.cur.col);
+    const index = was.index;
+    let line;
+    if (text === '') line = 'Set value 0 at ' + index;
+    else if (isInteger(text)) line = 'Set value ' + Number(text) + ' at ' + index;
+    else {
+      const written = textLiteral(text, was.old, active);
+      if (written.error) return tell(active, written.error, true);
+      line = 'Set string ' + written.literal + ' at ' + index;
+    }
     report(line, change([line]));
     moveTo(active.cur.row + 1, active.cur.col);
   }
@@ -694,7 +961,7 @@
     const moved = insert ? [...labels.slice(0, c), '', ...labels.slice(c)] : [...labels.slice(0, c), ...labels.slice(c + 1)];
     const names = [];
     for (let j = c; j < Math.max(X, width); ++j) {
-      if ((labels[j] || '') !== (moved[j] || '')) names.push('Set label to ' + quote(moved[j] || '') + ' at column ' + j);
+      if ((labels[j] || '') !== (moved[j] || '')) names.push('Set label to ' + literal(moved[j] || '') + ' at column ' + j);
     }
     return insert ? [...cells, ...names] : [...names, ...cells];
   }
@@ -705,7 +972,7 @@
     // A boundary not set yet (0) is left blank: the boxes take 1 or more, and 0 would stop the form.
     $('setX').value = shape.columns >= 1 ? shape.columns : '';
     $('setY').value = shape.rowsPerPage >= 1 ? shape.rowsPerPage : '';
-    $('setDelimiter').value = shape.delimiter;
+    $('setDelimiter').value = showText(shape.delimiter, active);
     $('setCase').value = '';
     $('setSearch').value = '';
     $('setQueries').value = '';
@@ -723,7 +990,12 @@
     const y = Number($('setY').value);
     if (x >= 1 && x !== shape.columns) lines.push(verb + ' dimension 1 boundary to ' + x);
     if (y >= 1 && y !== shape.rowsPerPage) lines.push(verb + ' dimension 2 boundary to ' + y);
-    if ($('setDelimiter').value !== shape.delimiter) lines.push('Set list delimiter to ' + quote($('setDelimiter').value));
+    const delimiter = $('setDelimiter').value;
+    if (delimiter !== showText(shape.delimiter, active)) {
+      const written = textLiteral(delimiter, shape.delimiter, active);
+      if (written.error) throw new Error(written.error);
+      lines.push('Set list delimiter to ' + written.literal);
+    }
     if ($('setCase').value) lines.push($('setCase').value);
     if ($('setSearch').value) lines.push($('setSearch').value);
     if ($('setQueries').value) lines.push($('setQueries').value);
@@ -737,18 +1009,35 @@
   }
 
   // ---- The command bar: lines, completion and the log.
-  function log(line, text, failed) {
+  function log(line, text, failed, tab = active) {
     const entry = document.createElement('div');
     entry.className = 'entry' + (failed ? ' bad' : '');
     const help = helpLink(line);
     entry.innerHTML = '<code class="in"></code>' + (help ? ' <a class="ref" target="_blank" rel="noopener" href="' + help + '">help</a>' : '') + '<pre></pre>';
     entry.firstChild.textContent = '› ' + line;
     entry.lastChild.textContent = text.replace(/\n$/, '');
+    if (lastStep && tab === active) lastStep.entry = entry;
+    lastStep = null;
+    keep(tab, entry);
+  }
+
+  function keep(tab, entry) {
+    tab.entries.push(entry);
+    while (tab.entries.length > 200) tab.entries.shift().remove();
+    if (tab !== active) return;
     const box = $('log');
-    active.entries.push(entry);
     box.appendChild(entry);
-    while (active.entries.length > 200) active.entries.shift().remove();
     box.scrollTop = box.scrollHeight;
+  }
+
+  // A message of a tab (a load, damage, a save, a mistake): in its log, and in the status line while it is shown.
+  function tell(tab, text, warn) {
+    if (tab === active) status(text, warn);
+    const entry = document.createElement('div');
+    entry.className = 'entry note' + (warn ? ' bad' : '');
+    entry.innerHTML = '<pre></pre>';
+    entry.firstChild.textContent = text;
+    keep(tab, entry);
   }
 
   // The help page's entry for the action or expression a line names.
@@ -867,20 +1156,34 @@
       }
     });
     $('editor').addEventListener('keydown', (e) => {
-      if (e.key === 'Enter') { e.preventDefault(); endEdit(true); }
+      if (e.key === 'Enter' && (e.shiftKey || e.altKey)) {
+        // A line break in the text, as in a spreadsheet's cell.
+        e.preventDefault();
+        const ed = $('editor');
+        ed.setRangeText('\n', ed.selectionStart, ed.selectionEnd, 'end');
+        fitEditor();
+      } else if (e.key === 'Enter') { e.preventDefault(); endEdit(true); }
       if (e.key === 'Escape') { e.preventDefault(); endEdit(false); }
     });
     $('editor').addEventListener('blur', () => endEdit(true));
+    $('editor').addEventListener('input', fitEditor);
     document.addEventListener('keydown', (e) => {
       if (!(e.ctrlKey || e.metaKey)) return;
       const k = e.key.toLowerCase();
-      if (k === 's') { e.preventDefault(); endEdit(true); download(); }
+      if (k === 's') { e.preventDefault(); endEdit(true); download(e.shiftKey); }
       if (e.target.tagName === 'INPUT' && e.target.id !== 'editor') return;
       if (k === 'z' && !e.shiftKey) { e.preventDefault(); endEdit(false); undo(); }
       if (k === 'y' || (k === 'z' && e.shiftKey)) { e.preventDefault(); endEdit(false); redo(); }
     });
     $('picker').addEventListener('change', (e) => { openFiles(e.target.files); e.target.value = ''; });
-    $('save').onclick = download;
+    $('save').onclick = () => download();
+    $('saveAs').onclick = () => download(true);
+    // Leaving or reloading the page with changes not saved raises the browser's own question.
+    window.addEventListener('beforeunload', (e) => {
+      if (!tabs.some(changed)) return;
+      e.preventDefault();
+      e.returnValue = '';
+    });
     $('new').onclick = () => activate(makeUntitled());
     // What the chosen format would not keep, told before saving: a save to a scratch file.
     $('format').addEventListener('change', () => {
@@ -889,6 +1192,7 @@
       if (trial.error) status('the save would fail: ' + trial.error, true);
       else status(trial.losses ? 'Saving as ' + format + ': ' + trial.losses : 'Saving as ' + format + ' keeps everything', !!trial.losses);
     });
+    $('encoding').addEventListener('change', () => { setEncoding(active, $('encoding').value); $('view').focus(); });
     $('undo').onclick = undo;
     $('redo').onclick = redo;
     $('pagePrev').onclick = () => { active.page = Math.max(0, active.page - 1); refresh(false); };
@@ -898,17 +1202,28 @@
     $('rowDelete').onclick = () => report('− row', change(rowLines(false)));
     $('colInsert').onclick = () => report('+ column', change(columnLines(true)));
     $('colDelete').onclick = () => report('− column', change(columnLines(false)));
-    $('labelSet').onclick = () => ask('Label of column ' + active.cur.col + ':', labels[active.cur.col] || '', (text) => {
-      const line = 'Set label to ' + quote(text) + ' at column ' + active.cur.col;
-      report(line, change([line]));
-    });
+    $('labelSet').onclick = () => {
+      const old = labels[active.cur.col] || '';
+      ask('Label of column ' + active.cur.col + ':', showText(old, active), (text) => {
+        if (text === showText(old, active)) return;  // left as it was: nothing to run
+        const written = textLiteral(text, old, active);
+        if (written.error) return tell(active, written.error, true);
+        const line = 'Set label to ' + written.literal + ' at column ' + active.cur.col;
+        report(line, change([line]));
+      });
+    };
     $('keySet').onclick = () => {
       const c = currentCell();
+      const old = c && c.key && c.key.type === 'string' ? c.key.text : '';
+      const shown = c && c.key && c.key.type !== 'empty' ? (c.key.type === 'string' ? showText(old, active) : c.key.text) : '';
       ask('Key of element ' + indexOf(active.cur.row, active.cur.col) + ' (a number gives a value key, nothing clears it):',
-        c && c.key ? c.key.text : '', (text) => {
+        shown, (text) => {
+          if (text === shown && shown !== '') return;  // left as it was: nothing to run
           const index = indexOf(active.cur.row, active.cur.col);
+          const written = textLiteral(text, old, active);
+          if (written.error) return tell(active, written.error, true);
           const line = text === '' ? clearKeyLine(index)
-            : isInteger(text) ? 'Set key value ' + Number(text) + ' at ' + index : 'Set key string ' + quote(text) + ' at ' + index;
+            : isInteger(text) ? 'Set key value ' + Number(text) + ' at ' + index : 'Set key string ' + written.literal + ' at ' + index;
           report(line, change([line]));
         });
     };
@@ -935,7 +1250,12 @@
     $('settings').onsubmit = (e) => {
       e.preventDefault();
       $('settings').hidden = true;
-      const lines = settingsLines();
+      let lines;
+      try {
+        lines = settingsLines();
+      } catch (error) {
+        return tell(active, error.message, true);
+      }
       if (lines.length) report(lines.join('; '), change(lines));
       if (lines.some((l) => AUTO_SELECT.test(l))) remake();
       $('view').focus();
@@ -1020,6 +1340,8 @@
       if (r.error) throw new Error(r.error);
       return { output: r.output, errors: r.errors, a: r.a, b: r.b };
     },
+    // The current tab's text encoding, set first when a name is given ("auto", "utf-8", "windows-1250" to "windows-1258").
+    encoding: (name) => { if (name !== undefined) setEncoding(active, name); return active.encoding; },
     undo: () => undo(),
     redo: () => redo(),
     // The open tabs' titles and which one is current.

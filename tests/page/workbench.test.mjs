@@ -91,6 +91,8 @@ before(async () => {
 
   browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 860 });
   ({ page, problems, requests } = browser);
+  // Closing a tab with changes asks: these tests close them as a person answering yes.
+  page.on('dialog', (d) => d.accept());
   await page.evaluate(() => window.tesselWorkbench.ready);
 });
 
