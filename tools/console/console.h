@@ -195,9 +195,6 @@ Format inputFormat(const std::string& path, std::optional<Format> named);
 // The format a file is to be written in, by its extension; none when unknown.
 std::optional<Format> formatOfExtension(const std::string& path);
 
-// The module's outcome code for a file that was read only in part (damaged).
-inline constexpr int32_t kDamaged = 11;
-
 // Whether the file exists and its permissions let nobody write it.
 bool isReadOnly(const std::string& path);
 // Why a save of `path` failed, from the module's outcome, in the user's
@@ -240,7 +237,7 @@ struct SheetOptions {
   bool bom = false;               // a save starts the file with a UTF-8 byte order mark
 };
 
-// The load returns the outcome as the module's do: kDamaged for a sheet that
+// The load returns the outcome as the module's do: TESSEL_OUTCOME_DAMAGED for a sheet that
 // ends inside a quoted field, whose rows before it are loaded.
 hostkit::RunObject::Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool header,
                                       const SheetOptions& options, std::vector<std::string>& warnings);

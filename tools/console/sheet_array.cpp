@@ -77,7 +77,7 @@ Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool head
   if (std::any_of(rows.begin(), rows.end(), hasZero) || hasZero(labels))
     warnings.push_back(path + ": a field holds a zero byte; the module's texts end there");
   if (text.problem.empty()) return {0, "ok"};
-  return {kDamaged, "damaged: " + path + ": " + text.problem + "; the rows before it were read"};
+  return {TESSEL_OUTCOME_DAMAGED, "damaged: " + path + ": " + text.problem + "; the rows before it were read"};
 }
 
 void saveSheet(hostkit::RunObject& object, const std::string& path, bool header, const SheetOptions& options,
