@@ -176,12 +176,12 @@ std::string jsonString(std::string_view text);
 // outcome diagnostic, what a save could not keep from its save report.
 
 // The console reads and writes the module's whole-array formats, in the order
-// of persist::facts::Format, not its element file; and beside them the CSV of
+// of facts::Format, not its element file; and beside them the CSV of
 // spreadsheets, which tessel reads and writes itself (sheet.cpp).
 enum class Format : uint8_t { native, hostArray, csv, ini, sheet };
 inline constexpr const char* kFormatNames[] = {"native", "host", "csv", "ini", "sheet"};
 
-static_assert(static_cast<int>(persist::facts::Format::ini) == static_cast<int>(Format::ini));
+static_assert(static_cast<int>(facts::Format::ini) == static_cast<int>(Format::ini));
 
 // "native", "host", "csv", "ini" or "sheet"; throws UserError for another name.
 Format formatNamed(const std::string& name);
