@@ -4,12 +4,16 @@
 # with `run`, or with ARGS (INPUT as its standard input), and compares its
 # output (and the WRITTEN files) with EXPECTED (see tests/console/run_case.cmake),
 # with the ENV variables set. Where the system's own words show through (a
-# loader's message), the Windows build compares with X.windows.expected if there is one.
+# loader's message), the Windows build compares with X.windows.expected if there is one; where
+# the size of a cell does (memory estimates), a 32-bit build with X.32bit.expected.
 function(tessel_console_test)
   cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;READONLY;LINKS;ENV;LIMITS" ${ARGN})
   string(REGEX REPLACE "\\.expected$" ".windows.expected" windows_expected "${T_EXPECTED}")
+  string(REGEX REPLACE "\\.expected$" ".32bit.expected" narrow_expected "${T_EXPECTED}")
   if(WIN32 AND EXISTS "${windows_expected}")
     set(T_EXPECTED "${windows_expected}")
+  elseif(CMAKE_SIZEOF_VOID_P EQUAL 4 AND EXISTS "${narrow_expected}")
+    set(T_EXPECTED "${narrow_expected}")
   endif()
   string(REPLACE ";" "|" args "${T_ARGS}")
   string(REPLACE ";" "|" files "${T_FILES}")

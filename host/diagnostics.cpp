@@ -8,7 +8,10 @@
 #include "host/export.h"
 #include "host/run_state.h"
 #include "host/tessel.h"
+#include "host/tessel_tools.h"
+#include "persist/loading.h"
 #include "persist/save_report.h"
+#include "persist/save_size.h"
 #include "recordset/labels.h"
 
 static_assert(TESSEL_CELL_EMPTY == static_cast<int>(tessel::CellType::empty) &&
@@ -17,6 +20,28 @@ static_assert(TESSEL_CELL_EMPTY == static_cast<int>(tessel::CellType::empty) &&
                   TESSEL_CELL_DATA == static_cast<int>(tessel::CellType::data),
               "the reported cell types are the store's");
 static_assert(sizeof(TesselSaveReport) == 13 * sizeof(int32_t), "the save report is thirteen 32-bit counts");
+
+// What host/tessel_tools.h tells tools is what the module does.
+static_assert(TESSEL_OUTCOME_CANNOT_OPEN == static_cast<int>(tessel::StatusCode::cannotOpen) &&
+                  TESSEL_OUTCOME_READ_FAILED == static_cast<int>(tessel::StatusCode::readFailed) &&
+                  TESSEL_OUTCOME_WRITE_FAILED == static_cast<int>(tessel::StatusCode::writeFailed) &&
+                  TESSEL_OUTCOME_FLUSH_FAILED == static_cast<int>(tessel::StatusCode::flushFailed) &&
+                  TESSEL_OUTCOME_CLOSE_FAILED == static_cast<int>(tessel::StatusCode::closeFailed) &&
+                  TESSEL_OUTCOME_RENAME_FAILED == static_cast<int>(tessel::StatusCode::renameFailed) &&
+                  TESSEL_OUTCOME_BAD_FORMAT == static_cast<int>(tessel::StatusCode::badFormat) &&
+                  TESSEL_OUTCOME_TOO_LARGE == static_cast<int>(tessel::StatusCode::tooLarge) &&
+                  TESSEL_OUTCOME_OUT_OF_MEMORY == static_cast<int>(tessel::StatusCode::outOfMemory) &&
+                  TESSEL_OUTCOME_NO_ELEMENT == static_cast<int>(tessel::StatusCode::noElement) &&
+                  TESSEL_OUTCOME_DAMAGED == static_cast<int>(tessel::StatusCode::damaged),
+              "the outcome codes are the status codes");
+static_assert(TESSEL_CELL_BYTES == tessel::Cell::kSize, "the cell size is the store's");
+static_assert(int64_t{TESSEL_LOAD_ALLOWANCE_MIB} << 20 == tessel::persist::kLoadAllowance &&
+                  TESSEL_LOAD_BYTES_PER_FILE_BYTE == tessel::persist::kLoadBytesPerFileByte,
+              "the load rule is the loads'");
+static_assert(int64_t{TESSEL_MAX_SAVE_GIB} << 30 == tessel::persist::kMaxSaveBytes &&
+                  int64_t{TESSEL_SAVE_ALLOWANCE_MIB} << 20 == tessel::persist::kSaveAllowance &&
+                  TESSEL_SAVE_BYTES_PER_ARRAY_BYTE == tessel::persist::kSaveBytesPerArrayByte,
+              "the save bound is the saves'");
 
 extern "C" {
 
@@ -58,13 +83,7 @@ TESSEL_EXPORT int32_t TESSEL_CALL TesselDescribeCell(TesselRunObject* object, in
 TESSEL_EXPORT int32_t TESSEL_CALL TesselLastSaveReport(TesselRunObject* object, TesselSaveReport* report) {
   const auto* state = object != nullptr ? static_cast<const tessel::RunState*>(object->store) : nullptr;
   if (state == nullptr || report == nullptr || !state->lastSave()) return -1;
-  const tessel::persist::SaveReport& r = *state->lastSave();
-  // Counts are of elements, so they fit the 32 bits of an element index.
-  const auto n = [](int64_t count) { return static_cast<int32_t>(count); };
-  *report = TesselSaveReport{r.dimensionsBefore,     r.dimensionsAfter,  n(r.keysDropped),       n(r.keysBecomeTexts),
-                             n(r.keysChanged),       n(r.labelsDropped), n(r.valuesBecomeTexts), n(r.dataWrittenEmpty),
-                             n(r.emptyCellsDropped), n(r.elementsAdded), n(r.splitAtSeparator),  n(r.splitAtLineBreak),
-                             n(r.textsEmptied)};
+  *report = *state->lastSave();  // the record the writers counted into
   return 0;
 }
 

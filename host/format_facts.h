@@ -6,10 +6,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 #include "host/catalogue.h"
+#include "host/tessel_tools.h"
 
-namespace tessel::persist::facts {
+// The memory rules of host/tessel_tools.h as the texts below quote them:
+// "64 MiB + 64" (bytes for each byte of the file), and a save's bound.
+#define TESSEL_LOAD_BOUND_TEXT \
+  TESSEL_QUOTED(TESSEL_LOAD_ALLOWANCE_MIB) " MiB + " TESSEL_QUOTED(TESSEL_LOAD_BYTES_PER_FILE_BYTE)
+#define TESSEL_SAVE_BOUND_TEXT \
+  TESSEL_QUOTED(TESSEL_MAX_SAVE_GIB) " GiB, or " TESSEL_QUOTED(TESSEL_SAVE_BYTES_PER_ARRAY_BYTE) " times the " \
+                                     "array's own size plus " TESSEL_QUOTED(TESSEL_SAVE_ALLOWANCE_MIB) " MiB"
+
+namespace tessel::facts {
 
 enum class Format : uint8_t { native, hostArray, csv, ini, element };
 inline constexpr std::size_t kFormatCount = 5;
@@ -42,8 +52,8 @@ inline constexpr FormatInfo kFormats[kFormatCount] = {
      "host",
      {actionOf("saveAsHostArray"), actionOf("loadFromHostArray"), actionOf("appendFromHostArray"), -1},
      "The host's binary array file (magic \"HGF ARRAY\"): an X by Y by Z grid of texts, for exchanging arrays with "
-     "the host. A file cut short loads what it holds and is reported as damaged. A save whose grid would pass 2 GiB, "
-     "or 64 times the array's own size plus 64 MiB, is refused and the old file stays."},
+     "the host. A file cut short loads what it holds and is reported as damaged. A save whose grid would "
+     "pass " TESSEL_SAVE_BOUND_TEXT ", is refused and the old file stays."},
     {Format::csv,
      "CSV file",
      "csv",
@@ -210,7 +220,7 @@ inline constexpr BadFile kBadFiles[] = {
         "A zero byte followed by more bytes (a text saved as UTF-16) ends the text there: what comes before it "
         "loads, and the load is reported as damaged.",
         "Every byte is kept as it is, so an element file is never damaged."}},
-    {"A file past the memory rule (64 MiB + 64 bytes for each byte of the file)", true, true, false, {
+    {"A file past the memory rule (" TESSEL_LOAD_BOUND_TEXT " bytes for each byte of the file)", true, true, false, {
         "Cannot happen: every element takes bytes of the file.",
         "Refused before the array changes (\"too large for the array\"): the array stays as it was.",
         "Refused before the array changes (\"too large for the array\"): the array stays as it was.",
@@ -224,6 +234,25 @@ inline constexpr BadFile kBadFiles[] = {
         "The old file stays as it was; an append that fails cuts the file back to its old length."}},
 };
 // clang-format on
+
+// Calls each(bad file, what the action does with it) for the bad files that
+// concern a file action (by catalogue number), in the words of its format;
+// false when the action names no format's file.
+template <typename Each>
+bool forEachBadFileOf(int action, Each each) {
+  for (const FormatInfo& f : kFormats) {
+    for (std::size_t k = 0; k < std::size(f.actions) && f.actions[k] >= 0; ++k) {
+      if (f.actions[k] != action) continue;
+      const FileUse use = useOf(f.format, k);
+      for (const BadFile& b : kBadFiles) {
+        if (use == FileUse::save ? b.saves : use == FileUse::load ? b.loads : b.appends)
+          each(b, b.by[static_cast<std::size_t>(f.format)]);
+      }
+      return true;
+    }
+  }
+  return false;
+}
 
 struct Rule {
   const char* topic;
@@ -250,10 +279,10 @@ inline constexpr Rule kCsvDialect[] = {
      "Single bytes, no encoding conversion. A zero byte in the file ends the text there; when other bytes "
      "follow it, the load says the file is damaged."},
     {"Size",
-     "Loading a file of N bytes never takes more than 64 MiB + 64 times N bytes of memory beyond the array it "
-     "replaces: a file whose lines, filled up to the widest, would need more cells is refused (\"too large for "
-     "the array\") and the array stays as it was. A save whose padded rows would pass 2 GiB, or 64 times the "
-     "array's own size plus 64 MiB, is refused and the old file stays."},
+     "Loading a file of N bytes never takes more than " TESSEL_LOAD_BOUND_TEXT " times N bytes of memory beyond "
+     "the array it replaces: a file whose lines, filled up to the widest, would need more cells is refused (\"too "
+     "large for the array\") and the array stays as it was. A save whose padded rows would pass " TESSEL_SAVE_BOUND_TEXT
+     ", is refused and the old file stays."},
 };
 
 // The spreadsheet CSV that the console host reads and writes itself, beside
@@ -296,7 +325,7 @@ inline constexpr Rule kIniLayout[] = {
      "boundaries are left as they are."},
     {"Size",
      "Every entry takes a line of the file, so a load stays within the rule of every format: a file of N bytes "
-     "never takes more than 64 MiB + 64 times N bytes of memory beyond the array it replaces."},
+     "never takes more than " TESSEL_LOAD_BOUND_TEXT " times N bytes of memory beyond the array it replaces."},
 };
 
-}  // namespace tessel::persist::facts
+}  // namespace tessel::facts

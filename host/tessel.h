@@ -247,28 +247,13 @@ typedef struct TesselCellFacts {
  * about the element at index. Returns 0, or -1 when index names no element. */
 int32_t TESSEL_CALL TesselDescribeCell(TesselRunObject* object, int32_t index, TesselCellFacts* facts);
 
-/* What a whole-array save could not keep: each count is of elements (or
- * labels) that a load of the written file gives back otherwise or not at all. */
-typedef struct TesselSaveReport {
-  int32_t dimensionsBefore;  /* the array's dimension count */
-  int32_t dimensionsAfter;   /* what a replacing load makes it; 0 when the file keeps none */
-  int32_t keysDropped;       /* keys the format does not store (an empty key counts as none) */
-  int32_t keysBecomeTexts;   /* value and data keys that come back as string keys */
-  int32_t keysChanged;       /* string keys that read back otherwise ("=", leading blanks, "[", "//") */
-  int32_t labelsDropped;     /* column labels the format does not store */
-  int32_t valuesBecomeTexts; /* value cells that come back as strings */
-  int32_t dataWrittenEmpty;  /* data cells written as empty texts */
-  int32_t emptyCellsDropped; /* elements without a key and text that a load skips */
-  int32_t elementsAdded;     /* empty elements written to fill the last row or page */
-  int32_t splitAtSeparator;  /* texts holding the format's separator */
-  int32_t splitAtLineBreak;  /* texts (or keys) holding a line break */
-  int32_t textsEmptied;      /* texts that read back empty (two double quotes in CSV) */
-} TesselSaveReport;
+/* What a whole-array save could not keep, defined in host/tessel_tools.h. */
+struct TesselSaveReport;
 
 /* Diagnostics, never called by a game host: when the object's last routine
  * call was a whole-array save that succeeded, fills report and returns 0;
  * otherwise returns -1 and leaves report untouched. */
-int32_t TESSEL_CALL TesselLastSaveReport(TesselRunObject* object, TesselSaveReport* report);
+int32_t TESSEL_CALL TesselLastSaveReport(TesselRunObject* object, struct TesselSaveReport* report);
 
 /* Diagnostics, never called by a game host: the first column at or after
  * `column` that has a label in a 2D array, or -1 when there is none; walks the

@@ -23,16 +23,12 @@ CsvTable CsvTable::parse(std::string text) {
   table.text_ = std::move(text);
   std::string& t = table.text_;
   splitLines(t, [&](std::size_t begin, std::size_t end) {
-    std::size_t start = begin;
-    for (std::size_t i = begin; i <= end; ++i) {
-      if (i < end && t[i] != ',') continue;
-      if (i < end) t[i] = '\0';
-      // compat: no field is quoted, so a comma always splits; exactly two
-      // double quotes are the empty field. Games read their files this way.
-      if (i - start == 2 && t[start] == '"' && t[start + 1] == '"') t[start] = '\0';
-      table.fields_.push_back(start);
-      start = i + 1;
-    }
+    // Each field becomes a NUL-terminated text in place.
+    forEachCsvField(std::string_view(t).substr(begin, end - begin), [&](std::size_t from, std::size_t to) {
+      if (begin + to < end) t[begin + to] = '\0';
+      if (isEmptyCsvField(std::string_view(t).substr(begin + from, to - from))) t[begin + from] = '\0';
+      table.fields_.push_back(begin + from);
+    });
     table.rowEnds_.push_back(table.fields_.size());
   });
   if (t.empty()) t.push_back('\0');

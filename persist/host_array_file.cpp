@@ -7,13 +7,14 @@
 
 #include "persist/byte_io.h"
 #include "persist/loading.h"
+#include "persist/recognition.h"
 #include "persist/save_size.h"
 
 namespace tessel::persist {
 
 namespace {
 
-constexpr std::string_view kMagic("HGF ARRAY\0", 10);
+constexpr std::string_view kMagic = kHostArrayMagic;
 constexpr int32_t kVersion = 2;
 // Content flags: 1 and 5 mark value entries, 2 and 6 text entries; saves write 2.
 constexpr int32_t kValueFlags = 1, kOtherValueFlags = 5, kTextFlags = 2, kOtherTextFlags = 6;

@@ -1,8 +1,7 @@
 #include "persist/ini_file.h"
 
-#include <cstring>
-
 #include "persist/loading.h"
+#include "persist/recognition.h"
 #include "persist/text_lines.h"
 
 namespace tessel::persist {
@@ -19,21 +18,15 @@ constexpr std::string_view kSectionName = "QVXArray";
 template <typename Entry>
 void forEachEntry(std::string_view text, Entry entry) {
   bool inSection = false;
-  forEachLine(text, [&](std::size_t begin, std::size_t end) {
-    if (end - begin < 2) return;  // compat: a bare "=" (an empty cell without a key) is skipped
-    while (begin < end && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
-    const char* line = text.data() + begin;
-    const std::size_t length = end - begin;
-    if (length > 0 && line[0] == '[' && std::memchr(line + 1, ']', length - 1) != nullptr) {
+  forEachIniLine(text, [&](std::size_t begin, std::size_t end) {
+    const std::string_view line = text.substr(begin, end - begin);
+    if (opensIniSection(line)) {
       inSection = true;
       return;
     }
-    if (length >= 2 && line[0] == '/' && line[1] == '/') return;
     if (!inSection) return;
-    const void* equals = std::memchr(line, '=', length);
-    entry(begin, end,
-          equals != nullptr ? static_cast<std::size_t>(static_cast<const char*>(equals) - text.data())
-                            : std::string::npos);
+    const std::size_t equals = line.find('=');
+    entry(begin, end, equals != std::string_view::npos ? begin + equals : std::string::npos);
   });
 }
 

@@ -6,6 +6,7 @@
 #include "core/arithmetic.h"
 #include "persist/byte_io.h"
 #include "persist/loading.h"
+#include "persist/recognition.h"
 #include "persist/save_size.h"
 #include "recordset/labels.h"
 
@@ -13,7 +14,7 @@ namespace tessel::persist {
 
 namespace {
 
-constexpr std::string_view kMagic("QVXARRAY", 8);
+constexpr std::string_view kMagic = kNativeMagic;
 
 // The record kinds of the file are the cell types.
 constexpr uint16_t kindOf(CellType t) { return static_cast<uint16_t>(t); }

@@ -1,5 +1,7 @@
 #include "persist/save_report.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string_view>
 
 #include "recordset/labels.h"
@@ -62,7 +64,9 @@ void SaveReport::iniCell(const Cell& cell) {
 void SaveReport::finish(const ArrayStore& store, int64_t written, int32_t after, bool keepsLabels) {
   dimensionsBefore = store.dimensions().count();
   dimensionsAfter = after;
-  elementsAdded = written > store.size() ? written - store.size() : 0;
+  // A save's bound keeps `written` below 2^31: every element takes a byte of the file at least.
+  elementsAdded =
+      written > store.size() ? static_cast<int32_t>(std::min<int64_t>(written - store.size(), INT32_MAX)) : 0;
   if (keepsLabels || dimensionsBefore != 2) return;
   for (int32_t c = 0; c < store.dimensions().boundary(1); ++c) {
     const char* label = recordset::label(store, c);

@@ -23,6 +23,23 @@ void forEachLine(std::string_view text, Line line) {
   }
 }
 
+// Calls field(begin, end) with offsets into `line` for each CSV field, as
+// the CSV reader splits a line: every comma ends a field (no quoting), the
+// end of the line the last one. field may overwrite the comma at `end`.
+template <typename Field>
+void forEachCsvField(std::string_view line, Field field) {
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = line.find(',', start) < line.size() ? line.find(',', start) : line.size();
+    field(start, comma);
+    if (comma == line.size()) return;
+    start = comma + 1;
+  }
+}
+
+// compat: no field is quoted, so a comma always splits; exactly two double
+// quotes are the empty field. Games read their files this way.
+inline bool isEmptyCsvField(std::string_view field) { return field == "\"\""; }
+
 // What a zero byte inside a text file costs, for the load's outcome; empty
 // when nothing but zero bytes follows it (padding loses nothing).
 // compat: the text still ends there, as games expect, but bytes after it

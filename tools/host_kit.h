@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/tessel.h"
+#include "host/tessel_tools.h"
 
 namespace tessel::hostkit {
 

@@ -94,8 +94,8 @@ class Workbench {
       if (!session_.runLine(std::string("new ") + instance + " " + setup, "", err)) throw console::UserError(err.str());
       const auto loaded = console::loadArray(object(), format, path, console::Settings{}, warnings);
       // The page opens what it can: a damaged file as far as it reads, a failed load as the empty array it leaves.
-      if (loaded.code == console::kDamaged) warnings.push_back(loaded.text + "; shown as far as it reads");
-      if (loaded.code != 0 && loaded.code != console::kDamaged)
+      if (loaded.code == TESSEL_OUTCOME_DAMAGED) warnings.push_back(loaded.text + "; shown as far as it reads");
+      if (loaded.code != 0 && loaded.code != TESSEL_OUTCOME_DAMAGED)
         warnings.push_back(loaded.text + "; the array is empty now, as in a game");
       // Damaged: what the page shows is not the whole file, so saving it would lose the rest.
       return "{\"ok\": true, \"format\": " + json(console::formatName(format)) +

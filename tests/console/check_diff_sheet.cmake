@@ -78,3 +78,11 @@ tessel_console_test(NAME console.show_damaged_sheet ARGS --from sheet show open_
   FILES ${data_dir}/open_quote.csv EXPECTED ${case_dir}/show_damaged_sheet.expected)
 tessel_console_test(NAME console.convert_damaged_sheet ARGS --from sheet convert open_quote.csv out.arr
   FILES ${data_dir}/open_quote.csv WRITTEN out.arr EXPECTED ${case_dir}/convert_damaged_sheet.expected)
+
+# Files as the module's readers take them: an INI file may open with a comment;
+# one whose section line starts with a byte order mark has no section the INI
+# reader finds, so it shows no format; a number after a zero byte is never read.
+tessel_console_test(NAME console.check_as_readers_tell ARGS check commented_section bom_section
+  FILES ${data_dir}/commented_section ${data_dir}/bom_section EXPECTED ${case_dir}/check_as_readers_tell.expected)
+tessel_console_test(NAME console.show_zero_byte_csv ARGS show zero_then_number.csv FILES ${data_dir}/zero_then_number.csv
+  EXPECTED ${case_dir}/show_zero_byte_csv.expected)

@@ -265,6 +265,30 @@ TEST_F(HostileFiles, HugeDeclaredShapesCostWhatTheArrayHolds) {
   EXPECT_EQ(list.text(kElementList, ",")->size(), 199999u + 1u);
 }
 
+// The load rule as host/tessel_tools.h gives it to tools: a CSV file of N
+// bytes may make as many cells as (allowance + N bytes a byte) / two cells
+// of the build's size, and one more is refused.
+TEST_F(HostileFiles, TheLoadRuleOfTheToolsHeaderIsTheModules) {
+  constexpr int64_t kRows = 1000;
+  // A line of commas, then a line "a" for each further row.
+  const auto fileBytes = [](int64_t width) { return width - 1 + 2 * (kRows - 1); };
+  const auto budget = [](int64_t bytes) {
+    return ((int64_t{TESSEL_LOAD_ALLOWANCE_MIB} << 20) + TESSEL_LOAD_BYTES_PER_FILE_BYTE * bytes) /
+           (2 * TESSEL_CELL_BYTES);
+  };
+  int64_t width = 1;
+  while (kRows * (width + 1) <= budget(fileBytes(width + 1))) ++width;
+  for (const int64_t w : {width, width + 1}) {
+    std::string csv(static_cast<std::size_t>(w - 1), ',');
+    for (int64_t r = 1; r < kRows; ++r) csv += "\na";
+    ASSERT_EQ(static_cast<int64_t>(csv.size()), fileBytes(w));
+    Instance o;
+    o.act(kLoadCsv, put(csv));
+    EXPECT_EQ(o.lastOutcome().code, w == width ? TESSEL_OUTCOME_OK : TESSEL_OUTCOME_TOO_LARGE) << w;
+    EXPECT_EQ(o.integer(kSize), w == width ? kRows * w : 0) << w;
+  }
+}
+
 TEST_F(HostileFiles, FileLabelsJoinTheLabelsHeld) {
   // Labels 0 to 29999 from the file, below the 30000 the array holds: one merge.
   constexpr int32_t kColumns = 60000, kHalf = 30000;

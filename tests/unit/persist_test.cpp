@@ -32,6 +32,7 @@
 #include "persist/host_array_file.h"
 #include "persist/ini_file.h"
 #include "persist/native_file.h"
+#include "persist/recognition.h"
 #include "recordset/labels.h"
 #include "recordset/lists.h"
 #include "recordset/rows.h"
@@ -82,6 +83,41 @@ std::vector<std::string> folderListing(const std::string& path) {
 }
 
 std::vector<std::string> folder(const testing::TempDir& dir) { return folderListing(dir.file("")); }
+
+// What shows a file as INI to a tool is what the INI reader takes for its
+// first line; a text shown as INI gives the reader a section, so an entry
+// after it is read.
+TEST(Recognition, AnIniFileOpensWithASectionAsTheReaderReadsIt) {
+  const struct {
+    std::string text;
+    bool ini;
+  } kCases[] = {
+      {"[QVXArray]", true},
+      {" \t[s]", true},
+      {"\r\n\r\n[s]", true},
+      {"// written by hand\n[s]", true},
+      {"x\n[s]", true},  // a line of one character is skipped
+      {"\xef\xbb\xbf[s]", false},
+      {"a=1\n[s]", false},
+      {"[s", false},
+      {"[\n]", false},
+      {"//[s]", false},
+      {std::string("\0[s]", 4), false},
+      {"", false},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(startsWithIniSection(c.text), c.ini) << ::testing::PrintToString(c.text);
+    ArrayStore s;
+    applyIniFile(s, c.text + "\nk=v", LoadMode::replace);
+    if (c.ini) {
+      EXPECT_EQ(s.size(), 1) << ::testing::PrintToString(c.text);
+    }
+  }
+  EXPECT_TRUE(startsWith(std::string("QVXARRAY\1"), kNativeMagic));
+  EXPECT_FALSE(startsWith("QVXARRA", kNativeMagic));
+  EXPECT_TRUE(startsWith(std::string("HGF ARRAY\0\2", 11), kHostArrayMagic));
+  EXPECT_FALSE(startsWith("HGF ARRAY ", kHostArrayMagic));
+}
 
 namespace facts_probes {
 

@@ -22,8 +22,17 @@ const char* verdictName(Verdict v) {
 // cannot be opened or read, or memory ran out. The others (not of the format,
 // too large, damaged) say what is wrong with the file itself.
 bool unreadable(int32_t code) {
-  constexpr int32_t kCannotOpen = 1, kReadFailed = 2, kOutOfMemory = 9;
-  return code == kCannotOpen || code == kReadFailed || code == kOutOfMemory;
+  return code == TESSEL_OUTCOME_CANNOT_OPEN || code == TESSEL_OUTCOME_READ_FAILED ||
+         code == TESSEL_OUTCOME_OUT_OF_MEMORY;
+}
+
+// Whether the module read a byte order mark into the first field: asked of
+// the array it loaded, so the warning says what a game gets.
+bool firstFieldHoldsBom(hostkit::RunObject& object) {
+  if (object.integer(expressionOf("size")) < 1) return false;
+  const std::optional<std::string> first = object.text(expressionOf("stringAt"), 0);
+  object.releaseStringSpace();
+  return first && first->rfind("\xef\xbb\xbf", 0) == 0;
 }
 
 struct Loaded {
@@ -119,7 +128,7 @@ Report checkOne(hostkit::Module& module, const Settings& settings, std::optional
       outcome = object.lastOutcome();
       if (*r.format == Format::csv && outcome.code == 0) {
         const std::string text = readAll(path);
-        if (text.rfind("\xef\xbb\xbf", 0) == 0)
+        if (firstFieldHoldsBom(object))
           r.warnings.emplace_back("it starts with a UTF-8 byte order mark, which a game reads into its first field");
         if (const auto look = sheet::spreadsheetLook(text)) {
           r.warnings.push_back(

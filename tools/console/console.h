@@ -190,12 +190,12 @@ inline bool beyondCells(int64_t span, int32_t elements) { return span > kSpanWal
 // outcome diagnostic, what a save could not keep from its save report.
 
 // The console reads and writes the module's whole-array formats, in the order
-// of persist::facts::Format, not its element file; and beside them the CSV of
+// of facts::Format, not its element file; and beside them the CSV of
 // spreadsheets, which tessel reads and writes itself (sheet.cpp).
 enum class Format : uint8_t { native, hostArray, csv, ini, sheet };
 inline constexpr const char* kFormatNames[] = {"native", "host", "csv", "ini", "sheet"};
 
-static_assert(static_cast<int>(persist::facts::Format::ini) == static_cast<int>(Format::ini));
+static_assert(static_cast<int>(facts::Format::ini) == static_cast<int>(Format::ini));
 
 // "native", "host", "csv", "ini" or "sheet"; throws UserError for another name.
 Format formatNamed(const std::string& name);
@@ -208,9 +208,6 @@ inline const char* formatName(Format format) { return kFormatNames[static_cast<i
 Format inputFormat(const std::string& path, std::optional<Format> named);
 // The format a file is to be written in, by its extension; none when unknown.
 std::optional<Format> formatOfExtension(const std::string& path);
-
-// The module's outcome code for a file that was read only in part (damaged).
-inline constexpr int32_t kDamaged = 11;
 
 // Whether the file exists and its permissions let nobody write it.
 bool isReadOnly(const std::string& path);
@@ -254,7 +251,7 @@ struct SheetOptions {
   bool bom = false;               // a save starts the file with a UTF-8 byte order mark
 };
 
-// The load returns the outcome as the module's do: kDamaged for a sheet that
+// The load returns the outcome as the module's do: TESSEL_OUTCOME_DAMAGED for a sheet that
 // ends inside a quoted field, whose rows before it are loaded.
 hostkit::RunObject::Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool header,
                                       const SheetOptions& options, std::vector<std::string>& warnings);

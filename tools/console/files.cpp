@@ -7,6 +7,8 @@
 #include <iterator>
 
 #include "persist/file.h"
+#include "persist/recognition.h"
+#include "persist/text_lines.h"
 #include "tools/console/console.h"
 #include "tools/console/sheet.h"
 
@@ -65,25 +67,26 @@ void replaceFile(const std::string& path, const std::string& bytes) {
 
 namespace {
 
+// A line's fields as the module's CSV reader splits them.
 std::vector<std::string> splitFields(std::string_view line) {
   std::vector<std::string> fields;
-  for (std::size_t start = 0, comma = 0; comma != std::string_view::npos; start = comma + 1) {
-    comma = line.find(',', start);
-    fields.emplace_back(line.substr(start, comma - start));  // the last one up to the end
-  }
+  persist::forEachCsvField(line, [&](std::size_t begin, std::size_t end) {
+    const std::string_view field = line.substr(begin, end - begin);
+    fields.emplace_back(persist::isEmptyCsvField(field) ? std::string_view() : field);
+  });
   return fields;
 }
 
-// Fields that read as integers beyond 32 bits: the module wraps them when it reads them as values.
+// Fields that read as integers beyond 32 bits: the module wraps them when it
+// reads them as values. Rows and fields are the module's own (persist's
+// reader), so a field it never reads (after a zero byte) is not counted.
 void warnAboutWrapping(const std::string& path, const std::string& text, std::vector<std::string>& warnings) {
   int count = 0;
   std::string first;
   std::size_t lineNumber = 0;
-  for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
-    end = std::min(text.find_first_of("\r\n", start), text.size());
-    if (end == start) continue;  // no row, as the module reads it
+  persist::forEachLine(text, [&](std::size_t begin, std::size_t end) {
     ++lineNumber;
-    const auto fields = splitFields(std::string_view(text).substr(start, end - start));
+    const auto fields = splitFields(std::string_view(text).substr(begin, end - begin));
     for (std::size_t c = 0; c < fields.size(); ++c) {
       const std::string& f = fields[c];
       const std::size_t digits = f.find_first_not_of("+-") == 1 ? 1 : 0;
@@ -93,7 +96,7 @@ void warnAboutWrapping(const std::string& path, const std::string& text, std::ve
       if (errno != ERANGE && v >= INT32_MIN && v <= INT32_MAX) continue;
       if (count++ == 0) first = "line " + std::to_string(lineNumber) + ", field " + std::to_string(c + 1) + ": " + f;
     }
-  }
+  });
   if (count > 0) {
     warnings.push_back(path + ": " +
                        plural(count, "number does not fit 32 bits and wraps", "numbers do not fit 32 bits and wrap") +
@@ -181,13 +184,11 @@ std::optional<Format> formatOfContent(const std::string& path) {
   if (std::filesystem::is_fifo(status) || std::filesystem::is_socket(status) ||
       std::filesystem::is_character_file(status) || std::filesystem::is_block_file(status))
     throw UserError("cannot read " + path + ": a device or a pipe, not a file");
-  std::string head = readAll(path, 512);
-  if (head.compare(0, 8, "QVXARRAY") == 0) return Format::native;
-  if (head.compare(0, 10, std::string("HGF ARRAY\0", 10)) == 0) return Format::hostArray;
-  if (head.compare(0, kBom.size(), kBom) == 0) head.erase(0, kBom.size());
-  const std::size_t open = head.find_first_not_of(" \t\r\n");
-  if (open != std::string::npos && head[open] == '[' && head.find(']', open) < head.find_first_of("\r\n", open))
-    return Format::ini;
+  // As the module's readers tell them.
+  const std::string head = readAll(path, 512);
+  if (persist::startsWith(head, persist::kNativeMagic)) return Format::native;
+  if (persist::startsWith(head, persist::kHostArrayMagic)) return Format::hostArray;
+  if (persist::startsWithIniSection(head)) return Format::ini;
   return std::nullopt;
 }
 

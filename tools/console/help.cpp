@@ -55,17 +55,8 @@ void detail(std::ostream& out, const std::string& heading, const catalogue::Note
 
 // What a file action does with a bad file, in its format's words.
 void badFileLines(std::ostream& out, int action) {
-  namespace facts = persist::facts;
-  for (const auto& f : facts::kFormats) {
-    for (std::size_t k = 0; k < std::size(f.actions) && f.actions[k] >= 0; ++k) {
-      if (f.actions[k] != action) continue;
-      const facts::FileUse use = facts::useOf(f.format, k);
-      for (const auto& b : facts::kBadFiles) {
-        if (use == facts::FileUse::save ? b.saves : use == facts::FileUse::load ? b.loads : b.appends)
-          out << "  " << b.name << ": " << b.by[static_cast<std::size_t>(f.format)] << '\n';
-      }
-    }
-  }
+  facts::forEachBadFileOf(
+      action, [&out](const facts::BadFile& b, const char* what) { out << "  " << b.name << ": " << what << '\n'; });
 }
 
 void actionDetail(std::ostream& out, const catalogue::Action& a) {
@@ -126,7 +117,6 @@ void printMenu(std::ostream& out, const menus::Node (&menu)[N], const char* kind
 // What each format keeps, one column a format, then the CSV dialect and what
 // tessel itself adds around it.
 void formats(std::ostream& out) {
-  namespace facts = persist::facts;
   Table table{{""}};
   for (const auto& f : facts::kFormats) {
     table[0].emplace_back(f.shortName);
@@ -226,7 +216,7 @@ void printHelp(std::ostream& out, std::string_view topic) {
   if (const topics::Topic* c = commandLineTopic(wanted)) {
     wrapped(out << (command ? "\n" : "") << c->term << '\n', c->text, 110);
     if (wanted == "sheet") {
-      for (const auto& rule : persist::facts::kSheetDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
+      for (const auto& rule : facts::kSheetDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
     }
     command = true;
   }

@@ -82,11 +82,11 @@ int showFile(hostkit::Module& module, const Options& o) {
   std::vector<std::string> warnings;
   const auto outcome = loadArray(object, format, path, o.settings, warnings);
   // A damaged file is shown as far as it reads, and the status says it is damaged.
-  if (outcome.code != 0 && outcome.code != kDamaged) {
+  if (outcome.code != 0 && outcome.code != TESSEL_OUTCOME_DAMAGED) {
     for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
     throw UserError("the load failed: " + outcome.text);
   }
-  if (outcome.code == kDamaged) warnings.push_back(outcome.text + "; shown as far as it reads");
+  if (outcome.code == TESSEL_OUTCOME_DAMAGED) warnings.push_back(outcome.text + "; shown as far as it reads");
   for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
   const std::string title = o.settings.show.json ? path : path + " (" + formatName(format) + ")";
   // A file has no queries run on it: its selection is worth a word only when asked about.
@@ -116,7 +116,7 @@ int convert(hostkit::Module& module, const Options& o) {
   const auto loaded = loadArray(object, from, in, o.settings, warnings);
   if (loaded.code != 0) {
     for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
-    if (loaded.code == kDamaged)
+    if (loaded.code == TESSEL_OUTCOME_DAMAGED)
       throw UserError(loaded.text + "; " + out + " is not written (tessel show " + in + " shows what it holds)");
     throw UserError("the load failed: " + loaded.text + "; " + out + " is not written");
   }

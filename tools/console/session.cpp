@@ -104,8 +104,7 @@ void checkGrowth(hostkit::RunObject& object, const catalogue::Parameter* declare
     }
     const int64_t growth = index + 1 - object.integer(expressionOf("size"));
     if (growth <= most) return;
-    constexpr int64_t kCellBytes = 24;  // what a cell takes in the module, besides its text
-    const int64_t bytes = growth * kCellBytes;
+    const int64_t bytes = growth * TESSEL_CELL_BYTES;  // what the cells take in the module, besides their texts
     const std::string size = bytes >= (int64_t{10} << 30)   ? std::to_string(bytes >> 30) + " GiB"
                              : bytes >= (int64_t{10} << 20) ? std::to_string(bytes >> 20) + " MiB"
                              : bytes >= (int64_t{10} << 10) ? std::to_string(bytes >> 10) + " KiB"
@@ -411,7 +410,7 @@ void Session::runAction(hostkit::RunObject& object, const ActionCall& call, bool
     return;
   }
   failedLoad_ = FailedLoad{current_, where_, outcome.text};
-  if (outcome.code == kDamaged) throw UserError(outcome.text + "; what could be read was loaded");
+  if (outcome.code == TESSEL_OUTCOME_DAMAGED) throw UserError(outcome.text + "; what could be read was loaded");
   throw UserError("the load failed: " + outcome.text + (replaces ? "; the array is empty now, as in a game" : ""));
 }
 

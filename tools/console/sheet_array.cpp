@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "core/status.h"
 #include "persist/loading.h"
 #include "tools/console/console.h"
 #include "tools/console/sheet.h"
@@ -67,7 +66,7 @@ Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool head
   // may ask for cells out of proportion to the file, refused before any is made.
   const int64_t cells = static_cast<int64_t>(width) * static_cast<int64_t>(rows.size());
   if (cells > persist::loadCellBudget(bytes.size()))
-    return {static_cast<int32_t>(StatusCode::tooLarge),
+    return {TESSEL_OUTCOME_TOO_LARGE,
             "too large: " + path + ": too large for the array: " + std::to_string(cells) + " cells"};
   object.act(actionOf("deleteAll"));
   object.act(actionOf("setDimensionCount"), 2);
@@ -85,7 +84,7 @@ Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool head
   if (std::any_of(rows.begin(), rows.end(), hasZero) || hasZero(labels))
     warnings.push_back(path + ": a field holds a zero byte; the module's texts end there");
   if (text.problem.empty()) return {0, "ok"};
-  return {kDamaged, "damaged: " + path + ": " + text.problem + "; the rows before it were read"};
+  return {TESSEL_OUTCOME_DAMAGED, "damaged: " + path + ": " + text.problem + "; the rows before it were read"};
 }
 
 void saveSheet(hostkit::RunObject& object, const std::string& path, bool header, const SheetOptions& options,

@@ -145,25 +145,16 @@ std::string notesHtml(const catalogue::Note* own, const char* operation, std::st
 
 // For an action on a file: what it does with a bad one, from the formats' table.
 std::string badFileHtml(int action, std::string& search) {
-  using namespace persist::facts;
-  for (const FormatInfo& f : kFormats) {
-    for (std::size_t k = 0; k < std::size(f.actions) && f.actions[k] >= 0; ++k) {
-      if (f.actions[k] != action) continue;
-      const FileUse use = useOf(f.format, k);
-      std::string out = "<dl class=\"bad-files\">";
-      for (const BadFile& b : kBadFiles) {
-        if (!(use == FileUse::save ? b.saves : use == FileUse::load ? b.loads : b.appends)) continue;
-        const char* what = b.by[static_cast<std::size_t>(f.format)];
-        out += "<div><dt>" + escaped(b.name) + "</dt><dd>" + escaped(what) + "</dd></div>";
-        search += std::string(" ") + b.name + " " + what;
-      }
-      search += " bad file";
-      return out +
-             "</dl><p class=\"note\">The game is told none of this; the console host and the workbench say "
-             "what happened. See <a href=\"#bad-files\">bad and damaged files</a>.</p>";
-    }
-  }
-  return "";
+  std::string out = "<dl class=\"bad-files\">";
+  const bool onFile = facts::forEachBadFileOf(action, [&](const facts::BadFile& b, const char* what) {
+    out += "<div><dt>" + escaped(b.name) + "</dt><dd>" + escaped(what) + "</dd></div>";
+    search += std::string(" ") + b.name + " " + what;
+  });
+  if (!onFile) return "";
+  search += " bad file";
+  return out +
+         "</dl><p class=\"note\">The game is told none of this; the console host and the workbench say "
+         "what happened. See <a href=\"#bad-files\">bad and damaged files</a>.</p>";
 }
 
 // A script with its comments set apart.
@@ -243,7 +234,7 @@ class Page {
              "href=\"#action-34\">#action-34</a> or <a href=\"#expr-41\">#expr-41</a>.</p></div>"
           << "<ul class=\"stats\"><li><a href=\"#actions\"><strong>" << catalogue::kActionCount
           << "</strong> actions</a></li><li><a href=\"#expressions\"><strong>" << catalogue::kExpressionCount
-          << "</strong> expressions</a></li><li><a href=\"#formats\"><strong>" << persist::facts::kFormatCount
+          << "</strong> expressions</a></li><li><a href=\"#formats\"><strong>" << facts::kFormatCount
           << "</strong> file formats</a></li></ul></section>";
   }
 
@@ -438,16 +429,16 @@ class Page {
     return out;
   }
 
-  void rules(const persist::facts::Rule* begin, const persist::facts::Rule* end) {
+  void rules(const facts::Rule* begin, const facts::Rule* end) {
     body_ << "<dl class=\"concepts\">";
-    for (const persist::facts::Rule* r = begin; r != end; ++r) {
+    for (const facts::Rule* r = begin; r != end; ++r) {
       body_ << "<div class=\"part\"><dt>" << escaped(r->topic) << "</dt><dd>" << escaped(r->text) << "</dd></div>";
     }
     body_ << "</dl>";
   }
 
   void formats() {
-    using namespace persist::facts;
+    using namespace facts;
     section("formats", "File formats",
             "Five kinds of file. Only the native array file gives back everything it was given; the others trade "
             "parts of the array for a format other programs read.");
@@ -490,7 +481,7 @@ class Page {
   // What each load and save does with a bad file, a row a case; the entries of
   // the file actions show their format's column.
   void badFiles() {
-    using namespace persist::facts;
+    using namespace facts;
     body_ << "<h3 id=\"bad-files\">Bad and damaged files: what a load and a save do</h3><p class=\"lead part\">A "
              "game is told nothing when a file is bad: the actions go on as described here. The console host "
              "(<code>tessel check</code>) and the workbench say which case it was.</p><div class=\"table-wrap\">"
