@@ -211,8 +211,8 @@ Array parse(std::string_view text) {
 }
 
 bool mixedSelection(const Array& a) {
-  if (!a.grid) return false;
-  const std::size_t columns = static_cast<std::size_t>(a.columns());
+  const std::size_t columns = a.grid ? static_cast<std::size_t>(a.columns()) : 0;
+  if (columns == 0) return false;
   const std::size_t rows = a.cells.size() / columns;
   bool any = false, all = true;
   for (std::size_t p = 0; p < rows; ++p) {
@@ -235,7 +235,7 @@ std::string nativeImage(const Array& a, bool markSelection) {
   }
   out.i32(static_cast<int32_t>(a.cells.size()));
   const std::size_t columns = a.grid ? static_cast<std::size_t>(a.columns()) : 0;
-  const std::size_t marked = markSelection && a.grid ? a.cells.size() / columns * columns : 0;
+  const std::size_t marked = markSelection && columns > 0 ? a.cells.size() / columns * columns : 0;
   for (std::size_t i = 0; i < a.cells.size(); ++i) {
     const Element& e = a.cells[i];
     if (i < marked && i % columns == 0) {

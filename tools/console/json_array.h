@@ -48,7 +48,7 @@ Array parse(std::string_view text);
 // empty where not, so that a query can select the rows; its key stays.
 std::string nativeImage(const Array& array, bool markSelection = false);
 
-// Whether the JSON text names the rows it selects otherwise than all or none.
+// Whether the complete rows of a grid are selected otherwise than all or none.
 bool mixedSelection(const Array& array);
 
 // Base64 with padding, and back (none for text that is not base64).

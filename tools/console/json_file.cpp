@@ -29,7 +29,7 @@ void restore(hostkit::RunObject& object, int32_t index, const json::Record& cell
 // mix is selected by a query on marks the load put in the rows' first cells.
 void select(hostkit::RunObject& object, const json::Array& array, bool marked, const std::string& path) {
   const std::size_t columns = static_cast<std::size_t>(array.columns());
-  const std::size_t rows = array.cells.size() / columns;
+  const std::size_t rows = columns > 0 ? array.cells.size() / columns : 0;
   if (rows == 0) return;
   if (marked) {
     // compat: queries start anew, so the query mode is OR after such a load.
@@ -60,7 +60,7 @@ Outcome loadJson(hostkit::RunObject& object, const std::string& path, bool appen
   }
   // An append keeps the rows there are: their selection is the array's, not the file's.
   const bool marked = !append && json::mixedSelection(array);
-  const Outcome done =
+  Outcome done =
       actOnBytes(object, actionOf(append ? "appendFromFile" : "loadFromFile"), json::nativeImage(array, marked), path);
   if (done.code == 0 && !append && array.grid) select(object, array, marked, path);
   return done;
