@@ -52,18 +52,6 @@ struct ScratchFile {
 
 }  // namespace
 
-hostkit::RunObject::Outcome actOnBytes(hostkit::RunObject& object, int action, const std::string& bytes,
-                                       const std::string& path, const hostkit::Param& second) {
-  ScratchFile scratch;
-  writeAll(scratch.path, bytes);
-  object.act(action, scratch.path, second);
-  auto done = object.lastOutcome();
-  for (std::size_t at = done.text.find(scratch.path); at != std::string::npos;
-       at = done.text.find(scratch.path, at + path.size()))
-    done.text.replace(at, scratch.path.size(), path);
-  return done;
-}
-
 std::string writtenBy(const std::function<void(const std::string& scratch)>& write) {
   ScratchFile scratch;
   write(scratch.path);
@@ -207,6 +195,15 @@ std::optional<Format> formatOfContent(const std::string& path) {
 }
 
 }  // namespace
+
+hostkit::RunObject::Outcome actOnBytes(hostkit::RunObject& object, int action, const std::string& bytes,
+                                       const std::string& path, const hostkit::Param& second) {
+  ScratchFile scratch;
+  writeAll(scratch.path, bytes);
+  object.act(action, scratch.path, second);
+  const auto done = object.lastOutcome();
+  return {done.code, named(done.text, scratch.path, path)};
+}
 
 // A device that never ends, such as /dev/zero, is only read as far as `most`.
 std::string readAll(const std::string& path, std::size_t most) {

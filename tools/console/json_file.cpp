@@ -16,12 +16,17 @@ using Outcome = hostkit::RunObject::Outcome;
 
 // Puts back a cell that stood in as a row's selection mark; its key stayed.
 void restore(hostkit::RunObject& object, int32_t index, const json::Record& cell, const std::string& path) {
+  Outcome done;
   switch (cell.type) {
     case TESSEL_CELL_VALUE: object.act(actionOf("setValueAt"), cell.value, index); break;
     case TESSEL_CELL_STRING: object.act(actionOf("setStringAt"), cell.bytes, index); break;
-    case TESSEL_CELL_DATA: actOnBytes(object, actionOf("setFileAt"), cell.bytes, path, index); break;
+    case TESSEL_CELL_DATA: done = actOnBytes(object, actionOf("setFileAt"), cell.bytes, path, index); break;
     default: object.act(actionOf("setValueAt"), 0, index); break;  // 0 empties it
   }
+  if (cell.type != TESSEL_CELL_DATA) done = object.lastOutcome();
+  if (done.code != 0)
+    throw UserError(path + ": element " + std::to_string(index) +
+                    " could not be put back after its row was selected: " + done.text);
 }
 
 // The rows selected as the JSON says. A load gives every row the same flag
