@@ -307,6 +307,50 @@ inline constexpr Rule kSheetDialect[] = {
     {"Damage", "A quoted field that the file ends inside is damage: the rows before it load."},
 };
 
+// The JSON form that the console host writes (show --json, convert --to json)
+// and reads back (--from json, or a file that starts as one), beside the
+// module's formats. Games never read it.
+inline constexpr Rule kJsonForm[] = {
+    {"Object",
+     "One object: \"name\" (the file or instance shown), \"encoding\" (\"utf-8\"), \"dimensions\", \"boundaries\" "
+     "(boundary 1 to the dimension count, the last one 0, as the module reports them), \"size\", for 2D and 3D "
+     "\"columns\" and for 3D \"rowsPerPage\", for a 2D grid \"selectedRows\" and \"labels\" ([] when no label "
+     "was ever set, else one entry a column, null where it has none), and \"cells\"."},
+    {"Cells",
+     "One object per element in index order: \"index\", \"type\" (empty, value, string or data), then "
+     "\"value\" for a value, \"text\" for a string, \"length\" and \"bytes\" (base64) for data; \"key\" as "
+     "{\"type\", \"text\"} when the element has one; in a 2D grid \"row\" and \"selected\"."},
+    {"Texts",
+     "Texts are single bytes, as the module keeps them. A text, key or label whose bytes are UTF-8 is written as "
+     "it is; any other also gives \"bytes\" (base64), which a reader takes instead of \"text\", so two different "
+     "byte strings never read back alike."},
+    {"Reading",
+     "The whole array comes back: the dimension count, every boundary, the labels, each cell's type, value, text "
+     "or bytes and key, and the row selection (an array loaded with rows selected otherwise than all or none has "
+     "its query mode set to OR). A native file converted to JSON and back is the same file, byte for byte; a data "
+     "key comes back without its bytes, which the module does not tell. A script's \"Load from file\" and "
+     "\"Append elements from file\" read a JSON file too; an append keeps the selection there is."},
+    {"Mistakes",
+     "Bad JSON is a mistake naming its line and column and what was expected there; a wrong field names its place "
+     "(cells[3].type) and what it should hold. A JSON holding part of an array (show --json with --head, --rows or "
+     "--selected) is refused. Nothing is loaded or written then."},
+    {"Size",
+     "A load stays within the rule of every format, 64 MiB + 64 times the file's bytes, and takes time in "
+     "proportion to the file: the array is built from the cells the file holds, never from a size or boundary it "
+     "declares."},
+};
+
+// A short array in the JSON form, for the help texts and the README.
+inline constexpr const char* kJsonExample =
+    "{\"name\": \"items.arr\", \"encoding\": \"utf-8\", \"dimensions\": 2, \"boundaries\": [2, 0], \"size\": 2,\n"
+    " \"columns\": 2, \"selectedRows\": 1, \"labels\": [\"name\", null], \"cells\": [\n"
+    "  {\"index\": 0, \"type\": \"string\", \"text\": \"\u00c9p\u00e9e\", \"bytes\": \"yXDpZQ==\", \"row\": 0, "
+    "\"selected\": true},\n"
+    "  {\"index\": 1, \"type\": \"value\", \"value\": 12, \"key\": {\"type\": \"string\", \"text\": \"atk\"}, \"row\": "
+    "0, "
+    "\"selected\": true}\n"
+    "]}";
+
 // The INI layout, as written and as read.
 inline constexpr Rule kIniLayout[] = {
     {"Section", "One section, [QVXArray], holding every element in index order, followed by an empty line."},

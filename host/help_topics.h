@@ -125,11 +125,12 @@ inline constexpr Topic kConsoleHost[] = {
      "is a mistake, and after it no save of that script writes a file."},
     {"tessel", "The same at a terminal, with line editing, history and Tab completion."},
     {"tessel show FILE",
-     "Prints a native, host array, CSV, INI or spreadsheet CSV (sheet) file; a damaged file is shown as far as it "
+     "Prints a native, host array, CSV, INI, spreadsheet CSV (sheet) or JSON file; a damaged file is shown as far as "
+     "it "
      "reads, with a warning, and the exit status is 1."},
     {"tessel convert IN OUT",
      "Loads a file with the module's load action and saves it with its save action, saying what the new file "
-     "will not give back. OUT's format comes from --to or its extension (.arr native, .array host, .csv, .ini); "
+     "will not give back. OUT's format comes from --to or its extension (.arr native, .array host, .csv, .ini, .json); "
      "an existing OUT is replaced only with --force, and a read-only one never. Nothing is written when the "
      "load fails or finds the file damaged."},
     {"tessel check FILE...",

@@ -104,6 +104,11 @@ endif()
 # convert knows files by the extensions the help texts use: .arr, .array, .csv, .ini.
 tessel_console_test(NAME console.convert_by_extension ARGS convert scores.csv scores.arr
   FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_by_extension.expected)
+# A JSON array read and written again (tessel.exe too): texts that are not
+# UTF-8, data with zero bytes, keys, labels and a mixed selection come back.
+tessel_console_test(NAME console.json_round_trip ARGS convert mixed.json again.json
+  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/mixed.json WRITTEN again.json
+  EXPECTED ${case_dir}/json_round_trip.expected)
 # An index that would grow the array by more than --max-cells cells (ten
 # million unless told) is refused.
 tessel_console_test(NAME console.max_cells SCRIPT ${case_dir}/max_cells.tessel EXPECTED ${case_dir}/max_cells.expected)

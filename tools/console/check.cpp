@@ -121,8 +121,8 @@ Report checkOne(hostkit::Module& module, const Settings& settings, std::optional
     r.format = inputFormat(path, from);
     hostkit::RunObject object(module, hostkit::makeSetup(settings.setup));
     hostkit::RunObject::Outcome outcome;
-    if (*r.format == Format::sheet) {
-      outcome = loadSheet(object, path, settings.csvHeader, settings.sheet, r.warnings);
+    if (*r.format == Format::sheet || *r.format == Format::json) {
+      outcome = loadArray(object, *r.format, path, settings, r.warnings);
     } else {
       object.act(actionNumber({*r.format, FileAction::Kind::load}), path);
       outcome = object.lastOutcome();

@@ -192,8 +192,24 @@ inline bool beyondCells(int64_t span, int32_t elements) { return span > kSpanWal
 // The console reads and writes the module's whole-array formats, in the order
 // of facts::Format, not its element file; and beside them the CSV of
 // spreadsheets, which tessel reads and writes itself (sheet.cpp).
-enum class Format : uint8_t { native, hostArray, csv, ini, sheet };
-inline constexpr const char* kFormatNames[] = {"native", "host", "csv", "ini", "sheet"};
+// And the JSON form of show --json, which tessel reads back (json_file.cpp).
+enum class Format : uint8_t { native, hostArray, csv, ini, sheet, json };
+inline constexpr const char* kFormatNames[] = {"native", "host", "csv", "ini", "sheet", "json"};
+
+// The extensions convert knows a file's format by, as the help texts and
+// examples name their files.
+struct Extension {
+  const char* text;
+  Format format;
+};
+inline constexpr Extension kExtensions[] = {{".arr", Format::native},
+                                            {".array", Format::hostArray},
+                                            {".csv", Format::csv},
+                                            {".ini", Format::ini},
+                                            {".json", Format::json}};
+// ".arr, .array, .csv, .ini or .json"; "native|host|csv|ini|sheet|json".
+std::string extensionList();
+std::string formatChoices();
 
 static_assert(static_cast<int>(facts::Format::ini) == static_cast<int>(Format::ini));
 
@@ -257,6 +273,19 @@ hostkit::RunObject::Outcome loadSheet(hostkit::RunObject& object, const std::str
                                       const SheetOptions& options, std::vector<std::string>& warnings);
 void saveSheet(hostkit::RunObject& object, const std::string& path, bool header, const SheetOptions& options,
                std::vector<std::string>& warnings);
+
+// Runs the action with a scratch file of tessel's own holding `bytes` as its
+// first parameter; the outcome names the file as `path`, as the user knows it.
+hostkit::RunObject::Outcome actOnBytes(hostkit::RunObject& object, int action, const std::string& bytes,
+                                       const std::string& path, const hostkit::Param& second = {});
+
+// ---- json_file.cpp: the JSON of show --json as a file. A load reads the
+// whole array the JSON describes, through the module's own load of a native
+// file made from it; a bad JSON is a UserError and changes nothing. A save
+// writes what show --json writes, named `name`.
+hostkit::RunObject::Outcome loadJson(hostkit::RunObject& object, const std::string& path, bool append);
+void saveJson(hostkit::RunObject& object, const std::string& name, const std::string& path,
+              std::vector<std::string>& warnings);
 
 // What `write` puts into a scratch file of tessel's own, which is removed
 // after; `write` throws UserError when it fails.

@@ -10,6 +10,7 @@
 #include "persist/recognition.h"
 #include "persist/text_lines.h"
 #include "tools/console/console.h"
+#include "tools/console/json_array.h"
 #include "tools/console/sheet.h"
 
 namespace tessel::console {
@@ -188,11 +189,21 @@ std::optional<Format> formatOfContent(const std::string& path) {
   const std::string head = readAll(path, 512);
   if (persist::startsWith(head, persist::kNativeMagic)) return Format::native;
   if (persist::startsWith(head, persist::kHostArrayMagic)) return Format::hostArray;
+  if (json::looksLikeArrayJson(head)) return Format::json;
   if (persist::startsWithIniSection(head)) return Format::ini;
   return std::nullopt;
 }
 
 }  // namespace
+
+hostkit::RunObject::Outcome actOnBytes(hostkit::RunObject& object, int action, const std::string& bytes,
+                                       const std::string& path, const hostkit::Param& second) {
+  ScratchFile scratch;
+  writeAll(scratch.path, bytes);
+  object.act(action, scratch.path, second);
+  const auto done = object.lastOutcome();
+  return {done.code, named(done.text, scratch.path, path)};
+}
 
 // A device that never ends, such as /dev/zero, is only read as far as `most`.
 std::string readAll(const std::string& path, std::size_t most) {
@@ -203,20 +214,31 @@ std::string readAll(const std::string& path, std::size_t most) {
   return bytes;
 }
 
+std::string extensionList() {
+  std::string out;
+  for (std::size_t e = 0; e < std::size(kExtensions); ++e)
+    out += (e == 0 ? "" : e + 1 == std::size(kExtensions) ? " or " : ", ") + std::string(kExtensions[e].text);
+  return out;
+}
+
+std::string formatChoices() {
+  std::string out;
+  for (const char* name : kFormatNames) out += (out.empty() ? "" : "|") + std::string(name);
+  return out;
+}
+
 Format formatNamed(const std::string& name) {
   for (std::size_t f = 0; f < std::size(kFormatNames); ++f) {
     if (name == kFormatNames[f]) return static_cast<Format>(f);
   }
-  throw UserError("unknown file format \"" + name + "\"; the formats are native, host, csv, ini and sheet");
+  throw UserError("unknown file format \"" + name + "\"; the formats are " + formatChoices());
 }
 
 std::optional<Format> formatOfExtension(const std::string& path) {
   const std::string ext = lowered(std::filesystem::path(path).extension().string());
-  // The names the help texts and examples give their files.
-  if (ext == ".arr") return Format::native;
-  if (ext == ".array") return Format::hostArray;
-  if (ext == ".csv") return Format::csv;
-  if (ext == ".ini") return Format::ini;
+  for (const Extension& e : kExtensions) {
+    if (ext == e.text) return e.format;
+  }
   return std::nullopt;
 }
 
@@ -231,8 +253,8 @@ Format inputFormat(const std::string& path, std::optional<Format> named) {
   if (found) return *found;
   if (const auto byExtension = formatOfExtension(path)) return *byExtension;
   throw UserError("cannot tell the format of " + path +
-                  ": it has no array file magic and no INI section header, and its extension is not .arr, .array, .csv"
-                  " or .ini; name the format with --from native|host|csv|ini|sheet");
+                  ": it has no array file magic, INI section header or JSON object, and its extension is not " +
+                  extensionList() + "; name the format with --from " + formatChoices());
 }
 
 std::optional<FileAction> fileActionOf(int action) {
@@ -269,6 +291,13 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
     return;
   }
   std::error_code error;
+  // A native load of a JSON file reads the array it describes.
+  if (action.format == Format::native && std::filesystem::is_regular_file(path, error) &&
+      json::looksLikeArrayJson(readAll(path, 512))) {
+    const auto done = loadJson(object, path, action.kind == FileAction::Kind::append);
+    if (loaded != nullptr) *loaded = done;
+    return;
+  }
   if (action.format != Format::csv || !std::filesystem::is_regular_file(path, error)) {
     object.act(number, path);
     if (loaded != nullptr) *loaded = object.lastOutcome();

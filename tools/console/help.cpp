@@ -141,6 +141,9 @@ void formats(std::ostream& out) {
          "  numbers that wrap when read as values, and says what a save could not keep (\"12 keys dropped\").\n";
   out << "\nsheet, the CSV of spreadsheets, which tessel reads and writes itself (--from sheet, --to sheet):\n";
   for (const auto& rule : facts::kSheetDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
+  out << "\njson, the JSON of show --json, which tessel reads back (--from json, --to json, or by its content):\n";
+  for (const auto& rule : facts::kJsonForm) out << "  " << rule.topic << ": " << rule.text << '\n';
+  out << "  For example (tessel convert items.arr items.json):\n" << facts::kJsonExample << '\n';
 }
 
 // The command line's own command a topic names ("check", "tessel check",

@@ -103,9 +103,8 @@ int convert(hostkit::Module& module, const Options& o) {
   const Format from = inputFormat(in, o.settings.from);
   std::optional<Format> to = o.settings.to ? o.settings.to : formatOfExtension(out);
   if (!to)
-    throw UserError("cannot tell the format to write " + out +
-                    " in; name it with --to native|host|csv|ini|sheet"
-                    " (or end its name in .arr, .array, .csv or .ini)");
+    throw UserError("cannot tell the format to write " + out + " in; name it with --to " + formatChoices() +
+                    " (or end its name in " + extensionList() + ")");
   std::error_code error;
   if (std::filesystem::equivalent(in, out, error)) throw UserError("convert does not write over its input " + in);
   if (std::filesystem::exists(out, error) && !o.settings.force) {
@@ -120,7 +119,12 @@ int convert(hostkit::Module& module, const Options& o) {
       throw UserError(loaded.text + "; " + out + " is not written (tessel show " + in + " shows what it holds)");
     throw UserError("the load failed: " + loaded.text + "; " + out + " is not written");
   }
-  saveArray(object, *to, out, o.settings, warnings);
+  // The JSON names the file it came from, as show --json does.
+  if (*to == Format::json) {
+    saveJson(object, in, out, warnings);
+  } else {
+    saveArray(object, *to, out, o.settings, warnings);
+  }
   for (const auto& w : warnings) std::cerr << "tessel: warning: " << w << '\n';
   const int32_t count = object.integer(catalogue::expressionOf("size"));
   std::cout << in << " (" << formatName(from) << ", " << plural(count, "element", "elements") << ") -> " << out << " ("

@@ -116,6 +116,7 @@ void saveSheet(hostkit::RunObject& object, const std::string& path, bool header,
 Outcome loadArray(hostkit::RunObject& object, Format format, const std::string& path, const Settings& settings,
                   std::vector<std::string>& warnings) {
   if (format == Format::sheet) return loadSheet(object, path, settings.csvHeader, settings.sheet, warnings);
+  if (format == Format::json) return loadJson(object, path, false);
   Outcome loaded;
   runFileAction(object, {format, FileAction::Kind::load}, path, settings.csvHeader, warnings, &loaded);
   return loaded;
@@ -124,6 +125,7 @@ Outcome loadArray(hostkit::RunObject& object, Format format, const std::string& 
 void saveArray(hostkit::RunObject& object, Format format, const std::string& path, const Settings& settings,
                std::vector<std::string>& warnings) {
   if (format == Format::sheet) return saveSheet(object, path, settings.csvHeader, settings.sheet, warnings);
+  if (format == Format::json) return saveJson(object, path, path, warnings);
   runFileAction(object, {format, FileAction::Kind::save}, path, settings.csvHeader, warnings);
 }
 

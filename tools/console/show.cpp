@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "tools/console/console.h"
+#include "tools/console/json_array.h"
 
 namespace tessel::console {
 
@@ -10,16 +11,7 @@ namespace {
 using catalogue::expressionOf;
 using Object = hostkit::RunObject;
 
-// The length of the UTF-8 sequence that starts at s[i], or 0 when none does.
-std::size_t utf8Length(std::string_view s, std::size_t i) {
-  const auto lead = static_cast<unsigned char>(s[i]);
-  const std::size_t n = lead >= 0xf0 && lead < 0xf5 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc2 && lead < 0xe0 ? 2 : 0;
-  if (n == 0 || i + n > s.size()) return 0;
-  for (std::size_t k = 1; k < n; ++k) {
-    if ((static_cast<unsigned char>(s[i + k]) & 0xc0) != 0x80) return 0;
-  }
-  return n;
-}
+using json::utf8Length;
 
 // How a text is written: bare for a terminal, quoted (escaping quotes and
 // backslashes too), or as a JSON string, where UTF-8 is kept where it is
@@ -188,30 +180,47 @@ void showPages(Object& object, int32_t count, std::ostream& out, const ShowOptio
   }
 }
 
+// A text's fields: "text", and "bytes" as well when the text alone would not
+// give its bytes back (they are not UTF-8).
+std::string textFields(std::string_view bytes) {
+  std::string out = "\"text\": " + jsonString(bytes);
+  if (!json::isUtf8(bytes)) out += ", \"bytes\": \"" + json::base64(bytes) + '"';
+  return out;
+}
+
 // One object: the shape, the labels and the cells the options let through,
-// each with its index, type, text or size, key and (in 2D) row and selection.
+// each with its index, type, text or bytes, key and (in 2D) row and selection.
+// Read back by json_array.cpp: the whole array comes back from it.
 void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& out, const ShowOptions& o,
               const std::string& title) {
   const int32_t columns = dimensions >= 2 ? object.integer(expressionOf("boundaryX")) : 0;
   const bool grid = dimensions == 2 && columns >= 1;
-  out << "{\"name\": " << json(title) << ", \"dimensions\": " << dimensions << ", \"size\": " << count;
+  out << "{\"name\": " << json(title) << ", \"encoding\": \"utf-8\", \"dimensions\": " << dimensions
+      << ", \"boundaries\": [";
+  for (int32_t k = 1; k <= dimensions; ++k) out << (k > 1 ? ", " : "") << object.integer(expressionOf("boundary"), k);
+  out << "], \"size\": " << count;
   if (dimensions >= 2) out << ", \"columns\": " << columns;
   if (dimensions == 3) out << ", \"rowsPerPage\": " << object.integer(expressionOf("boundaryY"));
   if (grid) {
     out << ", \"selectedRows\": " << object.integer(expressionOf("numberOfRows"));
     const Labels labels = labelsOf(object);
+    const auto labelJson = [&](const std::string& label) {
+      return json::isUtf8(label) ? json(label) : '{' + textFields(label) + '}';
+    };
     if (beyondCells(columns, count)) {
       // One entry a column would cost what the array does not hold: the labels held, by column.
       out << ", \"labels\": null, \"labelsByColumn\": {";
       for (std::size_t k = 0; k < labels.size(); ++k)
-        out << (k ? ", " : "") << '"' << labels[k].first << "\": " << json(labels[k].second);
+        out << (k ? ", " : "") << '"' << labels[k].first << "\": " << labelJson(labels[k].second);
       out << "}";
     } else {
+      // No label table at all is [], so that one without labels comes back as it was.
+      const bool table = !labels.empty() || object.text(expressionOf("labelList")).has_value();
       out << ", \"labels\": [";
       auto next = labels.begin();
-      for (int32_t c = 0; c < columns; ++c) {
+      for (int32_t c = 0; table && c < columns; ++c) {
         const bool held = next != labels.end() && next->first == c;
-        out << (c ? ", " : "") << (held ? json((next++)->second) : "null");
+        out << (c ? ", " : "") << (held ? labelJson((next++)->second) : "null");
       }
       out << "]";
     }
@@ -229,15 +238,24 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
     for (auto i = static_cast<int32_t>(unit * width); i < end; ++i) {
       const Cell c = cellAt(object, i);
       out << (first ? "\n  " : ",\n  ") << "{\"index\": " << i << ", \"type\": \"" << typeName(c.facts.type) << '"';
-      if (c.facts.type == TESSEL_CELL_DATA) out << ", \"length\": " << c.facts.length;
+      if (c.facts.type == TESSEL_CELL_DATA) {
+        // The expressions give no data bytes; the element's own file does.
+        const std::string bytes = writtenBy([&](const std::string& scratch) {
+          object.act(catalogue::actionOf("saveElementToFile"), i, scratch);
+          if (const auto done = object.lastOutcome(); done.code != 0)
+            throw UserError("cannot read the bytes of element " + std::to_string(i) + ": " + done.text);
+        });
+        out << ", \"length\": " << c.facts.length << ", \"bytes\": \"" << json::base64(bytes) << '"';
+      }
       if (c.facts.type == TESSEL_CELL_VALUE) out << ", \"value\": " << c.text;
-      if (c.facts.type == TESSEL_CELL_STRING) out << ", \"text\": " << json(c.text);
+      if (c.facts.type == TESSEL_CELL_STRING) out << ", " << textFields(c.text);
       if (c.facts.keyType != TESSEL_CELL_NONE)
-        out << ", \"key\": {\"type\": \"" << typeName(c.facts.keyType) << "\", \"text\": " << json(c.key) << '}';
+        out << ", \"key\": {\"type\": \"" << typeName(c.facts.keyType) << "\", " << textFields(c.key) << '}';
       if (grid) out << ", \"row\": " << unit << ", \"selected\": " << (c.facts.rowSelected ? "true" : "false");
       out << '}';
       first = false;
     }
+    object.releaseStringSpace();
   }
   out << (first ? "]}\n" : "\n]}\n");
 }

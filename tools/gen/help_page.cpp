@@ -475,6 +475,13 @@ class Page {
     rules(std::begin(kSheetDialect), std::end(kSheetDialect));
     body_ << "<pre class=\"example\"><code>tessel --header --from sheet --to native convert items.csv items.arr\n"
              "tessel --header --to sheet convert items.arr items.csv</code></pre>";
+    body_ << "<h3 id=\"json\">JSON (json), in the console host</h3><p><code>tessel show --json</code> and "
+             "<code>tessel convert --to json</code> write the whole array as JSON, which <code>tessel</code> reads "
+             "back as the format named <code>json</code>, so other tools can make array files:</p>";
+    rules(std::begin(kJsonForm), std::end(kJsonForm));
+    body_ << "<pre class=\"example\"><code>tessel convert items.arr items.json\ntessel convert items.json "
+             "items.arr</code></pre><pre class=\"example\"><code>"
+          << escaped(kJsonExample) << "</code></pre>";
     end();
   }
 
