@@ -458,6 +458,26 @@ bool inputIsTerminal();
 // none can be made.
 std::string createTempFile();
 
+// A copy of some bytes that the module can open by name, for a load that must
+// leave out part of the user's file. Where the system names open files (Linux's
+// /proc) the copy has no name on the disk once its bytes are written, so a
+// load that is killed leaves nothing behind; elsewhere it is a temporary file
+// removed with the copy.
+class ReadableCopy {
+ public:
+  explicit ReadableCopy(const std::string& bytes);
+  ~ReadableCopy();
+  ReadableCopy(const ReadableCopy&) = delete;
+  ReadableCopy& operator=(const ReadableCopy&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  void release();
+  std::string path_;   // what the module opens
+  std::string named_;  // a name left on the disk, removed at the end
+  int descriptor_ = -1;
+};
+
 // Output bytes as written: "\n" stays "\n" on every system, so that scripts
 // print the same bytes everywhere and output can be compared with a file.
 void prepareStandardStreams();

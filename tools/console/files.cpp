@@ -31,13 +31,6 @@ constexpr int kFileActions[][3] = {
 
 const std::string kBom = "\xef\xbb\xbf";
 
-void writeAll(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw UserError("cannot write " + path + ": " + std::strerror(errno));
-}
-
 // A file of tessel's own among the system's temporary files, removed with it.
 struct ScratchFile {
   ScratchFile() {
@@ -320,12 +313,9 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   // The module reads the user's file itself unless a byte order mark or a
   // header row must be left out; only then does it read a copy without them.
   const bool asItIs = !csvHeader && text.size() == std::filesystem::file_size(path, error) && !error;
-  std::optional<ScratchFile> scratch;
-  if (!asItIs) {
-    scratch.emplace();
-    writeAll(scratch->path, text);
-  }
-  const std::string& given = scratch ? scratch->path : path;
+  std::optional<platform::ReadableCopy> copy;
+  if (!asItIs) copy.emplace(text);
+  const std::string& given = copy ? copy->path() : path;
   object.act(number, given);
   const auto done = object.lastOutcome();
   for (std::size_t c = 0; c < labels.size(); ++c) object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
