@@ -206,7 +206,7 @@ TEST_F(Json, DeclaredSizesAndBoundariesCostNoMemory) {
 // come back byte for byte, under the same cap.
 TEST_F(Json, LabelsOfAWidthOnlyDeclaredComeBackByColumn) {
   write(dir_ / "make.tessel",
-        "Set dimension count to 2\nSet dimension 1 boundary to 2000000000\nSet value 7 at 0\n"
+        "Set array dimension to 2\nSet dimension 1 boundary to 2000000000\nSet value 7 at 0\n"
         "Set label to \"a\" at column 2\nSet label to \"b\\xe9\" at column 900\nSave to file \"a.arr\"\n");
   ASSERT_EQ(tessel("run make.tessel"), 0) << err_;
   ASSERT_EQ(tessel("convert a.arr a.json", "262144"), 0) << err_;

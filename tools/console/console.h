@@ -459,7 +459,7 @@ bool inputIsTerminal();
 std::string createTempFile();
 
 // A copy of some bytes that the module can open by name, for a load that must
-// leave out part of the user's file. Where the system names open files (Linux's
+// leave out part of the user's file or reads what the console made of it. Where the system names open files (Linux's
 // /proc) the copy has no name on the disk once its bytes are written, so a
 // load that is killed leaves nothing behind; elsewhere it is a temporary file
 // removed with the copy.

@@ -191,11 +191,10 @@ std::optional<Format> formatOfContent(const std::string& path) {
 
 hostkit::RunObject::Outcome actOnBytes(hostkit::RunObject& object, int action, const std::string& bytes,
                                        const std::string& path, const hostkit::Param& second) {
-  ScratchFile scratch;
-  writeAll(scratch.path, bytes);
-  object.act(action, scratch.path, second);
+  const platform::ReadableCopy copy(bytes);
+  object.act(action, copy.path(), second);
   const auto done = object.lastOutcome();
-  return {done.code, named(done.text, scratch.path, path)};
+  return {done.code, named(done.text, copy.path(), path)};
 }
 
 // A device that never ends, such as /dev/zero, is only read as far as `most`.

@@ -66,12 +66,12 @@ std::string createTempFile() {
 
 // The module opens files without sharing their deletion, so the copy keeps a name.
 ReadableCopy::ReadableCopy(const std::string& bytes) : path_(createTempFile()), named_(path_) {
-  if (path_.empty()) throw UserError("cannot make a temporary file for the CSV file's rows");
+  if (path_.empty()) throw UserError("cannot make a temporary copy for the module to read");
   std::FILE* out = std::fopen(path_.c_str(), "wb");
   const bool written = out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
   if (out == nullptr || std::fclose(out) != 0 || !written) {
     std::remove(path_.c_str());
-    throw UserError("cannot write a temporary copy of the CSV file's rows");
+    throw UserError("cannot write a temporary copy for the module to read");
   }
 }
 
@@ -114,7 +114,7 @@ ReadableCopy::ReadableCopy(const std::string& bytes) {
   std::error_code ignored;
   std::string name = (std::filesystem::temp_directory_path(ignored) / "tessel-XXXXXX").string();
   descriptor_ = mkostemp(name.data(), O_CLOEXEC);
-  if (descriptor_ < 0) throw UserError("cannot make a temporary file for the CSV file's rows");
+  if (descriptor_ < 0) throw UserError("cannot make a temporary copy for the module to read");
   // The name goes before any byte is written: a kill from here on leaves no copy.
   const std::string byDescriptor = "/proc/self/fd/" + std::to_string(descriptor_);
   if (access(byDescriptor.c_str(), R_OK) == 0 && unlink(name.c_str()) == 0) {
@@ -128,7 +128,7 @@ ReadableCopy::ReadableCopy(const std::string& bytes) {
     if (n <= 0) {
       const int error = errno;
       release();
-      throw UserError(std::string("cannot write a temporary copy of the CSV file's rows: ") + std::strerror(error));
+      throw UserError(std::string("cannot write a temporary copy for the module to read: ") + std::strerror(error));
     }
     done += static_cast<std::size_t>(n);
   }
