@@ -8,6 +8,7 @@
   const COL_W = 132;
   const NUM_W = 72;
   const HEAD_H = 28;
+  const DOUBLE_CLICK_MS = 300;  // how long a header click waits for a second one
   const INT_MIN = -2147483648;
   const INT_MAX = 2147483647;
   // The tallest the grid's scroll area is made: browsers cap an element's
@@ -716,6 +717,8 @@
       $('pageCount').textContent = '(0 to ' + (pages() - 1) + ')';
     }
     for (const id of ['colInsert', 'colDelete', 'labelSet', 'rowInsert', 'rowDelete']) $(id).disabled = shape.dimensions !== 2;
+    $('filter').hidden = shape.dimensions !== 2;
+    $('filterFound').textContent = '';  // said of the selection the last filter made
     const { cols, units } = layout();
     $('sizer').style.width = NUM_W + cols * COL_W + 'px';
     $('sizer').style.height = HEAD_H + Math.min(units * ROW_H, MAX_SCROLL_H) + 'px';
@@ -801,7 +804,7 @@
       const label = two && labels[c] ? '<span class="label">' + esc(showText(labels[c], active)) + '</span>' : '';
       const name = shape.dimensions === 1 ? 'element' : String(c);
       heads.push('<div class="head" role="columnheader" aria-colindex="' + (c + 2) + '" data-c="' + c + '" style="left:' +
-        (dx + (c - c0) * COL_W) + 'px"><small>' + name + '</small>' + label + '</div>');
+        (dx + (c - c0) * COL_W) + 'px"><small>' + name + '</small>' + label + sortMark(c) + '</div>');
     }
     out.push(row(1, heads));
     for (let u = first; u <= last; ++u) {
@@ -813,7 +816,7 @@
       for (let c = c0; c <= c1; ++c) {
         const [cls, body] = cellHtml(cells[c]);
         const cur = active.cur.row === u && active.cur.col === c;
-        inner.push('<div class="cell ' + cls + (cur ? ' cur" id="current-cell" aria-selected="true' : '') + '" role="gridcell" aria-colindex="' +
+        inner.push('<div class="cell ' + cls + (two && cells[c] && cells[c].selected ? ' in-sel' : '') + (cur ? ' cur" id="current-cell" aria-selected="true' : '') + '" role="gridcell" aria-colindex="' +
           (c + 2) + '" data-u="' + u + '" data-c="' + c + '" style="top:' + top + 'px;left:' + (dx + (c - c0) * COL_W) + 'px">' + body + '</div>');
       }
       out.push(row(u + 2, inner));
@@ -853,13 +856,15 @@
 
   // What the editor started from: leaving it with that text runs nothing.
   let editing = null;
-  function startEdit(initial) {
+  // `caret`: begun on the text as it is (F2, Enter, a double click), so the
+  // arrow keys move the caret; begun by typing, they commit and move, as in a spreadsheet.
+  function startEdit(initial, caret = initial === undefined) {
     const c = currentCell();
     const ed = $('editor');
     const view = $('view');
     const old = c && c.type === 'string' ? c.text : '';
     const shown = c && c.type === 'value' ? String(c.value) : c && c.type === 'string' ? showText(old, active) : '';
-    editing = { tab: active, index: indexOf(active.cur.row, active.cur.col), old, shown, type: c ? c.type : 'empty' };
+    editing = { tab: active, index: indexOf(active.cur.row, active.cur.col), old, shown, type: c ? c.type : 'empty', caret };
     ed.hidden = false;
     // In the scrolled content, where the cell is drawn in view.
     ed.style.top = view.scrollTop + HEAD_H + active.cur.row * ROW_H - contentTop() + 'px';
@@ -881,7 +886,9 @@
     ed.style.height = Math.max(ROW_H, ed.scrollHeight + 4) + 'px';
   }
 
-  function endEdit(commit) {
+  // `move`: where the cursor goes after a commit, [rows, columns] (down by
+  // default); `key`: the key that committed, if any.
+  function endEdit(commit, move = [1, 0], key = '') {
     const ed = $('editor');
     if (ed.hidden) return;
     ed.hidden = true;
@@ -891,7 +898,7 @@
     if (!commit || !was || was.tab !== active) return;
     const text = ed.value;
     // Left as it was: no line, so nothing is rewritten and no undo step is made.
-    if (text === was.shown) return moveTo(active.cur.row + 1, active.cur.col);
+    if (text === was.shown) return moveAfterEdit(move, key);
     const index = was.index;
     let line;
     if (text === '') line = 'Set value 0 at ' + index;
@@ -902,7 +909,33 @@
       line = 'Set string ' + written.literal + ' at ' + index;
     }
     report(line, change([line]));
-    moveTo(active.cur.row + 1, active.cur.col);
+    moveAfterEdit(move, key);
+  }
+
+  // After an edit: Tab and Shift+Tab go along the row, and Enter then goes down
+  // to the column the run of Tabs started in, as a spreadsheet does.
+  let tabRun = null;  // {tab, col}: where the Tabs started
+  function moveAfterEdit([rows, cols], key) {
+    const { row, col } = active.cur;
+    if (key === 'Tab') {
+      if (!tabRun || tabRun.tab !== active) tabRun = { tab: active, col };
+    } else if (key === 'Enter' && tabRun && tabRun.tab === active) {
+      const start = tabRun.col;
+      tabRun = null;
+      return moveTo(row + 1, start);
+    } else {
+      tabRun = null;
+    }
+    moveTo(row + rows, col + cols);
+  }
+
+  // Where a key of the cell editor commits and moves to, [rows, columns], or null.
+  function editMove(e, caret) {
+    if (e.key === 'Tab') return [0, e.shiftKey ? -1 : 1];
+    if (e.key === 'Enter' && !e.shiftKey && !e.altKey) return [1, 0];
+    const arrows = { ArrowUp: [-1, 0], ArrowDown: [1, 0], ArrowLeft: [0, -1], ArrowRight: [0, 1] };
+    if (arrows[e.key] && !caret && !e.shiftKey && !e.ctrlKey && !e.metaKey && !e.altKey) return arrows[e.key];
+    return null;
   }
 
   // The game has no action that takes a key away: a key value of 0 leaves the
@@ -964,6 +997,132 @@
       if ((labels[j] || '') !== (moved[j] || '')) names.push('Set label to ' + literal(moved[j] || '') + ' at column ' + j);
     }
     return insert ? [...cells, ...names] : [...names, ...cells];
+  }
+
+  // ---- Sorting by a column's header, with the module's row sorts: by value
+  // or by text, as most of the column's cells are, ascending, then descending
+  // on a second click of the same header.
+  const SORT_SAMPLE = 2000;  // rows looked at to tell a column of texts from one of values
+  function columnHoldsTexts(col) {
+    const X = shape.columns;
+    const rows = Math.min(Math.floor(shape.size / X), SORT_SAMPLE);
+    let texts = 0;
+    let values = 0;
+    for (let r = 0; r < rows; ++r) {
+      const answer = call('Cells', r * X + col, 1);
+      const c = answer.ok && answer.cells[0];
+      if (c && c[0] === 2) ++texts;
+      if (c && c[0] === 1) ++values;
+    }
+    return texts > values;
+  }
+
+  function sortLine(col, descending) {
+    return 'Sort rows by column ' + col + (columnHoldsTexts(col) ? ' string ' : ' value ') + (descending ? 'descending' : 'ascending');
+  }
+
+  // Whether the tab's last step is the header sort it remembers (its arrow is shown while it is).
+  const lastSort = (tab) => tab.sorted && tab.steps[tab.steps.length - 1] === tab.sorted.step ? tab.sorted : null;
+
+  // The arrow of the column the rows were last sorted by, in its header.
+  function sortMark(col) {
+    const sorted = shape.dimensions === 2 && lastSort(active);
+    return sorted && sorted.col === col ? '<b class="sorted" title="rows sorted by this column">' + (sorted.descending ? '▼' : '▲') + '</b>' : '';
+  }
+
+  function sortByHeader(col) {
+    if (shape.dimensions !== 2) return;
+    const tab = active;
+    const before = lastSort(tab);
+    const descending = !!before && before.col === col && !before.descending;
+    const line = sortLine(col, descending);
+    const rows = Math.floor(shape.size / Math.max(1, shape.columns));
+    const sort = (lines) => {
+      const result = change(lines);
+      report(lines.join('; '), result);
+      if (result.failed) return;
+      tab.sorted = { col, descending, step: tab.steps[tab.steps.length - 1] };
+      draw();
+      const some = shape.selectedRows < rows ? ': the ' + count(shape.selectedRows, 'selected row', 'selected rows') + ' of ' + rows +
+        ' moved among their own places, the others stayed where they were' : '';
+      tell(tab, 'Rows sorted by column ' + col + (descending ? ', descending' : ', ascending') + some);
+    };
+    if (rows === 0) return tell(tab, 'Nothing to sort: the array has no complete row', true);
+    // The module sorts the selected rows only: run with none, the sort would move nothing.
+    if (shape.selectedRows === 0) {
+      tell(tab, 'Not sorted: no row is selected, and the row sorts move the selected rows only ' +
+        '(a query or "Select all rows" selects them); nothing was changed', true);
+      offer('No row of ' + tab.title + ' is selected, so sorting by column ' + col + ' would move nothing.',
+        [['Select all rows and sort', () => sort(['Select all rows', line])]], undefined, tab);
+      return;
+    }
+    sort([line]);
+  }
+
+  // ---- The filter box: a new selection of the rows whose cell in a column
+  // passes a test, made by the module's queries, as one undo step.
+  const VALUE_TESTS = ['=', '<>', '>', '>=', '<', '<='];
+  function filterLines(col, test, value, high) {
+    const text = (t) => {
+      const written = textLiteral(t, '', active);
+      if (written.error) throw new Error(written.error);
+      return written.literal;
+    };
+    const whole = (t, what) => {
+      if (!isInteger(t)) throw new Error(what + ' needs a whole number from ' + INT_MIN + ' to ' + INT_MAX + ', not "' + t + '"');
+      return String(Number(t));
+    };
+    const lines = ['Start new WHERE (reset selected rows)'];
+    if (VALUE_TESTS.includes(test)) lines.push('SELECT WHERE col ' + col + ' ' + test + ' ' + whole(value, 'the test ' + test));
+    else if (test === 'like') lines.push('SELECT WHERE col ' + col + ' LIKE ' + text(value));
+    else if (test === 'contains') lines.push('SELECT WHERE col ' + col + ' LIKE *' + text(value) + '*');
+    else {
+      // Two whole numbers compare as values, anything else as texts.
+      const values = isInteger(value) && isInteger(high);
+      lines.push('Pick col ' + col + ' for SELECT BETWEEN',
+        'SELECT BETWEEN ' + (values ? Number(value) + ' AND ' + Number(high) : text(value) + ' AND ' + text(high)));
+    }
+    return lines;
+  }
+
+  // The selected rows' numbers, the first `most` of them.
+  function selectedRows(most) {
+    const X = shape.columns;
+    const rows = Math.floor(shape.size / Math.max(1, X));
+    const found = [];
+    for (let r = 0; r < rows && found.length < most; ++r) {
+      const answer = call('Cells', r * X, 1);
+      if (answer.ok && answer.cells[0] && answer.cells[0][5] === 1) found.push(r);
+    }
+    return found;
+  }
+
+  // What the selection is now, beside the filter box and in the tab's log; the cursor to its first row.
+  function showSelection() {
+    const rows = Math.floor(shape.size / Math.max(1, shape.columns));
+    const first = selectedRows(10);
+    const text = shape.selectedRows === 0 ? 'no row of ' + rows + ' is selected'
+      : count(shape.selectedRows, 'row', 'rows') + ' of ' + rows + ' selected: ' + first.join(', ') + (shape.selectedRows > first.length ? ', …' : '');
+    $('filterFound').textContent = text;
+    tell(active, 'Selection: ' + text);
+    if (first.length) moveTo(first[0], active.cur.col);
+  }
+
+  function runFilter() {
+    const typed = $('filterColumn').value.trim();
+    const col = typed === '' ? active.cur.col : Number(typed);
+    if (!Number.isInteger(col) || col < 0 || col >= shape.columns) {
+      return tell(active, 'No column ' + typed + ': the columns are 0 to ' + (shape.columns - 1), true);
+    }
+    let lines;
+    try {
+      lines = filterLines(col, $('filterTest').value, $('filterValue').value, $('filterHigh').value);
+    } catch (error) {
+      return tell(active, error.message + ': no row was selected or deselected', true);
+    }
+    const result = change(lines);
+    report(lines.join('; '), result);
+    if (!result.failed) showSelection();
   }
 
   // The settings form: the lines for what was changed, one undo step.
@@ -1115,11 +1274,23 @@
       const cell = e.target.closest('.cell');
       if (!cell) return;
       endEdit(true);
+      tabRun = null;
       moveTo(Number(cell.dataset.u), Number(cell.dataset.c));
       view.focus();
       e.preventDefault();
     });
+    // A click on a 2D grid's column header sorts by it, once it is clear the
+    // click is not the first of a double click (which names the column).
+    let sortClick = null;
+    view.addEventListener('click', (e) => {
+      const head = e.target.closest('.head');
+      clearTimeout(sortClick);
+      if (!head || e.detail > 1 || shape.dimensions !== 2) return;
+      const tab = active;
+      sortClick = setTimeout(() => { if (active === tab) sortByHeader(Number(head.dataset.c)); }, DOUBLE_CLICK_MS);
+    });
     view.addEventListener('dblclick', (e) => {
+      clearTimeout(sortClick);
       if (e.target.closest('.cell')) startEdit();
       const head = e.target.closest('.head');
       if (head && shape.dimensions === 2) {
@@ -1135,6 +1306,7 @@
       const { cols, units } = layout();
       if (moves[e.key]) {
         e.preventDefault();
+        tabRun = null;
         moveTo(row + moves[e.key][0], col + moves[e.key][1]);
       } else if (e.key === 'Home' || e.key === 'End') {
         // The row's first or last cell; with Ctrl (or in a list) the first or last row.
@@ -1150,7 +1322,7 @@
         e.preventDefault();
         const line = 'Set value 0 at ' + indexOf(row, col);
         report(line, change([line]));
-      } else if (e.key.length === 1 && !e.ctrlKey && !e.metaKey && !e.altKey) {
+      } else if ([...e.key].length === 1 && !e.ctrlKey && !e.metaKey && !e.altKey) {
         e.preventDefault();
         startEdit(e.key);
       }
@@ -1162,7 +1334,17 @@
         const ed = $('editor');
         ed.setRangeText('\n', ed.selectionStart, ed.selectionEnd, 'end');
         fitEditor();
-      } else if (e.key === 'Enter') { e.preventDefault(); endEdit(true); }
+      } else if (e.key === 'F2' && editing) {
+        // As in a spreadsheet: F2 switches between moving the caret and moving the cursor.
+        e.preventDefault();
+        editing.caret = !editing.caret;
+      } else {
+        const move = editMove(e, !editing || editing.caret);
+        if (move) {
+          e.preventDefault();
+          endEdit(true, move, e.key);
+        }
+      }
       if (e.key === 'Escape') { e.preventDefault(); endEdit(false); }
     });
     $('editor').addEventListener('blur', () => endEdit(true));
@@ -1246,6 +1428,13 @@
       choose('Compare ' + active.title + ' with', choices, showDiff);
     };
     $('settingsOpen').onclick = openSettings;
+    $('filter').onsubmit = (e) => { e.preventDefault(); runFilter(); };
+    $('filterTest').onchange = () => { $('filterAnd').hidden = $('filterTest').value !== 'between'; };
+    $('filterAll').onclick = () => {
+      const result = change(['Select all rows']);
+      report('Select all rows', result);
+      if (!result.failed) showSelection();
+    };
     $('settingsCancel').onclick = () => { $('settings').hidden = true; $('view').focus(); };
     $('settings').onsubmit = (e) => {
       e.preventDefault();
