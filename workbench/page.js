@@ -18,6 +18,8 @@
   // A step that changes the tab's setup rather than its array: a comment to
   // the console, read when the tab's instance is made.
   const AUTO_SELECT = /^# auto-select (on|off)$/;
+  // How a tab's CSV or sheet file was read when its first row held the column labels (the console's option).
+  const HEADER = / --header$/;
 
   let wasm = null;  // the module's instance
   let bench = 0;    // the Workbench it owns
@@ -314,13 +316,21 @@
     }
     if (answer.warnings.some((w) => w.includes('looks like a spreadsheet')) && readAs === '') {
       offer(name + ' looks like a spreadsheet\'s CSV (quoted fields or semicolons), which a game reads as plain text.',
-        [['Reopen it as a spreadsheet', () => {
-          openStored(name, path, 'sheet');  // first, so the file is still held while the old tab closes
-          if (tabs.includes(tab)) askClose(tab);  // its changes, if any, are not lost unasked
-        }]]);
+        [['Reopen it as a spreadsheet', () => reopen(tab, name, 'sheet')]]);
+    }
+    // A table's first row may name its columns, as the console's --header reads it.
+    if ((answer.format === 'csv' || answer.format === 'sheet') && !HEADER.test(readAs)) {
+      offer('Does the first row of ' + name + ' hold the column labels? Read so, it names the columns instead of being row 0.',
+        [['First row holds the column labels', () => reopen(tab, name, answer.format + ' --header')]], undefined, tab);
     }
     return { name, file: path, format: answer.format, dimensions: shape.dimensions, size: shape.size,
       columns: shape.columns, rowsPerPage: shape.rowsPerPage, warnings: answer.warnings };
+  }
+
+  // The tab's file opened again, read as `readAs`, in a new tab that takes the old one's place.
+  function reopen(tab, name, readAs) {
+    openStored(name, tab.file, readAs);  // first, so the file is still held while the old tab closes
+    if (tabs.includes(tab)) askClose(tab);  // its changes, if any, are not lost unasked
   }
 
   // Files dropped or picked: array files open in tabs; a file of no array
@@ -594,7 +604,9 @@
   function saveAs(format) {
     const path = '/out/' + active.id + '.' + format;
     wasm.FS.mkdirTree('/out');
-    const answer = call('Save', format, path);
+    // A table read with its labels in its first row is written so again.
+    const header = HEADER.test(active.readAs) && (format === 'csv' || format === 'sheet') ? ' --header' : '';
+    const answer = call('Save', format + header, path);
     if (!answer.ok) return { error: answer.error };
     const bytes = wasm.FS.readFile(path);
     wasm.FS.unlink(path);
@@ -773,7 +785,23 @@
     // Every cell has a key cell; an empty one is no key to any expression.
     const keyText = c.key ? esc(c.key.type === 'string' ? showText(c.key.text, active) : c.key.text) : '';
     const key = c.key && c.key.type !== 'empty' ? '<i class="k" title="key (' + c.key.type + '): ' + keyText + '">' + keyText + '</i>' : '';
-    return ['t-' + c.type, key + '<span>' + body + '</span>'];
+    const flag = numberish(c) ? ' numberish' : '';
+    return ['t-' + c.type + flag, key + '<span>' + body + '</span>'];
+  }
+
+  // ---- Texts a game takes for other numbers: "2.5" reads as the value 2 and
+  // "007" as 7 (a string's value is the whole number it starts with). Marked
+  // in the grid, and told once a tab, the first time one is in view.
+  const NUMBERISH = /^\s*[+-]?(\d+\.\d*|\.\d+|0\d+)\s*$/;
+  const numberish = (c) => !!c && c.type === 'string' && NUMBERISH.test(c.text);
+  function flagNumberish(tab, cell, index) {
+    if (tab.numberishTold) return;
+    tab.numberishTold = true;
+    const text = cell.text.trim();
+    const read = Math.trunc(parseFloat(text)) || 0;  // what the module's value of the text is
+    tell(tab, 'Element ' + index + ' holds the text "' + text + '", which looks like a number: a game reading it as a value gets ' + read +
+      (text.includes('.') ? ', the whole number before the point' : ', without the leading zeros') +
+      '. Texts like it are underlined; type a whole number to store a value.', true);
   }
 
   function draw() {
@@ -797,6 +825,7 @@
     // numbers column 1, so the grid's cell (u, c) is row u + 2, column c + 2.
     const out = [];
     const two = shape.dimensions === 2;
+    let firstNumberish = null;
     const row = (index, inner) => '<div role="row" class="row" aria-rowindex="' + index + '">' + inner.join('') + '</div>';
     const heads = ['<div class="corner" role="columnheader" aria-colindex="1">' +
       (shape.dimensions === 1 ? 'index' : shape.dimensions === 3 ? 'y \\ x' : 'row') + '</div>'];
@@ -816,6 +845,7 @@
       for (let c = c0; c <= c1; ++c) {
         const [cls, body] = cellHtml(cells[c]);
         const cur = active.cur.row === u && active.cur.col === c;
+        if (!firstNumberish && numberish(cells[c])) firstNumberish = [cells[c], indexOf(u, c)];
         inner.push('<div class="cell ' + cls + (two && cells[c] && cells[c].selected ? ' in-sel' : '') + (cur ? ' cur" id="current-cell" aria-selected="true' : '') + '" role="gridcell" aria-colindex="' +
           (c + 2) + '" data-u="' + u + '" data-c="' + c + '" style="top:' + top + 'px;left:' + (dx + (c - c0) * COL_W) + 'px">' + body + '</div>');
       }
@@ -824,6 +854,7 @@
     view.setAttribute('aria-rowcount', String(units + 1));
     view.setAttribute('aria-colcount', String(cols + 1));
     layer.innerHTML = out.join('');
+    if (firstNumberish) flagNumberish(active, ...firstNumberish);
     // The grid keeps the focus; the current cell is its active descendant, when drawn.
     if ($('current-cell')) view.setAttribute('aria-activedescendant', 'current-cell');
     else view.removeAttribute('aria-activedescendant');

@@ -47,7 +47,11 @@ const itemLines = [
 let browser;
 let page;
 
+// A spreadsheet's table whose first row names its columns, with texts a game reads as other numbers.
+const itemsCsv = 'name,price\nSword,15\nBow,030\nAxe,2.5\n';
+
 before(async () => {
+  fs.writeFileSync(path.join(work, 'items.csv'), itemsCsv);
   consoleFile(blankLines, 'blank.arr');
   consoleFile(itemLines, 'items.arr');
   browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 800 });
@@ -198,5 +202,51 @@ describe('the workbench edits as a spreadsheet does', () => {
     await page.keyboard.press('Enter');
     assert.match(await statusText(), /whole number/);
     assert.ok((await save()).equals(saved));
+  });
+
+  test('a CSV file opens with its first row as the column labels when asked, as the console\'s --header reads it', async () => {
+    await closeAll();
+    await pick('items.csv');
+    const saveAs = async (format) => Buffer.from(await page.evaluate((f) => Array.from(window.tesselWorkbench.save(f).bytes), format));
+    const converted = (args, out) => {
+      execFileSync(consolePath, [...args, 'convert', '--force', 'items.csv', out], { cwd: work, env: { ...process.env, LC_ALL: 'C' } });
+      return fs.readFileSync(path.join(work, out));
+    };
+    assert.ok((await saveAs('native')).equals(converted([], 'plain.arr')), 'not asked: the first row is row 0');
+    assert.ok((await offers()).some((t) => t.includes('first row')), 'the page asks about the first row');
+    const [button] = await page.$$('xpath/.//div[@id="offers"]//button[contains(., "column labels")]');
+    await button.click();
+    await page.waitForFunction(() => document.querySelectorAll('.head .label').length === 2);
+    assert.deepEqual(await page.evaluate(() => window.tesselWorkbench.tabs().titles), ['items.csv'], 'the tab read again takes the old one\'s place');
+    assert.deepEqual(await page.$$eval('.head .label', (l) => l.map((e) => e.textContent)), ['name', 'price']);
+    assert.ok((await saveAs('native')).equals(converted(['--header'], 'labelled.arr')), 'the console\'s --header array');
+    const csv = await saveAs('csv');
+    assert.ok(csv.equals(converted(['--header'], 'labelled.csv')), 'saved as CSV as the console\'s --header writes it');
+    assert.match(csv.toString('latin1'), /^name,price\r?\n/, 'with its labels as the first row again');
+    assert.ok(!(await offers()).some((t) => t.includes('first row')), 'asked no more');
+  });
+
+  test('a text a game reads as another number is marked, and told once a tab', async () => {
+    const told = () => page.$$eval('#log .entry.note', (e) => e.filter((x) => x.textContent.includes('looks like a number')).map((x) => x.textContent));
+    await closeAll();
+    await pick('items.csv');
+    const first = await told();
+    assert.equal(first.length, 1, first.join('\n'));
+    assert.match(first[0], /"030".*gets 30, without the leading zeros/);
+    assert.deepEqual(await page.$$eval('.cell.numberish', (e) => e.map((x) => [Number(x.dataset.u), Number(x.dataset.c)])), [[2, 1], [3, 1]]);
+    await page.click(cell(0, 0));
+    await keys('1.5', 'Enter');
+    assert.equal((await told()).length, 1, 'told once a tab');
+    // Another tab is told of its own.
+    await pick('blank.arr');
+    await page.click(cell(0, 1));
+    await keys('2.5', 'Enter');
+    const second = await told();
+    assert.equal(second.length, 1, second.join('\n'));
+    assert.match(second[0], /Element 1 holds the text "2.5".*gets 2, the whole number before the point/);
+    await keys('7', 'Enter');
+    await page.evaluate(() => window.tesselWorkbench.select(0));
+    await page.evaluate(() => window.tesselWorkbench.select(1));
+    assert.equal((await told()).length, 1, 'told once a tab');
   });
 });
