@@ -670,6 +670,32 @@
     return '3D · ' + s.columns + ' × ' + s.rowsPerPage + ' × ' + count(pages, 'page', 'pages') + ' · ' + count(s.size, 'element', 'elements');
   }
 
+  // ---- Column widths: COL_W unless the column's header edge was dragged
+  // (kept per tab, by column number). A grid may be 2^31 columns wide, so
+  // positions are worked out from the few widths set, never column by column.
+  const MIN_COL_W = 40;
+  const widthsOf = (tab) => tab.widths || (tab.widths = new Map());
+  const colWidth = (c) => widthsOf(active).get(c) || COL_W;
+  // The x of column c's left edge in the grid's content.
+  function colLeft(c) {
+    let x = c * COL_W;
+    for (const [k, w] of widthsOf(active)) if (k < c) x += w - COL_W;
+    return x;
+  }
+  // The column whose span holds content x.
+  function colAt(x) {
+    let [c, at] = [0, 0];
+    for (const k of [...widthsOf(active).keys()].sort((p, q) => p - q)) {
+      if (x < at + (k - c) * COL_W) break;
+      at += (k - c) * COL_W;
+      c = k;
+      if (x < at + colWidth(k)) return k;
+      at += colWidth(k);
+      c = k + 1;
+    }
+    return c + Math.floor((x - at) / COL_W);
+  }
+
   function layout() {
     const s = shape;
     const cols = s.dimensions === 1 ? 1 : Math.max(1, s.columns);
@@ -732,7 +758,7 @@
     $('filter').hidden = shape.dimensions !== 2;
     $('filterFound').textContent = '';  // said of the selection the last filter made
     const { cols, units } = layout();
-    $('sizer').style.width = NUM_W + cols * COL_W + 'px';
+    $('sizer').style.width = NUM_W + colLeft(cols) + 'px';
     $('sizer').style.height = HEAD_H + Math.min(units * ROW_H, MAX_SCROLL_H) + 'px';
     pinned = null;
     $('check').disabled = !active.file;  // an array made here has no file until it is saved and opened
@@ -776,9 +802,10 @@
   function cellHtml(c) {
     if (!c) return ['t-none', ''];
     let body;
+    let shown = null;  // a text's whole, shown on hover: the cell may be too narrow for it
     switch (c.type) {
       case 'value': body = String(c.value); break;
-      case 'string': body = esc(showText(c.text, active)).replace(/\n/g, '<b class="br">↵</b>'); break;
+      case 'string': shown = showText(c.text, active); body = esc(shown).replace(/\n/g, '<b class="br">↵</b>'); break;
       case 'data': body = '[' + c.length + ' bytes]'; break;
       default: body = '';
     }
@@ -786,7 +813,7 @@
     const keyText = c.key ? esc(c.key.type === 'string' ? showText(c.key.text, active) : c.key.text) : '';
     const key = c.key && c.key.type !== 'empty' ? '<i class="k" title="key (' + c.key.type + '): ' + keyText + '">' + keyText + '</i>' : '';
     const flag = numberish(c) ? ' numberish' : '';
-    return ['t-' + c.type + flag, key + '<span>' + body + '</span>'];
+    return ['t-' + c.type + flag, key + '<span' + (shown ? ' title="' + esc(shown) + '"' : '') + '>' + body + '</span>'];
   }
 
   // ---- Texts a game takes for other numbers: "2.5" reads as the value 2 and
@@ -815,12 +842,14 @@
     const top = contentTop();
     const first = Math.max(0, Math.floor(top / ROW_H));
     const last = Math.min(units - 1, first + Math.ceil((h - HEAD_H) / ROW_H));
-    const c0 = Math.max(0, Math.floor(view.scrollLeft / COL_W));
-    const c1 = Math.min(cols - 1, c0 + Math.ceil((w - NUM_W) / COL_W));
+    const c0 = Math.min(cols - 1, Math.max(0, colAt(view.scrollLeft)));
+    const c1 = Math.min(cols - 1, Math.max(c0, colAt(view.scrollLeft + w - NUM_W)));
     const inside = cached && first >= cached.u0 && last <= cached.u1 && c0 >= cached.c0 && c1 <= cached.c1;
     if (!inside) fetchWindow(Math.max(0, first - 30), Math.min(units - 1, last + 30), Math.max(0, c0 - 4), Math.min(cols - 1, c1 + 4));
     const dy = HEAD_H - (top - first * ROW_H);
-    const dx = NUM_W - (view.scrollLeft - c0 * COL_W);
+    const dx = NUM_W - (view.scrollLeft - colLeft(c0));
+    const x0 = colLeft(c0);
+    const place = (c) => 'left:' + (dx + colLeft(c) - x0) + 'px' + (colWidth(c) !== COL_W ? ';width:' + colWidth(c) + 'px' : '');
     // A grid as ARIA counts it, from 1: the header row is row 1 and the row
     // numbers column 1, so the grid's cell (u, c) is row u + 2, column c + 2.
     const out = [];
@@ -832,8 +861,8 @@
     for (let c = c0; c <= c1; ++c) {
       const label = two && labels[c] ? '<span class="label">' + esc(showText(labels[c], active)) + '</span>' : '';
       const name = shape.dimensions === 1 ? 'element' : String(c);
-      heads.push('<div class="head" role="columnheader" aria-colindex="' + (c + 2) + '" data-c="' + c + '" style="left:' +
-        (dx + (c - c0) * COL_W) + 'px"><small>' + name + '</small>' + label + sortMark(c) + '</div>');
+      heads.push('<div class="head" role="columnheader" aria-colindex="' + (c + 2) + '" data-c="' + c + '" style="' +
+        place(c) + '"><small>' + name + '</small>' + label + sortMark(c) + '<i class="grip" title="Drag to make the column wider or narrower"></i></div>');
     }
     out.push(row(1, heads));
     for (let u = first; u <= last; ++u) {
@@ -847,7 +876,7 @@
         const cur = active.cur.row === u && active.cur.col === c;
         if (!firstNumberish && numberish(cells[c])) firstNumberish = [cells[c], indexOf(u, c)];
         inner.push('<div class="cell ' + cls + (two && cells[c] && cells[c].selected ? ' in-sel' : '') + (cur ? ' cur" id="current-cell" aria-selected="true' : '') + '" role="gridcell" aria-colindex="' +
-          (c + 2) + '" data-u="' + u + '" data-c="' + c + '" style="top:' + top + 'px;left:' + (dx + (c - c0) * COL_W) + 'px">' + body + '</div>');
+          (c + 2) + '" data-u="' + u + '" data-c="' + c + '" style="top:' + top + 'px;' + place(c) + '">' + body + '</div>');
       }
       out.push(row(u + 2, inner));
     }
@@ -872,12 +901,13 @@
     clampCursor();
     const view = $('view');
     const top = active.cur.row * ROW_H;
-    const left = active.cur.col * COL_W;
+    const left = colLeft(active.cur.col);
+    const width = colWidth(active.cur.col);
     const shown = contentTop();
     if (top < shown) setContentTop(top);
     else if (top + ROW_H > shown + view.clientHeight - HEAD_H) setContentTop(top + ROW_H - view.clientHeight + HEAD_H);
     if (left < view.scrollLeft) view.scrollLeft = left;
-    if (left + COL_W > view.scrollLeft + view.clientWidth - NUM_W) view.scrollLeft = left + COL_W - view.clientWidth + NUM_W;
+    if (left + width > view.scrollLeft + view.clientWidth - NUM_W) view.scrollLeft = left + width - view.clientWidth + NUM_W;
     draw();
   }
 
@@ -899,7 +929,7 @@
     ed.hidden = false;
     // In the scrolled content, where the cell is drawn in view.
     ed.style.top = view.scrollTop + HEAD_H + active.cur.row * ROW_H - contentTop() + 'px';
-    ed.style.left = NUM_W + active.cur.col * COL_W + 'px';
+    ed.style.left = NUM_W + colLeft(active.cur.col) + 'px';
     ed.value = initial !== undefined ? initial : shown;
     fitEditor();
     ed.focus();
@@ -910,10 +940,11 @@
   function fitEditor() {
     const ed = $('editor');
     const view = $('view');
-    ed.style.width = COL_W + 'px';
+    const narrowest = colWidth(active.cur.col);
+    ed.style.width = narrowest + 'px';
     ed.style.height = ROW_H + 'px';
-    const room = Math.max(COL_W, view.clientWidth - (parseFloat(ed.style.left) - view.scrollLeft) - 4);
-    ed.style.width = Math.min(room, Math.max(COL_W, ed.scrollWidth + 4)) + 'px';
+    const room = Math.max(narrowest, view.clientWidth - (parseFloat(ed.style.left) - view.scrollLeft) - 4);
+    ed.style.width = Math.min(room, Math.max(narrowest, ed.scrollWidth + 4)) + 'px';
     ed.style.height = Math.max(ROW_H, ed.scrollHeight + 4) + 'px';
   }
 
@@ -1313,15 +1344,44 @@
     // A click on a 2D grid's column header sorts by it, once it is clear the
     // click is not the first of a double click (which names the column).
     let sortClick = null;
+    let resizedAt = -Infinity;  // a drag of a header's edge ends in a click that must not sort
     view.addEventListener('click', (e) => {
       const head = e.target.closest('.head');
       clearTimeout(sortClick);
-      if (!head || e.detail > 1 || shape.dimensions !== 2) return;
+      if (!head || e.detail > 1 || shape.dimensions !== 2 || e.target.closest('.grip') || performance.now() - resizedAt < 200) return;
       const tab = active;
       sortClick = setTimeout(() => { if (active === tab) sortByHeader(Number(head.dataset.c)); }, DOUBLE_CLICK_MS);
     });
+    // Dragging a header's right edge sets its column's width, for this tab.
+    view.addEventListener('mousedown', (e) => {
+      const grip = e.target.closest('.grip');
+      if (!grip || e.button !== 0) return;
+      e.preventDefault();
+      e.stopPropagation();
+      endEdit(true);
+      const [col, x0, tab] = [Number(grip.parentNode.dataset.c), e.clientX, active];
+      const w0 = colWidth(col);
+      const move = (m) => {
+        if (active !== tab) return;
+        const w = Math.max(MIN_COL_W, Math.round(w0 + m.clientX - x0));
+        if (w === COL_W) widthsOf(tab).delete(col);
+        else widthsOf(tab).set(col, w);
+        $('sizer').style.width = NUM_W + colLeft(layout().cols) + 'px';
+        cached = null;  // the window in view may now hold other columns
+        draw();
+      };
+      const up = (m) => {
+        window.removeEventListener('mousemove', move);
+        window.removeEventListener('mouseup', up);
+        move(m);
+        resizedAt = performance.now();
+      };
+      window.addEventListener('mousemove', move);
+      window.addEventListener('mouseup', up);
+    });
     view.addEventListener('dblclick', (e) => {
       clearTimeout(sortClick);
+      if (e.target.closest('.grip')) return;
       if (e.target.closest('.cell')) startEdit();
       const head = e.target.closest('.head');
       if (head && shape.dimensions === 2) {

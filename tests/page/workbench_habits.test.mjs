@@ -54,6 +54,7 @@ before(async () => {
   fs.writeFileSync(path.join(work, 'items.csv'), itemsCsv);
   consoleFile(blankLines, 'blank.arr');
   consoleFile(itemLines, 'items.arr');
+  consoleFile(['new t --dims 2 --x 50', 'Set value 1 at 49'], 'wide.arr');
   browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 800 });
   ({ page } = browser);
   page.on('dialog', (d) => d.accept());
@@ -248,5 +249,45 @@ describe('the workbench edits as a spreadsheet does', () => {
     await page.evaluate(() => window.tesselWorkbench.select(0));
     await page.evaluate(() => window.tesselWorkbench.select(1));
     assert.equal((await told()).length, 1, 'told once a tab');
+  });
+
+  test('a header edge dragged sets its column\'s width; a text too long for its cell shows whole on hover', async () => {
+    await closeAll();
+    await pick('wide.arr');
+    const box = (sel) => page.$eval(sel, (e) => { const r = e.getBoundingClientRect(); return { x: r.x, w: r.width }; });
+    const drag = async (c, by) => {
+      const grip = await page.$eval(`.head[data-c="${c}"] .grip`, (e) => { const r = e.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; });
+      await page.mouse.move(...grip);
+      await page.mouse.down();
+      await page.mouse.move(grip[0] + by / 2, grip[1]);
+      await page.mouse.move(grip[0] + by, grip[1]);
+      await page.mouse.up();
+    };
+    const saved = await save();
+    const before = (await box(cell(0, 2))).w;
+    await drag(2, 100);
+    await drag(4, -500);
+    assert.equal((await box(cell(0, 2))).w, before + 100, 'wider by the drag');
+    assert.equal((await box(cell(0, 4))).w, 40, 'no narrower than the narrowest');
+    for (const c of [1, 2, 3, 4]) {
+      const [a, b] = [await box(cell(0, c)), await box(cell(0, c + 1))];
+      assert.equal(b.x, a.x + a.w, `column ${c + 1} starts where column ${c} ends`);
+    }
+    await new Promise((r) => setTimeout(r, 400));
+    assert.ok((await save()).equals(saved), 'a drag sorts nothing and changes nothing');
+    // Scrolled to the middle of the wide column 2: it is the first drawn, and a click finds the cell under the mouse.
+    const view = await box('#view');
+    await page.$eval('#view', (e, x) => { e.scrollLeft = x; }, 132 * 2 + 100);
+    await page.waitForFunction(() => document.querySelector('.head').dataset.c === '2');
+    await page.mouse.click(view.x + 72 + 132 + 60, (await page.$eval(cell(0, 3), (e) => e.getBoundingClientRect().y)) + 10);
+    assert.deepEqual(await current(), [0, 3]);
+    await keys('a text far too long to be seen whole in a cell of this width', 'Enter');
+    await page.$eval('#view', (e) => { e.scrollLeft = 0; });
+    await page.waitForFunction(() => document.querySelector('.head').dataset.c === '0');
+    const shown = await page.$eval(cell(0, 3) + ' span', (e) => [e.title, e.scrollWidth > e.clientWidth]);
+    assert.deepEqual(shown, ['a text far too long to be seen whole in a cell of this width', true]);
+    // The widths belong to the tab.
+    await pick('items.arr');
+    assert.equal((await box(cell(0, 2))).w, before, 'another tab has its own widths');
   });
 });
