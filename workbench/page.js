@@ -1065,18 +1065,24 @@
   // or by text, as most of the column's cells are, ascending, then descending
   // on a second click of the same header.
   const SORT_SAMPLE = 2000;  // rows looked at to tell a column of texts from one of values
-  function columnHoldsTexts(col) {
-    const X = shape.columns;
-    const rows = Math.min(Math.floor(shape.size / X), SORT_SAMPLE);
-    let texts = 0;
-    let values = 0;
+  const LIST_SCAN = 20000;   // rows looked at for the selected rows listed (a cell a call)
+
+  // Calls `fn(row, cell)` with each complete row's cell in column `col` (as
+  // the bridge gives it: [type, length, text, key type, key text, selected]),
+  // from the first row on, until it returns true or `most` rows are seen.
+  function eachRowCell(col, most, fn) {
+    const X = Math.max(1, shape.columns);
+    const rows = Math.min(Math.floor(shape.size / X), most);
     for (let r = 0; r < rows; ++r) {
       const answer = call('Cells', r * X + col, 1);
-      const c = answer.ok && answer.cells[0];
-      if (c && c[0] === 2) ++texts;
-      if (c && c[0] === 1) ++values;
+      if (answer.ok && answer.cells[0] && fn(r, answer.cells[0])) return;
     }
-    return texts > values;
+  }
+
+  function columnHoldsTexts(col) {
+    const counts = [0, 0, 0, 0];  // by cell type
+    eachRowCell(col, SORT_SAMPLE, (r, c) => { ++counts[c[0]]; });
+    return counts[2] > counts[1];
   }
 
   function sortLine(col, descending) {
@@ -1149,13 +1155,8 @@
 
   // The selected rows' numbers, the first `most` of them.
   function selectedRows(most) {
-    const X = shape.columns;
-    const rows = Math.floor(shape.size / Math.max(1, X));
     const found = [];
-    for (let r = 0; r < rows && found.length < most; ++r) {
-      const answer = call('Cells', r * X, 1);
-      if (answer.ok && answer.cells[0] && answer.cells[0][5] === 1) found.push(r);
-    }
+    eachRowCell(0, LIST_SCAN, (r, c) => { if (c[5] === 1) found.push(r); return found.length >= most; });
     return found;
   }
 

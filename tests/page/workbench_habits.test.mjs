@@ -275,11 +275,12 @@ describe('the workbench edits as a spreadsheet does', () => {
     }
     await new Promise((r) => setTimeout(r, 400));
     assert.ok((await save()).equals(saved), 'a drag sorts nothing and changes nothing');
-    // Scrolled to the middle of the wide column 2: it is the first drawn, and a click finds the cell under the mouse.
+    // Scrolled into the wide column 2, past a default column's width of it: it is
+    // the first drawn, and a click finds the cell under the mouse.
     const view = await box('#view');
-    await page.$eval('#view', (e, x) => { e.scrollLeft = x; }, 132 * 2 + 100);
+    await page.$eval('#view', (e, x) => { e.scrollLeft = x; }, 132 * 2 + 20);
     await page.waitForFunction(() => document.querySelector('.head').dataset.c === '2');
-    await page.mouse.click(view.x + 72 + 132 + 60, (await page.$eval(cell(0, 3), (e) => e.getBoundingClientRect().y)) + 10);
+    await page.mouse.click(view.x + 72 + 232 - 20 + 60, (await page.$eval(cell(0, 3), (e) => e.getBoundingClientRect().y)) + 10);
     assert.deepEqual(await current(), [0, 3]);
     await keys('a text far too long to be seen whole in a cell of this width', 'Enter');
     await page.$eval('#view', (e) => { e.scrollLeft = 0; });
