@@ -82,9 +82,7 @@ class Workbench {
       std::vector<std::string> warnings;
       const auto [chosen, settings] = fileFormat(named);
       console::Format format = console::Format::csv;
-      if (chosen) {
-        format = *chosen;
-      } else if (const auto known = knownFormat(path)) {
+      if (const auto known = chosen ? chosen : knownFormat(path)) {
         format = *known;
       } else {
         // No magic, no section header, no telling extension: what the module reads anything as.
