@@ -828,7 +828,7 @@
     const read = Math.trunc(parseFloat(text)) || 0;  // what the module's value of the text is
     tell(tab, 'Element ' + index + ' holds the text "' + text + '", which looks like a number: a game reading it as a value gets ' + read +
       (text.includes('.') ? ', the whole number before the point' : ', without the leading zeros') +
-      '. Texts like it are underlined; type a whole number to store a value.', true);
+      '. Texts like it have a mark in their corner; type a whole number to store a value.', true);
   }
 
   function draw() {

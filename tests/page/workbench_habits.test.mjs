@@ -6,6 +6,7 @@
 //
 // TESSEL_WORKBENCH    the built tessel-workbench.html
 // TESSEL_CONSOLE      the console host `tessel` (the linux-x64 build) with its module beside it
+// TESSEL_SCREENSHOTS  the folder the screenshots go to
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
@@ -17,7 +18,8 @@ import { openPage } from './browser.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
 const consolePath = process.env.TESSEL_CONSOLE;
-assert.ok(pagePath && consolePath, 'TESSEL_WORKBENCH and TESSEL_CONSOLE are set');
+const shots = process.env.TESSEL_SCREENSHOTS;
+assert.ok(pagePath && consolePath && shots, 'TESSEL_WORKBENCH, TESSEL_CONSOLE and TESSEL_SCREENSHOTS are set');
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-habits-'));
 
 // Runs console lines as a script in the work folder: its standard output.
@@ -195,6 +197,21 @@ describe('the workbench edits as a spreadsheet does', () => {
       assert.deepEqual(shown, c.rows, c.test + ': the selected rows are shown');
       assert.match(await page.$eval('#filterFound', (e) => e.textContent), new RegExp('selected: ' + c.rows.join(', ')));
     }
+    // The table sorted by its price, filtered, its name column wider: at 1280 and 800 pixels.
+    await page.click('.head[data-c="1"]');
+    await page.waitForFunction(() => document.querySelector('.head[data-c="1"] .sorted'));
+    const grip = await page.$eval('.head[data-c="0"] .grip', (e) => { const r = e.getBoundingClientRect(); return [r.x + 3, r.y + 10]; });
+    await page.mouse.move(...grip);
+    await page.mouse.down();
+    await page.mouse.move(grip[0] + 60, grip[1]);
+    await page.mouse.up();
+    await page.click(cell(1, 2));
+    await page.screenshot({ path: path.join(shots, 'workbench-habits.png') });
+    await page.setViewport({ width: 800, height: 800 });
+    await page.screenshot({ path: path.join(shots, 'workbench-habits-narrow.png') });
+    await page.setViewport({ width: 1280, height: 800 });
+    done.push('Sort rows by column 1 value ascending');
+    assert.ok((await save()).equals(consoleFile([...itemLines, ...done], 'filtered.arr')), 'the selected rows sorted');
     // A value test given a text runs nothing and says why.
     const saved = await save();
     await page.select('#filterTest', '=');
