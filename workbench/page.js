@@ -979,7 +979,9 @@
   let tabRun = null;  // {tab, col}: where the Tabs started
   function moveAfterEdit([rows, cols], key) {
     const { row, col } = active.cur;
-    if (key === 'Tab') {
+    if (key === 'Tab' && layout().cols === 1) {
+      [rows, cols] = [cols, 0];  // a list has no row to go along: Tab goes to the next element
+    } else if (key === 'Tab') {
       if (!tabRun || tabRun.tab !== active) tabRun = { tab: active, col };
     } else if (key === 'Enter' && tabRun && tabRun.tab === active) {
       const start = tabRun.col;

@@ -36,6 +36,7 @@ function consoleFile(lines, name) {
 
 // An empty three-column table, and a table of items to sort and filter.
 const blankLines = ['new t --dims 2 --x 3'];
+const listLines = ['new t'];
 const itemLines = [
   'new t --dims 2 --x 3',
   'Set label to "name" at column 0',
@@ -55,6 +56,7 @@ const itemsCsv = 'name,price\nSword,15\nBow,030\nAxe,2.5\n';
 before(async () => {
   fs.writeFileSync(path.join(work, 'items.csv'), itemsCsv);
   consoleFile(blankLines, 'blank.arr');
+  consoleFile(listLines, 'list.arr');
   consoleFile(itemLines, 'items.arr');
   consoleFile(['new t --dims 2 --x 50', 'Set value 1 at 49'], 'wide.arr');
   browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 800 });
@@ -126,13 +128,21 @@ describe('the workbench edits as a spreadsheet does', () => {
         lines: ['Set string "Sword" at 0', 'Set string "XS\\nyword" at 0'],
         at: [0, 1],
       },
+      {
+        name: 'in a list Tab goes to the next element and Shift+Tab back',
+        file: 'list.arr',
+        keys: ['1', 'Tab', '2', 'Tab', '3', ['Shift', 'Tab'], '4', 'Enter'],
+        lines: ['Set value 1 at 0', 'Set value 2 at 1', 'Set value 3 at 2', 'Set value 4 at 1'],
+        at: [2, 0],
+      },
     ];
     for (const c of cases) {
+      const [file, made] = c.file ? [c.file, listLines] : ['blank.arr', blankLines];
       await closeAll();
-      await pick('blank.arr');
+      await pick(file);
       await page.click(cell(0, 0));
       await keys(...c.keys);
-      assert.ok((await save()).equals(consoleFile([...blankLines, ...c.lines], 'keys.arr')), c.name + ': the same file as the console\'s');
+      assert.ok((await save()).equals(consoleFile([...made, ...c.lines], 'keys.arr')), c.name + ': the same file as the console\'s');
       assert.deepEqual(await current(), c.at, c.name + ': where the cursor ends');
     }
   });
