@@ -10,6 +10,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/console/console.h"
@@ -79,10 +80,9 @@ class Workbench {
   const std::string& open(const char* instance, const char* path, const char* named, const char* setup) {
     return guarded([&] {
       std::vector<std::string> warnings;
+      const auto [chosen, settings] = fileFormat(named);
       console::Format format = console::Format::csv;
-      if (*named != '\0') {
-        format = console::formatNamed(named);
-      } else if (const auto known = knownFormat(path)) {
+      if (const auto known = chosen ? chosen : knownFormat(path)) {
         format = *known;
       } else {
         // No magic, no section header, no telling extension: what the module reads anything as.
@@ -92,7 +92,7 @@ class Workbench {
       if (session_.instances().count(instance) != 0 && !session_.runLine(std::string("drop ") + instance, "", err))
         throw console::UserError(err.str());
       if (!session_.runLine(std::string("new ") + instance + " " + setup, "", err)) throw console::UserError(err.str());
-      const auto loaded = console::loadArray(object(), format, path, console::Settings{}, warnings);
+      const auto loaded = console::loadArray(object(), format, path, settings, warnings);
       // The page opens what it can: a damaged file as far as it reads, a failed load as the empty array it leaves.
       if (loaded.code == TESSEL_OUTCOME_DAMAGED) warnings.push_back(loaded.text + "; shown as far as it reads");
       if (loaded.code != 0 && loaded.code != TESSEL_OUTCOME_DAMAGED)
@@ -117,7 +117,8 @@ class Workbench {
   const std::string& check(const char* path, const char* from) {
     return guarded([&] {
       std::ostringstream out;
-      const int status = console::checkFiles(module_, console::Settings{}, formatOption(from), {path}, out);
+      const auto [format, settings] = fileFormat(from);
+      const int status = console::checkFiles(module_, settings, format, {path}, out);
       return "{\"ok\": true, \"status\": " + std::to_string(status) + ", \"output\": " + json(out.str()) + "}";
     });
   }
@@ -125,7 +126,8 @@ class Workbench {
   const std::string& diff(const char* a, const char* b, const char* from) {
     return guarded([&] {
       std::ostringstream out, err;
-      const int status = console::diffFiles(module_, console::Settings{}, formatOption(from), a, b, out, err);
+      const auto [format, settings] = fileFormat(from);
+      const int status = console::diffFiles(module_, settings, format, a, b, out, err);
       return "{\"ok\": true, \"status\": " + std::to_string(status) + ", \"output\": " + json(out.str()) +
              ", \"errors\": " + json(err.str()) + "}";
     });
@@ -135,7 +137,9 @@ class Workbench {
   const std::string& save(const char* format, const char* path) {
     return guarded([&] {
       std::vector<std::string> warnings;
-      console::saveArray(object(), console::formatNamed(format), path, console::Settings{}, warnings);
+      const auto [chosen, settings] = fileFormat(format);
+      if (!chosen) throw console::UserError("no format named to save in");
+      console::saveArray(object(), *chosen, path, settings, warnings);
       std::string losses;
       for (const auto& w : warnings) {
         const std::size_t colon = w.find(": ");  // the counts come after "path (format): "
@@ -228,9 +232,21 @@ class Workbench {
   }
 
  private:
-  static std::optional<console::Format> formatOption(const char* name) {
-    if (*name == '\0') return std::nullopt;
-    return console::formatNamed(name);
+  // A format as the page names it ("" for none), and " --header" after it when
+  // a CSV or sheet file's first row holds the column labels, as the console's option says.
+  struct FileFormat {
+    std::optional<console::Format> format;
+    console::Settings settings;
+  };
+  static FileFormat fileFormat(std::string name) {
+    static constexpr std::string_view header = " --header";
+    FileFormat out;
+    if (name.size() >= header.size() && name.compare(name.size() - header.size(), header.size(), header) == 0) {
+      out.settings.csvHeader = true;
+      name.resize(name.size() - header.size());
+    }
+    if (!name.empty()) out.format = console::formatNamed(name);
+    return out;
   }
 
   static std::optional<console::Format> knownFormat(const char* path) {

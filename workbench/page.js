@@ -8,6 +8,7 @@
   const COL_W = 132;
   const NUM_W = 72;
   const HEAD_H = 28;
+  const DOUBLE_CLICK_MS = 300;  // how long a header click waits for a second one
   const INT_MIN = -2147483648;
   const INT_MAX = 2147483647;
   // The tallest the grid's scroll area is made: browsers cap an element's
@@ -17,6 +18,8 @@
   // A step that changes the tab's setup rather than its array: a comment to
   // the console, read when the tab's instance is made.
   const AUTO_SELECT = /^# auto-select (on|off)$/;
+  // How a tab's CSV or sheet file was read when its first row held the column labels (the console's option).
+  const HEADER = / --header$/;
 
   let wasm = null;  // the module's instance
   let bench = 0;    // the Workbench it owns
@@ -313,13 +316,21 @@
     }
     if (answer.warnings.some((w) => w.includes('looks like a spreadsheet')) && readAs === '') {
       offer(name + ' looks like a spreadsheet\'s CSV (quoted fields or semicolons), which a game reads as plain text.',
-        [['Reopen it as a spreadsheet', () => {
-          openStored(name, path, 'sheet');  // first, so the file is still held while the old tab closes
-          if (tabs.includes(tab)) askClose(tab);  // its changes, if any, are not lost unasked
-        }]]);
+        [['Reopen it as a spreadsheet', () => reopen(tab, name, 'sheet')]]);
+    }
+    // A table's first row may name its columns, as the console's --header reads it.
+    if ((answer.format === 'csv' || answer.format === 'sheet') && !HEADER.test(readAs)) {
+      offer('Does the first row of ' + name + ' hold the column labels? Read so, it names the columns instead of being row 0.',
+        [['First row holds the column labels', () => reopen(tab, name, answer.format + ' --header')]], undefined, tab);
     }
     return { name, file: path, format: answer.format, dimensions: shape.dimensions, size: shape.size,
       columns: shape.columns, rowsPerPage: shape.rowsPerPage, warnings: answer.warnings };
+  }
+
+  // The tab's file opened again, read as `readAs`, in a new tab that takes the old one's place.
+  function reopen(tab, name, readAs) {
+    openStored(name, tab.file, readAs);  // first, so the file is still held while the old tab closes
+    if (tabs.includes(tab)) askClose(tab);  // its changes, if any, are not lost unasked
   }
 
   // Files dropped or picked: array files open in tabs; a file of no array
@@ -593,7 +604,9 @@
   function saveAs(format) {
     const path = '/out/' + active.id + '.' + format;
     wasm.FS.mkdirTree('/out');
-    const answer = call('Save', format, path);
+    // A table read with its labels in its first row is written so again.
+    const header = HEADER.test(active.readAs) && (format === 'csv' || format === 'sheet') ? ' --header' : '';
+    const answer = call('Save', format + header, path);
     if (!answer.ok) return { error: answer.error };
     const bytes = wasm.FS.readFile(path);
     wasm.FS.unlink(path);
@@ -657,6 +670,32 @@
     return '3D · ' + s.columns + ' × ' + s.rowsPerPage + ' × ' + count(pages, 'page', 'pages') + ' · ' + count(s.size, 'element', 'elements');
   }
 
+  // ---- Column widths: COL_W unless the column's header edge was dragged
+  // (kept per tab, by column number). A grid may be 2^31 columns wide, so
+  // positions are worked out from the few widths set, never column by column.
+  const MIN_COL_W = 40;
+  const widthsOf = (tab) => tab.widths || (tab.widths = new Map());
+  const colWidth = (c) => widthsOf(active).get(c) || COL_W;
+  // The x of column c's left edge in the grid's content.
+  function colLeft(c) {
+    let x = c * COL_W;
+    for (const [k, w] of widthsOf(active)) if (k < c) x += w - COL_W;
+    return x;
+  }
+  // The column whose span holds content x.
+  function colAt(x) {
+    let [c, at] = [0, 0];
+    for (const k of [...widthsOf(active).keys()].sort((p, q) => p - q)) {
+      if (x < at + (k - c) * COL_W) break;
+      at += (k - c) * COL_W;
+      c = k;
+      if (x < at + colWidth(k)) return k;
+      at += colWidth(k);
+      c = k + 1;
+    }
+    return c + Math.floor((x - at) / COL_W);
+  }
+
   function layout() {
     const s = shape;
     const cols = s.dimensions === 1 ? 1 : Math.max(1, s.columns);
@@ -716,8 +755,10 @@
       $('pageCount').textContent = '(0 to ' + (pages() - 1) + ')';
     }
     for (const id of ['colInsert', 'colDelete', 'labelSet', 'rowInsert', 'rowDelete']) $(id).disabled = shape.dimensions !== 2;
+    $('filter').hidden = shape.dimensions !== 2;
+    $('filterFound').textContent = '';  // said of the selection the last filter made
     const { cols, units } = layout();
-    $('sizer').style.width = NUM_W + cols * COL_W + 'px';
+    $('sizer').style.width = NUM_W + colLeft(cols) + 'px';
     $('sizer').style.height = HEAD_H + Math.min(units * ROW_H, MAX_SCROLL_H) + 'px';
     pinned = null;
     $('check').disabled = !active.file;  // an array made here has no file until it is saved and opened
@@ -761,16 +802,33 @@
   function cellHtml(c) {
     if (!c) return ['t-none', ''];
     let body;
+    let shown = null;  // a text's whole, shown on hover: the cell may be too narrow for it
     switch (c.type) {
       case 'value': body = String(c.value); break;
-      case 'string': body = esc(showText(c.text, active)).replace(/\n/g, '<b class="br">↵</b>'); break;
+      case 'string': shown = showText(c.text, active); body = esc(shown).replace(/\n/g, '<b class="br">↵</b>'); break;
       case 'data': body = '[' + c.length + ' bytes]'; break;
       default: body = '';
     }
     // Every cell has a key cell; an empty one is no key to any expression.
     const keyText = c.key ? esc(c.key.type === 'string' ? showText(c.key.text, active) : c.key.text) : '';
     const key = c.key && c.key.type !== 'empty' ? '<i class="k" title="key (' + c.key.type + '): ' + keyText + '">' + keyText + '</i>' : '';
-    return ['t-' + c.type, key + '<span>' + body + '</span>'];
+    const flag = numberish(c) ? ' numberish' : '';
+    return ['t-' + c.type + flag, key + '<span' + (shown ? ' title="' + esc(shown) + '"' : '') + '>' + body + '</span>'];
+  }
+
+  // ---- Texts a game takes for other numbers: "2.5" reads as the value 2 and
+  // "007" as 7 (a string's value is the whole number it starts with). Marked
+  // in the grid, and told once a tab, the first time one is in view.
+  const NUMBERISH = /^\s*[+-]?(\d+\.\d*|\.\d+|0\d+)\s*$/;
+  const numberish = (c) => !!c && c.type === 'string' && NUMBERISH.test(c.text);
+  function flagNumberish(tab, cell, index) {
+    if (tab.numberishTold) return;
+    tab.numberishTold = true;
+    const text = cell.text.trim();
+    const read = Math.trunc(parseFloat(text)) || 0;  // what the module's value of the text is
+    tell(tab, 'Element ' + index + ' holds the text "' + text + '", which looks like a number: a game reading it as a value gets ' + read +
+      (text.includes('.') ? ', the whole number before the point' : ', without the leading zeros') +
+      '. Texts like it have a mark in their corner; type a whole number to store a value.', true);
   }
 
   function draw() {
@@ -784,24 +842,27 @@
     const top = contentTop();
     const first = Math.max(0, Math.floor(top / ROW_H));
     const last = Math.min(units - 1, first + Math.ceil((h - HEAD_H) / ROW_H));
-    const c0 = Math.max(0, Math.floor(view.scrollLeft / COL_W));
-    const c1 = Math.min(cols - 1, c0 + Math.ceil((w - NUM_W) / COL_W));
+    const c0 = Math.min(cols - 1, Math.max(0, colAt(view.scrollLeft)));
+    const c1 = Math.min(cols - 1, Math.max(c0, colAt(view.scrollLeft + w - NUM_W)));
     const inside = cached && first >= cached.u0 && last <= cached.u1 && c0 >= cached.c0 && c1 <= cached.c1;
     if (!inside) fetchWindow(Math.max(0, first - 30), Math.min(units - 1, last + 30), Math.max(0, c0 - 4), Math.min(cols - 1, c1 + 4));
     const dy = HEAD_H - (top - first * ROW_H);
-    const dx = NUM_W - (view.scrollLeft - c0 * COL_W);
+    const dx = NUM_W - (view.scrollLeft - colLeft(c0));
+    const x0 = colLeft(c0);
+    const place = (c) => 'left:' + (dx + colLeft(c) - x0) + 'px' + (colWidth(c) !== COL_W ? ';width:' + colWidth(c) + 'px' : '');
     // A grid as ARIA counts it, from 1: the header row is row 1 and the row
     // numbers column 1, so the grid's cell (u, c) is row u + 2, column c + 2.
     const out = [];
     const two = shape.dimensions === 2;
+    let firstNumberish = null;
     const row = (index, inner) => '<div role="row" class="row" aria-rowindex="' + index + '">' + inner.join('') + '</div>';
     const heads = ['<div class="corner" role="columnheader" aria-colindex="1">' +
       (shape.dimensions === 1 ? 'index' : shape.dimensions === 3 ? 'y \\ x' : 'row') + '</div>'];
     for (let c = c0; c <= c1; ++c) {
       const label = two && labels[c] ? '<span class="label">' + esc(showText(labels[c], active)) + '</span>' : '';
       const name = shape.dimensions === 1 ? 'element' : String(c);
-      heads.push('<div class="head" role="columnheader" aria-colindex="' + (c + 2) + '" data-c="' + c + '" style="left:' +
-        (dx + (c - c0) * COL_W) + 'px"><small>' + name + '</small>' + label + '</div>');
+      heads.push('<div class="head" role="columnheader" aria-colindex="' + (c + 2) + '" data-c="' + c + '" style="' +
+        place(c) + '"><small>' + name + '</small>' + label + sortMark(c) + '<i class="grip" title="Drag to make the column wider or narrower"></i></div>');
     }
     out.push(row(1, heads));
     for (let u = first; u <= last; ++u) {
@@ -813,14 +874,16 @@
       for (let c = c0; c <= c1; ++c) {
         const [cls, body] = cellHtml(cells[c]);
         const cur = active.cur.row === u && active.cur.col === c;
-        inner.push('<div class="cell ' + cls + (cur ? ' cur" id="current-cell" aria-selected="true' : '') + '" role="gridcell" aria-colindex="' +
-          (c + 2) + '" data-u="' + u + '" data-c="' + c + '" style="top:' + top + 'px;left:' + (dx + (c - c0) * COL_W) + 'px">' + body + '</div>');
+        if (!firstNumberish && numberish(cells[c])) firstNumberish = [cells[c], indexOf(u, c)];
+        inner.push('<div class="cell ' + cls + (two && cells[c] && cells[c].selected ? ' in-sel' : '') + (cur ? ' cur" id="current-cell" aria-selected="true' : '') + '" role="gridcell" aria-colindex="' +
+          (c + 2) + '" data-u="' + u + '" data-c="' + c + '" style="top:' + top + 'px;' + place(c) + '">' + body + '</div>');
       }
       out.push(row(u + 2, inner));
     }
     view.setAttribute('aria-rowcount', String(units + 1));
     view.setAttribute('aria-colcount', String(cols + 1));
     layer.innerHTML = out.join('');
+    if (firstNumberish) flagNumberish(active, ...firstNumberish);
     // The grid keeps the focus; the current cell is its active descendant, when drawn.
     if ($('current-cell')) view.setAttribute('aria-activedescendant', 'current-cell');
     else view.removeAttribute('aria-activedescendant');
@@ -838,12 +901,13 @@
     clampCursor();
     const view = $('view');
     const top = active.cur.row * ROW_H;
-    const left = active.cur.col * COL_W;
+    const left = colLeft(active.cur.col);
+    const width = colWidth(active.cur.col);
     const shown = contentTop();
     if (top < shown) setContentTop(top);
     else if (top + ROW_H > shown + view.clientHeight - HEAD_H) setContentTop(top + ROW_H - view.clientHeight + HEAD_H);
     if (left < view.scrollLeft) view.scrollLeft = left;
-    if (left + COL_W > view.scrollLeft + view.clientWidth - NUM_W) view.scrollLeft = left + COL_W - view.clientWidth + NUM_W;
+    if (left + width > view.scrollLeft + view.clientWidth - NUM_W) view.scrollLeft = left + width - view.clientWidth + NUM_W;
     draw();
   }
 
@@ -853,17 +917,19 @@
 
   // What the editor started from: leaving it with that text runs nothing.
   let editing = null;
-  function startEdit(initial) {
+  // `caret`: begun on the text as it is (F2, Enter, a double click), so the
+  // arrow keys move the caret; begun by typing, they commit and move, as in a spreadsheet.
+  function startEdit(initial, caret = initial === undefined) {
     const c = currentCell();
     const ed = $('editor');
     const view = $('view');
     const old = c && c.type === 'string' ? c.text : '';
     const shown = c && c.type === 'value' ? String(c.value) : c && c.type === 'string' ? showText(old, active) : '';
-    editing = { tab: active, index: indexOf(active.cur.row, active.cur.col), old, shown, type: c ? c.type : 'empty' };
+    editing = { tab: active, index: indexOf(active.cur.row, active.cur.col), old, shown, type: c ? c.type : 'empty', caret };
     ed.hidden = false;
     // In the scrolled content, where the cell is drawn in view.
     ed.style.top = view.scrollTop + HEAD_H + active.cur.row * ROW_H - contentTop() + 'px';
-    ed.style.left = NUM_W + active.cur.col * COL_W + 'px';
+    ed.style.left = NUM_W + colLeft(active.cur.col) + 'px';
     ed.value = initial !== undefined ? initial : shown;
     fitEditor();
     ed.focus();
@@ -874,14 +940,17 @@
   function fitEditor() {
     const ed = $('editor');
     const view = $('view');
-    ed.style.width = COL_W + 'px';
+    const narrowest = colWidth(active.cur.col);
+    ed.style.width = narrowest + 'px';
     ed.style.height = ROW_H + 'px';
-    const room = Math.max(COL_W, view.clientWidth - (parseFloat(ed.style.left) - view.scrollLeft) - 4);
-    ed.style.width = Math.min(room, Math.max(COL_W, ed.scrollWidth + 4)) + 'px';
+    const room = Math.max(narrowest, view.clientWidth - (parseFloat(ed.style.left) - view.scrollLeft) - 4);
+    ed.style.width = Math.min(room, Math.max(narrowest, ed.scrollWidth + 4)) + 'px';
     ed.style.height = Math.max(ROW_H, ed.scrollHeight + 4) + 'px';
   }
 
-  function endEdit(commit) {
+  // `move`: where the cursor goes after a commit, [rows, columns] (down by
+  // default); `key`: the key that committed, if any.
+  function endEdit(commit, move = [1, 0], key = '') {
     const ed = $('editor');
     if (ed.hidden) return;
     ed.hidden = true;
@@ -891,7 +960,7 @@
     if (!commit || !was || was.tab !== active) return;
     const text = ed.value;
     // Left as it was: no line, so nothing is rewritten and no undo step is made.
-    if (text === was.shown) return moveTo(active.cur.row + 1, active.cur.col);
+    if (text === was.shown) return moveAfterEdit(move, key);
     const index = was.index;
     let line;
     if (text === '') line = 'Set value 0 at ' + index;
@@ -902,7 +971,35 @@
       line = 'Set string ' + written.literal + ' at ' + index;
     }
     report(line, change([line]));
-    moveTo(active.cur.row + 1, active.cur.col);
+    moveAfterEdit(move, key);
+  }
+
+  // After an edit: Tab and Shift+Tab go along the row, and Enter then goes down
+  // to the column the run of Tabs started in, as a spreadsheet does.
+  let tabRun = null;  // {tab, col}: where the Tabs started
+  function moveAfterEdit([rows, cols], key) {
+    const { row, col } = active.cur;
+    if (key === 'Tab' && layout().cols === 1) {
+      [rows, cols] = [cols, 0];  // a list has no row to go along: Tab goes to the next element
+    } else if (key === 'Tab') {
+      if (!tabRun || tabRun.tab !== active) tabRun = { tab: active, col };
+    } else if (key === 'Enter' && tabRun && tabRun.tab === active) {
+      const start = tabRun.col;
+      tabRun = null;
+      return moveTo(row + 1, start);
+    } else {
+      tabRun = null;
+    }
+    moveTo(row + rows, col + cols);
+  }
+
+  // Where a key of the cell editor commits and moves to, [rows, columns], or null.
+  function editMove(e, caret) {
+    if (e.key === 'Tab') return [0, e.shiftKey ? -1 : 1];
+    if (e.key === 'Enter' && !e.shiftKey && !e.altKey) return [1, 0];
+    const arrows = { ArrowUp: [-1, 0], ArrowDown: [1, 0], ArrowLeft: [0, -1], ArrowRight: [0, 1] };
+    if (arrows[e.key] && !caret && !e.shiftKey && !e.ctrlKey && !e.metaKey && !e.altKey) return arrows[e.key];
+    return null;
   }
 
   // The game has no action that takes a key away: a key value of 0 leaves the
@@ -964,6 +1061,133 @@
       if ((labels[j] || '') !== (moved[j] || '')) names.push('Set label to ' + literal(moved[j] || '') + ' at column ' + j);
     }
     return insert ? [...cells, ...names] : [...names, ...cells];
+  }
+
+  // ---- Sorting by a column's header, with the module's row sorts: by value
+  // or by text, as most of the column's cells are, ascending, then descending
+  // on a second click of the same header.
+  const SORT_SAMPLE = 2000;  // rows looked at to tell a column of texts from one of values
+  const LIST_SCAN = 20000;   // rows looked at for the selected rows listed (a cell a call)
+
+  // Calls `fn(row, cell)` with each complete row's cell in column `col` (as
+  // the bridge gives it: [type, length, text, key type, key text, selected]),
+  // from the first row on, until it returns true or `most` rows are seen.
+  function eachRowCell(col, most, fn) {
+    const X = Math.max(1, shape.columns);
+    const rows = Math.min(Math.floor(shape.size / X), most);
+    for (let r = 0; r < rows; ++r) {
+      const answer = call('Cells', r * X + col, 1);
+      if (answer.ok && answer.cells[0] && fn(r, answer.cells[0])) return;
+    }
+  }
+
+  function columnHoldsTexts(col) {
+    const counts = [0, 0, 0, 0];  // by cell type
+    eachRowCell(col, SORT_SAMPLE, (r, c) => { ++counts[c[0]]; });
+    return counts[2] > counts[1];
+  }
+
+  function sortLine(col, descending) {
+    return 'Sort rows by column ' + col + (columnHoldsTexts(col) ? ' string ' : ' value ') + (descending ? 'descending' : 'ascending');
+  }
+
+  // Whether the tab's last step is the header sort it remembers (its arrow is shown while it is).
+  const lastSort = (tab) => tab.sorted && tab.steps[tab.steps.length - 1] === tab.sorted.step ? tab.sorted : null;
+
+  // The arrow of the column the rows were last sorted by, in its header.
+  function sortMark(col) {
+    const sorted = shape.dimensions === 2 && lastSort(active);
+    return sorted && sorted.col === col ? '<b class="sorted" title="rows sorted by this column">' + (sorted.descending ? '▼' : '▲') + '</b>' : '';
+  }
+
+  function sortByHeader(col) {
+    if (shape.dimensions !== 2) return;
+    const tab = active;
+    const before = lastSort(tab);
+    const descending = !!before && before.col === col && !before.descending;
+    const line = sortLine(col, descending);
+    const rows = Math.floor(shape.size / Math.max(1, shape.columns));
+    const sort = (lines) => {
+      const result = change(lines);
+      report(lines.join('; '), result);
+      if (result.failed) return;
+      tab.sorted = { col, descending, step: tab.steps[tab.steps.length - 1] };
+      draw();
+      const some = shape.selectedRows < rows ? ': the ' + count(shape.selectedRows, 'selected row', 'selected rows') + ' of ' + rows +
+        ' moved among their own places, the others stayed where they were' : '';
+      tell(tab, 'Rows sorted by column ' + col + (descending ? ', descending' : ', ascending') + some);
+    };
+    if (rows === 0) return tell(tab, 'Nothing to sort: the array has no complete row', true);
+    // The module sorts the selected rows only: run with none, the sort would move nothing.
+    if (shape.selectedRows === 0) {
+      tell(tab, 'Not sorted: no row is selected, and the row sorts move the selected rows only ' +
+        '(a query or "Select all rows" selects them); nothing was changed', true);
+      offer('No row of ' + tab.title + ' is selected, so sorting by column ' + col + ' would move nothing.',
+        [['Select all rows and sort', () => sort(['Select all rows', line])]], undefined, tab);
+      return;
+    }
+    sort([line]);
+  }
+
+  // ---- The filter box: a new selection of the rows whose cell in a column
+  // passes a test, made by the module's queries, as one undo step.
+  const VALUE_TESTS = ['=', '<>', '>', '>=', '<', '<='];
+  function filterLines(col, test, value, high) {
+    const text = (t) => {
+      const written = textLiteral(t, '', active);
+      if (written.error) throw new Error(written.error);
+      return written.literal;
+    };
+    const whole = (t, what) => {
+      if (!isInteger(t)) throw new Error(what + ' needs a whole number from ' + INT_MIN + ' to ' + INT_MAX + ', not "' + t + '"');
+      return String(Number(t));
+    };
+    const lines = ['Start new WHERE (reset selected rows)'];
+    if (VALUE_TESTS.includes(test)) lines.push('SELECT WHERE col ' + col + ' ' + test + ' ' + whole(value, 'the test ' + test));
+    else if (test === 'like') lines.push('SELECT WHERE col ' + col + ' LIKE ' + text(value));
+    else if (test === 'contains') lines.push('SELECT WHERE col ' + col + ' LIKE *' + text(value) + '*');
+    else {
+      // Two whole numbers compare as values, anything else as texts.
+      const values = isInteger(value) && isInteger(high);
+      lines.push('Pick col ' + col + ' for SELECT BETWEEN',
+        'SELECT BETWEEN ' + (values ? Number(value) + ' AND ' + Number(high) : text(value) + ' AND ' + text(high)));
+    }
+    return lines;
+  }
+
+  // The selected rows' numbers, the first `most` of them.
+  function selectedRows(most) {
+    const found = [];
+    eachRowCell(0, LIST_SCAN, (r, c) => { if (c[5] === 1) found.push(r); return found.length >= most; });
+    return found;
+  }
+
+  // What the selection is now, beside the filter box and in the tab's log; the cursor to its first row.
+  function showSelection() {
+    const rows = Math.floor(shape.size / Math.max(1, shape.columns));
+    const first = selectedRows(10);
+    const text = shape.selectedRows === 0 ? 'no row of ' + rows + ' is selected'
+      : count(shape.selectedRows, 'row', 'rows') + ' of ' + rows + ' selected: ' + first.join(', ') + (shape.selectedRows > first.length ? ', …' : '');
+    $('filterFound').textContent = text;
+    tell(active, 'Selection: ' + text);
+    if (first.length) moveTo(first[0], active.cur.col);
+  }
+
+  function runFilter() {
+    const typed = $('filterColumn').value.trim();
+    const col = typed === '' ? active.cur.col : Number(typed);
+    if (!Number.isInteger(col) || col < 0 || col >= shape.columns) {
+      return tell(active, 'No column ' + typed + ': the columns are 0 to ' + (shape.columns - 1), true);
+    }
+    let lines;
+    try {
+      lines = filterLines(col, $('filterTest').value, $('filterValue').value, $('filterHigh').value);
+    } catch (error) {
+      return tell(active, error.message + ': no row was selected or deselected', true);
+    }
+    const result = change(lines);
+    report(lines.join('; '), result);
+    if (!result.failed) showSelection();
   }
 
   // The settings form: the lines for what was changed, one undo step.
@@ -1115,11 +1339,52 @@
       const cell = e.target.closest('.cell');
       if (!cell) return;
       endEdit(true);
+      tabRun = null;
       moveTo(Number(cell.dataset.u), Number(cell.dataset.c));
       view.focus();
       e.preventDefault();
     });
+    // A click on a 2D grid's column header sorts by it, once it is clear the
+    // click is not the first of a double click (which names the column).
+    let sortClick = null;
+    let resizedAt = -Infinity;  // a drag of a header's edge ends in a click that must not sort
+    view.addEventListener('click', (e) => {
+      const head = e.target.closest('.head');
+      clearTimeout(sortClick);
+      if (!head || e.detail > 1 || shape.dimensions !== 2 || e.target.closest('.grip') || performance.now() - resizedAt < 200) return;
+      const tab = active;
+      sortClick = setTimeout(() => { if (active === tab) sortByHeader(Number(head.dataset.c)); }, DOUBLE_CLICK_MS);
+    });
+    // Dragging a header's right edge sets its column's width, for this tab.
+    view.addEventListener('mousedown', (e) => {
+      const grip = e.target.closest('.grip');
+      if (!grip || e.button !== 0) return;
+      e.preventDefault();
+      e.stopPropagation();
+      endEdit(true);
+      const [col, x0, tab] = [Number(grip.parentNode.dataset.c), e.clientX, active];
+      const w0 = colWidth(col);
+      const move = (m) => {
+        if (active !== tab) return;
+        const w = Math.max(MIN_COL_W, Math.round(w0 + m.clientX - x0));
+        if (w === COL_W) widthsOf(tab).delete(col);
+        else widthsOf(tab).set(col, w);
+        $('sizer').style.width = NUM_W + colLeft(layout().cols) + 'px';
+        cached = null;  // the window in view may now hold other columns
+        draw();
+      };
+      const up = (m) => {
+        window.removeEventListener('mousemove', move);
+        window.removeEventListener('mouseup', up);
+        move(m);
+        resizedAt = performance.now();
+      };
+      window.addEventListener('mousemove', move);
+      window.addEventListener('mouseup', up);
+    });
     view.addEventListener('dblclick', (e) => {
+      clearTimeout(sortClick);
+      if (e.target.closest('.grip')) return;
       if (e.target.closest('.cell')) startEdit();
       const head = e.target.closest('.head');
       if (head && shape.dimensions === 2) {
@@ -1135,6 +1400,7 @@
       const { cols, units } = layout();
       if (moves[e.key]) {
         e.preventDefault();
+        tabRun = null;
         moveTo(row + moves[e.key][0], col + moves[e.key][1]);
       } else if (e.key === 'Home' || e.key === 'End') {
         // The row's first or last cell; with Ctrl (or in a list) the first or last row.
@@ -1150,7 +1416,7 @@
         e.preventDefault();
         const line = 'Set value 0 at ' + indexOf(row, col);
         report(line, change([line]));
-      } else if (e.key.length === 1 && !e.ctrlKey && !e.metaKey && !e.altKey) {
+      } else if ([...e.key].length === 1 && !e.ctrlKey && !e.metaKey && !e.altKey) {
         e.preventDefault();
         startEdit(e.key);
       }
@@ -1162,7 +1428,17 @@
         const ed = $('editor');
         ed.setRangeText('\n', ed.selectionStart, ed.selectionEnd, 'end');
         fitEditor();
-      } else if (e.key === 'Enter') { e.preventDefault(); endEdit(true); }
+      } else if (e.key === 'F2' && editing) {
+        // As in a spreadsheet: F2 switches between moving the caret and moving the cursor.
+        e.preventDefault();
+        editing.caret = !editing.caret;
+      } else {
+        const move = editMove(e, !editing || editing.caret);
+        if (move) {
+          e.preventDefault();
+          endEdit(true, move, e.key);
+        }
+      }
       if (e.key === 'Escape') { e.preventDefault(); endEdit(false); }
     });
     $('editor').addEventListener('blur', () => endEdit(true));
@@ -1246,6 +1522,13 @@
       choose('Compare ' + active.title + ' with', choices, showDiff);
     };
     $('settingsOpen').onclick = openSettings;
+    $('filter').onsubmit = (e) => { e.preventDefault(); runFilter(); };
+    $('filterTest').onchange = () => { $('filterAnd').hidden = $('filterTest').value !== 'between'; };
+    $('filterAll').onclick = () => {
+      const result = change(['Select all rows']);
+      report('Select all rows', result);
+      if (!result.failed) showSelection();
+    };
     $('settingsCancel').onclick = () => { $('settings').hidden = true; $('view').focus(); };
     $('settings').onsubmit = (e) => {
       e.preventDefault();

@@ -132,7 +132,7 @@ struct ShowOptions {
   bool keys = false;       // a grid shows each cell's key after it
   bool selectedOnly = false;
   bool json = false;
-  bool selectionMatters = true;  // say when no row is selected (queries and sorts would find nothing)
+  bool selectionMatters = true;  // say when no row is selected (what then finds no row, and what is not affected)
   int32_t first = 0;             // the first row (the first element of a list) shown
   int32_t last = INT32_MAX;      // the last one shown
   int32_t head = INT32_MAX;      // how many are shown at most

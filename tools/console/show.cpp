@@ -120,7 +120,10 @@ void showGrid(Object& object, int32_t count, std::ostream& out, const ShowOption
   out << title << ": 2D, " << plural(columns, "column", "columns") << ", " << plural(rows, "row", "rows") << " ("
       << selected << " selected), " << plural(count, "element", "elements") << '\n';
   if (selected == 0 && rows > 0 && (o.selectionMatters || o.selectedOnly)) {
-    out << "no row is selected, so row sorts and queries find nothing; \"Select all rows\" selects them all\n";
+    // What a game's row actions then do, and what they leave alone.
+    out << "no row is selected: row sorts move nothing, and column totals and lists, row numbers (Delete row, "
+           "Replace row, rowList$) and AND-mode queries find no row; element actions and OR-mode queries are not "
+           "affected; \"Select all rows\" selects them all\n";
   }
   if (count == 0) return;
   // Without a complete row the columns are only declared: a header as wide

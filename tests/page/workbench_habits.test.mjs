@@ -1,0 +1,321 @@
+// The workbench's spreadsheet habits: Tab, Enter and the arrows while editing,
+// typing on a cell, sorting by a column's header, the filter box, labels from
+// a CSV's first row, texts a game reads as whole numbers, column widths.
+// Driven by the keyboard and the mouse; the files saved are compared with the
+// ones the console host writes after the same lines.
+//
+// TESSEL_WORKBENCH    the built tessel-workbench.html
+// TESSEL_CONSOLE      the console host `tessel` (the linux-x64 build) with its module beside it
+// TESSEL_SCREENSHOTS  the folder the screenshots go to
+import { after, before, describe, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { openPage } from './browser.mjs';
+
+const pagePath = process.env.TESSEL_WORKBENCH;
+const consolePath = process.env.TESSEL_CONSOLE;
+const shots = process.env.TESSEL_SCREENSHOTS;
+assert.ok(pagePath && consolePath && shots, 'TESSEL_WORKBENCH, TESSEL_CONSOLE and TESSEL_SCREENSHOTS are set');
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-habits-'));
+
+// Runs console lines as a script in the work folder: its standard output.
+function tessel(lines, name = 'script.tessel') {
+  fs.writeFileSync(path.join(work, name), lines.join('\n') + '\n');
+  return execFileSync(consolePath, ['run', name], { cwd: work, encoding: 'latin1', env: { ...process.env, LC_ALL: 'C' } });
+}
+
+// The console's file after `lines` (which make the array), saved natively.
+function consoleFile(lines, name) {
+  tessel([...lines, `Save to file "${name}"`], name + '.tessel');
+  return fs.readFileSync(path.join(work, name));
+}
+
+// An empty three-column table, and a table of items to sort and filter.
+const blankLines = ['new t --dims 2 --x 3'];
+const listLines = ['new t'];
+const itemLines = [
+  'new t --dims 2 --x 3',
+  'Set label to "name" at column 0',
+  'Set label to "price" at column 1',
+  'Set string "Sword" at 0', 'Set value 15 at 1', 'Set string "007" at 2',
+  'Set string "axe" at 3', 'Set value 7 at 4', 'Set string "a" at 5',
+  'Set string "Bow" at 6', 'Set value 30 at 7', 'Set string "b" at 8',
+  'Set string "dagger" at 9', 'Set value 2 at 10', 'Set string "c" at 11',
+];
+
+let browser;
+let page;
+
+// A spreadsheet's table whose first row names its columns, with texts a game reads as other numbers.
+const itemsCsv = 'name,price\nSword,15\nBow,030\nAxe,2.5\n';
+
+before(async () => {
+  fs.writeFileSync(path.join(work, 'items.csv'), itemsCsv);
+  consoleFile(blankLines, 'blank.arr');
+  consoleFile(listLines, 'list.arr');
+  consoleFile(itemLines, 'items.arr');
+  consoleFile(['new t --dims 2 --x 50', 'Set value 1 at 49'], 'wide.arr');
+  browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 800 });
+  ({ page } = browser);
+  page.on('dialog', (d) => d.accept());
+  await page.evaluate(() => window.tesselWorkbench.ready);
+});
+
+after(async () => {
+  await browser?.close();
+  fs.rmSync(work, { recursive: true, force: true });
+});
+
+const save = async () => Buffer.from(await page.evaluate(() => Array.from(window.tesselWorkbench.save('native').bytes)));
+const statusText = () => page.$eval('#status', (e) => e.textContent);
+const offers = () => page.$$eval('#offers .offer', (o) => o.map((e) => e.firstChild.textContent));
+const closeAll = () => page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
+const cell = (u, c) => `.cell[data-u="${u}"][data-c="${c}"]`;
+const current = () => page.$eval('.cell.cur', (e) => [Number(e.dataset.u), Number(e.dataset.c)]);
+
+// Opens work files through the file chooser, as a person does.
+async function pick(...names) {
+  const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('label.button')]);
+  await chooser.accept(names.map((n) => path.join(work, n)));
+  await page.waitForFunction((n) => window.tesselWorkbench.tabs().titles.includes(n), {}, names[names.length - 1]);
+}
+
+async function withKey(modifier, key) {
+  await page.keyboard.down(modifier);
+  await page.keyboard.press(key);
+  await page.keyboard.up(modifier);
+}
+
+// Presses the keys in turn: a named key is pressed, [modifier, key] pressed together, anything else typed.
+const NAMED = ['Tab', 'Enter', 'Escape', 'F2', 'ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight'];
+async function keys(...sequence) {
+  for (const k of sequence) {
+    if (Array.isArray(k)) await withKey(k[0], k[1]);
+    else if (NAMED.includes(k)) await page.keyboard.press(k);
+    else await page.keyboard.type(k);
+  }
+}
+
+describe('the workbench edits as a spreadsheet does', () => {
+  test('Tab, Shift+Tab, Enter and the arrows commit and move; typing starts an edit', async () => {
+    // Each case: keys typed from cell (0, 0) of the blank table, the lines the console runs for the same cells.
+    const cases = [
+      {
+        name: 'Tab along a row, Enter back to its first column',
+        keys: ['Sword', 'Tab', '15', 'Tab', '3', 'Enter', 'Axe', 'Tab', '7', 'Enter'],
+        lines: ['Set string "Sword" at 0', 'Set value 15 at 1', 'Set value 3 at 2', 'Set string "Axe" at 3', 'Set value 7 at 4'],
+        at: [2, 0],
+      },
+      {
+        name: 'arrows commit what was typed and move',
+        keys: ['15', 'ArrowRight', '3', 'ArrowDown', '4', 'ArrowLeft', '9', 'ArrowUp'],
+        lines: ['Set value 15 at 0', 'Set value 3 at 1', 'Set value 4 at 4', 'Set value 9 at 3'],
+        at: [0, 0],
+      },
+      {
+        name: 'Shift+Tab goes left; Enter goes down to the column the Tabs started in',
+        keys: ['1', 'Tab', '2', 'Tab', '3', ['Shift', 'Tab'], '4', 'Enter'],
+        lines: ['Set value 1 at 0', 'Set value 2 at 1', 'Set value 3 at 2', 'Set value 4 at 1'],
+        at: [1, 0],
+      },
+      {
+        name: 'an edit begun with F2 moves the caret with the arrows; Shift+Enter a line break',
+        keys: ['Sword', 'Enter', 'ArrowUp', 'F2', 'ArrowLeft', 'X', 'ArrowRight', ['Shift', 'Enter'], 'y', 'Tab'],
+        lines: ['Set string "Sword" at 0', 'Set string "XS\\nyword" at 0'],
+        at: [0, 1],
+      },
+      {
+        name: 'in a list Tab goes to the next element and Shift+Tab back',
+        file: 'list.arr',
+        keys: ['1', 'Tab', '2', 'Tab', '3', ['Shift', 'Tab'], '4', 'Enter'],
+        lines: ['Set value 1 at 0', 'Set value 2 at 1', 'Set value 3 at 2', 'Set value 4 at 1'],
+        at: [2, 0],
+      },
+    ];
+    for (const c of cases) {
+      const [file, made] = c.file ? [c.file, listLines] : ['blank.arr', blankLines];
+      await closeAll();
+      await pick(file);
+      await page.click(cell(0, 0));
+      await keys(...c.keys);
+      assert.ok((await save()).equals(consoleFile([...made, ...c.lines], 'keys.arr')), c.name + ': the same file as the console\'s');
+      assert.deepEqual(await current(), c.at, c.name + ': where the cursor ends');
+    }
+  });
+
+  test('a header click sorts the rows by the module\'s row sorts, and says so when no row is selected', async () => {
+    await closeAll();
+    await pick('items.arr');
+    await page.click('.head[data-c="1"]');
+    await page.waitForFunction(() => document.querySelectorAll('#offers .offer').length > 0);
+    assert.match(await statusText(), /no row is selected/, 'the page says why nothing moved');
+    assert.ok((await save()).equals(fs.readFileSync(path.join(work, 'items.arr'))), 'nothing was changed');
+    await page.click('#offers .offer button');  // Select all rows and sort
+    const selected = [...itemLines, 'Select all rows'];
+    const sorted = (more) => consoleFile([...selected, ...more], 'sorted.arr');
+    assert.ok((await save()).equals(sorted(['Sort rows by column 1 value ascending'])), 'by value, ascending');
+    assert.equal(await page.$eval('.head[data-c="1"] .sorted', (e) => e.textContent), '▲');
+    // A second click on the same header: descending; another header of texts: by text, ascending.
+    const clickSort = async (c, line) => {
+      const before = await page.evaluate(() => window.tesselWorkbench.cells().cells.map((x) => x.text || x.value).join());
+      await page.click(`.head[data-c="${c}"]`);
+      await page.waitForFunction((b) => window.tesselWorkbench.cells().cells.map((x) => x.text || x.value).join() !== b, {}, before);
+      return line;
+    };
+    const done = ['Sort rows by column 1 value ascending'];
+    done.push(await clickSort(1, 'Sort rows by column 1 value descending'));
+    assert.ok((await save()).equals(sorted(done)), 'a second click sorts descending');
+    done.push(await clickSort(0, 'Sort rows by column 0 string ascending'));
+    assert.ok((await save()).equals(sorted(done)), 'a column of texts sorts by text');
+    // A double click names the column and sorts nothing.
+    const saved = await save();
+    await page.click('.head[data-c="2"]', { clickCount: 2 });
+    await page.waitForSelector('#answer');
+    await page.keyboard.press('Escape');
+    await new Promise((r) => setTimeout(r, 500));
+    assert.ok((await save()).equals(saved), 'a double click does not sort');
+  });
+
+  test('the filter box selects rows with the module\'s queries and shows them', async () => {
+    await closeAll();
+    await pick('items.arr');
+    const cases = [
+      { column: '1', test: '>', value: '10', lines: ['SELECT WHERE col 1 > 10'], rows: [0, 2] },
+      { column: '0', test: 'like', value: 'Bow', lines: ['SELECT WHERE col 0 LIKE "Bow"'], rows: [2] },
+      { column: '0', test: 'contains', value: 'a', lines: ['SELECT WHERE col 0 LIKE *"a"*'], rows: [1, 3] },
+      { column: '1', test: 'between', value: '2', high: '15', lines: ['Pick col 1 for SELECT BETWEEN', 'SELECT BETWEEN 2 AND 15'], rows: [0, 1, 3] },
+      { column: '2', test: 'between', value: 'a', high: 'b', lines: ['Pick col 2 for SELECT BETWEEN', 'SELECT BETWEEN "a" AND "b"'], rows: [1, 2] },
+    ];
+    const done = [];
+    for (const c of cases) {
+      await page.$eval('#filterColumn', (e, v) => { e.value = v; }, c.column);
+      await page.select('#filterTest', c.test);
+      await page.click('#filterValue', { clickCount: 3 });
+      await page.keyboard.type(c.value);
+      if (c.high) {
+        await page.click('#filterHigh', { clickCount: 3 });
+        await page.keyboard.type(c.high);
+      }
+      await page.keyboard.press('Enter');
+      done.push('Start new WHERE (reset selected rows)', ...c.lines);
+      assert.ok((await save()).equals(consoleFile([...itemLines, ...done], 'filtered.arr')), c.test + ': the console\'s selection');
+      const shown = await page.$$eval('.cell.in-sel[data-c="0"]', (e) => e.map((x) => Number(x.dataset.u)));
+      assert.deepEqual(shown, c.rows, c.test + ': the selected rows are shown');
+      assert.match(await page.$eval('#filterFound', (e) => e.textContent), new RegExp('selected: ' + c.rows.join(', ')));
+    }
+    // The table sorted by its price, filtered, its name column wider: at 1280 and 800 pixels.
+    await page.click('.head[data-c="1"]');
+    await page.waitForFunction(() => document.querySelector('.head[data-c="1"] .sorted'));
+    const grip = await page.$eval('.head[data-c="0"] .grip', (e) => { const r = e.getBoundingClientRect(); return [r.x + 3, r.y + 10]; });
+    await page.mouse.move(...grip);
+    await page.mouse.down();
+    await page.mouse.move(grip[0] + 60, grip[1]);
+    await page.mouse.up();
+    await page.click(cell(1, 2));
+    await page.screenshot({ path: path.join(shots, 'workbench-habits.png') });
+    await page.setViewport({ width: 800, height: 800 });
+    await page.screenshot({ path: path.join(shots, 'workbench-habits-narrow.png') });
+    await page.setViewport({ width: 1280, height: 800 });
+    done.push('Sort rows by column 1 value ascending');
+    assert.ok((await save()).equals(consoleFile([...itemLines, ...done], 'filtered.arr')), 'the selected rows sorted');
+    // A value test given a text runs nothing and says why.
+    const saved = await save();
+    await page.select('#filterTest', '=');
+    await page.click('#filterValue', { clickCount: 3 });
+    await page.keyboard.type('2.5');
+    await page.keyboard.press('Enter');
+    assert.match(await statusText(), /whole number/);
+    assert.ok((await save()).equals(saved));
+  });
+
+  test('a CSV file opens with its first row as the column labels when asked, as the console\'s --header reads it', async () => {
+    await closeAll();
+    await pick('items.csv');
+    const saveAs = async (format) => Buffer.from(await page.evaluate((f) => Array.from(window.tesselWorkbench.save(f).bytes), format));
+    const converted = (args, out) => {
+      execFileSync(consolePath, [...args, 'convert', '--force', 'items.csv', out], { cwd: work, env: { ...process.env, LC_ALL: 'C' } });
+      return fs.readFileSync(path.join(work, out));
+    };
+    assert.ok((await saveAs('native')).equals(converted([], 'plain.arr')), 'not asked: the first row is row 0');
+    assert.ok((await offers()).some((t) => t.includes('first row')), 'the page asks about the first row');
+    const [button] = await page.$$('xpath/.//div[@id="offers"]//button[contains(., "column labels")]');
+    await button.click();
+    await page.waitForFunction(() => document.querySelectorAll('.head .label').length === 2);
+    assert.deepEqual(await page.evaluate(() => window.tesselWorkbench.tabs().titles), ['items.csv'], 'the tab read again takes the old one\'s place');
+    assert.deepEqual(await page.$$eval('.head .label', (l) => l.map((e) => e.textContent)), ['name', 'price']);
+    assert.ok((await saveAs('native')).equals(converted(['--header'], 'labelled.arr')), 'the console\'s --header array');
+    const csv = await saveAs('csv');
+    assert.ok(csv.equals(converted(['--header'], 'labelled.csv')), 'saved as CSV as the console\'s --header writes it');
+    assert.match(csv.toString('latin1'), /^name,price\r?\n/, 'with its labels as the first row again');
+    assert.ok(!(await offers()).some((t) => t.includes('first row')), 'asked no more');
+  });
+
+  test('a text a game reads as another number is marked, and told once a tab', async () => {
+    const told = () => page.$$eval('#log .entry.note', (e) => e.filter((x) => x.textContent.includes('looks like a number')).map((x) => x.textContent));
+    await closeAll();
+    await pick('items.csv');
+    const first = await told();
+    assert.equal(first.length, 1, first.join('\n'));
+    assert.match(first[0], /"030".*gets 30, without the leading zeros/);
+    assert.deepEqual(await page.$$eval('.cell.numberish', (e) => e.map((x) => [Number(x.dataset.u), Number(x.dataset.c)])), [[2, 1], [3, 1]]);
+    await page.click(cell(0, 0));
+    await keys('1.5', 'Enter');
+    assert.equal((await told()).length, 1, 'told once a tab');
+    // Another tab is told of its own.
+    await pick('blank.arr');
+    await page.click(cell(0, 1));
+    await keys('2.5', 'Enter');
+    const second = await told();
+    assert.equal(second.length, 1, second.join('\n'));
+    assert.match(second[0], /Element 1 holds the text "2.5".*gets 2, the whole number before the point/);
+    await keys('7', 'Enter');
+    await page.evaluate(() => window.tesselWorkbench.select(0));
+    await page.evaluate(() => window.tesselWorkbench.select(1));
+    assert.equal((await told()).length, 1, 'told once a tab');
+  });
+
+  test('a header edge dragged sets its column\'s width; a text too long for its cell shows whole on hover', async () => {
+    await closeAll();
+    await pick('wide.arr');
+    const box = (sel) => page.$eval(sel, (e) => { const r = e.getBoundingClientRect(); return { x: r.x, w: r.width }; });
+    const drag = async (c, by) => {
+      const grip = await page.$eval(`.head[data-c="${c}"] .grip`, (e) => { const r = e.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; });
+      await page.mouse.move(...grip);
+      await page.mouse.down();
+      await page.mouse.move(grip[0] + by / 2, grip[1]);
+      await page.mouse.move(grip[0] + by, grip[1]);
+      await page.mouse.up();
+    };
+    const saved = await save();
+    const before = (await box(cell(0, 2))).w;
+    await drag(2, 100);
+    await drag(4, -500);
+    assert.equal((await box(cell(0, 2))).w, before + 100, 'wider by the drag');
+    assert.equal((await box(cell(0, 4))).w, 40, 'no narrower than the narrowest');
+    for (const c of [1, 2, 3, 4]) {
+      const [a, b] = [await box(cell(0, c)), await box(cell(0, c + 1))];
+      assert.equal(b.x, a.x + a.w, `column ${c + 1} starts where column ${c} ends`);
+    }
+    await new Promise((r) => setTimeout(r, 400));
+    assert.ok((await save()).equals(saved), 'a drag sorts nothing and changes nothing');
+    // Scrolled into the wide column 2, past a default column's width of it: it is
+    // the first drawn, and a click finds the cell under the mouse.
+    const view = await box('#view');
+    await page.$eval('#view', (e, x) => { e.scrollLeft = x; }, 132 * 2 + 20);
+    await page.waitForFunction(() => document.querySelector('.head').dataset.c === '2');
+    await page.mouse.click(view.x + 72 + 232 - 20 + 60, (await page.$eval(cell(0, 3), (e) => e.getBoundingClientRect().y)) + 10);
+    assert.deepEqual(await current(), [0, 3]);
+    await keys('a text far too long to be seen whole in a cell of this width', 'Enter');
+    await page.$eval('#view', (e) => { e.scrollLeft = 0; });
+    await page.waitForFunction(() => document.querySelector('.head').dataset.c === '0');
+    const shown = await page.$eval(cell(0, 3) + ' span', (e) => [e.title, e.scrollWidth > e.clientWidth]);
+    assert.deepEqual(shown, ['a text far too long to be seen whole in a cell of this width', true]);
+    // The widths belong to the tab.
+    await pick('items.arr');
+    assert.equal((await box(cell(0, 2))).w, before, 'another tab has its own widths');
+  });
+});
