@@ -125,6 +125,25 @@ void Cell::clear() noexcept {
   key_.reset();
 }
 
+Cell Cell::copy() const {
+  Cell c;
+  std::unique_ptr<Cell, KeyDeleter> key;
+  if (key_) key.reset(isShared(key_.get()) ? key_.get() : std::make_unique<Cell>(key_->copy()).release());
+  std::memcpy(c.body_, body_, sizeof body_);
+  if (onHeap()) {
+    // The block holds word() bytes (a string's with its terminator); the copy gets its own.
+    const auto n = static_cast<std::size_t>(word());
+    auto block = std::make_unique<char[]>(n);
+    std::memcpy(block.get(), heapBlock(), n);
+    char* p = block.release();
+    std::memcpy(c.body_, &p, sizeof p);
+  }
+  c.type_ = type_;
+  c.local_ = local_;
+  c.key_ = std::move(key);
+  return c;
+}
+
 CellText Cell::text() const {
   switch (type_) {
     case CellType::value: return CellText::ofValue(word());
