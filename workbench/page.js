@@ -177,7 +177,8 @@
     const tab = { id: 't' + ++serial, title, file, readAs, steps: [], undone: [], format: null, page: 0,
       cur: { row: 0, col: 0 }, entries: [], encoding: 'auto',
       files: file ? [file] : [],  // the stored files its lines read, removed when it closes
-      offers: [], damaged: null, saved: { count: 0, last: null }, saveName: null };
+      offers: [], damaged: null, saved: { count: 0, last: null }, saveName: null,
+      ready: 0 };  // a copy of its array as it is, for the next step's undo
     tabs.push(tab);
     return tab;
   }
@@ -215,6 +216,7 @@
 
   function closeTab(tab) {
     for (const step of tab.steps) forgetSnapshot(step);
+    dropReady(tab);
     runRaw('drop ' + tab.id);
     tabs.splice(tabs.indexOf(tab), 1);
     for (const box of tab.offers) box.dismissed();  // its questions go with it, and what they held
@@ -294,6 +296,7 @@
     tab.format = answer.format;
     if (tabs.length === 2 && !tabs[0].file && tabs[0].steps.length === 0 && !tabs[0].offers.length) closeTab(tabs[0]);
     activate(tab);
+    keepLater(tab);
     const shape = call('Shape');
     tell(tab, name + ' opened as a ' + answer.format + ' file' +
       (answer.warnings.length ? ': ' + answer.warnings.join('; ') : ''), answer.warnings.length > 0);
@@ -507,7 +510,7 @@
   const readOnly = /^\s*(show|help|echo)\b|^\s*[A-Za-z_$]+\(/i;
   function change(lines) {
     if (busy) return { text: busy + ': try again when it is done\n', failed: true };
-    const kept = keepSnapshot(lines);
+    const kept = takeReady(active, lines);
     const result = apply(lines);
     const done = lines.slice(0, result.done);
     if (lines.grid && result.done === lines.length) done.grid = lines.grid;
@@ -519,8 +522,9 @@
       trimSnapshots();
       renderTabs();
     } else if (kept) {
-      call('Drop', kept);
+      active.ready = kept;  // nothing changed: still the array as it is
     }
+    if (done.length) keepLater(active);
     refresh(false);
     return { text: result.text, failed: result.failed };
   }
@@ -552,21 +556,46 @@
     return parts.reduce((a, b) => ({ text: a.text + b.text, failed: a.failed || b.failed, done: a.done + b.done }));
   }
 
-  // A copy of the tab's array kept before a step, so undoing it puts the copy
-  // back instead of replaying every line since the file was opened. The
-  // copies of all tabs hold at most SNAPSHOT_CELLS cells: older steps are
-  // undone by replaying. A step that changes the tab's setup is undone by
-  // replaying too, since the instance is made again for it.
-  const SNAPSHOT_CELLS = 4200000;
+  // A copy of the tab's array kept before each step (`step.snap`), so undoing
+  // it puts the copy back instead of replaying every line since the file was
+  // opened. The copy of the array as it is (`tab.ready`) is taken just after
+  // the page has drawn a change, so the change itself does not wait for it;
+  // a change that comes sooner takes it first. The copies of all tabs hold at
+  // most SNAPSHOT_CELLS cells: older steps are undone by replaying. A step
+  // that changes the tab's setup is undone by replaying too, since the
+  // instance is made again for it.
+  const SNAPSHOT_CELLS = 6500000;
   const SLICED_CELLS = 200000;  // an array this large may take longer than a moment to replay
-  function keepSnapshot(lines) {
-    if (lines.some((l) => AUTO_SELECT.test(l))) return 0;
-    const answer = call('Keep');
-    if (!answer.ok) return 0;
-    snapshotCells.set(answer.id, shape ? shape.size : 0);
-    return answer.id;
-  }
   const snapshotCells = new Map();  // snapshot id -> the cells it holds
+  function keepNow(tab) {
+    if (tab.ready || !tabs.includes(tab) || busy) return;
+    runRaw('with ' + tab.id);
+    const answer = call('Keep');
+    const size = call('Shape').size;
+    runRaw('with ' + active.id);
+    if (!answer.ok) return;
+    snapshotCells.set(answer.id, size);
+    tab.ready = answer.id;
+    trimSnapshots();
+  }
+  function keepLater(tab) {
+    dropReady(tab);
+    requestAnimationFrame(() => setTimeout(() => keepNow(tab), 0));
+  }
+  function dropReady(tab) {
+    if (!tab.ready) return;
+    call('Drop', tab.ready);
+    snapshotCells.delete(tab.ready);
+    tab.ready = 0;
+  }
+  // The copy of the array before a step about to run: 0 when the step is undone by replaying.
+  function takeReady(tab, lines) {
+    if (lines.some((l) => AUTO_SELECT.test(l))) return 0;
+    keepNow(tab);
+    const id = tab.ready;
+    tab.ready = 0;
+    return id;
+  }
   function forgetSnapshot(step) {
     if (!step.snap) return;
     call('Drop', step.snap);
@@ -578,6 +607,7 @@
     for (const t of tabs) for (const step of t.steps) if (step.snap) held.push(step);
     held.sort((a, b) => a.snap - b.snap);  // oldest first
     let total = held.reduce((n, step) => n + snapshotCells.get(step.snap) + 1, 0);
+    for (const t of tabs) total += t.ready ? snapshotCells.get(t.ready) + 1 : 0;
     while (held.length > 1 && total > SNAPSHOT_CELLS) {
       const step = held.shift();
       total -= snapshotCells.get(step.snap) + 1;
@@ -645,10 +675,12 @@
     const step = tab.steps.pop();
     tab.undone.push(step);
     markUndone(step, true);
+    runRaw('with ' + tab.id);
     const restored = step.snap && call('Restore', step.snap).ok;
     snapshotCells.delete(step.snap);
     step.snap = 0;
     const after = () => {
+      keepLater(tab);
       renderTabs();
       if (tab === active) refresh(false);
       status('undone');
@@ -667,6 +699,7 @@
   // The tab's instance made again from its file and steps, for a change of its setup.
   function remake() {
     rebuild(active);
+    keepLater(active);
     runRaw('with ' + active.id);
     refresh(false);
   }
@@ -675,9 +708,10 @@
     if (busy) return status(busy + ': try again when it is done', true);
     if (!active.undone.length) return status('nothing to redo');
     const step = active.undone.pop();
-    step.snap = keepSnapshot(step);
+    step.snap = takeReady(active, step);
     apply(step);
     active.steps.push(step);
+    keepLater(active);
     trimSnapshots();
     markUndone(step, false);
     if (step.some((l) => AUTO_SELECT.test(l))) remake();
