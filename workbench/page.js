@@ -326,6 +326,11 @@
     for (const f of files) {
       const path = store(f.name, new Uint8Array(await f.arrayBuffer()));
       if (call('Kind', path).format !== null) {
+        // A large file takes a while to read: the page says so before it starts.
+        if (f.size > 1000000) {
+          status('Opening ' + f.name + ' (' + count(f.size, 'byte', 'bytes') + ')…');
+          await new Promise((drawn) => requestAnimationFrame(() => setTimeout(drawn, 0)));
+        }
         openStored(f.name, path, '');
         continue;
       }
