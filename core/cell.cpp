@@ -127,21 +127,31 @@ void Cell::clear() noexcept {
 
 Cell Cell::copy() const {
   Cell c;
-  std::unique_ptr<Cell, KeyDeleter> key;
-  if (key_) key.reset(isShared(key_.get()) ? key_.get() : std::make_unique<Cell>(key_->copy()).release());
-  std::memcpy(c.body_, body_, sizeof body_);
+  copyInto(c);
+  return c;
+}
+
+void Cell::copyInto(Cell& c) const {
   if (onHeap()) {
     // The block holds word() bytes (a string's with its terminator); the copy gets its own.
     const auto n = static_cast<std::size_t>(word());
     auto block = std::make_unique<char[]>(n);
     std::memcpy(block.get(), heapBlock(), n);
+    std::memcpy(c.body_, body_, sizeof body_);
     char* p = block.release();
     std::memcpy(c.body_, &p, sizeof p);
+  } else {
+    std::memcpy(c.body_, body_, sizeof body_);
   }
   c.type_ = type_;
   c.local_ = local_;
-  c.key_ = std::move(key);
-  return c;
+  if (!key_) return;
+  try {
+    c.key_.reset(isShared(key_.get()) ? key_.get() : std::make_unique<Cell>(key_->copy()).release());
+  } catch (...) {
+    c.releaseContent();
+    throw;
+  }
 }
 
 CellText Cell::text() const {

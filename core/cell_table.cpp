@@ -322,7 +322,8 @@ bool CellTable::eraseColumn(int32_t span, int32_t at) {
 CellTable CellTable::copy() const {
   CellTable t;
   t.cells_.reserve(std::max(usableSlots(capacity_), cells_.size()));
-  for (const Cell& c : cells_) t.cells_.push_back(c.copy());
+  t.cells_.resize(cells_.size());  // empty cells, then each one's copy in place
+  for (std::size_t i = 0; i < cells_.size(); ++i) cells_[i].copyInto(t.cells_[i]);
   t.capacity_ = capacity_;
   return t;
 }
