@@ -1125,6 +1125,30 @@
     return lines;
   }
 
+  // Cells of the current page (each [x, y], or a flat index) set to one value
+  // (an integer, else a text in the tab's encoding) by the element actions, as one undo step.
+  function paint(cells, value) {
+    if (!Array.isArray(cells)) throw new Error('paint takes a list of cells: [x, y] each, or an index');
+    let set;
+    if (typeof value === 'number' && isInteger(String(value))) set = 'Set value ' + value;
+    else if (typeof value === 'string') {
+      const written = textLiteral(value, '', active);
+      if (written.error) throw new Error(written.error);
+      set = 'Set string ' + written.literal;
+    } else throw new Error('paint takes an integer or a text, not ' + String(value));
+    const cols = shape.dimensions === 1 ? 1 : shape.columns;
+    const lines = cells.map((cell) => {
+      const [x, y] = Array.isArray(cell) ? cell : [cell, null];
+      const index = y === null ? x : shape.dimensions === 1 ? y : x >= 0 && x < cols ? indexOf(y, x) : NaN;
+      if (!Number.isInteger(index) || index < 0 || (y !== null && !Number.isInteger(y))) throw new Error('no cell ' + JSON.stringify(cell) + ' to paint');
+      return set + ' at ' + index;
+    });
+    if (!lines.length) return;
+    const result = change(lines);
+    report(set + ' at ' + count(lines.length, 'cell', 'cells'), result);
+    if (result.failed) throw new Error(result.text.replace(/\n$/, ''));
+  }
+
   // A row or column step of the current page, as the toolbar's buttons and the script interface make it.
   function gridStep(what, insert, at) {
     if (!shape || shape.dimensions !== 2) throw new Error('rows and columns are a 2D array\'s: this one has ' + shape.dimensions + ' dimensions');
@@ -1529,6 +1553,8 @@
     deleteRow: (y) => gridStep('row', false, y),
     insertColumn: (x) => gridStep('column', true, x),
     deleteColumn: (x) => gridStep('column', false, x),
+    // Cells of the current page ([x, y] each, or an index) set to an integer or a text, one undo step.
+    paint: (cells, value) => paint(cells, value),
     // The open tabs' titles and which one is current.
     tabs: () => ({ titles: tabs.map((t) => t.title), current: tabs.indexOf(active) }),
     select: (i) => activate(tabs[i]),

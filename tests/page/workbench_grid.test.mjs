@@ -170,6 +170,31 @@ describe('big grids at speed, exactly as the element actions', () => {
       ...literalLines('deleteRow', 1, 4, 11, []), 'Set array dimension to 1'], 'b2').bytes, 'nothing else ran');
   });
 
+  test('paint sets the listed cells by the element actions, as one undo step', async () => {
+    tessel(['new t --dims 2 --x 3', 'Set string "a" at 0', 'Set value 4 at 4', 'Save to file "p.arr"'], 'p.tessel');
+    await page.evaluate((bytes) => window.tesselWorkbench.open('p.arr', Uint8Array.from(bytes)), Array.from(fs.readFileSync(path.join(work, 'p.arr'))));
+    const opened = await pageState();
+    const cases = [
+      [[[1, 0], [2, 3], 7], 42, ['Set value 42 at 1', 'Set value 42 at 11', 'Set value 42 at 7']],
+      [[[0, 0], [0, 5]], 'wall "#"', ['Set string "wall \\"#\\"" at 0', 'Set string "wall \\"#\\"" at 15']],
+      [[[2, 1]], 0, ['Set value 0 at 5']],
+    ];
+    const done = [];
+    for (const [cells, value, lines] of cases) {
+      await page.evaluate((cells, value) => window.tesselWorkbench.paint(cells, value), cells, value);
+      done.push(...lines);
+      assert.deepEqual(await pageState(), consoleState('p.arr', done, 'p' + done.length), JSON.stringify(cells));
+    }
+    for (const [cells, value, error] of [
+      [[[3, 0]], 1, /no cell \[3,0\]/], [[[0, -1]], 1, /no cell \[0,-1\]/], [[[0, 0]], 1.5, /an integer or a text/],
+      [[[0, 0]], null, /an integer or a text/], ['0', 1, /a list of cells/],
+    ]) {
+      await assert.rejects(page.evaluate((cells, value) => window.tesselWorkbench.paint(cells, value), cells, value), error);
+    }
+    for (let k = 0; k < cases.length; ++k) await page.evaluate(() => window.tesselWorkbench.undo());
+    assert.deepEqual(await pageState(), opened, 'three undos, one a stroke, give the file as opened');
+  });
+
   test('an undo that replays a large array works in slices, says so and lets no change in meanwhile', async () => {
     const row = Array.from({ length: 500 }, (_, x) => String(x + 1)).join(',');
     const csv = Array.from({ length: 420 }, () => row).join('\n') + '\n';
