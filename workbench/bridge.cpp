@@ -269,6 +269,19 @@ class Workbench {
     });
   }
 
+  // A paint stroke's cells at once: each of `indexes` (comma-separated) set to
+  // the value, or to the text when `isText`, by the same call of the store
+  // that Set value at / Set string at make, in the stroke's order.
+  const std::string& paint(const char* indexes, int32_t isText, int32_t value, const char* text) {
+    return guarded([&] {
+      ArrayStore& store = storeOf(object());
+      const CellDescriptor d = isText != 0 ? CellDescriptor::ofString(text) : CellDescriptor::ofValue(value);
+      std::istringstream in(indexes);
+      for (std::string index; std::getline(in, index, ',');) store.set(std::stoi(index), d);
+      return std::string("{\"ok\": true, \"done\": true}");
+    });
+  }
+
   // Undo without replaying: a copy of the current instance's whole array,
   // kept under a number, and put back in place of the instance's array (once).
   const std::string& keep() {
@@ -410,6 +423,11 @@ EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchLines(Workbench* w, const char* 
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchGrid(Workbench* w, const char* kind, int32_t count, int32_t at) {
   return w->grid(kind, count, at).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchPaint(Workbench* w, const char* indexes, int32_t isText, int32_t value,
+                                                      const char* text) {
+  return w->paint(indexes, isText, value, text).c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchKeep(Workbench* w) { return w->keep().c_str(); }

@@ -553,7 +553,8 @@
     const before = runLines(lines.slice(0, g.from));
     parts.push(before);
     if (!before.failed) {
-      const batch = call('Grid', g.kind, g.count, g.at);
+      const batch = g.kind === 'paint' ? call('Paint', g.indexes, g.text === null ? 0 : 1, g.value, g.text || '')
+        : call('Grid', g.kind, g.count, g.at);
       const cells = batch.ok && batch.done ? { text: '', failed: false, done: g.to - g.from } : runLines(lines.slice(g.from, g.to));
       parts.push(cells);
       if (!cells.failed) parts.push(runLines(lines.slice(g.to)));
@@ -1130,11 +1131,13 @@
   function paint(cells, value) {
     if (!Array.isArray(cells)) throw new Error('paint takes a list of cells: [x, y] each, or an index');
     let set;
+    let text = null;  // the bytes of a text the module's batch can take as they are
     if (typeof value === 'number' && isInteger(String(value))) set = 'Set value ' + value;
     else if (typeof value === 'string') {
       const written = textLiteral(value, '', active);
       if (written.error) throw new Error(written.error);
       set = 'Set string ' + written.literal;
+      text = /^[\x01-\x7f]*$/.test(written.bytes) ? written.bytes : undefined;
     } else throw new Error('paint takes an integer or a text, not ' + String(value));
     const cols = shape.dimensions === 1 ? 1 : shape.columns;
     const lines = cells.map((cell) => {
@@ -1144,6 +1147,11 @@
       return set + ' at ' + index;
     });
     if (!lines.length) return;
+    // The stroke's cells through the module's batch that makes the same sets; a text of other bytes as its lines.
+    if (text !== undefined) {
+      const indexes = lines.map((l) => l.slice(l.lastIndexOf(' ') + 1)).join(',');
+      lines.grid = { kind: 'paint', indexes, text, value: text === null ? value : 0, from: 0, to: lines.length };
+    }
     const result = change(lines);
     report(set + ' at ' + count(lines.length, 'cell', 'cells'), result);
     if (result.failed) throw new Error(result.text.replace(/\n$/, ''));
