@@ -66,6 +66,30 @@ bool ArrayStore::deleteRun(int32_t i, int32_t n) {
   return true;
 }
 
+bool ArrayStore::insertColumn(int32_t span, int32_t at) {
+  const int32_t before = size();
+  const int64_t after = cells_.countAfterColumnInsert(span, at);
+  if (after < 0) return false;
+  prepareUpkeep(after);
+  if (!cells_.insertColumn(span, at)) return false;
+  // As in insertRun: the first insert's upkeep may drop flags, the later ones only add rows.
+  if (dimensions_.count() == 2 && size() > before) {
+    const int64_t first = (before + span - 1) / span * span - span + at;  // the first insert's index
+    rowFlags_.upkeep(dimensions_.physicalRows(static_cast<int32_t>(first >= before ? first + 1 : before + 1)));
+    rowFlags_.upkeep(dimensions_.physicalRows(size()));
+  }
+  return true;
+}
+
+bool ArrayStore::deleteColumn(int32_t span, int32_t at) {
+  const int32_t before = size();
+  if (before > 0) prepareUpkeep(int64_t{before} - 1);  // the most rows the deletions pass through
+  if (!cells_.eraseColumn(span, at)) return false;
+  // Each deletion only lowers the row count, so one upkeep at the end leaves what they would.
+  if (size() < before) rowFlagUpkeep();
+  return true;
+}
+
 void ArrayStore::replaceContents(int32_t first, std::vector<Cell>& contents) {
   if (contents.empty()) return;
   prepareUpkeep(size());
@@ -130,6 +154,12 @@ ArrayStore ArrayStore::withoutCells() const {
   copy.mode_ = mode_;
   copy.delimiter_ = delimiter_;
   return copy;
+}
+
+ArrayStore ArrayStore::copy() const {
+  ArrayStore c = withoutCells();
+  c.cells_ = cells_.copy();
+  return c;
 }
 
 void ArrayStore::rollBack(Mark&& m) noexcept {

@@ -95,6 +95,12 @@ class ArrayStore {
   // where a single change would be refused.
   bool insertRun(int32_t i, std::vector<Cell>& contents);
   bool deleteRun(int32_t i, int32_t n);
+  // Single inserts of an empty cell (a value of 0) at r * span + at, or single
+  // deletions there, for every row r from the last up, done at once to the
+  // same cells, capacity and row flags (see CellTable::insertColumn). False,
+  // with nothing changed, where the single changes would not all go through.
+  bool insertColumn(int32_t span, int32_t at);
+  bool deleteColumn(int32_t span, int32_t at);
   void deleteAll();
   // Exchanges two cells with their keys; row flags stay where they are.
   void swap(int32_t a, int32_t b) noexcept { cells_.swap(a, b); }
@@ -135,6 +141,8 @@ class ArrayStore {
   // to be built up and moved in; and a mark to which cells appended at the
   // end (with dimension, label and row flag changes) can be undone.
   ArrayStore withoutCells() const;
+  // A copy of everything: cells with their keys, capacity, settings. Throws std::bad_alloc.
+  ArrayStore copy() const;
   struct Mark {
     int32_t count;
     int32_t capacity;

@@ -125,6 +125,35 @@ void Cell::clear() noexcept {
   key_.reset();
 }
 
+Cell Cell::copy() const {
+  Cell c;
+  copyInto(c);
+  return c;
+}
+
+void Cell::copyInto(Cell& c) const {
+  if (onHeap()) {
+    // The block holds word() bytes (a string's with its terminator); the copy gets its own.
+    const auto n = static_cast<std::size_t>(word());
+    auto block = std::make_unique<char[]>(n);
+    std::memcpy(block.get(), heapBlock(), n);
+    std::memcpy(c.body_, body_, sizeof body_);
+    char* p = block.release();
+    std::memcpy(c.body_, &p, sizeof p);
+  } else {
+    std::memcpy(c.body_, body_, sizeof body_);
+  }
+  c.type_ = type_;
+  c.local_ = local_;
+  if (!key_) return;
+  try {
+    c.key_.reset(isShared(key_.get()) ? key_.get() : std::make_unique<Cell>(key_->copy()).release());
+  } catch (...) {
+    c.releaseContent();
+    throw;
+  }
+}
+
 CellText Cell::text() const {
   switch (type_) {
     case CellType::value: return CellText::ofValue(word());

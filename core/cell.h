@@ -146,6 +146,11 @@ class Cell {
   }
   // Empties the cell and drops its key.
   void clear() noexcept;
+  // Another cell with the same content and key, byte for byte; an empty key
+  // the cells share stays shared. Throws std::bad_alloc.
+  Cell copy() const;
+  // The same into `c`, a cell that is empty and has no key (a table's new slot).
+  void copyInto(Cell& c) const;
 
   // The text, read in place for a string cell: valid until the cell changes or moves.
   CellText text() const;

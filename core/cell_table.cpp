@@ -248,6 +248,86 @@ bool CellTable::regroup(const Regrouping& r) {
   return true;
 }
 
+int64_t CellTable::countAfterColumnInsert(int32_t span, int32_t at) const {
+  if (span < 1 || at < 0 || at >= span) return -1;
+  const int64_t n = count();
+  const int64_t rows = (n + span - 1) / span;
+  if (rows == 0) return n;
+  const int64_t last = (rows - 1) * span + at;  // the first insert's index
+  const int64_t after = (last >= n ? last + 1 : n + 1) + (rows - 1);
+  return after > kMaxInt32 ? -1 : after;
+}
+
+bool CellTable::insertColumn(int32_t span, int32_t at) {
+  const int64_t after = countAfterColumnInsert(span, at);
+  if (after < 0) return false;
+  const int64_t n = count();
+  if (after == n) return true;
+  const int64_t rows = (n + span - 1) / span;
+  const int64_t last = (rows - 1) * span + at;
+  // The first insert of a last row short of the column is a set past the end;
+  // every other one lands inside the table.
+  int64_t replayed = n;
+  int64_t capacity = capacity_;
+  int64_t inserts = rows;
+  if (last >= n) {
+    capacity = ruleCapacity(capacity, last + 1, n);
+    replayed = last + 1;
+    --inserts;
+  }
+  if (capacity >= 0) capacity = replayInserts(capacity, replayed, inserts, false);
+  if (capacity < 0) return false;
+
+  std::vector<Cell> next;
+  next.reserve(std::max(usableSlots(capacity), static_cast<std::size_t>(after)));
+  // From here on nothing allocates: cells move and empty ones are made in reserved slots.
+  const auto move = [&](int64_t from, int64_t to) {
+    const auto first = cells_.begin();
+    std::move(first + static_cast<std::ptrdiff_t>(from), first + static_cast<std::ptrdiff_t>(to),
+              std::back_inserter(next));
+  };
+  for (int64_t start = 0; start < n; start += span) {
+    const int64_t end = std::min(start + span, n);
+    if (start + at < end) {
+      move(start, start + at);
+      next.emplace_back();
+      move(start + at, end);
+    } else {
+      move(start, end);
+      next.resize(next.size() + static_cast<std::size_t>(start + at - end + 1));
+    }
+  }
+  cells_.swap(next);
+  capacity_ = static_cast<int32_t>(capacity);
+  return true;
+}
+
+bool CellTable::eraseColumn(int32_t span, int32_t at) {
+  if (span < 1 || at < 0 || at >= span) return false;
+  const int64_t n = count();
+  const int64_t full = n / span;
+  const int64_t erased = full + (n % span > at ? 1 : 0);  // the rows that reach the column
+  if (erased == 0) return true;
+  const int64_t capacity = replayErases(capacity_, n, erased);
+  std::vector<Cell> next;
+  next.reserve(std::max(usableSlots(capacity), static_cast<std::size_t>(n - erased)));
+  for (int64_t i = 0; i < n; ++i) {
+    if (i % span != at) next.push_back(std::move(cells_[static_cast<std::size_t>(i)]));
+  }
+  cells_.swap(next);
+  capacity_ = static_cast<int32_t>(capacity);
+  return true;
+}
+
+CellTable CellTable::copy() const {
+  CellTable t;
+  t.cells_.reserve(std::max(usableSlots(capacity_), cells_.size()));
+  t.cells_.resize(cells_.size());  // empty cells, then each one's copy in place
+  for (std::size_t i = 0; i < cells_.size(); ++i) cells_[i].copyInto(t.cells_[i]);
+  t.capacity_ = capacity_;
+  return t;
+}
+
 void CellTable::clear() {
   std::vector<Cell> fresh;
   fresh.reserve(usableSlots(kInitialCapacity));

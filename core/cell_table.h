@@ -108,8 +108,22 @@ class CellTable {
   // Removes cells i to i + n - 1 (all inside the table) as that many single
   // erasures would, growth rule included; std::bad_alloc leaves the table as it was.
   bool eraseRun(int32_t i, int32_t n);
+  // A column of rows `span` cells long: inserts an empty cell at r * span + at
+  // for every row r, last row first, as that many single inserts would
+  // (a last row too short to reach the column is first extended with empty
+  // cells, as a set past the end does), growth rule included, or removes the
+  // cell there from every row that reaches it, as single erasures would.
+  // The cells move once. False, with nothing changed, when `at` is not a
+  // column of the rows or the count would not fit in 32 bits; std::bad_alloc
+  // leaves the table as it was.
+  bool insertColumn(int32_t span, int32_t at);
+  bool eraseColumn(int32_t span, int32_t at);
+  // The count after insertColumn, or -1 when it would be refused.
+  int64_t countAfterColumnInsert(int32_t span, int32_t at) const;
   // Drops every cell and returns to the initial capacity.
   void clear();
+  // Another table with copies of the cells, keys included, and the same capacity.
+  CellTable copy() const;
   // Exchanges two cells with their keys; out-of-range indexes do nothing.
   void swap(int32_t a, int32_t b) noexcept;
   // Rearranges the cells in place: cell k takes the one that was at from[k],

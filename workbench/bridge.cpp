@@ -6,6 +6,7 @@
 #include <emscripten/emscripten.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -13,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/array_store.h"
+#include "host/runtime.h"
 #include "tools/console/console.h"
 
 namespace tessel::workbench {
@@ -223,6 +226,92 @@ class Workbench {
     });
   }
 
+  // Runs lines (one a line of `text`) on the current instance in one call, up
+  // to the first that fails: how many ran, and what they printed.
+  const std::string& lines(const char* text) {
+    return guarded([&] {
+      out_.str("");
+      std::ostringstream err;
+      std::istringstream in(text);
+      int done = 0;
+      bool ok = true;
+      for (std::string line; ok && std::getline(in, line);) {
+        ok = session_.runLine(line, "", err);
+        done += ok ? 1 : 0;
+      }
+      return "{\"ok\": " + std::string(ok ? "true" : "false") + ", \"done\": " + std::to_string(done) +
+             ", \"output\": " + json(out_.str()) + ", \"errors\": " + json(err.str()) + "}";
+    });
+  }
+
+  // The cells of a row or column step at once, through the module's batches
+  // that do what the page's element lines (single inserts of a value of 0, or
+  // single deletes) do: `count` inserts or deletes at the flat index `at` (a
+  // row), or one at column `at` of every row `count` cells long (a column).
+  // "done" false, with nothing changed, where the batch does not apply: the
+  // page runs the lines themselves then.
+  const std::string& grid(const char* kind, int32_t count, int32_t at) {
+    return guarded([&] {
+      ArrayStore& store = storeOf(object());
+      const std::string k = kind;
+      bool done = false;
+      if (k == "insertRow") {
+        // Inside the array only: at its end the first insert is a set, which the lines do cheaply.
+        std::vector<Cell> cells(static_cast<std::size_t>(count > 0 ? count : 0));
+        done = count > 0 && store.insertRun(at, cells);
+      } else if (k == "deleteRow") {
+        // Deletes past the end do nothing.
+        done = at >= store.size() || count <= 0 || store.deleteRun(at, std::min(count, store.size() - at));
+      } else if (k == "insertColumn") {
+        done = store.insertColumn(count, at);
+      } else if (k == "deleteColumn") {
+        done = store.deleteColumn(count, at);
+      } else {
+        throw console::UserError("no grid step \"" + k + "\"");
+      }
+      return std::string("{\"ok\": true, \"done\": ") + (done ? "true" : "false") + "}";
+    });
+  }
+
+  // A paint stroke's cells at once: each of `indexes` (comma-separated) set to
+  // the value, or to the text when `isText`, by the same call of the store
+  // that Set value at / Set string at make, in the stroke's order.
+  const std::string& paint(const char* indexes, int32_t isText, int32_t value, const char* text) {
+    return guarded([&] {
+      ArrayStore& store = storeOf(object());
+      const CellDescriptor d = isText != 0 ? CellDescriptor::ofString(text) : CellDescriptor::ofValue(value);
+      std::istringstream in(indexes);
+      for (std::string index; std::getline(in, index, ',');) store.set(std::stoi(index), d);
+      return std::string("{\"ok\": true, \"done\": true}");
+    });
+  }
+
+  // Undo without replaying: a copy of the current instance's whole array,
+  // kept under a number, and put back in place of the instance's array (once).
+  const std::string& keep() {
+    return guarded([&] {
+      snapshots_.emplace(++snapshot_, Snapshot{session_.currentName(), storeOf(object()).copy()});
+      return "{\"ok\": true, \"id\": " + std::to_string(snapshot_) + "}";
+    });
+  }
+
+  const std::string& restore(int32_t id) {
+    return guarded([&] {
+      const auto found = snapshots_.find(id);
+      if (found == snapshots_.end()) throw console::UserError("no snapshot " + std::to_string(id));
+      if (found->second.instance != session_.currentName())
+        throw console::UserError("snapshot " + std::to_string(id) + " is of instance " + found->second.instance);
+      storeOf(object()) = std::move(found->second.store);
+      snapshots_.erase(found);
+      return std::string("{\"ok\": true}");
+    });
+  }
+
+  const std::string& dropSnapshot(int32_t id) {
+    snapshots_.erase(id);
+    return answer("{\"ok\": true}");
+  }
+
   // The action lines and expression names the command bar completes, from the catalogue.
   const std::string& catalogueNames() {
     std::vector<std::string> actions, expressions;
@@ -257,6 +346,9 @@ class Workbench {
     }
   }
 
+  // The module's own array behind a run-time object: the page links the module in.
+  static ArrayStore& storeOf(hostkit::RunObject& o) { return Instance(o.record()).store(); }
+
   hostkit::RunObject& object() {
     const auto found = session_.instances().find(session_.currentName());
     if (found == session_.instances().end()) throw console::UserError("no instance \"" + session_.currentName() + "\"");
@@ -283,6 +375,12 @@ class Workbench {
   std::ostringstream out_;
   console::Session session_;
   std::string answer_;
+  struct Snapshot {
+    std::string instance;
+    ArrayStore store;
+  };
+  std::map<int32_t, Snapshot> snapshots_;
+  int32_t snapshot_ = 0;
 };
 
 }  // namespace tessel::workbench
@@ -336,6 +434,23 @@ EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCells(Workbench* w, int32_t firs
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchForget(Workbench* w, const char* path) {
   return w->forget(path).c_str();
 }
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchLines(Workbench* w, const char* text) { return w->lines(text).c_str(); }
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchGrid(Workbench* w, const char* kind, int32_t count, int32_t at) {
+  return w->grid(kind, count, at).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchPaint(Workbench* w, const char* indexes, int32_t isText, int32_t value,
+                                                      const char* text) {
+  return w->paint(indexes, isText, value, text).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchKeep(Workbench* w) { return w->keep().c_str(); }
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchRestore(Workbench* w, int32_t id) { return w->restore(id).c_str(); }
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchDrop(Workbench* w, int32_t id) { return w->dropSnapshot(id).c_str(); }
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCatalogue(Workbench* w) { return w->catalogueNames().c_str(); }
 

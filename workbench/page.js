@@ -1,6 +1,7 @@
 // The workbench: tabs of array files held by the module itself (compiled to
 // WebAssembly), a grid that draws only what is in view, edits made as console
-// lines, undo by replaying a tab's lines on its file, and the script interface.
+// lines, undo by a copy of the array kept before each step (or by replaying a
+// tab's lines on its file), and the script interface.
 'use strict';
 (() => {
   const $ = (id) => document.getElementById(id);
@@ -179,7 +180,8 @@
     const tab = { id: 't' + ++serial, title, file, readAs, steps: [], undone: [], format: null, page: 0,
       cur: { row: 0, col: 0 }, entries: [], encoding: 'auto',
       files: file ? [file] : [],  // the stored files its lines read, removed when it closes
-      offers: [], damaged: null, saved: { count: 0, last: null }, saveName: null };
+      offers: [], damaged: null, saved: { count: 0, last: null }, saveName: null,
+      ready: 0 };  // a copy of its array as it is, for the next step's undo
     tabs.push(tab);
     return tab;
   }
@@ -197,16 +199,9 @@
 
   // Makes the tab's instance from its file (or empty) and replays its steps.
   function rebuild(tab) {
-    let answer;
-    const setup = autoSelectOf(tab) ? '--auto-select' : '';
-    if (tab.file) {
-      answer = call('Open', tab.id, tab.file, tab.readAs, setup);
-    } else {
-      runRaw('drop ' + tab.id);
-      answer = runRaw('new ' + tab.id + ' ' + setup);
-    }
+    const answer = rebuildBare(tab);
     if (!answer.ok) return answer;
-    for (const step of tab.steps) for (const line of step) runRaw(line);
+    for (const step of tab.steps) apply(step);
     return answer;
   }
 
@@ -223,6 +218,8 @@
   }
 
   function closeTab(tab) {
+    for (const step of tab.steps) forgetSnapshot(step);
+    dropReady(tab);
     runRaw('drop ' + tab.id);
     tabs.splice(tabs.indexOf(tab), 1);
     for (const box of tab.offers) box.dismissed();  // its questions go with it, and what they held
@@ -302,6 +299,7 @@
     tab.format = answer.format;
     if (tabs.length === 2 && !tabs[0].file && tabs[0].steps.length === 0 && !tabs[0].offers.length) closeTab(tabs[0]);
     activate(tab);
+    keepLater(tab);
     const shape = call('Shape');
     tell(tab, name + ' opened as a ' + answer.format + ' file' +
       (answer.warnings.length ? ': ' + answer.warnings.join('; ') : ''), answer.warnings.length > 0);
@@ -339,6 +337,11 @@
     for (const f of files) {
       const path = store(f.name, new Uint8Array(await f.arrayBuffer()));
       if (call('Kind', path).format !== null) {
+        // A large file takes a while to read: the page says so before it starts.
+        if (f.size > 1000000) {
+          status('Opening ' + f.name + ' (' + count(f.size, 'byte', 'bytes') + ')…');
+          await new Promise((drawn) => requestAnimationFrame(() => setTimeout(drawn, 0)));
+        }
         openStored(f.name, path, '');
         continue;
       }
@@ -522,23 +525,155 @@
   let lastStep = null;
   const readOnly = /^\s*(show|help|echo)\b|^\s*[A-Za-z_$]+\(/i;
   function change(lines) {
-    const done = [];
-    let text = '';
-    let failed = false;
-    for (const line of lines) {
-      const answer = runRaw(line);
-      text += answer.output + answer.errors;
-      if (!answer.ok) { failed = true; break; }
-      done.push(line);
-    }
+    if (busy) return { text: busy + ': try again when it is done\n', failed: true };
+    const kept = takeReady(active, lines);
+    const result = apply(lines);
+    const done = lines.slice(0, result.done);
+    if (lines.grid && result.done === lines.length) done.grid = lines.grid;
     lastStep = done.length ? done : null;  // the log entry made next is this step's
     if (done.length) {
+      done.snap = kept;
       active.steps.push(done);
       active.undone = [];
+      trimSnapshots();
       renderTabs();
+    } else if (kept) {
+      active.ready = kept;  // nothing changed: still the array as it is
     }
+    if (done.length) keepLater(active);
     refresh(false);
-    return { text, failed };
+    return { text: result.text, failed: result.failed };
+  }
+
+  // ---- Steps at the speed of the module: a step's lines run in one call of
+  // the bridge, and the cells of a row or column step (`lines.grid`: which
+  // step, and which of its lines are the cells') go through the module's batch
+  // for them, which changes the same cells as those element lines; the step's
+  // other lines (boundary, labels) run around it. {text, failed, done: lines run}.
+  function runLines(lines) {
+    if (!lines.length) return { text: '', failed: false, done: 0 };
+    const answer = call('Lines', lines.join('\n'));
+    if (answer.error !== undefined) return { text: answer.error + '\n', failed: true, done: 0 };
+    return { text: answer.output + answer.errors, failed: !answer.ok, done: answer.done };
+  }
+
+  function apply(lines) {
+    const g = lines.grid;
+    if (!g) return runLines(lines);
+    const parts = [];
+    const before = runLines(lines.slice(0, g.from));
+    parts.push(before);
+    if (!before.failed) {
+      const batch = g.kind === 'paint' ? call('Paint', g.indexes, g.text === null ? 0 : 1, g.value, g.text || '')
+        : call('Grid', g.kind, g.count, g.at);
+      const cells = batch.ok && batch.done ? { text: '', failed: false, done: g.to - g.from } : runLines(lines.slice(g.from, g.to));
+      parts.push(cells);
+      if (!cells.failed) parts.push(runLines(lines.slice(g.to)));
+    }
+    return parts.reduce((a, b) => ({ text: a.text + b.text, failed: a.failed || b.failed, done: a.done + b.done }));
+  }
+
+  // A copy of the tab's array kept before each step (`step.snap`), so undoing
+  // it puts the copy back instead of replaying every line since the file was
+  // opened. The copy of the array as it is (`tab.ready`) is taken just after
+  // the page has drawn a change, so the change itself does not wait for it;
+  // a change that comes sooner takes it first. The copies of all tabs hold at
+  // most SNAPSHOT_CELLS cells: older steps are undone by replaying. A step
+  // that changes the tab's setup is undone by replaying too, since the
+  // instance is made again for it.
+  const SNAPSHOT_CELLS = 6500000;
+  const SLICED_CELLS = 200000;  // an array this large may take longer than a moment to replay
+  const snapshotCells = new Map();  // snapshot id -> the cells it holds
+  function keepNow(tab) {
+    if (tab.ready || !tabs.includes(tab) || busy) return;
+    runRaw('with ' + tab.id);
+    const answer = call('Keep');
+    const size = call('Shape').size;
+    runRaw('with ' + active.id);
+    if (!answer.ok) return;
+    snapshotCells.set(answer.id, size);
+    tab.ready = answer.id;
+    trimSnapshots();
+  }
+  function keepLater(tab) {
+    dropReady(tab);
+    requestAnimationFrame(() => setTimeout(() => keepNow(tab), 0));
+  }
+  function dropReady(tab) {
+    if (!tab.ready) return;
+    call('Drop', tab.ready);
+    snapshotCells.delete(tab.ready);
+    tab.ready = 0;
+  }
+  // The copy of the array before a step about to run: 0 when the step is undone by replaying.
+  function takeReady(tab, lines) {
+    if (lines.some((l) => AUTO_SELECT.test(l))) return 0;
+    keepNow(tab);
+    const id = tab.ready;
+    tab.ready = 0;
+    return id;
+  }
+  function forgetSnapshot(step) {
+    if (!step.snap) return;
+    call('Drop', step.snap);
+    snapshotCells.delete(step.snap);
+    step.snap = 0;
+  }
+  function trimSnapshots() {
+    const held = [];
+    for (const t of tabs) for (const step of t.steps) if (step.snap) held.push(step);
+    held.sort((a, b) => a.snap - b.snap);  // oldest first
+    let total = held.reduce((n, step) => n + snapshotCells.get(step.snap) + 1, 0);
+    for (const t of tabs) total += t.ready ? snapshotCells.get(t.ready) + 1 : 0;
+    while (held.length > 1 && total > SNAPSHOT_CELLS) {
+      const step = held.shift();
+      total -= snapshotCells.get(step.snap) + 1;
+      forgetSnapshot(step);
+    }
+  }
+
+  // Work that may take longer than a moment (replaying a tab's steps) runs in
+  // slices between which the page answers; `busy` says what it is doing, and
+  // changes wait for it.
+  let busy = null;
+  function replayInSlices(tab, what, done) {
+    busy = what;
+    $('view').setAttribute('aria-busy', 'true');
+    status(what + '…');
+    const steps = tab.steps.slice();
+    let next = 0;
+    let opened = false;
+    const slice = () => {
+      if (!tabs.includes(tab)) return finish();
+      runRaw('with ' + tab.id);
+      const until = performance.now() + 40;
+      if (!opened) {
+        opened = true;
+        const answer = rebuildBare(tab);
+        if (!answer.ok) next = steps.length;
+      }
+      while (next < steps.length && performance.now() < until) apply(steps[next++]);
+      runRaw('with ' + active.id);
+      if (next < steps.length) {
+        status(what + ': ' + next + ' of ' + steps.length + ' steps replayed…');
+        return setTimeout(slice, 0);
+      }
+      finish();
+    };
+    const finish = () => {
+      busy = null;
+      $('view').removeAttribute('aria-busy');
+      done();
+    };
+    setTimeout(slice, 0);  // after the message is drawn
+  }
+
+  // The tab's instance made anew from its file (or empty), with the setup its steps give, no step replayed.
+  function rebuildBare(tab) {
+    const setup = autoSelectOf(tab) ? '--auto-select' : '';
+    if (tab.file) return call('Open', tab.id, tab.file, tab.readAs, setup);
+    runRaw('drop ' + tab.id);
+    return runRaw('new ' + tab.id + ' ' + setup);
   }
 
   // A step's log entry marked undone, or not again once redone.
@@ -551,29 +686,50 @@
   }
 
   function undo() {
+    if (busy) return status(busy + ': try again when it is done', true);
     if (!active.steps.length) return status('nothing to undo');
-    const step = active.steps.pop();
-    active.undone.push(step);
+    const tab = active;
+    const step = tab.steps.pop();
+    tab.undone.push(step);
     markUndone(step, true);
-    rebuild(active);
-    runRaw('with ' + active.id);
-    renderTabs();
-    refresh(false);
-    status('undone');
+    runRaw('with ' + tab.id);
+    const restored = step.snap && call('Restore', step.snap).ok;
+    snapshotCells.delete(step.snap);
+    step.snap = 0;
+    const after = () => {
+      keepLater(tab);
+      renderTabs();
+      if (tab === active) refresh(false);
+      status('undone');
+    };
+    if (restored) return after();
+    // No copy of the array before the step: the file and the steps before it,
+    // replayed; on a large array in slices, so the page shows it and answers.
+    if (shape.size < SLICED_CELLS) {
+      rebuild(tab);
+      runRaw('with ' + active.id);
+      return after();
+    }
+    return new Promise((resolve) => replayInSlices(tab, 'Undoing ' + tab.title, () => { after(); resolve(); }));
   }
 
   // The tab's instance made again from its file and steps, for a change of its setup.
   function remake() {
     rebuild(active);
+    keepLater(active);
     runRaw('with ' + active.id);
     refresh(false);
   }
 
   function redo() {
+    if (busy) return status(busy + ': try again when it is done', true);
     if (!active.undone.length) return status('nothing to redo');
     const step = active.undone.pop();
-    for (const line of step) runRaw(line);
+    step.snap = takeReady(active, step);
+    apply(step);
     active.steps.push(step);
+    keepLater(active);
+    trimSnapshots();
     markUndone(step, false);
     if (step.some((l) => AUTO_SELECT.test(l))) remake();
     renderTabs();
@@ -1036,17 +1192,17 @@
   }
 
   // ---- Rows, columns, labels and keys, as the element actions do them.
-  function rowLines(insert) {
+  function rowLines(insert, y = active.cur.row) {
     const X = shape.columns;
-    const at = active.cur.row * X;
+    const at = y * X;
     const lines = [];
     for (let i = 0; i < X; ++i) lines.push(insert ? 'Insert value 0 at ' + at : 'Delete at ' + at);
+    lines.grid = { kind: insert ? 'insertRow' : 'deleteRow', count: X, at, from: 0, to: lines.length };
     return lines;
   }
 
-  function columnLines(insert) {
+  function columnLines(insert, c = active.cur.col) {
     const X = shape.columns;
-    const c = active.cur.col;
     const rows = Math.ceil(shape.size / X);
     if (!insert && X <= 1) return [];
     const cells = [];
@@ -1060,7 +1216,54 @@
     for (let j = c; j < Math.max(X, width); ++j) {
       if ((labels[j] || '') !== (moved[j] || '')) names.push('Set label to ' + literal(moved[j] || '') + ' at column ' + j);
     }
-    return insert ? [...cells, ...names] : [...names, ...cells];
+    const lines = insert ? [...cells, ...names] : [...names, ...cells];
+    const from = insert ? 0 : names.length;
+    // The boundary line is not a cell's: it runs after the batch.
+    lines.grid = { kind: insert ? 'insertColumn' : 'deleteColumn', count: X, at: c, from, to: from + cells.length - 1 };
+    return lines;
+  }
+
+  // Cells of the current page (each [x, y], or a flat index) set to one value
+  // (an integer, else a text in the tab's encoding) by the element actions, as one undo step.
+  function paint(cells, value) {
+    if (!Array.isArray(cells)) throw new Error('paint takes a list of cells: [x, y] each, or an index');
+    let set;
+    let text = null;  // the bytes of a text the module's batch can take as they are
+    if (typeof value === 'number' && isInteger(String(value))) set = 'Set value ' + value;
+    else if (typeof value === 'string') {
+      const written = textLiteral(value, '', active);
+      if (written.error) throw new Error(written.error);
+      set = 'Set string ' + written.literal;
+      text = /^[\x01-\x7f]*$/.test(written.bytes) ? written.bytes : undefined;
+    } else throw new Error('paint takes an integer or a text, not ' + String(value));
+    const cols = shape.dimensions === 1 ? 1 : shape.columns;
+    const lines = cells.map((cell) => {
+      const [x, y] = Array.isArray(cell) ? cell : [cell, null];
+      const index = y === null ? x : shape.dimensions === 1 ? y : x >= 0 && x < cols ? indexOf(y, x) : NaN;
+      if (!Number.isInteger(index) || index < 0 || (y !== null && !Number.isInteger(y))) throw new Error('no cell ' + JSON.stringify(cell) + ' to paint');
+      return set + ' at ' + index;
+    });
+    if (!lines.length) return;
+    // The stroke's cells through the module's batch that makes the same sets; a text of other bytes as its lines.
+    if (text !== undefined) {
+      const indexes = lines.map((l) => l.slice(l.lastIndexOf(' ') + 1)).join(',');
+      lines.grid = { kind: 'paint', indexes, text, value: text === null ? value : 0, from: 0, to: lines.length };
+    }
+    const result = change(lines);
+    report(set + ' at ' + count(lines.length, 'cell', 'cells'), result);
+    if (result.failed) throw new Error(result.text.replace(/\n$/, ''));
+  }
+
+  // A row or column step of the current page, as the toolbar's buttons and the script interface make it.
+  function gridStep(what, insert, at) {
+    if (!shape || shape.dimensions !== 2) throw new Error('rows and columns are a 2D array\'s: this one has ' + shape.dimensions + ' dimensions');
+    const { cols, units } = layout();
+    const most = what === 'row' ? units - 1 : cols - 1;
+    if (!Number.isInteger(at) || at < 0 || at > most) throw new Error('no ' + what + ' ' + at + ': 0 to ' + most);
+    const lines = what === 'row' ? rowLines(insert, at) : columnLines(insert, at);
+    const result = change(lines);
+    report((insert ? '+ ' : '− ') + what + ' ' + at, result);
+    if (result.failed) throw new Error(result.text.replace(/\n$/, ''));
   }
 
   // ---- Sorting by a column's header, with the module's row sorts: by value
@@ -1474,10 +1677,17 @@
     $('pagePrev').onclick = () => { active.page = Math.max(0, active.page - 1); refresh(false); };
     $('pageNext').onclick = () => { active.page = Math.min(pages() - 1, active.page + 1); refresh(false); };
     $('pageNumber').onchange = () => { active.page = Math.max(0, Number($('pageNumber').value) || 0); refresh(false); };
-    $('rowInsert').onclick = () => report('+ row', change(rowLines(true)));
-    $('rowDelete').onclick = () => report('− row', change(rowLines(false)));
-    $('colInsert').onclick = () => report('+ column', change(columnLines(true)));
-    $('colDelete').onclick = () => report('− column', change(columnLines(false)));
+    const button = (what, insert) => () => {
+      try {
+        gridStep(what, insert, what === 'row' ? active.cur.row : active.cur.col);
+      } catch (error) {
+        tell(active, error.message, true);
+      }
+    };
+    $('rowInsert').onclick = button('row', true);
+    $('rowDelete').onclick = button('row', false);
+    $('colInsert').onclick = button('column', true);
+    $('colDelete').onclick = button('column', false);
     $('labelSet').onclick = () => {
       const old = labels[active.cur.col] || '';
       ask('Label of column ' + active.cur.col + ':', showText(old, active), (text) => {
@@ -1625,8 +1835,17 @@
     },
     // The current tab's text encoding, set first when a name is given ("auto", "utf-8", "windows-1250" to "windows-1258").
     encoding: (name) => { if (name !== undefined) setEncoding(active, name); return active.encoding; },
+    // Undo and redo of the current tab: a promise when the undo replays the tab's steps in slices.
     undo: () => undo(),
     redo: () => redo(),
+    // Rows and columns of the current page of a 2D array, each one undo step,
+    // as the toolbar does them: an empty row above row y, or one below the last (y = the row count).
+    insertRow: (y) => gridStep('row', true, y),
+    deleteRow: (y) => gridStep('row', false, y),
+    insertColumn: (x) => gridStep('column', true, x),
+    deleteColumn: (x) => gridStep('column', false, x),
+    // Cells of the current page ([x, y] each, or an index) set to an integer or a text, one undo step.
+    paint: (cells, value) => paint(cells, value),
     // The open tabs' titles and which one is current.
     tabs: () => ({ titles: tabs.map((t) => t.title), current: tabs.indexOf(active) }),
     select: (i) => activate(tabs[i]),

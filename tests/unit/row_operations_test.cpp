@@ -101,5 +101,96 @@ TEST(RowOperations, ReplaceRowRunsOutOfMemoryWithoutEndingTheProcess) {
   EXPECT_LE(s.size(), s.capacity() / 2);
 }
 
+// A random table for the column steps: longer, with texts held inside the cell
+// and on the heap, data and keys, some cells deleted to leave a capacity that
+// the appends alone would not.
+ArrayStore randomGrid(uint32_t seed) {
+  std::minstd_rand random(seed);
+  const auto width = static_cast<int32_t>(1 + random() % 7);
+  ArrayStore s = testing::table(width, random() % 2 == 0);
+  const auto cells = static_cast<int32_t>(random() % (random() % 4 == 0 ? 400 : 40));
+  const std::string longText(30, 'w');
+  for (int32_t i = 0; i < cells; ++i) {
+    switch (random() % 5) {
+      case 0: s.append(CellDescriptor{}); break;
+      case 1: s.append(CellDescriptor::ofString(("t" + std::to_string(i)).c_str())); break;
+      case 2: s.append(CellDescriptor::ofString((longText + std::to_string(i)).c_str())); break;
+      case 3: s.append(CellDescriptor::ofData("\0\1\2", 3)); break;
+      default: s.append(CellDescriptor::ofValue(i + 1)); break;
+    }
+    if (random() % 6 == 0) s.setKey(i, random() % 2 ? CellDescriptor::ofValue(i) : CellDescriptor::ofString(""));
+  }
+  for (int32_t k = static_cast<int32_t>(random() % 3 == 0 ? random() % (cells / 2 + 1) : 0); k > 0; --k)
+    s.deleteAt(static_cast<int32_t>(random() % static_cast<uint32_t>(s.size())));
+  for (int32_t row = 0; row < s.rowFlags().count(); ++row) {
+    if (random() % 3 == 0) s.rowFlags().set(row, RowFlags::kUnselected);
+  }
+  if (random() % 3 == 0) s.dimensions().setBoundary(1, static_cast<int32_t>(1 + random() % 8));
+  s.rowFlags().setAutoSelect(random() % 2 == 0);
+  return s;
+}
+
+// The workbench's column steps: a single insert (of a value of 0) or delete
+// at column `at` of every row, from the last row up.
+void modelColumn(ArrayStore& s, bool insert, int32_t span, int32_t at) {
+  const int32_t rows = (s.size() + span - 1) / span;
+  for (int32_t r = rows - 1; r >= 0; --r) {
+    if (insert)
+      s.insert(r * span + at, CellDescriptor::ofValue(0));
+    else
+      s.deleteAt(r * span + at);
+  }
+}
+
+TEST(ColumnOperations, DoWhatTheirElementStepsDo) {
+  for (uint32_t seed = 1; seed <= 4000; ++seed) {
+    ArrayStore fast = randomGrid(seed), model = randomGrid(seed);
+    std::minstd_rand random(seed * 104729);
+    const bool insert = random() % 2 == 0;
+    // The span is the X boundary mostly, and any other width sometimes (a 1D list, an unset boundary).
+    const int32_t x = model.dimensions().entry(1);
+    const auto span = random() % 4 == 0 ? static_cast<int32_t>(1 + random() % 9) : x;
+    const auto at = static_cast<int32_t>(random() % static_cast<uint32_t>(span));
+    ASSERT_TRUE(insert ? fast.insertColumn(span, at) : fast.deleteColumn(span, at));
+    modelColumn(model, insert, span, at);
+    ASSERT_EQ(describeAll(fast), describeAll(model))
+        << "seed " << seed << (insert ? " insert" : " delete") << " span " << span << " at " << at;
+  }
+}
+
+TEST(ColumnOperations, RefuseAColumnOutsideTheRowsAndChangeNothing) {
+  ArrayStore s = randomGrid(7);
+  const std::string before = describeAll(s);
+  for (const auto& [span, at] : std::vector<std::pair<int32_t, int32_t>>{{0, 0}, {3, 3}, {3, -1}, {-2, 0}}) {
+    EXPECT_FALSE(s.insertColumn(span, at)) << span << " " << at;
+    EXPECT_FALSE(s.deleteColumn(span, at)) << span << " " << at;
+  }
+  EXPECT_EQ(describeAll(s), before);
+}
+
+TEST(ColumnOperations, RunOutOfMemoryLeavingTheStore) {
+  ArrayStore s = testing::table(4);
+  for (int i = 0; i < 30; ++i)
+    s.append(CellDescriptor::ofString(std::string(20, static_cast<char>('a' + i % 26)).c_str()));
+  EXPECT_GT(testing::failuresLeavingTheStore(s, [&] { s.insertColumn(4, 1); }), 0);
+  EXPECT_GT(testing::failuresLeavingTheStore(s, [&] { s.deleteColumn(4, 2); }), 0);
+}
+
+TEST(StoreCopy, KeepsEverythingAndOwnsItsCells) {
+  for (uint32_t seed = 1; seed <= 300; ++seed) {
+    ArrayStore s = randomGrid(seed);
+    s.labels().set(1, "name");
+    ArrayStore c = s.copy();
+    ASSERT_EQ(describeAll(c), describeAll(s)) << "seed " << seed;
+    ASSERT_EQ(c.compareMode().wildcard, s.compareMode().wildcard);
+    // The copy's cells are its own: changing or dropping the original leaves them.
+    const std::string kept = describeAll(c);
+    for (int32_t i = 0; i < s.size(); ++i) s.set(i, CellDescriptor::ofString("changed and long enough for the heap"));
+    if (s.size() > 0) s.setKey(0, CellDescriptor::ofString("another key, long enough for the heap"));
+    s.deleteAll();
+    ASSERT_EQ(describeAll(c), kept) << "seed " << seed;
+  }
+}
+
 }  // namespace
 }  // namespace tessel
