@@ -9,12 +9,13 @@
 // TESSEL_SCREENSHOTS  the folder the screenshots go to
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync, spawnSync } from 'node:child_process';
+import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { openPage } from './browser.mjs';
+import { consoleRunner } from './console_runner.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
 const consolePath = process.env.TESSEL_CONSOLE;
@@ -23,10 +24,7 @@ assert.ok(pagePath && consolePath && shots, 'TESSEL_WORKBENCH, TESSEL_CONSOLE an
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-bytes-'));
 
 // Runs console lines as a script in the work folder: its standard output.
-function tessel(lines, name = 'script.tessel') {
-  fs.writeFileSync(path.join(work, name), lines.join('\n') + '\n');
-  return execFileSync(consolePath, ['run', name], { cwd: work, encoding: 'latin1', env: { ...process.env, LC_ALL: 'C' } });
-}
+const tessel = consoleRunner(consolePath, work);
 
 // A table of texts the page must not change: Windows-1252 "Café", a line
 // break, UTF-8 "naïve", a byte no code page shows, and a Windows-1252 label.

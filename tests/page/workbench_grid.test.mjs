@@ -9,22 +9,20 @@
 // TESSEL_CONSOLE      the console host `tessel` (the linux-x64 build) with its module beside it
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { openPage } from './browser.mjs';
+import { consoleRunner } from './console_runner.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
 const consolePath = process.env.TESSEL_CONSOLE;
 assert.ok(pagePath && consolePath, 'TESSEL_WORKBENCH and TESSEL_CONSOLE are set');
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-grid-'));
 
-function tessel(lines, name) {
-  fs.writeFileSync(path.join(work, name), lines.join('\n') + '\n');
-  return execFileSync(consolePath, ['run', name], { cwd: work, encoding: 'latin1', stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, LC_ALL: 'C' } });
-}
+// Runs console lines as a script in the work folder: its standard output.
+const tessel = consoleRunner(consolePath, work);
 
 // A small generator of its own, so a failing case can be run again from its seed.
 function generator(seed) {

@@ -15,6 +15,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { openPage } from './browser.mjs';
+import { consoleRunner } from './console_runner.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
 const consolePath = process.env.TESSEL_CONSOLE;
@@ -23,10 +24,7 @@ assert.ok(pagePath && consolePath && shots, 'TESSEL_WORKBENCH, TESSEL_CONSOLE an
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-habits-'));
 
 // Runs console lines as a script in the work folder: its standard output.
-function tessel(lines, name = 'script.tessel') {
-  fs.writeFileSync(path.join(work, name), lines.join('\n') + '\n');
-  return execFileSync(consolePath, ['run', name], { cwd: work, encoding: 'latin1', env: { ...process.env, LC_ALL: 'C' } });
-}
+const tessel = consoleRunner(consolePath, work);
 
 // The console's file after `lines` (which make the array), saved natively.
 function consoleFile(lines, name) {
