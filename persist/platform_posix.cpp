@@ -191,6 +191,7 @@ bool FileSystem::writable(const char* name) const {
 }
 
 std::size_t FileSystem::maxPath() const { return PATH_MAX - 1; }
+
 bool isDevice(const char* name) {
   if (name == nullptr) return false;
   struct stat info {};

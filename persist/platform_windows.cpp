@@ -265,6 +265,7 @@ bool FileSystem::writable(const char* name) const {
 }
 
 std::size_t FileSystem::maxPath() const { return MAX_PATH - 1; }
+
 bool isDevice(const char* name) {
   if (name == nullptr) return false;
   if ((name[0] == '\\' || name[0] == '/') && (name[1] == '\\' || name[1] == '/') && name[2] == '.' &&
