@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "persist/loading.h"
-#include "persist/save_size.h"
 #include "persist/text_lines.h"
+#include "persist/whole_file.h"
 
 namespace tessel::persist {
 
@@ -112,23 +112,34 @@ Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, 
 }
 
 Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report) {
-  Status fits = checkSaveSize(store, csvFileBytes(store), name);
-  if (!fits.ok()) return fits;
-  files.setWriteMode(mode);
-  FileWriter out = files.beginSave(name);
-  if (!out.failed()) writeCsvFile(store, out, &report);
-  return out.commit();
+  return saveWholeFile(store, files, name, mode, csvFileBytes(store),
+                       [&](ByteWriter& out) { writeCsvFile(store, out, &report); });
 }
 
+namespace {
+
+// Any bytes are a table; the zero byte's damage is noted before the split
+// writes zero bytes of its own.
+class CsvReading {
+ public:
+  explicit CsvReading(std::string bytes) : damage_(zeroByteDamage(bytes)), table_(CsvTable::parse(std::move(bytes))) {}
+
+  bool recognised() const { return true; }
+  int64_t cellsAdded() const { return table_.cellCount(); }
+  std::string apply(ArrayStore& store, LoadMode mode) const {
+    applyCsvTable(store, table_, mode);
+    return damage_;
+  }
+
+ private:
+  std::string damage_;
+  CsvTable table_;
+};
+
+}  // namespace
+
 Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
-  std::string bytes;
-  Status status = files.read(name, bytes);
-  const std::size_t size = bytes.size();
-  std::string damage = zeroByteDamage(bytes);
-  const CsvTable table = CsvTable::parse(std::move(bytes));
-  if (table.cellCount() > loadCellBudget(size)) return tooLargeForArray(name, table.cellCount());
-  applyLoad(store, mode, [&](ArrayStore& s) { applyCsvTable(s, table, mode); });
-  return withDamage(std::move(status), name, std::move(damage));
+  return loadWholeFile<CsvReading>(store, files, name, mode);
 }
 
 }  // namespace tessel::persist

@@ -8,7 +8,7 @@
 #include "persist/byte_io.h"
 #include "persist/loading.h"
 #include "persist/recognition.h"
-#include "persist/save_size.h"
+#include "persist/whole_file.h"
 
 namespace tessel::persist {
 
@@ -195,29 +195,32 @@ Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* 
                        SaveReport& report) {
   const std::optional<HostArrayGrid> grid = hostArrayGrid(store);
   if (!grid) return Status::failure(StatusCode::tooLarge, name != nullptr ? name : "");
-  Status fits = checkSaveSize(store, hostArrayFileBytes(store, *grid), name);
-  if (!fits.ok()) return fits;
-  files.setWriteMode(mode);
-  FileWriter out = files.beginSave(name);
-  if (!out.failed()) writeHostArrayFile(store, *grid, out, &report);
-  return out.commit();
+  return saveWholeFile(store, files, name, mode, hostArrayFileBytes(store, *grid),
+                       [&](ByteWriter& out) { writeHostArrayFile(store, *grid, out, &report); });
 }
 
+namespace {
+
+// The entries are read from the bytes the reading holds.
+class HostArrayReading {
+ public:
+  explicit HostArrayReading(std::string bytes) : bytes_(std::move(bytes)), header_(readHostArrayHeader(bytes_)) {}
+  HostArrayReading(const HostArrayReading&) = delete;
+  HostArrayReading& operator=(const HostArrayReading&) = delete;
+
+  bool recognised() const { return header_.has_value(); }
+  int64_t cellsAdded() const { return header_ ? persist::cellsAdded(*header_, bytes_) : 0; }
+  std::string apply(ArrayStore& store, LoadMode mode) const { return applyHostArrayFile(store, header_, bytes_, mode); }
+
+ private:
+  std::string bytes_;
+  std::optional<HostArrayHeader> header_;
+};
+
+}  // namespace
+
 Status loadFromHostArray(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
-  std::string bytes;
-  Status status = files.read(name, bytes);
-  std::optional<HostArrayHeader> header;
-  if (status.ok()) {
-    header = readHostArrayHeader(bytes);
-    if (!header) status = Status::failure(StatusCode::badFormat, name);
-  }
-  if (header) {
-    const int64_t cells = cellsAdded(*header, bytes);
-    if (cells > loadCellBudget(bytes.size())) return tooLargeForArray(name, cells);
-  }
-  std::string damage;
-  applyLoad(store, mode, [&](ArrayStore& s) { damage = applyHostArrayFile(s, header, bytes, mode); });
-  return withDamage(std::move(status), name, std::move(damage));
+  return loadWholeFile<HostArrayReading>(store, files, name, mode);
 }
 
 }  // namespace tessel::persist

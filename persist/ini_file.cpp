@@ -3,6 +3,7 @@
 #include "persist/loading.h"
 #include "persist/recognition.h"
 #include "persist/text_lines.h"
+#include "persist/whole_file.h"
 
 namespace tessel::persist {
 
@@ -54,6 +55,18 @@ void writeIniFile(const ArrayStore& store, ByteWriter& out, SaveReport* report) 
   if (report != nullptr) report->finish(store, store.size(), 0, false);
 }
 
+int64_t iniFileBytes(const ArrayStore& store) {
+  // The section header and the closing empty line, then per cell its key,
+  // "=", its text and a line end.
+  int64_t bytes = 1 + static_cast<int64_t>(kSectionName.size()) + 3 + 2;
+  for (int32_t i = 0; i < store.size(); ++i) {
+    const Cell& cell = *store.cellAt(i);
+    const Cell* key = cell.key();
+    bytes += static_cast<int64_t>((key != nullptr ? key->textLength() : 0) + 1 + cell.textLength() + 2);
+  }
+  return bytes;
+}
+
 void applyIniFile(ArrayStore& store, std::string_view text, LoadMode mode) {
   if (mode == LoadMode::replace) store.deleteAll();
   ArrayStore::Appends cells(store, entryCount(text));
@@ -76,22 +89,33 @@ Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, 
 }
 
 Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report) {
-  files.setWriteMode(mode);
-  FileWriter out = files.beginSave(name);
-  if (!out.failed()) writeIniFile(store, out, &report);
-  return out.commit();
+  return saveWholeFile(store, files, name, mode, iniFileBytes(store),
+                       [&](ByteWriter& out) { writeIniFile(store, out, &report); });
 }
 
-Status loadFromIni(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
-  std::string bytes;
-  Status status = files.read(name, bytes);
-  if (!status.ok()) bytes.clear();
+namespace {
+
+// Any bytes are entries, read in place.
+class IniReading {
+ public:
+  explicit IniReading(std::string bytes) : bytes_(std::move(bytes)) {}
+
+  bool recognised() const { return true; }
   // An entry takes 3 bytes of the file at least, so this holds for files up to gigabytes.
-  const int64_t entries = entryCount(bytes);
-  if (entries > loadCellBudget(bytes.size())) return tooLargeForArray(name, entries);
-  std::string damage = zeroByteDamage(bytes);
-  applyLoad(store, mode, [&](ArrayStore& s) { applyIniFile(s, bytes, mode); });
-  return withDamage(std::move(status), name, std::move(damage));
+  int64_t cellsAdded() const { return entryCount(bytes_); }
+  std::string apply(ArrayStore& store, LoadMode mode) const {
+    applyIniFile(store, bytes_, mode);
+    return zeroByteDamage(bytes_);
+  }
+
+ private:
+  std::string bytes_;
+};
+
+}  // namespace
+
+Status loadFromIni(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
+  return loadWholeFile<IniReading>(store, files, name, mode);
 }
 
 }  // namespace tessel::persist

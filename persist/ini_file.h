@@ -35,11 +35,15 @@ namespace tessel::persist {
 // without a key cell), "=" and its own text. Counts into `report` what a
 // load will not give back.
 void writeIniFile(const ArrayStore& store, ByteWriter& out, SaveReport* report = nullptr);
+int64_t iniFileBytes(const ArrayStore& store);
 // Every entry of every section becomes a string cell with a string key,
 // appended in file order straight from the file's bytes; a replacing load
 // first deletes all cells. Dimensions are left alone.
 void applyIniFile(ArrayStore& store, std::string_view text, LoadMode mode);
 
+// A file past the save size rule (persist/save_size.h) is not saved
+// (tooLarge) and the file is not touched: an entry is never much larger than
+// its cells in memory, so only arrays beyond the largest file meet it.
 Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
 Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report);
 // compat: a file that cannot be read is an empty image.

@@ -1,13 +1,14 @@
 #include "persist/native_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "core/arithmetic.h"
 #include "persist/byte_io.h"
 #include "persist/loading.h"
 #include "persist/recognition.h"
-#include "persist/save_size.h"
+#include "persist/whole_file.h"
 #include "recordset/labels.h"
 
 namespace tessel::persist {
@@ -212,28 +213,37 @@ Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name,
 }
 
 Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
-  Status fits = checkSaveSize(store, nativeFileBytes(store), name);
-  if (!fits.ok()) return fits;
-  files.setWriteMode(mode);
-  FileWriter out = files.beginSave(name);
-  if (!out.failed()) writeNativeFile(store, out);
-  return out.commit();
+  return saveWholeFile(store, files, name, mode, nativeFileBytes(store),
+                       [&](ByteWriter& out) { writeNativeFile(store, out); });
 }
 
-Status loadFromFile(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
-  std::string bytes;
-  Status status = files.read(name, bytes);
-  std::optional<NativeHeader> header;
-  if (status.ok()) {
-    header = readNativeHeader(bytes);
-    if (!header) status = Status::failure(StatusCode::badFormat, name);
+namespace {
+
+// The header is read in place: the cell records stay in the bytes it holds.
+class NativeReading {
+ public:
+  explicit NativeReading(std::string bytes) : bytes_(std::move(bytes)), header_(readNativeHeader(bytes_)) {}
+  NativeReading(const NativeReading&) = delete;
+  NativeReading& operator=(const NativeReading&) = delete;
+
+  bool recognised() const { return header_.has_value(); }
+  // A record takes 12 bytes at least, so no file asks past the load rule.
+  int64_t cellsAdded() const { return std::min<int64_t>(static_cast<int64_t>(bytes_.size() / 12), INT32_MAX); }
+  // The image of a file not read, or not of this format, is an empty one;
+  // its damage is not said (the outcome already tells why).
+  std::string apply(ArrayStore& store, LoadMode mode) const {
+    return applyNativeFile(store, header_ ? *header_ : NativeHeader(), mode);
   }
-  const bool read = header.has_value();
-  if (!header) header.emplace();
-  std::string damage;
-  applyLoad(store, mode, [&](ArrayStore& s) { damage = applyNativeFile(s, *header, mode); });
-  // An image that stands in for an unread file is not a damaged one.
-  return read ? withDamage(std::move(status), name, std::move(damage)) : status;
+
+ private:
+  std::string bytes_;
+  std::optional<NativeHeader> header_;
+};
+
+}  // namespace
+
+Status loadFromFile(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
+  return loadWholeFile<NativeReading>(store, files, name, mode);
 }
 
 }  // namespace tessel::persist

@@ -68,15 +68,17 @@ TEST(SaveSizes, AreWhatTheWritersWrite) {
       }
     }
     if (random() % 2) recordset::setLabel(s, "label", static_cast<int32_t>(random() % 4));
-    persist::StringWriter native, csv, host;
+    persist::StringWriter native, csv, host, ini;
     persist::writeNativeFile(s, native);
     persist::writeCsvFile(s, csv);
+    persist::writeIniFile(s, ini);
     const auto grid = persist::hostArrayGrid(s);
     ASSERT_TRUE(grid);
     persist::writeHostArrayFile(s, *grid, host);
     EXPECT_EQ(persist::nativeFileBytes(s), static_cast<int64_t>(native.take().size())) << round;
     EXPECT_EQ(persist::csvFileBytes(s), static_cast<int64_t>(csv.take().size())) << round;
     EXPECT_EQ(persist::hostArrayFileBytes(s, *grid), static_cast<int64_t>(host.take().size())) << round;
+    EXPECT_EQ(persist::iniFileBytes(s), static_cast<int64_t>(ini.take().size())) << round;
   }
 }
 
