@@ -33,3 +33,18 @@ export async function openPage(url, { width, height }) {
   };
   return { browser, page, problems, requests, close };
 }
+
+// Opens files of `folder` through the page's file chooser, as a person does,
+// and waits for the last one's tab.
+export async function pickFiles(page, folder, names) {
+  const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('label.button')]);
+  await chooser.accept(names.map((n) => path.join(folder, n)));
+  await page.waitForFunction((n) => window.tesselWorkbench.tabs().titles.includes(n), {}, names[names.length - 1]);
+}
+
+// A key pressed with a modifier held.
+export async function pressWith(page, modifier, key) {
+  await page.keyboard.down(modifier);
+  await page.keyboard.press(key);
+  await page.keyboard.up(modifier);
+}

@@ -14,7 +14,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { openPage } from './browser.mjs';
+import { openPage, pickFiles, pressWith } from './browser.mjs';
 import { consoleRunner } from './console_runner.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
@@ -100,17 +100,8 @@ async function downloaded(name) {
 const logText = () => page.$eval('#log', (e) => e.innerText);
 const offers = () => page.$$eval('#offers .offer', (o) => o.map((e) => e.firstChild.textContent));
 
-async function pick(...names) {
-  const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('label.button')]);
-  await chooser.accept(names.map((n) => path.join(work, n)));
-  await page.waitForFunction((n) => window.tesselWorkbench.tabs().titles.includes(n), {}, names[names.length - 1]);
-}
-
-async function withKey(modifier, key) {
-  await page.keyboard.down(modifier);
-  await page.keyboard.press(key);
-  await page.keyboard.up(modifier);
-}
+const pick = (...names) => pickFiles(page, work, names);
+const withKey = (modifier, key) => pressWith(page, modifier, key);
 
 describe('the workbench keeps every byte', () => {
   test('an editor opened and left without a change runs nothing and changes nothing', async () => {

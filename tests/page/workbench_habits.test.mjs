@@ -14,7 +14,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { openPage } from './browser.mjs';
+import { openPage, pickFiles, pressWith } from './browser.mjs';
 import { consoleRunner } from './console_runner.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
@@ -75,18 +75,8 @@ const closeAll = () => page.evaluate(() => { for (const b of document.querySelec
 const cell = (u, c) => `.cell[data-u="${u}"][data-c="${c}"]`;
 const current = () => page.$eval('.cell.cur', (e) => [Number(e.dataset.u), Number(e.dataset.c)]);
 
-// Opens work files through the file chooser, as a person does.
-async function pick(...names) {
-  const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('label.button')]);
-  await chooser.accept(names.map((n) => path.join(work, n)));
-  await page.waitForFunction((n) => window.tesselWorkbench.tabs().titles.includes(n), {}, names[names.length - 1]);
-}
-
-async function withKey(modifier, key) {
-  await page.keyboard.down(modifier);
-  await page.keyboard.press(key);
-  await page.keyboard.up(modifier);
-}
+const pick = (...names) => pickFiles(page, work, names);
+const withKey = (modifier, key) => pressWith(page, modifier, key);
 
 // Presses the keys in turn: a named key is pressed, [modifier, key] pressed together, anything else typed.
 const NAMED = ['Tab', 'Enter', 'Escape', 'F2', 'ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight'];
