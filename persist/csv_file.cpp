@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "persist/loading.h"
 #include "persist/text_lines.h"
 #include "persist/whole_file.h"
+#include "recordset/labels.h"
 
 namespace tessel::persist {
 
@@ -33,6 +35,17 @@ CsvTable CsvTable::parse(std::string text) {
   });
   if (t.empty()) t.push_back('\0');
   return table;
+}
+
+std::vector<std::string> CsvTable::takeFirstRow() {
+  if (rowEnds_.empty()) return {};
+  std::vector<std::string> fields;
+  for (int32_t c = 0; c < fieldCount(0); ++c) fields.emplace_back(field(0, c));
+  const std::size_t n = rowEnds_.front();
+  fields_.erase(fields_.begin(), fields_.begin() + static_cast<std::ptrdiff_t>(n));
+  rowEnds_.erase(rowEnds_.begin());
+  for (std::size_t& end : rowEnds_) end -= n;
+  return fields;
 }
 
 namespace {
@@ -119,27 +132,45 @@ Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, 
 namespace {
 
 // Any bytes are a table; the zero byte's damage is noted before the split
-// writes zero bytes of its own.
+// writes zero bytes of its own, at its offset in the file as given.
+std::string tableBytes(std::string bytes, bool skipBom) {
+  if (skipBom && startsWithBom(bytes)) bytes.erase(0, kUtf8Bom.size());
+  return bytes;
+}
+
 class CsvReading {
  public:
-  explicit CsvReading(std::string bytes) : damage_(zeroByteDamage(bytes)), table_(CsvTable::parse(std::move(bytes))) {}
+  CsvReading(std::string bytes, const CsvReadOptions& options)
+      : damage_(zeroByteDamage(bytes)), table_(CsvTable::parse(tableBytes(std::move(bytes), options.skipBom))) {
+    if (options.labelRow) {
+      std::vector<std::string> fields = table_.takeFirstRow();
+      labels_.assign(std::make_move_iterator(fields.begin()), std::make_move_iterator(fields.end()));
+    }
+  }
 
   bool recognised() const { return true; }
   int64_t cellsAdded() const { return table_.cellCount(); }
   std::string apply(ArrayStore& store, LoadMode mode) const {
     applyCsvTable(store, table_, mode);
+    recordset::setLabels(store, labels_);
     return damage_;
   }
 
  private:
   std::string damage_;
   CsvTable table_;
+  std::vector<std::optional<std::string>> labels_;
 };
 
 }  // namespace
 
 Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
-  return loadWholeFile<CsvReading>(store, files, name, mode);
+  return loadFromCsv(store, files, name, mode, CsvReadOptions());
+}
+
+Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode,
+                   CsvReadOptions options) {
+  return loadWholeFile<CsvReading>(store, files, name, mode, options);
 }
 
 }  // namespace tessel::persist

@@ -13,6 +13,10 @@
 //   end                                  a zero byte ends the text there; when
 //                                        other bytes follow, the load is damaged
 //
+// A tool may ask for two things a game's load never does: a leading UTF-8 byte
+// order mark left out, and the first row taken as the column labels (the rows
+// after it are the cells, as wide as the widest of them).
+//
 // Nothing else in a text file is malformed. A load makes rows × the widest row's
 // field count cells, so it is refused (too large, nothing changed) when that
 // passes the load rule of persist/loading.h.
@@ -46,6 +50,8 @@ class CsvTable {
 
   // Takes the file's bytes and splits them in place.
   static CsvTable parse(std::string text);
+  // Removes the first row and gives its fields; nothing when there is none.
+  std::vector<std::string> takeFirstRow();
 
  private:
   std::size_t firstField(int32_t row) const { return row == 0 ? 0 : rowEnds_[static_cast<std::size_t>(row - 1)]; }
@@ -69,7 +75,15 @@ void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode);
 // (tooLarge) and the file is not touched.
 Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
 Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report);
+// How a tool reads a CSV file written elsewhere; a game's load uses neither.
+struct CsvReadOptions {
+  bool skipBom = false;   // a leading UTF-8 byte order mark is not read
+  bool labelRow = false;  // the first row holds the column labels
+};
+
 // compat: a file that cannot be read is an empty table.
 Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);
+Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode,
+                   CsvReadOptions options);
 
 }  // namespace tessel::persist

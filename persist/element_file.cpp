@@ -19,7 +19,7 @@ CellDescriptor dataOf(const std::string& content) {
 template <typename Store>
 Status withContent(const FileHandler& files, const char* name, Store storeIt) {
   std::string content;
-  Status status = readWholeFile(files.fileSystem(), name, content, kMaxCellBytes);
+  Status status = files.read(name, content, kMaxCellBytes);
   if (status.ok()) storeIt(dataOf(content));
   return status;
 }

@@ -9,6 +9,14 @@
 
 namespace tessel::persist {
 
+// The UTF-8 byte order mark that editors and spreadsheets put in front of a
+// text. A game's loads read it as text; tools leave it out when asked.
+inline constexpr std::string_view kUtf8Bom = "\xef\xbb\xbf";
+inline bool startsWithBom(std::string_view text) { return text.substr(0, kUtf8Bom.size()) == kUtf8Bom; }
+inline std::string_view withoutBom(std::string_view text) {
+  return startsWithBom(text) ? text.substr(kUtf8Bom.size()) : text;
+}
+
 // Calls line(begin, end) with offsets into `text` for each non-empty line,
 // changing nothing.
 template <typename Line>

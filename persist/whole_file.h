@@ -25,13 +25,14 @@ namespace tessel::persist {
 //   std::string apply(ArrayStore& store, LoadMode mode) const;
 // A file that cannot be read, or is not of the format, still applies the
 // Reading of what was read (an empty image), and the outcome says why. A load
-// past the load rule is refused and changes nothing.
-template <typename Reading>
-Status loadWholeFile(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode) {
+// past the load rule is refused and changes nothing. `how` goes to the
+// Reading after the bytes, for a format read in more than one way.
+template <typename Reading, typename... How>
+Status loadWholeFile(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode, const How&... how) {
   std::string bytes;
   Status status = files.read(name, bytes);
   const std::size_t size = bytes.size();
-  const Reading reading(std::move(bytes));
+  const Reading reading(std::move(bytes), how...);
   if (status.ok() && !reading.recognised()) status = Status::failure(StatusCode::badFormat, name);
   if (reading.cellsAdded() > loadCellBudget(size)) return tooLargeForArray(name, reading.cellsAdded());
   std::string damage;
