@@ -1,14 +1,20 @@
 // Entry points for diagnostics: a game host never calls them; the console
 // and the tests use them to see what the routines cannot tell a host.
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <string_view>
 
 #include "core/cell.h"
 #include "core/status.h"
+#include "host/catalogue.h"
 #include "host/export.h"
+#include "host/routines.h"
 #include "host/run_state.h"
 #include "host/tessel.h"
 #include "host/tessel_tools.h"
+#include "persist/csv_file.h"
 #include "persist/loading.h"
 #include "persist/save_report.h"
 #include "persist/save_size.h"
@@ -42,6 +48,20 @@ static_assert(int64_t{TESSEL_MAX_SAVE_GIB} << 30 == tessel::persist::kMaxSaveByt
                   int64_t{TESSEL_SAVE_ALLOWANCE_MIB} << 20 == tessel::persist::kSaveAllowance &&
                   TESSEL_SAVE_BYTES_PER_ARRAY_BYTE == tessel::persist::kSaveBytesPerArrayByte,
               "the save bound is the saves'");
+
+namespace {
+
+using tessel::catalogue::actionOf;
+
+// The actions that read the file they name: the ones bytes a tool holds may stand in for.
+constexpr int kReadingActions[] = {
+    actionOf("loadFromFile"),        actionOf("appendFromFile"), actionOf("loadFromHostArray"),
+    actionOf("appendFromHostArray"), actionOf("loadFromCsv"),    actionOf("appendFromCsv"),
+    actionOf("loadFromIni"),         actionOf("appendFromIni"),  actionOf("setFileAt"),
+    actionOf("insertFileAt"),        actionOf("appendFile"),
+};
+
+}  // namespace
 
 extern "C" {
 
@@ -102,6 +122,37 @@ TESSEL_EXPORT int32_t TESSEL_CALL TesselCellBytes(TesselRunObject* object, int32
   if (buffer != nullptr && size > 0 && cell->bytes() != nullptr && length > 0)
     std::memcpy(buffer, cell->bytes(), length < size ? length : size);
   return length;
+}
+
+TESSEL_EXPORT int32_t TESSEL_CALL TesselActOnBytes(TesselRunObject* object, int32_t action, const char* name,
+                                                   int32_t second, const char* bytes, intptr_t size, int32_t flags) {
+  auto* state = object != nullptr ? static_cast<tessel::RunState*>(object->store) : nullptr;
+  const bool reads =
+      std::find(std::begin(kReadingActions), std::end(kReadingActions), action) != std::end(kReadingActions);
+  const bool csv = action == actionOf("loadFromCsv") || action == actionOf("appendFromCsv");
+  constexpr int32_t kFlags = TESSEL_READ_SKIP_BOM | TESSEL_READ_LABEL_ROW;
+  if (state == nullptr || name == nullptr || size < 0 || (bytes == nullptr && size > 0) || !reads ||
+      (flags & ~kFlags) != 0 || (flags != 0 && !csv))
+    return -1;
+  const tessel::persist::FileHandler::StandIn standIn(
+      state->files(), name, bytes != nullptr ? std::string_view(bytes, static_cast<std::size_t>(size)) : "");
+  if (flags == 0) {
+    // The routine a host calls, so the outcome is the action's own.
+    tessel::actionTable()[action](object, reinterpret_cast<intptr_t>(name), second);
+    return 0;
+  }
+  state->clearLastOutcome();
+  try {
+    const tessel::persist::CsvReadOptions options{(flags & TESSEL_READ_SKIP_BOM) != 0,
+                                                  (flags & TESSEL_READ_LABEL_ROW) != 0};
+    const auto mode =
+        action == actionOf("loadFromCsv") ? tessel::persist::LoadMode::replace : tessel::persist::LoadMode::append;
+    state->setLastOutcome(tessel::persist::loadFromCsv(state->store(), state->files(), name, mode, options));
+  } catch (...) {
+    // Only memory can run out, and the load has changed nothing.
+    state->setLastOutcome(tessel::Status::failure(tessel::StatusCode::outOfMemory));
+  }
+  return 0;
 }
 
 }  // extern "C"

@@ -267,6 +267,26 @@ int32_t TESSEL_CALL TesselNextLabel(TesselRunObject* object, int32_t column);
  * index names no element. */
 int32_t TESSEL_CALL TesselCellBytes(TesselRunObject* object, int32_t index, char* buffer, int32_t size);
 
+/* How TesselActOnBytes reads a CSV file written elsewhere (a game's load
+ * does neither). */
+enum {
+  TESSEL_READ_SKIP_BOM = 1, /* a leading UTF-8 byte order mark is not read */
+  TESSEL_READ_LABEL_ROW = 2 /* the first row holds the column labels; the cells are the rows after it */
+};
+
+/* Diagnostics, never called by a game host: runs action `action`, one that
+ * reads a file (a load or an append of a whole array, Set file at, Insert
+ * file at, Append file), as the host would with `name` as its file and
+ * `second` as its other parameter, but the file reads as the `size` bytes at
+ * `bytes`; nothing is read from the disk or written there. The load keeps
+ * every rule of the action (its memory rule by `size`, its damage reports) and
+ * TesselLastOutcome then says what the action says of a file `name` holding
+ * those bytes. `flags` (TESSEL_READ_*) apply to the CSV load and append only.
+ * Returns 0, or -1 (nothing done) when the action reads no file, the flags do
+ * not apply to it, or an argument is missing. */
+int32_t TESSEL_CALL TesselActOnBytes(TesselRunObject* object, int32_t action, const char* name, int32_t second,
+                                     const char* bytes, intptr_t size, int32_t flags);
+
 #ifdef __cplusplus
 }
 #endif

@@ -205,6 +205,12 @@ std::optional<std::string> RunObject::cellBytes(int32_t index) {
   return bytes;
 }
 
+bool RunObject::actOnBytes(int n, const std::string& name, std::string_view bytes, int32_t second, int32_t flags) {
+  const auto act = module_.entry<int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t, const char*, int32_t, const char*,
+                                                       intptr_t, int32_t)>("TesselActOnBytes");
+  return act(&record(), n, name.c_str(), second, bytes.data(), static_cast<intptr_t>(bytes.size()), flags) == 0;
+}
+
 RunObject& RunObject::owner(TesselRunObject* object) { return *reinterpret_cast<Context*>(object->hostContext)->owner; }
 
 intptr_t RunObject::fetch(std::size_t position, intptr_t type, intptr_t rawParameter) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -98,6 +99,10 @@ class RunObject {
   // The bytes of an element (a data cell's, a string's characters); none when
   // the index names no element.
   std::optional<std::string> cellBytes(int32_t index);
+  // Runs action n, one that reads a file, on `bytes` as the content of the
+  // file `name` (TESSEL_READ_* flags for a CSV load); false when the module
+  // refuses the call, which then did nothing.
+  bool actOnBytes(int n, const std::string& name, std::string_view bytes, int32_t second = 0, int32_t flags = 0);
 
   TesselRunObject& record() { return *reinterpret_cast<TesselRunObject*>(object_.data()); }
 

@@ -1,0 +1,130 @@
+// Actions run on bytes a tool holds (TesselActOnBytes): the same array and
+// outcome as the action on a file holding those bytes, and the CSV reading a
+// tool asks for (no byte order mark, a row of labels) as the console once
+// made it from a copy of the file without them.
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e.h"
+#include "tests/e2e/temp_files.h"
+
+namespace tessel::testing {
+namespace {
+
+int32_t actOnBytes(Instance& o, int action, const std::string& name, const std::string& bytes, int32_t second = 0,
+                   int32_t flags = 0) {
+  const auto act = builtModule()
+                       .entry<int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t, const char*, int32_t, const char*,
+                                                    intptr_t, int32_t)>("TesselActOnBytes");
+  return act(&o.record(), action, name.c_str(), second, bytes.data(), static_cast<intptr_t>(bytes.size()), flags);
+}
+
+// Everything a load leaves: the outcome, the shape, each cell and the labels.
+std::string state(Instance& o) {
+  const Instance::Outcome outcome = o.lastOutcome();
+  std::string out = std::to_string(outcome.code) + " " + outcome.text + "\n" +
+                    std::to_string(o.integer(kDimensionCount)) + ":" + std::to_string(o.integer(kBoundary, 1)) + "\n";
+  for (int32_t i = 0; i < o.integer(kSize); ++i) {
+    const auto facts = o.describeCell(i);
+    out += std::to_string(facts ? facts->type : -2) + "/" + std::to_string(facts ? facts->length : -2) + "=" +
+           o.text(kGetString, i).value_or("<none>") + "|";
+  }
+  for (int32_t c = 0; c < o.integer(kBoundary, 1); ++c) out += "\n" + o.text(kLabel, c).value_or("<none>");
+  return out;
+}
+
+// CSV-like bytes: short fields, commas, both line ends, "" fields, now and
+// then a zero byte or a byte order mark.
+std::string randomText(std::mt19937& random, bool zeroBytes) {
+  static const char* const kPieces[] = {"a", "17", "-4", "\"\"", ",", ",", "\r\n", "\n", "\r", "x y", "\xef\xbb\xbf"};
+  std::string out = random() % 3 == 0 ? "\xef\xbb\xbf" : "";
+  for (int n = static_cast<int>(random() % 40); n > 0; --n) out += kPieces[random() % std::size(kPieces)];
+  if (zeroBytes && random() % 4 == 0) out.insert(random() % (out.size() + 1), 1, '\0');
+  return out;
+}
+
+TEST(ActOnBytes, GivesWhatTheActionGivesOnAFileOfTheBytes) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  std::mt19937 random(29);
+  const std::string name = dir.file("given.csv");
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE(round);
+    const std::string bytes = randomText(random, true);
+    writeBytes(name, bytes);
+    for (const int action : {kLoadCsv, kAppendCsv, kLoadIni, kLoadNative, kSetFileAt, kInsertFileAt, kAppendFile}) {
+      Instance fromFile, fromBytes;
+      for (Instance* o : {&fromFile, &fromBytes}) appendStrings(*o, {"old", "cells"});
+      fromFile.act(action, name, 1);
+      ASSERT_EQ(actOnBytes(fromBytes, action, name, bytes, 1), 0);
+      EXPECT_EQ(state(fromBytes), state(fromFile)) << action;
+    }
+  }
+  // The bytes stood in for the file: it was neither read nor written.
+  std::filesystem::remove(name);
+  Instance o;
+  EXPECT_EQ(actOnBytes(o, kLoadCsv, name, "a,b\n"), 0);
+  EXPECT_EQ(all(o), "a|b");
+  EXPECT_FALSE(std::filesystem::exists(name));
+}
+
+TEST(ActOnBytes, ReadsCsvWithoutItsByteOrderMarkAndWithALabelRow) {
+  // The literal rule, as the console did it: the mark and the first line
+  // left out of a copy the module loads, then one label set per field.
+  std::mt19937 random(15);
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE(round);
+    std::string text = randomText(random, false);
+    const bool header = round % 2 == 0;
+    Instance model, tool;
+    for (Instance* o : {&model, &tool}) run(*o, {{kSetDimensionCount, 2}, {kSetBoundary, 1, 2}});
+    if (text.rfind("\xef\xbb\xbf", 0) == 0) text.erase(0, 3);
+    text.erase(0, text.find_first_not_of("\r\n") == std::string::npos ? text.size() : text.find_first_not_of("\r\n"));
+    const std::string firstLine = text.substr(0, text.find_first_of("\r\n"));
+    writeBytes(dir.file("copy.csv"), header ? text.substr(firstLine.size()) : text);
+    model.act(kLoadCsv, dir.file("copy.csv"));
+    const Instance::Outcome loaded = model.lastOutcome();
+    for (std::size_t c = 0, at = 0; header && !text.empty() && at <= firstLine.size(); ++c) {
+      const std::size_t comma = std::min(firstLine.find(',', at), firstLine.size());
+      const std::string field = firstLine.substr(at, comma - at);
+      model.act(kSetLabel, field == "\"\"" ? "" : field, static_cast<int32_t>(c));
+      at = comma + 1;
+    }
+    const int32_t flags = TESSEL_READ_SKIP_BOM | (header ? TESSEL_READ_LABEL_ROW : 0);
+    ASSERT_EQ(actOnBytes(tool, kLoadCsv, dir.file("copy.csv"), "\xef\xbb\xbf" + text, 0, flags), 0);
+    EXPECT_EQ(tool.lastOutcome().code, loaded.code);
+    EXPECT_EQ(tool.lastOutcome().text, loaded.text);
+    EXPECT_EQ(state(tool).substr(state(tool).find('\n')), state(model).substr(state(model).find('\n')));
+  }
+}
+
+TEST(ActOnBytes, ToolReadingKeepsTheLoadRules) {
+  Instance o;
+  // A damage offset counts in the bytes given, the mark and the labels included.
+  ASSERT_EQ(actOnBytes(o, kAppendCsv, "t.csv", std::string("\xef\xbb\xbfname,hp\r\nann,5\0x", 19), 0,
+                       TESSEL_READ_SKIP_BOM | TESSEL_READ_LABEL_ROW),
+            0);
+  EXPECT_EQ(o.lastOutcome().text,
+            "damaged: t.csv: a zero byte at offset 17 ends the text; the 1 bytes after it are not read");
+  EXPECT_EQ(all(o) + " " + o.text(kLabel, 0).value_or("") + o.text(kLabel, 1).value_or(""), "ann|5 namehp");
+  // A load refused by the memory rule changes nothing, the labels neither.
+  std::string huge = "name,hp\n";
+  for (int i = 0; i < 3000; ++i) huge += i == 0 ? std::string(100000, ',') + "\n" : "x\n";
+  ASSERT_EQ(actOnBytes(o, kLoadCsv, "big.csv", huge, 0, TESSEL_READ_LABEL_ROW), 0);
+  EXPECT_EQ(o.lastOutcome().code, TESSEL_OUTCOME_TOO_LARGE);
+  EXPECT_EQ(all(o) + " " + o.text(kLabel, 0).value_or(""), "ann|5 name");
+  // Only the actions that read a file run on bytes; the tool's CSV reading
+  // is for CSV loads alone.
+  EXPECT_EQ(actOnBytes(o, kSaveCsv, "never.csv", "x"), -1);
+  EXPECT_EQ(actOnBytes(o, kLoadNative, "x.arr", "x", 0, TESSEL_READ_SKIP_BOM), -1);
+  EXPECT_EQ(actOnBytes(o, kLoadCsv, "x.csv", "x", 0, 4), -1);
+  EXPECT_FALSE(std::filesystem::exists("never.csv"));
+  EXPECT_EQ(all(o), "ann|5");
+}
+
+}  // namespace
+}  // namespace tessel::testing
