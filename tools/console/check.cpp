@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <ostream>
 
+#include "persist/text_lines.h"
 #include "tools/console/console.h"
-#include "tools/console/sheet.h"
 
 namespace tessel::console {
 
@@ -32,7 +32,7 @@ bool firstFieldHoldsBom(hostkit::RunObject& object) {
   if (object.integer(expressionOf("size")) < 1) return false;
   const std::optional<std::string> first = object.text(expressionOf("stringAt"), 0);
   object.releaseStringSpace();
-  return first && first->rfind("\xef\xbb\xbf", 0) == 0;
+  return first && persist::startsWithBom(*first);
 }
 
 struct Loaded {
@@ -130,11 +130,7 @@ Report checkOne(hostkit::Module& module, const Settings& settings, std::optional
         const std::string text = readAll(path);
         if (firstFieldHoldsBom(object))
           r.warnings.emplace_back("it starts with a UTF-8 byte order mark, which a game reads into its first field");
-        if (const auto look = sheet::spreadsheetLook(text)) {
-          r.warnings.push_back(
-              "it looks like a spreadsheet's CSV, with " + *look +
-              "; a game keeps quotes and semicolons as text, --from sheet reads it as a spreadsheet does");
-        }
+        if (const auto look = spreadsheetWarning(text)) r.warnings.push_back("it " + *look);
       }
     }
     if (outcome.code != 0) {

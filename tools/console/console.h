@@ -247,8 +247,8 @@ int actionNumber(const FileAction& action);
 // cannot be read.
 std::string readAll(const std::string& path, std::size_t most = std::string::npos);
 
-// Runs the action on the file, with what tessel adds around the module for
-// CSV (a byte order mark dropped, with `csvHeader` a first row of labels). Adds
+// Runs the action on the file, with what tessel asks of the module's CSV
+// reader (a byte order mark left out, with `csvHeader` a first row of labels). Adds
 // to `warnings` what wraps and what a save could not keep (as the module
 // counted it while writing); throws UserError when the module reports a failed
 // save, the file is read-only, or tessel's own part fails. A load's outcome is
@@ -256,6 +256,10 @@ std::string readAll(const std::string& path, std::size_t most = std::string::npo
 // load is a mistake in a script and in convert, a warning in show.
 void runFileAction(hostkit::RunObject& object, const FileAction& action, const std::string& path, bool csvHeader,
                    std::vector<std::string>& warnings, hostkit::RunObject::Outcome* loaded = nullptr);
+
+// What to say of a text the module's CSV reader is given that looks written by
+// a spreadsheet, after the file's name or "it"; nothing when it does not look so.
+std::optional<std::string> spreadsheetWarning(std::string_view text);
 
 // ---- sheet_array.cpp: spreadsheet CSV files as arrays. A sheet loads as a 2D
 // array of strings, as wide as its widest row, a first row of labels with
@@ -274,10 +278,11 @@ hostkit::RunObject::Outcome loadSheet(hostkit::RunObject& object, const std::str
 void saveSheet(hostkit::RunObject& object, const std::string& path, bool header, const SheetOptions& options,
                std::vector<std::string>& warnings);
 
-// Runs the action with a scratch file of tessel's own holding `bytes` as its
-// first parameter; the outcome names the file as `path`, as the user knows it.
+// Runs the action, one that reads a file, on `bytes` as the content of the
+// file `path` (TESSEL_READ_* flags for a CSV load), without writing them
+// anywhere; the outcome is the action's.
 hostkit::RunObject::Outcome actOnBytes(hostkit::RunObject& object, int action, const std::string& bytes,
-                                       const std::string& path, const hostkit::Param& second = {});
+                                       const std::string& path, int32_t second = 0, int32_t flags = 0);
 
 // ---- json_file.cpp: the JSON of show --json as a file. A load reads the
 // whole array the JSON describes, through the module's own load of a native
@@ -457,26 +462,6 @@ bool inputIsTerminal();
 // Creates a new empty file in the temporary folder; its path, or nothing when
 // none can be made.
 std::string createTempFile();
-
-// A copy of some bytes that the module can open by name, for a load that must
-// leave out part of the user's file or reads what the console made of it. Where the system names open files (Linux's
-// /proc) the copy has no name on the disk once its bytes are written, so a
-// load that is killed leaves nothing behind; elsewhere it is a temporary file
-// removed with the copy.
-class ReadableCopy {
- public:
-  explicit ReadableCopy(const std::string& bytes);
-  ~ReadableCopy();
-  ReadableCopy(const ReadableCopy&) = delete;
-  ReadableCopy& operator=(const ReadableCopy&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  void release();
-  std::string path_;   // what the module opens
-  std::string named_;  // a name left on the disk, removed at the end
-  int descriptor_ = -1;
-};
 
 // Output bytes as written: "\n" stays "\n" on every system, so that scripts
 // print the same bytes everywhere and output can be compared with a file.

@@ -29,8 +29,6 @@ constexpr int kFileActions[][3] = {
     {actionOf("loadFromIni"), actionOf("appendFromIni"), actionOf("saveToIni")},
 };
 
-const std::string kBom = "\xef\xbb\xbf";
-
 // A file of tessel's own among the system's temporary files, removed with it.
 struct ScratchFile {
   ScratchFile() {
@@ -61,41 +59,41 @@ void replaceFile(const std::string& path, const std::string& bytes) {
 
 namespace {
 
-// A line's fields as the module's CSV reader splits them.
-std::vector<std::string> splitFields(std::string_view line) {
-  std::vector<std::string> fields;
-  persist::forEachCsvField(line, [&](std::size_t begin, std::size_t end) {
-    const std::string_view field = line.substr(begin, end - begin);
-    fields.emplace_back(persist::isEmptyCsvField(field) ? std::string_view() : field);
-  });
-  return fields;
-}
-
-// Fields that read as integers beyond 32 bits: the module wraps them when it
-// reads them as values. Rows and fields are the module's own (persist's
-// reader), so a field it never reads (after a zero byte) is not counted.
-void warnAboutWrapping(const std::string& path, const std::string& text, std::vector<std::string>& warnings) {
+// Fields the load added (from element `first`, in rows of the array's
+// columns) that read as integers beyond 32 bits: the module wraps them when
+// it reads them as values. Asked of the cells it made, so the fields are
+// exactly the ones its reader split.
+void warnAboutWrapping(hostkit::RunObject& object, const std::string& path, int32_t first,
+                       std::vector<std::string>& warnings) {
+  const int32_t size = object.integer(expressionOf("size"));
+  const int32_t columns = std::max(object.integer(expressionOf("boundaryX")), 1);
   int count = 0;
-  std::string first;
-  std::size_t lineNumber = 0;
-  persist::forEachLine(text, [&](std::size_t begin, std::size_t end) {
-    ++lineNumber;
-    const auto fields = splitFields(std::string_view(text).substr(begin, end - begin));
-    for (std::size_t c = 0; c < fields.size(); ++c) {
-      const std::string& f = fields[c];
-      const std::size_t digits = f.find_first_not_of("+-") == 1 ? 1 : 0;
-      if (f.size() <= digits || f.find_first_not_of("0123456789", digits) != std::string::npos) continue;
-      errno = 0;
-      const long long v = std::strtoll(f.c_str(), nullptr, 10);
-      if (errno != ERANGE && v >= INT32_MIN && v <= INT32_MAX) continue;
-      if (count++ == 0) first = "line " + std::to_string(lineNumber) + ", field " + std::to_string(c + 1) + ": " + f;
-    }
-  });
+  std::string where;
+  for (int32_t i = first; i < size; ++i) {
+    const std::string f = object.cellBytes(i).value_or("");
+    const std::size_t digits = f.find_first_not_of("+-") == 1 ? 1 : 0;
+    if (f.size() <= digits || f.find_first_not_of("0123456789", digits) != std::string::npos) continue;
+    errno = 0;
+    const long long v = std::strtoll(f.c_str(), nullptr, 10);
+    if (errno != ERANGE && v >= INT32_MIN && v <= INT32_MAX) continue;
+    if (count++ == 0)
+      where = "line " + std::to_string((i - first) / columns + 1) + ", field " +
+              std::to_string((i - first) % columns + 1) + ": " + f;
+  }
   if (count > 0) {
     warnings.push_back(path + ": " +
                        plural(count, "number does not fit 32 bits and wraps", "numbers do not fit 32 bits and wrap") +
-                       " when read as a value (" + first + ")");
+                       " when read as a value (" + where + ")");
   }
+}
+
+// The text after its first row, as the module's reader splits lines.
+std::string_view afterFirstRow(std::string_view text) {
+  std::size_t end = 0;
+  persist::forEachLine(text, [&end](std::size_t, std::size_t lineEnd) {
+    if (end == 0) end = lineEnd;
+  });
+  return text.substr(end);
 }
 
 // What the save could not keep, as the module counted it while writing:
@@ -151,7 +149,7 @@ std::string saveFailure(const std::string& path, const std::string& outcome) {
 
 namespace {
 
-// The module's text with the file it was given (a scratch copy) named as
+// The module's text with the file it was given (a scratch file a save wrote) named as
 // the user knows it.
 std::string named(std::string text, const std::string& given, const std::string& path) {
   if (given == path) return text;
@@ -190,11 +188,17 @@ std::optional<Format> formatOfContent(const std::string& path) {
 }  // namespace
 
 hostkit::RunObject::Outcome actOnBytes(hostkit::RunObject& object, int action, const std::string& bytes,
-                                       const std::string& path, const hostkit::Param& second) {
-  const platform::ReadableCopy copy(bytes);
-  object.act(action, copy.path(), second);
-  const auto done = object.lastOutcome();
-  return {done.code, named(done.text, copy.path(), path)};
+                                       const std::string& path, int32_t second, int32_t flags) {
+  if (!object.actOnBytes(action, path, bytes, second, flags))
+    throw UserError("the module cannot read " + path + " from memory");
+  return object.lastOutcome();
+}
+
+std::optional<std::string> spreadsheetWarning(std::string_view text) {
+  const auto look = sheet::spreadsheetLook(text);
+  if (!look) return std::nullopt;
+  return "looks like a spreadsheet's CSV, with " + *look +
+         "; a game keeps quotes and semicolons as text, --from sheet reads it as a spreadsheet does";
 }
 
 // A device that never ends, such as /dev/zero, is only read as far as `most`.
@@ -295,32 +299,16 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
     if (loaded != nullptr) *loaded = object.lastOutcome();
     return;
   }
-  // CSV: what the module reads without a byte order mark and a header row.
-  std::string text = readAll(path);
-  if (text.compare(0, kBom.size(), kBom) == 0) text.erase(0, kBom.size());
-  std::vector<std::string> labels;
-  if (csvHeader) {
-    const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
-    labels = splitFields(std::string_view(text).substr(0, end));
-    text.erase(0, end);
-  }
-  warnAboutWrapping(path, text, warnings);
-  if (const auto look = sheet::spreadsheetLook(text)) {
-    warnings.push_back(path + " looks like a spreadsheet's CSV, with " + *look +
-                       "; the module keeps quotes and semicolons as text, --from sheet reads it as a spreadsheet does");
-  }
-  // The module reads the user's file itself unless a byte order mark or a
-  // header row must be left out; only then does it read a copy without them.
-  const bool asItIs = !csvHeader && text.size() == std::filesystem::file_size(path, error) && !error;
-  std::optional<platform::ReadableCopy> copy;
-  if (!asItIs) copy.emplace(text);
-  const std::string& given = copy ? copy->path() : path;
-  object.act(number, given);
-  const auto done = object.lastOutcome();
-  for (std::size_t c = 0; c < labels.size(); ++c) object.act(actionOf("setLabel"), labels[c], static_cast<int32_t>(c));
-  if (loaded == nullptr) return;
-  // A scratch copy is named as the user knows the file.
-  *loaded = {done.code, named(done.text, given, path)};
+  // CSV from elsewhere: the module reads the file's bytes as the file, leaving
+  // out a byte order mark and, with --header, taking the first row as the labels.
+  const std::string text = readAll(path);
+  const auto look = spreadsheetWarning(csvHeader ? afterFirstRow(text) : text);
+  const int32_t first = action.kind == FileAction::Kind::append ? object.integer(expressionOf("size")) : 0;
+  const int32_t flags = TESSEL_READ_SKIP_BOM | (csvHeader ? TESSEL_READ_LABEL_ROW : 0);
+  const auto done = actOnBytes(object, number, text, path, 0, flags);
+  if (done.code == 0 || done.code == TESSEL_OUTCOME_DAMAGED) warnAboutWrapping(object, path, first, warnings);
+  if (look) warnings.push_back(path + " " + *look);
+  if (loaded != nullptr) *loaded = done;
 }
 
 int actionNumber(const FileAction& action) {

@@ -8,6 +8,7 @@
 
 #include "host/tessel_tools.h"
 #include "persist/byte_io.h"
+#include "persist/text_lines.h"
 #include "tools/console/console.h"
 
 namespace tessel::console::json {
@@ -331,7 +332,7 @@ bool isUtf8(std::string_view bytes) {
 }
 
 bool looksLikeArrayJson(std::string_view head) {
-  if (head.substr(0, 3) == "\xef\xbb\xbf") head.remove_prefix(3);
+  head = persist::withoutBom(head);
   const std::size_t open = head.find_first_not_of(" \t\r\n");
   if (open == std::string_view::npos || head[open] != '{') return false;
   return head.find("\"dimensions\"") != std::string_view::npos || head.find("\"cells\"") != std::string_view::npos;

@@ -5,7 +5,6 @@
 #include <io.h>
 #include <windows.h>
 #else
-#include <fcntl.h>
 #include <langinfo.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
@@ -64,21 +63,6 @@ std::string createTempFile() {
   return path;
 }
 
-// The module opens files without sharing their deletion, so the copy keeps a name.
-ReadableCopy::ReadableCopy(const std::string& bytes) : path_(createTempFile()), named_(path_) {
-  if (path_.empty()) throw UserError("cannot make a temporary copy for the module to read");
-  std::FILE* out = std::fopen(path_.c_str(), "wb");
-  const bool written = out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  if (out == nullptr || std::fclose(out) != 0 || !written) {
-    std::remove(path_.c_str());
-    throw UserError("cannot write a temporary copy for the module to read");
-  }
-}
-
-ReadableCopy::~ReadableCopy() { release(); }
-
-void ReadableCopy::release() { std::remove(named_.c_str()); }
-
 void prepareStandardStreams() {
   std::fflush(stdout);
   std::fflush(stderr);
@@ -108,39 +92,6 @@ std::string createTempFile() {
   if (fd < 0) return "";
   close(fd);
   return path;
-}
-
-ReadableCopy::ReadableCopy(const std::string& bytes) {
-  std::error_code ignored;
-  std::string name = (std::filesystem::temp_directory_path(ignored) / "tessel-XXXXXX").string();
-  descriptor_ = mkostemp(name.data(), O_CLOEXEC);
-  if (descriptor_ < 0) throw UserError("cannot make a temporary copy for the module to read");
-  // The name goes before any byte is written: a kill from here on leaves no copy.
-  const std::string byDescriptor = "/proc/self/fd/" + std::to_string(descriptor_);
-  if (access(byDescriptor.c_str(), R_OK) == 0 && unlink(name.c_str()) == 0) {
-    path_ = byDescriptor;
-  } else {
-    path_ = named_ = name;  // without /proc the module needs the name
-  }
-  for (std::size_t done = 0; done < bytes.size();) {
-    const ssize_t n = write(descriptor_, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int error = errno;
-      release();
-      throw UserError(std::string("cannot write a temporary copy for the module to read: ") + std::strerror(error));
-    }
-    done += static_cast<std::size_t>(n);
-  }
-}
-
-ReadableCopy::~ReadableCopy() { release(); }
-
-void ReadableCopy::release() {
-  if (!named_.empty()) unlink(named_.c_str());
-  if (descriptor_ >= 0) close(descriptor_);
-  named_.clear();
-  descriptor_ = -1;
 }
 
 void prepareStandardStreams() {}

@@ -4,6 +4,7 @@
 #include <istream>
 #include <ostream>
 
+#include "persist/text_lines.h"
 #include "tools/console/console.h"
 
 namespace tessel::console {
@@ -420,7 +421,7 @@ bool Session::run(std::istream& script, const std::string& name, std::ostream& e
   bool ok = true;
   failedLoad_.reset();  // a failed load stops the saves of its own script
   while (!quit_ && std::getline(script, line)) {
-    if (++number == 1 && line.rfind("\xef\xbb\xbf", 0) == 0) line.erase(0, 3);  // a UTF-8 byte order mark
+    if (++number == 1 && persist::startsWithBom(line)) line.erase(0, persist::kUtf8Bom.size());
     const bool done = runLine(line, name + ":" + std::to_string(number) + ": ", err);
     ok = ok && done;
     if (!done && !settings_.keepGoing) {

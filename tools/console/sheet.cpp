@@ -4,18 +4,18 @@
 #include <array>
 #include <utility>
 
+#include "persist/text_lines.h"
+
 namespace tessel::console::sheet {
 
 namespace {
-
-constexpr std::string_view kBom = "\xef\xbb\xbf";
 
 bool isBreak(char c) { return c == '\r' || c == '\n'; }
 
 }  // namespace
 
 char guessSeparator(std::string_view text) {
-  if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
+  text = persist::withoutBom(text);
   constexpr std::array<char, 3> kCandidates = {',', ';', '\t'};  // a tie goes to the first
   std::array<std::size_t, 3> counts{};
   bool quoted = false;
@@ -31,10 +31,8 @@ char guessSeparator(std::string_view text) {
 
 Text parse(std::string_view text, std::optional<char> separator) {
   Text out;
-  if (text.substr(0, kBom.size()) == kBom) {
-    out.bom = true;
-    text.remove_prefix(kBom.size());
-  }
+  out.bom = persist::startsWithBom(text);
+  text = persist::withoutBom(text);
   out.separator = separator ? *separator : guessSeparator(text);
   Row row;
   std::string field;
@@ -100,7 +98,7 @@ std::string field(std::string_view text, char separator) {
 }
 
 std::string write(const std::vector<Row>& rows, const WriteOptions& options) {
-  std::string out = options.bom ? std::string(kBom) : "";
+  std::string out = options.bom ? std::string(persist::kUtf8Bom) : "";
   for (const Row& row : rows) {
     for (std::size_t f = 0; f < row.size(); ++f) {
       if (f > 0) out += options.separator;
@@ -112,7 +110,7 @@ std::string write(const std::vector<Row>& rows, const WriteOptions& options) {
 }
 
 std::optional<std::string> spreadsheetLook(std::string_view text) {
-  if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
+  text = persist::withoutBom(text);
   std::size_t lineNumber = 0;
   std::size_t semicolonLines = 0, lines = 0, firstSemicolonLine = 0;
   for (std::size_t start = 0, end = 0; start < text.size() && lines < 1000; start = end + 1) {
