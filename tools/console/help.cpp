@@ -135,7 +135,7 @@ void formats(std::ostream& out) {
   }
   out << "\nCSV, as the module reads and writes it:\n";
   for (const auto& rule : facts::kCsvDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
-  out << "  tessel: a leading UTF-8 byte order mark is dropped before the module reads a file; --header reads a\n"
+  out << "  tessel: a leading UTF-8 byte order mark is left out when tessel loads a file; --header reads a\n"
          "  first row of column names as labels and writes the labels as a first row. Files with \";\" between\n"
          "  fields read as one field a line: tessel says so and points to the sheet format. tessel warns about\n"
          "  numbers that wrap when read as values, and says what a save could not keep (\"12 keys dropped\").\n";
