@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <limits>
 
 #include "persist/loading.h"
@@ -37,9 +36,10 @@ CsvTable CsvTable::parse(std::string text) {
   return table;
 }
 
-std::vector<std::string> CsvTable::takeFirstRow() {
+std::vector<std::optional<std::string>> CsvTable::takeFirstRow() {
   if (rowEnds_.empty()) return {};
-  std::vector<std::string> fields;
+  std::vector<std::optional<std::string>> fields;
+  fields.reserve(static_cast<std::size_t>(fieldCount(0)));
   for (int32_t c = 0; c < fieldCount(0); ++c) fields.emplace_back(field(0, c));
   const std::size_t n = rowEnds_.front();
   fields_.erase(fields_.begin(), fields_.begin() + static_cast<std::ptrdiff_t>(n));
@@ -142,10 +142,7 @@ class CsvReading {
  public:
   CsvReading(std::string bytes, const CsvReadOptions& options)
       : damage_(zeroByteDamage(bytes)), table_(CsvTable::parse(tableBytes(std::move(bytes), options.skipBom))) {
-    if (options.labelRow) {
-      std::vector<std::string> fields = table_.takeFirstRow();
-      labels_.assign(std::make_move_iterator(fields.begin()), std::make_move_iterator(fields.end()));
-    }
+    if (options.labelRow) labels_ = table_.takeFirstRow();
   }
 
   bool recognised() const { return true; }

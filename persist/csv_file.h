@@ -50,8 +50,9 @@ class CsvTable {
 
   // Takes the file's bytes and splits them in place.
   static CsvTable parse(std::string text);
-  // Removes the first row and gives its fields; nothing when there is none.
-  std::vector<std::string> takeFirstRow();
+  // Removes the first row and gives its fields (each a text, for labels);
+  // nothing when there is none.
+  std::vector<std::optional<std::string>> takeFirstRow();
 
  private:
   std::size_t firstField(int32_t row) const { return row == 0 ? 0 : rowEnds_[static_cast<std::size_t>(row - 1)]; }
