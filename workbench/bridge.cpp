@@ -126,10 +126,12 @@ class Workbench {
     });
   }
 
-  const std::string& diff(const char* a, const char* b, const char* from) {
+  // As the console's text, or as its --json when `asJson` (the cells the page marks).
+  const std::string& diff(const char* a, const char* b, const char* from, bool asJson) {
     return guarded([&] {
       std::ostringstream out, err;
-      const auto [format, settings] = fileFormat(from);
+      auto [format, settings] = fileFormat(from);
+      settings.show.json = asJson;
       const int status = console::diffFiles(module_, settings, format, a, b, out, err);
       return "{\"ok\": true, \"status\": " + std::to_string(status) + ", \"output\": " + json(out.str()) +
              ", \"errors\": " + json(err.str()) + "}";
@@ -413,8 +415,9 @@ EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCheck(Workbench* w, const char* 
   return w->check(path, from).c_str();
 }
 
-EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchDiff(Workbench* w, const char* a, const char* b, const char* from) {
-  return w->diff(a, b, from).c_str();
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchDiff(Workbench* w, const char* a, const char* b, const char* from,
+                                                     int32_t asJson) {
+  return w->diff(a, b, from, asJson != 0).c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchSave(Workbench* w, const char* format, const char* path) {

@@ -29,6 +29,41 @@
   let active = null;
   let serial = 0;
   let scripts = 0;
+  // The level map (levelmap.js): zoom, palette, painting and marks, on what the page owns.
+  const levelMap = createLevelMap({
+    $, MAX_SCROLL_H,
+    tab: () => active,
+    shape: () => shape,
+    layout: () => layout(),
+    page: () => (shape && shape.dimensions === 3 ? active.page : 0),
+    pages: () => pages(),
+    setPage: (p) => { active.page = p; refresh(false); },
+    isOpen: (tab) => tabs.includes(tab),
+    // The last step of a tab: its marks are found again when this changes.
+    stepOf: (tab) => tab.steps[tab.steps.length - 1] || null,
+    cellWindow: (u0, u1, c0, c1) => {
+      if (!(cached && u0 >= cached.u0 && u1 <= cached.u1 && c0 >= cached.c0 && c1 <= cached.c1)) fetchWindow(u0, u1, c0, c1);
+      return cache;
+    },
+    // The current page's cells (the bridge's, [type, length, text, …] or null each), row by row.
+    pageCells: () => {
+      const { cols, units } = layout();
+      const rows = shape.dimensions === 3 ? units : Math.ceil(shape.size / cols);
+      const answer = call('Cells', indexOf(0, 0), cols * rows);
+      if (!answer.ok) throw new Error(answer.error);
+      const cells = answer.cells.map((c) => c && { type: TYPES[c[0]], length: c[1], text: c[2], value: c[2] });
+      return { cells, cols, rows };
+    },
+    paintContent: (cells, content, what) => paintContent(cells, content, what),
+    typedContent: (text) => (isInteger(text) ? { type: 'value', value: Number(text) } : contentOf(text)),
+    diffCells: (tab, other) => diffCells(tab, other),
+    showText: (bytes) => showText(bytes, active),
+    refresh: () => refresh(false),
+    redraw: () => draw(),
+    moveTo: (row, col) => moveTo(row, col),
+    status: (text, warn) => status(text, warn),
+    tell: (text, warn) => tell(active, text, warn),
+  });
 
   // ---- The bridge: strings in, one JSON answer out.
   function call(fn, ...args) {
@@ -474,7 +509,7 @@
   }
 
   // `tessel diff` of the tab as opened (`other` null) or of another tab, with the tab as it is now.
-  function diff(tab, other) {
+  function diff(tab, other, asJson = false) {
     const now = (t) => {
       runRaw('with ' + t.id);
       try {
@@ -501,7 +536,7 @@
       files[b] = theirs.bytes;
     }
     const from = other ? '' : tab.readAs;  // the file as opened is read as it was
-    const answer = inFolder('/compare/' + ++compared, files, () => call('Diff', a, b, from));
+    const answer = inFolder('/compare/' + ++compared, files, () => call('Diff', a, b, from, asJson ? 1 : 0));
     return answer.ok ? { output: answer.output, errors: answer.errors, status: answer.status, a, b } : { error: answer.error };
   }
 
@@ -519,6 +554,15 @@
     if (result.error) return status(result.error, true);
     log('diff ' + result.a + ' ' + result.b, result.output + result.errors, result.status === 2);
     status(result.status === 0 ? 'no difference' : result.status === 1 ? 'the arrays differ: see the log' : 'cannot compare', result.status !== 0);
+    if (result.status !== 2) levelMap.markCompare(active, other);
+  }
+
+  // The cells `tessel diff` finds, as its JSON gives them: [{x, y, page}], and whether the shapes differ.
+  function diffCells(tab, other) {
+    const result = diff(tab, other, true);
+    if (result.error) throw new Error(result.error);
+    const found = JSON.parse(result.output || '{"cells": []}');
+    return { cells: found.cells || [], shapeDiffers: !!found.shapeDiffers };
   }
 
   // ---- Changes: lines run on the active tab's instance, kept as one undo step.
@@ -916,6 +960,8 @@
     const { cols, units } = layout();
     $('sizer').style.width = NUM_W + colLeft(cols) + 'px';
     $('sizer').style.height = HEAD_H + Math.min(units * ROW_H, MAX_SCROLL_H) + 'px';
+    levelMap.refreshed();
+    levelMap.size();
     pinned = null;
     $('check').disabled = !active.file;  // an array made here has no file until it is saved and opened
     $('undo').disabled = !active.steps.length;
@@ -988,6 +1034,7 @@
   }
 
   function draw() {
+    if (levelMap.zoomed()) return levelMap.draw();
     const view = $('view');
     const layer = $('layer');
     const { cols, units } = layout();
@@ -1031,7 +1078,7 @@
         const [cls, body] = cellHtml(cells[c]);
         const cur = active.cur.row === u && active.cur.col === c;
         if (!firstNumberish && numberish(cells[c])) firstNumberish = [cells[c], indexOf(u, c)];
-        inner.push('<div class="cell ' + cls + (two && cells[c] && cells[c].selected ? ' in-sel' : '') + (cur ? ' cur" id="current-cell" aria-selected="true' : '') + '" role="gridcell" aria-colindex="' +
+        inner.push('<div class="cell ' + cls + (two && cells[c] && cells[c].selected ? ' in-sel' : '') + (levelMap.marked(u, c) ? ' marked' : '') + (cur ? ' cur" id="current-cell" aria-selected="true' : '') + '" role="gridcell" aria-colindex="' +
           (c + 2) + '" data-u="' + u + '" data-c="' + c + '" style="top:' + top + 'px;' + place(c) + '">' + body + '</div>');
       }
       out.push(row(u + 2, inner));
@@ -1055,6 +1102,10 @@
   function moveTo(row, col) {
     active.cur = { row, col };
     clampCursor();
+    if (levelMap.zoomed()) {
+      levelMap.reveal(active.cur.row, active.cur.col);
+      return draw();
+    }
     const view = $('view');
     const top = active.cur.row * ROW_H;
     const left = colLeft(active.cur.col);
@@ -1226,16 +1277,27 @@
   // Cells of the current page (each [x, y], or a flat index) set to one value
   // (an integer, else a text in the tab's encoding) by the element actions, as one undo step.
   function paint(cells, value) {
+    paintContent(cells, contentOf(value));
+  }
+
+  // What an integer or a typed text (in the tab's encoding) paints: {type: 'value', value} or {type: 'string', bytes}.
+  function contentOf(value) {
+    if (typeof value === 'number' && isInteger(String(value))) return { type: 'value', value };
+    if (typeof value !== 'string') throw new Error('paint takes an integer or a text, not ' + String(value));
+    const written = textLiteral(value, '', active);
+    if (written.error) throw new Error(written.error);
+    return { type: 'string', bytes: written.bytes };
+  }
+
+  // Cells set to a content by the element actions, one undo step; `what` names the tool in the log.
+  function paintContent(cells, content, what = '') {
     if (!Array.isArray(cells)) throw new Error('paint takes a list of cells: [x, y] each, or an index');
     let set;
     let text = null;  // the bytes of a text the module's batch can take as they are
-    if (typeof value === 'number' && isInteger(String(value))) set = 'Set value ' + value;
-    else if (typeof value === 'string') {
-      const written = textLiteral(value, '', active);
-      if (written.error) throw new Error(written.error);
-      set = 'Set string ' + written.literal;
-      text = /^[\x01-\x7f]*$/.test(written.bytes) ? written.bytes : undefined;
-    } else throw new Error('paint takes an integer or a text, not ' + String(value));
+    if (content.type === 'string') {
+      set = 'Set string ' + literal(content.bytes);
+      text = /^[\x01-\x7f]*$/.test(content.bytes) ? content.bytes : undefined;
+    } else set = 'Set value ' + (content.type === 'value' ? content.value : 0);
     const cols = shape.dimensions === 1 ? 1 : shape.columns;
     const lines = cells.map((cell) => {
       const [x, y] = Array.isArray(cell) ? cell : [cell, null];
@@ -1247,10 +1309,10 @@
     // The stroke's cells through the module's batch that makes the same sets; a text of other bytes as its lines.
     if (text !== undefined) {
       const indexes = lines.map((l) => l.slice(l.lastIndexOf(' ') + 1)).join(',');
-      lines.grid = { kind: 'paint', indexes, text, value: text === null ? value : 0, from: 0, to: lines.length };
+      lines.grid = { kind: 'paint', indexes, text, value: content.type === 'value' ? content.value : 0, from: 0, to: lines.length };
     }
     const result = change(lines);
-    report(set + ' at ' + count(lines.length, 'cell', 'cells'), result);
+    report((what ? what + ': ' : '') + set + ' at ' + count(lines.length, 'cell', 'cells'), result);
     if (result.failed) throw new Error(result.text.replace(/\n$/, ''));
   }
 
@@ -1523,6 +1585,7 @@
 
   // ---- Events.
   function wire() {
+    levelMap.wire();
     const view = $('view');
     let queued = false;  // one draw a frame, however many scroll events came
     view.addEventListener('scroll', () => {
@@ -1597,7 +1660,7 @@
       }
     });
     view.addEventListener('keydown', (e) => {
-      if (e.target !== view) return;
+      if (e.target !== view || levelMap.key(e)) return;
       const { row, col } = active.cur;
       const moves = { ArrowUp: [-1, 0], ArrowDown: [1, 0], ArrowLeft: [0, -1], ArrowRight: [0, 1], PageUp: [-20, 0], PageDown: [20, 0] };
       const { cols, units } = layout();
@@ -1846,6 +1909,18 @@
     deleteColumn: (x) => gridStep('column', false, x),
     // Cells of the current page ([x, y] each, or an index) set to an integer or a text, one undo step.
     paint: (cells, value) => paint(cells, value),
+    // The level map of the current 2D or 3D page: the zoom in pixels a cell (0 the text grid), set
+    // first when given; a rectangle of cells (corners in any order) and a flood fill from a cell (the
+    // cells joined to it through sides that hold what it holds) set to an integer or a text, one undo step each.
+    zoom: (n) => (n === undefined ? levelMap.zoom() : levelMap.setZoom(n)),
+    rectangle: (x0, y0, x1, y1, value) => levelMap.rectangle(x0, y0, x1, y1, contentOf(value)),
+    fill: (x, y, value) => levelMap.fill(x, y, contentOf(value)),
+    // The palette: [{content, colour, tile, chosen}]; an entry's colour ('#rrggbb', null the default) and tile (a number, null the default).
+    palette: () => levelMap.palette(),
+    colour: (value, colour, tile) => { levelMap.setEntry(contentOf(value), colour, tile); return levelMap.palette(); },
+    // The cells marked by Compare… or Changes ([{x, y, page}], null when none are), and a jump to the next (-1: the one before).
+    marks: () => levelMap.marks(),
+    nextMark: (dir = 1) => levelMap.jump(dir),
     // The open tabs' titles and which one is current.
     tabs: () => ({ titles: tabs.map((t) => t.title), current: tabs.indexOf(active) }),
     select: (i) => activate(tabs[i]),
