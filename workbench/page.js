@@ -370,16 +370,16 @@
   // format may be meant for the current cell (an element file), so the choice is offered.
   async function openFiles(files) {
     for (const f of files) {
+      // A large file takes a while to read: the page shows it at work before it starts, each stage a task of its own.
+      const done = f.size > LARGE_FILE ? await working('Opening ' + f.name + ' (' + count(f.size, 'byte', 'bytes') + ')…') : null;
       const path = store(f.name, new Uint8Array(await f.arrayBuffer()));
+      if (done) await drawn();
       if (call('Kind', path).format !== null) {
-        // A large file takes a while to read: the page says so before it starts.
-        if (f.size > 1000000) {
-          status('Opening ' + f.name + ' (' + count(f.size, 'byte', 'bytes') + ')…');
-          await new Promise((drawn) => requestAnimationFrame(() => setTimeout(drawn, 0)));
-        }
         openStored(f.name, path, '');
+        if (done) done();
         continue;
       }
+      if (done) done();
       const [tab, index] = [active, indexOf(active.cur.row, active.cur.col)];
       offer(f.name + ' (' + count(f.size, 'byte', 'bytes') + ') is not an array file.', [
         ['Load it into element ' + index + ' of ' + tab.title, () => loadCell(f.name, path, index, tab)],
@@ -387,6 +387,23 @@
         ['Open it as a spreadsheet', () => openStored(f.name, path, 'sheet')],
       ], () => release(path));
     }
+  }
+
+  // Work that keeps the page from answering for a while (a large file read in
+  // one call of the module): the message, the grid marked busy and a bar that
+  // moves on its own (the browser animates it while the script runs), drawn
+  // before the work starts. Its end: the function it gives.
+  const LARGE_FILE = 1000000;  // bytes
+  const drawn = () => new Promise((shown) => requestAnimationFrame(() => setTimeout(shown, 0)));
+  async function working(text) {
+    status(text);
+    $('working').hidden = false;
+    $('view').setAttribute('aria-busy', 'true');
+    await drawn();
+    return () => {
+      $('working').hidden = true;
+      if (!busy) $('view').removeAttribute('aria-busy');
+    };
   }
 
   // A question with buttons above the log, each button an answer; several may

@@ -305,3 +305,23 @@ describe('level maps', () => {
     assert.notDeepEqual(last, [0xe6, 0xe9, 0xee], 'the last cell is drawn');
   });
 });
+
+describe('a large file', () => {
+  test('shows the page at work, the grid busy, from before it is read until its tab is drawn', async () => {
+    const row = Array.from({ length: 300 }, (_, x) => String(x + 1000)).join(',');
+    fs.writeFileSync(path.join(work, 'large.csv'), Array.from({ length: 800 }, () => row).join('\n') + '\n');
+    await page.evaluate(() => {
+      window.workSeen = [];
+      const note = () => window.workSeen.push([!document.getElementById('working').hidden,
+        document.getElementById('view').getAttribute('aria-busy'), window.tesselWorkbench.tabs().titles.includes('large.csv')]);
+      new MutationObserver(note).observe(document.body, { attributes: true, subtree: true, attributeFilter: ['hidden', 'aria-busy'] });
+    });
+    await pickFiles(page, work, ['large.csv']);
+    const seen = await page.evaluate(() => window.workSeen);
+    const first = seen.findIndex(([bar]) => bar);
+    assert.ok(first >= 0, 'the bar was shown');
+    assert.deepEqual(seen[first], [true, 'true', false], 'shown, and the grid busy, before the tab opened');
+    assert.deepEqual(seen[seen.length - 1], [false, null, true], 'gone once the tab is there');
+    assert.equal(await page.evaluate(() => window.tesselWorkbench.cells().cells.length), 300 * 800);
+  });
+});
