@@ -17,33 +17,11 @@
 #include "core/array_store.h"
 #include "host/runtime.h"
 #include "tools/console/console.h"
+#include "workbench/cell_looks.h"
 
 namespace tessel::workbench {
 
 namespace {
-
-// A text as a JSON string. Console output passes bytes beyond ASCII as they
-// are (the page reads it as UTF-8); an array's own texts (`bytes`) pass every
-// byte beyond ASCII as the code point of its number, so the page gets the
-// bytes exactly and shows them in the tab's encoding.
-std::string json(std::string_view text, bool bytes = false) {
-  static const char hex[] = "0123456789abcdef";
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += {'\\', c};
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (u < 0x20 || u == 0x7f || (bytes && u >= 0x80)) {
-      out += "\\u00";
-      out += {hex[u >> 4], hex[u & 15]};
-    } else {
-      out += c;
-    }
-  }
-  return out + '"';
-}
 
 std::string jsonList(const std::vector<std::string>& texts, bool bytes = false) {
   std::string out = "[";
@@ -212,6 +190,16 @@ class Workbench {
       o.releaseStringSpace();
       return out + "]}";
     });
+  }
+
+  // What a level map draws of cells first.. (count of them), fast enough for a whole page.
+  const std::string& looks(int32_t first, int32_t count) {
+    return guarded([&] { return "{\"ok\": true, \"cells\": " + cellLooks(storeOf(object()), first, count) + "}"; });
+  }
+
+  const std::string& region(int32_t first, int32_t columns, int32_t rows, int32_t x, int32_t y) {
+    return guarded(
+        [&] { return "{\"ok\": true, \"cells\": " + regionOf(storeOf(object()), first, columns, rows, x, y) + "}"; });
   }
 
   // Removes a file the page stored, with the folder it alone was in: a closed
@@ -432,6 +420,15 @@ EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchShape(Workbench* w) { return w->
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCells(Workbench* w, int32_t first, int32_t count) {
   return w->cells(first, count).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchLooks(Workbench* w, int32_t first, int32_t count) {
+  return w->looks(first, count).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchRegion(Workbench* w, int32_t first, int32_t columns, int32_t rows,
+                                                       int32_t x, int32_t y) {
+  return w->region(first, columns, rows, x, y).c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchForget(Workbench* w, const char* path) {

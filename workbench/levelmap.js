@@ -4,7 +4,6 @@
 // the module's element actions; and the cells a comparison found marked, with
 // a jump from one to the next. The page's script hands in what it owns.
 'use strict';
-// eslint-disable-next-line no-unused-vars
 function createLevelMap(host) {
   const { $ } = host;
   // Cell sides in pixels, largest first; 0 is the text grid.
@@ -22,14 +21,17 @@ function createLevelMap(host) {
     return shape && shape.dimensions >= 2 ? stateOf(host.tab()).zoom : 0;
   };
 
-  // ---- Contents: what a cell holds, as the palette keys it.
-  function contentOfCell(c) {
-    if (!c) return null;
-    if (c.type === 'value') return Number(c.value) === 0 ? EMPTY : { type: 'value', value: Number(c.value) };
-    if (c.type === 'string') return { type: 'string', bytes: c.text };
-    if (c.type === 'data') return { type: 'data', length: c.length };
-    return EMPTY;
+  // ---- Contents: what a cell holds, as the palette keys it, from the
+  // bridge's look of it (a number, 0 for empty; a text's bytes; [a data
+  // cell's byte count]; null past the end).
+  function contentOfLook(l) {
+    if (l === null || l === undefined) return null;
+    if (typeof l === 'number') return l === 0 ? EMPTY : { type: 'value', value: l };
+    if (typeof l === 'string') return { type: 'string', bytes: l };
+    return { type: 'data', length: l[0] };
   }
+  const keyOfLook = (l) => (l === null || l === undefined ? null : typeof l === 'number' ? (l === 0 ? 'e' : 'v' + l)
+    : typeof l === 'string' ? 's' + l : 'd' + l[0]);
   // A value of 0 is what an emptied cell holds, so both are one entry.
   function keyOf(content) {
     if (!content) return null;
@@ -105,7 +107,14 @@ function createLevelMap(host) {
   }
 
   // ---- Drawing.
+  // A CSS colour ('#rrggbb' or 'rgb(r, g, b)') as a pixel of the canvas's image data (bytes r, g, b, a).
+  function packed(colour) {
+    const [r, g, b] = colour.startsWith('#') ? [1, 3, 5].map((i) => parseInt(colour.slice(i, i + 2), 16))
+      : colour.match(/\d+/g).map(Number);
+    return (r | (g << 8) | (b << 16) | (255 << 24)) >>> 0;
+  }
   let canvas = null;
+  let image = null;
   let cursorRow = null;
   let shownSwatches = '';
   let stroke = null;  // {cells: Map 'x,y' -> [x, y], rect: [x0, y0, x1, y1] | null} while the mouse paints
@@ -137,40 +146,45 @@ function createLevelMap(host) {
     const c1 = Math.min(cols - 1, Math.floor((left + w) / z));
     const u0 = Math.max(0, Math.floor(top / z));
     const u1 = Math.min(units - 1, Math.floor((top + h) / z));
-    ctx.fillStyle = getComputedStyle(view).backgroundColor;
-    ctx.fillRect(0, 0, w, h);
-    const margin = Math.ceil(120 / z);
-    const cells = host.cellWindow(Math.max(0, u0 - margin), Math.min(units - 1, u1 + margin),
-      Math.max(0, c0 - margin), Math.min(cols - 1, c1 + margin));
+    // Colours go straight into the canvas's pixels (thousands of cells a
+    // frame); tiles are drawn over them after.
+    if (!image || image.width !== w || image.height !== h) image = ctx.createImageData(w, h);
+    const px = new Uint32Array(image.data.buffer);
+    px.fill(packed(getComputedStyle(view).backgroundColor));
+    const block = (x, y, colour) => {
+      const [x0, x1] = [Math.max(0, x), Math.min(w, x + z)];
+      for (let yy = Math.max(0, y); yy < Math.min(h, y + z); ++yy) px.fill(colour, yy * w + x0, yy * w + x1);
+    };
+    const cells = looksIn(u0, u1, c0, c1);
     const ts = st.tileset;
-    const looks = new Map();  // key -> {colour, tile}
+    const looks = new Map();  // key -> {colour (packed), tile}
+    const tiles = [];
+    const none = packed(NONE_COLOUR);
     const page = host.page();
     for (let u = u0; u <= u1; ++u) {
-      const row = cells.get(u) || [];
       for (let c = c0; c <= c1; ++c) {
         const [x, y] = [c * z - left, u * z - top];
-        const content = contentOfCell(row[c]);
-        if (!content) {
-          ctx.fillStyle = NONE_COLOUR;
-          ctx.fillRect(x, y, z, z);
+        const l = cells.at(u, c);
+        const key = keyOfLook(l);
+        if (key === null) {
+          block(x, y, none);
           continue;
         }
-        const key = keyOf(content);
-        if (!st.seen.has(key) && st.seen.size < MOST_ENTRIES * 4) st.seen.set(key, content);
         let look = looks.get(key);
         if (!look) {
-          const entry = entryOf(tab, key) || { key, content };
-          look = { colour: colourOf(entry), tile: z >= 4 ? tileOf(tab, entry) : -1 };
+          if (!st.seen.has(key) && st.seen.size < MOST_ENTRIES * 4) st.seen.set(key, contentOfLook(l));
+          const entry = entryOf(tab, key) || { key, content: contentOfLook(l) };
+          look = { colour: packed(colourOf(entry)), tile: z >= 4 ? tileOf(tab, entry) : -1 };
           looks.set(key, look);
         }
-        if (look.tile >= 0) {
-          const perRow = ts.perRow;
-          ctx.drawImage(ts.bitmap, (look.tile % perRow) * ts.size, Math.floor(look.tile / perRow) * ts.size, ts.size, ts.size, x, y, z, z);
-        } else {
-          ctx.fillStyle = look.colour;
-          ctx.fillRect(x, y, z, z);
-        }
+        if (look.tile >= 0) tiles.push(look.tile, x, y);
+        else block(x, y, look.colour);
       }
+    }
+    ctx.putImageData(image, 0, 0);
+    for (let k = 0; k < tiles.length; k += 3) {
+      const t = tiles[k];
+      ctx.drawImage(ts.bitmap, (t % ts.perRow) * ts.size, Math.floor(t / ts.perRow) * ts.size, ts.size, ts.size, tiles[k + 1], tiles[k + 2], z, z);
     }
     if (z >= GRID_LINES_FROM) {
       ctx.strokeStyle = 'rgba(0, 0, 0, 0.12)';
@@ -211,8 +225,7 @@ function createLevelMap(host) {
   function drawCursor(cells, z, left, top, units, cols) {
     const tab = host.tab();
     const { row, col } = tab.cur;
-    const cell = (cells.get(row) || [])[col];
-    const content = contentOfCell(cell);
+    const content = contentOfLook(cells.at(row, col));
     const view = $('view');
     view.setAttribute('aria-rowcount', String(units + 1));
     view.setAttribute('aria-colcount', String(cols + 1));
@@ -225,6 +238,30 @@ function createLevelMap(host) {
     cur.textContent = content ? label(content) : '';
     cur.style.cssText = 'left:' + (col * z - left) + 'px;top:' + (row * z - top) + 'px;width:' + z + 'px;height:' + z + 'px';
     view.setAttribute('aria-activedescendant', 'current-cell');
+  }
+
+  // The looks of the cells in view and a margin around them, kept until the
+  // view leaves them or the array changes: at(u, c).
+  let held = null;
+  function looksIn(u0, u1, c0, c1) {
+    const tab = host.tab();
+    const page = host.page();
+    if (held && held.tab === tab && held.page === page && u0 >= held.u0 && u1 <= held.u1 && c0 >= held.c0 && c1 <= held.c1) return held;
+    const { cols, units } = host.layout();
+    const margin = Math.ceil(64 / zoom());  // pixels: a small scroll needs no new read
+    [u0, u1, c0, c1] = [Math.max(0, u0 - margin), Math.min(units - 1, u1 + margin), Math.max(0, c0 - margin), Math.min(cols - 1, c1 + margin)];
+    const start = host.pageStart();
+    // Whole rows in one call when most of a row is wanted, else a call a row.
+    const whole = (c1 - c0 + 1) * 2 > cols;
+    const rows = [];
+    if (whole) {
+      const all = host.looks(start + u0 * cols, (u1 - u0 + 1) * cols);
+      for (let u = u0; u <= u1; ++u) rows.push(all.slice((u - u0) * cols + c0, (u - u0) * cols + c1 + 1));
+    } else {
+      for (let u = u0; u <= u1; ++u) rows.push(host.looks(start + u * cols + c0, c1 - c0 + 1));
+    }
+    held = { tab, page, u0, u1, c0, c1, at: (u, c) => (u >= u0 && u <= u1 && c >= c0 && c <= c1 ? rows[u - u0][c - c0] : null) };
+    return held;
   }
 
   // The sizer as large as the map at this zoom.
@@ -352,26 +389,12 @@ function createLevelMap(host) {
   }
 
   // The cells joined to (x, y) through sides, holding what it holds, on the
-  // current page; cells the array does not reach join none.
+  // current page (the module finds them); cells the array does not reach join none.
   function region(x, y) {
-    const { cells, cols, rows } = host.pageCells();
-    const at = (cx, cy) => cells[cy * cols + cx];
-    const start = keyOf(contentOfCell(at(x, y)));
-    if (start === null) return { start, found: [] };
-    const seen = new Uint8Array(cols * rows);
-    const found = [];
-    const todo = [[x, y]];
-    seen[y * cols + x] = 1;
-    while (todo.length) {
-      const [cx, cy] = todo.pop();
-      found.push([cx, cy]);
-      for (const [nx, ny] of [[cx + 1, cy], [cx - 1, cy], [cx, cy + 1], [cx, cy - 1]]) {
-        if (nx < 0 || ny < 0 || nx >= cols || ny >= rows || seen[ny * cols + nx]) continue;
-        seen[ny * cols + nx] = 1;
-        if (keyOf(contentOfCell(at(nx, ny))) === start) todo.push([nx, ny]);
-      }
-    }
-    return { start, found };
+    const cols = host.layout().cols;
+    const start = keyOfLook(host.looks(host.pageStart() + y * cols + x, 1)[0]);
+    const offsets = host.region(cols, host.pageRows(), x, y) || [];
+    return { start, found: offsets.map((k) => [k % cols, Math.floor(k / cols)]) };
   }
 
   function fill(x, y, content) {
@@ -393,13 +416,26 @@ function createLevelMap(host) {
       host.tell(error.message, true);
     }
   };
+  // A tool's step over many cells may take a while: the page shows it at work first.
+  const MANY_CELLS = 50000;
+  async function actOn(cells, text, what) {
+    if (cells <= MANY_CELLS) return act(what);
+    const done = await host.working(text);
+    try {
+      act(what);
+    } finally {
+      done();
+    }
+  }
+  const pageSize = () => host.layout().cols * host.pageRows();
+  const boxSize = (x0, y0, x1, y1) => (Math.abs(x1 - x0) + 1) * (Math.abs(y1 - y0) + 1);
 
   // What Enter or Space does at the cursor with the tool chosen.
   function actAtCursor() {
     const tab = host.tab();
     const st = stateOf(tab);
     const { row, col } = tab.cur;
-    if (st.tool === 'fill') return act(() => fill(col, row, chosenContent()));
+    if (st.tool === 'fill') return actOn(pageSize(), 'Filling…', () => fill(col, row, chosenContent()));
     if (st.tool === 'rectangle') {
       if (!st.corner) {
         st.corner = [col, row];
@@ -408,7 +444,7 @@ function createLevelMap(host) {
       }
       const [x0, y0] = st.corner;
       st.corner = null;
-      return act(() => rectangle(x0, y0, col, row, chosenContent()));
+      return actOn(boxSize(x0, y0, col, row), 'Painting a rectangle…', () => rectangle(x0, y0, col, row, chosenContent()));
     }
     act(() => host.paintContent([[col, row]], chosenContent(), 'brush'));
   }
@@ -464,7 +500,7 @@ function createLevelMap(host) {
       const start = cellAt(e);
       if (!inGrid(...start)) return;
       host.moveTo(start[1], start[0]);
-      if (st.tool === 'fill') return act(() => fill(start[0], start[1], chosenContent()));
+      if (st.tool === 'fill') return actOn(pageSize(), 'Filling…', () => fill(start[0], start[1], chosenContent()));
       stroke = { cells: new Map([[start.join(','), start]]), rect: st.tool === 'rectangle' ? [...start, ...start] : null, last: start };
       host.redraw();
       const move = (m) => {
@@ -484,7 +520,7 @@ function createLevelMap(host) {
         stroke = null;
         if (host.tab() !== tab) return host.redraw();
         host.moveTo(...[...cells[cells.length - 1]].reverse());
-        act(() => host.paintContent(cells, chosenContent(), what));
+        actOn(cells.length, 'Painting…', () => host.paintContent(cells, chosenContent(), what));
       };
       window.addEventListener('mousemove', move);
       window.addEventListener('mouseup', up);
@@ -597,6 +633,7 @@ function createLevelMap(host) {
     for (const [id, t] of [['toolBrush', 'brush'], ['toolRect', 'rectangle'], ['toolFill', 'fill']]) {
       $(id).setAttribute('aria-pressed', String(t === st.tool));
     }
+    held = null;  // the array may have changed
     $('view').classList.toggle('mapped', !!st.zoom);
     document.body.classList.toggle('mapping', !!st.zoom);
     if (st.marks && (st.marks.other && !host.isOpen(st.marks.other))) st.marks = null;

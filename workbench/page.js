@@ -41,20 +41,23 @@
     isOpen: (tab) => tabs.includes(tab),
     // The last step of a tab: its marks are found again when this changes.
     stepOf: (tab) => tab.steps[tab.steps.length - 1] || null,
-    cellWindow: (u0, u1, c0, c1) => {
-      if (!(cached && u0 >= cached.u0 && u1 <= cached.u1 && c0 >= cached.c0 && c1 <= cached.c1)) fetchWindow(u0, u1, c0, c1);
-      return cache;
-    },
-    // The current page's cells (the bridge's, [type, length, text, …] or null each), row by row.
-    pageCells: () => {
-      const { cols, units } = layout();
-      const rows = shape.dimensions === 3 ? units : Math.ceil(shape.size / cols);
-      const answer = call('Cells', indexOf(0, 0), cols * rows);
+    // What the map draws of `count` cells from `first` (levelmap.js reads them), straight from the array.
+    looks: (first, count) => {
+      const answer = call('Looks', first, count);
       if (!answer.ok) throw new Error(answer.error);
-      const cells = answer.cells.map((c) => c && { type: TYPES[c[0]], length: c[1], text: c[2], value: c[2] });
-      return { cells, cols, rows };
+      return answer.cells;
     },
+    // The offsets in the current page of a flood fill's cells from (x, y), or null past the array's end.
+    region: (cols, rows, x, y) => {
+      const answer = call('Region', indexOf(0, 0), cols, rows, x, y);
+      if (!answer.ok) throw new Error(answer.error);
+      return answer.cells;
+    },
+    // The first cell of the current page, and its rows (a 2D array's complete and cut-short ones).
+    pageStart: () => indexOf(0, 0),
+    pageRows: () => (shape.dimensions === 3 ? layout().units : Math.ceil(shape.size / layout().cols)),
     paintContent: (cells, content, what) => paintContent(cells, content, what),
+    working: (text) => working(text),
     typedContent: (text) => (isInteger(text) ? { type: 'value', value: Number(text) } : contentOf(text)),
     diffCells: (tab, other) => diffCells(tab, other),
     showText: (bytes) => showText(bytes, active),
@@ -403,6 +406,7 @@
     return () => {
       $('working').hidden = true;
       if (!busy) $('view').removeAttribute('aria-busy');
+      if ($('status').textContent === text) status('');  // unless the work said what came of it
     };
   }
 
