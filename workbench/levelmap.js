@@ -11,8 +11,8 @@ function createLevelMap(host) {
   const MOST_ENTRIES = 32;  // palette entries shown, the user's first
   const EMPTY = { type: 'empty' };
   const GRID_LINES_FROM = 8;  // px: below this, lines between cells would hide them
-  const NONE_COLOUR = '#e6e9ee';  // a place the array does not reach
-  const MARK_COLOUR = '#dc2626';
+  // The page's colours (page.css), as the canvas draws them.
+  const cssColour = (name) => getComputedStyle(document.documentElement).getPropertyValue(name).trim();
 
   const stateOf = (tab) => tab.map || (tab.map = { zoom: 0, tool: 'brush', chosen: 'e', entries: new Map(), seen: new Map(),
     tileset: null, marks: null, corner: null });
@@ -159,7 +159,7 @@ function createLevelMap(host) {
     const ts = st.tileset;
     const looks = new Map();  // key -> {colour (packed), tile}
     const tiles = [];
-    const none = packed(NONE_COLOUR);
+    const none = packed(cssColour('--none'));  // a place the array does not reach
     const page = host.page();
     for (let u = u0; u <= u1; ++u) {
       for (let c = c0; c <= c1; ++c) {
@@ -197,8 +197,7 @@ function createLevelMap(host) {
     // The cells a comparison found: an outline where it shows, the cell itself when small.
     const marks = st.marks;
     if (marks) {
-      ctx.strokeStyle = MARK_COLOUR;
-      ctx.fillStyle = MARK_COLOUR;
+      ctx.strokeStyle = ctx.fillStyle = cssColour('--mark');
       ctx.lineWidth = 2;
       for (const [p, y, x] of marks.list) {
         if (p !== page || y < u0 || y > u1 || x < c0 || x > c1) continue;
@@ -212,7 +211,7 @@ function createLevelMap(host) {
       for (const [x, y] of strokeCells()) ctx.fillRect(x * z - left, y * z - top, z, z);
     }
     if (st.corner) {
-      ctx.strokeStyle = '#0f766e';
+      ctx.strokeStyle = cssColour('--accent');
       ctx.setLineDash([3, 2]);
       ctx.strokeRect(st.corner[0] * z - left + 0.5, st.corner[1] * z - top + 0.5, z - 1, z - 1);
       ctx.setLineDash([]);
@@ -713,8 +712,18 @@ function createLevelMap(host) {
     }
   }
 
+  // A closing tab's tileset leaves the page's memory.
+  function forget(tab) {
+    const ts = tab.map && tab.map.tileset;
+    if (!ts) return;
+    URL.revokeObjectURL(ts.url);
+    ts.bitmap.close();
+    tab.map.tileset = null;
+  }
+
   return {
     zoomed: () => zoom() > 0,
+    forget,
     draw, size, reveal, key, wire, refreshed, marked,
     setZoom, zoom, rectangle, fill, region, markCompare, markChanges, jump, openTileset,
     palette: () => entries(host.tab()).map((e) => ({ content: e.content.type === 'value' ? e.content.value : e.content.type === 'string'

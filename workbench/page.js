@@ -258,6 +258,7 @@
   function closeTab(tab) {
     for (const step of tab.steps) forgetSnapshot(step);
     dropReady(tab);
+    levelMap.forget(tab);
     runRaw('drop ' + tab.id);
     tabs.splice(tabs.indexOf(tab), 1);
     for (const box of tab.offers) box.dismissed();  // its questions go with it, and what they held
