@@ -376,14 +376,17 @@
     for (const f of files) {
       // A large file takes a while to read: the page shows it at work before it starts, each stage a task of its own.
       const done = f.size > LARGE_FILE ? await working('Opening ' + f.name + ' (' + count(f.size, 'byte', 'bytes') + ')…') : null;
-      const path = store(f.name, new Uint8Array(await f.arrayBuffer()));
-      if (done) await drawn();
-      if (call('Kind', path).format !== null) {
-        openStored(f.name, path, '');
+      let path;
+      try {
+        path = store(f.name, new Uint8Array(await f.arrayBuffer()));
+        if (done) await drawn();
+        if (call('Kind', path).format !== null) {
+          openStored(f.name, path, '');
+          continue;
+        }
+      } finally {
         if (done) done();
-        continue;
       }
-      if (done) done();
       const [tab, index] = [active, indexOf(active.cur.row, active.cur.col)];
       offer(f.name + ' (' + count(f.size, 'byte', 'bytes') + ') is not an array file.', [
         ['Load it into element ' + index + ' of ' + tab.title, () => loadCell(f.name, path, index, tab)],
