@@ -34,6 +34,13 @@ const steps = [
   // A brush stroke across the grid, where the page has paint.
   ['paint a stroke of 1000 cells', 'window.tesselWorkbench.paint(Array.from({ length: 1000 }, (_, i) => [i, i]), 7)', 'paint'],
   ['undo the stroke', 'window.tesselWorkbench.undo()', 'paint'],
+  // The level map, where the page has one: the whole grid's page drawn at 2 pixels a cell,
+  // a flood fill (a column of 1000 cells, the page read whole for it), a 100 x 100 rectangle.
+  ['zoom to 2 pixels a cell', 'window.tesselWorkbench.zoom(2)', 'zoom'],
+  ['fill a column of 1000 cells', 'window.tesselWorkbench.fill(0, 0, 5)', 'fill'],
+  ['undo the fill', 'window.tesselWorkbench.undo()', 'fill'],
+  ['paint a 100 x 100 rectangle', 'window.tesselWorkbench.rectangle(0, 0, 99, 99, 6)', 'rectangle'],
+  ['undo the rectangle', 'window.tesselWorkbench.undo()', 'rectangle'],
 ];
 
 async function measure(file) {

@@ -17,33 +17,11 @@
 #include "core/array_store.h"
 #include "host/runtime.h"
 #include "tools/console/console.h"
+#include "workbench/cell_looks.h"
 
 namespace tessel::workbench {
 
 namespace {
-
-// A text as a JSON string. Console output passes bytes beyond ASCII as they
-// are (the page reads it as UTF-8); an array's own texts (`bytes`) pass every
-// byte beyond ASCII as the code point of its number, so the page gets the
-// bytes exactly and shows them in the tab's encoding.
-std::string json(std::string_view text, bool bytes = false) {
-  static const char hex[] = "0123456789abcdef";
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += {'\\', c};
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (u < 0x20 || u == 0x7f || (bytes && u >= 0x80)) {
-      out += "\\u00";
-      out += {hex[u >> 4], hex[u & 15]};
-    } else {
-      out += c;
-    }
-  }
-  return out + '"';
-}
 
 std::string jsonList(const std::vector<std::string>& texts, bool bytes = false) {
   std::string out = "[";
@@ -126,10 +104,12 @@ class Workbench {
     });
   }
 
-  const std::string& diff(const char* a, const char* b, const char* from) {
+  // As the console's text, or as its --json when `asJson` (the cells the page marks).
+  const std::string& diff(const char* a, const char* b, const char* from, bool asJson) {
     return guarded([&] {
       std::ostringstream out, err;
-      const auto [format, settings] = fileFormat(from);
+      auto [format, settings] = fileFormat(from);
+      settings.show.json = asJson;
       const int status = console::diffFiles(module_, settings, format, a, b, out, err);
       return "{\"ok\": true, \"status\": " + std::to_string(status) + ", \"output\": " + json(out.str()) +
              ", \"errors\": " + json(err.str()) + "}";
@@ -210,6 +190,16 @@ class Workbench {
       o.releaseStringSpace();
       return out + "]}";
     });
+  }
+
+  // What a level map draws of cells first.. (count of them), fast enough for a whole page.
+  const std::string& looks(int32_t first, int32_t count) {
+    return guarded([&] { return "{\"ok\": true, \"cells\": " + cellLooks(storeOf(object()), first, count) + "}"; });
+  }
+
+  const std::string& region(int32_t first, int32_t columns, int32_t rows, int32_t x, int32_t y) {
+    return guarded(
+        [&] { return "{\"ok\": true, \"cells\": " + regionOf(storeOf(object()), first, columns, rows, x, y) + "}"; });
   }
 
   // Removes a file the page stored, with the folder it alone was in: a closed
@@ -413,8 +403,9 @@ EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCheck(Workbench* w, const char* 
   return w->check(path, from).c_str();
 }
 
-EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchDiff(Workbench* w, const char* a, const char* b, const char* from) {
-  return w->diff(a, b, from).c_str();
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchDiff(Workbench* w, const char* a, const char* b, const char* from,
+                                                     int32_t asJson) {
+  return w->diff(a, b, from, asJson != 0).c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchSave(Workbench* w, const char* format, const char* path) {
@@ -429,6 +420,15 @@ EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchShape(Workbench* w) { return w->
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCells(Workbench* w, int32_t first, int32_t count) {
   return w->cells(first, count).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchLooks(Workbench* w, int32_t first, int32_t count) {
+  return w->looks(first, count).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchRegion(Workbench* w, int32_t first, int32_t columns, int32_t rows,
+                                                       int32_t x, int32_t y) {
+  return w->region(first, columns, rows, x, y).c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchForget(Workbench* w, const char* path) {

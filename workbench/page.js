@@ -29,6 +29,44 @@
   let active = null;
   let serial = 0;
   let scripts = 0;
+  // The level map (levelmap.js): zoom, palette, painting and marks, on what the page owns.
+  const levelMap = createLevelMap({
+    $, MAX_SCROLL_H,
+    tab: () => active,
+    shape: () => shape,
+    layout: () => layout(),
+    page: () => (shape && shape.dimensions === 3 ? active.page : 0),
+    pages: () => pages(),
+    setPage: (p) => { active.page = p; refresh(false); },
+    isOpen: (tab) => tabs.includes(tab),
+    // The last step of a tab: its marks are found again when this changes.
+    stepOf: (tab) => tab.steps[tab.steps.length - 1] || null,
+    // What the map draws of `count` cells from `first` (levelmap.js reads them), straight from the array.
+    looks: (first, count) => {
+      const answer = call('Looks', first, count);
+      if (!answer.ok) throw new Error(answer.error);
+      return answer.cells;
+    },
+    // The offsets in the current page of a flood fill's cells from (x, y), or null past the array's end.
+    region: (cols, rows, x, y) => {
+      const answer = call('Region', indexOf(0, 0), cols, rows, x, y);
+      if (!answer.ok) throw new Error(answer.error);
+      return answer.cells;
+    },
+    // The first cell of the current page, and its rows (a 2D array's complete and cut-short ones).
+    pageStart: () => indexOf(0, 0),
+    pageRows: () => (shape.dimensions === 3 ? layout().units : Math.ceil(shape.size / layout().cols)),
+    paintContent: (cells, content, what) => paintContent(cells, content, what),
+    working: (text) => working(text),
+    typedContent: (text) => (isInteger(text) ? { type: 'value', value: Number(text) } : contentOf(text)),
+    diffCells: (tab, other) => diffCells(tab, other),
+    showText: (bytes) => showText(bytes, active),
+    refresh: () => refresh(false),
+    redraw: () => draw(),
+    moveTo: (row, col) => moveTo(row, col),
+    status: (text, warn) => status(text, warn),
+    tell: (text, warn) => tell(active, text, warn),
+  });
 
   // ---- The bridge: strings in, one JSON answer out.
   function call(fn, ...args) {
@@ -220,6 +258,7 @@
   function closeTab(tab) {
     for (const step of tab.steps) forgetSnapshot(step);
     dropReady(tab);
+    levelMap.forget(tab);
     runRaw('drop ' + tab.id);
     tabs.splice(tabs.indexOf(tab), 1);
     for (const box of tab.offers) box.dismissed();  // its questions go with it, and what they held
@@ -335,15 +374,18 @@
   // format may be meant for the current cell (an element file), so the choice is offered.
   async function openFiles(files) {
     for (const f of files) {
-      const path = store(f.name, new Uint8Array(await f.arrayBuffer()));
-      if (call('Kind', path).format !== null) {
-        // A large file takes a while to read: the page says so before it starts.
-        if (f.size > 1000000) {
-          status('Opening ' + f.name + ' (' + count(f.size, 'byte', 'bytes') + ')…');
-          await new Promise((drawn) => requestAnimationFrame(() => setTimeout(drawn, 0)));
+      // A large file takes a while to read: the page shows it at work before it starts, each stage a task of its own.
+      const done = f.size > LARGE_FILE ? await working('Opening ' + f.name + ' (' + count(f.size, 'byte', 'bytes') + ')…') : null;
+      let path;
+      try {
+        path = store(f.name, new Uint8Array(await f.arrayBuffer()));
+        if (done) await drawn();
+        if (call('Kind', path).format !== null) {
+          openStored(f.name, path, '');
+          continue;
         }
-        openStored(f.name, path, '');
-        continue;
+      } finally {
+        if (done) done();
       }
       const [tab, index] = [active, indexOf(active.cur.row, active.cur.col)];
       offer(f.name + ' (' + count(f.size, 'byte', 'bytes') + ') is not an array file.', [
@@ -352,6 +394,24 @@
         ['Open it as a spreadsheet', () => openStored(f.name, path, 'sheet')],
       ], () => release(path));
     }
+  }
+
+  // Work that keeps the page from answering for a while (a large file read in
+  // one call of the module): the message, the grid marked busy and a bar that
+  // moves on its own (the browser animates it while the script runs), drawn
+  // before the work starts. Its end: the function it gives.
+  const LARGE_FILE = 1000000;  // bytes
+  const drawn = () => new Promise((shown) => requestAnimationFrame(() => setTimeout(shown, 0)));
+  async function working(text) {
+    status(text);
+    $('working').hidden = false;
+    $('view').setAttribute('aria-busy', 'true');
+    await drawn();
+    return () => {
+      $('working').hidden = true;
+      if (!busy) $('view').removeAttribute('aria-busy');
+      if ($('status').textContent === text) status('');  // unless the work said what came of it
+    };
   }
 
   // A question with buttons above the log, each button an answer; several may
@@ -474,7 +534,7 @@
   }
 
   // `tessel diff` of the tab as opened (`other` null) or of another tab, with the tab as it is now.
-  function diff(tab, other) {
+  function diff(tab, other, asJson = false) {
     const now = (t) => {
       runRaw('with ' + t.id);
       try {
@@ -501,7 +561,7 @@
       files[b] = theirs.bytes;
     }
     const from = other ? '' : tab.readAs;  // the file as opened is read as it was
-    const answer = inFolder('/compare/' + ++compared, files, () => call('Diff', a, b, from));
+    const answer = inFolder('/compare/' + ++compared, files, () => call('Diff', a, b, from, asJson ? 1 : 0));
     return answer.ok ? { output: answer.output, errors: answer.errors, status: answer.status, a, b } : { error: answer.error };
   }
 
@@ -519,6 +579,15 @@
     if (result.error) return status(result.error, true);
     log('diff ' + result.a + ' ' + result.b, result.output + result.errors, result.status === 2);
     status(result.status === 0 ? 'no difference' : result.status === 1 ? 'the arrays differ: see the log' : 'cannot compare', result.status !== 0);
+    if (result.status !== 2) levelMap.markCompare(active, other);
+  }
+
+  // The cells `tessel diff` finds, as its JSON gives them: [{x, y, page}], and whether the shapes differ.
+  function diffCells(tab, other) {
+    const result = diff(tab, other, true);
+    if (result.error) throw new Error(result.error);
+    const found = JSON.parse(result.output || '{"cells": []}');
+    return { cells: found.cells || [], shapeDiffers: !!found.shapeDiffers };
   }
 
   // ---- Changes: lines run on the active tab's instance, kept as one undo step.
@@ -916,6 +985,8 @@
     const { cols, units } = layout();
     $('sizer').style.width = NUM_W + colLeft(cols) + 'px';
     $('sizer').style.height = HEAD_H + Math.min(units * ROW_H, MAX_SCROLL_H) + 'px';
+    levelMap.refreshed();
+    levelMap.size();
     pinned = null;
     $('check').disabled = !active.file;  // an array made here has no file until it is saved and opened
     $('undo').disabled = !active.steps.length;
@@ -988,6 +1059,7 @@
   }
 
   function draw() {
+    if (levelMap.zoomed()) return levelMap.draw();
     const view = $('view');
     const layer = $('layer');
     const { cols, units } = layout();
@@ -1031,7 +1103,7 @@
         const [cls, body] = cellHtml(cells[c]);
         const cur = active.cur.row === u && active.cur.col === c;
         if (!firstNumberish && numberish(cells[c])) firstNumberish = [cells[c], indexOf(u, c)];
-        inner.push('<div class="cell ' + cls + (two && cells[c] && cells[c].selected ? ' in-sel' : '') + (cur ? ' cur" id="current-cell" aria-selected="true' : '') + '" role="gridcell" aria-colindex="' +
+        inner.push('<div class="cell ' + cls + (two && cells[c] && cells[c].selected ? ' in-sel' : '') + (levelMap.marked(u, c) ? ' marked' : '') + (cur ? ' cur" id="current-cell" aria-selected="true' : '') + '" role="gridcell" aria-colindex="' +
           (c + 2) + '" data-u="' + u + '" data-c="' + c + '" style="top:' + top + 'px;' + place(c) + '">' + body + '</div>');
       }
       out.push(row(u + 2, inner));
@@ -1055,6 +1127,10 @@
   function moveTo(row, col) {
     active.cur = { row, col };
     clampCursor();
+    if (levelMap.zoomed()) {
+      levelMap.reveal(active.cur.row, active.cur.col);
+      return draw();
+    }
     const view = $('view');
     const top = active.cur.row * ROW_H;
     const left = colLeft(active.cur.col);
@@ -1226,16 +1302,27 @@
   // Cells of the current page (each [x, y], or a flat index) set to one value
   // (an integer, else a text in the tab's encoding) by the element actions, as one undo step.
   function paint(cells, value) {
+    paintContent(cells, contentOf(value));
+  }
+
+  // What an integer or a typed text (in the tab's encoding) paints: {type: 'value', value} or {type: 'string', bytes}.
+  function contentOf(value) {
+    if (typeof value === 'number' && isInteger(String(value))) return { type: 'value', value };
+    if (typeof value !== 'string') throw new Error('paint takes an integer or a text, not ' + String(value));
+    const written = textLiteral(value, '', active);
+    if (written.error) throw new Error(written.error);
+    return { type: 'string', bytes: written.bytes };
+  }
+
+  // Cells set to a content by the element actions, one undo step; `what` names the tool in the log.
+  function paintContent(cells, content, what = '') {
     if (!Array.isArray(cells)) throw new Error('paint takes a list of cells: [x, y] each, or an index');
     let set;
     let text = null;  // the bytes of a text the module's batch can take as they are
-    if (typeof value === 'number' && isInteger(String(value))) set = 'Set value ' + value;
-    else if (typeof value === 'string') {
-      const written = textLiteral(value, '', active);
-      if (written.error) throw new Error(written.error);
-      set = 'Set string ' + written.literal;
-      text = /^[\x01-\x7f]*$/.test(written.bytes) ? written.bytes : undefined;
-    } else throw new Error('paint takes an integer or a text, not ' + String(value));
+    if (content.type === 'string') {
+      set = 'Set string ' + literal(content.bytes);
+      text = /^[\x01-\x7f]*$/.test(content.bytes) ? content.bytes : undefined;
+    } else set = 'Set value ' + (content.type === 'value' ? content.value : 0);
     const cols = shape.dimensions === 1 ? 1 : shape.columns;
     const lines = cells.map((cell) => {
       const [x, y] = Array.isArray(cell) ? cell : [cell, null];
@@ -1247,10 +1334,10 @@
     // The stroke's cells through the module's batch that makes the same sets; a text of other bytes as its lines.
     if (text !== undefined) {
       const indexes = lines.map((l) => l.slice(l.lastIndexOf(' ') + 1)).join(',');
-      lines.grid = { kind: 'paint', indexes, text, value: text === null ? value : 0, from: 0, to: lines.length };
+      lines.grid = { kind: 'paint', indexes, text, value: content.type === 'value' ? content.value : 0, from: 0, to: lines.length };
     }
     const result = change(lines);
-    report(set + ' at ' + count(lines.length, 'cell', 'cells'), result);
+    report((what ? what + ': ' : '') + set + ' at ' + count(lines.length, 'cell', 'cells'), result);
     if (result.failed) throw new Error(result.text.replace(/\n$/, ''));
   }
 
@@ -1523,6 +1610,7 @@
 
   // ---- Events.
   function wire() {
+    levelMap.wire();
     const view = $('view');
     let queued = false;  // one draw a frame, however many scroll events came
     view.addEventListener('scroll', () => {
@@ -1597,7 +1685,7 @@
       }
     });
     view.addEventListener('keydown', (e) => {
-      if (e.target !== view) return;
+      if (e.target !== view || levelMap.key(e)) return;
       const { row, col } = active.cur;
       const moves = { ArrowUp: [-1, 0], ArrowDown: [1, 0], ArrowLeft: [0, -1], ArrowRight: [0, 1], PageUp: [-20, 0], PageDown: [20, 0] };
       const { cols, units } = layout();
@@ -1846,6 +1934,18 @@
     deleteColumn: (x) => gridStep('column', false, x),
     // Cells of the current page ([x, y] each, or an index) set to an integer or a text, one undo step.
     paint: (cells, value) => paint(cells, value),
+    // The level map of the current 2D or 3D page: the zoom in pixels a cell (0 the text grid), set
+    // first when given; a rectangle of cells (corners in any order) and a flood fill from a cell (the
+    // cells joined to it through sides that hold what it holds) set to an integer or a text, one undo step each.
+    zoom: (n) => (n === undefined ? levelMap.zoom() : levelMap.setZoom(n)),
+    rectangle: (x0, y0, x1, y1, value) => levelMap.rectangle(x0, y0, x1, y1, contentOf(value)),
+    fill: (x, y, value) => levelMap.fill(x, y, contentOf(value)),
+    // The palette: [{content, colour, tile, chosen}]; an entry's colour ('#rrggbb', null the default) and tile (a number, null the default).
+    palette: () => levelMap.palette(),
+    colour: (value, colour, tile) => { levelMap.setEntry(contentOf(value), colour, tile); return levelMap.palette(); },
+    // The cells marked by Compare… or Changes ([{x, y, page}], null when none are), and a jump to the next (-1: the one before).
+    marks: () => levelMap.marks(),
+    nextMark: (dir = 1) => levelMap.jump(dir),
     // The open tabs' titles and which one is current.
     tabs: () => ({ titles: tabs.map((t) => t.title), current: tabs.indexOf(active) }),
     select: (i) => activate(tabs[i]),

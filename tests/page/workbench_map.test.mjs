@@ -1,0 +1,329 @@
+// The workbench's level maps: zoom, page tabs, the palette and a tileset,
+// painting with brush, rectangle and flood fill (each one undo step), and the
+// cells a comparison finds marked and walked. Driven by the mouse, the keyboard
+// and the file chooser; the files saved are compared with the console's after
+// the same element lines, and flood fill with a plain model on random grids.
+//
+// TESSEL_WORKBENCH    the built tessel-workbench.html
+// TESSEL_CONSOLE      the console host `tessel` (the linux-x64 build) with its module beside it
+// TESSEL_SCREENSHOTS  the folder the screenshots go to
+import { after, before, describe, test } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { openPage, pickFiles, pressWith } from './browser.mjs';
+import { consoleRunner } from './console_runner.mjs';
+
+const pagePath = process.env.TESSEL_WORKBENCH;
+const consolePath = process.env.TESSEL_CONSOLE;
+const shots = process.env.TESSEL_SCREENSHOTS;
+assert.ok(pagePath && consolePath && shots, 'TESSEL_WORKBENCH, TESSEL_CONSOLE and TESSEL_SCREENSHOTS are set');
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-map-'));
+const tessel = consoleRunner(consolePath, work);
+
+// The console's native file after `lines`.
+function consoleFile(lines, name) {
+  tessel([...lines, `Save to file "${name}"`], name + '.tessel');
+  return fs.readFileSync(path.join(work, name));
+}
+
+function generator(seed) {
+  let s = seed >>> 0 || 1;
+  return (n) => {
+    s ^= s << 13; s >>>= 0;
+    s ^= s >>> 17;
+    s ^= s << 5; s >>>= 0;
+    return s % n;
+  };
+}
+
+// The plain model of a flood fill: from `cells()`'s JSON, the indexes joined
+// to (x, y) through sides holding the same (type and value or text) on its page.
+function modelRegion(shown, x, y, page) {
+  const X = shown.columns;
+  const Y = shown.dimensions === 3 ? shown.rowsPerPage : Math.ceil(shown.cells.length / X);
+  const base = page * X * Y;
+  const same = (i) => {
+    const c = shown.cells[i];
+    return c ? c.type + ':' + (c.type === 'value' ? c.value : c.type === 'string' ? c.text : '') : null;
+  };
+  const start = same(base + y * X + x);
+  const seen = new Set([y * X + x]);
+  const todo = [[x, y]];
+  while (todo.length) {
+    const [cx, cy] = todo.shift();
+    for (const [nx, ny] of [[cx + 1, cy], [cx - 1, cy], [cx, cy + 1], [cx, cy - 1]]) {
+      const k = ny * X + nx;
+      if (nx < 0 || ny < 0 || nx >= X || ny >= Y || seen.has(k) || base + k >= shown.cells.length) continue;
+      if (same(base + k) === start) { seen.add(k); todo.push([nx, ny]); }
+    }
+  }
+  return [...seen].map((k) => base + k).sort((a, b) => a - b);
+}
+
+let browser;
+let page;
+const mapLines = ['new m --dims 3 --x 12 --y 8'];
+for (let i = 0; i < 12 * 8 * 2; ++i) if (i % 12 === 0 || i % 12 === 11 || i % 96 < 12 || i % 96 >= 84) mapLines.push(`Set value 1 at ${i}`);
+
+before(async () => {
+  consoleFile(mapLines, 'level.arr');
+  consoleFile(['new t --dims 2 --x 4', ...[0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11].map((i) => `Set value ${i % 3} at ${i}`)], 'small.arr');
+  browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 800 });
+  ({ page } = browser);
+  page.on('dialog', (d) => d.accept());
+  await page.evaluate(() => window.tesselWorkbench.ready);
+});
+
+after(async () => {
+  await browser?.close();
+  fs.rmSync(work, { recursive: true, force: true });
+});
+
+const save = async () => Buffer.from(await page.evaluate(() => Array.from(window.tesselWorkbench.save('native').bytes)));
+const closeAll = () => page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
+// The middle of cell (x, y) of the map on screen, at zoom z.
+async function cellPoint(x, y) {
+  return page.evaluate((x, y) => {
+    const view = document.getElementById('view');
+    const r = view.querySelector('canvas.map').getBoundingClientRect();
+    const z = window.tesselWorkbench.zoom();
+    return [r.left + x * z + z / 2 - view.scrollLeft, r.top + y * z + z / 2 - view.scrollTop];
+  }, x, y);
+}
+async function drag(from, to) {
+  await page.mouse.move(...(await cellPoint(...from)));
+  await page.mouse.down();
+  await page.mouse.move(...(await cellPoint(...to)), { steps: 4 });
+  await page.mouse.up();
+}
+async function setEntry(text) {
+  await page.$eval('#entryValue', (e) => { e.value = ''; });
+  await page.type('#entryValue', text);
+  await page.click('#entryForm button[type=submit]');
+}
+
+describe('level maps', () => {
+  test('zoom, page tabs and the three tools by mouse and keyboard leave the console\'s file, one undo step each', async () => {
+    await pickFiles(page, work, ['level.arr']);
+    assert.equal(await page.$eval('#mapbar', (e) => e.hidden), true, 'the text grid shows no palette');
+    await page.select('#zoom', '16');
+    assert.equal(await page.evaluate(() => window.tesselWorkbench.zoom()), 16);
+    assert.equal(await page.$eval('#mapbar', (e) => e.hidden), false);
+    assert.equal(await page.$$eval('#pageTabs button', (b) => b.length), 2, 'a tab a page');
+    // The current cell stays the grid's focused cell, as ARIA counts.
+    assert.deepEqual(await page.$eval('#current-cell', (e) => [e.getAttribute('role'), e.parentNode.getAttribute('aria-rowindex'),
+      e.getAttribute('aria-colindex'), document.getElementById('view').getAttribute('aria-activedescendant')]), ['gridcell', '2', '2', 'current-cell']);
+
+    const lines = [];
+    const at = (x, y, p = 0) => p * 96 + y * 12 + x;
+    await setEntry('5');
+    await drag([1, 1], [4, 1]);
+    lines.push(...[1, 2, 3, 4].map((x) => `Set value 5 at ${at(x, 1)}`));
+    await page.click('#toolRect');
+    await setEntry('wall');
+    await drag([6, 3], [8, 5]);
+    for (let y = 3; y <= 5; ++y) for (let x = 6; x <= 8; ++x) lines.push(`Set string "wall" at ${at(x, y)}`);
+    assert.deepEqual(await save(), consoleFile([...mapLines, ...lines], 'tools1.arr'), 'brush and rectangle');
+    // Fill the floor of empty cells around what was painted: the model gives the cells.
+    const shown = await page.evaluate(() => window.tesselWorkbench.cells());
+    await page.click('#toolFill');
+    await page.click('#swatches .swatch[data-key="v1"]');
+    const [fx, fy] = await cellPoint(2, 5);
+    await page.mouse.click(fx, fy);
+    for (const i of modelRegion(shown, 2, 5, 0)) lines.push(`Set value 1 at ${i}`);
+    assert.deepEqual(await save(), consoleFile([...mapLines, ...lines], 'tools2.arr'), 'fill');
+
+    // The keyboard: page 1 by its tab, the brush (B), entry 2 and Enter, a rectangle (R) by Enter at two
+    // corners, zoom out with -.
+    await page.click('#pageTabs button:nth-child(2)');
+    await page.focus('#view');
+    await pressWith(page, 'Control', 'Home');
+    await page.keyboard.press('b');
+    await page.keyboard.press('2');  // the second entry (after empty): 5, set above
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('ArrowRight');
+    await page.keyboard.press('Enter');
+    lines.push(`Set value 5 at ${at(1, 1, 1)}`);
+    await page.keyboard.press('r');
+    await page.keyboard.press('Enter');
+    await page.keyboard.press('ArrowRight');
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('Enter');
+    for (let y = 1; y <= 2; ++y) for (let x = 1; x <= 2; ++x) lines.push(`Set value 5 at ${at(x, y, 1)}`);
+    await page.keyboard.press('-');
+    assert.equal(await page.evaluate(() => window.tesselWorkbench.zoom()), 12);
+    assert.deepEqual(await save(), consoleFile([...mapLines, ...lines], 'tools3.arr'), 'the keyboard\'s brush and rectangle on page 1');
+    for (let k = 0; k < 5; ++k) await pressWith(page, 'Control', 'z');
+    assert.deepEqual(await save(), consoleFile(mapLines, 'tools4.arr'), 'five undos, one a tool, give the file as opened');
+    await page.select('#zoom', '0');
+    assert.ok((await page.$$('.cell[role=gridcell]')).length > 50, 'the text grid again');
+  });
+
+  test('flood fill and rectangle set what a plain model says, on random grids', async () => {
+    for (let seed = 1; seed <= 30; ++seed) {
+      const random = generator(seed * 2246822519);
+      const three = random(2) === 1;
+      const [x, y] = [1 + random(7), 1 + random(6)];
+      const n = three ? x * y * 2 : random(x * y) + 1;
+      const lines = [three ? `new r --dims 3 --x ${x} --y ${y}` : `new r --dims 2 --x ${x}`];
+      for (let i = 0; i < n; ++i) {
+        const k = random(4);
+        if (k === 1) lines.push(`Set value ${1 + random(2)} at ${i}`);
+        if (k === 2) lines.push(`Set string "${'ab'[random(2)]}" at ${i}`);
+        if (i === n - 1 && k !== 1 && k !== 2) lines.push(`Set value 1 at ${i}`);
+      }
+      const file = `r${seed}.arr`;
+      const bytes = consoleFile(lines, file);
+      await page.evaluate((name, b) => window.tesselWorkbench.open(name, Uint8Array.from(b)), file, Array.from(bytes));
+      const done = [];
+      for (let k = 0; k < 3; ++k) {
+        const shown = await page.evaluate(() => window.tesselWorkbench.cells());
+        const pageNo = three ? random(2) : 0;
+        const rows = three ? y : Math.ceil(shown.cells.length / x);
+        const [sx, sy] = [random(x), random(rows)];
+        if (pageNo * x * y + sy * x + sx >= shown.cells.length) continue;
+        const value = [0, 1, 2, 'a', 'b'][random(5)];
+        await page.evaluate((p) => { if (window.tesselWorkbench.cells().dimensions === 3) document.getElementById('pageNumber').value = p; }, pageNo);
+        await page.$eval('#pageNumber', (e) => e.dispatchEvent(new Event('change')));
+        const region = modelRegion(shown, sx, sy, pageNo);
+        const startCell = shown.cells[region[0]];
+        const holds = startCell.type === 'value' ? startCell.value : startCell.type === 'string' ? startCell.text : 0;
+        const painted = await page.evaluate((sx, sy, v) => window.tesselWorkbench.fill(sx, sy, v), sx, sy, value);
+        if (holds === value || (startCell.type === 'empty' && value === 0)) {
+          assert.equal(painted, 0, `seed ${seed}: filling what is there does nothing`);
+          continue;
+        }
+        assert.equal(painted, region.length, `seed ${seed}: the region's size`);
+        const set = typeof value === 'number' ? `Set value ${value}` : `Set string "${value}"`;
+        done.push(...region.map((i) => `${set} at ${i}`));
+        assert.deepEqual(await save(), consoleFile([...lines, ...done], `f${seed}-${k}.arr`), `seed ${seed}: fill ${k} from [${sx},${sy}] page ${pageNo}`);
+      }
+      // A rectangle from a random corner to another, as its element lines.
+      const [ax, ay, bx, by] = [random(x), random(Math.min(2, y)), random(x), random(Math.min(2, y))];
+      await page.evaluate((a, b, c, d) => window.tesselWorkbench.rectangle(a, b, c, d, 7), ax, ay, bx, by);
+      const base = (three ? Number(await page.$eval('#pageNumber', (e) => e.value)) : 0) * x * y;
+      for (let yy = Math.min(ay, by); yy <= Math.max(ay, by); ++yy) {
+        for (let xx = Math.min(ax, bx); xx <= Math.max(ax, bx); ++xx) done.push(`Set value 7 at ${base + yy * x + xx}`);
+      }
+      assert.deepEqual(await save(), consoleFile([...lines, ...done], `f${seed}-r.arr`), `seed ${seed}: rectangle`);
+    }
+    await assert.rejects(page.evaluate(() => window.tesselWorkbench.rectangle(0, 0, 99, 0, 1)), /no cell \[99,0\]/);
+    await assert.rejects(page.evaluate(() => window.tesselWorkbench.fill(-1, 0, 1)), /no cell \[-1,0\]/);
+    await assert.rejects(page.evaluate(() => window.tesselWorkbench.fill(0, 0, 2.5)), /an integer or a text/);
+    await closeAll();
+  });
+
+  test('Changes and Compare… mark the cells that differ, F8 walks them, and a tileset draws the map', async () => {
+    await pickFiles(page, work, ['small.arr']);
+    await page.evaluate(() => { for (const l of ['Set value 9 at 5', 'Set string "x" at 10', 'Set value 9 at 1']) window.tesselWorkbench.run(l); });
+    await page.click('#changes');
+    const marked = await page.$$eval('.cell.marked', (c) => c.map((e) => [Number(e.dataset.c), Number(e.dataset.u)]));
+    assert.deepEqual(marked.sort(), [[1, 0], [1, 1], [2, 2]], 'the changed cells are marked on the grid');
+    await page.click('.cell[data-u="0"][data-c="0"]');
+    const walked = [];
+    for (let k = 0; k < 4; ++k) {
+      await page.keyboard.press('F8');
+      walked.push(await page.$eval('.cell.cur', (e) => [Number(e.dataset.c), Number(e.dataset.u)]));
+    }
+    assert.deepEqual(walked, [[1, 0], [1, 1], [2, 2], [1, 0]], 'F8 goes to each in order, then round');
+    await pressWith(page, 'Shift', 'F8');
+    assert.deepEqual(await page.$eval('.cell.cur', (e) => [Number(e.dataset.c), Number(e.dataset.u)]), [2, 2], 'Shift+F8 goes back, round');
+    // A change is marked as it is made; its undo takes the mark away.
+    await page.click('.cell[data-u="0"][data-c="3"]');
+    await page.keyboard.type('4');
+    await page.keyboard.press('Enter');
+    assert.equal((await page.evaluate(() => window.tesselWorkbench.marks())).length, 4);
+    await pressWith(page, 'Control', 'z');
+    assert.deepEqual(await page.evaluate(() => window.tesselWorkbench.marks()), [{ x: 1, y: 0, page: 0 }, { x: 1, y: 1, page: 0 }, { x: 2, y: 2, page: 0 }]);
+    await page.screenshot({ path: path.join(shots, 'workbench-marks.png') });
+    await page.setViewport({ width: 800, height: 700 });
+    await page.screenshot({ path: path.join(shots, 'workbench-marks-narrow.png') });
+    await page.setViewport({ width: 1280, height: 800 });
+
+    // Compare… with another tab marks the cells in which the two differ.
+    await pickFiles(page, work, ['small.arr']);
+    await page.evaluate(() => window.tesselWorkbench.run('Set value 2 at 7'));
+    await page.click('#diff');
+    await page.select('#choice', (await page.$$eval('#choice option', (o) => o.map((e) => e.value)))[1]);
+    await page.click('#chosen');
+    assert.deepEqual(await page.evaluate(() => window.tesselWorkbench.marks()).then((m) => m.map((c) => [c.x, c.y])), [[1, 0], [1, 1], [3, 1], [2, 2]]);
+    await closeAll();
+
+    // A tileset picture, cut into tiles of 8 pixels: a value v shows tile v - 1.
+    const png = await page.evaluate(() => {
+      const c = document.createElement('canvas');
+      [c.width, c.height] = [32, 16];
+      const g = c.getContext('2d');
+      ['#3f6212', '#a16207', '#1d4ed8', '#b91c1c', '#374151', '#fde68a', '#7c3aed', '#0e7490'].forEach((colour, t) => {
+        g.fillStyle = colour;
+        g.fillRect((t % 4) * 8, Math.floor(t / 4) * 8, 8, 8);
+        g.fillStyle = 'rgba(255,255,255,0.35)';
+        g.fillRect((t % 4) * 8 + 1, Math.floor(t / 4) * 8 + 1, 3, 3);
+      });
+      return c.toDataURL('image/png').split(',')[1];
+    });
+    fs.writeFileSync(path.join(work, 'tiles.png'), Buffer.from(png, 'base64'));
+    await pickFiles(page, work, ['level.arr']);
+    await page.select('#zoom', '24');
+    await page.$eval('#tileSize', (e) => { e.value = '8'; });
+    const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('#tilesetOpen')]);
+    await chooser.accept([path.join(work, 'tiles.png')]);
+    await page.waitForFunction(() => window.tesselWorkbench.palette().some((e) => e.tile >= 0));
+    const entries = await page.evaluate(() => window.tesselWorkbench.palette());
+    assert.equal(entries.find((e) => e.content === 1).tile, 0, 'the value 1 shows the first tile');
+    // The canvas shows the first tile's colour where a 1 is (cell 0, 0), not the palette's colour.
+    const pixel = await page.evaluate(() => {
+      const c = document.querySelector('canvas.map');
+      return Array.from(c.getContext('2d').getImageData(18, 18, 1, 1).data.slice(0, 3));
+    });
+    assert.deepEqual(pixel, [0x3f, 0x62, 0x12]);
+    await setEntry('3');
+    await drag([2, 2], [9, 2]);
+    await page.click('#toolRect');
+    await setEntry('4');
+    await drag([3, 4], [5, 6]);
+    await page.evaluate(() => window.tesselWorkbench.run('Set string "door" at 90'));
+    await page.click('#changes');
+    await page.screenshot({ path: path.join(shots, 'workbench-levelmap.png') });
+    await page.setViewport({ width: 800, height: 700 });
+    await page.screenshot({ path: path.join(shots, 'workbench-levelmap-narrow.png') });
+    await page.setViewport({ width: 1280, height: 800 });
+    assert.equal((await page.evaluate(() => window.tesselWorkbench.marks())).length, 8 + 9 + 1);
+  });
+
+  test('a whole 200 × 200 page is on screen at the smallest zoom', async () => {
+    await closeAll();
+    await page.evaluate(() => window.tesselWorkbench.run('Set array dimension to 3'));
+    await page.evaluate(() => { for (const l of ['Set dimension 1 boundary to 200', 'Set dimension 2 boundary to 200', 'Set value 3 at 39999']) window.tesselWorkbench.run(l); });
+    await page.evaluate(() => window.tesselWorkbench.zoom(2));
+    const room = await page.$eval('#view', (v) => [v.clientWidth >= 400, v.clientHeight >= 400, v.scrollHeight <= v.clientHeight]);
+    assert.deepEqual(room, [true, true, true]);
+    const [last, colour] = await page.evaluate(() => [
+      Array.from(document.querySelector('canvas.map').getContext('2d').getImageData(399, 399, 1, 1).data.slice(0, 3)),
+      window.tesselWorkbench.palette().find((e) => e.content === 3).colour]);
+    assert.deepEqual(last, [1, 3, 5].map((i) => parseInt(colour.slice(i, i + 2), 16)), 'the last cell is drawn in its colour');
+  });
+});
+
+describe('a large file', () => {
+  test('shows the page at work, the grid busy, from before it is read until its tab is drawn', async () => {
+    const row = Array.from({ length: 300 }, (_, x) => String(x + 1000)).join(',');
+    fs.writeFileSync(path.join(work, 'large.csv'), Array.from({ length: 800 }, () => row).join('\n') + '\n');
+    await page.evaluate(() => {
+      window.workSeen = [];
+      const note = () => window.workSeen.push([!document.getElementById('working').hidden,
+        document.getElementById('view').getAttribute('aria-busy'), window.tesselWorkbench.tabs().titles.includes('large.csv')]);
+      new MutationObserver(note).observe(document.body, { attributes: true, subtree: true, attributeFilter: ['hidden', 'aria-busy'] });
+    });
+    await pickFiles(page, work, ['large.csv']);
+    const seen = await page.evaluate(() => window.workSeen);
+    const first = seen.findIndex(([bar]) => bar);
+    assert.ok(first >= 0, 'the bar was shown');
+    assert.deepEqual(seen[first], [true, 'true', false], 'shown, and the grid busy, before the tab opened');
+    assert.deepEqual(seen[seen.length - 1], [false, null, true], 'gone once the tab is there');
+    assert.equal(await page.evaluate(() => window.tesselWorkbench.cells().cells.length), 300 * 800);
+  });
+});
