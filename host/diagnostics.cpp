@@ -43,6 +43,20 @@ static_assert(int64_t{TESSEL_MAX_SAVE_GIB} << 30 == tessel::persist::kMaxSaveByt
                   TESSEL_SAVE_BYTES_PER_ARRAY_BYTE == tessel::persist::kSaveBytesPerArrayByte,
               "the save bound is the saves'");
 
+namespace {
+
+// The first `size` bytes at most of a cell (a string's without its
+// terminator) into buffer; how many it holds, -1 for no cell.
+int32_t copyBytes(const tessel::Cell* cell, char* buffer, int32_t size) {
+  if (cell == nullptr) return -1;
+  const int32_t length = cell->type() == tessel::CellType::string ? cell->length() - 1 : cell->length();
+  if (buffer != nullptr && size > 0 && cell->bytes() != nullptr && length > 0)
+    std::memcpy(buffer, cell->bytes(), length < size ? length : size);
+  return length;
+}
+
+}  // namespace
+
 extern "C" {
 
 TESSEL_EXPORT int32_t TESSEL_CALL TesselLastOutcome(TesselRunObject* object, char* buffer, int32_t size) {
@@ -96,12 +110,14 @@ TESSEL_EXPORT int32_t TESSEL_CALL TesselNextLabel(TesselRunObject* object, int32
 TESSEL_EXPORT int32_t TESSEL_CALL TesselCellBytes(TesselRunObject* object, int32_t index, char* buffer, int32_t size) {
   auto* state = object != nullptr ? static_cast<tessel::RunState*>(object->store) : nullptr;
   if (state == nullptr) return -1;
+  return copyBytes(state->store().cellAt(index), buffer, size);
+}
+
+TESSEL_EXPORT int32_t TESSEL_CALL TesselKeyBytes(TesselRunObject* object, int32_t index, char* buffer, int32_t size) {
+  auto* state = object != nullptr ? static_cast<tessel::RunState*>(object->store) : nullptr;
+  if (state == nullptr) return -1;
   const tessel::Cell* cell = state->store().cellAt(index);
-  if (cell == nullptr) return -1;
-  const int32_t length = cell->type() == tessel::CellType::string ? cell->length() - 1 : cell->length();
-  if (buffer != nullptr && size > 0 && cell->bytes() != nullptr && length > 0)
-    std::memcpy(buffer, cell->bytes(), length < size ? length : size);
-  return length;
+  return copyBytes(cell != nullptr ? cell->key() : nullptr, buffer, size);
 }
 
 }  // extern "C"

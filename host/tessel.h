@@ -267,6 +267,10 @@ int32_t TESSEL_CALL TesselNextLabel(TesselRunObject* object, int32_t column);
  * index names no element. */
 int32_t TESSEL_CALL TesselCellBytes(TesselRunObject* object, int32_t index, char* buffer, int32_t size);
 
+/* Diagnostics, never called by a game host: as TesselCellBytes, for the key
+ * of the element at index; -1 when index names no element or it has no key. */
+int32_t TESSEL_CALL TesselKeyBytes(TesselRunObject* object, int32_t index, char* buffer, int32_t size);
+
 #ifdef __cplusplus
 }
 #endif

@@ -98,6 +98,8 @@ class RunObject {
   // The bytes of an element (a data cell's, a string's characters); none when
   // the index names no element.
   std::optional<std::string> cellBytes(int32_t index);
+  // The bytes of an element's key; none when it has no key.
+  std::optional<std::string> keyBytes(int32_t index);
 
   TesselRunObject& record() { return *reinterpret_cast<TesselRunObject*>(object_.data()); }
 
@@ -114,6 +116,8 @@ class RunObject {
   // through it, so a failure there (out of memory) ends the program.
   static RunObject& owner(TesselRunObject* object);
   intptr_t fetch(std::size_t position, intptr_t type, intptr_t raw);
+  // Through a diagnostic entry point of TesselCellBytes's form.
+  std::optional<std::string> bytesOf(const char* entry, int32_t index);
 
   Module& module_;
   short(TESSEL_CALL* destroy_)(TesselRunObject*, intptr_t) = nullptr;
