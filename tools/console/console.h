@@ -512,10 +512,12 @@ class ConsoleText {
   ConsoleText& operator=(const ConsoleText&) = delete;
 
  private:
+#if defined(_WIN32)
   class Buffer;
   std::unique_ptr<Buffer> out_, err_;
   std::streambuf* oldOut_ = nullptr;
   std::streambuf* oldErr_ = nullptr;
+#endif
 };
 
 // One line typed on standard input, as UTF-8 (a Windows console types

@@ -32,7 +32,8 @@ std::optional<Table> systemTable(int codePage) {
 
 #elif defined(__EMSCRIPTEN__)
 
-// The page's C library converts no code page: there, texts are UTF-8 or shown by their bytes.
+// The page does its own decoding; its C library's converter would add a fifth
+// to the page for tables nothing there reads. Here texts are UTF-8 or bytes.
 std::optional<Table> systemTable(int /*codePage*/) { return std::nullopt; }
 
 #else
@@ -189,8 +190,6 @@ bool readTypedLine(std::string& line) {
 }
 
 #else
-
-class ConsoleText::Buffer {};
 
 ConsoleText::ConsoleText() = default;
 ConsoleText::~ConsoleText() = default;
