@@ -60,6 +60,15 @@ constexpr int kReadingActions[] = {
     actionOf("loadFromIni"),         actionOf("appendFromIni"),  actionOf("setFileAt"),
     actionOf("insertFileAt"),        actionOf("appendFile"),
 };
+// The first `size` bytes at most of a cell (a string's without its
+// terminator) into buffer; how many it holds, -1 for no cell.
+int32_t copyBytes(const tessel::Cell* cell, char* buffer, int32_t size) {
+  if (cell == nullptr) return -1;
+  const int32_t length = cell->type() == tessel::CellType::string ? cell->length() - 1 : cell->length();
+  if (buffer != nullptr && size > 0 && cell->bytes() != nullptr && length > 0)
+    std::memcpy(buffer, cell->bytes(), length < size ? length : size);
+  return length;
+}
 
 }  // namespace
 
@@ -116,12 +125,14 @@ TESSEL_EXPORT int32_t TESSEL_CALL TesselNextLabel(TesselRunObject* object, int32
 TESSEL_EXPORT int32_t TESSEL_CALL TesselCellBytes(TesselRunObject* object, int32_t index, char* buffer, int32_t size) {
   auto* state = object != nullptr ? static_cast<tessel::RunState*>(object->store) : nullptr;
   if (state == nullptr) return -1;
+  return copyBytes(state->store().cellAt(index), buffer, size);
+}
+
+TESSEL_EXPORT int32_t TESSEL_CALL TesselKeyBytes(TesselRunObject* object, int32_t index, char* buffer, int32_t size) {
+  auto* state = object != nullptr ? static_cast<tessel::RunState*>(object->store) : nullptr;
+  if (state == nullptr) return -1;
   const tessel::Cell* cell = state->store().cellAt(index);
-  if (cell == nullptr) return -1;
-  const int32_t length = cell->type() == tessel::CellType::string ? cell->length() - 1 : cell->length();
-  if (buffer != nullptr && size > 0 && cell->bytes() != nullptr && length > 0)
-    std::memcpy(buffer, cell->bytes(), length < size ? length : size);
-  return length;
+  return copyBytes(cell != nullptr ? cell->key() : nullptr, buffer, size);
 }
 
 TESSEL_EXPORT int32_t TESSEL_CALL TesselActOnBytes(TesselRunObject* object, int32_t action, const char* name,

@@ -312,23 +312,27 @@ inline constexpr Rule kSheetDialect[] = {
 // module's formats. Games never read it.
 inline constexpr Rule kJsonForm[] = {
     {"Object",
-     "One object: \"name\" (the file or instance shown), \"encoding\" (\"utf-8\"), \"dimensions\", \"boundaries\" "
+     "One object: \"name\" (the file or instance shown), \"encoding\" (\"utf-8\", or the code page of --encoding, "
+     "\"windows-1252\"), \"dimensions\", \"boundaries\" "
      "(boundary 1 to the dimension count, the last one 0, as the module reports them), \"size\", for 2D and 3D "
      "\"columns\" and for 3D \"rowsPerPage\", for a 2D grid \"selectedRows\" and \"labels\" ([] when no label "
      "was ever set, else one entry a column, null where it has none), and \"cells\"."},
     {"Cells",
      "One object per element in index order: \"index\", \"type\" (empty, value, string or data), then "
      "\"value\" for a value, \"text\" for a string, \"length\" and \"bytes\" (base64) for data; \"key\" as "
-     "{\"type\", \"text\"} when the element has one; in a 2D grid \"row\" and \"selected\"."},
+     "{\"type\", \"text\"} when the element has one (a data key as {\"type\", \"length\", \"bytes\"}); in a 2D grid "
+     "\"row\" and \"selected\"."},
     {"Texts",
-     "Texts are single bytes, as the module keeps them. A text, key or label whose bytes are UTF-8 is written as "
-     "it is; any other also gives \"bytes\" (base64), which a reader takes instead of \"text\", so two different "
-     "byte strings never read back alike."},
+     "Texts are single bytes, as the module keeps them, and \"text\" is what they stand for in the encoding: "
+     "under auto, UTF-8 as it is and the rest in the code page of --code-page; with --encoding windows-1252 (any "
+     "code page), every text in it. A text, key or label that the encoding does not give back byte for byte also "
+     "gives \"bytes\" (base64), which a reader takes instead of \"text\", so two different byte strings never read "
+     "back alike; a reader makes the other texts into bytes of \"encoding\"."},
     {"Reading",
      "The whole array comes back: the dimension count, every boundary, the labels, each cell's type, value, text "
      "or bytes and key, and the row selection (an array loaded with rows selected otherwise than all or none has "
-     "its query mode set to OR). A native file converted to JSON and back is the same file, byte for byte; a data "
-     "key comes back without its bytes, which the module does not tell. A script's \"Load from file\" and "
+     "its query mode set to OR). A native file converted to JSON and back is the same file, byte for byte, in "
+     "every encoding. A script's \"Load from file\" and "
      "\"Append elements from file\" read a JSON file too; an append keeps the selection there is."},
     {"Mistakes",
      "Bad JSON is a mistake naming its line and column and what was expected there; a wrong field names its place "

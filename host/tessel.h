@@ -286,6 +286,9 @@ enum {
  * not apply to it, or an argument is missing. */
 int32_t TESSEL_CALL TesselActOnBytes(TesselRunObject* object, int32_t action, const char* name, int32_t second,
                                      const char* bytes, intptr_t size, int32_t flags);
+/* Diagnostics, never called by a game host: as TesselCellBytes, for the key
+ * of the element at index; -1 when index names no element or it has no key. */
+int32_t TESSEL_CALL TesselKeyBytes(TesselRunObject* object, int32_t index, char* buffer, int32_t size);
 
 #ifdef __cplusplus
 }

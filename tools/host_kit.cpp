@@ -196,8 +196,12 @@ int32_t RunObject::nextLabel(int32_t column) {
   return module_.entry<int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t)>("TesselNextLabel")(&record(), column);
 }
 
-std::optional<std::string> RunObject::cellBytes(int32_t index) {
-  const auto read = module_.entry<int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t, char*, int32_t)>("TesselCellBytes");
+std::optional<std::string> RunObject::cellBytes(int32_t index) { return bytesOf("TesselCellBytes", index); }
+
+std::optional<std::string> RunObject::keyBytes(int32_t index) { return bytesOf("TesselKeyBytes", index); }
+
+std::optional<std::string> RunObject::bytesOf(const char* entry, int32_t index) {
+  const auto read = module_.entry<int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t, char*, int32_t)>(entry);
   const int32_t length = read(&record(), index, nullptr, 0);
   if (length < 0) return std::nullopt;
   std::string bytes(static_cast<std::size_t>(length), '\0');

@@ -103,6 +103,8 @@ class RunObject {
   // file `name` (TESSEL_READ_* flags for a CSV load); false when the module
   // refuses the call, which then did nothing.
   bool actOnBytes(int n, const std::string& name, std::string_view bytes, int32_t second = 0, int32_t flags = 0);
+  // The bytes of an element's key; none when it has no key.
+  std::optional<std::string> keyBytes(int32_t index);
 
   TesselRunObject& record() { return *reinterpret_cast<TesselRunObject*>(object_.data()); }
 
@@ -119,6 +121,8 @@ class RunObject {
   // through it, so a failure there (out of memory) ends the program.
   static RunObject& owner(TesselRunObject* object);
   intptr_t fetch(std::size_t position, intptr_t type, intptr_t raw);
+  // Through a diagnostic entry point of TesselCellBytes's form.
+  std::optional<std::string> bytesOf(const char* entry, int32_t index);
 
   Module& module_;
   short(TESSEL_CALL* destroy_)(TesselRunObject*, intptr_t) = nullptr;

@@ -28,10 +28,9 @@ tessel_console_test(NAME console.help_command ARGS help show EXPECTED ${case_dir
 tessel_console_test(NAME console.help_formats ARGS help formats EXPECTED ${case_dir}/help_formats.expected)
 # Texts beyond ASCII are shown as they are where the locale takes UTF-8; a
 # script may start with a byte order mark.
-if(NOT WIN32)  # there the console's code page decides, which a test cannot set
-  tessel_console_test(NAME console.utf8_text SCRIPT ${case_dir}/utf8.tessel ENV LC_ALL=C.UTF-8
-    EXPECTED ${case_dir}/utf8_text.expected)
-endif()
+# On Windows the output is UTF-8 whatever the locale (.windows.expected).
+tessel_console_test(NAME console.utf8_text SCRIPT ${case_dir}/utf8.tessel ENV LC_ALL=C.UTF-8
+  EXPECTED ${case_dir}/utf8_text.expected)
 tessel_console_test(NAME console.utf8_escaped SCRIPT ${case_dir}/utf8.tessel EXPECTED ${case_dir}/utf8_escaped.expected)
 # CSV from elsewhere: a byte order mark, CR LF line ends, a header row of labels, a number too big.
 set(bom_csv ${CMAKE_CURRENT_SOURCE_DIR}/console/data/bom_header.csv)
@@ -149,3 +148,31 @@ tessel_console_test(NAME console.sheet_too_large ARGS show --from sheet commas.c
 # Data cells of one length are compared by their bytes.
 tessel_console_test(NAME console.diff_data_bytes ARGS diff data_a.arr data_b.arr FILES ${data}/data_a.arr
   ${data}/data_b.arr EXPECTED ${case_dir}/diff_data_bytes.expected)
+# Texts in the encoding --encoding names (the same output on every system: on
+# Windows the output is UTF-8 whatever the console's code page).
+foreach(e auto utf-8 windows-1252 windows-1251)
+  tessel_console_test(NAME console.encoding_${e} ARGS --keep-going --encoding ${e} SCRIPT ${case_dir}/encoding.tessel
+    ENV LC_ALL=C.UTF-8 EXPECTED ${case_dir}/encoding_${e}.expected)
+endforeach()
+tessel_console_test(NAME console.encoding_unheld SCRIPT ${case_dir}/encoding_unheld.tessel ENV LC_ALL=C.UTF-8
+  EXPECTED ${case_dir}/encoding_unheld.expected)
+tessel_console_test(NAME console.encoding_bad_name ARGS --encoding latin-1 show x.arr
+  EXPECTED ${case_dir}/encoding_bad_name.expected)
+# A spreadsheet's UTF-8 into the code page and back, and what neither side holds.
+set(data_dir ${CMAKE_CURRENT_SOURCE_DIR}/console/data)
+tessel_console_test(NAME console.sheet_encoding_in
+  ARGS --encoding windows-1252 --header --from sheet --to csv convert utf8_items.csv out.csv
+  FILES ${data_dir}/utf8_items.csv WRITTEN out.csv EXPECTED ${case_dir}/sheet_encoding_in.expected)
+tessel_console_test(NAME console.sheet_encoding_out
+  ARGS --encoding windows-1252 --header --from csv --to sheet convert cp1252_items.csv out.csv
+  FILES ${data_dir}/cp1252_items.csv WRITTEN out.csv EXPECTED ${case_dir}/sheet_encoding_out.expected)
+tessel_console_test(NAME console.sheet_encoding_unheld
+  ARGS --encoding windows-1252 --from sheet --to native convert greek_items.csv out.arr
+  FILES ${data_dir}/greek_items.csv WRITTEN out.arr EXPECTED ${case_dir}/sheet_encoding_unheld.expected)
+tessel_console_test(NAME console.sheet_encoding_warns ARGS --from sheet --to csv convert utf8_items.csv out.csv
+  FILES ${data_dir}/utf8_items.csv WRITTEN out.csv EXPECTED ${case_dir}/sheet_encoding_warns.expected)
+if(NOT WIN32)  # which bytes a code page leaves undefined is the system converter's word
+  tessel_console_test(NAME console.sheet_encoding_no_char
+    ARGS --encoding windows-1253 --from csv --to sheet convert no_char_in_1253.csv out.csv
+    FILES ${data_dir}/no_char_in_1253.csv WRITTEN out.csv EXPECTED ${case_dir}/sheet_encoding_no_char.expected)
+endif()

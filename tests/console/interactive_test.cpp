@@ -126,6 +126,21 @@ TEST_F(Interactive, TypedUtf8ReachesTheModuleByteForByte) {
       << s.output;
 }
 
+TEST_F(Interactive, TypedBytesThatAreNotUtf8RefuseTheLineWithAMessage) {
+  // A Windows-1252 "é", and a lead byte followed by no continuation: the
+  // line does not run, and the byte after the lead is not lost from the next.
+  const Session s = typeInto(home_.string(),
+                             "Append string \"caf\xe9 \xc3(\"\n"
+                             "Append string \"\xc3\xa9t\xc3\xa9\"\nsize()\nget$(0)\nquit\n",
+                             "", "C.UTF-8");
+  EXPECT_NE(s.output.find("the line is not run: it holds typed bytes that are not UTF-8, the terminal's encoding "
+                          "(\"\\xe9\\xc3\")"),
+            std::string::npos)
+      << s.output;
+  EXPECT_NE(s.output.find("size() = 1"), std::string::npos) << s.output;
+  EXPECT_NE(s.output.find("get$(0) = \"\xc3\xa9t\xc3\xa9\""), std::string::npos) << s.output;
+}
+
 TEST_F(Interactive, AfterAFailedLoadASaveNeedsForce) {
   std::ofstream(home_ / "level1.csv") << "the real level\n";
   const Session s = typeInto(home_.string(),

@@ -59,12 +59,32 @@ class Json : public ::testing::Test {
 };
 
 // Random bytes that are often not UTF-8 (lone continuation bytes, overlong
-// forms, surrogates), sometimes with zero bytes where they may be.
+// forms, surrogates, code page bytes, some of which stand for nothing in
+// one code page or another), sometimes with zero bytes where they may be.
 std::string randomBytes(std::mt19937& random, bool zeros) {
-  static const std::string kPieces[] = {
-      "a",    "Z",    " ",        "\xc3\xa9",     "\xe2\x82\xac",     "\xf0\x9f\x99\x82",
-      "\xe9", "\x80", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\"",
-      "\\",   "\n",   "\x01",     "\x7f"};
+  static const std::string kPieces[] = {"a",
+                                        "Z",
+                                        " ",
+                                        "\xc3\xa9",
+                                        "\xe2\x82\xac",
+                                        "\xf0\x9f\x99\x82",
+                                        "\xe9",
+                                        "\x80",
+                                        "\xc0\xaf",
+                                        "\xed\xa0\x80",
+                                        "\xf4\x90\x80\x80",
+                                        "\"",
+                                        "\\",
+                                        "\n",
+                                        "\x01",
+                                        "\x7f",
+                                        "\x81",
+                                        "\x98",
+                                        "\xaa",
+                                        "\xd2",
+                                        "\xfe",
+                                        "\xff",
+                                        "\xc2\x85"};
   std::string out;
   for (int n = static_cast<int>(random() % 6); n > 0; --n) {
     out += zeros && random() % 5 == 0 ? std::string(1, '\0') : kPieces[random() % std::size(kPieces)];
@@ -74,9 +94,8 @@ std::string randomBytes(std::mt19937& random, bool zeros) {
 
 json::Record randomRecord(std::mt19937& random, bool key) {
   json::Record r;
-  // Keys: none, empty, value or string; the module's expressions give no
-  // key's data bytes, so data keys do not come back (convert warns).
-  r.type = key ? static_cast<int32_t>(random() % 4) - 1 : static_cast<int32_t>(random() % 4);
+  // Keys: none or any type.
+  r.type = key ? static_cast<int32_t>(random() % 5) - 1 : static_cast<int32_t>(random() % 4);
   if (r.type == TESSEL_CELL_VALUE) r.value = static_cast<int32_t>(random()) - (random() % 2 ? 0 : 1000);
   if (r.type == TESSEL_CELL_STRING) r.bytes = randomBytes(random, false);
   if (r.type == TESSEL_CELL_DATA) r.bytes = randomBytes(random, true);
@@ -98,23 +117,71 @@ json::Array randomArray(std::mt19937& random) {
   return a;
 }
 
-TEST_F(Json, NativeFilesComeBackByteForByteAndJsonIsWhatShowWrites) {
+// Each encoding the JSON may be written in, auto with another code page too.
+const char* const kEncodings[] = {"",
+                                  "--encoding utf-8",
+                                  "--encoding auto --code-page 1251",
+                                  "--encoding windows-1250",
+                                  "--encoding windows-1251",
+                                  "--encoding windows-1252",
+                                  "--encoding windows-1253",
+                                  "--encoding windows-1254",
+                                  "--encoding windows-1255",
+                                  "--encoding windows-1256",
+                                  "--encoding windows-1257",
+                                  "--encoding windows-1258"};
+
+TEST_F(Json, NativeFilesComeBackByteForByteInEveryEncodingAndJsonIsWhatShowWrites) {
   std::mt19937 random(31);
-  for (int round = 0; round < 60; ++round) {
-    SCOPED_TRACE("round " + std::to_string(round));
+  for (int round = 0; round < 72; ++round) {
+    const std::string encoding = kEncodings[round % std::size(kEncodings)];
+    SCOPED_TRACE("round " + std::to_string(round) + " " + encoding);
     // The module makes a.arr from the raw image, so a.arr is a file it writes.
     write(dir_ / "raw.arr", json::nativeImage(randomArray(random)));
     ASSERT_EQ(tessel("convert --force raw.arr a.arr"), 0) << err_;
-    ASSERT_EQ(tessel("convert --force a.arr a.json"), 0) << err_;
+    ASSERT_EQ(tessel(encoding + " convert --force a.arr a.json"), 0) << err_;
+    // Read back in the encoding it names, whatever the reader's own.
     ASSERT_EQ(tessel("convert --force a.json b.arr"), 0) << err_;
     ASSERT_EQ(read(dir_ / "a.arr"), read(dir_ / "b.arr")) << read(dir_ / "a.json");
-    ASSERT_EQ(tessel("show --json a.arr"), 0) << err_;
+    const nlohmann::json doc = nlohmann::json::parse(read(dir_ / "a.json"));
+    const std::size_t named = encoding.find("windows-");
+    EXPECT_EQ(doc["encoding"], named == std::string::npos ? "utf-8" : encoding.substr(named)) << encoding;
+    ASSERT_EQ(tessel(encoding + " show --json a.arr"), 0) << err_;
     ASSERT_EQ(read(dir_ / "stdout.txt"), read(dir_ / "a.json"));
     // Found by content too, whatever the name says.
     fs::rename(dir_ / "a.json", dir_ / "a.txt");
     ASSERT_EQ(tessel("convert --force --to native a.txt c.arr"), 0) << err_;
     ASSERT_EQ(read(dir_ / "a.arr"), read(dir_ / "c.arr"));
   }
+}
+
+TEST_F(Json, ACodePagesTextsAreWrittenInItAndTextsInOneAreReadIntoItsBytes) {
+  write(dir_ / "make.tessel",
+        "Set array dimension to 2\nSet dimension 1 boundary to 1\nSet label to \"\\xc9tat\" at column 0\n"
+        "Append string \"\\xc9p\\xe9e\"\nSet key string \"cl\\xe9\" at 0\nSave to file \"a.arr\"\n");
+  ASSERT_EQ(tessel("run make.tessel"), 0) << err_;
+  ASSERT_EQ(tessel("--encoding windows-1252 show --json a.arr"), 0) << err_;
+  nlohmann::json doc = nlohmann::json::parse(read(dir_ / "stdout.txt"));
+  EXPECT_EQ(doc["labels"][0], "\xc3\x89tat");
+  EXPECT_EQ(doc["cells"][0]["text"],
+            "\xc3\x89p\xc3\xa9"
+            "e");
+  EXPECT_FALSE(doc["cells"][0].contains("bytes"));
+  EXPECT_EQ(doc["cells"][0]["key"]["text"], "cl\xc3\xa9");
+  EXPECT_FALSE(doc["cells"][0]["key"].contains("bytes"));
+  // In UTF-8 the same bytes are no text: they come with their bytes.
+  ASSERT_EQ(tessel("--encoding utf-8 show --json a.arr"), 0) << err_;
+  doc = nlohmann::json::parse(read(dir_ / "stdout.txt"));
+  EXPECT_EQ(doc["cells"][0]["bytes"], json::base64("\xc9p\xe9"
+                                                   "e"));
+  // Texts of another code page become its bytes.
+  write(dir_ / "cyrillic.json", R"({"encoding": "windows-1251", "dimensions": 1, "cells": [)"
+                                R"({"type": "string", "text": "\u0419p\u0439e"}]})");
+  ASSERT_EQ(tessel("convert cyrillic.json c.arr"), 0) << err_;
+  ASSERT_EQ(tessel("--encoding utf-8 show --json c.arr"), 0) << err_;
+  doc = nlohmann::json::parse(read(dir_ / "stdout.txt"));
+  EXPECT_EQ(doc["cells"][0]["bytes"], json::base64("\xc9p\xe9"
+                                                   "e"));
 }
 
 TEST_F(Json, RowSelectionComesBackWithTheCellsItMarkedOnTheWay) {
@@ -177,7 +244,9 @@ TEST_F(Json, BadJsonSaysWhereAndWhatAndWritesNothing) {
       {"{\"dimensions\": 1, \"size\": 9, \"cells\": [{\"type\": \"empty\"}]}", "all 9 cells of \"size\", not 1"},
       {"{\"dimensions\": 1, \"cells\": [{\"index\": 4, \"type\": \"empty\"}]}", "cells[0].index: expected 0"},
       {"{\"dimensions\": 2, \"boundaries\": [3], \"cells\": []}", "boundaries: expected an array of 2 boundaries"},
-      {"{\"dimensions\": 1, \"encoding\": \"windows-1252\", \"cells\": []}", "encoding: expected \"utf-8\""},
+      {"{\"dimensions\": 1, \"encoding\": \"latin-9\", \"cells\": []}", "encoding: expected the encoding of the texts"},
+      {"{\"dimensions\": 1, \"encoding\": \"windows-1252\", \"cells\": [{\"type\": \"string\", \"text\": \"\u03a9\"}]}",
+       "cells[0].text: expected a text that windows-1252 holds, not one with '\xce\xa9' (U+03A9)"},
       {"{\"dimensions\": 1, \"cells\": [{\"type\": \"empty\", \"key\": {\"type\": \"value\", \"text\": \"7x\"}}]}",
        "cells[0].key.text: expected a value key's decimal text"},
   };

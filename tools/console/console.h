@@ -18,6 +18,7 @@
 #include "host/catalogue.h"
 #include "host/format_facts.h"
 #include "tools/console/options.h"
+#include "tools/console/text_encoding.h"
 #include "tools/host_kit.h"
 
 namespace tessel::console {
@@ -126,10 +127,11 @@ std::string usage(const catalogue::Action& action);
 // selection through its cell diagnostic.
 
 struct ShowOptions {
-  std::size_t width = 24;  // longest text shown before it is cut, in characters
-  bool utf8 = false;       // the output takes UTF-8: such texts are shown as they are, not escaped
-  bool types = false;      // a grid writes each cell as its type shows it
-  bool keys = false;       // a grid shows each cell's key after it
+  std::size_t width = 24;       // longest text shown before it is cut, in characters
+  bool utf8 = false;            // the output takes UTF-8: texts are shown decoded, not escaped
+  encoding::Encoding encoding;  // what the texts' bytes stand for
+  bool types = false;           // a grid writes each cell as its type shows it
+  bool keys = false;            // a grid shows each cell's key after it
   bool selectedOnly = false;
   bool json = false;
   bool selectionMatters = true;  // say when no row is selected (what then finds no row, and what is not affected)
@@ -138,9 +140,10 @@ struct ShowOptions {
   int32_t head = INT32_MAX;      // how many are shown at most
 };
 
-// A text in double quotes, control characters and quotes escaped, cut after
-// `width` characters with "..." after the closing quote.
-std::string quoted(std::string_view text, bool utf8, std::size_t width = std::string::npos);
+// A text in double quotes, decoded as the options say, control characters,
+// quotes and bytes that stand for no character escaped, cut after `width`
+// characters with "..." after the closing quote.
+std::string quoted(std::string_view text, const ShowOptions& options, std::size_t width = std::string::npos);
 
 // The rows of a table, printed in columns separated by two blanks, each as
 // wide as its widest entry.
@@ -165,11 +168,13 @@ inline bool hasKey(const Cell& c) {
          (c.facts.keyType == TESSEL_CELL_STRING && !c.key.empty());
 }
 // As show --types --keys writes it: "text", 12, -, [3 bytes], then #key.
-std::string typedText(const Cell& cell, bool utf8, std::size_t width = std::string::npos);
+std::string typedText(const Cell& cell, const ShowOptions& options, std::size_t width = std::string::npos);
 // "empty", "value", "string", "data"; "none" for TESSEL_CELL_NONE.
 const char* typeName(int32_t type);
-// A text as a JSON string, in quotes.
+// A text as a JSON string, in quotes, read as UTF-8 or decoded in `encoding`
+// (a byte that stands for no character as the code point of its number).
 std::string jsonString(std::string_view text);
+std::string jsonString(std::string_view text, const encoding::Encoding& encoding);
 
 // The labels of a 2D array, by column, found through the labels held: a table
 // declared billions of columns wide costs what its labels cost.
@@ -273,10 +278,14 @@ struct SheetOptions {
 
 // The load returns the outcome as the module's do: TESSEL_OUTCOME_DAMAGED for a sheet that
 // ends inside a quoted field, whose rows before it are loaded.
+// A sheet's texts are UTF-8; with a code page they are converted into it on
+// the way in and out of it on the way out, and a character one side cannot
+// hold is a UserError naming its row and column, with nothing loaded or written.
 hostkit::RunObject::Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool header,
-                                      const SheetOptions& options, std::vector<std::string>& warnings);
+                                      const SheetOptions& options, const encoding::Encoding& encoding,
+                                      std::vector<std::string>& warnings);
 void saveSheet(hostkit::RunObject& object, const std::string& path, bool header, const SheetOptions& options,
-               std::vector<std::string>& warnings);
+               const encoding::Encoding& encoding, std::vector<std::string>& warnings);
 
 // Runs the action, one that reads a file, on `bytes` as the content of the
 // file `path` (TESSEL_READ_* flags for a CSV load), without writing them
@@ -290,7 +299,7 @@ hostkit::RunObject::Outcome actOnBytes(hostkit::RunObject& object, int action, c
 // writes what show --json writes, named `name`.
 hostkit::RunObject::Outcome loadJson(hostkit::RunObject& object, const std::string& path, bool append);
 void saveJson(hostkit::RunObject& object, const std::string& name, const std::string& path,
-              std::vector<std::string>& warnings);
+              const encoding::Encoding& encoding);
 
 // What `write` puts into a scratch file of tessel's own, which is removed
 // after; `write` throws UserError when it fails.
@@ -473,8 +482,32 @@ void catchInterrupts();
 bool cancelRequested();
 void clearCancel();
 
-// Whether the locale's character set is UTF-8, so texts in it are shown as they are.
+// Whether the output takes UTF-8, so texts are shown decoded: where the
+// locale's character set is UTF-8, and on Windows always (a console through
+// ConsoleText, files and pipes in UTF-8 as tessel's other files are).
 bool outputTakesUtf8();
+
+// While it lives, standard output and error that are a Windows console show
+// their UTF-8 through the console's wide calls; elsewhere it does nothing.
+class ConsoleText {
+ public:
+  ConsoleText();
+  ~ConsoleText();
+  ConsoleText(const ConsoleText&) = delete;
+  ConsoleText& operator=(const ConsoleText&) = delete;
+
+ private:
+#if defined(_WIN32)
+  class Buffer;
+  std::unique_ptr<Buffer> out_, err_;
+  std::streambuf* oldOut_ = nullptr;
+  std::streambuf* oldErr_ = nullptr;
+#endif
+};
+
+// One line typed on standard input, as UTF-8 (a Windows console types
+// UTF-16); false at the end of input.
+bool readTypedLine(std::string& line);
 // Writes what `print` prints to out, through $PAGER (default "less -FRX") when
 // out is the terminal and the text is longer than its screen.
 void page(std::ostream& out, const std::function<void(std::ostream&)>& print);

@@ -130,8 +130,8 @@ bool sameCell(const Cell& a, const Cell& b) {
 
 // As a line of the diff shows a cell: a data cell with its first bytes, so
 // that two of one size can be told apart.
-std::string cellLine(const Cell& c, bool utf8) {
-  std::string out = typedText(c, utf8);
+std::string cellLine(const Cell& c, const ShowOptions& shown) {
+  std::string out = typedText(c, shown);
   if (c.facts.type != TESSEL_CELL_DATA) return out;
   static const char hex[] = "0123456789abcdef";
   constexpr std::size_t kShown = 16;
@@ -164,8 +164,8 @@ std::string sideJson(const Side& s) {
   return out + '}';
 }
 
-std::string labelText(const std::optional<std::string>& label, bool utf8) {
-  return label ? quoted(*label, utf8) : "(no label)";
+std::string labelText(const std::optional<std::string>& label, const ShowOptions& shown) {
+  return label ? quoted(*label, shown) : "(no label)";
 }
 
 // The columns either side labels, in order, with each side's label there.
@@ -184,7 +184,8 @@ std::vector<std::tuple<int32_t, std::optional<std::string>, std::optional<std::s
 }
 
 int compare(Side& a, Side& b, const Settings& settings, std::ostream& out) {
-  const bool json = settings.show.json, utf8 = settings.show.utf8;
+  const bool json = settings.show.json;
+  const ShowOptions& shown = settings.show;
   const bool rows = a.shape.grid() || b.shape.grid();
   const bool pages = a.shape.paged() || b.shape.paged();
   const bool shapeDiffers = !(a.shape == b.shape);
@@ -197,8 +198,8 @@ int compare(Side& a, Side& b, const Settings& settings, std::ostream& out) {
       labels += std::string(labels.empty() ? "\n    " : ",\n    ") + "{\"column\": " + std::to_string(c) +
                 ", \"a\": " + (la ? jsonString(*la) : "null") + ", \"b\": " + (lb ? jsonString(*lb) : "null") + "}";
     } else {
-      labels += "-column " + std::to_string(c) + ": " + labelText(la, utf8) + "\n+column " + std::to_string(c) + ": " +
-                labelText(lb, utf8) + "\n";
+      labels += "-column " + std::to_string(c) + ": " + labelText(la, shown) + "\n+column " + std::to_string(c) + ": " +
+                labelText(lb, shown) + "\n";
     }
   }
   std::array<int32_t, 2> hunk = {-1, -1};  // page and row of the last hunk header
@@ -223,8 +224,8 @@ int compare(Side& a, Side& b, const Settings& settings, std::ostream& out) {
                        : "@@ row " + std::to_string(p.at[1]) + " @@\n";
     }
     const std::string place = rows ? "x " + std::to_string(p.at[2]) : "[" + std::to_string(p.at[2]) + "]";
-    if (ca) cells += "-" + place + ": " + cellLine(*ca, utf8) + "\n";
-    if (cb) cells += "+" + place + ": " + cellLine(*cb, utf8) + "\n";
+    if (ca) cells += "-" + place + ": " + cellLine(*ca, shown) + "\n";
+    if (cb) cells += "+" + place + ": " + cellLine(*cb, shown) + "\n";
   }
   a.object->releaseStringSpace();
   b.object->releaseStringSpace();

@@ -47,9 +47,16 @@ int32_t typeOf(const Json& v, const std::string& where) {
   wrong(where, "a type: \"empty\", \"value\", \"string\" or \"data\"");
 }
 
-// The bytes of a text: its "bytes" when it has them (texts that are not
-// UTF-8), else the UTF-8 of its "text".
-std::string bytesOf(const Json& object, const std::string& where, bool needText) {
+// A text of the JSON as bytes of its encoding.
+std::string encoded(const std::string& text, const encoding::Encoding& encoding, const std::string& where) {
+  encoding::Encoded e = encoding.encode(text);
+  if (!e.ok) wrong(where, "a text that " + encoding.name() + " holds, not one with " + encoding::describe(e.unheld));
+  return std::move(e.bytes);
+}
+
+// The bytes of a text: its "bytes" when it has them (texts the encoding does
+// not give back), else its "text" in the JSON's encoding.
+std::string bytesOf(const Json& object, const std::string& where, bool needText, const encoding::Encoding& encoding) {
   if (const Json* b = find(object, "bytes")) {
     if (!b->is_string()) wrong(where + ".bytes", "a base64 text");
     auto bytes = fromBase64(b->get_ref<const std::string&>());
@@ -59,14 +66,14 @@ std::string bytesOf(const Json& object, const std::string& where, bool needText)
   const Json* t = find(object, "text");
   if (t == nullptr && !needText) return "";
   if (t == nullptr || !t->is_string()) wrong(where + ".text", "a text");
-  return t->get<std::string>();
+  return encoded(t->get_ref<const std::string&>(), encoding, where + ".text");
 }
 
 void noZeroByte(const std::string& bytes, const std::string& where) {
   if (bytes.find('\0') != std::string::npos) wrong(where, "a text without a zero byte (data may hold them)");
 }
 
-Record record(const Json& object, const std::string& where, bool isKey) {
+Record record(const Json& object, const std::string& where, bool isKey, const encoding::Encoding& encoding) {
   if (!object.is_object()) wrong(where, "an object");
   const Json* type = find(object, "type");
   if (type == nullptr) wrong(where + ".type", "a type: \"empty\", \"value\", \"string\" or \"data\"");
@@ -94,12 +101,12 @@ Record record(const Json& object, const std::string& where, bool isKey) {
       }
       break;
     case TESSEL_CELL_STRING:
-      r.bytes = bytesOf(object, where, true);
+      r.bytes = bytesOf(object, where, true, encoding);
       noZeroByte(r.bytes, where + ".text");
       break;
     case TESSEL_CELL_DATA:
       if (!isKey && find(object, "bytes") == nullptr) wrong(where + ".bytes", "the data's bytes in base64");
-      r.bytes = bytesOf(object, where, true);
+      r.bytes = bytesOf(object, where, true, encoding);
       if (const Json* n = find(object, "length");
           n != nullptr && static_cast<std::size_t>(integer(*n, where + ".length", 0)) != r.bytes.size())
         wrong(where + ".length", "the number of its bytes, " + std::to_string(r.bytes.size()));
@@ -109,14 +116,15 @@ Record record(const Json& object, const std::string& where, bool isKey) {
   return r;
 }
 
-std::optional<std::string> label(const Json& v, const std::string& where) {
+std::optional<std::string> label(const Json& v, const std::string& where, const encoding::Encoding& encoding) {
   if (v.is_null()) return std::nullopt;
   if (v.is_string()) {
-    noZeroByte(v.get_ref<const std::string&>(), where);
-    return v.get<std::string>();
+    std::string bytes = encoded(v.get_ref<const std::string&>(), encoding, where);
+    noZeroByte(bytes, where);
+    return bytes;
   }
   if (!v.is_object()) wrong(where, "a text, null or {\"text\": ..., \"bytes\": ...}");
-  std::string bytes = bytesOf(v, where, true);
+  std::string bytes = bytesOf(v, where, true, encoding);
   noZeroByte(bytes, where);
   return bytes;
 }
@@ -156,8 +164,15 @@ Array parse(std::string_view text) {
     throw UserError("bad JSON" + (at == std::string::npos ? ": " + what : what.substr(at)));
   }
   if (!doc.is_object()) wrong("the JSON text", "an object {\"dimensions\": ..., \"cells\": [...]}");
-  if (const Json* e = find(doc, "encoding"); e != nullptr && *e != "utf-8")
-    wrong("encoding", "\"utf-8\", the encoding of the texts");
+  // The texts given without their bytes are in it.
+  encoding::Encoding textEncoding = encoding::Encoding::utf8();
+  if (const Json* e = find(doc, "encoding"); e != nullptr && *e != "utf-8") {
+    auto named = e->is_string() ? encoding::Encoding::named(e->get_ref<const std::string&>()) : std::nullopt;
+    if (!named || named->kind() == encoding::Kind::automatic)
+      wrong("encoding", "the encoding of the texts: \"utf-8\" or windows-" + std::to_string(encoding::kFirstCodePage) +
+                            " to windows-" + std::to_string(encoding::kLastCodePage));
+    textEncoding = *named;
+  }
   Array a;
   const Json* dimensions = find(doc, "dimensions");
   if (dimensions == nullptr) wrong("dimensions", "the dimension count");
@@ -193,11 +208,12 @@ Array parse(std::string_view text) {
     const std::string where = "cells[" + std::to_string(i) + "]";
     const Json& c = (*cells)[i];
     Element e;
-    e.cell = record(c, where, false);
+    e.cell = record(c, where, false, textEncoding);
     if (const Json* index = find(c, "index");
         index != nullptr && integer(*index, where + ".index") != static_cast<int64_t>(i))
       wrong(where + ".index", std::to_string(i) + ", its place among the cells");
-    if (const Json* key = find(c, "key"); key != nullptr && !key->is_null()) e.key = record(*key, where + ".key", true);
+    if (const Json* key = find(c, "key"); key != nullptr && !key->is_null())
+      e.key = record(*key, where + ".key", true, textEncoding);
     if (const Json* s = find(c, "selected")) {
       if (!s->is_boolean()) wrong(where + ".selected", "true or false");
       e.selected = s->get<bool>();
@@ -219,13 +235,13 @@ Array parse(std::string_view text) {
       if (c < 0 || c >= a.columns()) wrong(where, "a column number of the array");
       if (c >= slots) wrong(where, "a column within the first " + std::to_string(slots) + " for a file of this size");
       if (a.labels.size() <= static_cast<std::size_t>(c)) a.labels.resize(static_cast<std::size_t>(c) + 1);
-      a.labels[static_cast<std::size_t>(c)] = label(it.value(), where);
+      a.labels[static_cast<std::size_t>(c)] = label(it.value(), where, textEncoding);
     }
   }
   if (const Json* labels = find(doc, "labels"); labels != nullptr && !labels->is_null()) {
     if (!labels->is_array()) wrong("labels", "an array of labels");
     for (std::size_t c = 0; c < labels->size(); ++c)
-      a.labels.push_back(label((*labels)[c], "labels[" + std::to_string(c) + "]"));
+      a.labels.push_back(label((*labels)[c], "labels[" + std::to_string(c) + "]", textEncoding));
   }
   return a;
 }

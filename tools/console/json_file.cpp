@@ -72,25 +72,16 @@ Outcome loadJson(hostkit::RunObject& object, const std::string& path, bool appen
 }
 
 void saveJson(hostkit::RunObject& object, const std::string& name, const std::string& path,
-              std::vector<std::string>& warnings) {
+              const encoding::Encoding& encoding) {
   if (isReadOnly(path)) throw UserError("the save failed: " + path + " is read-only");
   std::ostringstream text;
   ShowOptions whole;
   whole.json = true;
+  whole.encoding = encoding;
   whole.selectionMatters = false;
   show(object, name, text, whole);
   if (platform::cancelRequested()) throw UserError("cancelled; " + path + " is not written");
-  const int32_t size = object.integer(catalogue::expressionOf("size"));
-  int32_t dataKeys = 0;
-  for (int32_t i = 0; i < size; ++i) {
-    const auto facts = object.describeCell(i);
-    dataKeys += facts && facts->keyType == TESSEL_CELL_DATA;
-  }
   replaceFile(path, text.str());
-  // The module's expressions give no key's data bytes.
-  if (dataKeys > 0)
-    warnings.push_back(path + " (json): " + plural(dataKeys, "data key", "data keys") +
-                       " written without its bytes, which the module does not tell: they come back empty");
 }
 
 }  // namespace tessel::console

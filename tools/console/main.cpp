@@ -121,7 +121,7 @@ int convert(hostkit::Module& module, const Options& o) {
   }
   // The JSON names the file it came from, as show --json does.
   if (*to == Format::json) {
-    saveJson(object, in, out, warnings);
+    saveJson(object, in, out, o.settings.show.encoding);
   } else {
     saveArray(object, *to, out, o.settings, warnings);
   }
@@ -192,6 +192,7 @@ int dispatch(const Options& o, const char* argv0) {
 int main(int argc, char** argv) {
   using namespace tessel::console;
   platform::prepareStandardStreams();
+  const platform::ConsoleText console;
   Options options;
   try {
     options = parse(std::vector<std::string>(argv + 1, argv + argc));

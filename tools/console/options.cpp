@@ -50,6 +50,25 @@ void apply(const Option& o, const std::string& v, Settings& s) {
       if (!s.sheet.separator) throw UserError(name + " is \",\" (comma), \";\" (semicolon) or tab, not \"" + v + "\"");
       break;
     case Id::bom: s.sheet.bom = true; break;
+    case Id::encoding: {
+      auto e = encoding::Encoding::named(v, s.show.encoding.codePage());
+      if (!e) throw UserError(name + " is " + encoding::Encoding::choices() + ", not \"" + v + "\"");
+      s.show.encoding = *e;
+      break;
+    }
+    case Id::codePage: {
+      const bool digits = v.size() == 4 && v.find_first_not_of("0123456789") == std::string::npos;
+      const int number = digits ? std::stoi(v) : 0;
+      if (number < encoding::kFirstCodePage || number > encoding::kLastCodePage)
+        throw UserError(name + " is a number from " + std::to_string(encoding::kFirstCodePage) + " to " +
+                        std::to_string(encoding::kLastCodePage) + ", not \"" + v + "\"");
+      // It is auto's fallback; an encoding named as well stays.
+      const std::string kind = s.show.encoding.kind() == encoding::Kind::automatic ? "auto" : s.show.encoding.name();
+      auto e = encoding::Encoding::named(kind, number);
+      if (!e) throw UserError(name + " " + v + ": this system converts no such code page");
+      s.show.encoding = *e;
+      break;
+    }
     case Id::dims: s.setup.dimensions = integer(name, v); break;
     case Id::x: s.setup.x = integer(name, v); break;
     case Id::y: s.setup.y = integer(name, v); break;

@@ -35,6 +35,8 @@ enum class Id : uint8_t {
   selected,
   head,
   json,
+  encoding,
+  codePage,
 };
 
 struct Option {
@@ -76,6 +78,12 @@ inline constexpr Option kOptions[] = {
     {Id::separator, Scope::file, "--separator", nullptr, "SEP",
      "a sheet's separator: comma, semicolon or tab (default: read from its first row, a comma when written)"},
     {Id::bom, Scope::file, "--bom", nullptr, nullptr, "a sheet is written with a UTF-8 byte order mark"},
+    {Id::encoding, Scope::file, "--encoding", nullptr, "NAME",
+     "what texts' bytes stand for, in show, convert, check, diff, run and the shell: utf-8, windows-1250 to "
+     "windows-1258 or auto (default: valid UTF-8 is UTF-8, the rest in the code page of --code-page); with a code "
+     "page, typed texts and a sheet's UTF-8 are converted into it, and a sheet written back into UTF-8"},
+    {Id::codePage, Scope::file, "--code-page", nullptr, "N",
+     "the code page auto reads texts that are not UTF-8 in: 1250 to 1258 (default 1252)"},
     {Id::dims, Scope::setup, "--dims", nullptr, "N", "dimension count of new instances (1, 2 or 3; default 1)"},
     {Id::x, Scope::setup, "--x", "-x", "N", "boundary of dimension 1 (columns)"},
     {Id::y, Scope::setup, "--y", "-y", "N", "boundary of dimension 2 (rows of a page)"},

@@ -72,7 +72,7 @@ void prepareStandardStreams() {
 
 void catchInterrupts() { std::signal(SIGINT, onInterrupt); }
 
-bool outputTakesUtf8() { return GetConsoleOutputCP() == CP_UTF8; }
+bool outputTakesUtf8() { return true; }
 
 #else
 

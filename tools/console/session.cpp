@@ -44,10 +44,11 @@ std::string unknownLabel(hostkit::RunObject& object, const std::string& label) {
   if (object.integer(expressionOf("columnOfLabel"), label) >= 0) return "";
   if (object.integer(expressionOf("dimensionCount")) != 2) return "the array is not 2D, so it has no labels";
   std::string known;
+  const ShowOptions escapedAll;  // messages show the bytes
   for (const auto& [c, text] : labelsOf(object)) {
-    if (!text.empty()) known += (known.empty() ? "" : ", ") + quoted(text, false);
+    if (!text.empty()) known += (known.empty() ? "" : ", ") + quoted(text, escapedAll);
   }
-  return "label " + quoted(label, false) + " names no column" +
+  return "label " + quoted(label, escapedAll) + " names no column" +
          (known.empty() ? std::string(" (no column has a label)") : " (the labels are " + known + ")");
 }
 
@@ -196,6 +197,16 @@ hostkit::RunObject& Session::create(const std::string& name, const hostkit::Setu
 void Session::execute(std::string_view line) {
   line = code(line);
   if (line.empty()) return;
+  // In a code page, what is typed or written as text becomes its bytes there, as the game would have them.
+  std::string inCodePage;
+  if (const encoding::Encoding& e = settings_.show.encoding; e.kind() == encoding::Kind::codePage) {
+    encoding::Encoded bytes = e.encode(line);
+    if (!bytes.ok)
+      throw UserError("the line holds " + encoding::describe(bytes.unheld) + ", which " + e.name() +
+                      " cannot hold (a quoted text may give a byte as \\xNN)");
+    inCodePage = std::move(bytes.bytes);
+    line = inCodePage;
+  }
   if (builtin(line)) return;
 
   hostkit::RunObject& object = instance(current_);
@@ -209,7 +220,7 @@ void Session::execute(std::string_view line) {
     const Value v = evaluate(object, term, warnings_);
     out_ << term.source << " = "
          << (!v.isText ? std::to_string(v.integer)
-             : v.text  ? quoted(*v.text, settings_.show.utf8)
+             : v.text  ? quoted(*v.text, settings_.show)
                        : "(no text)")
          << '\n';
   } else {

@@ -3,6 +3,7 @@
 
 #include "persist/loading.h"
 #include "tools/console/console.h"
+#include "tools/console/json_array.h"
 #include "tools/console/sheet.h"
 
 namespace tessel::console {
@@ -46,15 +47,72 @@ std::string losses(hostkit::RunObject& object, int32_t size, bool header) {
   return out;
 }
 
+// "row 3, column 2", as a spreadsheet counts them (a header is row 1).
+std::string place(std::size_t row, std::size_t column) {
+  return "row " + std::to_string(row + 1) + ", column " + std::to_string(column + 1);
+}
+
+// A sheet's UTF-8 into the code page; under auto it stays, told once when a
+// game in a single-byte code page would show it otherwise.
+void intoCodePage(std::vector<sheet::Row>& rows, const encoding::Encoding& e, const std::string& path,
+                  std::vector<std::string>& warnings) {
+  if (e.kind() != encoding::Kind::codePage) {
+    const auto beyondAscii = [](const std::string& f) {
+      return std::any_of(f.begin(), f.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }) &&
+             json::isUtf8(f);
+    };
+    const bool any = std::any_of(rows.begin(), rows.end(), [&](const sheet::Row& row) {
+      return std::any_of(row.begin(), row.end(), beyondAscii);
+    });
+    if (any && e.kind() == encoding::Kind::automatic)
+      warnings.push_back(path +
+                         ": texts beyond ASCII are kept as UTF-8, which a game in a single-byte code page "
+                         "shows wrongly; --encoding windows-" +
+                         std::to_string(e.codePage()) + " (or the game's code page) converts them");
+    return;
+  }
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 0; c < rows[r].size(); ++c) {
+      encoding::Encoded bytes = e.encode(rows[r][c]);
+      if (!bytes.ok)
+        throw UserError(path + ": " + place(r, c) + ": " + encoding::describe(bytes.unheld) + " is not in " + e.name() +
+                        "; nothing is loaded");
+      rows[r][c] = std::move(bytes.bytes);
+    }
+  }
+}
+
+// The texts out of the code page into UTF-8 for the sheet.
+void outOfCodePage(std::vector<sheet::Row>& rows, const encoding::Encoding& e, const std::string& path) {
+  if (e.kind() != encoding::Kind::codePage) return;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 0; c < rows[r].size(); ++c) {
+      const std::string& bytes = rows[r][c];
+      auto text = e.decode(bytes);
+      if (text) {
+        rows[r][c] = std::move(*text);
+        continue;
+      }
+      std::size_t at = 0;
+      for (char32_t ignored = 0; e.next(bytes, at, false, ignored) > 0;) ++at;
+      static const char hex[] = "0123456789abcdef";
+      const auto u = static_cast<unsigned char>(bytes[at]);
+      throw UserError("the save failed: " + path + ": " + place(r, c) + ": the byte \\x" + hex[u >> 4] + hex[u & 15] +
+                      " stands for no character in " + e.name() + "; nothing is written");
+    }
+  }
+}
+
 }  // namespace
 
 Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool header, const SheetOptions& options,
-                  std::vector<std::string>& warnings) {
+                  const encoding::Encoding& encoding, std::vector<std::string>& warnings) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) throw UserError("cannot read " + path + ": it is a directory");
   const std::string bytes = readAll(path);
   const sheet::Text text = sheet::parse(bytes, options.separator);
   std::vector<sheet::Row> rows = text.rows;
+  intoCodePage(rows, encoding, path, warnings);
   sheet::Row labels;
   if (header && !rows.empty()) {
     labels = std::move(rows.front());
@@ -88,7 +146,7 @@ Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool head
 }
 
 void saveSheet(hostkit::RunObject& object, const std::string& path, bool header, const SheetOptions& options,
-               std::vector<std::string>& warnings) {
+               const encoding::Encoding& encoding, std::vector<std::string>& warnings) {
   const int32_t size = object.integer(expressionOf("size"));
   const int32_t columns = columnsOf(object, size);
   std::vector<sheet::Row> rows;
@@ -104,6 +162,7 @@ void saveSheet(hostkit::RunObject& object, const std::string& path, bool header,
   if (size > 0 && !beyondCells(columns, size)) rows.back().resize(static_cast<std::size_t>(columns));
   const std::string lost = losses(object, size, header);
   object.releaseStringSpace();
+  outOfCodePage(rows, encoding, path);
   sheet::WriteOptions write;
   write.separator = options.separator.value_or(',');
   write.bom = options.bom;
@@ -115,7 +174,8 @@ void saveSheet(hostkit::RunObject& object, const std::string& path, bool header,
 
 Outcome loadArray(hostkit::RunObject& object, Format format, const std::string& path, const Settings& settings,
                   std::vector<std::string>& warnings) {
-  if (format == Format::sheet) return loadSheet(object, path, settings.csvHeader, settings.sheet, warnings);
+  if (format == Format::sheet)
+    return loadSheet(object, path, settings.csvHeader, settings.sheet, settings.show.encoding, warnings);
   if (format == Format::json) return loadJson(object, path, false);
   Outcome loaded;
   runFileAction(object, {format, FileAction::Kind::load}, path, settings.csvHeader, warnings, &loaded);
@@ -124,8 +184,9 @@ Outcome loadArray(hostkit::RunObject& object, Format format, const std::string& 
 
 void saveArray(hostkit::RunObject& object, Format format, const std::string& path, const Settings& settings,
                std::vector<std::string>& warnings) {
-  if (format == Format::sheet) return saveSheet(object, path, settings.csvHeader, settings.sheet, warnings);
-  if (format == Format::json) return saveJson(object, path, path, warnings);
+  if (format == Format::sheet)
+    return saveSheet(object, path, settings.csvHeader, settings.sheet, settings.show.encoding, warnings);
+  if (format == Format::json) return saveJson(object, path, path, settings.show.encoding);
   runFileAction(object, {format, FileAction::Kind::save}, path, settings.csvHeader, warnings);
 }
 

@@ -11,32 +11,36 @@ namespace {
 using catalogue::expressionOf;
 using Object = hostkit::RunObject;
 
-using json::utf8Length;
-
 // How a text is written: bare for a terminal, quoted (escaping quotes and
-// backslashes too), or as a JSON string, where UTF-8 is kept where it is
-// valid and other bytes stand for the code points of their number.
+// backslashes too), or as a JSON string, where a byte that stands for no
+// character stands for the code point of its number.
 enum class Style { bare, quoted, json };
 
-// A text escaped in the style, cut after `width` characters with "..." after
-// it (after the closing quote).
-std::string escaped(std::string_view text, bool utf8, std::size_t width, Style style = Style::bare) {
+// A text decoded in `encoding` and escaped in the style, cut after `width`
+// characters with "..." after it (after the closing quote). Without UTF-8
+// output the characters beyond ASCII are shown by their bytes.
+std::string escaped(std::string_view text, const encoding::Encoding& encoding, bool utf8, std::size_t width,
+                    Style style = Style::bare) {
   static const char hex[] = "0123456789abcdef";
   const bool json = style == Style::json;
+  const bool asUtf8 = encoding.readsAsUtf8(text);
   std::string out;
   std::size_t i = 0;  // read on after the loop: whether the text was cut
   for (std::size_t shown = 0; i < text.size() && shown < width; ++shown) {
     const char c = text[i];
     const auto u = static_cast<unsigned char>(c);
-    if (const std::size_t n = (utf8 || json) && u >= 0x80 ? utf8Length(text, i) : 0; n > 0) {
-      out.append(text, i, n);
+    char32_t decoded = 0;
+    const std::size_t n = (utf8 || json) && u >= 0x80 ? encoding.next(text, i, asUtf8, decoded) : 0;
+    // Control characters beyond ASCII are escaped as their bytes, or in JSON as their code point.
+    if (n > 0 && (decoded >= 0xa0 || (json && n > 1))) {
+      encoding::appendUtf8(out, decoded);
       i += n;
       continue;
     }
     ++i;
     if (style != Style::bare && (c == '"' || c == '\\')) {
       out += {'\\', c};
-    } else if (json && u >= 0x80) {
+    } else if (json && u >= 0xa0) {
       out += {static_cast<char>(0xc0 | (u >> 6)), static_cast<char>(0x80 | (u & 0x3f))};
     } else if (!json && (c == '\n' || c == '\t' || c == '\r')) {
       out += {'\\', c == '\n' ? 'n' : c == '\t' ? 't' : 'r'};
@@ -51,7 +55,9 @@ std::string escaped(std::string_view text, bool utf8, std::size_t width, Style s
   return quote + out + quote + (i < text.size() ? "..." : "");
 }
 
-std::string json(std::string_view text) { return jsonString(text); }
+std::string escaped(std::string_view text, const ShowOptions& o, std::size_t width) {
+  return escaped(text, o.encoding, o.utf8, width);
+}
 
 // Each row of a grid's place in the recordset, -1 for a row not selected.
 std::vector<int32_t> recordsOf(Object& object, int32_t rows, int32_t columns) {
@@ -70,7 +76,7 @@ std::string typed(const Cell& c, const ShowOptions& o) {
     case TESSEL_CELL_EMPTY: return "-";
     case TESSEL_CELL_VALUE: return c.text;
     case TESSEL_CELL_DATA: return "[" + plural(c.facts.length, "byte", "bytes") + "]";
-    default: return quoted(c.text, o.utf8, o.width);
+    default: return quoted(c.text, o, o.width);
   }
 }
 
@@ -78,14 +84,14 @@ std::string keyText(const Cell& c, const ShowOptions& o) {
   switch (c.facts.keyType) {
     case TESSEL_CELL_NONE: return "";
     case TESSEL_CELL_VALUE: return c.key;
-    case TESSEL_CELL_STRING: return quoted(c.key, o.utf8, o.width);
+    case TESSEL_CELL_STRING: return quoted(c.key, o, o.width);
     case TESSEL_CELL_EMPTY: return "(empty)";
     default: return typeName(c.facts.keyType);
   }
 }
 
 std::string gridText(const Cell& c, const ShowOptions& o) {
-  std::string out = o.types || c.facts.type == TESSEL_CELL_DATA ? typed(c, o) : escaped(c.text, o.utf8, o.width);
+  std::string out = o.types || c.facts.type == TESSEL_CELL_DATA ? typed(c, o) : escaped(c.text, o, o.width);
   if (o.keys && c.facts.keyType != TESSEL_CELL_NONE) out += " #" + keyText(c, o);
   return out;
 }
@@ -136,7 +142,7 @@ void showGrid(Object& object, int32_t count, std::ostream& out, const ShowOption
     Table table{{"row", "rec", "sel"}};
     for (int32_t c = 0; c < columns; ++c) {
       const auto label = object.text(expressionOf("label"), c);
-      table[0].push_back(label ? escaped(*label, o.utf8, o.width) : "[" + std::to_string(c) + "]");
+      table[0].push_back(label ? escaped(*label, o, o.width) : "[" + std::to_string(c) + "]");
     }
     for (const int32_t p : chosen(rows, o, records)) {
       if (platform::cancelRequested()) return cancelled(out);
@@ -184,10 +190,10 @@ void showPages(Object& object, int32_t count, std::ostream& out, const ShowOptio
 }
 
 // A text's fields: "text", and "bytes" as well when the text alone would not
-// give its bytes back (they are not UTF-8).
-std::string textFields(std::string_view bytes) {
-  std::string out = "\"text\": " + jsonString(bytes);
-  if (!json::isUtf8(bytes)) out += ", \"bytes\": \"" + json::base64(bytes) + '"';
+// give its bytes back in the JSON's encoding.
+std::string textFields(std::string_view bytes, const encoding::Encoding& encoding) {
+  std::string out = "\"text\": " + jsonString(bytes, encoding);
+  if (!encoding.roundTrips(bytes)) out += ", \"bytes\": \"" + json::base64(bytes) + '"';
   return out;
 }
 
@@ -198,8 +204,11 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
               const std::string& title) {
   const int32_t columns = dimensions >= 2 ? object.integer(expressionOf("boundaryX")) : 0;
   const bool grid = dimensions == 2 && columns >= 1;
-  out << "{\"name\": " << json(title) << ", \"encoding\": \"utf-8\", \"dimensions\": " << dimensions
-      << ", \"boundaries\": [";
+  // What a text without its bytes is in: auto writes UTF-8 as it is and gives the bytes of the rest.
+  const encoding::Encoding& enc = o.encoding;
+  const auto json = [&](std::string_view text) { return jsonString(text, enc); };
+  out << "{\"name\": " << jsonString(title) << ", \"encoding\": \"" << enc.textName()
+      << "\", \"dimensions\": " << dimensions << ", \"boundaries\": [";
   for (int32_t k = 1; k <= dimensions; ++k) out << (k > 1 ? ", " : "") << object.integer(expressionOf("boundary"), k);
   out << "], \"size\": " << count;
   if (dimensions >= 2) out << ", \"columns\": " << columns;
@@ -208,7 +217,7 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
     out << ", \"selectedRows\": " << object.integer(expressionOf("numberOfRows"));
     const Labels labels = labelsOf(object);
     const auto labelJson = [&](const std::string& label) {
-      return json::isUtf8(label) ? json(label) : '{' + textFields(label) + '}';
+      return enc.roundTrips(label) ? json(label) : '{' + textFields(label, enc) + '}';
     };
     if (beyondCells(columns, count)) {
       // One entry a column would cost what the array does not hold: the labels held, by column.
@@ -251,9 +260,14 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
         out << ", \"length\": " << c.facts.length << ", \"bytes\": \"" << json::base64(bytes) << '"';
       }
       if (c.facts.type == TESSEL_CELL_VALUE) out << ", \"value\": " << c.text;
-      if (c.facts.type == TESSEL_CELL_STRING) out << ", " << textFields(c.text);
-      if (c.facts.keyType != TESSEL_CELL_NONE)
-        out << ", \"key\": {\"type\": \"" << typeName(c.facts.keyType) << "\", " << textFields(c.key) << '}';
+      if (c.facts.type == TESSEL_CELL_STRING) out << ", " << textFields(c.text, enc);
+      if (c.facts.keyType == TESSEL_CELL_DATA) {
+        const std::string bytes = object.keyBytes(i).value_or("");
+        out << ", \"key\": {\"type\": \"data\", \"length\": " << bytes.size() << ", \"bytes\": \""
+            << json::base64(bytes) << "\"}";
+      } else if (c.facts.keyType != TESSEL_CELL_NONE) {
+        out << ", \"key\": {\"type\": \"" << typeName(c.facts.keyType) << "\", " << textFields(c.key, enc) << '}';
+      }
       if (grid) out << ", \"row\": " << unit << ", \"selected\": " << (c.facts.rowSelected ? "true" : "false");
       out << '}';
       first = false;
@@ -265,7 +279,11 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
 
 }  // namespace
 
-std::string jsonString(std::string_view text) { return escaped(text, true, text.size(), Style::json); }
+std::string jsonString(std::string_view text) { return jsonString(text, encoding::Encoding::utf8()); }
+
+std::string jsonString(std::string_view text, const encoding::Encoding& encoding) {
+  return escaped(text, encoding, true, text.size(), Style::json);
+}
 
 const char* typeName(int32_t type) {
   static const char* const kNames[] = {"empty", "value", "string", "data"};  // TESSEL_CELL_EMPTY onwards
@@ -299,9 +317,8 @@ Cell cellAt(Object& object, int32_t index) {
   return c;
 }
 
-std::string typedText(const Cell& c, bool utf8, std::size_t width) {
-  ShowOptions o;
-  o.utf8 = utf8;
+std::string typedText(const Cell& c, const ShowOptions& options, std::size_t width) {
+  ShowOptions o = options;
   o.width = width;
   o.types = o.keys = true;
   return gridText(c, o);
@@ -324,8 +341,8 @@ void printTable(std::ostream& out, const Table& rows, const std::string& indent)
   }
 }
 
-std::string quoted(std::string_view text, bool utf8, std::size_t width) {
-  return escaped(text, utf8, width, Style::quoted);
+std::string quoted(std::string_view text, const ShowOptions& options, std::size_t width) {
+  return escaped(text, options.encoding, options.utf8, width, Style::quoted);
 }
 
 void show(Object& object, const std::string& title, std::ostream& out, const ShowOptions& options) {

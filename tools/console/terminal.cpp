@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <iostream>
 #include <set>
+#include <utility>
 
 #include "host/help_topics.h"
 #include "tools/console/console.h"
@@ -16,7 +17,12 @@
 #if TESSEL_LINE_EDITING
 #include <editline/readline.h>
 #include <fcntl.h>
+#include <langinfo.h>
 #include <unistd.h>
+
+#include <cerrno>
+
+#include "tools/console/json_array.h"
 #endif
 
 namespace tessel::console {
@@ -154,11 +160,14 @@ std::set<std::string> completions(const std::string& typed, const Session& sessi
 
 // The line-editing library calls back without a context pointer, so the
 // session whose instances are completed and the candidates of the completion
-// under way are kept here for its generator.
+// under way are kept here for its generator, with the typed bytes that were
+// not UTF-8 and a byte read past them, for its reader.
 struct Completion {
   const Session* session = nullptr;
   std::vector<std::string> candidates;
   std::size_t next = 0;
+  std::string refused;
+  int pending = -1;
 };
 
 Completion& completion() {
@@ -170,6 +179,46 @@ char* nextCandidate(const char*, int state) {
   Completion& c = completion();
   if (state == 0) c.next = 0;
   return c.next < c.candidates.size() ? strdup(c.candidates[c.next++].c_str()) : nullptr;
+}
+
+int typedByte(FILE* in) {
+  unsigned char byte = 0;
+  for (;;) {
+    const ssize_t n = ::read(fileno(in), &byte, 1);
+    if (n == 1) return byte;
+    if (n < 0 && errno == EINTR && !platform::cancelRequested()) continue;
+    return -1;  // the end of input, or Ctrl-C
+  }
+}
+
+// The editor takes each character as one wide value. In a UTF-8 locale its
+// own reader drops bytes that are not UTF-8, so they are read here and kept,
+// standing in the line as U+FFFD, for the line to be refused.
+int typedCharacter(FILE* in) {
+  Completion& state = completion();
+  const int lead = state.pending >= 0 ? std::exchange(state.pending, -1) : typedByte(in);
+  if (lead < 0x80) return lead;
+  const std::size_t n = lead >= 0xc2 && lead < 0xe0   ? 2
+                        : lead >= 0xe0 && lead < 0xf0 ? 3
+                        : lead >= 0xf0 && lead < 0xf5 ? 4
+                                                      : 1;
+  std::string sequence(1, static_cast<char>(lead));
+  while (sequence.size() < n) {
+    const int b = typedByte(in);
+    if (b < 0) return -1;
+    if ((b & 0xc0) != 0x80) {
+      state.pending = b;  // the start of what comes next
+      break;
+    }
+    sequence += static_cast<char>(b);
+  }
+  if (json::utf8Length(sequence, 0) != sequence.size() || sequence.size() != n) {
+    state.refused += sequence;
+    return 0xfffd;
+  }
+  char32_t c = 0;
+  (void)encoding::Encoding::utf8().next(sequence, 0, true, c);
+  return static_cast<int>(c);
 }
 
 // The library replaces only the word under the cursor (from `start`), so each
@@ -233,6 +282,7 @@ int interactive(Session& session, std::ostream& err) {
     // U+0080 to U+00FF (and, in a single-byte locale, those bytes) for meta
     // keys; they are typed text.
     const TypingLocale typing;
+    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0) rl_getc_function = typedCharacter;
     rl_initialize();
     for (int c = 0x80; c <= 0xff; ++c) rl_bind_key(c, rl_insert);
   }
@@ -251,9 +301,16 @@ int interactive(Session& session, std::ostream& err) {
       const TypingLocale typing;
       raw = readline(prompt.c_str());
     }
+    completion().pending = -1;
     if (raw == nullptr && !platform::cancelRequested()) break;
     const std::string line = raw != nullptr ? raw : "";
     std::free(raw);  // NOLINT(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory): the line editor mallocs it
+    if (const std::string refused = std::exchange(completion().refused, {}); !refused.empty()) {
+      const ShowOptions bytes;
+      err << "tessel: the line is not run: it holds typed bytes that are not UTF-8, the terminal's encoding ("
+          << quoted(refused, bytes) << "); a quoted text may give a byte as \\xNN\n";
+      continue;
+    }
     if (line.find_first_not_of(" \t") != std::string::npos) {
       add_history(line.c_str());
       if (!history.empty()) saveHistory(history, err);
@@ -261,7 +318,7 @@ int interactive(Session& session, std::ostream& err) {
 #else
     std::string line;
     std::cout << prompt << std::flush;
-    if (!std::getline(std::cin, line) && !platform::cancelRequested()) break;
+    if (!platform::readTypedLine(line) && !platform::cancelRequested()) break;
     std::cin.clear();
 #endif
     if (platform::cancelRequested()) {
