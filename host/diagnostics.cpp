@@ -60,6 +60,7 @@ constexpr int kReadingActions[] = {
     actionOf("loadFromIni"),         actionOf("appendFromIni"),  actionOf("setFileAt"),
     actionOf("insertFileAt"),        actionOf("appendFile"),
 };
+
 // The first `size` bytes at most of a cell (a string's without its
 // terminator) into buffer; how many it holds, -1 for no cell.
 int32_t copyBytes(const tessel::Cell* cell, char* buffer, int32_t size) {
