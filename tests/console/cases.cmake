@@ -149,3 +149,14 @@ tessel_console_test(NAME console.sheet_too_large ARGS show --from sheet commas.c
 # Data cells of one length are compared by their bytes.
 tessel_console_test(NAME console.diff_data_bytes ARGS diff data_a.arr data_b.arr FILES ${data}/data_a.arr
   ${data}/data_b.arr EXPECTED ${case_dir}/diff_data_bytes.expected)
+# Tile maps: a script's load, what is wrong with a bad map, and a save that
+# cannot fill the map writes nothing.
+set(dungeon ${PROJECT_SOURCE_DIR}/examples/dungeon.tmj)
+tessel_console_test(NAME console.tilemap_load SCRIPT ${case_dir}/tilemap_load.tessel FILES ${dungeon}
+  EXPECTED ${case_dir}/tilemap_load.expected)
+tessel_console_test(NAME console.tilemap_short_layer ARGS show short_layer.tmj FILES ${data}/short_layer.tmj
+  EXPECTED ${case_dir}/tilemap_short_layer.expected)
+tessel_console_test(NAME console.tilemap_zstd ARGS check zstd_layer.tmj FILES ${data}/zstd_layer.tmj
+  EXPECTED ${case_dir}/tilemap_zstd.expected)
+tessel_console_test(NAME console.tilemap_not_3d ARGS convert --template dungeon.tmj mixed.json out.tmj
+  FILES ${dungeon} ${data}/mixed.json WRITTEN out.tmj EXPECTED ${case_dir}/tilemap_not_3d.expected)

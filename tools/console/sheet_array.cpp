@@ -117,6 +117,7 @@ Outcome loadArray(hostkit::RunObject& object, Format format, const std::string& 
                   std::vector<std::string>& warnings) {
   if (format == Format::sheet) return loadSheet(object, path, settings.csvHeader, settings.sheet, warnings);
   if (format == Format::json) return loadJson(object, path, false);
+  if (format == Format::tilemap) return loadTileMap(object, path, settings, false, warnings);
   Outcome loaded;
   runFileAction(object, {format, FileAction::Kind::load}, path, settings.csvHeader, warnings, &loaded);
   return loaded;
@@ -126,6 +127,7 @@ void saveArray(hostkit::RunObject& object, Format format, const std::string& pat
                std::vector<std::string>& warnings) {
   if (format == Format::sheet) return saveSheet(object, path, settings.csvHeader, settings.sheet, warnings);
   if (format == Format::json) return saveJson(object, path, path, warnings);
+  if (format == Format::tilemap) return saveTileMap(object, path, settings, warnings);
   runFileAction(object, {format, FileAction::Kind::save}, path, settings.csvHeader, warnings);
 }
 
