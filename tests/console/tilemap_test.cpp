@@ -287,6 +287,12 @@ TEST_F(TileMap, ShapesThatDifferAndMapsPastTheMemoryRuleWriteNothing) {
   EXPECT_NE(err_.find("more than a file of its size may load"), std::string::npos) << err_;
   EXPECT_EQ(tessel("convert --template huge.tmj map.json out.tmj"), 1);
   EXPECT_FALSE(fs::exists(dir_ / "out.tmj"));
+  // A map is told by its fields, not by a text that names one; a map past the rule is named.
+  write(dir_ / "texts.json", R"({"dimensions": 1, "cells": [{"type": "string", "text": "infinite"}]})");
+  EXPECT_EQ(tessel("convert texts.json texts.arr"), 0) << err_;
+  EXPECT_NE(read(dir_ / "stdout.txt").find("(json, 1 element)"), std::string::npos);
+  EXPECT_EQ(tessel("convert huge.tmj huge.arr"), 1);
+  EXPECT_NE(read(dir_ / "stderr.txt").find("huge.tmj: 1 tile layer of 10000 x 10000"), std::string::npos) << err_;
 }
 
 }  // namespace

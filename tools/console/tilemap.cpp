@@ -397,9 +397,13 @@ bool looksLikeMap(std::string_view head) {
   if (head.substr(0, 3) == "\xef\xbb\xbf") head.remove_prefix(3);
   const std::size_t open = head.find_first_not_of(" \t\r\n");
   if (open == std::string_view::npos || head[open] != '{') return false;
-  // Fields the map editors write before or beside the layers; an array's JSON has none of them.
-  for (const char* field : {"\"orientation\"", "\"infinite\"", "\"tilewidth\"", "\"nextlayerid\""}) {
-    if (head.find(field) != std::string_view::npos) return true;
+  // Fields the map editors write before or beside the layers; an array's JSON
+  // has none of them, though its texts may hold their names.
+  for (const std::string_view field : {"\"orientation\"", "\"infinite\"", "\"tilewidth\"", "\"nextlayerid\""}) {
+    for (std::size_t at = head.find(field); at != std::string_view::npos; at = head.find(field, at + 1)) {
+      const std::size_t next = head.find_first_not_of(" \t\r\n", at + field.size());
+      if (next != std::string_view::npos && head[next] == ':') return true;
+    }
   }
   return false;
 }
