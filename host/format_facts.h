@@ -355,6 +355,48 @@ inline constexpr const char* kJsonExample =
     "\"selected\": true}\n"
     "]}";
 
+// Tile maps in the JSON map format of tile map editors, which the console
+// host reads into 3D arrays and writes back into a copy of a map (--from
+// tilemap, --to tilemap --template MAP). Games never read them.
+inline constexpr Rule kTileMapForm[] = {
+    {"Maps",
+     "Orthogonal maps in the JSON map format of tile map editors (.tmj, or .json told by its fields), finite or "
+     "infinite. A tile layer's \"data\" is an array of global tile ids or base64 of their little-endian bytes, "
+     "uncompressed, zlib or gzip. Other orientations and zstd data are refused."},
+    {"Array",
+     "A 3D array: X the map's width, Y its height, one page for each tile layer in the map's order, the layers "
+     "inside groups in their places. The tile at column x, row y of page p is element x + X*y + X*Y*p."},
+    {"Tiles",
+     "Each tile is a value cell holding the global tile id with its flip flags (its top three bits) as they are, "
+     "read as a signed 32-bit integer, so a tile flipped horizontally is negative. Id 0, no tile, is an empty "
+     "cell, as the module stores 0."},
+    {"Infinite maps",
+     "The pages span the chunks of every tile layer, from the leftmost and topmost; where a layer has no chunk "
+     "its tiles are empty. Written back, each chunk takes the tiles of its place; tiles outside every chunk are "
+     "not written, and the save says how many."},
+    {"Other layers", "Object and image layers are skipped, each named in a note."},
+    {"Writing",
+     "--to tilemap --template MAP writes a copy of MAP whose tile layers' data are the pages, each layer in its "
+     "own encoding and compression; the rest of the map is kept field by field in its order. The array must be "
+     "3D, as wide and as high as the map's pages, with a page for each tile layer; otherwise nothing is written. "
+     "A text cell is written as the id it reads as; a data cell is refused. Where no compressor is at hand (the "
+     "workbench) a compressed layer is written as uncompressed base64, which reads the same, and the save says so."},
+    {"Mistakes",
+     "A bad map is a mistake naming the field (layers[2].data) and what it should hold, bad JSON its line and "
+     "column. Nothing is loaded or written then."},
+    {"Size", "A load stays within the rule of every format, " TESSEL_LOAD_BOUND_TEXT " times the file's bytes: a map "
+             "whose layers hold more tiles than that allows is refused before its data is read, however few bytes its "
+             "compressed data takes."},
+};
+
+// A small map and the array it becomes, for the help texts and the README.
+inline constexpr const char* kTileMapExample =
+    "{\"width\": 3, \"height\": 2, \"orientation\": \"orthogonal\", \"infinite\": false, \"layers\": [\n"
+    "  {\"type\": \"tilelayer\", \"name\": \"ground\", \"data\": [1, 1, 2, 1, 3, 2147483649]},\n"
+    "  {\"type\": \"objectgroup\", \"name\": \"spawns\", \"objects\": []}]}\n"
+    "loads as a 3D array of 3 x 2 x 1: elements 0 to 5 hold 1, 1, 2, 1, 3 and -2147483647 (tile 1 flipped\n"
+    "horizontally); the object layer \"spawns\" is skipped.";
+
 // The INI layout, as written and as read.
 inline constexpr Rule kIniLayout[] = {
     {"Section", "One section, [QVXArray], holding every element in index order, followed by an empty line."},

@@ -29,8 +29,27 @@ std::string jsonList(const std::vector<std::string>& texts, bool bytes = false) 
   return out + "]";
 }
 
-console::Settings pageSettings() {
+// Tile maps' compressed data, inflated by the page beforehand (the browser
+// inflates, asynchronously): by the map's path, each packed form with what
+// it inflates to.
+using Inflated = std::map<std::string, std::map<std::string, std::string>>;
+
+console::tilemap::Codec pageCodec(const Inflated& inflated) {
+  console::tilemap::Codec codec;
+  codec.inflate = [&inflated](console::tilemap::Compression, std::string_view packed,
+                              std::size_t size) -> std::optional<std::string> {
+    for (const auto& [path, table] : inflated) {
+      const auto found = table.find(std::string(packed));
+      if (found != table.end() && found->second.size() == size) return found->second;
+    }
+    return std::nullopt;
+  };
+  return codec;  // and no deflate: a compressed layer is written back as plain base64
+}
+
+console::Settings pageSettings(const Inflated& inflated) {
   console::Settings settings;
+  settings.codec = pageCodec(inflated);
   settings.show.utf8 = true;  // the page shows UTF-8 as text
   // Lines are typed one at a time, as at a terminal: after a failed load the
   // next save needs --force, rather than every later save being refused.
@@ -42,7 +61,7 @@ console::Settings pageSettings() {
 
 class Workbench {
  public:
-  Workbench() : module_("tessel"), session_(module_, pageSettings(), out_) {}
+  Workbench() : module_("tessel"), session_(module_, pageSettings(inflated_), out_) {}
 
   // Runs one line of the console language on the current instance.
   const std::string& run(const char* line) {
@@ -90,6 +109,42 @@ class Workbench {
     return guarded([&] {
       const auto known = knownFormat(path);
       return std::string("{\"ok\": true, \"format\": ") + (known ? json(console::formatName(*known)) : "null") + "}";
+    });
+  }
+
+  // A tile map's compressed data, for the page to inflate before it opens the
+  // map: each written to `path`.packed-K, with its compression and the size it
+  // must inflate to. The page writes what it inflates to `path`.packed-K.raw.
+  const std::string& packed(const char* path) {
+    return guarded([&] {
+      const auto data = console::tilemap::packedData(console::readAll(path));
+      std::string out = "{\"ok\": true, \"data\": [";
+      for (std::size_t k = 0; k < data.size(); ++k) {
+        const std::string file = std::string(path) + ".packed-" + std::to_string(k);
+        console::replaceFile(file, data[k].bytes);
+        out += (k ? ", " : "") + std::string("{\"path\": ") + json(file) + ", \"compression\": " +
+               json(data[k].compression == console::tilemap::Compression::gzip ? "gzip" : "zlib") +
+               ", \"size\": " + std::to_string(data[k].size) + "}";
+      }
+      return out + "]}";
+    });
+  }
+
+  // Takes in what the page inflated for the map at `path`, and removes the files.
+  const std::string& inflated(const char* path) {
+    return guarded([&] {
+      auto& table = inflated_[path];
+      std::error_code error;
+      for (int k = 0;; ++k) {
+        const std::string file = std::string(path) + ".packed-" + std::to_string(k);
+        if (!std::filesystem::exists(file, error)) break;
+        if (std::filesystem::exists(file + ".raw", error)) {
+          table[console::readAll(file)] = console::readAll(file + ".raw");
+          std::filesystem::remove(file + ".raw", error);
+        }
+        std::filesystem::remove(file, error);
+      }
+      return std::string("{\"ok\": true}");
     });
   }
 
@@ -207,6 +262,7 @@ class Workbench {
   const std::string& forget(const char* path) {
     return guarded([&] {
       const std::filesystem::path file(path);
+      inflated_.erase(path);
       std::error_code error;
       if (!std::filesystem::remove(file, error) && error)
         throw console::UserError(std::string(path) + " was not removed: " + error.message());
@@ -312,14 +368,21 @@ class Workbench {
 
  private:
   // A format as the page names it ("" for none), and " --header" after it when
-  // a CSV or sheet file's first row holds the column labels, as the console's option says.
+  // a CSV or sheet file's first row holds the column labels, as the console's
+  // option says; "tilemap --template PATH" names the map a tile map save copies.
   struct FileFormat {
     std::optional<console::Format> format;
     console::Settings settings;
   };
-  static FileFormat fileFormat(std::string name) {
+  FileFormat fileFormat(std::string name) const {
     static constexpr std::string_view header = " --header";
+    static constexpr std::string_view templateMap = " --template ";
     FileFormat out;
+    out.settings.codec = pageCodec(inflated_);
+    if (const std::size_t at = name.find(templateMap); at != std::string::npos) {
+      out.settings.templateMap = name.substr(at + templateMap.size());
+      name.resize(at);
+    }
     if (name.size() >= header.size() && name.compare(name.size() - header.size(), header.size(), header) == 0) {
       out.settings.csvHeader = true;
       name.resize(name.size() - header.size());
@@ -363,6 +426,7 @@ class Workbench {
 
   hostkit::Module module_;
   std::ostringstream out_;
+  Inflated inflated_;
   console::Session session_;
   std::string answer_;
   struct Snapshot {
@@ -398,6 +462,14 @@ EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchOpen(Workbench* w, const char* i
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchKind(Workbench* w, const char* path) { return w->kind(path).c_str(); }
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchPacked(Workbench* w, const char* path) {
+  return w->packed(path).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchInflated(Workbench* w, const char* path) {
+  return w->inflated(path).c_str();
+}
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCheck(Workbench* w, const char* path, const char* from) {
   return w->check(path, from).c_str();

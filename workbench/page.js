@@ -380,7 +380,9 @@
       try {
         path = store(f.name, new Uint8Array(await f.arrayBuffer()));
         if (done) await drawn();
-        if (call('Kind', path).format !== null) {
+        const kind = call('Kind', path).format;
+        if (kind === 'tilemap') await inflateMap(path);
+        if (kind !== null) {
           openStored(f.name, path, '');
           continue;
         }
@@ -412,6 +414,48 @@
       if (!busy) $('view').removeAttribute('aria-busy');
       if ($('status').textContent === text) status('');  // unless the work said what came of it
     };
+  }
+
+  // ---- Tile maps: their compressed layers, which the module's C++ reader
+  // finds, are inflated here by the browser beforehand (it inflates only
+  // asynchronously); the reader then takes what it needs from them.
+  async function inflateMap(path) {
+    const packed = call('Packed', path);
+    if (!packed.ok) return;  // opening the map says what is wrong with it
+    for (const p of packed.data) {
+      const raw = await inflateBytes(wasm.FS.readFile(p.path), p.compression, p.size);
+      if (raw) wasm.FS.writeFile(p.path + '.raw', raw);
+    }
+    call('Inflated', path);
+  }
+
+  // The bytes inflated, when they inflate to exactly `size` bytes; null otherwise.
+  async function inflateBytes(bytes, compression, size) {
+    try {
+      const format = compression === 'gzip' ? 'gzip' : 'deflate';  // "deflate" is zlib's wrapped form
+      const reader = new Blob([bytes]).stream().pipeThrough(new DecompressionStream(format)).getReader();
+      const out = new Uint8Array(size);
+      let used = 0;
+      for (;;) {
+        const { done, value } = await reader.read();
+        if (done) break;
+        if (used + value.length > size) {
+          reader.cancel();
+          return null;
+        }
+        out.set(value, used);
+        used += value.length;
+      }
+      return used === size ? out : null;
+    } catch (e) {
+      return null;  // not zlib or gzip data: the reader says so
+    }
+  }
+
+  // The map a tab saved as a tile map is written into: its own, else the last map opened.
+  function templateMap(tab) {
+    if (tab.format === 'tilemap') return tab;
+    return tabs.slice().reverse().find((t) => t.format === 'tilemap' && t.file) || null;
   }
 
   // A question with buttons above the log, each button an answer; several may
@@ -831,14 +875,16 @@
     wasm.FS.mkdirTree('/out');
     // A table read with its labels in its first row is written so again.
     const header = HEADER.test(active.readAs) && (format === 'csv' || format === 'sheet') ? ' --header' : '';
-    const answer = call('Save', format + header, path);
+    const map = format === 'tilemap' ? templateMap(active) : null;
+    if (format === 'tilemap' && !map) return { error: 'a tile map is saved into a copy of a map: open the map first' };
+    const answer = call('Save', format + header + (map ? ' --template ' + map.file : ''), path);
     if (!answer.ok) return { error: answer.error };
     const bytes = wasm.FS.readFile(path);
     wasm.FS.unlink(path);
-    return { bytes, losses: answer.losses };
+    return { bytes, losses: answer.losses, template: map && map.title };
   }
 
-  const extensions = { native: '.arr', host: '.kzp', csv: '.csv', ini: '.ini', sheet: '.csv' };
+  const extensions = { native: '.arr', host: '.kzp', csv: '.csv', ini: '.ini', sheet: '.csv', json: '.json', tilemap: '.tmj' };
   // Save: a tab made here asks its file name at its first save, Save as… always.
   const defaultName = (tab, format) => tab.saveName || tab.title.replace(/\.[^.]*$/, '') + extensions[format];
   function download(askName = false) {
@@ -863,7 +909,8 @@
     hand(saved.bytes, name);
     markSaved(tab);
     renderTabs();
-    tell(tab, name + ' saved (' + format + ', ' + saved.bytes.length + ' bytes)' +
+    tell(tab, name + ' saved (' + format + (saved.template ? ' into a copy of ' + saved.template : '') + ', ' +
+      saved.bytes.length + ' bytes)' +
       (saved.losses ? ': ' + saved.losses : ''), !!saved.losses);
   }
 
@@ -1886,7 +1933,8 @@
     open: (name, bytes, format = '') => openBytes(name, bytes, format),
     // Runs a console line on the current tab: what the console prints.
     run: (line) => { const r = runLine(line); log(line, r.text, r.failed); return r.text; },
-    // The current tab saved in "native", "host", "csv", "ini" or "sheet": {bytes, losses}.
+    // The current tab saved in "native", "host", "csv", "ini", "sheet", "json" or "tilemap" (into a copy
+    // of the tab's map, else the last map opened): {bytes, losses, template}.
     save: (format) => { const s = saveAs(format); if (s.error) throw new Error(s.error); return s; },
     // The current tab's array as the console's show --json gives it.
     cells: () => JSON.parse(runRaw('show --json').output),
@@ -1958,7 +2006,7 @@
     names = call('Catalogue');
     wire();
     activate(makeUntitled());
-    status('Open an array file (native, host array, CSV or INI) with Open… or by dropping it here; type console lines below.');
+    status('Open an array file (native, host array, CSV, INI, JSON or a tile map) with Open… or by dropping it here; type console lines below.');
     resolveReady();
   }).catch((error) => status('The workbench could not start: ' + error, true));
 })();

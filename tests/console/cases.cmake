@@ -176,3 +176,14 @@ if(NOT WIN32)  # which bytes a code page leaves undefined is the system converte
     ARGS --encoding windows-1253 --from csv --to sheet convert no_char_in_1253.csv out.csv
     FILES ${data_dir}/no_char_in_1253.csv WRITTEN out.csv EXPECTED ${case_dir}/sheet_encoding_no_char.expected)
 endif()
+# Tile maps: a script's load, what is wrong with a bad map, and a save that
+# cannot fill the map writes nothing.
+set(dungeon ${PROJECT_SOURCE_DIR}/examples/dungeon.tmj)
+tessel_console_test(NAME console.tilemap_load SCRIPT ${case_dir}/tilemap_load.tessel FILES ${dungeon}
+  EXPECTED ${case_dir}/tilemap_load.expected)
+tessel_console_test(NAME console.tilemap_short_layer ARGS show short_layer.tmj FILES ${data}/short_layer.tmj
+  EXPECTED ${case_dir}/tilemap_short_layer.expected)
+tessel_console_test(NAME console.tilemap_zstd ARGS check zstd_layer.tmj FILES ${data}/zstd_layer.tmj
+  EXPECTED ${case_dir}/tilemap_zstd.expected)
+tessel_console_test(NAME console.tilemap_not_3d ARGS convert --template dungeon.tmj mixed.json out.tmj
+  FILES ${dungeon} ${data}/mixed.json WRITTEN out.tmj EXPECTED ${case_dir}/tilemap_not_3d.expected)

@@ -121,7 +121,7 @@ Report checkOne(hostkit::Module& module, const Settings& settings, std::optional
     r.format = inputFormat(path, from);
     hostkit::RunObject object(module, hostkit::makeSetup(settings.setup));
     hostkit::RunObject::Outcome outcome;
-    if (*r.format == Format::sheet || *r.format == Format::json) {
+    if (readByTessel(*r.format)) {
       outcome = loadArray(object, *r.format, path, settings, r.warnings);
     } else {
       object.act(actionNumber({*r.format, FileAction::Kind::load}), path);

@@ -19,6 +19,7 @@
 #include "host/format_facts.h"
 #include "tools/console/options.h"
 #include "tools/console/text_encoding.h"
+#include "tools/console/tilemap.h"
 #include "tools/host_kit.h"
 
 namespace tessel::console {
@@ -197,9 +198,12 @@ inline bool beyondCells(int64_t span, int32_t elements) { return span > kSpanWal
 // The console reads and writes the module's whole-array formats, in the order
 // of facts::Format, not its element file; and beside them the CSV of
 // spreadsheets, which tessel reads and writes itself (sheet.cpp).
-// And the JSON form of show --json, which tessel reads back (json_file.cpp).
-enum class Format : uint8_t { native, hostArray, csv, ini, sheet, json };
-inline constexpr const char* kFormatNames[] = {"native", "host", "csv", "ini", "sheet", "json"};
+// And the JSON form of show --json, which tessel reads back (json_file.cpp),
+// and tile maps (tilemap_file.cpp).
+enum class Format : uint8_t { native, hostArray, csv, ini, sheet, json, tilemap };
+inline constexpr const char* kFormatNames[] = {"native", "host", "csv", "ini", "sheet", "json", "tilemap"};
+// The formats tessel reads itself, not through a load action of the module.
+inline bool readByTessel(Format f) { return f == Format::sheet || f == Format::json || f == Format::tilemap; }
 
 // The extensions convert knows a file's format by, as the help texts and
 // examples name their files.
@@ -207,12 +211,11 @@ struct Extension {
   const char* text;
   Format format;
 };
-inline constexpr Extension kExtensions[] = {{".arr", Format::native},
-                                            {".array", Format::hostArray},
-                                            {".csv", Format::csv},
-                                            {".ini", Format::ini},
-                                            {".json", Format::json}};
-// ".arr, .array, .csv, .ini or .json"; "native|host|csv|ini|sheet|json".
+inline constexpr Extension kExtensions[] = {
+    {".arr", Format::native}, {".array", Format::hostArray}, {".csv", Format::csv},
+    {".ini", Format::ini},    {".json", Format::json},       {".tmj", Format::tilemap},
+};
+// ".arr, .array, .csv, .ini, .json or .tmj"; "native|host|csv|ini|sheet|json|tilemap".
 std::string extensionList();
 std::string formatChoices();
 
@@ -301,6 +304,19 @@ hostkit::RunObject::Outcome loadJson(hostkit::RunObject& object, const std::stri
 void saveJson(hostkit::RunObject& object, const std::string& name, const std::string& path,
               const encoding::Encoding& encoding);
 
+// ---- tilemap_file.cpp: tile maps as 3D arrays, a page a tile layer (see
+// tilemap.h). A load reads the map through the module's own load of a native
+// file made from it, the layers skipped told in `warnings`; a bad map is a
+// UserError and changes nothing. A save writes a copy of settings.templateMap
+// with its tile layers' data replaced by the pages, when the sizes match.
+struct Settings;
+hostkit::RunObject::Outcome loadTileMap(hostkit::RunObject& object, const std::string& path, const Settings& settings,
+                                        bool append, std::vector<std::string>& warnings);
+void saveTileMap(hostkit::RunObject& object, const std::string& path, const Settings& settings,
+                 std::vector<std::string>& warnings);
+// Whether the path names a file whose content shows a map.
+bool isTileMapFile(const std::string& path);
+
 // What `write` puts into a scratch file of tessel's own, which is removed
 // after; `write` throws UserError when it fails.
 std::string writtenBy(const std::function<void(const std::string& scratch)>& write);
@@ -333,6 +349,9 @@ struct Settings {
   std::optional<std::string> module;  // the module to load, when not the one next to tessel
   std::optional<Format> from, to;     // the formats of the files read and written, when named
   bool force = false;                 // convert may replace an existing file
+
+  std::optional<std::string> templateMap;  // the map a tile map save copies
+  tilemap::Codec codec;                    // of tile maps' compressed data
 };
 
 // ---- options.cpp: the options of options.h applied to settings.

@@ -180,6 +180,7 @@ std::optional<Format> formatOfContent(const std::string& path) {
   const std::string head = readAll(path, 512);
   if (persist::startsWith(head, persist::kNativeMagic)) return Format::native;
   if (persist::startsWith(head, persist::kHostArrayMagic)) return Format::hostArray;
+  if (tilemap::looksLikeMap(head)) return Format::tilemap;
   if (json::looksLikeArrayJson(head)) return Format::json;
   if (persist::startsWithIniSection(head)) return Format::ini;
   return std::nullopt;
@@ -249,7 +250,7 @@ Format inputFormat(const std::string& path, std::optional<Format> named) {
   if (found) return *found;
   if (const auto byExtension = formatOfExtension(path)) return *byExtension;
   throw UserError("cannot tell the format of " + path +
-                  ": it has no array file magic, INI section header or JSON object, and its extension is not " +
+                  ": it has no array file magic, INI section header, JSON object or map, and its extension is not " +
                   extensionList() + "; name the format with --from " + formatChoices());
 }
 

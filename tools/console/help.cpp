@@ -144,6 +144,10 @@ void formats(std::ostream& out) {
   out << "\njson, the JSON of show --json, which tessel reads back (--from json, --to json, or by its content):\n";
   for (const auto& rule : facts::kJsonForm) out << "  " << rule.topic << ": " << rule.text << '\n';
   out << "  For example (tessel convert items.arr items.json):\n" << facts::kJsonExample << '\n';
+  out << "\ntilemap, the maps of tile map editors, which tessel reads and writes back (--from tilemap, --to tilemap\n"
+         "--template MAP, or by its content):\n";
+  for (const auto& rule : facts::kTileMapForm) out << "  " << rule.topic << ": " << rule.text << '\n';
+  out << "  For example (tessel show level.tmj):\n" << facts::kTileMapExample << '\n';
 }
 
 // The command line's own command a topic names ("check", "tessel check",

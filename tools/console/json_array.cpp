@@ -258,18 +258,39 @@ bool mixedSelection(const Array& a) {
   return any && !all;
 }
 
-std::string nativeImage(const Array& a, bool markSelection) {
-  persist::StringWriter out;
+namespace {
+
+// The native file's header, labels and element count: what comes before the elements.
+void writeHead(persist::ByteWriter& out, int32_t dimensions, const std::vector<int32_t>& boundaries,
+               const std::vector<std::optional<std::string>>& labels, std::size_t count) {
   out.bytes("QVXARRAY");
   out.u16(1);
-  out.i32(a.dimensions);
-  for (const int32_t b : a.boundaries) out.i32(b);
-  out.i32(static_cast<int32_t>(a.labels.size()));
-  for (const auto& l : a.labels) {
+  out.i32(dimensions);
+  for (const int32_t b : boundaries) out.i32(b);
+  out.i32(static_cast<int32_t>(labels.size()));
+  for (const auto& l : labels) {
     out.i32(l ? static_cast<int32_t>(l->size()) : 0);
     if (l) out.bytes(*l);
   }
-  out.i32(static_cast<int32_t>(a.cells.size()));
+  out.i32(static_cast<int32_t>(count));
+}
+
+}  // namespace
+
+std::string valueImage(int32_t dimensions, const std::vector<int32_t>& boundaries, const std::vector<int32_t>& values) {
+  persist::StringWriter out;
+  writeHead(out, dimensions, boundaries, {}, values.size());
+  const Record none{TESSEL_CELL_NONE, 0, {}};
+  for (const int32_t v : values) {
+    writeRecord(out, v != 0 ? Record{TESSEL_CELL_VALUE, v, {}} : Record{TESSEL_CELL_EMPTY, 0, {}});
+    writeRecord(out, none);
+  }
+  return out.take();
+}
+
+std::string nativeImage(const Array& a, bool markSelection) {
+  persist::StringWriter out;
+  writeHead(out, a.dimensions, a.boundaries, a.labels, a.cells.size());
   const std::size_t columns = a.grid ? static_cast<std::size_t>(a.columns()) : 0;
   const std::size_t marked = markSelection && columns > 0 ? a.cells.size() / columns * columns : 0;
   for (std::size_t i = 0; i < a.cells.size(); ++i) {

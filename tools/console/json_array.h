@@ -48,6 +48,10 @@ Array parse(std::string_view text);
 // empty where not, so that a query can select the rows; its key stays.
 std::string nativeImage(const Array& array, bool markSelection = false);
 
+// A native array file of value cells without keys, 0 an empty cell, in the
+// shape given (boundary 1 to the dimension count).
+std::string valueImage(int32_t dimensions, const std::vector<int32_t>& boundaries, const std::vector<int32_t>& values);
+
 // Whether the complete rows of a grid are selected otherwise than all or none.
 bool mixedSelection(const Array& array);
 

@@ -197,6 +197,7 @@ int main(int argc, char** argv) {
   try {
     options = parse(std::vector<std::string>(argv + 1, argv + argc));
     options.settings.show.utf8 = platform::outputTakesUtf8();
+    options.settings.codec = tilemap::zlibCodec();
   } catch (const UserError& e) {
     std::cerr << "tessel: " << e.what() << " (tessel --help shows the usage)\n";
     return kUsageError;

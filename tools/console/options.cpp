@@ -44,6 +44,7 @@ void apply(const Option& o, const std::string& v, Settings& s) {
     case Id::from: s.from = formatNamed(v); break;
     case Id::to: s.to = formatNamed(v); break;
     case Id::force: s.force = true; break;
+    case Id::templateMap: s.templateMap = v; break;
     case Id::header: s.csvHeader = true; break;
     case Id::separator:
       s.sheet.separator = sheet::separatorNamed(v);

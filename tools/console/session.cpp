@@ -398,7 +398,13 @@ void Session::runAction(hostkit::RunObject& object, const ActionCall& call, bool
   hostkit::RunObject::Outcome outcome;
   const std::size_t warned = warnings_.size();
   if (const auto file = fileActionOf(call.number)) {
-    runFileAction(object, *file, values[0].text.value_or(""), settings_.csvHeader, warnings_, &outcome);
+    const std::string path = values[0].text.value_or("");
+    // A native load of a tile map reads the array the map makes, as convert does.
+    if (file->format == Format::native && file->kind != FileAction::Kind::save && isTileMapFile(path)) {
+      outcome = loadTileMap(object, path, settings_, file->kind == FileAction::Kind::append, warnings_);
+    } else {
+      runFileAction(object, *file, path, settings_.csvHeader, warnings_, &outcome);
+    }
   } else {
     const std::string target = values[1].text.value_or("");
     if (isSave(call.number) && isReadOnly(target)) throw UserError("the save failed: " + target + " is read-only");

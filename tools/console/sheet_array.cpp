@@ -177,6 +177,7 @@ Outcome loadArray(hostkit::RunObject& object, Format format, const std::string& 
   if (format == Format::sheet)
     return loadSheet(object, path, settings.csvHeader, settings.sheet, settings.show.encoding, warnings);
   if (format == Format::json) return loadJson(object, path, false);
+  if (format == Format::tilemap) return loadTileMap(object, path, settings, false, warnings);
   Outcome loaded;
   runFileAction(object, {format, FileAction::Kind::load}, path, settings.csvHeader, warnings, &loaded);
   return loaded;
@@ -187,6 +188,7 @@ void saveArray(hostkit::RunObject& object, Format format, const std::string& pat
   if (format == Format::sheet)
     return saveSheet(object, path, settings.csvHeader, settings.sheet, settings.show.encoding, warnings);
   if (format == Format::json) return saveJson(object, path, path, settings.show.encoding);
+  if (format == Format::tilemap) return saveTileMap(object, path, settings, warnings);
   runFileAction(object, {format, FileAction::Kind::save}, path, settings.csvHeader, warnings);
 }
 

@@ -482,6 +482,13 @@ class Page {
     body_ << "<pre class=\"example\"><code>tessel convert items.arr items.json\ntessel convert items.json "
              "items.arr</code></pre><pre class=\"example\"><code>"
           << escaped(kJsonExample) << "</code></pre>";
+    body_ << "<h3 id=\"tilemap\">Tile maps (tilemap), in the console host</h3><p><code>tessel</code> reads the "
+             "maps of tile map editors as 3D arrays, as the format named <code>tilemap</code>, and writes an "
+             "array back into a copy of a map:</p>";
+    rules(std::begin(kTileMapForm), std::end(kTileMapForm));
+    body_ << "<pre class=\"example\"><code>tessel convert level.tmj level.arr\ntessel convert --template level.tmj "
+             "level.arr edited.tmj</code></pre><pre class=\"example\"><code>"
+          << escaped(kTileMapExample) << "</code></pre>";
     end();
   }
 

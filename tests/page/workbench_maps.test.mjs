@@ -1,0 +1,117 @@
+// Tile maps and JSON files in the workbench: opened through the file chooser
+// as tabs (a map a 3D one, its zlib layers inflated by the browser), saved as
+// native files, as JSON and as tile maps into a copy of the opened map, each
+// compared with what the console host writes from the same file.
+//
+// TESSEL_WORKBENCH    the built tessel-workbench.html
+// TESSEL_CONSOLE      the console host `tessel` (the linux-x64 build) with its module beside it
+// TESSEL_EXAMPLES     the examples folder, which holds dungeon.tmj
+import { after, before, describe, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { openPage, pickFiles } from './browser.mjs';
+
+const pagePath = process.env.TESSEL_WORKBENCH;
+const consolePath = process.env.TESSEL_CONSOLE;
+const examples = process.env.TESSEL_EXAMPLES;
+assert.ok(pagePath && consolePath && examples, 'TESSEL_WORKBENCH, TESSEL_CONSOLE and TESSEL_EXAMPLES are set');
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-maps-'));
+
+// The console on files of the work folder; the bytes it wrote to `out`.
+function tessel(args, out) {
+  fs.rmSync(path.join(work, out), { force: true });
+  execFileSync(consolePath, args, { cwd: work, stdio: ['ignore', 'ignore', 'pipe'], env: { ...process.env, LC_ALL: 'C' } });
+  return fs.readFileSync(path.join(work, out));
+}
+
+// A map with no compressed layer, which the page writes back as the console does:
+// a tile layer as ids, one in a group as base64, and an image layer between them.
+const plainMap = {
+  height: 2, infinite: false, orientation: 'orthogonal', tileheight: 8, tilewidth: 8, type: 'map', width: 3,
+  layers: [
+    { data: [1, 2, 3, 0, 2147483653, 6], name: 'ground', type: 'tilelayer' },
+    { name: 'sky', type: 'imagelayer' },
+    { name: 'upper', type: 'group', layers: [
+      { data: Buffer.from(new Uint32Array([0, 7, 0, 8, 0, 9]).buffer).toString('base64'), encoding: 'base64',
+        name: 'roofs', type: 'tilelayer' }] },
+  ],
+};
+
+let browser;
+let page;
+
+before(async () => {
+  fs.copyFileSync(path.join(examples, 'dungeon.tmj'), path.join(work, 'dungeon.tmj'));
+  fs.writeFileSync(path.join(work, 'plain.tmj'), JSON.stringify(plainMap, null, 1) + '\n');
+  fs.writeFileSync(path.join(work, 'items.tessel'), [
+    'new items --dims 2 --x 2', 'Set label to "name" at column 0', 'Set string "sword" at 0', 'Set value 12 at 1',
+    'Set string "shield" at 2', 'Set value 7 at 3', 'Save to file "items.arr"', ''].join('\n'));
+  execFileSync(consolePath, ['run', 'items.tessel'], { cwd: work });
+  tessel(['convert', 'items.arr', 'items.json'], 'items.json');
+  browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 800 });
+  ({ page } = browser);
+  await page.evaluate(() => window.tesselWorkbench.ready);
+});
+
+after(async () => {
+  await browser?.close();
+  fs.rmSync(work, { recursive: true, force: true });
+});
+
+const pick = (name) => pickFiles(page, work, [name]);
+const save = async (format) => page.evaluate((f) => {
+  const s = window.tesselWorkbench.save(f);
+  return { bytes: Array.from(s.bytes), losses: s.losses, template: s.template };
+}, format);
+const shape = () => page.evaluate(() => {
+  const a = window.tesselWorkbench.cells();
+  return { dimensions: a.dimensions, boundaries: a.boundaries, size: a.size };
+});
+
+describe('tile maps and JSON files in the workbench', () => {
+  test('a map opens as a 3D tab, its zlib layer inflated, and saves as the console saves it', async () => {
+    await pick('dungeon.tmj');
+    assert.deepEqual(await shape(), { dimensions: 3, boundaries: [8, 5, 0], size: 120 });
+    assert.match(await page.$eval('#log', (e) => e.innerText), /object layer "structure\/spawns" skipped/);
+    const native = await save('native');
+    assert.ok(Buffer.from(native.bytes).equals(tessel(['convert', 'dungeon.tmj', 'dungeon.arr'], 'dungeon.arr')),
+      'the native file is the console\'s, byte for byte');
+    // The page cannot compress: the walls come back as plain base64, with the same tiles.
+    const map = await save('tilemap');
+    assert.equal(map.template, 'dungeon.tmj');
+    assert.match(map.losses, /without zlib compression/);
+    fs.writeFileSync(path.join(work, 'page.tmj'), Buffer.from(map.bytes));
+    const walls = JSON.parse(Buffer.from(map.bytes).toString()).layers[1].layers[0];
+    assert.equal(walls.encoding, 'base64');
+    assert.equal(walls.compression, '');
+    assert.ok(tessel(['convert', 'page.tmj', 'again.arr'], 'again.arr').equals(fs.readFileSync(path.join(work, 'dungeon.arr'))),
+      'the map the page wrote reads as the same array');
+  });
+
+  test('a map of plain layers is written back byte for byte as the console writes it', async () => {
+    await pick('plain.tmj');
+    assert.deepEqual(await shape(), { dimensions: 3, boundaries: [3, 2, 0], size: 12 });
+    const map = await save('tilemap');
+    tessel(['convert', 'plain.tmj', 'plain.arr'], 'plain.arr');
+    const made = tessel(['convert', '--template', 'plain.tmj', 'plain.arr', 'console.tmj'], 'console.tmj');
+    assert.ok(Buffer.from(map.bytes).equals(made), 'the page\'s map is the console\'s, byte for byte');
+    assert.equal(map.losses, '');
+  });
+
+  test('a JSON file opens as its array and saves as JSON and as a native file', async () => {
+    await pick('items.json');
+    assert.deepEqual(await shape(), { dimensions: 2, boundaries: [2, 0], size: 4 });
+    const native = await save('native');
+    assert.ok(Buffer.from(native.bytes).equals(fs.readFileSync(path.join(work, 'items.arr'))),
+      'the native file is the one the JSON came from, byte for byte');
+    // The JSON names the file it was written from: the page's own, the console's items.arr.
+    const json = Buffer.from((await save('json')).bytes).toString().replace(/^\{"name": "[^"]*"/, '{"name": "items.arr"');
+    assert.equal(json, fs.readFileSync(path.join(work, 'items.json'), 'latin1'));
+    // A tile map is saved into a copy of a map, here the last one opened, from a 3D array only.
+    await assert.rejects(save('tilemap'), /from a 3D array/);
+  });
+});
