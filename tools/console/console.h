@@ -17,6 +17,7 @@
 
 #include "host/catalogue.h"
 #include "host/format_facts.h"
+#include "tools/console/lowered.h"
 #include "tools/console/options.h"
 #include "tools/host_kit.h"
 
@@ -43,9 +44,6 @@ struct Term {
 
 // A character of an expression's name.
 bool isNameChar(char c);
-
-// Texts compared and searched the way names are: A to Z ignoring case.
-std::string lowered(std::string_view text);
 
 // A count in words: "1 row", "2 rows".
 inline std::string plural(int64_t n, const char* one, const char* many) {
