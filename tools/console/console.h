@@ -309,10 +309,10 @@ std::vector<std::string> helpTopics();
 struct Settings {
   hostkit::SetupOptions setup;  // for instances created without options of their own
   ShowOptions show;
-  bool csvHeader = false;       // a CSV file's first row holds the column labels
-  bool keepGoing = false;       // a script goes on after an error
-  int64_t maxCells = 10000000;  // the most cells an index may add to an array at once
-  bool interactive = false;     // lines are typed at a terminal, not read from a script
+  bool csvHeader = false;                          // a CSV file's first row holds the column labels
+  bool keepGoing = false;                          // a script goes on after an error
+  int64_t maxCells = options::kMaxCellsByDefault;  // the most cells an index may add to an array at once
+  bool interactive = false;                        // lines are typed at a terminal, not read from a script
   SheetOptions sheet;
   std::optional<std::string> module;  // the module to load, when not the one next to tessel
   std::optional<Format> from, to;     // the formats of the files read and written, when named
