@@ -10,6 +10,8 @@
 namespace tessel::catalogue {
 
 enum class Param : uint8_t { none, integer, text };
+// A parameter's kind as the help texts name it.
+constexpr const char* paramKindName(Param p) { return p == Param::text ? "text" : "integer"; }
 enum class Result : uint8_t { integer, storeText, builtText };
 
 struct Parameter {

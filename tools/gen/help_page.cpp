@@ -56,10 +56,9 @@ std::string slug(const std::string& s) {
   return out;
 }
 
-const char* kindName(Param p) { return p == Param::text ? "text" : "integer"; }
-
 std::string kindChip(Param p) {
-  return std::string("<span class=\"kind kind-") + kindName(p) + "\">" + kindName(p) + "</span>";
+  return std::string("<span class=\"kind kind-") + catalogue::paramKindName(p) + "\">" + catalogue::paramKindName(p) +
+         "</span>";
 }
 
 // The action's display string without the digits and the object's name, its
