@@ -67,8 +67,8 @@ void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode);
 
 // A file past the save size rule (persist/save_size.h) is not saved
 // (tooLarge) and the file is not touched.
-Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
-Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report);
+Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode,
+                 SaveReport* report = nullptr);
 // compat: a file that cannot be read is an empty table.
 Status loadFromCsv(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);
 

@@ -52,10 +52,15 @@ struct FileFormat {
 };
 // In the order of facts::Format; the element file holds element 4.
 const FileFormat kFileFormats[] = {
-    {"native", saveToFile, loadFromFile},
-    {"host array", saveAsHostArray, loadFromHostArray},
-    {"csv", saveToCsv, loadFromCsv},
-    {"ini", saveToIni, loadFromIni},
+    {"native", [](const ArrayStore& s, FileHandler& f, const char* n, WriteMode m) { return saveToFile(s, f, n, m); },
+     loadFromFile},
+    {"host array",
+     [](const ArrayStore& s, FileHandler& f, const char* n, WriteMode m) { return saveAsHostArray(s, f, n, m); },
+     loadFromHostArray},
+    {"csv", [](const ArrayStore& s, FileHandler& f, const char* n, WriteMode m) { return saveToCsv(s, f, n, m); },
+     loadFromCsv},
+    {"ini", [](const ArrayStore& s, FileHandler& f, const char* n, WriteMode m) { return saveToIni(s, f, n, m); },
+     loadFromIni},
     {"element",
      [](const ArrayStore& s, FileHandler& f, const char* n, WriteMode m) { return saveElementToFile(s, f, n, m, 4); },
      nullptr},
