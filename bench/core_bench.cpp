@@ -8,14 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_numbers.h"
+#include "tests/host/catalogue_numbers.h"
 #include "tests/host/crafted_orders.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
 namespace {
-
-using namespace bench;
 
 TesselActionRoutine action(int n) { return builtModule().infos().actions[n]; }
 

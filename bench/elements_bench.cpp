@@ -7,13 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_numbers.h"
 #include "bench/lean_host.h"
+#include "tests/host/catalogue_numbers.h"
 
 namespace tessel::testing {
 namespace {
-
-using namespace bench;
 
 constexpr int64_t kCells = 100000;
 

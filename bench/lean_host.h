@@ -17,23 +17,9 @@ namespace tessel::testing {
 class LeanObject {
  public:
   explicit LeanObject(const TesselSetup& setup = makeSetup(), Module& module = builtModule())
-      : infos_(module.infos()),
-        destroy_(module.entry<short(TESSEL_CALL*)(TesselRunObject*, intptr_t)>("DestroyRunObject")),
-        context_(std::make_unique<Context>()) {
-    auto dataSize = module.entry<short(TESSEL_CALL*)(intptr_t, intptr_t)>("GetRunObjectDataSize");
-    auto create = module.entry<short(TESSEL_CALL*)(TesselRunObject*, const TesselSetup*, intptr_t)>("CreateRunObject");
-    object_.assign(static_cast<std::size_t>(dataSize(0, 0)), 0);
-    context_->services.getFirstParameter = &first;
-    context_->services.getNextParameter = &next;
-    context_->services.getStringSpace = &space;
-    record().hostContext = &context_->services;
-    create(&record(), &setup, 0);
-  }
-  ~LeanObject() { destroy_(&record(), 0); }
-  LeanObject(const LeanObject&) = delete;
-  LeanObject& operator=(const LeanObject&) = delete;
+      : infos_(module.infos()), context_(withServices()), memory_(module, setup, context_->services) {}
 
-  TesselRunObject& record() { return *reinterpret_cast<TesselRunObject*>(object_.data()); }
+  TesselRunObject& record() { return memory_.record(); }
 
   short act(int n, intptr_t a = 0, intptr_t b = 0) { return infos_.actions[n](&record(), a, b); }
   short act(int n, const char* text, intptr_t b = 0) { return act(n, reinterpret_cast<intptr_t>(text), b); }
@@ -52,6 +38,13 @@ class LeanObject {
     int next = 0;
     std::vector<char> space;
   };
+  static std::unique_ptr<Context> withServices() {
+    auto c = std::make_unique<Context>();
+    c->services.getFirstParameter = &first;
+    c->services.getNextParameter = &next;
+    c->services.getStringSpace = &space;
+    return c;
+  }
   static Context& of(TesselRunObject* o) { return *reinterpret_cast<Context*>(o->hostContext); }
   static intptr_t TESSEL_CALL first(TesselRunObject* o, intptr_t, intptr_t) noexcept {
     of(o).next = 1;
@@ -68,9 +61,8 @@ class LeanObject {
   }
 
   const TesselRunInfos& infos_;
-  short(TESSEL_CALL* destroy_)(TesselRunObject*, intptr_t);
-  std::vector<unsigned char> object_;
-  std::unique_ptr<Context> context_;
+  std::unique_ptr<Context> context_;  // before the object, which is created and destroyed with it
+  hostkit::ObjectMemory memory_;
 };
 
 }  // namespace tessel::testing

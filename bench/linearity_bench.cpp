@@ -11,14 +11,12 @@
 #include <functional>
 #include <string>
 
-#include "bench/bench_numbers.h"
 #include "tests/e2e/temp_files.h"
+#include "tests/host/catalogue_numbers.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
 namespace {
-
-using namespace bench;
 
 constexpr int kSetBoundary = actionOf("setBoundary"), kSetLabel = actionOf("setLabel");
 

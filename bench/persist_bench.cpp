@@ -13,14 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_numbers.h"
 #include "tests/e2e/temp_files.h"
+#include "tests/host/catalogue_numbers.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
 namespace {
-
-using namespace bench;
 
 constexpr int kCells = 1000000;
 constexpr int kColumns = 10;

@@ -9,15 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_numbers.h"
 #include "core/compare.h"
+#include "tests/host/catalogue_numbers.h"
 #include "tests/host/crafted_orders.h"
 #include "tests/host/test_host.h"
 
 namespace tessel::testing {
 namespace {
-
-using namespace bench;
 
 constexpr int32_t kColumns = 3;
 

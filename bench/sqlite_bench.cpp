@@ -19,13 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_numbers.h"
 #include "bench/lean_host.h"
+#include "tests/host/catalogue_numbers.h"
 
 namespace tessel::testing {
 namespace {
-
-using namespace bench;
 
 constexpr int kSelectStartNew = catalogue::actionOf("startNewWhere");
 constexpr int kSelectGreater = catalogue::actionOf("selectColumnGreater");

@@ -23,6 +23,12 @@ void ArrayStore::rowFlagUpkeep() {
   rowFlags_.upkeep(dimensions_.physicalRows(size()));
 }
 
+void ArrayStore::upkeepAfterRun(int32_t firstCount) {
+  if (dimensions_.count() != 2) return;
+  rowFlags_.upkeep(dimensions_.physicalRows(firstCount));
+  rowFlags_.upkeep(dimensions_.physicalRows(size()));
+}
+
 void ArrayStore::setAndKeepRows(int32_t i, const CellDescriptor& d) {
   prepareUpkeep(cells_.countAfterSet(i));
   if (cells_.set(i, d)) rowFlagUpkeep();
@@ -50,11 +56,7 @@ bool ArrayStore::insertRun(int32_t i, std::vector<Cell>& contents) {
   const int32_t before = size();
   prepareUpkeep(before + static_cast<int64_t>(contents.size()));
   if (!cells_.insertRun(i, contents)) return false;
-  // The first insert's upkeep may drop flags past the complete rows; the later ones only add rows.
-  if (dimensions_.count() == 2 && size() > before) {
-    rowFlags_.upkeep(dimensions_.physicalRows(before + 1));
-    rowFlags_.upkeep(dimensions_.physicalRows(size()));
-  }
+  if (size() > before) upkeepAfterRun(before + 1);
   return true;
 }
 
@@ -72,11 +74,9 @@ bool ArrayStore::insertColumn(int32_t span, int32_t at) {
   if (after < 0) return false;
   prepareUpkeep(after);
   if (!cells_.insertColumn(span, at)) return false;
-  // As in insertRun: the first insert's upkeep may drop flags, the later ones only add rows.
-  if (dimensions_.count() == 2 && size() > before) {
+  if (size() > before) {
     const int64_t first = (before + span - 1) / span * span - span + at;  // the first insert's index
-    rowFlags_.upkeep(dimensions_.physicalRows(static_cast<int32_t>(first >= before ? first + 1 : before + 1)));
-    rowFlags_.upkeep(dimensions_.physicalRows(size()));
+    upkeepAfterRun(static_cast<int32_t>(first >= before ? first + 1 : before + 1));
   }
   return true;
 }
@@ -137,12 +137,7 @@ void ArrayStore::Appends::finish() {
   const int32_t count = store_.size();
   if (count == from_) return;
   store_.cells_.settleAppends(from_);
-  // The first append's upkeep may have dropped rows (dimensions changed
-  // before the run); the later ones only add rows.
-  if (store_.dimensions_.count() == 2) {
-    store_.rowFlags_.upkeep(store_.dimensions_.physicalRows(from_ + 1));
-    store_.rowFlags_.upkeep(store_.dimensions_.physicalRows(count));
-  }
+  store_.upkeepAfterRun(from_ + 1);
   from_ = count;
 }
 

@@ -159,6 +159,10 @@ class ArrayStore {
  private:
   // Reserves the row flags a change to `count` cells needs, so the upkeep after it cannot fail.
   void prepareUpkeep(int64_t count);
+  // The row flags after a run of inserts, the first of which made `firstCount`
+  // cells: that insert's upkeep may drop flags past the complete rows (the
+  // dimensions changed before the run); the later ones only add rows.
+  void upkeepAfterRun(int32_t firstCount);
   void setAndKeepRows(int32_t i, const CellDescriptor& d);
 
   CellTable cells_;

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
 #include <new>
 #include <numeric>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -19,14 +17,11 @@ namespace tessel {
 namespace {
 
 // What a comparison needs of one cell, taken once. A text either lives in its
-// cell's heap block, which does not move when the cell moves, or is copied;
-// bytes are copied; so a key stays valid while the sort exchanges cells.
+// cell's heap block, which does not move when the cell moves, or is copied, so
+// a key stays valid while the sort exchanges cells.
 struct Key {
   CellText text;
   int32_t value = 0;
-  std::string bytes;
-  bool hasBytes = false;
-  int32_t length = 0;
 };
 
 class CellOrder {
@@ -37,12 +32,8 @@ class CellOrder {
     Key k;
     if (kind_ == kSortByString) {
       k.text = c.textAcrossMoves();
-    } else if (kind_ == kSortByValue) {
-      k.value = c.value();
     } else {
-      k.hasBytes = c.bytes() != nullptr;
-      if (k.hasBytes) k.bytes.assign(c.bytes(), static_cast<std::size_t>(c.length()));
-      k.length = c.length();
+      k.value = c.value();
     }
     return k;
   }
@@ -53,13 +44,8 @@ class CellOrder {
       if (a.type() == CellType::string) return literalCompare(a.bytes(), b.text.c_str(), caseSensitive_);
       return literalCompare(a.text().c_str(), b.text.c_str(), caseSensitive_);
     }
-    if (kind_ == kSortByValue) {
-      const int32_t v = a.value();
-      return v < b.value ? -1 : (v > b.value ? 1 : 0);
-    }
-    if (a.length() != b.length) return a.length() < b.length ? -1 : 1;
-    if (a.length() <= 0 || a.bytes() == nullptr || !b.hasBytes) return 0;
-    return std::memcmp(a.bytes(), b.bytes.data(), static_cast<std::size_t>(a.length()));
+    const int32_t v = a.value();
+    return v < b.value ? -1 : (v > b.value ? 1 : 0);
   }
 
  private:
@@ -279,19 +265,17 @@ void sortCells(ArrayStore& store, SortKind kind, SortOrder order) {
 
 void sortCellsWithin(ArrayStore& store, SortKind kind, SortOrder order, int32_t depth) {
   const bool descending = order == SortOrder::descending;
-  if (kind == kSortByValue || kind == kSortByString) {
-    // Sorting compact keys keeps the partitions in the caches and moves each
-    // cell once; without memory for them the cells are sorted in place, to
-    // the same order (then a crafted order takes quadratic time).
-    try {
-      if (kind == kSortByValue) {
-        sortByKeys(store, ValueItems(store, descending), depth);
-      } else {
-        sortByKeys(store, TextItems(store, descending), depth);
-      }
-      return;
-    } catch (const std::bad_alloc&) {
+  // Sorting compact keys keeps the partitions in the caches and moves each
+  // cell once; without memory for them the cells are sorted in place, to the
+  // same order (then a crafted order takes quadratic time).
+  try {
+    if (kind == kSortByString) {
+      sortByKeys(store, TextItems(store, descending), depth);
+    } else {
+      sortByKeys(store, ValueItems(store, descending), depth);
     }
+    return;
+  } catch (const std::bad_alloc&) {
   }
   CellItems cells(store, kind, descending);
   quicksort(cells, 0, store.size() - 1, -1);

@@ -10,7 +10,7 @@ namespace tessel {
 class ArrayStore;
 
 // 2 compares texts (literal compare, the wildcard flag plays no part), 1
-// compares values; any other code orders by length, then by bytes.
+// compares values; the routines pass no other.
 using SortKind = int16_t;
 constexpr SortKind kSortByValue = 1;
 constexpr SortKind kSortByString = 2;
@@ -22,8 +22,7 @@ enum class SortOrder : int16_t { ascending = 0, descending = 1 };
 // them. Cells move; no text is copied; row flags stay with their positions.
 // A range still unsorted after about twice the partitions a balanced split
 // needs is finished in O(n log^2 n) to the same order, so no input makes the
-// sort quadratic (except without memory for a compact copy of the keys, or for
-// kinds other than strings and values).
+// sort quadratic (except without memory for a compact copy of the keys).
 void sortCells(ArrayStore& store, SortKind kind, SortOrder order);
 // The same with the number of partitions a range may go through before that;
 // lets the tests reach the bounded path on small inputs.

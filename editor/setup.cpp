@@ -4,19 +4,22 @@
 #include <cctype>
 #include <cstring>
 
+#include "host/new_object.h"
+
 namespace tessel::editor {
 
 void writeNewObject(TesselSetup& setup) {
   setup.frameWidth = 32;
   setup.frameHeight = 32;
-  setup.dimensionCount = 2;
-  setup.xSize = 10;
-  setup.ySize = 10;
-  setup.caseSensitive = 0;
-  setup.wildcard = 0;
+  setup.dimensionCount = TESSEL_NEW_DIMENSIONS;
+  setup.xSize = TESSEL_NEW_X;
+  setup.ySize = TESSEL_NEW_Y;
+  setup.caseSensitive = newobject::kCaseSensitive ? 1 : 0;
+  setup.wildcard = newobject::kWildcard ? 1 : 0;
+  static_assert(sizeof TESSEL_NEW_DELIMITER <= sizeof setup.listDelimiter);
   std::memset(setup.listDelimiter, 0, sizeof setup.listDelimiter);
-  setup.listDelimiter[0] = ',';
-  setup.autoSelect = 0;
+  std::memcpy(setup.listDelimiter, TESSEL_NEW_DELIMITER, sizeof TESSEL_NEW_DELIMITER);
+  setup.autoSelect = newobject::kAutoSelect ? 1 : 0;
 }
 
 ControlStates controlsFor(const TesselSetup& setup) {

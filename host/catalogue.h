@@ -5,9 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "host/tessel.h"
+
 namespace tessel::catalogue {
 
 enum class Param : uint8_t { none, integer, text };
+// A parameter's kind as the help texts name it.
+constexpr const char* paramKindName(Param p) { return p == Param::text ? "text" : "integer"; }
 enum class Result : uint8_t { integer, storeText, builtText };
 
 struct Parameter {
@@ -132,7 +136,8 @@ constexpr int expressionOf(const char* operation) { return numberOf(kExpressions
 
 static_assert(all(kActions, displayFitsParameters), "display strings fit the parameters");
 static_assert(all(kExpressions, nameEndsWithParenthesis), "expression names end with (");
-static_assert(kActionCount == 79 && numberedInOrder(kActions), "actions are numbered 0 to 78");
-static_assert(kExpressionCount == 60 && numberedInOrder(kExpressions), "expressions are numbered 0 to 59");
+static_assert(kActionCount == TESSEL_ACTION_COUNT && numberedInOrder(kActions), "actions are numbered from 0");
+static_assert(kExpressionCount == TESSEL_EXPRESSION_COUNT && numberedInOrder(kExpressions),
+              "expressions are numbered from 0");
 
 }  // namespace tessel::catalogue

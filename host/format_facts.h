@@ -159,25 +159,6 @@ inline constexpr Aspect kAspects[] = {
 
 inline constexpr std::size_t kAspectCount = sizeof(kAspects) / sizeof(kAspects[0]);
 
-// The aspects by name, in the order of kAspects, for code that acts on a fate.
-enum class Facet : uint8_t {
-  dimensions,
-  keys,
-  labels,
-  emptyCells,
-  values,
-  strings,
-  data,
-  separator,
-  lineBreaks,
-  settings
-};
-static_assert(static_cast<std::size_t>(Facet::settings) + 1 == kAspectCount);
-
-constexpr Fate fateOf(Facet aspect, Format format) {
-  return kAspects[static_cast<std::size_t>(aspect)].by[static_cast<std::size_t>(format)].fate;
-}
-
 // How an action of a format's list uses its file: the array formats list a
 // save, a replacing load and an appending load; the element file its two
 // saves (replace, append), then its loads into one element.

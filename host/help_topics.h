@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "host/new_object.h"
 #include "host/tessel.h"
 
 // A number macro as a text literal.
@@ -23,19 +24,22 @@ struct SetupField {
 };
 
 inline constexpr SetupField kSetupFields[] = {
-    {"Dimensioning", "1D, 2D, 3D", "2D",
+    {"Dimensioning", "1D, 2D, 3D", TESSEL_NUMBER_TEXT(TESSEL_NEW_DIMENSIONS) "D",
      "How the array is read: a list, a grid of columns and rows, or pages of such grids."},
-    {"X", "a number", "10",
+    {"X", "a number", TESSEL_NUMBER_TEXT(TESSEL_NEW_X),
      "Boundary of dimension 1: the number of columns. Used by 2D and 3D; a number below 1 keeps the default."},
-    {"Y", "a number", "10", "Boundary of dimension 2: the rows of one page. Used by 3D only."},
-    {"List delimiter", "any text, up to " TESSEL_NUMBER_TEXT(TESSEL_DELIMITER_LIMIT) " characters", ",",
+    {"Y", "a number", TESSEL_NUMBER_TEXT(TESSEL_NEW_Y),
+     "Boundary of dimension 2: the rows of one page. Used by 3D only."},
+    {"List delimiter", "any text, up to " TESSEL_NUMBER_TEXT(TESSEL_DELIMITER_LIMIT) " characters",
+     TESSEL_NEW_DELIMITER,
      "Joins the row, column and label lists and splits the lists that fill rows. Empty keeps \",\"."},
-    {"String Comparisons", "Case insensitive, Case sensitive", "Case insensitive",
+    {"String Comparisons", "Case insensitive, Case sensitive",
+     newobject::kCaseSensitive ? "Case sensitive" : "Case insensitive",
      "Whether searches, key look-ups, labels, sorts and queries tell A from a. Only A to Z are folded."},
-    {"Search Mode", "Literal, Wildcard", "Literal",
+    {"Search Mode", "Literal, Wildcard", newobject::kWildcard ? "Wildcard" : "Literal",
      "Whether texts looked for are taken as written or as patterns with * (any run of characters) and ? (one "
      "character)."},
-    {"Select New Rows (Automatically)", "On, Off", "Off",
+    {"Select New Rows (Automatically)", "On, Off", newobject::kAutoSelect ? "On" : "Off",
      "Whether rows that come into being start selected. No action changes it later; with Off, appended rows stay "
      "out of the recordset until a query or \"Select all rows\" selects them."},
 };

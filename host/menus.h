@@ -16,7 +16,7 @@ enum class Kind : uint8_t { item, separator, popup, end };
 
 struct Node {
   Kind kind;
-  int id;             // item: the menu id (25000 + action, 27000 + expression)
+  int id;             // item: the menu id (an entry's menuId())
   const char* label;  // popup: its text; items take theirs from the catalogue
 };
 

@@ -15,19 +15,19 @@ using persist::WriteMode;
 
 void saveToFile(Instance& o, const Arguments& a) {
   persist::SaveReport lost;
-  o.reportSave(persist::saveToFile(o.store(), o.files(), a.text(0), WriteMode::replace, lost), lost);
+  o.reportSave(persist::saveToFile(o.store(), o.files(), a.text(0), WriteMode::replace, &lost), lost);
 }
 void saveAsHostArray(Instance& o, const Arguments& a) {
   persist::SaveReport lost;
-  o.reportSave(persist::saveAsHostArray(o.store(), o.files(), a.text(0), WriteMode::replace, lost), lost);
+  o.reportSave(persist::saveAsHostArray(o.store(), o.files(), a.text(0), WriteMode::replace, &lost), lost);
 }
 void saveToCsv(Instance& o, const Arguments& a) {
   persist::SaveReport lost;
-  o.reportSave(persist::saveToCsv(o.store(), o.files(), a.text(0), WriteMode::replace, lost), lost);
+  o.reportSave(persist::saveToCsv(o.store(), o.files(), a.text(0), WriteMode::replace, &lost), lost);
 }
 void saveToIni(Instance& o, const Arguments& a) {
   persist::SaveReport lost;
-  o.reportSave(persist::saveToIni(o.store(), o.files(), a.text(0), WriteMode::replace, lost), lost);
+  o.reportSave(persist::saveToIni(o.store(), o.files(), a.text(0), WriteMode::replace, &lost), lost);
 }
 
 void loadFromFile(Instance& o, const Arguments& a) {

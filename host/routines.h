@@ -5,10 +5,10 @@
 
 namespace tessel {
 
-// 79 action routines and a terminating zero entry.
+// TESSEL_ACTION_COUNT action routines and a terminating zero entry.
 const TesselActionRoutine* actionTable();
-// 60 expression routines and a terminating zero entry; entries 31 to 33 are
-// the routines of entries 28 to 30.
+// TESSEL_EXPRESSION_COUNT expression routines and a terminating zero entry;
+// entries 31 to 33 are the routines of entries 28 to 30.
 const TesselExpressionRoutine* expressionTable();
 // The condition table: only its terminating zero entry.
 const void* conditionTable();

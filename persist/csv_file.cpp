@@ -119,14 +119,9 @@ void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode) {
   cells.finish();
 }
 
-Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
-  SaveReport unread;
-  return saveToCsv(store, files, name, mode, unread);
-}
-
-Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report) {
+Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport* report) {
   return saveWholeFile(store, files, name, mode, csvFileBytes(store),
-                       [&](ByteWriter& out) { writeCsvFile(store, out, &report); });
+                       [&](ByteWriter& out) { writeCsvFile(store, out, report); });
 }
 
 namespace {

@@ -74,8 +74,9 @@ void applyCsvTable(ArrayStore& store, const CsvTable& table, LoadMode mode);
 
 // A file past the save size rule (persist/save_size.h) is not saved
 // (tooLarge) and the file is not touched.
-Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
-Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report);
+Status saveToCsv(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode,
+                 SaveReport* report = nullptr);
+
 // How a tool reads a CSV file written elsewhere; a game's load uses neither.
 struct CsvReadOptions {
   bool skipBom = false;   // a leading UTF-8 byte order mark is not read

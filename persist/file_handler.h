@@ -1,6 +1,4 @@
-// The file access of one instance: the write mode of its whole-array saves
-// (each save sets the mode it was asked for just before writing, and it keeps
-// that value afterwards) and the file system every file goes through.
+// The file access of one instance: the file system every file goes through.
 #pragma once
 
 #include <cstddef>
@@ -19,12 +17,9 @@ class FileHandler {
  public:
   explicit FileHandler(const FileSystem& fs = FileSystem::real()) : fs_(&fs) {}
 
-  WriteMode writeMode() const { return mode_; }
-  void setWriteMode(WriteMode mode) { mode_ = mode; }
   const FileSystem& fileSystem() const { return *fs_; }
 
-  // A save of a whole array in the current write mode.
-  FileWriter beginSave(const char* name) const { return FileWriter(*fs_, name, mode_); }
+  FileWriter beginSave(const char* name, WriteMode mode) const { return FileWriter(*fs_, name, mode); }
   // The whole file, up to `limit` bytes; empty with a failure when it cannot be read.
   Status read(const char* name, std::string& content, std::size_t limit = SIZE_MAX) const {
     if (standIn_ != nullptr && name != nullptr && standIn_->name_ == name) return standIn_->read(content, limit);
@@ -59,7 +54,6 @@ class FileHandler {
 
  private:
   const FileSystem* fs_;
-  WriteMode mode_ = WriteMode::replace;
   const StandIn* standIn_ = nullptr;
 };
 

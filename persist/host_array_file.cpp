@@ -186,17 +186,12 @@ std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayH
   return damage;
 }
 
-Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
-  SaveReport unread;
-  return saveAsHostArray(store, files, name, mode, unread);
-}
-
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode,
-                       SaveReport& report) {
+                       SaveReport* report) {
   const std::optional<HostArrayGrid> grid = hostArrayGrid(store);
   if (!grid) return Status::failure(StatusCode::tooLarge, name != nullptr ? name : "");
   return saveWholeFile(store, files, name, mode, hostArrayFileBytes(store, *grid),
-                       [&](ByteWriter& out) { writeHostArrayFile(store, *grid, out, &report); });
+                       [&](ByteWriter& out) { writeHostArrayFile(store, *grid, out, report); });
 }
 
 namespace {

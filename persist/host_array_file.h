@@ -82,9 +82,8 @@ std::string applyHostArrayFile(ArrayStore& store, const std::optional<HostArrayH
 
 // A grid beyond 32 bits of entries, or a file past the save size rule
 // (persist/save_size.h), is not saved (tooLarge) and the file is not touched.
-Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
 Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode,
-                       SaveReport& report);
+                       SaveReport* report = nullptr);
 Status loadFromHostArray(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);
 
 }  // namespace tessel::persist

@@ -83,14 +83,9 @@ void applyIniFile(ArrayStore& store, std::string_view text, LoadMode mode) {
   cells.finish();
 }
 
-Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
-  SaveReport unread;
-  return saveToIni(store, files, name, mode, unread);
-}
-
-Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report) {
+Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport* report) {
   return saveWholeFile(store, files, name, mode, iniFileBytes(store),
-                       [&](ByteWriter& out) { writeIniFile(store, out, &report); });
+                       [&](ByteWriter& out) { writeIniFile(store, out, report); });
 }
 
 namespace {

@@ -44,8 +44,8 @@ void applyIniFile(ArrayStore& store, std::string_view text, LoadMode mode);
 // A file past the save size rule (persist/save_size.h) is not saved
 // (tooLarge) and the file is not touched: an entry is never much larger than
 // its cells in memory, so only arrays beyond the largest file meet it.
-Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
-Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report);
+Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode,
+                 SaveReport* report = nullptr);
 // compat: a file that cannot be read is an empty image.
 Status loadFromIni(ArrayStore& store, const FileHandler& files, const char* name, LoadMode mode);
 

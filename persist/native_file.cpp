@@ -207,12 +207,8 @@ std::string applyNativeFile(ArrayStore& store, const NativeHeader& header, LoadM
   return damage;
 }
 
-Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report) {
-  report.finish(store, store.size(), store.dimensions().count(), true);
-  return saveToFile(store, files, name, mode);
-}
-
-Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode) {
+Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport* report) {
+  if (report != nullptr) report->finish(store, store.size(), store.dimensions().count(), true);
   return saveWholeFile(store, files, name, mode, nativeFileBytes(store),
                        [&](ByteWriter& out) { writeNativeFile(store, out); });
 }

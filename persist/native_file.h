@@ -68,9 +68,9 @@ std::optional<NativeHeader> readNativeHeader(std::string_view bytes);
 // nothing.
 std::string applyNativeFile(ArrayStore& store, const NativeHeader& header, LoadMode mode);
 
-Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode);
-// The native file keeps everything: the report only says so.
-Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport& report);
+// The native file keeps everything: the report, when asked for, only says so.
+Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode,
+                  SaveReport* report = nullptr);
 // compat: a file that cannot be read is an empty image: a replacing load
 // still empties the array and sets its dimension count to 0. The outcome
 // says why the file was not read.

@@ -41,15 +41,14 @@ Status loadWholeFile(ArrayStore& store, const FileHandler& files, const char* na
 }
 
 // Saves the store as `bytes` bytes that write(out) streams. A save past the
-// save size rule is refused before the write mode is set, and the file is not
-// touched; any other failure keeps the file's old bytes.
+// save size rule is refused before the file is touched; any other failure
+// keeps the file's old bytes.
 template <typename Write>
-Status saveWholeFile(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, int64_t bytes,
+Status saveWholeFile(const ArrayStore& store, const FileHandler& files, const char* name, WriteMode mode, int64_t bytes,
                      Write write) {
   Status fits = checkSaveSize(store, bytes, name);
   if (!fits.ok()) return fits;
-  files.setWriteMode(mode);
-  FileWriter out = files.beginSave(name);
+  FileWriter out = files.beginSave(name, mode);
   if (!out.failed()) write(out);
   return out.commit();
 }

@@ -100,25 +100,34 @@ struct RunObject::Context {
   RunObject* owner = nullptr;
 };
 
-RunObject::RunObject(Module& module, const TesselSetup& setup)
-    : module_(module), context_(std::make_unique<Context>()) {
+ObjectMemory::ObjectMemory(const Module& module, const TesselSetup& setup, TesselHostContext& services)
+    : destroy_(module.entry<short(TESSEL_CALL*)(TesselRunObject*, intptr_t)>("DestroyRunObject")) {
   auto dataSize = module.entry<short(TESSEL_CALL*)(intptr_t, intptr_t)>("GetRunObjectDataSize");
   auto create = module.entry<short(TESSEL_CALL*)(TesselRunObject*, const TesselSetup*, intptr_t)>("CreateRunObject");
-  destroy_ = module.entry<short(TESSEL_CALL*)(TesselRunObject*, intptr_t)>("DestroyRunObject");
   const short size = dataSize(0, 0);
   if (size < static_cast<short>(sizeof(TesselRunObject)))
     throw std::runtime_error("the module's run-time object is too small");
-  object_.assign(static_cast<std::size_t>(size), 0xCD);  // the host's header is not ours to assume zero
-  context_->services.getFirstParameter = &RunObject::getFirstParameter;
-  context_->services.getNextParameter = &RunObject::getNextParameter;
-  context_->services.getStringSpace = &RunObject::getStringSpace;
-  context_->owner = this;
-  record().hostContext = &context_->services;
+  bytes_.assign(static_cast<std::size_t>(size), 0xCD);  // the host's header is not ours to assume zero
+  record().hostContext = &services;
   record().resultFlags = 0;
   create(&record(), &setup, 0);
 }
 
-RunObject::~RunObject() { destroy_(&record(), 0); }
+ObjectMemory::~ObjectMemory() { destroy_(&record(), 0); }
+
+std::unique_ptr<RunObject::Context> RunObject::contextFor(RunObject* owner) {
+  auto context = std::make_unique<Context>();
+  context->services.getFirstParameter = &RunObject::getFirstParameter;
+  context->services.getNextParameter = &RunObject::getNextParameter;
+  context->services.getStringSpace = &RunObject::getStringSpace;
+  context->owner = owner;
+  return context;
+}
+
+RunObject::RunObject(Module& module, const TesselSetup& setup)
+    : module_(module), context_(contextFor(this)), memory_(module, setup, context_->services) {}
+
+RunObject::~RunObject() = default;
 
 namespace {
 

@@ -63,6 +63,23 @@ struct ExpressionCall {
   std::string protocolError;         // how the module broke the service protocol, if it did
 };
 
+// A run-time object's memory, sized and created by the module for the host
+// context `services` and destroyed with it: what every host does before its
+// first call and after its last.
+class ObjectMemory {
+ public:
+  ObjectMemory(const Module& module, const TesselSetup& setup, TesselHostContext& services);
+  ~ObjectMemory();
+  ObjectMemory(const ObjectMemory&) = delete;
+  ObjectMemory& operator=(const ObjectMemory&) = delete;
+
+  TesselRunObject& record() { return *reinterpret_cast<TesselRunObject*>(bytes_.data()); }
+
+ private:
+  short(TESSEL_CALL* destroy_)(TesselRunObject*, intptr_t) = nullptr;
+  std::vector<unsigned char> bytes_;
+};
+
 // One run-time object with its host context, created from a setup record and
 // destroyed with the object.
 class RunObject {
@@ -106,7 +123,7 @@ class RunObject {
   // The bytes of an element's key; none when it has no key.
   std::optional<std::string> keyBytes(int32_t index);
 
-  TesselRunObject& record() { return *reinterpret_cast<TesselRunObject*>(object_.data()); }
+  TesselRunObject& record() { return memory_.record(); }
 
   // String space handed out stays valid until released; a long-running host
   // releases it between commands, once it has copied the results.
@@ -124,10 +141,11 @@ class RunObject {
   // Through a diagnostic entry point of TesselCellBytes's form.
   std::optional<std::string> bytesOf(const char* entry, int32_t index);
 
+  static std::unique_ptr<Context> contextFor(RunObject* owner);
+
   Module& module_;
-  short(TESSEL_CALL* destroy_)(TesselRunObject*, intptr_t) = nullptr;
-  std::vector<unsigned char> object_;
-  std::unique_ptr<Context> context_;
+  std::unique_ptr<Context> context_;  // before the object, which is created and destroyed with it
+  ObjectMemory memory_;
   std::vector<Param> params_;
   std::size_t next_ = 0;
   ExpressionCall* current_ = nullptr;

@@ -32,8 +32,8 @@ TEST(EntryPoints, InfosRecordIsFilledAsTheHostExpects) {
   std::memset(&infos, 0xAB, sizeof infos);
   EXPECT_EQ(getInfos(0, &infos), 1);
   EXPECT_EQ(infos.conditionCount, 0);
-  EXPECT_EQ(infos.actionCount, 79);
-  EXPECT_EQ(infos.expressionCount, 60);
+  EXPECT_EQ(infos.actionCount, TESSEL_ACTION_COUNT);
+  EXPECT_EQ(infos.expressionCount, TESSEL_EXPRESSION_COUNT);
   EXPECT_EQ(infos.setupSize, 1062);
   EXPECT_EQ(infos.reserved0, 0);
   EXPECT_EQ(infos.hostByte, 10);

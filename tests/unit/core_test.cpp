@@ -640,18 +640,5 @@ TEST(CellTable, PermutingRunsMovesEachRunWhole) {
   }
 }
 
-// A sort kind other than strings and values orders shorter cells first, then
-// by their bytes, unsigned.
-TEST(SortCells, OtherKindsOrderByLengthThenUnsignedBytes) {
-  ArrayStore s;
-  s.append(CellDescriptor::ofData("\x01\x02\x03", 3));
-  s.append(CellDescriptor::ofData("\x01\xff", 2));
-  s.append(CellDescriptor::ofData("\x01\x80", 2));
-  sortCells(s, 3, SortOrder::ascending);
-  EXPECT_EQ(s.cellAt(0)->bytes()[1], '\x80');
-  EXPECT_EQ(s.cellAt(1)->bytes()[1], '\xff');
-  EXPECT_EQ(s.cellAt(2)->length(), 3);
-}
-
 }  // namespace
 }  // namespace tessel

@@ -34,10 +34,10 @@ const char* nameOf(Fmt f) {
 
 Status save(Fmt f, const ArrayStore& s, FileHandler& files, const char* name, SaveReport& r) {
   switch (f) {
-    case Fmt::native: return saveToFile(s, files, name, WriteMode::replace, r);
-    case Fmt::host: return saveAsHostArray(s, files, name, WriteMode::replace, r);
-    case Fmt::csv: return saveToCsv(s, files, name, WriteMode::replace, r);
-    default: return saveToIni(s, files, name, WriteMode::replace, r);
+    case Fmt::native: return saveToFile(s, files, name, WriteMode::replace, &r);
+    case Fmt::host: return saveAsHostArray(s, files, name, WriteMode::replace, &r);
+    case Fmt::csv: return saveToCsv(s, files, name, WriteMode::replace, &r);
+    default: return saveToIni(s, files, name, WriteMode::replace, &r);
   }
 }
 

@@ -17,6 +17,7 @@
 
 #include "host/catalogue.h"
 #include "host/format_facts.h"
+#include "tools/console/lowered.h"
 #include "tools/console/options.h"
 #include "tools/console/text_encoding.h"
 #include "tools/console/tilemap.h"
@@ -45,9 +46,6 @@ struct Term {
 
 // A character of an expression's name.
 bool isNameChar(char c);
-
-// Texts compared and searched the way names are: A to Z ignoring case.
-std::string lowered(std::string_view text);
 
 // A count in words: "1 row", "2 rows".
 inline std::string plural(int64_t n, const char* one, const char* many) {
@@ -341,10 +339,10 @@ std::vector<std::string> helpTopics();
 struct Settings {
   hostkit::SetupOptions setup;  // for instances created without options of their own
   ShowOptions show;
-  bool csvHeader = false;       // a CSV file's first row holds the column labels
-  bool keepGoing = false;       // a script goes on after an error
-  int64_t maxCells = 10000000;  // the most cells an index may add to an array at once
-  bool interactive = false;     // lines are typed at a terminal, not read from a script
+  bool csvHeader = false;                          // a CSV file's first row holds the column labels
+  bool keepGoing = false;                          // a script goes on after an error
+  int64_t maxCells = options::kMaxCellsByDefault;  // the most cells an index may add to an array at once
+  bool interactive = false;                        // lines are typed at a terminal, not read from a script
   SheetOptions sheet;
   std::optional<std::string> module;  // the module to load, when not the one next to tessel
   std::optional<Format> from, to;     // the formats of the files read and written, when named

@@ -45,7 +45,7 @@ void detail(std::ostream& out, const std::string& heading, const catalogue::Note
   catalogue::forEachNote(note, operation, [&](const char* text) { out << "  " << text << '\n'; });
   out << "  parameters:" << (count == 0 ? " none" : "");
   for (int i = 0; i < count; ++i)
-    out << (i ? ", " : " ") << params[i].name << " (" << (params[i].kind == Param::text ? "text" : "integer") << ")";
+    out << (i ? ", " : " ") << params[i].name << " (" << catalogue::paramKindName(params[i].kind) << ")";
   out << '\n';
   for (int i = 0; i < count; ++i)
     out << "    " << params[i].name << ": " << catalogue::meaningOf(params[i].name) << '\n';

@@ -160,12 +160,6 @@ std::string mistake(const std::vector<const Attempt*>& candidates) {
 
 bool isNameChar(char c) { return isWordChar(c) || c == '_' || c == '$'; }
 
-std::string lowered(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = lower(c);
-  return out;
-}
-
 void Cursor::skipSpace() {
   while (pos_ < line_.size() && (line_[pos_] == ' ' || line_[pos_] == '\t' || line_[pos_] == '\r')) ++pos_;
 }

@@ -3,6 +3,7 @@
 // them from it. Constant data only, so the help page's generator reads it too.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tessel::console::options {
@@ -61,6 +62,10 @@ inline constexpr ScopeInfo kScopes[] = {
     {Scope::show, "what show prints (also for show at the prompt)"},
 };
 
+// The most cells an index may add to an array at once unless --max-cells
+// says otherwise; its help text states it, as the check after the table holds.
+inline constexpr int64_t kMaxCellsByDefault = 10000000;
+
 inline constexpr Option kOptions[] = {
     {Id::module, Scope::run, "--module", nullptr, "PATH",
      "the module to load (default: tessel.dll or libtessel.so next to tessel)"},
@@ -105,5 +110,28 @@ inline constexpr Option kOptions[] = {
     {Id::json, Scope::show, "--json", nullptr, nullptr,
      "one JSON object: shape, labels, cells with type, text, key, selection (also for check and diff)"},
 };
+
+constexpr const char* helpOf(Id id) {
+  for (const Option& o : kOptions) {
+    if (o.id == id) return o.help;
+  }
+  return "";
+}
+
+// The number a help text gives after "default ", or -1 when it gives none.
+constexpr int64_t statedDefault(const char* help) {
+  constexpr char kWord[] = "default ";
+  for (const char* p = help; *p != '\0'; ++p) {
+    std::size_t k = 0;
+    while (kWord[k] != '\0' && p[k] == kWord[k]) ++k;
+    if (kWord[k] != '\0') continue;
+    int64_t n = -1;
+    for (const char* d = p + k; *d >= '0' && *d <= '9'; ++d) n = (n < 0 ? 0 : n * 10) + (*d - '0');
+    return n;
+  }
+  return -1;
+}
+
+static_assert(statedDefault(helpOf(Id::maxCells)) == kMaxCellsByDefault, "--max-cells states its default");
 
 }  // namespace tessel::console::options

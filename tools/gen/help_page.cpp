@@ -1,8 +1,9 @@
 // Writes tessel-help.html, the reference page shipped beside the module, from
 // the catalogue, the menu trees, the notes, the topics and the format facts.
-// The page is self-contained: its style and script are inline.
+// It leaves a mark where the style and the script go; assemble_help.cmake
+// puts help_page.css and help_page.js there, so the shipped page is one file.
 //
-//   help_page OUT.html [EXAMPLE.tessel...]
+//   help_page VERSION OUT.html [EXAMPLE.tessel...]
 //
 // Each example script is shown with the output in the .expected file beside it.
 #include <cctype>
@@ -18,13 +19,14 @@
 #include "host/format_facts.h"
 #include "host/help_topics.h"
 #include "host/menus.h"
+#include "tools/console/lowered.h"
 #include "tools/console/options.h"
-#include "tools/gen/help_page_assets.h"
 
 namespace {
 
 using namespace tessel;
 using catalogue::Param;
+using console::lowered;
 
 std::string escaped(const std::string& s) {
   std::string out;
@@ -41,11 +43,6 @@ std::string escaped(const std::string& s) {
   return out;
 }
 
-std::string lowered(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 std::string slug(const std::string& s) {
   std::string out;
   for (char c : s) {
@@ -59,10 +56,9 @@ std::string slug(const std::string& s) {
   return out;
 }
 
-const char* kindName(Param p) { return p == Param::text ? "text" : "integer"; }
-
 std::string kindChip(Param p) {
-  return std::string("<span class=\"kind kind-") + kindName(p) + "\">" + kindName(p) + "</span>";
+  return std::string("<span class=\"kind kind-") + catalogue::paramKindName(p) + "\">" + catalogue::paramKindName(p) +
+         "</span>";
 }
 
 // The action's display string without the digits and the object's name, its
@@ -198,7 +194,7 @@ class Page {
     std::ostringstream page;
     page << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
          << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-         << "<title>Tessel reference</title><style>" << gen::kHelpStyle << "</style></head><body>"
+         << "<title>Tessel reference</title><style>\n/*TESSEL-STYLE*/</style></head><body>"
          << "<header class=\"top\"><a class=\"brand\" href=\"#top\">Tessel <span>reference</span></a>"
          << "<div class=\"search\"><input id=\"filter\" type=\"search\" placeholder=\"Filter by name or words\" "
             "aria-label=\"Filter the whole page\" autocomplete=\"off\" spellcheck=\"false\">"
@@ -206,7 +202,7 @@ class Page {
             "aria-live=\"polite\"></span></div>"
          << "<button id=\"menu-toggle\" aria-controls=\"toc\" aria-expanded=\"false\">Contents</button></header>"
          << "<div class=\"layout\" id=\"top\"><nav id=\"toc\" aria-label=\"Contents\">" << toc_.str() << "</ul></nav>"
-         << body_.str() << "</div><script>" << gen::kHelpScript << "</script></body></html>\n";
+         << body_.str() << "</div><script>\n/*TESSEL-SCRIPT*/</script></body></html>\n";
     return page.str();
   }
 
