@@ -62,7 +62,7 @@ TEST(Compare, EveryComparisonFollowsItsPlainRuleOnRandomTexts) {
   for (int trial = 0; trial < 40000; ++trial) {
     const bool cs = trial % 2 == 1;
     const std::string a = text(10), b = trial % 3 == 0 ? a.substr(0, random() % (a.size() + 1)) + text(3) : text(10);
-    SCOPED_TRACE("[" + a + "] [" + b + "]" + (cs ? " case-sensitive" : ""));
+    SCOPED_TRACE(::testing::Message() << "[" << a << "] [" << b << "]" << (cs ? " case-sensitive" : ""));
     ASSERT_EQ(sign(literalCompare(a.c_str(), b.c_str(), cs)), modelCompare(a.c_str(), b.c_str(), SIZE_MAX, cs));
     ASSERT_EQ(literalPrefix(a.c_str(), cs), modelPrefix(a, cs));
     ASSERT_EQ(wildcardMatch(a.c_str(), b.c_str(), cs), modelMatch(a.c_str(), b, 0, cs) ? 0 : 1);

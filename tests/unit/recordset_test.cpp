@@ -247,6 +247,7 @@ TEST(RowSort, CraftedOrdersEndWhereThePlainSortPutsThem) {
   std::vector<int32_t> first = testing::firstPivotKiller(n);
   for (const std::vector<int32_t>* values : {&first, &middle}) {
     std::vector<Row> rows;
+    rows.reserve(static_cast<std::size_t>(n));
     for (int32_t k = 0; k < n; ++k) rows.push_back({k + 1, (*values)[static_cast<std::size_t>(k)], ""});
     const bool atFirst = values == &first;
     expectRowSortFollowsTheQuicksort(rows, std::vector<bool>(static_cast<std::size_t>(n), true), kSortByValue, false,

@@ -77,7 +77,7 @@ std::string content(const ArrayStore& s) {
 // could not shrink the table) leaves the same rows.
 TEST(RowOperations, DoWhatTheirElementStepsDoAndFailWhole) {
   for (uint32_t seed = 1; seed <= 12000; ++seed) {
-    std::minstd_rand random(seed * 7919);
+    std::minstd_rand random(uint64_t{seed} * 7919);
     const auto op = random() % 4;
     ArrayStore model = randomTable(seed);
     const auto r = static_cast<int32_t>(random() % (recordset::rowCount(model) + 2)) - 1;
@@ -159,7 +159,7 @@ void modelColumn(ArrayStore& s, bool insert, int32_t span, int32_t at) {
 TEST(ColumnOperations, DoWhatTheirElementStepsDo) {
   for (uint32_t seed = 1; seed <= 4000; ++seed) {
     ArrayStore fast = randomGrid(seed), model = randomGrid(seed);
-    std::minstd_rand random(seed * 104729);
+    std::minstd_rand random(uint64_t{seed} * 104729);
     const bool insert = random() % 2 == 0;
     // The span is the X boundary mostly, and any other width sometimes (a 1D list, an unset boundary).
     const int32_t x = model.dimensions().entry(1);
