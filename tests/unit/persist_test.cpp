@@ -278,6 +278,18 @@ const Probe kProbes[] = {
      }},
 };
 
+// An append reads its file as a load does: a bad file that concerns only one
+// of the two says so in its name, and a save meets none of a reader's cases.
+TEST(FormatFacts, AnAppendMeetsTheBadFilesALoadMeets) {
+  for (const auto& b : kBadFiles) {
+    const std::string name = b.name;
+    if (b.loads != b.appends) {
+      EXPECT_EQ(name.rfind(b.loads ? "A load " : "An append ", 0), 0u) << name;
+    }
+    EXPECT_FALSE(b.saves && (b.loads || b.appends)) << name;
+  }
+}
+
 // Each aspect is saved in each format and loaded back into a new store, and
 // what comes back decides whether the table may call it kept, changed or lost.
 TEST(FormatFacts, TheTableSaysWhatARoundTripDoes) {
@@ -530,6 +542,11 @@ TEST(WriteFailures, ALinkIsFollowedAndStaysALink) {
         });
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_NE(testing::readBytes(target), "old");
+    // A failing append through the link cuts the file it leads to back, never removes it.
+    failEachStep(
+        0, [&](FileHandler& files) { return format.save(store, files, link.c_str(), WriteMode::append); },
+        [&] { testing::writeBytes(target, "old"); },
+        [&](const Status&, int) { EXPECT_EQ(testing::readBytes(target), "old"); });
     std::error_code error;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("real"), error), {}), 1);
   }
