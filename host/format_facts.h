@@ -320,9 +320,9 @@ inline constexpr Rule kJsonForm[] = {
      "(cells[3].type) and what it should hold. A JSON holding part of an array (show --json with --head, --rows or "
      "--selected) is refused. Nothing is loaded or written then."},
     {"Size",
-     "A load stays within the rule of every format, 64 MiB + 64 times the file's bytes, and takes time in "
-     "proportion to the file: the array is built from the cells the file holds, never from a size or boundary it "
-     "declares."},
+     "A load stays within the rule of every format, " TESSEL_LOAD_BOUND_TEXT " times the file's bytes, and takes "
+     "time in proportion to the file: the array is built from the cells the file holds, never from a size or "
+     "boundary it declares."},
 };
 
 // A short array in the JSON form, for the help texts and the README.

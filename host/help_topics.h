@@ -7,10 +7,16 @@
 
 #include "host/new_object.h"
 #include "host/tessel.h"
+#include "host/tessel_tools.h"
 
 // A number macro as a text literal.
 #define TESSEL_QUOTED_NUMBER(n) #n
 #define TESSEL_NUMBER_TEXT(n) TESSEL_QUOTED_NUMBER(n)
+// The save bound of host/tessel_tools.h as the Lists topic quotes it.
+#define TESSEL_LIST_BOUND_TEXT                                                                                      \
+  TESSEL_QUOTED(TESSEL_SAVE_BYTES_PER_ARRAY_BYTE)                                                                   \
+  " bytes for each byte the cells take, plus " TESSEL_QUOTED(TESSEL_SAVE_ALLOWANCE_MIB) " MiB, and " TESSEL_QUOTED( \
+      TESSEL_MAX_SAVE_GIB) " GiB at most"
 
 namespace tessel::topics {
 
@@ -74,8 +80,8 @@ inline constexpr Topic kElementConcepts[] = {
     {"Lists",
      "The list expressions join texts with the separator you give. Lists that fill rows are split at every "
      "character of the list delimiter: empty items are skipped, blanks and apostrophes are kept. A list "
-     "longer than a save of the array may write (64 bytes for each byte the cells take, plus 64 MiB, and "
-     "2 GiB at most) gives no text, such as the label list of a table declared billions of columns wide."},
+     "longer than a save of the array may write (" TESSEL_LIST_BOUND_TEXT ") gives no text, such as the label "
+     "list of a table declared billions of columns wide."},
     {"Failures",
      "Nothing is ever reported: an action that cannot be carried out changes nothing, and an expression "
      "returns -1, 0 or no text."},

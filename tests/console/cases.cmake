@@ -1,8 +1,6 @@
 # The console host's commands besides `run`, and its messages for bad input.
 set(case_dir ${CMAKE_CURRENT_SOURCE_DIR}/console/cases)
-tessel_console_test(NAME console.help_words ARGS help Append string EXPECTED ${case_dir}/help_words.expected)
 tessel_console_test(NAME console.help_number ARGS help 65 EXPECTED ${case_dir}/help_number.expected)
-tessel_console_test(NAME console.help_expression ARGS help keyStr EXPECTED ${case_dir}/help_expression.expected)
 tessel_console_test(NAME console.help_unknown ARGS help frobnicate EXPECTED ${case_dir}/help_unknown.expected)
 tessel_console_test(NAME console.show_missing_file ARGS show missing.csv EXPECTED ${case_dir}/show_missing_file.expected)
 tessel_console_test(NAME console.show_directory ARGS show . EXPECTED ${case_dir}/show_directory.expected)
@@ -22,9 +20,8 @@ tessel_console_test(NAME console.convert_csv_to_ini ARGS convert scores.csv scor
   EXPECTED ${case_dir}/convert_csv_to_ini.expected)
 tessel_console_test(NAME console.convert_unwritable ARGS convert scores.csv nowhere/scores.ini
   FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_unwritable.expected)
-# Help by topic of the menus, for the shell's own commands, and on the file formats.
+# Help by topic of the menus and on the file formats, whose layouts are tables.
 tessel_console_test(NAME console.help_topic ARGS help keys EXPECTED ${case_dir}/help_topic.expected)
-tessel_console_test(NAME console.help_command ARGS help show EXPECTED ${case_dir}/help_command.expected)
 tessel_console_test(NAME console.help_formats ARGS help formats EXPECTED ${case_dir}/help_formats.expected)
 # Texts beyond ASCII are shown as they are where the locale takes UTF-8; a
 # script may start with a byte order mark.
@@ -113,11 +110,6 @@ tessel_console_test(NAME console.json_round_trip ARGS convert mixed.json again.j
 tessel_console_test(NAME console.max_cells SCRIPT ${case_dir}/max_cells.tessel EXPECTED ${case_dir}/max_cells.expected)
 tessel_console_test(NAME console.max_cells_default INPUT ${case_dir}/huge_index.tessel
   EXPECTED ${case_dir}/max_cells_default.expected)
-# help knows the command line's commands and every option.
-tessel_console_test(NAME console.help_run ARGS help run EXPECTED ${case_dir}/help_run.expected)
-tessel_console_test(NAME console.help_convert ARGS help convert EXPECTED ${case_dir}/help_convert.expected)
-tessel_console_test(NAME console.help_option ARGS help --max-cells EXPECTED ${case_dir}/help_option.expected)
-tessel_console_test(NAME console.help_setup_option ARGS help --dims EXPECTED ${case_dir}/help_setup_option.expected)
 # A file's rows are not selected; that is said only where it matters: --selected.
 tessel_console_test(NAME console.show_csv_selected ARGS show --selected scores.csv
   FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/show_csv_selected.expected)

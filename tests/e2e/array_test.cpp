@@ -226,20 +226,6 @@ TEST(Sort, StringsAndValues) {
   EXPECT_EQ(keys(o), "-|-|k9|-");  // keys go with their cells
 }
 
-// Equal cells end where the partitioning puts them: i advances past cells
-// ordered before the pivot, j moves down past cells ordered after it, then the
-// two are exchanged.
-TEST(Sort, EqualCellsEndWhereThePartitioningPutsThem) {
-  // Range 0..3, pivot "A": i stops at 0 (b), j at 3 (a): a A B b, i 1, j 2; i stops
-  // at 1, j passes B to 1: exchange 1 with 1, i 2, j 0. Range 2..3, pivot "B": a A b B.
-  EXPECT_EQ(sorted({"b", "A", "B", "a"}, kSortStringsUp), "a|A|b|B");    // stable would give A a b B
-  EXPECT_EQ(sorted({"a", "B", "A", "b"}, kSortStringsDown), "b|B|a|A");  // the same steps mirrored
-  // Range 0..3, pivot cell "1b": i passes 0a, j stops at 3 (0d): 0a 0d 0c 1b, i 2, j 2.
-  // The pivot cell now sits in slot 3 (comparing with slot 1 would stop i at 2): i
-  // passes 0c to 3, j stops at 2. Range 0..2, pivot "0d": exchange 0 and 2: 0c 0d 0a.
-  EXPECT_EQ(sorted({"0a", "1b", "0c", "0d"}, kSortValuesUp), "0c|0d|0a|1b");
-}
-
 TEST(Totals, MaximumMinimumSumAverage) {
   Instance o;
   const auto totals = [&o] {

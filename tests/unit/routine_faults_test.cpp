@@ -182,27 +182,5 @@ TEST_F(RoutineFaults, EveryRoutineLivesThroughEachFailedAllocation) {
   EXPECT_GT(failures, 300);  // the calls do meet failures: 470 when this was written
 }
 
-// Every routine call starts by clearing the last outcome; the shortcut for an
-// outcome already clear must clear everything a full reset does.
-TEST(RunState, ClearingTheOutcomeForgetsCodeFileDetailReasonAndSave) {
-  const auto cleared = [](const RunState& state) {
-    const Status& s = state.lastOutcome();
-    return s.ok() && s.file().empty() && s.detail().empty() && s.reason() == 0 && !state.lastSave();
-  };
-  RunState state;
-  state.clearLastOutcome();
-  EXPECT_TRUE(cleared(state));
-  state.setLastOutcome(Status::failure(StatusCode::cannotOpen, "a.arr", 2).withDetail("why"));
-  state.clearLastOutcome();
-  EXPECT_TRUE(cleared(state));
-  state.setLastOutcome(Status().withDetail("written in place"));  // success with a detail
-  state.clearLastOutcome();
-  EXPECT_TRUE(cleared(state));
-  state.setLastSave(Status(), persist::SaveReport{});
-  ASSERT_TRUE(state.lastSave());
-  state.clearLastOutcome();
-  EXPECT_TRUE(cleared(state));
-}
-
 }  // namespace
 }  // namespace tessel

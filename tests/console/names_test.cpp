@@ -1,0 +1,113 @@
+// The console's line language: parameters as written, expression calls,
+// loop names, and the action a whole line names, or the mistake it makes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tools/console/console.h"
+
+namespace tessel::console {
+namespace {
+
+// "5", "'text'", or "name(arguments)" for a call.
+std::string describe(const Term& t) {
+  if (t.expression >= 0) {
+    std::string out = catalogue::kExpressions[t.expression].name;
+    for (std::size_t i = 0; i < t.arguments.size(); ++i) out += (i ? "," : "") + describe(t.arguments[i]);
+    return out + ")";
+  }
+  return t.kind == catalogue::Param::text ? "'" + t.text + "'" : std::to_string(t.integer);
+}
+
+// What a parameter reads as, or "error: " and the message.
+std::string term(const std::string& line, const LoopNames* names = nullptr) {
+  try {
+    Cursor c(line, names);
+    const Term t = c.term();
+    return describe(t) + (c.atEnd() ? "" : " then " + std::string(c.rest()));
+  } catch (const UserError& e) {
+    return std::string("error: ") + e.what();
+  }
+}
+
+// The action's number and its parameters, or "error: " and the message.
+std::string action(const std::string& line, const LoopNames* names = nullptr) {
+  try {
+    const ActionCall call = resolveAction(line, names);
+    std::string out = std::to_string(call.number);
+    for (const Term& p : call.params) out += " " + describe(p);
+    return out;
+  } catch (const UserError& e) {
+    return std::string("error: ") + e.what();
+  }
+}
+
+TEST(LineLanguage, ParametersReadAsWritten) {
+  const LoopNames loops{{"i", 3}, {"row", 4}, {"i", 7}};
+  const std::string deep = [] {
+    std::string s;
+    for (int k = 0; k < 65; ++k) s += "key$(";
+    return s + "0" + std::string(65, ')');
+  }();
+  const struct {
+    std::string line, expected;
+  } cases[] = {
+      {R"("a\nb\t\"\\")", "'a\nb\t\"\\'"},
+      {R"("C:\dir\x41\x4G")", "'C:\\dirA\x04G'"},  // unknown escapes stand for themselves
+      {R"("\x0")", "error: \\x at column 4 needs a non-zero hex byte"},
+      {R"("open)", "error: the text starting at column 1 has no closing quote"},
+      {R"("a\")", "error: the text starting at column 1 has no closing quote"},
+      {"-2147483648", "-2147483648"},
+      {"2147483648", "error: \"2147483648\" is not an integer from -2147483648 to 2147483647"},
+      {"0x7FFFFFFF", "2147483647"},
+      {"-0x10", "-16"},
+      {"010", "10"},
+      {"+5 ,", "5 then ,"},
+      {"12ab", "error: \"12ab\" is not an integer from -2147483648 to 2147483647"},
+      {"-x", "error: expected a parameter (a quoted text, an integer or an expression) at column 1, found '-'"},
+      {"keyStr(100)", "keyStr(100)"},
+      {"KEYSTR$( \"k\" )", "keyStr$('k')"},
+      {"findStr(\"a\")", "findStr('a',0)"},  // a trailing unused parameter may be left out
+      {"findStr(1, 0)", "error: findStr( parameter 1 (string) must be a text, but 1 is an integer"},
+      {"keyStr(1, 2)", "error: keyStr( takes 1 parameter, not 2: keyStr(1, 2)"},
+      {"keyStr(1", "error: expected ',' or ')' in keyStr( at column 9"},
+      {"keystrr(1)", "error: unknown expression keystrr( (did you mean \"keyStr$(\", \"keyStr(\"?)"},
+      {"I", "7"},  // the inner loop's name hides the outer one's
+      {"Row", "4"},
+      {"col", "error: \"col\" is not a parameter: texts are written in double quotes, expressions as name(...)"},
+      {"", "error: a parameter is missing at the end of the line"},
+      {deep, "error: expressions nest more than 64 deep"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(term(c.line, &loops).substr(0, c.expected.size()), c.expected) << c.line;
+  EXPECT_EQ(term("i"), "error: \"i\" is not a parameter: texts are written in double quotes, expressions as name(...)");
+}
+
+TEST(LineLanguage, ALineNamesOneActionByItsWordsAndParameterKinds) {
+  const LoopNames loops{{"n", 2}};
+  const struct {
+    std::string line, expected;
+  } cases[] = {
+      {R"(Append string "apple")", "8 'apple'"},
+      {R"(  aPPEND   String "x"  )", "8 'x'"},
+      {"Set value 2 at n", "14 2 2"},
+      {"Set value keyVal(3) at 0", "14 keyVal(3) 0"},
+      {"Delete all", "17"},
+      {R"(SELECT WHERE "level" <= 3)", "37 'level' 3"},
+      {R"(SELECT WHERE "level" < = 3)", "37 'level' 3"},
+      {R"(SELECT WHERE "level" < 3)", "35 'level' 3"},
+      {"SELECT WHERE col 0 = 5", "67 0 5"},
+      {R"(SELECT WHERE col 1 LIKE *"a"*)", "66 1 'a'"},
+      {R"(SELECT WHERE "name" LIKE *"a"*)", "74 'name' 'a'"},
+      {"Append string 5", "error: parameter 1 (string) must be a text, but 5 is an integer; write it as: Append "},
+      {R"(Append string "a" "b")", "error: too many parameters: \"\"b\"\"; write it as: Append string <string>"},
+      {R"(Append stringy "a")", "error: unknown action or expression: \"Append stringy \"a\"\""},
+      {"Delete all now", "error: unexpected \"now\"; write it as: Delete all"},
+      {"Append string", "error: a parameter is missing; write it as: Append string <string>"},
+      {"frobnicate", "error: unknown action or expression: \"frobnicate\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(action(c.line, &loops).substr(0, c.expected.size()), c.expected) << c.line;
+  EXPECT_EQ(usage(catalogue::kActions[18]), "Save element <index> to file <file name>");
+}
+
+}  // namespace
+}  // namespace tessel::console
