@@ -4,6 +4,7 @@
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { pathToFileURL } from 'node:url';
 import puppeteer from 'puppeteer-core';
 
 export async function openPage(url, { width, height }) {
@@ -48,3 +49,20 @@ export async function pressWith(page, modifier, key) {
   await page.keyboard.press(key);
   await page.keyboard.up(modifier);
 }
+
+// The workbench page at 1280 x 800 with every question it asks answered yes,
+// once its module is ready.
+export async function openWorkbench(pagePath) {
+  const opened = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 800 });
+  opened.page.on('dialog', (d) => d.accept());
+  await opened.page.evaluate(() => window.tesselWorkbench.ready);
+  return opened;
+}
+
+// The current tab as the native file the page saves.
+export const nativeBytes = async (page) =>
+  Buffer.from(await page.evaluate(() => Array.from(window.tesselWorkbench.save('native').bytes)));
+
+// Every tab closed by its close button.
+export const closeAllTabs = (page) =>
+  page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });

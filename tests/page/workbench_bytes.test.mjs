@@ -14,7 +14,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { openPage, pickFiles, pressWith } from './browser.mjs';
+import { openPage, closeAllTabs, nativeBytes, pickFiles, pressWith } from './browser.mjs';
 import { consoleRunner } from './console_runner.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
@@ -74,11 +74,11 @@ function consoleFile(more, name) {
   return fs.readFileSync(path.join(work, name));
 }
 
-const save = async () => Buffer.from(await page.evaluate(() => Array.from(window.tesselWorkbench.save('native').bytes)));
+const save = () => nativeBytes(page);
 const cellText = (u, c) => page.$eval(`.cell[data-u="${u}"][data-c="${c}"]`, (e) => e.lastChild.textContent);
 const logCount = () => page.$$eval('#log .entry', (e) => e.length);
 const tabTitle = () => page.$eval('#tabs .tab.on span', (e) => e.textContent);
-const closeAll = () => page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
+const closeAll = () => closeAllTabs(page);
 
 // Opens the table through the file chooser, as a person does.
 async function openTable(name = 'texts.arr') {

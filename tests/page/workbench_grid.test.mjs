@@ -12,8 +12,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { pathToFileURL } from 'node:url';
-import { openPage } from './browser.mjs';
+import { openWorkbench } from './browser.mjs';
 import { consoleRunner } from './console_runner.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
@@ -81,10 +80,8 @@ let browser;
 let page;
 
 before(async () => {
-  browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 800 });
+  browser = await openWorkbench(pagePath);
   ({ page } = browser);
-  page.on('dialog', (d) => d.accept());
-  await page.evaluate(() => window.tesselWorkbench.ready);
 });
 
 after(async () => {

@@ -13,8 +13,7 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { pathToFileURL } from 'node:url';
-import { openPage, pickFiles, pressWith } from './browser.mjs';
+import { closeAllTabs, nativeBytes, openWorkbench, pickFiles, pressWith } from './browser.mjs';
 import { consoleRunner } from './console_runner.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
@@ -57,10 +56,8 @@ before(async () => {
   consoleFile(listLines, 'list.arr');
   consoleFile(itemLines, 'items.arr');
   consoleFile(['new t --dims 2 --x 50', 'Set value 1 at 49'], 'wide.arr');
-  browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 800 });
+  browser = await openWorkbench(pagePath);
   ({ page } = browser);
-  page.on('dialog', (d) => d.accept());
-  await page.evaluate(() => window.tesselWorkbench.ready);
 });
 
 after(async () => {
@@ -68,10 +65,10 @@ after(async () => {
   fs.rmSync(work, { recursive: true, force: true });
 });
 
-const save = async () => Buffer.from(await page.evaluate(() => Array.from(window.tesselWorkbench.save('native').bytes)));
+const save = () => nativeBytes(page);
 const statusText = () => page.$eval('#status', (e) => e.textContent);
 const offers = () => page.$$eval('#offers .offer', (o) => o.map((e) => e.firstChild.textContent));
-const closeAll = () => page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
+const closeAll = () => closeAllTabs(page);
 const cell = (u, c) => `.cell[data-u="${u}"][data-c="${c}"]`;
 const current = () => page.$eval('.cell.cur', (e) => [Number(e.dataset.u), Number(e.dataset.c)]);
 

@@ -12,8 +12,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { pathToFileURL } from 'node:url';
-import { openPage, pickFiles, pressWith } from './browser.mjs';
+import { closeAllTabs, nativeBytes, openWorkbench, pickFiles, pressWith } from './browser.mjs';
 import { consoleRunner } from './console_runner.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
@@ -71,10 +70,8 @@ for (let i = 0; i < 12 * 8 * 2; ++i) if (i % 12 === 0 || i % 12 === 11 || i % 96
 before(async () => {
   consoleFile(mapLines, 'level.arr');
   consoleFile(['new t --dims 2 --x 4', ...[0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11].map((i) => `Set value ${i % 3} at ${i}`)], 'small.arr');
-  browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 800 });
+  browser = await openWorkbench(pagePath);
   ({ page } = browser);
-  page.on('dialog', (d) => d.accept());
-  await page.evaluate(() => window.tesselWorkbench.ready);
 });
 
 after(async () => {
@@ -82,8 +79,8 @@ after(async () => {
   fs.rmSync(work, { recursive: true, force: true });
 });
 
-const save = async () => Buffer.from(await page.evaluate(() => Array.from(window.tesselWorkbench.save('native').bytes)));
-const closeAll = () => page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
+const save = () => nativeBytes(page);
+const closeAll = () => closeAllTabs(page);
 // The middle of cell (x, y) of the map on screen, at zoom z.
 async function cellPoint(x, y) {
   return page.evaluate((x, y) => {
