@@ -13,3 +13,22 @@ export function consoleRunner(consolePath, work) {
     });
   };
 }
+
+// The native file the console saves after `lines`, as `name` in the work folder.
+export function consoleFiles(tessel, work) {
+  return (lines, name) => {
+    tessel([...lines, `Save to file "${name}"`], name + '.tessel');
+    return fs.readFileSync(path.join(work, name));
+  };
+}
+
+// A small generator of random numbers below n, so a failing case can be run again from its seed.
+export function generator(seed) {
+  let s = seed >>> 0 || 1;
+  return (n) => {
+    s ^= s << 13; s >>>= 0;
+    s ^= s >>> 17;
+    s ^= s << 5; s >>>= 0;
+    return s % n;
+  };
+}

@@ -13,7 +13,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { openWorkbench } from './browser.mjs';
-import { consoleRunner } from './console_runner.mjs';
+import { consoleRunner, generator } from './console_runner.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
 const consolePath = process.env.TESSEL_CONSOLE;
@@ -22,17 +22,6 @@ const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-grid-'));
 
 // Runs console lines as a script in the work folder: its standard output.
 const tessel = consoleRunner(consolePath, work);
-
-// A small generator of its own, so a failing case can be run again from its seed.
-function generator(seed) {
-  let s = seed >>> 0 || 1;
-  return (n) => {
-    s ^= s << 13; s >>>= 0;
-    s ^= s >>> 17;
-    s ^= s << 5; s >>>= 0;
-    return s % n;
-  };
-}
 
 // A random 2D table's console lines: values, short and long texts, keys,
 // labels, a last row that may be cut short, some rows selected.

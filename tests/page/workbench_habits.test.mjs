@@ -14,7 +14,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { closeAllTabs, nativeBytes, openWorkbench, pickFiles, pressWith } from './browser.mjs';
-import { consoleRunner } from './console_runner.mjs';
+import { consoleRunner, consoleFiles } from './console_runner.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
 const consolePath = process.env.TESSEL_CONSOLE;
@@ -25,11 +25,8 @@ const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-habits-'));
 // Runs console lines as a script in the work folder: its standard output.
 const tessel = consoleRunner(consolePath, work);
 
-// The console's file after `lines` (which make the array), saved natively.
-function consoleFile(lines, name) {
-  tessel([...lines, `Save to file "${name}"`], name + '.tessel');
-  return fs.readFileSync(path.join(work, name));
-}
+// The console's native file after `lines`.
+const consoleFile = consoleFiles(tessel, work);
 
 // An empty three-column table, and a table of items to sort and filter.
 const blankLines = ['new t --dims 2 --x 3'];

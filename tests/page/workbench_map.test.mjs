@@ -13,7 +13,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { closeAllTabs, nativeBytes, openWorkbench, pickFiles, pressWith } from './browser.mjs';
-import { consoleRunner } from './console_runner.mjs';
+import { consoleRunner, consoleFiles, generator } from './console_runner.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
 const consolePath = process.env.TESSEL_CONSOLE;
@@ -23,20 +23,7 @@ const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-map-'));
 const tessel = consoleRunner(consolePath, work);
 
 // The console's native file after `lines`.
-function consoleFile(lines, name) {
-  tessel([...lines, `Save to file "${name}"`], name + '.tessel');
-  return fs.readFileSync(path.join(work, name));
-}
-
-function generator(seed) {
-  let s = seed >>> 0 || 1;
-  return (n) => {
-    s ^= s << 13; s >>>= 0;
-    s ^= s >>> 17;
-    s ^= s << 5; s >>>= 0;
-    return s % n;
-  };
-}
+const consoleFile = consoleFiles(tessel, work);
 
 // The plain model of a flood fill: from `cells()`'s JSON, the indexes joined
 // to (x, y) through sides holding the same (type and value or text) on its page.
