@@ -184,6 +184,64 @@ TEST_F(Json, ACodePagesTextsAreWrittenInItAndTextsInOneAreReadIntoItsBytes) {
                                                    "e"));
 }
 
+// What a text, key or label of diff --json stands for: its bytes when given,
+// else its text in the encoding the output names.
+std::string bytesOf(const nlohmann::json& j, const encoding::Encoding& e) {
+  if (j.is_object() && j.contains("bytes")) return json::fromBase64(j["bytes"].get<std::string>()).value_or("?");
+  const encoding::Encoded made = e.encode(j.is_object() ? j["text"].get<std::string>() : j.get<std::string>());
+  return made.ok ? made.bytes : "?";
+}
+
+TEST_F(Json, DiffNamesItsEncodingAndGivesTheBytesOfTextsThatDoNotDecodeToThem) {
+  std::mt19937 random(11);
+  std::size_t texts = 0;
+  for (int round = 0; round < 24; ++round) {
+    const std::string encoding = kEncodings[round % std::size(kEncodings)];
+    SCOPED_TRACE("round " + std::to_string(round) + " " + encoding);
+    json::Array sides[2] = {randomArray(random), randomArray(random)};
+    for (json::Array& s : sides) {
+      s.dimensions = 2;
+      s.boundaries = {2, 0};
+      s.grid = true;
+      s.labels.resize(2);
+    }
+    write(dir_ / "a.arr", json::nativeImage(sides[0]));
+    write(dir_ / "b.arr", json::nativeImage(sides[1]));
+    const int status = tessel(encoding + " diff --json a.arr b.arr");
+    ASSERT_TRUE(status == 0 || status == 1) << err_;
+    const nlohmann::json doc = nlohmann::json::parse(read(dir_ / "stdout.txt"));
+    const std::size_t named = encoding.find("windows-");
+    ASSERT_EQ(doc["encoding"], named == std::string::npos ? "utf-8" : encoding.substr(named));
+    const auto e = encoding::Encoding::named(doc["encoding"].get<std::string>());
+    ASSERT_TRUE(e);
+    for (const auto& cell : doc["cells"]) {
+      for (int k = 0; k < 2; ++k) {
+        const nlohmann::json& side = cell[k == 0 ? "a" : "b"];
+        if (side.is_null()) continue;
+        const json::Element& held = sides[k].cells.at(side["index"].get<std::size_t>());
+        if (held.cell.type == TESSEL_CELL_STRING) {
+          EXPECT_EQ(bytesOf(side, *e), held.cell.bytes) << side.dump();
+          ++texts;
+        }
+        if (held.key.type == TESSEL_CELL_STRING && !held.key.bytes.empty()) {
+          EXPECT_EQ(bytesOf(side["key"], *e), held.key.bytes) << side.dump();
+        }
+      }
+    }
+    for (const auto& label : doc["labels"]) {
+      const auto c = label["column"].get<std::size_t>();
+      for (int k = 0; k < 2; ++k) {
+        const nlohmann::json& side = label[k == 0 ? "a" : "b"];
+        if (!side.is_null()) {
+          EXPECT_EQ(bytesOf(side, *e), sides[k].labels.at(c).value_or("?")) << label.dump();
+        }
+      }
+    }
+    texts += doc["labels"].size();
+  }
+  EXPECT_GT(texts, 40u) << "the rounds compared too few texts to prove anything";
+}
+
 TEST_F(Json, RowSelectionComesBackWithTheCellsItMarkedOnTheWay) {
   std::mt19937 random(7);
   for (int round = 0; round < 25; ++round) {

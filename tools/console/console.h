@@ -174,6 +174,11 @@ const char* typeName(int32_t type);
 // (a byte that stands for no character as the code point of its number).
 std::string jsonString(std::string_view text);
 std::string jsonString(std::string_view text, const encoding::Encoding& encoding);
+// A text's JSON fields: "text", and "bytes" (base64) as well when the text
+// alone would not give its bytes back in `encoding`.
+std::string textFields(std::string_view bytes, const encoding::Encoding& encoding);
+// A label as JSON: its text, or an object of its text fields when it needs its bytes.
+std::string labelJson(std::string_view label, const encoding::Encoding& encoding);
 
 // The labels of a 2D array, by column, found through the labels held: a table
 // declared billions of columns wide costs what its labels cost.

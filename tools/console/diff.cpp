@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "tools/console/console.h"
+#include "tools/console/json_array.h"
 
 namespace tessel::console {
 
@@ -144,14 +145,16 @@ std::string cellLine(const Cell& c, const ShowOptions& shown) {
   return out + (bytes.empty() ? "" : " " + bytes);
 }
 
-std::string cellJson(const Cell& c, int32_t index) {
+// As show --json writes a cell: texts and keys in the output's encoding, with
+// their bytes where the text alone would not give them back.
+std::string cellJson(const Cell& c, int32_t index, const encoding::Encoding& enc) {
   std::string out = "{\"index\": " + std::to_string(index) + ", \"type\": \"" + typeName(c.facts.type) + '"';
-  if (c.facts.type == TESSEL_CELL_DATA) out += ", \"length\": " + std::to_string(c.facts.length);
+  if (c.facts.type == TESSEL_CELL_DATA)
+    out += ", \"length\": " + std::to_string(c.facts.length) + ", \"bytes\": \"" + json::base64(c.text) + '"';
   if (c.facts.type == TESSEL_CELL_VALUE) out += ", \"value\": " + c.text;
-  if (c.facts.type == TESSEL_CELL_STRING) out += ", \"text\": " + jsonString(c.text);
+  if (c.facts.type == TESSEL_CELL_STRING) out += ", " + textFields(c.text, enc);
   if (c.facts.keyType != TESSEL_CELL_NONE)
-    out += ", \"key\": {\"type\": \"" + std::string(typeName(c.facts.keyType)) + "\", \"text\": " + jsonString(c.key) +
-           '}';
+    out += ", \"key\": {\"type\": \"" + std::string(typeName(c.facts.keyType)) + "\", " + textFields(c.key, enc) + '}';
   return out + '}';
 }
 
@@ -196,7 +199,8 @@ int compare(Side& a, Side& b, const Settings& settings, std::ostream& out) {
     ++labelsDiffering;
     if (json) {
       labels += std::string(labels.empty() ? "\n    " : ",\n    ") + "{\"column\": " + std::to_string(c) +
-                ", \"a\": " + (la ? jsonString(*la) : "null") + ", \"b\": " + (lb ? jsonString(*lb) : "null") + "}";
+                ", \"a\": " + (la ? labelJson(*la, shown.encoding) : "null") +
+                ", \"b\": " + (lb ? labelJson(*lb, shown.encoding) : "null") + "}";
     } else {
       labels += "-column " + std::to_string(c) + ": " + labelText(la, shown) + "\n+column " + std::to_string(c) + ": " +
                 labelText(lb, shown) + "\n";
@@ -212,8 +216,8 @@ int compare(Side& a, Side& b, const Settings& settings, std::ostream& out) {
     if (json) {
       cells += std::string(cells.empty() ? "\n    " : ",\n    ") + "{\"x\": " + std::to_string(p.at[2]) +
                ", \"y\": " + std::to_string(p.at[1]) + ", \"page\": " + std::to_string(p.at[0]) +
-               ", \"a\": " + (ca ? cellJson(*ca, p.a) : "null") + ", \"b\": " + (cb ? cellJson(*cb, p.b) : "null") +
-               "}";
+               ", \"a\": " + (ca ? cellJson(*ca, p.a, shown.encoding) : "null") +
+               ", \"b\": " + (cb ? cellJson(*cb, p.b, shown.encoding) : "null") + "}";
       continue;
     }
     if (hunk != std::array<int32_t, 2>{p.at[0], p.at[1]}) {
@@ -231,7 +235,8 @@ int compare(Side& a, Side& b, const Settings& settings, std::ostream& out) {
   b.object->releaseStringSpace();
   const bool same = !shapeDiffers && labelsDiffering == 0 && cellsDiffering == 0;
   if (json) {
-    out << "{\"a\": " << sideJson(a) << ",\n \"b\": " << sideJson(b) << ",\n \"same\": " << (same ? "true" : "false")
+    out << "{\"encoding\": \"" << shown.encoding.textName() << "\",\n \"a\": " << sideJson(a)
+        << ",\n \"b\": " << sideJson(b) << ",\n \"same\": " << (same ? "true" : "false")
         << ", \"shapeDiffers\": " << (shapeDiffers ? "true" : "false") << ",\n \"labels\": [" << labels
         << (labels.empty() ? "]" : "\n  ]") << ",\n \"cells\": [" << cells << (cells.empty() ? "]" : "\n  ]") << "}\n";
     return same ? 0 : 1;

@@ -189,14 +189,6 @@ void showPages(Object& object, int32_t count, std::ostream& out, const ShowOptio
   }
 }
 
-// A text's fields: "text", and "bytes" as well when the text alone would not
-// give its bytes back in the JSON's encoding.
-std::string textFields(std::string_view bytes, const encoding::Encoding& encoding) {
-  std::string out = "\"text\": " + jsonString(bytes, encoding);
-  if (!encoding.roundTrips(bytes)) out += ", \"bytes\": \"" + json::base64(bytes) + '"';
-  return out;
-}
-
 // One object: the shape, the labels and the cells the options let through,
 // each with its index, type, text or bytes, key and (in 2D) row and selection.
 // Read back by json_array.cpp: the whole array comes back from it.
@@ -206,7 +198,6 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
   const bool grid = dimensions == 2 && columns >= 1;
   // What a text without its bytes is in: auto writes UTF-8 as it is and gives the bytes of the rest.
   const encoding::Encoding& enc = o.encoding;
-  const auto json = [&](std::string_view text) { return jsonString(text, enc); };
   out << "{\"name\": " << jsonString(title) << ", \"encoding\": \"" << enc.textName()
       << "\", \"dimensions\": " << dimensions << ", \"boundaries\": [";
   for (int32_t k = 1; k <= dimensions; ++k) out << (k > 1 ? ", " : "") << object.integer(expressionOf("boundary"), k);
@@ -216,14 +207,11 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
   if (grid) {
     out << ", \"selectedRows\": " << object.integer(expressionOf("numberOfRows"));
     const Labels labels = labelsOf(object);
-    const auto labelJson = [&](const std::string& label) {
-      return enc.roundTrips(label) ? json(label) : '{' + textFields(label, enc) + '}';
-    };
     if (beyondCells(columns, count)) {
       // One entry a column would cost what the array does not hold: the labels held, by column.
       out << ", \"labels\": null, \"labelsByColumn\": {";
       for (std::size_t k = 0; k < labels.size(); ++k)
-        out << (k ? ", " : "") << '"' << labels[k].first << "\": " << labelJson(labels[k].second);
+        out << (k ? ", " : "") << '"' << labels[k].first << "\": " << labelJson(labels[k].second, enc);
       out << "}";
     } else {
       // No label table at all is [], so that one without labels comes back as it was.
@@ -232,7 +220,7 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
       auto next = labels.begin();
       for (int32_t c = 0; table && c < columns; ++c) {
         const bool held = next != labels.end() && next->first == c;
-        out << (c ? ", " : "") << (held ? labelJson((next++)->second) : "null");
+        out << (c ? ", " : "") << (held ? labelJson((next++)->second, enc) : "null");
       }
       out << "]";
     }
@@ -280,6 +268,16 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
 }  // namespace
 
 std::string jsonString(std::string_view text) { return jsonString(text, encoding::Encoding::utf8()); }
+
+std::string textFields(std::string_view bytes, const encoding::Encoding& encoding) {
+  std::string out = "\"text\": " + jsonString(bytes, encoding);
+  if (!encoding.roundTrips(bytes)) out += ", \"bytes\": \"" + json::base64(bytes) + '"';
+  return out;
+}
+
+std::string labelJson(std::string_view label, const encoding::Encoding& encoding) {
+  return encoding.roundTrips(label) ? jsonString(label, encoding) : '{' + textFields(label, encoding) + '}';
+}
 
 std::string jsonString(std::string_view text, const encoding::Encoding& encoding) {
   return escaped(text, encoding, true, text.size(), Style::json);
