@@ -289,6 +289,7 @@ TEST_F(Json, BadJsonSaysWhereAndWhatAndWritesNothing) {
     const char* told;
   } rows[] = {
       {"{\"dimensions\": 1,\n \"cells\": [}", "line 2, column 12"},
+      {"{\"dimensions\": 1, \"cells\": [{\"type\": \"value\", \"value\": 1E400}]}", "bad JSON: number overflow"},
       {"{\"dimensions\": 1, \"cells\": [", "expected"},
       {"[1, 2]", "expected an object"},
       {"{\"cells\": []}", "dimensions: expected the dimension count"},

@@ -287,6 +287,12 @@ TEST_F(TileMap, ShapesThatDifferAndMapsPastTheMemoryRuleWriteNothing) {
   EXPECT_NE(err_.find("more than a file of its size may load"), std::string::npos) << err_;
   EXPECT_EQ(tessel("convert --template huge.tmj map.json out.tmj"), 1);
   EXPECT_FALSE(fs::exists(dir_ / "out.tmj"));
+  // A number past a double's range is bad JSON like any other mistake in it.
+  write(dir_ / "overflow.tmj", R"({"orientation": "orthogonal", "width": 1E400, "height": 1, "layers": []})");
+  EXPECT_EQ(tessel("convert overflow.tmj overflow.arr"), 1);
+  EXPECT_NE(err_.find("overflow.tmj: bad JSON: number overflow"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("nothing is loaded"), std::string::npos) << err_;
+  EXPECT_FALSE(fs::exists(dir_ / "overflow.arr"));
   // A map is told by its fields, not by a text that names one; a map past the rule is named.
   write(dir_ / "texts.json", R"({"dimensions": 1, "cells": [{"type": "string", "text": "infinite"}]})");
   EXPECT_EQ(tessel("convert texts.json texts.arr"), 0) << err_;

@@ -153,15 +153,21 @@ constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwx
 
 }  // namespace
 
+// Parse errors and numbers too large for a double alike: every one the reader throws.
+std::string badJson(std::string_view what) {
+  // "[json.exception.parse_error.101] parse error at line 2, column 3: ..."
+  if (const std::size_t at = what.find(" at line "); at != std::string_view::npos)
+    return "bad JSON" + std::string(what.substr(at));
+  if (what.substr(0, 1) == "[") what.remove_prefix(std::min(what.size(), what.find("] ") + 2));
+  return "bad JSON: " + std::string(what);
+}
+
 Array parse(std::string_view text) {
   Json doc;
   try {
     doc = Json::parse(text.begin(), text.end());
-  } catch (const Json::parse_error& e) {
-    // "[json.exception.parse_error.101] parse error at line 2, column 3: ..."
-    std::string what = e.what();
-    const std::size_t at = what.find(" at line ");
-    throw UserError("bad JSON" + (at == std::string::npos ? ": " + what : what.substr(at)));
+  } catch (const Json::exception& e) {
+    throw UserError(badJson(e.what()));
   }
   if (!doc.is_object()) wrong("the JSON text", "an object {\"dimensions\": ..., \"cells\": [...]}");
   // The texts given without their bytes are in it.

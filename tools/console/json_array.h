@@ -55,6 +55,10 @@ std::string valueImage(int32_t dimensions, const std::vector<int32_t>& boundarie
 // Whether the complete rows of a grid are selected otherwise than all or none.
 bool mixedSelection(const Array& array);
 
+// What a JSON reader's exception says, as a mistake: "bad JSON at line 2,
+// column 3: ..." where it gives a place, "bad JSON: number overflow ..." else.
+std::string badJson(std::string_view what);
+
 // Base64 with padding, and back (none for text that is not base64).
 std::string base64(std::string_view bytes);
 std::optional<std::string> fromBase64(std::string_view text);

@@ -183,10 +183,8 @@ Layout layoutOf(const Json& root, std::size_t most) {
 Json parsed(std::string_view text) {
   try {
     return Json::parse(text.begin(), text.end());
-  } catch (const Json::parse_error& e) {
-    std::string what = e.what();
-    const std::size_t at = what.find(" at line ");
-    throw UserError("bad JSON" + (at == std::string::npos ? ": " + what : what.substr(at)));
+  } catch (const Json::exception& e) {
+    throw UserError(json::badJson(e.what()));
   }
 }
 
