@@ -150,7 +150,8 @@ inline constexpr Topic kConsoleHost[] = {
     {"tessel diff A B",
      "Compares two array files as arrays, whatever their formats: shape, labels, and each cell's type, text or "
      "value and key, by coordinates as show prints them. Prints only the differences, like a unified diff, and a "
-     "summary; exit status 0 same, 1 different, 2 trouble; --json. For example: tessel diff levels.arr levels.csv"},
+     "summary; exit status 0 same, 1 different, 2 trouble; --json (naming the encoding, texts with their bytes as show "
+     "--json gives them). For example: tessel diff levels.arr levels.csv"},
     {"sheet (spreadsheet CSV)",
      "The CSV that spreadsheets make, which tessel reads and writes itself beside the module's CSV: quoted fields "
      "with commas, quotes and line breaks, ; or tab separators (--separator), a byte order mark (--bom), a header "

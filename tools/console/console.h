@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <iosfwd>
@@ -391,6 +392,12 @@ int checkFiles(hostkit::Module& module, const Settings& settings, std::optional<
 int diffFiles(hostkit::Module& module, const Settings& settings, std::optional<Format> from, const std::string& a,
               const std::string& b, std::ostream& out, std::ostream& err);
 
+// Text the user typed (a line, an option's value) as the bytes the game
+// would have: in a code page its bytes there, otherwise as typed. Throws
+// UserError when `what` holds a character the code page cannot hold.
+std::string typedBytes(std::string_view typed, const encoding::Encoding& encoding, const std::string& what,
+                       const std::string& hint = "");
+
 class Session {
  public:
   Session(hostkit::Module& module, Settings settings, std::ostream& out)
@@ -530,6 +537,17 @@ class ConsoleText {
 // One line typed on standard input, as UTF-8 (a Windows console types
 // UTF-16); false at the end of input.
 bool readTypedLine(std::string& line);
+// The command line's words after the program's name: on Windows from its
+// wide command line, as UTF-8 (what a console types), elsewhere as given.
+std::vector<std::string> arguments(int argc, char** argv);
+// A file name as the console itself opens it: on Windows a UTF-8 name through
+// the wide calls, other bytes in the system's code page, as the module reads them.
+std::filesystem::path filePath(const std::string& name);
+// The name under which the module's single-byte file calls reach the same
+// file: on Windows a UTF-8 name in the system's code page, or the short name
+// of a file or folder that the code page cannot name; throws UserError when
+// there is none (a new file's own name beyond it).
+std::string systemName(const std::string& name);
 // Writes what `print` prints to out, through $PAGER (default "less -FRX") when
 // out is the terminal and the text is longer than its screen.
 void page(std::ostream& out, const std::function<void(std::ostream&)>& print);

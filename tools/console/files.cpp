@@ -43,6 +43,15 @@ struct ScratchFile {
   const std::string path = platform::createTempFile();
 };
 
+// The module's text with the file it was given (a scratch file a save wrote) named as
+// the user knows it.
+std::string named(std::string text, const std::string& given, const std::string& path) {
+  if (given == path) return text;
+  for (std::size_t at = text.find(given); at != std::string::npos; at = text.find(given, at + path.size()))
+    text.replace(at, given.size(), path);
+  return text;
+}
+
 }  // namespace
 
 std::string writtenBy(const std::function<void(const std::string& scratch)>& write) {
@@ -52,9 +61,11 @@ std::string writtenBy(const std::function<void(const std::string& scratch)>& wri
 }
 
 void replaceFile(const std::string& path, const std::string& bytes) {
-  persist::FileWriter out(persist::FileSystem::real(), path.c_str(), persist::WriteMode::replace);
+  const std::string name = platform::systemName(path);
+  persist::FileWriter out(persist::FileSystem::real(), name.c_str(), persist::WriteMode::replace);
   out.bytes(bytes);
-  if (const Status done = out.commit(); !done.ok()) throw UserError("the save failed: " + done.describe());
+  if (const Status done = out.commit(); !done.ok())
+    throw UserError("the save failed: " + named(done.describe(), name, path));
 }
 
 namespace {
@@ -129,7 +140,7 @@ std::string losses(const TesselSaveReport& r, bool labelsKept) {
 bool isReadOnly(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code error;
-  const fs::file_status status = fs::status(path, error);
+  const fs::file_status status = fs::status(platform::filePath(path), error);
   if (error || !fs::is_regular_file(status)) return false;
   const fs::perms writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
   return (status.permissions() & writable) == fs::perms::none;
@@ -140,7 +151,7 @@ std::string saveFailure(const std::string& path, const std::string& outcome) {
   std::error_code error;
   const bool missing = outcome.size() >= kMissing.size() &&
                        outcome.compare(outcome.size() - kMissing.size(), kMissing.size(), kMissing) == 0;
-  if (!missing || !std::filesystem::exists(path, error)) return "the save failed: " + outcome;
+  if (!missing || !std::filesystem::exists(platform::filePath(path), error)) return "the save failed: " + outcome;
   std::string folder = std::filesystem::path(path).parent_path().string();
   if (folder.empty()) folder = ".";
   return "the save failed: " + path + " exists, but its folder " + folder +
@@ -148,15 +159,6 @@ std::string saveFailure(const std::string& path, const std::string& outcome) {
 }
 
 namespace {
-
-// The module's text with the file it was given (a scratch file a save wrote) named as
-// the user knows it.
-std::string named(std::string text, const std::string& given, const std::string& path) {
-  if (given == path) return text;
-  for (std::size_t at = text.find(given); at != std::string::npos; at = text.find(given, at + path.size()))
-    text.replace(at, given.size(), path);
-  return text;
-}
 
 // The labels as a first CSV row.
 std::string headerRow(hostkit::RunObject& object) {
@@ -169,7 +171,7 @@ std::string headerRow(hostkit::RunObject& object) {
 // The format the content shows, if it shows one.
 std::optional<Format> formatOfContent(const std::string& path) {
   std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  const std::filesystem::file_status status = std::filesystem::status(platform::filePath(path), error);
   if (std::filesystem::is_directory(status)) throw UserError("cannot read " + path + ": it is a directory");
   // A pipe without a writer would block the read for ever: refused before it
   // is opened, as the module refuses it.
@@ -204,7 +206,7 @@ std::optional<std::string> spreadsheetWarning(std::string_view text) {
 
 // A device that never ends, such as /dev/zero, is only read as far as `most`.
 std::string readAll(const std::string& path, std::size_t most) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::filePath(path), std::ios::binary);
   if (!in) throw UserError("cannot read " + path + ": " + std::strerror(errno));
   std::string bytes;
   for (std::istreambuf_iterator<char> it(in), end; bytes.size() < most && it != end; ++it) bytes += *it;
@@ -281,7 +283,7 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
       // The rows come from the module, then the file is replaced once, header and rows together.
       replaceFile(path, headerRow(object) + writtenBy(saveTo));
     } else {
-      saveTo(path);
+      saveTo(platform::systemName(path));
     }
     const std::string lost = report ? losses(*report, action.format == Format::csv && csvHeader) : "";
     if (!lost.empty()) warnings.push_back(path + " (" + formatName(action.format) + "): " + lost);
@@ -289,15 +291,19 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   }
   std::error_code error;
   // A native load of a JSON file reads the array it describes.
-  if (action.format == Format::native && std::filesystem::is_regular_file(path, error) &&
+  if (action.format == Format::native && std::filesystem::is_regular_file(platform::filePath(path), error) &&
       json::looksLikeArrayJson(readAll(path, 512))) {
     const auto done = loadJson(object, path, action.kind == FileAction::Kind::append);
     if (loaded != nullptr) *loaded = done;
     return;
   }
-  if (action.format != Format::csv || !std::filesystem::is_regular_file(path, error)) {
-    object.act(number, path);
-    if (loaded != nullptr) *loaded = object.lastOutcome();
+  if (action.format != Format::csv || !std::filesystem::is_regular_file(platform::filePath(path), error)) {
+    const std::string name = platform::systemName(path);
+    object.act(number, name);
+    if (loaded != nullptr) {
+      *loaded = object.lastOutcome();
+      loaded->text = named(loaded->text, name, path);
+    }
     return;
   }
   // CSV from elsewhere: the module reads the file's bytes as the file, leaving

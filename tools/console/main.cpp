@@ -52,6 +52,8 @@ Options parse(const std::vector<std::string>& args) {
     if (!readOption(args, i, {Scope::run, Scope::file, Scope::setup, Scope::show}, o.settings))
       throw UserError("unknown option " + a);
   }
+  // Typed as an argument, it becomes bytes as a typed line does, whichever option came first.
+  o.settings.setup.delimiter = typedBytes(o.settings.setup.delimiter, o.settings.show.encoding, "--delimiter");
   return o;
 }
 
@@ -59,9 +61,9 @@ int runScripts(Session& session, const std::vector<std::string>& scripts, bool k
   bool ok = true;
   for (const std::string& path : scripts) {
     std::error_code error;
-    std::ifstream in(path);
+    std::ifstream in(platform::filePath(path));
     const int openError = errno;
-    const bool readable = in && !std::filesystem::is_directory(path, error);
+    const bool readable = in && !std::filesystem::is_directory(platform::filePath(path), error);
     if (!readable) {
       std::cerr << "tessel: cannot read the script " << path << ": "
                 << (in ? "it is a directory" : std::strerror(openError)) << '\n';
@@ -106,8 +108,9 @@ int convert(hostkit::Module& module, const Options& o) {
     throw UserError("cannot tell the format to write " + out + " in; name it with --to " + formatChoices() +
                     " (or end its name in " + extensionList() + ")");
   std::error_code error;
-  if (std::filesystem::equivalent(in, out, error)) throw UserError("convert does not write over its input " + in);
-  if (std::filesystem::exists(out, error) && !o.settings.force) {
+  if (std::filesystem::equivalent(platform::filePath(in), platform::filePath(out), error))
+    throw UserError("convert does not write over its input " + in);
+  if (std::filesystem::exists(platform::filePath(out), error) && !o.settings.force) {
     throw UserError(out + " exists; convert replaces it only with --force");
   }
   hostkit::RunObject object(module, hostkit::makeSetup(o.settings.setup));
@@ -166,7 +169,8 @@ int dispatch(const Options& o, const char* argv0) {
 
   std::optional<hostkit::Module> module;
   try {
-    module.emplace((o.settings.module ? *o.settings.module : platform::defaultModulePath(argv0)).c_str());
+    module.emplace(
+        platform::systemName(o.settings.module ? *o.settings.module : platform::defaultModulePath(argv0)).c_str());
   } catch (const std::exception& e) {
     std::cerr << "tessel: " << e.what() << '\n';
     return kUsageError;
@@ -195,7 +199,7 @@ int main(int argc, char** argv) {
   const platform::ConsoleText console;
   Options options;
   try {
-    options = parse(std::vector<std::string>(argv + 1, argv + argc));
+    options = parse(platform::arguments(argc, argv));
     options.settings.show.utf8 = platform::outputTakesUtf8();
     options.settings.codec = tilemap::zlibCodec();
   } catch (const UserError& e) {

@@ -36,17 +36,18 @@ extern "C" void onInterrupt(int) { interrupted = 1; }
 #if defined(_WIN32)
 
 std::string defaultModulePath(const char* argv0) {
-  std::string self(MAX_PATH, '\0');
+  std::wstring self(MAX_PATH, L'\0');
   DWORD length = 0;
   // A path longer than the buffer comes back cut, filling it: grow and ask again.
-  while ((length = GetModuleFileNameA(nullptr, self.data(), static_cast<DWORD>(self.size()))) == self.size() &&
+  while ((length = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()))) == self.size() &&
          self.size() < 32768) {
     self.resize(self.size() * 2);
   }
   std::error_code error;
   std::filesystem::path program = length > 0 && length < self.size() ? std::filesystem::path(self.substr(0, length))
                                                                      : std::filesystem::absolute(argv0, error);
-  return (program.parent_path() / kModuleFileName).string();
+  // UTF-8, as the console's other file names are on Windows.
+  return (program.parent_path() / kModuleFileName).u8string();
 }
 
 bool inputIsTerminal() {

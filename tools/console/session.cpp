@@ -180,6 +180,17 @@ std::string keywordOf(std::string_view line) {
 
 }  // namespace
 
+// In a code page, what is typed or written as text becomes its bytes there, as the game would have them.
+std::string typedBytes(std::string_view typed, const encoding::Encoding& e, const std::string& what,
+                       const std::string& hint) {
+  if (e.kind() != encoding::Kind::codePage) return std::string(typed);
+  encoding::Encoded bytes = e.encode(typed);
+  if (!bytes.ok)
+    throw UserError(what + " holds " + encoding::describe(bytes.unheld) + ", which " + e.name() + " cannot hold" +
+                    hint);
+  return std::move(bytes.bytes);
+}
+
 hostkit::RunObject& Session::instance(const std::string& name) {
   if (const auto found = instances_.find(name); found != instances_.end()) return *found->second;
   if (name == "main") return create(name, settings_.setup);  // the default instance comes into being on first use
@@ -197,16 +208,9 @@ hostkit::RunObject& Session::create(const std::string& name, const hostkit::Setu
 void Session::execute(std::string_view line) {
   line = code(line);
   if (line.empty()) return;
-  // In a code page, what is typed or written as text becomes its bytes there, as the game would have them.
-  std::string inCodePage;
-  if (const encoding::Encoding& e = settings_.show.encoding; e.kind() == encoding::Kind::codePage) {
-    encoding::Encoded bytes = e.encode(line);
-    if (!bytes.ok)
-      throw UserError("the line holds " + encoding::describe(bytes.unheld) + ", which " + e.name() +
-                      " cannot hold (a quoted text may give a byte as \\xNN)");
-    inCodePage = std::move(bytes.bytes);
-    line = inCodePage;
-  }
+  const std::string bytes =
+      typedBytes(line, settings_.show.encoding, "the line", " (a quoted text may give a byte as \\xNN)");
+  line = bytes;
   if (builtin(line)) return;
 
   hostkit::RunObject& object = instance(current_);

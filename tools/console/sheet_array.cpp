@@ -108,7 +108,8 @@ void outOfCodePage(std::vector<sheet::Row>& rows, const encoding::Encoding& e, c
 Outcome loadSheet(hostkit::RunObject& object, const std::string& path, bool header, const SheetOptions& options,
                   const encoding::Encoding& encoding, std::vector<std::string>& warnings) {
   std::error_code error;
-  if (std::filesystem::is_directory(path, error)) throw UserError("cannot read " + path + ": it is a directory");
+  if (std::filesystem::is_directory(platform::filePath(path), error))
+    throw UserError("cannot read " + path + ": it is a directory");
   const std::string bytes = readAll(path);
   const sheet::Text text = sheet::parse(bytes, options.separator);
   std::vector<sheet::Row> rows = text.rows;

@@ -5,11 +5,17 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 #elif !defined(__EMSCRIPTEN__)
 #include <iconv.h>
 #endif
 
+#include <algorithm>
 #include <iostream>
+#include <memory>
+
+#include "tools/console/json_array.h"
 
 namespace tessel::console {
 
@@ -189,7 +195,79 @@ bool readTypedLine(std::string& line) {
   return true;
 }
 
+std::vector<std::string> arguments(int argc, char** argv) {
+  int count = 0;
+  const std::unique_ptr<LPWSTR, decltype(&LocalFree)> wide(CommandLineToArgvW(GetCommandLineW(), &count), LocalFree);
+  if (!wide) return {argv + std::min(argc, 1), argv + argc};
+  std::vector<std::string> out;
+  for (int i = 1; i < count; ++i) out.push_back(narrow(wide.get()[i]));
+  return out;
+}
+
+namespace {
+
+bool isAscii(std::string_view s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The wide text in the system's code page, when every character of it has its own byte there.
+std::optional<std::string> inCodePage(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  BOOL lost = FALSE;
+  const auto size = static_cast<int>(text.size());
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), size, nullptr, 0, nullptr, &lost);
+  if (n <= 0 || lost) return std::nullopt;
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), size, out.data(), n, nullptr, &lost);
+  return lost ? std::nullopt : std::optional<std::string>(out);
+}
+
+std::optional<std::wstring> shortName(const std::wstring& path) {
+  const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
+  if (n == 0) return std::nullopt;
+  std::wstring out(n, L'\0');
+  const DWORD got = GetShortPathNameW(path.c_str(), out.data(), n);
+  if (got == 0 || got >= n) return std::nullopt;
+  out.resize(got);
+  return out;
+}
+
+}  // namespace
+
+std::filesystem::path filePath(const std::string& name) {
+  if (json::isUtf8(name)) return {wide(name)};
+  const int n = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(std::max(n, 0)), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), out.data(), n);
+  return {out};
+}
+
+std::string systemName(const std::string& name) {
+  // Bytes that are not UTF-8 came in the code page already, as a game would give them.
+  if (isAscii(name) || !json::isUtf8(name)) return name;
+  const std::wstring path = wide(name);
+  if (auto named = inCodePage(path)) return *named;
+  if (const auto whole = shortName(path))
+    if (auto named = inCodePage(*whole)) return *named;
+  // A file still to be made: its folder's short name, when its own name fits the code page.
+  const std::filesystem::path p(path);
+  if (p.has_parent_path()) {
+    const auto folder = shortName(p.parent_path().wstring());
+    const auto leaf = inCodePage(p.filename().wstring());
+    if (folder && leaf)
+      if (auto named = inCodePage(*folder)) return *named + "\\" + *leaf;
+  }
+  throw UserError(name + ": the module names files in the system's code page (" + std::to_string(GetACP()) +
+                  "), which cannot hold this name, and there is no short name for it");
+}
+
 #else
+
+std::vector<std::string> arguments(int argc, char** argv) { return {argv + std::min(argc, 1), argv + argc}; }
+
+std::filesystem::path filePath(const std::string& name) { return {name}; }
+
+std::string systemName(const std::string& name) { return name; }
 
 ConsoleText::ConsoleText() = default;
 ConsoleText::~ConsoleText() = default;

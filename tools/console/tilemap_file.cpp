@@ -106,7 +106,7 @@ void saveTileMap(hostkit::RunObject& object, const std::string& path, const Sett
 
 bool isTileMapFile(const std::string& path) {
   std::error_code error;
-  return std::filesystem::is_regular_file(path, error) && tilemap::looksLikeMap(readAll(path, 512));
+  return std::filesystem::is_regular_file(platform::filePath(path), error) && tilemap::looksLikeMap(readAll(path, 512));
 }
 
 }  // namespace tessel::console

@@ -1,0 +1,52 @@
+# tessel.exe's command line beyond the system's code page, compared byte for
+# byte with the console on Linux: a script named with characters the code page
+# cannot hold, a delimiter typed as an argument in the code page --encoding
+# names, an array file named so read, and a file of a name the code page
+# holds written and named in the output.
+#   -DWINE_RUN=wine-run|prefix -DTESSEL=tessel.exe -DLINUX_TESSEL=tessel -DWORKDIR=...
+string(REPLACE "|" ";" WINE_RUN "${WINE_RUN}")
+if(NOT EXISTS "${LINUX_TESSEL}")
+  message(FATAL_ERROR "${LINUX_TESSEL} is missing: build the linux-x64 preset first, whose files are compared with")
+endif()
+set(script "Épée Ω.tessel")
+function(run_tessel side)
+  if(side STREQUAL "windows")
+    set(program ${WINE_RUN} "${TESSEL}")
+  else()
+    set(program "${LINUX_TESSEL}")
+  endif()
+  execute_process(COMMAND ${program} ${ARGN} WORKING_DIRECTORY "${WORKDIR}/${side}" RESULT_VARIABLE status
+    OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${side}: tessel ${ARGN}: status ${status}\n${out}${err}")
+  endif()
+  set(out "${out}" PARENT_SCOPE)
+endfunction()
+foreach(side windows linux)
+  set(dir "${WORKDIR}/${side}")
+  file(REMOVE_RECURSE "${dir}")
+  file(MAKE_DIRECTORY "${dir}")
+  file(WRITE "${dir}/${script}" "Set array dimension to 2\nSet dimension 1 boundary to 3\n"
+                                "Append row from list \"aΩbΩc\"\nSet label to \"Ωmega\" at column 0\n"
+                                "Save to file \"made.arr\"\nget$(1)\n")
+  run_tessel(${side} --encoding windows-1253 --delimiter Ω run "${script}")
+  set(${side}_run "${out}")
+  file(RENAME "${dir}/made.arr" "${dir}/Ωmega.arr")
+  run_tessel(${side} convert Ωmega.arr Épée.csv)
+  set(${side}_convert "${out}")
+  foreach(file Ωmega.arr Épée.csv)
+    file(READ "${dir}/${file}" bytes HEX)
+    set(${side}_${file} "${bytes}")
+  endforeach()
+endforeach()
+if(NOT windows_run STREQUAL "get$(1) = \"b\"\n" OR NOT windows_run STREQUAL linux_run)
+  message(FATAL_ERROR "the list was not split at the typed delimiter:\n${windows_run}\non Linux:\n${linux_run}")
+endif()
+if(NOT windows_convert STREQUAL "Ωmega.arr (native, 3 elements) -> Épée.csv (csv)\n")
+  message(FATAL_ERROR "convert printed:\n${windows_convert}")
+endif()
+foreach(file Ωmega.arr Épée.csv)
+  if(NOT windows_${file} STREQUAL linux_${file})
+    message(FATAL_ERROR "${file} differs from Linux's:\n${windows_${file}}\n${linux_${file}}")
+  endif()
+endforeach()
