@@ -148,8 +148,9 @@ foreach(e auto utf-8 windows-1252 windows-1251)
 endforeach()
 tessel_console_test(NAME console.delimiter_argument ARGS --encoding windows-1253 --delimiter Ω
   SCRIPT ${case_dir}/delimiter_argument.tessel ENV LC_ALL=C.UTF-8 EXPECTED ${case_dir}/delimiter_argument.expected)
+# A UTF-8 locale, so that Wine reads the command line's UTF-8 as such.
 tessel_console_test(NAME console.delimiter_argument_unheld ARGS --encoding windows-1252 --delimiter Ω show x.arr
-  EXPECTED ${case_dir}/delimiter_argument_unheld.expected)
+  ENV LC_ALL=C.UTF-8 EXPECTED ${case_dir}/delimiter_argument_unheld.expected)
 tessel_console_test(NAME console.encoding_unheld SCRIPT ${case_dir}/encoding_unheld.tessel ENV LC_ALL=C.UTF-8
   EXPECTED ${case_dir}/encoding_unheld.expected)
 tessel_console_test(NAME console.encoding_bad_name ARGS --encoding latin-1 show x.arr
