@@ -2,7 +2,7 @@
 # byte with the console on Linux: a script named with characters the code page
 # cannot hold, a delimiter typed as an argument in the code page --encoding
 # names, an array file named so read, and a file of a name the code page
-# holds written and named in the output.
+# holds written and named in the output; and the same names in a script's lines.
 #   -DWINE_RUN=wine-run|prefix -DTESSEL=tessel.exe -DLINUX_TESSEL=tessel -DWORKDIR=...
 string(REPLACE "|" ";" WINE_RUN "${WINE_RUN}")
 if(NOT EXISTS "${LINUX_TESSEL}")
@@ -34,7 +34,10 @@ foreach(side windows linux)
   file(RENAME "${dir}/made.arr" "${dir}/Ωmega.arr")
   run_tessel(${side} convert Ωmega.arr Épée.csv)
   set(${side}_convert "${out}")
-  foreach(file Ωmega.arr Épée.csv)
+  # Names in a script's lines reach the files they name too, an element's file as the array's.
+  file(WRITE "${dir}/lines.tessel" "Load from file \"Ωmega.arr\"\nSave element 1 to file \"Épée.bin\"\n")
+  run_tessel(${side} run lines.tessel)
+  foreach(file Ωmega.arr Épée.csv Épée.bin)
     file(READ "${dir}/${file}" bytes HEX)
     set(${side}_${file} "${bytes}")
   endforeach()
@@ -45,7 +48,7 @@ endif()
 if(NOT windows_convert STREQUAL "Ωmega.arr (native, 3 elements) -> Épée.csv (csv)\n")
   message(FATAL_ERROR "convert printed:\n${windows_convert}")
 endif()
-foreach(file Ωmega.arr Épée.csv)
+foreach(file Ωmega.arr Épée.csv Épée.bin)
   if(NOT windows_${file} STREQUAL linux_${file})
     message(FATAL_ERROR "${file} differs from Linux's:\n${windows_${file}}\n${linux_${file}}")
   endif()

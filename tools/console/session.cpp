@@ -410,6 +410,12 @@ void Session::runAction(hostkit::RunObject& object, const ActionCall& call, bool
       runFileAction(object, *file, path, settings_.csvHeader, warnings_, &outcome);
     }
   } else {
+    // The element files reach the module under the names its file calls take, as the array files do.
+    for (std::size_t i = 0; i < call.params.size(); ++i) {
+      const auto& declared = kActions[call.number].params[i];
+      if (declared.kind == Param::text && std::string_view(declared.name) == "file name" && values[i].text)
+        values[i].text = platform::systemName(*values[i].text);
+    }
     const std::string target = values[1].text.value_or("");
     if (isSave(call.number) && isReadOnly(target)) throw UserError("the save failed: " + target + " is read-only");
     checkGrowth(object, kActions[call.number].params, values, settings_.maxCells, warnings_);
