@@ -16,6 +16,7 @@
 
 #include "core/array_store.h"
 #include "host/runtime.h"
+#include "persist/byte_io.h"
 #include "tools/console/console.h"
 #include "workbench/cell_looks.h"
 
@@ -332,6 +333,84 @@ class Workbench {
     });
   }
 
+  // What a native file does not carry of the current array, written to
+  // `path`: the runs of cells with no key cell at all (a native file gives
+  // each cell one), the label table as held (an empty label is a label), and
+  // the row flags. The worker that opens large files sends it beside the
+  // native file, and the page's instance takes it after reading that file.
+  const std::string& extras(const char* path) {
+    return guarded([&] {
+      const ArrayStore& store = storeOf(object());
+      persist::StringWriter runs;
+      int32_t count = 0;
+      for (int32_t i = 0; i < store.size();) {
+        int32_t end = i;
+        while (end < store.size() && store.cellAt(end)->key() == nullptr) ++end;
+        if (end > i) {
+          runs.i32(i);
+          runs.i32(end - i);
+          ++count;
+        }
+        i = end + 1;
+      }
+      persist::StringWriter out;
+      out.i32(count);
+      out.bytes(runs.take());
+      const LabelTable& labels = store.labels();
+      out.i32(labels.exists() ? 1 : 0);
+      out.i32(labels.size());
+      out.i32(static_cast<int32_t>(labels.held().size()));
+      for (const auto& label : labels.held()) {
+        out.i32(label.column);
+        out.i32(static_cast<int32_t>(label.text.size()));
+        out.bytes(label.text);
+      }
+      const RowFlags& flags = store.rowFlags();
+      out.i32(flags.count());
+      for (int32_t row = 0; row < flags.count(); ++row) out.bytes(std::string(1, static_cast<char>(flags.at(row))));
+      console::replaceFile(path, out.take());
+      return std::string("{\"ok\": true}");
+    });
+  }
+
+  // Takes what extras() wrote into the current array; nothing changes when it
+  // does not fit this array (the page then loads the file itself).
+  const std::string& takeExtras(const char* path) {
+    return guarded([&] {
+      ArrayStore& store = storeOf(object());
+      const std::string data = console::readAll(path);
+      persist::ByteReader in(data);
+      const auto misfit = [] { return console::UserError("the extras do not fit this array"); };
+      std::vector<std::pair<int32_t, int32_t>> runs(static_cast<std::size_t>(std::max(0, in.i32())));
+      for (auto& [first, count] : runs) {
+        first = in.i32();
+        count = in.i32();
+        if (first < 0 || count < 0 || first > store.size() - count) throw misfit();
+      }
+      LabelTable labels;
+      const bool exists = in.i32() != 0;
+      const int32_t size = in.i32();
+      std::vector<LabelTable::Label> held(static_cast<std::size_t>(std::max(0, in.i32())));
+      for (auto& label : held) {
+        label.column = in.i32();
+        label.text = std::string(in.take(static_cast<uint32_t>(in.i32())));
+      }
+      if (exists) {
+        labels.resize(size);
+        labels.setAll(std::move(held));
+      }
+      const int32_t rows = in.i32();
+      const std::string_view flags = in.take(static_cast<uint32_t>(std::max(0, rows)));
+      if (in.cut() || !in.atEnd() || rows != store.rowFlags().count()) throw misfit();
+      for (const auto& [first, count] : runs) {
+        for (int32_t i = first; i < first + count; ++i) store.dropKey(i);
+      }
+      store.labels() = std::move(labels);
+      store.rowFlags().transform([&](int32_t row, uint8_t) { return static_cast<uint8_t>(flags[row]); });
+      return std::string("{\"ok\": true}");
+    });
+  }
+
   // Undo without replaying: a copy of the current instance's whole array,
   // kept under a number, and put back in place of the instance's array (once).
   const std::string& keep() {
@@ -523,6 +602,14 @@ EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchKeep(Workbench* w) { return w->k
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchRestore(Workbench* w, int32_t id) { return w->restore(id).c_str(); }
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchDrop(Workbench* w, int32_t id) { return w->dropSnapshot(id).c_str(); }
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchExtras(Workbench* w, const char* path) {
+  return w->extras(path).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchTakeExtras(Workbench* w, const char* path) {
+  return w->takeExtras(path).c_str();
+}
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCatalogue(Workbench* w) { return w->catalogueNames().c_str(); }
 

@@ -3,8 +3,7 @@
 // and texts to paint with; brush, rectangle and flood fill, each one step of
 // the module's element actions; and the cells a comparison found marked, with
 // a jump from one to the next. The page's script hands in what it owns.
-'use strict';
-function createLevelMap(host) {
+export function createLevelMap(host) {
   const { $ } = host;
   // Cell sides in pixels, largest first; 0 is the text grid.
   const ZOOMS = [0, 64, 48, 32, 24, 16, 12, 8, 6, 4, 3, 2];

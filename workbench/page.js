@@ -2,7 +2,9 @@
 // WebAssembly), a grid that draws only what is in view, edits made as console
 // lines, undo by a copy of the array kept before each step (or by replaying a
 // tab's lines on its file), and the script interface.
-'use strict';
+import { bridgeOf } from './bridge.js';
+import { createLevelMap } from './levelmap.js';
+
 (() => {
   const $ = (id) => document.getElementById(id);
   const ROW_H = 26;
@@ -68,21 +70,7 @@
     tell: (text, warn) => tell(active, text, warn),
   });
 
-  // ---- The bridge: strings in, one JSON answer out.
-  function call(fn, ...args) {
-    const ptrs = args.map((a) => {
-      if (typeof a === 'number') return a;
-      const n = wasm.lengthBytesUTF8(a) + 1;
-      const p = wasm._malloc(n);
-      wasm.stringToUTF8(a, p, n);
-      return p;
-    });
-    try {
-      return JSON.parse(wasm.UTF8ToString(wasm['_tesselWorkbench' + fn](bench, ...ptrs)));
-    } finally {
-      ptrs.forEach((p, i) => typeof args[i] !== 'number' && wasm._free(p));
-    }
-  }
+  let call = null;  // the bridge (bridge.js), once the module has started
   const runRaw = (line) => call('Run', line);
   const quote = (text) => '"' + String(text).replace(/\\/g, '\\\\').replace(/"/g, '\\"')
     .replace(/\n/g, '\\n').replace(/\r/g, '\\r').replace(/\t/g, '\\t') + '"';
@@ -324,11 +312,11 @@
     return openStored(name, store(name, bytes), readAs);
   }
 
-  function openStored(name, path, readAs) {
-    const tab = makeTab(name, path, readAs);
-    const answer = rebuild(tab);
+  // `made`: the tab and the answer of its load, when loaded beforehand (loadTab).
+  function openStored(name, path, readAs, made = null) {
+    const { tab, answer } = made || loadTab(name, path, readAs, null);
     if (!answer.ok) {
-      tabs.pop();
+      tabs.splice(tabs.indexOf(tab), 1);
       runRaw('drop ' + tab.id);
       release(path);
       if (active) runRaw('with ' + active.id);
@@ -364,26 +352,96 @@
       columns: shape.columns, rowsPerPage: shape.rowsPerPage, warnings: answer.warnings };
   }
 
+  // A new tab with the file loaded (`loaded`: what a worker's load of it gave,
+  // else it is loaded here), the current tab's instance still the current one.
+  function loadTab(name, path, readAs, loaded) {
+    const tab = makeTab(name, path, readAs);
+    const answer = loaded ? adopt(tab, loaded) : rebuild(tab);
+    if (active) runRaw('with ' + active.id);
+    return { tab, answer };
+  }
+
   // The tab's file opened again, read as `readAs`, in a new tab that takes the old one's place.
-  function reopen(tab, name, readAs) {
-    openStored(name, tab.file, readAs);  // first, so the file is still held while the old tab closes
+  async function reopen(tab, name, readAs) {
+    await openLarge(name, tab.file, readAs);  // first, so the file is still held while the old tab closes
     if (tabs.includes(tab)) askClose(tab);  // its changes, if any, are not lost unasked
+  }
+
+  // A stored file opened in a tab: a large one loaded by a worker while the
+  // page shows it at work and goes on answering (`inflated`: a tile map's
+  // layers, inflated; `shown`: the end of the work already shown for it;
+  // `away`: in a worker whatever its size); the description of what was opened.
+  async function openLarge(name, path, readAs, { inflated = null, shown = null, away = false } = {}) {
+    const size = wasm.FS.stat(path).size;
+    const large = away || size > LARGE_FILE;
+    const done = shown || (large ? await working('Opening ' + name + ' (' + count(size, 'byte', 'bytes') + ')…') : null);
+    try {
+      const loaded = large ? await openElsewhere(path, readAs, inflated) : null;
+      if (!loaded) return openStored(name, path, readAs);
+      const made = loadTab(name, path, readAs, loaded);
+      await drawn();  // reading the array in and drawing its tab are tasks of their own
+      return openStored(name, path, readAs, made);
+    } finally {
+      if (done) done();
+    }
+  }
+
+  // The file at `path` loaded by the module in a worker of its own, as the page
+  // loads it: {answer, native, extras} (the array as a native file and what
+  // that does not carry), {answer} when the load refused, {failed} when the
+  // worker did, or null where no worker can start (the page then loads it itself).
+  function openElsewhere(path, readAs, inflated) {
+    return new Promise((resolve) => {
+      const source = new Blob([$('moduleScript').textContent, '\n', $('openWorker').textContent], { type: 'text/javascript' });
+      const url = URL.createObjectURL(source);
+      let worker;
+      const end = (result) => {
+        worker.terminate();  // its memory goes with it
+        URL.revokeObjectURL(url);
+        resolve(result);
+      };
+      try {
+        worker = new Worker(url);
+      } catch {
+        URL.revokeObjectURL(url);
+        return resolve(null);
+      }
+      worker.onmessage = ({ data }) => end(data);
+      worker.onerror = (e) => { e.preventDefault(); end({ failed: true }); };
+      worker.postMessage({ path, bytes: wasm.FS.readFile(path), readAs, inflated });
+    });
+  }
+
+  // The tab's instance made from a worker's load: its native file read in
+  // with the extras, and the answer of that load (its format, damage and
+  // warnings). Loaded here instead when the worker failed or its file does not read back whole.
+  function adopt(tab, loaded) {
+    if (loaded.failed) return rebuild(tab);
+    if (!loaded.native) return loaded.answer;  // the load itself refused, as it does here
+    const temp = store('opened.arr', loaded.native);
+    const extras = store('opened.extras', loaded.extras);
+    const made = call('Open', tab.id, temp, 'native', '');
+    const exact = made.ok && !made.damaged && made.warnings.length === 0 && call('TakeExtras', extras).ok;
+    release(temp);
+    release(extras);
+    return exact ? loaded.answer : rebuild(tab);
   }
 
   // Files dropped or picked: array files open in tabs; a file of no array
   // format may be meant for the current cell (an element file), so the choice is offered.
   async function openFiles(files) {
     for (const f of files) {
-      // A large file takes a while to read: the page shows it at work before it starts, each stage a task of its own.
-      const done = f.size > LARGE_FILE ? await working('Opening ' + f.name + ' (' + count(f.size, 'byte', 'bytes') + ')…') : null;
+      // A large file takes a while to read: the page shows it at work before it starts.
+      let done = f.size > LARGE_FILE ? await working('Opening ' + f.name + ' (' + count(f.size, 'byte', 'bytes') + ')…') : null;
       let path;
       try {
         path = store(f.name, new Uint8Array(await f.arrayBuffer()));
-        if (done) await drawn();
         const kind = call('Kind', path).format;
-        if (kind === 'tilemap') await inflateMap(path);
         if (kind !== null) {
-          openStored(f.name, path, '');
+          const inflated = kind === 'tilemap' ? await inflateMap(path) : null;
+          const opening = openLarge(f.name, path, '', { inflated, shown: done });
+          done = null;  // the open ends the work shown
+          await opening;
           continue;
         }
       } finally {
@@ -392,16 +450,15 @@
       const [tab, index] = [active, indexOf(active.cur.row, active.cur.col)];
       offer(f.name + ' (' + count(f.size, 'byte', 'bytes') + ') is not an array file.', [
         ['Load it into element ' + index + ' of ' + tab.title, () => loadCell(f.name, path, index, tab)],
-        ['Open it as CSV', () => openStored(f.name, path, 'csv')],
-        ['Open it as a spreadsheet', () => openStored(f.name, path, 'sheet')],
+        ['Open it as CSV', () => openLarge(f.name, path, 'csv')],
+        ['Open it as a spreadsheet', () => openLarge(f.name, path, 'sheet')],
       ], () => release(path));
     }
   }
 
-  // Work that keeps the page from answering for a while (a large file read in
-  // one call of the module): the message, the grid marked busy and a bar that
-  // moves on its own (the browser animates it while the script runs), drawn
-  // before the work starts. Its end: the function it gives.
+  // Work that takes a while (a large file loaded): the message, the grid
+  // marked busy and a bar that moves on its own (the browser animates it while
+  // the script runs), drawn before the work starts. Its end: the function it gives.
   const LARGE_FILE = 1000000;  // bytes
   const drawn = () => new Promise((shown) => requestAnimationFrame(() => setTimeout(shown, 0)));
   async function working(text) {
@@ -419,14 +476,18 @@
   // ---- Tile maps: their compressed layers, which the module's C++ reader
   // finds, are inflated here by the browser beforehand (it inflates only
   // asynchronously); the reader then takes what it needs from them.
+  // What each packed layer inflated to (null where it did not), for a worker that opens the map.
   async function inflateMap(path) {
     const packed = call('Packed', path);
-    if (!packed.ok) return;  // opening the map says what is wrong with it
+    if (!packed.ok) return null;  // opening the map says what is wrong with it
+    const raws = [];
     for (const p of packed.data) {
       const raw = await inflateBytes(wasm.FS.readFile(p.path), p.compression, p.size);
       if (raw) wasm.FS.writeFile(p.path + '.raw', raw);
+      raws.push(raw);
     }
     call('Inflated', path);
+    return raws;
   }
 
   // The bytes inflated, when they inflate to exactly `size` bytes; null otherwise.
@@ -1931,6 +1992,8 @@
     // Opens a file's bytes (a Uint8Array) in a new tab: its description. The
     // format is the one its content shows unless named ("sheet" reads a spreadsheet's CSV).
     open: (name, bytes, format = '') => openBytes(name, bytes, format),
+    // The same in a worker, as the page opens a large file: a promise of the description.
+    openAway: (name, bytes, format = '') => openLarge(name, store(name, bytes), format, { away: true }),
     // Runs a console line on the current tab: what the console prints.
     run: (line) => { const r = runLine(line); log(line, r.text, r.failed); return r.text; },
     // The current tab saved in "native", "host", "csv", "ini", "sheet", "json" or "tilemap" (into a copy
@@ -2003,6 +2066,7 @@
     wasm = instance;
     bench = wasm._tesselWorkbenchCreate();
     if (!bench) throw new Error('the module did not start');
+    call = bridgeOf(wasm, bench);
     names = call('Catalogue');
     wire();
     activate(makeUntitled());
