@@ -4,6 +4,7 @@
 // tab's lines on its file), and the script interface.
 import { bridgeOf } from './bridge.js';
 import { createLevelMap } from './levelmap.js';
+import { scaledAxis } from './scroll.js';
 
 (() => {
   const $ = (id) => document.getElementById(id);
@@ -14,10 +15,6 @@ import { createLevelMap } from './levelmap.js';
   const DOUBLE_CLICK_MS = 300;  // how long a header click waits for a second one
   const INT_MIN = -2147483648;
   const INT_MAX = 2147483647;
-  // The tallest the grid's scroll area is made: browsers cap an element's
-  // height near 33 million pixels (some near 17), so a taller grid scrolls
-  // through this height scaled to all its rows.
-  const MAX_SCROLL_H = 8000000;
   // A step that changes the tab's setup rather than its array: a comment to
   // the console, read when the tab's instance is made.
   const AUTO_SELECT = /^# auto-select (on|off)$/;
@@ -33,7 +30,7 @@ import { createLevelMap } from './levelmap.js';
   let scripts = 0;
   // The level map (levelmap.js): zoom, palette, painting and marks, on what the page owns.
   const levelMap = createLevelMap({
-    $, MAX_SCROLL_H,
+    $,
     tab: () => active,
     shape: () => shape,
     layout: () => layout(),
@@ -1092,10 +1089,10 @@ import { createLevelMap } from './levelmap.js';
     $('filterFound').textContent = '';  // said of the selection the last filter made
     const { cols, units } = layout();
     $('sizer').style.width = NUM_W + colLeft(cols) + 'px';
-    $('sizer').style.height = HEAD_H + Math.min(units * ROW_H, MAX_SCROLL_H) + 'px';
+    $('sizer').style.height = HEAD_H + rowAxis.extent(units * ROW_H) + 'px';
     levelMap.refreshed();
     levelMap.size();
-    pinned = null;
+    rowAxis.forget();
     $('check').disabled = !active.file;  // an array made here has no file until it is saved and opened
     $('undo').disabled = !active.steps.length;
     $('redo').disabled = !active.undone.length;
@@ -1105,31 +1102,16 @@ import { createLevelMap } from './levelmap.js';
   }
 
   // ---- Scrolling: where the rows in view start (in pixels of the whole grid),
-  // from the scroll position, scaled when the grid is taller than MAX_SCROLL_H.
-  let pinned = null;  // the start last asked for, while the scroll position is the one it gave
-  function rowRoom() {
-    const view = $('view');
-    const room = Math.max(0, view.clientHeight - HEAD_H);
-    const whole = layout().units * ROW_H;
-    return { view, whole, scaled: whole > MAX_SCROLL_H, most: Math.max(0, whole - room), span: Math.max(1, MAX_SCROLL_H - room) };
-  }
-
+  // from the scroll position, scaled when the grid is taller than a browser lays out (scroll.js).
+  const rowAxis = scaledAxis();
+  const rowRoom = () => ({ room: Math.max(0, $('view').clientHeight - HEAD_H), whole: layout().units * ROW_H });
   function contentTop() {
-    const { view, scaled, most, span } = rowRoom();
-    if (!scaled) return view.scrollTop;
-    if (pinned && Math.abs(view.scrollTop - pinned.at) < 1) return pinned.top;
-    return Math.min(most, Math.round(view.scrollTop / span * most));
+    const { room, whole } = rowRoom();
+    return rowAxis.offset($('view').scrollTop, whole, room);
   }
-
   function setContentTop(top) {
-    const { view, scaled, most, span } = rowRoom();
-    top = Math.max(0, Math.min(most, top));
-    if (!scaled) {
-      view.scrollTop = top;
-      return;
-    }
-    view.scrollTop = top / Math.max(1, most) * span;
-    pinned = { at: view.scrollTop, top };  // the scroll position is rounded; the row asked for is kept
+    const { room, whole } = rowRoom();
+    rowAxis.scrollTo($('view'), 'scrollTop', top, whole, room);
   }
 
   const esc = (t) => String(t).replace(/[&<>"]/g, (c) => ({ '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;' }[c]));
@@ -1728,7 +1710,7 @@ import { createLevelMap } from './levelmap.js';
     });
     // On a scaled grid the wheel moves rows as on any other, not a scaled stride of them.
     view.addEventListener('wheel', (e) => {
-      if (!rowRoom().scaled || e.ctrlKey || Math.abs(e.deltaY) < Math.abs(e.deltaX)) return;
+      if (levelMap.zoomed() || !rowAxis.scaled(rowRoom().whole) || e.ctrlKey || Math.abs(e.deltaY) < Math.abs(e.deltaX)) return;
       e.preventDefault();
       const unit = e.deltaMode === 1 ? ROW_H : e.deltaMode === 2 ? view.clientHeight - HEAD_H : 1;
       setContentTop(contentTop() + e.deltaY * unit);

@@ -290,6 +290,34 @@ describe('level maps', () => {
       window.tesselWorkbench.palette().find((e) => e.content === 3).colour]);
     assert.deepEqual(last, [1, 3, 5].map((i) => parseInt(colour.slice(i, i + 2), 16)), 'the last cell is drawn in its colour');
   });
+
+  test('the far corner of a map taller or wider than a browser lays out is reached by the scroll bars and painted', async () => {
+    // 12.8 million pixels down, then across, at 64 pixels a cell.
+    const maps = [
+      [['Set array dimension to 2', 'Set dimension 1 boundary to 2', 'Set value 1 at 399999'], 2, 200001],
+      [['Set array dimension to 3', 'Set dimension 1 boundary to 200000', 'Set dimension 2 boundary to 2', 'Set value 1 at 399999'], 200000, 2],
+    ];
+    for (const [lines, cols, units] of maps) {
+      await closeAll();
+      await page.evaluate((lines) => { for (const l of lines) window.tesselWorkbench.run(l); window.tesselWorkbench.zoom(64); }, lines);
+      await setEntry('9');
+      const corner = await page.evaluate(async (cols, units) => {
+        const view = document.getElementById('view');
+        view.scrollTop = view.scrollHeight;
+        view.scrollLeft = view.scrollWidth;
+        await new Promise((drawn) => requestAnimationFrame(() => requestAnimationFrame(drawn)));
+        const r = view.querySelector('canvas.map').getBoundingClientRect();
+        const z = window.tesselWorkbench.zoom();
+        return [r.left + Math.min(view.clientWidth, cols * z) - z / 2, r.top + Math.min(view.clientHeight, units * z) - z / 2];
+      }, cols, units);
+      await page.mouse.click(...corner);
+      const shown = await page.evaluate(() => window.tesselWorkbench.cells());
+      const last = (units - 1) * cols + cols - 1;
+      assert.equal(shown.cells.length, Math.max(400000, last + 1), `the array reaches the corner, ${cols} × ${units}`);
+      assert.deepEqual([shown.cells[last].type, shown.cells[last].value], ['value', 9], `the corner cell painted, ${cols} × ${units}`);
+    }
+    await closeAll();
+  });
 });
 
 describe('a large file', () => {
