@@ -45,7 +45,7 @@ console::tilemap::Codec pageCodec(const Inflated& inflated) {
     }
     return std::nullopt;
   };
-  return codec;  // and no deflate: a compressed layer is written back as plain base64
+  return codec;  // and no deflate here: a save compresses with what the page compressed for it
 }
 
 console::Settings pageSettings(const Inflated& inflated) {
@@ -172,19 +172,68 @@ class Workbench {
     });
   }
 
-  // Saves the current instance to `path` in the format named; the losses as the console reports them.
+  // Saves the current instance to `path` in the format named; the losses as
+  // the console reports them. A tile map's layer data that the page has not
+  // yet compressed (the browser compresses, asynchronously) is written to
+  // files of a folder of this save's own, K.zlib or K.gzip, named in
+  // "deflate": the page writes each compressed beside it (K.zlib.packed),
+  // calls deflated() on the folder and saves again, which then finds them.
   const std::string& save(const char* format, const char* path) {
     return guarded([&] {
       std::vector<std::string> warnings;
-      const auto [chosen, settings] = fileFormat(format);
+      auto [chosen, settings] = fileFormat(format);
       if (!chosen) throw console::UserError("no format named to save in");
+      std::vector<Layer> wanted;
+      std::vector<Layer> used;
+      settings.codec.deflate = [&](console::tilemap::Compression c,
+                                   std::string_view bytes) -> std::optional<std::string> {
+        Layer layer{c, std::string(bytes)};
+        const auto found = deflated_.find(layer);
+        if (found == deflated_.end()) {
+          wanted.push_back(std::move(layer));
+          return std::nullopt;
+        }
+        used.push_back(std::move(layer));
+        return found->second;
+      };
       console::saveArray(object(), *chosen, path, settings, warnings);
+      for (const auto& layer : used) deflated_.erase(layer);  // each kept for the save it was made for
       std::string losses;
       for (const auto& w : warnings) {
         const std::size_t colon = w.find(": ");  // the counts come after "path (format): "
         losses += (losses.empty() ? "" : "; ") + (colon == std::string::npos ? w : w.substr(colon + 2));
       }
-      return "{\"ok\": true, \"losses\": " + json(losses) + "}";
+      std::string out = "{\"ok\": true, \"losses\": " + json(losses);
+      if (wanted.empty()) return out + "}";
+      const std::string folder = "/deflate/" + std::to_string(++deflates_);
+      std::filesystem::create_directories(folder);
+      out += ", \"folder\": " + json(folder) + ", \"deflate\": [";
+      for (std::size_t k = 0; k < wanted.size(); ++k) {
+        const bool gzip = wanted[k].first == console::tilemap::Compression::gzip;
+        const std::string file = folder + "/" + std::to_string(k) + (gzip ? ".gzip" : ".zlib");
+        console::replaceFile(file, wanted[k].second);
+        out += (k ? ", " : "") + std::string("{\"path\": ") + json(file) +
+               ", \"compression\": " + json(gzip ? "gzip" : "zlib") + "}";
+      }
+      return out + "]}";
+    });
+  }
+
+  // Takes in what the page compressed in a save's folder, and removes the folder.
+  const std::string& deflated(const char* folder) {
+    return guarded([&] {
+      std::error_code error;
+      for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const auto file = entry.path();
+        const std::string kind = file.extension().string();
+        if (kind != ".zlib" && kind != ".gzip") continue;
+        const std::string packed = file.string() + ".packed";
+        if (!std::filesystem::exists(packed, error)) continue;
+        const auto c = kind == ".gzip" ? console::tilemap::Compression::gzip : console::tilemap::Compression::zlib;
+        deflated_[{c, console::readAll(file.string())}] = console::readAll(packed);
+      }
+      std::filesystem::remove_all(folder, error);
+      return std::string("{\"ok\": true}");
     });
   }
 
@@ -514,6 +563,10 @@ class Workbench {
   };
   std::map<int32_t, Snapshot> snapshots_;
   int32_t snapshot_ = 0;
+  // A tile map's layer data (with its compression) and what the page compressed it to.
+  using Layer = std::pair<console::tilemap::Compression, std::string>;
+  std::map<Layer, std::string> deflated_;
+  int32_t deflates_ = 0;
 };
 
 }  // namespace tessel::workbench
@@ -561,6 +614,10 @@ EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchDiff(Workbench* w, const char* a
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchSave(Workbench* w, const char* format, const char* path) {
   return w->save(format, path).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchDeflated(Workbench* w, const char* folder) {
+  return w->deflated(folder).c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchScript(Workbench* w, const char* name, const char* text) {

@@ -510,6 +510,17 @@ import { scaledAxis } from './scroll.js';
     }
   }
 
+  // The bytes compressed as zlib ("zlib") or gzip data, by the browser; null where it cannot.
+  async function deflateBytes(bytes, compression) {
+    try {
+      const format = compression === 'gzip' ? 'gzip' : 'deflate';  // "deflate" is zlib's wrapped form
+      const packed = await new Response(new Blob([bytes]).stream().pipeThrough(new CompressionStream(format))).arrayBuffer();
+      return new Uint8Array(packed);
+    } catch {
+      return null;  // the layer is written uncompressed, and the save says so
+    }
+  }
+
   // The map a tab saved as a tile map is written into: its own, else the last map opened.
   function templateMap(tab) {
     if (tab.format === 'tilemap') return tab;
@@ -928,24 +939,44 @@ import { scaledAxis } from './scroll.js';
   }
 
   // ---- Saving: the module writes the file; the page hands it over.
-  function saveAs(format) {
-    const path = '/out/' + active.id + '.' + format;
+  // A tile map's compressed layers are written compressed once the browser
+  // has compressed their data (saveCompressed): until then `deflate` lists it.
+  function saveAs(format, tab = active) {
+    const path = '/out/' + tab.id + '.' + format;
     wasm.FS.mkdirTree('/out');
     // A table read with its labels in its first row is written so again.
-    const header = HEADER.test(active.readAs) && (format === 'csv' || format === 'sheet') ? ' --header' : '';
-    const map = format === 'tilemap' ? templateMap(active) : null;
+    const header = HEADER.test(tab.readAs) && (format === 'csv' || format === 'sheet') ? ' --header' : '';
+    const map = format === 'tilemap' ? templateMap(tab) : null;
     if (format === 'tilemap' && !map) return { error: 'a tile map is saved into a copy of a map: open the map first' };
+    if (tab !== active) runRaw('with ' + tab.id);
     const answer = call('Save', format + header + (map ? ' --template ' + map.file : ''), path);
+    if (tab !== active) runRaw('with ' + active.id);
     if (!answer.ok) return { error: answer.error };
     const bytes = wasm.FS.readFile(path);
     wasm.FS.unlink(path);
-    return { bytes, losses: answer.losses, template: map && map.title };
+    return { bytes, losses: answer.losses, template: map && map.title, ...(answer.deflate ? { deflate: answer.deflate, folder: answer.folder } : {}) };
+  }
+
+  // The save, with the data of a map's compressed layers compressed by the
+  // browser (it compresses only asynchronously) the way the layers they
+  // replace were, then the map written again with them.
+  async function saveCompressed(format, tab = active) {
+    const first = saveAs(format, tab);
+    if (first.error || !first.deflate) return first;
+    for (const d of first.deflate) {
+      const packed = await deflateBytes(wasm.FS.readFile(d.path), d.compression);
+      if (packed) wasm.FS.writeFile(d.path + '.packed', packed);
+    }
+    call('Deflated', first.folder);
+    if (!tabs.includes(tab)) return { error: tab.title + ' was closed' };
+    const { deflate, folder, ...saved } = saveAs(format, tab);
+    return saved;  // a layer changed meanwhile is written uncompressed, and its note says so
   }
 
   const extensions = { native: '.arr', host: '.kzp', csv: '.csv', ini: '.ini', sheet: '.csv', json: '.json', tilemap: '.tmj' };
   // Save: a tab made here asks its file name at its first save, Save as… always.
   const defaultName = (tab, format) => tab.saveName || tab.title.replace(/\.[^.]*$/, '') + extensions[format];
-  function download(askName = false) {
+  async function download(askName = false) {
     const tab = active;
     const format = $('format').value;
     if (askName || (!tab.file && !tab.saveName)) {
@@ -961,7 +992,7 @@ import { scaledAxis } from './scroll.js';
       '\n\nSaving writes only what was read; the rest of the file is lost. Save anyway?')) {
       return tell(tab, tab.title + ' was not saved: it was damaged when opened', true);
     }
-    const saved = saveAs(format);
+    const saved = await saveCompressed(format, tab);
     if (saved.error) return tell(tab, 'the save failed: ' + saved.error, true);
     const name = defaultName(tab, format);
     hand(saved.bytes, name);
@@ -1843,9 +1874,9 @@ import { scaledAxis } from './scroll.js';
     });
     $('new').onclick = () => activate(makeUntitled());
     // What the chosen format would not keep, told before saving: a save to a scratch file.
-    $('format').addEventListener('change', () => {
+    $('format').addEventListener('change', async () => {
       const format = $('format').value;
-      const trial = saveAs(format);
+      const trial = await saveCompressed(format);
       if (trial.error) status('the save would fail: ' + trial.error, true);
       else status(trial.losses ? 'Saving as ' + format + ': ' + trial.losses : 'Saving as ' + format + ' keeps everything', !!trial.losses);
     });
@@ -1980,7 +2011,13 @@ import { scaledAxis } from './scroll.js';
     run: (line) => { const r = runLine(line); log(line, r.text, r.failed); return r.text; },
     // The current tab saved in "native", "host", "csv", "ini", "sheet", "json" or "tilemap" (into a copy
     // of the tab's map, else the last map opened): {bytes, losses, template}.
-    save: (format) => { const s = saveAs(format); if (s.error) throw new Error(s.error); return s; },
+    // A promise when a map's layers are compressed first.
+    save: (format) => {
+      const s = saveAs(format);
+      if (s.error) throw new Error(s.error);
+      if (!s.deflate) return s;
+      return saveCompressed(format).then((c) => { if (c.error) throw new Error(c.error); return c; });
+    },
     // The current tab's array as the console's show --json gives it.
     cells: () => JSON.parse(runRaw('show --json').output),
     // A whole script as `tessel run` runs it, in a session and a folder of its
