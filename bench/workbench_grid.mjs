@@ -37,6 +37,18 @@ const steps = [
   // The level map, where the page has one: the whole grid's page drawn at 2 pixels a cell,
   // a flood fill (a column of 1000 cells, the page read whole for it), a 100 x 100 rectangle.
   ['zoom to 2 pixels a cell', 'window.tesselWorkbench.zoom(2)', 'zoom'],
+  // A drag of the brush by the mouse, 2 pixels along, as a person paints: press, two moves, release.
+  ['drag the brush 2 pixels', `{
+    const map = document.querySelector('canvas.map');
+    const r = map.getBoundingClientRect();
+    const at = (type, x, target) => target.dispatchEvent(new MouseEvent(type, { bubbles: true, button: 0,
+      clientX: r.left + 100 + x, clientY: r.top + 100 }));
+    at('mousedown', 0, map);
+    at('mousemove', 1, window);
+    at('mousemove', 2, window);
+    at('mouseup', 2, window);
+  }`, 'zoom'],
+  ['undo the drag', 'window.tesselWorkbench.undo()', 'zoom'],
   ['fill a column of 1000 cells', 'window.tesselWorkbench.fill(0, 0, 5)', 'fill'],
   ['undo the fill', 'window.tesselWorkbench.undo()', 'fill'],
   ['paint a 100 x 100 rectangle', 'window.tesselWorkbench.rectangle(0, 0, 99, 99, 6)', 'rectangle'],

@@ -110,6 +110,10 @@ class ArrayStore {
   void permuteRuns(std::vector<int32_t> from, int32_t span) noexcept { cells_.permuteRuns(std::move(from), span); }
   // Assigns the key of cell i; outside the array nothing happens.
   void setKey(int32_t i, const CellDescriptor& d);
+  // Takes cell i's key cell away (a copy of an array loaded elsewhere, made exact).
+  void dropKey(int32_t i) noexcept {
+    if (Cell* cell = cells_.at(i)) cell->dropKey();
+  }
   // Moves the cells into a new layout in one pass, then takes `after` as the
   // dimensions and runs the row flag upkeep once. Nothing changes when the
   // layout cannot be had.

@@ -167,6 +167,8 @@ class Cell {
   // each; a cell gets its own block before its key changes.
   void setKey(const CellDescriptor& d);
   const Cell* key() const { return key_.get(); }
+  // Back to no key cell at all, as a cell read from a format without keys has.
+  void dropKey() noexcept { key_.reset(); }
 
  private:
   int32_t valueOfText() const;

@@ -16,6 +16,7 @@
 
 #include "core/array_store.h"
 #include "host/runtime.h"
+#include "persist/byte_io.h"
 #include "tools/console/console.h"
 #include "workbench/cell_looks.h"
 
@@ -44,7 +45,7 @@ console::tilemap::Codec pageCodec(const Inflated& inflated) {
     }
     return std::nullopt;
   };
-  return codec;  // and no deflate: a compressed layer is written back as plain base64
+  return codec;  // and no deflate here: a save compresses with what the page compressed for it
 }
 
 console::Settings pageSettings(const Inflated& inflated) {
@@ -171,19 +172,68 @@ class Workbench {
     });
   }
 
-  // Saves the current instance to `path` in the format named; the losses as the console reports them.
+  // Saves the current instance to `path` in the format named; the losses as
+  // the console reports them. A tile map's layer data that the page has not
+  // yet compressed (the browser compresses, asynchronously) is written to
+  // files of a folder of this save's own, K.zlib or K.gzip, named in
+  // "deflate": the page writes each compressed beside it (K.zlib.packed),
+  // calls deflated() on the folder and saves again, which then finds them.
   const std::string& save(const char* format, const char* path) {
     return guarded([&] {
       std::vector<std::string> warnings;
-      const auto [chosen, settings] = fileFormat(format);
+      auto [chosen, settings] = fileFormat(format);
       if (!chosen) throw console::UserError("no format named to save in");
+      std::vector<Layer> wanted;
+      std::vector<Layer> used;
+      settings.codec.deflate = [&](console::tilemap::Compression c,
+                                   std::string_view bytes) -> std::optional<std::string> {
+        Layer layer{c, std::string(bytes)};
+        const auto found = deflated_.find(layer);
+        if (found == deflated_.end()) {
+          wanted.push_back(std::move(layer));
+          return std::nullopt;
+        }
+        used.push_back(std::move(layer));
+        return found->second;
+      };
       console::saveArray(object(), *chosen, path, settings, warnings);
+      for (const auto& layer : used) deflated_.erase(layer);  // each kept for the save it was made for
       std::string losses;
       for (const auto& w : warnings) {
         const std::size_t colon = w.find(": ");  // the counts come after "path (format): "
         losses += (losses.empty() ? "" : "; ") + (colon == std::string::npos ? w : w.substr(colon + 2));
       }
-      return "{\"ok\": true, \"losses\": " + json(losses) + "}";
+      std::string out = "{\"ok\": true, \"losses\": " + json(losses);
+      if (wanted.empty()) return out + "}";
+      const std::string folder = "/deflate/" + std::to_string(++deflates_);
+      std::filesystem::create_directories(folder);
+      out += ", \"folder\": " + json(folder) + ", \"deflate\": [";
+      for (std::size_t k = 0; k < wanted.size(); ++k) {
+        const bool gzip = wanted[k].first == console::tilemap::Compression::gzip;
+        const std::string file = folder + "/" + std::to_string(k) + (gzip ? ".gzip" : ".zlib");
+        console::replaceFile(file, wanted[k].second);
+        out += (k ? ", " : "") + std::string("{\"path\": ") + json(file) +
+               ", \"compression\": " + json(gzip ? "gzip" : "zlib") + "}";
+      }
+      return out + "]}";
+    });
+  }
+
+  // Takes in what the page compressed in a save's folder, and removes the folder.
+  const std::string& deflated(const char* folder) {
+    return guarded([&] {
+      std::error_code error;
+      for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const auto file = entry.path();
+        const std::string kind = file.extension().string();
+        if (kind != ".zlib" && kind != ".gzip") continue;
+        const std::string packed = file.string() + ".packed";
+        if (!std::filesystem::exists(packed, error)) continue;
+        const auto c = kind == ".gzip" ? console::tilemap::Compression::gzip : console::tilemap::Compression::zlib;
+        deflated_[{c, console::readAll(file.string())}] = console::readAll(packed);
+      }
+      std::filesystem::remove_all(folder, error);
+      return std::string("{\"ok\": true}");
     });
   }
 
@@ -332,6 +382,84 @@ class Workbench {
     });
   }
 
+  // What a native file does not carry of the current array, written to
+  // `path`: the runs of cells with no key cell at all (a native file gives
+  // each cell one), the label table as held (an empty label is a label), and
+  // the row flags. The worker that opens large files sends it beside the
+  // native file, and the page's instance takes it after reading that file.
+  const std::string& extras(const char* path) {
+    return guarded([&] {
+      const ArrayStore& store = storeOf(object());
+      persist::StringWriter runs;
+      int32_t count = 0;
+      for (int32_t i = 0; i < store.size();) {
+        int32_t end = i;
+        while (end < store.size() && store.cellAt(end)->key() == nullptr) ++end;
+        if (end > i) {
+          runs.i32(i);
+          runs.i32(end - i);
+          ++count;
+        }
+        i = end + 1;
+      }
+      persist::StringWriter out;
+      out.i32(count);
+      out.bytes(runs.take());
+      const LabelTable& labels = store.labels();
+      out.i32(labels.exists() ? 1 : 0);
+      out.i32(labels.size());
+      out.i32(static_cast<int32_t>(labels.held().size()));
+      for (const auto& label : labels.held()) {
+        out.i32(label.column);
+        out.i32(static_cast<int32_t>(label.text.size()));
+        out.bytes(label.text);
+      }
+      const RowFlags& flags = store.rowFlags();
+      out.i32(flags.count());
+      for (int32_t row = 0; row < flags.count(); ++row) out.bytes(std::string(1, static_cast<char>(flags.at(row))));
+      console::replaceFile(path, out.take());
+      return std::string("{\"ok\": true}");
+    });
+  }
+
+  // Takes what extras() wrote into the current array; nothing changes when it
+  // does not fit this array (the page then loads the file itself).
+  const std::string& takeExtras(const char* path) {
+    return guarded([&] {
+      ArrayStore& store = storeOf(object());
+      const std::string data = console::readAll(path);
+      persist::ByteReader in(data);
+      const auto misfit = [] { return console::UserError("the extras do not fit this array"); };
+      std::vector<std::pair<int32_t, int32_t>> runs(static_cast<std::size_t>(std::max(0, in.i32())));
+      for (auto& [first, count] : runs) {
+        first = in.i32();
+        count = in.i32();
+        if (first < 0 || count < 0 || first > store.size() - count) throw misfit();
+      }
+      LabelTable labels;
+      const bool exists = in.i32() != 0;
+      const int32_t size = in.i32();
+      std::vector<LabelTable::Label> held(static_cast<std::size_t>(std::max(0, in.i32())));
+      for (auto& label : held) {
+        label.column = in.i32();
+        label.text = std::string(in.take(static_cast<uint32_t>(in.i32())));
+      }
+      if (exists) {
+        labels.resize(size);
+        labels.setAll(std::move(held));
+      }
+      const int32_t rows = in.i32();
+      const std::string_view flags = in.take(static_cast<uint32_t>(std::max(0, rows)));
+      if (in.cut() || !in.atEnd() || rows != store.rowFlags().count()) throw misfit();
+      for (const auto& [first, count] : runs) {
+        for (int32_t i = first; i < first + count; ++i) store.dropKey(i);
+      }
+      store.labels() = std::move(labels);
+      store.rowFlags().transform([&](int32_t row, uint8_t) { return static_cast<uint8_t>(flags[row]); });
+      return std::string("{\"ok\": true}");
+    });
+  }
+
   // Undo without replaying: a copy of the current instance's whole array,
   // kept under a number, and put back in place of the instance's array (once).
   const std::string& keep() {
@@ -435,6 +563,10 @@ class Workbench {
   };
   std::map<int32_t, Snapshot> snapshots_;
   int32_t snapshot_ = 0;
+  // A tile map's layer data (with its compression) and what the page compressed it to.
+  using Layer = std::pair<console::tilemap::Compression, std::string>;
+  std::map<Layer, std::string> deflated_;
+  int32_t deflates_ = 0;
 };
 
 }  // namespace tessel::workbench
@@ -484,6 +616,10 @@ EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchSave(Workbench* w, const char* f
   return w->save(format, path).c_str();
 }
 
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchDeflated(Workbench* w, const char* folder) {
+  return w->deflated(folder).c_str();
+}
+
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchScript(Workbench* w, const char* name, const char* text) {
   return w->script(name, text).c_str();
 }
@@ -523,6 +659,14 @@ EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchKeep(Workbench* w) { return w->k
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchRestore(Workbench* w, int32_t id) { return w->restore(id).c_str(); }
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchDrop(Workbench* w, int32_t id) { return w->dropSnapshot(id).c_str(); }
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchExtras(Workbench* w, const char* path) {
+  return w->extras(path).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchTakeExtras(Workbench* w, const char* path) {
+  return w->takeExtras(path).c_str();
+}
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCatalogue(Workbench* w) { return w->catalogueNames().c_str(); }
 

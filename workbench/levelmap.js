@@ -3,8 +3,9 @@
 // and texts to paint with; brush, rectangle and flood fill, each one step of
 // the module's element actions; and the cells a comparison found marked, with
 // a jump from one to the next. The page's script hands in what it owns.
-'use strict';
-function createLevelMap(host) {
+import { scaledAxis } from './scroll.js';
+
+export function createLevelMap(host) {
   const { $ } = host;
   // Cell sides in pixels, largest first; 0 is the text grid.
   const ZOOMS = [0, 64, 48, 32, 24, 16, 12, 8, 6, 4, 3, 2];
@@ -141,7 +142,7 @@ function createLevelMap(host) {
     if (canvas.width !== w || canvas.height !== h) { canvas.width = w; canvas.height = h; }
     const ctx = canvas.getContext('2d');
     ctx.imageSmoothingEnabled = false;
-    const [left, top] = [view.scrollLeft, view.scrollTop];
+    const [left, top] = shownFrom();
     const c0 = Math.max(0, Math.floor(left / z));
     const c1 = Math.min(cols - 1, Math.floor((left + w) / z));
     const u0 = Math.max(0, Math.floor(top / z));
@@ -162,20 +163,22 @@ function createLevelMap(host) {
     const none = packed(cssColour('--none'));  // a place the array does not reach
     const page = host.page();
     for (let u = u0; u <= u1; ++u) {
+      const y = u * z - top;
       for (let c = c0; c <= c1; ++c) {
-        const [x, y] = [c * z - left, u * z - top];
+        const x = c * z - left;
         const l = cells.at(u, c);
-        const key = keyOfLook(l);
-        if (key === null) {
+        if (l === null || l === undefined) {
           block(x, y, none);
           continue;
         }
-        let look = looks.get(key);
+        // A look is its own key here (a number, or a text's bytes), but a data cell's.
+        let look = looks.get(typeof l === 'object' ? 'd' + l[0] : l);
         if (!look) {
+          const key = keyOfLook(l);
           if (!st.seen.has(key) && st.seen.size < MOST_ENTRIES * 4) st.seen.set(key, contentOfLook(l));
           const entry = entryOf(tab, key) || { key, content: contentOfLook(l) };
           look = { colour: packed(colourOf(entry)), tile: z >= 4 ? tileOf(tab, entry) : -1 };
-          looks.set(key, look);
+          looks.set(typeof l === 'object' ? 'd' + l[0] : l, look);
         }
         if (look.tile >= 0) tiles.push(look.tile, x, y);
         else block(x, y, look.colour);
@@ -206,9 +209,9 @@ function createLevelMap(host) {
       }
     }
     if (stroke) {
-      const entry = entryOf(tab, st.chosen) || { content: EMPTY };
-      ctx.fillStyle = colourOf(entry);
-      for (const [x, y] of strokeCells()) ctx.fillRect(x * z - left, y * z - top, z, z);
+      // The map under a rectangle being dragged, so each move redraws only the rectangle over it.
+      if (stroke.rect) stroke.under = ctx.getImageData(0, 0, w, h);
+      drawStroke(ctx, strokeCells());
     }
     if (st.corner) {
       ctx.strokeStyle = cssColour('--accent');
@@ -218,6 +221,25 @@ function createLevelMap(host) {
     }
     drawCursor(cells, z, left, top, units, cols);
     renderPalette(false);
+  }
+
+  // Cells of the stroke under way, in the colour of the chosen entry, over what is drawn.
+  function drawStroke(ctx, cells) {
+    const entry = entryOf(host.tab(), stateOf(host.tab()).chosen) || { content: EMPTY };
+    const z = zoom();
+    const [left, top] = shownFrom();
+    ctx.fillStyle = colourOf(entry);
+    for (const [x, y] of cells) ctx.fillRect(x * z - left, y * z - top, z, z);
+  }
+
+  // A drag's move drawn at the cost of the cells it adds, not of the whole map:
+  // a brush's new cells over the canvas, a rectangle over the map under it.
+  function strokeMoved(added) {
+    const ctx = canvas.getContext('2d');
+    if (!stroke.rect) return drawStroke(ctx, added);
+    if (!stroke.under) return host.redraw();
+    ctx.putImageData(stroke.under, 0, 0);
+    drawStroke(ctx, strokeCells());
   }
 
   // The current cell stays a focusable grid cell, as ARIA counts it, over the canvas.
@@ -259,18 +281,64 @@ function createLevelMap(host) {
     } else {
       for (let u = u0; u <= u1; ++u) rows.push(host.looks(start + u * cols + c0, c1 - c0 + 1));
     }
-    held = { tab, page, u0, u1, c0, c1, at: (u, c) => (u >= u0 && u <= u1 && c >= c0 && c <= c1 ? rows[u - u0][c - c0] : null) };
+    held = { tab, page, u0, u1, c0, c1, rows, at: (u, c) => (u >= u0 && u <= u1 && c >= c0 && c <= c1 ? rows[u - u0][c - c0] : null) };
     return held;
   }
 
-  // The sizer as large as the map at this zoom.
+  // A paint of the map's own ([x, y] cells of the page): after it only the
+  // rows it painted are read again into the looks held, not the whole view,
+  // when the array kept its size.
+  let painting = null;
+  function paintCells(cells, content, what) {
+    painting = { held, size: host.shape().size, rows: new Set(cells.map((c) => c[1])) };
+    try {
+      return host.paintContent(cells, content, what);
+    } finally {
+      painting = null;
+    }
+  }
+  function stillHeld() {
+    const p = painting;
+    if (!p || !p.held || p.held.tab !== host.tab() || p.held.page !== host.page() || host.shape().size !== p.size) return null;
+    const h = p.held;
+    const cols = host.layout().cols;
+    for (const u of p.rows) if (u >= h.u0 && u <= h.u1) h.rows[u - h.u0] = host.looks(host.pageStart() + u * cols + h.c0, h.c1 - h.c0 + 1);
+    painting = null;  // once: a later refresh reads anew
+    return h;
+  }
+
+  // The sizer as large as the map at this zoom, along each axis at most what
+  // a browser lays out: past that the scroll position stands for the whole map, scaled.
+  const across = scaledAxis();
+  const down = scaledAxis();
+  const extents = () => {
+    const z = zoom();
+    const { cols, units } = host.layout();
+    const view = $('view');
+    return { wide: cols * z, tall: units * z, w: view.clientWidth, h: view.clientHeight };
+  };
   function size() {
     const z = zoom();
     if (!z) return false;
-    const { cols, units } = host.layout();
-    $('sizer').style.width = cols * z + 'px';
-    $('sizer').style.height = Math.min(units * z, host.MAX_SCROLL_H) + 'px';
+    const { wide, tall } = extents();
+    across.forget();
+    down.forget();
+    $('sizer').style.width = across.extent(wide) + 'px';
+    $('sizer').style.height = down.extent(tall) + 'px';
     return true;
+  }
+
+  // The map's pixel at the view's top left corner: [left, top].
+  function shownFrom() {
+    const view = $('view');
+    const { wide, tall, w, h } = extents();
+    return [across.offset(view.scrollLeft, wide, w), down.offset(view.scrollTop, tall, h)];
+  }
+  function scrollMap(left, top) {
+    const view = $('view');
+    const { wide, tall, w, h } = extents();
+    across.scrollTo(view, 'scrollLeft', left, wide, w);
+    down.scrollTo(view, 'scrollTop', top, tall, h);
   }
 
   // Scrolls so the cell (row, col) is in view.
@@ -278,10 +346,12 @@ function createLevelMap(host) {
     const view = $('view');
     const z = zoom();
     const [top, left] = [row * z, col * z];
-    if (top < view.scrollTop) view.scrollTop = top;
-    else if (top + z > view.scrollTop + view.clientHeight) view.scrollTop = top + z - view.clientHeight;
-    if (left < view.scrollLeft) view.scrollLeft = left;
-    else if (left + z > view.scrollLeft + view.clientWidth) view.scrollLeft = left + z - view.clientWidth;
+    let [x, y] = shownFrom();
+    if (top < y) y = top;
+    else if (top + z > y + view.clientHeight) y = top + z - view.clientHeight;
+    if (left < x) x = left;
+    else if (left + z > x + view.clientWidth) x = left + z - view.clientWidth;
+    scrollMap(x, y);
   }
 
   // Sets the current tab's zoom (a ZOOMS size): the one in force.
@@ -384,7 +454,7 @@ function createLevelMap(host) {
 
   function rectangle(x0, y0, x1, y1, content) {
     for (const [x, y] of [[x0, y0], [x1, y1]]) if (!inGrid(x, y)) throw new Error('no cell [' + x + ',' + y + '] on this page');
-    return host.paintContent(box(x0, y0, x1, y1), content, 'rectangle');
+    return paintCells(box(x0, y0, x1, y1), content, 'rectangle');
   }
 
   // The cells joined to (x, y) through sides, holding what it holds, on the
@@ -404,7 +474,7 @@ function createLevelMap(host) {
       host.status('[' + x + ',' + y + '] and the cells joined to it already hold ' + label(content) + ': nothing to fill');
       return 0;
     }
-    host.paintContent(found, content, 'fill');
+    paintCells(found, content, 'fill');
     return found.length;
   }
 
@@ -445,7 +515,7 @@ function createLevelMap(host) {
       st.corner = null;
       return actOn(boxSize(x0, y0, col, row), 'Painting a rectangle…', () => rectangle(x0, y0, col, row, chosenContent()));
     }
-    act(() => host.paintContent([[col, row]], chosenContent(), 'brush'));
+    act(() => paintCells([[col, row]], chosenContent(), 'brush'));
   }
 
   // Keys on the map: true when taken.
@@ -474,10 +544,10 @@ function createLevelMap(host) {
   }
 
   function cellAt(e) {
-    const view = $('view');
     const r = canvas.getBoundingClientRect();
     const z = zoom();
-    return [Math.floor((e.clientX - r.left + view.scrollLeft) / z), Math.floor((e.clientY - r.top + view.scrollTop) / z)];
+    const [left, top] = shownFrom();
+    return [Math.floor((e.clientX - r.left + left) / z), Math.floor((e.clientY - r.top + top) / z)];
   }
 
   // The cells on the line from a to b, so a quick drag leaves no gaps.
@@ -505,10 +575,16 @@ function createLevelMap(host) {
       const move = (m) => {
         if (host.tab() !== tab) return;
         const at = cellAt(m).map((v, i) => Math.max(0, Math.min(i ? host.layout().units - 1 : host.layout().cols - 1, v)));
+        const added = [];
         if (stroke.rect) stroke.rect = [start[0], start[1], ...at];
-        else for (const c of line(stroke.last, at)) stroke.cells.set(c.join(','), c);
+        else {
+          for (const c of line(stroke.last, at)) {
+            if (!stroke.cells.has(c.join(','))) added.push(c);
+            stroke.cells.set(c.join(','), c);
+          }
+        }
         stroke.last = at;
-        host.redraw();
+        strokeMoved(added);
       };
       const up = (m) => {
         window.removeEventListener('mousemove', move);
@@ -519,16 +595,24 @@ function createLevelMap(host) {
         stroke = null;
         if (host.tab() !== tab) return host.redraw();
         host.moveTo(...[...cells[cells.length - 1]].reverse());
-        actOn(cells.length, 'Painting…', () => host.paintContent(cells, chosenContent(), what));
+        actOn(cells.length, 'Painting…', () => paintCells(cells, chosenContent(), what));
       };
       window.addEventListener('mousemove', move);
       window.addEventListener('mouseup', up);
     });
     // Ctrl and the wheel zoom the map, about the cell under the pointer.
+    // On a scaled map the wheel moves pixels of the map, not a scaled stride of them.
     view.addEventListener('wheel', (e) => {
-      if (!zoom() || !e.ctrlKey) return;
+      if (!zoom()) return;
+      const { wide, tall } = extents();
+      if (!e.ctrlKey && !across.scaled(wide) && !down.scaled(tall)) return;
       e.preventDefault();
-      zoomStep(e.deltaY > 0);
+      if (e.ctrlKey) return zoomStep(e.deltaY > 0);
+      const unit = e.deltaMode === 1 ? zoom() : e.deltaMode === 2 ? view.clientHeight : 1;
+      const [left, top] = shownFrom();
+      const sideways = e.shiftKey ? e.deltaY : e.deltaX;
+      scrollMap(left + sideways * unit, top + (e.shiftKey ? 0 : e.deltaY) * unit);
+      host.redraw();
     }, { passive: false });
     $('zoom').addEventListener('change', () => { act(() => setZoom(Number($('zoom').value))); view.focus(); });
     $('toolBrush').onclick = () => { setTool('brush'); view.focus(); };
@@ -632,7 +716,7 @@ function createLevelMap(host) {
     for (const [id, t] of [['toolBrush', 'brush'], ['toolRect', 'rectangle'], ['toolFill', 'fill']]) {
       $(id).setAttribute('aria-pressed', String(t === st.tool));
     }
-    held = null;  // the array may have changed
+    held = stillHeld();  // the array may have changed
     $('view').classList.toggle('mapped', !!st.zoom);
     document.body.classList.toggle('mapping', !!st.zoom);
     if (st.marks && (st.marks.other && !host.isOpen(st.marks.other))) st.marks = null;

@@ -2,7 +2,10 @@
 // WebAssembly), a grid that draws only what is in view, edits made as console
 // lines, undo by a copy of the array kept before each step (or by replaying a
 // tab's lines on its file), and the script interface.
-'use strict';
+import { bridgeOf } from './bridge.js';
+import { createLevelMap } from './levelmap.js';
+import { scaledAxis } from './scroll.js';
+
 (() => {
   const $ = (id) => document.getElementById(id);
   const ROW_H = 26;
@@ -12,10 +15,6 @@
   const DOUBLE_CLICK_MS = 300;  // how long a header click waits for a second one
   const INT_MIN = -2147483648;
   const INT_MAX = 2147483647;
-  // The tallest the grid's scroll area is made: browsers cap an element's
-  // height near 33 million pixels (some near 17), so a taller grid scrolls
-  // through this height scaled to all its rows.
-  const MAX_SCROLL_H = 8000000;
   // A step that changes the tab's setup rather than its array: a comment to
   // the console, read when the tab's instance is made.
   const AUTO_SELECT = /^# auto-select (on|off)$/;
@@ -31,7 +30,7 @@
   let scripts = 0;
   // The level map (levelmap.js): zoom, palette, painting and marks, on what the page owns.
   const levelMap = createLevelMap({
-    $, MAX_SCROLL_H,
+    $,
     tab: () => active,
     shape: () => shape,
     layout: () => layout(),
@@ -68,21 +67,7 @@
     tell: (text, warn) => tell(active, text, warn),
   });
 
-  // ---- The bridge: strings in, one JSON answer out.
-  function call(fn, ...args) {
-    const ptrs = args.map((a) => {
-      if (typeof a === 'number') return a;
-      const n = wasm.lengthBytesUTF8(a) + 1;
-      const p = wasm._malloc(n);
-      wasm.stringToUTF8(a, p, n);
-      return p;
-    });
-    try {
-      return JSON.parse(wasm.UTF8ToString(wasm['_tesselWorkbench' + fn](bench, ...ptrs)));
-    } finally {
-      ptrs.forEach((p, i) => typeof args[i] !== 'number' && wasm._free(p));
-    }
-  }
+  let call = null;  // the bridge (bridge.js), once the module has started
   const runRaw = (line) => call('Run', line);
   const quote = (text) => '"' + String(text).replace(/\\/g, '\\\\').replace(/"/g, '\\"')
     .replace(/\n/g, '\\n').replace(/\r/g, '\\r').replace(/\t/g, '\\t') + '"';
@@ -324,11 +309,11 @@
     return openStored(name, store(name, bytes), readAs);
   }
 
-  function openStored(name, path, readAs) {
-    const tab = makeTab(name, path, readAs);
-    const answer = rebuild(tab);
+  // `made`: the tab and the answer of its load, when loaded beforehand (loadTab).
+  function openStored(name, path, readAs, made = null) {
+    const { tab, answer } = made || loadTab(name, path, readAs, null);
     if (!answer.ok) {
-      tabs.pop();
+      tabs.splice(tabs.indexOf(tab), 1);
       runRaw('drop ' + tab.id);
       release(path);
       if (active) runRaw('with ' + active.id);
@@ -364,26 +349,96 @@
       columns: shape.columns, rowsPerPage: shape.rowsPerPage, warnings: answer.warnings };
   }
 
+  // A new tab with the file loaded (`loaded`: what a worker's load of it gave,
+  // else it is loaded here), the current tab's instance still the current one.
+  function loadTab(name, path, readAs, loaded) {
+    const tab = makeTab(name, path, readAs);
+    const answer = loaded ? adopt(tab, loaded) : rebuild(tab);
+    if (active) runRaw('with ' + active.id);
+    return { tab, answer };
+  }
+
   // The tab's file opened again, read as `readAs`, in a new tab that takes the old one's place.
-  function reopen(tab, name, readAs) {
-    openStored(name, tab.file, readAs);  // first, so the file is still held while the old tab closes
+  async function reopen(tab, name, readAs) {
+    await openLarge(name, tab.file, readAs);  // first, so the file is still held while the old tab closes
     if (tabs.includes(tab)) askClose(tab);  // its changes, if any, are not lost unasked
+  }
+
+  // A stored file opened in a tab: a large one loaded by a worker while the
+  // page shows it at work and goes on answering (`inflated`: a tile map's
+  // layers, inflated; `shown`: the end of the work already shown for it;
+  // `away`: in a worker whatever its size); the description of what was opened.
+  async function openLarge(name, path, readAs, { inflated = null, shown = null, away = false } = {}) {
+    const size = wasm.FS.stat(path).size;
+    const large = away || size > LARGE_FILE;
+    const done = shown || (large ? await working('Opening ' + name + ' (' + count(size, 'byte', 'bytes') + ')…') : null);
+    try {
+      const loaded = large ? await openElsewhere(path, readAs, inflated) : null;
+      if (!loaded) return openStored(name, path, readAs);
+      const made = loadTab(name, path, readAs, loaded);
+      await drawn();  // reading the array in and drawing its tab are tasks of their own
+      return openStored(name, path, readAs, made);
+    } finally {
+      if (done) done();
+    }
+  }
+
+  // The file at `path` loaded by the module in a worker of its own, as the page
+  // loads it: {answer, native, extras} (the array as a native file and what
+  // that does not carry), {answer} when the load refused, {failed} when the
+  // worker did, or null where no worker can start (the page then loads it itself).
+  function openElsewhere(path, readAs, inflated) {
+    return new Promise((resolve) => {
+      const source = new Blob([$('moduleScript').textContent, '\n', $('openWorker').textContent], { type: 'text/javascript' });
+      const url = URL.createObjectURL(source);
+      let worker;
+      const end = (result) => {
+        worker.terminate();  // its memory goes with it
+        URL.revokeObjectURL(url);
+        resolve(result);
+      };
+      try {
+        worker = new Worker(url);
+      } catch {
+        URL.revokeObjectURL(url);
+        return resolve(null);
+      }
+      worker.onmessage = ({ data }) => end(data);
+      worker.onerror = (e) => { e.preventDefault(); end({ failed: true }); };
+      worker.postMessage({ path, bytes: wasm.FS.readFile(path), readAs, inflated });
+    });
+  }
+
+  // The tab's instance made from a worker's load: its native file read in
+  // with the extras, and the answer of that load (its format, damage and
+  // warnings). Loaded here instead when the worker failed or its file does not read back whole.
+  function adopt(tab, loaded) {
+    if (loaded.failed) return rebuild(tab);
+    if (!loaded.native) return loaded.answer;  // the load itself refused, as it does here
+    const temp = store('opened.arr', loaded.native);
+    const extras = store('opened.extras', loaded.extras);
+    const made = call('Open', tab.id, temp, 'native', '');
+    const exact = made.ok && !made.damaged && made.warnings.length === 0 && call('TakeExtras', extras).ok;
+    release(temp);
+    release(extras);
+    return exact ? loaded.answer : rebuild(tab);
   }
 
   // Files dropped or picked: array files open in tabs; a file of no array
   // format may be meant for the current cell (an element file), so the choice is offered.
   async function openFiles(files) {
     for (const f of files) {
-      // A large file takes a while to read: the page shows it at work before it starts, each stage a task of its own.
-      const done = f.size > LARGE_FILE ? await working('Opening ' + f.name + ' (' + count(f.size, 'byte', 'bytes') + ')…') : null;
+      // A large file takes a while to read: the page shows it at work before it starts.
+      let done = f.size > LARGE_FILE ? await working('Opening ' + f.name + ' (' + count(f.size, 'byte', 'bytes') + ')…') : null;
       let path;
       try {
         path = store(f.name, new Uint8Array(await f.arrayBuffer()));
-        if (done) await drawn();
         const kind = call('Kind', path).format;
-        if (kind === 'tilemap') await inflateMap(path);
         if (kind !== null) {
-          openStored(f.name, path, '');
+          const inflated = kind === 'tilemap' ? await inflateMap(path) : null;
+          const opening = openLarge(f.name, path, '', { inflated, shown: done });
+          done = null;  // the open ends the work shown
+          await opening;
           continue;
         }
       } finally {
@@ -392,16 +447,15 @@
       const [tab, index] = [active, indexOf(active.cur.row, active.cur.col)];
       offer(f.name + ' (' + count(f.size, 'byte', 'bytes') + ') is not an array file.', [
         ['Load it into element ' + index + ' of ' + tab.title, () => loadCell(f.name, path, index, tab)],
-        ['Open it as CSV', () => openStored(f.name, path, 'csv')],
-        ['Open it as a spreadsheet', () => openStored(f.name, path, 'sheet')],
+        ['Open it as CSV', () => openLarge(f.name, path, 'csv')],
+        ['Open it as a spreadsheet', () => openLarge(f.name, path, 'sheet')],
       ], () => release(path));
     }
   }
 
-  // Work that keeps the page from answering for a while (a large file read in
-  // one call of the module): the message, the grid marked busy and a bar that
-  // moves on its own (the browser animates it while the script runs), drawn
-  // before the work starts. Its end: the function it gives.
+  // Work that takes a while (a large file loaded): the message, the grid
+  // marked busy and a bar that moves on its own (the browser animates it while
+  // the script runs), drawn before the work starts. Its end: the function it gives.
   const LARGE_FILE = 1000000;  // bytes
   const drawn = () => new Promise((shown) => requestAnimationFrame(() => setTimeout(shown, 0)));
   async function working(text) {
@@ -419,14 +473,18 @@
   // ---- Tile maps: their compressed layers, which the module's C++ reader
   // finds, are inflated here by the browser beforehand (it inflates only
   // asynchronously); the reader then takes what it needs from them.
+  // What each packed layer inflated to (null where it did not), for a worker that opens the map.
   async function inflateMap(path) {
     const packed = call('Packed', path);
-    if (!packed.ok) return;  // opening the map says what is wrong with it
+    if (!packed.ok) return null;  // opening the map says what is wrong with it
+    const raws = [];
     for (const p of packed.data) {
       const raw = await inflateBytes(wasm.FS.readFile(p.path), p.compression, p.size);
       if (raw) wasm.FS.writeFile(p.path + '.raw', raw);
+      raws.push(raw);
     }
     call('Inflated', path);
+    return raws;
   }
 
   // The bytes inflated, when they inflate to exactly `size` bytes; null otherwise.
@@ -449,6 +507,17 @@
       return used === size ? out : null;
     } catch (e) {
       return null;  // not zlib or gzip data: the reader says so
+    }
+  }
+
+  // The bytes compressed as zlib ("zlib") or gzip data, by the browser; null where it cannot.
+  async function deflateBytes(bytes, compression) {
+    try {
+      const format = compression === 'gzip' ? 'gzip' : 'deflate';  // "deflate" is zlib's wrapped form
+      const packed = await new Response(new Blob([bytes]).stream().pipeThrough(new CompressionStream(format))).arrayBuffer();
+      return new Uint8Array(packed);
+    } catch {
+      return null;  // the layer is written uncompressed, and the save says so
     }
   }
 
@@ -870,24 +939,44 @@
   }
 
   // ---- Saving: the module writes the file; the page hands it over.
-  function saveAs(format) {
-    const path = '/out/' + active.id + '.' + format;
+  // A tile map's compressed layers are written compressed once the browser
+  // has compressed their data (saveCompressed): until then `deflate` lists it.
+  function saveAs(format, tab = active) {
+    const path = '/out/' + tab.id + '.' + format;
     wasm.FS.mkdirTree('/out');
     // A table read with its labels in its first row is written so again.
-    const header = HEADER.test(active.readAs) && (format === 'csv' || format === 'sheet') ? ' --header' : '';
-    const map = format === 'tilemap' ? templateMap(active) : null;
+    const header = HEADER.test(tab.readAs) && (format === 'csv' || format === 'sheet') ? ' --header' : '';
+    const map = format === 'tilemap' ? templateMap(tab) : null;
     if (format === 'tilemap' && !map) return { error: 'a tile map is saved into a copy of a map: open the map first' };
+    if (tab !== active) runRaw('with ' + tab.id);
     const answer = call('Save', format + header + (map ? ' --template ' + map.file : ''), path);
+    if (tab !== active) runRaw('with ' + active.id);
     if (!answer.ok) return { error: answer.error };
     const bytes = wasm.FS.readFile(path);
     wasm.FS.unlink(path);
-    return { bytes, losses: answer.losses, template: map && map.title };
+    return { bytes, losses: answer.losses, template: map && map.title, ...(answer.deflate ? { deflate: answer.deflate, folder: answer.folder } : {}) };
+  }
+
+  // The save, with the data of a map's compressed layers compressed by the
+  // browser (it compresses only asynchronously) the way the layers they
+  // replace were, then the map written again with them.
+  async function saveCompressed(format, tab = active) {
+    const first = saveAs(format, tab);
+    if (first.error || !first.deflate) return first;
+    for (const d of first.deflate) {
+      const packed = await deflateBytes(wasm.FS.readFile(d.path), d.compression);
+      if (packed) wasm.FS.writeFile(d.path + '.packed', packed);
+    }
+    call('Deflated', first.folder);
+    if (!tabs.includes(tab)) return { error: tab.title + ' was closed' };
+    const { deflate, folder, ...saved } = saveAs(format, tab);
+    return saved;  // a layer changed meanwhile is written uncompressed, and its note says so
   }
 
   const extensions = { native: '.arr', host: '.kzp', csv: '.csv', ini: '.ini', sheet: '.csv', json: '.json', tilemap: '.tmj' };
   // Save: a tab made here asks its file name at its first save, Save as… always.
   const defaultName = (tab, format) => tab.saveName || tab.title.replace(/\.[^.]*$/, '') + extensions[format];
-  function download(askName = false) {
+  async function download(askName = false) {
     const tab = active;
     const format = $('format').value;
     if (askName || (!tab.file && !tab.saveName)) {
@@ -903,7 +992,7 @@
       '\n\nSaving writes only what was read; the rest of the file is lost. Save anyway?')) {
       return tell(tab, tab.title + ' was not saved: it was damaged when opened', true);
     }
-    const saved = saveAs(format);
+    const saved = await saveCompressed(format, tab);
     if (saved.error) return tell(tab, 'the save failed: ' + saved.error, true);
     const name = defaultName(tab, format);
     hand(saved.bytes, name);
@@ -1031,10 +1120,10 @@
     $('filterFound').textContent = '';  // said of the selection the last filter made
     const { cols, units } = layout();
     $('sizer').style.width = NUM_W + colLeft(cols) + 'px';
-    $('sizer').style.height = HEAD_H + Math.min(units * ROW_H, MAX_SCROLL_H) + 'px';
+    $('sizer').style.height = HEAD_H + rowAxis.extent(units * ROW_H) + 'px';
     levelMap.refreshed();
     levelMap.size();
-    pinned = null;
+    rowAxis.forget();
     $('check').disabled = !active.file;  // an array made here has no file until it is saved and opened
     $('undo').disabled = !active.steps.length;
     $('redo').disabled = !active.undone.length;
@@ -1044,31 +1133,16 @@
   }
 
   // ---- Scrolling: where the rows in view start (in pixels of the whole grid),
-  // from the scroll position, scaled when the grid is taller than MAX_SCROLL_H.
-  let pinned = null;  // the start last asked for, while the scroll position is the one it gave
-  function rowRoom() {
-    const view = $('view');
-    const room = Math.max(0, view.clientHeight - HEAD_H);
-    const whole = layout().units * ROW_H;
-    return { view, whole, scaled: whole > MAX_SCROLL_H, most: Math.max(0, whole - room), span: Math.max(1, MAX_SCROLL_H - room) };
-  }
-
+  // from the scroll position, scaled when the grid is taller than a browser lays out (scroll.js).
+  const rowAxis = scaledAxis();
+  const rowRoom = () => ({ room: Math.max(0, $('view').clientHeight - HEAD_H), whole: layout().units * ROW_H });
   function contentTop() {
-    const { view, scaled, most, span } = rowRoom();
-    if (!scaled) return view.scrollTop;
-    if (pinned && Math.abs(view.scrollTop - pinned.at) < 1) return pinned.top;
-    return Math.min(most, Math.round(view.scrollTop / span * most));
+    const { room, whole } = rowRoom();
+    return rowAxis.offset($('view').scrollTop, whole, room);
   }
-
   function setContentTop(top) {
-    const { view, scaled, most, span } = rowRoom();
-    top = Math.max(0, Math.min(most, top));
-    if (!scaled) {
-      view.scrollTop = top;
-      return;
-    }
-    view.scrollTop = top / Math.max(1, most) * span;
-    pinned = { at: view.scrollTop, top };  // the scroll position is rounded; the row asked for is kept
+    const { room, whole } = rowRoom();
+    rowAxis.scrollTo($('view'), 'scrollTop', top, whole, room);
   }
 
   const esc = (t) => String(t).replace(/[&<>"]/g, (c) => ({ '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;' }[c]));
@@ -1667,7 +1741,7 @@
     });
     // On a scaled grid the wheel moves rows as on any other, not a scaled stride of them.
     view.addEventListener('wheel', (e) => {
-      if (!rowRoom().scaled || e.ctrlKey || Math.abs(e.deltaY) < Math.abs(e.deltaX)) return;
+      if (levelMap.zoomed() || !rowAxis.scaled(rowRoom().whole) || e.ctrlKey || Math.abs(e.deltaY) < Math.abs(e.deltaX)) return;
       e.preventDefault();
       const unit = e.deltaMode === 1 ? ROW_H : e.deltaMode === 2 ? view.clientHeight - HEAD_H : 1;
       setContentTop(contentTop() + e.deltaY * unit);
@@ -1800,9 +1874,9 @@
     });
     $('new').onclick = () => activate(makeUntitled());
     // What the chosen format would not keep, told before saving: a save to a scratch file.
-    $('format').addEventListener('change', () => {
+    $('format').addEventListener('change', async () => {
       const format = $('format').value;
-      const trial = saveAs(format);
+      const trial = await saveCompressed(format);
       if (trial.error) status('the save would fail: ' + trial.error, true);
       else status(trial.losses ? 'Saving as ' + format + ': ' + trial.losses : 'Saving as ' + format + ' keeps everything', !!trial.losses);
     });
@@ -1931,11 +2005,19 @@
     // Opens a file's bytes (a Uint8Array) in a new tab: its description. The
     // format is the one its content shows unless named ("sheet" reads a spreadsheet's CSV).
     open: (name, bytes, format = '') => openBytes(name, bytes, format),
+    // The same in a worker, as the page opens a large file: a promise of the description.
+    openAway: (name, bytes, format = '') => openLarge(name, store(name, bytes), format, { away: true }),
     // Runs a console line on the current tab: what the console prints.
     run: (line) => { const r = runLine(line); log(line, r.text, r.failed); return r.text; },
     // The current tab saved in "native", "host", "csv", "ini", "sheet", "json" or "tilemap" (into a copy
     // of the tab's map, else the last map opened): {bytes, losses, template}.
-    save: (format) => { const s = saveAs(format); if (s.error) throw new Error(s.error); return s; },
+    // A promise when a map's layers are compressed first.
+    save: (format) => {
+      const s = saveAs(format);
+      if (s.error) throw new Error(s.error);
+      if (!s.deflate) return s;
+      return saveCompressed(format).then((c) => { if (c.error) throw new Error(c.error); return c; });
+    },
     // The current tab's array as the console's show --json gives it.
     cells: () => JSON.parse(runRaw('show --json').output),
     // A whole script as `tessel run` runs it, in a session and a folder of its
@@ -2003,6 +2085,7 @@
     wasm = instance;
     bench = wasm._tesselWorkbenchCreate();
     if (!bench) throw new Error('the module did not start');
+    call = bridgeOf(wasm, bench);
     names = call('Catalogue');
     wire();
     activate(makeUntitled());

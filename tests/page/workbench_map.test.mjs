@@ -290,24 +290,106 @@ describe('level maps', () => {
       window.tesselWorkbench.palette().find((e) => e.content === 3).colour]);
     assert.deepEqual(last, [1, 3, 5].map((i) => parseInt(colour.slice(i, i + 2), 16)), 'the last cell is drawn in its colour');
   });
+
+  test('the far corner of a map taller or wider than a browser lays out is reached by the scroll bars and painted', async () => {
+    // 12.8 million pixels down, then across, at 64 pixels a cell.
+    const maps = [
+      [['Set array dimension to 2', 'Set dimension 1 boundary to 2', 'Set value 1 at 399999'], 2, 200001],
+      [['Set array dimension to 3', 'Set dimension 1 boundary to 200000', 'Set dimension 2 boundary to 2', 'Set value 1 at 399999'], 200000, 2],
+    ];
+    for (const [lines, cols, units] of maps) {
+      await closeAll();
+      await page.evaluate((lines) => { for (const l of lines) window.tesselWorkbench.run(l); window.tesselWorkbench.zoom(64); }, lines);
+      await setEntry('9');
+      const corner = await page.evaluate(async (cols, units) => {
+        const view = document.getElementById('view');
+        view.scrollTop = view.scrollHeight;
+        view.scrollLeft = view.scrollWidth;
+        await new Promise((drawn) => requestAnimationFrame(() => requestAnimationFrame(drawn)));
+        const r = view.querySelector('canvas.map').getBoundingClientRect();
+        const z = window.tesselWorkbench.zoom();
+        return [r.left + Math.min(view.clientWidth, cols * z) - z / 2, r.top + Math.min(view.clientHeight, units * z) - z / 2];
+      }, cols, units);
+      await page.mouse.click(...corner);
+      const shown = await page.evaluate(() => window.tesselWorkbench.cells());
+      const last = (units - 1) * cols + cols - 1;
+      assert.equal(shown.cells.length, Math.max(400000, last + 1), `the array reaches the corner, ${cols} × ${units}`);
+      assert.deepEqual([shown.cells[last].type, shown.cells[last].value], ['value', 9], `the corner cell painted, ${cols} × ${units}`);
+    }
+    await closeAll();
+  });
 });
 
 describe('a large file', () => {
-  test('shows the page at work, the grid busy, from before it is read until its tab is drawn', async () => {
+  test('shows the page at work and goes on answering while it loads, until its tab is drawn', async () => {
     const row = Array.from({ length: 300 }, (_, x) => String(x + 1000)).join(',');
-    fs.writeFileSync(path.join(work, 'large.csv'), Array.from({ length: 800 }, () => row).join('\n') + '\n');
+    fs.writeFileSync(path.join(work, 'large.csv'), Array.from({ length: 2000 }, () => row).join('\n') + '\n');
     await page.evaluate(() => {
       window.workSeen = [];
+      window.typedSeen = [];
+      const opened = () => window.tesselWorkbench.tabs().titles.includes('large.csv');
       const note = () => window.workSeen.push([!document.getElementById('working').hidden,
-        document.getElementById('view').getAttribute('aria-busy'), window.tesselWorkbench.tabs().titles.includes('large.csv')]);
+        document.getElementById('view').getAttribute('aria-busy'), opened()]);
       new MutationObserver(note).observe(document.body, { attributes: true, subtree: true, attributeFilter: ['hidden', 'aria-busy'] });
+      document.getElementById('command').addEventListener('input', () => window.typedSeen.push(opened()));
     });
-    await pickFiles(page, work, ['large.csv']);
+    const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('label.button')]);
+    await chooser.accept([path.join(work, 'large.csv')]);
+    // While the bar shows, keys typed in the command bar are taken at once, before the tab is there.
+    await page.waitForSelector('#working:not([hidden])');
+    await page.focus('#command');
+    for (const key of 'sum(') await page.keyboard.type(key);
+    await page.waitForFunction(() => window.tesselWorkbench.tabs().titles.includes('large.csv'), { timeout: 60000 });
+    assert.deepEqual(await page.evaluate(() => window.typedSeen), [false, false, false, false], 'each key answered during the load');
+    assert.equal(await page.$eval('#command', (e) => e.value), 'sum(');
+    await page.$eval('#command', (e) => { e.value = ''; });
     const seen = await page.evaluate(() => window.workSeen);
     const first = seen.findIndex(([bar]) => bar);
     assert.ok(first >= 0, 'the bar was shown');
     assert.deepEqual(seen[first], [true, 'true', false], 'shown, and the grid busy, before the tab opened');
     assert.deepEqual(seen[seen.length - 1], [false, null, true], 'gone once the tab is there');
-    assert.equal(await page.evaluate(() => window.tesselWorkbench.cells().cells.length), 300 * 800);
+    assert.equal(await page.evaluate(() => window.tesselWorkbench.cells().cells.length), 300 * 2000);
+  });
+
+  // What a load gives the page: the tab's description, its cells, its native
+  // file and its capacity, as the game reads them.
+  const opened = (page, away, name, bytes, format) => page.evaluate(async (away, name, b, format) => {
+    const wb = window.tesselWorkbench;
+    const told = await (away ? wb.openAway : wb.open)(name, Uint8Array.from(b), format);
+    delete told.file;  // a folder and an instance of its own each time
+    told.warnings = told.warnings.map((w) => w.replace(/\/files\/\d+\//g, '/files/'));
+    const { name: instance, ...cells } = wb.cells();
+    return [told, cells, Array.from(wb.save('native').bytes), wb.run('capacity()'), wb.run('numberOfRows()')];
+  }, away, name, Array.from(bytes), format);
+
+  test('a load in the worker makes the array a load on the page makes, in every format, on random arrays', async () => {
+    for (let seed = 1; seed <= 8; ++seed) {
+      const random = generator(seed * 3266489917);
+      const dims = 1 + random(3);
+      const lines = [`new a --dims ${dims} --x ${1 + random(5)} --y ${1 + random(3)}`];
+      const n = random(40);
+      for (let i = 0; i < n; ++i) {
+        const kind = random(4);
+        if (kind === 1) lines.push(`Set value ${random(2000) - 1000} at ${i}`);
+        if (kind === 2) lines.push(`Set string "${random(2) ? 'Caf\\xE9 ' + i : 'a \\"quoted\\", text; ' + i}" at ${i}`);
+        if (kind === 3) lines.push(`Set value 7 at ${i}`);
+        if (random(5) === 0) lines.push(`Set key string "k${i}" at ${i}`);
+      }
+      if (dims === 2) lines.push('Set label to "name" at column 0', 'SELECT WHERE col 0 > 3');
+      const native = consoleFile(lines, `away${seed}.arr`);
+      const shapes = [['native', native], ['damaged', native.subarray(0, Math.max(8, native.length >> 1))]];
+      await page.evaluate((b) => window.tesselWorkbench.open('source.arr', Uint8Array.from(b)), Array.from(native));
+      for (const format of ['host', 'csv', 'ini', 'sheet', 'json']) {
+        shapes.push([format, Buffer.from(await page.evaluate((f) => Array.from(window.tesselWorkbench.save(f).bytes), format))]);
+      }
+      for (const [format, bytes] of shapes) {
+        const readAs = format === 'sheet' ? 'sheet' : format === 'csv' && random(2) ? 'csv --header' : '';
+        const name = `away${seed}.${format === 'sheet' ? 'csv' : format === 'damaged' ? 'arr' : format}`;
+        const here = await opened(page, false, name, bytes, readAs);
+        const away = await opened(page, true, name, bytes, readAs);
+        assert.deepEqual(away, here, `seed ${seed}, ${format} ${readAs}`);
+      }
+      await closeAllTabs(page);
+    }
   });
 });

@@ -13,6 +13,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
+import zlib from 'node:zlib';
 import { openPage, pickFiles } from './browser.mjs';
 
 const pagePath = process.env.TESSEL_WORKBENCH;
@@ -41,12 +42,34 @@ const plainMap = {
   ],
 };
 
+// The same map with its roofs gzip-compressed.
+const gzipMap = structuredClone(plainMap);
+Object.assign(gzipMap.layers[2].layers[0], { compression: 'gzip',
+  data: zlib.gzipSync(Buffer.from(new Uint32Array([0, 7, 0, 8, 0, 9]).buffer)).toString('base64') });
+
+// A map's JSON with each compressed layer's data inflated, and the data as written.
+function decoded(bytes) {
+  const map = JSON.parse(Buffer.from(bytes).toString());
+  const packed = [];
+  const walk = (layers) => {
+    for (const l of layers) {
+      if (l.layers) walk(l.layers);
+      if (!l.compression) continue;
+      packed.push(l.data);
+      l.data = (l.compression === 'gzip' ? zlib.gunzipSync : zlib.inflateSync)(Buffer.from(l.data, 'base64')).toString('hex');
+    }
+  };
+  walk(map.layers);
+  return { map, packed };
+}
+
 let browser;
 let page;
 
 before(async () => {
   fs.copyFileSync(path.join(examples, 'dungeon.tmj'), path.join(work, 'dungeon.tmj'));
   fs.writeFileSync(path.join(work, 'plain.tmj'), JSON.stringify(plainMap, null, 1) + '\n');
+  fs.writeFileSync(path.join(work, 'gzip.tmj'), JSON.stringify(gzipMap, null, 1) + '\n');
   fs.writeFileSync(path.join(work, 'items.tessel'), [
     'new items --dims 2 --x 2', 'Set label to "name" at column 0', 'Set string "sword" at 0', 'Set value 12 at 1',
     'Set string "shield" at 2', 'Set value 7 at 3', 'Save to file "items.arr"', ''].join('\n'));
@@ -63,8 +86,8 @@ after(async () => {
 });
 
 const pick = (name) => pickFiles(page, work, [name]);
-const save = async (format) => page.evaluate((f) => {
-  const s = window.tesselWorkbench.save(f);
+const save = async (format) => page.evaluate(async (f) => {
+  const s = await window.tesselWorkbench.save(f);
   return { bytes: Array.from(s.bytes), losses: s.losses, template: s.template };
 }, format);
 const shape = () => page.evaluate(() => {
@@ -80,16 +103,32 @@ describe('tile maps and JSON files in the workbench', () => {
     const native = await save('native');
     assert.ok(Buffer.from(native.bytes).equals(tessel(['convert', 'dungeon.tmj', 'dungeon.arr'], 'dungeon.arr')),
       'the native file is the console\'s, byte for byte');
-    // The page cannot compress: the walls come back as plain base64, with the same tiles.
+    // The walls come back zlib-compressed by the browser: inflated, the console's map.
     const map = await save('tilemap');
     assert.equal(map.template, 'dungeon.tmj');
-    assert.match(map.losses, /without zlib compression/);
+    assert.equal(map.losses, '');
     fs.writeFileSync(path.join(work, 'page.tmj'), Buffer.from(map.bytes));
     const walls = JSON.parse(Buffer.from(map.bytes).toString()).layers[1].layers[0];
-    assert.equal(walls.encoding, 'base64');
-    assert.equal(walls.compression, '');
+    assert.deepEqual([walls.encoding, walls.compression], ['base64', 'zlib']);
+    const made = tessel(['convert', '--template', 'dungeon.tmj', 'dungeon.arr', 'console.tmj'], 'console.tmj');
+    assert.deepEqual(decoded(map.bytes).map, decoded(made).map, 'inflated, the map is the console\'s');
     assert.ok(tessel(['convert', 'page.tmj', 'again.arr'], 'again.arr').equals(fs.readFileSync(path.join(work, 'dungeon.arr'))),
       'the map the page wrote reads as the same array');
+  });
+
+  test('a gzip layer is written gzip-compressed, as the console writes it once inflated', async () => {
+    await pick('gzip.tmj');
+    const map = await page.evaluate(async () => {
+      document.getElementById('format').value = 'tilemap';
+      document.getElementById('format').dispatchEvent(new Event('change'));
+      return Array.from((await window.tesselWorkbench.save('tilemap')).bytes);
+    });
+    tessel(['convert', 'gzip.tmj', 'gzip.arr'], 'gzip.arr');
+    const made = tessel(['convert', '--template', 'gzip.tmj', 'gzip.arr', 'console-gzip.tmj'], 'console-gzip.tmj');
+    const [mine, theirs] = [decoded(map), decoded(made)];
+    assert.equal(mine.packed.length, 1);
+    assert.deepEqual(mine.map, theirs.map, 'inflated, the map is the console\'s');
+    await page.waitForFunction(() => /keeps everything/.test(document.getElementById('status').textContent));
   });
 
   test('a map of plain layers is written back byte for byte as the console writes it', async () => {
