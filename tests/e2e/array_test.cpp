@@ -85,6 +85,8 @@ TEST(Dimensions, CoordinatesAndIndexes) {
   EXPECT_EQ(g.integer(kIndexOfXY, 2, 3), 32);
   g.act(kSetDelimiter, ":/");
   EXPECT_EQ(g.integer(kIndexOfDimensionIndex, "2/:3"), 32);
+  g.act(kSetBoundary, 1, 1);  // the smallest boundary is one like the others
+  EXPECT_EQ(g.integer(kIndexOfXY, 2, 3), 5);
 }
 
 TEST(Dimensions, ProductsAndDivisionsWrapAt32Bits) {

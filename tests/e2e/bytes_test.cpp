@@ -45,6 +45,19 @@ std::string randomText(std::mt19937& random, bool zeroBytes) {
   return out;
 }
 
+// A tool without bytes may pass no buffer at all: that is an empty file.
+TEST(ActOnBytes, NoBufferIsAnEmptyFile) {
+  const auto act = builtModule()
+                       .entry<int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t, const char*, int32_t, const char*,
+                                                    intptr_t, int32_t)>("TesselActOnBytes");
+  Instance empty, none;
+  for (Instance* o : {&empty, &none}) appendStrings(*o, {"old", "cells"});
+  EXPECT_EQ(actOnBytes(empty, kLoadCsv, "given.csv", ""), 0);
+  EXPECT_EQ(act(&none.record(), kLoadCsv, "given.csv", 0, nullptr, 0, 0), 0);
+  EXPECT_EQ(state(none), state(empty));
+  EXPECT_EQ(act(&none.record(), kLoadCsv, "given.csv", 0, nullptr, 1, 0), -1);  // but not bytes it lacks
+}
+
 TEST(ActOnBytes, GivesWhatTheActionGivesOnAFileOfTheBytes) {
   TempDir dir;
   ASSERT_TRUE(dir.ok());

@@ -7,6 +7,7 @@ namespace {
 
 long countdown = -1;
 bool fired = false;
+long live = 0;  // blocks allocated and not yet freed
 
 void* allocate(std::size_t size) {
   if (countdown == 0) {
@@ -15,8 +16,16 @@ void* allocate(std::size_t size) {
     throw std::bad_alloc();
   }
   if (countdown > 0) --countdown;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  if (void* p = std::malloc(size == 0 ? 1 : size)) {
+    ++live;
+    return p;
+  }
   throw std::bad_alloc();
+}
+
+void release(void* p) noexcept {
+  if (p != nullptr) --live;
+  std::free(p);
 }
 
 }  // namespace
@@ -30,11 +39,13 @@ void failAllocationAfter(long n) {
 
 bool allocationFailed() { return fired; }
 
+long liveAllocations() { return live; }
+
 }  // namespace tessel::testing
 
 void* operator new(std::size_t size) { return allocate(size); }
 void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { release(p); }
+void operator delete[](void* p) noexcept { release(p); }
+void operator delete(void* p, std::size_t) noexcept { release(p); }
+void operator delete[](void* p, std::size_t) noexcept { release(p); }

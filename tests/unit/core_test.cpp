@@ -62,6 +62,9 @@ TEST(Cell, ValueZeroEmptiesAndStringsReadAsAtolWithWrap) {
   EXPECT_EQ(cellOf(c) + std::string(c.bytes(), 5), "3 5  0" + std::string(bytes, 5));
   c.assignData(nullptr, 3);
   EXPECT_EQ(c.type(), CellType::empty);
+  ArrayStore one;  // a single byte is data, not an empty cell
+  one.append(CellDescriptor::ofData("x", 1));
+  EXPECT_EQ(describe(*one.cellAt(0)), "3x");
   c.setKey({CellType::string, 0, "ka", 99});  // a string key's length follows its text
   EXPECT_EQ(cellOf(*c.key()), "2 3 ka 0");
   Cell a, b;  // the renderings of two value cells stay valid side by side, and copied
@@ -69,6 +72,21 @@ TEST(Cell, ValueZeroEmptiesAndStringsReadAsAtolWithWrap) {
   b.assignValue(9);
   const CellText ta = a.text(), tb = b.text(), copy = ta;
   EXPECT_EQ(std::string(ta.c_str()) + tb.c_str() + copy.c_str(), "10910");
+}
+
+// Whatever replaces a text too long for the cell frees its block.
+TEST(Cell, ReplacedContentFreesItsBlock) {
+  const std::string text(3 * Cell::kLocalSize, 't');
+  const long before = testing::liveAllocations();
+  Cell c, other;
+  c.assignString(text.c_str());
+  c.assignValue(5);
+  c.assignString(text.c_str());
+  other.assignString(text.c_str());
+  c.takeContent(other);
+  EXPECT_EQ(testing::liveAllocations(), before + 1);
+  c.clear();
+  EXPECT_EQ(testing::liveAllocations(), before);
 }
 
 // Bytes at and around the size a cell holds itself, moved, exchanged and
