@@ -7,9 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "host/catalogue.h"
 #include "host/tessel_tools.h"
+#include "persist/recognition.h"
 
 // The memory rules of host/tessel_tools.h as the texts below quote them:
 // "64 MiB + 64" (bytes for each byte of the file), and a save's bound.
@@ -21,8 +25,12 @@
 
 namespace tessel::facts {
 
-enum class Format : uint8_t { native, hostArray, csv, ini, element };
-inline constexpr std::size_t kFormatCount = 5;
+// Every file format a tool names: the module's own first (native to element,
+// the columns of kAspects and kBadFiles), then those the console host reads
+// and writes itself. A new format is a row of kFormats (and, for one of the
+// module's, a column of each table below).
+enum class Format : uint8_t { native, hostArray, csv, ini, element, sheet, json, tilemap };
+inline constexpr std::size_t kModuleFormatCount = 5;
 
 // kept: comes back as it was saved; changed: comes back, but not as it was;
 // lost: does not come back at all.
@@ -30,47 +38,143 @@ enum class Fate : uint8_t { kept, changed, lost };
 
 constexpr const char* fateName(Fate f) { return f == Fate::kept ? "kept" : f == Fate::changed ? "changed" : "lost"; }
 
+// How an action uses its file: the array formats have a save, a replacing
+// load and an appending load; the element file two saves (replace, append),
+// then loads that add to the array.
+enum class FileUse : uint8_t { save, load, append };
+
+struct FileActionUse {
+  int action;  // catalogue number; -1 ends a shorter list
+  FileUse use;
+};
+
+// What shows a file's format in its first bytes, in the order a tool asks:
+// a more particular sign before one that would take its files too (a tile
+// map is JSON as well). `none`: only a name or an extension tells it.
+enum class Sign : uint8_t { magic, tileMapFields, arrayJsonFields, iniSection, none };
+
 struct FormatInfo {
   Format format;
   const char* name;
-  const char* shortName;  // as a command line names it
-  int actions[5];         // the catalogue numbers of the actions on it; a shorter list ends at -1
-  const char* summary;
+  const char* shortName;     // as a command line names it
+  const char* extension;     // the file name ending a tool tells it by; nullptr when none
+  Sign sign;                 // how its first bytes show it
+  std::string_view magic;    // the bytes at offset 0, for Sign::magic
+  bool wholeArray;           // a file holds a whole array (the element file holds one element)
+  FileActionUse actions[5];  // the module's actions on it; none for the console's own formats
+  const char* summary;       // for the module's formats
 };
 
 using catalogue::actionOf;
 
-inline constexpr FormatInfo kFormats[kFormatCount] = {
-    {Format::native,
-     "Native array file",
-     "native",
-     {actionOf("saveToFile"), actionOf("loadFromFile"), actionOf("appendFromFile"), -1},
+// clang-format off
+inline constexpr FormatInfo kFormats[] = {
+    {Format::native, "Native array file", "native", ".arr", Sign::magic, persist::kNativeMagic, true,
+     {{actionOf("saveToFile"), FileUse::save}, {actionOf("loadFromFile"), FileUse::load},
+      {actionOf("appendFromFile"), FileUse::append}, {-1, FileUse::save}},
      "The object's own binary file (magic \"QVXARRAY\"): the whole array with its dimensions, labels and keys. A "
      "file cut short or holding a malformed record loads what it holds and is reported as damaged."},
-    {Format::hostArray,
-     "Host array file",
-     "host",
-     {actionOf("saveAsHostArray"), actionOf("loadFromHostArray"), actionOf("appendFromHostArray"), -1},
+    {Format::hostArray, "Host array file", "host", ".array", Sign::magic, persist::kHostArrayMagic, true,
+     {{actionOf("saveAsHostArray"), FileUse::save}, {actionOf("loadFromHostArray"), FileUse::load},
+      {actionOf("appendFromHostArray"), FileUse::append}, {-1, FileUse::save}},
      "The host's binary array file (magic \"HGF ARRAY\"): an X by Y by Z grid of texts, for exchanging arrays with "
      "the host. A file cut short loads what it holds and is reported as damaged. A save whose grid would "
      "pass " TESSEL_SAVE_BOUND_TEXT ", is refused and the old file stays."},
-    {Format::csv,
-     "CSV file",
-     "csv",
-     {actionOf("saveToCsv"), actionOf("loadFromCsv"), actionOf("appendFromCsv"), -1},
+    // Any bytes read as CSV: a file that shows no other format is one.
+    {Format::csv, "CSV file", "csv", ".csv", Sign::none, {}, true,
+     {{actionOf("saveToCsv"), FileUse::save}, {actionOf("loadFromCsv"), FileUse::load},
+      {actionOf("appendFromCsv"), FileUse::append}, {-1, FileUse::save}},
      "A comma-separated text file, one line per row, read back as a 2D array of strings."},
-    {Format::ini,
-     "INI file",
-     "ini",
-     {actionOf("saveToIni"), actionOf("loadFromIni"), actionOf("appendFromIni"), -1},
+    {Format::ini, "INI file", "ini", ".ini", Sign::iniSection, {}, true,
+     {{actionOf("saveToIni"), FileUse::save}, {actionOf("loadFromIni"), FileUse::load},
+      {actionOf("appendFromIni"), FileUse::append}, {-1, FileUse::save}},
      "A text file with one section and one key=text line per element, read back as keyed strings."},
-    {Format::element,
-     "Element file",
-     "element",
-     {actionOf("saveElementToFile"), actionOf("appendElementToFile"), actionOf("setFileAt"), actionOf("insertFileAt"),
-      actionOf("appendFile")},
+    {Format::element, "Element file", "element", nullptr, Sign::none, {}, false,
+     {{actionOf("saveElementToFile"), FileUse::save}, {actionOf("appendElementToFile"), FileUse::save},
+      {actionOf("setFileAt"), FileUse::append}, {actionOf("insertFileAt"), FileUse::append},
+      {actionOf("appendFile"), FileUse::append}},
      "The raw bytes of one element; reading a file stores all its bytes as one data element."},
+    // Spreadsheet CSV is named, never told by a file (kSheetDialect).
+    {Format::sheet, "Spreadsheet CSV", "sheet", nullptr, Sign::none, {}, true, {{-1, FileUse::save}}, ""},
+    {Format::json, "JSON array", "json", ".json", Sign::arrayJsonFields, {}, true, {{-1, FileUse::save}}, ""},
+    {Format::tilemap, "Tile map", "tilemap", ".tmj", Sign::tileMapFields, {}, true, {{-1, FileUse::save}}, ""},
 };
+// clang-format on
+
+constexpr bool inFormatOrder() {
+  for (std::size_t f = 0; f < std::size(kFormats); ++f) {
+    if (static_cast<std::size_t>(kFormats[f].format) != f) return false;
+    if ((kFormats[f].actions[0].action >= 0) != (f < kModuleFormatCount)) return false;
+  }
+  return true;
+}
+static_assert(inFormatOrder(), "kFormats is indexed by Format, the module's formats first, each with its actions");
+
+// The module's formats, for a range-for over the columns of the tables below.
+struct ModuleFormats {
+  constexpr const FormatInfo* begin() const { return kFormats; }
+  constexpr const FormatInfo* end() const { return kFormats + kModuleFormatCount; }
+};
+inline constexpr ModuleFormats kModuleFormats{};
+
+constexpr const FormatInfo& formatInfo(Format f) { return kFormats[static_cast<std::size_t>(f)]; }
+
+// The first of the format's actions with that use; -1 when it has none.
+constexpr int actionFor(Format f, FileUse use) {
+  for (const FileActionUse& a : formatInfo(f).actions) {
+    if (a.action < 0) break;
+    if (a.use == use) return a.action;
+  }
+  return -1;
+}
+
+// The console host reads and writes the formats without actions itself.
+constexpr bool readByTessel(Format f) { return actionFor(f, FileUse::load) < 0 && formatInfo(f).wholeArray; }
+
+// The formats of whole arrays as a list: "native, host, ... or tilemap" (names),
+// ".arr, .array, ..." (extensions) or ".arr native, .array host, .csv, ..."
+// (extensions with the names that differ from them), each joined by
+// `separator`, the last by `last`.
+enum class FormatList : uint8_t { names, extensions, namedExtensions };
+inline std::string formatList(FormatList what, std::string_view separator, std::string_view last) {
+  std::vector<std::string> items;
+  for (const FormatInfo& f : kFormats) {
+    if (!f.wholeArray || (what != FormatList::names && f.extension == nullptr)) continue;
+    if (what == FormatList::names) {
+      items.emplace_back(f.shortName);
+    } else {
+      items.emplace_back(f.extension);
+      if (what == FormatList::namedExtensions && items.back().substr(1) != f.shortName)
+        items.back().append(" ").append(f.shortName);
+    }
+  }
+  std::string out;
+  for (std::size_t k = 0; k < items.size(); ++k)
+    out.append(k == 0 ? "" : k + 1 == items.size() ? last : separator).append(items[k]);
+  return out;
+}
+
+// A help text with the lists above where it names them: "{format names}"
+// (", " and " or "), "{extensions}" and "{named extensions}" (", ").
+inline std::string withFormatLists(std::string_view text) {
+  struct Slot {
+    std::string_view mark;
+    FormatList what;
+    std::string_view last;
+  };
+  constexpr Slot kSlots[] = {{"{format names}", FormatList::names, " or "},
+                             {"{extensions}", FormatList::extensions, ", "},
+                             {"{named extensions}", FormatList::namedExtensions, ", "}};
+  std::string out(text);
+  for (const Slot& slot : kSlots) {
+    for (std::size_t at = out.find(slot.mark); at != std::string::npos; at = out.find(slot.mark, at)) {
+      const std::string list = formatList(slot.what, ", ", slot.last);
+      out.replace(at, slot.mark.size(), list);
+      at += list.size();
+    }
+  }
+  return out;
+}
 
 struct Outcome {
   Fate fate;
@@ -79,7 +183,7 @@ struct Outcome {
 
 struct Aspect {
   const char* name;
-  Outcome by[kFormatCount];  // in the order of Format
+  Outcome by[kModuleFormatCount];  // in the order of Format
 };
 
 // clang-format off
@@ -159,22 +263,13 @@ inline constexpr Aspect kAspects[] = {
 
 inline constexpr std::size_t kAspectCount = sizeof(kAspects) / sizeof(kAspects[0]);
 
-// How an action of a format's list uses its file: the array formats list a
-// save, a replacing load and an appending load; the element file its two
-// saves (replace, append), then its loads into one element.
-enum class FileUse : uint8_t { save, load, append };
-constexpr FileUse useOf(Format format, std::size_t position) {
-  if (format == Format::element) return position < 2 ? FileUse::save : FileUse::append;
-  return position == 0 ? FileUse::save : position == 1 ? FileUse::load : FileUse::append;
-}
-
 // What a load or a save does with a bad file: one that cannot be opened, a
 // damaged one, one past the memory rule, and a save that fails. The game is
 // told none of it; the console host and the workbench say which it was.
 struct BadFile {
   const char* name;
-  bool loads, appends, saves;    // the uses of the file it concerns
-  const char* by[kFormatCount];  // in the order of Format
+  bool loads, appends, saves;          // the uses of the file it concerns
+  const char* by[kModuleFormatCount];  // in the order of Format
 };
 
 // clang-format off
@@ -222,9 +317,10 @@ inline constexpr BadFile kBadFiles[] = {
 template <typename Each>
 bool forEachBadFileOf(int action, Each each) {
   for (const FormatInfo& f : kFormats) {
-    for (std::size_t k = 0; k < std::size(f.actions) && f.actions[k] >= 0; ++k) {
-      if (f.actions[k] != action) continue;
-      const FileUse use = useOf(f.format, k);
+    for (const FileActionUse& a : f.actions) {
+      if (a.action < 0) break;
+      if (a.action != action) continue;
+      const FileUse use = a.use;
       for (const BadFile& b : kBadFiles) {
         if (use == FileUse::save ? b.saves : use == FileUse::load ? b.loads : b.appends)
           each(b, b.by[static_cast<std::size_t>(f.format)]);

@@ -140,7 +140,7 @@ inline constexpr Topic kConsoleHost[] = {
      "reads, with a warning, and the exit status is 1."},
     {"tessel convert IN OUT",
      "Loads a file with the module's load action and saves it with its save action, saying what the new file "
-     "will not give back. OUT's format comes from --to or its extension (.arr native, .array host, .csv, .ini, .json); "
+     "will not give back. OUT's format comes from --to or its extension ({named extensions}); "
      "an existing OUT is replaced only with --force, and a read-only one never. Nothing is written when the "
      "load fails or finds the file damaged."},
     {"tessel check FILE...",

@@ -197,19 +197,14 @@ Status saveAsHostArray(const ArrayStore& store, FileHandler& files, const char* 
 namespace {
 
 // The entries are read from the bytes the reading holds.
-class HostArrayReading {
+class HostArrayReading : public HeaderReading<HostArrayHeader, readHostArrayHeader> {
  public:
-  explicit HostArrayReading(std::string bytes) : bytes_(std::move(bytes)), header_(readHostArrayHeader(bytes_)) {}
-  HostArrayReading(const HostArrayReading&) = delete;
-  HostArrayReading& operator=(const HostArrayReading&) = delete;
+  using HeaderReading::HeaderReading;
 
-  bool recognised() const { return header_.has_value(); }
-  int64_t cellsAdded() const { return header_ ? persist::cellsAdded(*header_, bytes_) : 0; }
-  std::string apply(ArrayStore& store, LoadMode mode) const { return applyHostArrayFile(store, header_, bytes_, mode); }
-
- private:
-  std::string bytes_;
-  std::optional<HostArrayHeader> header_;
+  int64_t cellsAdded() const { return header() ? persist::cellsAdded(*header(), bytes()) : 0; }
+  std::string apply(ArrayStore& store, LoadMode mode) const {
+    return applyHostArrayFile(store, header(), bytes(), mode);
+  }
 };
 
 }  // namespace

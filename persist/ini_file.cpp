@@ -83,6 +83,10 @@ void applyIniFile(ArrayStore& store, std::string_view text, LoadMode mode) {
   cells.finish();
 }
 
+// An INI file is the cells' own texts and keys plus 4 bytes a cell, less
+// than the cells take in memory, so only the 2 GiB bound of every save can
+// refuse one; the count is int64 and cannot overflow (below 2^31 cells of
+// below 2^31 bytes each).
 Status saveToIni(const ArrayStore& store, FileHandler& files, const char* name, WriteMode mode, SaveReport* report) {
   return saveWholeFile(store, files, name, mode, iniFileBytes(store),
                        [&](ByteWriter& out) { writeIniFile(store, out, report); });

@@ -216,24 +216,17 @@ Status saveToFile(const ArrayStore& store, FileHandler& files, const char* name,
 namespace {
 
 // The header is read in place: the cell records stay in the bytes it holds.
-class NativeReading {
+class NativeReading : public HeaderReading<NativeHeader, readNativeHeader> {
  public:
-  explicit NativeReading(std::string bytes) : bytes_(std::move(bytes)), header_(readNativeHeader(bytes_)) {}
-  NativeReading(const NativeReading&) = delete;
-  NativeReading& operator=(const NativeReading&) = delete;
+  using HeaderReading::HeaderReading;
 
-  bool recognised() const { return header_.has_value(); }
   // A record takes 12 bytes at least, so no file asks past the load rule.
-  int64_t cellsAdded() const { return std::min<int64_t>(static_cast<int64_t>(bytes_.size() / 12), INT32_MAX); }
+  int64_t cellsAdded() const { return std::min<int64_t>(static_cast<int64_t>(bytes().size() / 12), INT32_MAX); }
   // The image of a file not read, or not of this format, is an empty one;
   // its damage is not said (the outcome already tells why).
   std::string apply(ArrayStore& store, LoadMode mode) const {
-    return applyNativeFile(store, header_ ? *header_ : NativeHeader(), mode);
+    return applyNativeFile(store, header() ? *header() : NativeHeader(), mode);
   }
-
- private:
-  std::string bytes_;
-  std::optional<NativeHeader> header_;
 };
 
 }  // namespace

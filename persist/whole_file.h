@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "core/array_store.h"
@@ -39,6 +41,28 @@ Status loadWholeFile(ArrayStore& store, const FileHandler& files, const char* na
   applyLoad(store, mode, [&](ArrayStore& s) { damage = reading.apply(s, mode); });
   return withDamage(std::move(status), name, std::move(damage));
 }
+
+// The part of a Reading for a format with a header: the file's bytes, kept
+// for the records the header points into, and the header read from them;
+// the file is of the format when it has one.
+template <typename Header, std::optional<Header> (*readHeader)(std::string_view)>
+class HeaderReading {
+ public:
+  explicit HeaderReading(std::string bytes) : bytes_(std::move(bytes)), header_(readHeader(bytes_)) {}
+  HeaderReading(const HeaderReading&) = delete;
+  HeaderReading& operator=(const HeaderReading&) = delete;
+
+  bool recognised() const { return header_.has_value(); }
+
+ protected:
+  ~HeaderReading() = default;
+  const std::string& bytes() const { return bytes_; }
+  const std::optional<Header>& header() const { return header_; }
+
+ private:
+  std::string bytes_;
+  std::optional<Header> header_;
+};
 
 // Saves the store as `bytes` bytes that write(out) streams. A save past the
 // save size rule is refused before the file is touched; any other failure

@@ -64,7 +64,8 @@ TEST(Help, EveryEntryIsTheCataloguesOwn) {
     EXPECT_NE(text.find(std::string("\n  ") + e.label + ": " + e.summary + "\n"), std::string::npos);
     expectParameters(text, e.params, e.paramCount());
   }
-  for (const auto& o : options::kOptions) EXPECT_NE(flat(help(o.name)).find(flat(o.help)), std::string::npos) << o.name;
+  for (const auto& o : options::kOptions)
+    EXPECT_NE(flat(help(o.name)).find(flat(facts::withFormatLists(o.help))), std::string::npos) << o.name;
   for (const auto& c : topics::kShellCommands) {
     const std::string name(c.term, std::string_view(c.term).find(' '));
     EXPECT_NE(flat(help(name)).find(flat(std::string(c.term) + " " + c.text)), std::string::npos) << name;
@@ -73,10 +74,30 @@ TEST(Help, EveryEntryIsTheCataloguesOwn) {
     const std::string text = flat(help(command));
     for (const auto& c : topics::kConsoleHost) {
       if (std::string_view(c.term).rfind(std::string("tessel ") + command + " ", 0) == 0) {
-        EXPECT_NE(text.find(flat(std::string(c.term) + " " + c.text)), std::string::npos) << command;
+        EXPECT_NE(text.find(flat(std::string(c.term) + " " + facts::withFormatLists(c.text))), std::string::npos)
+            << command;
       }
     }
   }
+}
+
+// The lists of formats in the help are the format table's: every format a
+// file can be converted to by its name is named with its extension.
+TEST(Help, FormatListsNameEveryFormatOfTheTable) {
+  const std::string convert = flat(help("convert"));
+  const std::string from = flat(help("--from"));
+  const std::string to = flat(help("--to"));
+  for (const facts::FormatInfo& f : facts::kFormats) {
+    if (!f.wholeArray) continue;
+    SCOPED_TRACE(f.shortName);
+    EXPECT_NE(from.find(std::string(" ") + f.shortName), std::string::npos);
+    if (f.extension == nullptr) continue;
+    const std::string named =
+        std::string(".") + f.shortName == f.extension ? f.extension : f.extension + std::string(" ") + f.shortName;
+    EXPECT_NE(convert.find(named), std::string::npos) << convert;
+    EXPECT_NE(to.find(f.extension), std::string::npos);
+  }
+  for (const std::string& text : {convert, from, to}) EXPECT_EQ(text.find('{'), std::string::npos) << text;
 }
 
 }  // namespace

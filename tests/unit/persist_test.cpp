@@ -299,13 +299,13 @@ TEST(FormatFacts, AnAppendMeetsTheBadFilesALoadMeets) {
 // what comes back decides whether the table may call it kept, changed or lost.
 TEST(FormatFacts, TheTableSaysWhatARoundTripDoes) {
   ASSERT_EQ(std::size(kProbes), kAspectCount);
-  ASSERT_EQ(std::size(kFileFormats), kFormatCount);
+  ASSERT_EQ(std::size(kFileFormats), kModuleFormatCount);
   testing::TempDir dir;
   ASSERT_TRUE(dir.ok());
   for (std::size_t a = 0; a < kAspectCount; ++a) {
     ASSERT_STREQ(kProbes[a].aspect, kAspects[a].name);
     const ArrayStore saved = kProbes[a].make();
-    for (std::size_t f = 0; f < kFormatCount; ++f) {
+    for (std::size_t f = 0; f < kModuleFormatCount; ++f) {
       SCOPED_TRACE(std::string(kAspects[a].name) + " in the " + kFormats[f].name);
       ASSERT_EQ(static_cast<std::size_t>(kFormats[f].format), f);
       const ArrayStore loaded = roundTrip(kFormats[f].format, saved, dir.file("f" + std::to_string(f)));

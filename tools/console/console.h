@@ -127,11 +127,11 @@ std::string usage(const catalogue::Action& action);
 // selection through its cell diagnostic.
 
 struct ShowOptions {
-  std::size_t width = 24;       // longest text shown before it is cut, in characters
-  bool utf8 = false;            // the output takes UTF-8: texts are shown decoded, not escaped
-  encoding::Encoding encoding;  // what the texts' bytes stand for
-  bool types = false;           // a grid writes each cell as its type shows it
-  bool keys = false;            // a grid shows each cell's key after it
+  std::size_t width = options::kWidthByDefault;  // longest text shown before it is cut, in characters
+  bool utf8 = false;                             // the output takes UTF-8: texts are shown decoded, not escaped
+  encoding::Encoding encoding;                   // what the texts' bytes stand for
+  bool types = false;                            // a grid writes each cell as its type shows it
+  bool keys = false;                             // a grid shows each cell's key after it
   bool selectedOnly = false;
   bool json = false;
   bool selectionMatters = true;  // say when no row is selected (what then finds no row, and what is not affected)
@@ -199,35 +199,20 @@ inline bool beyondCells(int64_t span, int32_t elements) { return span > kSpanWal
 // module's own load and save actions. What happened comes from the module's
 // outcome diagnostic, what a save could not keep from its save report.
 
-// The console reads and writes the module's whole-array formats, in the order
-// of facts::Format, not its element file; and beside them the CSV of
-// spreadsheets, which tessel reads and writes itself (sheet.cpp).
-// And the JSON form of show --json, which tessel reads back (json_file.cpp),
-// and tile maps (tilemap_file.cpp).
-enum class Format : uint8_t { native, hostArray, csv, ini, sheet, json, tilemap };
-inline constexpr const char* kFormatNames[] = {"native", "host", "csv", "ini", "sheet", "json", "tilemap"};
-// The formats tessel reads itself, not through a load action of the module.
-inline bool readByTessel(Format f) { return f == Format::sheet || f == Format::json || f == Format::tilemap; }
-
-// The extensions convert knows a file's format by, as the help texts and
-// examples name their files.
-struct Extension {
-  const char* text;
-  Format format;
-};
-inline constexpr Extension kExtensions[] = {
-    {".arr", Format::native}, {".array", Format::hostArray}, {".csv", Format::csv},
-    {".ini", Format::ini},    {".json", Format::json},       {".tmj", Format::tilemap},
-};
+// The formats of whole-array files, as facts::kFormats lists them: the
+// module's through its load and save actions, and beside them the CSV of
+// spreadsheets (sheet.cpp), the JSON form of show --json (json_file.cpp) and
+// tile maps (tilemap_file.cpp), which tessel reads and writes itself
+// (facts::readByTessel). The element file is no format of a whole array.
+using Format = facts::Format;
+using facts::readByTessel;
 // ".arr, .array, .csv, .ini, .json or .tmj"; "native|host|csv|ini|sheet|json|tilemap".
 std::string extensionList();
 std::string formatChoices();
 
-static_assert(static_cast<int>(facts::Format::ini) == static_cast<int>(Format::ini));
-
-// "native", "host", "csv", "ini" or "sheet"; throws UserError for another name.
+// "native", "host", "csv", "ini", "sheet", "json" or "tilemap"; throws UserError for another name.
 Format formatNamed(const std::string& name);
-inline const char* formatName(Format format) { return kFormatNames[static_cast<int>(format)]; }
+inline const char* formatName(Format format) { return facts::formatInfo(format).shortName; }
 
 // The format of an existing file to read: the one named, which its content
 // must show (CSV: anything that is not one of the others), or else the one
@@ -247,8 +232,9 @@ std::string saveFailure(const std::string& path, const std::string& outcome);
 
 // A load, append or save action of the catalogue that names a whole-array file.
 struct FileAction {
+  using Kind = facts::FileUse;
   Format format;
-  enum class Kind { load, append, save } kind;
+  Kind kind;
 };
 std::optional<FileAction> fileActionOf(int action);
 
@@ -343,7 +329,8 @@ std::vector<std::string> helpTopics();
 // object side by side, and the lines that act on them.
 
 struct Settings {
-  hostkit::SetupOptions setup;  // for instances created without options of their own
+  // for instances created without options of their own
+  hostkit::SetupOptions setup{options::kDimensionsByDefault, 0, 0, options::kDelimiterByDefault};
   ShowOptions show;
   bool csvHeader = false;                          // a CSV file's first row holds the column labels
   bool keepGoing = false;                          // a script goes on after an error

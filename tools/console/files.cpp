@@ -17,17 +17,7 @@ namespace tessel::console {
 
 namespace {
 
-using catalogue::actionOf;
 using catalogue::expressionOf;
-
-// Each format's load, append and save actions (in the order of FileAction::Kind),
-// a row a format in the order of Format, which indexes them.
-constexpr int kFileActions[][3] = {
-    {actionOf("loadFromFile"), actionOf("appendFromFile"), actionOf("saveToFile")},
-    {actionOf("loadFromHostArray"), actionOf("appendFromHostArray"), actionOf("saveAsHostArray")},
-    {actionOf("loadFromCsv"), actionOf("appendFromCsv"), actionOf("saveToCsv")},
-    {actionOf("loadFromIni"), actionOf("appendFromIni"), actionOf("saveToIni")},
-};
 
 // A file of tessel's own among the system's temporary files, removed with it.
 struct ScratchFile {
@@ -168,6 +158,18 @@ std::string headerRow(hostkit::RunObject& object) {
   return row + "\r\n";
 }
 
+// Whether the first bytes show the format, as its reader tells it.
+bool shows(const facts::FormatInfo& f, std::string_view head) {
+  switch (f.sign) {
+    case facts::Sign::magic: return persist::startsWith(head, f.magic);
+    case facts::Sign::tileMapFields: return tilemap::looksLikeMap(head);
+    case facts::Sign::arrayJsonFields: return json::looksLikeArrayJson(head);
+    case facts::Sign::iniSection: return persist::startsWithIniSection(head);
+    case facts::Sign::none: break;
+  }
+  return false;
+}
+
 // The format the content shows, if it shows one.
 std::optional<Format> formatOfContent(const std::string& path) {
   std::error_code error;
@@ -178,13 +180,13 @@ std::optional<Format> formatOfContent(const std::string& path) {
   if (std::filesystem::is_fifo(status) || std::filesystem::is_socket(status) ||
       std::filesystem::is_character_file(status) || std::filesystem::is_block_file(status))
     throw UserError("cannot read " + path + ": a device or a pipe, not a file");
-  // As the module's readers tell them.
   const std::string head = readAll(path, 512);
-  if (persist::startsWith(head, persist::kNativeMagic)) return Format::native;
-  if (persist::startsWith(head, persist::kHostArrayMagic)) return Format::hostArray;
-  if (tilemap::looksLikeMap(head)) return Format::tilemap;
-  if (json::looksLikeArrayJson(head)) return Format::json;
-  if (persist::startsWithIniSection(head)) return Format::ini;
+  // Sign by sign, in the order they are asked.
+  for (int sign = 0; sign < static_cast<int>(facts::Sign::none); ++sign) {
+    for (const facts::FormatInfo& f : facts::kFormats) {
+      if (static_cast<int>(f.sign) == sign && f.wholeArray && shows(f, head)) return f.format;
+    }
+  }
   return std::nullopt;
 }
 
@@ -213,30 +215,21 @@ std::string readAll(const std::string& path, std::size_t most) {
   return bytes;
 }
 
-std::string extensionList() {
-  std::string out;
-  for (std::size_t e = 0; e < std::size(kExtensions); ++e)
-    out += (e == 0 ? "" : e + 1 == std::size(kExtensions) ? " or " : ", ") + std::string(kExtensions[e].text);
-  return out;
-}
+std::string extensionList() { return facts::formatList(facts::FormatList::extensions, ", ", " or "); }
 
-std::string formatChoices() {
-  std::string out;
-  for (const char* name : kFormatNames) out += (out.empty() ? "" : "|") + std::string(name);
-  return out;
-}
+std::string formatChoices() { return facts::formatList(facts::FormatList::names, "|", "|"); }
 
 Format formatNamed(const std::string& name) {
-  for (std::size_t f = 0; f < std::size(kFormatNames); ++f) {
-    if (name == kFormatNames[f]) return static_cast<Format>(f);
+  for (const facts::FormatInfo& f : facts::kFormats) {
+    if (f.wholeArray && name == f.shortName) return f.format;
   }
   throw UserError("unknown file format \"" + name + "\"; the formats are " + formatChoices());
 }
 
 std::optional<Format> formatOfExtension(const std::string& path) {
   const std::string ext = lowered(std::filesystem::path(path).extension().string());
-  for (const Extension& e : kExtensions) {
-    if (ext == e.text) return e.format;
+  for (const facts::FormatInfo& f : facts::kFormats) {
+    if (f.wholeArray && f.extension != nullptr && ext == f.extension) return f.format;
   }
   return std::nullopt;
 }
@@ -244,7 +237,7 @@ std::optional<Format> formatOfExtension(const std::string& path) {
 Format inputFormat(const std::string& path, std::optional<Format> named) {
   const auto found = formatOfContent(path);
   // CSV and sheets are what shows no other format.
-  if (named && (found ? *found != *named : *named != Format::csv && *named != Format::sheet)) {
+  if (named && (found ? *found != *named : facts::formatInfo(*named).sign != facts::Sign::none)) {
     throw UserError(path + " is not a " + formatName(*named) + " file" +
                     (found ? std::string(" (it reads as ") + formatName(*found) + ")" : ""));
   }
@@ -257,10 +250,10 @@ Format inputFormat(const std::string& path, std::optional<Format> named) {
 }
 
 std::optional<FileAction> fileActionOf(int action) {
-  for (std::size_t f = 0; f < std::size(kFileActions); ++f) {
-    for (const int kind : {0, 1, 2}) {
-      if (action == kFileActions[f][kind])
-        return FileAction{static_cast<Format>(f), static_cast<FileAction::Kind>(kind)};
+  for (const facts::FormatInfo& f : facts::kFormats) {
+    for (const facts::FileActionUse& a : f.actions) {
+      if (a.action < 0) break;
+      if (f.wholeArray && a.action == action) return FileAction{f.format, a.use};
     }
   }
   return std::nullopt;
@@ -318,8 +311,6 @@ void runFileAction(hostkit::RunObject& object, const FileAction& action, const s
   if (loaded != nullptr) *loaded = done;
 }
 
-int actionNumber(const FileAction& action) {
-  return kFileActions[static_cast<int>(action.format)][static_cast<int>(action.kind)];
-}
+int actionNumber(const FileAction& action) { return facts::actionFor(action.format, action.kind); }
 
 }  // namespace tessel::console

@@ -118,7 +118,7 @@ void printMenu(std::ostream& out, const menus::Node (&menu)[N], const char* kind
 // tessel itself adds around it.
 void formats(std::ostream& out) {
   Table table{{""}};
-  for (const auto& f : facts::kFormats) {
+  for (const auto& f : facts::kModuleFormats) {
     table[0].emplace_back(f.shortName);
     table[0].back().resize(7, ' ');  // as wide as "changed", also where a format changes nothing
   }
@@ -130,7 +130,7 @@ void formats(std::ostream& out) {
   out << "\nBad files (the game is told nothing; tessel says which case it was):\n";
   for (const auto& b : facts::kBadFiles) {
     out << "  " << b.name << ":\n";
-    for (std::size_t k = 0; k < facts::kFormatCount; ++k)
+    for (std::size_t k = 0; k < facts::kModuleFormatCount; ++k)
       out << "    " << facts::kFormats[k].shortName << ": " << b.by[k] << '\n';
   }
   out << "\nCSV, as the module reads and writes it:\n";
@@ -221,7 +221,7 @@ void printHelp(std::ostream& out, std::string_view topic) {
     command = true;
   }
   if (const topics::Topic* c = commandLineTopic(wanted)) {
-    wrapped(out << (command ? "\n" : "") << c->term << '\n', c->text, 110);
+    wrapped(out << (command ? "\n" : "") << c->term << '\n', facts::withFormatLists(c->text), 110);
     if (wanted == "sheet") {
       for (const auto& rule : facts::kSheetDialect) out << "  " << rule.topic << ": " << rule.text << '\n';
     }

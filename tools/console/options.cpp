@@ -112,7 +112,7 @@ std::string written(const Option& o) {
 std::string usageLine(const Option& o) {
   std::string line = "  " + written(o);
   line.resize(std::max<std::size_t>(line.size() + 2, 22), ' ');
-  return line + o.help + "\n";
+  return line + facts::withFormatLists(o.help) + "\n";
 }
 
 }  // namespace

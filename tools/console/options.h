@@ -6,6 +6,16 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "host/tessel_tools.h"
+
+// What the console does when an option is not given, as the help texts
+// state it: macros, so the texts can spell them inside their constants.
+#define TESSEL_CONSOLE_MAX_CELLS 10000000
+#define TESSEL_CONSOLE_WIDTH 24
+#define TESSEL_CONSOLE_DIMENSIONS 1
+#define TESSEL_CONSOLE_DELIMITER ","
+#define TESSEL_CONSOLE_CODE_PAGE 1252
+
 namespace tessel::console::options {
 
 // Where an option may be given: the command line takes them all; `new` takes
@@ -62,9 +72,13 @@ inline constexpr ScopeInfo kScopes[] = {
     {Scope::show, "what show prints (also for show at the prompt)"},
 };
 
-// The most cells an index may add to an array at once unless --max-cells
-// says otherwise; its help text states it, as the check after the table holds.
-inline constexpr int64_t kMaxCellsByDefault = 10000000;
+// The most cells an index may add to an array at once unless --max-cells says otherwise.
+inline constexpr int64_t kMaxCellsByDefault = TESSEL_CONSOLE_MAX_CELLS;
+// The longest text show prints whole, in characters.
+inline constexpr std::size_t kWidthByDefault = TESSEL_CONSOLE_WIDTH;
+// The setup of instances made without options of their own.
+inline constexpr int32_t kDimensionsByDefault = TESSEL_CONSOLE_DIMENSIONS;
+inline constexpr char kDelimiterByDefault[] = TESSEL_CONSOLE_DELIMITER;
 
 inline constexpr Option kOptions[] = {
     {Id::module, Scope::run, "--module", nullptr, "PATH",
@@ -72,11 +86,11 @@ inline constexpr Option kOptions[] = {
     {Id::keepGoing, Scope::run, "--keep-going", nullptr, nullptr,
      "a script goes on after an error (the exit status still tells), but writes no file after a load that failed"},
     {Id::maxCells, Scope::run, "--max-cells", nullptr, "N",
-     "an index may grow an array by at most N cells (default 10000000)"},
+     "an index may grow an array by at most N cells (default " TESSEL_QUOTED(TESSEL_CONSOLE_MAX_CELLS) ")"},
     {Id::from, Scope::file, "--from", nullptr, "FORMAT",
-     "format of the files read: native, host, csv, ini, sheet, json or tilemap (default: by their content)"},
+     "format of the files read: {format names} (default: by their content)"},
     {Id::to, Scope::file, "--to", nullptr, "FORMAT",
-     "format of the file written (default: by its extension: .arr, .array, .csv, .ini, .json, .tmj)"},
+     "format of the file written (default: by its extension: {extensions})"},
     {Id::templateMap, Scope::file, "--template", nullptr, "MAP",
      "a tile map is written into a copy of MAP, its tile layers' data replaced by the array's pages"},
     {Id::force, Scope::file, "--force", nullptr, nullptr,
@@ -91,11 +105,14 @@ inline constexpr Option kOptions[] = {
      "windows-1258 or auto (default: valid UTF-8 is UTF-8, the rest in the code page of --code-page); with a code "
      "page, typed texts and a sheet's UTF-8 are converted into it, and a sheet written back into UTF-8"},
     {Id::codePage, Scope::file, "--code-page", nullptr, "N",
-     "the code page auto reads texts that are not UTF-8 in: 1250 to 1258 (default 1252)"},
-    {Id::dims, Scope::setup, "--dims", nullptr, "N", "dimension count of new instances (1, 2 or 3; default 1)"},
+     "the code page auto reads texts that are not UTF-8 in: 1250 to 1258 (default " TESSEL_QUOTED(
+         TESSEL_CONSOLE_CODE_PAGE) ")"},
+    {Id::dims, Scope::setup, "--dims", nullptr, "N",
+     "dimension count of new instances (1, 2 or 3; default " TESSEL_QUOTED(TESSEL_CONSOLE_DIMENSIONS) ")"},
     {Id::x, Scope::setup, "--x", "-x", "N", "boundary of dimension 1 (columns)"},
     {Id::y, Scope::setup, "--y", "-y", "N", "boundary of dimension 2 (rows of a page)"},
-    {Id::delimiter, Scope::setup, "--delimiter", nullptr, "TEXT", "list delimiter (default \",\")"},
+    {Id::delimiter, Scope::setup, "--delimiter", nullptr, "TEXT",
+     "list delimiter (default \"" TESSEL_CONSOLE_DELIMITER "\")"},
     {Id::caseSensitive, Scope::setup, "--case-sensitive", nullptr, nullptr,
      "compare strings respecting case (default: ignoring it)"},
     {Id::wildcard, Scope::setup, "--wildcard", nullptr, nullptr, "search with * and ? (default: literal)"},
@@ -106,32 +123,10 @@ inline constexpr Option kOptions[] = {
      "only rows A to B (elements of a list); A: or :B leave an end open"},
     {Id::selected, Scope::show, "--selected", nullptr, nullptr, "only the selected rows of a recordset"},
     {Id::head, Scope::show, "--head", nullptr, "N", "at most N rows"},
-    {Id::width, Scope::show, "--width", nullptr, "N", "cut texts longer than N characters (default 24)"},
+    {Id::width, Scope::show, "--width", nullptr, "N",
+     "cut texts longer than N characters (default " TESSEL_QUOTED(TESSEL_CONSOLE_WIDTH) ")"},
     {Id::json, Scope::show, "--json", nullptr, nullptr,
      "one JSON object: shape, labels, cells with type, text, key, selection (also for check and diff)"},
 };
-
-constexpr const char* helpOf(Id id) {
-  for (const Option& o : kOptions) {
-    if (o.id == id) return o.help;
-  }
-  return "";
-}
-
-// The number a help text gives after "default ", or -1 when it gives none.
-constexpr int64_t statedDefault(const char* help) {
-  constexpr char kWord[] = "default ";
-  for (const char* p = help; *p != '\0'; ++p) {
-    std::size_t k = 0;
-    while (kWord[k] != '\0' && p[k] == kWord[k]) ++k;
-    if (kWord[k] != '\0') continue;
-    int64_t n = -1;
-    for (const char* d = p + k; *d >= '0' && *d <= '9'; ++d) n = (n < 0 ? 0 : n * 10) + (*d - '0');
-    return n;
-  }
-  return -1;
-}
-
-static_assert(statedDefault(helpOf(Id::maxCells)) == kMaxCellsByDefault, "--max-cells states its default");
 
 }  // namespace tessel::console::options

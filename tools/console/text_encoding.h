@@ -11,12 +11,14 @@
 #include <string>
 #include <string_view>
 
+#include "tools/console/options.h"
+
 namespace tessel::console::encoding {
 
 // The single-byte code pages a game may run in, and the one auto falls back to.
 inline constexpr int kFirstCodePage = 1250;
 inline constexpr int kLastCodePage = 1258;
-inline constexpr int kDefaultCodePage = 1252;
+inline constexpr int kDefaultCodePage = TESSEL_CONSOLE_CODE_PAGE;
 
 // What each byte of a code page stands for, kUndefined where it stands for
 // nothing. Bytes below 0x80 are ASCII in every one of them.

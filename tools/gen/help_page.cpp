@@ -230,7 +230,7 @@ class Page {
              "href=\"#action-34\">#action-34</a> or <a href=\"#expr-41\">#expr-41</a>.</p></div>"
           << "<ul class=\"stats\"><li><a href=\"#actions\"><strong>" << catalogue::kActionCount
           << "</strong> actions</a></li><li><a href=\"#expressions\"><strong>" << catalogue::kExpressionCount
-          << "</strong> expressions</a></li><li><a href=\"#formats\"><strong>" << facts::kFormatCount
+          << "</strong> expressions</a></li><li><a href=\"#formats\"><strong>" << facts::kModuleFormatCount
           << "</strong> file formats</a></li></ul></section>";
   }
 
@@ -415,9 +415,10 @@ class Page {
   }
 
   template <std::size_t N>
-  std::string actionLinks(const int (&numbers)[N]) {
+  std::string actionLinks(const facts::FileActionUse (&actions)[N]) {
     std::string out;
-    for (const int n : numbers) {
+    for (const facts::FileActionUse& a : actions) {
+      const int n = a.action;
       if (n < 0) break;
       out.append("<a class=\"num\" href=\"#action-").append(std::to_string(n)).append("\" title=\"");
       out.append(escaped(catalogue::kActions[n].label)).append("\">A").append(std::to_string(n)).append("</a> ");
@@ -439,17 +440,17 @@ class Page {
             "Five kinds of file. Only the native array file gives back everything it was given; the others trade "
             "parts of the array for a format other programs read.");
     body_ << "<div class=\"format-cards\">";
-    for (const FormatInfo& f : kFormats) {
+    for (const FormatInfo& f : kModuleFormats) {
       body_ << "<div class=\"format-card part\"><h3>" << escaped(f.name) << "</h3><p>" << escaped(f.summary)
             << "</p><p class=\"actions-ref\">" << actionLinks(f.actions) << "</p></div>";
     }
     body_ << "</div><h3 id=\"keep-lose\">What a save and a load keep</h3><div class=\"table-wrap\"><table "
              "class=\"grid facts stack\"><thead><tr><th></th>";
-    for (const FormatInfo& f : kFormats) body_ << "<th scope=\"col\">" << escaped(f.name) << "</th>";
+    for (const FormatInfo& f : kModuleFormats) body_ << "<th scope=\"col\">" << escaped(f.name) << "</th>";
     body_ << "</tr></thead><tbody>";
     for (const Aspect& a : kAspects) {
       body_ << "<tr class=\"part\"><th scope=\"row\">" << escaped(a.name) << "</th>";
-      for (std::size_t k = 0; k < kFormatCount; ++k) {
+      for (std::size_t k = 0; k < kModuleFormatCount; ++k) {
         const Outcome& o = a.by[k];
         body_ << "<td class=\"fate-" << fateName(o.fate) << "\" data-label=\"" << escaped(kFormats[k].name)
               << "\"><div><span class=\"fate\">" << fateName(o.fate) << "</span>";
@@ -496,14 +497,14 @@ class Page {
              "game is told nothing when a file is bad: the actions go on as described here. The console host "
              "(<code>tessel check</code>) and the workbench say which case it was.</p><div class=\"table-wrap\">"
              "<table class=\"grid facts stack\"><thead><tr><th></th>";
-    for (const FormatInfo& f : kFormats) body_ << "<th scope=\"col\">" << escaped(f.name) << "</th>";
+    for (const FormatInfo& f : kModuleFormats) body_ << "<th scope=\"col\">" << escaped(f.name) << "</th>";
     body_ << "</tr></thead><tbody>";
     for (const BadFile& b : kBadFiles) {
       std::string search = std::string("bad file ") + b.name;
       for (const char* by : b.by) search += std::string(" ") + by;
       body_ << "<tr class=\"part\" data-search=\"" << escaped(lowered(search)) << "\"><th scope=\"row\">"
             << escaped(b.name) << "</th>";
-      for (std::size_t k = 0; k < kFormatCount; ++k) {
+      for (std::size_t k = 0; k < kModuleFormatCount; ++k) {
         body_ << "<td data-label=\"" << escaped(kFormats[k].name) << "\"><div>" << escaped(b.by[k]) << "</div></td>";
       }
       body_ << "</tr>";
@@ -518,8 +519,8 @@ class Page {
     const auto commands = [this](const auto& list) {
       body_ << "<dl class=\"concepts commands\">";
       for (const topics::Topic& t : list) {
-        body_ << "<div class=\"part\"><dt><code>" << escaped(t.term) << "</code></dt><dd>" << escaped(t.text)
-              << "</dd></div>";
+        body_ << "<div class=\"part\"><dt><code>" << escaped(t.term) << "</code></dt><dd>"
+              << escaped(facts::withFormatLists(t.text)) << "</dd></div>";
       }
       body_ << "</dl>";
     };
@@ -536,8 +537,8 @@ class Page {
         std::string term = o.name;
         if (o.shortName != nullptr) term += std::string(", ") + o.shortName;
         if (o.operand != nullptr) term += std::string(" ") + o.operand;
-        body_ << "<div class=\"part\"><dt><code>" << escaped(term) << "</code></dt><dd>" << escaped(o.help)
-              << "</dd></div>";
+        body_ << "<div class=\"part\"><dt><code>" << escaped(term) << "</code></dt><dd>"
+              << escaped(facts::withFormatLists(o.help)) << "</dd></div>";
       }
       body_ << "</dl>";
     }
