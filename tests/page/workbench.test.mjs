@@ -360,6 +360,9 @@ describe('the workbench page', () => {
     const selected = new Set((await cells()).cells.filter((c) => c.selected).map((c) => c.row));
     assert.equal(await page.$$eval('.num .sel', (s) => s.length), selected.size, 'each selected row is marked');
     await page.screenshot({ path: path.join(shots, 'workbench-table.png') });
+    await page.setViewport({ width: 800, height: 700 });
+    await page.screenshot({ path: path.join(shots, 'workbench-table-narrow.png') });
+    await page.setViewport({ width: 1280, height: 860 });
 
     await open('map.native', fs.readFileSync(path.join(work, 'map.native')));
     assert.equal(await page.$eval('#pager', (p) => p.hidden), false, 'a 3D array has a page switcher');
