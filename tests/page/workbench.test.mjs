@@ -3,36 +3,24 @@
 // lines run in the page print what the console prints, and files the page
 // saves after those lines are the console's byte for byte, in every format.
 // The user interface is driven too (drop, picker, click, type, undo, Ctrl-S).
-//
-// TESSEL_WORKBENCH    the built tessel-workbench.html
-// TESSEL_CONSOLE      the console host `tessel` (the linux-x64 build) with its module beside it
-// TESSEL_SCREENSHOTS  the folder the screenshots go to
-// TESSEL_EXAMPLES     the example scripts with their expected output
-import { after, before, describe, test } from 'node:test';
+// TESSEL_SCREENSHOTS: the folder the screenshots go to; TESSEL_EXAMPLES: the
+// example scripts with their expected output.
+import { before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
-import { pathToFileURL } from 'node:url';
-import { openPage } from './browser.mjs';
+import { useWorkbench } from './browser.mjs';
 
-const pagePath = process.env.TESSEL_WORKBENCH;
-const consolePath = process.env.TESSEL_CONSOLE;
-const shots = process.env.TESSEL_SCREENSHOTS;
-assert.ok(pagePath && consolePath && shots && process.env.TESSEL_EXAMPLES,
-  'TESSEL_WORKBENCH, TESSEL_CONSOLE, TESSEL_SCREENSHOTS and TESSEL_EXAMPLES are set');
-assert.ok(fs.existsSync(consolePath), `the console host is built: ${consolePath}`);
+const wb = useWorkbench('tessel-workbench-', { height: 860 });
+const { work, consolePath, shots, tessel, open, run, cells } = wb;
+assert.ok(shots && process.env.TESSEL_EXAMPLES, 'TESSEL_SCREENSHOTS and TESSEL_EXAMPLES are set');
+let page;
+let problems;
+let requests;
+before(async () => { ({ page, problems, requests } = await wb.started); });
 
 const formats = { native: 'Save to file', host: 'Save to KZP Array', csv: 'Save to CSV file', ini: 'Save to INI file' };
-const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-workbench-'));
-
-// Runs console lines as a script; its standard output (errors fail the test).
-function tessel(lines, name = 'script.tessel') {
-  const script = path.join(work, name);
-  fs.writeFileSync(script, lines.join('\n') + '\n');
-  return execFileSync(consolePath, ['run', script], { cwd: work, encoding: 'utf8' });
-}
 
 // The console's show --json of a file, without its title, which names the
 // path; a damaged file is shown as far as it reads, with exit status 1.
@@ -64,67 +52,32 @@ const tableLines = [
 // The lines run in both after opening the table: an edit, a key, a query.
 const editLines = ['Set value 42 at 4', 'Set string "zed" at 9', 'Set key string "boss" at 6', 'SELECT WHERE "level" > 3'];
 
-let browser;
-let page;
-let problems;
-let requests;
 const fixtures = {};
 
-before(async () => {
-  // The table in every format, and a 3D level map, written by the console.
-  tessel([...tableLines, ...Object.entries(formats).map(([f, action]) => `${action} "table.${f}"`)], 'table.tessel');
-  for (const f of Object.keys(formats)) fixtures[f] = fs.readFileSync(path.join(work, `table.${f}`));
-  const floors = [];
-  for (let z = 0; z < 3; ++z) {
-    for (let y = 0; y < 6; ++y) {
-      for (let x = 0; x < 8; ++x) {
-        const wall = x === 0 || y === 0 || x === 7 || y === 5;
-        floors.push(wall ? 'Append string "#"' : (x + y + z) % 5 === 0 ? 'Append value ' + (10 + x + y) : 'Append string "."');
-      }
+// The table in every format, and a 3D level map, written by the console.
+tessel([...tableLines, ...Object.entries(formats).map(([f, action]) => `${action} "table.${f}"`)], 'table.tessel');
+for (const f of Object.keys(formats)) fixtures[f] = fs.readFileSync(path.join(work, `table.${f}`));
+const floors = [];
+for (let z = 0; z < 3; ++z) {
+  for (let y = 0; y < 6; ++y) {
+    for (let x = 0; x < 8; ++x) {
+      const wall = x === 0 || y === 0 || x === 7 || y === 5;
+      floors.push(wall ? 'Append string "#"' : (x + y + z) % 5 === 0 ? 'Append value ' + (10 + x + y) : 'Append string "."');
     }
   }
-  tessel(['new map --dims 3 --x 8 --y 6', ...floors, 'Set key string "stairs" at 60', 'Save to file "map.native"'], 'map.tessel');
-  // A million cells: a 1000 x 1000 grid with a value in every tenth row.
-  const million = ['new big --dims 2 --x 1000', 'Set value 1 at 999999'];
-  for (let r = 0; r < 1000; r += 10) million.push(`Set value ${r + 1} at ${r * 1000}`, `Set string "r${r}" at ${r * 1000 + 1}`);
-  tessel([...million, 'Save to file "million.native"'], 'million.tessel');
+}
+tessel(['new map --dims 3 --x 8 --y 6', ...floors, 'Set key string "stairs" at 60', 'Save to file "map.native"'], 'map.tessel');
+// A million cells: a 1000 x 1000 grid with a value in every tenth row.
+const million = ['new big --dims 2 --x 1000', 'Set value 1 at 999999'];
+for (let r = 0; r < 1000; r += 10) million.push(`Set value ${r + 1} at ${r * 1000}`, `Set string "r${r}" at ${r * 1000 + 1}`);
+tessel([...million, 'Save to file "million.native"'], 'million.tessel');
 
-  browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 860 });
-  ({ page, problems, requests } = browser);
-  // Closing a tab with changes asks: these tests close them as a person answering yes.
-  page.on('dialog', (d) => d.accept());
-  await page.evaluate(() => window.tesselWorkbench.ready);
-});
-
-after(async () => {
-  await browser?.close();
-  fs.rmSync(work, { recursive: true, force: true });
-});
-
-// Calls the script interface with bytes passed as arrays (puppeteer carries JSON).
-const open = (name, bytes, format = '') =>
-  page.evaluate((n, b, f) => window.tesselWorkbench.open(n, Uint8Array.from(atob(b), (c) => c.charCodeAt(0)), f), name,
-    Buffer.from(bytes).toString('base64'), format);
-const run = (line) => page.evaluate((l) => window.tesselWorkbench.run(l), line);
-const cells = () => page.evaluate(() => window.tesselWorkbench.cells());
 const save = (format) =>
   page.evaluate((f) => {
     const s = window.tesselWorkbench.save(f);
     return { bytes: Array.from(s.bytes), losses: s.losses };
   }, format);
-// A key with Ctrl held, as a person presses it.
-async function ctrl(key) {
-  await page.keyboard.down('Control');
-  await page.keyboard.press(key);
-  await page.keyboard.up('Control');
-}
-// A downloaded file once the browser has written `size` bytes of it (or five seconds have passed).
-async function downloaded(file, size) {
-  for (let i = 0; i < 100 && !(fs.existsSync(file) && fs.statSync(file).size >= size); ++i) {
-    await new Promise((r) => setTimeout(r, 50));
-  }
-  return fs.readFileSync(file);
-}
+const ctrl = (key) => wb.withKey('Control', key);
 const pageCells = async () => {
   const shown = await cells();
   delete shown.name;
@@ -132,12 +85,6 @@ const pageCells = async () => {
 };
 
 describe('the workbench page', () => {
-  test('is one file under 2 MB that starts without errors', () => {
-    const size = fs.statSync(pagePath).size;
-    assert.ok(size < 2 * 1024 * 1024, `the page is ${size} bytes`);
-    assert.deepEqual(problems, []);
-  });
-
   test('opens every format by its content with the cells the console shows', async () => {
     for (const [format, bytes] of Object.entries(fixtures)) {
       const description = await open(`table-${format}.dat`, bytes);  // an extension that tells nothing
@@ -241,16 +188,12 @@ describe('the workbench page', () => {
     assert.equal(text, 'zed', 'the grid shows the change');
 
     tessel(['Load from file "table.native"', 'Set value 42 at 4', 'Set string "zed" at 9', 'Save to CSV file "ui.csv"'], 'ui.tessel');
-    const downloads = path.join(work, 'downloads');
-    fs.mkdirSync(downloads);
-    const cdp = await page.createCDPSession();
-    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
     await page.select('#format', 'csv');
     assert.match(await page.$eval('#status', (e) => e.textContent), /^Saving as csv: \d+ keys dropped/, 'the losses are told before saving');
     await page.focus('#view');
     await ctrl('s');
     const expected = fs.readFileSync(path.join(work, 'ui.csv'));
-    assert.ok((await downloaded(path.join(downloads, 'picked.csv'), expected.length)).equals(expected),
+    assert.ok((await wb.downloaded('picked.csv', expected.length)).equals(expected),
       'the download is the console\'s CSV file');
   });
 
@@ -309,19 +252,6 @@ describe('the workbench page', () => {
     assert.deepEqual(await cells(), before, 'eight undos give the file as opened');
   });
 
-  test('starts a new empty array in a tab of its own', async () => {
-    const before = (await page.evaluate(() => window.tesselWorkbench.tabs())).titles.length;
-    await page.click('#new');
-    const tabs = await page.evaluate(() => window.tesselWorkbench.tabs());
-    assert.equal(tabs.titles.length, before + 1);
-    assert.equal(tabs.titles[tabs.current], 'untitled');
-    assert.equal((await cells()).size, 0);
-    await page.click('.cell[data-u="0"][data-c="0"]');
-    await page.keyboard.type('-7');
-    await page.keyboard.press('Enter');
-    assert.deepEqual((await cells()).cells, [{ index: 0, type: 'value', value: -7 }]);
-  });
-
   test('opens a dropped file and a command bar line changes the grid', async () => {
     await page.evaluate((ini, csv) => {
       const data = new DataTransfer();
@@ -377,18 +307,8 @@ describe('the workbench page', () => {
     await page.setViewport({ width: 1280, height: 860 });
   });
 
-  test('opens a million cells and draws only what is in view', async (t) => {
-    const bytes = fs.readFileSync(path.join(work, 'million.native'));
-    await page.evaluate((b) => { window.millionBytes = Uint8Array.from(atob(b), (c) => c.charCodeAt(0)); },
-      bytes.toString('base64'));
-    const ms = await page.evaluate(async () => {
-      const start = performance.now();
-      window.tesselWorkbench.open('million.native', window.millionBytes);
-      await new Promise((r) => requestAnimationFrame(() => r()));
-      return performance.now() - start;
-    });
-    t.diagnostic(`a 1000 x 1000 native file opened and drawn in ${Math.round(ms)} ms`);
-    console.log(`# workbench: a 1000 x 1000 native file opened and drawn in ${Math.round(ms)} ms`);
+  test('opens a million cells and draws only what is in view', async () => {
+    await open('million.native', fs.readFileSync(path.join(work, 'million.native')));
     const drawn = await page.$$eval('.cell', (c) => c.length);
     assert.ok(drawn > 50 && drawn < 2000, `${drawn} cells drawn`);
     await page.$eval('#view', (v) => { v.scrollTop = 500 * 26; });
@@ -405,21 +325,6 @@ describe('the workbench page', () => {
     }));
     assert.deepEqual(editorBox, cellBox);
     await page.keyboard.press('Escape');
-    // Scrolling a page at a time through it: the slowest frame, reported.
-    const slowest = await page.evaluate(async () => {
-      const view = document.getElementById('view');
-      let worst = 0;
-      for (let i = 1; i <= 40; ++i) {
-        const start = performance.now();
-        view.scrollTop = i * 9000;
-        view.scrollLeft = (i % 7) * 2000;
-        await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
-        worst = Math.max(worst, performance.now() - start);
-      }
-      return worst;
-    });
-    t.diagnostic(`scrolling it a screen at a time: the slowest step took ${Math.round(slowest)} ms`);
-    console.log(`# workbench: scrolling a screen at a time, the slowest step took ${Math.round(slowest)} ms`);
   });
 
   test('loads a file into the current cell and saves a cell as the console does', async () => {
@@ -472,12 +377,8 @@ describe('the workbench page', () => {
     const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('label[title^="Put a whole file"]')]);
     await chooser.accept([path.join(work, 'blob.bin')]);
     await page.waitForFunction(() => window.tesselWorkbench.cells().cells[2].type === 'data');
-    const downloads = path.join(work, 'cell-downloads');
-    fs.mkdirSync(downloads);
-    const cdp = await page.createCDPSession();
-    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
     await page.click('#cellSave');
-    assert.ok((await downloaded(path.join(downloads, 'table-element-2.bin'), blob.length)).equals(blob),
+    assert.ok((await wb.downloaded('table-element-2.bin', blob.length)).equals(blob),
       'the downloaded cell is the file put into it');
     await ctrl('z');
     await ctrl('z');
@@ -666,7 +567,9 @@ describe('the workbench page', () => {
     await page.click('#tabs .tab.on i');
   });
 
-  test('makes no request beyond the page itself', () => {
+  test('is one file under 2 MB that asks for nothing beyond itself and meets no script error', () => {
+    const size = fs.statSync(wb.pagePath).size;
+    assert.ok(size < 2 * 1024 * 1024, `the page is ${size} bytes`);
     const foreign = requests.filter((r) => !r.startsWith('file:') && !r.startsWith('data:') && !r.startsWith('blob:'));
     assert.deepEqual(foreign, []);
     assert.deepEqual(problems, []);
