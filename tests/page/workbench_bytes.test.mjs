@@ -12,7 +12,7 @@ import path from 'node:path';
 import { useWorkbench } from './browser.mjs';
 
 const wb = useWorkbench('tessel-bytes-');
-const { work, tessel, consoleFile: consoleAfter, dialogs, answers, save, pick, withKey, closeAll, downloaded } = wb;
+const { work, tessel, consoleFile: consoleAfter, dialogs, answers, save, pick, keys, withKey, closeAll, downloaded } = wb;
 
 // A table of texts the page must not change: Windows-1252 "Café", a line
 // break, UTF-8 "naïve", a byte no code page shows, and a Windows-1252 label.
@@ -87,66 +87,44 @@ describe('the workbench keeps every byte', () => {
     assert.ok((await save()).equals(original), 'showing changes no byte');
   });
 
-  test('an edit writes the text back in the tab\'s encoding, as the console\'s escapes do', async () => {
+  test('an edit is written in the tab\'s encoding as the console\'s escapes are; what it cannot hold is refused', async () => {
+    // Each case: the encoding, the cell typed in (else the command bar), the keys, and the console's
+    // lines that make the same file, or the refusal, which changes nothing.
+    const cases = [
+      ['windows-1252', [0, 0], ['Crème brûlée', 'Enter'], ['Set string "Cr\\xE8me br\\xFBl\\xE9e" at 0']],
+      ['windows-1252', [2, 1], ['Enter', 'End', ['Shift', 'Enter'], 'b', ['Alt', 'Enter'], '\\x81c', 'Enter'],
+        ['Set string "ok\\nb\\n\\x81c" at 5']],
+      ['windows-1252', null, ['Set string "Thé" at 4', 'Enter'], ['Set string "Th\\xE9" at 4']],
+      ['windows-1252', [0, 0], ['Enter', 'Café → bar', 'Enter'], /"→" \(U\+2192\) cannot be written in Windows-1252/],
+      ['windows-1252', null, ['Set string "Ωmega" at 2', 'Enter'], /"Ω" \(U\+03A9\) cannot be written/],
+      // Automatic writes a text back in what it was shown in: Windows-1252 here, UTF-8 next.
+      ['auto', [0, 0], ['Enter', 'Ωmega', 'Enter'], /U\+03A9\) cannot be written in Windows-1252/],
+      ['auto', [1, 0], ['Enter', 'Ωmega', 'Enter'], ['Set string "\\xCE\\xA9mega" at 2']],
+    ];
+    for (const [encoding, at, typed, expected] of cases) {
+      await openTable();
+      await page.select('#encoding', encoding);
+      const logged = await logCount();
+      if (at) await page.click(`.cell[data-u="${at[0]}"][data-c="${at[1]}"]`);
+      else await page.focus('#command');
+      await keys(...typed);
+      const name = `${encoding}, ${typed.join(' ')}`;
+      if (expected instanceof RegExp) {
+        assert.match(await page.$eval('#log .entry:last-child', (e) => e.textContent), expected, name);
+        assert.equal(await logCount(), logged + 1, name + ': the refusal is logged, and nothing else');
+        assert.ok((await save()).equals(original), name + ': no byte changed');
+      } else {
+        assert.ok((await save()).equals(consoleFile(expected, 'edited.arr')), name + ': the console\'s bytes');
+      }
+    }
+    // A text with a line break: an unchanged editor shows every line of it and keeps it.
     await openTable();
-    await page.select('#encoding', 'windows-1252');
-    await page.click('.cell[data-u="0"][data-c="0"]');
-    await page.keyboard.type('Crème brûlée');
-    await page.keyboard.press('Enter');
-    // A line break typed with Shift+Enter and Alt+Enter, the caret at the text's end.
-    await page.click('.cell[data-u="2"][data-c="1"]');
-    await page.keyboard.press('Enter');
-    await page.keyboard.press('End');
-    await withKey('Shift', 'Enter');
-    await page.keyboard.type('b');
-    await withKey('Alt', 'Enter');
-    await page.keyboard.type('\\x81c');
-    await page.keyboard.press('Enter');
-    await page.focus('#command');
-    await page.keyboard.type('Set string "Thé" at 4');
-    await page.keyboard.press('Enter');
-    const expected = consoleFile(['Set string "Cr\\xE8me br\\xFBl\\xE9e" at 0', 'Set string "ok\\nb\\n\\x81c" at 5',
-      'Set string "Th\\xE9" at 4'], 'edited.arr');
-    assert.ok((await save()).equals(expected), 'the page saves the console\'s bytes');
-    assert.equal(await cellText(0, 0), 'Crème brûlée');
-
-    // The line break is kept by an unchanged editor, which shows every line of it.
-    await page.click('.cell[data-u="2"][data-c="1"]');
-    await page.keyboard.press('Enter');
-    const editor = await page.$eval('#editor', (e) => ({ text: e.value, high: e.clientHeight >= 3 * 18, fits: e.scrollHeight <= e.clientHeight }));
-    assert.deepEqual(editor, { text: 'ok\nb\n\\x81c', high: true, fits: true });
-    await page.keyboard.press('Enter');
-    assert.ok((await save()).equals(expected), 'still the same bytes');
-  });
-
-  test('refuses a character the encoding cannot hold, naming it, and changes nothing', async () => {
-    await openTable();
-    await page.select('#encoding', 'windows-1252');
-    const logged = await logCount();
-    await page.click('.cell[data-u="0"][data-c="0"]');
-    await page.keyboard.press('Enter');
-    await page.keyboard.type('Café → bar');
-    await page.keyboard.press('Enter');
-    assert.match(await page.$eval('#status', (e) => e.textContent), /"→" \(U\+2192\) cannot be written in Windows-1252/);
-    await page.focus('#command');
-    await page.keyboard.type('Set string "Ωmega" at 2');
-    await page.keyboard.press('Enter');
-    assert.match(await page.$eval('#log .entry:last-child', (e) => e.textContent), /"Ω" \(U\+03A9\) cannot be written/);
-    // Under automatic a text shown in Windows-1252 is written back in it, and is refused the same way.
-    await page.select('#encoding', 'auto');
-    await page.click('.cell[data-u="0"][data-c="0"]');
-    await page.keyboard.press('Enter');
-    await page.keyboard.type('Ωmega');
-    await page.keyboard.press('Enter');
-    assert.match(await page.$eval('#status', (e) => e.textContent), /U\+03A9\) cannot be written in Windows-1252/);
-    assert.equal(await logCount(), logged + 3, 'the three refusals were logged, and nothing else');
-    assert.ok((await save()).equals(original), 'no byte changed');
-    // And a UTF-8 text is written back as UTF-8.
-    await page.click('.cell[data-u="1"][data-c="0"]');
-    await page.keyboard.press('Enter');
-    await page.keyboard.type('Ωmega');
-    await page.keyboard.press('Enter');
-    assert.ok((await save()).equals(consoleFile(['Set string "\\xCE\\xA9mega" at 2'], 'omega.arr')));
+    await page.click('.cell[data-u="0"][data-c="1"]');
+    await keys('Enter');
+    const editor = await page.$eval('#editor', (e) => ({ text: e.value, high: e.clientHeight >= 2 * 18, fits: e.scrollHeight <= e.clientHeight }));
+    assert.deepEqual(editor, { text: 'Line one\nline two', high: true, fits: true });
+    await keys('Enter');
+    assert.ok((await save()).equals(original), 'still the same bytes');
   });
 
   test('keeps labels\' bytes when a column is inserted', async () => {
