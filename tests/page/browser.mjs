@@ -132,5 +132,14 @@ export function useWorkbench(prefix, { width = 1280, height = 800 } = {}) {
     for (let i = 0; i < 100 && !(fs.existsSync(file) && fs.statSync(file).size >= size); ++i) await new Promise((r) => setTimeout(r, 50));
     return fs.existsSync(file) ? fs.readFileSync(file) : null;
   };
+  // A screenshot `name`.png in TESSEL_SCREENSHOTS, and with `narrow` (true, or its own name) one at 800 x 700 too.
+  wb.shoot = async (name, narrow = false) => {
+    assert.ok(wb.shots, 'TESSEL_SCREENSHOTS is set');
+    await wb.page.screenshot({ path: path.join(wb.shots, name + '.png') });
+    if (!narrow) return;
+    await wb.page.setViewport({ width: 800, height: 700 });
+    await wb.page.screenshot({ path: path.join(wb.shots, (narrow === true ? name + '-narrow' : narrow) + '.png') });
+    await wb.page.setViewport({ width, height });
+  };
   return wb;
 }

@@ -13,8 +13,8 @@ import path from 'node:path';
 import { useWorkbench } from './browser.mjs';
 
 const wb = useWorkbench('tessel-workbench-', { height: 860 });
-const { work, consolePath, shots, tessel, open, run, cells } = wb;
-assert.ok(shots && process.env.TESSEL_EXAMPLES, 'TESSEL_SCREENSHOTS and TESSEL_EXAMPLES are set');
+const { work, consolePath, tessel, open, run, cells } = wb;
+assert.ok(process.env.TESSEL_EXAMPLES, 'TESSEL_EXAMPLES is set');
 let page;
 let problems;
 let requests;
@@ -232,10 +232,7 @@ describe('the workbench page', () => {
     assert.equal(await page.$$eval('.cell .k', (k) => k.length), 2, 'both keys are marked');
     const selected = new Set((await cells()).cells.filter((c) => c.selected).map((c) => c.row));
     assert.equal(await page.$$eval('.num .sel', (s) => s.length), selected.size, 'each selected row is marked');
-    await page.screenshot({ path: path.join(shots, 'workbench-table.png') });
-    await page.setViewport({ width: 800, height: 700 });
-    await page.screenshot({ path: path.join(shots, 'workbench-table-narrow.png') });
-    await page.setViewport({ width: 1280, height: 860 });
+    await wb.shoot('workbench-table', true);
 
     await open('map.native', fs.readFileSync(path.join(work, 'map.native')));
     assert.equal(await page.$eval('#pager', (p) => p.hidden), false, 'a 3D array has a page switcher');
@@ -244,10 +241,7 @@ describe('the workbench page', () => {
     const want = (await cells()).cells[57];
     const shown = await page.$eval('.cell[data-u="1"][data-c="1"]', (e) => e.textContent);
     assert.equal(shown, want.type === 'value' ? String(want.value) : want.text);
-    await page.screenshot({ path: path.join(shots, 'workbench-map.png') });
-    await page.setViewport({ width: 800, height: 700 });
-    await page.screenshot({ path: path.join(shots, 'workbench-narrow.png') });
-    await page.setViewport({ width: 1280, height: 860 });
+    await wb.shoot('workbench-map', 'workbench-narrow');
   });
 
   test('opens a million cells and draws only what is in view', async () => {
@@ -299,7 +293,7 @@ describe('the workbench page', () => {
       return [...box.querySelectorAll('button')].some((b) => b.getBoundingClientRect().bottom > outer.bottom + 0.5);
     });
     assert.equal(cut, false);
-    await page.screenshot({ path: path.join(shots, 'workbench-element.png') });
+    await wb.shoot('workbench-element');
     await page.click('.offer button');
     const shown = await cells();
     assert.equal(shown.cells[5].type, 'data');
@@ -365,10 +359,7 @@ describe('the workbench page', () => {
     assert.deepEqual(await page.$$eval('#choice option', (o) => o.map((e) => e.value)).then((v) => v[0]), 'opened');
     await page.click('#chosen');
     assert.equal(await page.$eval('#log .entry:last-child pre', (e) => e.textContent), ran.stdout.replace(/\n$/, ''));
-    await page.screenshot({ path: path.join(shots, 'workbench-compare.png') });
-    await page.setViewport({ width: 800, height: 700 });
-    await page.screenshot({ path: path.join(shots, 'workbench-compare-narrow.png') });
-    await page.setViewport({ width: 1280, height: 860 });
+    await wb.shoot('workbench-compare', true);
     const titles = (await page.evaluate(() => window.tesselWorkbench.tabs())).titles;
     const csvTab = titles.indexOf('table-csv.dat');
     assert.ok(csvTab >= 0, titles.join(', '));
@@ -429,7 +420,7 @@ describe('the workbench page', () => {
     await page.click('#settingsOpen');
     await page.select('#setAutoSelect', 'on');
     await page.select('#setQueries', 'Select rows using AND mode');
-    await page.screenshot({ path: path.join(shots, 'workbench-settings.png') });
+    await wb.shoot('workbench-settings');
     await page.click('#settingsApply');
     for (const line of lines) await run(line);
     const expected = tessel(['new t --auto-select', 'Select rows using AND mode', ...lines, 'Save to file "auto.native"'],

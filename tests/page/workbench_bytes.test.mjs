@@ -319,6 +319,6 @@ describe('the workbench keeps every byte', () => {
     await page.select('#encoding', 'windows-1252');
     await page.click('.cell[data-u="2"][data-c="0"]');
     assert.equal(await cellText(2, 0), 'Cœur de lion');
-    await page.screenshot({ path: path.join(wb.shots, 'workbench-encoding.png') });
+    await wb.shoot('workbench-encoding');
   });
 });

@@ -159,10 +159,7 @@ describe('the workbench edits as a spreadsheet does', () => {
     await page.mouse.move(grip[0] + 60, grip[1]);
     await page.mouse.up();
     await page.click(cell(1, 2));
-    await page.screenshot({ path: path.join(wb.shots, 'workbench-habits.png') });
-    await page.setViewport({ width: 800, height: 800 });
-    await page.screenshot({ path: path.join(wb.shots, 'workbench-habits-narrow.png') });
-    await page.setViewport({ width: 1280, height: 800 });
+    await wb.shoot('workbench-habits', true);
     done.push('Sort rows by column 1 value ascending');
     assert.ok((await save()).equals(consoleFile([...itemLines, ...done], 'filtered.arr')), 'the selected rows sorted');
     // A value test given a text runs nothing and says why.

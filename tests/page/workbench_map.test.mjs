@@ -200,10 +200,7 @@ describe('level maps', () => {
     assert.equal((await page.evaluate(() => window.tesselWorkbench.marks())).length, 4);
     await withKey('Control', 'z');
     assert.deepEqual(await page.evaluate(() => window.tesselWorkbench.marks()), [{ x: 1, y: 0, page: 0 }, { x: 1, y: 1, page: 0 }, { x: 2, y: 2, page: 0 }]);
-    await page.screenshot({ path: path.join(wb.shots, 'workbench-marks.png') });
-    await page.setViewport({ width: 800, height: 700 });
-    await page.screenshot({ path: path.join(wb.shots, 'workbench-marks-narrow.png') });
-    await page.setViewport({ width: 1280, height: 800 });
+    await wb.shoot('workbench-marks', true);
 
     // Compare… with another tab marks the cells in which the two differ.
     await pick(...['small.arr']);
@@ -249,10 +246,7 @@ describe('level maps', () => {
     await drag([3, 4], [5, 6]);
     await page.evaluate(() => window.tesselWorkbench.run('Set string "door" at 90'));
     await page.click('#changes');
-    await page.screenshot({ path: path.join(wb.shots, 'workbench-levelmap.png') });
-    await page.setViewport({ width: 800, height: 700 });
-    await page.screenshot({ path: path.join(wb.shots, 'workbench-levelmap-narrow.png') });
-    await page.setViewport({ width: 1280, height: 800 });
+    await wb.shoot('workbench-levelmap', true);
     assert.equal((await page.evaluate(() => window.tesselWorkbench.marks())).length, 8 + 9 + 1);
   });
 
