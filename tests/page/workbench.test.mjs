@@ -158,6 +158,8 @@ describe('the workbench page', () => {
     await ctrl('s');
     const expected = fs.readFileSync(path.join(work, 'ui.csv'));
     assert.ok((await wb.downloaded('picked.csv', expected.length)).equals(expected), 'the download is the console\'s CSV file');
+    assert.match(await page.$eval('#status', (e) => e.textContent), /^picked\.csv saved \(csv, \d+ bytes\): \d+ keys dropped/,
+      'and what it lost is told after saving too');
   });
 
   test('renames a label at its column\'s head, sets a key and the settings, as element actions', async () => {
