@@ -8,7 +8,6 @@ export function createEdits(app, parts) {
   const { report } = late(parts, 'log');
   const { change } = late(parts, 'undo');
 
-  // Rows, columns, labels and keys, as the element actions do them.
   function rowLines(insert, y = app.active.cur.row) {
     const X = app.shape.columns;
     const at = y * X;

@@ -10,7 +10,7 @@ export function createGrid(app, parts) {
   const { sortMark } = late(parts, 'sort');
   const levelMap = late(parts, 'levelMap');
 
-  // The grid. Units are what a line of the grid shows: a row of a 2D
+  // Units are what a line of the grid shows: a row of a 2D
   // array, an element of a list, a row of the current page of a 3D array.
 
   let cache = new Map();  // unit -> cells, for the window `cached`

@@ -13,8 +13,7 @@ export function createTabs(app, parts) {
   const levelMap = late(parts, 'levelMap');
 
   let serial = 0;
-  // Tabs: one instance of the session each, with the file it came from
-  // and the steps (each a list of lines) made since, for undo.
+  // A tab's steps are lists of lines, kept for undo.
   function makeTab(title, file, readAs = '') {
     const tab = { id: 't' + ++serial, title, file, readAs, steps: [], undone: [], format: null, page: 0,
       cur: { row: 0, col: 0 }, entries: [], encoding: 'auto',

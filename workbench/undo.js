@@ -9,8 +9,6 @@ export function createUndo(app, parts) {
   const { status, stepLogged } = late(parts, 'log');
   const { autoSelectOf, renderTabs } = late(parts, 'tabs');
 
-  // Changes: lines run on the active tab's instance, kept as one undo step.
-
   function change(lines) {
     if (busy) return { text: busy + ': try again when it is done\n', failed: true };
     const kept = takeReady(app.active, lines);
