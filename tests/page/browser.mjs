@@ -1,6 +1,10 @@
-// The headless browser both page tests drive: Debian's chromium with a
-// profile of its own, nothing fetched, and the page's script errors, console
-// errors and requests gathered for the tests to check.
+// What the page tests share: Debian's headless chromium with a profile of its
+// own, nothing fetched, and the page's script errors, console errors and
+// requests gathered for the tests to check; the workbench opened beside a work
+// folder and the console host, which the files the page saves are compared with.
+import { after, before } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -35,14 +39,6 @@ export async function openPage(url, { width, height }) {
   return { browser, page, problems, requests, close };
 }
 
-// Opens files of `folder` through the page's file chooser, as a person does,
-// and waits for the last one's tab.
-export async function pickFiles(page, folder, names) {
-  const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('label.button')]);
-  await chooser.accept(names.map((n) => path.join(folder, n)));
-  await page.waitForFunction((n) => window.tesselWorkbench.tabs().titles.includes(n), {}, names[names.length - 1]);
-}
-
 // A key pressed with a modifier held.
 export async function pressWith(page, modifier, key) {
   await page.keyboard.down(modifier);
@@ -50,19 +46,100 @@ export async function pressWith(page, modifier, key) {
   await page.keyboard.up(modifier);
 }
 
-// The workbench page at 1280 x 800 with every question it asks answered yes,
-// once its module is ready.
-export async function openWorkbench(pagePath) {
-  const opened = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 800 });
-  opened.page.on('dialog', (d) => d.accept());
-  await opened.page.evaluate(() => window.tesselWorkbench.ready);
-  return opened;
+// A small generator of random numbers below n, so a failing case can be run again from its seed.
+export function generator(seed) {
+  let s = seed >>> 0 || 1;
+  return (n) => {
+    s ^= s << 13; s >>>= 0;
+    s ^= s >>> 17;
+    s ^= s << 5; s >>>= 0;
+    return s % n;
+  };
 }
 
-// The current tab as the native file the page saves.
-export const nativeBytes = async (page) =>
-  Buffer.from(await page.evaluate(() => Array.from(window.tesselWorkbench.save('native').bytes)));
+const NAMED_KEYS = ['Tab', 'Enter', 'Escape', 'F2', 'ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', 'Home', 'End', 'Backspace'];
 
-// Every tab closed by its close button.
-export const closeAllTabs = (page) =>
-  page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
+// The workbench for a test file (TESSEL_WORKBENCH, checked against the console
+// host TESSEL_CONSOLE): a work folder, the page opened before the tests with
+// downloads going to `downloads` and its questions answered from `answers`
+// (else yes) and noted in `dialogs`, and closed after them; `started` gives
+// it with its `page`, `problems` and `requests` once the page is ready.
+export function useWorkbench(prefix, { width = 1280, height = 800 } = {}) {
+  const { TESSEL_WORKBENCH: pagePath, TESSEL_CONSOLE: consolePath } = process.env;
+  assert.ok(pagePath && consolePath, 'TESSEL_WORKBENCH and TESSEL_CONSOLE are set');
+  assert.ok(fs.existsSync(consolePath), `the console host is built: ${consolePath}`);
+  const work = fs.mkdtempSync(path.join(os.tmpdir(), prefix));
+  const wb = { work, consolePath, pagePath, shots: process.env.TESSEL_SCREENSHOTS, dialogs: [], answers: [],
+    downloads: path.join(work, 'downloads') };
+  let started;
+  wb.started = new Promise((resolve) => { started = resolve; });
+  before(async () => {
+    const { page, problems, requests, close } = await openPage(pathToFileURL(pagePath).href, { width, height });
+    Object.assign(wb, { page, problems, requests, close });
+    wb.page.on('dialog', async (d) => {
+      wb.dialogs.push({ type: d.type(), message: d.message() });
+      await ((wb.answers.shift() ?? true) ? d.accept() : d.dismiss());
+    });
+    await wb.page.evaluate(() => window.tesselWorkbench.ready);
+    fs.mkdirSync(wb.downloads);
+    const cdp = await wb.page.createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: wb.downloads });
+    started(wb);
+  });
+  after(async () => {
+    await wb.close?.();
+    fs.rmSync(work, { recursive: true, force: true });
+  });
+  // Console lines run as a script in the work folder, in the C locale: its
+  // output as bytes (one character a byte), as the page keeps texts.
+  wb.tessel = (lines, name = 'script.tessel') => {
+    fs.writeFileSync(path.join(work, name), lines.join('\n') + '\n');
+    return execFileSync(consolePath, ['run', name], {
+      cwd: work, encoding: 'latin1', stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, LC_ALL: 'C' },
+    });
+  };
+  // The native file the console saves after `lines`, as `name` in the work folder.
+  wb.consoleFile = (lines, name) => {
+    wb.tessel([...lines, `Save to file "${name}"`], name + '.tessel');
+    return fs.readFileSync(path.join(work, name));
+  };
+  // Bytes go to the page as base64 (puppeteer carries JSON).
+  wb.open = (name, bytes, format = '') => wb.page.evaluate((n, b, f) =>
+    window.tesselWorkbench.open(n, Uint8Array.from(atob(b), (c) => c.charCodeAt(0)), f), name, Buffer.from(bytes).toString('base64'), format);
+  wb.run = (line) => wb.page.evaluate((l) => window.tesselWorkbench.run(l), line);
+  wb.cells = () => wb.page.evaluate(() => window.tesselWorkbench.cells());
+  // The current tab as the native file the page saves.
+  wb.save = async () => Buffer.from(await wb.page.evaluate(() => Array.from(window.tesselWorkbench.save('native').bytes)));
+  wb.withKey = (modifier, key) => pressWith(wb.page, modifier, key);
+  // Keys pressed in turn: a named key pressed, [modifier, key] pressed together, anything else typed.
+  wb.keys = async (...sequence) => {
+    for (const k of sequence) {
+      if (Array.isArray(k)) await wb.withKey(k[0], k[1]);
+      else if (NAMED_KEYS.includes(k)) await wb.page.keyboard.press(k);
+      else await wb.page.keyboard.type(k);
+    }
+  };
+  wb.closeAll = () => wb.page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
+  // Files of the work folder opened through the file chooser, as a person does; the last one's tab is waited for.
+  wb.pick = async (...names) => {
+    const [chooser] = await Promise.all([wb.page.waitForFileChooser(), wb.page.click('label.button')]);
+    await chooser.accept(names.map((n) => path.join(work, n)));
+    await wb.page.waitForFunction((n) => window.tesselWorkbench.tabs().titles.includes(n), {}, names[names.length - 1]);
+  };
+  // A downloaded file once the browser has written `size` bytes of it (five seconds at most), or null.
+  wb.downloaded = async (name, size = 1) => {
+    const file = path.join(wb.downloads, name);
+    for (let i = 0; i < 100 && !(fs.existsSync(file) && fs.statSync(file).size >= size); ++i) await new Promise((r) => setTimeout(r, 50));
+    return fs.existsSync(file) ? fs.readFileSync(file) : null;
+  };
+  // A screenshot `name`.png in TESSEL_SCREENSHOTS, and with `narrow` (true, or its own name) one at 800 x 700 too.
+  wb.shoot = async (name, narrow = false) => {
+    assert.ok(wb.shots, 'TESSEL_SCREENSHOTS is set');
+    await wb.page.screenshot({ path: path.join(wb.shots, name + '.png') });
+    if (!narrow) return;
+    await wb.page.setViewport({ width: 800, height: 700 });
+    await wb.page.screenshot({ path: path.join(wb.shots, (narrow === true ? name + '-narrow' : narrow) + '.png') });
+    await wb.page.setViewport({ width, height });
+  };
+  return wb;
+}

@@ -133,66 +133,51 @@ describe('the help page', () => {
     assert.equal(onPage.length, expected.length, 'the page has no entry the catalogue lacks');
   });
 
-  test('the filter narrows by label, expression name and description, and restores', async () => {
+  test('the filter finds entries and sections by label, name and description, says where, and restores', async () => {
     const all = await visibleIds();
     assert.equal(all.length, 139);
-
-    await typeFilter('sort rows');
-    const sorts = await visibleIds();
-    assert.deepEqual(sorts.sort(), [40, 41, 42, 43, 44, 45, 46, 47].map((n) => `action-${n}`).sort());
-    assert.equal(await page.$eval('#setup', (s) => s.offsetParent === null), true, 'other topics step aside');
-
-    await typeFilter('rowList$(');
-    assert.deepEqual(await visibleIds(), ['expr-41']);
-
-    // Words of the description, in any order.
-    await typeFilter('wrapping sum');
-    assert.deepEqual(await visibleIds(), ['expr-24']);
-
-    await typeFilter('no such thing here');
-    assert.deepEqual(await visibleIds(), []);
-    assert.equal(await page.$eval('#no-match', (e) => !e.hidden), true, 'says that nothing matches');
-
+    const shown = (section) => page.$eval(`#${section}`, (s) => s.offsetParent !== null);
+    const visibleIn = (section) =>
+      page.$$eval(`#${section} .part`, (ps) => ps.filter((p) => p.offsetParent !== null).map((p) => p.textContent));
+    const numbered = (kind, ns) => ns.map((n) => `${kind}-${n}`);
+    const sorts = numbered('action', [40, 41, 42, 43, 44, 45, 46, 47]);
+    const loads = ['action-3', 'action-4', 'action-5', 'action-59'];
+    // Each case: the words typed, the entries shown (all of `only`, or at least those of `some`), and what else holds.
+    const cases = [
+      ['sort rows', { only: sorts }, async () => assert.equal(await shown('setup'), false, 'other topics step aside')],
+      ['rowList$(', { only: ['expr-41'] }],
+      ['wrapping sum', { only: ['expr-24'] }],  // words of the description, in any order
+      ['damaged', { some: loads }, async () => {
+        assert.ok((await visibleIn('formats')).some((x) => x.startsWith('A damaged file')), 'and the bad files table');
+        assert.match(await page.$eval('#count', (c) => c.textContent), /Actions \d+.*File formats \d+/);
+      }],
+      ['bad file', { some: [...loads, 'action-0', 'action-52'] }, async () => assert.ok((await visibleIn('formats')).length >= 5)],
+      ['workbench', { some: [] }, async () => {
+        assert.ok((await visibleIn('start')).some((x) => x.includes('tessel-workbench.html')));
+        assert.equal(await shown('start'), true);
+      }],
+      ['between', { some: numbered('action', [15, 26, 38, 49]) }],
+      ['selected rows', { some: [...sorts, ...numbered('expr', [52, 53, 54, 55, 56, 57, 58, 59])] }],
+      ['no such thing here', { only: [] }, async () => assert.equal(await page.$eval('#no-match', (e) => !e.hidden), true)],
+    ];
+    for (const [words, { only, some }, more] of cases) {
+      await typeFilter(words);
+      const ids = await visibleIds();
+      if (only) assert.deepEqual(ids.sort(), only.slice().sort(), words);
+      for (const id of some ?? []) assert.ok(ids.includes(id), `"${words}" finds ${id}`);
+      await more?.();
+    }
     await page.keyboard.press('Escape');
-    assert.deepEqual(await visibleIds(), all);
-    assert.equal(await page.$eval('#setup', (s) => s.offsetParent !== null), true, 'other topics come back');
+    assert.deepEqual(await visibleIds(), all, 'Escape restores every entry');
+    assert.equal(await shown('setup'), true, 'other topics come back');
     assert.equal(await page.$eval('#no-match', (e) => e.hidden), true);
-
     await typeFilter('delete');
     assert.ok((await visibleIds()).length < all.length);
     await typeFilter('');
     assert.deepEqual(await visibleIds(), all, 'emptying the box restores every entry');
-  });
-
-  test('the filter finds every section, says where, and suggests near words', async () => {
-    const visibleIn = (section) =>
-      page.$$eval(`#${section} .part`, (ps) => ps.filter((p) => p.offsetParent !== null).map((p) => p.textContent));
-    const loads = ['action-3', 'action-4', 'action-5', 'action-59'];
-
-    await typeFilter('damaged');
-    for (const id of loads) assert.ok((await visibleIds()).includes(id), `"damaged" finds ${id}`);
-    assert.ok((await visibleIn('formats')).some((t) => t.startsWith('A damaged file')), 'and the bad files table');
-    assert.match(await page.$eval('#count', (c) => c.textContent), /Actions \d+.*File formats \d+/);
-
-    await typeFilter('bad file');
-    for (const id of [...loads, 'action-0', 'action-52']) assert.ok((await visibleIds()).includes(id), `"bad file" finds ${id}`);
-    assert.ok((await visibleIn('formats')).length >= 5, 'every row of the bad files table');
-
-    await typeFilter('workbench');
-    assert.ok((await visibleIn('start')).some((t) => t.includes('tessel-workbench.html')));
-    assert.equal(await page.$eval('#start', (s) => s.offsetParent !== null), true);
-
-    await typeFilter('between');
-    for (const n of [15, 26, 38, 49]) assert.ok((await visibleIds()).includes(`action-${n}`), `"between" finds action ${n}`);
-
-    await typeFilter('selected rows');
-    const rows = await visibleIds();
-    for (const n of [40, 41, 42, 43, 44, 45, 46, 47]) assert.ok(rows.includes(`action-${n}`), `a row sort, action ${n}`);
-    for (const n of [52, 53, 54, 55, 56, 57, 58, 59]) assert.ok(rows.includes(`expr-${n}`), `an aggregate, expression ${n}`);
-
+    // A misspelt word finds nothing, and the near word is offered.
     await typeFilter('damagd');
     assert.deepEqual(await visibleIds(), []);
-    assert.equal(await page.$eval('#no-match', (e) => !e.hidden), true);
     assert.ok((await page.$$eval('#near button', (bs) => bs.map((b) => b.textContent))).includes('damaged'));
     await page.click('#near button');
     assert.ok((await visibleIds()).length > 0, 'a suggestion filters by it');

@@ -3,28 +3,16 @@
 // breaks survive, and a closed tab's file leaves the page. Driven by the
 // keyboard, the mouse and the file chooser; the files saved are compared with
 // the ones the console host writes after the same lines.
-//
-// TESSEL_WORKBENCH    the built tessel-workbench.html
-// TESSEL_CONSOLE      the console host `tessel` (the linux-x64 build) with its module beside it
-// TESSEL_SCREENSHOTS  the folder the screenshots go to
-import { after, before, describe, test } from 'node:test';
+// TESSEL_SCREENSHOTS: the folder the screenshots go to.
+import { before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
-import { pathToFileURL } from 'node:url';
-import { openPage, closeAllTabs, nativeBytes, pickFiles, pressWith } from './browser.mjs';
-import { consoleRunner } from './console_runner.mjs';
+import { useWorkbench } from './browser.mjs';
 
-const pagePath = process.env.TESSEL_WORKBENCH;
-const consolePath = process.env.TESSEL_CONSOLE;
-const shots = process.env.TESSEL_SCREENSHOTS;
-assert.ok(pagePath && consolePath && shots, 'TESSEL_WORKBENCH, TESSEL_CONSOLE and TESSEL_SCREENSHOTS are set');
-const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-bytes-'));
-
-// Runs console lines as a script in the work folder: its standard output.
-const tessel = consoleRunner(consolePath, work);
+const wb = useWorkbench('tessel-bytes-');
+const { work, tessel, consoleFile: consoleAfter, dialogs, answers, save, pick, keys, withKey, closeAll, downloaded } = wb;
 
 // A table of texts the page must not change: Windows-1252 "Café", a line
 // break, UTF-8 "naïve", a byte no code page shows, and a Windows-1252 label.
@@ -39,69 +27,23 @@ const tableLines = [
   'Set string "ok" at 5',
   'Set string "C:\\\\x41\\\\dir" at 6',
 ];
-
-let browser;
+const original = consoleAfter(tableLines, 'texts.arr');
+fs.writeFileSync(path.join(work, 'whole.arr'), original);
 let page;
-let original;
-// The page's questions (confirm, leave-page) as asked, answered from `answers` (else yes).
-const dialogs = [];
-const answers = [];
-const downloads = path.join(work, 'downloads');
-
-before(async () => {
-  tessel([...tableLines, 'Save to file "texts.arr"'], 'texts.tessel');
-  original = fs.readFileSync(path.join(work, 'texts.arr'));
-  browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 800 });
-  ({ page } = browser);
-  page.on('dialog', async (d) => {
-    dialogs.push({ type: d.type(), message: d.message() });
-    await ((answers.shift() ?? true) ? d.accept() : d.dismiss());
-  });
-  await page.evaluate(() => window.tesselWorkbench.ready);
-  fs.mkdirSync(downloads);
-  const cdp = await page.createCDPSession();
-  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
-});
-
-after(async () => {
-  await browser?.close();
-  fs.rmSync(work, { recursive: true, force: true });
-});
+before(async () => { ({ page } = await wb.started); });
 
 // The console's file after the table's lines and `more`.
-function consoleFile(more, name) {
-  tessel([...tableLines, ...more, `Save to file "${name}"`], name + '.tessel');
-  return fs.readFileSync(path.join(work, name));
-}
-
-const save = () => nativeBytes(page);
+const consoleFile = (more, name) => consoleAfter([...tableLines, ...more], name);
 const cellText = (u, c) => page.$eval(`.cell[data-u="${u}"][data-c="${c}"]`, (e) => e.lastChild.textContent);
 const logCount = () => page.$$eval('#log .entry', (e) => e.length);
 const tabTitle = () => page.$eval('#tabs .tab.on span', (e) => e.textContent);
-const closeAll = () => closeAllTabs(page);
-
-// Opens the table through the file chooser, as a person does.
-async function openTable(name = 'texts.arr') {
-  await closeAll();
-  const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('label.button')]);
-  const file = path.join(work, name);
-  if (!fs.existsSync(file)) fs.writeFileSync(file, original);
-  await chooser.accept([file]);
-  await page.waitForFunction((n) => window.tesselWorkbench.tabs().titles.includes(n), {}, name);
-}
-
-// A downloaded file once the browser has written it (or five seconds have passed).
-async function downloaded(name) {
-  const file = path.join(downloads, name);
-  for (let i = 0; i < 100 && !fs.existsSync(file); ++i) await new Promise((r) => setTimeout(r, 50));
-  await new Promise((r) => setTimeout(r, 100));
-  return fs.existsSync(file) ? fs.readFileSync(file) : null;
-}
 const logText = () => page.$eval('#log', (e) => e.innerText);
 const offers = () => page.$$eval('#offers .offer', (o) => o.map((e) => e.firstChild.textContent));
-
-const pick = (...names) => pickFiles(page, work, names);
-const withKey = (modifier, key) => pressWith(page, modifier, key);
+// Only the table open, through the file chooser.
+async function openTable(name = 'texts.arr') {
+  await closeAll();
+  await pick(name);
+}
 
 describe('the workbench keeps every byte', () => {
   test('an editor opened and left without a change runs nothing and changes nothing', async () => {
@@ -145,66 +87,44 @@ describe('the workbench keeps every byte', () => {
     assert.ok((await save()).equals(original), 'showing changes no byte');
   });
 
-  test('an edit writes the text back in the tab\'s encoding, as the console\'s escapes do', async () => {
+  test('an edit is written in the tab\'s encoding as the console\'s escapes are; what it cannot hold is refused', async () => {
+    // Each case: the encoding, the cell typed in (else the command bar), the keys, and the console's
+    // lines that make the same file, or the refusal, which changes nothing.
+    const cases = [
+      ['windows-1252', [0, 0], ['Crème brûlée', 'Enter'], ['Set string "Cr\\xE8me br\\xFBl\\xE9e" at 0']],
+      ['windows-1252', [2, 1], ['Enter', 'End', ['Shift', 'Enter'], 'b', ['Alt', 'Enter'], '\\x81c', 'Enter'],
+        ['Set string "ok\\nb\\n\\x81c" at 5']],
+      ['windows-1252', null, ['Set string "Thé" at 4', 'Enter'], ['Set string "Th\\xE9" at 4']],
+      ['windows-1252', [0, 0], ['Enter', 'Café → bar', 'Enter'], /"→" \(U\+2192\) cannot be written in Windows-1252/],
+      ['windows-1252', null, ['Set string "Ωmega" at 2', 'Enter'], /"Ω" \(U\+03A9\) cannot be written/],
+      // Automatic writes a text back in what it was shown in: Windows-1252 here, UTF-8 next.
+      ['auto', [0, 0], ['Enter', 'Ωmega', 'Enter'], /U\+03A9\) cannot be written in Windows-1252/],
+      ['auto', [1, 0], ['Enter', 'Ωmega', 'Enter'], ['Set string "\\xCE\\xA9mega" at 2']],
+    ];
+    for (const [encoding, at, typed, expected] of cases) {
+      await openTable();
+      await page.select('#encoding', encoding);
+      const logged = await logCount();
+      if (at) await page.click(`.cell[data-u="${at[0]}"][data-c="${at[1]}"]`);
+      else await page.focus('#command');
+      await keys(...typed);
+      const name = `${encoding}, ${typed.join(' ')}`;
+      if (expected instanceof RegExp) {
+        assert.match(await page.$eval('#log .entry:last-child', (e) => e.textContent), expected, name);
+        assert.equal(await logCount(), logged + 1, name + ': the refusal is logged, and nothing else');
+        assert.ok((await save()).equals(original), name + ': no byte changed');
+      } else {
+        assert.ok((await save()).equals(consoleFile(expected, 'edited.arr')), name + ': the console\'s bytes');
+      }
+    }
+    // A text with a line break: an unchanged editor shows every line of it and keeps it.
     await openTable();
-    await page.select('#encoding', 'windows-1252');
-    await page.click('.cell[data-u="0"][data-c="0"]');
-    await page.keyboard.type('Crème brûlée');
-    await page.keyboard.press('Enter');
-    // A line break typed with Shift+Enter and Alt+Enter, the caret at the text's end.
-    await page.click('.cell[data-u="2"][data-c="1"]');
-    await page.keyboard.press('Enter');
-    await page.keyboard.press('End');
-    await withKey('Shift', 'Enter');
-    await page.keyboard.type('b');
-    await withKey('Alt', 'Enter');
-    await page.keyboard.type('\\x81c');
-    await page.keyboard.press('Enter');
-    await page.focus('#command');
-    await page.keyboard.type('Set string "Thé" at 4');
-    await page.keyboard.press('Enter');
-    const expected = consoleFile(['Set string "Cr\\xE8me br\\xFBl\\xE9e" at 0', 'Set string "ok\\nb\\n\\x81c" at 5',
-      'Set string "Th\\xE9" at 4'], 'edited.arr');
-    assert.ok((await save()).equals(expected), 'the page saves the console\'s bytes');
-    assert.equal(await cellText(0, 0), 'Crème brûlée');
-
-    // The line break is kept by an unchanged editor, which shows every line of it.
-    await page.click('.cell[data-u="2"][data-c="1"]');
-    await page.keyboard.press('Enter');
-    const editor = await page.$eval('#editor', (e) => ({ text: e.value, high: e.clientHeight >= 3 * 18, fits: e.scrollHeight <= e.clientHeight }));
-    assert.deepEqual(editor, { text: 'ok\nb\n\\x81c', high: true, fits: true });
-    await page.keyboard.press('Enter');
-    assert.ok((await save()).equals(expected), 'still the same bytes');
-  });
-
-  test('refuses a character the encoding cannot hold, naming it, and changes nothing', async () => {
-    await openTable();
-    await page.select('#encoding', 'windows-1252');
-    const logged = await logCount();
-    await page.click('.cell[data-u="0"][data-c="0"]');
-    await page.keyboard.press('Enter');
-    await page.keyboard.type('Café → bar');
-    await page.keyboard.press('Enter');
-    assert.match(await page.$eval('#status', (e) => e.textContent), /"→" \(U\+2192\) cannot be written in Windows-1252/);
-    await page.focus('#command');
-    await page.keyboard.type('Set string "Ωmega" at 2');
-    await page.keyboard.press('Enter');
-    assert.match(await page.$eval('#log .entry:last-child', (e) => e.textContent), /"Ω" \(U\+03A9\) cannot be written/);
-    // Under automatic a text shown in Windows-1252 is written back in it, and is refused the same way.
-    await page.select('#encoding', 'auto');
-    await page.click('.cell[data-u="0"][data-c="0"]');
-    await page.keyboard.press('Enter');
-    await page.keyboard.type('Ωmega');
-    await page.keyboard.press('Enter');
-    assert.match(await page.$eval('#status', (e) => e.textContent), /U\+03A9\) cannot be written in Windows-1252/);
-    assert.equal(await logCount(), logged + 3, 'the three refusals were logged, and nothing else');
-    assert.ok((await save()).equals(original), 'no byte changed');
-    // And a UTF-8 text is written back as UTF-8.
-    await page.click('.cell[data-u="1"][data-c="0"]');
-    await page.keyboard.press('Enter');
-    await page.keyboard.type('Ωmega');
-    await page.keyboard.press('Enter');
-    assert.ok((await save()).equals(consoleFile(['Set string "\\xCE\\xA9mega" at 2'], 'omega.arr')));
+    await page.click('.cell[data-u="0"][data-c="1"]');
+    await keys('Enter');
+    const editor = await page.$eval('#editor', (e) => ({ text: e.value, high: e.clientHeight >= 2 * 18, fits: e.scrollHeight <= e.clientHeight }));
+    assert.deepEqual(editor, { text: 'Line one\nline two', high: true, fits: true });
+    await keys('Enter');
+    assert.ok((await save()).equals(original), 'still the same bytes');
   });
 
   test('keeps labels\' bytes when a column is inserted', async () => {
@@ -240,8 +160,7 @@ describe('the workbench keeps every byte', () => {
   test('a damaged load keeps the console\'s check words on its tab and in its log, and saving it asks', async () => {
     await closeAll();
     fs.writeFileSync(path.join(work, 'cut.arr'), original.subarray(0, original.length - 7));
-    fs.writeFileSync(path.join(work, 'whole.arr'), original);
-    const checked = spawnSync(consolePath, ['check', 'cut.arr'], { cwd: work, encoding: 'utf8' });
+    const checked = spawnSync(wb.consolePath, ['check', 'cut.arr'], { cwd: work, encoding: 'utf8' });
     assert.equal(checked.status, 1, 'the console finds it damaged');
     const words = checked.stdout.replace(/\n$/, '');
     await pick('cut.arr');
@@ -400,6 +319,6 @@ describe('the workbench keeps every byte', () => {
     await page.select('#encoding', 'windows-1252');
     await page.click('.cell[data-u="2"][data-c="0"]');
     assert.equal(await cellText(2, 0), 'Cœur de lion');
-    await page.screenshot({ path: path.join(shots, 'workbench-encoding.png') });
+    await wb.shoot('workbench-encoding');
   });
 });

@@ -5,23 +5,16 @@
 // same file is loaded, and its file, capacity and selected rows are compared
 // with the page's after every step, undo and redo, on random small grids.
 //
-// TESSEL_WORKBENCH    the built tessel-workbench.html
-// TESSEL_CONSOLE      the console host `tessel` (the linux-x64 build) with its module beside it
-import { after, before, describe, test } from 'node:test';
+import { before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
-import { openWorkbench } from './browser.mjs';
-import { consoleRunner, generator } from './console_runner.mjs';
+import { generator, useWorkbench } from './browser.mjs';
 
-const pagePath = process.env.TESSEL_WORKBENCH;
-const consolePath = process.env.TESSEL_CONSOLE;
-assert.ok(pagePath && consolePath, 'TESSEL_WORKBENCH and TESSEL_CONSOLE are set');
-const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-grid-'));
-
-// Runs console lines as a script in the work folder: its standard output.
-const tessel = consoleRunner(consolePath, work);
+const wb = useWorkbench('tessel-grid-');
+const { work, tessel } = wb;
+let page;
+before(async () => { ({ page } = await wb.started); });
 
 // A random 2D table's console lines: values, short and long texts, keys,
 // labels, a last row that may be cut short, some rows selected.
@@ -64,19 +57,6 @@ function literalLines(kind, at, x, size, labels) {
   }
   return insert ? [...cells, ...names] : [...names, ...cells];
 }
-
-let browser;
-let page;
-
-before(async () => {
-  browser = await openWorkbench(pagePath);
-  ({ page } = browser);
-});
-
-after(async () => {
-  await browser?.close();
-  fs.rmSync(work, { recursive: true, force: true });
-});
 
 const FACTS = ['capacity()', 'size()', 'numberOfRows()', 'boundaryX()'];
 // The page's current tab: its native file and what the expressions say.

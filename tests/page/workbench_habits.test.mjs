@@ -3,30 +3,18 @@
 // a CSV's first row, texts a game reads as whole numbers, column widths.
 // Driven by the keyboard and the mouse; the files saved are compared with the
 // ones the console host writes after the same lines.
-//
-// TESSEL_WORKBENCH    the built tessel-workbench.html
-// TESSEL_CONSOLE      the console host `tessel` (the linux-x64 build) with its module beside it
-// TESSEL_SCREENSHOTS  the folder the screenshots go to
-import { after, before, describe, test } from 'node:test';
+// TESSEL_SCREENSHOTS: the folder the screenshots go to.
+import { before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
-import { closeAllTabs, nativeBytes, openWorkbench, pickFiles, pressWith } from './browser.mjs';
-import { consoleRunner, consoleFiles } from './console_runner.mjs';
+import { useWorkbench } from './browser.mjs';
 
-const pagePath = process.env.TESSEL_WORKBENCH;
-const consolePath = process.env.TESSEL_CONSOLE;
-const shots = process.env.TESSEL_SCREENSHOTS;
-assert.ok(pagePath && consolePath && shots, 'TESSEL_WORKBENCH, TESSEL_CONSOLE and TESSEL_SCREENSHOTS are set');
-const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-habits-'));
-
-// Runs console lines as a script in the work folder: its standard output.
-const tessel = consoleRunner(consolePath, work);
-
-// The console's native file after `lines`.
-const consoleFile = consoleFiles(tessel, work);
+const wb = useWorkbench('tessel-habits-');
+const { work, consoleFile, save, pick, keys, closeAll } = wb;
+let page;
+before(async () => { ({ page } = await wb.started); });
 
 // An empty three-column table, and a table of items to sort and filter.
 const blankLines = ['new t --dims 2 --x 3'];
@@ -41,46 +29,19 @@ const itemLines = [
   'Set string "dagger" at 9', 'Set value 2 at 10', 'Set string "c" at 11',
 ];
 
-let browser;
-let page;
-
 // A spreadsheet's table whose first row names its columns, with texts a game reads as other numbers.
 const itemsCsv = 'name,price\nSword,15\nBow,030\nAxe,2.5\n';
 
-before(async () => {
-  fs.writeFileSync(path.join(work, 'items.csv'), itemsCsv);
-  consoleFile(blankLines, 'blank.arr');
-  consoleFile(listLines, 'list.arr');
-  consoleFile(itemLines, 'items.arr');
-  consoleFile(['new t --dims 2 --x 50', 'Set value 1 at 49'], 'wide.arr');
-  browser = await openWorkbench(pagePath);
-  ({ page } = browser);
-});
+fs.writeFileSync(path.join(work, 'items.csv'), itemsCsv);
+consoleFile(blankLines, 'blank.arr');
+consoleFile(listLines, 'list.arr');
+consoleFile(itemLines, 'items.arr');
+consoleFile(['new t --dims 2 --x 50', 'Set value 1 at 49'], 'wide.arr');
 
-after(async () => {
-  await browser?.close();
-  fs.rmSync(work, { recursive: true, force: true });
-});
-
-const save = () => nativeBytes(page);
 const statusText = () => page.$eval('#status', (e) => e.textContent);
 const offers = () => page.$$eval('#offers .offer', (o) => o.map((e) => e.firstChild.textContent));
-const closeAll = () => closeAllTabs(page);
 const cell = (u, c) => `.cell[data-u="${u}"][data-c="${c}"]`;
 const current = () => page.$eval('.cell.cur', (e) => [Number(e.dataset.u), Number(e.dataset.c)]);
-
-const pick = (...names) => pickFiles(page, work, names);
-const withKey = (modifier, key) => pressWith(page, modifier, key);
-
-// Presses the keys in turn: a named key is pressed, [modifier, key] pressed together, anything else typed.
-const NAMED = ['Tab', 'Enter', 'Escape', 'F2', 'ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight'];
-async function keys(...sequence) {
-  for (const k of sequence) {
-    if (Array.isArray(k)) await withKey(k[0], k[1]);
-    else if (NAMED.includes(k)) await page.keyboard.press(k);
-    else await page.keyboard.type(k);
-  }
-}
 
 describe('the workbench edits as a spreadsheet does', () => {
   test('Tab, Shift+Tab, Enter and the arrows commit and move; typing starts an edit', async () => {
@@ -198,10 +159,7 @@ describe('the workbench edits as a spreadsheet does', () => {
     await page.mouse.move(grip[0] + 60, grip[1]);
     await page.mouse.up();
     await page.click(cell(1, 2));
-    await page.screenshot({ path: path.join(shots, 'workbench-habits.png') });
-    await page.setViewport({ width: 800, height: 800 });
-    await page.screenshot({ path: path.join(shots, 'workbench-habits-narrow.png') });
-    await page.setViewport({ width: 1280, height: 800 });
+    await wb.shoot('workbench-habits', true);
     done.push('Sort rows by column 1 value ascending');
     assert.ok((await save()).equals(consoleFile([...itemLines, ...done], 'filtered.arr')), 'the selected rows sorted');
     // A value test given a text runs nothing and says why.
@@ -219,7 +177,7 @@ describe('the workbench edits as a spreadsheet does', () => {
     await pick('items.csv');
     const saveAs = async (format) => Buffer.from(await page.evaluate((f) => Array.from(window.tesselWorkbench.save(f).bytes), format));
     const converted = (args, out) => {
-      execFileSync(consolePath, [...args, 'convert', '--force', 'items.csv', out], { cwd: work, env: { ...process.env, LC_ALL: 'C' } });
+      execFileSync(wb.consolePath, [...args, 'convert', '--force', 'items.csv', out], { cwd: work, env: { ...process.env, LC_ALL: 'C' } });
       return fs.readFileSync(path.join(work, out));
     };
     assert.ok((await saveAs('native')).equals(converted([], 'plain.arr')), 'not asked: the first row is row 0');

@@ -4,26 +4,17 @@
 // and the file chooser; the files saved are compared with the console's after
 // the same element lines, and flood fill with a plain model on random grids.
 //
-// TESSEL_WORKBENCH    the built tessel-workbench.html
-// TESSEL_CONSOLE      the console host `tessel` (the linux-x64 build) with its module beside it
-// TESSEL_SCREENSHOTS  the folder the screenshots go to
-import { after, before, describe, test } from 'node:test';
+// TESSEL_SCREENSHOTS: the folder the screenshots go to.
+import { before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
-import { closeAllTabs, nativeBytes, openWorkbench, pickFiles, pressWith } from './browser.mjs';
-import { consoleRunner, consoleFiles, generator } from './console_runner.mjs';
+import { generator, useWorkbench } from './browser.mjs';
 
-const pagePath = process.env.TESSEL_WORKBENCH;
-const consolePath = process.env.TESSEL_CONSOLE;
-const shots = process.env.TESSEL_SCREENSHOTS;
-assert.ok(pagePath && consolePath && shots, 'TESSEL_WORKBENCH, TESSEL_CONSOLE and TESSEL_SCREENSHOTS are set');
-const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-map-'));
-const tessel = consoleRunner(consolePath, work);
-
-// The console's native file after `lines`.
-const consoleFile = consoleFiles(tessel, work);
+const wb = useWorkbench('tessel-map-');
+const { work, tessel, consoleFile, save, pick, withKey, closeAll } = wb;
+let page;
+before(async () => { ({ page } = await wb.started); });
 
 // The plain model of a flood fill: from `cells()`'s JSON, the indexes joined
 // to (x, y) through sides holding the same (type and value or text) on its page.
@@ -49,25 +40,12 @@ function modelRegion(shown, x, y, page) {
   return [...seen].map((k) => base + k).sort((a, b) => a - b);
 }
 
-let browser;
-let page;
 const mapLines = ['new m --dims 3 --x 12 --y 8'];
 for (let i = 0; i < 12 * 8 * 2; ++i) if (i % 12 === 0 || i % 12 === 11 || i % 96 < 12 || i % 96 >= 84) mapLines.push(`Set value 1 at ${i}`);
 
-before(async () => {
-  consoleFile(mapLines, 'level.arr');
-  consoleFile(['new t --dims 2 --x 4', ...[0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11].map((i) => `Set value ${i % 3} at ${i}`)], 'small.arr');
-  browser = await openWorkbench(pagePath);
-  ({ page } = browser);
-});
+consoleFile(mapLines, 'level.arr');
+consoleFile(['new t --dims 2 --x 4', ...[0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11].map((i) => `Set value ${i % 3} at ${i}`)], 'small.arr');
 
-after(async () => {
-  await browser?.close();
-  fs.rmSync(work, { recursive: true, force: true });
-});
-
-const save = () => nativeBytes(page);
-const closeAll = () => closeAllTabs(page);
 // The middle of cell (x, y) of the map on screen, at zoom z.
 async function cellPoint(x, y) {
   return page.evaluate((x, y) => {
@@ -91,7 +69,7 @@ async function setEntry(text) {
 
 describe('level maps', () => {
   test('zoom, page tabs and the three tools by mouse and keyboard leave the console\'s file, one undo step each', async () => {
-    await pickFiles(page, work, ['level.arr']);
+    await pick(...['level.arr']);
     assert.equal(await page.$eval('#mapbar', (e) => e.hidden), true, 'the text grid shows no palette');
     await page.select('#zoom', '16');
     assert.equal(await page.evaluate(() => window.tesselWorkbench.zoom()), 16);
@@ -124,7 +102,7 @@ describe('level maps', () => {
     // corners, zoom out with -.
     await page.click('#pageTabs button:nth-child(2)');
     await page.focus('#view');
-    await pressWith(page, 'Control', 'Home');
+    await withKey('Control', 'Home');
     await page.keyboard.press('b');
     await page.keyboard.press('2');  // the second entry (after empty): 5, set above
     await page.keyboard.press('ArrowDown');
@@ -140,7 +118,7 @@ describe('level maps', () => {
     await page.keyboard.press('-');
     assert.equal(await page.evaluate(() => window.tesselWorkbench.zoom()), 12);
     assert.deepEqual(await save(), consoleFile([...mapLines, ...lines], 'tools3.arr'), 'the keyboard\'s brush and rectangle on page 1');
-    for (let k = 0; k < 5; ++k) await pressWith(page, 'Control', 'z');
+    for (let k = 0; k < 5; ++k) await withKey('Control', 'z');
     assert.deepEqual(await save(), consoleFile(mapLines, 'tools4.arr'), 'five undos, one a tool, give the file as opened');
     await page.select('#zoom', '0');
     assert.ok((await page.$$('.cell[role=gridcell]')).length > 50, 'the text grid again');
@@ -201,7 +179,7 @@ describe('level maps', () => {
   });
 
   test('Changes and Compare… mark the cells that differ, F8 walks them, and a tileset draws the map', async () => {
-    await pickFiles(page, work, ['small.arr']);
+    await pick(...['small.arr']);
     await page.evaluate(() => { for (const l of ['Set value 9 at 5', 'Set string "x" at 10', 'Set value 9 at 1']) window.tesselWorkbench.run(l); });
     await page.click('#changes');
     const marked = await page.$$eval('.cell.marked', (c) => c.map((e) => [Number(e.dataset.c), Number(e.dataset.u)]));
@@ -213,22 +191,19 @@ describe('level maps', () => {
       walked.push(await page.$eval('.cell.cur', (e) => [Number(e.dataset.c), Number(e.dataset.u)]));
     }
     assert.deepEqual(walked, [[1, 0], [1, 1], [2, 2], [1, 0]], 'F8 goes to each in order, then round');
-    await pressWith(page, 'Shift', 'F8');
+    await withKey('Shift', 'F8');
     assert.deepEqual(await page.$eval('.cell.cur', (e) => [Number(e.dataset.c), Number(e.dataset.u)]), [2, 2], 'Shift+F8 goes back, round');
     // A change is marked as it is made; its undo takes the mark away.
     await page.click('.cell[data-u="0"][data-c="3"]');
     await page.keyboard.type('4');
     await page.keyboard.press('Enter');
     assert.equal((await page.evaluate(() => window.tesselWorkbench.marks())).length, 4);
-    await pressWith(page, 'Control', 'z');
+    await withKey('Control', 'z');
     assert.deepEqual(await page.evaluate(() => window.tesselWorkbench.marks()), [{ x: 1, y: 0, page: 0 }, { x: 1, y: 1, page: 0 }, { x: 2, y: 2, page: 0 }]);
-    await page.screenshot({ path: path.join(shots, 'workbench-marks.png') });
-    await page.setViewport({ width: 800, height: 700 });
-    await page.screenshot({ path: path.join(shots, 'workbench-marks-narrow.png') });
-    await page.setViewport({ width: 1280, height: 800 });
+    await wb.shoot('workbench-marks', true);
 
     // Compare… with another tab marks the cells in which the two differ.
-    await pickFiles(page, work, ['small.arr']);
+    await pick(...['small.arr']);
     await page.evaluate(() => window.tesselWorkbench.run('Set value 2 at 7'));
     await page.click('#diff');
     await page.select('#choice', (await page.$$eval('#choice option', (o) => o.map((e) => e.value)))[1]);
@@ -250,7 +225,7 @@ describe('level maps', () => {
       return c.toDataURL('image/png').split(',')[1];
     });
     fs.writeFileSync(path.join(work, 'tiles.png'), Buffer.from(png, 'base64'));
-    await pickFiles(page, work, ['level.arr']);
+    await pick(...['level.arr']);
     await page.select('#zoom', '24');
     await page.$eval('#tileSize', (e) => { e.value = '8'; });
     const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('#tilesetOpen')]);
@@ -271,10 +246,7 @@ describe('level maps', () => {
     await drag([3, 4], [5, 6]);
     await page.evaluate(() => window.tesselWorkbench.run('Set string "door" at 90'));
     await page.click('#changes');
-    await page.screenshot({ path: path.join(shots, 'workbench-levelmap.png') });
-    await page.setViewport({ width: 800, height: 700 });
-    await page.screenshot({ path: path.join(shots, 'workbench-levelmap-narrow.png') });
-    await page.setViewport({ width: 1280, height: 800 });
+    await wb.shoot('workbench-levelmap', true);
     assert.equal((await page.evaluate(() => window.tesselWorkbench.marks())).length, 8 + 9 + 1);
   });
 
@@ -389,7 +361,7 @@ describe('a large file', () => {
         const away = await opened(page, true, name, bytes, readAs);
         assert.deepEqual(away, here, `seed ${seed}, ${format} ${readAs}`);
       }
-      await closeAllTabs(page);
+      await closeAll();
     }
   });
 });

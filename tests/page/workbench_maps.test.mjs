@@ -2,25 +2,21 @@
 // as tabs (a map a 3D one, its zlib layers inflated by the browser), saved as
 // native files, as JSON and as tile maps into a copy of the opened map, each
 // compared with what the console host writes from the same file.
-//
-// TESSEL_WORKBENCH    the built tessel-workbench.html
-// TESSEL_CONSOLE      the console host `tessel` (the linux-x64 build) with its module beside it
-// TESSEL_EXAMPLES     the examples folder, which holds dungeon.tmj
-import { after, before, describe, test } from 'node:test';
+// TESSEL_EXAMPLES: the examples folder, which holds dungeon.tmj.
+import { before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
-import { pathToFileURL } from 'node:url';
 import zlib from 'node:zlib';
-import { openPage, pickFiles } from './browser.mjs';
+import { useWorkbench } from './browser.mjs';
 
-const pagePath = process.env.TESSEL_WORKBENCH;
-const consolePath = process.env.TESSEL_CONSOLE;
+const wb = useWorkbench('tessel-maps-');
+const { work, consolePath, pick } = wb;
 const examples = process.env.TESSEL_EXAMPLES;
-assert.ok(pagePath && consolePath && examples, 'TESSEL_WORKBENCH, TESSEL_CONSOLE and TESSEL_EXAMPLES are set');
-const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-maps-'));
+assert.ok(examples, 'TESSEL_EXAMPLES is set');
+let page;
+before(async () => { ({ page } = await wb.started); });
 
 // The console on files of the work folder; the bytes it wrote to `out`.
 function tessel(args, out) {
@@ -63,29 +59,15 @@ function decoded(bytes) {
   return { map, packed };
 }
 
-let browser;
-let page;
+fs.copyFileSync(path.join(examples, 'dungeon.tmj'), path.join(work, 'dungeon.tmj'));
+fs.writeFileSync(path.join(work, 'plain.tmj'), JSON.stringify(plainMap, null, 1) + '\n');
+fs.writeFileSync(path.join(work, 'gzip.tmj'), JSON.stringify(gzipMap, null, 1) + '\n');
+fs.writeFileSync(path.join(work, 'items.tessel'), [
+  'new items --dims 2 --x 2', 'Set label to "name" at column 0', 'Set string "sword" at 0', 'Set value 12 at 1',
+  'Set string "shield" at 2', 'Set value 7 at 3', 'Save to file "items.arr"', ''].join('\n'));
+execFileSync(consolePath, ['run', 'items.tessel'], { cwd: work });
+tessel(['convert', 'items.arr', 'items.json'], 'items.json');
 
-before(async () => {
-  fs.copyFileSync(path.join(examples, 'dungeon.tmj'), path.join(work, 'dungeon.tmj'));
-  fs.writeFileSync(path.join(work, 'plain.tmj'), JSON.stringify(plainMap, null, 1) + '\n');
-  fs.writeFileSync(path.join(work, 'gzip.tmj'), JSON.stringify(gzipMap, null, 1) + '\n');
-  fs.writeFileSync(path.join(work, 'items.tessel'), [
-    'new items --dims 2 --x 2', 'Set label to "name" at column 0', 'Set string "sword" at 0', 'Set value 12 at 1',
-    'Set string "shield" at 2', 'Set value 7 at 3', 'Save to file "items.arr"', ''].join('\n'));
-  execFileSync(consolePath, ['run', 'items.tessel'], { cwd: work });
-  tessel(['convert', 'items.arr', 'items.json'], 'items.json');
-  browser = await openPage(pathToFileURL(pagePath).href, { width: 1280, height: 800 });
-  ({ page } = browser);
-  await page.evaluate(() => window.tesselWorkbench.ready);
-});
-
-after(async () => {
-  await browser?.close();
-  fs.rmSync(work, { recursive: true, force: true });
-});
-
-const pick = (name) => pickFiles(page, work, [name]);
 const save = async (format) => page.evaluate(async (f) => {
   const s = await window.tesselWorkbench.save(f);
   return { bytes: Array.from(s.bytes), losses: s.losses, template: s.template };
