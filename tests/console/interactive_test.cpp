@@ -63,8 +63,8 @@ Session typeInto(const fs::path& home, const std::string& keys, const char* page
       s.output.append(buffer, static_cast<std::size_t>(n));
       continue;
     }
-    const bool atPrompt = s.output.size() > seenWhenTyped && s.output.size() >= 2 &&
-                          s.output.compare(s.output.size() - 2, 2, "> ") == 0;
+    const bool atPrompt =
+        s.output.size() > seenWhenTyped && s.output.size() >= 2 && s.output.compare(s.output.size() - 2, 2, "> ") == 0;
     if (typed + 1 < keys.size() && keys[typed] == '\x1d' &&
         std::chrono::steady_clock::now() > lastTyped + std::chrono::milliseconds(300)) {
       if (write(terminal, keys.data() + typed + 1, 1) < 0) break;
@@ -122,7 +122,10 @@ TEST_F(Interactive, TypedLinesAndWhatTheTerminalShows) {
        {"inventory> ", "size() = 2"},
        "cannot open"},
       // A mistake is told and the session goes on; leaving it is no failure.
-      {"Apend value 1\nAppend value 2\nsize()\n\x04", "", "C", {"did you mean \"Append value <value>\"", "size() = 1"},
+      {"Apend value 1\nAppend value 2\nsize()\n\x04",
+       "",
+       "C",
+       {"did you mean \"Append value <value>\"", "size() = 1"},
        "size() = 2"},
       // Ctrl-C drops the line being typed.
       {"Append value 5\x03size()\nquit\n", "", "C", {"^C", "size() = 0"}, "size() = 1"},
@@ -172,9 +175,13 @@ TEST_F(Interactive, TypedLinesAndWhatTheTerminalShows) {
 
 TEST_F(Interactive, SavesReachTheFileByteForByteAndAfterAFailedLoadOnlyWithForce) {
   // "Épée" and a character beyond the first plane, typed under a UTF-8 locale.
-  typeInto(home_, "Append string \"\xc3\x89p\xc3\xa9" "e \xf0\x9f\x97\xa1\"\nSave to CSV file \"typed.csv\"\nquit\n", "",
-           "C.UTF-8");
-  EXPECT_EQ(contents(home_ / "typed.csv"), "\xc3\x89p\xc3\xa9" "e \xf0\x9f\x97\xa1\r\n");
+  typeInto(home_,
+           "Append string \"\xc3\x89p\xc3\xa9"
+           "e \xf0\x9f\x97\xa1\"\nSave to CSV file \"typed.csv\"\nquit\n",
+           "", "C.UTF-8");
+  EXPECT_EQ(contents(home_ / "typed.csv"),
+            "\xc3\x89p\xc3\xa9"
+            "e \xf0\x9f\x97\xa1\r\n");
   std::ofstream(home_ / "level1.csv") << "the real level\n";
   const Session s = typeInto(home_,
                              "Load from CSV file \"levl1.csv\"\nSet string \"fix\" at 0\n"

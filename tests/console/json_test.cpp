@@ -70,10 +70,10 @@ class Forms : public ::testing::Test {
 // forms, surrogates, code page bytes, some of which stand for nothing in
 // one code page or another), sometimes with zero bytes where they may be.
 std::string randomBytes(std::mt19937& random, bool zeros) {
-  static const std::string kPieces[] = {"a",    "Z",    " ",    "\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x99\x82",
-                                        "\xe9", "\x80", "\"",   "\\",       "\xc0\xaf",     "\xed\xa0\x80",
-                                        "\n",   "\x01", "\x7f", "\x81",     "\xf4\x90\x80\x80",
-                                        "\x98", "\xaa", "\xd2", "\xfe",     "\xff",         "\xc2\x85"};
+  static const std::string kPieces[] = {"a",    "Z",    " ",    "\xc3\xa9", "\xe2\x82\xac",     "\xf0\x9f\x99\x82",
+                                        "\xe9", "\x80", "\"",   "\\",       "\xc0\xaf",         "\xed\xa0\x80",
+                                        "\n",   "\x01", "\x7f", "\x81",     "\xf4\x90\x80\x80", "\x98",
+                                        "\xaa", "\xd2", "\xfe", "\xff",     "\xc2\x85"};
   std::string out;
   for (int n = static_cast<int>(random() % 6); n > 0; --n)
     out += zeros && random() % 5 == 0 ? std::string(1, '\0') : kPieces[random() % std::size(kPieces)];
@@ -286,15 +286,16 @@ Model randomMap(std::mt19937& random) {
   m.height = bottom - top;
   Json list = Json::array();
   for (std::size_t l = 1 + random() % 3; l > 0; --l) {
-    std::vector<uint32_t>& page = m.pages.emplace_back(static_cast<std::size_t>(m.width * m.height), 0);
+    std::vector<uint32_t>& page =
+        m.pages.emplace_back(static_cast<std::size_t>(m.width) * static_cast<std::size_t>(m.height), 0);
     const auto coding = static_cast<Coding>(random() % 4);
     Json chunks = Json::array();
     for (const auto& [x, y, w, h] : pieces) {
-      std::vector<uint32_t> tiles(static_cast<std::size_t>(w * h));
-      for (std::size_t k = 0; k < tiles.size(); ++k) {
-        tiles[k] = random() % 3 == 0 ? 0 : (1 + random() % 40) | (random() % 4 == 0 ? (random() % 8) << 29 : 0);
-        page[static_cast<std::size_t>((y - top + static_cast<int>(k) / w) * m.width + x - left + static_cast<int>(k) % w)] =
-            tiles[k];
+      std::vector<uint32_t> tiles;
+      for (int k = 0; k < w * h; ++k) {
+        tiles.push_back(random() % 3 == 0 ? 0 : (1 + random() % 40) | (random() % 4 == 0 ? (random() % 8) << 29 : 0));
+        const int at = (y - top + k / w) * m.width + x - left + k % w;
+        page[static_cast<std::size_t>(at)] = tiles.back();
       }
       chunks.push_back({{"data", encoded(tiles, coding)}, {"height", h}, {"width", w}});
       if (infinite) chunks.back()["x"] = x, chunks.back()["y"] = y;
@@ -303,7 +304,8 @@ Model randomMap(std::mt19937& random) {
     layer["name"] = "layer " + std::to_string(l);
     layer["type"] = "tilelayer";
     if (coding != Coding::csv) layer["encoding"] = "base64";
-    if (coding == Coding::zlib || coding == Coding::gzip) layer["compression"] = coding == Coding::zlib ? "zlib" : "gzip";
+    if (coding == Coding::zlib || coding == Coding::gzip)
+      layer["compression"] = coding == Coding::zlib ? "zlib" : "gzip";
     list.push_back(layer);
   }
   // Object and image layers between them, and groups around some, change no page.
@@ -316,9 +318,14 @@ Model randomMap(std::mt19937& random) {
                      {"name", "g"},
                      {"type", "group"}};
   }
-  m.map = {{"height", infinite ? 10 : m.height}, {"infinite", infinite}, {"layers", list},
-           {"orientation", "orthogonal"},        {"tileheight", 16},     {"tilewidth", 16},
-           {"type", "map"},                      {"width", infinite ? 10 : m.width}};
+  m.map = {{"height", infinite ? 10 : m.height},
+           {"infinite", infinite},
+           {"layers", list},
+           {"orientation", "orthogonal"},
+           {"tileheight", 16},
+           {"tilewidth", 16},
+           {"type", "map"},
+           {"width", infinite ? 10 : m.width}};
   return m;
 }
 
@@ -341,7 +348,7 @@ TEST_F(Forms, RandomMapsReadAsTheModelSaysAndComeBackIntoTheirCopies) {
     EXPECT_EQ(array["dimensions"], 3);
     EXPECT_EQ(array["boundaries"][0], m.width);
     EXPECT_EQ(array["boundaries"][1], m.height);
-    const auto page = static_cast<std::size_t>(m.width * m.height);
+    const auto page = static_cast<std::size_t>(m.width) * static_cast<std::size_t>(m.height);
     ASSERT_EQ(array["cells"].size(), m.pages.size() * page);
     for (std::size_t i = 0; i < array["cells"].size(); ++i) {
       const uint32_t want = m.pages[i / page][i % page];
@@ -368,82 +375,93 @@ TEST_F(Forms, RandomMapsReadAsTheModelSaysAndComeBackIntoTheirCopies) {
 }
 
 TEST_F(Forms, InputsAndWhatTheyReadAs) {
-  const std::string map = R"({"width": 2, "height": 1, "orientation": "orthogonal", "infinite": false, "layers": [)"
-                          R"({"type": "tilelayer", "name": "a", "width": 2, "height": 1, "data": [1, 0]}]})";
   // 100 million tiles in a few hundred bytes of zlib: refused before they are inflated.
-  const std::string huge = Json{{"height", 10000}, {"infinite", false}, {"orientation", "orthogonal"},
-                                {"width", 10000},
-                                {"layers", {{{"type", "tilelayer"}, {"encoding", "base64"}, {"compression", "zlib"},
-                                             {"data", encoded(std::vector<uint32_t>(1000), Coding::zlib)}}}}}
-                               .dump();
-  const std::string cp1252 = "Set array dimension to 2\nSet dimension 1 boundary to 1\nSet label to \"\\xc9tat\" at "
-                             "column 0\nAppend string \"\\xc9p\\xe9e\"\nSet key string \"cl\\xe9\" at 0\nSave to file "
-                             "\"a.arr\"\n";
-  const std::string declared = "Set array dimension to 2\nSet dimension 1 boundary to 2000000000\nSet value 7 at 0\n"
-                               "Set label to \"a\" at column 2\nSet label to \"b\\xe9\" at column 900\nSave to file "
-                               "\"w.arr\"\n";
-  const char* const kCap = "262144";  // 256 MiB: a cell of each declared one would need gigabytes
-  const struct Row {
-    std::string file, text;  // written first, when named
+  const Json huge = {{"height", 10000},
+                     {"infinite", false},
+                     {"orientation", "orthogonal"},
+                     {"width", 10000},
+                     {"layers",
+                      {{{"type", "tilelayer"},
+                        {"encoding", "base64"},
+                        {"compression", "zlib"},
+                        {"data", encoded(std::vector<uint32_t>(1000), Coding::zlib)}}}}};
+  const std::pair<const char*, std::string> files[] = {
+      {"make.tessel",
+       "Set array dimension to 2\nSet dimension 1 boundary to 1\nSet label to \"\\xc9tat\" at column 0\n"
+       "Append string \"\\xc9p\\xe9e\"\nSet key string \"cl\\xe9\" at 0\nSave to file \"a.arr\"\n"},
+      {"cyrillic.json",
+       R"({"encoding": "windows-1251", "dimensions": 1, "cells": [{"type": "string", "text": "\u0419p\u0439e"}]})"},
+      {"two.json", R"({"dimensions": 1, "cells": [{"type": "value", "value": 5}, {"type": "string", "text": "x"}]})"},
+      {"s.tessel", "Load from file \"two.json\"\nAppend elements from file \"two.json\"\nshow --json\n"},
+      {"wide.json", R"({"dimensions": 2, "boundaries": [2000000000, 0], "labels": [], "cells": []})"},
+      {"long.json", R"({"dimensions": 1, "size": 2000000000, "cells": [{"type": "empty"}]})"},
+      {"declared.tessel",
+       "Set array dimension to 2\nSet dimension 1 boundary to 2000000000\nSet value 7 at 0\n"
+       "Set label to \"a\" at column 2\nSet label to \"b\\xe9\" at column 900\nSave to file \"w.arr\"\n"},
+      {"far.json", R"({"dimensions": 2, "boundaries": [2000000000, 0], "size": 0, "labels": null,)"
+                   R"( "labelsByColumn": {"1999999999": "z"}, "cells": []})"},
+      {"map.tmj", R"({"width": 2, "height": 1, "orientation": "orthogonal", "infinite": false, "layers": [)"
+                  R"({"type": "tilelayer", "name": "a", "width": 2, "height": 1, "data": [1, 0]}]})"},
+      {"wider.tmj", R"({"width": 3, "height": 1, "orientation": "orthogonal", "infinite": false, "layers": [)"
+                    R"({"type": "tilelayer", "name": "a", "height": 1, "data": [1, 0]}]})"},
+      {"huge.tmj", huge.dump()},
+      {"overflow.tmj", R"({"orientation": "orthogonal", "width": 1E400, "height": 1, "layers": []})"},
+      {"texts.json", R"({"dimensions": 1, "cells": [{"type": "string", "text": "infinite"}]})"},
+      {"bad.json", "{\"dimensions\": 1,\n \"cells\": [}"},
+  };
+  for (const auto& [name, text] : files) write(dir_ / name, text);
+  const std::string epee = "\"bytes\": \"" + json::base64(std::string("\xc9p\xe9") + "e") + "\"";
+  const char* const cap = "262144";  // 256 MiB: a cell of each declared one would need gigabytes
+  const struct {
     std::string command;
     int status;
     std::vector<std::string> told;  // in the output or the messages
-    std::string unwritten;
+    std::string unwritten{};
     const char* limit = "unlimited";
   } rows[] = {
-      // A code page's texts are written in it, and texts in one are read into its bytes.
-      {"make.tessel", cp1252, "run make.tessel", 0, {}, ""},
-      {"", "", "--encoding windows-1252 show --json a.arr", 0,
-       {"\"labels\": [\"\xc3\x89tat\"], \"cells\": [\n  {\"index\": 0, \"type\": \"string\", \"text\": \"\xc3\x89p\xc3\xa9"
-        "e\", \"key\": {\"type\": \"string\", \"text\": \"cl\xc3\xa9\"}, \"row\""},
-       ""},
-      // In UTF-8 the same bytes are no text: they come with their bytes.
-      {"", "", "--encoding utf-8 show --json a.arr", 0, {"\"bytes\": \"" + json::base64("\xc9p\xe9" "e") + "\""}, ""},
-      {"cyrillic.json",
-       R"({"encoding": "windows-1251", "dimensions": 1, "cells": [{"type": "string", "text": "\u0419p\u0439e"}]})",
-       "convert cyrillic.json c.arr", 0, {}, ""},
-      {"", "", "--encoding utf-8 show --json c.arr", 0, {"\"bytes\": \"" + json::base64("\xc9p\xe9" "e") + "\""}, ""},
+      // A code page's texts are written in it, and texts in one are read into its bytes; in UTF-8
+      // the same bytes are no text: they come with their bytes.
+      {"run make.tessel", 0, {}},
+      {"--encoding windows-1252 show --json a.arr",
+       0,
+       {"\"labels\": [\"\xc3\x89tat\"], \"cells\": [\n  {\"index\": 0, \"type\": \"string\", \"text\": "
+        "\"\xc3\x89p\xc3\xa9"
+        "e\", \"key\": {\"type\": \"string\", \"text\": \"cl\xc3\xa9\"}, \"row\""}},
+      {"--encoding utf-8 show --json a.arr", 0, {epee}},
+      {"convert cyrillic.json c.arr", 0, {}},
+      {"--encoding utf-8 show --json c.arr", 0, {epee}},
       // A script's native load reads JSON, and an append keeps the rows there.
-      {"two.json", R"({"dimensions": 1, "cells": [{"type": "value", "value": 5}, {"type": "string", "text": "x"}]})",
-       "run s.tessel", 0, {"\"size\": 4", "{\"index\": 2, \"type\": \"value\", \"value\": 5,",
-                           "{\"index\": 3, \"type\": \"string\", \"text\": \"x\""}, ""},
-      // Declared sizes and boundaries cost no memory; what they would need is refused.
-      {"wide.json", R"({"dimensions": 2, "boundaries": [2000000000, 0], "labels": [], "cells": []})",
-       "convert wide.json wide.arr", 0, {}, "", kCap},
-      {"", "", "show --json wide.arr", 0, {"\"boundaries\": [2000000000, 0]"}, "", kCap},
-      {"long.json", R"({"dimensions": 1, "size": 2000000000, "cells": [{"type": "empty"}]})",
-       "convert long.json long.arr", 1, {"all 2000000000 cells"}, "long.arr", kCap},
-      // A width only declared: its labels are written by column, and come back byte for byte.
-      {"declared.tessel", declared, "run declared.tessel", 0, {}, ""},
-      {"", "", "convert w.arr w.json", 0, {}, "", kCap},
-      {"", "", "convert w.json back.arr", 0, {}, "", kCap},
-      {"", "", "show --json w.arr", 0, {"\"labels\": null, \"labelsByColumn\": {\"2\": \"a\", \"900\": {"}, "", kCap},
-      {"far.json", R"({"dimensions": 2, "boundaries": [2000000000, 0], "size": 0, "labels": null,)"
-                   R"( "labelsByColumn": {"1999999999": "z"}, "cells": []})",
-       "convert far.json far.arr", 1, {"labelsByColumn.1999999999"}, "far.arr", kCap},
+      {"run s.tessel",
+       0,
+       {"\"size\": 4", "{\"index\": 2, \"type\": \"value\", \"value\": 5,",
+        "{\"index\": 3, \"type\": \"string\", \"text\": \"x\""}},
+      // Declared sizes, boundaries and labels by column cost no memory; what they would need is refused.
+      {"convert wide.json wide.arr", 0, {}, "", cap},
+      {"show --json wide.arr", 0, {"\"boundaries\": [2000000000, 0]"}, "", cap},
+      {"convert long.json long.arr", 1, {"all 2000000000 cells"}, "long.arr", cap},
+      {"run declared.tessel", 0, {}},
+      {"convert w.arr w.json", 0, {}, "", cap},
+      {"convert w.json back.arr", 0, {}, "", cap},
+      {"show --json w.arr", 0, {"\"labels\": null, \"labelsByColumn\": {\"2\": \"a\", \"900\": {"}, "", cap},
+      {"convert far.json far.arr", 1, {"labelsByColumn.1999999999"}, "far.arr", cap},
       // Tile maps: shapes that differ, maps past the memory rule, a map told by its fields.
-      {"map.tmj", map, "convert map.tmj map.json", 0, {}, ""},
-      {"wider.tmj", R"({"width": 3, "height": 1, "orientation": "orthogonal", "infinite": false, "layers": [)"
-                    R"({"type": "tilelayer", "name": "a", "height": 1, "data": [1, 0]}]})",
-       "convert --template wider.tmj map.json out.tmj", 1, {"the sizes must match; out.tmj is not written"}, "out.tmj"},
-      {"", "", "convert --to tilemap map.json out.tmj", 1, {"--template MAP"}, "out.tmj"},
-      {"huge.tmj", huge, "show huge.tmj", 1, {"more than a file of its size may load"}, ""},
-      {"", "", "convert --template huge.tmj map.json out.tmj", 1, {"huge.tmj"}, "out.tmj"},
-      {"", "", "convert huge.tmj huge.arr", 1, {"huge.tmj: 1 tile layer of 10000 x 10000"}, "huge.arr"},
-      {"overflow.tmj", R"({"orientation": "orthogonal", "width": 1E400, "height": 1, "layers": []})",
-       "convert overflow.tmj overflow.arr", 1, {"overflow.tmj: bad JSON: number overflow", "nothing is loaded"},
+      {"convert map.tmj map.json", 0, {}},
+      {"convert --template wider.tmj map.json out.tmj", 1, {"the sizes must match; out.tmj is not written"}, "out.tmj"},
+      {"convert --to tilemap map.json out.tmj", 1, {"--template MAP"}, "out.tmj"},
+      {"show huge.tmj", 1, {"more than a file of its size may load"}},
+      {"convert --template huge.tmj map.json out.tmj", 1, {"huge.tmj"}, "out.tmj"},
+      {"convert huge.tmj huge.arr", 1, {"huge.tmj: 1 tile layer of 10000 x 10000"}, "huge.arr"},
+      {"convert overflow.tmj overflow.arr",
+       1,
+       {"overflow.tmj: bad JSON: number overflow", "nothing is loaded"},
        "overflow.arr"},
-      {"texts.json", R"({"dimensions": 1, "cells": [{"type": "string", "text": "infinite"}]})",
-       "convert texts.json texts.arr", 0, {"(json, 1 element)"}, ""},
-      // Bad JSON says where and what, and writes nothing; check says the file cannot be read.
-      {"bad.json", "{\"dimensions\": 1,\n \"cells\": [}", "convert --from json bad.json out.arr", 1,
-       {"bad.json: bad JSON at line 2, column 12"}, "out.arr"},
-      {"", "", "check bad.json", 2, {"line 2, column 12"}, ""},
+      {"convert texts.json texts.arr", 0, {"(json, 1 element)"}},
+      // Bad JSON says where, and writes nothing; check says the file cannot be read.
+      {"convert --from json bad.json out.arr", 1, {"bad.json: bad JSON at line 2, column 12"}, "out.arr"},
+      {"check bad.json", 2, {"line 2, column 12"}},
   };
-  write(dir_ / "s.tessel", "Load from file \"two.json\"\nAppend elements from file \"two.json\"\nshow --json\n");
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.command);
-    if (!row.file.empty()) write(dir_ / row.file, row.text);
     EXPECT_EQ(tessel(row.command, row.limit), row.status) << err_;
     for (const std::string& told : row.told) EXPECT_NE((out_ + err_).find(told), std::string::npos) << out_ << err_;
     if (!row.unwritten.empty()) {
@@ -462,7 +480,8 @@ TEST_F(Forms, InputsAndWhatTheyReadAs) {
       {"{\"dimensions\": 1, \"cells\": [{\"type\": \"text\"}]}", "cells[0].type: expected a type"},
       {"{\"dimensions\": 1, \"cells\": [{\"type\": \"value\", \"value\": 3000000000}]}",
        "cells[0].value: expected an integer from -2147483648 to 2147483647"},
-      {"{\"dimensions\": 1, \"cells\": [{\"type\": \"data\", \"bytes\": \"QQ=x\"}]}", "cells[0].bytes: expected a base64"},
+      {"{\"dimensions\": 1, \"cells\": [{\"type\": \"data\", \"bytes\": \"QQ=x\"}]}",
+       "cells[0].bytes: expected a base64"},
       {"{\"dimensions\": 1, \"cells\": [{\"type\": \"string\", \"text\": \"a\\u0000b\"}]}", "without a zero byte"},
       {"{\"dimensions\": 1, \"size\": 9, \"cells\": [{\"type\": \"empty\"}]}", "all 9 cells of \"size\", not 1"},
       {"{\"dimensions\": 1, \"cells\": [{\"index\": 4, \"type\": \"empty\"}]}", "cells[0].index: expected 0"},
@@ -488,10 +507,19 @@ TEST_F(Forms, InputsAndWhatTheyReadAs) {
 }
 
 TEST(JsonParts, Base64AndUtf8AsAJsonReaderTakesThem) {
-  const std::pair<std::string, std::optional<std::string>> base64[] = {
-      {"", ""},         {"Zg==", "f"},   {"Zm8=", "fo"},     {"Zm9v", "foo"},    {"Zm9vYg==", "foob"},
-      {"Zm9vYmE=", "fooba"}, {"AP/+", std::string("\0\xff\xfe", 3)}, {"Zg=", std::nullopt}, {"Z===", std::nullopt},
-      {"Zm9v=Zm9", std::nullopt}, {"Zg==Zg==", std::nullopt},  {"Zm!v", std::nullopt}, {"=Zm9", std::nullopt}};
+  const std::pair<std::string, std::optional<std::string>> base64[] = {{"", ""},
+                                                                       {"Zg==", "f"},
+                                                                       {"Zm8=", "fo"},
+                                                                       {"Zm9v", "foo"},
+                                                                       {"Zm9vYg==", "foob"},
+                                                                       {"Zm9vYmE=", "fooba"},
+                                                                       {"AP/+", std::string("\0\xff\xfe", 3)},
+                                                                       {"Zg=", std::nullopt},
+                                                                       {"Z===", std::nullopt},
+                                                                       {"Zm9v=Zm9", std::nullopt},
+                                                                       {"Zg==Zg==", std::nullopt},
+                                                                       {"Zm!v", std::nullopt},
+                                                                       {"=Zm9", std::nullopt}};
   for (const auto& [text, bytes] : base64) {
     EXPECT_EQ(json::fromBase64(text), bytes) << text;
     if (bytes) {

@@ -16,7 +16,7 @@ TEST(Sheet, TextsReadAsTheirRowsOrTheProblemOfTheirLine) {
     std::string text;
     Rows rows;
     std::optional<char> separator = std::nullopt;
-    std::string problem = "";
+    std::string problem{};
   } cases[] = {
       // Quoted fields hold separators, quotes and line breaks.
       {"name,note\r\n\"Sword, long\",\"says \"\"hi\"\"\"\r\n", {{"name", "note"}, {"Sword, long", "says \"hi\""}}},
@@ -60,9 +60,12 @@ TEST(Sheet, SeparatorsGuessedAndNamedQuotingWrittenAndTheModulesReaderWarned) {
   const std::pair<const char*, std::optional<char>> named[] = {{";", ';'}, {"tab", '\t'}, {",", ','}, {"|", {}}};
   for (const auto& [name, separator] : named) EXPECT_EQ(separatorNamed(name), separator) << name;
   // Quotes only where reading needs them.
-  const std::tuple<const char*, char, const char*> fields[] = {
-      {"plain text", ',', "plain text"}, {"a,b", ',', "\"a,b\""}, {"a,b", ';', "a,b"}, {"a;b", ';', "\"a;b\""},
-      {"say \"hi\"", ',', "\"say \"\"hi\"\"\""}, {"two\nlines", '\t', "\"two\nlines\""}};
+  const std::tuple<const char*, char, const char*> fields[] = {{"plain text", ',', "plain text"},
+                                                               {"a,b", ',', "\"a,b\""},
+                                                               {"a,b", ';', "a,b"},
+                                                               {"a;b", ';', "\"a;b\""},
+                                                               {"say \"hi\"", ',', "\"say \"\"hi\"\"\""},
+                                                               {"two\nlines", '\t', "\"two\nlines\""}};
   for (const auto& [text, separator, written] : fields) EXPECT_EQ(field(text, separator), written) << text;
   EXPECT_EQ(write({{"a", ""}, {"", "b"}}, {}), "a,\r\n,b\r\n");
   EXPECT_EQ(write({{"x"}}, {';', true, false}), "\xef\xbb\xbfx\n");

@@ -419,8 +419,8 @@ struct Editor {
 // CreateObject when `item` is -1, else SelectPopup of the item; its result.
 int openDialog(Editor& e, int item, TesselSetup& setup, Drive& drive) {
   standInReset(driver, &drive, 0);
-  if (item < 0) return entry<int(__stdcall*)(TesselEditorContext*, intptr_t, TesselSetup*)>("CreateObject")(
-      &e.context, 0, &setup);
+  if (item < 0)
+    return entry<int(__stdcall*)(TesselEditorContext*, intptr_t, TesselSetup*)>("CreateObject")(&e.context, 0, &setup);
   using Select = int(__stdcall*)(TesselEditorContext*, int, intptr_t, intptr_t, TesselSetup*, intptr_t, intptr_t);
   return entry<Select>("SelectPopup")(&e.context, item, 0, 0, &setup, 0, 0);
 }
@@ -432,6 +432,8 @@ TEST(EditorDialog, ControlsShowTheRecordAndOkOrCancelWriteIt) {
   TesselSetup nonsense = record();
   nonsense.dimensionCount = 3;
   nonsense.listDelimiter[5] = '\0';
+  // clang-format off
+  const std::vector<Step> ok{{Op::click, IDOK}};
   const struct {
     int item;
     TesselSetup before;
@@ -446,9 +448,8 @@ TEST(EditorDialog, ControlsShowTheRecordAndOkOrCancelWriteIt) {
        {{Op::click, TESSEL_ID_3D}, {Op::state}, {Op::click, TESSEL_ID_1D}, {Op::state}, {Op::click, TESSEL_ID_2D},
         {Op::state}, {Op::click, TESSEL_ID_3D}, {Op::keys, TESSEL_ID_X, "4x2"}, {Op::keys, TESSEL_ID_Y, "-7"},
         {Op::keys, TESSEL_ID_DELIMITER, "; -" + w30}, {Op::click, IDOK}},
-       0,
-       off2D + "+[10]-[10]+[,]\n3D;Case insensitive;Literal;Off;+[10]+[10]+[,]\n"
-               "1D;Case insensitive;Literal;Off;-[10]-[10]+[,]\n" + off2D + "+[10]-[10]+[,]",
+       0, off2D + "+[10]-[10]+[,]\n3D;Case insensitive;Literal;Off;+[10]+[10]+[,]\n"
+                  "1D;Case insensitive;Literal;Off;-[10]-[10]+[,]\n" + off2D + "+[10]-[10]+[,]",
        "32x32 d3 42,7 c0 w0 a0 [; -" + w30 + "]"},
       // OK writes each field.
       {TESSEL_POPUP_SETUP, record(1, 0),
@@ -465,8 +466,8 @@ TEST(EditorDialog, ControlsShowTheRecordAndOkOrCancelWriteIt) {
         {Op::click, IDOK}},
        4, "3D;Case sensitive;Wildcard;On;+[3]+[5]+[]", "32x32 d1 3,5 c0 w0 a0 [ | ]"},
       // A delimiter past the field is cut.
-      {kNew, record(), {{Op::text, TESSEL_ID_DELIMITER, std::string(1500, 'd')}, {Op::click, IDOK}}, 0,
-       off2D + "+[10]-[10]+[,]", "32x32 d2 10,10 c0 w0 a0 [" + std::string(1023, 'd') + "]"},
+      {kNew, record(), {{Op::text, TESSEL_ID_DELIMITER, std::string(1500, 'd')}, {Op::click, IDOK}},
+       0, off2D + "+[10]-[10]+[,]", "32x32 d2 10,10 c0 w0 a0 [" + std::string(1023, 'd') + "]"},
       // Cancel keeps every byte, also of a record whose numbers are nonsense.
       {TESSEL_POPUP_SETUP, nonsense,
        {{Op::click, TESSEL_ID_1D}, {Op::click, TESSEL_ID_CASE_INSENSITIVE}, {Op::click, TESSEL_ID_WILDCARD},
@@ -475,20 +476,20 @@ TEST(EditorDialog, ControlsShowTheRecordAndOkOrCancelWriteIt) {
       // Cancel on a new object leaves its values; the controls in order, and the picture taken.
       {kNew, record(),
        {{Op::controls}, {Op::click, TESSEL_ID_3D}, {Op::text, TESSEL_ID_Y, "4"}, {Op::picture}, {Op::click, IDCANCEL}},
-       -1,
-       off2D + "+[10]-[10]+[,]\nSetup Tessel|-1 Button 7g Dimensioning|1000 Button 9g 1D|1001 Button 9 2D|"
-               "1002 Button 9 3D|-1 Static 0g X:|1003 Edit 2002 10|-1 Static 0g Y:|1004 Edit 2002 10|"
-               "-1 Static 0g List delimiter:|1009 Edit 80 ,|-1 Button 7g String Comparisons|"
-               "1005 Button 9g Case insensitive|1006 Button 9 Case sensitive|-1 Button 7g Search Mode|"
-               "1007 Button 9g Literal|1008 Button 9 Wildcard|-1 Button 7g Select New Rows (Automatically)|"
-               "1010 Button 9g On|1011 Button 9 Off|1 Button 1g OK|2 Button 0 Cancel|20100 Button 0 Help\npicture: ",
+       -1, off2D + "+[10]-[10]+[,]\nSetup Tessel|-1 Button 7g Dimensioning|1000 Button 9g 1D|1001 Button 9 2D|"
+           "1002 Button 9 3D|-1 Static 0g X:|1003 Edit 2002 10|-1 Static 0g Y:|1004 Edit 2002 10|"
+           "-1 Static 0g List delimiter:|1009 Edit 80 ,|-1 Button 7g String Comparisons|"
+           "1005 Button 9g Case insensitive|1006 Button 9 Case sensitive|-1 Button 7g Search Mode|"
+           "1007 Button 9g Literal|1008 Button 9 Wildcard|-1 Button 7g Select New Rows (Automatically)|"
+           "1010 Button 9g On|1011 Button 9 Off|1 Button 1g OK|2 Button 0 Cancel|20100 Button 0 Help\npicture: ",
        "32x32 d2 10,10 c0 w0 a0 [,]"},
       // Other popup items show nothing.
-      {0, record(), {{Op::click, IDOK}}, 0, "", ""},
-      {2006, record(), {{Op::click, IDOK}}, 0, "", ""},
-      {2019, record(), {{Op::click, IDOK}}, 0, "", ""},
-      {2021, record(), {{Op::click, IDOK}}, 0, "", ""},
+      {0, record(), ok, 0, "", ""},
+      {2006, record(), ok, 0, "", ""},
+      {2019, record(), ok, 0, "", ""},
+      {2021, record(), ok, 0, "", ""},
   };
+  // clang-format on
   Editor e;
   char opened[128];
   std::snprintf(opened, sizeof opened, "dialog 20003 parent %p 0 0 3\n", static_cast<void*>(e.window));
@@ -555,7 +556,8 @@ TEST(EditorDialog, HelpOpensThePageBesideTheModule) {
   const std::string module(path, GetModuleFileNameA(tessel(), path, MAX_PATH));
   const std::string page = module.substr(0, module.find_last_of('\\') + 1) + "tessel-help.html";
   char expected[600];
-  std::snprintf(expected, sizeof expected, "%p open %s (null) (null) 5", static_cast<void*>(drive.dialog), page.c_str());
+  std::snprintf(expected, sizeof expected, "%p open %s (null) (null) 5", static_cast<void*>(drive.dialog),
+                page.c_str());
   EXPECT_EQ(call, expected);
   EXPECT_NE(GetFileAttributesA(page.c_str()), INVALID_FILE_ATTRIBUTES) << page << " is shipped there";
 }
