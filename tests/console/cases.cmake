@@ -1,186 +1,209 @@
-# The console host's commands besides `run`, and its messages for bad input.
+# The console host's commands on files and scripts, and its messages for bad input.
 set(case_dir ${CMAKE_CURRENT_SOURCE_DIR}/console/cases)
-tessel_console_test(NAME console.help_number ARGS help 65 EXPECTED ${case_dir}/help_number.expected)
-tessel_console_test(NAME console.help_unknown ARGS help frobnicate EXPECTED ${case_dir}/help_unknown.expected)
-tessel_console_test(NAME console.show_missing_file ARGS show missing.csv EXPECTED ${case_dir}/show_missing_file.expected)
-tessel_console_test(NAME console.show_directory ARGS show . EXPECTED ${case_dir}/show_directory.expected)
-tessel_console_test(NAME console.show_unknown_format ARGS show notes.txt FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/notes.txt
-  EXPECTED ${case_dir}/show_unknown_format.expected)
-tessel_console_test(NAME console.convert_unknown_target ARGS convert scores.csv scores.out
-  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_unknown_target.expected)
-tessel_console_test(NAME console.missing_script ARGS run nowhere.tessel EXPECTED ${case_dir}/missing_script.expected)
-tessel_console_test(NAME console.bad_module ARGS --module ./nothing.so run x.tessel EXPECTED ${case_dir}/bad_module.expected)
-tessel_console_test(NAME console.bad_option ARGS --dims EXPECTED ${case_dir}/bad_option.expected)
-tessel_console_test(NAME console.unknown_command ARGS frobnicate EXPECTED ${case_dir}/unknown_command.expected)
-# Files through the module's own load and save actions.
-tessel_console_test(NAME console.show_csv ARGS show scores.csv FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv
-  EXPECTED ${case_dir}/show_csv.expected)
-tessel_console_test(NAME console.convert_csv_to_ini ARGS convert scores.csv scores.ini
-  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv WRITTEN scores.ini
-  EXPECTED ${case_dir}/convert_csv_to_ini.expected)
-tessel_console_test(NAME console.convert_unwritable ARGS convert scores.csv nowhere/scores.ini
-  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_unwritable.expected)
-# Help by topic of the menus and on the file formats, whose layouts are tables.
-tessel_console_test(NAME console.help_topic ARGS help keys EXPECTED ${case_dir}/help_topic.expected)
-tessel_console_test(NAME console.help_formats ARGS help formats EXPECTED ${case_dir}/help_formats.expected)
-# Texts beyond ASCII are shown as they are where the locale takes UTF-8; a
-# script may start with a byte order mark.
-# On Windows the output is UTF-8 whatever the locale (.windows.expected).
-tessel_console_test(NAME console.utf8_text SCRIPT ${case_dir}/utf8.tessel ENV LC_ALL=C.UTF-8
-  EXPECTED ${case_dir}/utf8_text.expected)
-tessel_console_test(NAME console.utf8_escaped SCRIPT ${case_dir}/utf8.tessel EXPECTED ${case_dir}/utf8_escaped.expected)
-# CSV from elsewhere: a byte order mark, CR LF line ends, a header row of labels, a number too big.
-set(bom_csv ${CMAKE_CURRENT_SOURCE_DIR}/console/data/bom_header.csv)
-tessel_console_test(NAME console.show_csv_header ARGS --header show bom_header.csv FILES ${bom_csv}
-  EXPECTED ${case_dir}/show_csv_header.expected)
-tessel_console_test(NAME console.convert_csv_header ARGS --header --force convert bom_header.csv out.csv FILES ${bom_csv}
-  WRITTEN out.csv EXPECTED ${case_dir}/convert_csv_header.expected)
-# A save through a link writes the file it leads to, and the link stays.
-tessel_console_test(NAME console.convert_through_link ARGS --header --force convert bom_header.csv link.csv
-  FILES ${bom_csv} ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv LINKS link.csv>scores.csv WRITTEN scores.csv
-  EXPECTED ${case_dir}/convert_through_link.expected)
-tessel_console_test(NAME console.show_json ARGS show --json --head 1 bom_header.csv FILES ${bom_csv}
-  EXPECTED ${case_dir}/show_json.expected)
-# convert checks its input and never writes over a file unasked.
-tessel_console_test(NAME console.convert_wrong_from ARGS convert --from native scores.csv out.ini
-  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_wrong_from.expected)
-tessel_console_test(NAME console.convert_over_input ARGS convert --to csv --force scores.csv ./scores.csv
-  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_over_input.expected)
-tessel_console_test(NAME console.convert_existing_output ARGS convert bom_header.csv scores.csv
-  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv ${bom_csv} WRITTEN scores.csv
-  EXPECTED ${case_dir}/convert_existing_output.expected)
-tessel_console_test(NAME console.convert_missing_input ARGS convert missing.csv out.ini
-  WRITTEN out.ini EXPECTED ${case_dir}/convert_missing_input.expected)
+set(data ${CMAKE_CURRENT_SOURCE_DIR}/console/data)
+
+# console_case(NAME ...) is tessel_console_test named console.NAME, its output
+# in cases/NAME.expected unless EXPECTED says, bare FILES from data/, a bare
+# SCRIPT or INPUT from cases/.
+function(console_case name)
+  cmake_parse_arguments(C "" "EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;READONLY;LINKS;ENV;LIMITS" ${ARGN})
+  if(NOT C_EXPECTED)
+    set(C_EXPECTED ${case_dir}/${name}.expected)
+  endif()
+  list(TRANSFORM C_FILES PREPEND ${data}/ REGEX "^[^/$]")
+  foreach(one SCRIPT INPUT)
+    if(C_${one} AND NOT IS_ABSOLUTE "${C_${one}}")
+      set(C_${one} ${case_dir}/${C_${one}})
+    endif()
+  endforeach()
+  tessel_console_test(NAME console.${name} EXPECTED ${C_EXPECTED} SCRIPT "${C_SCRIPT}" INPUT "${C_INPUT}"
+    ARGS ${C_ARGS} FILES ${C_FILES} WRITTEN ${C_WRITTEN} READONLY ${C_READONLY} LINKS ${C_LINKS} ENV ${C_ENV}
+    LIMITS ${C_LIMITS})
+endfunction()
+
+# Help: an entry, a part of the menus, the formats' table and wrapped prose keep their layout.
+console_case(help_number ARGS help 65)
+console_case(help_topic ARGS help keys)
+console_case(help_formats ARGS help formats)
+console_case(help_check ARGS help check)
+console_case(help_unknown ARGS help frobnicate)
+console_case(usage ARGS --help)
 # The version as the project states it, so that a new version needs no edit here.
 configure_file(${case_dir}/version.expected.in ${CMAKE_CURRENT_BINARY_DIR}/version.expected @ONLY)
-tessel_console_test(NAME console.version ARGS --version EXPECTED ${CMAKE_CURRENT_BINARY_DIR}/version.expected)
-# A script on standard input, with the line ends a Windows editor writes.
-tessel_console_test(NAME console.script_on_input INPUT ${CMAKE_CURRENT_SOURCE_DIR}/console/crlf_lines.tessel
+console_case(version ARGS --version EXPECTED ${CMAKE_CURRENT_BINARY_DIR}/version.expected)
+
+# Bad command lines and files that are not there.
+console_case(show_missing_file ARGS show missing.csv)
+console_case(show_directory ARGS show .)
+console_case(show_unknown_format ARGS show notes.txt FILES notes.txt)
+console_case(convert_unknown_target ARGS convert scores.csv scores.out FILES scores.csv)
+console_case(missing_script ARGS run nowhere.tessel)
+console_case(bad_module ARGS --module ./nothing.so run x.tessel)
+console_case(bad_option ARGS --dims)
+console_case(unknown_command ARGS frobnicate)
+console_case(check_usage ARGS check)
+console_case(diff_usage ARGS diff items.arr)
+console_case(sheet_bad_separator ARGS --separator x show party.csv)
+
+# Files through the module's own load and save actions.
+console_case(show_csv ARGS show scores.csv FILES scores.csv)
+console_case(show_csv_selected ARGS show --selected scores.csv FILES scores.csv)
+console_case(convert_csv_to_ini ARGS convert scores.csv scores.ini FILES scores.csv WRITTEN scores.ini)
+console_case(convert_unwritable ARGS convert scores.csv nowhere/scores.ini FILES scores.csv)
+console_case(convert_by_extension ARGS convert scores.csv scores.arr FILES scores.csv)
+# Texts beyond ASCII as they are where the locale takes UTF-8, escaped in C; on
+# Windows the output is UTF-8 whatever the locale (.windows.expected). A script
+# may start with a byte order mark, and come on standard input with CR LF line ends.
+console_case(utf8_text SCRIPT utf8.tessel ENV LC_ALL=C.UTF-8)
+console_case(utf8_escaped SCRIPT utf8.tessel)
+console_case(script_on_input INPUT ${CMAKE_CURRENT_SOURCE_DIR}/console/crlf_lines.tessel
   EXPECTED ${CMAKE_CURRENT_SOURCE_DIR}/console/crlf_lines.expected)
+# CSV from elsewhere: a byte order mark, CR LF line ends, a header row of labels, a number too big.
+console_case(show_csv_header ARGS --header show bom_header.csv FILES bom_header.csv)
+console_case(convert_csv_header ARGS --header --force convert bom_header.csv out.csv FILES bom_header.csv
+  WRITTEN out.csv)
+console_case(show_json ARGS show --json --head 1 bom_header.csv FILES bom_header.csv)
+# A save through a link writes the file it leads to, and the link stays.
+console_case(convert_through_link ARGS --header --force convert bom_header.csv link.csv
+  FILES bom_header.csv scores.csv LINKS link.csv>scores.csv WRITTEN scores.csv)
+# convert checks its input and never writes over a file unasked.
+console_case(convert_wrong_from ARGS convert --from native scores.csv out.ini FILES scores.csv)
+console_case(convert_over_input ARGS convert --to csv --force scores.csv ./scores.csv FILES scores.csv)
+console_case(convert_existing_output ARGS convert bom_header.csv scores.csv FILES scores.csv bom_header.csv
+  WRITTEN scores.csv)
+console_case(convert_missing_input ARGS convert missing.csv out.ini WRITTEN out.ini)
 # Windows paths: a drive letter and backslashes on the command line, and in
-# scripts (written once or twice). Wine shows
-# the Unix root as drive Z:.
+# scripts (written once or twice). Wine shows the Unix root as drive Z:.
 if(WIN32)
   string(REPLACE "/" "\\" module_path "Z:${CMAKE_BINARY_DIR}/tessel.dll")
-  tessel_console_test(NAME console.windows_command_line_paths ARGS --module ${module_path} show .\\scores.csv
-    FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/windows_command_line_paths.expected)
-  tessel_console_test(NAME console.windows_script_paths SCRIPT ${case_dir}/windows_script_paths.tessel
-    WRITTEN copy.csv EXPECTED ${case_dir}/windows_script_paths.expected)
+  console_case(windows_command_line_paths ARGS --module ${module_path} show .\\scores.csv FILES scores.csv)
+  console_case(windows_script_paths SCRIPT windows_script_paths.tessel WRITTEN copy.csv)
 endif()
 # A load that fails is a mistake: a script stops there, or with --keep-going
 # writes no file after it; convert writes nothing.
-tessel_console_test(NAME console.failed_load_stops SCRIPT ${case_dir}/failed_load_stops.tessel
-  EXPECTED ${case_dir}/failed_load_stops.expected)
-tessel_console_test(NAME console.failed_load_keep_going SCRIPT ${case_dir}/failed_load_keep_going.tessel
-  WRITTEN copy.csv element.bin EXPECTED ${case_dir}/failed_load_keep_going.expected)
-tessel_console_test(NAME console.convert_refused_input ARGS convert --from native newer.arr out.csv
-  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/newer.arr WRITTEN out.csv
-  EXPECTED ${case_dir}/convert_refused_input.expected)
+console_case(failed_load_stops SCRIPT failed_load_stops.tessel)
+console_case(failed_load_keep_going SCRIPT failed_load_keep_going.tessel WRITTEN copy.csv element.bin)
+console_case(convert_refused_input ARGS convert --from native newer.arr out.csv FILES newer.arr WRITTEN out.csv)
 # A damaged file: show warns and exits 1, convert writes nothing, a script stops.
-set(cut_list ${CMAKE_CURRENT_SOURCE_DIR}/console/data/cut_list.arr)
-tessel_console_test(NAME console.show_damaged ARGS show cut_list.arr FILES ${cut_list} EXPECTED ${case_dir}/show_damaged.expected)
-tessel_console_test(NAME console.convert_damaged ARGS convert cut_list.arr out.csv FILES ${cut_list} WRITTEN out.csv
-  EXPECTED ${case_dir}/convert_damaged.expected)
-tessel_console_test(NAME console.damaged_in_script SCRIPT ${case_dir}/damaged.tessel FILES ${cut_list}
-  EXPECTED ${case_dir}/damaged_in_script.expected)
+console_case(show_damaged ARGS show cut_list.arr FILES cut_list.arr)
+console_case(convert_damaged ARGS convert cut_list.arr out.csv FILES cut_list.arr WRITTEN out.csv)
+console_case(damaged_in_script SCRIPT damaged.tessel FILES cut_list.arr)
 # Read-only files are left as they are, and a save that cannot write says why.
-tessel_console_test(NAME console.read_only_save SCRIPT ${case_dir}/read_only.tessel
-  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv READONLY scores.csv WRITTEN scores.csv
-  EXPECTED ${case_dir}/read_only_save.expected)
-tessel_console_test(NAME console.convert_read_only ARGS convert --force bom_header.csv scores.csv
-  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv ${bom_csv} READONLY scores.csv WRITTEN scores.csv
-  EXPECTED ${case_dir}/convert_read_only.expected)
-tessel_console_test(NAME console.convert_read_only_sheet ARGS convert --force --to sheet bom_header.csv scores.csv
-  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv ${bom_csv} READONLY scores.csv WRITTEN scores.csv
-  EXPECTED ${case_dir}/convert_read_only.expected)
+console_case(read_only_save SCRIPT read_only.tessel FILES scores.csv READONLY scores.csv WRITTEN scores.csv)
+console_case(convert_read_only ARGS convert --force bom_header.csv scores.csv
+  FILES scores.csv bom_header.csv READONLY scores.csv WRITTEN scores.csv)
+console_case(convert_read_only_sheet ARGS convert --force --to sheet bom_header.csv scores.csv
+  FILES scores.csv bom_header.csv READONLY scores.csv WRITTEN scores.csv EXPECTED ${case_dir}/convert_read_only.expected)
 if(NOT WIN32)
-  tessel_console_test(NAME console.save_in_proc SCRIPT ${case_dir}/proc_version.tessel
-    EXPECTED ${case_dir}/save_in_proc.expected)
+  console_case(save_in_proc SCRIPT proc_version.tessel)
 endif()
-# convert knows files by the extensions the help texts use: .arr, .array, .csv, .ini.
-tessel_console_test(NAME console.convert_by_extension ARGS convert scores.csv scores.arr
-  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/convert_by_extension.expected)
 # A JSON array read and written again (tessel.exe too): texts that are not
 # UTF-8, data with zero bytes, keys, labels and a mixed selection come back.
-tessel_console_test(NAME console.json_round_trip ARGS convert mixed.json again.json
-  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/mixed.json WRITTEN again.json
-  EXPECTED ${case_dir}/json_round_trip.expected)
+console_case(json_round_trip ARGS convert mixed.json again.json FILES mixed.json WRITTEN again.json)
 # An index that would grow the array by more than --max-cells cells (ten
 # million unless told) is refused.
-tessel_console_test(NAME console.max_cells SCRIPT ${case_dir}/max_cells.tessel EXPECTED ${case_dir}/max_cells.expected)
-tessel_console_test(NAME console.max_cells_default INPUT ${case_dir}/huge_index.tessel
-  EXPECTED ${case_dir}/max_cells_default.expected)
-# A file's rows are not selected; that is said only where it matters: --selected.
-tessel_console_test(NAME console.show_csv_selected ARGS show --selected scores.csv
-  FILES ${CMAKE_CURRENT_SOURCE_DIR}/console/data/scores.csv EXPECTED ${case_dir}/show_csv_selected.expected)
+console_case(max_cells SCRIPT max_cells.tessel)
+console_case(max_cells_default INPUT huge_index.tessel)
 # A file of a few dozen bytes may declare 2^31 - 1 columns, or pages of
 # 65536 x 65536 cells: every tool's work and memory follow what it holds.
-set(data ${CMAKE_CURRENT_SOURCE_DIR}/console/data)
 set(small_run)
 if(NOT WIN32 AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")  # a sanitizer reserves terabytes of addresses
   set(small_run LIMITS 65536 20)
 endif()
-tessel_console_test(NAME console.huge_show ARGS show wide.arr FILES ${data}/wide.arr ${small_run}
-  EXPECTED ${case_dir}/huge_show.expected)
-tessel_console_test(NAME console.huge_show_json ARGS show --json wide.arr FILES ${data}/wide.arr ${small_run}
-  EXPECTED ${case_dir}/huge_show_json.expected)
-tessel_console_test(NAME console.huge_check ARGS check wide.arr tall_pages.arr FILES ${data}/wide.arr
-  ${data}/tall_pages.arr ${small_run} EXPECTED ${case_dir}/huge_check.expected)
-tessel_console_test(NAME console.huge_diff ARGS diff wide.arr wide.arr FILES ${data}/wide.arr ${small_run}
-  EXPECTED ${case_dir}/huge_diff.expected)
-tessel_console_test(NAME console.huge_diff_pages ARGS diff tall_pages.arr tall_pages_b.arr
-  FILES ${data}/tall_pages.arr ${data}/tall_pages_b.arr ${small_run} EXPECTED ${case_dir}/huge_diff_pages.expected)
-tessel_console_test(NAME console.huge_convert_sheet ARGS convert --to sheet --header wide.arr out.csv
-  FILES ${data}/wide.arr WRITTEN out.csv ${small_run} EXPECTED ${case_dir}/huge_convert_sheet.expected)
-tessel_console_test(NAME console.huge_convert_csv ARGS convert --header wide.arr out.csv
-  FILES ${data}/wide.arr WRITTEN out.csv ${small_run} EXPECTED ${case_dir}/huge_convert_csv.expected)
+console_case(huge_show ARGS show wide.arr FILES wide.arr ${small_run})
+console_case(huge_show_json ARGS show --json wide.arr FILES wide.arr ${small_run})
+console_case(huge_check ARGS check wide.arr tall_pages.arr FILES wide.arr tall_pages.arr ${small_run})
+console_case(huge_diff ARGS diff wide.arr wide.arr FILES wide.arr ${small_run})
+console_case(huge_diff_pages ARGS diff tall_pages.arr tall_pages_b.arr FILES tall_pages.arr tall_pages_b.arr ${small_run})
+console_case(huge_convert_sheet ARGS convert --to sheet --header wide.arr out.csv FILES wide.arr WRITTEN out.csv
+  ${small_run})
+console_case(huge_convert_csv ARGS convert --header wide.arr out.csv FILES wide.arr WRITTEN out.csv ${small_run})
 # A spreadsheet's short rows filled up to the widest may not outgrow the file (8 KB, 8 million cells).
-tessel_console_test(NAME console.sheet_too_large ARGS show --from sheet commas.csv FILES ${data}/commas.csv
-  ${small_run} EXPECTED ${case_dir}/sheet_too_large.expected)
+console_case(sheet_too_large ARGS show --from sheet commas.csv FILES commas.csv ${small_run})
+# A host array file whose declared grid the module refuses.
+console_case(check_refused ARGS check huge.hga FILES huge.hga)
 # Data cells of one length are compared by their bytes.
-tessel_console_test(NAME console.diff_data_bytes ARGS diff data_a.arr data_b.arr FILES ${data}/data_a.arr
-  ${data}/data_b.arr EXPECTED ${case_dir}/diff_data_bytes.expected)
+console_case(diff_data_bytes ARGS diff data_a.arr data_b.arr FILES data_a.arr data_b.arr)
 # Texts in the encoding --encoding names (the same output on every system: on
-# Windows the output is UTF-8 whatever the console's code page).
+# Windows the output is UTF-8 whatever the console's code page); a UTF-8
+# locale, so that Wine reads the command line's UTF-8 as such.
 foreach(e auto utf-8 windows-1252 windows-1251)
-  tessel_console_test(NAME console.encoding_${e} ARGS --keep-going --encoding ${e} SCRIPT ${case_dir}/encoding.tessel
-    ENV LC_ALL=C.UTF-8 EXPECTED ${case_dir}/encoding_${e}.expected)
+  console_case(encoding_${e} ARGS --keep-going --encoding ${e} SCRIPT encoding.tessel ENV LC_ALL=C.UTF-8)
 endforeach()
-tessel_console_test(NAME console.delimiter_argument ARGS --encoding windows-1253 --delimiter Ω
-  SCRIPT ${case_dir}/delimiter_argument.tessel ENV LC_ALL=C.UTF-8 EXPECTED ${case_dir}/delimiter_argument.expected)
-# A UTF-8 locale, so that Wine reads the command line's UTF-8 as such.
-tessel_console_test(NAME console.delimiter_argument_unheld ARGS --encoding windows-1252 --delimiter Ω show x.arr
-  ENV LC_ALL=C.UTF-8 EXPECTED ${case_dir}/delimiter_argument_unheld.expected)
-tessel_console_test(NAME console.encoding_unheld SCRIPT ${case_dir}/encoding_unheld.tessel ENV LC_ALL=C.UTF-8
-  EXPECTED ${case_dir}/encoding_unheld.expected)
-tessel_console_test(NAME console.encoding_bad_name ARGS --encoding latin-1 show x.arr
-  EXPECTED ${case_dir}/encoding_bad_name.expected)
+console_case(delimiter_argument ARGS --encoding windows-1253 --delimiter Ω SCRIPT delimiter_argument.tessel
+  ENV LC_ALL=C.UTF-8)
+console_case(delimiter_argument_unheld ARGS --encoding windows-1252 --delimiter Ω show x.arr ENV LC_ALL=C.UTF-8)
+console_case(encoding_unheld SCRIPT encoding_unheld.tessel ENV LC_ALL=C.UTF-8)
+console_case(encoding_bad_name ARGS --encoding latin-1 show x.arr)
 # A spreadsheet's UTF-8 into the code page and back, and what neither side holds.
-set(data_dir ${CMAKE_CURRENT_SOURCE_DIR}/console/data)
-tessel_console_test(NAME console.sheet_encoding_in
-  ARGS --encoding windows-1252 --header --from sheet --to csv convert utf8_items.csv out.csv
-  FILES ${data_dir}/utf8_items.csv WRITTEN out.csv EXPECTED ${case_dir}/sheet_encoding_in.expected)
-tessel_console_test(NAME console.sheet_encoding_out
-  ARGS --encoding windows-1252 --header --from csv --to sheet convert cp1252_items.csv out.csv
-  FILES ${data_dir}/cp1252_items.csv WRITTEN out.csv EXPECTED ${case_dir}/sheet_encoding_out.expected)
-tessel_console_test(NAME console.sheet_encoding_unheld
-  ARGS --encoding windows-1252 --from sheet --to native convert greek_items.csv out.arr
-  FILES ${data_dir}/greek_items.csv WRITTEN out.arr EXPECTED ${case_dir}/sheet_encoding_unheld.expected)
-tessel_console_test(NAME console.sheet_encoding_warns ARGS --from sheet --to csv convert utf8_items.csv out.csv
-  FILES ${data_dir}/utf8_items.csv WRITTEN out.csv EXPECTED ${case_dir}/sheet_encoding_warns.expected)
+console_case(sheet_encoding_in ARGS --encoding windows-1252 --header --from sheet --to csv convert utf8_items.csv out.csv
+  FILES utf8_items.csv WRITTEN out.csv)
+console_case(sheet_encoding_out ARGS --encoding windows-1252 --header --from csv --to sheet convert cp1252_items.csv
+  out.csv FILES cp1252_items.csv WRITTEN out.csv)
+console_case(sheet_encoding_unheld ARGS --encoding windows-1252 --from sheet --to native convert greek_items.csv out.arr
+  FILES greek_items.csv WRITTEN out.arr)
+console_case(sheet_encoding_warns ARGS --from sheet --to csv convert utf8_items.csv out.csv FILES utf8_items.csv
+  WRITTEN out.csv)
 if(NOT WIN32)  # which bytes a code page leaves undefined is the system converter's word
-  tessel_console_test(NAME console.sheet_encoding_no_char
-    ARGS --encoding windows-1253 --from csv --to sheet convert no_char_in_1253.csv out.csv
-    FILES ${data_dir}/no_char_in_1253.csv WRITTEN out.csv EXPECTED ${case_dir}/sheet_encoding_no_char.expected)
+  console_case(sheet_encoding_no_char ARGS --encoding windows-1253 --from csv --to sheet convert no_char_in_1253.csv
+    out.csv FILES no_char_in_1253.csv WRITTEN out.csv)
 endif()
 # Tile maps: a script's load, what is wrong with a bad map, and a save that
 # cannot fill the map writes nothing.
 set(dungeon ${PROJECT_SOURCE_DIR}/examples/dungeon.tmj)
-tessel_console_test(NAME console.tilemap_load SCRIPT ${case_dir}/tilemap_load.tessel FILES ${dungeon}
-  EXPECTED ${case_dir}/tilemap_load.expected)
-tessel_console_test(NAME console.tilemap_short_layer ARGS show short_layer.tmj FILES ${data}/short_layer.tmj
-  EXPECTED ${case_dir}/tilemap_short_layer.expected)
-tessel_console_test(NAME console.tilemap_zstd ARGS check zstd_layer.tmj FILES ${data}/zstd_layer.tmj
-  EXPECTED ${case_dir}/tilemap_zstd.expected)
-tessel_console_test(NAME console.tilemap_not_3d ARGS convert --template dungeon.tmj mixed.json out.tmj
-  FILES ${dungeon} ${data}/mixed.json WRITTEN out.tmj EXPECTED ${case_dir}/tilemap_not_3d.expected)
+console_case(tilemap_load SCRIPT tilemap_load.tessel FILES ${dungeon})
+console_case(tilemap_short_layer ARGS show short_layer.tmj FILES short_layer.tmj)
+console_case(tilemap_zstd ARGS check zstd_layer.tmj FILES zstd_layer.tmj)
+console_case(tilemap_not_3d ARGS convert --template dungeon.tmj mixed.json out.tmj FILES ${dungeon} mixed.json
+  WRITTEN out.tmj)
+
+# check, diff and the sheet format on files the module itself writes (made by
+# made_by_module.tessel before the cases that read them) and on spreadsheet files.
+set(made_dir ${CMAKE_CURRENT_BINARY_DIR}/runs/made_by_module)
+file(MAKE_DIRECTORY ${made_dir})
+configure_file(${case_dir}/made_by_module.tessel ${made_dir}/made_by_module.tessel COPYONLY)
+add_test(NAME console.made_by_module COMMAND tessel_console run made_by_module.tessel WORKING_DIRECTORY ${made_dir})
+set_tests_properties(console.made_by_module PROPERTIES FIXTURES_SETUP module_files ENVIRONMENT LC_ALL=C)
+set(made ${made_dir}/items.arr ${made_dir}/items.hga ${made_dir}/items.csv ${made_dir}/items.ini)
+# Each format loads sound; a cut native file is damaged (1); a missing file cannot be read (2).
+console_case(check_files ARGS check items.arr items.hga items.csv items.ini cut.arr missing.arr FILES ${made} cut.arr)
+console_case(check_json ARGS --json check items.arr cut.arr FILES ${made} cut.arr)
+console_case(check_sound ARGS check items.arr items.ini FILES ${made})
+# Arrays compared across formats, cell by cell; the same array; trouble.
+console_case(diff_formats ARGS diff items.arr items.csv FILES ${made})
+console_case(diff_list ARGS diff items.ini items.hga FILES ${made})
+console_case(diff_json ARGS --json diff items.arr items.hga FILES ${made})
+console_case(diff_same ARGS diff items.arr ./items.arr FILES ${made})
+console_case(diff_damaged ARGS diff items.arr cut.arr FILES ${made} cut.arr)
+# What a sheet cannot keep of the module's files, a tab between fields, and the quoting a spreadsheet reads.
+console_case(sheet_from_native ARGS --to sheet convert items.arr items.txt FILES ${made} WRITTEN items.txt)
+console_case(sheet_tabs ARGS --separator tab --header --to sheet convert items.arr items.tsv FILES ${made}
+  WRITTEN items.tsv)
+set_tests_properties(console.check_files console.check_json console.check_sound console.diff_formats console.diff_list
+  console.diff_json console.diff_same console.diff_damaged console.sheet_from_native console.sheet_tabs
+  PROPERTIES FIXTURES_REQUIRED module_files)
+# A spreadsheet's file: a game reads its byte order mark and its quotes as
+# text; as a sheet it reads with its header as labels, and is written back
+# from a native file byte for byte as it was; one that ends in an open quote
+# is damaged as a file of the module's formats is: show warns and exits 1,
+# convert writes nothing.
+console_case(check_spreadsheet_csv ARGS check party.csv FILES party.csv)
+console_case(show_spreadsheet_csv ARGS show party.csv FILES party.csv)
+console_case(convert_spreadsheet_csv ARGS convert party.csv party.ini FILES party.csv)
+console_case(show_sheet ARGS --header --from sheet show party.csv FILES party.csv)
+console_case(sheet_import ARGS --header --from sheet --to native convert party.csv party.arr FILES party.csv)
+console_case(sheet_export ARGS --header --separator semicolon --bom --to sheet convert party.arr back.csv
+  FILES ${CMAKE_CURRENT_BINARY_DIR}/runs/console.sheet_import/party.arr WRITTEN back.csv)
+add_test(NAME console.sheet_round_trip
+  COMMAND ${CMAKE_COMMAND} -E compare_files ${data}/party.csv ${CMAKE_CURRENT_BINARY_DIR}/runs/console.sheet_export/back.csv)
+set_tests_properties(console.sheet_import PROPERTIES FIXTURES_SETUP sheet_native)
+set_tests_properties(console.sheet_export PROPERTIES FIXTURES_REQUIRED sheet_native FIXTURES_SETUP sheet_back)
+set_tests_properties(console.sheet_round_trip PROPERTIES FIXTURES_REQUIRED sheet_back)
+console_case(check_open_quote ARGS --from sheet check open_quote.csv FILES open_quote.csv)
+console_case(show_damaged_sheet ARGS --from sheet show open_quote.csv FILES open_quote.csv)
+console_case(convert_damaged_sheet ARGS --from sheet convert open_quote.csv out.arr FILES open_quote.csv WRITTEN out.arr)
+# Files as the module's readers take them: an INI file may open with a comment;
+# one whose section line starts with a byte order mark has no section the INI
+# reader finds, so it shows no format; a number after a zero byte is never read.
+console_case(check_as_readers_tell ARGS check commented_section bom_section FILES commented_section bom_section)
+console_case(show_zero_byte_csv ARGS show zero_then_number.csv FILES zero_then_number.csv)

@@ -1,6 +1,7 @@
 // The tessel program's help says what the catalogue, the option table and
-// the reference topics say, entry by entry; the layout of a few is kept as
-// expected output beside the scripts.
+// the reference topics say, entry by entry; the layout of a few (an entry, a
+// part of the menus, the formats' table, wrapped prose) is kept as expected
+// output beside the scripts.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -79,6 +80,15 @@ TEST(Help, EveryEntryIsTheCataloguesOwn) {
       }
     }
   }
+  // The sheet format: its topic, then each rule of its dialect on a line of its own.
+  const std::string sheet = help("sheet");
+  for (const auto& c : topics::kConsoleHost) {
+    if (std::string_view(c.term).rfind("sheet ", 0) == 0) {
+      EXPECT_EQ(flat(sheet).find(flat(std::string(c.term) + " " + facts::withFormatLists(c.text))), 0u) << sheet;
+    }
+  }
+  for (const auto& rule : facts::kSheetDialect)
+    EXPECT_NE(sheet.find(std::string("\n  ") + rule.topic + ": " + rule.text + "\n"), std::string::npos) << rule.topic;
 }
 
 // The lists of formats in the help are the format table's: every format a

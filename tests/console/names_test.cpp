@@ -1,9 +1,11 @@
 // The console's line language: parameters as written, expression calls,
-// loop names, and the action a whole line names, or the mistake it makes.
+// loop names, and the action a whole line names, or the mistake it makes;
+// and the help texts' examples, each read as the entry it stands under.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "host/catalogue_notes.h"
 #include "tools/console/console.h"
 
 namespace tessel::console {
@@ -107,6 +109,28 @@ TEST(LineLanguage, ALineNamesOneActionByItsWordsAndParameterKinds) {
   };
   for (const auto& c : cases) EXPECT_EQ(action(c.line, &loops).substr(0, c.expected.size()), c.expected) << c.line;
   EXPECT_EQ(usage(catalogue::kActions[18]), "Save element <index> to file <file name>");
+}
+
+TEST(LineLanguage, EachHelpExampleNamesItsEntry) {
+  int checked = 0;
+  for (const catalogue::Note& n : catalogue::kActionNotes) {
+    if (*n.example == '\0') continue;
+    EXPECT_EQ(action(n.example).substr(0, action(n.example).find(' ')), std::to_string(n.number)) << n.example;
+    ++checked;
+  }
+  EXPECT_GT(checked, 40);
+  for (const catalogue::Note& n : catalogue::kExpressionNotes) {
+    if (*n.example == '\0') continue;
+    try {  // the call with all its arguments and nothing after it
+      Cursor c(n.example);
+      const Term t = c.term();
+      EXPECT_EQ(t.expression, n.number) << n.example;
+      EXPECT_EQ(static_cast<int>(t.arguments.size()), catalogue::kExpressions[n.number].paramCount()) << n.example;
+      EXPECT_TRUE(c.atEnd()) << n.example;
+    } catch (const UserError& e) {
+      ADD_FAILURE() << n.example << ": " << e.what();
+    }
+  }
 }
 
 }  // namespace
