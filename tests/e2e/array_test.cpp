@@ -126,6 +126,10 @@ TEST(Resize, GridsPadOrCutEveryCompleteRow) {
   EXPECT_EQ(all(pages), "1|2|5|6|9|10");
   pages.act(kResize, 1, 3);  // the last row is complete, so it is padded too
   EXPECT_EQ(all(pages), "1|2|_|5|6|_|9|10|_");
+  Instance narrow(makeSetup(3, 1, 2));  // pages of one column: X = 1 is a boundary like any
+  for (int v = 1; v <= 4; ++v) narrow.act(kAppendValue, v);
+  narrow.act(kResize, 2, 3);
+  EXPECT_EQ(all(narrow), "1|2|_|3|4|_");
 }
 
 TEST(Resize, IgnoredOpenOrTooLarge) {

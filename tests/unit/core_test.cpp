@@ -224,6 +224,19 @@ TEST(ArrayStore, EveryWayOfAddingAtTheEndEndsAsAnInsert) {
       for (const ArrayStore* way : ways) EXPECT_EQ(describe(*way), describe(inserted)) << &way - ways;
     }
   }
+  // A load settles to the capacity the inserts reach, whatever count it ends at.
+  for (const int64_t room : {0, 200}) {
+    for (int32_t n = 1; n <= 100; ++n) {
+      ArrayStore inserted, loaded;
+      ArrayStore::Appends load(loaded, room);
+      for (int32_t i = 0; i < n; ++i) {
+        inserted.insert(i, CellDescriptor::ofValue(i + 1));
+        load.add(CellDescriptor::ofValue(i + 1));
+      }
+      load.finish();
+      ASSERT_EQ(loaded.capacity(), inserted.capacity()) << n << " room " << room;
+    }
+  }
 }
 
 // Each change, run out of memory at each of its allocations in turn, fails
@@ -564,6 +577,21 @@ TEST(QuicksortByRank, LeavesTheArrangementOfThePlainSteps) {
     if (n > 0) {
       ASSERT_EQ(rankedQuicksort(ranks, pivot), expected) << "trial " << trial;
     }
+  }
+  // A forward scan that passes whole blocks of lower ranks, then must find the
+  // pivot's rank in a block whose right neighbour holds greater ones; for
+  // block sizes around the one the index uses.
+  for (const int block : {4, 8, 16, 32}) {
+    std::vector<int32_t> ranks(static_cast<std::size_t>(4 * block + 1), 0);
+    ranks[0] = ranks[static_cast<std::size_t>(2 * block)] = 5;
+    std::fill(ranks.begin() + 3 * block, ranks.begin() + 4 * block, 9);
+    std::vector<int32_t> expected(ranks.size());
+    std::iota(expected.begin(), expected.end(), 0);
+    testing::referenceQuicksort(expected, 0, 4 * block, false, [&](int32_t a, int32_t b) {
+      return (ranks[static_cast<std::size_t>(a)] > ranks[static_cast<std::size_t>(b)]) -
+             (ranks[static_cast<std::size_t>(a)] < ranks[static_cast<std::size_t>(b)]);
+    });
+    EXPECT_EQ(rankedQuicksort(ranks, PivotAt::first), expected) << block;
   }
 }
 
