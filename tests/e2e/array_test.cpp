@@ -87,6 +87,8 @@ TEST(Dimensions, CoordinatesAndIndexes) {
   EXPECT_EQ(g.integer(kIndexOfDimensionIndex, "2/:3"), 32);
   g.act(kSetBoundary, 1, 1);  // the smallest boundary is one like the others
   EXPECT_EQ(g.integer(kIndexOfXY, 2, 3), 5);
+  g.act(kSetBoundary, 0, 5);  // entry 0 takes a boundary too, though no layout follows from it
+  EXPECT_EQ(g.integer(kBoundary, 0), 5);
 }
 
 TEST(Dimensions, ProductsAndDivisionsWrapAt32Bits) {

@@ -246,6 +246,14 @@ TEST(RecordsetRoutes, FlagsPastTheCompleteRowsMakeNoRow) {
     o.act(c.act.n, c.act.first, c.act.second);
     EXPECT_EQ(rows(o), c.after) << c.x;
   }
+  // A resize that drops rows drops their flags: the next row takes the
+  // auto-select flag, not one left over.
+  Instance r = tableOf(1, false);
+  appendStrings(r, {"d", "c", "b", "a"});
+  r.act(kSelectAll);
+  play(r, {{{kSetBoundary, 1, 2}, "d,c|b,a > d,c b,a"},
+           {{kResize, 1, 1}, "d|b > d b"},
+           {{kAppendString, "x"}, "d|b|x > d b"}});
   for (const bool on : {true, false}) {
     Instance o = tableOf(2, on);
     appendStrings(o, {"d", "c", "b", "a"});
