@@ -491,6 +491,7 @@ TEST(SortCells, OrdersBuiltAgainstTheMiddlePivotEndWhereThePlainSortDoes) {
   const std::vector<int32_t> killer = testing::middlePivotKiller(testing::kCraftedItems);
   for (const int32_t tie : {1, 2}) {  // each value once, or twice
     std::vector<std::string> texts;
+    texts.reserve(killer.size());
     for (const int32_t v : killer) texts.push_back(std::to_string(v / tie));
     for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
       if (tie == 1 && order == SortOrder::descending) continue;  // nothing the ascending one misses
@@ -581,13 +582,13 @@ TEST(QuicksortByRank, LeavesTheArrangementOfThePlainSteps) {
   // A forward scan that passes whole blocks of lower ranks, then must find the
   // pivot's rank in a block whose right neighbour holds greater ones; for
   // block sizes around the one the index uses.
-  for (const int block : {4, 8, 16, 32}) {
+  for (const std::ptrdiff_t block : {4, 8, 16, 32}) {
     std::vector<int32_t> ranks(static_cast<std::size_t>(4 * block + 1), 0);
     ranks[0] = ranks[static_cast<std::size_t>(2 * block)] = 5;
     std::fill(ranks.begin() + 3 * block, ranks.begin() + 4 * block, 9);
     std::vector<int32_t> expected(ranks.size());
     std::iota(expected.begin(), expected.end(), 0);
-    testing::referenceQuicksort(expected, 0, 4 * block, false, [&](int32_t a, int32_t b) {
+    testing::referenceQuicksort(expected, 0, static_cast<int>(4 * block), false, [&](int32_t a, int32_t b) {
       return (ranks[static_cast<std::size_t>(a)] > ranks[static_cast<std::size_t>(b)]) -
              (ranks[static_cast<std::size_t>(a)] < ranks[static_cast<std::size_t>(b)]);
     });
