@@ -87,6 +87,8 @@ TEST(Dimensions, CoordinatesAndIndexes) {
   EXPECT_EQ(g.integer(kIndexOfDimensionIndex, "2/:3"), 32);
   g.act(kSetBoundary, 1, 1);  // the smallest boundary is one like the others
   EXPECT_EQ(g.integer(kIndexOfXY, 2, 3), 5);
+  g.act(kSetBoundary, 0, 5);  // entry 0 takes a boundary too, though no layout follows from it
+  EXPECT_EQ(g.integer(kBoundary, 0), 5);
 }
 
 TEST(Dimensions, ProductsAndDivisionsWrapAt32Bits) {
@@ -126,6 +128,10 @@ TEST(Resize, GridsPadOrCutEveryCompleteRow) {
   EXPECT_EQ(all(pages), "1|2|5|6|9|10");
   pages.act(kResize, 1, 3);  // the last row is complete, so it is padded too
   EXPECT_EQ(all(pages), "1|2|_|5|6|_|9|10|_");
+  Instance narrow(makeSetup(3, 1, 2));  // pages of one column: X = 1 is a boundary like any
+  for (int v = 1; v <= 4; ++v) narrow.act(kAppendValue, v);
+  narrow.act(kResize, 2, 3);
+  EXPECT_EQ(all(narrow), "1|2|_|3|4|_");
 }
 
 TEST(Resize, IgnoredOpenOrTooLarge) {

@@ -1,5 +1,6 @@
 // The run-time entry points, the records and the routine protocol, seen
 // from a host.
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -35,14 +36,13 @@ TEST(EntryPoints, InfosRecordIsFilledAsTheHostExpects) {
   std::memset(&infos, 0xAB, sizeof infos);
   EXPECT_EQ(getInfos(0, &infos), 1);
   EXPECT_EQ(infos.conditionCount | infos.reserved0 | infos.reserved1 | infos.reserved2, 0);
-  EXPECT_EQ(infos.setupSize, TESSEL_SETUP_SIZE);
-  EXPECT_EQ(infos.hostByte, 10);
-  EXPECT_EQ(infos.untouched, 0xAB);
-  EXPECT_EQ(std::string(infos.identifier, 4), "TSL7");
+  EXPECT_EQ(std::to_string(infos.setupSize) + " " + std::to_string(infos.hostByte) + " " +
+                std::to_string(infos.untouched) + " " + std::string(infos.identifier, 4),
+            std::to_string(TESSEL_SETUP_SIZE) + " 10 171 TSL7");
   EXPECT_EQ(static_cast<const void* const*>(infos.conditions)[0], nullptr);
-  for (int n = 0; n < TESSEL_ACTION_COUNT; ++n) EXPECT_NE(infos.actions[n], nullptr) << n;
+  EXPECT_EQ(std::count(infos.actions, infos.actions + TESSEL_ACTION_COUNT + 1, nullptr), 1);
   EXPECT_EQ(infos.actions[TESSEL_ACTION_COUNT], nullptr);
-  for (int n = 0; n < TESSEL_EXPRESSION_COUNT; ++n) EXPECT_NE(infos.expressions[n], nullptr) << n;
+  EXPECT_EQ(std::count(infos.expressions, infos.expressions + TESSEL_EXPRESSION_COUNT + 1, nullptr), 1);
   EXPECT_EQ(infos.expressions[TESSEL_EXPRESSION_COUNT], nullptr);
   for (int n = 31; n <= 33; ++n) EXPECT_EQ(infos.expressions[n], infos.expressions[n - 3]) << n;
   EXPECT_NE(infos.expressions[28], infos.expressions[29]);
@@ -83,53 +83,42 @@ TEST(HostKit, EachProtocolCheckFires) {
 }
 #endif
 
-TEST(Setup, DimensionsFollowTheCountAndIgnoreBoundariesBelowOne) {
+// Counts other than 2 and 3 mean 1D; 2D takes only X; a boundary below 1
+// keeps the default 0; auto-select is on only for 1, and numberOfRows( then
+// counts the complete rows; the delimiter is copied, read only within its field.
+TEST(Setup, RecordFieldsReachTheStore) {
   struct Row {
-    int32_t dims, x, y, dim, boundaryX, boundaryY;
+    int32_t dims, x, y, autoSelect;
+    const char* expected;  // dimensions, boundaries X Y 0, rows of 9 and of 8 cells
   };
-  // Counts other than 2 and 3 mean 1D; 2D takes only X; a boundary below 1 keeps the default 0.
-  for (const Row r : {Row{0, 7, 5, 1, 0, 0},
-                      {4, 7, 5, 1, 0, 0},
-                      {-1, 7, 5, 1, 0, 0},
-                      {2, 7, 5, 2, 7, 0},
-                      {3, 7, 5, 3, 7, 5},
-                      {2, 0, 0, 2, 0, 0},
-                      {3, -3, 2, 3, 0, 2}}) {
-    Instance o(makeSetup(r.dims, r.x, r.y));
-    SCOPED_TRACE(r.dims);
-    EXPECT_EQ(o.integer(kDimensionCount), r.dim);
-    EXPECT_EQ(o.integer(kBoundaryX), r.boundaryX);
-    EXPECT_EQ(o.integer(kBoundaryY), r.boundaryY);
-    EXPECT_EQ(o.integer(kBoundary, 0), r.dim > 0 ? -1 : 0);  // entry 0 is stored as -1
+  for (const Row r : {Row{0, 3, 5, 0, "1 0 0 -1 0 0"},
+                      {4, 3, 5, 0, "1 0 0 -1 0 0"},
+                      {-1, 3, 5, 0, "1 0 0 -1 0 0"},
+                      {2, 3, 5, 1, "2 3 0 -1 3 2"},
+                      {2, 3, 5, 2, "2 3 0 -1 0 0"},
+                      {2, 3, 5, -1, "2 3 0 -1 0 0"},
+                      {3, 3, 5, 0, "3 3 5 -1 0 0"},
+                      {2, 0, 0, 1, "2 0 0 -1 0 0"},
+                      {3, -3, 2, 1, "3 0 2 -1 0 0"}}) {
+    TesselSetup setup = makeSetup(r.dims, r.x, r.y);
+    setup.autoSelect = r.autoSelect;
+    Instance o(setup);
+    std::string got;
+    for (const int n : {kDimensionCount, kBoundaryX, kBoundaryY}) got += std::to_string(o.integer(n)) + " ";
+    got += results(o, kBoundary, {0});
+    for (const Act& a : {Act{kSetValue, 1, 8}, Act{kDeleteAt, 0}}) {
+      o.act(a.n, a.first, a.second);
+      got += " " + std::to_string(o.integer(kNumberOfRows));
+    }
+    EXPECT_EQ(got, r.expected) << r.dims << " " << r.autoSelect;
   }
-}
-
-TEST(Setup, DelimiterIsCopiedAndReadOnlyWithinItsField) {
-  Instance empty(makeSetup(1, 0, 0, ""));
-  EXPECT_EQ(empty.text(kDelimiter), ",");
+  EXPECT_EQ(Instance(makeSetup(1, 0, 0, "")).text(kDelimiter), ",");
   TesselSetup setup = makeSetup(1, 0, 0, ";");
   Instance semicolon(setup);
   std::strcpy(setup.listDelimiter, "|");  // later changes to the record do not reach the store
   EXPECT_EQ(semicolon.text(kDelimiter), ";");
   std::memset(setup.listDelimiter, 'x', sizeof setup.listDelimiter);  // no terminator at all
-  Instance unterminated(setup);
-  EXPECT_EQ(unterminated.text(kDelimiter), std::string(1026, 'x'));
-}
-
-// numberOfRows( counts the selected rows: with auto-select, the complete ones.
-TEST(Setup, AutoSelectIsOnOnlyForOneAndSelectsCompleteRows) {
-  for (int32_t flag : {1, 2, 0, -1}) {
-    TesselSetup setup = makeSetup(2, 3);
-    setup.autoSelect = flag;
-    Instance o(setup);
-    const int32_t on = flag == 1 ? 1 : 0;
-    o.act(kSetValue, 1, 8);  // three rows of three
-    EXPECT_EQ(o.integer(kNumberOfRows), 3 * on) << flag;
-    o.act(kDeleteAt, 0);  // eight cells: two complete rows
-    EXPECT_EQ(o.integer(kNumberOfRows), 2 * on) << flag;
-    o.act(kDeleteAll);
-    EXPECT_EQ(o.integer(kNumberOfRows), 0) << flag;
-  }
+  EXPECT_EQ(Instance(setup).text(kDelimiter), std::string(1026, 'x'));
 }
 
 // Every expression fetches exactly its declared parameters, in order and by
@@ -162,14 +151,13 @@ TEST(Protocol, EveryExpressionFollowsTheParameterAndResultRules) {
   }
 }
 
-TEST(Protocol, FlagWordKeepsTheHostsBits) {
+TEST(Protocol, FlagWordTextSpaceAndActionResults) {
   Instance o;
   o.act(kAppendValue, 42);
   auto& routine = builtModule().infos().expressions;
   // Called directly, so the host's own bits are not cleared first. A text result: delimiter$(
   o.record().resultFlags = 0x0123;
-  const intptr_t address = routine[51](&o.record(), 0);
-  EXPECT_STREQ(reinterpret_cast<const char*>(address), ",");
+  EXPECT_STREQ(reinterpret_cast<const char*>(routine[51](&o.record(), 0)), ",");
   EXPECT_EQ(o.record().resultFlags, 0x0123 | TESSEL_TEXT_FLAG);
   // An integer result leaves the word alone: size(; so does a missing text: get$(5)
   o.record().resultFlags = 0x0123;
@@ -178,24 +166,17 @@ TEST(Protocol, FlagWordKeepsTheHostsBits) {
   const ExpressionCall none = o.call(kGetString, 5);
   EXPECT_EQ(none.raw, 0);
   EXPECT_FALSE(none.textFlag);
-}
-
-TEST(Protocol, EmptyTextStillAsksForOneByteAndEachCallGetsItsOwnSpace) {
-  Instance o;
+  // An empty text still asks for one byte, and each call gets its own space:
+  // the store's delimiter is copied, not handed over.
   o.act(kSetDelimiter, "");
-  const ExpressionCall first = o.call(kDelimiter);
-  const ExpressionCall second = o.call(kDelimiter);
-  EXPECT_EQ(first.text, "");
+  const ExpressionCall first = o.call(kDelimiter), second = o.call(kDelimiter);
+  EXPECT_EQ(first.text.value_or("?") + second.text.value_or("?"), "");
   EXPECT_EQ(first.spaceSizes, (std::vector<intptr_t>{1}));
   EXPECT_NE(first.raw, second.raw);
-  EXPECT_EQ(second.text, "");  // the store's delimiter was copied, not handed over
-}
-
-TEST(Protocol, EveryActionReturnsZero) {
-  Instance o(makeSetup(2, 3));
+  Instance t(makeSetup(2, 3));
   for (int n = 0; n < TESSEL_ACTION_COUNT; ++n) {
     // Harmless parameters for every kind: an unusable file name, index 0.
-    EXPECT_EQ(o.act(n, std::string("/nonexistent/dir/file"), 0), 0) << n;
+    EXPECT_EQ(t.act(n, std::string("/nonexistent/dir/file"), 0), 0) << n;
   }
 }
 
@@ -207,20 +188,15 @@ TEST(Diagnostics, DescribeCellReportsTypesKeysAndRowSelection) {
   Instance o(setup);
   run(o, {{kAppendString, "abc"}, {kAppendValue, 7}, {kAppendValue, 0}, {kAppendString, "d"}});  // 0: an empty cell
   run(o, {{kSetKeyValue, 5, 0}, {kSetKeyString, "k", 3}, {kStartNewWhere}, {kMatching, 0, "abc"}});
-  struct Row {
-    int32_t index, type, length, keyType, rowSelected;
-  };
-  for (const Row r : {Row{0, TESSEL_CELL_STRING, 3, TESSEL_CELL_VALUE, 1},
-                      {1, TESSEL_CELL_VALUE, 4, TESSEL_CELL_NONE, 1},
-                      {2, TESSEL_CELL_EMPTY, 0, TESSEL_CELL_NONE, 0},
-                      {3, TESSEL_CELL_STRING, 1, TESSEL_CELL_STRING, 0}}) {
-    SCOPED_TRACE(r.index);
-    const auto facts = o.describeCell(r.index);
+  const int32_t expected[][5] = {{0, TESSEL_CELL_STRING, 3, TESSEL_CELL_VALUE, 1},
+                                 {1, TESSEL_CELL_VALUE, 4, TESSEL_CELL_NONE, 1},
+                                 {2, TESSEL_CELL_EMPTY, 0, TESSEL_CELL_NONE, 0},
+                                 {3, TESSEL_CELL_STRING, 1, TESSEL_CELL_STRING, 0}};
+  for (const auto& r : expected) {
+    const auto facts = o.describeCell(r[0]);
     ASSERT_TRUE(facts.has_value());
-    EXPECT_EQ(facts->type, r.type);
-    EXPECT_EQ(facts->length, r.length);
-    EXPECT_EQ(facts->keyType, r.keyType);
-    EXPECT_EQ(facts->rowSelected, r.rowSelected);
+    EXPECT_EQ(std::vector<int32_t>({r[0], facts->type, facts->length, facts->keyType, facts->rowSelected}),
+              std::vector<int32_t>(r, r + 5));
   }
   EXPECT_FALSE(o.describeCell(4).has_value());
   EXPECT_FALSE(o.describeCell(-1).has_value());

@@ -224,6 +224,19 @@ TEST(ArrayStore, EveryWayOfAddingAtTheEndEndsAsAnInsert) {
       for (const ArrayStore* way : ways) EXPECT_EQ(describe(*way), describe(inserted)) << &way - ways;
     }
   }
+  // A load settles to the capacity the inserts reach, whatever count it ends at.
+  for (const int64_t room : {0, 200}) {
+    for (int32_t n = 1; n <= 100; ++n) {
+      ArrayStore inserted, loaded;
+      ArrayStore::Appends load(loaded, room);
+      for (int32_t i = 0; i < n; ++i) {
+        inserted.insert(i, CellDescriptor::ofValue(i + 1));
+        load.add(CellDescriptor::ofValue(i + 1));
+      }
+      load.finish();
+      ASSERT_EQ(loaded.capacity(), inserted.capacity()) << n << " room " << room;
+    }
+  }
 }
 
 // Each change, run out of memory at each of its allocations in turn, fails
@@ -397,10 +410,26 @@ std::vector<int32_t> positions(const ArrayStore& s) {
   return got;
 }
 
-// The same order worked out by the plain middle-pivot quicksort.
+// A store of `texts`, each cell keyed by its position from 1 so that tied
+// cells can be told apart. A text "=N" is a value cell, and so is every text
+// when `values` is set (as the value it reads as).
+ArrayStore keyedCells(const std::vector<std::string>& texts, bool values, bool caseSensitive) {
+  ArrayStore s;
+  s.setCaseSensitive(caseSensitive);
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    const char* t = texts[k].c_str();
+    s.append(t[0] == '=' ? CellDescriptor::ofValue(std::atoi(t + 1))  // 0 makes an empty cell
+             : values    ? CellDescriptor::ofValue(std::atoi(t))
+                         : CellDescriptor::ofString(t));
+    s.setKey(static_cast<int32_t>(k), CellDescriptor::ofValue(static_cast<int32_t>(k) + 1));
+  }
+  return s;
+}
+
+// The order the plain middle-pivot quicksort leaves on whole cells.
 std::vector<int32_t> referencePositions(const ArrayStore& s, SortKind kind, SortOrder order) {
   std::vector<int32_t> expected(static_cast<std::size_t>(s.size()));
-  for (std::size_t k = 0; k < expected.size(); ++k) expected[k] = static_cast<int32_t>(k);
+  std::iota(expected.begin(), expected.end(), 0);
   const bool caseSensitive = s.compareMode().caseSensitive;
   testing::referenceQuicksort(expected, 0, s.size() - 1, true, [&](int32_t a, int32_t b) {
     const Cell& x = *s.cellAt(a);
@@ -412,87 +441,19 @@ std::vector<int32_t> referencePositions(const ArrayStore& s, SortKind kind, Sort
   return expected;
 }
 
-// Many ties, texts sharing their first eight bytes or more, differing in case
-// or ending around the eighth byte, numbers written as texts and as values.
-TEST(SortCells, TiesEndWhereTheQuicksortOnWholeCellsPutsThem) {
+// The bounded path, reached at every depth, and the whole sort against the
+// plain quicksort on many inputs: few distinct values or many, texts that tie
+// ignoring case, share their first eight bytes or more or end around the
+// eighth, numbers as texts and as values side by side, crafted orders.
+TEST(SortCells, LeaveTheOrderOfThePlainQuicksortAtEveryDepth) {
+  std::mt19937 random(22);
+  const char letters[] = "aAbB9-";
   const char* stems[] = {
       "",           "a",          "B", "abcdefg", "ABCDEFG", "abcdefgh",   "abcdefgH", "abcdefghi", "abcdefgh\xe9",
       "abcdefghij", "ABCDEFGHIJ", "7", "7x",      "-12",     "zzzzzzzzzz", "\x80\x81"};
-  for (const bool caseSensitive : {false, true}) {
-    for (const SortKind kind : {kSortByString, kSortByValue}) {
-      for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
-        ArrayStore s;
-        s.setCaseSensitive(caseSensitive);
-        for (int32_t i = 0; i < 600; ++i) {
-          const int32_t pick = i * 7919 % 613;
-          if (pick % 5 == 0) {
-            s.append(CellDescriptor::ofValue(pick % 9 - 4));  // 0 makes an empty cell
-          } else {
-            s.append(CellDescriptor::ofString(stems[pick % 16]));
-          }
-          s.setKey(i, CellDescriptor::ofValue(i + 1));  // tells tied cells apart
-        }
-        // The cells' own quicksort pivots the middle cell.
-        const std::vector<int32_t> expected = referencePositions(s, kind, order);
-        sortCells(s, kind, order);
-        EXPECT_EQ(positions(s), expected) << caseSensitive << " " << kind << " " << static_cast<int>(order);
-      }
-    }
-  }
-}
-
-// A store of `texts` (or, sorting by values, the values they read as), each
-// cell keyed by its position from 1 so that tied cells can be told apart.
-ArrayStore keyedCells(const std::vector<std::string>& texts, SortKind kind, bool caseSensitive) {
-  ArrayStore s;
-  s.setCaseSensitive(caseSensitive);
-  for (std::size_t k = 0; k < texts.size(); ++k) {
-    const auto i = static_cast<int32_t>(k);
-    s.append(kind == kSortByValue ? CellDescriptor::ofValue(std::atoi(texts[k].c_str()))
-                                  : CellDescriptor::ofString(texts[k].c_str()));
-    s.setKey(i, CellDescriptor::ofValue(i + 1));
-  }
-  return s;
-}
-
-// An order built against the middle pivot, with and without ties, at 100,000
-// cells (kCraftedItems): the sort ends where the plain quicksort does (which takes seconds,
-// so it compares the values themselves; texts take the same path and are
-// checked on smaller inputs below).
-TEST(SortCells, OrdersBuiltAgainstTheMiddlePivotEndWhereThePlainSortDoes) {
-  std::vector<int32_t> killer = testing::middlePivotKiller(testing::kCraftedItems);
-  std::vector<int32_t> paired = killer;  // each value twice
-  for (int32_t& v : paired) v /= 2;
-  for (const std::vector<int32_t>* values : {&killer, &paired}) {
-    for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
-      if (values == &killer && order == SortOrder::descending) continue;  // nothing the ascending one misses
-      ArrayStore s;
-      for (std::size_t k = 0; k < values->size(); ++k) {
-        s.append(CellDescriptor::ofValue((*values)[k]));
-        s.setKey(static_cast<int32_t>(k), CellDescriptor::ofValue(static_cast<int32_t>(k) + 1));
-      }
-      std::vector<int32_t> expected(values->size());
-      for (std::size_t k = 0; k < expected.size(); ++k) expected[k] = static_cast<int32_t>(k);
-      testing::referenceQuicksort(expected, 0, s.size() - 1, true, [&](int32_t a, int32_t b) {
-        const int32_t x = (*values)[static_cast<std::size_t>(a)];
-        const int32_t y = (*values)[static_cast<std::size_t>(b)];
-        return order == SortOrder::ascending ? (x > y) - (x < y) : (x < y) - (x > y);
-      });
-      sortCells(s, kSortByValue, order);
-      EXPECT_EQ(positions(s), expected) << (values == &paired ? "with ties " : "") << static_cast<int>(order);
-    }
-  }
-}
-
-// The bounded path, reached at every depth, against the plain quicksort on
-// many inputs: few distinct values or many, texts that tie ignoring case,
-// share long beginnings or end around the eighth byte, and crafted orders.
-TEST(SortCells, BoundedSortLeavesTheOrderOfThePlainQuicksort) {
-  std::mt19937 random(22);
-  const char letters[] = "aAbB9-";
-  for (int trial = 0; trial < 1500; ++trial) {
-    const int n = static_cast<int>(random() % 120);
-    const int shape = trial % 5;
+  for (int trial = 0; trial < 1800; ++trial) {
+    const int n = static_cast<int>(random() % (trial % 50 == 0 ? 600 : 120));
+    const int shape = trial % 6;
     std::vector<std::string> texts;
     const std::vector<int32_t> killer = testing::middlePivotKiller(n);
     for (int k = 0; k < n; ++k) {
@@ -505,19 +466,45 @@ TEST(SortCells, BoundedSortLeavesTheOrderOfThePlainQuicksort) {
         text = "item-" + std::string(8 - digits.size(), '0') + digits;
       }
       for (int len = shape == 4 ? static_cast<int>(random() % 11) : 0; len > 0; --len) text += letters[random() % 6];
+      if (shape == 5) text = random() % 5 == 0 ? "=" + std::to_string(random() % 9 - 4) : stems[random() % 16];
       texts.push_back(text);
     }
     for (const SortKind kind : {kSortByValue, kSortByString}) {
-      const bool caseSensitive = trial % 2 == 1;
+      const bool caseSensitive = trial % 2 == 1, values = kind == kSortByValue && shape != 5;
       const SortOrder order = random() % 2 ? SortOrder::ascending : SortOrder::descending;
-      ArrayStore s = keyedCells(texts, kind, caseSensitive);
+      ArrayStore s = keyedCells(texts, values, caseSensitive);
       const std::vector<int32_t> expected = referencePositions(s, kind, order);
       const auto depth = static_cast<int32_t>(random() % 6);
       sortCellsWithin(s, kind, order, depth);
       ASSERT_EQ(positions(s), expected) << "trial " << trial << " kind " << kind << " depth " << depth;
-      ArrayStore t = keyedCells(texts, kind, caseSensitive);
+      ArrayStore t = keyedCells(texts, values, caseSensitive);
       sortCells(t, kind, order);
       ASSERT_EQ(positions(t), expected) << "trial " << trial << " kind " << kind;
+    }
+  }
+}
+
+// An order built against the middle pivot, with and without ties, at
+// kCraftedItems cells, where the real depth budget runs out (the plain
+// quicksort takes seconds there, so it compares the values themselves).
+TEST(SortCells, OrdersBuiltAgainstTheMiddlePivotEndWhereThePlainSortDoes) {
+  const std::vector<int32_t> killer = testing::middlePivotKiller(testing::kCraftedItems);
+  for (const int32_t tie : {1, 2}) {  // each value once, or twice
+    std::vector<std::string> texts;
+    texts.reserve(killer.size());
+    for (const int32_t v : killer) texts.push_back(std::to_string(v / tie));
+    for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
+      if (tie == 1 && order == SortOrder::descending) continue;  // nothing the ascending one misses
+      ArrayStore s = keyedCells(texts, true, false);
+      std::vector<int32_t> expected(killer.size());
+      std::iota(expected.begin(), expected.end(), 0);
+      const int sign = order == SortOrder::ascending ? 1 : -1;
+      testing::referenceQuicksort(expected, 0, s.size() - 1, true, [&](int32_t a, int32_t b) {
+        const int32_t x = killer[static_cast<std::size_t>(a)] / tie, y = killer[static_cast<std::size_t>(b)] / tie;
+        return sign * ((x > y) - (x < y));
+      });
+      sortCells(s, kSortByValue, order);
+      EXPECT_EQ(positions(s), expected) << tie << " " << static_cast<int>(order);
     }
   }
 }
@@ -591,6 +578,21 @@ TEST(QuicksortByRank, LeavesTheArrangementOfThePlainSteps) {
     if (n > 0) {
       ASSERT_EQ(rankedQuicksort(ranks, pivot), expected) << "trial " << trial;
     }
+  }
+  // A forward scan that passes whole blocks of lower ranks, then must find the
+  // pivot's rank in a block whose right neighbour holds greater ones; for
+  // block sizes around the one the index uses.
+  for (const std::ptrdiff_t block : {4, 8, 16, 32}) {
+    std::vector<int32_t> ranks(static_cast<std::size_t>(4 * block + 1), 0);
+    ranks[0] = ranks[static_cast<std::size_t>(2 * block)] = 5;
+    std::fill(ranks.begin() + 3 * block, ranks.begin() + 4 * block, 9);
+    std::vector<int32_t> expected(ranks.size());
+    std::iota(expected.begin(), expected.end(), 0);
+    testing::referenceQuicksort(expected, 0, static_cast<int>(4 * block), false, [&](int32_t a, int32_t b) {
+      return (ranks[static_cast<std::size_t>(a)] > ranks[static_cast<std::size_t>(b)]) -
+             (ranks[static_cast<std::size_t>(a)] < ranks[static_cast<std::size_t>(b)]);
+    });
+    EXPECT_EQ(rankedQuicksort(ranks, PivotAt::first), expected) << block;
   }
 }
 

@@ -188,6 +188,11 @@ TEST(ColumnOperations, RunOutOfMemoryLeavingTheStore) {
     s.append(CellDescriptor::ofString(std::string(20, static_cast<char>('a' + i % 26)).c_str()));
   EXPECT_GT(testing::failuresLeavingTheStore(s, [&] { s.insertColumn(4, 1); }), 0);
   EXPECT_GT(testing::failuresLeavingTheStore(s, [&] { s.deleteColumn(4, 2); }), 0);
+  // Rows of another width than X: the new cells make more rows than the
+  // flags have room for, and those flags are reserved before any cell moves.
+  ArrayStore t = testing::table(1);
+  for (int i = 0; i < 30; ++i) t.append(CellDescriptor::ofValue(i + 1));
+  EXPECT_GT(testing::failuresLeavingTheStore(t, [&] { t.insertColumn(2, 1); }), 0);
 }
 
 TEST(StoreCopy, KeepsEverythingAndOwnsItsCells) {
