@@ -294,6 +294,19 @@ TEST_F(Files, AppendsKeepWhatWasThere) {
   ini.act(kAppendIni, path("saved" + std::to_string(files_)));
   EXPECT_EQ(all(ini) + " " + keys(ini), "a|5|_|_|b|a|5|_|b k1|-|k3|-|7|k1||k3|7");
 
+  // A load leaves the array as appending its cells one by one does, its
+  // capacity and rows included.
+  Instance loaded(makeSetup(2, 3)), appended(makeSetup(2, 3));
+  std::string text = "[s]\n";
+  for (int i = 0; i < 40; ++i) {
+    text += "k" + std::to_string(i) + "=v" + std::to_string(i) + "\n";
+    run(appended, {{kAppendString, "v" + std::to_string(i)}, {kSetKeyString, "k" + std::to_string(i), i}});
+  }
+  loaded.act(kLoadIni, put(text));
+  for (Instance* o : {&loaded, &appended}) o->act(kAppendRow, std::string("x,y,z"));
+  EXPECT_EQ(results(loaded, kCapacity, {0}) + results(loaded, kNumberOfRows, {0}) + all(loaded) + keys(loaded),
+            results(appended, kCapacity, {0}) + results(appended, kNumberOfRows, {0}) + all(appended) + keys(appended));
+
   const std::string cut = readBytes(file).substr(0, readBytes(file).size() - 1);
   run(flat, {{kDeleteAll}, {kAppendString, "old"}, {kAppendNative, put(cut, "cut")}});
   EXPECT_EQ(flat.lastOutcome().text, "damaged: " + path("cut") + ": ends early: 3 of 4 cells read, 1 more cut short");

@@ -110,10 +110,6 @@ TEST(Recognition, AnIniFileOpensWithASectionAsTheReaderReadsIt) {
     applyIniFile(s, text + "\nk=v", LoadMode::replace);
     EXPECT_EQ(s.size(), ini ? 1 : s.size()) << ::testing::PrintToString(text);
   }
-  EXPECT_TRUE(startsWith(std::string("QVXARRAY\1"), kNativeMagic));
-  EXPECT_FALSE(startsWith("QVXARRA", kNativeMagic));
-  EXPECT_TRUE(startsWith(std::string("HGF ARRAY\0\2", 11), kHostArrayMagic));
-  EXPECT_FALSE(startsWith("HGF ARRAY ", kHostArrayMagic));
 }
 
 namespace facts_probes {
