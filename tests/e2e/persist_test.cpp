@@ -473,14 +473,6 @@ TEST_F(Files, EachCallReportsWhatHappenedToItsFile) {
   EXPECT_FALSE(o.lastSaveReport());
   o.act(kSaveCsv, missing);
   EXPECT_FALSE(o.lastSaveReport());
-  // Each save replaces the whole file: a shorter one leaves nothing of a longer one.
-  Instance big;
-  for (int i = 0; i < 50; ++i) big.act(kAppendString, "long text " + std::to_string(i));
-  for (int action : {kSaveNative, kSaveHost, kSaveCsv, kSaveIni}) {
-    big.act(action, path("f"));
-    o.act(action, path("f"));
-    EXPECT_EQ(readBytes(path("f")), saved(o, action)) << action;
-  }
 }
 
 // A load bounded by the memory rule as host/tessel_tools.h gives it to tools:
