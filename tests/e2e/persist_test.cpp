@@ -530,10 +530,22 @@ TEST_F(Files, HugeDeclaredShapesCostWhatTheArrayHolds) {
   run(o, {{kAppendString, "cell"}, {kSetLabel, "a", 2}, {kSetLabel, "b", INT32_MAX - 1}});
   EXPECT_EQ(o.text(kLabelList), std::nullopt);  // 2 GiB of delimiters
   EXPECT_EQ(o.integer(kColumnOfLabel, "b"), INT32_MAX - 1);
-  for (const auto& [action, bytes] : {std::pair{kSaveHost, "8589934622"}, std::pair{kSaveCsv, "6442450944"}}) {
+  // Past the allowance but within 2 GiB a save is weighed against the array's own bytes.
+  Instance wide(makeSetup(2, 40000000));
+  wide.act(kAppendString, "cell");
+  const struct {
+    Instance& o;
+    int action;
+    int64_t bytes;
+  } kRefused[] = {{o, kSaveHost, 4 * int64_t{INT32_MAX} + 34},
+                  {o, kSaveCsv, 3 * int64_t{INT32_MAX} + 3},
+                  {wide, kSaveHost, 4 * 40000000 + 34},
+                  {wide, kSaveCsv, 3 * 40000000 + 3}};
+  for (const auto& r : kRefused) {
     const std::string name = put("old");
-    o.act(action, name);
-    EXPECT_EQ(o.lastOutcome().text, "too large: " + name + ": too large to save: " + bytes + " bytes");
+    r.o.act(r.action, name);
+    EXPECT_EQ(r.o.lastOutcome().text,
+              "too large: " + name + ": too large to save: " + std::to_string(r.bytes) + " bytes");
     EXPECT_EQ(readBytes(name), "old");
   }
   o.act(kSetDelimiter, "");
