@@ -342,7 +342,6 @@ std::string photograph(HWND window, const std::string& name) {
   return fault;
 }
 
-
 // ---- The setup dialog, driven through its controls.
 
 // The checked buttons' texts, then each box as enabled (+) or not (-) and its text.

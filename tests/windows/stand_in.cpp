@@ -34,7 +34,8 @@ __attribute__((format(printf, 1, 2))) void logLine(const char* format, ...) {
 
 BOOL CALLBACK findDialog(HWND window, LPARAM found) {
   char name[16];
-  const bool dialog = GetClassNameA(window, name, sizeof name) && std::string(name) == "#32770" && IsWindowVisible(window);
+  const bool dialog =
+      GetClassNameA(window, name, sizeof name) && std::string(name) == "#32770" && IsWindowVisible(window);
   if (dialog) *reinterpret_cast<HWND*>(found) = window;
   return dialog ? FALSE : TRUE;
 }
