@@ -1,13 +1,15 @@
-// The shipped tessel.dll as the host's editor sees it, through the real
-// Windows API under the system's dialog manager: exports, menus, strings,
-// infos, pictures and the setup dialog driven through its controls. What the
-// editor reckons (numbers, ids, the record's fields) is tested in tests/unit;
-// here each answer crosses the boundary. The host library is the test
-// stand-in (stand_in.cpp), found beside this program.
+// The shipped tessel.dll as the host's editor sees it, through the Windows API
+// and the system's dialog manager, with the host library's stand-in; what the
+// editor reckons is tested in tests/unit, here each answer crosses the boundary.
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h, which they need
+#include <gdiplus.h>
+#include <objidl.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -19,7 +21,6 @@
 #include "editor/resource.h"
 #include "host/menus.h"
 #include "host/tessel.h"
-#include "tests/windows/picture_file.h"
 #include "tests/windows/stand_in.h"
 
 // Calls fn with count zero arguments as stdcall does and gives the bytes the
@@ -28,25 +29,9 @@ extern "C" int __cdecl stackLeft(const void* fn, int count);
 asm(R"(
   .globl _stackLeft
 _stackLeft:
-  pushl %ebp
-  movl %esp, %ebp
-  pushl %esi
-  movl 12(%ebp), %ecx
-  movl %esp, %esi
-1:
-  testl %ecx, %ecx
-  jz 2f
-  pushl $0
-  decl %ecx
-  jmp 1b
-2:
-  call *8(%ebp)
-  movl %esi, %eax
-  subl %esp, %eax
-  movl %esi, %esp
-  popl %esi
-  popl %ebp
-  ret
+  pushl %ebp; movl %esp, %ebp; pushl %esi; movl 12(%ebp), %ecx; movl %esp, %esi
+1: jecxz 2f; pushl $0; decl %ecx; jmp 1b
+2: call *8(%ebp); movl %esi, %eax; subl %esp, %eax; movl %esi, %esp; popl %esi; popl %ebp; ret
 )");
 
 namespace {
@@ -54,18 +39,10 @@ namespace {
 // No window manager runs on the virtual display, so under Wine windows draw
 // their own frames and captions, as the picture of the dialog needs; set for
 // this program only, before its first window.
-const bool g_framesDrawn = [] {
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  if (ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr) return false;
-  HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\editor_win_tests.exe\\X11 Driver", 0, nullptr, 0,
-                      KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
-  const bool set = RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2) == ERROR_SUCCESS;
-  RegCloseKey(key);
-  return set;
-}();
+const bool g_framesDrawn =
+    GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr ||
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\editor_win_tests.exe\\X11 Driver", "Managed",
+                    REG_SZ, "N", 2) == ERROR_SUCCESS;
 
 // The module as built, found from this program's own place, or the one
 // TESSEL_TEST_MODULE names (the package tests load the shipped copy).
@@ -308,6 +285,63 @@ TEST(EditorObject, RectangleResizeAndPopup) {
   DestroyMenu(popup);
 }
 
+// Photographs a window as the screen shows it and writes it as NAME.png in
+// the working folder; "" when written, otherwise what went wrong.
+std::string photograph(HWND window, const std::string& name) {
+  // The caption is drawn as active even without a window manager to activate it.
+  SendMessageA(window, WM_NCACTIVATE, TRUE, 0);
+  RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // Drawing reaches the screen a little later; give it time before reading it back.
+  GdiFlush();
+  for (int i = 0; i < 50; ++i) {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    Sleep(10);
+  }
+  RECT r;
+  GetWindowRect(window, &r);
+  const int width = r.right - r.left;
+  const int height = r.bottom - r.top;
+  if (width <= 0 || height <= 0) return "the window has no size";
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  std::vector<uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  const int lines = GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  std::string fault = lines != height ? "the screen could not be read"
+                      : std::all_of(pixels.begin(), pixels.end(), [&](uint32_t p) { return p == pixels[0]; })
+                          ? "the picture is one colour: nothing was drawn"
+                          : "";
+  if (fault.empty()) {
+    ULONG_PTR token = 0;
+    const Gdiplus::GdiplusStartupInput input;
+    // The system's PNG encoder.
+    const CLSID png = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+    const std::wstring file(name.begin(), name.end());
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) {
+      fault = "no picture encoder";
+    } else {
+      if (Gdiplus::Bitmap(bitmap, nullptr).Save((file + L".png").c_str(), &png, nullptr) != Gdiplus::Ok) {
+        fault = "the file could not be written";
+      }
+      Gdiplus::GdiplusShutdown(token);
+    }
+  }
+  DeleteObject(bitmap);
+  return fault;
+}
+
 // ---- The setup dialog, driven through its controls.
 
 // The checked buttons' texts, then each box as enabled (+) or not (-) and its text.
@@ -376,14 +410,7 @@ void __cdecl driver(HWND d, void* data) {
     }
     if (s.op == Op::state) drive->notes += "\n" + controlState(d);
     if (s.op == Op::controls) drive->notes += "\n" + controls(d);
-    if (s.op == Op::picture) {
-      for (int i = 0; i < 20; ++i) {  // let the dialog paint before it is photographed
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
-        Sleep(10);
-      }
-      drive->notes += "\npicture: " + tessel::test::photograph(d, "setup-dialog");
-    }
+    if (s.op == Op::picture) drive->notes += "\npicture: " + photograph(d, "setup-dialog");
   }
 }
 
@@ -507,7 +534,7 @@ TEST(EditorDialog, ControlsShowTheRecordAndOkOrCancelWriteIt) {
       EXPECT_EQ(std::memcmp(setup.hostHeader, c.before.hostHeader, sizeof setup.hostHeader), 0) << "the host's own";
     }
   }
-  EXPECT_TRUE(g_framesDrawn || GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr);
+  EXPECT_TRUE(g_framesDrawn);
 }
 
 // ShellExecuteA as tessel.dll imports it, replaced for one test by a recorder.

@@ -1,7 +1,6 @@
 // A stand-in for the host's runtime library, for the tests only: its modal
 // dialog service runs the dialog with the system's dialog manager and hands
 // the shown dialog to the test's driver; its image services log their calls.
-#define TESSEL_STAND_IN
 #include "tests/windows/stand_in.h"
 
 #include <cstdarg>
@@ -23,8 +22,7 @@ State& state() {
   return s;
 }
 
-void logLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void logLine(const char* format, ...) {
+__attribute__((format(printf, 1, 2))) void logLine(const char* format, ...) {
   char line[512];
   va_list args;
   va_start(args, format);
@@ -36,10 +34,10 @@ void logLine(const char* format, ...) {
 
 BOOL CALLBACK findDialog(HWND window, LPARAM found) {
   char name[16];
-  GetClassNameA(window, name, sizeof name);
-  if (std::string(name) != "#32770" || !IsWindowVisible(window)) return TRUE;
-  *reinterpret_cast<HWND*>(found) = window;
-  return FALSE;
+  const bool dialog =
+      GetClassNameA(window, name, sizeof name) && std::string(name) == "#32770" && IsWindowVisible(window);
+  if (dialog) *reinterpret_cast<HWND*>(found) = window;
+  return dialog ? FALSE : TRUE;
 }
 
 // A dialog the driver leaves open is ended with -99, so a faulty test fails
