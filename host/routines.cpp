@@ -58,7 +58,7 @@ short runAction(TesselRunObject* object, intptr_t first, intptr_t second) noexce
 }
 
 constexpr intptr_t typeCode(const catalogue::Parameter& p) {
-  return p.kind == catalogue::Param::text ? TESSEL_PARAM_TEXT : TESSEL_PARAM_INTEGER;
+  return p.kind == catalogue::ParamKind::text ? TESSEL_PARAM_TEXT : TESSEL_PARAM_INTEGER;
 }
 
 // Expression N with its catalogue row known at compile time: the parameters

@@ -26,7 +26,7 @@
 namespace {
 
 using namespace tessel;
-using catalogue::Param;
+using catalogue::ParamKind;
 using console::lowered;
 
 std::string escaped(const std::string& s) {
@@ -57,7 +57,7 @@ std::string slug(const std::string& s) {
   return out;
 }
 
-std::string kindChip(Param p) {
+std::string kindChip(ParamKind p) {
   return std::string("<span class=\"kind kind-") + catalogue::paramKindName(p) + "\">" + catalogue::paramKindName(p) +
          "</span>";
 }
@@ -94,11 +94,11 @@ std::string callText(const catalogue::Expression& e) {
   return out + ")";
 }
 
-const char* resultText(catalogue::Result r) {
+const char* resultText(catalogue::ResultKind r) {
   switch (r) {
-    case catalogue::Result::integer: return "integer";
-    case catalogue::Result::storeText: return "text (a copy of the stored text)";
-    case catalogue::Result::builtText: return "text (built for the call)";
+    case catalogue::ResultKind::integer: return "integer";
+    case catalogue::ResultKind::storeText: return "text (a copy of the stored text)";
+    case catalogue::ResultKind::builtText: return "text (built for the call)";
   }
   return "";
 }
@@ -446,7 +446,7 @@ class Page {
     for (const Aspect& a : kAspects) {
       body_ << "<tr class=\"part\"><th scope=\"row\">" << escaped(a.name) << "</th>";
       for (std::size_t k = 0; k < kModuleFormatCount; ++k) {
-        const Outcome& o = a.by[k];
+        const FateNote& o = a.by[k];
         body_ << "<td class=\"fate-" << fateName(o.fate) << "\" data-label=\"" << escaped(kFormats[k].name)
               << "\"><div><span class=\"fate\">" << fateName(o.fate) << "</span>";
         if (*o.note) body_ << " <span class=\"why\">" << escaped(o.note) << "</span>";
