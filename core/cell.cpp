@@ -7,25 +7,27 @@ namespace tessel {
 
 namespace {
 
+// Copies the first and the last sizeof(Word) of n bytes (n >= sizeof(Word)),
+// reading both before writing either: together they cover all n.
+template <typename Word>
+void copyEnds(char* to, const char* from, std::size_t n) {
+  Word head = 0;
+  Word tail = 0;
+  std::memcpy(&head, from, sizeof head);
+  std::memcpy(&tail, from + n - sizeof tail, sizeof tail);
+  std::memcpy(to, &head, sizeof head);
+  std::memcpy(to + n - sizeof tail, &tail, sizeof tail);
+}
+
 // Copies n bytes, 1 <= n <= Cell::kLocalSize, reading them all before writing
 // any, so the source may overlap the destination. Two overlapping fixed-size
 // moves cost less than a call to memmove for so few bytes.
 void copyShort(char* to, const char* from, std::size_t n) {
   static_assert(Cell::kLocalSize <= 16, "two 8-byte moves cover a short text");
   if (n >= 8) {
-    uint64_t head = 0;
-    uint64_t tail = 0;
-    std::memcpy(&head, from, 8);
-    std::memcpy(&tail, from + n - 8, 8);
-    std::memcpy(to, &head, 8);
-    std::memcpy(to + n - 8, &tail, 8);
+    copyEnds<uint64_t>(to, from, n);
   } else if (n >= 4) {
-    uint32_t head = 0;
-    uint32_t tail = 0;
-    std::memcpy(&head, from, 4);
-    std::memcpy(&tail, from + n - 4, 4);
-    std::memcpy(to, &head, 4);
-    std::memcpy(to + n - 4, &tail, 4);
+    copyEnds<uint32_t>(to, from, n);
   } else {
     const char a = from[0];
     const char b = from[n / 2];

@@ -13,15 +13,15 @@
 namespace tessel::editor {
 
 // The host's parameter kinds: actions and expressions number them differently.
-constexpr int16_t actionKind(catalogue::Param p) {
-  return static_cast<int16_t>(p == catalogue::Param::text ? 45 : p == catalogue::Param::integer ? 22 : 0);
+constexpr int16_t actionKind(catalogue::ParamKind p) {
+  return static_cast<int16_t>(p == catalogue::ParamKind::text ? 45 : p == catalogue::ParamKind::integer ? 22 : 0);
 }
-constexpr int16_t expressionKind(catalogue::Param p) {
-  return static_cast<int16_t>(p == catalogue::Param::text ? 3 : p == catalogue::Param::integer ? 1 : 0);
+constexpr int16_t expressionKind(catalogue::ParamKind p) {
+  return static_cast<int16_t>(p == catalogue::ParamKind::text ? 3 : p == catalogue::ParamKind::integer ? 1 : 0);
 }
 
 template <typename Entry, std::size_t N>
-constexpr std::array<TesselInfos, N> infosOf(const Entry (&entries)[N], int16_t (*kind)(catalogue::Param)) {
+constexpr std::array<TesselInfos, N> infosOf(const Entry (&entries)[N], int16_t (*kind)(catalogue::ParamKind)) {
   std::array<TesselInfos, N> out{};
   for (std::size_t i = 0; i < N; ++i) {
     out[i] = TesselInfos{static_cast<int16_t>(entries[i].number),

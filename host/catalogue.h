@@ -9,13 +9,13 @@
 
 namespace tessel::catalogue {
 
-enum class Param : uint8_t { none, integer, text };
+enum class ParamKind : uint8_t { none, integer, text };
 // A parameter's kind as the help texts name it.
-constexpr const char* paramKindName(Param p) { return p == Param::text ? "text" : "integer"; }
-enum class Result : uint8_t { integer, storeText, builtText };
+constexpr const char* paramKindName(ParamKind p) { return p == ParamKind::text ? "text" : "integer"; }
+enum class ResultKind : uint8_t { integer, storeText, builtText };
 
 struct Parameter {
-  Param kind;
+  ParamKind kind;
   const char* name;
 };
 
@@ -35,7 +35,7 @@ struct Action {
 
   constexpr int menuId() const { return kFirstActionMenuId + number; }
   constexpr int stringId() const { return kFirstActionStringId + number; }
-  constexpr int paramCount() const { return (params[0].kind != Param::none) + (params[1].kind != Param::none); }
+  constexpr int paramCount() const { return (params[0].kind != ParamKind::none) + (params[1].kind != ParamKind::none); }
 };
 
 struct Expression {
@@ -43,25 +43,25 @@ struct Expression {
   const char* label;
   const char* name;
   Parameter params[2];
-  Result result;
+  ResultKind result;
   const char* summary;
   const char* operation;  // the name of the operation behind the row; rows that share one share a routine
 
   constexpr int menuId() const { return kFirstExpressionMenuId + number; }
   constexpr int stringId() const { return kFirstExpressionStringId + number; }
-  constexpr int paramCount() const { return (params[0].kind != Param::none) + (params[1].kind != Param::none); }
-  constexpr bool returnsText() const { return result != Result::integer; }
+  constexpr int paramCount() const { return (params[0].kind != ParamKind::none) + (params[1].kind != ParamKind::none); }
+  constexpr bool returnsText() const { return result != ResultKind::integer; }
 };
 
 #define TESSEL_NONE \
-  Parameter { Param::none, nullptr }
+  Parameter { ParamKind::none, nullptr }
 #define TESSEL_INT(name) \
-  Parameter { Param::integer, name }
+  Parameter { ParamKind::integer, name }
 #define TESSEL_TEXT(name) \
-  Parameter { Param::text, name }
-#define TESSEL_INTEGER Result::integer
-#define TESSEL_STORE_TEXT Result::storeText
-#define TESSEL_BUILT_TEXT Result::builtText
+  Parameter { ParamKind::text, name }
+#define TESSEL_INTEGER ResultKind::integer
+#define TESSEL_STORE_TEXT ResultKind::storeText
+#define TESSEL_BUILT_TEXT ResultKind::builtText
 
 inline constexpr Action kActions[] = {
 #define TESSEL_ACTION(no, label, display, p1, p2, op, summary) Action{no, label, display, {p1, p2}, summary, #op},

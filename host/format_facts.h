@@ -176,14 +176,14 @@ inline std::string withFormatLists(std::string_view text) {
   return out;
 }
 
-struct Outcome {
+struct FateNote {
   Fate fate;
   const char* note;
 };
 
 struct Aspect {
   const char* name;
-  Outcome by[kModuleFormatCount];  // in the order of Format
+  FateNote by[kModuleFormatCount];  // in the order of Format
 };
 
 // clang-format off

@@ -9,9 +9,6 @@
 #include "host/tessel.h"
 #include "host/tessel_tools.h"
 
-// A number macro as a text literal.
-#define TESSEL_QUOTED_NUMBER(n) #n
-#define TESSEL_NUMBER_TEXT(n) TESSEL_QUOTED_NUMBER(n)
 // The save bound of host/tessel_tools.h as the Lists topic quotes it.
 #define TESSEL_LIST_BOUND_TEXT                                                                                      \
   TESSEL_QUOTED(TESSEL_SAVE_BYTES_PER_ARRAY_BYTE)                                                                   \
@@ -30,13 +27,13 @@ struct SetupField {
 };
 
 inline constexpr SetupField kSetupFields[] = {
-    {"Dimensioning", "1D, 2D, 3D", TESSEL_NUMBER_TEXT(TESSEL_NEW_DIMENSIONS) "D",
+    {"Dimensioning", "1D, 2D, 3D", TESSEL_QUOTED(TESSEL_NEW_DIMENSIONS) "D",
      "How the array is read: a list, a grid of columns and rows, or pages of such grids."},
-    {"X", "a number", TESSEL_NUMBER_TEXT(TESSEL_NEW_X),
+    {"X", "a number", TESSEL_QUOTED(TESSEL_NEW_X),
      "Boundary of dimension 1: the number of columns. Used by 2D and 3D; a number below 1 keeps the default."},
-    {"Y", "a number", TESSEL_NUMBER_TEXT(TESSEL_NEW_Y),
+    {"Y", "a number", TESSEL_QUOTED(TESSEL_NEW_Y),
      "Boundary of dimension 2: the rows of one page. Used by 3D only."},
-    {"List delimiter", "any text, up to " TESSEL_NUMBER_TEXT(TESSEL_DELIMITER_LIMIT) " characters",
+    {"List delimiter", "any text, up to " TESSEL_QUOTED(TESSEL_DELIMITER_LIMIT) " characters",
      TESSEL_NEW_DELIMITER,
      "Joins the row, column and label lists and splits the lists that fill rows. Empty keeps \",\"."},
     {"String Comparisons", "Case insensitive, Case sensitive",

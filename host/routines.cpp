@@ -16,13 +16,8 @@ namespace tessel {
 
 namespace {
 
-#define TESSEL_NONE
-#define TESSEL_INT(name)
-#define TESSEL_TEXT(name)
-#define TESSEL_INTEGER
-#define TESSEL_STORE_TEXT
-#define TESSEL_BUILT_TEXT
-
+// Only the operation column is used: the others are dropped unexpanded, so
+// their parameter and result macros need no definitions here.
 constexpr ActionOperation kActionOperations[] = {
 #define TESSEL_ACTION(no, label, display, p1, p2, op, summary) &actions::op,
 #include "host/catalogue.inc"
@@ -34,13 +29,6 @@ constexpr ExpressionOperation kExpressionOperations[] = {
 #include "host/catalogue.inc"
 #undef TESSEL_EXPRESSION
 };
-
-#undef TESSEL_NONE
-#undef TESSEL_INT
-#undef TESSEL_TEXT
-#undef TESSEL_INTEGER
-#undef TESSEL_STORE_TEXT
-#undef TESSEL_BUILT_TEXT
 
 static_assert(std::size(kActionOperations) == catalogue::kActionCount);
 static_assert(std::size(kExpressionOperations) == catalogue::kExpressionCount);
@@ -70,7 +58,7 @@ short runAction(TesselRunObject* object, intptr_t first, intptr_t second) noexce
 }
 
 constexpr intptr_t typeCode(const catalogue::Parameter& p) {
-  return p.kind == catalogue::Param::text ? TESSEL_PARAM_TEXT : TESSEL_PARAM_INTEGER;
+  return p.kind == catalogue::ParamKind::text ? TESSEL_PARAM_TEXT : TESSEL_PARAM_INTEGER;
 }
 
 // Expression N with its catalogue row known at compile time: the parameters

@@ -18,7 +18,7 @@ std::string describe(const Term& t) {
     for (std::size_t i = 0; i < t.arguments.size(); ++i) out += (i ? "," : "") + describe(t.arguments[i]);
     return out + ")";
   }
-  return t.kind == catalogue::Param::text ? "'" + t.text + "'" : std::to_string(t.integer);
+  return t.kind == catalogue::ParamKind::text ? "'" + t.text + "'" : std::to_string(t.integer);
 }
 
 // What a parameter reads as, or "error: " and the message.

@@ -132,7 +132,7 @@ TEST(Protocol, EveryExpressionFollowsTheParameterAndResultRules) {
     std::vector<int> declared;
     Param params[2];
     for (int i = 0; i < e.paramCount(); ++i) {
-      const bool text = e.params[i].kind == catalogue::Param::text;
+      const bool text = e.params[i].kind == catalogue::ParamKind::text;
       declared.push_back(text ? TESSEL_PARAM_TEXT : TESSEL_PARAM_INTEGER);
       params[i] = text ? Param(std::string("a")) : Param(int32_t{0});
     }

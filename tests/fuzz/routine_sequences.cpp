@@ -118,11 +118,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         action ? catalogue::kActions[number].params : catalogue::kExpressions[number].params;
     std::string texts[2];
     for (int i = 0; i < 2; ++i) {
-      if (params[i].kind == catalogue::Param::text) {
+      if (params[i].kind == catalogue::ParamKind::text) {
         // File names stay inside the scratch folder: one of four files.
         texts[i] = isFileName(params[i]) ? scratchFile(("f" + std::to_string(in.byte() % 4)).c_str()) : in.text();
         host.params[i] = reinterpret_cast<intptr_t>(texts[i].c_str());
-      } else if (params[i].kind == catalogue::Param::integer) {
+      } else if (params[i].kind == catalogue::ParamKind::integer) {
         host.params[i] = in.integer();
       } else {
         host.params[i] = 0;

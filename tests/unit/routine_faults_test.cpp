@@ -121,7 +121,7 @@ class RoutineFaults : public ::testing::Test {
     const char* label = c.action ? catalogue::kActions[c.number].label : catalogue::kExpressions[c.number].label;
     std::string texts[2];
     for (int i = 0; i < 2; ++i) {
-      if (params[i].kind == catalogue::Param::text) {
+      if (params[i].kind == catalogue::ParamKind::text) {
         const bool file = std::strcmp(params[i].name, "file name") == 0;
         texts[i] = file ? fileFor(label) : i == 0 ? "name" : "a,b,c";
         host.params[i] = reinterpret_cast<intptr_t>(texts[i].c_str());

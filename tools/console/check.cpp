@@ -57,7 +57,7 @@ Loaded describe(hostkit::RunObject& object) {
   if (l.dimensions >= 2) l.columns = object.integer(expressionOf("boundaryX"));
   if (l.dimensions >= 3) l.rowsPerPage = object.integer(expressionOf("boundaryY"));
   for (int32_t i = 0; i < l.size; ++i) {
-    const Cell c = cellAt(object, i);
+    const ShownCell c = cellAt(object, i);
     if (c.facts.type >= TESSEL_CELL_EMPTY && c.facts.type <= TESSEL_CELL_DATA) ++l.types[c.facts.type];
     l.keys += hasKey(c);
   }

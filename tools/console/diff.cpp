@@ -117,21 +117,21 @@ std::vector<Pair> coordinates(Shape a, Shape b) {
 // A cell as compared: a key that says nothing is no key, as native and INI
 // loads give every element one.
 // A data cell's text is its bytes, which no expression gives.
-Cell compared(hostkit::RunObject& object, int32_t index) {
-  Cell c = cellAt(object, index);
+ShownCell compared(hostkit::RunObject& object, int32_t index) {
+  ShownCell c = cellAt(object, index);
   if (!hasKey(c)) c.facts.keyType = TESSEL_CELL_NONE;
   if (c.facts.type == TESSEL_CELL_DATA) c.text = object.cellBytes(index).value_or("");
   return c;
 }
 
-bool sameCell(const Cell& a, const Cell& b) {
+bool sameCell(const ShownCell& a, const ShownCell& b) {
   return a.facts.type == b.facts.type && a.facts.keyType == b.facts.keyType && a.text == b.text &&
          (a.facts.keyType == TESSEL_CELL_NONE || a.key == b.key);
 }
 
 // As a line of the diff shows a cell: a data cell with its first bytes, so
 // that two of one size can be told apart.
-std::string cellLine(const Cell& c, const ShowOptions& shown) {
+std::string cellLine(const ShownCell& c, const ShowOptions& shown) {
   std::string out = typedText(c, shown);
   if (c.facts.type != TESSEL_CELL_DATA) return out;
   static const char hex[] = "0123456789abcdef";
@@ -147,7 +147,7 @@ std::string cellLine(const Cell& c, const ShowOptions& shown) {
 
 // As show --json writes a cell: texts and keys in the output's encoding, with
 // their bytes where the text alone would not give them back.
-std::string cellJson(const Cell& c, int32_t index, const encoding::Encoding& enc) {
+std::string cellJson(const ShownCell& c, int32_t index, const encoding::Encoding& enc) {
   std::string out = "{\"index\": " + std::to_string(index) + ", \"type\": \"" + typeName(c.facts.type) + '"';
   if (c.facts.type == TESSEL_CELL_DATA)
     out += ", \"length\": " + std::to_string(c.facts.length) + ", \"bytes\": \"" + json::base64(c.text) + '"';
@@ -209,8 +209,8 @@ int compare(Side& a, Side& b, const Settings& settings, std::ostream& out) {
   std::array<int32_t, 2> hunk = {-1, -1};  // page and row of the last hunk header
   for (const Pair& p : coordinates(a.shape, b.shape)) {
     if (platform::cancelRequested()) break;
-    const std::optional<Cell> ca = p.a >= 0 ? std::optional<Cell>(compared(*a.object, p.a)) : std::nullopt;
-    const std::optional<Cell> cb = p.b >= 0 ? std::optional<Cell>(compared(*b.object, p.b)) : std::nullopt;
+    const std::optional<ShownCell> ca = p.a >= 0 ? std::optional<ShownCell>(compared(*a.object, p.a)) : std::nullopt;
+    const std::optional<ShownCell> cb = p.b >= 0 ? std::optional<ShownCell>(compared(*b.object, p.b)) : std::nullopt;
     if (ca && cb && sameCell(*ca, *cb)) continue;
     ++cellsDiffering;
     if (json) {

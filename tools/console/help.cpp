@@ -11,7 +11,7 @@ namespace tessel::console {
 
 using catalogue::kActions;
 using catalogue::kExpressions;
-using catalogue::Param;
+using catalogue::ParamKind;
 
 namespace {
 

@@ -11,7 +11,7 @@ namespace tessel::console {
 
 using catalogue::kActions;
 using catalogue::kExpressions;
-using catalogue::Param;
+using catalogue::ParamKind;
 
 namespace {
 
@@ -31,8 +31,8 @@ std::string quoteForMessage(std::string_view s) {
   return "\"" + std::string(s.substr(0, kLongest)) + (s.size() > kLongest ? "\"..." : "\"");
 }
 
-const char* kindName(Param kind) {
-  return kind == Param::integer ? "an integer" : kind == Param::text ? "a text" : "nothing";
+const char* kindName(ParamKind kind) {
+  return kind == ParamKind::integer ? "an integer" : kind == ParamKind::text ? "a text" : "nothing";
 }
 
 // "parameter 2 (index) must be an integer, but "a" is a text" for the first
@@ -204,7 +204,7 @@ Term Cursor::term() {
 Term Cursor::textLiteral() {
   const std::size_t start = pos_++;
   Term t;
-  t.kind = Param::text;
+  t.kind = ParamKind::text;
   while (true) {
     if (pos_ >= line_.size())
       throw UserError("the text starting at column " + std::to_string(start + 1) + " has no closing quote");
@@ -280,7 +280,7 @@ Term Cursor::call() {
   ++depth_;
   Term t;
   const auto& e = kExpressions[n];
-  t.kind = e.returnsText() ? Param::text : Param::integer;
+  t.kind = e.returnsText() ? ParamKind::text : ParamKind::integer;
   t.expression = n;
   if (!token(")")) {
     do {

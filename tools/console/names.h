@@ -17,7 +17,7 @@ namespace tessel::console {
 
 // A parameter as written: a literal or a nested expression call.
 struct Term {
-  catalogue::Param kind = catalogue::Param::integer;  // of the value it gives
+  catalogue::ParamKind kind = catalogue::ParamKind::integer;  // of the value it gives
   int32_t integer = 0;
   std::string text;
   int expression = -1;  // catalogue number of the call, for a call

@@ -18,7 +18,7 @@ int32_t integer(const std::string& name, const std::string& value) {
   Cursor c(value);
   try {
     const Term t = c.term();
-    if (t.expression < 0 && t.kind == catalogue::Param::integer && c.atEnd()) return t.integer;
+    if (t.expression < 0 && t.kind == catalogue::ParamKind::integer && c.atEnd()) return t.integer;
   } catch (const UserError&) {
     // what is wrong with it is said below, in the option's terms
   }

@@ -11,7 +11,7 @@ namespace tessel::console {
 
 using catalogue::expressionOf;
 using catalogue::kActions;
-using catalogue::Param;
+using catalogue::ParamKind;
 
 namespace {
 
@@ -22,7 +22,7 @@ struct Value {
   std::optional<std::string> text;
 };
 
-Value literal(const Term& t) { return {t.kind == Param::text, t.integer, t.text}; }
+Value literal(const Term& t) { return {t.kind == ParamKind::text, t.integer, t.text}; }
 
 // A text that is not there reaches the module as an empty one, as from a game.
 hostkit::Param toParam(const Value& v) {
@@ -58,7 +58,7 @@ void warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* decl
   for (int i = 0; i < 2; ++i) {
     // A label that names no column: the lookups find nothing (setting a label
     // and asking for a label's column are what a new label is for).
-    if (declared[i].kind == Param::text && std::string_view(declared[i].name) == "label" &&
+    if (declared[i].kind == ParamKind::text && std::string_view(declared[i].name) == "label" &&
         declared != kActions[catalogue::actionOf("setLabel")].params &&
         declared != catalogue::kExpressions[expressionOf("columnOfLabel")].params) {
       const std::string problem = unknownLabel(object, values[i].text.value_or(""));
@@ -66,7 +66,7 @@ void warnOutOfRange(hostkit::RunObject& object, const catalogue::Parameter* decl
         warnings.push_back(problem + (action ? ": the module does nothing" : ": the result is empty"));
       continue;
     }
-    const std::string name = declared[i].kind == Param::integer ? declared[i].name : "";
+    const std::string name = declared[i].kind == ParamKind::integer ? declared[i].name : "";
     const int32_t v = values[i].integer;
     const std::string named = name + " " + std::to_string(v);  // "index 7", as the messages start
     const bool row = name == "row";
@@ -96,7 +96,7 @@ void checkGrowth(hostkit::RunObject& object, const catalogue::Parameter* declare
                  std::vector<std::string>& warnings) {
   if (!extendsArray(declared)) return;
   for (int i = 0; i < 2; ++i) {
-    if (declared[i].kind != Param::integer || std::string_view(declared[i].name) != "index") continue;
+    if (declared[i].kind != ParamKind::integer || std::string_view(declared[i].name) != "index") continue;
     const int64_t index = values[i].integer;
     if (index == INT32_MAX) {
       warnings.push_back(
@@ -339,7 +339,7 @@ void Session::openLoop(Cursor& c) {
     const char* word = i == 0 ? "from" : "to";
     if (!c.token(word)) throw UserError(std::string("expected \"") + word + "\" in the for line; " + kForm);
     const Term t = c.term();
-    if (t.kind != Param::integer) throw UserError("a loop's bounds are integers, but " + t.source + " is a text");
+    if (t.kind != ParamKind::integer) throw UserError("a loop's bounds are integers, but " + t.source + " is a text");
     hostkit::RunObject* object = t.expression >= 0 ? &instance(current_) : nullptr;
     bounds[i] = object != nullptr ? evaluate(*object, t, warnings_).integer : t.integer;
     if (object != nullptr) object->releaseStringSpace();
@@ -413,7 +413,7 @@ void Session::runAction(hostkit::RunObject& object, const ActionCall& call, bool
     // The element files reach the module under the names its file calls take, as the array files do.
     for (std::size_t i = 0; i < call.params.size(); ++i) {
       const auto& declared = kActions[call.number].params[i];
-      if (declared.kind == Param::text && std::string_view(declared.name) == "file name" && values[i].text)
+      if (declared.kind == ParamKind::text && std::string_view(declared.name) == "file name" && values[i].text)
         values[i].text = platform::systemName(*values[i].text);
     }
     const std::string target = values[1].text.value_or("");

@@ -26,7 +26,7 @@ int32_t columnsOf(hostkit::RunObject& object, int32_t size) {
 std::string losses(hostkit::RunObject& object, int32_t size, bool header) {
   int keys = 0, data = 0, values = 0;
   for (int32_t i = 0; i < size; ++i) {
-    const Cell c = cellAt(object, i);
+    const ShownCell c = cellAt(object, i);
     keys += hasKey(c);
     data += c.facts.type == TESSEL_CELL_DATA;
     values += c.facts.type == TESSEL_CELL_VALUE;

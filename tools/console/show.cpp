@@ -71,7 +71,7 @@ std::vector<int32_t> recordsOf(Object& object, int32_t rows, int32_t columns) {
 }
 
 // A cell as a grid or list shows it: strings quoted, values bare, data by size.
-std::string typed(const Cell& c, const ShowOptions& o) {
+std::string typed(const ShownCell& c, const ShowOptions& o) {
   switch (c.facts.type) {
     case TESSEL_CELL_EMPTY: return "-";
     case TESSEL_CELL_VALUE: return c.text;
@@ -80,7 +80,7 @@ std::string typed(const Cell& c, const ShowOptions& o) {
   }
 }
 
-std::string keyText(const Cell& c, const ShowOptions& o) {
+std::string keyText(const ShownCell& c, const ShowOptions& o) {
   switch (c.facts.keyType) {
     case TESSEL_CELL_NONE: return "";
     case TESSEL_CELL_VALUE: return c.key;
@@ -90,7 +90,7 @@ std::string keyText(const Cell& c, const ShowOptions& o) {
   }
 }
 
-std::string gridText(const Cell& c, const ShowOptions& o) {
+std::string gridText(const ShownCell& c, const ShowOptions& o) {
   std::string out = o.types || c.facts.type == TESSEL_CELL_DATA ? typed(c, o) : escaped(c.text, o, o.width);
   if (o.keys && c.facts.keyType != TESSEL_CELL_NONE) out += " #" + keyText(c, o);
   return out;
@@ -112,7 +112,7 @@ void showList(Object& object, int32_t count, std::ostream& out, const ShowOption
   Table rows{{"index", "type", "text", "key"}};
   for (const int32_t i : chosen(count, o)) {
     if (platform::cancelRequested()) return cancelled(out);
-    const Cell c = cellAt(object, i);
+    const ShownCell c = cellAt(object, i);
     rows.push_back({std::to_string(i), typeName(c.facts.type), c.facts.type == TESSEL_CELL_EMPTY ? "" : typed(c, o),
                     keyText(c, o)});
   }
@@ -236,7 +236,7 @@ void showJson(Object& object, int32_t count, int32_t dimensions, std::ostream& o
     }
     const int64_t end = std::min<int64_t>(count, (unit + 1) * width);
     for (auto i = static_cast<int32_t>(unit * width); i < end; ++i) {
-      const Cell c = cellAt(object, i);
+      const ShownCell c = cellAt(object, i);
       out << (first ? "\n  " : ",\n  ") << "{\"index\": " << i << ", \"type\": \"" << typeName(c.facts.type) << '"';
       if (c.facts.type == TESSEL_CELL_DATA) {
         // The expressions give no data bytes; the element's own file does.
@@ -307,15 +307,15 @@ std::vector<std::string> labelRow(Object& object) {
   return row;
 }
 
-Cell cellAt(Object& object, int32_t index) {
-  Cell c;
+ShownCell cellAt(Object& object, int32_t index) {
+  ShownCell c;
   if (const auto facts = object.describeCell(index)) c.facts = *facts;
   c.text = object.text(expressionOf("stringAt"), index).value_or("");
   if (c.facts.keyType != TESSEL_CELL_NONE) c.key = object.text(expressionOf("keyStringAt"), index).value_or("");
   return c;
 }
 
-std::string typedText(const Cell& c, const ShowOptions& options, std::size_t width) {
+std::string typedText(const ShownCell& c, const ShowOptions& options, std::size_t width) {
   ShowOptions o = options;
   o.width = width;
   o.types = o.keys = true;

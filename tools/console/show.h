@@ -46,20 +46,20 @@ void show(hostkit::RunObject& object, const std::string& title, std::ostream& ou
 
 // An element as the module tells it: texts through its expressions, the rest
 // through its cell diagnostic.
-struct Cell {
+struct ShownCell {
   TesselCellFacts facts{TESSEL_CELL_NONE, 0, TESSEL_CELL_NONE, 0};
   std::string text;
   std::string key;  // the key's text, when facts.keyType says it has one
 };
-Cell cellAt(hostkit::RunObject& object, int32_t index);
+ShownCell cellAt(hostkit::RunObject& object, int32_t index);
 // Whether the cell has a key that says something: a native or INI load gives
 // every element a key, empty or the empty string where it had none.
-inline bool hasKey(const Cell& c) {
+inline bool hasKey(const ShownCell& c) {
   return c.facts.keyType == TESSEL_CELL_VALUE || c.facts.keyType == TESSEL_CELL_DATA ||
          (c.facts.keyType == TESSEL_CELL_STRING && !c.key.empty());
 }
 // As show --types --keys writes it: "text", 12, -, [3 bytes], then #key.
-std::string typedText(const Cell& cell, const ShowOptions& options, std::size_t width = std::string::npos);
+std::string typedText(const ShownCell& cell, const ShowOptions& options, std::size_t width = std::string::npos);
 // "empty", "value", "string", "data"; "none" for TESSEL_CELL_NONE.
 const char* typeName(int32_t type);
 // A text as a JSON string, in quotes, read as UTF-8 or decoded in `encoding`

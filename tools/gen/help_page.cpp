@@ -7,6 +7,7 @@
 //
 // Each example script is shown with the output in the .expected file beside it.
 #include <cctype>
+#include <cstddef>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -25,7 +26,7 @@
 namespace {
 
 using namespace tessel;
-using catalogue::Param;
+using catalogue::ParamKind;
 using console::lowered;
 
 std::string escaped(const std::string& s) {
@@ -56,7 +57,7 @@ std::string slug(const std::string& s) {
   return out;
 }
 
-std::string kindChip(Param p) {
+std::string kindChip(ParamKind p) {
   return std::string("<span class=\"kind kind-") + catalogue::paramKindName(p) + "\">" + catalogue::paramKindName(p) +
          "</span>";
 }
@@ -93,11 +94,11 @@ std::string callText(const catalogue::Expression& e) {
   return out + ")";
 }
 
-const char* resultText(catalogue::Result r) {
+const char* resultText(catalogue::ResultKind r) {
   switch (r) {
-    case catalogue::Result::integer: return "integer";
-    case catalogue::Result::storeText: return "text (a copy of the stored text)";
-    case catalogue::Result::builtText: return "text (built for the call)";
+    case catalogue::ResultKind::integer: return "integer";
+    case catalogue::ResultKind::storeText: return "text (a copy of the stored text)";
+    case catalogue::ResultKind::builtText: return "text (built for the call)";
   }
   return "";
 }
@@ -299,21 +300,23 @@ class Page {
     end();
   }
 
-  void topicList(const topics::Topic* begin, const topics::Topic* end) {
+  // Terms and what they mean, from a table whose entries name the term `Term`.
+  template <auto Term, typename Entry, std::size_t N>
+  void terms(const Entry (&entries)[N]) {
     body_ << "<dl class=\"concepts\">";
-    for (const topics::Topic* t = begin; t != end; ++t) {
-      body_ << "<div class=\"part\"><dt>" << escaped(t->term) << "</dt><dd>" << escaped(t->text) << "</dd></div>";
+    for (const Entry& e : entries) {
+      body_ << "<div class=\"part\"><dt>" << escaped(e.*Term) << "</dt><dd>" << escaped(e.text) << "</dd></div>";
     }
     body_ << "</dl>";
   }
 
   void concepts() {
     section("elements", "Elements, keys and lists");
-    topicList(std::begin(topics::kElementConcepts), std::end(topics::kElementConcepts));
+    terms<&topics::Topic::term>(topics::kElementConcepts);
     end();
     section("recordset", "The recordset",
             "A 2D array is a table of rows and columns. Queries choose which rows the recordset shows.");
-    topicList(std::begin(topics::kRecordsetConcepts), std::end(topics::kRecordsetConcepts));
+    terms<&topics::Topic::term>(topics::kRecordsetConcepts);
     end();
   }
 
@@ -426,14 +429,6 @@ class Page {
     return out;
   }
 
-  void rules(const facts::Rule* begin, const facts::Rule* end) {
-    body_ << "<dl class=\"concepts\">";
-    for (const facts::Rule* r = begin; r != end; ++r) {
-      body_ << "<div class=\"part\"><dt>" << escaped(r->topic) << "</dt><dd>" << escaped(r->text) << "</dd></div>";
-    }
-    body_ << "</dl>";
-  }
-
   void formats() {
     using namespace facts;
     section("formats", "File formats",
@@ -451,7 +446,7 @@ class Page {
     for (const Aspect& a : kAspects) {
       body_ << "<tr class=\"part\"><th scope=\"row\">" << escaped(a.name) << "</th>";
       for (std::size_t k = 0; k < kModuleFormatCount; ++k) {
-        const Outcome& o = a.by[k];
+        const FateNote& o = a.by[k];
         body_ << "<td class=\"fate-" << fateName(o.fate) << "\" data-label=\"" << escaped(kFormats[k].name)
               << "\"><div><span class=\"fate\">" << fateName(o.fate) << "</span>";
         if (*o.note) body_ << " <span class=\"why\">" << escaped(o.note) << "</span>";
@@ -462,27 +457,27 @@ class Page {
     body_ << "</tbody></table></div>";
     badFiles();
     body_ << "<div class=\"two\"><div><h3 id=\"csv\">The CSV dialect</h3>";
-    rules(std::begin(kCsvDialect), std::end(kCsvDialect));
+    terms<&Rule::topic>(kCsvDialect);
     body_ << "</div><div><h3 id=\"ini\">The INI layout</h3>";
-    rules(std::begin(kIniLayout), std::end(kIniLayout));
+    terms<&Rule::topic>(kIniLayout);
     body_ << "<pre class=\"example\"><code>[QVXArray]\nsword=1\npotion=3\n=rusty\n\n</code></pre></div></div>";
     body_ << "<h3 id=\"sheet\">Spreadsheet CSV (sheet), in the console host</h3><p>Games read only the CSV above. The "
              "console host <code>tessel</code> also reads and writes the CSV that spreadsheets make, as the format "
              "named <code>sheet</code>:</p>";
-    rules(std::begin(kSheetDialect), std::end(kSheetDialect));
+    terms<&Rule::topic>(kSheetDialect);
     body_ << "<pre class=\"example\"><code>tessel --header --from sheet --to native convert items.csv items.arr\n"
              "tessel --header --to sheet convert items.arr items.csv</code></pre>";
     body_ << "<h3 id=\"json\">JSON (json), in the console host</h3><p><code>tessel show --json</code> and "
              "<code>tessel convert --to json</code> write the whole array as JSON, which <code>tessel</code> reads "
              "back as the format named <code>json</code>, so other tools can make array files:</p>";
-    rules(std::begin(kJsonForm), std::end(kJsonForm));
+    terms<&Rule::topic>(kJsonForm);
     body_ << "<pre class=\"example\"><code>tessel convert items.arr items.json\ntessel convert items.json "
              "items.arr</code></pre><pre class=\"example\"><code>"
           << escaped(kJsonExample) << "</code></pre>";
     body_ << "<h3 id=\"tilemap\">Tile maps (tilemap), in the console host</h3><p><code>tessel</code> reads the "
              "maps of tile map editors as 3D arrays, as the format named <code>tilemap</code>, and writes an "
              "array back into a copy of a map:</p>";
-    rules(std::begin(kTileMapForm), std::end(kTileMapForm));
+    terms<&Rule::topic>(kTileMapForm);
     body_ << "<pre class=\"example\"><code>tessel convert level.tmj level.arr\ntessel convert --template level.tmj "
              "level.arr edited.tmj</code></pre><pre class=\"example\"><code>"
           << escaped(kTileMapExample) << "</code></pre>";
