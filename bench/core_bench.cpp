@@ -35,13 +35,13 @@ std::vector<int32_t> randomValues(std::size_t n, unsigned seed = 54321) {
   return values;
 }
 
-void fill(Instance& o, const std::vector<std::string>& words) {
+void fill(HostedObject& o, const std::vector<std::string>& words) {
   action(kDeleteAll)(&o.record(), 0, 0);
   const auto append = action(kAppendString);
   for (const std::string& w : words) append(&o.record(), reinterpret_cast<intptr_t>(w.c_str()), 0);
 }
 
-void fill(Instance& o, const std::vector<int32_t>& values) {
+void fill(HostedObject& o, const std::vector<int32_t>& values) {
   action(kDeleteAll)(&o.record(), 0, 0);
   const auto append = action(kAppendValue);
   for (const int32_t v : values) append(&o.record(), v, 0);
@@ -77,7 +77,7 @@ void timeRuns(benchmark::State& state, Prepare prepare, Run run) {
 template <typename T>
 void timeSorts(benchmark::State& state, int sortAction, const std::vector<std::vector<T>>& data) {
   const auto sort = action(sortAction);
-  Instance o;
+  HostedObject o;
   timeRuns(
       state, [&](std::size_t k) { fill(o, data[k % data.size()]); }, [&] { sort(&o.record(), 0, 0); });
 }
@@ -147,7 +147,7 @@ void BM_SortValuesShaped_StdSort(benchmark::State& state) {
 
 // Searches for a text no cell holds, so every cell is visited.
 void BM_FindMatchingString(benchmark::State& state) {
-  Instance o;
+  HostedObject o;
   fill(o, randomWords(static_cast<std::size_t>(state.range(0))));
   for (auto _ : state) benchmark::DoNotOptimize(o.integer(kFindString, std::string("absent!"), 0));
   state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -161,7 +161,7 @@ void BM_FindMatchingString_StdFind(benchmark::State& state) {
 }
 
 void BM_FindContainingString(benchmark::State& state) {
-  Instance o;
+  HostedObject o;
   fill(o, randomWords(static_cast<std::size_t>(state.range(0))));
   for (auto _ : state) benchmark::DoNotOptimize(o.integer(kContainsString, std::string("q!z"), 0));
   state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -179,7 +179,7 @@ void BM_FindContainingString_StdFind(benchmark::State& state) {
 
 void BM_IndexOfKey(benchmark::State& state) {
   const auto words = randomWords(static_cast<std::size_t>(state.range(0)));
-  Instance o;
+  HostedObject o;
   fill(o, words);
   const auto setKey = action(kSetKeyString);
   for (std::size_t i = 0; i < words.size(); ++i) {

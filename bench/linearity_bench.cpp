@@ -79,7 +79,7 @@ void linearLoad(benchmark::State& state, int action, const std::function<std::st
       writeBytes(name, file);
       double best = 1e9;
       for (int run = 0; run < 3; ++run) {
-        Instance o(makeSetup(2, 2));
+        HostedObject o(makeSetup(2, 2));
         if (labelsHeld) {
           // Labels above every column the file labels: the file's go in below them.
           const auto n = static_cast<int32_t>(file.size() / 5);

@@ -29,7 +29,7 @@ TempDir& scratch() {
 }
 
 // A 2D array of 10 columns: short texts and numbers side by side.
-void fill(Instance& o) {
+void fill(HostedObject& o) {
   const auto appendString = builtModule().infos().actions[kAppendString];
   const auto appendValue = builtModule().infos().actions[kAppendValue];
   std::string text;
@@ -295,7 +295,7 @@ void report(benchmark::State& state, double total, double raw, std::size_t bytes
 }
 
 // The thread's CPU time of every iteration's action on the file, in seconds.
-double timeActions(benchmark::State& state, Instance& o, int fileAction, const std::string& path) {
+double timeActions(benchmark::State& state, HostedObject& o, int fileAction, const std::string& path) {
   double total = 0;
   for (auto _ : state) {
     const auto start = CpuClock::now();
@@ -308,7 +308,7 @@ double timeActions(benchmark::State& state, Instance& o, int fileAction, const s
 void BM_Save(benchmark::State& state) {
   const Format& format = kFormats[state.range(0)];
   state.SetLabel(format.name);
-  Instance o(makeSetup(2, kColumns));
+  HostedObject o(makeSetup(2, kColumns));
   fill(o);
   const std::string path = scratch().file(std::string("save.") + format.name);
   const double total = timeActions(state, o, format.save, path);
@@ -324,11 +324,11 @@ void BM_Load(benchmark::State& state) {
   state.SetLabel(format.name);
   const std::string path = scratch().file(std::string("load.") + format.name);
   {
-    Instance source(makeSetup(2, kColumns));
+    HostedObject source(makeSetup(2, kColumns));
     fill(source);
     source.act(format.save, path);
   }
-  Instance o(makeSetup(2, kColumns));
+  HostedObject o(makeSetup(2, kColumns));
   const double total = timeActions(state, o, format.load, path);
   const double decoded = rawDecode(path, format.decode);
   report(state, total, rawRead(path), readBytes(path).size(), decoded);
@@ -345,7 +345,7 @@ void BM_LoadCsv50MB(benchmark::State& state) {
     }
     writeBytes(path, text);
   }
-  Instance o;
+  HostedObject o;
   const double total = timeActions(state, o, kLoadCsv, path);
   report(state, total, rawRead(path), readBytes(path).size(), rawDecode(path, decodeCsv));
 }

@@ -29,7 +29,7 @@ TesselSetup tableSetup() {
 
 // Appends n rows "name,value,tag"; values come from `value(k)`.
 template <typename Value>
-void fill(Instance& o, int64_t n, Value&& value) {
+void fill(HostedObject& o, int64_t n, Value&& value) {
   const auto append = action(kAppendRow);
   for (int64_t k = 0; k < n; ++k) {
     const std::string row = "row" + std::to_string(k) + "," + std::to_string(value(k)) + ",t";
@@ -42,14 +42,14 @@ int32_t spread(int64_t k) { return static_cast<int32_t>(k * 7919 % 1000003); }
 void BM_AppendRow(benchmark::State& state) {
   const auto append = action(kAppendRow);
   for (auto _ : state) {
-    Instance o(tableSetup());
+    HostedObject o(tableSetup());
     for (int64_t k = 0; k < state.range(0); ++k) append(&o.record(), reinterpret_cast<intptr_t>("a,12,t"), 0);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
 void BM_RowListOfEveryRow(benchmark::State& state) {
-  Instance o(tableSetup());
+  HostedObject o(tableSetup());
   fill(o, state.range(0), spread);
   for (auto _ : state) {
     for (int32_t r = 0; r < state.range(0); ++r) benchmark::DoNotOptimize(o.call(kRowList, r).raw);
@@ -58,14 +58,14 @@ void BM_RowListOfEveryRow(benchmark::State& state) {
 }
 
 void BM_ColumnList(benchmark::State& state) {
-  Instance o(tableSetup());
+  HostedObject o(tableSetup());
   fill(o, state.range(0), spread);
   for (auto _ : state) benchmark::DoNotOptimize(o.call(kColumnList, 1).raw);
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
 void BM_WhereQuery(benchmark::State& state) {
-  Instance o(tableSetup());
+  HostedObject o(tableSetup());
   fill(o, state.range(0), spread);
   const auto where = action(kGreaterOrEqual);
   for (auto _ : state) where(&o.record(), 1, 500000);
@@ -83,7 +83,7 @@ void timeRowSort(benchmark::State& state, Row&& row, int by, intptr_t column) {
   for (auto _ : state) {
     state.PauseTiming();
     {
-      Instance o(tableSetup());
+      HostedObject o(tableSetup());
       for (int64_t k = 0; k < state.range(0); ++k) {
         const std::string text = row(round, k);
         append(&o.record(), reinterpret_cast<intptr_t>(text.c_str()), 0);
@@ -242,7 +242,7 @@ void BM_SortRowsByTextReversedWithTies(benchmark::State& state) {
 }
 
 void BM_ColumnSum(benchmark::State& state) {
-  Instance o(tableSetup());
+  HostedObject o(tableSetup());
   fill(o, state.range(0), spread);
   for (auto _ : state) benchmark::DoNotOptimize(o.integer(kColumnSum, 1));
   state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -12,7 +12,7 @@ namespace {
 
 // Each growth comes as soon as the count passes half the capacity.
 TEST(Elements, CapacityGrowsAndShrinksByTheRule) {
-  Instance o;
+  HostedObject o;
   EXPECT_EQ(o.text(kGetString, 0), std::nullopt);
   std::vector<int32_t> grown{o.integer(kCapacity)}, shrunk;
   for (int32_t i = 1; i <= 300; ++i) {
@@ -33,7 +33,7 @@ TEST(Elements, CapacityGrowsAndShrinksByTheRule) {
 }
 
 TEST(Elements, IndexesPastTheEndOutsideOrUnrepresentable) {
-  Instance o(makeSetup(2, 4));
+  HostedObject o(makeSetup(2, 4));
   appendStrings(o, {"A", "B"});
   run(o, {{kSetKeyString, "ka", 0}, {kInsertString, "X", 0}, {kInsertValue, 7, 5}});  // past the end: like set
   EXPECT_EQ(all(o), "X|A|B|_|_|7");
@@ -51,7 +51,7 @@ TEST(Elements, IndexesPastTheEndOutsideOrUnrepresentable) {
 }
 
 TEST(Elements, ValuesStringsAndNullTexts) {
-  Instance o;
+  HostedObject o;
   for (const int32_t v : {42, 0, INT_MIN}) o.act(kAppendValue, v);  // 0 stores an empty cell
   appendStrings(o, {"12abc", "4294967297"});
   run(o, {{kAppendString}, {kSetKeyString, {}, 0}});  // null texts from a faulty host: an empty cell, an empty key
@@ -63,7 +63,7 @@ TEST(Elements, ValuesStringsAndNullTexts) {
 }
 
 TEST(Dimensions, CoordinatesAndIndexes) {
-  Instance o;
+  HostedObject o;
   // X is the open dimension of a list, and a list has no X boundary.
   EXPECT_EQ(results(o, kXOfIndex, {7}) + results(o, kYOfIndex, {7}), "70");
   run(o, {{kSetBoundary, 1, 4}, {kUse2D}});
@@ -74,12 +74,12 @@ TEST(Dimensions, CoordinatesAndIndexes) {
   EXPECT_EQ(results(o, kYOfIndex, {9}), "2");
   EXPECT_EQ(o.integer(kCoordinate, 3, 9), 0);
   EXPECT_EQ(o.integer(kIndexOfXY, 1, 2), 9);
-  Instance d3(makeSetup(3, 4, 3));
+  HostedObject d3(makeSetup(3, 4, 3));
   EXPECT_EQ(results(d3, kCoordinate, {1, 2, 3}, 29), "1 1 2");
   // Split as strtok does: runs of separators count once, none at either end makes a field.
   EXPECT_EQ(results(d3, kIndexOfDimensionIndex, {"1,1,2", ",,1,,, +1x,2,", ",,,"}), "29 29 0");
   // The text follows the delimiter, every character of it, but X and Y do not.
-  Instance g(makeSetup(2, 10));
+  HostedObject g(makeSetup(2, 10));
   g.act(kSetDelimiter, ";");
   EXPECT_EQ(results(g, kIndexOfDimensionIndex, {"2;3", "2,3"}), "32 2");
   EXPECT_EQ(g.integer(kIndexOfXY, 2, 3), 32);
@@ -92,16 +92,16 @@ TEST(Dimensions, CoordinatesAndIndexes) {
 }
 
 TEST(Dimensions, ProductsAndDivisionsWrapAt32Bits) {
-  Instance o(makeSetup(3, 65536, 65536));  // X * Y wraps to 0: no divisor for Z
+  HostedObject o(makeSetup(3, 65536, 65536));  // X * Y wraps to 0: no divisor for Z
   EXPECT_EQ(o.integer(kIndexOfXY, 0, 32768), INT_MIN);
   EXPECT_EQ(o.integer(kZOfIndex, 5), 0);
   EXPECT_EQ(o.integer(kIndexOfDimensionIndex, "1,1,7"), 65537);
-  Instance m(makeSetup(3, 65535, 65537));  // X * Y = 2^32 - 1 wraps to -1
+  HostedObject m(makeSetup(3, 65535, 65537));  // X * Y = 2^32 - 1 wraps to -1
   EXPECT_EQ(results(m, kZOfIndex, {INT_MIN, 5}), "-2147483648 -5");
 }
 
 TEST(Resize, GridsPadOrCutEveryCompleteRow) {
-  Instance o(makeSetup(2, 3));
+  HostedObject o(makeSetup(2, 3));
   appendStrings(o, {"A", "B", "C", "D", "E", "F", "G", "H", "I"});
   run(o, {{kSetKeyString, "kb", 1}, {kResize, 1, 5}});
   EXPECT_EQ(all(o), "A|B|C|_|_|D|E|F|_|_|G|H|I|_|_");
@@ -113,14 +113,14 @@ TEST(Resize, GridsPadOrCutEveryCompleteRow) {
   o.act(kSetBoundary, 1, 4);  // without resize the cells stay and read anew
   EXPECT_EQ(all(o) + " " + results(o, kYOfIndex, {4}), "A|B|D|E|G|H 1");
 
-  Instance partial(makeSetup(2, 3));
+  HostedObject partial(makeSetup(2, 3));
   appendStrings(partial, {"A", "B", "C", "D", "E"});
   partial.act(kResize, 1, 4);  // the partial row gets no padding
   EXPECT_EQ(all(partial), "A|B|C|_|D|E");
   partial.act(kResize, 1, 1);  // but loses its surplus
   EXPECT_EQ(all(partial), "A|D");
 
-  Instance pages(makeSetup(3, 2, 2));
+  HostedObject pages(makeSetup(3, 2, 2));
   for (int v = 1; v <= 10; ++v) pages.act(kAppendValue, v);  // pages 1 2/3 4, 5 6/7 8, partial 9 10
   pages.act(kResize, 2, 3);
   EXPECT_EQ(all(pages) + " " + results(pages, kZOfIndex, {12}), "1|2|3|4|_|_|5|6|7|8|_|_|9|10 2");
@@ -128,21 +128,21 @@ TEST(Resize, GridsPadOrCutEveryCompleteRow) {
   EXPECT_EQ(all(pages), "1|2|5|6|9|10");
   pages.act(kResize, 1, 3);  // the last row is complete, so it is padded too
   EXPECT_EQ(all(pages), "1|2|_|5|6|_|9|10|_");
-  Instance narrow(makeSetup(3, 1, 2));  // pages of one column: X = 1 is a boundary like any
+  HostedObject narrow(makeSetup(3, 1, 2));  // pages of one column: X = 1 is a boundary like any
   for (int v = 1; v <= 4; ++v) narrow.act(kAppendValue, v);
   narrow.act(kResize, 2, 3);
   EXPECT_EQ(all(narrow), "1|2|_|3|4|_");
 }
 
 TEST(Resize, IgnoredOpenOrTooLarge) {
-  Instance o(makeSetup(2, 2)), open(makeSetup(2, 0));  // X never set: no rows to pad, the boundary alone is set
-  for (Instance* i : {&o, &open}) appendStrings(*i, {"A", "B", "C"});
+  HostedObject o(makeSetup(2, 2)), open(makeSetup(2, 0));  // X never set: no rows to pad, the boundary alone is set
+  for (HostedObject* i : {&o, &open}) appendStrings(*i, {"A", "B", "C"});
   for (const auto& [d, b] : {std::pair{0, 5}, {1, 0}, {1, -2}, {2, 4}, {-1, 4}}) o.act(kResize, d, b);
   EXPECT_EQ(all(o) + " " + results(o, kBoundary, {0, 1}), "A|B|C -1 2");  // dimension 0: nothing stored
   open.act(kResize, 1, 2);
   EXPECT_EQ(all(open) + " " + results(open, kBoundary, {1}), "A|B|C 2");
   for (const int cells : {6, 2}) {  // six cells: the count passes 32 bits; two: the capacity does
-    Instance big(makeSetup(2, cells == 6 ? 2 : 1));
+    HostedObject big(makeSetup(2, cells == 6 ? 2 : 1));
     for (int v = 1; v <= cells; ++v) big.act(kAppendValue, v);
     const std::string before = all(big) + " " + results(big, kBoundary, {1});
     big.act(kResize, 1, 1000000000);
@@ -152,7 +152,7 @@ TEST(Resize, IgnoredOpenOrTooLarge) {
 }
 
 TEST(Keys, SettersGettersAndLookUps) {
-  Instance o;
+  HostedObject o;
   const ExpressionCall none = o.call(kStringWithKeyString, "a");  // empty array
   EXPECT_EQ(none.raw, 0);
   EXPECT_FALSE(none.textFlag);
@@ -179,7 +179,7 @@ TEST(Keys, SetupFlagsChooseTheComparison) {
   TesselSetup setup = makeSetup();
   setup.wildcard = 3;       // any non-zero flag: wildcard mode
   setup.caseSensitive = 5;  // any non-zero flag: case-sensitive
-  Instance o(setup);
+  HostedObject o(setup);
   appendStrings(o, {"first", "second"});
   run(o, {{kSetKeyString, "abc", 0}, {kSetKeyString, "Ab*", 1}});
   // The stored key is the pattern; the searched "Ab*" is a plain text.
@@ -191,7 +191,7 @@ TEST(Keys, SetupFlagsChooseTheComparison) {
 }
 
 TEST(Find, MatchingAndContaining) {
-  Instance o;
+  HostedObject o;
   o.act(kAppendValue, 12);
   appendStrings(o, {"Abc", "", "x", "abbbc", "ac"});
   // A value is found by its decimal text; "Abc" has the value 0; in literal mode * is a character.
@@ -203,7 +203,7 @@ TEST(Find, MatchingAndContaining) {
   o.act(kCaseSensitive);
   EXPECT_EQ(results(o, kFindString, {"A*C"}), "-1");
 
-  Instance c;
+  HostedObject c;
   appendStrings(c, {"", "xyz", "abc", "xbcx", "x23"});
   c.act(kAppendValue, 1234);
   // "abcd" is longer than every text.
@@ -216,7 +216,7 @@ TEST(Find, MatchingAndContaining) {
 std::string sorted(std::initializer_list<const char*> texts, int sort, int32_t caseSensitive = 0) {
   TesselSetup setup = makeSetup();
   setup.caseSensitive = caseSensitive;
-  Instance o(setup);
+  HostedObject o(setup);
   appendStrings(o, texts);
   o.act(sort);
   return all(o);
@@ -226,7 +226,7 @@ TEST(Sort, StringsAndValues) {
   EXPECT_EQ(sorted({}, kSortStringsUp), "");
   EXPECT_EQ(sorted({"b", "a", "B"}, kSortStringsUp, 5), "B|a|b");  // any non-zero setup flag: case-sensitive
   EXPECT_EQ(sorted({"1", "3", "2"}, kSortValuesDown), "3|2|1");
-  Instance o;
+  HostedObject o;
   run(o, {{kAppendValue, 10}, {kAppendValue, 9}, {kSetKeyString, "k9", 1}, {kSortStringsUp}});
   EXPECT_EQ(all(o), "10|9");                                           // values by their decimal text
   run(o, {{kAppendString, "8"}, {kAppendValue, 0}, {kSortValuesUp}});  // empty, value 0
@@ -235,7 +235,7 @@ TEST(Sort, StringsAndValues) {
 }
 
 TEST(Totals, MaximumMinimumSumAverage) {
-  Instance o;
+  HostedObject o;
   const auto totals = [&o] {
     std::string out;
     for (const int total : {kMaximum, kMinimum, kSum, kAverage}) out += std::to_string(o.integer(total)) + " ";

@@ -13,7 +13,7 @@
 namespace tessel::testing {
 namespace {
 
-int32_t actOnBytes(Instance& o, int action, const std::string& name, const std::string& bytes, int32_t second = 0,
+int32_t actOnBytes(HostedObject& o, int action, const std::string& name, const std::string& bytes, int32_t second = 0,
                    int32_t flags = 0) {
   const auto act = builtModule()
                        .entry<int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t, const char*, int32_t, const char*,
@@ -22,8 +22,8 @@ int32_t actOnBytes(Instance& o, int action, const std::string& name, const std::
 }
 
 // Everything a load leaves: the outcome, the shape, each cell and the labels.
-std::string state(Instance& o) {
-  const Instance::Outcome outcome = o.lastOutcome();
+std::string state(HostedObject& o) {
+  const HostedObject::Outcome outcome = o.lastOutcome();
   std::string out = std::to_string(outcome.code) + " " + outcome.text + "\n" +
                     std::to_string(o.integer(kDimensionCount)) + ":" + std::to_string(o.integer(kBoundary, 1)) + "\n";
   for (int32_t i = 0; i < o.integer(kSize); ++i) {
@@ -50,8 +50,8 @@ TEST(ActOnBytes, NoBufferIsAnEmptyFile) {
   const auto act = builtModule()
                        .entry<int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t, const char*, int32_t, const char*,
                                                     intptr_t, int32_t)>("TesselActOnBytes");
-  Instance empty, none;
-  for (Instance* o : {&empty, &none}) appendStrings(*o, {"old", "cells"});
+  HostedObject empty, none;
+  for (HostedObject* o : {&empty, &none}) appendStrings(*o, {"old", "cells"});
   EXPECT_EQ(actOnBytes(empty, kLoadCsv, "given.csv", ""), 0);
   EXPECT_EQ(act(&none.record(), kLoadCsv, "given.csv", 0, nullptr, 0, 0), 0);
   EXPECT_EQ(state(none), state(empty));
@@ -68,8 +68,8 @@ TEST(ActOnBytes, GivesWhatTheActionGivesOnAFileOfTheBytes) {
     const std::string bytes = randomText(random, true);
     writeBytes(name, bytes);
     for (const int action : {kLoadCsv, kAppendCsv, kLoadIni, kLoadNative, kSetFileAt, kInsertFileAt, kAppendFile}) {
-      Instance fromFile, fromBytes;
-      for (Instance* o : {&fromFile, &fromBytes}) appendStrings(*o, {"old", "cells"});
+      HostedObject fromFile, fromBytes;
+      for (HostedObject* o : {&fromFile, &fromBytes}) appendStrings(*o, {"old", "cells"});
       fromFile.act(action, name, 1);
       ASSERT_EQ(actOnBytes(fromBytes, action, name, bytes, 1), 0);
       EXPECT_EQ(state(fromBytes), state(fromFile)) << action;
@@ -77,7 +77,7 @@ TEST(ActOnBytes, GivesWhatTheActionGivesOnAFileOfTheBytes) {
   }
   // The bytes stood in for the file: it was neither read nor written.
   std::filesystem::remove(name);
-  Instance o;
+  HostedObject o;
   EXPECT_EQ(actOnBytes(o, kLoadCsv, name, "a,b\n"), 0);
   EXPECT_EQ(all(o), "a|b");
   EXPECT_FALSE(std::filesystem::exists(name));
@@ -93,14 +93,14 @@ TEST(ActOnBytes, ReadsCsvWithoutItsByteOrderMarkAndWithALabelRow) {
     SCOPED_TRACE(round);
     std::string text = randomText(random, false);
     const bool header = round % 2 == 0;
-    Instance model, tool;
-    for (Instance* o : {&model, &tool}) run(*o, {{kSetDimensionCount, 2}, {kSetBoundary, 1, 2}});
+    HostedObject model, tool;
+    for (HostedObject* o : {&model, &tool}) run(*o, {{kSetDimensionCount, 2}, {kSetBoundary, 1, 2}});
     if (text.rfind("\xef\xbb\xbf", 0) == 0) text.erase(0, 3);
     text.erase(0, text.find_first_not_of("\r\n") == std::string::npos ? text.size() : text.find_first_not_of("\r\n"));
     const std::string firstLine = text.substr(0, text.find_first_of("\r\n"));
     writeBytes(dir.file("copy.csv"), header ? text.substr(firstLine.size()) : text);
     model.act(kLoadCsv, dir.file("copy.csv"));
-    const Instance::Outcome loaded = model.lastOutcome();
+    const HostedObject::Outcome loaded = model.lastOutcome();
     for (std::size_t c = 0, at = 0; header && !text.empty() && at <= firstLine.size(); ++c) {
       const std::size_t comma = std::min(firstLine.find(',', at), firstLine.size());
       const std::string field = firstLine.substr(at, comma - at);
@@ -116,7 +116,7 @@ TEST(ActOnBytes, ReadsCsvWithoutItsByteOrderMarkAndWithALabelRow) {
 }
 
 TEST(ActOnBytes, ToolReadingKeepsTheLoadRules) {
-  Instance o;
+  HostedObject o;
   // A damage offset counts in the bytes given, the mark and the labels included.
   ASSERT_EQ(actOnBytes(o, kAppendCsv, "t.csv", std::string("\xef\xbb\xbfname,hp\r\nann,5\0x", 19), 0,
                        TESSEL_READ_SKIP_BOM | TESSEL_READ_LABEL_ROW),

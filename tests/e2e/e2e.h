@@ -18,12 +18,12 @@ struct Act {
   int n;
   Param first = {}, second = {};
 };
-inline void run(Instance& o, std::initializer_list<Act> acts) {
+inline void run(HostedObject& o, std::initializer_list<Act> acts) {
   for (const Act& a : acts) o.act(a.n, a.first, a.second);
 }
 
 // The element texts joined by "|", an empty text as "_".
-inline std::string all(Instance& o) {
+inline std::string all(HostedObject& o) {
   std::string out;
   for (int32_t i = 0; i < o.integer(kSize); ++i) {
     const std::string t = o.text(kGetString, i).value_or("<none>");
@@ -33,18 +33,19 @@ inline std::string all(Instance& o) {
 }
 
 // The key texts joined by "|", a missing key as "-".
-inline std::string keys(Instance& o) {
+inline std::string keys(HostedObject& o) {
   std::string out;
   for (int32_t i = 0; i < o.integer(kSize); ++i) out += (i ? "|" : "") + o.text(kKeyString, i).value_or("-");
   return out;
 }
 
-inline void appendStrings(Instance& o, std::initializer_list<const char*> texts) {
+inline void appendStrings(HostedObject& o, std::initializer_list<const char*> texts) {
   for (const char* t : texts) o.act(kAppendString, std::string(t));
 }
 
 // The integer results of `expression` for each first parameter, joined by spaces.
-inline std::string results(Instance& o, int expression, std::initializer_list<Param> firsts, const Param& second = {}) {
+inline std::string results(HostedObject& o, int expression, std::initializer_list<Param> firsts,
+                           const Param& second = {}) {
   std::string out;
   for (const Param& p : firsts) out += (out.empty() ? "" : " ") + std::to_string(o.integer(expression, p, second));
   return out;

@@ -36,13 +36,13 @@ const std::string kOneCell = le32(0) + le32(1) + record(2, std::string("z\0", 2)
 const std::string kNoLabels = native(1, {0}) + le32(0);
 const std::string kTable = native(2, {3, 0});  // a 2D native header; labels follow
 
-std::string shape(Instance& o) {
+std::string shape(HostedObject& o) {
   return std::to_string(o.integer(kDimensionCount)) + ":" + std::to_string(o.integer(kBoundary, 1)) + "," +
          std::to_string(o.integer(kBoundary, 2));
 }
 
 // Calls a save into `name`; element saves take the cell `index` first.
-void save(Instance& o, int action, const std::string& name, int32_t index = 0) {
+void save(HostedObject& o, int action, const std::string& name, int32_t index = 0) {
   const bool element = action == kSaveElement || action == kAppendElement;
   o.act(action, element ? Param(index) : Param(name), element ? Param(name) : Param());
 }
@@ -57,7 +57,7 @@ class Files : public ::testing::Test {
     return file;
   }
   // What a save writes into a new file (save element: of cell `index`).
-  std::string saved(Instance& o, int action, int32_t index = 0) {
+  std::string saved(HostedObject& o, int action, int32_t index = 0) {
     const std::string name = path("saved" + std::to_string(++files_));
     save(o, action, name, index);
     return std::filesystem::exists(name) ? readBytes(name) : "<no file>";
@@ -65,7 +65,7 @@ class Files : public ::testing::Test {
   // Loads `bytes` into a 2D array of 3 columns holding "old": the cells, the
   // shape and the outcome's description with the file's name as F.
   std::string load(int action, const std::string& bytes) {
-    Instance o(makeSetup(2, 3));
+    HostedObject o(makeSetup(2, 3));
     o.act(kAppendString, "old");
     const std::string name = put(bytes);
     o.act(action, name);
@@ -78,7 +78,7 @@ class Files : public ::testing::Test {
 };
 
 TEST_F(Files, WriterBytes) {
-  Instance o;
+  HostedObject o;
   // Native, 26 bytes: magic, version 1, one dimension, boundary 0, no labels, no cells.
   EXPECT_EQ(saved(o, kSaveNative), kNoLabels + le32(0));
   // Host array, 34 bytes: version 2, X = Y = Z = 1, text flags, one empty text.
@@ -91,7 +91,7 @@ TEST_F(Files, WriterBytes) {
             le32(2) + record(2, std::string("ab\0", 3)) + kNoKey + record(1, "\xFB\xFF\xFF\xFF") + kNoKey);
 
   // Host array 7, "ab" in 45 bytes: Z = 2 full pages + 1, so one empty text closes it.
-  Instance h;
+  HostedObject h;
   run(h, {{kAppendValue, 7}, {kAppendString, "ab"}});
   EXPECT_EQ(saved(h, kSaveHost), host(1, 1, 3, 2) + le32(1) + "7" + le32(2) + "ab" + le32(0));
   EXPECT_EQ(saved(h, kSaveIni), "[QVXArray]\r\n=7\r\n=ab\r\n\r\n");
@@ -99,7 +99,7 @@ TEST_F(Files, WriterBytes) {
   EXPECT_EQ(saved(h, kSaveCsv), "7,ab,\"\"\r\n");
   // 8 cells of 2 by 3 give Z = 1 full page + 1: 12 entries, 5 bytes for a
   // digit, 4 when empty. 12 cells of 3 columns give Y = 1, Z = 5: 15 entries.
-  Instance cube2(makeSetup(3, 2, 3)), grid3(makeSetup(2, 3));
+  HostedObject cube2(makeSetup(3, 2, 3)), grid3(makeSetup(2, 3));
   for (int i = 1; i <= 12; ++i) grid3.act(kAppendValue, i);
   for (int i = 1; i <= 8; ++i) cube2.act(kAppendValue, i);
   EXPECT_EQ(saved(cube2, kSaveNative).substr(0, 26), native(3, {2, 3, 0}));
@@ -108,7 +108,7 @@ TEST_F(Files, WriterBytes) {
   EXPECT_EQ(pages.size(), 30u + 8 * 5 + 4 * 4);
   EXPECT_EQ(saved(grid3, kSaveHost).substr(14, 12), le32(3) + le32(1) + le32(5));
   // CSV of 2D: a line per row, none for no cells; without columns, one row.
-  Instance grid(makeSetup(2, 2)), bare(makeSetup(2, 0));
+  HostedObject grid(makeSetup(2, 2)), bare(makeSetup(2, 0));
   EXPECT_EQ(saved(grid, kSaveCsv), "");
   run(grid, {{kAppendString, "a"}, {kAppendString, "b"}, {kAppendString, "c"}});
   EXPECT_EQ(saved(grid, kSaveCsv), "a,b\r\nc,\"\"\r\n");
@@ -240,18 +240,18 @@ TEST_F(Files, ReadersLoadWhatTheFileHoldsAndSayHowItIsDamaged) {
   // Every cut after the magic loads what it holds and is damaged; before it the file is refused.
   for (const auto& [action, file] : {std::pair{kLoadNative, whole}, std::pair{kLoadHost, texts}}) {
     for (std::size_t n = 0; n < file.size(); ++n) {
-      Instance o;
+      HostedObject o;
       o.act(action, put(file.substr(0, n)));
       EXPECT_EQ(o.lastOutcome().code,
                 n < 10 && (action == kLoadHost || n < 8) ? TESSEL_OUTCOME_BAD_FORMAT : TESSEL_OUTCOME_DAMAGED)
           << n;
     }
   }
-  Instance keyed;
+  HostedObject keyed;
   keyed.act(kLoadIni, put("x=0\n[one]\nabc\n; note\n// note\n  k = v\n=\nq\n[two]x\nlast=1\n"));
   EXPECT_EQ(keys(keyed), "abc|; note|k |last");
   // A data payload cut to its 4 bytes; a string with no byte left is an empty cell with a key.
-  Instance o;
+  HostedObject o;
   o.act(kLoadNative, put(kNoLabels + le32(1) + le16(3) + le32(10) + "abcd"));
   EXPECT_EQ(saved(o, kSaveElement, 0), "abcd");
   o.act(kLoadNative, put(kNoLabels + le32(1) + le16(2) + le32(10)));
@@ -265,7 +265,7 @@ TEST_F(Files, ReadersLoadWhatTheFileHoldsAndSayHowItIsDamaged) {
 // the shape, CSV takes 2D; INI keys come back as texts, the line "=" too
 // short to come back; a damaged append keeps what it could read.
 TEST_F(Files, AppendsKeepWhatWasThere) {
-  Instance source(makeSetup(2, 3)), back, grid(makeSetup(2, 4)), flat;
+  HostedObject source(makeSetup(2, 3)), back, grid(makeSetup(2, 4)), flat;
   run(source, {{kAppendString, "a"}, {kAppendValue, -5}, {kAppendFile, put(std::string("\0\r\n\xFF", 4))}});
   run(source, {{kAppendValue, 0}, {kSetKeyString, "k", 0}, {kSetKeyValue, 7, 1}, {kSetKeyString, "k3", 3}});
   run(source, {{kSetLabel, "first", 0}, {kSetLabel, "third", 2}});
@@ -280,14 +280,14 @@ TEST_F(Files, AppendsKeepWhatWasThere) {
   run(flat, {{kAppendValue, 1}, {kAppendNative, file}});
   EXPECT_EQ(all(flat) + " " + shape(flat), "1|a|-5|_|_ 1:0,0");
 
-  Instance a(makeSetup(3, 2, 2));
+  HostedObject a(makeSetup(3, 2, 2));
   run(a, {{kAppendValue, 1}, {kAppendValue, 2}, {kAppendValue, 3}});
   a.act(kAppendHost, put(host(1, 1, 3, 2) + le32(1) + "7" + le32(2) + "ab" + le32(0)));
   EXPECT_EQ(all(a) + " " + shape(a), "1|2|3|7|ab|_ 3:2,2");
   a.act(kAppendCsv, put("x,y"));
   EXPECT_EQ(all(a) + " " + shape(a), "1|2|3|7|ab|_|x|y 2:2,0");
 
-  Instance ini;
+  HostedObject ini;
   run(ini, {{kAppendString, "a"}, {kAppendValue, 5}, {kAppendValue, 0}, {kAppendValue, 0}, {kAppendString, "b"}});
   run(ini, {{kSetKeyString, "k1", 0}, {kSetKeyString, "k3", 2}, {kSetKeyValue, 7, 4}});
   EXPECT_EQ(saved(ini, kSaveIni), "[QVXArray]\r\nk1=a\r\n=5\r\nk3=\r\n=\r\n7=b\r\n\r\n");
@@ -296,14 +296,14 @@ TEST_F(Files, AppendsKeepWhatWasThere) {
 
   // A load leaves the array as appending its cells one by one does, its
   // capacity and rows included.
-  Instance loaded(makeSetup(2, 3)), appended(makeSetup(2, 3));
+  HostedObject loaded(makeSetup(2, 3)), appended(makeSetup(2, 3));
   std::string text = "[s]\n";
   for (int i = 0; i < 40; ++i) {
     text += "k" + std::to_string(i) + "=v" + std::to_string(i) + "\n";
     run(appended, {{kAppendString, "v" + std::to_string(i)}, {kSetKeyString, "k" + std::to_string(i), i}});
   }
   loaded.act(kLoadIni, put(text));
-  for (Instance* o : {&loaded, &appended}) o->act(kAppendRow, std::string("x,y,z"));
+  for (HostedObject* o : {&loaded, &appended}) o->act(kAppendRow, std::string("x,y,z"));
   EXPECT_EQ(results(loaded, kCapacity, {0}) + results(loaded, kNumberOfRows, {0}) + all(loaded) + keys(loaded),
             results(appended, kCapacity, {0}) + results(appended, kNumberOfRows, {0}) + all(appended) + keys(appended));
 
@@ -363,7 +363,7 @@ TEST_F(Files, FilesThatCannotBeReadChangeNothingOrEmpty) {
     names.push_back(put(row.bytes));
     for (const std::string& name : names) {
       SCOPED_TRACE(std::to_string(&row - kRows) + " " + name);
-      Instance o(makeSetup(3, 4, 5));
+      HostedObject o(makeSetup(3, 4, 5));
       const Param file = name.empty() ? Param() : Param(name);
       run(o, {{kAppendString, "keep"}, {row.append, file}});
       EXPECT_EQ(all(o) + " " + shape(o), row.dims == 2 ? "keep 2:4,0" : "keep 3:4,5");  // CSV loads take 2D
@@ -375,14 +375,14 @@ TEST_F(Files, FilesThatCannotBeReadChangeNothingOrEmpty) {
     }
   }
   for (const std::string& name : unread) {
-    Instance o;
+    HostedObject o;
     const Param file = name.empty() ? Param() : Param(name);
     run(o, {{kAppendString, "keep"}, {kSetFileAt, file, 0}, {kInsertFileAt, file, 0}, {kAppendFile, file}});
     EXPECT_EQ(all(o), "keep") << name;
   }
   for (const std::string& name : devices) {
     SCOPED_TRACE(name);
-    Instance o;
+    HostedObject o;
     o.act(kAppendString, "keep");
     for (int action : {kAppendNative, kAppendHost, kAppendCsv, kAppendIni, kAppendFile, kSaveNative, kSaveHost,
                        kSaveCsv, kSaveIni, kSaveElement, kAppendElement}) {
@@ -397,7 +397,7 @@ TEST_F(Files, FilesThatCannotBeReadChangeNothingOrEmpty) {
 }
 
 TEST_F(Files, ElementFiles) {
-  Instance o;
+  HostedObject o;
   run(o, {{kAppendString, "hi"}, {kAppendValue, 0}, {kAppendValue, -12}, {kSaveElement, 0, path("hi")}});
   run(o, {{kAppendElement, 0, path("hi")}, {kAppendElement, 1, path("hi")}});  // an empty cell adds nothing
   EXPECT_EQ(readBytes(path("hi")), std::string("hi\0hi\0", 6));
@@ -445,7 +445,7 @@ TEST_F(Files, EachCallReportsWhatHappenedToItsFile) {
 #endif
     {kAppendString, "x", {}, TESSEL_OUTCOME_OK, "ok"},  // every call starts afresh
   };
-  Instance o;
+  HostedObject o;
   o.act(kAppendString, "a");
   for (const auto& row : kRows) {
     SCOPED_TRACE(&row - kRows);
@@ -489,7 +489,7 @@ TEST_F(Files, TheLoadRuleOfTheToolsHeaderIsTheModules) {
   };
   int64_t width = 1;
   while (kRows * (width + 1) <= budget(fileBytes(width + 1))) ++width;
-  const auto state = [](Instance& o) {
+  const auto state = [](HostedObject& o) {
     return all(o) + " " + shape(o) + " " + o.text(kLabelList).value_or("-") + " " +
            std::to_string(o.integer(kNumberOfRows)) + " " + std::to_string(o.integer(kCapacity));
   };
@@ -499,7 +499,7 @@ TEST_F(Files, TheLoadRuleOfTheToolsHeaderIsTheModules) {
       std::string csv(static_cast<std::size_t>(w - 1), ',');
       for (int64_t r = 1; r < kRows; ++r) csv += "\na";
       ASSERT_EQ(static_cast<int64_t>(csv.size()), fileBytes(w));
-      Instance o(makeSetup(2, 3));
+      HostedObject o(makeSetup(2, 3));
       run(o, {{kAppendString, "a"}, {kAppendString, "b"}, {kSetLabel, "L", 1}, {kSetValue, 5, 7}});
       const std::string before = state(o), name = put(csv);
       o.act(action, name);
@@ -522,7 +522,7 @@ TEST_F(Files, TheLoadRuleOfTheToolsHeaderIsTheModules) {
 // the grid, so those saves are refused and the old file stays.
 TEST_F(Files, HugeDeclaredShapesCostWhatTheArrayHolds) {
   const std::string huge = native(2, {INT32_MAX, 0}) + le32(1) + le32(1) + "L" + le32(0);
-  Instance o;
+  HostedObject o;
   o.act(kLoadNative, put(huge));
   ASSERT_EQ(o.lastOutcome().code, TESSEL_OUTCOME_OK);
   ASSERT_EQ(o.integer(kBoundaryX), INT32_MAX);
@@ -531,10 +531,10 @@ TEST_F(Files, HugeDeclaredShapesCostWhatTheArrayHolds) {
   EXPECT_EQ(o.text(kLabelList), std::nullopt);  // 2 GiB of delimiters
   EXPECT_EQ(o.integer(kColumnOfLabel, "b"), INT32_MAX - 1);
   // Past the allowance but within 2 GiB a save is weighed against the array's own bytes.
-  Instance wide(makeSetup(2, 40000000));
+  HostedObject wide(makeSetup(2, 40000000));
   wide.act(kAppendString, "cell");
   const struct {
-    Instance& o;
+    HostedObject& o;
     int action;
     int64_t bytes;
   } kRefused[] = {{o, kSaveHost, 4 * int64_t{INT32_MAX} + 34},
@@ -553,7 +553,7 @@ TEST_F(Files, HugeDeclaredShapesCostWhatTheArrayHolds) {
   EXPECT_EQ(o.text(kElementList, ","), "cell");
   // The element lists stop at the same bound: 200,000 separators of 20,000
   // bytes would be 4 GB, and 200,000 of one byte are built.
-  Instance list(makeSetup(1, 3));
+  HostedObject list(makeSetup(1, 3));
   list.act(kSetValue, 1, 199999);
   EXPECT_EQ(list.text(kElementList, std::string(20000, ';')), std::nullopt);
   EXPECT_EQ(list.text(kKeyList, std::string(20000, ';')), std::nullopt);

@@ -12,14 +12,14 @@
 namespace tessel::testing {
 namespace {
 
-Instance tableOf(int32_t columns, bool autoSelect = true, int32_t dimensions = 2, int32_t y = 0) {
+HostedObject tableOf(int32_t columns, bool autoSelect = true, int32_t dimensions = 2, int32_t y = 0) {
   TesselSetup setup = makeSetup(dimensions, columns, y);
   setup.autoSelect = autoSelect ? 1 : 0;
-  return Instance(setup);
+  return HostedObject(setup);
 }
 
 // Every cell's text, physical rows apart by "|", then the selected rows' lists.
-std::string rows(Instance& o) {
+std::string rows(HostedObject& o) {
   std::string out;
   const int32_t x = o.integer(kBoundaryX);
   for (int32_t i = 0; i < o.integer(kSize); ++i)
@@ -30,7 +30,7 @@ std::string rows(Instance& o) {
 }
 
 // The selected rows after a new WHERE (nothing selected, OR mode) and one query.
-std::string where(Instance& o, int action, const Param& first, const Param& second = {}) {
+std::string where(HostedObject& o, int action, const Param& first, const Param& second = {}) {
   run(o, {{kStartNewWhere}, {action, first, second}});
   return rows(o).substr(rows(o).find('>'));
 }
@@ -39,7 +39,7 @@ struct Step {
   Act act;
   const char* expected;  // rows() after the act
 };
-void play(Instance& o, std::initializer_list<Step> steps) {
+void play(HostedObject& o, std::initializer_list<Step> steps) {
   int n = 0;
   for (const Step& s : steps) {
     o.act(s.act.n, s.act.first, s.act.second);
@@ -48,7 +48,7 @@ void play(Instance& o, std::initializer_list<Step> steps) {
 }
 
 TEST(RecordsetRoutes, ListsOfElementsKeysAndPairs) {
-  Instance o;
+  HostedObject o;
   run(o, {{kAppendString, "a"}, {kAppendString, "x'y"}, {kAppendValue, 7}, {kAppendValue, 0}});  // 0: an empty cell
   run(o, {{kSetKeyString, "k", 0}, {kSetKeyValue, 2, 2}, {kSetKeyString, "z", 3}});
   EXPECT_EQ(o.call(kElementList, ", ").spaceSizes, std::vector<intptr_t>{12});  // one exact-size text
@@ -62,14 +62,14 @@ TEST(RecordsetRoutes, ListsOfElementsKeysAndPairs) {
   for (const auto& c : cases) {
     const bool pairs = c.n == kPairList || c.n == kQuotedPairList;
     EXPECT_EQ(o.text(c.n, pairs ? "=" : ", ", ", "), c.expected) << c.n;
-    EXPECT_EQ(Instance().text(c.n, ";", "="), "") << c.n;
+    EXPECT_EQ(HostedObject().text(c.n, ";", "="), "") << c.n;
   }
 }
 
 // Flags stay with positions: a row that an insert or a delete moves takes the
 // flag of its new position; a position added at the end follows auto-select.
 TEST(RecordsetRoutes, RowsFromListsAndTheFlagsOfTheirPositions) {
-  Instance o = tableOf(3);
+  HostedObject o = tableOf(3);
   play(o, {{{kAppendRow, "x,,z"}, "x,z, > x,z,"},  // empty items vanish, extra ones are dropped
            {{kAppendRow, "p,q,r,s"}, "x,z,|p,q,r > x,z, p,q,r"},
            {{kAppendRow, "7"}, "x,z,|p,q,r|7,, > x,z, p,q,r 7,,"},
@@ -81,7 +81,7 @@ TEST(RecordsetRoutes, RowsFromListsAndTheFlagsOfTheirPositions) {
   EXPECT_EQ(o.text(kRowList, 3), std::nullopt);
   EXPECT_EQ(o.text(kColumnList, 3), std::nullopt);
   for (const bool on : {true, false}) {
-    Instance t = tableOf(2, on);
+    HostedObject t = tableOf(2, on);
     for (const char* row : {"A,1", "B,2", "C,3"}) run(t, {{kAppendRow, row}, {kSelectAll}});  // the next goes after it
     t.act(kStartNewWhere);
     // Before recordset row 1 (C at position 2): N takes position 2, C position 3. Row R
@@ -96,7 +96,7 @@ TEST(RecordsetRoutes, RowsFromListsAndTheFlagsOfTheirPositions) {
 }
 
 TEST(RecordsetRoutes, LabelsNameColumnsInTheSearchMode) {
-  Instance o = tableOf(3);
+  HostedObject o = tableOf(3);
   EXPECT_EQ(o.text(kLabelList), std::nullopt);  // no table yet
   run(o, {{kAppendRow, "ann,31,5"}, {kAppendRow, "bob,42,6"}, {kSetLabel, "name", 0}, {kSetLabel, "age", 1}});
   EXPECT_EQ(o.text(kLabelList).value_or("") + o.text(kLabel, 1).value_or(""), "name,age,age");
@@ -118,7 +118,7 @@ TEST(RecordsetRoutes, LabelsNameColumnsInTheSearchMode) {
 }
 
 TEST(RecordsetRoutes, SelectionByColumnLabelAndMode) {
-  Instance o = tableOf(2);
+  HostedObject o = tableOf(2);
   for (const char* row : {"a,5", "b,10", "c,15", "cz,20", "Hello,25", "h*,0"}) o.act(kAppendRow, row);
   run(o, {{kSetLabel, "k", 0}, {kSetLabel, "v", 1}, {kPickColumn, 1}});
   struct Case {
@@ -170,7 +170,7 @@ TEST(RecordsetRoutes, SelectionByColumnLabelAndMode) {
 // tables hold them to the quicksort's steps. Only selected rows move, keys
 // travel with their cells.
 TEST(RecordsetRoutes, SortsByColumnOrLabelKindAndOrder) {
-  Instance o = tableOf(2);
+  HostedObject o = tableOf(2);
   for (const char* row : {"c,1", "x,9", "a,2", "b,10"}) o.act(kAppendRow, row);
   run(o, {{kSetKeyString, "kc", 0}, {kSetKeyValue, 5, 5}, {kSetLabel, "name", 0}, {kSetLabel, "n", 1}});
   run(o, {{kAndMode}, {kNotEqual, 1, 9}});  // the key 5 is on a's number
@@ -188,14 +188,14 @@ TEST(RecordsetRoutes, SortsByColumnOrLabelKindAndOrder) {
            {{kSortColumnValueDesc, -1}, "c,1|x,9|b,10|a,2 > c,1 b,10 a,2"}});
   EXPECT_EQ(o.text(kKeyList, ","), "kc,,,,,,,5");
   EXPECT_EQ(o.text(kLabelList), "name,n");
-  Instance t = tableOf(1);
+  HostedObject t = tableOf(1);
   run(t, {{kAppendRow, "apple"}, {kAppendRow, "Banana"}});
   play(t, {{{kSortColumnStringDesc, 0}, "Banana|apple > Banana apple"},
            {{kCaseSensitive}, "Banana|apple > Banana apple"},
            {{kSortColumnStringDesc, 0}, "apple|Banana > apple Banana"}});  // "B" < "a"
   // The flags still count four one-cell rows while the cells form two rows of
   // two: only complete rows are rows, and sorted.
-  Instance f = tableOf(1);
+  HostedObject f = tableOf(1);
   run(f, {{kAppendRow, "d"}, {kAppendRow, "c"}, {kAppendRow, "b"}, {kAppendRow, "a"}});
   play(f, {{{kSetBoundary, 1, 2}, "d,c|b,a > d,c b,a"},
            {{kSortColumnStringAsc, 0}, "b,a|d,c > b,a d,c"},
@@ -203,7 +203,7 @@ TEST(RecordsetRoutes, SortsByColumnOrLabelKindAndOrder) {
 }
 
 TEST(RecordsetRoutes, AggregatesOverTheSelectedRowsWithEmptyCellsAsZero) {
-  Instance o = tableOf(2);
+  HostedObject o = tableOf(2);
   for (const char* row : {"a,-7", "b", "c,-1", "d,99"}) o.act(kAppendRow, row);
   run(o, {{kSetLabel, "v", 1}, {kAndMode}, {kLess, 1, 99}});
   // a, b, c selected; b's number is empty: max 0, min -7, sum -8, -8 / 3 toward zero -2.
@@ -219,7 +219,7 @@ TEST(RecordsetRoutes, AggregatesOverTheSelectedRowsWithEmptyCellsAsZero) {
   for (const int n : byColumn) EXPECT_EQ(o.integer(n, 1), 0) << "no rows " << n;
   run(o, {{kSelectAll}, {kSetValue, INT_MAX, 1}});
   EXPECT_EQ(o.integer(kColumnSum, 1), INT_MIN + 97);  // INT_MAX + 0 - 1 + 99 wraps
-  Instance f = tableOf(1);                            // five flags, two complete rows of two and a stray cell
+  HostedObject f = tableOf(1);                        // five flags, two complete rows of two and a stray cell
   for (const char* row : {"1", "2", "3", "4", "5"}) f.act(kAppendRow, row);
   f.act(kSetBoundary, 1, 2);
   EXPECT_EQ(results(f, kColumnSum, {0, 1}), "4 6");
@@ -239,7 +239,7 @@ TEST(RecordsetRoutes, FlagsPastTheCompleteRowsMakeNoRow) {
       {3, {kDeleteRow, 0}, "d,c,b|a > d,c,b", "a >"},
   };
   for (const auto& c : cases) {
-    Instance o = tableOf(1);
+    HostedObject o = tableOf(1);
     appendStrings(o, {"d", "c", "b", "a"});
     o.act(kSetBoundary, 1, c.x);
     EXPECT_EQ(rows(o), c.before) << c.x;
@@ -248,14 +248,14 @@ TEST(RecordsetRoutes, FlagsPastTheCompleteRowsMakeNoRow) {
   }
   // A resize that drops rows drops their flags: the next row takes the
   // auto-select flag, not one left over.
-  Instance r = tableOf(1, false);
+  HostedObject r = tableOf(1, false);
   appendStrings(r, {"d", "c", "b", "a"});
   r.act(kSelectAll);
   play(r, {{{kSetBoundary, 1, 2}, "d,c|b,a > d,c b,a"},
            {{kResize, 1, 1}, "d|b > d b"},
            {{kAppendString, "x"}, "d|b|x > d b"}});
   for (const bool on : {true, false}) {
-    Instance o = tableOf(2, on);
+    HostedObject o = tableOf(2, on);
     appendStrings(o, {"d", "c", "b", "a"});
     o.act(kSelectAll);
     // X from 2 to 1 without an element operation: four rows, two flags; the
@@ -268,7 +268,7 @@ TEST(RecordsetRoutes, FlagsPastTheCompleteRowsMakeNoRow) {
 
 TEST(RecordsetRoutes, RowsWithoutFlagsWaitForTheNextElementOperationOrResize) {
   // A 3D array keeps no flags; as 2D its cells form rows that have none yet.
-  Instance o = tableOf(2, true, 3, 2);
+  HostedObject o = tableOf(2, true, 3, 2);
   appendStrings(o, {"a", "b", "c", "d", "e"});
   play(o, {{{kUse2D}, "a,b|c,d|e >"}, {{kAppendString, "f"}, "a,b|c,d|e,f > a,b c,d e,f"}});
   o.act(kSetDimensionCount, 1);            // the flags are kept: back in 2D they still fit
@@ -276,7 +276,7 @@ TEST(RecordsetRoutes, RowsWithoutFlagsWaitForTheNextElementOperationOrResize) {
   EXPECT_EQ(o.text(kRowList, 0), std::nullopt);
   play(o, {{{kSetDimensionCount, 2}, "a,b|c,d|e,f > a,b c,d e,f"}});
   for (const bool on : {true, false}) {
-    Instance r = tableOf(0, on, 1);
+    HostedObject r = tableOf(0, on, 1);
     appendStrings(r, {"a", "b", "c", "d", "e", "f", "g"});
     r.act(kUse2D);  // X is still 0: no rows, no columns
     EXPECT_EQ(r.text(kColumnList, 0), std::nullopt);

@@ -18,7 +18,7 @@ TEST(EntryPoints, ConstantResults) {
   auto dataSize = m.entry<short(TESSEL_CALL*)(intptr_t, intptr_t)>("GetRunObjectDataSize");
   EXPECT_EQ(dataSize(0, 0), static_cast<short>(156 + sizeof(void*)));
   EXPECT_EQ(dataSize(-1, 12345), dataSize(0, 0));
-  Instance o;
+  HostedObject o;
   EXPECT_EQ(m.entry<EntryObject>("HandleRunObject")(&o.record()), 1);
   const char* stubs[] = {"DisplayRunObject", "ReInitRunObject", "PauseRunObject", "ContinueRunObject"};
   for (const char* name : stubs) {
@@ -62,7 +62,7 @@ std::string failure(const std::function<void()>& f) {
 // Each check of the host kit, against a module that breaks its rule.
 TEST(HostKit, EachProtocolCheckFires) {
   Module rogue(TESSEL_ROGUE_PROTOCOL);
-  Instance o(makeSetup(), rogue);
+  HostedObject o(makeSetup(), rogue);
   const char* const broken[] = {"first parameter fetched twice", "foreign raw parameter",
                                 "string space requested twice", "parameter fetched after string space"};
   for (int n = 0; n < 4; ++n) {
@@ -74,7 +74,7 @@ TEST(HostKit, EachProtocolCheckFires) {
   EXPECT_EQ(failure([&] { o.lastOutcome(); }), "the module does not export TesselLastOutcome");
   EXPECT_EQ(failure([] {
               Module small(TESSEL_ROGUE_SMALL);
-              Instance tooSmall(makeSetup(), small);
+              HostedObject tooSmall(makeSetup(), small);
             }),
             "the module's run-time object is too small");
   EXPECT_EQ(failure([] { Module tables(TESSEL_ROGUE_TABLES); }),
@@ -102,7 +102,7 @@ TEST(Setup, RecordFieldsReachTheStore) {
                       {3, -3, 2, 1, "3 0 2 -1 0 0"}}) {
     TesselSetup setup = makeSetup(r.dims, r.x, r.y);
     setup.autoSelect = r.autoSelect;
-    Instance o(setup);
+    HostedObject o(setup);
     std::string got;
     for (const int n : {kDimensionCount, kBoundaryX, kBoundaryY}) got += std::to_string(o.integer(n)) + " ";
     got += results(o, kBoundary, {0});
@@ -112,20 +112,20 @@ TEST(Setup, RecordFieldsReachTheStore) {
     }
     EXPECT_EQ(got, r.expected) << r.dims << " " << r.autoSelect;
   }
-  EXPECT_EQ(Instance(makeSetup(1, 0, 0, "")).text(kDelimiter), ",");
+  EXPECT_EQ(HostedObject(makeSetup(1, 0, 0, "")).text(kDelimiter), ",");
   TesselSetup setup = makeSetup(1, 0, 0, ";");
-  Instance semicolon(setup);
+  HostedObject semicolon(setup);
   std::strcpy(setup.listDelimiter, "|");  // later changes to the record do not reach the store
   EXPECT_EQ(semicolon.text(kDelimiter), ";");
   std::memset(setup.listDelimiter, 'x', sizeof setup.listDelimiter);  // no terminator at all
-  EXPECT_EQ(Instance(setup).text(kDelimiter), std::string(1026, 'x'));
+  EXPECT_EQ(HostedObject(setup).text(kDelimiter), std::string(1026, 'x'));
 }
 
 // Every expression fetches exactly its declared parameters, in order and by
 // type, before anything else; a text result asks string space once and sets
 // only the text flag; an integer result or a missing text leaves the word alone.
 TEST(Protocol, EveryExpressionFollowsTheParameterAndResultRules) {
-  Instance o(makeSetup(2, 2));
+  HostedObject o(makeSetup(2, 2));
   o.act(kAppendString, "a");  // one element, so get$(0) has a text
   for (const catalogue::Expression& e : catalogue::kExpressions) {
     SCOPED_TRACE(e.name);
@@ -152,7 +152,7 @@ TEST(Protocol, EveryExpressionFollowsTheParameterAndResultRules) {
 }
 
 TEST(Protocol, FlagWordTextSpaceAndActionResults) {
-  Instance o;
+  HostedObject o;
   o.act(kAppendValue, 42);
   auto& routine = builtModule().infos().expressions;
   // Called directly, so the host's own bits are not cleared first. A text result: delimiter$(
@@ -173,7 +173,7 @@ TEST(Protocol, FlagWordTextSpaceAndActionResults) {
   EXPECT_EQ(first.text.value_or("?") + second.text.value_or("?"), "");
   EXPECT_EQ(first.spaceSizes, (std::vector<intptr_t>{1}));
   EXPECT_NE(first.raw, second.raw);
-  Instance t(makeSetup(2, 3));
+  HostedObject t(makeSetup(2, 3));
   for (int n = 0; n < TESSEL_ACTION_COUNT; ++n) {
     // Harmless parameters for every kind: an unusable file name, index 0.
     EXPECT_EQ(t.act(n, std::string("/nonexistent/dir/file"), 0), 0) << n;
@@ -185,7 +185,7 @@ TEST(Protocol, FlagWordTextSpaceAndActionResults) {
 TEST(Diagnostics, DescribeCellReportsTypesKeysAndRowSelection) {
   TesselSetup setup = makeSetup(2, 2);
   setup.autoSelect = 1;
-  Instance o(setup);
+  HostedObject o(setup);
   run(o, {{kAppendString, "abc"}, {kAppendValue, 7}, {kAppendValue, 0}, {kAppendString, "d"}});  // 0: an empty cell
   run(o, {{kSetKeyValue, 5, 0}, {kSetKeyString, "k", 3}, {kStartNewWhere}, {kMatching, 0, "abc"}});
   const int32_t expected[][5] = {{0, TESSEL_CELL_STRING, 3, TESSEL_CELL_VALUE, 1},

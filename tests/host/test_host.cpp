@@ -16,10 +16,12 @@ Module& builtModule() {
   return module;
 }
 
-Instance::Instance(const TesselSetup& setup, Module& module) : object_(module, setup) {}
+HostedObject::HostedObject(const TesselSetup& setup, Module& module) : object_(module, setup) {}
 
-short Instance::act(int n, const Param& first, const Param& second) { return object_.act(n, first, second); }
+short HostedObject::act(int n, const Param& first, const Param& second) { return object_.act(n, first, second); }
 
-ExpressionCall Instance::call(int n, const Param& first, const Param& second) { return object_.call(n, first, second); }
+ExpressionCall HostedObject::call(int n, const Param& first, const Param& second) {
+  return object_.call(n, first, second);
+}
 
 }  // namespace tessel::testing

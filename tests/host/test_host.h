@@ -27,11 +27,11 @@ using Param = hostkit::Param;
 using ExpressionCall = hostkit::ExpressionCall;
 
 // One run-time object, created from a setup record and destroyed at the end.
-class Instance {
+class HostedObject {
  public:
-  explicit Instance(const TesselSetup& setup = makeSetup(), Module& module = builtModule());
-  Instance(const Instance&) = delete;
-  Instance& operator=(const Instance&) = delete;
+  explicit HostedObject(const TesselSetup& setup = makeSetup(), Module& module = builtModule());
+  HostedObject(const HostedObject&) = delete;
+  HostedObject& operator=(const HostedObject&) = delete;
 
   // Calls action n with the given parameters (texts are passed as pointers).
   short act(int n, const Param& first = {}, const Param& second = {});
