@@ -108,8 +108,34 @@ export function useWorkbench(prefix, { width = 1280, height = 800 } = {}) {
     window.tesselWorkbench.open(n, Uint8Array.from(atob(b), (c) => c.charCodeAt(0)), f), name, Buffer.from(bytes).toString('base64'), format);
   wb.run = (line) => wb.page.evaluate((l) => window.tesselWorkbench.run(l), line);
   wb.cells = () => wb.page.evaluate(() => window.tesselWorkbench.cells());
-  // The current tab as the native file the page saves.
-  wb.save = async () => Buffer.from(await wb.page.evaluate(() => Array.from(window.tesselWorkbench.save('native').bytes)));
+  // A call of the page's script interface.
+  wb.call = (name, ...args) => wb.page.evaluate((n, a) => window.tesselWorkbench[n](...a), name, args);
+  // The current tab saved in `format`: its bytes, what the format lost and the map it went into.
+  wb.saved = (format) => wb.page.evaluate(async (f) => {
+    const s = await window.tesselWorkbench.save(f);
+    return { bytes: Array.from(s.bytes), losses: s.losses, template: s.template };
+  }, format).then((s) => ({ ...s, bytes: Buffer.from(s.bytes) }));
+  wb.save = async (format = 'native') => (await wb.saved(format)).bytes;
+  wb.file = (name) => fs.readFileSync(path.join(work, name));
+  wb.write = (name, bytes) => fs.writeFileSync(path.join(work, name), bytes);
+  // Elements of the page: a grid cell's selector, texts, counts, a field's value set, a line typed and entered.
+  wb.cell = (u, c) => `.cell[data-u="${u}"][data-c="${c}"]`;
+  wb.text = (selector) => wb.page.$eval(selector, (e) => e.textContent);
+  wb.texts = (selector) => wb.page.$$eval(selector, (es) => es.map((e) => e.textContent));
+  wb.count = (selector) => wb.page.$$eval(selector, (es) => es.length);
+  wb.shown = (selector) => wb.page.$eval(selector, (e) => !e.hidden);
+  wb.setField = (selector, value) => wb.page.$eval(selector, (e, v) => { e.value = v; }, value);
+  wb.enter = async (selector, text) => {
+    await wb.setField(selector, '');
+    await wb.page.type(selector, text);
+    await wb.page.keyboard.press('Enter');
+  };
+  // Files dropped on the page together, each [name, bytes].
+  wb.drop = (...files) => wb.page.evaluate((list) => {
+    const data = new DataTransfer();
+    for (const [n, b] of list) data.items.add(new File([new Uint8Array(b)], n));
+    window.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+  }, files.map(([n, b]) => [n, Array.from(b)]));
   wb.withKey = (modifier, key) => pressWith(wb.page, modifier, key);
   // Keys pressed in turn: a named key pressed, [modifier, key] pressed together, anything else typed.
   wb.keys = async (...sequence) => {
@@ -122,9 +148,13 @@ export function useWorkbench(prefix, { width = 1280, height = 800 } = {}) {
   wb.closeAll = () => wb.page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
   // Files of the work folder opened through the file chooser, as a person does; the last one's tab is waited for.
   wb.pick = async (...names) => {
-    const [chooser] = await Promise.all([wb.page.waitForFileChooser(), wb.page.click('label.button')]);
-    await chooser.accept(names.map((n) => path.join(work, n)));
+    await wb.choose('label.button', ...names);
     await wb.page.waitForFunction((n) => window.tesselWorkbench.tabs().titles.includes(n), {}, names[names.length - 1]);
+  };
+  // Files of the work folder given to the file chooser that a click on `selector` opens.
+  wb.choose = async (selector, ...names) => {
+    const [chooser] = await Promise.all([wb.page.waitForFileChooser(), wb.page.click(selector)]);
+    await chooser.accept(names.map((n) => path.join(work, n)));
   };
   // A downloaded file once the browser has written `size` bytes of it (five seconds at most), or null.
   wb.downloaded = async (name, size = 1) => {
@@ -142,4 +172,10 @@ export function useWorkbench(prefix, { width = 1280, height = 800 } = {}) {
     await wb.page.setViewport({ width, height });
   };
   return wb;
+}
+
+// Two files' bytes alike, told by their sizes when not.
+export function sameBytes(actual, expected, message) {
+  const [a, e] = [Buffer.from(actual), Buffer.from(expected)];
+  assert.ok(a.equals(e), `${message ?? 'the bytes'}: ${a.length} bytes, expected ${e.length}`);
 }

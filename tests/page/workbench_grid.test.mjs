@@ -12,7 +12,7 @@ import path from 'node:path';
 import { generator, useWorkbench } from './browser.mjs';
 
 const wb = useWorkbench('tessel-grid-');
-const { work, tessel } = wb;
+const { work, tessel, call } = wb;
 let page;
 before(async () => { ({ page } = await wb.started); });
 
@@ -79,8 +79,7 @@ describe('big grids at speed, exactly as the element actions', () => {
       const random = generator(seed * 2654435761);
       const file = `g${seed}.arr`;
       tessel([...randomTable(random), `Save to file "${file}"`], `g${seed}.tessel`);
-      await page.evaluate((name, bytes) => window.tesselWorkbench.open(name, Uint8Array.from(bytes)), file,
-        Array.from(fs.readFileSync(path.join(work, file))));
+      await wb.open(file, wb.file(file));
       const states = [consoleState(file, [], `s${seed}-0`)];
       assert.deepEqual(await pageState(), states[0], `seed ${seed}: opened as the console loads it`);
       const done = [];
@@ -94,21 +93,21 @@ describe('big grids at speed, exactly as the element actions', () => {
         const at = kind.endsWith('Row') ? random(rows + 1) : random(shape.x);
         if (kind === 'deleteColumn' && shape.x <= 1) continue;
         done.push(...literalLines(kind, at, shape.x, shape.size, shape.labels));
-        await page.evaluate((kind, at) => window.tesselWorkbench[kind](at), kind, at);
+        await call(kind, at);
         states.push(consoleState(file, done, `s${seed}-${k}`));
         assert.deepEqual(await pageState(), states[states.length - 1], `seed ${seed}: step ${k}, ${kind}(${at})`);
       }
       for (let k = states.length - 2; k >= 0; --k) {
-        await page.evaluate(() => window.tesselWorkbench.undo());
+        await call('undo');
         assert.deepEqual(await pageState(), states[k], `seed ${seed}: undone to ${k}`);
       }
       for (let k = 1; k < states.length; ++k) {
-        await page.evaluate(() => window.tesselWorkbench.redo());
+        await call('redo');
         assert.deepEqual(await pageState(), states[k], `seed ${seed}: redone to ${k}`);
       }
       // A redone step is undone again from the copy taken before its redo.
       if (states.length > 1) {
-        await page.evaluate(() => window.tesselWorkbench.undo());
+        await call('undo');
         assert.deepEqual(await pageState(), states[states.length - 2], `seed ${seed}: the redone step undone again`);
       }
     }
@@ -116,7 +115,7 @@ describe('big grids at speed, exactly as the element actions', () => {
 
   test('the toolbar\'s buttons make the same steps at the cursor, and the script calls refuse what is not there', async () => {
     tessel(['new t --dims 2 --x 3', ...[0, 1, 2, 3, 4, 5, 6, 7].map((i) => `Set value ${i + 1} at ${i}`), 'Save to file "b.arr"'], 'b.tessel');
-    await page.evaluate((bytes) => window.tesselWorkbench.open('b.arr', Uint8Array.from(bytes)), Array.from(fs.readFileSync(path.join(work, 'b.arr'))));
+    await wb.open('b.arr', wb.file('b.arr'));
     await page.click('.cell[data-u="1"][data-c="2"]');
     await page.click('#colInsert');
     await page.click('#rowDelete');
@@ -128,15 +127,15 @@ describe('big grids at speed, exactly as the element actions', () => {
     ]) {
       await assert.rejects(page.evaluate(`window.tesselWorkbench.${call}`), error, call);
     }
-    await page.evaluate(() => window.tesselWorkbench.run('Set array dimension to 1'));
-    await assert.rejects(page.evaluate(() => window.tesselWorkbench.insertRow(0)), /2D array's: this one has 1/);
+    await wb.run('Set array dimension to 1');
+    await assert.rejects(call('insertRow', 0), /2D array's: this one has 1/);
     assert.deepEqual((await pageState()).bytes, consoleState('b.arr', [...literalLines('insertColumn', 2, 3, 8, []),
       ...literalLines('deleteRow', 1, 4, 11, []), 'Set array dimension to 1'], 'b2').bytes, 'nothing else ran');
   });
 
   test('paint sets the listed cells by the element actions, as one undo step', async () => {
     tessel(['new t --dims 2 --x 3', 'Set string "a" at 0', 'Set value 4 at 4', 'Save to file "p.arr"'], 'p.tessel');
-    await page.evaluate((bytes) => window.tesselWorkbench.open('p.arr', Uint8Array.from(bytes)), Array.from(fs.readFileSync(path.join(work, 'p.arr'))));
+    await wb.open('p.arr', wb.file('p.arr'));
     const opened = await pageState();
     const cases = [
       [[[1, 0], [2, 3], 7], 42, ['Set value 42 at 1', 'Set value 42 at 11', 'Set value 42 at 7']],
@@ -145,7 +144,7 @@ describe('big grids at speed, exactly as the element actions', () => {
     ];
     const done = [];
     for (const [cells, value, lines] of cases) {
-      await page.evaluate((cells, value) => window.tesselWorkbench.paint(cells, value), cells, value);
+      await call('paint', cells, value);
       done.push(...lines);
       assert.deepEqual(await pageState(), consoleState('p.arr', done, 'p' + done.length), JSON.stringify(cells));
     }
@@ -153,9 +152,9 @@ describe('big grids at speed, exactly as the element actions', () => {
       [[[3, 0]], 1, /no cell \[3,0\]/], [[[0, -1]], 1, /no cell \[0,-1\]/], [[[0, 0]], 1.5, /an integer or a text/],
       [[[0, 0]], null, /an integer or a text/], ['0', 1, /a list of cells/],
     ]) {
-      await assert.rejects(page.evaluate((cells, value) => window.tesselWorkbench.paint(cells, value), cells, value), error);
+      await assert.rejects(call('paint', cells, value), error);
     }
-    for (let k = 0; k < cases.length; ++k) await page.evaluate(() => window.tesselWorkbench.undo());
+    for (let k = 0; k < cases.length; ++k) await call('undo');
     assert.deepEqual(await pageState(), opened, 'three undos, one a stroke, give the file as opened');
   });
 
@@ -165,9 +164,9 @@ describe('big grids at speed, exactly as the element actions', () => {
     await page.evaluate((csv) => window.tesselWorkbench.open('large.csv', new TextEncoder().encode(csv)), csv);
     const before = await pageState();
     // A step that changes the tab's setup keeps no copy: its undo replays the file.
-    await page.evaluate(() => window.tesselWorkbench.run('# auto-select on'));
-    await page.evaluate(() => window.tesselWorkbench.deleteRow(0));
-    await page.evaluate(() => window.tesselWorkbench.undo());
+    await wb.run('# auto-select on');
+    await call('deleteRow', 0);
+    await call('undo');
     const seen = await page.evaluate(async () => {
       const w = window.tesselWorkbench;
       const undone = w.undo();

@@ -12,7 +12,7 @@ import path from 'node:path';
 import { generator, useWorkbench } from './browser.mjs';
 
 const wb = useWorkbench('tessel-map-');
-const { work, tessel, consoleFile, save, pick, withKey, closeAll } = wb;
+const { work, consoleFile, save, pick, withKey, closeAll, keys, call, count } = wb;
 let page;
 before(async () => { ({ page } = await wb.started); });
 
@@ -69,12 +69,12 @@ async function setEntry(text) {
 
 describe('level maps', () => {
   test('zoom, page tabs and the three tools by mouse and keyboard leave the console\'s file, one undo step each', async () => {
-    await pick(...['level.arr']);
-    assert.equal(await page.$eval('#mapbar', (e) => e.hidden), true, 'the text grid shows no palette');
+    await pick('level.arr');
+    assert.equal(await wb.shown('#mapbar'), false, 'the text grid shows no palette');
     await page.select('#zoom', '16');
-    assert.equal(await page.evaluate(() => window.tesselWorkbench.zoom()), 16);
-    assert.equal(await page.$eval('#mapbar', (e) => e.hidden), false);
-    assert.equal(await page.$$eval('#pageTabs button', (b) => b.length), 2, 'a tab a page');
+    assert.equal(await call('zoom'), 16);
+    assert.equal(await wb.shown('#mapbar'), true);
+    assert.equal(await count('#pageTabs button'), 2, 'a tab a page');
     // The current cell stays the grid's focused cell, as ARIA counts.
     assert.deepEqual(await page.$eval('#current-cell', (e) => [e.getAttribute('role'), e.parentNode.getAttribute('aria-rowindex'),
       e.getAttribute('aria-colindex'), document.getElementById('view').getAttribute('aria-activedescendant')]), ['gridcell', '2', '2', 'current-cell']);
@@ -90,7 +90,7 @@ describe('level maps', () => {
     for (let y = 3; y <= 5; ++y) for (let x = 6; x <= 8; ++x) lines.push(`Set string "wall" at ${at(x, y)}`);
     assert.deepEqual(await save(), consoleFile([...mapLines, ...lines], 'tools1.arr'), 'brush and rectangle');
     // Fill the floor of empty cells around what was painted: the model gives the cells.
-    const shown = await page.evaluate(() => window.tesselWorkbench.cells());
+    const shown = await call('cells');
     await page.click('#toolFill');
     await page.click('#swatches .swatch[data-key="v1"]');
     const [fx, fy] = await cellPoint(2, 5);
@@ -103,25 +103,17 @@ describe('level maps', () => {
     await page.click('#pageTabs button:nth-child(2)');
     await page.focus('#view');
     await withKey('Control', 'Home');
-    await page.keyboard.press('b');
-    await page.keyboard.press('2');  // the second entry (after empty): 5, set above
-    await page.keyboard.press('ArrowDown');
-    await page.keyboard.press('ArrowRight');
-    await page.keyboard.press('Enter');
+    await keys('b', '2', 'ArrowDown', 'ArrowRight', 'Enter');  // entry 2 (after empty): 5, set above
     lines.push(`Set value 5 at ${at(1, 1, 1)}`);
-    await page.keyboard.press('r');
-    await page.keyboard.press('Enter');
-    await page.keyboard.press('ArrowRight');
-    await page.keyboard.press('ArrowDown');
-    await page.keyboard.press('Enter');
+    await keys('r', 'Enter', 'ArrowRight', 'ArrowDown', 'Enter');
     for (let y = 1; y <= 2; ++y) for (let x = 1; x <= 2; ++x) lines.push(`Set value 5 at ${at(x, y, 1)}`);
-    await page.keyboard.press('-');
-    assert.equal(await page.evaluate(() => window.tesselWorkbench.zoom()), 12);
+    await keys('-');
+    assert.equal(await call('zoom'), 12);
     assert.deepEqual(await save(), consoleFile([...mapLines, ...lines], 'tools3.arr'), 'the keyboard\'s brush and rectangle on page 1');
     for (let k = 0; k < 5; ++k) await withKey('Control', 'z');
     assert.deepEqual(await save(), consoleFile(mapLines, 'tools4.arr'), 'five undos, one a tool, give the file as opened');
     await page.select('#zoom', '0');
-    assert.ok((await page.$$('.cell[role=gridcell]')).length > 50, 'the text grid again');
+    assert.ok((await count('.cell[role=gridcell]')) > 50, 'the text grid again');
   });
 
   test('flood fill and rectangle set what a plain model says, on random grids', async () => {
@@ -139,10 +131,10 @@ describe('level maps', () => {
       }
       const file = `r${seed}.arr`;
       const bytes = consoleFile(lines, file);
-      await page.evaluate((name, b) => window.tesselWorkbench.open(name, Uint8Array.from(b)), file, Array.from(bytes));
+      await wb.open(file, bytes);
       const done = [];
       for (let k = 0; k < 3; ++k) {
-        const shown = await page.evaluate(() => window.tesselWorkbench.cells());
+        const shown = await call('cells');
         const pageNo = three ? random(2) : 0;
         const rows = three ? y : Math.ceil(shown.cells.length / x);
         const [sx, sy] = [random(x), random(rows)];
@@ -179,7 +171,7 @@ describe('level maps', () => {
   });
 
   test('Changes and Compare… mark the cells that differ, F8 walks them, and a tileset draws the map', async () => {
-    await pick(...['small.arr']);
+    await pick('small.arr');
     await page.evaluate(() => { for (const l of ['Set value 9 at 5', 'Set string "x" at 10', 'Set value 9 at 1']) window.tesselWorkbench.run(l); });
     await page.click('#changes');
     const marked = await page.$$eval('.cell.marked', (c) => c.map((e) => [Number(e.dataset.c), Number(e.dataset.u)]));
@@ -195,20 +187,19 @@ describe('level maps', () => {
     assert.deepEqual(await page.$eval('.cell.cur', (e) => [Number(e.dataset.c), Number(e.dataset.u)]), [2, 2], 'Shift+F8 goes back, round');
     // A change is marked as it is made; its undo takes the mark away.
     await page.click('.cell[data-u="0"][data-c="3"]');
-    await page.keyboard.type('4');
-    await page.keyboard.press('Enter');
-    assert.equal((await page.evaluate(() => window.tesselWorkbench.marks())).length, 4);
+    await keys('4', 'Enter');
+    assert.equal((await call('marks')).length, 4);
     await withKey('Control', 'z');
-    assert.deepEqual(await page.evaluate(() => window.tesselWorkbench.marks()), [{ x: 1, y: 0, page: 0 }, { x: 1, y: 1, page: 0 }, { x: 2, y: 2, page: 0 }]);
+    assert.deepEqual(await call('marks'), [{ x: 1, y: 0, page: 0 }, { x: 1, y: 1, page: 0 }, { x: 2, y: 2, page: 0 }]);
     await wb.shoot('workbench-marks', true);
 
     // Compare… with another tab marks the cells in which the two differ.
-    await pick(...['small.arr']);
+    await pick('small.arr');
     await page.evaluate(() => window.tesselWorkbench.run('Set value 2 at 7'));
     await page.click('#diff');
     await page.select('#choice', (await page.$$eval('#choice option', (o) => o.map((e) => e.value)))[1]);
     await page.click('#chosen');
-    assert.deepEqual(await page.evaluate(() => window.tesselWorkbench.marks()).then((m) => m.map((c) => [c.x, c.y])), [[1, 0], [1, 1], [3, 1], [2, 2]]);
+    assert.deepEqual(await call('marks').then((m) => m.map((c) => [c.x, c.y])), [[1, 0], [1, 1], [3, 1], [2, 2]]);
     await closeAll();
 
     // A tileset picture, cut into tiles of 8 pixels: a value v shows tile v - 1.
@@ -225,13 +216,12 @@ describe('level maps', () => {
       return c.toDataURL('image/png').split(',')[1];
     });
     fs.writeFileSync(path.join(work, 'tiles.png'), Buffer.from(png, 'base64'));
-    await pick(...['level.arr']);
+    await pick('level.arr');
     await page.select('#zoom', '24');
     await page.$eval('#tileSize', (e) => { e.value = '8'; });
-    const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('#tilesetOpen')]);
-    await chooser.accept([path.join(work, 'tiles.png')]);
+    await wb.choose('#tilesetOpen', 'tiles.png');
     await page.waitForFunction(() => window.tesselWorkbench.palette().some((e) => e.tile >= 0));
-    const entries = await page.evaluate(() => window.tesselWorkbench.palette());
+    const entries = await call('palette');
     assert.equal(entries.find((e) => e.content === 1).tile, 0, 'the value 1 shows the first tile');
     // The canvas shows the first tile's colour where a 1 is (cell 0, 0), not the palette's colour.
     const pixel = await page.evaluate(() => {
@@ -247,7 +237,7 @@ describe('level maps', () => {
     await page.evaluate(() => window.tesselWorkbench.run('Set string "door" at 90'));
     await page.click('#changes');
     await wb.shoot('workbench-levelmap', true);
-    assert.equal((await page.evaluate(() => window.tesselWorkbench.marks())).length, 8 + 9 + 1);
+    assert.equal((await call('marks')).length, 8 + 9 + 1);
   });
 
   test('a whole 200 × 200 page is on screen at the smallest zoom', async () => {
@@ -283,7 +273,7 @@ describe('level maps', () => {
         return [r.left + Math.min(view.clientWidth, cols * z) - z / 2, r.top + Math.min(view.clientHeight, units * z) - z / 2];
       }, cols, units);
       await page.mouse.click(...corner);
-      const shown = await page.evaluate(() => window.tesselWorkbench.cells());
+      const shown = await call('cells');
       const last = (units - 1) * cols + cols - 1;
       assert.equal(shown.cells.length, Math.max(400000, last + 1), `the array reaches the corner, ${cols} × ${units}`);
       assert.deepEqual([shown.cells[last].type, shown.cells[last].value], ['value', 9], `the corner cell painted, ${cols} × ${units}`);
@@ -305,8 +295,7 @@ describe('a large file', () => {
       new MutationObserver(note).observe(document.body, { attributes: true, subtree: true, attributeFilter: ['hidden', 'aria-busy'] });
       document.getElementById('command').addEventListener('input', () => window.typedSeen.push(opened()));
     });
-    const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('label.button')]);
-    await chooser.accept([path.join(work, 'large.csv')]);
+    await wb.choose('label.button', 'large.csv');
     // While the bar shows, keys typed in the command bar are taken at once, before the tab is there.
     await page.waitForSelector('#working:not([hidden])');
     await page.focus('#command');
@@ -350,9 +339,9 @@ describe('a large file', () => {
       if (dims === 2) lines.push('Set label to "name" at column 0', 'SELECT WHERE col 0 > 3');
       const native = consoleFile(lines, `away${seed}.arr`);
       const shapes = [['native', native], ['damaged', native.subarray(0, Math.max(8, native.length >> 1))]];
-      await page.evaluate((b) => window.tesselWorkbench.open('source.arr', Uint8Array.from(b)), Array.from(native));
+      await wb.open('source.arr', native);
       for (const format of ['host', 'csv', 'ini', 'sheet', 'json']) {
-        shapes.push([format, Buffer.from(await page.evaluate((f) => Array.from(window.tesselWorkbench.save(f).bytes), format))]);
+        shapes.push([format, await save(format)]);
       }
       for (const [format, bytes] of shapes) {
         const readAs = format === 'sheet' ? 'sheet' : format === 'csv' && random(2) ? 'csv --header' : '';
