@@ -137,6 +137,9 @@ TEST(ActOnBytes, ToolReadingKeepsTheLoadRules) {
   EXPECT_EQ(actOnBytes(o, kLoadCsv, "x.csv", "x", 0, 4), -1);
   EXPECT_FALSE(std::filesystem::exists("never.csv"));
   EXPECT_EQ(all(o), "ann|5");
+  // A flagged load replaces what the array holds.
+  ASSERT_EQ(actOnBytes(o, kLoadCsv, "new.csv", "id\n9\n", 0, TESSEL_READ_LABEL_ROW), 0);
+  EXPECT_EQ(all(o) + " " + o.text(kLabel, 0).value_or(""), "9 id");
 }
 
 }  // namespace
