@@ -461,27 +461,35 @@ class Page {
     body_ << "</div><div><h3 id=\"ini\">The INI layout</h3>";
     terms<&Rule::topic>(kIniLayout);
     body_ << "<pre class=\"example\"><code>[QVXArray]\nsword=1\npotion=3\n=rusty\n\n</code></pre></div></div>";
-    body_ << "<h3 id=\"sheet\">Spreadsheet CSV (sheet), in the console host</h3><p>Games read only the CSV above. The "
-             "console host <code>tessel</code> also reads and writes the CSV that spreadsheets make, as the format "
-             "named <code>sheet</code>:</p>";
-    terms<&Rule::topic>(kSheetDialect);
-    body_ << "<pre class=\"example\"><code>tessel --header --from sheet --to native convert items.csv items.arr\n"
-             "tessel --header --to sheet convert items.arr items.csv</code></pre>";
-    body_ << "<h3 id=\"json\">JSON (json), in the console host</h3><p><code>tessel show --json</code> and "
-             "<code>tessel convert --to json</code> write the whole array as JSON, which <code>tessel</code> reads "
-             "back as the format named <code>json</code>, so other tools can make array files:</p>";
-    terms<&Rule::topic>(kJsonForm);
-    body_ << "<pre class=\"example\"><code>tessel convert items.arr items.json\ntessel convert items.json "
-             "items.arr</code></pre><pre class=\"example\"><code>"
-          << escaped(kJsonExample) << "</code></pre>";
-    body_ << "<h3 id=\"tilemap\">Tile maps (tilemap), in the console host</h3><p><code>tessel</code> reads the "
-             "maps of tile map editors as 3D arrays, as the format named <code>tilemap</code>, and writes an "
-             "array back into a copy of a map:</p>";
-    terms<&Rule::topic>(kTileMapForm);
-    body_ << "<pre class=\"example\"><code>tessel convert level.tmj level.arr\ntessel convert --template level.tmj "
-             "level.arr edited.tmj</code></pre><pre class=\"example\"><code>"
-          << escaped(kTileMapExample) << "</code></pre>";
+    consoleFormat(
+        "<h3 id=\"sheet\">Spreadsheet CSV (sheet), in the console host</h3><p>Games read only the CSV above. "
+        "The console host <code>tessel</code> also reads and writes the CSV that spreadsheets make, as the "
+        "format named <code>sheet</code>:</p>",
+        kSheetDialect,
+        "tessel --header --from sheet --to native convert items.csv items.arr\n"
+        "tessel --header --to sheet convert items.arr items.csv");
+    consoleFormat(
+        "<h3 id=\"json\">JSON (json), in the console host</h3><p><code>tessel show --json</code> and "
+        "<code>tessel convert --to json</code> write the whole array as JSON, which <code>tessel</code> "
+        "reads back as the format named <code>json</code>, so other tools can make array files:</p>",
+        kJsonForm, "tessel convert items.arr items.json\ntessel convert items.json items.arr", kJsonExample);
+    consoleFormat(
+        "<h3 id=\"tilemap\">Tile maps (tilemap), in the console host</h3><p><code>tessel</code> reads the "
+        "maps of tile map editors as 3D arrays, as the format named <code>tilemap</code>, and writes an "
+        "array back into a copy of a map:</p>",
+        kTileMapForm, "tessel convert level.tmj level.arr\ntessel convert --template level.tmj level.arr edited.tmj",
+        kTileMapExample);
     end();
+  }
+
+  // A format only the console host reads: what it is, its rules, the commands
+  // that convert it and, where one helps, an example file.
+  template <std::size_t N>
+  void consoleFormat(const char* intro, const facts::Rule (&rules)[N], const char* commands, const char* example = "") {
+    body_ << intro;
+    terms<&facts::Rule::topic>(rules);
+    body_ << "<pre class=\"example\"><code>" << commands << "</code></pre>";
+    if (*example) body_ << "<pre class=\"example\"><code>" << escaped(example) << "</code></pre>";
   }
 
   // What each load and save does with a bad file, a row a case; the entries of
