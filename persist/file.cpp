@@ -149,9 +149,7 @@ bool FileWriter::openTemp(const std::string& target) {
     if (file_ != nullptr) return true;
     if (errno != EEXIST) break;
   }
-  const int reason = errno;
-  temp_.clear();
-  errno = reason;
+  temp_.clear();  // leaves errno as the last try made it
   return false;
 }
 

@@ -74,16 +74,14 @@ std::FILE* FileSystem::createNew(const char* name, const char* like) const {
   }
   std::FILE* f = ::fdopen(fd, "wb");
   if (f == nullptr) {
-    const int reason = errno;
+    const KeptErrno kept;
     struct stat st {};
     const bool named = ::fstat(fd, &st) == 0 && st.st_nlink > 0;
     ::close(fd);
     if (named) ::unlink(name);
-    errno = reason;
     return nullptr;
   }
-  (void)std::setvbuf(f, nullptr, _IONBF, 0);
-  return f;
+  return unbuffered(f);
 }
 
 bool FileSystem::flush(std::FILE* f) const {
@@ -108,17 +106,15 @@ bool FileSystem::replace(std::FILE* f, const char* temp, const char* to) const {
     // Where /proc went away meanwhile, the privileged call that names a descriptor itself.
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp, AT_SYMLINK_FOLLOW) != 0 &&
         (errno != ENOENT || ::linkat(::fileno(f), "", AT_FDCWD, temp, AT_EMPTY_PATH) != 0)) {
-      const int reason = errno;
-      if (reason == EEXIST) return false;
+      if (errno == EEXIST) return false;
+      const KeptErrno kept;
       (void)std::fclose(f);  // NOLINT(cppcoreguidelines-owning-memory): the stream is handed over
-      errno = reason;
       return false;
     }
   }
   if (std::fclose(f) != 0 || !rename(temp, to)) {  // NOLINT(cppcoreguidelines-owning-memory)
-    const int reason = errno;
+    const KeptErrno kept;
     ::unlink(temp);
-    errno = reason;
     return false;
   }
   return true;
@@ -130,9 +126,8 @@ bool FileSystem::syncFolder(const char* folder) const {
   const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   const bool synced = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
-  const int reason = errno;
+  const KeptErrno kept;
   ::close(fd);
-  errno = reason;
   return synced;
 }
 

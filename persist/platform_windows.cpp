@@ -130,14 +130,12 @@ std::FILE* FileSystem::createNew(const char* name, const char* like) const {
   }
   std::FILE* f = _fdopen(fd, "wb");
   if (f == nullptr) {
-    const int reason = errno;
+    const KeptErrno kept;
     (void)markForDeletion(h, true);
     _close(fd);
-    errno = reason;
     return nullptr;
   }
-  (void)std::setvbuf(f, nullptr, _IONBF, 0);
-  return f;
+  return unbuffered(f);
 }
 
 bool FileSystem::flush(std::FILE* f) const {
@@ -159,15 +157,13 @@ bool FileSystem::replace(std::FILE* f, const char* temp, const char* to) const {
   // Whatever may throw comes before the stream is released.
   const std::string fullTo = fullName(to), fullTemp = fullName(temp);
   if (!markForDeletion(handleOf(f), false) && markedForDeletion(handleOf(f))) {
-    const int reason = errnoOf(GetLastError());
+    const KeptErrno kept(errnoOf(GetLastError()));
     (void)std::fclose(f);  // NOLINT(cppcoreguidelines-owning-memory): the stream is handed over
-    errno = reason;
     return false;
   }
   if (std::fclose(f) != 0) {  // NOLINT(cppcoreguidelines-owning-memory): the stream is handed over
-    const int reason = errno;
+    const KeptErrno kept;
     (void)DeleteFileA(temp);
-    errno = reason;
     return false;
   }
   // ReplaceFileA keeps the old file's attributes and security but takes only
@@ -184,9 +180,8 @@ bool FileSystem::replace(std::FILE* f, const char* temp, const char* to) const {
   if (why == ERROR_UNABLE_TO_MOVE_REPLACEMENT || why == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) done = move();
   if (!done) {
     const int error = errnoOf(GetLastError());
-    const int reason = error == EEXIST ? EIO : error;  // EEXIST would say the stream is still the caller's
+    const KeptErrno kept(error == EEXIST ? EIO : error);  // EEXIST would say the stream is still the caller's
     (void)DeleteFileA(fullTemp.c_str());
-    errno = reason;
     return false;
   }
   // Not every system carries the hidden and system attributes over.
