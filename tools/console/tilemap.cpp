@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "persist/byte_io.h"
+#include "persist/text_lines.h"
 #include "tools/console/console.h"
 #include "tools/console/json_array.h"
 
@@ -392,7 +393,7 @@ std::vector<Packed> packedData(std::string_view text) {
 }
 
 bool looksLikeMap(std::string_view head) {
-  if (head.substr(0, 3) == "\xef\xbb\xbf") head.remove_prefix(3);
+  head = persist::withoutBom(head);
   const std::size_t open = head.find_first_not_of(" \t\r\n");
   if (open == std::string_view::npos || head[open] != '{') return false;
   // Fields the map editors write before or beside the layers; an array's JSON
