@@ -486,12 +486,21 @@ class Workbench {
     return answer("{\"ok\": true}");
   }
 
-  // The action lines and expression names the command bar completes, from the catalogue.
+  // The action lines and expression names the command bar completes, from the
+  // catalogue, and the console's own words with what each does.
   const std::string& catalogueNames() {
     std::vector<std::string> actions, expressions;
     for (const auto& a : catalogue::kActions) actions.push_back(console::usage(a));
     for (const auto& e : catalogue::kExpressions) expressions.push_back(e.name);
-    return answer("{\"actions\": " + jsonList(actions) + ", \"expressions\": " + jsonList(expressions) + "}");
+    std::string words;
+    for (const auto& w : console::kOwnWords) {
+      const char* kind = w.kind == console::WordKind::session ? "session"
+                         : w.kind == console::WordKind::loop  ? "loop"
+                                                              : "reads";
+      words += (words.empty() ? "" : ", ") + json(std::string(w.word)) + ": " + json(kind);
+    }
+    return answer("{\"actions\": " + jsonList(actions) + ", \"expressions\": " + jsonList(expressions) +
+                  ", \"words\": {" + words + "}}");
   }
 
  private:

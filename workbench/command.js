@@ -1,7 +1,7 @@
 // The command bar, and files dropped on the page.
 import { $ } from './dom.js';
 import { encodeLine } from './encoding.js';
-import { readOnly } from './lines.js';
+import { lineKind } from './lines.js';
 import { late } from './parts.js';
 
 export function createCommand(app, parts) {
@@ -15,14 +15,15 @@ export function createCommand(app, parts) {
     const encoded = encodeLine(typed, app.active);
     if (encoded.error) return { text: encoded.error + '\n', failed: true };
     const line = encoded.line;
-    if (/^\s*(new|with|drop|quit|exit)\b/i.test(line) && !/^\s*[a-z]+\(/i.test(line)) {
+    const kind = lineKind(line, app.names.words);
+    if (kind === 'session') {
       return { text: 'the workbench keeps one instance a tab: open a file for another\n', failed: true };
     }
     // A loop would gather the tab's later edits as its lines.
-    if (/^\s*(for|end)\b/.test(line) && !/^\s*[a-z]+\(/i.test(line)) {
+    if (kind === 'loop') {
       return { text: 'the command bar runs one line at a time: loops run in tessel scripts\n', failed: true };
     }
-    if (readOnly.test(line)) {
+    if (kind === 'reads') {
       const answer = app.runRaw(line);
       return { text: answer.output + answer.errors, failed: !answer.ok };
     }

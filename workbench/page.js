@@ -33,7 +33,7 @@ const app = {
   wasm: null,  // the module's instance
   call: null,  // the bridge (bridge.js), once the module has started
   runRaw: (line) => app.call('Run', line),
-  names: { actions: [], expressions: [] },  // the catalogue's, for completion and help links
+  names: { actions: [], expressions: [], words: {} },  // the catalogue's and the console's own words
   tabs: [],
   active: null,
   shape: null,  // the current tab's array, as the module's Shape gives it

@@ -220,6 +220,11 @@ describe('the workbench page', () => {
     assert.deepEqual(await pageCells(), consoleCells('table.ini'));
     await wb.enter('#command', 'Set string "typed" at 0');
     assert.equal((await text(cell(0, 0))).endsWith('typed'), true);
+    // The console's own words as the module names them: those that change the session or loop are refused.
+    assert.match(await wb.run('new other'), /one instance a tab/);
+    assert.match(await wb.run('for i from 0 to 1'), /one line at a time/);
+    assert.match(await wb.run('echo get$(0)'), /typed/);
+    assert.match(await wb.run('show(0)'), /unknown expression show\(/, 'a word before ( is an expression, not the console\'s');
     await page.type('#command', 'SELE');
     await page.keyboard.press('Tab');
     assert.equal(await page.$eval('#command', (e) => e.value), 'SELECT ');

@@ -2,6 +2,7 @@
 #include <cctype>
 #include <cstring>
 #include <istream>
+#include <iterator>
 #include <ostream>
 
 #include "persist/text_lines.h"
@@ -240,6 +241,9 @@ bool Session::builtin(std::string_view line) {
   Cursor c(line, &loopNames_);
   const std::string keyword = c.word();
   if (!c.atEnd() && c.rest().front() == '(') return false;
+  // Only the words of the table are the console's, so that hosts told them agree.
+  const auto own = [&](const OwnWord& w) { return w.word == keyword; };
+  if (std::none_of(std::begin(kOwnWords), std::end(kOwnWords), own)) return false;
   if (keyword == "for") {
     openLoop(c);
   } else if (keyword == "end") {

@@ -45,6 +45,20 @@ struct Settings {
 std::string typedBytes(std::string_view typed, const encoding::Encoding& encoding, const std::string& what,
                        const std::string& hint = "");
 
+// The console's own words, which begin a line in place of an action, by what
+// they do: a host that runs single lines against one instance (the
+// workbench's command bar) refuses the first two kinds.
+enum class WordKind : uint8_t { session, loop, reads };
+struct OwnWord {
+  std::string_view word;
+  WordKind kind;
+};
+inline constexpr OwnWord kOwnWords[] = {
+    {"new", WordKind::session},  {"with", WordKind::session}, {"drop", WordKind::session}, {"quit", WordKind::session},
+    {"exit", WordKind::session}, {"for", WordKind::loop},     {"end", WordKind::loop},     {"show", WordKind::reads},
+    {"help", WordKind::reads},   {"echo", WordKind::reads},
+};
+
 class Session {
  public:
   Session(hostkit::Module& module, Settings settings, std::ostream& out)
