@@ -78,13 +78,15 @@ TEST(SaveReport, CountsWhatEachFormatCannotKeep) {
                                  {D::ofString("x"), D::ofString("/")},
                                  {D::ofString("x"), D::ofString("/a/")},
                                  {D::ofString("x"), D::ofString("=\n")},
+                                 {D::ofString("x"), D::ofString("")},
                                  {D::ofString(""), D::ofString("k")},
                                  {D{}, D::ofData("z", 1)},
                                  {D::ofString("")}});
-  // A table whose last row is short, with a label and an empty one.
+  // A table whose last row is short, with a label, an empty one and one past its columns.
   ArrayStore table = array(2, 2, 0, {{D::ofValue(1)}, {D::ofString("x")}, {D::ofValue(2)}});
   recordset::setLabel(table, "name", 0);
   recordset::setLabel(table, "", 1);
+  recordset::setLabel(table, "past", 2);
   // Pages, with a label that only a table has.
   ArrayStore pages = array(
       3, 2, 2, {{D::ofString("a")}, {D::ofString("b")}, {D::ofString("c")}, {D::ofString("d")}, {D::ofString("e")}});
@@ -105,8 +107,8 @@ TEST(SaveReport, CountsWhatEachFormatCannotKeep) {
       {mixed, saveToIni,
        "1>0 keysBecomeTexts 1 keysChanged 2 valuesBecomeTexts 1 dataWrittenEmpty 1 emptyCellsDropped 2 "
        "splitAtLineBreak 2"},
-      {keys, saveAsHostArray, "1>1 keysDropped 10 elementsAdded 1"},
-      {keys, saveToCsv, "1>2 keysDropped 10"},
+      {keys, saveAsHostArray, "1>1 keysDropped 11 elementsAdded 1"},
+      {keys, saveToCsv, "1>2 keysDropped 11"},
       {keys, saveToIni, "1>0 keysChanged 4 emptyCellsDropped 2 splitAtLineBreak 1"},
       {table, saveToFile, "2>2"},
       {table, saveAsHostArray, "2>2 labelsDropped 1 valuesBecomeTexts 2 elementsAdded 1"},
