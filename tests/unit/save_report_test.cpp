@@ -86,11 +86,12 @@ TEST(SaveReport, CountsWhatEachFormatCannotKeep) {
   ArrayStore table = array(2, 2, 0, {{D::ofValue(1)}, {D::ofString("x")}, {D::ofValue(2)}});
   recordset::setLabel(table, "name", 0);
   recordset::setLabel(table, "", 1);
+  table.dimensions().setBoundary(1, 3);
   recordset::setLabel(table, "past", 2);
-  // Pages, with a label that only a table has.
+  table.dimensions().setBoundary(1, 2);
+  // Pages, which keep no labels.
   ArrayStore pages = array(
       3, 2, 2, {{D::ofString("a")}, {D::ofString("b")}, {D::ofString("c")}, {D::ofString("d")}, {D::ofString("e")}});
-  recordset::setLabel(pages, "col", 0);
   const ArrayStore none = array(2, 3, 0, {});
 
   using Save = Status (*)(const ArrayStore&, FileHandler&, const char*, WriteMode, SaveReport*);
