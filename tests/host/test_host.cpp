@@ -16,12 +16,4 @@ Module& builtModule() {
   return module;
 }
 
-HostedObject::HostedObject(const TesselSetup& setup, Module& module) : object_(module, setup) {}
-
-short HostedObject::act(int n, const Param& first, const Param& second) { return object_.act(n, first, second); }
-
-ExpressionCall HostedObject::call(int n, const Param& first, const Param& second) {
-  return object_.call(n, first, second);
-}
-
 }  // namespace tessel::testing
