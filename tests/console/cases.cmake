@@ -5,7 +5,7 @@ set(data ${CMAKE_CURRENT_SOURCE_DIR}/console/data)
 # console_case(NAME ...): tessel_console_test console.NAME, expecting cases/NAME.expected unless
 # EXPECTED says; bare FILES are in data/, a bare SCRIPT or INPUT in cases/.
 function(console_case name)
-  cmake_parse_arguments(C "" "EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;READONLY;LINKS;ENV;LIMITS" ${ARGN})
+  cmake_parse_arguments(C "" "EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;READONLY;ENV;LIMITS" ${ARGN})
   if(NOT C_EXPECTED)
     set(C_EXPECTED ${case_dir}/${name}.expected)
   endif()
@@ -16,7 +16,7 @@ function(console_case name)
     endif()
   endforeach()
   tessel_console_test(NAME console.${name} EXPECTED ${C_EXPECTED} SCRIPT "${C_SCRIPT}" INPUT "${C_INPUT}"
-    ARGS ${C_ARGS} FILES ${C_FILES} WRITTEN ${C_WRITTEN} READONLY ${C_READONLY} LINKS ${C_LINKS} ENV ${C_ENV}
+    ARGS ${C_ARGS} FILES ${C_FILES} WRITTEN ${C_WRITTEN} READONLY ${C_READONLY} ENV ${C_ENV}
     LIMITS ${C_LIMITS})
 endfunction()
 
@@ -61,9 +61,6 @@ console_case(show_csv_header ARGS --header show bom_header.csv FILES bom_header.
 console_case(convert_csv_header ARGS --header --force convert bom_header.csv out.csv FILES bom_header.csv
   WRITTEN out.csv)
 console_case(show_json ARGS show --json --head 1 bom_header.csv FILES bom_header.csv)
-# A save through a link writes the file it leads to, and the link stays.
-console_case(convert_through_link ARGS --header --force convert bom_header.csv link.csv
-  FILES bom_header.csv scores.csv LINKS link.csv>scores.csv WRITTEN scores.csv)
 # convert checks its input and never writes over a file unasked.
 console_case(convert_wrong_from ARGS convert --from native scores.csv out.ini FILES scores.csv)
 console_case(convert_over_input ARGS convert --to csv --force scores.csv ./scores.csv FILES scores.csv)
