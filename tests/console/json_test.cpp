@@ -31,12 +31,6 @@ std::string read(const fs::path& path) {
 
 void write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-
 class Forms : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -49,7 +43,9 @@ class Forms : public ::testing::Test {
   // tessel's exit status on `arguments` (file names in dir_), its output in
   // out_ and its messages in err_; `limit` caps its address space, in KiB.
   int tessel(const std::string& arguments, std::string limit = "unlimited") {
-    if (kSanitized) limit = "unlimited";  // the sanitizers reserve terabytes of addresses
+#if defined(__SANITIZE_ADDRESS__)
+    limit = "unlimited";  // the sanitizers reserve terabytes of addresses
+#endif
     const std::string command = "cd '" + dir_.string() + "' && (ulimit -v " + limit + "; timeout 60 '" +
                                 TESSEL_CONSOLE_PATH "' --module '" TESSEL_MODULE_PATH "' " + arguments +
                                 " >stdout.txt 2>stderr.txt)";
@@ -339,9 +335,8 @@ TEST_F(Forms, InputsAndWhatTheyReadAs) {
       {"convert map.tmj map.json", 0, {}},
       {"convert --template wider.tmj map.json out.tmj", 1, {"the sizes must match; out.tmj is not written"}, "out.tmj"},
       {"convert --to tilemap map.json out.tmj", 1, {"--template MAP"}, "out.tmj"},
-      {"show huge.tmj", 1, {"more than a file of its size may load"}},
       {"convert --template huge.tmj map.json out.tmj", 1, {"huge.tmj"}, "out.tmj"},
-      {"convert huge.tmj huge.arr", 1, {"huge.tmj: 1 tile layer of 10000 x 10000"}, "huge.arr"},
+      {"convert huge.tmj huge.arr", 1, {"huge.tmj: 1 tile layer of 10000 x 10000 tiles are more than"}, "huge.arr"},
       {"convert overflow.tmj overflow.arr",
        1,
        {"overflow.tmj: bad JSON: number overflow", "nothing is loaded"},
