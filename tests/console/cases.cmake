@@ -115,7 +115,7 @@ console_case(sheet_too_large ARGS show --from sheet commas.csv FILES commas.csv 
 console_case(check_refused ARGS check huge.hga FILES huge.hga)
 # Data cells of one length are compared by their bytes.
 console_case(diff_data_bytes ARGS diff data_a.arr data_b.arr FILES data_a.arr data_b.arr)
-# diff --json gives texts, keys and labels in the encoding it names, with their bytes where they do not decode.
+# diff --json gives texts, keys and labels in the encoding it names (bytes every converter defines).
 console_case(diff_json_encoding ARGS --encoding windows-1252 --json diff texts_a.arr texts_b.arr
   FILES texts_a.arr texts_b.arr)
 # Texts in the encoding --encoding names, the same output everywhere (a UTF-8 locale, for Wine's command line).

@@ -42,7 +42,7 @@ class Forms : public ::testing::Test {
 
   // tessel's exit status on `arguments` (file names in dir_), its output in
   // out_ and its messages in err_; `limit` caps its address space, in KiB.
-  int tessel(const std::string& arguments, std::string limit = "unlimited") {
+  int tessel(const std::string& arguments, const char* limit = "unlimited") {
 #if defined(__SANITIZE_ADDRESS__)
     limit = "unlimited";  // the sanitizers reserve terabytes of addresses
 #endif
