@@ -7,7 +7,7 @@
 # loader's message), the Windows build compares with X.windows.expected if there is one; where
 # the size of a cell does (memory estimates), a 32-bit build with X.32bit.expected.
 function(tessel_console_test)
-  cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;READONLY;LINKS;ENV;LIMITS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;READONLY;ENV;LIMITS" ${ARGN})
   string(REGEX REPLACE "\\.expected$" ".windows.expected" windows_expected "${T_EXPECTED}")
   string(REGEX REPLACE "\\.expected$" ".32bit.expected" narrow_expected "${T_EXPECTED}")
   if(WIN32 AND EXISTS "${windows_expected}")
@@ -19,7 +19,6 @@ function(tessel_console_test)
   string(REPLACE ";" "|" files "${T_FILES}")
   string(REPLACE ";" "|" written "${T_WRITTEN}")
   string(REPLACE ";" "|" readonly "${T_READONLY}")
-  string(REPLACE ";" "|" links "${T_LINKS}")
   string(REPLACE ";" "|" limits "${T_LIMITS}")
   add_test(NAME ${T_NAME}
     COMMAND ${CMAKE_COMMAND}
@@ -33,7 +32,6 @@ function(tessel_console_test)
       "-DFILES=${files}"
       "-DWRITTEN=${written}"
       "-DREADONLY=${readonly}"
-      "-DLINKS=${links}"
       "-DLIMITS=${limits}"
       -P ${PROJECT_SOURCE_DIR}/tests/console/run_case.cmake)
   # The C locale unless the case names another: texts beyond ASCII are then escaped.

@@ -2,11 +2,10 @@
 set(case_dir ${CMAKE_CURRENT_SOURCE_DIR}/console/cases)
 set(data ${CMAKE_CURRENT_SOURCE_DIR}/console/data)
 
-# console_case(NAME ...) is tessel_console_test named console.NAME, its output
-# in cases/NAME.expected unless EXPECTED says, bare FILES from data/, a bare
-# SCRIPT or INPUT from cases/.
+# console_case(NAME ...): tessel_console_test console.NAME, expecting cases/NAME.expected unless
+# EXPECTED says; bare FILES are in data/, a bare SCRIPT or INPUT in cases/.
 function(console_case name)
-  cmake_parse_arguments(C "" "EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;READONLY;LINKS;ENV;LIMITS" ${ARGN})
+  cmake_parse_arguments(C "" "EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;READONLY;ENV;LIMITS" ${ARGN})
   if(NOT C_EXPECTED)
     set(C_EXPECTED ${case_dir}/${name}.expected)
   endif()
@@ -17,7 +16,7 @@ function(console_case name)
     endif()
   endforeach()
   tessel_console_test(NAME console.${name} EXPECTED ${C_EXPECTED} SCRIPT "${C_SCRIPT}" INPUT "${C_INPUT}"
-    ARGS ${C_ARGS} FILES ${C_FILES} WRITTEN ${C_WRITTEN} READONLY ${C_READONLY} LINKS ${C_LINKS} ENV ${C_ENV}
+    ARGS ${C_ARGS} FILES ${C_FILES} WRITTEN ${C_WRITTEN} READONLY ${C_READONLY} ENV ${C_ENV}
     LIMITS ${C_LIMITS})
 endfunction()
 
@@ -51,9 +50,8 @@ console_case(show_csv_selected ARGS show --selected scores.csv FILES scores.csv)
 console_case(convert_csv_to_ini ARGS convert scores.csv scores.ini FILES scores.csv WRITTEN scores.ini)
 console_case(convert_unwritable ARGS convert scores.csv nowhere/scores.ini FILES scores.csv)
 console_case(convert_by_extension ARGS convert scores.csv scores.arr FILES scores.csv)
-# Texts beyond ASCII as they are where the locale takes UTF-8, escaped in C; on
-# Windows the output is UTF-8 whatever the locale (.windows.expected). A script
-# may start with a byte order mark, and come on standard input with CR LF line ends.
+# Texts beyond ASCII as they are in a UTF-8 locale, escaped in C (UTF-8 on Windows whatever
+# the locale); a script may start with a byte order mark, and come on standard input with CR LF.
 console_case(utf8_text SCRIPT utf8.tessel ENV LC_ALL=C.UTF-8)
 console_case(utf8_escaped SCRIPT utf8.tessel)
 console_case(script_on_input INPUT ${CMAKE_CURRENT_SOURCE_DIR}/console/crlf_lines.tessel
@@ -63,24 +61,19 @@ console_case(show_csv_header ARGS --header show bom_header.csv FILES bom_header.
 console_case(convert_csv_header ARGS --header --force convert bom_header.csv out.csv FILES bom_header.csv
   WRITTEN out.csv)
 console_case(show_json ARGS show --json --head 1 bom_header.csv FILES bom_header.csv)
-# A save through a link writes the file it leads to, and the link stays.
-console_case(convert_through_link ARGS --header --force convert bom_header.csv link.csv
-  FILES bom_header.csv scores.csv LINKS link.csv>scores.csv WRITTEN scores.csv)
 # convert checks its input and never writes over a file unasked.
 console_case(convert_wrong_from ARGS convert --from native scores.csv out.ini FILES scores.csv)
 console_case(convert_over_input ARGS convert --to csv --force scores.csv ./scores.csv FILES scores.csv)
 console_case(convert_existing_output ARGS convert bom_header.csv scores.csv FILES scores.csv bom_header.csv
   WRITTEN scores.csv)
 console_case(convert_missing_input ARGS convert missing.csv out.ini WRITTEN out.ini)
-# Windows paths: a drive letter and backslashes on the command line, and in
-# scripts (written once or twice). Wine shows the Unix root as drive Z:.
+# Windows paths with a drive letter and backslashes (Wine shows the Unix root as Z:).
 if(WIN32)
   string(REPLACE "/" "\\" module_path "Z:${CMAKE_BINARY_DIR}/tessel.dll")
   console_case(windows_command_line_paths ARGS --module ${module_path} show .\\scores.csv FILES scores.csv)
   console_case(windows_script_paths SCRIPT windows_script_paths.tessel WRITTEN copy.csv)
 endif()
-# A load that fails is a mistake: a script stops there, or with --keep-going
-# writes no file after it; convert writes nothing.
+# A failed load stops a script, or with --keep-going lets it write no file after it; convert writes nothing.
 console_case(failed_load_stops SCRIPT failed_load_stops.tessel)
 console_case(failed_load_keep_going SCRIPT failed_load_keep_going.tessel WRITTEN copy.csv element.bin)
 console_case(convert_refused_input ARGS convert --from native newer.arr out.csv FILES newer.arr WRITTEN out.csv)
@@ -97,15 +90,13 @@ console_case(convert_read_only_sheet ARGS convert --force --to sheet bom_header.
 if(NOT WIN32)
   console_case(save_in_proc SCRIPT proc_version.tessel)
 endif()
-# A JSON array read and written again (tessel.exe too): texts that are not
-# UTF-8, data with zero bytes, keys, labels and a mixed selection come back.
+# A JSON array written again: texts not UTF-8, zero bytes, keys, labels and a mixed selection.
 console_case(json_round_trip ARGS convert mixed.json again.json FILES mixed.json WRITTEN again.json)
-# An index that would grow the array by more than --max-cells cells (ten
-# million unless told) is refused.
+# An index that would grow the array by more than --max-cells cells (ten million unless told) is refused.
 console_case(max_cells SCRIPT max_cells.tessel)
 console_case(max_cells_default INPUT huge_index.tessel)
-# A file of a few dozen bytes may declare 2^31 - 1 columns, or pages of
-# 65536 x 65536 cells: every tool's work and memory follow what it holds.
+# A file of a few dozen bytes may declare 2^31 - 1 columns, or pages of 65536 x 65536 cells:
+# every tool's work and memory follow what it holds.
 set(small_run)
 if(NOT WIN32 AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")  # a sanitizer reserves terabytes of addresses
   set(small_run LIMITS 65536 20)
@@ -124,9 +115,10 @@ console_case(sheet_too_large ARGS show --from sheet commas.csv FILES commas.csv 
 console_case(check_refused ARGS check huge.hga FILES huge.hga)
 # Data cells of one length are compared by their bytes.
 console_case(diff_data_bytes ARGS diff data_a.arr data_b.arr FILES data_a.arr data_b.arr)
-# Texts in the encoding --encoding names (the same output on every system: on
-# Windows the output is UTF-8 whatever the console's code page); a UTF-8
-# locale, so that Wine reads the command line's UTF-8 as such.
+# diff --json gives texts, keys and labels in the encoding it names (bytes every converter defines).
+console_case(diff_json_encoding ARGS --encoding windows-1252 --json diff texts_a.arr texts_b.arr
+  FILES texts_a.arr texts_b.arr)
+# Texts in the encoding --encoding names, the same output everywhere (a UTF-8 locale, for Wine's command line).
 foreach(e auto utf-8 windows-1252 windows-1251)
   console_case(encoding_${e} ARGS --keep-going --encoding ${e} SCRIPT encoding.tessel ENV LC_ALL=C.UTF-8)
 endforeach()
@@ -148,8 +140,7 @@ if(NOT WIN32)  # which bytes a code page leaves undefined is the system converte
   console_case(sheet_encoding_no_char ARGS --encoding windows-1253 --from csv --to sheet convert no_char_in_1253.csv
     out.csv FILES no_char_in_1253.csv WRITTEN out.csv)
 endif()
-# Tile maps: a script's load, what is wrong with a bad map, and a save that
-# cannot fill the map writes nothing.
+# Tile maps: a script's load, a bad map's faults, and a save that cannot fill the map writes nothing.
 set(dungeon ${PROJECT_SOURCE_DIR}/examples/dungeon.tmj)
 console_case(tilemap_load SCRIPT tilemap_load.tessel FILES ${dungeon})
 console_case(tilemap_short_layer ARGS show short_layer.tmj FILES short_layer.tmj)
@@ -157,8 +148,7 @@ console_case(tilemap_zstd ARGS check zstd_layer.tmj FILES zstd_layer.tmj)
 console_case(tilemap_not_3d ARGS convert --template dungeon.tmj mixed.json out.tmj FILES ${dungeon} mixed.json
   WRITTEN out.tmj)
 
-# check, diff and the sheet format on files the module itself writes (made by
-# made_by_module.tessel before the cases that read them) and on spreadsheet files.
+# check, diff and the sheet format on files the module writes (made_by_module.tessel, first).
 set(made_dir ${CMAKE_CURRENT_BINARY_DIR}/runs/made_by_module)
 file(MAKE_DIRECTORY ${made_dir})
 configure_file(${case_dir}/made_by_module.tessel ${made_dir}/made_by_module.tessel COPYONLY)
@@ -182,11 +172,9 @@ console_case(sheet_tabs ARGS --separator tab --header --to sheet convert items.a
 set_tests_properties(console.check_files console.check_json console.check_sound console.diff_formats console.diff_list
   console.diff_json console.diff_same console.diff_damaged console.sheet_from_native console.sheet_tabs
   PROPERTIES FIXTURES_REQUIRED module_files)
-# A spreadsheet's file: a game reads its byte order mark and its quotes as
-# text; as a sheet it reads with its header as labels, and is written back
-# from a native file byte for byte as it was; one that ends in an open quote
-# is damaged as a file of the module's formats is: show warns and exits 1,
-# convert writes nothing.
+# A spreadsheet's file: a game reads its byte order mark and quotes as text; as a sheet it reads
+# with its header as labels and comes back from a native file byte for byte; an open quote at
+# its end makes it damaged (show warns and exits 1, convert writes nothing).
 console_case(check_spreadsheet_csv ARGS check party.csv FILES party.csv)
 console_case(show_spreadsheet_csv ARGS show party.csv FILES party.csv)
 console_case(convert_spreadsheet_csv ARGS convert party.csv party.ini FILES party.csv)
@@ -202,8 +190,7 @@ set_tests_properties(console.sheet_round_trip PROPERTIES FIXTURES_REQUIRED sheet
 console_case(check_open_quote ARGS --from sheet check open_quote.csv FILES open_quote.csv)
 console_case(show_damaged_sheet ARGS --from sheet show open_quote.csv FILES open_quote.csv)
 console_case(convert_damaged_sheet ARGS --from sheet convert open_quote.csv out.arr FILES open_quote.csv WRITTEN out.arr)
-# Files as the module's readers take them: an INI file may open with a comment;
-# one whose section line starts with a byte order mark has no section the INI
-# reader finds, so it shows no format; a number after a zero byte is never read.
+# An INI file may open with a comment; a byte order mark before its section line hides the
+# section, so it shows no format; a number after a zero byte is never read.
 console_case(check_as_readers_tell ARGS check commented_section bom_section FILES commented_section bom_section)
 console_case(show_zero_byte_csv ARGS show zero_then_number.csv FILES zero_then_number.csv)

@@ -1,47 +1,28 @@
-# Runs the console host once and compares what it printed with an expected
-# file: standard output, then "--- stderr" and the messages, then
-# "--- exit status N" when it is not 0.
-#   -DTESSEL=... -DEMULATOR=... -DWORKDIR=... -DEXPECTED=...
-#   -DARGS=a|b|c   arguments, or
-#   -DSCRIPT=file  a script, copied into WORKDIR and run there by its bare name;
-#                  a first line "#! ARG..." gives options to put before `run`
+# Runs the console host once in a fresh WORKDIR and compares its output,
+# "--- stderr" and its messages, "--- exit status N" when not 0, with EXPECTED.
+#   -DARGS=a|b     arguments; or -DSCRIPT=file, run there by its bare name
+#                  (a first line "#! ARG..." gives options to put before `run`)
 #   -DINPUT=file   standard input (else none)
-#   -DLIMITS=m|s   run under limits of m KiB of address space and s seconds of
-#                  CPU (a system shell's ulimit; where there is none, no limits)
-#   -DFILES=f|g    files copied into WORKDIR first
-#   -DREADONLY=f|g files (of FILES) made read-only before the run
-#   -DWRITTEN=f|g  files the run writes, appended to the output as
-#                  "--- file NAME" and their text, carriage returns as \r
-#   -DLINKS=l>f|.. symbolic links made in WORKDIR first (l leading to f); the
-#                  output ends with "--- link l" and whether it still is one
-# Files a run left read-only are made writable again first, for systems that
-# refuse to remove them; links are left alone (theirs may lead nowhere).
+#   -DLIMITS=m|s   m KiB of address space and s seconds of CPU (ulimit, where there is a shell)
+#   -DFILES=f|g    copied in first; -DREADONLY=f|g of them made read-only
+#   -DWRITTEN=f|g  files the run writes, appended as "--- file NAME" and their text, CR as \r
+# Files left read-only are made writable again first, so that they can be removed.
 if(EXISTS "${WORKDIR}")
   file(GLOB_RECURSE old "${WORKDIR}/*")
   foreach(f IN LISTS old)
-    if(NOT IS_SYMLINK "${f}")
-      file(CHMOD "${f}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-    endif()
+    file(CHMOD "${f}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   endforeach()
 endif()
 file(REMOVE_RECURSE "${WORKDIR}")
 file(MAKE_DIRECTORY "${WORKDIR}")
-string(REPLACE "|" ";" ARGS "${ARGS}")
-string(REPLACE "|" ";" FILES "${FILES}")
-string(REPLACE "|" ";" WRITTEN "${WRITTEN}")
-string(REPLACE "|" ";" READONLY "${READONLY}")
-string(REPLACE "|" ";" LINKS "${LINKS}")
+foreach(list ARGS FILES WRITTEN READONLY LIMITS)
+  string(REPLACE "|" ";" ${list} "${${list}}")
+endforeach()
 foreach(f IN LISTS FILES)
   file(COPY "${f}" DESTINATION "${WORKDIR}")
 endforeach()
 foreach(f IN LISTS READONLY)
   file(CHMOD "${WORKDIR}/${f}" PERMISSIONS OWNER_READ GROUP_READ WORLD_READ)
-endforeach()
-foreach(l IN LISTS LINKS)
-  string(REPLACE ">" ";" pair "${l}")
-  list(GET pair 0 link)
-  list(GET pair 1 target)
-  file(CREATE_LINK "${target}" "${WORKDIR}/${link}" SYMBOLIC)
 endforeach()
 if(SCRIPT)
   get_filename_component(script_name "${SCRIPT}" NAME)
@@ -58,7 +39,6 @@ if(NOT INPUT)
 endif()
 set(limited)
 if(LIMITS AND EXISTS /bin/sh)
-  string(REPLACE "|" ";" LIMITS "${LIMITS}")
   list(GET LIMITS 0 memory)
   list(GET LIMITS 1 seconds)
   set(limited /bin/sh -c "ulimit -v ${memory} && ulimit -t ${seconds} && exec \"$@\"" limited)
@@ -90,15 +70,6 @@ foreach(f IN LISTS WRITTEN)
     endforeach()
   else()
     string(APPEND actual "(not written)\n")
-  endif()
-endforeach()
-foreach(l IN LISTS LINKS)
-  string(REPLACE ">" ";" pair "${l}")
-  list(GET pair 0 link)
-  if(IS_SYMLINK "${WORKDIR}/${link}")
-    string(APPEND actual "--- link ${link}: still a link\n")
-  else()
-    string(APPEND actual "--- link ${link}: not a link any more\n")
   endif()
 endforeach()
 file(READ "${EXPECTED}" expected)
