@@ -7,6 +7,7 @@
 #include <gdiplus.h>
 #include <objidl.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -118,6 +119,7 @@ TEST(EditorExports, EachAnswerReachesTheHost) {
   const struct {
     std::string got, want;
   } answers[] = {
+      {std::to_string(entry<Query>("GetInfos")(0)), "512"},
       {std::to_string(entry<Query>("GetInfos")(2)), "256"},
       {std::to_string(entry<Code>("GetActionCodeFromMenu")(nullptr, 25078)), "78"},
       {std::to_string(entry<Code>("GetExpressionCodeFromMenu")(nullptr, 27059)), "59"},
@@ -138,8 +140,9 @@ TEST(EditorExports, EachAnswerReachesTheHost) {
       {text("GetActionString", 6, 7), held(6, "11%s: ")},
       {text("GetActionString", 6, 0), kUntouched},
       {text("GetExpressionString", 59, 32), held(7, "labAvg(")},
-      {text("GetExpressionString", 60, 32), held(0, "")},  // past the table
-      {text("GetConditionString", 200, 32), held(0, "")},  // not action 0's string
+      {text("GetExpressionString", INT_MIN, 32), held(5, "size(")},  // the low half: expression 0
+      {text("GetExpressionString", 60, 32), held(0, "")},            // past the table
+      {text("GetConditionString", 200, 32), held(0, "")},            // not action 0's string
       // The module's own strings, and the description filled in from string 64.
       {loaded(1), held(3, "KP2")},
       {loaded(2), held(6, "Tessel")},
