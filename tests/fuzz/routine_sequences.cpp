@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     return i;
   }();
   // Every input starts without files, so that it runs alike alone and after others.
-  for (int f = 0; f < 4; ++f) std::remove(scratchFile(("f" + std::to_string(f)).c_str()).c_str());
+  for (int f = 0; f < 4; ++f) std::remove(scratchFile("f" + std::to_string(f)).c_str());
   Input in(data, size);
   Host host;
   host.context.getFirstParameter = &getFirst;
@@ -112,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (int i = 0; i < 2; ++i) {
       if (params[i].kind == catalogue::ParamKind::text) {
         // File names stay inside the scratch folder: one of four files.
-        texts[i] = isFileName(params[i]) ? scratchFile(("f" + std::to_string(in.byte() % 4)).c_str()) : in.text();
+        texts[i] = isFileName(params[i]) ? scratchFile("f" + std::to_string(in.byte() % 4)) : in.text();
         host.params[i] = reinterpret_cast<intptr_t>(texts[i].c_str());
       } else if (params[i].kind == catalogue::ParamKind::integer) {
         host.params[i] = in.integer();

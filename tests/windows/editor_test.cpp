@@ -61,8 +61,9 @@ F entry(const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(tessel(), name)));
 }
 
-std::string_view resource(int id) {
-  HRSRC found = FindResourceA(tessel(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2));
+// A resource's bytes, of the bitmap type unless told.
+std::string_view resource(int id, int type = 2) {
+  HRSRC found = FindResourceA(tessel(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(type));
   if (found == nullptr) return {};
   return {static_cast<const char*>(LockResource(LoadResource(tessel(), found))), SizeofResource(tessel(), found)};
 }
@@ -221,10 +222,7 @@ TEST(EditorPictures, ResourcesCursorIconAndTheDisplayThroughTheImageServices) {
                   std::to_string(h.biClrUsed),
               std::to_string(b.width) + "x" + std::to_string(b.height) + " 4 16");
   }
-  HRSRC data = FindResourceA(tessel(), MAKEINTRESOURCEA(TESSEL_DATA), MAKEINTRESOURCEA(10));
-  ASSERT_NE(data, nullptr);
-  EXPECT_EQ(std::string_view(static_cast<const char*>(LockResource(LoadResource(tessel(), data))), 4),
-            std::string_view("\x16\x25\x08\x59", 4));
+  EXPECT_EQ(resource(TESSEL_DATA, 10), std::string_view("\x16\x25\x08\x59", 4));
   ICONINFO info{};
   ASSERT_TRUE(GetIconInfo(entry<HCURSOR(__stdcall*)(void*)>("GetObjectCursor")(nullptr), &info));
   BITMAP mask{};
@@ -520,14 +518,14 @@ TEST(EditorDialog, ControlsShowTheRecordAndOkOrCancelWriteIt) {
   EXPECT_TRUE(g_framesDrawn);
 }
 
-// ShellExecuteA as tessel.dll imports it, replaced for one test by a recorder.
-std::string* g_shell = nullptr;
+// ShellExecuteA as tessel.dll imports it, replaced for one test by a recorder of its calls.
+std::string g_shellCalls;
 
 HINSTANCE __stdcall recordShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show) {
   char line[600];
-  std::snprintf(line, sizeof line, "%p %s %s %s %s %d", static_cast<void*>(owner), verb ? verb : "(null)",
-                file ? file : "(null)", parameters ? parameters : "(null)", folder ? folder : "(null)", show);
-  if (g_shell != nullptr) *g_shell += line;
+  std::snprintf(line, sizeof line, "%p %s %s %p %p %d", static_cast<void*>(owner), verb ? verb : "(null)",
+                file ? file : "(null)", static_cast<const void*>(parameters), static_cast<const void*>(folder), show);
+  g_shellCalls += line;
   return reinterpret_cast<HINSTANCE>(42);
 }
 
@@ -551,8 +549,6 @@ int redirectImport(const void* from, const void* to) {
 }
 
 TEST(EditorDialog, HelpOpensThePageBesideTheModule) {
-  std::string call;
-  g_shell = &call;
   const void* shell = reinterpret_cast<const void*>(GetProcAddress(GetModuleHandleA("shell32.dll"), "ShellExecuteA"));
   const void* recorder = reinterpret_cast<const void*>(recordShell);
   ASSERT_EQ(redirectImport(shell, recorder), 1);
@@ -561,14 +557,13 @@ TEST(EditorDialog, HelpOpensThePageBesideTheModule) {
   Drive drive{{{Op::click, TESSEL_ID_HELP}, {Op::click, IDCANCEL}}, "", nullptr, nullptr};
   EXPECT_EQ(openDialog(e, TESSEL_POPUP_SETUP, setup, drive), 0);
   redirectImport(recorder, shell);
-  g_shell = nullptr;
   char path[MAX_PATH];
   const std::string module(path, GetModuleFileNameA(tessel(), path, MAX_PATH));
   const std::string page = module.substr(0, module.find_last_of('\\') + 1) + "tessel-help.html";
   char expected[600];
-  std::snprintf(expected, sizeof expected, "%p open %s (null) (null) 5", static_cast<void*>(drive.dialog),
-                page.c_str());
-  EXPECT_EQ(call, expected);
+  std::snprintf(expected, sizeof expected, "%p open %s %p %p 5", static_cast<void*>(drive.dialog), page.c_str(),
+                nullptr, nullptr);
+  EXPECT_EQ(g_shellCalls, expected);
   EXPECT_NE(GetFileAttributesA(page.c_str()), INVALID_FILE_ATTRIBUTES) << page << " is shipped there";
 }
 
