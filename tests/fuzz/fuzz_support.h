@@ -3,28 +3,38 @@
 // aborts, which the fuzzer reports with the input).
 #pragma once
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <string_view>
 
 #include "core/array_store.h"
 #include "recordset/rows.h"
 
 namespace tessel::fuzz {
 
-// A folder for this process's files: the memory file system when there is one.
-inline const std::string& scratchFolder() {
+// A file in this process's own folder, on the memory file system when there is one.
+inline std::string scratchFile(const std::string& name) {
   static const std::string folder = [] {
     const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     std::string f = std::string(base) + "/tessel-fuzz-" + std::to_string(getpid());
-    std::string cmd = "mkdir -p " + f;
-    if (std::system(cmd.c_str()) != 0) std::abort();
+    if (mkdir(f.c_str(), 0700) != 0 && errno != EEXIST) std::abort();
     return f;
   }();
-  return folder;
+  return folder + "/" + name;
+}
+
+// The input bytes written to the scratch file `name`; its path.
+inline std::string inputFile(const char* name, const uint8_t* data, std::size_t size) {
+  const std::string path = scratchFile(name);
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr || (size > 0 && std::fwrite(data, 1, size, f) != size)) std::abort();
+  std::fclose(f);
+  return path;
 }
 
 // Saves write what the dimensions and labels declare, 4 bytes or more per
@@ -35,15 +45,6 @@ inline bool declaresLargeFile(const ArrayStore& s) {
   const Dimensions& d = s.dimensions();
   return s.labels().size() > kLargeDeclared || d.entry(1) > kLargeDeclared || d.entry(2) > kLargeDeclared ||
          static_cast<int64_t>(d.entry(1) < 1 ? 1 : d.entry(1)) * (d.entry(2) < 1 ? 1 : d.entry(2)) > kLargeDeclared;
-}
-
-inline std::string scratchFile(const char* name) { return scratchFolder() + "/" + name; }
-
-inline void writeFile(const std::string& path, std::string_view bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) std::abort();
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
-  std::fclose(f);
 }
 
 #define TESSEL_FUZZ_CHECK(condition)                                                          \

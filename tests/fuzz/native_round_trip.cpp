@@ -19,8 +19,7 @@ std::string bytesOf(const tessel::ArrayStore& s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace tessel;
-  static const std::string first = fuzz::scratchFile("first"), second = fuzz::scratchFile("second");
-  fuzz::writeFile(first, {reinterpret_cast<const char*>(data), size});
+  const std::string first = fuzz::inputFile("first", data, size), second = fuzz::scratchFile("second");
   persist::FileHandler files;
   ArrayStore a;
   if (!persist::loadFromFile(a, files, first.c_str(), persist::LoadMode::replace).ok()) return 0;

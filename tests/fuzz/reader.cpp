@@ -38,8 +38,7 @@ void load(ArrayStore& store, const persist::FileHandler& files, const char* name
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace tessel;
-  static const std::string name = fuzz::scratchFile("input");
-  fuzz::writeFile(name, {reinterpret_cast<const char*>(data), size});
+  const std::string name = fuzz::inputFile("input", data, size);
   persist::FileHandler files;
   ArrayStore store;
   // A 2D array with rows and a label first, so that loads meet row flags and labels.

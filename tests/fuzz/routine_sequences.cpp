@@ -46,8 +46,9 @@ class Input {
   std::size_t pos_ = 0;
 };
 
-// The host side: the context record, the parameters of the current call and
-// string space that lives until the next input.
+// The host side: the context record (first, so that the object's context is
+// the Host), the parameters of the current call and string space that lives
+// until the next input.
 struct Host {
   TesselHostContext context{};
   intptr_t params[2] = {0, 0};
@@ -55,26 +56,17 @@ struct Host {
   std::deque<std::string> space;
 };
 
-Host* hostOf(TesselRunObject*);
+Host& hostOf(TesselRunObject* o) { return *reinterpret_cast<Host*>(o->hostContext); }
 
 intptr_t TESSEL_CALL getFirst(TesselRunObject* o, intptr_t, intptr_t) {
-  Host* h = hostOf(o);
-  h->fetched = 1;
-  return h->params[0];
+  hostOf(o).fetched = 1;
+  return hostOf(o).params[0];
 }
 intptr_t TESSEL_CALL getNext(TesselRunObject* o, intptr_t, intptr_t) {
-  Host* h = hostOf(o);
-  return h->params[h->fetched++ < 2 ? 1 : 0];
+  return hostOf(o).params[hostOf(o).fetched++ < 2 ? 1 : 0];
 }
 intptr_t TESSEL_CALL getSpace(TesselRunObject* o, intptr_t size, intptr_t) {
-  Host* h = hostOf(o);
-  h->space.emplace_back(static_cast<std::size_t>(size), '\0');
-  return reinterpret_cast<intptr_t>(h->space.back().data());
-}
-
-Host* hostOf(TesselRunObject* o) {
-  // The context is the first member of Host.
-  return reinterpret_cast<Host*>(o->hostContext);
+  return reinterpret_cast<intptr_t>(hostOf(o).space.emplace_back(static_cast<std::size_t>(size), '\0').data());
 }
 
 bool isFileName(const catalogue::Parameter& p) { return p.name != nullptr && std::strcmp(p.name, "file name") == 0; }
@@ -91,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     return i;
   }();
   // Every input starts without files, so that it runs alike alone and after others.
-  for (int f = 0; f < 4; ++f) std::remove(scratchFile(("f" + std::to_string(f)).c_str()).c_str());
+  for (int f = 0; f < 4; ++f) std::remove(scratchFile("f" + std::to_string(f)).c_str());
   Input in(data, size);
   Host host;
   host.context.getFirstParameter = &getFirst;
@@ -120,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (int i = 0; i < 2; ++i) {
       if (params[i].kind == catalogue::ParamKind::text) {
         // File names stay inside the scratch folder: one of four files.
-        texts[i] = isFileName(params[i]) ? scratchFile(("f" + std::to_string(in.byte() % 4)).c_str()) : in.text();
+        texts[i] = isFileName(params[i]) ? scratchFile("f" + std::to_string(in.byte() % 4)) : in.text();
         host.params[i] = reinterpret_cast<intptr_t>(texts[i].c_str());
       } else if (params[i].kind == catalogue::ParamKind::integer) {
         host.params[i] = in.integer();

@@ -1,11 +1,8 @@
 # tessel.exe against the Linux console, byte for byte. At a Windows console
-# (Wine's, on a pseudo-terminal): lines typed through the wide reads, with a
-# text beyond the code page and a mistake among them, make the same array
-# file, and the text shows as itself through the wide writes. On the command
-# line: a script named beyond the code page, a delimiter typed in the code
-# page --encoding names, an array file so named read, a file of a name the
-# code page holds written and named in the output; the same names in a
-# script's lines reach the files they name too.
+# (Wine's, on a pseudo-terminal): typed lines, one beyond the code page and one
+# a mistake, make the same array file and show as themselves. On the command
+# line and in a script's lines: names beyond the code page and a delimiter in
+# the one --encoding names reach the files they name.
 #   -DWINE_RUN=wine-run|prefix -DTESSEL=tessel.exe -DLINUX_TESSEL=tessel -DTYPE=type_at_console -DWORKDIR=...
 string(REPLACE "|" ";" WINE_RUN "${WINE_RUN}")
 if(NOT EXISTS "${LINUX_TESSEL}")
