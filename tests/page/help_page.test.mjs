@@ -1,12 +1,6 @@
-// The generated help page in a headless browser: it loads without script
-// errors or network, holds every catalogue entry under its anchor, filters and
-// restores, its in-page links resolve, and it fits a phone's width.
-//
-// TESSEL_HELP_PAGE    the generated tessel-help.html
-// TESSEL_CATALOGUE    host/catalogue.inc, read here on its own to know what to expect,
-//                     with the menu trees in host/menus.h beside it
-// TESSEL_SCREENSHOTS  the folder the screenshots go to
-// TESSEL_CONSOLE      the console host, which runs the walkthroughs the page shows
+// The generated help page (TESSEL_HELP_PAGE) in a headless browser: every entry of
+// TESSEL_CATALOGUE (read here on its own, with the menu trees in menus.h beside it)
+// under its anchor, the filter, notes, walkthroughs run by TESSEL_CONSOLE, links, widths.
 import { after, before, describe, test } from 'node:test';
 import { execFileSync } from 'node:child_process';
 import os from 'node:os';
@@ -105,8 +99,7 @@ describe('the help page', () => {
       ...expressions.map((e) => ({ id: `expr-${e.number}`, label: e.label, syntax: expressionSyntax(e), params: e.params })),
     ];
     const paths = menuPaths();
-    const byId = new Map(onPage.map((e) => [e.id, e]));
-    assert.equal(byId.size, onPage.length, 'no anchor is used twice');
+    const byId = new Map(onPage.map((e) => [e.id, e]));  // ids are unique: see the links' test
     for (const want of expected) {
       const got = byId.get(want.id);
       assert.ok(got, `${want.id} (${want.label}) is on the page`);
@@ -135,6 +128,7 @@ describe('the help page', () => {
         assert.match(await page.$eval('#count', (c) => c.textContent), /Actions \d+.*File formats \d+/);
       }],
       ['selected rows', { some: [...sorts, 'expr-52', 'expr-59'] }],  // the group's note and the descriptions
+      ['bad file', { some: ['action-0', 'action-52'] }, async () => assert.ok((await visibleIn('formats')).length >= 5)],
       ['workbench', { some: [] }, async () => assert.ok((await visibleIn('start')).some((x) => x.includes('tessel-workbench.html')))],
       ['no such thing here', { only: [] }, async () => assert.equal(await page.$eval('#no-match', (e) => !e.hidden), true)],
     ];

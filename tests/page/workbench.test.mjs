@@ -225,6 +225,7 @@ describe('the workbench page', () => {
     assert.equal(await count('.offer'), 0, 'the other tab does not show it');
     await page.click('#tabs .tab:first-child span');
     await page.click('.offer button');
+    assert.equal((await wb.call('tabs')).current, 0, 'it stays on its own tab');
     assert.match(await text(cell(1, 2)), /1000 bytes/);
     // The element's bytes, a string's and a value's, as the console's game actions write them.
     const element = (i) => page.evaluate((n) => Array.from(window.tesselWorkbench.saveCell(n)), i);
