@@ -32,9 +32,7 @@ const tableLines = [
   'new t --dims 2 --x 3 --auto-select',
   ...['name', 'level', 'note'].map((l, c) => `Set label to "${l}" at column ${c}`),
   ...['ada,5,first', 'bob,2,', 'cy,9,a \\"quoted\\" note', 'dee,4,x'].map((r) => `Append row from list "${r}"`),
-  ...[[5, 1], [2, 4], [9, 7], [4, 10]].map(([v, at]) => `Set value ${v} at ${at}`),
-  'Set key string "hero" at 0',
-  'Set key value 77 at 6',
+  ...[[5, 1], [2, 4], [9, 7], [4, 10]].map(([v, at]) => `Set value ${v} at ${at}`), 'Set key string "hero" at 0', 'Set key value 77 at 6',
 ];
 // The lines run in both after opening the table: an edit, a key, a query.
 const editLines = ['Set value 42 at 4', 'Set string "zed" at 9', 'Set key string "boss" at 6', 'SELECT WHERE "level" > 3'];

@@ -9,17 +9,9 @@ const wb = useWorkbench('tessel-bytes-');
 const { tessel, dialogs, answers, save, pick, keys, withKey, closeAll, downloaded, cell, text, count, call, write, file } = wb;
 
 // Texts the page must not change: Windows-1252 "Café" and label, a line break, UTF-8 "naïve", a byte no code page shows.
-const tableLines = [
-  'new t --dims 2 --x 2',
-  'Set label to "pr\\xEAt" at column 0',
-  'Set string "Caf\\xE9" at 0',
-  'Set string "Line one\\nline two" at 1',
-  'Set string "na\\xC3\\xAFve" at 2',
-  'Set string "\\x81x" at 3',
-  'Set value 15 at 4',
-  'Set string "ok" at 5',
-  'Set string "C:\\\\x41\\\\dir" at 6',
-];
+const tableLines = ['new t --dims 2 --x 2', 'Set label to "pr\\xEAt" at column 0', 'Set string "Caf\\xE9" at 0',
+  'Set string "Line one\\nline two" at 1', 'Set string "na\\xC3\\xAFve" at 2', 'Set string "\\x81x" at 3', 'Set value 15 at 4',
+  'Set string "ok" at 5', 'Set string "C:\\\\x41\\\\dir" at 6'];
 const original = wb.consoleFile(tableLines, 'texts.arr');
 write('whole.arr', original);
 let page;
