@@ -1,10 +1,8 @@
-// What the page tests share: Debian's headless chromium with a profile of its
-// own, nothing fetched, and the page's script errors, console errors and
-// requests gathered for the tests to check; the workbench opened beside a work
-// folder and the console host, which the files the page saves are compared with.
+// What the page tests share: headless chromium with a profile of its own, the
+// page's errors and requests gathered; the workbench beside a work folder and the console host.
 import { after, before } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -57,13 +55,11 @@ export function generator(seed) {
   };
 }
 
-const NAMED_KEYS = ['Tab', 'Enter', 'Escape', 'F2', 'ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', 'Home', 'End', 'Backspace'];
+const NAMED_KEYS = ['Tab', 'Enter', 'Escape', 'F2', 'F8', 'ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', 'Home', 'End', 'Backspace'];
 
-// The workbench for a test file (TESSEL_WORKBENCH, checked against the console
-// host TESSEL_CONSOLE): a work folder, the page opened before the tests with
-// downloads going to `downloads` and its questions answered from `answers`
-// (else yes) and noted in `dialogs`, and closed after them; `started` gives
-// it with its `page`, `problems` and `requests` once the page is ready.
+// The workbench (TESSEL_WORKBENCH) for a test file, held against the console
+// (TESSEL_CONSOLE): opened before the tests, downloads to `downloads`, its
+// questions answered from `answers` (else yes) and noted in `dialogs`.
 export function useWorkbench(prefix, { width = 1280, height = 800 } = {}) {
   const { TESSEL_WORKBENCH: pagePath, TESSEL_CONSOLE: consolePath } = process.env;
   assert.ok(pagePath && consolePath, 'TESSEL_WORKBENCH and TESSEL_CONSOLE are set');
@@ -90,13 +86,18 @@ export function useWorkbench(prefix, { width = 1280, height = 800 } = {}) {
     await wb.close?.();
     fs.rmSync(work, { recursive: true, force: true });
   });
-  // Console lines run as a script in the work folder, in the C locale: its
-  // output as bytes (one character a byte), as the page keeps texts.
+  // Console lines run as a script in the work folder, in the C locale: its output a character a byte.
   wb.tessel = (lines, name = 'script.tessel') => {
     fs.writeFileSync(path.join(work, name), lines.join('\n') + '\n');
     return execFileSync(consolePath, ['run', name], {
       cwd: work, encoding: 'latin1', stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, LC_ALL: 'C' },
     });
+  };
+  // The console run with `args` on files of the work folder (or of `cwd`), its exit status checked.
+  wb.console = (args, status = 0, cwd = work) => {
+    const ran = spawnSync(consolePath, args, { cwd, encoding: 'utf8', env: { ...process.env, LC_ALL: 'C' } });
+    assert.equal(ran.status, status, ran.stderr);
+    return ran;
   };
   // The native file the console saves after `lines`, as `name` in the work folder.
   wb.consoleFile = (lines, name) => {

@@ -1,12 +1,8 @@
-// The workbench's spreadsheet habits: Tab, Enter and the arrows while editing,
-// typing on a cell, sorting by a column's header, the filter box, labels from
-// a CSV's first row, texts a game reads as whole numbers, column widths.
-// Driven by the keyboard and the mouse; the files saved are compared with the
-// ones the console host writes after the same lines.
-// TESSEL_SCREENSHOTS: the folder the screenshots go to.
+// The workbench's spreadsheet habits (keys while editing, header sorts, the filter
+// box, a CSV's labels, number-like texts, column widths) by the keyboard and the
+// mouse; the files saved are held against the console's after the same lines.
 import { before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import { sameBytes, useWorkbench } from './browser.mjs';
@@ -16,18 +12,11 @@ const { work, consoleFile, save, pick, keys, closeAll, cell, text, file } = wb;
 let page;
 before(async () => { ({ page } = await wb.started); });
 
-// An empty three-column table, and a table of items to sort and filter.
 const blankLines = ['new t --dims 2 --x 3'];
 const listLines = ['new t'];
-const itemLines = [
-  'new t --dims 2 --x 3',
-  'Set label to "name" at column 0',
-  'Set label to "price" at column 1',
-  'Set string "Sword" at 0', 'Set value 15 at 1', 'Set string "007" at 2',
-  'Set string "axe" at 3', 'Set value 7 at 4', 'Set string "a" at 5',
-  'Set string "Bow" at 6', 'Set value 30 at 7', 'Set string "b" at 8',
-  'Set string "dagger" at 9', 'Set value 2 at 10', 'Set string "c" at 11',
-];
+const itemLines = ['new t --dims 2 --x 3', 'Set label to "name" at column 0', 'Set label to "price" at column 1',
+  ...['Sword', 15, '007', 'axe', 7, 'a', 'Bow', 30, 'b', 'dagger', 2, 'c']
+    .map((v, i) => (typeof v === 'number' ? `Set value ${v} at ${i}` : `Set string "${v}" at ${i}`))];
 
 // A spreadsheet's table whose first row names its columns, with texts a game reads as other numbers.
 const itemsCsv = 'name,price\nSword,15\nBow,030\nAxe,2.5\n';
@@ -41,51 +30,39 @@ consoleFile(['new t --dims 2 --x 50', 'Set value 1 at 49'], 'wide.arr');
 const statusText = () => text('#status');
 const offers = () => page.$$eval('#offers .offer', (o) => o.map((e) => e.firstChild.textContent));
 const current = () => page.$eval('.cell.cur', (e) => [Number(e.dataset.u), Number(e.dataset.c)]);
+// Column c's header edge dragged `by` pixels.
+async function drag(c, by) {
+  const grip = await page.$eval(`.head[data-c="${c}"] .grip`, (e) => { const r = e.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; });
+  await page.mouse.move(...grip);
+  await page.mouse.down();
+  await page.mouse.move(grip[0] + by / 2, grip[1]);
+  await page.mouse.move(grip[0] + by, grip[1]);
+  await page.mouse.up();
+}
 
 describe('the workbench edits as a spreadsheet does', () => {
   test('Tab, Shift+Tab, Enter and the arrows commit and move; typing starts an edit', async () => {
-    // Each case: keys typed from cell (0, 0) of the blank table, the lines the console runs for the same cells.
+    // Each case: keys typed from cell (0, 0) of the blank table (or the list), the console's lines for the same cells, where the cursor ends.
     const cases = [
-      {
-        name: 'Tab along a row, Enter back to its first column',
-        keys: ['Sword', 'Tab', '15', 'Tab', '3', 'Enter', 'Axe', 'Tab', '7', 'Enter'],
-        lines: ['Set string "Sword" at 0', 'Set value 15 at 1', 'Set value 3 at 2', 'Set string "Axe" at 3', 'Set value 7 at 4'],
-        at: [2, 0],
-      },
-      {
-        name: 'arrows commit what was typed and move',
-        keys: ['15', 'ArrowRight', '3', 'ArrowDown', '4', 'ArrowLeft', '9', 'ArrowUp'],
-        lines: ['Set value 15 at 0', 'Set value 3 at 1', 'Set value 4 at 4', 'Set value 9 at 3'],
-        at: [0, 0],
-      },
-      {
-        name: 'Shift+Tab goes left; Enter goes down to the column the Tabs started in',
-        keys: ['1', 'Tab', '2', 'Tab', '3', ['Shift', 'Tab'], '4', 'Enter'],
-        lines: ['Set value 1 at 0', 'Set value 2 at 1', 'Set value 3 at 2', 'Set value 4 at 1'],
-        at: [1, 0],
-      },
-      {
-        name: 'an edit begun with F2 moves the caret with the arrows; Shift+Enter a line break',
-        keys: ['Sword', 'Enter', 'ArrowUp', 'F2', 'ArrowLeft', 'X', 'ArrowRight', ['Shift', 'Enter'], 'y', 'Tab'],
-        lines: ['Set string "Sword" at 0', 'Set string "XS\\nyword" at 0'],
-        at: [0, 1],
-      },
-      {
-        name: 'in a list Tab goes to the next element and Shift+Tab back',
-        file: 'list.arr',
-        keys: ['1', 'Tab', '2', 'Tab', '3', ['Shift', 'Tab'], '4', 'Enter'],
-        lines: ['Set value 1 at 0', 'Set value 2 at 1', 'Set value 3 at 2', 'Set value 4 at 1'],
-        at: [2, 0],
-      },
+      ['Tab along a row, Enter back to its first column', ['Sword', 'Tab', '15', 'Tab', '3', 'Enter', 'Axe', 'Tab', '7', 'Enter'],
+        ['Set string "Sword" at 0', 'Set value 15 at 1', 'Set value 3 at 2', 'Set string "Axe" at 3', 'Set value 7 at 4'], [2, 0]],
+      ['arrows commit what was typed and move', ['15', 'ArrowRight', '3', 'ArrowDown', '4', 'ArrowLeft', '9', 'ArrowUp'],
+        ['Set value 15 at 0', 'Set value 3 at 1', 'Set value 4 at 4', 'Set value 9 at 3'], [0, 0]],
+      ['Shift+Tab goes left; Enter goes down to the column the Tabs started in', ['1', 'Tab', '2', 'Tab', '3', ['Shift', 'Tab'], '4', 'Enter'],
+        ['Set value 1 at 0', 'Set value 2 at 1', 'Set value 3 at 2', 'Set value 4 at 1'], [1, 0]],
+      ['an edit begun with F2 moves the caret with the arrows; Shift+Enter a line break',
+        ['Sword', 'Enter', 'ArrowUp', 'F2', 'ArrowLeft', 'X', 'ArrowRight', ['Shift', 'Enter'], 'y', 'Tab'],
+        ['Set string "Sword" at 0', 'Set string "XS\\nyword" at 0'], [0, 1]],
+      ['in a list Tab goes to the next element and Shift+Tab back', ['1', 'Tab', '2', 'Tab', '3', ['Shift', 'Tab'], '4', 'Enter'],
+        ['Set value 1 at 0', 'Set value 2 at 1', 'Set value 3 at 2', 'Set value 4 at 1'], [2, 0], true],
     ];
-    for (const c of cases) {
-      const [file, made] = c.file ? [c.file, listLines] : ['blank.arr', blankLines];
+    for (const [name, typed, lines, at, list] of cases) {
       await closeAll();
-      await pick(file);
+      await pick(list ? 'list.arr' : 'blank.arr');
       await page.click(cell(0, 0));
-      await keys(...c.keys);
-      sameBytes(await save(), consoleFile([...made, ...c.lines], 'keys.arr'), c.name + ': the same file as the console\'s');
-      assert.deepEqual(await current(), c.at, c.name + ': where the cursor ends');
+      await keys(...typed);
+      sameBytes(await save(), consoleFile([...(list ? listLines : blankLines), ...lines], 'keys.arr'), name + ': the same file as the console\'s');
+      assert.deepEqual(await current(), at, name + ': where the cursor ends');
     }
   });
 
@@ -102,17 +79,14 @@ describe('the workbench edits as a spreadsheet does', () => {
     sameBytes(await save(), sorted(['Sort rows by column 1 value ascending']), 'by value, ascending');
     assert.equal(await page.$eval('.head[data-c="1"] .sorted', (e) => e.textContent), '▲');
     // A second click on the same header: descending; another header of texts: by text, ascending.
-    const clickSort = async (c, line) => {
-      const before = await page.evaluate(() => window.tesselWorkbench.cells().cells.map((x) => x.text || x.value).join());
-      await page.click(`.head[data-c="${c}"]`);
-      await page.waitForFunction((b) => window.tesselWorkbench.cells().cells.map((x) => x.text || x.value).join() !== b, {}, before);
-      return line;
-    };
     const done = ['Sort rows by column 1 value ascending'];
-    done.push(await clickSort(1, 'Sort rows by column 1 value descending'));
-    sameBytes(await save(), sorted(done), 'a second click sorts descending');
-    done.push(await clickSort(0, 'Sort rows by column 0 string ascending'));
-    sameBytes(await save(), sorted(done), 'a column of texts sorts by text');
+    for (const [c, line] of [[1, 'Sort rows by column 1 value descending'], [0, 'Sort rows by column 0 string ascending']]) {
+      const before = await save();
+      await page.click(`.head[data-c="${c}"]`);
+      await page.waitForFunction((b) => window.tesselWorkbench.save('native').bytes.join() !== b, {}, [...before].join());
+      done.push(line);
+      sameBytes(await save(), sorted(done), line);
+    }
     // A double click names the column and sorts nothing.
     const saved = await save();
     await page.click('.head[data-c="2"]', { clickCount: 2 });
@@ -147,11 +121,7 @@ describe('the workbench edits as a spreadsheet does', () => {
     // The table sorted by its price, filtered, its name column wider: at 1280 and 800 pixels.
     await page.click('.head[data-c="1"]');
     await page.waitForFunction(() => document.querySelector('.head[data-c="1"] .sorted'));
-    const grip = await page.$eval('.head[data-c="0"] .grip', (e) => { const r = e.getBoundingClientRect(); return [r.x + 3, r.y + 10]; });
-    await page.mouse.move(...grip);
-    await page.mouse.down();
-    await page.mouse.move(grip[0] + 60, grip[1]);
-    await page.mouse.up();
+    await drag(0, 60);
     await page.click(cell(1, 2));
     await wb.shoot('workbench-habits', true);
     done.push('Sort rows by column 1 value ascending');
@@ -168,7 +138,7 @@ describe('the workbench edits as a spreadsheet does', () => {
     await closeAll();
     await pick('items.csv');
     const converted = (args, out) => {
-      execFileSync(wb.consolePath, [...args, 'convert', '--force', 'items.csv', out], { cwd: work, env: { ...process.env, LC_ALL: 'C' } });
+      wb.console([...args, 'convert', '--force', 'items.csv', out]);
       return fs.readFileSync(path.join(work, out));
     };
     sameBytes(await save(), converted([], 'plain.arr'), 'not asked: the first row is row 0');
@@ -213,14 +183,6 @@ describe('the workbench edits as a spreadsheet does', () => {
     await closeAll();
     await pick('wide.arr');
     const box = (sel) => page.$eval(sel, (e) => { const r = e.getBoundingClientRect(); return { x: r.x, w: r.width }; });
-    const drag = async (c, by) => {
-      const grip = await page.$eval(`.head[data-c="${c}"] .grip`, (e) => { const r = e.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; });
-      await page.mouse.move(...grip);
-      await page.mouse.down();
-      await page.mouse.move(grip[0] + by / 2, grip[1]);
-      await page.mouse.move(grip[0] + by, grip[1]);
-      await page.mouse.up();
-    };
     const saved = await save();
     const before = (await box(cell(0, 2))).w;
     await drag(2, 100);

@@ -1,10 +1,6 @@
-// The workbench's level maps: zoom, page tabs, the palette and a tileset,
-// painting with brush, rectangle and flood fill (each one undo step), and the
-// cells a comparison finds marked and walked. Driven by the mouse, the keyboard
-// and the file chooser; the files saved are compared with the console's after
-// the same element lines, and flood fill with a plain model on random grids.
-//
-// TESSEL_SCREENSHOTS: the folder the screenshots go to.
+// Level maps (zoom, page tabs, palette, tileset, brush, rectangle and fill, marks)
+// by the mouse and the keyboard, the files held against the console's after the
+// same element lines and fills against a plain model; and a large file's load.
 import { before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -46,7 +42,7 @@ for (let i = 0; i < 12 * 8 * 2; ++i) if (i % 12 === 0 || i % 12 === 11 || i % 96
 consoleFile(mapLines, 'level.arr');
 consoleFile(['new t --dims 2 --x 4', ...[0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11].map((i) => `Set value ${i % 3} at ${i}`)], 'small.arr');
 
-// The middle of cell (x, y) of the map on screen, at zoom z.
+// The middle of cell (x, y) of the map on screen.
 async function cellPoint(x, y) {
   return page.evaluate((x, y) => {
     const view = document.getElementById('view');
@@ -129,9 +125,7 @@ describe('level maps', () => {
         if (k === 2) lines.push(`Set string "${'ab'[random(2)]}" at ${i}`);
         if (i === n - 1 && k !== 1 && k !== 2) lines.push(`Set value 1 at ${i}`);
       }
-      const file = `r${seed}.arr`;
-      const bytes = consoleFile(lines, file);
-      await wb.open(file, bytes);
+      await wb.open(`r${seed}.arr`, consoleFile(lines, `r${seed}.arr`));
       const done = [];
       for (let k = 0; k < 3; ++k) {
         const shown = await call('cells');
@@ -140,13 +134,11 @@ describe('level maps', () => {
         const [sx, sy] = [random(x), random(rows)];
         if (pageNo * x * y + sy * x + sx >= shown.cells.length) continue;
         const value = [0, 1, 2, 'a', 'b'][random(5)];
-        await page.evaluate((p) => { if (window.tesselWorkbench.cells().dimensions === 3) document.getElementById('pageNumber').value = p; }, pageNo);
-        await page.$eval('#pageNumber', (e) => e.dispatchEvent(new Event('change')));
+        await page.$eval('#pageNumber', (e, p) => { e.value = p; e.dispatchEvent(new Event('change')); }, pageNo);
         const region = modelRegion(shown, sx, sy, pageNo);
-        const startCell = shown.cells[region[0]];
-        const holds = startCell.type === 'value' ? startCell.value : startCell.type === 'string' ? startCell.text : 0;
-        const painted = await page.evaluate((sx, sy, v) => window.tesselWorkbench.fill(sx, sy, v), sx, sy, value);
-        if (holds === value || (startCell.type === 'empty' && value === 0)) {
+        const start = shown.cells[region[0]];  // an empty cell holds 0, as the game reads it
+        const painted = await call('fill', sx, sy, value);
+        if ((start.type === 'value' ? start.value : start.type === 'string' ? start.text : 0) === value) {
           assert.equal(painted, 0, `seed ${seed}: filling what is there does nothing`);
           continue;
         }
@@ -157,16 +149,15 @@ describe('level maps', () => {
       }
       // A rectangle from a random corner to another, as its element lines.
       const [ax, ay, bx, by] = [random(x), random(Math.min(2, y)), random(x), random(Math.min(2, y))];
-      await page.evaluate((a, b, c, d) => window.tesselWorkbench.rectangle(a, b, c, d, 7), ax, ay, bx, by);
+      await call('rectangle', ax, ay, bx, by, 7);
       const base = (three ? Number(await page.$eval('#pageNumber', (e) => e.value)) : 0) * x * y;
       for (let yy = Math.min(ay, by); yy <= Math.max(ay, by); ++yy) {
         for (let xx = Math.min(ax, bx); xx <= Math.max(ax, bx); ++xx) done.push(`Set value 7 at ${base + yy * x + xx}`);
       }
       assert.deepEqual(await save(), consoleFile([...lines, ...done], `f${seed}-r.arr`), `seed ${seed}: rectangle`);
     }
-    await assert.rejects(page.evaluate(() => window.tesselWorkbench.rectangle(0, 0, 99, 0, 1)), /no cell \[99,0\]/);
-    await assert.rejects(page.evaluate(() => window.tesselWorkbench.fill(-1, 0, 1)), /no cell \[-1,0\]/);
-    await assert.rejects(page.evaluate(() => window.tesselWorkbench.fill(0, 0, 2.5)), /an integer or a text/);
+    await assert.rejects(call('rectangle', 0, 0, 99, 0, 1), /no cell \[99,0\]/);
+    await assert.rejects(call('fill', -1, 0, 1), /no cell \[-1,0\]/);
     await closeAll();
   });
 
@@ -178,13 +169,11 @@ describe('level maps', () => {
     assert.deepEqual(marked.sort(), [[1, 0], [1, 1], [2, 2]], 'the changed cells are marked on the grid');
     await page.click('.cell[data-u="0"][data-c="0"]');
     const walked = [];
-    for (let k = 0; k < 4; ++k) {
-      await page.keyboard.press('F8');
+    for (const k of ['F8', 'F8', 'F8', 'F8', ['Shift', 'F8']]) {
+      await keys(k);
       walked.push(await page.$eval('.cell.cur', (e) => [Number(e.dataset.c), Number(e.dataset.u)]));
     }
-    assert.deepEqual(walked, [[1, 0], [1, 1], [2, 2], [1, 0]], 'F8 goes to each in order, then round');
-    await withKey('Shift', 'F8');
-    assert.deepEqual(await page.$eval('.cell.cur', (e) => [Number(e.dataset.c), Number(e.dataset.u)]), [2, 2], 'Shift+F8 goes back, round');
+    assert.deepEqual(walked, [[1, 0], [1, 1], [2, 2], [1, 0], [2, 2]], 'F8 goes to each in order, then round; Shift+F8 back');
     // A change is marked as it is made; its undo takes the mark away.
     await page.click('.cell[data-u="0"][data-c="3"]');
     await keys('4', 'Enter');
@@ -242,9 +231,10 @@ describe('level maps', () => {
 
   test('a whole 200 × 200 page is on screen at the smallest zoom', async () => {
     await closeAll();
-    await page.evaluate(() => window.tesselWorkbench.run('Set array dimension to 3'));
-    await page.evaluate(() => { for (const l of ['Set dimension 1 boundary to 200', 'Set dimension 2 boundary to 200', 'Set value 3 at 39999']) window.tesselWorkbench.run(l); });
-    await page.evaluate(() => window.tesselWorkbench.zoom(2));
+    await page.evaluate(() => {
+      for (const l of ['Set array dimension to 3', 'Set dimension 1 boundary to 200', 'Set dimension 2 boundary to 200', 'Set value 3 at 39999']) window.tesselWorkbench.run(l);
+      window.tesselWorkbench.zoom(2);
+    });
     const room = await page.$eval('#view', (v) => [v.clientWidth >= 400, v.clientHeight >= 400, v.scrollHeight <= v.clientHeight]);
     assert.deepEqual(room, [true, true, true]);
     const [last, colour] = await page.evaluate(() => [
