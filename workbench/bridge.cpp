@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -18,6 +19,7 @@
 #include "host/runtime.h"
 #include "persist/byte_io.h"
 #include "tools/console/console.h"
+#include "tools/console/edited_text.h"
 #include "workbench/cell_looks.h"
 
 namespace tessel::workbench {
@@ -28,6 +30,35 @@ std::string jsonList(const std::vector<std::string>& texts, bool bytes = false) 
   std::string out = "[";
   for (std::size_t i = 0; i < texts.size(); ++i) out += (i ? ", " : "") + json(texts[i], bytes);
   return out + "]";
+}
+
+namespace encoding = console::encoding;
+
+// A byte string of the page (one character a byte, sent as UTF-8) as its bytes.
+std::string pageBytes(std::string_view utf8) {
+  const encoding::Encoding reader = encoding::Encoding::utf8();
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    char32_t c = 0;
+    const std::size_t n = reader.next(utf8, i, true, c);
+    if (n == 0 || c > 0xff) throw console::UserError("a byte string holds a character beyond U+00FF");
+    out += static_cast<char>(c);
+    i += n;
+  }
+  return out;
+}
+
+// A JSON list of the page's byte strings as their bytes.
+std::vector<std::string> pageByteList(const char* list) {
+  std::vector<std::string> out;
+  for (const auto& text : nlohmann::json::parse(list)) out.push_back(pageBytes(text.get_ref<const std::string&>()));
+  return out;
+}
+
+// What the page says of a character that an edit's encoding cannot hold: the edit then changes nothing.
+std::string unwritable(char32_t c, const encoding::Encoding& in) {
+  return encoding::describe(c, '"') + " cannot be written in " + in.title() +
+         ": nothing was changed (choose the tab's text encoding, or type the byte as \\xHH)";
 }
 
 // Tile maps' compressed data, inflated by the page beforehand (the browser
@@ -486,6 +517,84 @@ class Workbench {
     return answer("{\"ok\": true}");
   }
 
+  // The code pages a tab may read texts in: the page hands their tables, as its browser decodes them, to tables().
+  const std::string& codePages() {
+    std::string out = "{\"ok\": true, \"codePages\": [";
+    for (int n = encoding::kFirstCodePage; n <= encoding::kLastCodePage; ++n)
+      out += (n > encoding::kFirstCodePage ? ", " : "") + std::to_string(n);
+    return answer(out + "]}");
+  }
+
+  // Takes in the tables ({"1252": [the character of each byte, -1 for none], ...}) and
+  // answers with the encodings a tab may show its texts in, each with its title, and automatic's code page.
+  const std::string& tables(const char* given) {
+    return guarded([&] {
+      const nlohmann::json all = nlohmann::json::parse(given);
+      for (auto item = all.begin(); item != all.end(); ++item) {
+        const nlohmann::json& chars = item.value();
+        encoding::Table table{};
+        for (std::size_t b = 0; b < table.size(); ++b) {
+          const auto c = chars.at(b).get<int64_t>();
+          table[b] = c < 0 ? encoding::kUndefined : static_cast<char32_t>(c);
+        }
+        tables_[std::stoi(item.key())] = table;
+      }
+      std::string out =
+          "{\"ok\": true, \"fallback\": " + json(encodingNamed("auto").fallback().name()) + ", \"encodings\": [";
+      bool first = true;
+      for (const auto& name : encoding::Encoding::names()) {
+        const auto e = encodingOf(name);
+        if (!e) continue;  // a code page the browser had no table for
+        out += (first ? "" : ", ") + std::string("{\"name\": ") + json(e->name()) + ", \"title\": " + json(e->title()) +
+               "}";
+        first = false;
+      }
+      return out + "]}";
+    });
+  }
+
+  // Texts (a JSON list of byte strings) as an editor shows them in the encoding named.
+  const std::string& shown(const char* name, const char* texts) {
+    return guarded([&] {
+      const encoding::Encoding e = encodingNamed(name);
+      std::vector<std::string> out;
+      for (const auto& bytes : pageByteList(texts)) out.push_back(console::editedText(bytes, e));
+      return "{\"ok\": true, \"texts\": " + jsonList(out) + "}";
+    });
+  }
+
+  // A text typed for an element that held `old` (a byte string), written in
+  // the encoding named as edits are: its bytes and the console literal of
+  // them, or the character it cannot hold.
+  const std::string& typed(const char* name, const char* text, const char* old) {
+    return guarded([&] {
+      const encoding::Encoding e = console::writtenFor(pageBytes(old), encodingNamed(name));
+      const encoding::Encoded bytes = console::bytesOfEdited(text, e);
+      if (!bytes.ok) throw console::UserError(unwritable(bytes.unheld, e));
+      return "{\"ok\": true, \"literal\": " + json(console::literalOf(bytes.bytes)) +
+             ", \"bytes\": " + json(bytes.bytes, true) + "}";
+    });
+  }
+
+  // A line typed in the command bar with its characters in the code page named, as escapes.
+  const std::string& line(const char* name, const char* typed) {
+    return guarded([&] {
+      const encoding::Encoding e = encodingNamed(name);
+      const encoding::Encoded line = console::lineIn(typed, e);
+      if (!line.ok) throw console::UserError(unwritable(line.unheld, e));
+      return "{\"ok\": true, \"line\": " + json(line.bytes) + "}";
+    });
+  }
+
+  // Byte strings (a JSON list) as console literals.
+  const std::string& literals(const char* texts) {
+    return guarded([&] {
+      std::vector<std::string> out;
+      for (const auto& bytes : pageByteList(texts)) out.push_back(console::literalOf(bytes));
+      return "{\"ok\": true, \"literals\": " + jsonList(out) + "}";
+    });
+  }
+
   // The action lines and expression names the command bar completes, from the
   // catalogue, and the console's own words with what each does.
   const std::string& catalogueNames() {
@@ -526,6 +635,22 @@ class Workbench {
     }
     if (!name.empty()) out.format = console::formatNamed(name);
     return out;
+  }
+
+  // An encoding named as the page names them, its code pages' tables those the page handed.
+  std::optional<encoding::Encoding> encodingOf(std::string_view name) const {
+    return encoding::Encoding::named(name, encoding::kDefaultCodePage,
+                                     [this](int codePage) -> std::optional<encoding::Table> {
+                                       const auto found = tables_.find(codePage);
+                                       if (found == tables_.end()) return std::nullopt;
+                                       return found->second;
+                                     });
+  }
+  encoding::Encoding encodingNamed(std::string_view name) const {
+    auto e = encodingOf(name);
+    if (!e)
+      throw console::UserError("no text encoding \"" + std::string(name) + "\": " + encoding::Encoding::choices());
+    return *e;
   }
 
   static std::optional<console::Format> knownFormat(const char* path) {
@@ -571,6 +696,7 @@ class Workbench {
     ArrayStore store;
   };
   std::map<int32_t, Snapshot> snapshots_;
+  std::map<int, encoding::Table> tables_;  // by code page, from the page's browser
   int32_t snapshot_ = 0;
   // A tile map's layer data (with its compression) and what the page compressed it to.
   using Layer = std::pair<console::tilemap::Compression, std::string>;
@@ -678,5 +804,28 @@ EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchTakeExtras(Workbench* w, const c
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCatalogue(Workbench* w) { return w->catalogueNames().c_str(); }
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchCodePages(Workbench* w) { return w->codePages().c_str(); }
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchTables(Workbench* w, const char* tables) {
+  return w->tables(tables).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchShown(Workbench* w, const char* encoding, const char* texts) {
+  return w->shown(encoding, texts).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchTyped(Workbench* w, const char* encoding, const char* text,
+                                                      const char* old) {
+  return w->typed(encoding, text, old).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchLine(Workbench* w, const char* encoding, const char* line) {
+  return w->line(encoding, line).c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tesselWorkbenchLiterals(Workbench* w, const char* texts) {
+  return w->literals(texts).c_str();
+}
 
 }  // extern "C"

@@ -1,6 +1,6 @@
 // Rows, columns and painted cells, as the element actions make them.
 import { count } from './dom.js';
-import { isInteger, literal, textLiteral } from './encoding.js';
+import { isInteger, literal, literals, textLiteral } from './encoding.js';
 import { late } from './parts.js';
 
 export function createEdits(app, parts) {
@@ -29,10 +29,10 @@ export function createEdits(app, parts) {
     // Labels belong to column numbers, so they move with their columns, each
     // set while its column exists: after widening, before narrowing.
     const moved = insert ? [...labels.slice(0, c), '', ...labels.slice(c)] : [...labels.slice(0, c), ...labels.slice(c + 1)];
-    const names = [];
-    for (let j = c; j < Math.max(X, width); ++j) {
-      if ((labels[j] || '') !== (moved[j] || '')) names.push('Set label to ' + literal(moved[j] || '') + ' at column ' + j);
-    }
+    const columns = [];
+    for (let j = c; j < Math.max(X, width); ++j) if ((labels[j] || '') !== (moved[j] || '')) columns.push(j);
+    const written = literals(columns.map((j) => moved[j] || ''));
+    const names = columns.map((j, k) => 'Set label to ' + written[k] + ' at column ' + j);
     const lines = insert ? [...cells, ...names] : [...names, ...cells];
     const from = insert ? 0 : names.length;
     // The boundary line is not a cell's: it runs after the batch.

@@ -1,6 +1,6 @@
 // The text grid: only the cells in view are asked of the module and drawn.
 import { $, count, esc } from './dom.js';
-import { showText } from './encoding.js';
+import { showText, showTexts } from './encoding.js';
 import { COL_W, HEAD_H, NUM_W, ROW_H } from './sizes.js';
 import { late } from './parts.js';
 import { scaledAxis } from './scroll.js';
@@ -197,6 +197,15 @@ export function createGrid(app, parts) {
     // numbers column 1, so the grid's cell (u, c) is row u + 2, column c + 2.
     const out = [];
     const two = app.shape.dimensions === 2;
+    // The texts in view, shown through the module in one call.
+    const texts = two ? app.shape.labels.slice(c0, c1 + 1).filter((l) => l) : [];
+    for (let u = first; u <= last; ++u) {
+      for (const c of (cache.get(u) || []).slice(c0, c1 + 1)) {
+        if (c && c.type === 'string') texts.push(c.text);
+        if (c && c.key && c.key.type === 'string') texts.push(c.key.text);
+      }
+    }
+    showTexts(texts, app.active);
     let firstNumberish = null;
     const row = (index, inner) => '<div role="row" class="row" aria-rowindex="' + index + '">' + inner.join('') + '</div>';
     const heads = ['<div class="corner" role="columnheader" aria-colindex="1">' +

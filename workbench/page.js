@@ -13,7 +13,7 @@ import { createDialogs } from './dialogs.js';
 import { $ } from './dom.js';
 import { createEditing } from './editing.js';
 import { createEdits } from './edits.js';
-import { isInteger, showText } from './encoding.js';
+import { connect, isInteger, showText } from './encoding.js';
 import { createFiles } from './files.js';
 import { createFilter } from './filter.js';
 import { createGrid } from './grid.js';
@@ -108,6 +108,7 @@ createTesselModule().then((instance) => {
   const bench = app.wasm._tesselWorkbenchCreate();  // the Workbench the module owns
   if (!bench) throw new Error('the module did not start');
   app.call = bridgeOf(app.wasm, bench);
+  connect(app.call);
   app.names = app.call('Catalogue');
   // In the order the page has always added its listeners.
   parts.levelMap.wire();

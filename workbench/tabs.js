@@ -1,7 +1,7 @@
 // Tabs: one instance of the session each, with the file it came from, its
 // log, its questions and the steps made since it was opened.
 import { $, count } from './dom.js';
-import { ENCODINGS, FALLBACK, encodingTitle } from './encoding.js';
+import { encodingNames, encodingTitle, fallbackEncoding } from './encoding.js';
 import { AUTO_SELECT } from './lines.js';
 import { late } from './parts.js';
 
@@ -80,7 +80,7 @@ export function createTabs(app, parts) {
       b.firstChild.textContent = tab.title + (tab.format ? ' · ' + tab.format : '') + ' · ' + encodingTitle(tab.encoding) +
         (changed(tab) ? ' •' : '');
       b.title = 'Texts shown and written as ' + encodingTitle(tab.encoding) +
-        (tab.encoding === 'auto' ? ' (UTF-8 where valid, else ' + encodingTitle(FALLBACK) + ')' : '');
+        (tab.encoding === 'auto' ? ' (UTF-8 where valid, else ' + encodingTitle(fallbackEncoding()) + ')' : '');
       b.onclick = (e) => (e.target.tagName === 'I' ? askClose(tab) : activate(tab));
       nav.appendChild(b);
     }
@@ -94,7 +94,7 @@ export function createTabs(app, parts) {
 
   // The tab's texts shown (and later edits written) in another encoding: the bytes stay as they are.
   function setEncoding(tab, name) {
-    if (!ENCODINGS.includes(name)) throw new Error('no text encoding "' + name + '": one of ' + ENCODINGS.join(', '));
+    if (!encodingNames().includes(name)) throw new Error('no text encoding "' + name + '": one of ' + encodingNames().join(', '));
     tab.encoding = name;
     if (tab === app.active) $('encoding').value = name;
     renderTabs();

@@ -21,7 +21,6 @@ enum class Style { bare, quoted, json };
 // output the characters beyond ASCII are shown by their bytes.
 std::string escaped(std::string_view text, const encoding::Encoding& encoding, bool utf8, std::size_t width,
                     Style style = Style::bare) {
-  static const char hex[] = "0123456789abcdef";
   const bool json = style == Style::json;
   const bool asUtf8 = encoding.readsAsUtf8(text);
   std::string out;
@@ -32,7 +31,7 @@ std::string escaped(std::string_view text, const encoding::Encoding& encoding, b
     char32_t decoded = 0;
     const std::size_t n = (utf8 || json) && u >= 0x80 ? encoding.next(text, i, asUtf8, decoded) : 0;
     // Control characters beyond ASCII are escaped as their bytes, or in JSON as their code point.
-    if (n > 0 && (decoded >= 0xa0 || (json && n > 1))) {
+    if (n > 0 && (encoding::showsAsItself(decoded) || (json && n > 1))) {
       encoding::appendUtf8(out, decoded);
       i += n;
       continue;
@@ -45,8 +44,8 @@ std::string escaped(std::string_view text, const encoding::Encoding& encoding, b
     } else if (!json && (c == '\n' || c == '\t' || c == '\r')) {
       out += {'\\', c == '\n' ? 'n' : c == '\t' ? 't' : 'r'};
     } else if (u < 0x20 || u >= 0x7f) {
-      out += json ? "\\u00" : "\\x";
-      out += {hex[u >> 4], hex[u & 15]};
+      const std::string escape = encoding::byteEscape(u);
+      out += json ? "\\u00" + escape.substr(2) : escape;
     } else {
       out += c;
     }

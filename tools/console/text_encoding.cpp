@@ -35,15 +35,19 @@ Encoding::Encoding(Kind kind, int codePage, const std::optional<Table>& table)
     : kind_(kind), codePage_(codePage), table_(table) {}
 
 std::optional<Encoding> Encoding::named(std::string_view name, int codePage) {
+  return named(name, codePage, systemTable);
+}
+
+std::optional<Encoding> Encoding::named(std::string_view name, int codePage, const Tables& tables) {
   const std::string n = lower(name);
   if (n == "utf-8" || n == "utf8") return Encoding(Kind::utf8, codePage, std::nullopt);
-  if (n == "auto") return Encoding(Kind::automatic, codePage, systemTable(codePage));
+  if (n == "auto") return Encoding(Kind::automatic, codePage, tables(codePage));
   if (n.rfind(kCodePagePrefix, 0) != 0) return std::nullopt;
   const std::string digits = n.substr(kCodePagePrefix.size());
   if (digits.size() != 4 || digits.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
   const int number = std::stoi(digits);
   if (number < kFirstCodePage || number > kLastCodePage) return std::nullopt;
-  auto table = systemTable(number);
+  auto table = tables(number);
   if (!table) return std::nullopt;
   return Encoding(Kind::codePage, number, table);
 }
@@ -53,11 +57,25 @@ std::string Encoding::choices() {
          " or auto";
 }
 
+std::vector<std::string> Encoding::names() {
+  std::vector<std::string> out{"auto", "utf-8"};
+  for (int n = kFirstCodePage; n <= kLastCodePage; ++n) out.push_back(std::string(kCodePagePrefix) + std::to_string(n));
+  return out;
+}
+
 std::string Encoding::name() const {
   switch (kind_) {
     case Kind::utf8: return "utf-8";
     case Kind::codePage: return std::string(kCodePagePrefix) + std::to_string(codePage_);
     default: return "auto";
+  }
+}
+
+std::string Encoding::title() const {
+  switch (kind_) {
+    case Kind::utf8: return "UTF-8";
+    case Kind::codePage: return "Windows-" + std::to_string(codePage_);
+    default: return "automatic";
   }
 }
 
@@ -134,14 +152,19 @@ void appendUtf8(std::string& out, char32_t c) {
   }
 }
 
-std::string describe(char32_t c) {
+std::string describe(char32_t c, char quote) {
   if (c == kUndefined) return "bytes that are not UTF-8";
   char code[16];
   std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-  if (c < 0x20 || (c >= 0x7f && c < 0xa0)) return code;
-  std::string out = "'";
+  if (!showsAsItself(c)) return code;
+  std::string out(1, quote);
   appendUtf8(out, c);
-  return out + "' (" + code + ")";
+  return out + quote + " (" + code + ")";
+}
+
+std::string byteEscape(unsigned char byte) {
+  static const char hex[] = "0123456789abcdef";
+  return {'\\', 'x', hex[byte >> 4], hex[byte & 15]};
 }
 
 }  // namespace tessel::console::encoding

@@ -7,9 +7,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/console/options.h"
 
@@ -28,6 +30,9 @@ using Table = std::array<char32_t, 256>;
 // The code page's table as the system's converter gives it, or none where
 // the system has no converter for it (text_encoding_platform.cpp).
 std::optional<Table> systemTable(int codePage);
+// Where an encoding takes a code page's table from: the system, or a caller
+// that has its own (the page hands the browser's).
+using Tables = std::function<std::optional<Table>(int codePage)>;
 
 enum class Kind : uint8_t {
   automatic,  // valid UTF-8 is UTF-8, anything else is read in the code page
@@ -50,15 +55,22 @@ class Encoding {
   // falling back to `codePage`; none for another name or a code page the
   // system cannot convert.
   static std::optional<Encoding> named(std::string_view name, int codePage = kDefaultCodePage);
+  static std::optional<Encoding> named(std::string_view name, int codePage, const Tables& tables);
   // UTF-8 alone, without asking the system for a table.
   static Encoding utf8() { return {Kind::utf8, kDefaultCodePage, std::nullopt}; }
   // "utf-8, windows-1250 to windows-1258 or auto", for messages and help.
   static std::string choices();
+  // Every name, as a list offers them: auto, utf-8, windows-1250 to windows-1258.
+  static std::vector<std::string> names();
 
   Kind kind() const { return kind_; }
   int codePage() const { return codePage_; }
   // "utf-8", "windows-1252", "auto".
   std::string name() const;
+  // "UTF-8", "Windows-1252", "automatic": as a person reads it.
+  std::string title() const;
+  // The code page itself: what auto reads a text that is not UTF-8 in.
+  Encoding fallback() const { return {Kind::codePage, codePage_, table_}; }
   // The name of what a text without its bytes is in: the code page, or utf-8
   // (auto writes UTF-8 as it is and gives the bytes of the rest).
   std::string textName() const { return kind_ == Kind::codePage ? name() : "utf-8"; }
@@ -84,7 +96,13 @@ class Encoding {
 
 // A character as UTF-8.
 void appendUtf8(std::string& out, char32_t c);
-// "'Ω' (U+03A9)", or "bytes that are not UTF-8" for kUndefined, for messages.
-std::string describe(char32_t c);
+// "'Ω' (U+03A9)" (in the quotes given), or "bytes that are not UTF-8" for
+// kUndefined, for messages.
+std::string describe(char32_t c, char quote = '\'');
+// Whether a character is shown as itself: a control (C0, DEL or C1) is shown
+// by its bytes, so that nothing shows it as nothing.
+inline bool showsAsItself(char32_t c) { return c >= 0x20 && c != 0x7f && (c < 0x80 || c >= 0xa0); }
+// A byte as the escape \xhh, which a console line reads back as the byte.
+std::string byteEscape(unsigned char byte);
 
 }  // namespace tessel::console::encoding
