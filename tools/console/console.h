@@ -4,6 +4,7 @@
 
 #include "tools/console/check.h"
 #include "tools/console/diff.h"
+#include "tools/console/escaped.h"
 #include "tools/console/files.h"
 #include "tools/console/help.h"
 #include "tools/console/json_file.h"

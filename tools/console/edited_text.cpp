@@ -81,20 +81,4 @@ encoding::Encoded lineIn(std::string_view utf8, const encoding::Encoding& e) {
   return {out};
 }
 
-std::string literalOf(std::string_view bytes) {
-  std::string out = "\"";
-  for (const char c : bytes) {
-    const auto u = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default: out += u < 0x20 || u >= 0x7f ? encoding::byteEscape(u) : std::string(1, c);
-    }
-  }
-  return out + '"';
-}
-
 }  // namespace tessel::console

@@ -1,6 +1,6 @@
-// Texts as a person edits them and as console lines write them: the bytes
-// decoded in an encoding for an editor, what was typed there back to bytes,
-// and bytes as a literal of the line language. The workbench page shows and
+// Texts as a person edits them: the bytes decoded in an encoding for an
+// editor, and what was typed there back to bytes (show.h writes bytes as a
+// literal of the line language). The workbench page shows and
 // writes every text through these, so it cannot disagree with the console.
 #pragma once
 
@@ -29,9 +29,5 @@ encoding::Encoding writtenFor(std::string_view old, const encoding::Encoding& e)
 // A typed line (UTF-8) with each character beyond ASCII as the \xhh escapes
 // of its bytes in `e`'s code page; under utf-8 and auto the line as typed.
 encoding::Encoded lineIn(std::string_view utf8, const encoding::Encoding& e);
-
-// The bytes as a text literal of a console line, in ASCII alone, which the
-// line reads back as the same bytes (a text holds no zero byte).
-std::string literalOf(std::string_view bytes);
 
 }  // namespace tessel::console

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "tools/console/console.h"
+#include "tools/console/escaped.h"
 #include "tools/console/json_array.h"
 
 namespace tessel::console {
@@ -11,51 +12,8 @@ namespace {
 using catalogue::expressionOf;
 using Object = hostkit::RunObject;
 
-// How a text is written: bare for a terminal, quoted (escaping quotes and
-// backslashes too), or as a JSON string, where a byte that stands for no
-// character stands for the code point of its number.
-enum class Style { bare, quoted, json };
-
-// A text decoded in `encoding` and escaped in the style, cut after `width`
-// characters with "..." after it (after the closing quote). Without UTF-8
-// output the characters beyond ASCII are shown by their bytes.
-std::string escaped(std::string_view text, const encoding::Encoding& encoding, bool utf8, std::size_t width,
-                    Style style = Style::bare) {
-  const bool json = style == Style::json;
-  const bool asUtf8 = encoding.readsAsUtf8(text);
-  std::string out;
-  std::size_t i = 0;  // read on after the loop: whether the text was cut
-  for (std::size_t shown = 0; i < text.size() && shown < width; ++shown) {
-    const char c = text[i];
-    const auto u = static_cast<unsigned char>(c);
-    char32_t decoded = 0;
-    const std::size_t n = (utf8 || json) && u >= 0x80 ? encoding.next(text, i, asUtf8, decoded) : 0;
-    // Control characters beyond ASCII are escaped as their bytes, or in JSON as their code point.
-    if (n > 0 && (encoding::showsAsItself(decoded) || (json && n > 1))) {
-      encoding::appendUtf8(out, decoded);
-      i += n;
-      continue;
-    }
-    ++i;
-    if (style != Style::bare && (c == '"' || c == '\\')) {
-      out += {'\\', c};
-    } else if (json && u >= 0xa0) {
-      out += {static_cast<char>(0xc0 | (u >> 6)), static_cast<char>(0x80 | (u & 0x3f))};
-    } else if (!json && (c == '\n' || c == '\t' || c == '\r')) {
-      out += {'\\', c == '\n' ? 'n' : c == '\t' ? 't' : 'r'};
-    } else if (u < 0x20 || u >= 0x7f) {
-      const std::string escape = encoding::byteEscape(u);
-      out += json ? "\\u00" + escape.substr(2) : escape;
-    } else {
-      out += c;
-    }
-  }
-  const char* quote = style == Style::bare ? "" : "\"";
-  return quote + out + quote + (i < text.size() ? "..." : "");
-}
-
 std::string escaped(std::string_view text, const ShowOptions& o, std::size_t width) {
-  return escaped(text, o.encoding, o.utf8, width);
+  return console::escaped(text, o.encoding, o.utf8, width);
 }
 
 // Each row of a grid's place in the recordset, -1 for a row not selected.
