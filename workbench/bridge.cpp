@@ -28,7 +28,8 @@ namespace {
 
 std::string jsonList(const std::vector<std::string>& texts, bool bytes = false) {
   std::string out = "[";
-  for (std::size_t i = 0; i < texts.size(); ++i) out += (i ? ", " : "") + json(texts[i], bytes);
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    out += (i ? ", " : "") + (bytes ? console::jsonOfBytes(texts[i]) : console::jsonString(texts[i]));
   return out + "]";
 }
 
@@ -101,8 +102,9 @@ class Workbench {
       out_.str("");
       std::ostringstream err;
       const bool ok = session_.runLine(line, "", err);
-      return "{\"ok\": " + std::string(ok ? "true" : "false") + ", \"output\": " + json(out_.str()) +
-             ", \"errors\": " + json(err.str()) + ", \"instance\": " + json(session_.currentName()) + "}";
+      return "{\"ok\": " + std::string(ok ? "true" : "false") + ", \"output\": " + console::jsonString(out_.str()) +
+             ", \"errors\": " + console::jsonString(err.str()) +
+             ", \"instance\": " + console::jsonString(session_.currentName()) + "}";
     });
   }
 
@@ -130,7 +132,7 @@ class Workbench {
       if (loaded.code != 0 && loaded.code != TESSEL_OUTCOME_DAMAGED)
         warnings.push_back(loaded.text + "; the array is empty now, as in a game");
       // Damaged: what the page shows is not the whole file, so saving it would lose the rest.
-      return "{\"ok\": true, \"format\": " + json(console::formatName(format)) +
+      return "{\"ok\": true, \"format\": " + console::jsonString(console::formatName(format)) +
              ", \"damaged\": " + (loaded.code != 0 ? "true" : "false") + ", \"warnings\": " + jsonList(warnings) + "}";
     });
   }
@@ -140,7 +142,8 @@ class Workbench {
   const std::string& kind(const char* path) {
     return guarded([&] {
       const auto known = knownFormat(path);
-      return std::string("{\"ok\": true, \"format\": ") + (known ? json(console::formatName(*known)) : "null") + "}";
+      return std::string("{\"ok\": true, \"format\": ") +
+             (known ? console::jsonString(console::formatName(*known)) : "null") + "}";
     });
   }
 
@@ -154,8 +157,8 @@ class Workbench {
       for (std::size_t k = 0; k < data.size(); ++k) {
         const std::string file = std::string(path) + ".packed-" + std::to_string(k);
         console::replaceFile(file, data[k].bytes);
-        out += (k ? ", " : "") + std::string("{\"path\": ") + json(file) + ", \"compression\": " +
-               json(data[k].compression == console::tilemap::Compression::gzip ? "gzip" : "zlib") +
+        out += (k ? ", " : "") + std::string("{\"path\": ") + console::jsonString(file) + ", \"compression\": " +
+               console::jsonString(data[k].compression == console::tilemap::Compression::gzip ? "gzip" : "zlib") +
                ", \"size\": " + std::to_string(data[k].size) + "}";
       }
       return out + "]}";
@@ -187,7 +190,8 @@ class Workbench {
       std::ostringstream out;
       const auto [format, settings] = fileFormat(from);
       const int status = console::checkFiles(module_, settings, format, {path}, out);
-      return "{\"ok\": true, \"status\": " + std::to_string(status) + ", \"output\": " + json(out.str()) + "}";
+      return "{\"ok\": true, \"status\": " + std::to_string(status) +
+             ", \"output\": " + console::jsonString(out.str()) + "}";
     });
   }
 
@@ -198,8 +202,9 @@ class Workbench {
       auto [format, settings] = fileFormat(from);
       settings.show.json = asJson;
       const int status = console::diffFiles(module_, settings, format, a, b, out, err);
-      return "{\"ok\": true, \"status\": " + std::to_string(status) + ", \"output\": " + json(out.str()) +
-             ", \"errors\": " + json(err.str()) + "}";
+      return "{\"ok\": true, \"status\": " + std::to_string(status) +
+             ", \"output\": " + console::jsonString(out.str()) + ", \"errors\": " + console::jsonString(err.str()) +
+             "}";
     });
   }
 
@@ -234,17 +239,17 @@ class Workbench {
         const std::size_t colon = w.find(": ");  // the counts come after "path (format): "
         losses += (losses.empty() ? "" : "; ") + (colon == std::string::npos ? w : w.substr(colon + 2));
       }
-      std::string out = "{\"ok\": true, \"losses\": " + json(losses);
+      std::string out = "{\"ok\": true, \"losses\": " + console::jsonString(losses);
       if (wanted.empty()) return out + "}";
       const std::string folder = "/deflate/" + std::to_string(++deflates_);
       std::filesystem::create_directories(folder);
-      out += ", \"folder\": " + json(folder) + ", \"deflate\": [";
+      out += ", \"folder\": " + console::jsonString(folder) + ", \"deflate\": [";
       for (std::size_t k = 0; k < wanted.size(); ++k) {
         const bool gzip = wanted[k].first == console::tilemap::Compression::gzip;
         const std::string file = folder + "/" + std::to_string(k) + (gzip ? ".gzip" : ".zlib");
         console::replaceFile(file, wanted[k].second);
-        out += (k ? ", " : "") + std::string("{\"path\": ") + json(file) +
-               ", \"compression\": " + json(gzip ? "gzip" : "zlib") + "}";
+        out += (k ? ", " : "") + std::string("{\"path\": ") + console::jsonString(file) +
+               ", \"compression\": " + console::jsonString(gzip ? "gzip" : "zlib") + "}";
       }
       return out + "]}";
     });
@@ -274,13 +279,13 @@ class Workbench {
       using catalogue::expressionOf;
       hostkit::RunObject& o = object();
       const int32_t dims = o.integer(expressionOf("dimensionCount"));
-      std::string out = "{\"ok\": true, \"instance\": " + json(session_.currentName()) +
+      std::string out = "{\"ok\": true, \"instance\": " + console::jsonString(session_.currentName()) +
                         ", \"dimensions\": " + std::to_string(dims) +
                         ", \"size\": " + std::to_string(o.integer(expressionOf("size"))) +
                         ", \"columns\": " + std::to_string(o.integer(expressionOf("boundaryX"))) +
                         ", \"rowsPerPage\": " + std::to_string(o.integer(expressionOf("boundaryY"))) +
                         ", \"selectedRows\": " + std::to_string(o.integer(expressionOf("numberOfRows"))) +
-                        ", \"delimiter\": " + json(o.text(expressionOf("listDelimiter")).value_or(""), true);
+                        ", \"delimiter\": " + console::jsonOfBytes(o.text(expressionOf("listDelimiter")).value_or(""));
       // Found through the labels held: a width only declared costs nothing.
       out += ", \"labels\": " + jsonList(dims == 2 ? console::labelRow(o) : std::vector<std::string>(), true) + "}";
       o.releaseStringSpace();
@@ -296,8 +301,8 @@ class Workbench {
       console::Session session(module_, console::Settings{}, out);
       std::istringstream in(text);
       const bool ok = session.run(in, name, err);
-      return "{\"ok\": " + std::string(ok ? "true" : "false") + ", \"output\": " + json(out.str()) +
-             ", \"errors\": " + json(err.str()) + "}";
+      return "{\"ok\": " + std::string(ok ? "true" : "false") + ", \"output\": " + console::jsonString(out.str()) +
+             ", \"errors\": " + console::jsonString(err.str()) + "}";
     });
   }
 
@@ -320,8 +325,9 @@ class Workbench {
           return readable ? o.text(expressionOf(expression), i).value_or("") : std::string();
         };
         out += "[" + std::to_string(facts->type) + ", " + std::to_string(facts->length) + ", " +
-               json(textOf(facts->type, "stringAt"), true) + ", " + std::to_string(facts->keyType) + ", " +
-               json(textOf(facts->keyType, "keyStringAt"), true) + ", " + std::to_string(facts->rowSelected) + "]";
+               console::jsonOfBytes(textOf(facts->type, "stringAt")) + ", " + std::to_string(facts->keyType) + ", " +
+               console::jsonOfBytes(textOf(facts->keyType, "keyStringAt")) + ", " + std::to_string(facts->rowSelected) +
+               "]";
       }
       o.releaseStringSpace();
       return out + "]}";
@@ -367,7 +373,8 @@ class Workbench {
         done += ok ? 1 : 0;
       }
       return "{\"ok\": " + std::string(ok ? "true" : "false") + ", \"done\": " + std::to_string(done) +
-             ", \"output\": " + json(out_.str()) + ", \"errors\": " + json(err.str()) + "}";
+             ", \"output\": " + console::jsonString(out_.str()) + ", \"errors\": " + console::jsonString(err.str()) +
+             "}";
     });
   }
 
@@ -461,7 +468,13 @@ class Workbench {
       const std::string data = console::readAll(path);
       persist::ByteReader in(data);
       const auto misfit = [] { return console::UserError("the extras do not fit this array"); };
-      std::vector<std::pair<int32_t, int32_t>> runs(static_cast<std::size_t>(std::max(0, in.i32())));
+      // A count of records is never more than the bytes left could hold (8 each), so a damaged file sizes nothing.
+      const auto records = [&] {
+        const int32_t n = in.i32();
+        if (n < 0 || static_cast<std::size_t>(n) > in.remaining() / 8) throw misfit();
+        return static_cast<std::size_t>(n);
+      };
+      std::vector<std::pair<int32_t, int32_t>> runs(records());
       for (auto& [first, count] : runs) {
         first = in.i32();
         count = in.i32();
@@ -470,7 +483,7 @@ class Workbench {
       LabelTable labels;
       const bool exists = in.i32() != 0;
       const int32_t size = in.i32();
-      std::vector<LabelTable::Label> held(static_cast<std::size_t>(std::max(0, in.i32())));
+      std::vector<LabelTable::Label> held(records());
       for (auto& label : held) {
         label.column = in.i32();
         label.text = std::string(in.take(static_cast<uint32_t>(in.i32())));
@@ -539,14 +552,14 @@ class Workbench {
         }
         tables_[std::stoi(item.key())] = table;
       }
-      std::string out =
-          "{\"ok\": true, \"fallback\": " + json(encodingNamed("auto").fallback().name()) + ", \"encodings\": [";
+      std::string out = "{\"ok\": true, \"fallback\": " + console::jsonString(encodingNamed("auto").fallback().name()) +
+                        ", \"encodings\": [";
       bool first = true;
       for (const auto& name : encoding::Encoding::names()) {
         const auto e = encodingOf(name);
         if (!e) continue;  // a code page the browser had no table for
-        out += (first ? "" : ", ") + std::string("{\"name\": ") + json(e->name()) + ", \"title\": " + json(e->title()) +
-               "}";
+        out += (first ? "" : ", ") + std::string("{\"name\": ") + console::jsonString(e->name()) +
+               ", \"title\": " + console::jsonString(e->title()) + "}";
         first = false;
       }
       return out + "]}";
@@ -571,8 +584,8 @@ class Workbench {
       const encoding::Encoding e = console::writtenFor(pageBytes(old), encodingNamed(name));
       const encoding::Encoded bytes = console::bytesOfEdited(text, e);
       if (!bytes.ok) throw console::UserError(unwritable(bytes.unheld, e));
-      return "{\"ok\": true, \"literal\": " + json(console::literalOf(bytes.bytes)) +
-             ", \"bytes\": " + json(bytes.bytes, true) + "}";
+      return "{\"ok\": true, \"literal\": " + console::jsonString(console::literalOf(bytes.bytes)) +
+             ", \"bytes\": " + console::jsonOfBytes(bytes.bytes) + "}";
     });
   }
 
@@ -582,7 +595,7 @@ class Workbench {
       const encoding::Encoding e = encodingNamed(name);
       const encoding::Encoded line = console::lineIn(typed, e);
       if (!line.ok) throw console::UserError(unwritable(line.unheld, e));
-      return "{\"ok\": true, \"line\": " + json(line.bytes) + "}";
+      return "{\"ok\": true, \"line\": " + console::jsonString(line.bytes) + "}";
     });
   }
 
@@ -606,7 +619,8 @@ class Workbench {
       const char* kind = w.kind == console::WordKind::session ? "session"
                          : w.kind == console::WordKind::loop  ? "loop"
                                                               : "reads";
-      words += (words.empty() ? "" : ", ") + json(std::string(w.word)) + ": " + json(kind);
+      words +=
+          (words.empty() ? "" : ", ") + console::jsonString(std::string(w.word)) + ": " + console::jsonString(kind);
     }
     return answer("{\"actions\": " + jsonList(actions) + ", \"expressions\": " + jsonList(expressions) +
                   ", \"words\": {" + words + "}}");
@@ -677,7 +691,7 @@ class Workbench {
     } catch (const std::exception& e) {
       std::string message = e.what();
       while (!message.empty() && message.back() == '\n') message.pop_back();
-      return answer("{\"ok\": false, \"error\": " + json(message) + "}");
+      return answer("{\"ok\": false, \"error\": " + console::jsonString(message) + "}");
     }
   }
 

@@ -4,26 +4,9 @@
 #include <cstring>
 #include <vector>
 
-namespace tessel::workbench {
+#include "tools/console/show.h"
 
-std::string json(std::string_view text, bool bytes) {
-  static const char hex[] = "0123456789abcdef";
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += {'\\', c};
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (u < 0x20 || u == 0x7f || (bytes && u >= 0x80)) {
-      out += "\\u00";
-      out += {hex[u >> 4], hex[u & 15]};
-    } else {
-      out += c;
-    }
-  }
-  return out + '"';
-}
+namespace tessel::workbench {
 
 std::string cellLooks(const ArrayStore& store, int32_t first, int32_t count) {
   std::string out = "[";
@@ -42,7 +25,7 @@ std::string cellLooks(const ArrayStore& store, int32_t first, int32_t count) {
       const auto end = std::to_chars(number, number + sizeof number, c->value()).ptr;
       out.append(number, end);
     } else if (c->type() == CellType::string) {
-      out += json(std::string_view(c->bytes(), static_cast<std::size_t>(c->length() - 1)), true);
+      out += console::jsonOfBytes(std::string_view(c->bytes(), static_cast<std::size_t>(c->length() - 1)));
     } else {
       out += '[';
       out.append(number, std::to_chars(number, number + sizeof number, c->length()).ptr);

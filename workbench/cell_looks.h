@@ -1,20 +1,13 @@
 // The page's answers that must be quick for many cells, compiled optimised
-// (bridge.cpp is not): texts as JSON strings, and what a level map draws.
+// (bridge.cpp is not): cells as JSON, and what a level map draws.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 #include "core/array_store.h"
 
 namespace tessel::workbench {
-
-// A text as a JSON string. Console output passes bytes beyond ASCII as they
-// are (the page reads it as UTF-8); an array's own texts (`bytes`) pass every
-// byte beyond ASCII as the code point of its number, so the page gets the
-// bytes exactly and shows them in the tab's encoding.
-std::string json(std::string_view text, bool bytes = false);
 
 // Cells first.. (count of them) as a JSON list, straight from the array: a
 // value as a number (0 for an empty cell, which a game reads as 0), a text as

@@ -4,15 +4,16 @@ namespace tessel::console {
 
 std::string escaped(std::string_view text, const encoding::Encoding& encoding, bool utf8, std::size_t width,
                     Style style) {
-  const bool json = style == Style::json;
-  const bool asUtf8 = encoding.readsAsUtf8(text);
+  const bool json = style == Style::json || style == Style::jsonBytes;
+  const bool decodes = style != Style::jsonBytes && (utf8 || json);
+  const bool asUtf8 = decodes && encoding.readsAsUtf8(text);
   std::string out;
   std::size_t i = 0;  // read on after the loop: whether the text was cut
   for (std::size_t shown = 0; i < text.size() && shown < width; ++shown) {
     const char c = text[i];
     const auto u = static_cast<unsigned char>(c);
     char32_t decoded = 0;
-    const std::size_t n = (utf8 || json) && u >= 0x80 ? encoding.next(text, i, asUtf8, decoded) : 0;
+    const std::size_t n = decodes && u >= 0x80 ? encoding.next(text, i, asUtf8, decoded) : 0;
     // Control characters beyond ASCII are escaped as their bytes, or in JSON as their code point.
     if (n > 0 && (encoding::showsAsItself(decoded) || (json && n > 1))) {
       encoding::appendUtf8(out, decoded);

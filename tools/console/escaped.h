@@ -12,8 +12,9 @@ namespace tessel::console {
 
 // How a text is written: bare for a terminal, quoted (escaping quotes and
 // backslashes too), or as a JSON string, where a byte that stands for no
-// character stands for the code point of its number.
-enum class Style { bare, quoted, json };
+// character stands for the code point of its number; as a JSON string of
+// bytes, every byte beyond ASCII does, so a reader gets the bytes exactly.
+enum class Style { bare, quoted, json, jsonBytes };
 
 // A text decoded in `encoding` and escaped in the style, cut after `width`
 // characters with "..." after it (after the closing quote). Without UTF-8

@@ -240,6 +240,10 @@ std::string jsonString(std::string_view text, const encoding::Encoding& encoding
   return escaped(text, encoding, true, text.size(), Style::json);
 }
 
+std::string jsonOfBytes(std::string_view bytes) {
+  return escaped(bytes, encoding::Encoding::utf8(), false, bytes.size(), Style::jsonBytes);
+}
+
 const char* typeName(int32_t type) {
   static const char* const kNames[] = {"empty", "value", "string", "data"};  // TESSEL_CELL_EMPTY onwards
   return type >= TESSEL_CELL_EMPTY && type <= TESSEL_CELL_DATA ? kNames[type] : "none";

@@ -66,6 +66,9 @@ const char* typeName(int32_t type);
 // (a byte that stands for no character as the code point of its number).
 std::string jsonString(std::string_view text);
 std::string jsonString(std::string_view text, const encoding::Encoding& encoding);
+// The bytes as a JSON string, each byte beyond ASCII as the code point of its
+// number: for a reader that shows them in an encoding of its own.
+std::string jsonOfBytes(std::string_view bytes);
 // A text's JSON fields: "text", and "bytes" (base64) as well when the text
 // alone would not give its bytes back in `encoding`.
 std::string textFields(std::string_view bytes, const encoding::Encoding& encoding);
