@@ -88,15 +88,6 @@ TEST(Dimensions, CoordinatesAndIndexes) {
   EXPECT_EQ(g.integer(kBoundary, 0), 5);
 }
 
-TEST(Dimensions, ProductsAndDivisionsWrapAt32Bits) {
-  HostedObject o(makeSetup(3, 65536, 65536));  // X * Y wraps to 0: no divisor for Z
-  EXPECT_EQ(o.integer(kIndexOfXY, 0, 32768), INT_MIN);
-  EXPECT_EQ(o.integer(kZOfIndex, 5), 0);
-  EXPECT_EQ(o.integer(kIndexOfDimensionIndex, "1,1,7"), 65537);
-  HostedObject m(makeSetup(3, 65535, 65537));  // X * Y = 2^32 - 1 wraps to -1
-  EXPECT_EQ(results(m, kZOfIndex, {INT_MIN, 5}), "-2147483648 -5");
-}
-
 TEST(Resize, GridsPadOrCutEveryCompleteRow) {
   HostedObject o(makeSetup(2, 3));
   appendStrings(o, {"A", "B", "C", "D", "E", "F", "G", "H", "I"});
@@ -125,10 +116,6 @@ TEST(Resize, GridsPadOrCutEveryCompleteRow) {
   EXPECT_EQ(all(pages), "1|2|5|6|9|10");
   pages.act(kResize, 1, 3);  // the last row is complete, so it is padded too
   EXPECT_EQ(all(pages), "1|2|_|5|6|_|9|10|_");
-  HostedObject narrow(makeSetup(3, 1, 2));  // pages of one column: X = 1 is a boundary like any
-  for (int v = 1; v <= 4; ++v) narrow.act(kAppendValue, v);
-  narrow.act(kResize, 2, 3);
-  EXPECT_EQ(all(narrow), "1|2|_|3|4|_");
 }
 
 TEST(Resize, IgnoredOpenOrTooLarge) {
@@ -170,21 +157,6 @@ TEST(Keys, SettersGettersAndLookUps) {
   EXPECT_EQ(results(o, kIndexOfKeyValue, {7, 0}), "2 1");
   EXPECT_EQ(results(o, kValueWithKeyValue, {7}), "17");
   EXPECT_EQ(results(o, kIndexOfKeyString, {"7", ""}), "2 4");  // a value key by its text
-}
-
-TEST(Keys, SetupFlagsChooseTheComparison) {
-  TesselSetup setup = makeSetup();
-  setup.wildcard = 3;       // any non-zero flag: wildcard mode
-  setup.caseSensitive = 5;  // any non-zero flag: case-sensitive
-  HostedObject o(setup);
-  appendStrings(o, {"first", "second"});
-  run(o, {{kSetKeyString, "abc", 0}, {kSetKeyString, "Ab*", 1}});
-  // The stored key is the pattern; the searched "Ab*" is a plain text.
-  EXPECT_EQ(results(o, kIndexOfKeyString, {"Ab*", "AbX", "abX"}), "1 1 -1");
-  o.act(kCaseInsensitive);
-  EXPECT_EQ(results(o, kIndexOfKeyString, {"aBX"}), "1");
-  o.act(kLiteral);
-  EXPECT_EQ(results(o, kIndexOfKeyString, {"abX", "AB*"}), "-1 1");
 }
 
 TEST(Find, MatchingAndContaining) {
