@@ -3,7 +3,6 @@
 // dimension count changed without an element operation (only complete rows
 // with a selected flag are rows). The row steps themselves are held to their
 // element steps below the tables.
-#include <climits>
 #include <string>
 #include <vector>
 
@@ -205,9 +204,7 @@ TEST(RecordsetRoutes, AggregatesOverTheSelectedRowsWithEmptyCellsAsZero) {
   }
   o.act(kStartNewWhere);
   for (const int n : byColumn) EXPECT_EQ(o.integer(n, 1), 0) << "no rows " << n;
-  run(o, {{kSelectAll}, {kSetValue, INT_MAX, 1}});
-  EXPECT_EQ(o.integer(kColumnSum, 1), INT_MIN + 97);  // INT_MAX + 0 - 1 + 99 wraps
-  HostedObject f = tableOf(1);                        // five flags, two complete rows of two and a stray cell
+  HostedObject f = tableOf(1);  // five flags, two complete rows of two and a stray cell
   for (const char* row : {"1", "2", "3", "4", "5"}) f.act(kAppendRow, row);
   f.act(kSetBoundary, 1, 2);
   EXPECT_EQ(results(f, kColumnSum, {0, 1}), "4 6");
