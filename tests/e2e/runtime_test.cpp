@@ -93,7 +93,6 @@ TEST(Setup, RecordFieldsReachTheStore) {
   };
   for (const Row r : {Row{0, 3, 5, 0, "1 0 0 -1 0 0"},
                       {4, 3, 5, 0, "1 0 0 -1 0 0"},
-                      {-1, 3, 5, 0, "1 0 0 -1 0 0"},
                       {2, 3, 5, 1, "2 3 0 -1 3 2"},
                       {2, 3, 5, 2, "2 3 0 -1 0 0"},
                       {2, 3, 5, -1, "2 3 0 -1 0 0"},
@@ -112,6 +111,12 @@ TEST(Setup, RecordFieldsReachTheStore) {
     }
     EXPECT_EQ(got, r.expected) << r.dims << " " << r.autoSelect;
   }
+  TesselSetup flags = makeSetup();
+  flags.wildcard = 3;  // any non-zero flag: wildcard mode, case-sensitive
+  flags.caseSensitive = 5;
+  HostedObject w(flags);
+  w.act(kAppendString, std::string("AbX"));
+  EXPECT_EQ(results(w, kFindString, {"Ab*", "ab*"}), "0 -1");
   EXPECT_EQ(HostedObject(makeSetup(1, 0, 0, "")).text(kDelimiter), ",");
   TesselSetup setup = makeSetup(1, 0, 0, ";");
   HostedObject semicolon(setup);
@@ -141,9 +146,7 @@ TEST(Protocol, EveryExpressionFollowsTheParameterAndResultRules) {
     EXPECT_EQ(c.fetchedTypes, declared);
     if (!e.returnsText() || !c.textFlag) {
       EXPECT_TRUE(c.spaceSizes.empty());
-      if (e.returnsText()) {
-        EXPECT_EQ(c.raw, 0);
-      }
+      EXPECT_TRUE(!e.returnsText() || c.raw == 0);  // a missing text is a null pointer
       continue;
     }
     ASSERT_TRUE(c.text.has_value());
@@ -159,13 +162,10 @@ TEST(Protocol, FlagWordTextSpaceAndActionResults) {
   o.record().resultFlags = 0x0123;
   EXPECT_STREQ(reinterpret_cast<const char*>(routine[51](&o.record(), 0)), ",");
   EXPECT_EQ(o.record().resultFlags, 0x0123 | TESSEL_TEXT_FLAG);
-  // An integer result leaves the word alone: size(; so does a missing text: get$(5)
+  // An integer result leaves the word alone: size(
   o.record().resultFlags = 0x0123;
   EXPECT_EQ(routine[0](&o.record(), 0), 1);
   EXPECT_EQ(o.record().resultFlags, 0x0123);
-  const ExpressionCall none = o.call(kGetString, 5);
-  EXPECT_EQ(none.raw, 0);
-  EXPECT_FALSE(none.textFlag);
   // An empty text still asks for one byte, and each call gets its own space:
   // the store's delimiter is copied, not handed over.
   o.act(kSetDelimiter, "");
@@ -178,28 +178,6 @@ TEST(Protocol, FlagWordTextSpaceAndActionResults) {
     // Harmless parameters for every kind: an unusable file name, index 0.
     EXPECT_EQ(t.act(n, std::string("/nonexistent/dir/file"), 0), 0) << n;
   }
-}
-
-// The cell diagnostic reports what the expressions cannot: each cell's type
-// and size, its key's type, and whether its row is selected.
-TEST(Diagnostics, DescribeCellReportsTypesKeysAndRowSelection) {
-  TesselSetup setup = makeSetup(2, 2);
-  setup.autoSelect = 1;
-  HostedObject o(setup);
-  run(o, {{kAppendString, "abc"}, {kAppendValue, 7}, {kAppendValue, 0}, {kAppendString, "d"}});  // 0: an empty cell
-  run(o, {{kSetKeyValue, 5, 0}, {kSetKeyString, "k", 3}, {kStartNewWhere}, {kMatching, 0, "abc"}});
-  const int32_t expected[][5] = {{0, TESSEL_CELL_STRING, 3, TESSEL_CELL_VALUE, 1},
-                                 {1, TESSEL_CELL_VALUE, 4, TESSEL_CELL_NONE, 1},
-                                 {2, TESSEL_CELL_EMPTY, 0, TESSEL_CELL_NONE, 0},
-                                 {3, TESSEL_CELL_STRING, 1, TESSEL_CELL_STRING, 0}};
-  for (const auto& r : expected) {
-    const auto facts = o.describeCell(r[0]);
-    ASSERT_TRUE(facts.has_value());
-    EXPECT_EQ(std::vector<int32_t>({r[0], facts->type, facts->length, facts->keyType, facts->rowSelected}),
-              std::vector<int32_t>(r, r + 5));
-  }
-  EXPECT_FALSE(o.describeCell(4).has_value());
-  EXPECT_FALSE(o.describeCell(-1).has_value());
 }
 
 }  // namespace

@@ -47,13 +47,11 @@ inline bool declaresLargeFile(const ArrayStore& s) {
          static_cast<int64_t>(d.entry(1) < 1 ? 1 : d.entry(1)) * (d.entry(2) < 1 ? 1 : d.entry(2)) > kLargeDeclared;
 }
 
-#define TESSEL_FUZZ_CHECK(condition)                                                          \
-  do {                                                                                        \
-    if (!(condition)) {                                                                       \
-      std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-      std::abort();                                                                           \
-    }                                                                                         \
-  } while (0)
+[[noreturn]] inline void broken(const char* condition, const char* file, int line) {
+  std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", condition, file, line);
+  std::abort();
+}
+#define TESSEL_FUZZ_CHECK(condition) ((condition) ? void() : ::tessel::fuzz::broken(#condition, __FILE__, __LINE__))
 
 // The growth rule's bound, the row flags of a 2D array and the selected count.
 inline void checkStore(const ArrayStore& s) {

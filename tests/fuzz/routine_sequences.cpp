@@ -18,11 +18,11 @@ namespace tessel::fuzz {
 namespace {
 
 // Reads the input front to back; past its end every read gives zeros.
-class Input {
- public:
-  Input(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool atEnd() const { return pos_ >= size_; }
-  uint8_t byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+struct Input {
+  const uint8_t* data;
+  std::size_t size, pos = 0;
+  bool atEnd() const { return pos >= size; }
+  uint8_t byte() { return pos < size ? data[pos++] : 0; }
   // Mostly small numbers, sometimes an edge of the 32-bit range.
   int32_t integer() {
     static constexpr int32_t kEdges[] = {INT32_MIN, -1, 0, INT32_MAX, 1 << 16, 100, 1000};
@@ -39,11 +39,6 @@ class Input {
     }
     return t;
   }
-
- private:
-  const uint8_t* data_;
-  std::size_t size_;
-  std::size_t pos_ = 0;
 };
 
 // The host side: the context record (first, so that the object's context is
@@ -69,22 +64,17 @@ intptr_t TESSEL_CALL getSpace(TesselRunObject* o, intptr_t size, intptr_t) {
   return reinterpret_cast<intptr_t>(hostOf(o).space.emplace_back(static_cast<std::size_t>(size), '\0').data());
 }
 
-bool isFileName(const catalogue::Parameter& p) { return p.name != nullptr && std::strcmp(p.name, "file name") == 0; }
-
 }  // namespace
 }  // namespace tessel::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace tessel;
   using namespace tessel::fuzz;
-  static TesselRunInfos infos = [] {
-    TesselRunInfos i{};
-    GetRunObjectInfos(0, &i);
-    return i;
-  }();
+  static TesselRunInfos infos{};
+  if (infos.actions == nullptr) GetRunObjectInfos(0, &infos);
   // Every input starts without files, so that it runs alike alone and after others.
   for (int f = 0; f < 4; ++f) std::remove(scratchFile("f" + std::to_string(f)).c_str());
-  Input in(data, size);
+  Input in{data, size};
   Host host;
   host.context.getFirstParameter = &getFirst;
   host.context.getNextParameter = &getNext;
@@ -110,15 +100,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         action ? catalogue::kActions[number].params : catalogue::kExpressions[number].params;
     std::string texts[2];
     for (int i = 0; i < 2; ++i) {
-      if (params[i].kind == catalogue::ParamKind::text) {
-        // File names stay inside the scratch folder: one of four files.
-        texts[i] = isFileName(params[i]) ? scratchFile("f" + std::to_string(in.byte() % 4)) : in.text();
-        host.params[i] = reinterpret_cast<intptr_t>(texts[i].c_str());
-      } else if (params[i].kind == catalogue::ParamKind::integer) {
-        host.params[i] = in.integer();
-      } else {
-        host.params[i] = 0;
-      }
+      const bool text = params[i].kind == catalogue::ParamKind::text;
+      // File names stay inside the scratch folder: one of four files.
+      const bool file = text && params[i].name != nullptr && std::strcmp(params[i].name, "file name") == 0;
+      if (text) texts[i] = file ? scratchFile("f" + std::to_string(in.byte() % 4)) : in.text();
+      host.params[i] = text                                              ? reinterpret_cast<intptr_t>(texts[i].c_str())
+                       : params[i].kind == catalogue::ParamKind::integer ? in.integer()
+                                                                         : 0;
     }
     host.fetched = 0;
     const bool save = action && std::strncmp(catalogue::kActions[number].label, "Save", 4) == 0;

@@ -8,10 +8,8 @@
 
 namespace tessel::testing {
 
-// How many items the tests sort in a crafted order. The plain quicksort they
-// compare with takes quadratic time on it: seconds at 100,000 items when
-// optimised, many minutes in an unoptimised build with sanitizers, which
-// sorts fewer.
+// The plain quicksort the tests compare with takes quadratic time on these:
+// seconds at 100,000 items optimised, minutes unoptimised with sanitizers.
 #ifdef NDEBUG
 inline constexpr int32_t kCraftedItems = 100000;
 #else
@@ -19,9 +17,8 @@ inline constexpr int32_t kCraftedItems = 20000;
 #endif
 
 // 0 to n - 1 arranged so that the middle item of every range a middle-pivot
-// quicksort partitions is the smallest of that range: each partition then
-// splits off one item and scans half the range. Worked out by following the
-// partitions on the items' first positions, handing out values in order.
+// quicksort partitions is its smallest: found by following the partitions on
+// the items' first positions, handing out values in order.
 inline std::vector<int32_t> middlePivotKiller(int32_t n) {
   std::vector<int32_t> at(static_cast<std::size_t>(n));  // the item at each position, by first position
   for (int32_t k = 0; k < n; ++k) at[static_cast<std::size_t>(k)] = k;

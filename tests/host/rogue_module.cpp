@@ -34,16 +34,9 @@ short TESSEL_CALL action(TesselRunObject*, intptr_t, intptr_t) { return 0; }
 
 constexpr std::array<Routine, 6> kRogues{firstTwice,      foreignRaw,     spaceTwice,
                                          fetchAfterSpace, textForInteger, integerForText};
-constexpr auto kActions = [] {
-  std::array<TesselActionRoutine, TESSEL_ACTION_COUNT + 1> out{};
-  for (std::size_t n = 0; n < TESSEL_ACTION_COUNT; ++n) out[n] = action;
-  return out;
-}();
-constexpr auto kExpressions = [] {
-  std::array<Routine, TESSEL_EXPRESSION_COUNT + 1> out{};
-  for (std::size_t n = 0; n < TESSEL_EXPRESSION_COUNT; ++n) out[n] = kRogues[n % kRogues.size()];
-  return out;
-}();
+// The tables, each ended by a null entry.
+std::array<TesselActionRoutine, TESSEL_ACTION_COUNT + 1> actions{};
+std::array<Routine, TESSEL_EXPRESSION_COUNT + 1> expressions{};
 
 }  // namespace
 
@@ -59,8 +52,10 @@ TESSEL_EXPORT short TESSEL_CALL GetRunObjectDataSize(intptr_t, intptr_t) {
 TESSEL_EXPORT short TESSEL_CALL CreateRunObject(TesselRunObject*, const TesselSetup*, intptr_t) { return 0; }
 TESSEL_EXPORT short TESSEL_CALL DestroyRunObject(TesselRunObject*, intptr_t) { return 0; }
 TESSEL_EXPORT short TESSEL_CALL GetRunObjectInfos(intptr_t, TesselRunInfos* infos) {
-  infos->actions = kActions.data();
-  infos->expressions = kExpressions.data();
+  for (std::size_t n = 0; n < TESSEL_ACTION_COUNT; ++n) actions[n] = action;
+  for (std::size_t n = 0; n < TESSEL_EXPRESSION_COUNT; ++n) expressions[n] = kRogues[n % kRogues.size()];
+  infos->actions = actions.data();
+  infos->expressions = expressions.data();
   infos->actionCount = TESSEL_ACTION_COUNT;
 #ifdef ROGUE_TABLES
   infos->expressionCount = TESSEL_EXPRESSION_COUNT - 1;
