@@ -23,8 +23,7 @@ std::string infosText(const TesselInfos& i) {
          std::to_string(i.kinds[1]) + " " + std::to_string(i.titles[0]) + " " + std::to_string(i.titles[1]);
 }
 
-// Both parameter slots, both kinds and both ends of each table; infosOf builds
-// every entry alike.
+// Both kinds and both ends of each table; infosOf builds every entry alike.
 TEST(EditorInfos, EntriesFollowTheCatalogueAndStrayNumbersGetTheZeroEntry) {
   const struct {
     bool action;
@@ -202,9 +201,7 @@ TEST(EditorPictures, BitmapsAreStoredBottomUpHighNibbleFirst) {
   ASSERT_EQ(parsePixelMap("; two rows\nbitmap 3 2\n9ab\nc0f\n", map), "");
   const std::string file = bitmapFile(map);
   ASSERT_EQ(file.size(), 14u + 40 + 64 + 2 * 4);
-  EXPECT_EQ(file.substr(0, 2), "BM");
-  EXPECT_EQ(le(file, 2, 4), file.size());
-  EXPECT_EQ(le(file, 10, 4), 14u + 40 + 64);
+  EXPECT_EQ(file.substr(0, 2) + std::to_string(le(file, 2, 4)) + " " + std::to_string(le(file, 10, 4)), "BM126 118");
   EXPECT_EQ(le(file, 14 + 40 + 4 * 9, 4), 0xFF0000u) << "colour 9 is red (blue, green, red, 0)";
   EXPECT_EQ(le(file, 14 + 40 + 4 * 12, 4), 0x0000FFu) << "colour c is blue";
   const std::size_t pixels = 14 + 40 + 64;
@@ -228,9 +225,8 @@ TEST(EditorPictures, CursorMasksAndHotspot) {
   const std::string file = cursorFile(map);
   const std::size_t stride = 4;
   ASSERT_EQ(file.size(), 6u + 16 + 40 + 8 + std::size_t{4} * stride);
-  EXPECT_EQ(le(file, 2, 2), 2u) << "a cursor";
-  EXPECT_EQ(le(file, 10, 2), 8u);
-  EXPECT_EQ(le(file, 12, 2), 1u);
+  const auto at = [&](std::size_t offset) { return std::to_string(le(file, offset, 2)); };
+  EXPECT_EQ(at(2) + " " + at(10) + "," + at(12), "2 8,1") << "a cursor and its hotspot";
   EXPECT_EQ(le(file, 14, 4), file.size() - 22);
   EXPECT_EQ(le(file, 22 + 8, 4), 4u) << "header height counts both masks";
   const std::size_t colour = 22 + 40 + 8;

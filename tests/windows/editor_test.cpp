@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "editor/resource.h"
-#include "host/menus.h"
 #include "host/tessel.h"
 #include "tests/windows/stand_in.h"
 
@@ -84,11 +83,6 @@ TEST(EditorExports, EveryEntryRemovesExactlyItsArgumentsAndSurvivesNulls) {
   EXPECT_STREQ(standInLog(), "") << "no dialog and no drawing without a record or a context";
 }
 
-std::string infosText(const TesselInfos* i) {
-  return std::to_string(i->code) + " " + std::to_string(i->flags) + " " + std::to_string(i->kinds[0]) + " " +
-         std::to_string(i->kinds[1]) + " " + std::to_string(i->titles[0]) + " " + std::to_string(i->titles[1]);
-}
-
 // What a call leaves in a buffer of 32 '#', after what it returns; a text as
 // held(text) shows it.
 std::string buffered(const std::function<int(char*)>& call) {
@@ -115,6 +109,10 @@ TEST(EditorExports, EachAnswerReachesTheHost) {
   const auto text = [](const char* name, int number, int size) {
     return buffered([=](char* b) { return entry<Text>(name)(nullptr, number, b, size); });
   };
+  const auto infos = [](const char* name, int number) {
+    const TesselInfos* i = entry<Infos>(name)(nullptr, number);
+    return std::to_string(i->code) + " " + std::to_string(i->kinds[0]) + " " + std::to_string(i->kinds[1]);
+  };
   const auto loaded = [](int id) { return buffered([=](char* b) { return LoadStringA(tessel(), id, b, 32); }); };
   const struct {
     std::string got, want;
@@ -123,9 +121,9 @@ TEST(EditorExports, EachAnswerReachesTheHost) {
       {std::to_string(entry<Code>("GetActionCodeFromMenu")(nullptr, 25078)), "78"},
       {std::to_string(entry<Code>("GetExpressionCodeFromMenu")(nullptr, 27059)), "59"},
       {std::to_string(entry<Code>("GetConditionCodeFromMenu")(nullptr, 26000)), "-1"},
-      {infosText(entry<Infos>("GetActionInfos")(nullptr, 6)), "6 0 45 22 0 0"},
-      {infosText(entry<Infos>("GetExpressionInfos")(nullptr, 50)), "50 0 3 1 0 0"},
-      {infosText(entry<Infos>("GetConditionInfos")(nullptr, 7)), "0 0 0 0 0 0"},
+      {infos("GetActionInfos", 6), "6 45 22"},
+      {infos("GetExpressionInfos", 50), "50 3 1"},
+      {infos("GetConditionInfos", 7), "0 0 0"},
       // Titles are the menus' labels, cut to the buffer.
       {title("GetActionTitle", 6, 0, 32), held(0, "Insert string at")},
       {title("GetActionTitle", 79, 0, 32), held(0, "")},  // past the table
