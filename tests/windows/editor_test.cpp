@@ -378,21 +378,13 @@ TesselSetup record(int32_t dimensions = 0, int32_t flags = 0) {
   return s;
 }
 
-struct Editor {
-  HWND window =
-      CreateWindowA("STATIC", "editor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
-  TesselEditorContext context{};
-  Editor() { context.window = window; }
-  ~Editor() { DestroyWindow(window); }
-};
-
 // CreateObject when `item` is -1, else SelectPopup of the item; its result.
-int openDialog(Editor& e, int item, TesselSetup& setup, Drive& drive) {
+int openDialog(TesselEditorContext& editor, int item, TesselSetup& setup, Drive& drive) {
   standInReset(driver, &drive, 0);
   if (item < 0)
-    return entry<int(__stdcall*)(TesselEditorContext*, intptr_t, TesselSetup*)>("CreateObject")(&e.context, 0, &setup);
+    return entry<int(__stdcall*)(TesselEditorContext*, intptr_t, TesselSetup*)>("CreateObject")(&editor, 0, &setup);
   using Select = int(__stdcall*)(TesselEditorContext*, int, intptr_t, intptr_t, TesselSetup*, intptr_t, intptr_t);
-  return entry<Select>("SelectPopup")(&e.context, item, 0, 0, &setup, 0, 0);
+  return entry<Select>("SelectPopup")(&editor, item, 0, 0, &setup, 0, 0);
 }
 
 // ShellExecuteA as tessel.dll imports it, replaced for one test by a recorder of its calls.
@@ -472,15 +464,17 @@ TEST(EditorDialog, ControlsShowTheRecordAndOkOrCancelWriteIt) {
   const void* shell = reinterpret_cast<const void*>(GetProcAddress(GetModuleHandleA("shell32.dll"), "ShellExecuteA"));
   const void* recorder = reinterpret_cast<const void*>(recordShell);
   ASSERT_EQ(redirectImport(shell, recorder), 1);
-  Editor e;
+  TesselEditorContext editor{};
+  editor.window =
+      CreateWindowA("STATIC", "editor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
   char opened[128];
-  std::snprintf(opened, sizeof opened, "dialog 20003 parent %p 0 0 3\n", static_cast<void*>(e.window));
+  std::snprintf(opened, sizeof opened, "dialog 20003 parent %p 0 0 3\n", editor.window);
   HWND helpOwner = nullptr;
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.item) + " " + c.after);
     TesselSetup setup = c.before;
     Drive drive{c.steps, {}, {}};
-    EXPECT_EQ(openDialog(e, c.item, setup, drive), c.returns);
+    EXPECT_EQ(openDialog(editor, c.item, setup, drive), c.returns);
     EXPECT_EQ(drive.notes, c.notes);
     EXPECT_EQ(standInLog(), c.notes.empty() ? std::string() : std::string(opened));
     EXPECT_EQ(c.after.empty() ? std::memcmp(&setup, &c.before, sizeof setup) : 0, 0);
@@ -489,6 +483,7 @@ TEST(EditorDialog, ControlsShowTheRecordAndOkOrCancelWriteIt) {
     if (c.item == TESSEL_POPUP_SETUP && c.after.empty()) helpOwner = drive.dialog;
   }
   redirectImport(recorder, shell);
+  DestroyWindow(static_cast<HWND>(editor.window));
   EXPECT_TRUE(g_framesDrawn);
   char path[MAX_PATH];
   const std::string module(path, GetModuleFileNameA(tessel(), path, MAX_PATH));
