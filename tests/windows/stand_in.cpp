@@ -17,10 +17,8 @@ struct State {
   HWND dialog = nullptr;
 };
 
-State& state() {
-  static State s;
-  return s;
-}
+State g_state;
+State& state() { return g_state; }
 
 __attribute__((format(printf, 1, 2))) void logLine(const char* format, ...) {
   char line[512];
@@ -32,14 +30,6 @@ __attribute__((format(printf, 1, 2))) void logLine(const char* format, ...) {
   state().log += '\n';
 }
 
-BOOL CALLBACK findDialog(HWND window, LPARAM found) {
-  char name[16];
-  const bool dialog =
-      GetClassNameA(window, name, sizeof name) && std::string(name) == "#32770" && IsWindowVisible(window);
-  if (dialog) *reinterpret_cast<HWND*>(found) = window;
-  return dialog ? FALSE : TRUE;
-}
-
 // A dialog the driver leaves open is ended with -99, so a faulty test fails
 // instead of hanging.
 void CALLBACK giveUp(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -48,9 +38,8 @@ void CALLBACK giveUp(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 void CALLBACK drive(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&dialog));
-  if (dialog == nullptr) return;  // not shown yet: try again on the next tick
+  HWND dialog = FindWindowA("#32770", nullptr);
+  if (dialog == nullptr || !IsWindowVisible(dialog)) return;  // not shown yet: try again on the next tick
   KillTimer(nullptr, timer);
   state().dialog = dialog;
   SetTimer(nullptr, 0, 5000, giveUp);

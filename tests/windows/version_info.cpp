@@ -10,58 +10,39 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-std::string text(const std::vector<char>& block, const char* name) {
-  void* value = nullptr;
-  UINT length = 0;
-  const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
-  if (!VerQueryValueA(block.data(), path.c_str(), &value, &length) || length == 0) return "";
-  return std::string(static_cast<const char*>(value), length - 1);  // the count includes the terminator
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: version_info FILE [VERSION]\n");
-    return 2;
-  }
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeA(argv[1], &ignored);
+  const DWORD size = argc == 2 || argc == 3 ? GetFileVersionInfoSizeA(argv[1], &ignored) : 0;
   std::vector<char> block(size);
   VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT fixedLength = 0;
+  UINT length = 0;
   if (size == 0 || !GetFileVersionInfoA(argv[1], 0, size, block.data()) ||
-      !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedLength) ||
-      fixedLength < sizeof *fixed) {
-    std::fprintf(stderr, "version_info: %s has no version resource\n", argv[1]);
-    return 1;
+      !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || length < sizeof *fixed) {
+    std::fprintf(stderr, "usage: version_info FILE [VERSION], FILE with a version resource\n");
+    return 2;
   }
+  const auto text = [&](const char* name) {
+    void* value = nullptr;
+    const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueA(block.data(), path.c_str(), &value, &length) || length == 0) return std::string();
+    return std::string(static_cast<const char*>(value), length - 1);  // the count includes the terminator
+  };
   const auto numbers = [](DWORD high, DWORD low) {
     return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." + std::to_string(HIWORD(low)) + "." +
            std::to_string(LOWORD(low));
   };
-  const std::string fileNumbers = numbers(fixed->dwFileVersionMS, fixed->dwFileVersionLS);
-  const std::string productNumbers = numbers(fixed->dwProductVersionMS, fixed->dwProductVersionLS);
-  const char* names[] = {"FileVersion",    "ProductVersion",   "ProductName", "FileDescription",
-                         "LegalCopyright", "OriginalFilename", "CompanyName"};
-  std::printf("file version %s\nproduct version %s\n", fileNumbers.c_str(), productNumbers.c_str());
-  for (const char* name : names) std::printf("%s: %s\n", name, text(block, name).c_str());
+  const std::string file = numbers(fixed->dwFileVersionMS, fixed->dwFileVersionLS);
+  const std::string product = numbers(fixed->dwProductVersionMS, fixed->dwProductVersionLS);
+  std::printf("file version %s\nproduct version %s\n", file.c_str(), product.c_str());
+  for (const char* name : {"FileVersion", "ProductVersion", "ProductName", "FileDescription", "LegalCopyright",
+                           "OriginalFilename", "CompanyName"}) {
+    std::printf("%s: %s\n", name, text(name).c_str());
+  }
   if (argc == 2) return 0;
-
   const std::string version = argv[2];
-  int faults = 0;
-  const auto expect = [&](bool ok, const char* what) {
-    if (!ok) std::fprintf(stderr, "version_info: %s does not match %s\n", what, version.c_str());
-    faults += ok ? 0 : 1;
-  };
-  expect(fileNumbers == version + ".0", "the file version number");
-  expect(productNumbers == version + ".0", "the product version number");
-  expect(text(block, "FileVersion") == version, "FileVersion");
-  expect(text(block, "ProductVersion") == version, "ProductVersion");
-  expect(text(block, "ProductName") == "Tessel", "ProductName");
-  expect(!text(block, "FileDescription").empty(), "FileDescription (empty)");
-  expect(text(block, "LegalCopyright").find("Tessel") != std::string::npos, "LegalCopyright");
-  return faults == 0 ? 0 : 1;
+  const bool ok = file == version + ".0" && product == version + ".0" && text("FileVersion") == version &&
+                  text("ProductVersion") == version && text("ProductName") == "Tessel" &&
+                  !text("FileDescription").empty() && text("LegalCopyright").find("Tessel") != std::string::npos;
+  if (!ok) std::fprintf(stderr, "version_info: the resource above does not match %s\n", version.c_str());
+  return ok ? 0 : 1;
 }
