@@ -1,8 +1,5 @@
-// Files through the routine tables: the bytes each writer puts in a file,
-// what each reader makes of good, damaged and hostile bytes and what the
-// diagnostic entry point says of them, which file each action reads or
-// writes, and the save report's lifetime. How saves fail is tested below the
-// tables, with failures injected.
+// Files through the routine tables: the bytes writers write, what readers make
+// of good, damaged and hostile bytes, and what the diagnostic entry point says.
 #if !defined(_WIN32)
 #include <sys/stat.h>
 #endif
