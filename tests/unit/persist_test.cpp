@@ -101,7 +101,7 @@ TEST(Recognition, AnIniFileOpensWithASectionAsTheReaderReadsIt) {
     EXPECT_EQ(startsWithIniSection(text), ini) << ::testing::PrintToString(text);
     ArrayStore s;
     applyIniFile(s, text + "\nk=v", LoadMode::replace);
-    EXPECT_EQ(s.size(), ini ? 1 : s.size()) << ::testing::PrintToString(text);
+    if (ini) EXPECT_EQ(s.size(), 1) << ::testing::PrintToString(text);
   }
 }
 
@@ -490,7 +490,7 @@ TEST(WriteFailures, EveryFailingStepOfEverySavePathLeavesTheOldFile) {
       const std::string now = testing::readBytes(expected);
       EXPECT_EQ(testing::readBytes(target), p.mode == WriteMode::append && p.old ? *p.old + now : now);
 #if !defined(_WIN32)
-      EXPECT_EQ(modeOf(target), p.old ? 0640u : modeOf(target));
+      if (p.old) EXPECT_EQ(modeOf(target), 0640u);
 #endif
     }
     FailingFileSystem full;
