@@ -1,7 +1,5 @@
-// Actions run on bytes a tool holds (TesselActOnBytes): the same array and
-// outcome as the action on a file holding those bytes, and the CSV reading a
-// tool asks for (no byte order mark, a row of labels) as the console once
-// made it from a copy of the file without them.
+// Actions on bytes a tool holds (TesselActOnBytes) do what they do on a file of
+// those bytes; the tool's CSV reading (no byte order mark, a label row) is a copy without them.
 #include <filesystem>
 #include <random>
 #include <string>
@@ -13,12 +11,12 @@
 namespace tessel::testing {
 namespace {
 
+using ActOnBytes = int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t, const char*, int32_t, const char*, intptr_t,
+                                         int32_t);
 int32_t actOnBytes(HostedObject& o, int action, const std::string& name, const std::string& bytes, int32_t second = 0,
                    int32_t flags = 0) {
-  const auto act = builtModule()
-                       .entry<int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t, const char*, int32_t, const char*,
-                                                    intptr_t, int32_t)>("TesselActOnBytes");
-  return act(&o.record(), action, name.c_str(), second, bytes.data(), static_cast<intptr_t>(bytes.size()), flags);
+  return builtModule().entry<ActOnBytes>("TesselActOnBytes")(&o.record(), action, name.c_str(), second, bytes.data(),
+                                                             static_cast<intptr_t>(bytes.size()), flags);
 }
 
 // Everything a load leaves: the outcome, the shape, each cell and the labels.
@@ -35,8 +33,7 @@ std::string state(HostedObject& o) {
   return out;
 }
 
-// CSV-like bytes: short fields, commas, both line ends, "" fields, now and
-// then a zero byte or a byte order mark.
+// CSV-like bytes, now and then with a zero byte or a byte order mark.
 std::string randomText(std::mt19937& random, bool zeroBytes) {
   static const char* const kPieces[] = {"a", "17", "-4", "\"\"", ",", ",", "\r\n", "\n", "\r", "x y", "\xef\xbb\xbf"};
   std::string out = random() % 3 == 0 ? "\xef\xbb\xbf" : "";
@@ -47,9 +44,7 @@ std::string randomText(std::mt19937& random, bool zeroBytes) {
 
 // A tool without bytes may pass no buffer at all: that is an empty file.
 TEST(ActOnBytes, NoBufferIsAnEmptyFile) {
-  const auto act = builtModule()
-                       .entry<int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t, const char*, int32_t, const char*,
-                                                    intptr_t, int32_t)>("TesselActOnBytes");
+  const auto act = builtModule().entry<ActOnBytes>("TesselActOnBytes");
   HostedObject empty, none;
   for (HostedObject* o : {&empty, &none}) appendStrings(*o, {"old", "cells"});
   EXPECT_EQ(actOnBytes(empty, kLoadCsv, "given.csv", ""), 0);
@@ -84,8 +79,7 @@ TEST(ActOnBytes, GivesWhatTheActionGivesOnAFileOfTheBytes) {
 }
 
 TEST(ActOnBytes, ReadsCsvWithoutItsByteOrderMarkAndWithALabelRow) {
-  // The literal rule, as the console did it: the mark and the first line
-  // left out of a copy the module loads, then one label set per field.
+  // The model: the mark and first line left out of a copy, then a label set per field.
   std::mt19937 random(15);
   TempDir dir;
   ASSERT_TRUE(dir.ok());

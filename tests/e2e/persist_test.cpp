@@ -1,8 +1,5 @@
-// Files through the routine tables: the bytes each writer puts in a file,
-// what each reader makes of good, damaged and hostile bytes and what the
-// diagnostic entry point says of them, which file each action reads or
-// writes, and the save report's lifetime. How saves fail is tested below the
-// tables, with failures injected.
+// Files through the routine tables: the bytes writers write, what readers make
+// of good, damaged and hostile bytes, and what the diagnostic entry point says.
 #if !defined(_WIN32)
 #include <sys/stat.h>
 #endif
@@ -62,8 +59,7 @@ class Files : public ::testing::Test {
     save(o, action, name, index);
     return std::filesystem::exists(name) ? readBytes(name) : "<no file>";
   }
-  // Loads `bytes` into a 2D array of 3 columns holding "old": the cells, the
-  // shape and the outcome's description with the file's name as F.
+  // Loads `bytes` into 2D, 3 columns, holding "old": cells, shape, outcome (file as F).
   std::string load(int action, const std::string& bytes) {
     HostedObject o(makeSetup(2, 3));
     o.act(kAppendString, "old");
@@ -97,8 +93,7 @@ TEST_F(Files, WriterBytes) {
   EXPECT_EQ(saved(h, kSaveIni), "[QVXArray]\r\n=7\r\n=ab\r\n\r\n");
   h.act(kSetValue, 0, 2);  // an empty cell is written as ""
   EXPECT_EQ(saved(h, kSaveCsv), "7,ab,\"\"\r\n");
-  // 8 cells of 2 by 3 give Z = 1 full page + 1: 12 entries, 5 bytes for a
-  // digit, 4 when empty. 12 cells of 3 columns give Y = 1, Z = 5: 15 entries.
+  // 2 by 3, 8 cells: Z = 2, 12 entries; 3 columns, 12 cells: Y = 1, Z = 5.
   HostedObject cube2(makeSetup(3, 2, 3)), grid3(makeSetup(2, 3));
   for (int i = 1; i <= 12; ++i) grid3.act(kAppendValue, i);
   for (int i = 1; i <= 8; ++i) cube2.act(kAppendValue, i);
@@ -119,9 +114,7 @@ TEST_F(Files, WriterBytes) {
   EXPECT_EQ(saved(grid3, kSaveNative).substr(22, 21), le32(3) + le32(1) + "a" + le32(0) + le32(0) + le32(12));
 }
 
-// What each reader makes of bytes, what it says of them, and the shape it
-// leaves: "ok" for a whole file, "damaged: F: ..." for one it could read only
-// in part (a shape of "" is not checked).
+// Readers: cells, shape and what they say ("damaged: F: ..." for a file read in part).
 TEST_F(Files, ReadersLoadWhatTheFileHoldsAndSayHowItIsDamaged) {
   std::string wide, wideCells;  // no limit on fields per line
   for (int i = 0; i < 200; ++i) {
@@ -188,8 +181,7 @@ TEST_F(Files, ReadersLoadWhatTheFileHoldsAndSayHowItIsDamaged) {
        " 2:3,0 damaged: F: label 0 is cut at a zero byte"},
       {kLoadNative, kNoLabels + le32(1) + le16(3) + le32(10) + "abcd",
        "_ 1:0,0 damaged: F: ends early: 0 of 1 cells read, 1 more cut short"},
-      // Host array: the fewest dimensions for X and Y; integer (1) and text
-      // (2) entries; texts of another version take no bytes; unknown flags none.
+      // Host array: X and Y give the fewest dimensions; texts of another version take no bytes.
       {kLoadHost, texts, "a|bc|_ 2:3,0 ok"},
       {kLoadHost, host(3, 1, 1, 1) + le32(5) + le32(0) + le32(-3), "5|_|-3 2:3,0 ok"},
       {kLoadHost, host(1, 1, 3, 2) + le32(1) + "7" + le32(2) + "ab" + le32(0), "7|ab|_ 1:0,0 ok"},
@@ -211,8 +203,7 @@ TEST_F(Files, ReadersLoadWhatTheFileHoldsAndSayHowItIsDamaged) {
       {kLoadHost, host(1, 1, 1, 2) + le32(3) + std::string("a\0b", 3),
        "a 1:0,0 damaged: F: entry 0 has 1 byte after a zero byte"},
       {kLoadHost, host(1, 1, 1, 2) + le32(1) + "a" + "zz", "a 1:0,0 damaged: F: 2 bytes after the last entry"},
-      // CSV: runs of CR/LF end a line, "" is empty; a zero byte ends the
-      // text (padding after it loses nothing), as in a text saved as UTF-16.
+      // CSV: runs of CR/LF end a line, "" is empty; a zero byte ends the text.
       {kLoadCsv, "a,b\r\nc,\"\"\r\n", "a|b|c|_ 2:2,0 ok"},
       {kLoadCsv, "a,b\r\n\r\nc\r\n", "a|b|c|_ 2:2,0 ok"},
       {kLoadCsv, "a,b\n\nc", "a|b|c|_ 2:2,0 ok"},
@@ -224,8 +215,7 @@ TEST_F(Files, ReadersLoadWhatTheFileHoldsAndSayHowItIsDamaged) {
       {kLoadCsv, std::string("\xFF\xFE\x61\0,\0b\0", 8),
        "\xFF\xFE"
        "a 2:1,0 damaged: F: a zero byte at offset 3 ends the text; the 4 bytes after it are not read"},
-      // INI: sections, // comments, keys trimmed in front, lines under 2 bytes
-      // skipped; a "[" line without its "]" opens no section.
+      // INI: sections, comments, keys trimmed in front, lines under 2 bytes skipped.
       {kLoadIni, "x=0\n[one]\nabc\n; note\n// note\n  k = v\n=\nq\n[two]x\nlast=1\n", "_|_| v|1 2:3,0 ok"},
       {kLoadIni, "[open\n]x=1\n[shut]\ny=2\n", "2 2:3,0 ok"},
       {kLoadIni, std::string("[s]\nk=v\n\0\0", 10), "v 2:3,0 ok"},
@@ -258,10 +248,8 @@ TEST_F(Files, ReadersLoadWhatTheFileHoldsAndSayHowItIsDamaged) {
   EXPECT_EQ(o.integer(kSize), 1 << 20);
 }
 
-// Loads into what the array holds: a native file sets only the labels it
-// carries (into 1D none, and keeps the dimensions), a host array file keeps
-// the shape, CSV takes 2D; INI keys come back as texts, the line "=" too
-// short to come back; a damaged append keeps what it could read.
+// Appends: a native file sets only the labels it carries (into 1D none), a host
+// array file keeps the shape, CSV takes 2D; INI keys come back as texts.
 TEST_F(Files, AppendsKeepWhatWasThere) {
   HostedObject source(makeSetup(2, 3)), back, grid(makeSetup(2, 4)), flat;
   run(source, {{kAppendString, "a"}, {kAppendValue, -5}, {kAppendFile, put(std::string("\0\r\n\xFF", 4))}});
@@ -292,8 +280,7 @@ TEST_F(Files, AppendsKeepWhatWasThere) {
   ini.act(kAppendIni, path("saved" + std::to_string(files_)));
   EXPECT_EQ(all(ini) + " " + keys(ini), "a|5|_|_|b|a|5|_|b k1|-|k3|-|7|k1||k3|7");
 
-  // A load leaves the array as appending its cells one by one does, its
-  // capacity and rows included, before a later change could mend them.
+  // A load leaves capacity and rows as appending its cells does, before a change mends them.
   HostedObject loaded(makeSetup(2, 3)), appended(makeSetup(2, 3));
   std::string text = "[s]\n";
   for (int i = 0; i < 40; ++i) {
@@ -314,12 +301,9 @@ TEST_F(Files, AppendsKeepWhatWasThere) {
   EXPECT_EQ(all(flat), "old|a|-5|_|_");
 }
 
-// What cannot be read (a file not of the format, a missing one, no name, a
-// folder, a device, a name the system refuses, a file another program holds)
-// changes nothing on an append, and a replacing load empties the array:
-// native and host array files set the dimension count to 0, CSV to 2,
-// boundaries stay. Devices and pipes, which would block a load or a save for
-// ever, are neither opened nor written, nor is anything made beside them.
+// Files that cannot be read change nothing on an append; a replacing load
+// empties the array (native and host array: 0 dimensions, CSV 2). Devices
+// and pipes are neither opened nor written, nor is anything made beside them.
 TEST_F(Files, FilesThatCannotBeReadChangeNothingOrEmpty) {
   std::vector<std::string> unread = {path("missing"), std::string(), dir.file(""), kNullDevice, path("bad<name>?")};
 #if defined(_WIN32)
@@ -411,9 +395,8 @@ TEST_F(Files, ElementFiles) {
   EXPECT_EQ(saved(o, kSaveElement, 8), blob);
 }
 
-// Each call says what happened to its file through the diagnostic entry
-// point, and the save report lasts until the next call; a save that failed
-// has none. Its counts are held to real round trips below the tables.
+// Each call's outcome through the diagnostic entry point; the save report lasts
+// until the next call, and a failed save has none.
 TEST_F(Files, EachCallReportsWhatHappenedToItsFile) {
   const std::string missing = path("no/such/file"), junk = put("not an array file");
   const struct {
@@ -467,10 +450,8 @@ TEST_F(Files, EachCallReportsWhatHappenedToItsFile) {
   EXPECT_FALSE(o.lastSaveReport());
 }
 
-// A load bounded by the memory rule as host/tessel_tools.h gives it to tools:
-// a CSV file of N bytes may make as many cells as (allowance + N bytes a
-// byte) / two cells of the build's size, and one more is refused with the
-// array as it was.
+// The load rule of host/tessel_tools.h: a CSV file of N bytes may make (allowance
+// + N bytes a byte) / two cells' size cells; one more is refused, the array kept.
 TEST_F(Files, TheLoadRuleOfTheToolsHeaderIsTheModules) {
   constexpr int64_t kRows = 1000;
   // A line of commas, then a line "a" for each further row.
@@ -490,7 +471,6 @@ TEST_F(Files, TheLoadRuleOfTheToolsHeaderIsTheModules) {
       SCOPED_TRACE(w);
       std::string csv(static_cast<std::size_t>(w - 1), ',');
       for (int64_t r = 1; r < kRows; ++r) csv += "\na";
-      ASSERT_EQ(static_cast<int64_t>(csv.size()), fileBytes(w));
       HostedObject o(makeSetup(2, 3));
       run(o, {{kAppendString, "a"}, {kAppendString, "b"}, {kSetLabel, "L", 1}, {kSetValue, 5, 7}});
       const std::string before = state(o), name = put(csv);
@@ -507,11 +487,8 @@ TEST_F(Files, TheLoadRuleOfTheToolsHeaderIsTheModules) {
   }
 }
 
-// A file of a few dozen bytes may declare 2^31 - 1 columns. What is built
-// from it costs what it holds: a list longer than a save of the array could
-// write gives no text, the label list walks the labels held, and the native
-// save writes its one label slot; host array and CSV layouts are as big as
-// the grid, so those saves are refused and the old file stays.
+// 2^31 - 1 columns declared by a small file cost what the array holds: lists,
+// label lists and native saves; host array and CSV saves are refused.
 TEST_F(Files, HugeDeclaredShapesCostWhatTheArrayHolds) {
   const std::string huge = native(2, {INT32_MAX, 0}) + le32(1) + le32(1) + "L" + le32(0);
   HostedObject o;
@@ -543,8 +520,7 @@ TEST_F(Files, HugeDeclaredShapesCostWhatTheArrayHolds) {
   o.act(kSetDelimiter, "");
   EXPECT_EQ(o.text(kLabelList), "Lab");
   EXPECT_EQ(o.text(kElementList, ","), "cell");
-  // The element lists stop at the same bound: 200,000 separators of 20,000
-  // bytes would be 4 GB, and 200,000 of one byte are built.
+  // Element lists stop at the same bound.
   HostedObject list(makeSetup(1, 3));
   list.act(kSetValue, 1, 199999);
   EXPECT_EQ(list.text(kElementList, std::string(20000, ';')), std::nullopt);

@@ -1,5 +1,4 @@
-// A directory of its own for each test that touches files, removed at the
-// end, and whole-file helpers in bytes.
+// A directory of its own for each test that touches files, and byte helpers.
 #pragma once
 
 #if defined(_WIN32)
@@ -23,7 +22,6 @@ namespace tessel::testing {
 class TempDir {
  public:
   TempDir() {
-    // A name nobody holds: create_directory tells whether this call made it.
     std::random_device seed;
     std::mt19937 random(seed());
     std::error_code error;
@@ -56,7 +54,6 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// The system's device that reads as empty and swallows writes.
 #if defined(_WIN32)
 inline const std::string kNullDevice = "NUL";
 #else
@@ -64,8 +61,7 @@ inline const std::string kNullDevice = "/dev/null";
 #endif
 
 #if defined(_WIN32)
-// Keeps a file open without sharing, as another program may: meanwhile nobody
-// else can open it.
+// Keeps a file open without sharing, as another program may.
 class ExclusiveHold {
  public:
   explicit ExclusiveHold(const std::string& path)

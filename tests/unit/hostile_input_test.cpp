@@ -1,6 +1,5 @@
-// What hostile and damaged input meets below the exports: the one-pass label
-// merge against label-by-label setting, and the sizes saves count before
-// writing against what the writers write.
+// The one-pass label merge against label-by-label setting, and the sizes
+// saves count before writing against what the writers write.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -83,15 +82,11 @@ TEST(SaveSizes, AreWhatTheWritersWrite) {
 }
 
 // Fails at its first byte and counts the bytes still handed to it.
-class FullDisk final : public persist::ByteWriter {
- public:
+struct FullDisk final : persist::ByteWriter {
   FullDisk() : ByteWriter(1) {}
-  bool failed() const override { return handed_ > 0; }
-  long handed() const { return handed_; }
-
- private:
-  void drain(std::string_view bytes) override { handed_ += static_cast<long>(bytes.size()); }
-  long handed_ = 0;
+  bool failed() const override { return handed > 0; }
+  void drain(std::string_view bytes) override { handed += static_cast<long>(bytes.size()); }
+  long handed = 0;
 };
 
 TEST(SaveSizes, WritersStopAtTheFirstFailedWrite) {
@@ -115,7 +110,7 @@ TEST(SaveSizes, WritersStopAtTheFirstFailedWrite) {
   for (const auto& write : writers) {
     FullDisk disk;
     write(disk);
-    EXPECT_LT(disk.handed(), 64) << &write - writers;
+    EXPECT_LT(disk.handed, 64) << &write - writers;
   }
 }
 

@@ -1,9 +1,6 @@
-// The file formats below the routine tables: the keep/lose table held to what
-// a round trip does, and failures injected where the system cannot be made to
-// fail on demand (the n-th step of a save on each of its paths, the n-th
-// allocation), and saves killed at each step in a process of their own. Each
-// either completes or leaves the array and the old file as they were, with no
-// new file left behind.
+// The file formats below the routine tables: the keep/lose table held to round
+// trips, and saves failed or killed at each step, which complete or leave the
+// old file with no new file beside it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -63,8 +60,7 @@ const FileFormat kFileFormats[] = {
      nullptr},
 };
 
-// A 2D array with every kind of cell, keys of both kinds and a label, and
-// `values` more cells.
+// A 2D array with every kind of cell, keys, a label and `values` more cells.
 ArrayStore sample(int values, const char* label = "name") {
   ArrayStore s = testing::table(3);
   const char data[5] = {'\0', 'x', '\r', '\n', '\xFF'};
@@ -85,9 +81,7 @@ Names folderListing(const std::string& path) {
   return names;
 }
 
-// What shows a file as INI to a tool is what the INI reader takes for its
-// first line; a text shown as INI gives the reader a section, so an entry
-// after it is read.
+// A text a tool shows as INI is one in which the INI reader finds a section.
 TEST(Recognition, AnIniFileOpensWithASectionAsTheReaderReadsIt) {
   const std::pair<std::string, bool> kCases[] = {
       {"[QVXArray]", true},
@@ -107,13 +101,14 @@ TEST(Recognition, AnIniFileOpensWithASectionAsTheReaderReadsIt) {
     EXPECT_EQ(startsWithIniSection(text), ini) << ::testing::PrintToString(text);
     ArrayStore s;
     applyIniFile(s, text + "\nk=v", LoadMode::replace);
-    EXPECT_EQ(s.size(), ini ? 1 : s.size()) << ::testing::PrintToString(text);
+    EXPECT_TRUE(!ini || s.size() == 1) << ::testing::PrintToString(text);
   }
 }
 
 namespace facts_probes {
 
 using namespace facts;
+using D = CellDescriptor;
 
 std::string textOf(const Cell* c) { return c == nullptr ? std::string() : std::string(c->text().view()); }
 
@@ -122,13 +117,6 @@ std::string contentOf(const Cell* c) {
   if (c == nullptr || c->type() != CellType::data) return textOf(c);
   const std::string_view bytes(c->bytes(), static_cast<std::size_t>(c->length()));
   return std::string(bytes.substr(0, bytes.find('\0')));
-}
-
-bool someCellHolds(const ArrayStore& s, std::string_view part) {
-  for (int32_t i = 0; i < s.size(); ++i) {
-    if (contentOf(s.cellAt(i)).find(part) != std::string::npos) return true;
-  }
-  return false;
 }
 
 // Saves `source` in the format and loads it into a new store.
@@ -149,17 +137,20 @@ ArrayStore roundTrip(Format f, const ArrayStore& source, const std::string& file
 }
 
 // The cells, in one dimension, with the keys of the first ones.
-ArrayStore cells(std::initializer_list<CellDescriptor> cells, std::initializer_list<CellDescriptor> keys = {}) {
+ArrayStore cells(std::initializer_list<D> cells, std::initializer_list<D> keys = {}) {
   ArrayStore s;
-  for (const CellDescriptor& d : cells) s.append(d);
-  for (const CellDescriptor& k : keys) s.setKey(static_cast<int32_t>(&k - keys.begin()), k);
+  for (const D& d : cells) s.append(d);
+  for (const D& k : keys) s.setKey(static_cast<int32_t>(&k - keys.begin()), k);
   return s;
 }
 
 // By whether the text comes back whole in the first cell, inside some cell, or nowhere.
 Fate textFate(const ArrayStore& loaded, std::string_view text) {
   if (contentOf(loaded.cellAt(0)) == text) return Fate::kept;
-  return someCellHolds(loaded, text) ? Fate::changed : Fate::lost;
+  for (int32_t i = 0; i < loaded.size(); ++i) {
+    if (contentOf(loaded.cellAt(i)).find(text) != std::string::npos) return Fate::changed;
+  }
+  return Fate::lost;
 }
 
 // Kept when the first cell comes back as it went, kind and all; changed when only its text does.
@@ -182,7 +173,7 @@ const Probe kProbes[] = {
        s.dimensions().setCount(3);
        s.dimensions().setBoundary(1, 2);
        s.dimensions().setBoundary(2, 2);
-       for (const char* t : {"a", "b", "c", "d", "e", "f", "g", "h"}) s.append(CellDescriptor::ofString(t));
+       for (const char* t : {"a", "b", "c", "d", "e", "f", "g", "h"}) s.append(D::ofString(t));
        return s;
      },
      [](const ArrayStore& saved, const ArrayStore& loaded) {
@@ -193,8 +184,7 @@ const Probe kProbes[] = {
      }},
     {"Keys",
      [] {
-       return cells({CellDescriptor::ofString("a"), CellDescriptor::ofValue(5)},
-                    {CellDescriptor::ofString("k"), CellDescriptor::ofValue(7)});
+       return cells({D::ofString("a"), D::ofValue(5)}, {D::ofString("k"), D::ofValue(7)});
      },
      [](const ArrayStore&, const ArrayStore& loaded) {
        const Cell* ka = loaded.cellAt(0) ? loaded.cellAt(0)->key() : nullptr;
@@ -207,8 +197,8 @@ const Probe kProbes[] = {
     {"Column labels",
      [] {
        ArrayStore s = testing::table(2, false);
-       s.append(CellDescriptor::ofString("ann"));
-       s.append(CellDescriptor::ofValue(30));
+       s.append(D::ofString("ann"));
+       s.append(D::ofValue(30));
        recordset::setLabel(s, "name", 0);
        recordset::setLabel(s, "age", 1);
        return s;
@@ -221,10 +211,9 @@ const Probe kProbes[] = {
      }},
     {"Empty cells",
      [] {
-       ArrayStore s =
-           cells({CellDescriptor::ofString("a"), CellDescriptor::ofString(""), CellDescriptor::ofString("b")});
-       s.set(1, CellDescriptor::ofValue(0));  // emptied in place
-       s.setKey(1, CellDescriptor::ofString("e"));
+       ArrayStore s = cells({D::ofString("a"), D::ofString(""), D::ofString("b")});
+       s.set(1, D::ofValue(0));  // emptied in place
+       s.setKey(1, D::ofString("e"));
        return s;
      },
      [](const ArrayStore&, const ArrayStore& loaded) {
@@ -232,11 +221,10 @@ const Probe kProbes[] = {
        if (c == nullptr || contentOf(loaded.cellAt(2)) != "b") return Fate::lost;
        return c->type() == CellType::empty ? Fate::kept : Fate::changed;
      }},
-    {"Value cells (integers)", [] { return cells({CellDescriptor::ofValue(42)}); }, firstCellFate},
-    {"String cells", [] { return cells({CellDescriptor::ofString("hello")}); }, firstCellFate},
-    {"Data cells (raw bytes)", [] { return cells({CellDescriptor::ofData("x\0y", 3)}); }, firstCellFate},
-    {"Texts holding the format's separator",
-     [] { return cells({CellDescriptor::ofString("x,y=z")}, {CellDescriptor::ofString("k=v")}); },
+    {"Value cells (integers)", [] { return cells({D::ofValue(42)}); }, firstCellFate},
+    {"String cells", [] { return cells({D::ofString("hello")}); }, firstCellFate},
+    {"Data cells (raw bytes)", [] { return cells({D::ofData("x\0y", 3)}); }, firstCellFate},
+    {"Texts holding the format's separator", [] { return cells({D::ofString("x,y=z")}, {D::ofString("k=v")}); },
      [](const ArrayStore&, const ArrayStore& loaded) {
        const Cell* key = loaded.cellAt(0) ? loaded.cellAt(0)->key() : nullptr;
        const Fate text = textFate(loaded, "x,y=z");
@@ -244,11 +232,11 @@ const Probe kProbes[] = {
        return text == Fate::kept && key != nullptr && !textOf(key).empty() && textOf(key) != "k=v" ? Fate::changed
                                                                                                    : text;
      }},
-    {"Texts holding line breaks", [] { return cells({CellDescriptor::ofString("one\r\ntwo")}); },
+    {"Texts holding line breaks", [] { return cells({D::ofString("one\r\ntwo")}); },
      [](const ArrayStore&, const ArrayStore& loaded) { return textFate(loaded, "one\r\ntwo"); }},
     {"Row selection and settings",
      [] {
-       ArrayStore s = cells({CellDescriptor::ofString("a")});
+       ArrayStore s = cells({D::ofString("a")});
        s.setListDelimiter(";");
        s.setCaseSensitive(true);
        s.setWildcard(true);
@@ -262,8 +250,7 @@ const Probe kProbes[] = {
      }},
 };
 
-// An append reads its file as a load does: a bad file that concerns only one
-// of the two says so in its name, and a save meets none of a reader's cases.
+// A bad file that concerns only loads or only appends says so; saves meet none.
 TEST(FormatFacts, AnAppendMeetsTheBadFilesALoadMeets) {
   for (const auto& b : kBadFiles) {
     const std::string name = b.name;
@@ -282,8 +269,7 @@ TEST(FormatFacts, AnAppendMeetsTheBadFilesALoadMeets) {
   EXPECT_FALSE(forEachBadFileOf(catalogue::actionOf("appendString"), [](const BadFile&, const char*) {}));
 }
 
-// Each aspect is saved in each format and loaded back into a new store, and
-// what comes back decides whether the table may call it kept, changed or lost.
+// Each aspect saved in each format and loaded back: what the table calls it.
 TEST(FormatFacts, TheTableSaysWhatARoundTripDoes) {
   ASSERT_EQ(std::size(kProbes), kAspectCount);
   ASSERT_EQ(std::size(kFileFormats), kModuleFormatCount);
@@ -305,10 +291,8 @@ TEST(FormatFacts, TheTableSaysWhatARoundTripDoes) {
 
 enum class Step { create, write, flush, truncate, close, replace, any };
 
-// The real file system, except that the n-th step of the chosen kind fails
-// (as a full disk does) or ends the process there (as a kill or a power cut
-// does), new files can be refused as a locked folder does, and paths can be
-// limited as some systems limit them.
+// The real file system, except that the n-th step of the chosen kind fails (a
+// full disk) or ends the process (a kill), new files can be refused, paths limited.
 class FailingFileSystem : public FileSystem {
  public:
   static constexpr int kKilled = 77;  // the exit code of a process ended at a step
@@ -405,10 +389,9 @@ bool makeLink(const std::string& target, const std::string& link) {
   return !error && std::filesystem::is_symlink(link);
 }
 
-// Runs `save` with the n-th step failing, for n = 1, 2, ... until a run has
-// no n-th step; `check` is told each failed outcome. Closing a file that was
-// only read loses nothing: that one failure may let the save complete.
-// Returns the outcome of the run that completed.
+// Runs `save` with step n = 1, 2, ... failing until a run has no step n, telling
+// `check` each failure; the outcome of the run that completed. A close of a file
+// only read loses nothing, so that one failure may let the save complete.
 Status failEachStep(int refuseNewFiles, const std::function<Status(FileHandler&)>& save,
                     const std::function<void()>& before, const std::function<void(const Status&)>& check) {
   int harmless = 0;
@@ -439,8 +422,7 @@ mode_t modeOf(const std::string& name) {
   return ::stat(name.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
-// Runs `body` in a child process (as other users, in a mount namespace of
-// its own): whether it returned true.
+// Runs `body` in a child process: whether it returned true.
 bool inChild(const std::function<bool()>& body) {
   const pid_t child = ::fork();
   if (child < 0) return false;
@@ -450,13 +432,10 @@ bool inChild(const std::function<bool()>& body) {
 }
 #endif
 
-// Every save path with each of its steps failing in turn (creating the new
-// file, each write, the flush, the replace, a close): a replacing save leaves
-// the old file byte for byte, one written in place (in a folder that refuses
-// new files) puts the old bytes back, an append cuts the file back (or
-// removes the file it made), a link stays a link, and nothing is left beside
-// them. Once no step fails the file holds what a plain save writes, with its
-// permissions kept. With no room on the disk for a new file nothing is touched.
+// Each step of every save path failing in turn: the old file stays byte for
+// byte (written in place: put back; an append: cut back or removed), a link
+// stays a link, nothing is left beside it; then the plain save's bytes, with
+// the permissions kept. With no room for a new file nothing is touched.
 TEST(WriteFailures, EveryFailingStepOfEverySavePathLeavesTheOldFile) {
   testing::TempDir dir, plain;
   ASSERT_TRUE(dir.ok() && plain.ok());
@@ -511,7 +490,7 @@ TEST(WriteFailures, EveryFailingStepOfEverySavePathLeavesTheOldFile) {
       const std::string now = testing::readBytes(expected);
       EXPECT_EQ(testing::readBytes(target), p.mode == WriteMode::append && p.old ? *p.old + now : now);
 #if !defined(_WIN32)
-      EXPECT_EQ(modeOf(target), p.old ? 0640u : modeOf(target));
+      EXPECT_TRUE(!p.old || modeOf(target) == 0640u) << modeOf(target);
 #endif
     }
     FailingFileSystem full;
@@ -529,11 +508,8 @@ TEST(WriteFailures, EveryFailingStepOfEverySavePathLeavesTheOldFile) {
   EXPECT_EQ(std::filesystem::exists(target), links);
 }
 
-// New names are unpredictable, in the target's folder, never longer than the
-// folder's path leaves room for; a name found taken is passed over and never
-// removed; with no room for any name the file is written in place. A folder
-// whose entry cannot be synced after the replace: the save is done, and says
-// that its lasting is not confirmed.
+// New names: unpredictable, in the target's folder, within the path's room, a
+// taken one passed over; no room: written in place. An unsynced folder is said.
 TEST(WriteFailures, NewFileNamesFitAndPassOverTakenOnes) {
   testing::TempDir dir;
   ASSERT_TRUE(dir.ok());
@@ -572,13 +548,8 @@ TEST(WriteFailures, NewFileNamesFitAndPassOverTakenOnes) {
   EXPECT_EQ(status.detail(), "the new bytes are in place; their folder could not be synced to the disk");
   EXPECT_NE(testing::readBytes(name), "old");
   EXPECT_EQ(folderListing(dir.file("")), Names{"f"});
-}
-
-// A target whose full name is as long as Windows takes (259 characters) is
-// still replaced by a new file, whose name is no longer than the target's.
-TEST(WriteFailures, ATargetAtThePathLimitIsReplaced) {
-  testing::TempDir dir;
-  ASSERT_TRUE(dir.ok());
+  // A target whose full name is as long as Windows takes (259 characters) is
+  // still replaced by a new file, whose name is no longer than the target's.
   constexpr std::size_t kLimit = 259;
   std::string folder = dir.file("");
   auto room = [&] { return kLimit - std::filesystem::absolute(folder).string().size(); };
@@ -586,18 +557,16 @@ TEST(WriteFailures, ATargetAtThePathLimitIsReplaced) {
     folder += std::string(std::min<std::size_t>(49, room() - 6), 'd') + "/";
     ASSERT_TRUE(std::filesystem::create_directory(folder));
   }
-  const std::string name = folder + std::string(room(), 'f');
-  ASSERT_EQ(std::filesystem::absolute(name).string().size(), kLimit);
-  testing::writeBytes(name, "old");
-  ASSERT_EQ(testing::readBytes(name), "old");
-  FileHandler files;
-  EXPECT_EQ(saveToCsv(sample(3), files, name.c_str(), WriteMode::replace).describe(), Status().describe());
-  EXPECT_NE(testing::readBytes(name), "old");
+  const std::string deep = folder + std::string(room(), 'f');
+  ASSERT_EQ(std::filesystem::absolute(deep).string().size(), kLimit);
+  testing::writeBytes(deep, "old");
+  FileHandler real;
+  EXPECT_EQ(saveToCsv(store, real, deep.c_str(), WriteMode::replace).describe(), Status().describe());
+  EXPECT_NE(testing::readBytes(deep), "old");
   EXPECT_EQ(folderListing(folder).size(), 1u);
 }
 
-// A chain of links is followed as far as the system follows one (40 links),
-// and no further: a longer one cannot be opened.
+// A chain of 40 links is followed, as the system follows one; 41 cannot be opened.
 TEST(WriteFailures, LinkChainsAreFollowedAsFarAsTheSystemFollowsThem) {
   testing::TempDir dir;
   ASSERT_TRUE(dir.ok());
@@ -629,8 +598,7 @@ TEST(Reads, AWholeFileUpToItsLimit) {
   }
 }
 
-// A file the user may not write to is neither replaced nor appended to, on
-// every system and by every user; its bytes stay.
+// A file nobody may write to is neither replaced nor appended to, by anyone.
 TEST(WriteFailures, AReadOnlyFileCannotBeOpened) {
   testing::TempDir dir;
   ASSERT_TRUE(dir.ok());
@@ -688,8 +656,7 @@ TEST(WriteFailures, AReplacementLeftUnmovedIsMovedIn) {
 }
 #else
 
-// Through a link whose resolved name is longer than the system takes: the
-// file is written through the link with its old bytes kept, never cut.
+// Through a link whose resolved name is too long: written through it, old bytes kept.
 TEST(WriteFailures, ALinkBeyondThePathLimitKeepsItsFile) {
   testing::TempDir dir;
   ASSERT_TRUE(dir.ok());
@@ -737,19 +704,16 @@ bool privateMounts() {
   return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
 }
 
-// /proc hidden between the new file and its replace: the file is named by
-// the privileged call instead.
+// /proc hidden before the replace: the privileged call names the file.
 class ProcGoesAway final : public FileSystem {
   bool replace(std::FILE* f, const char* temp, const char* to) const override {
     return ::mount("none", "/proc", "tmpfs", 0, "size=4k") == 0 && FileSystem::replace(f, temp, to);
   }
 };
 
-// As the superuser: a group member's save of a group-shared file keeps its
-// group and mode (and the owner's read access); the superuser's keeps the
-// owner too. A folder its user may write to but not read (0300) cannot be
-// synced: the save is done, and says so. Without /proc, and without the
-// privilege to name a descriptor itself, new files are still named.
+// As other users: a group member keeps group and mode, the superuser the owner
+// too; an unreadable folder is not synced, and says so; without /proc, new
+// files are named ones.
 TEST(WriteFailures, OwnersGroupsAndFoldersOfOtherUsers) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs the superuser to act as other users";
   testing::TempDir dir;
@@ -830,9 +794,7 @@ TEST(WriteFailures, OwnersGroupsAndFoldersOfOtherUsers) {
 }
 #endif
 
-// Kills: a save ended at each of its steps in turn (creating the new file,
-// each write, the flush, the replace, a close), as a crash or a power cut
-// ends it, in a process of its own.
+// Saves ended at each step in a process of their own, as a crash ends them.
 struct KillJob {
   std::size_t format = 0;
   WriteMode mode = WriteMode::replace;
@@ -904,20 +866,15 @@ int runKillJob(const KillJob& job) {
 }
 #endif
 
-// Saves `base.name` (or through it) with the child killed at each step in
-// turn; after each kill the file at `target` holds all its old bytes or all
-// its new ones (an append: its old bytes first, since a process that no
-// longer runs cannot cut it back), `folders` hold nothing but what they held,
-// and a save succeeds again.
-void killEachStep(const KillJob& base, const std::string& target, const Names& folders) {
-  const std::string old(300, 'o');
+// After each kill the file holds all old or all new bytes (an append: its old
+// bytes first, as a dead process cannot cut it back), nothing beside it.
+void killEachStep(const KillJob& base, const std::string& folder) {
+  const std::string old(300, 'o'), &target = base.name;
   FileHandler real;
   testing::writeBytes(target, old);
   ASSERT_TRUE(kFileFormats[base.format].save(sample(10), real, base.name.c_str(), base.mode).ok());
   const std::string saved = testing::readBytes(target);
   ASSERT_NE(saved, old);
-  std::vector<Names> listings;
-  for (const std::string& f : folders) listings.push_back(folderListing(f));
   int kills = 0;
   for (KillJob job = base; job.killAt < 200; ++job.killAt) {
     SCOPED_TRACE("killed at step " + std::to_string(job.killAt));
@@ -932,7 +889,7 @@ void killEachStep(const KillJob& base, const std::string& target, const Names& f
     ++kills;
     const bool whole = base.mode == WriteMode::replace ? now == old || now == saved : now.substr(0, old.size()) == old;
     EXPECT_TRUE(whole) << now.size() << " bytes";
-    for (std::size_t i = 0; i < folders.size(); ++i) EXPECT_EQ(folderListing(folders[i]), listings[i]);
+    EXPECT_EQ(folderListing(folder), Names{"f"});
   }
   EXPECT_GE(kills, 3);  // the new file or a write, the flush, the replace or a close
 }
@@ -943,22 +900,13 @@ TEST(Kills, ASaveKilledAtAnyStepLeavesAllOldOrAllNewBytes) {
   const std::string name = dir.file("f");
   for (std::size_t format = 0; format < std::size(kFileFormats); ++format) {
     SCOPED_TRACE(kFileFormats[format].name);
-    killEachStep({format, WriteMode::replace, 1, name}, name, {dir.file("")});
+    killEachStep({format, WriteMode::replace, 1, name}, dir.file(""));
   }
-  killEachStep({4, WriteMode::append, 1, name}, name, {dir.file("")});
-  // Through a link to a file in another folder.
-  std::filesystem::create_directory(dir.file("real"));
-  const std::string target = dir.file("real/target"), link = dir.file("link");
-  if (makeLink(target, link)) {
-    killEachStep({2, WriteMode::replace, 1, link}, target, {dir.file(""), dir.file("real")});
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
-  }
+  killEachStep({4, WriteMode::append, 1, name}, dir.file(""));
 }
 
-// Out of memory at each allocation in turn, a save leaves the old file, a
-// load (replacing or appending, 23 cells, close to a growth step) and a file
-// read into an element leave the array.
-TEST(AllocationFailures, SavesLeaveTheFileAndLoadsTheArray) {
+// Out of memory at each allocation in turn, a save leaves the old file.
+TEST(AllocationFailures, SavesLeaveTheFile) {
   testing::TempDir dir;
   ASSERT_TRUE(dir.ok());
   const ArrayStore source = sample(10, "first");
@@ -976,21 +924,6 @@ TEST(AllocationFailures, SavesLeaveTheFileAndLoadsTheArray) {
                                           });
     EXPECT_GT(failures, 0);
     EXPECT_NE(testing::readBytes(name), "old");
-    const std::function<void(ArrayStore&)> loads[] = {
-        [&](ArrayStore& s) { (void)format.load(s, files, name.c_str(), LoadMode::replace); },
-        [&](ArrayStore& s) { (void)format.load(s, files, name.c_str(), LoadMode::append); },
-        [&](ArrayStore& s) { (void)setFileAt(s, files, name.c_str(), 40); },
-        [&](ArrayStore& s) { (void)insertFileAt(s, files, name.c_str(), 1); },
-        [&](ArrayStore& s) { (void)appendFile(s, files, name.c_str()); },
-    };
-    for (const auto& load : loads) {
-      if (format.load == nullptr) break;  // its file of a few bytes is read into a cell without allocating
-      SCOPED_TRACE(&load - loads);
-      ArrayStore store = sample(21, "x");
-      const std::string before = testing::describeAll(store);
-      EXPECT_GT(testing::failuresLeavingTheStore(store, [&] { load(store); }), 0);
-      EXPECT_NE(testing::describeAll(store), before);  // the run without a failure did load
-    }
   }
 }
 
