@@ -28,11 +28,12 @@ function(console_case name)
     LIMITS ${C_LIMITS})
 endfunction()
 
-# Help: an entry, a part of the menus, the formats' table and wrapped prose keep their layout.
+# Help: an entry, a part of the menus, the formats' table, wrapped prose and its format lists keep their layout.
 console_case(help_number ARGS help 65)
 console_case(help_topic ARGS help keys)
 console_case(help_formats ARGS help formats)
 console_case(help_check ARGS help check)
+console_case(help_convert ARGS help convert)
 console_case(help_unknown ARGS help frobnicate)
 console_case(usage ARGS --help)
 # The version as the project states it.
