@@ -3,13 +3,21 @@ set(case_dir ${CMAKE_CURRENT_SOURCE_DIR}/console/cases)
 set(data ${CMAKE_CURRENT_SOURCE_DIR}/console/data)
 
 # console_case(NAME ...): tessel_console_test console.NAME, expecting cases/NAME.expected unless
-# EXPECTED says; bare FILES are in data/, a bare SCRIPT or INPUT in cases/.
+# EXPECTED says; bare FILES are in data/, a bare SCRIPT or INPUT in cases/, and an argument
+# that names a file in data/ or examples/ is copied in too.
 function(console_case name)
   cmake_parse_arguments(C "" "EXPECTED;SCRIPT;INPUT" "ARGS;FILES;WRITTEN;READONLY;ENV;LIMITS" ${ARGN})
   if(NOT C_EXPECTED)
     set(C_EXPECTED ${case_dir}/${name}.expected)
   endif()
   list(TRANSFORM C_FILES PREPEND ${data}/ REGEX "^[^/$]")
+  foreach(arg IN LISTS C_ARGS)
+    foreach(dir ${data} ${PROJECT_SOURCE_DIR}/examples)
+      if(EXISTS ${dir}/${arg} AND NOT IS_DIRECTORY ${dir}/${arg})
+        list(APPEND C_FILES ${dir}/${arg})
+      endif()
+    endforeach()
+  endforeach()
   foreach(one SCRIPT INPUT)
     if(C_${one} AND NOT IS_ABSOLUTE "${C_${one}}")
       set(C_${one} ${case_dir}/${C_${one}})
@@ -20,22 +28,21 @@ function(console_case name)
     LIMITS ${C_LIMITS})
 endfunction()
 
-# Help: an entry, a part of the menus, the formats' table and wrapped prose keep their layout.
+# Help: an entry, a part of the menus, the formats' table, wrapped prose and its format lists keep their layout.
 console_case(help_number ARGS help 65)
 console_case(help_topic ARGS help keys)
 console_case(help_formats ARGS help formats)
 console_case(help_check ARGS help check)
+console_case(help_convert ARGS help convert)
 console_case(help_unknown ARGS help frobnicate)
 console_case(usage ARGS --help)
-# The version as the project states it, so that a new version needs no edit here.
+# The version as the project states it.
 configure_file(${case_dir}/version.expected.in ${CMAKE_CURRENT_BINARY_DIR}/version.expected @ONLY)
 console_case(version ARGS --version EXPECTED ${CMAKE_CURRENT_BINARY_DIR}/version.expected)
 
 # Bad command lines and files that are not there.
-console_case(show_missing_file ARGS show missing.csv)
 console_case(show_directory ARGS show .)
-console_case(show_unknown_format ARGS show notes.txt FILES notes.txt)
-console_case(convert_unknown_target ARGS convert scores.csv scores.out FILES scores.csv)
+console_case(convert_unknown_target ARGS convert scores.csv scores.out)
 console_case(missing_script ARGS run nowhere.tessel)
 console_case(bad_module ARGS --module ./nothing.so run x.tessel)
 console_case(bad_option ARGS --dims)
@@ -45,27 +52,23 @@ console_case(diff_usage ARGS diff items.arr)
 console_case(sheet_bad_separator ARGS --separator x show party.csv)
 
 # Files through the module's own load and save actions.
-console_case(show_csv ARGS show scores.csv FILES scores.csv)
-console_case(show_csv_selected ARGS show --selected scores.csv FILES scores.csv)
-console_case(convert_csv_to_ini ARGS convert scores.csv scores.ini FILES scores.csv WRITTEN scores.ini)
-console_case(convert_unwritable ARGS convert scores.csv nowhere/scores.ini FILES scores.csv)
-console_case(convert_by_extension ARGS convert scores.csv scores.arr FILES scores.csv)
-# Texts beyond ASCII as they are in a UTF-8 locale, escaped in C (UTF-8 on Windows whatever
-# the locale); a script may start with a byte order mark, and come on standard input with CR LF.
+console_case(show_csv_selected ARGS show --selected scores.csv)
+console_case(convert_csv_to_ini ARGS convert scores.csv scores.ini WRITTEN scores.ini)
+console_case(convert_unwritable ARGS convert scores.csv nowhere/scores.ini)
+console_case(convert_by_extension ARGS convert scores.csv scores.arr)
+# Texts beyond ASCII in a UTF-8 locale, escaped in C; a script with a byte order mark, and on input with CR LF.
 console_case(utf8_text SCRIPT utf8.tessel ENV LC_ALL=C.UTF-8)
 console_case(utf8_escaped SCRIPT utf8.tessel)
 console_case(script_on_input INPUT ${CMAKE_CURRENT_SOURCE_DIR}/console/crlf_lines.tessel
   EXPECTED ${CMAKE_CURRENT_SOURCE_DIR}/console/crlf_lines.expected)
 # CSV from elsewhere: a byte order mark, CR LF line ends, a header row of labels, a number too big.
-console_case(show_csv_header ARGS --header show bom_header.csv FILES bom_header.csv)
-console_case(convert_csv_header ARGS --header --force convert bom_header.csv out.csv FILES bom_header.csv
-  WRITTEN out.csv)
-console_case(show_json ARGS show --json --head 1 bom_header.csv FILES bom_header.csv)
+console_case(show_csv_header ARGS --header show bom_header.csv)
+console_case(convert_csv_header ARGS --header --force convert bom_header.csv out.csv WRITTEN out.csv)
+console_case(show_json ARGS show --json --head 1 bom_header.csv)
 # convert checks its input and never writes over a file unasked.
-console_case(convert_wrong_from ARGS convert --from native scores.csv out.ini FILES scores.csv)
-console_case(convert_over_input ARGS convert --to csv --force scores.csv ./scores.csv FILES scores.csv)
-console_case(convert_existing_output ARGS convert bom_header.csv scores.csv FILES scores.csv bom_header.csv
-  WRITTEN scores.csv)
+console_case(convert_wrong_from ARGS convert --from native scores.csv out.ini)
+console_case(convert_over_input ARGS convert --to csv --force scores.csv ./scores.csv)
+console_case(convert_existing_output ARGS convert bom_header.csv scores.csv WRITTEN scores.csv)
 console_case(convert_missing_input ARGS convert missing.csv out.ini WRITTEN out.ini)
 # Windows paths with a drive letter and backslashes (Wine shows the Unix root as Z:).
 if(WIN32)
@@ -76,48 +79,44 @@ endif()
 # A failed load stops a script, or with --keep-going lets it write no file after it; convert writes nothing.
 console_case(failed_load_stops SCRIPT failed_load_stops.tessel)
 console_case(failed_load_keep_going SCRIPT failed_load_keep_going.tessel WRITTEN copy.csv element.bin)
-console_case(convert_refused_input ARGS convert --from native newer.arr out.csv FILES newer.arr WRITTEN out.csv)
+console_case(convert_refused_input ARGS convert --from native newer.arr out.csv WRITTEN out.csv)
 # A damaged file: show warns and exits 1, convert writes nothing, a script stops.
-console_case(show_damaged ARGS show cut_list.arr FILES cut_list.arr)
-console_case(convert_damaged ARGS convert cut_list.arr out.csv FILES cut_list.arr WRITTEN out.csv)
+console_case(show_damaged ARGS show cut_list.arr)
+console_case(convert_damaged ARGS convert cut_list.arr out.csv WRITTEN out.csv)
 console_case(damaged_in_script SCRIPT damaged.tessel FILES cut_list.arr)
 # Read-only files are left as they are, and a save that cannot write says why.
 console_case(read_only_save SCRIPT read_only.tessel FILES scores.csv READONLY scores.csv WRITTEN scores.csv)
-console_case(convert_read_only ARGS convert --force bom_header.csv scores.csv
-  FILES scores.csv bom_header.csv READONLY scores.csv WRITTEN scores.csv)
-console_case(convert_read_only_sheet ARGS convert --force --to sheet bom_header.csv scores.csv
-  FILES scores.csv bom_header.csv READONLY scores.csv WRITTEN scores.csv EXPECTED ${case_dir}/convert_read_only.expected)
+console_case(convert_read_only ARGS convert --force bom_header.csv scores.csv READONLY scores.csv WRITTEN scores.csv)
+console_case(convert_read_only_sheet ARGS convert --force --to sheet bom_header.csv scores.csv READONLY scores.csv
+  WRITTEN scores.csv EXPECTED ${case_dir}/convert_read_only.expected)
 if(NOT WIN32)
   console_case(save_in_proc SCRIPT proc_version.tessel)
 endif()
 # A JSON array written again: texts not UTF-8, zero bytes, keys, labels and a mixed selection.
-console_case(json_round_trip ARGS convert mixed.json again.json FILES mixed.json WRITTEN again.json)
+console_case(json_round_trip ARGS convert mixed.json again.json WRITTEN again.json)
 # An index that would grow the array by more than --max-cells cells (ten million unless told) is refused.
 console_case(max_cells SCRIPT max_cells.tessel)
 console_case(max_cells_default INPUT huge_index.tessel)
-# A file of a few dozen bytes may declare 2^31 - 1 columns, or pages of 65536 x 65536 cells:
-# every tool's work and memory follow what it holds.
+# A few dozen bytes may declare 2^31 - 1 columns or 65536 x 65536 pages: each tool's memory follows what is held.
 set(small_run)
 if(NOT WIN32 AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")  # a sanitizer reserves terabytes of addresses
   set(small_run LIMITS 65536 20)
 endif()
-console_case(huge_show ARGS show wide.arr FILES wide.arr ${small_run})
-console_case(huge_show_json ARGS show --json wide.arr FILES wide.arr ${small_run})
-console_case(huge_check ARGS check wide.arr tall_pages.arr FILES wide.arr tall_pages.arr ${small_run})
-console_case(huge_diff ARGS diff wide.arr wide.arr FILES wide.arr ${small_run})
-console_case(huge_diff_pages ARGS diff tall_pages.arr tall_pages_b.arr FILES tall_pages.arr tall_pages_b.arr ${small_run})
-console_case(huge_convert_sheet ARGS convert --to sheet --header wide.arr out.csv FILES wide.arr WRITTEN out.csv
-  ${small_run})
-console_case(huge_convert_csv ARGS convert --header wide.arr out.csv FILES wide.arr WRITTEN out.csv ${small_run})
+console_case(huge_show ARGS show wide.arr ${small_run})
+console_case(huge_show_json ARGS show --json wide.arr ${small_run})
+console_case(huge_check ARGS check wide.arr tall_pages.arr ${small_run})
+console_case(huge_diff ARGS diff wide.arr wide.arr ${small_run})
+console_case(huge_diff_pages ARGS diff tall_pages.arr tall_pages_b.arr ${small_run})
+console_case(huge_convert_sheet ARGS convert --to sheet --header wide.arr out.csv WRITTEN out.csv ${small_run})
+console_case(huge_convert_csv ARGS convert --header wide.arr out.csv WRITTEN out.csv ${small_run})
 # A spreadsheet's short rows filled up to the widest may not outgrow the file (8 KB, 8 million cells).
-console_case(sheet_too_large ARGS show --from sheet commas.csv FILES commas.csv ${small_run})
+console_case(sheet_too_large ARGS show --from sheet commas.csv ${small_run})
 # A host array file whose declared grid the module refuses.
-console_case(check_refused ARGS check huge.hga FILES huge.hga)
+console_case(check_refused ARGS check huge.hga)
 # Data cells of one length are compared by their bytes.
-console_case(diff_data_bytes ARGS diff data_a.arr data_b.arr FILES data_a.arr data_b.arr)
+console_case(diff_data_bytes ARGS diff data_a.arr data_b.arr)
 # diff --json gives texts, keys and labels in the encoding it names (bytes every converter defines).
-console_case(diff_json_encoding ARGS --encoding windows-1252 --json diff texts_a.arr texts_b.arr
-  FILES texts_a.arr texts_b.arr)
+console_case(diff_json_encoding ARGS --encoding windows-1252 --json diff texts_a.arr texts_b.arr)
 # Texts in the encoding --encoding names, the same output everywhere (a UTF-8 locale, for Wine's command line).
 foreach(e auto utf-8 windows-1252 windows-1251)
   console_case(encoding_${e} ARGS --keep-going --encoding ${e} SCRIPT encoding.tessel ENV LC_ALL=C.UTF-8)
@@ -129,24 +128,22 @@ console_case(encoding_unheld SCRIPT encoding_unheld.tessel ENV LC_ALL=C.UTF-8)
 console_case(encoding_bad_name ARGS --encoding latin-1 show x.arr)
 # A spreadsheet's UTF-8 into the code page and back, and what neither side holds.
 console_case(sheet_encoding_in ARGS --encoding windows-1252 --header --from sheet --to csv convert utf8_items.csv out.csv
-  FILES utf8_items.csv WRITTEN out.csv)
-console_case(sheet_encoding_out ARGS --encoding windows-1252 --header --from csv --to sheet convert cp1252_items.csv
-  out.csv FILES cp1252_items.csv WRITTEN out.csv)
-console_case(sheet_encoding_unheld ARGS --encoding windows-1252 --from sheet --to native convert greek_items.csv out.arr
-  FILES greek_items.csv WRITTEN out.arr)
-console_case(sheet_encoding_warns ARGS --from sheet --to csv convert utf8_items.csv out.csv FILES utf8_items.csv
   WRITTEN out.csv)
+console_case(sheet_encoding_out ARGS --encoding windows-1252 --header --from csv --to sheet convert cp1252_items.csv
+  out.csv WRITTEN out.csv)
+console_case(sheet_encoding_unheld ARGS --encoding windows-1252 --from sheet --to native convert greek_items.csv
+  out.arr WRITTEN out.arr)
+console_case(sheet_encoding_warns ARGS --from sheet --to csv convert utf8_items.csv out.csv WRITTEN out.csv)
 if(NOT WIN32)  # which bytes a code page leaves undefined is the system converter's word
   console_case(sheet_encoding_no_char ARGS --encoding windows-1253 --from csv --to sheet convert no_char_in_1253.csv
-    out.csv FILES no_char_in_1253.csv WRITTEN out.csv)
+    out.csv WRITTEN out.csv)
 endif()
 # Tile maps: a script's load, a bad map's faults, and a save that cannot fill the map writes nothing.
 set(dungeon ${PROJECT_SOURCE_DIR}/examples/dungeon.tmj)
 console_case(tilemap_load SCRIPT tilemap_load.tessel FILES ${dungeon})
-console_case(tilemap_short_layer ARGS show short_layer.tmj FILES short_layer.tmj)
-console_case(tilemap_zstd ARGS check zstd_layer.tmj FILES zstd_layer.tmj)
-console_case(tilemap_not_3d ARGS convert --template dungeon.tmj mixed.json out.tmj FILES ${dungeon} mixed.json
-  WRITTEN out.tmj)
+console_case(tilemap_short_layer ARGS show short_layer.tmj)
+console_case(tilemap_zstd ARGS check zstd_layer.tmj)
+console_case(tilemap_not_3d ARGS convert --template dungeon.tmj mixed.json out.tmj FILES ${dungeon} WRITTEN out.tmj)
 
 # check, diff and the sheet format on files the module writes (made_by_module.tessel, first).
 set(made_dir ${CMAKE_CURRENT_BINARY_DIR}/runs/made_by_module)
@@ -156,30 +153,27 @@ add_test(NAME console.made_by_module COMMAND tessel_console run made_by_module.t
 set_tests_properties(console.made_by_module PROPERTIES FIXTURES_SETUP module_files ENVIRONMENT LC_ALL=C)
 set(made ${made_dir}/items.arr ${made_dir}/items.hga ${made_dir}/items.csv ${made_dir}/items.ini)
 # Each format loads sound; a cut native file is damaged (1); a missing file cannot be read (2).
-console_case(check_files ARGS check items.arr items.hga items.csv items.ini cut.arr missing.arr FILES ${made} cut.arr)
-console_case(check_json ARGS --json check items.arr cut.arr FILES ${made} cut.arr)
-console_case(check_sound ARGS check items.arr items.ini FILES ${made})
+console_case(check_files ARGS check items.arr items.hga items.csv items.ini cut.arr missing.arr FILES ${made})
+console_case(check_json ARGS --json check items.arr cut.arr FILES ${made})
 # Arrays compared across formats, cell by cell; the same array; trouble.
 console_case(diff_formats ARGS diff items.arr items.csv FILES ${made})
 console_case(diff_list ARGS diff items.ini items.hga FILES ${made})
 console_case(diff_json ARGS --json diff items.arr items.hga FILES ${made})
 console_case(diff_same ARGS diff items.arr ./items.arr FILES ${made})
-console_case(diff_damaged ARGS diff items.arr cut.arr FILES ${made} cut.arr)
+console_case(diff_damaged ARGS diff items.arr cut.arr FILES ${made})
 # What a sheet cannot keep of the module's files, a tab between fields, and the quoting a spreadsheet reads.
 console_case(sheet_from_native ARGS --to sheet convert items.arr items.txt FILES ${made} WRITTEN items.txt)
 console_case(sheet_tabs ARGS --separator tab --header --to sheet convert items.arr items.tsv FILES ${made}
   WRITTEN items.tsv)
-set_tests_properties(console.check_files console.check_json console.check_sound console.diff_formats console.diff_list
+set_tests_properties(console.check_files console.check_json console.diff_formats console.diff_list
   console.diff_json console.diff_same console.diff_damaged console.sheet_from_native console.sheet_tabs
   PROPERTIES FIXTURES_REQUIRED module_files)
-# A spreadsheet's file: a game reads its byte order mark and quotes as text; as a sheet it reads
-# with its header as labels and comes back from a native file byte for byte; an open quote at
-# its end makes it damaged (show warns and exits 1, convert writes nothing).
-console_case(check_spreadsheet_csv ARGS check party.csv FILES party.csv)
-console_case(show_spreadsheet_csv ARGS show party.csv FILES party.csv)
-console_case(convert_spreadsheet_csv ARGS convert party.csv party.ini FILES party.csv)
-console_case(show_sheet ARGS --header --from sheet show party.csv FILES party.csv)
-console_case(sheet_import ARGS --header --from sheet --to native convert party.csv party.arr FILES party.csv)
+# A spreadsheet's file as a game reads it; as a sheet, with labels and back byte for byte; with an open quote.
+console_case(check_spreadsheet_csv ARGS check party.csv)
+console_case(show_spreadsheet_csv ARGS show party.csv)
+console_case(convert_spreadsheet_csv ARGS convert party.csv party.ini)
+console_case(show_sheet ARGS --header --from sheet show party.csv)
+console_case(sheet_import ARGS --header --from sheet --to native convert party.csv party.arr)
 console_case(sheet_export ARGS --header --separator semicolon --bom --to sheet convert party.arr back.csv
   FILES ${CMAKE_CURRENT_BINARY_DIR}/runs/console.sheet_import/party.arr WRITTEN back.csv)
 add_test(NAME console.sheet_round_trip
@@ -187,10 +181,9 @@ add_test(NAME console.sheet_round_trip
 set_tests_properties(console.sheet_import PROPERTIES FIXTURES_SETUP sheet_native)
 set_tests_properties(console.sheet_export PROPERTIES FIXTURES_REQUIRED sheet_native FIXTURES_SETUP sheet_back)
 set_tests_properties(console.sheet_round_trip PROPERTIES FIXTURES_REQUIRED sheet_back)
-console_case(check_open_quote ARGS --from sheet check open_quote.csv FILES open_quote.csv)
-console_case(show_damaged_sheet ARGS --from sheet show open_quote.csv FILES open_quote.csv)
-console_case(convert_damaged_sheet ARGS --from sheet convert open_quote.csv out.arr FILES open_quote.csv WRITTEN out.arr)
-# An INI file may open with a comment; a byte order mark before its section line hides the
-# section, so it shows no format; a number after a zero byte is never read.
-console_case(check_as_readers_tell ARGS check commented_section bom_section FILES commented_section bom_section)
-console_case(show_zero_byte_csv ARGS show zero_then_number.csv FILES zero_then_number.csv)
+console_case(check_open_quote ARGS --from sheet check open_quote.csv)
+console_case(show_damaged_sheet ARGS --from sheet show open_quote.csv)
+console_case(convert_damaged_sheet ARGS --from sheet convert open_quote.csv out.arr WRITTEN out.arr)
+# An INI file opening with a comment, one with a byte order mark, a number after a zero byte.
+console_case(check_as_readers_tell ARGS check commented_section bom_section)
+console_case(show_zero_byte_csv ARGS show zero_then_number.csv)

@@ -91,24 +91,5 @@ TEST(Help, EveryEntryIsTheCataloguesOwn) {
     EXPECT_NE(sheet.find(std::string("\n  ") + rule.topic + ": " + rule.text + "\n"), std::string::npos) << rule.topic;
 }
 
-// The lists of formats in the help are the format table's: every format a
-// file can be converted to by its name is named with its extension.
-TEST(Help, FormatListsNameEveryFormatOfTheTable) {
-  const std::string convert = flat(help("convert"));
-  const std::string from = flat(help("--from"));
-  const std::string to = flat(help("--to"));
-  for (const facts::FormatInfo& f : facts::kFormats) {
-    if (!f.wholeArray) continue;
-    SCOPED_TRACE(f.shortName);
-    EXPECT_NE(from.find(std::string(" ") + f.shortName), std::string::npos);
-    if (f.extension == nullptr) continue;
-    const std::string named =
-        std::string(".") + f.shortName == f.extension ? f.extension : f.extension + std::string(" ") + f.shortName;
-    EXPECT_NE(convert.find(named), std::string::npos) << convert;
-    EXPECT_NE(to.find(f.extension), std::string::npos);
-  }
-  for (const std::string& text : {convert, from, to}) EXPECT_EQ(text.find('{'), std::string::npos) << text;
-}
-
 }  // namespace
 }  // namespace tessel::console

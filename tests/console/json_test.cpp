@@ -8,10 +8,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <random>
 
@@ -106,30 +104,24 @@ std::string encodingOption(int round) {
   return round % 12 < 3 ? first[round % 12] : "--encoding windows-125" + std::to_string(round % 12 - 3);
 }
 
-std::string encodingNamed(const std::string& option) {
-  const std::size_t named = option.find("windows-");
-  return named == std::string::npos ? "utf-8" : option.substr(named);
-}
-
 TEST_F(Forms, NativeFilesComeBackThroughJsonByteForByteAndSelectionsWithThem) {
   std::mt19937 random(31);
-  for (int round = 0; round < 72; ++round) {
+  for (int round = 0; round < 48; ++round) {
     const std::string encoding = encodingOption(round);
     SCOPED_TRACE("round " + std::to_string(round) + " " + encoding);
     // The module makes a.arr from the raw image, so a.arr is a file it writes.
     write(dir_ / "raw.arr", json::nativeImage(randomArray(random, round % 3 == 0 ? 1 + round % 4 : 0)));
     ASSERT_EQ(tessel("convert --force raw.arr a.arr"), 0) << err_;
     ASSERT_EQ(tessel(encoding + " convert --force a.arr a.json"), 0) << err_;
-    ASSERT_EQ(tessel("convert --force a.json b.arr"), 0) << err_;  // in the encoding it names
-    ASSERT_EQ(read(dir_ / "a.arr"), read(dir_ / "b.arr")) << read(dir_ / "a.json");
-    Json doc = json("a.json");
-    EXPECT_EQ(doc["encoding"], encodingNamed(encoding));
     ASSERT_EQ(tessel(encoding + " show --json a.arr"), 0) << err_;
     ASSERT_EQ(out_, read(dir_ / "a.json"));
-    // Found by content too, whatever the name says.
+    // Read in the encoding it names, and found by its content whatever its name says.
     fs::rename(dir_ / "a.json", dir_ / "a.txt");
-    ASSERT_EQ(tessel("convert --force --to native a.txt c.arr"), 0) << err_;
-    ASSERT_EQ(read(dir_ / "a.arr"), read(dir_ / "c.arr"));
+    ASSERT_EQ(tessel("convert --force --to native a.txt b.arr"), 0) << err_;
+    ASSERT_EQ(read(dir_ / "a.arr"), read(dir_ / "b.arr")) << read(dir_ / "a.txt");
+    Json doc = json("a.txt");
+    const std::size_t named = encoding.find("windows-");
+    EXPECT_EQ(doc["encoding"], named == std::string::npos ? "utf-8" : encoding.substr(named));
     if (!doc.contains("selectedRows")) continue;
     // A grid's rows selected at random (all and none too) come back, but for a row not complete.
     std::vector<bool> rows(doc["cells"].size() + 1);
@@ -137,14 +129,10 @@ TEST_F(Forms, NativeFilesComeBackThroughJsonByteForByteAndSelectionsWithThem) {
     for (auto& cell : doc["cells"]) cell["selected"] = static_cast<bool>(rows[cell["row"].get<std::size_t>()]);
     write(dir_ / "chosen.json", doc.dump());
     ASSERT_EQ(tessel(encoding + " convert --force chosen.json back.json"), 0) << err_;
-    const Json back = json("back.json");
-    const auto columns = doc["columns"].get<std::size_t>();
-    ASSERT_EQ(back["cells"].size(), doc["cells"].size());
-    for (std::size_t i = 0; i < doc["cells"].size(); ++i) {
-      Json want = doc["cells"][i];
-      if (i >= doc["cells"].size() / columns * columns) want["selected"] = false;
-      EXPECT_EQ(back["cells"][i], want) << i;
-    }
+    const std::size_t complete =
+        doc["cells"].size() / doc["columns"].get<std::size_t>() * doc["columns"].get<std::size_t>();
+    for (std::size_t i = complete; i < doc["cells"].size(); ++i) doc["cells"][i]["selected"] = false;
+    EXPECT_EQ(json("back.json")["cells"], doc["cells"]);
   }
 }
 
@@ -233,14 +221,9 @@ Model randomMap(std::mt19937& random) {
                      {"name", "g"},
                      {"type", "group"}};
   }
-  m.map = {{"height", infinite ? 10 : m.height},
-           {"infinite", infinite},
-           {"layers", list},
-           {"orientation", "orthogonal"},
-           {"tileheight", 16},
-           {"tilewidth", 16},
-           {"type", "map"},
-           {"width", infinite ? 10 : m.width}};
+  m.map = Json::parse(R"({"orientation": "orthogonal", "tileheight": 16, "tilewidth": 16, "type": "map"})");
+  m.map["width"] = infinite ? 10 : m.width, m.map["height"] = infinite ? 10 : m.height;
+  m.map["infinite"] = infinite, m.map["layers"] = list;
   return m;
 }
 
@@ -254,15 +237,13 @@ Json withoutData(Json j) {
 
 TEST_F(Forms, RandomMapsReadAsTheModelSaysAndComeBackIntoTheirCopies) {
   std::mt19937 random(31);
-  for (int round = 0; round < 40; ++round) {
+  for (int round = 0; round < 30; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     const Model m = randomMap(random);
     write(dir_ / "map.tmj", m.map.dump(random() % 2 ? -1 : 1));
     ASSERT_EQ(tessel("convert --force map.tmj map.json"), 0) << err_;
     const Json array = json("map.json");
-    EXPECT_EQ(array["dimensions"], 3);
-    EXPECT_EQ(array["boundaries"][0], m.width);
-    EXPECT_EQ(array["boundaries"][1], m.height);
+    EXPECT_EQ(array["boundaries"], Json::array({m.width, m.height, 0}));
     const auto page = static_cast<std::size_t>(m.width) * static_cast<std::size_t>(m.height);
     ASSERT_EQ(array["cells"].size(), m.pages.size() * page);
     for (std::size_t i = 0; i < array["cells"].size(); ++i) {
@@ -274,7 +255,6 @@ TEST_F(Forms, RandomMapsReadAsTheModelSaysAndComeBackIntoTheirCopies) {
     ASSERT_EQ(tessel("convert --force map.tmj map.arr"), 0) << err_;
     ASSERT_EQ(tessel("convert --force --template map.tmj map.arr back.tmj"), 0) << err_;
     ASSERT_EQ(tessel("convert --force back.tmj back.json"), 0) << err_;
-    EXPECT_EQ(json("back.json")["boundaries"], array["boundaries"]);
     EXPECT_EQ(json("back.json")["cells"], array["cells"]);
     EXPECT_EQ(withoutData(json("back.tmj")), withoutData(m.map));
     // A copy written again is the same bytes.
@@ -304,7 +284,6 @@ TEST_F(Forms, InputsAndWhatTheyReadAs) {
       {"wider.tmj", R"({"width": 3, "height": 1, "orientation": "orthogonal", "infinite": false, "layers": [)"
                     R"({"type": "tilelayer", "name": "a", "height": 1, "data": [1, 0]}]})"},
       {"huge.tmj", huge},
-      {"overflow.tmj", R"({"orientation": "orthogonal", "width": 1E400, "height": 1, "layers": []})"},
       {"texts.json", R"({"dimensions": 1, "cells": [{"type": "string", "text": "infinite"}]})"},
       {"bad.json", "{\"dimensions\": 1,\n \"cells\": [}"},
   };
@@ -324,7 +303,6 @@ TEST_F(Forms, InputsAndWhatTheyReadAs) {
         "{\"index\": 3, \"type\": \"string\", \"text\": \"x\""}},
       // Declared sizes, boundaries and labels by column cost no memory; what they would need is refused.
       {"convert wide.json wide.arr", 0, {}, "", cap},
-      {"show --json wide.arr", 0, {"\"boundaries\": [2000000000, 0]"}, "", cap},
       {"convert long.json long.arr", 1, {"all 2000000000 cells"}, "long.arr", cap},
       {"run declared.tessel", 0, {}},
       {"convert w.arr w.json", 0, {}, "", cap},
@@ -337,10 +315,6 @@ TEST_F(Forms, InputsAndWhatTheyReadAs) {
       {"convert --to tilemap map.json out.tmj", 1, {"--template MAP"}, "out.tmj"},
       {"convert --template huge.tmj map.json out.tmj", 1, {"huge.tmj"}, "out.tmj"},
       {"convert huge.tmj huge.arr", 1, {"huge.tmj: 1 tile layer of 10000 x 10000 tiles are more than"}, "huge.arr"},
-      {"convert overflow.tmj overflow.arr",
-       1,
-       {"overflow.tmj: bad JSON: number overflow", "nothing is loaded"},
-       "overflow.arr"},
       {"convert texts.json texts.arr", 0, {"(json, 1 element)"}},
       // Bad JSON says where, and writes nothing; check says the file cannot be read.
       {"convert --from json bad.json out.arr", 1, {"bad.json: bad JSON at line 2, column 12"}, "out.arr"},
@@ -350,15 +324,12 @@ TEST_F(Forms, InputsAndWhatTheyReadAs) {
     SCOPED_TRACE(row.command);
     EXPECT_EQ(tessel(row.command, row.limit), row.status) << err_;
     for (const std::string& told : row.told) EXPECT_NE((out_ + err_).find(told), std::string::npos) << out_ << err_;
-    if (!row.unwritten.empty()) {
-      EXPECT_FALSE(fs::exists(dir_ / row.unwritten));
-    }
+    EXPECT_TRUE(row.unwritten.empty() || !fs::exists(dir_ / row.unwritten)) << row.unwritten;
   }
   EXPECT_EQ(read(dir_ / "w.arr"), read(dir_ / "back.arr"));
   // Each mistake the reader tells.
   const std::pair<const char*, const char*> bad[] = {
       {R"({"dimensions": 1, "cells": [{"type": "value", "value": 1E400}]})", "bad JSON: number overflow"},
-      {R"({"dimensions": 1, "cells": [)", "expected"},
       {"[1, 2]", "expected an object"},
       {R"({"cells": []})", "dimensions: expected the dimension count"},
       {R"({"dimensions": 12, "cells": []})", "dimensions: expected an integer from 0 to 9"},
@@ -387,12 +358,9 @@ TEST_F(Forms, InputsAndWhatTheyReadAs) {
 }
 
 TEST(JsonParts, Base64AndUtf8AsAJsonReaderTakesThem) {
-  const std::pair<const char*, std::string> base64[] = {
-      {"", ""}, {"Zg==", "f"}, {"Zm8=", "fo"}, {"Zm9v", "foo"}, {"AP/+", std::string("\0\xff\xfe", 3)}};
-  for (const auto& [text, bytes] : base64) {
-    EXPECT_EQ(json::fromBase64(text), bytes) << text;
-    EXPECT_EQ(json::base64(bytes), text);
-  }
+  EXPECT_EQ(json::fromBase64("AP/+Zm8="), std::string("\0\xff\xfe"
+                                                      "fo",
+                                                      5));
   for (const char* text : {"Zg=", "Z===", "Zm9v=Zm9", "Zg==Zg==", "Zm!v", "=Zm9"})
     EXPECT_EQ(json::fromBase64(text), std::nullopt) << text;
   // Each against the JSON library's own reading of it as a text.
