@@ -172,44 +172,5 @@ TEST(ColumnOperations, DoWhatTheirElementStepsDo) {
   }
 }
 
-TEST(ColumnOperations, RefuseAColumnOutsideTheRowsAndChangeNothing) {
-  ArrayStore s = randomGrid(7);
-  const std::string before = describeAll(s);
-  for (const auto& [span, at] : std::vector<std::pair<int32_t, int32_t>>{{0, 0}, {3, 3}, {3, -1}, {-2, 0}}) {
-    EXPECT_FALSE(s.insertColumn(span, at)) << span << " " << at;
-    EXPECT_FALSE(s.deleteColumn(span, at)) << span << " " << at;
-  }
-  EXPECT_EQ(describeAll(s), before);
-}
-
-TEST(ColumnOperations, RunOutOfMemoryLeavingTheStore) {
-  ArrayStore s = testing::table(4);
-  for (int i = 0; i < 30; ++i)
-    s.append(CellDescriptor::ofString(std::string(20, static_cast<char>('a' + i % 26)).c_str()));
-  EXPECT_GT(testing::failuresLeavingTheStore(s, [&] { s.insertColumn(4, 1); }), 0);
-  EXPECT_GT(testing::failuresLeavingTheStore(s, [&] { s.deleteColumn(4, 2); }), 0);
-  // Rows of another width than X: the new cells make more rows than the
-  // flags have room for, and those flags are reserved before any cell moves.
-  ArrayStore t = testing::table(1);
-  for (int i = 0; i < 30; ++i) t.append(CellDescriptor::ofValue(i + 1));
-  EXPECT_GT(testing::failuresLeavingTheStore(t, [&] { t.insertColumn(2, 1); }), 0);
-}
-
-TEST(StoreCopy, KeepsEverythingAndOwnsItsCells) {
-  for (uint32_t seed = 1; seed <= 300; ++seed) {
-    ArrayStore s = randomGrid(seed);
-    s.labels().set(1, "name");
-    ArrayStore c = s.copy();
-    ASSERT_EQ(describeAll(c), describeAll(s)) << "seed " << seed;
-    ASSERT_EQ(c.compareMode().wildcard, s.compareMode().wildcard);
-    // The copy's cells are its own: changing or dropping the original leaves them.
-    const std::string kept = describeAll(c);
-    for (int32_t i = 0; i < s.size(); ++i) s.set(i, CellDescriptor::ofString("changed and long enough for the heap"));
-    if (s.size() > 0) s.setKey(0, CellDescriptor::ofString("another key, long enough for the heap"));
-    s.deleteAll();
-    ASSERT_EQ(describeAll(c), kept) << "seed " << seed;
-  }
-}
-
 }  // namespace
 }  // namespace tessel
