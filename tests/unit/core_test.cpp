@@ -25,6 +25,7 @@ namespace tessel {
 namespace {
 
 using testing::describe;
+using testing::describeAll;
 
 std::string textOf(const Cell& c) { return std::string(c.text().view()); }
 
@@ -67,10 +68,8 @@ TEST(Cell, ContentInsideAndOutsideTheCellSurvivesMoves) {
   }
 }
 
-// Empty keys, and empty text keys (an INI file's entries without a key),
-// share one cell each: giving one of them content, emptying it again, moving
-// or clearing cells must leave every other one as it was, and dropping the
-// last holder frees nothing the next cell finds.
+// Empty keys and empty text keys share one cell each: changing, moving or
+// clearing one holder leaves the others as they were.
 TEST(Cell, SharedEmptyKeysStayApartWhenOneChanges) {
   const CellDescriptor ways[2][3] = {
       {{}, CellDescriptor::ofValue(0), CellDescriptor::ofString(nullptr)},
@@ -115,12 +114,9 @@ ArrayStore grid(int32_t columns, int32_t cells) {
   return s;
 }
 
-// Every way of adding cells at the end ends where inserting each at the end
-// does: an append and a set just past the end at every step, appends with
-// room reserved (a load's), and a load's run of appends with room for fewer
-// cells than come, as many or more. From tables that grow, shrink by
-// deletions, stand far below the capacity a set past the end left, were cut
-// short by a regrouping, or had their columns changed under existing rows.
+// Every way of adding cells at the end (append, set past the end, reserved
+// appends, a load's run with room for fewer, as many or more) ends as inserts
+// do, from tables grown, shrunk, far below their capacity or regrouped.
 TEST(ArrayStore, EveryWayOfAddingAtTheEndEndsAsAnInsert) {
   for (const int32_t dimensions : {1, 2}) {
     for (const int32_t start : {0, 12, 26, 37, 500, -40, -1, -2, -3}) {
@@ -149,13 +145,11 @@ TEST(ArrayStore, EveryWayOfAddingAtTheEndEndsAsAnInsert) {
         set.set(set.size(), d);
         reserved.append(d);
         for (ArrayStore::Appends& a : loads) a.add(d);
-        ASSERT_EQ(appended.capacity(), inserted.capacity()) << i;
-        ASSERT_EQ(set.capacity(), inserted.capacity()) << i;
-        ASSERT_EQ(reserved.capacity(), inserted.capacity()) << i;
+        for (const ArrayStore* w : {&appended, &set, &reserved}) ASSERT_EQ(w->capacity(), inserted.capacity()) << i;
       }
       for (ArrayStore::Appends& a : loads) a.finish();
       const ArrayStore* ways[] = {&appended, &set, &reserved, &loaded[0], &loaded[1], &loaded[2], &loaded[3]};
-      for (const ArrayStore* way : ways) EXPECT_EQ(describe(*way), describe(inserted)) << &way - ways;
+      for (const ArrayStore* way : ways) EXPECT_EQ(describeAll(*way), describeAll(inserted)) << &way - ways;
     }
   }
 }
@@ -175,9 +169,9 @@ TEST(ArrayStore, FailedAllocationsLeaveTheStoreAsItWas) {
       [&] { resizeBoundary(s, 1, 1); },
   };
   for (const auto& change : changes) {
-    const std::string before = describe(s);
+    const std::string before = describeAll(s);
     EXPECT_GT(testing::failuresLeavingTheStore(s, change), 0) << &change - changes;
-    EXPECT_NE(describe(s), before);
+    EXPECT_NE(describeAll(s), before);
   }
   while (s.size() >= s.capacity() / 4) s.deleteAt(0);  // so that the next delete shrinks
   // A shrink that finds no memory keeps the larger table.
@@ -240,9 +234,8 @@ std::vector<int32_t> positions(const ArrayStore& s) {
   return got;
 }
 
-// A store of `texts`, each cell keyed by its position from 1 so that tied
-// cells can be told apart. A text "=N" is a value cell, and so is every text
-// when `values` is set (as the value it reads as).
+// A store of `texts` keyed by position from 1, so that ties can be told apart;
+// "=N" is a value cell, and so is every text when `values` is set.
 ArrayStore keyedCells(const std::vector<std::string>& texts, bool values, bool caseSensitive) {
   ArrayStore s;
   s.setCaseSensitive(caseSensitive);
@@ -271,10 +264,8 @@ std::vector<int32_t> referencePositions(const ArrayStore& s, SortKind kind, Sort
   return expected;
 }
 
-// The bounded path, reached at every depth, and the whole sort against the
-// plain quicksort on many inputs: few distinct values or many, texts that tie
-// ignoring case, share their first eight bytes or more or end around the
-// eighth, numbers as texts and as values side by side, crafted orders.
+// The bounded path at every depth and the whole sort against the plain
+// quicksort: ties, shared eight-byte prefixes, numbers as texts, crafted orders.
 TEST(SortCells, LeaveTheOrderOfThePlainQuicksortAtEveryDepth) {
   std::mt19937 random(22);
   const char letters[] = "aAbB9-";
@@ -314,9 +305,8 @@ TEST(SortCells, LeaveTheOrderOfThePlainQuicksortAtEveryDepth) {
   }
 }
 
-// Finding a matching string against a plain walk comparing every cell's text:
-// texts differing in case or only in their first byte, values and empty cells
-// read as texts, both case modes and both search modes.
+// Finding a matching string against a plain walk comparing every cell's text,
+// in both case modes and both search modes.
 TEST(FindMatchingString, FindsWhatAPlainWalkFinds) {
   std::mt19937 random(53);
   const char* words[] = {"apple", "Apple", "bpple", "", "12", "-7", "a*", "?pple", "APPLE!", "b"};
@@ -344,9 +334,8 @@ TEST(FindMatchingString, FindsWhatAPlainWalkFinds) {
   }
 }
 
-// Moving runs of cells (rows) against moving each run's cells one by one to
-// a copy: random permutations, runs narrower and wider than the cells a pass
-// takes, cells past the permuted runs left alone, keys travelling along.
+// Moving runs of cells (rows) against moving each run's cells one by one to a
+// copy: runs narrower and wider than a pass takes, a tail left alone, keys along.
 TEST(CellTable, PermutingRunsMovesEachRunWhole) {
   std::mt19937 random(41);
   for (int trial = 0; trial < 300; ++trial) {
@@ -363,11 +352,7 @@ TEST(CellTable, PermutingRunsMovesEachRunWhole) {
     }
     std::vector<int32_t> from(static_cast<std::size_t>(runs));
     for (std::size_t k = 0; k < from.size(); ++k) from[k] = static_cast<int32_t>(k);
-    if (trial % 5 == 0) {
-      if (runs > 1) std::swap(from.front(), from.back());  // the others stay where they are
-    } else {
-      std::shuffle(from.begin(), from.end(), random);
-    }
+    std::shuffle(from.begin(), from.end(), random);
     std::vector<std::string> expected = before;
     for (int32_t k = 0; k < runs; ++k) {
       for (int32_t c = 0; c < span; ++c) {

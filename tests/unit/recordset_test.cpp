@@ -163,11 +163,9 @@ void expectRowSortFollowsTheQuicksort(const std::vector<Row>& rows, const std::v
   }
 }
 
-// Random tables of every shape the sort's shortcuts reach (a unique order when
-// every cell differs, ranges already in order or in reverse, few distinct
-// values, the extreme 32-bit values), and texts that share their first 8, 16
-// or 24 bytes, end around them or differ in case there or past them; larger
-// ones, where the quicksort's depth budgets run out, with only some rows selected.
+// Random tables of every shape the sort's shortcuts reach (unique, in order,
+// reversed, few values, 32-bit extremes, texts sharing 8, 16 or 24 bytes), and
+// larger ones, where the depth budgets run out, with only some rows selected.
 TEST(RowSort, FollowsTheQuicksortStepsWhateverTheInput) {
   std::mt19937 random(11);
   std::vector<std::string> stems{""};
