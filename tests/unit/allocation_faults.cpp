@@ -7,7 +7,6 @@ namespace {
 
 long countdown = -1;
 bool fired = false;
-long live = 0;  // blocks allocated and not yet freed
 
 void* allocate(std::size_t size) {
   if (countdown == 0) {
@@ -16,17 +15,11 @@ void* allocate(std::size_t size) {
     throw std::bad_alloc();
   }
   if (countdown > 0) --countdown;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) {
-    ++live;
-    return p;
-  }
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
 
-void release(void* p) noexcept {
-  if (p != nullptr) --live;
-  std::free(p);
-}
+void release(void* p) noexcept { std::free(p); }
 
 }  // namespace
 
@@ -38,8 +31,6 @@ void failAllocationAfter(long n) {
 }
 
 bool allocationFailed() { return fired; }
-
-long liveAllocations() { return live; }
 
 }  // namespace tessel::testing
 

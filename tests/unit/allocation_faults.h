@@ -11,8 +11,6 @@ namespace tessel::testing {
 void failAllocationAfter(long n);
 // Whether an armed failure has fired since it was armed.
 bool allocationFailed();
-// Blocks allocated through new and not yet deleted.
-long liveAllocations();
 
 // Runs `attempt` with the k-th allocation failing, for k = 0, 1, 2, ... until
 // one run completes without a failure; `check` is called after every run that

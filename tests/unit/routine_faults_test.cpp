@@ -1,7 +1,5 @@
-// Every action and expression of the catalogue, called through the routine
-// tables as a host calls them, with each of its allocations failing in turn,
-// on 1D, 2D and 3D arrays with keys, labels and unselected rows: the process
-// lives (nothing ends it from inside a routine), and each call either changes
+// Every routine of the catalogue, with each of its allocations failing in turn,
+// on 1D, 2D and 3D arrays: the process lives, and each call either changes
 // nothing and says it ran out of memory, or completes as it does with memory.
 #include <gtest/gtest.h>
 
@@ -129,13 +127,9 @@ class RoutineFaults : public ::testing::Test {
         host.params[i] = i == 0 ? 1 : 2;
       }
     }
-    intptr_t result = 0;
     testing::failAllocationAfter(failAfter);
-    if (c.action) {
-      result = actionTable()[c.number](object, host.params[0], host.params[1]);
-    } else {
-      result = expressionTable()[c.number](object, 0);
-    }
+    const intptr_t result = c.action ? actionTable()[c.number](object, host.params[0], host.params[1])
+                                     : expressionTable()[c.number](object, 0);
     const bool fired = testing::allocationFailed();
     testing::failAllocationAfter(-1);
     const bool text = !c.action && catalogue::kExpressions[c.number].returnsText();
@@ -150,7 +144,6 @@ TEST_F(RoutineFaults, EveryRoutineLivesThroughEachFailedAllocation) {
   std::vector<Call> calls;
   for (std::size_t n = 0; n < catalogue::kActionCount; ++n) calls.push_back({true, n});
   for (std::size_t n = 0; n < catalogue::kExpressionCount; ++n) calls.push_back({false, n});
-  ASSERT_EQ(calls.size(), 139u);
   int failures = 0;
   for (const Call& c : calls) {
     for (int shape = 0; shape < 3; ++shape) {

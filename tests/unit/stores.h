@@ -30,8 +30,9 @@ inline std::string describe(const Cell& c) {
                                      : std::string(c.text().view()));
 }
 
-// Count, capacity, X boundary, cells#keys, row flags and how many are selected.
-inline std::string describe(const ArrayStore& s) {
+// Count, capacity, X boundary, cells#keys, row flags and how many are
+// selected, dimension entries and labels.
+inline std::string describeAll(const ArrayStore& s) {
   std::string out = std::to_string(s.size()) + "/" + std::to_string(s.capacity()) + "/x" +
                     std::to_string(s.dimensions().entry(1)) + ":";
   for (int32_t i = 0; i < s.size(); ++i) {
@@ -40,12 +41,7 @@ inline std::string describe(const ArrayStore& s) {
   }
   out += " flags";
   for (int32_t r = 0; r < s.rowFlags().count(); ++r) out += " " + std::to_string(s.rowFlags().at(r));
-  return out + " (" + std::to_string(s.rowFlags().selectedCount()) + ")";
-}
-
-// All of the above, dimension entries and labels too.
-inline std::string describeAll(const ArrayStore& s) {
-  std::string out = describe(s) + " dims";
+  out += " (" + std::to_string(s.rowFlags().selectedCount()) + ") dims";
   for (int k = 0; k < 10; ++k) out += " " + std::to_string(s.dimensions().entry(k));
   out += " labels" + std::to_string(s.labels().exists()) + ":" + std::to_string(s.labels().size());
   for (const LabelTable::Label& l : s.labels().held()) out += " " + std::to_string(l.column) + "=" + l.text;
