@@ -63,28 +63,53 @@ ArrayStore randomTable(uint32_t seed) {
   return s;
 }
 
-// Each operation against its element steps (their failures: RoutineFaults).
-TEST(RowOperations, DoWhatTheirElementStepsDo) {
+// The store without its capacity: a delete that finds no memory to shrink keeps the larger table.
+std::string content(const ArrayStore& s) {
+  std::string out = describeAll(s);
+  const std::size_t slash = out.find('/');
+  return out.erase(slash, out.find('/', slash + 1) - slash);
+}
+
+// Each operation against its element steps; on some tables again with each of
+// its allocations failing in turn: a failure changes nothing, or (a delete that
+// could not shrink the table) leaves the same rows.
+TEST(RowOperations, DoWhatTheirElementStepsDoAndFailWhole) {
   for (uint32_t seed = 1; seed <= 12000; ++seed) {
     std::minstd_rand random(uint64_t{seed} * 7919);
     const auto op = random() % 4;
     ArrayStore model = randomTable(seed);
     const auto r = static_cast<int32_t>(random() % (recordset::rowCount(model) + 2)) - 1;
     const std::string list = std::vector<std::string>{"", "a", "a,b", "a,b,c,d,e,f,g"}[random() % 4];
-    ArrayStore fast = randomTable(seed);
-    switch (op) {
-      case 0: recordset::replaceRowWithList(fast, list.c_str(), r); break;
-      case 1: recordset::insertRowFromList(fast, list.c_str(), r); break;
-      case 2: recordset::appendRowFromList(fast, list.c_str()); break;
-      default: recordset::deleteRow(fast, r); break;
-    }
+    const auto change = [&](ArrayStore& s) {
+      switch (op) {
+        case 0: recordset::replaceRowWithList(s, list.c_str(), r); break;
+        case 1: recordset::insertRowFromList(s, list.c_str(), r); break;
+        case 2: recordset::appendRowFromList(s, list.c_str()); break;
+        default: recordset::deleteRow(s, r); break;
+      }
+    };
     switch (op) {
       case 0: modelReplace(model, list.c_str(), r); break;
       case 1: modelInsert(model, list.c_str(), r); break;
       case 2: modelInsert(model, list.c_str(), recordset::rowCount(model)); break;
       default: modelDelete(model, r); break;
     }
+    ArrayStore fast = randomTable(seed);
+    change(fast);
     ASSERT_EQ(describeAll(fast), describeAll(model)) << "seed " << seed << " operation " << op << " row " << r;
+    if (seed % 20 != 0) continue;
+    ArrayStore failing = randomTable(seed);
+    const std::string before = describeAll(failing);
+    testing::forEachAllocationFailure([&] { change(failing); },
+                                      [&](bool threw) {
+                                        if (threw) {
+                                          EXPECT_EQ(describeAll(failing), before) << "seed " << seed;
+                                        } else {
+                                          EXPECT_EQ(op, 3u) << "seed " << seed;
+                                          EXPECT_EQ(content(failing), content(model)) << "seed " << seed;
+                                        }
+                                        failing = randomTable(seed);
+                                      });
   }
 }
 
