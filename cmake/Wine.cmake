@@ -40,7 +40,8 @@ set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
 
 function(tessel_wine_session_tests)
   get_property(tests DIRECTORY PROPERTY TESTS)
-  if(tests)
-    set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine)
-  endif()
+  # Appended: a test's own fixtures (files another test makes first) must keep their order.
+  foreach(test IN LISTS tests)
+    set_property(TEST ${test} APPEND PROPERTY FIXTURES_REQUIRED wine)
+  endforeach()
 endfunction()
