@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #if !defined(_WIN32)
@@ -83,26 +84,18 @@ Names folderListing(const std::string& path) {
 
 // A text a tool shows as INI is one in which the INI reader finds a section.
 TEST(Recognition, AnIniFileOpensWithASectionAsTheReaderReadsIt) {
-  const std::pair<std::string, bool> kCases[] = {
-      {"[QVXArray]", true},
-      {" \t[s]", true},
-      {"\r\n\r\n[s]", true},
-      {"// written by hand\n[s]", true},
-      {"x\n[s]", true},  // a line of one character is skipped
-      {"\xef\xbb\xbf[s]", false},
-      {"a=1\n[s]", false},
-      {"[s", false},
-      {"[\n]", false},
-      {"//[s]", false},
-      {std::string("\0[s]", 4), false},
-      {"", false},
-  };
-  for (const auto& [text, ini] : kCases) {
+  auto check = [](const std::string& text, bool ini) {
     EXPECT_EQ(startsWithIniSection(text), ini) << ::testing::PrintToString(text);
     ArrayStore s;
     applyIniFile(s, text + "\nk=v", LoadMode::replace);
     EXPECT_TRUE(!ini || s.size() == 1) << ::testing::PrintToString(text);
-  }
+  };
+  // A line of one character is skipped.
+  for (const char* text : {"[QVXArray]", " \t[s]", "\r\n\r\n[s]", "// written by hand\n[s]", "x\n[s]"})
+    check(text, true);
+  for (const std::string& text : {std::string("\xef\xbb\xbf[s]"), std::string("a=1\n[s]"), std::string("[s"),
+                                  std::string("[\n]"), std::string("//[s]"), std::string("\0[s]", 4), std::string()})
+    check(text, false);
 }
 
 namespace facts_probes {
@@ -296,8 +289,9 @@ enum class Step { create, write, flush, truncate, close, replace, any };
 class FailingFileSystem : public FileSystem {
  public:
   static constexpr int kKilled = 77;  // the exit code of a process ended at a step
-  Step kind = Step::any;
-  int failAt = -1;             // the step that fails, counting from 1; -1: none
+  explicit FailingFileSystem(int at = -1, Step of = Step::any) : kind(of), failAt(at) {}
+  Step kind;
+  int failAt;                  // the step that fails, counting from 1; -1: none
   bool kill = false;           // ends the process at that step instead
   int refuseNewFiles = 0;      // errno for every new file, 0: none refused
   mutable int takenNames = 0;  // so many new names are found taken first
@@ -389,33 +383,6 @@ bool makeLink(const std::string& target, const std::string& link) {
   return !error && std::filesystem::is_symlink(link);
 }
 
-// Runs `save` with step n = 1, 2, ... failing until a run has no step n, telling
-// `check` each failure; the outcome of the run that completed. A close of a file
-// only read loses nothing, so that one failure may let the save complete.
-Status failEachStep(int refuseNewFiles, const std::function<Status(FileHandler&)>& save,
-                    const std::function<void()>& before, const std::function<void(const Status&)>& check) {
-  int harmless = 0;
-  for (int n = 1;; ++n) {
-    SCOPED_TRACE("failing step " + std::to_string(n));
-    before();
-    FailingFileSystem fs;
-    fs.refuseNewFiles = refuseNewFiles;
-    fs.failAt = n;
-    FileHandler files(fs);
-    const Status status = save(files);
-    EXPECT_EQ(fs.streams, 0);  // every stream released, every new file discarded
-    if (!fs.fired) {
-      EXPECT_TRUE(status.ok()) << status.describe();
-      EXPECT_GE(n, 4);  // every save takes several steps
-      return status;
-    }
-    if (status.ok() && ++harmless == 1) continue;
-    EXPECT_FALSE(status.ok());
-    EXPECT_EQ(status.reason(), ENOSPC) << status.describe();
-    check(status);
-  }
-}
-
 #if !defined(_WIN32)
 mode_t modeOf(const std::string& name) {
   struct stat st {};
@@ -432,18 +399,34 @@ bool inChild(const std::function<bool()>& body) {
 }
 #endif
 
+// A folder of its own holding "f" with the bytes "old", and an array to save.
+class Files : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.ok());
+    testing::writeBytes(name, "old");
+  }
+  Status csvAt(const std::string& at, const FileSystem& fs = FileSystem::real()) const {
+    FileHandler files(fs);
+    return saveToCsv(store, files, at.c_str(), WriteMode::replace);
+  }
+  testing::TempDir dir;
+  const std::string name = dir.file("f");
+  const ArrayStore store = sample(10);
+};
+
 // Each step of every save path failing in turn: the old file stays byte for
 // byte (written in place: put back; an append: cut back or removed), a link
-// stays a link, nothing is left beside it; then the plain save's bytes, with
-// the permissions kept. With no room for a new file nothing is touched.
-TEST(WriteFailures, EveryFailingStepOfEverySavePathLeavesTheOldFile) {
-  testing::TempDir dir, plain;
-  ASSERT_TRUE(dir.ok() && plain.ok());
+// stays a link, every stream is released and nothing is left beside it; then
+// the plain save's bytes, with the permissions kept. With no room for a new
+// file nothing is touched.
+TEST_F(Files, EveryFailingStepOfEverySavePathLeavesTheOldFile) {
+  testing::TempDir plain;
+  ASSERT_TRUE(plain.ok());
   std::filesystem::create_directory(dir.file("real"));
   const std::string target = dir.file("real/f"), link = dir.file("link");
   const bool links = makeLink(target, link);
   const std::string longer(5000, 'o'), shorter("old");  // than any of the saves
-  const ArrayStore store = sample(10);
   const struct {
     const std::string& name;
     WriteMode mode;
@@ -464,34 +447,39 @@ TEST(WriteFailures, EveryFailingStepOfEverySavePathLeavesTheOldFile) {
     const std::string expected = plain.file(format.name);
     ASSERT_TRUE(format.save(store, real, expected.c_str(), WriteMode::replace).ok());
     for (const auto& p : kPaths) {
-      SCOPED_TRACE(std::string(format.name) + " row " + std::to_string(&p - kPaths));
       if (&p.name == &link && !links) continue;
-      const Names listing = p.old ? Names{"f"} : Names{};
-      auto before = [&] {
+      // A close of a file only read loses nothing, so that one failure may let the save complete.
+      int harmless = 0;
+      for (int n = 1;; ++n) {
+        SCOPED_TRACE(std::string(format.name) + " row " + std::to_string(&p - kPaths) + " step " + std::to_string(n));
         std::filesystem::remove(target);
-        if (p.old == nullptr) return;
-        testing::writeBytes(target, *p.old);
+        if (p.old != nullptr) testing::writeBytes(target, *p.old);
 #if !defined(_WIN32)
-        ::chmod(target.c_str(), 0640);
+        if (p.old != nullptr) ::chmod(target.c_str(), 0640);
 #endif
-      };
-      const Status done = failEachStep(
-          p.refuseNewFiles, [&](FileHandler& files) { return format.save(store, files, p.name.c_str(), p.mode); },
-          before,
-          [&](const Status& status) {
-            EXPECT_EQ(status.file(), p.name);
-            EXPECT_EQ(status.detail(), p.failed);
-            EXPECT_EQ(std::filesystem::exists(target) ? testing::readBytes(target) : "<none>",
-                      p.old ? *p.old : "<none>");
-            EXPECT_EQ(folderListing(dir.file("real")), listing);
-            EXPECT_EQ(std::filesystem::is_symlink(link), links);
-          });
-      EXPECT_EQ(done.detail(), p.done);
-      const std::string now = testing::readBytes(expected);
-      EXPECT_EQ(testing::readBytes(target), p.mode == WriteMode::append && p.old ? *p.old + now : now);
+        FailingFileSystem fs(n);
+        fs.refuseNewFiles = p.refuseNewFiles;
+        FileHandler files(fs);
+        const Status status = format.save(store, files, p.name.c_str(), p.mode);
+        EXPECT_EQ(fs.streams, 0);  // every stream released, every new file discarded
+        if (!fs.fired) {
+          EXPECT_TRUE(status.ok()) << status.describe();
+          EXPECT_EQ(status.detail(), p.done);
+          EXPECT_GE(n, 4);  // every save takes several steps
+          const std::string now = testing::readBytes(expected);
+          EXPECT_EQ(testing::readBytes(target), p.mode == WriteMode::append && p.old ? *p.old + now : now);
 #if !defined(_WIN32)
-      EXPECT_TRUE(!p.old || modeOf(target) == 0640u) << modeOf(target);
+          EXPECT_TRUE(!p.old || modeOf(target) == 0640u) << modeOf(target);
 #endif
+          break;
+        }
+        if (status.ok() && ++harmless == 1) continue;
+        EXPECT_EQ(std::make_tuple(status.ok(), status.reason(), status.file(), status.detail()),
+                  std::make_tuple(false, ENOSPC, p.name, std::string(p.failed)));
+        EXPECT_EQ(std::filesystem::exists(target) ? testing::readBytes(target) : "<none>", p.old ? *p.old : "<none>");
+        EXPECT_EQ(folderListing(dir.file("real")), p.old ? Names{"f"} : Names{});
+        EXPECT_EQ(std::filesystem::is_symlink(link), links);
+      }
     }
     FailingFileSystem full;
     full.refuseNewFiles = ENOSPC;
@@ -500,26 +488,19 @@ TEST(WriteFailures, EveryFailingStepOfEverySavePathLeavesTheOldFile) {
     EXPECT_EQ(format.save(store, files, target.c_str(), WriteMode::replace).code(), StatusCode::cannotOpen);
     EXPECT_EQ(testing::readBytes(target), "old");
   }
-  EXPECT_EQ(folderListing(dir.file("")).size(), links ? 2u : 1u);
+  EXPECT_EQ(folderListing(dir.file("")).size(), links ? 3u : 2u);
   // A link that leads nowhere yet: the save makes the file it names.
   std::filesystem::remove(target);
-  FileHandler files;
-  EXPECT_EQ(links && saveToCsv(store, files, link.c_str(), WriteMode::replace).ok(), links);
+  EXPECT_EQ(links && csvAt(link).ok(), links);
   EXPECT_EQ(std::filesystem::exists(target), links);
 }
 
 // New names: unpredictable, in the target's folder, within the path's room, a
 // taken one passed over; no room: written in place. An unsynced folder is said.
-TEST(WriteFailures, NewFileNamesFitAndPassOverTakenOnes) {
-  testing::TempDir dir;
-  ASSERT_TRUE(dir.ok());
-  const ArrayStore store = sample(3);
-  const std::string name = dir.file("f");
-  testing::writeBytes(name, "old");
+TEST_F(Files, NewFileNamesFitAndPassOverTakenOnes) {
   FailingFileSystem taken;
   taken.takenNames = 10;
-  FileHandler files(taken);
-  EXPECT_EQ(saveToCsv(store, files, name.c_str(), WriteMode::replace).describe(), Status().describe());
+  EXPECT_EQ(csvAt(name, taken).describe(), Status().describe());
   ASSERT_EQ(taken.tempNames.size(), 11u);
   std::sort(taken.tempNames.begin(), taken.tempNames.end());
   EXPECT_EQ(std::unique(taken.tempNames.begin(), taken.tempNames.end()), taken.tempNames.end());
@@ -533,17 +514,15 @@ TEST(WriteFailures, NewFileNamesFitAndPassOverTakenOnes) {
     SCOPED_TRACE(room);
     FailingFileSystem tight;
     tight.pathLimit = folderLength + room;
-    FileHandler limited(tight);
-    const Status status = saveToCsv(store, limited, name.c_str(), WriteMode::replace);
+    const Status status = csvAt(name, tight);
     EXPECT_TRUE(status.ok());
     EXPECT_EQ(status.detail(), room == 0 ? "written in place" : "");
     for (const std::string& temp : tight.tempNames) EXPECT_EQ(temp.size(), dir.file("").size() + room);
   }
   FailingFileSystem unsynced;
   unsynced.failFolderSync = true;
-  FileHandler unsyncedFiles(unsynced);
   testing::writeBytes(name, "old");
-  const Status status = saveToCsv(store, unsyncedFiles, name.c_str(), WriteMode::replace);
+  const Status status = csvAt(name, unsynced);
   EXPECT_TRUE(status.ok());
   EXPECT_EQ(status.detail(), "the new bytes are in place; their folder could not be synced to the disk");
   EXPECT_NE(testing::readBytes(name), "old");
@@ -560,51 +539,39 @@ TEST(WriteFailures, NewFileNamesFitAndPassOverTakenOnes) {
   const std::string deep = folder + std::string(room(), 'f');
   ASSERT_EQ(std::filesystem::absolute(deep).string().size(), kLimit);
   testing::writeBytes(deep, "old");
-  FileHandler real;
-  EXPECT_EQ(saveToCsv(store, real, deep.c_str(), WriteMode::replace).describe(), Status().describe());
+  EXPECT_EQ(csvAt(deep).describe(), Status().describe());
   EXPECT_NE(testing::readBytes(deep), "old");
   EXPECT_EQ(folderListing(folder).size(), 1u);
 }
 
 // A chain of 40 links is followed, as the system follows one; 41 cannot be opened.
-TEST(WriteFailures, LinkChainsAreFollowedAsFarAsTheSystemFollowsThem) {
-  testing::TempDir dir;
-  ASSERT_TRUE(dir.ok());
-  testing::writeBytes(dir.file("f"), "old");
-  std::string at = dir.file("f");
+TEST_F(Files, LinkChainsAreFollowedAsFarAsTheSystemFollowsThem) {
+  std::string at = name;
   for (int n = 1; n <= 41; ++n) {
     const std::string link = dir.file("link" + std::to_string(n));
     if (!makeLink(at, link)) GTEST_SKIP() << "this system makes no symbolic links here";
     at = link;
   }
-  FileHandler files;
-  EXPECT_TRUE(saveToCsv(sample(3), files, dir.file("link40").c_str(), WriteMode::replace).ok());
-  EXPECT_NE(testing::readBytes(dir.file("f")), "old");
-  testing::writeBytes(dir.file("f"), "old");
-  EXPECT_EQ(saveToCsv(sample(3), files, at.c_str(), WriteMode::replace).code(), StatusCode::cannotOpen);
-  EXPECT_EQ(testing::readBytes(dir.file("f")), "old");
+  EXPECT_TRUE(csvAt(dir.file("link40")).ok());
+  EXPECT_NE(testing::readBytes(name), "old");
+  testing::writeBytes(name, "old");
+  EXPECT_EQ(csvAt(at).code(), StatusCode::cannotOpen);
+  EXPECT_EQ(testing::readBytes(name), "old");
 }
 
 // A whole-file read takes a file of its limit and refuses one byte more.
-TEST(Reads, AWholeFileUpToItsLimit) {
-  testing::TempDir dir;
-  ASSERT_TRUE(dir.ok());
+TEST_F(Files, AWholeFileIsReadUpToItsLimit) {
   for (const std::string& bytes : {std::string(10, 'b'), std::string(11, 'b')}) {
-    testing::writeBytes(dir.file("f"), bytes);
+    testing::writeBytes(name, bytes);
     std::string content;
-    const Status status = readWholeFile(FileSystem::real(), dir.file("f").c_str(), content, 10);
+    const Status status = readWholeFile(FileSystem::real(), name.c_str(), content, 10);
     EXPECT_EQ(status.code(), bytes.size() == 10 ? StatusCode::ok : StatusCode::tooLarge);
     EXPECT_EQ(content, bytes.size() == 10 ? bytes : "");
   }
 }
 
 // A file nobody may write to is neither replaced nor appended to, by anyone.
-TEST(WriteFailures, AReadOnlyFileCannotBeOpened) {
-  testing::TempDir dir;
-  ASSERT_TRUE(dir.ok());
-  const ArrayStore store = sample(3);
-  const std::string name = dir.file("f");
-  testing::writeBytes(name, "old");
+TEST_F(Files, AReadOnlyFileCannotBeOpened) {
   auto refused = [&] {
     FileHandler files;
     bool all = true;
@@ -621,8 +588,7 @@ TEST(WriteFailures, AReadOnlyFileCannotBeOpened) {
   // Hidden and system attributes stay with the file a save replaces.
   constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   ASSERT_TRUE(SetFileAttributesA(name.c_str(), kKept));
-  FileHandler files;
-  ASSERT_TRUE(saveToCsv(store, files, name.c_str(), WriteMode::replace).ok());
+  ASSERT_TRUE(csvAt(name).ok());
   EXPECT_NE(testing::readBytes(name), "old");
   EXPECT_EQ(GetFileAttributesA(name.c_str()) & kKept, kKept);
   ASSERT_TRUE(SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL));
@@ -639,17 +605,12 @@ TEST(WriteFailures, AReadOnlyFileCannotBeOpened) {
 #if defined(_WIN32)
 // ReplaceFileA that removed the old file but could not move the new one in
 // (1176): the new file is moved in, not removed.
-TEST(WriteFailures, AReplacementLeftUnmovedIsMovedIn) {
-  testing::TempDir dir;
-  ASSERT_TRUE(dir.ok());
-  const std::string name = dir.file("f"), expected = dir.file("expected");
-  testing::writeBytes(name, "old");
-  FileHandler real;
-  ASSERT_TRUE(saveToCsv(sample(3), real, expected.c_str(), WriteMode::replace).ok());
+TEST_F(Files, AReplacementLeftUnmovedIsMovedIn) {
+  const std::string expected = dir.file("expected");
+  ASSERT_TRUE(csvAt(expected).ok());
   FailingFileSystem stuck;
   stuck.replacementStuck = true;
-  FileHandler files(stuck);
-  const Status status = saveToCsv(sample(3), files, name.c_str(), WriteMode::replace);
+  const Status status = csvAt(name, stuck);
   EXPECT_TRUE(status.ok()) << status.describe();
   EXPECT_EQ(testing::readBytes(name), testing::readBytes(expected));
   EXPECT_EQ(folderListing(dir.file("")), (Names{"expected", "f"}));
@@ -657,11 +618,8 @@ TEST(WriteFailures, AReplacementLeftUnmovedIsMovedIn) {
 #else
 
 // Through a link whose resolved name is too long: written through it, old bytes kept.
-TEST(WriteFailures, ALinkBeyondThePathLimitKeepsItsFile) {
-  testing::TempDir dir;
-  ASSERT_TRUE(dir.ok());
+TEST_F(Files, ALinkBeyondThePathLimitKeepsItsFile) {
   const std::string old(200002, 'o');
-  const ArrayStore store = sample(10);
   EXPECT_TRUE(inChild([&] {
     if (::chdir(dir.file("").c_str()) != 0) return false;
     for (std::size_t depth = 0; depth * 201 < PATH_MAX + 600; ++depth) {
@@ -672,17 +630,12 @@ TEST(WriteFailures, ALinkBeyondThePathLimitKeepsItsFile) {
     if (!makeLink("target", "link")) return false;
     bool kept = true;
     for (int n = 1; n < 40; ++n) {
-      FailingFileSystem fs;
-      fs.kind = Step::write;
-      fs.failAt = n;
-      FileHandler files(fs);
-      const Status status = saveToFile(store, files, "link", WriteMode::replace);
+      const Status status = csvAt("link", FailingFileSystem(n, Step::write));
       kept = kept && (status.ok() || testing::readBytes("target") == old);
       if (status.ok()) break;
     }
-    FileHandler files;
     testing::writeBytes("target", old);
-    const Status status = saveToFile(store, files, "link", WriteMode::replace);
+    const Status status = csvAt("link");
     // A link that leads nowhere yet, whose text joined to its folder's name
     // is too long to look at: the file is made through the link.
     std::string deep, dots;
@@ -692,8 +645,7 @@ TEST(WriteFailures, ALinkBeyondThePathLimitKeepsItsFile) {
     }
     while (dots.size() < 400) dots += "./";
     if (!makeLink(dots + "made", deep + "link")) return false;
-    const bool made = saveToFile(store, files, (deep + "link").c_str(), WriteMode::replace).ok() &&
-                      testing::readBytes(deep + "made").size() > 10;
+    const bool made = csvAt(deep + "link").ok() && testing::readBytes(deep + "made").size() > 10;
     return kept && status.ok() && std::filesystem::is_symlink("link") && testing::readBytes("target").size() < 1000 &&
            made;
   }));
@@ -714,82 +666,63 @@ class ProcGoesAway final : public FileSystem {
 // As other users: a group member keeps group and mode, the superuser the owner
 // too; an unreadable folder is not synced, and says so; without /proc, new
 // files are named ones.
-TEST(WriteFailures, OwnersGroupsAndFoldersOfOtherUsers) {
+TEST_F(Files, OwnersGroupsAndFoldersOfOtherUsers) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs the superuser to act as other users";
-  testing::TempDir dir;
-  ASSERT_TRUE(dir.ok());
   constexpr uid_t kOwner = 61001, kMember = 61002, kNobody = 65534;
   constexpr gid_t kShared = 61500;
-  const std::string shared = dir.file("shared"), name = dir.file("shared/f");
-  ASSERT_EQ(::mkdir(shared.c_str(), 0770), 0);
-  ASSERT_EQ(::chown(shared.c_str(), kOwner, kShared), 0);
-  ASSERT_EQ(::chmod(shared.c_str(), 0770), 0);
-  ASSERT_EQ(::chmod(dir.file("").c_str(), 0755), 0);
-  testing::writeBytes(name, "old");
-  ASSERT_EQ(::chown(name.c_str(), kOwner, kShared), 0);
-  ASSERT_EQ(::chmod(name.c_str(), 0660), 0);
-  const ArrayStore store = sample(3);
+  const std::string shared = dir.file("shared"), in = dir.file("shared/f");
+  auto own = [](const std::string& at, uid_t user, gid_t group, mode_t mode) {
+    return ::chown(at.c_str(), user, group) == 0 && ::chmod(at.c_str(), mode) == 0;
+  };
   auto owner = [&] {
     struct stat st {};
-    return ::stat(name.c_str(), &st) == 0 ? std::to_string(st.st_uid) + ":" + std::to_string(st.st_gid) : "none";
+    return ::stat(in.c_str(), &st) == 0 ? std::make_tuple(st.st_uid, st.st_gid, st.st_mode & 07777)
+                                        : std::make_tuple(uid_t{0}, gid_t{0}, mode_t{0});
   };
-  auto save = [&](uid_t user, const char* detail) {
-    return inChild([&] {
-      const gid_t groups[] = {kShared};
-      if (::setgroups(1, groups) != 0 || ::setgid(user == kNobody ? kNobody : kShared) != 0 || ::setuid(user) != 0)
-        return false;
-      FileHandler files;
-      const Status status = saveToCsv(store, files, name.c_str(), WriteMode::replace);
-      return status.ok() && status.detail() == detail;
-    });
-  };
-  EXPECT_TRUE(save(kMember, ""));  // replaced, not written in place
-  EXPECT_NE(testing::readBytes(name), "old");
-  EXPECT_EQ(owner(), std::to_string(kMember) + ":" + std::to_string(kShared));
-  EXPECT_EQ(modeOf(name), 0660u);
-  ASSERT_EQ(::chown(name.c_str(), kOwner, kShared), 0);
-  FileHandler files;
-  ASSERT_TRUE(saveToCsv(store, files, name.c_str(), WriteMode::replace).ok());
-  EXPECT_EQ(owner(), std::to_string(kOwner) + ":" + std::to_string(kShared));
-  EXPECT_EQ(modeOf(name), 0660u);
-
-  ASSERT_EQ(::chown(shared.c_str(), kNobody, kNobody), 0);
-  ASSERT_EQ(::chown(name.c_str(), kNobody, kNobody), 0);
-  ASSERT_EQ(::chmod(shared.c_str(), 0300), 0);
-  testing::writeBytes(name, "old");
+  ASSERT_EQ(::mkdir(shared.c_str(), 0770), 0);
+  ASSERT_TRUE(own(shared, kOwner, kShared, 0770));
+  ASSERT_EQ(::chmod(dir.file("").c_str(), 0755), 0);
+  testing::writeBytes(in, "old");
+  ASSERT_TRUE(own(in, kOwner, kShared, 0660));
   EXPECT_TRUE(inChild([&] {
-    FileHandler nobody;
-    const Status status =
-        ::setuid(kNobody) == 0 ? saveToCsv(store, nobody, name.c_str(), WriteMode::replace) : Status();
+    const gid_t groups[] = {kShared};
+    if (::setgroups(1, groups) != 0 || ::setgid(kShared) != 0 || ::setuid(kMember) != 0) return false;
+    const Status status = csvAt(in);
+    return status.ok() && status.detail().empty();  // replaced, not written in place
+  }));
+  EXPECT_NE(testing::readBytes(in), "old");
+  EXPECT_EQ(owner(), std::make_tuple(kMember, kShared, mode_t{0660}));
+  ASSERT_EQ(::chown(in.c_str(), kOwner, kShared), 0);
+  ASSERT_TRUE(csvAt(in).ok());
+  EXPECT_EQ(owner(), std::make_tuple(kOwner, kShared, mode_t{0660}));
+
+  ASSERT_TRUE(own(shared, kNobody, kNobody, 0300));
+  ASSERT_EQ(::chown(in.c_str(), kNobody, kNobody), 0);
+  testing::writeBytes(in, "old");
+  EXPECT_TRUE(inChild([&] {
+    const Status status = ::setuid(kNobody) == 0 ? csvAt(in) : Status();
     return status.ok() && status.detail().find("the new bytes are in place") == 0 && status.reason() == EACCES;
   }));
   ASSERT_EQ(::chmod(shared.c_str(), 0777), 0);
-  EXPECT_NE(testing::readBytes(name), "old");
+  EXPECT_NE(testing::readBytes(in), "old");
   // Without /proc new files are named ones, which a failing save removes;
   // for the superuser and for a user who may not name a descriptor itself.
   for (uid_t user : {uid_t{0}, kNobody}) {
-    testing::writeBytes(name, "old");
+    testing::writeBytes(in, "old");
     EXPECT_TRUE(inChild([&] {
       if (!privateMounts() || ::mount("none", "/proc", "tmpfs", 0, "size=4k") != 0 || ::setuid(user) != 0)
         std::_Exit(3);
-      FailingFileSystem failing;
-      failing.failAt = 2;
-      FileHandler broken(failing), real;
-      const bool kept = !saveToCsv(store, broken, name.c_str(), WriteMode::replace).ok() &&
-                        folderListing(shared) == Names{"f"} && testing::readBytes(name) == "old";
-      const Status status = saveToCsv(store, real, name.c_str(), WriteMode::replace);
+      const bool kept = !csvAt(in, FailingFileSystem(2)).ok() && folderListing(shared) == Names{"f"} &&
+                        testing::readBytes(in) == "old";
+      const Status status = csvAt(in);
       return kept && status.ok() && status.detail().empty();
     })) << user;
-    EXPECT_NE(testing::readBytes(name), "old");
+    EXPECT_NE(testing::readBytes(in), "old");
   }
-  testing::writeBytes(name, "old");
-  EXPECT_TRUE(inChild([&] {
-    const ProcGoesAway goes;
-    FileHandler going(goes);
-    return privateMounts() && saveToCsv(store, going, name.c_str(), WriteMode::replace).ok() &&
-           ::access("/proc/self/fd", F_OK) != 0;
-  }));
-  EXPECT_NE(testing::readBytes(name), "old");
+  testing::writeBytes(in, "old");
+  EXPECT_TRUE(inChild(
+      [&] { return privateMounts() && csvAt(in, ProcGoesAway()).ok() && ::access("/proc/self/fd", F_OK) != 0; }));
+  EXPECT_NE(testing::readBytes(in), "old");
   EXPECT_EQ(folderListing(shared), Names{"f"});
 }
 #endif
@@ -804,9 +737,8 @@ struct KillJob {
 
 // The child's side: the save, ended at the step the job names.
 int saveUntilKilled(const KillJob& job) {
-  FailingFileSystem fs;
+  FailingFileSystem fs(job.killAt);
   fs.kill = true;
-  fs.failAt = job.killAt;
   fs.buffer = 64;
   FileHandler files(fs);
   return kFileFormats[job.format].save(sample(10), files, job.name.c_str(), job.mode).ok() ? 0 : 1;
@@ -894,10 +826,7 @@ void killEachStep(const KillJob& base, const std::string& folder) {
   EXPECT_GE(kills, 3);  // the new file or a write, the flush, the replace or a close
 }
 
-TEST(Kills, ASaveKilledAtAnyStepLeavesAllOldOrAllNewBytes) {
-  testing::TempDir dir;
-  ASSERT_TRUE(dir.ok());
-  const std::string name = dir.file("f");
+TEST_F(Files, ASaveKilledAtAnyStepLeavesAllOldOrAllNewBytes) {
   for (std::size_t format = 0; format < std::size(kFileFormats); ++format) {
     SCOPED_TRACE(kFileFormats[format].name);
     killEachStep({format, WriteMode::replace, 1, name}, dir.file(""));
@@ -906,12 +835,9 @@ TEST(Kills, ASaveKilledAtAnyStepLeavesAllOldOrAllNewBytes) {
 }
 
 // Out of memory at each allocation in turn, a save leaves the old file.
-TEST(AllocationFailures, SavesLeaveTheFile) {
-  testing::TempDir dir;
-  ASSERT_TRUE(dir.ok());
+TEST_F(Files, AllocationFailuresInASaveLeaveTheFile) {
   const ArrayStore source = sample(10, "first");
   FileHandler files;
-  const std::string name = dir.file("f");
   for (const FileFormat& format : kFileFormats) {
     SCOPED_TRACE(format.name);
     testing::writeBytes(name, "old");

@@ -38,17 +38,12 @@ ArrayStore array(int32_t dims, int32_t x, int32_t y, std::initializer_list<Eleme
 
 // "before>after" and every count that is not 0, by name.
 std::string describe(const TesselSaveReport& r) {
-  const std::pair<const char*, int32_t> kCounts[] = {{"keysDropped", r.keysDropped},
-                                                     {"keysBecomeTexts", r.keysBecomeTexts},
-                                                     {"keysChanged", r.keysChanged},
-                                                     {"labelsDropped", r.labelsDropped},
-                                                     {"valuesBecomeTexts", r.valuesBecomeTexts},
-                                                     {"dataWrittenEmpty", r.dataWrittenEmpty},
-                                                     {"emptyCellsDropped", r.emptyCellsDropped},
-                                                     {"elementsAdded", r.elementsAdded},
-                                                     {"splitAtSeparator", r.splitAtSeparator},
-                                                     {"splitAtLineBreak", r.splitAtLineBreak},
-                                                     {"textsEmptied", r.textsEmptied}};
+#define COUNT(field) std::make_pair(#field, r.field)
+  const std::pair<const char*, int32_t> kCounts[] = {
+      COUNT(keysDropped),       COUNT(keysBecomeTexts),  COUNT(keysChanged),       COUNT(labelsDropped),
+      COUNT(valuesBecomeTexts), COUNT(dataWrittenEmpty), COUNT(emptyCellsDropped), COUNT(elementsAdded),
+      COUNT(splitAtSeparator),  COUNT(splitAtLineBreak), COUNT(textsEmptied)};
+#undef COUNT
   std::string out = std::to_string(r.dimensionsBefore) + ">" + std::to_string(r.dimensionsAfter);
   for (const auto& [name, count] : kCounts) {
     if (count != 0) out += " " + std::string(name) + " " + std::to_string(count);
