@@ -19,6 +19,8 @@
 namespace tessel {
 namespace {
 
+using D = CellDescriptor;
+
 std::string describe(const LabelTable& t) {
   std::string out = std::to_string(t.size()) + ":";
   for (const LabelTable::Label& l : t.held()) out += std::to_string(l.column) + "=" + l.text + ",";
@@ -50,21 +52,17 @@ TEST(SaveSizes, AreWhatTheWritersWrite) {
   std::minstd_rand random(11);
   for (int round = 0; round < 300; ++round) {
     ArrayStore s;
-    const auto dims = static_cast<int32_t>(random() % 4);
-    s.dimensions().setCount(dims);
+    s.dimensions().setCount(static_cast<int32_t>(random() % 4));
     s.dimensions().setBoundary(1, static_cast<int32_t>(random() % 5));
     s.dimensions().setBoundary(2, static_cast<int32_t>(random() % 3));
     for (int k = static_cast<int>(random() % 12); k > 0; --k) {
       const auto pick = random() % 5;
       const std::string text(random() % 40, static_cast<char>('a' + random() % 26));
-      if (pick == 0) s.append(CellDescriptor::ofValue(static_cast<int32_t>(random()) - (1 << 30)));
-      if (pick == 1) s.append(CellDescriptor::ofString(text.c_str()));
-      if (pick == 2) s.append(CellDescriptor::ofData(text.data(), static_cast<int32_t>(text.size())));
-      if (pick == 3) s.append({});
-      if (pick == 4) {
-        s.append(CellDescriptor::ofString(text.c_str()));
-        s.setKey(s.size() - 1, random() % 2 ? CellDescriptor::ofValue(7) : CellDescriptor::ofString(text.c_str()));
-      }
+      // A value, a string, data, an empty cell, or a string with a key.
+      const D kinds[] = {D::ofValue(static_cast<int32_t>(random()) - (1 << 30)), D::ofString(text.c_str()),
+                         D::ofData(text.data(), static_cast<int32_t>(text.size())), D(), D::ofString(text.c_str())};
+      s.append(kinds[pick]);
+      if (pick == 4) s.setKey(s.size() - 1, random() % 2 ? D::ofValue(7) : kinds[1]);
     }
     if (random() % 2) recordset::setLabel(s, "label", static_cast<int32_t>(random() % 4));
     persist::StringWriter native, csv, host, ini;

@@ -854,21 +854,14 @@ TEST_F(Files, AllocationFailuresInASaveLeaveTheFile) {
 }
 
 // Counts what a save hands on and keeps none of it.
-class CountingWriter final : public ByteWriter {
- public:
+struct CountingWriter final : ByteWriter {
   CountingWriter() : ByteWriter(kBufferSize) {}
   uint64_t finish() {
     drainBuffer();
-    return count_;
+    return count;
   }
-  uint64_t drains = 0;
-
- private:
-  void drain(std::string_view bytes) override {
-    count_ += bytes.size();
-    ++drains;
-  }
-  uint64_t count_ = 0;
+  void drain(std::string_view bytes) override { count += bytes.size(), ++drains; }
+  uint64_t count = 0, drains = 0;
 };
 
 TEST(Saves, AHugeDeclaredGridStreamsThroughOneBuffer) {
