@@ -1,7 +1,6 @@
-// The editor side's logic: parameter declarations and menu numbering, the
-// setup record through the dialog's controls, texts for the host's buffers,
-// and the pictures and resource script made at build time. The same entry
-// points are driven through the Windows API in tests/windows.
+// The editor side's logic: parameter declarations and menu numbering, the setup record through the dialog's controls,
+// texts for the host's buffers, and the pictures and resource script made at build time. The same entry points are
+// driven through the Windows API in tests/windows.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -57,10 +56,6 @@ TEST(EditorInfos, MenuIdsGiveNumbersAtBothEndsOnly) {
     EXPECT_EQ(actionCodeFromMenu(c.id), c.action) << c.id;
     EXPECT_EQ(expressionCodeFromMenu(c.id), c.expression) << c.id;
   }
-  EXPECT_EQ(infosQuery(0), 512u);
-  EXPECT_EQ(infosQuery(1), 0u);
-  EXPECT_EQ(infosQuery(2), 256u);
-  EXPECT_EQ(infosQuery(-1), 0u);
 }
 
 TesselSetup filled(unsigned char byte) {
@@ -74,13 +69,6 @@ std::string fields(const TesselSetup& s) {
          " " + std::to_string(s.xSize) + "," + std::to_string(s.ySize) + " c" + std::to_string(s.caseSensitive) + " w" +
          std::to_string(s.wildcard) + " a" + std::to_string(s.autoSelect) + " [" +
          std::string(s.listDelimiter, strnlen(s.listDelimiter, sizeof s.listDelimiter)) + "]";
-}
-
-// Its fields and the host's header through CreateObject in tests/windows.
-TEST(EditorSetup, NewObjectClearsTheDelimiter) {
-  TesselSetup s = filled(0xAB);
-  writeNewObject(s);
-  for (std::size_t i = 1; i < sizeof s.listDelimiter; ++i) ASSERT_EQ(s.listDelimiter[i], '\0') << i;
 }
 
 std::string shown(const ControlStates& c) {
@@ -119,7 +107,11 @@ TEST(EditorSetup, DialogShowsTheRecord) {
   EXPECT_EQ(controlsFor(s).delimiter.size(), sizeof s.listDelimiter);
 }
 
-TEST(EditorSetup, OkWritesWhatTheControlsHold) {
+// The new object's fields and the host's header cross CreateObject in tests/windows.
+TEST(EditorSetup, NewObjectClearsTheDelimiterAndOkWritesWhatTheControlsHold) {
+  TesselSetup n = filled(0xAB);
+  writeNewObject(n);
+  for (std::size_t i = 1; i < sizeof n.listDelimiter; ++i) ASSERT_EQ(n.listDelimiter[i], '\0') << i;
   const auto ok = [](bool twoD, bool threeD, const char* x, const char* y) {
     TesselSetup s = filled(0);
     writeNewObject(s);
@@ -165,7 +157,7 @@ TEST(EditorSetup, FrameAndRectangle) {
             std::to_string(INT32_MIN) + " " + std::to_string(INT32_MAX - 9) + " " + std::to_string(INT32_MIN));
 }
 
-TEST(EditorText, CopiesStayInsideTheBuffer) {
+TEST(EditorText, CopiesStayInsideTheBufferAndDescriptionsAndHelpPagesAreMade) {
   const struct {
     int32_t size;
     std::size_t copied;
@@ -179,9 +171,7 @@ TEST(EditorText, CopiesStayInsideTheBuffer) {
     EXPECT_EQ(std::string(buffer, 8), std::string(c.buffer, 8)) << c.size;
   }
   EXPECT_EQ(copyText(nullptr, 10, "Hello"), 0u);
-}
 
-TEST(EditorText, DescriptionAndHelpPage) {
   EXPECT_EQ(formatDescription(TESSEL_DESC_FORMAT, nullptr), "  : tessel");
   EXPECT_EQ(formatDescription("%s%%%d%", "v"), "v%%d%");
   EXPECT_EQ(formatDescription("%s/%s", "ab"), "ab/ab");
@@ -194,18 +184,21 @@ uint32_t le(const std::string& b, std::size_t at, int width) {
   for (int i = 0; i < width; ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(b.at(at + i))) << (8 * i);
   return v;
 }
+std::vector<uint32_t> words(const std::string& b, int width, std::initializer_list<std::size_t> offsets) {
+  std::vector<uint32_t> out;
+  for (const std::size_t at : offsets) out.push_back(le(b, at, width));
+  return out;
+}
 
 TEST(EditorPictures, BitmapsAreStoredBottomUpHighNibbleFirst) {
   PixelMap map;
   ASSERT_EQ(parsePixelMap("; two rows\nbitmap 3 2\n9ab\nc0f\n", map), "");
   const std::string file = bitmapFile(map);
-  ASSERT_EQ(file.size(), 14u + 40 + 64 + 2 * 4);
-  EXPECT_EQ(file.substr(0, 2) + std::to_string(le(file, 2, 4)) + " " + std::to_string(le(file, 10, 4)), "BM126 118");
-  EXPECT_EQ(le(file, 14 + 40 + 4 * 9, 4), 0xFF0000u) << "colour 9 is red (blue, green, red, 0)";
-  EXPECT_EQ(le(file, 14 + 40 + 4 * 12, 4), 0x0000FFu) << "colour c is blue";
   const std::size_t pixels = 14 + 40 + 64;
-  EXPECT_EQ(le(file, pixels, 4), 0x0000F0C0u) << "bottom row first, padded to 4 bytes";
-  EXPECT_EQ(le(file, pixels + 4, 4), 0x0000B09Au);
+  ASSERT_EQ(file.substr(0, 2) + std::to_string(file.size()), "BM" + std::to_string(pixels + 2 * 4));
+  // File size, pixel offset; colours 9 red and c blue (blue, green, red, 0); the bottom row first, padded to 4 bytes.
+  EXPECT_EQ(words(file, 4, {2, 10, 14 + 40 + 4 * 9, 14 + 40 + 4 * 12, pixels, pixels + 4}),
+            (std::vector<uint32_t>{126, 118, 0xFF0000, 0x0000FF, 0x0000F0C0, 0x0000B09A}));
   EXPECT_EQ(storedBitmapSize(file.substr(14)), file.size() - 14);
   EXPECT_EQ(storedBitCount(file.substr(14)), 4);
   // Larger than the writer's buffer, as the module's own pictures are: every row arrives, in order.
@@ -214,26 +207,21 @@ TEST(EditorPictures, BitmapsAreStoredBottomUpHighNibbleFirst) {
   ASSERT_EQ(parsePixelMap(rows, map), "");
   const std::string large = bitmapFile(map);
   ASSERT_EQ(large.size(), pixels + 8 * 32);
-  EXPECT_EQ(le(large, pixels, 4), 0x88888888u);
-  EXPECT_EQ(le(large, large.size() - 4, 4), 0x11111111u);
+  EXPECT_EQ(words(large, 4, {pixels, large.size() - 4}), (std::vector<uint32_t>{0x88888888, 0x11111111}));
 }
 
 TEST(EditorPictures, CursorMasksAndHotspot) {
   PixelMap map;
   ASSERT_EQ(parsePixelMap("cursor 9 2 hotspot 8 1\n0f.......\n.......f0\n", map), "");
   const std::string file = cursorFile(map);
-  const std::size_t stride = 4;
+  const std::size_t stride = 4, colour = 22 + 40 + 8, mask = colour + 2 * stride;
   ASSERT_EQ(file.size(), 6u + 16 + 40 + 8 + std::size_t{4} * stride);
-  const auto at = [&](std::size_t offset) { return std::to_string(le(file, offset, 2)); };
-  EXPECT_EQ(at(2) + " " + at(10) + "," + at(12), "2 8,1") << "a cursor and its hotspot";
-  EXPECT_EQ(le(file, 14, 4), file.size() - 22);
-  EXPECT_EQ(le(file, 22 + 8, 4), 4u) << "header height counts both masks";
-  const std::size_t colour = 22 + 40 + 8;
-  const std::size_t mask = colour + 2 * stride;
-  EXPECT_EQ(le(file, colour, 4), 0x00000001u) << "bottom row: white at x 7";
-  EXPECT_EQ(le(file, colour + stride, 4), 0x00000040u) << "top row: white at x 1";
-  EXPECT_EQ(le(file, mask, 4), 0x000000FEu) << "bottom row: see-through but x 7 and 8";
-  EXPECT_EQ(le(file, mask + stride, 4), 0x0000803Fu) << "top row: see-through from x 2";
+  // A cursor and its hotspot; the image's size; a header height that counts both masks.
+  EXPECT_EQ(words(file, 2, {2, 10, 12}), (std::vector<uint32_t>{2, 8, 1}));
+  EXPECT_EQ(words(file, 4, {14, 22 + 8}), (std::vector<uint32_t>{static_cast<uint32_t>(file.size() - 22), 4}));
+  // Rows bottom first: white at x 7, then at x 1; see-through but x 7 and 8, then from x 2.
+  EXPECT_EQ(words(file, 4, {colour, colour + stride, mask, mask + stride}),
+            (std::vector<uint32_t>{0x01, 0x40, 0xFE, 0x803F}));
 }
 
 TEST(EditorPictures, FaultyMapsAreNamed) {
