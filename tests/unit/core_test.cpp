@@ -68,16 +68,14 @@ TEST(Cell, ContentInsideAndOutsideTheCellSurvivesMoves) {
 // Empty keys and empty text keys share one cell each: changing, moving or clearing one holder leaves the others as they
 // were.
 TEST(Cell, SharedEmptyKeysStayApartWhenOneChanges) {
-  const CellDescriptor ways[2][3] = {
-      {{}, CellDescriptor::ofValue(0), CellDescriptor::ofString(nullptr)},
-      {CellDescriptor::ofString(""), CellDescriptor::ofString(""), CellDescriptor::ofString("")}};
+  using D = CellDescriptor;
+  const D ways[2][3] = {{{}, D::ofValue(0), D::ofString(nullptr)}, {D::ofString(""), D::ofString(""), D::ofString("")}};
   for (int kind = 0; kind < 2; ++kind) {
-    const CellDescriptor* empty = ways[kind];
+    const D* empty = ways[kind];
     Cell blank;
     blank.assign(empty[0]);
     const std::string e = cellOf(blank) + "|" + cellOf(blank);
-    for (const CellDescriptor& d : {CellDescriptor::ofValue(5), CellDescriptor::ofString("k"), ways[1 - kind][0],
-                                    CellDescriptor::ofData("ab", 2)}) {
+    for (const D& d : {D::ofValue(5), D::ofString("k"), ways[1 - kind][0], D::ofData("ab", 2)}) {
       SCOPED_TRACE(::testing::Message() << kind << " becomes " << static_cast<int>(d.type));
       Cell a, b, c;
       a.setKey(empty[0]);
@@ -103,14 +101,6 @@ TEST(Cell, SharedEmptyKeysStayApartWhenOneChanges) {
   }
 }
 
-// A 2D store of string cells "0", "1", ..., with the key "k" on cell 1.
-ArrayStore grid(int32_t columns, int32_t cells) {
-  ArrayStore s = testing::table(columns, false);
-  for (int32_t i = 0; i < cells; ++i) s.append(CellDescriptor::ofString(std::to_string(i).c_str()));
-  s.setKey(1, CellDescriptor::ofString("k"));
-  return s;
-}
-
 // Every way of adding cells at the end (append, set past the end, reserved appends, a load's run with room for fewer,
 // as many or more) ends as inserts do, from tables grown, shrunk, far below their capacity or regrouped.
 TEST(ArrayStore, EveryWayOfAddingAtTheEndEndsAsAnInsert) {
@@ -118,7 +108,11 @@ TEST(ArrayStore, EveryWayOfAddingAtTheEndEndsAsAnInsert) {
     for (const int32_t start : {0, 12, 26, 37, 500, -40, -1, -2, -3}) {
       SCOPED_TRACE(std::to_string(dimensions) + "D, start " + std::to_string(start));
       const auto make = [&] {
-        ArrayStore s = grid(3, start == -3 ? 600 : start < 0 ? 500 : start);
+        ArrayStore s = testing::table(3, false);  // cells "0", "1", ... with a key on cell 1
+        for (int32_t i = 0; i < (start == -3 ? 600 : start < 0 ? 500 : start); ++i) {
+          s.append(CellDescriptor::ofString(std::to_string(i).c_str()));
+        }
+        s.setKey(1, CellDescriptor::ofString("k"));
         if (start == -1 || start == -2) s.set(2000, CellDescriptor::ofValue(1));
         while ((start == -40 || start == -2) && s.size() > 40) s.deleteAt(0);
         if (start == -3) resizeBoundary(s, 1, 1);
@@ -217,8 +211,7 @@ std::vector<int32_t> referencePositions(const ArrayStore& s, SortKind kind, Sort
   std::iota(expected.begin(), expected.end(), 0);
   const bool caseSensitive = s.compareMode().caseSensitive;
   testing::referenceQuicksort(expected, 0, s.size() - 1, true, [&](int32_t a, int32_t b) {
-    const Cell& x = *s.cellAt(a);
-    const Cell& y = *s.cellAt(b);
+    const Cell &x = *s.cellAt(a), &y = *s.cellAt(b);
     const int c = kind == kSortByValue ? (x.value() > y.value()) - (x.value() < y.value())
                                        : literalCompare(x.text().c_str(), y.text().c_str(), caseSensitive);
     return order == SortOrder::descending ? -c : c;
