@@ -23,7 +23,7 @@ std::string infosText(const TesselInfos& i) {
 }
 
 // Both kinds and both ends of each table; infosOf builds every entry alike.
-TEST(EditorInfos, EntriesFollowTheCatalogueAndStrayNumbersGetTheZeroEntry) {
+TEST(EditorInfos, EntriesAndMenuIdsFollowTheCatalogueAndStrayNumbersGetNone) {
   const struct {
     bool action;
     int32_t number;
@@ -40,21 +40,19 @@ TEST(EditorInfos, EntriesFollowTheCatalogueAndStrayNumbersGetTheZeroEntry) {
     EXPECT_EQ(infosText(c.action ? actionInfos(c.number) : expressionInfos(c.number)), c.expected)
         << c.action << " " << c.number;
   }
-}
-
-TEST(EditorInfos, MenuIdsGiveNumbersAtBothEndsOnly) {
+  // Menu ids give numbers at both ends of each range only.
   const struct {
     int32_t id;
     int action;
     int expression;
-  } cases[] = {
+  } menus[] = {
       {25000, 0, -1},         {25078, 78, -1},         {25079, -1, -1}, {24999, -1, -1}, {0, -1, -1},
       {25000 + 65536, 0, -1}, {-40536, 0, -1},         {27000, -1, 0},  {27059, -1, 59}, {27060, -1, -1},
       {26999, -1, -1},        {27000 + 65536, -1, -1}, {-1, -1, -1},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(actionCodeFromMenu(c.id), c.action) << c.id;
-    EXPECT_EQ(expressionCodeFromMenu(c.id), c.expression) << c.id;
+  for (const auto& m : menus) {
+    EXPECT_EQ(actionCodeFromMenu(m.id), m.action) << m.id;
+    EXPECT_EQ(expressionCodeFromMenu(m.id), m.expression) << m.id;
   }
 }
 
@@ -73,12 +71,9 @@ std::string fields(const TesselSetup& s) {
 
 std::string shown(const ControlStates& c) {
   const BoxesEnabled on = boxesEnabled(c.twoD, c.threeD);
-  return std::string(c.threeD ? "3D"
-                     : c.twoD ? "2D"
-                              : "1D") +
-         " x" + c.x + (on.x ? "+" : "-") + " y" + c.y + (on.y ? "+" : "-") + " [" + c.delimiter + "] " +
-         (c.caseInsensitive ? "insensitive" : "sensitive") + " " + (c.literal ? "literal" : "wildcard") + " " +
-         (c.autoSelectOn ? "on" : "off");
+  return std::to_string(c.threeD ? 3 : 1 + c.twoD) + "D x" + c.x + (on.x ? "+" : "-") + " y" + c.y +
+         (on.y ? "+" : "-") + " [" + c.delimiter + "] " + (c.caseInsensitive ? "insensitive" : "sensitive") + " " +
+         (c.literal ? "literal" : "wildcard") + " " + (c.autoSelectOn ? "on" : "off");
 }
 
 // The new object's and plain records are shown through the real controls in tests/windows.
@@ -190,7 +185,7 @@ std::vector<uint32_t> words(const std::string& b, int width, std::initializer_li
   return out;
 }
 
-TEST(EditorPictures, BitmapsAreStoredBottomUpHighNibbleFirst) {
+TEST(EditorPictures, BitmapsAreStoredBottomUpHighNibbleFirstAndSizedByTheirHeader) {
   PixelMap map;
   ASSERT_EQ(parsePixelMap("; two rows\nbitmap 3 2\n9ab\nc0f\n", map), "");
   const std::string file = bitmapFile(map);
@@ -208,6 +203,20 @@ TEST(EditorPictures, BitmapsAreStoredBottomUpHighNibbleFirst) {
   const std::string large = bitmapFile(map);
   ASSERT_EQ(large.size(), pixels + 8 * 32);
   EXPECT_EQ(words(large, 4, {pixels, large.size() - 4}), (std::vector<uint32_t>{0x88888888, 0x11111111}));
+  // The stored size is reckoned from the header and never past the data: one byte short of a 32x32 4-bit picture, a
+  // top-down one, 1, 24 and 8 bits, a header cut short.
+  const auto header = [](int32_t width, int32_t height, uint16_t bits, std::size_t dataSize) {
+    std::string h(dataSize, '\0');  // little-endian, as every machine these tests run on
+    std::memcpy(&h[4], &width, 4);
+    std::memcpy(&h[8], &height, 4);
+    std::memcpy(&h[14], &bits, 2);
+    return h;
+  };
+  EXPECT_EQ((std::vector{storedBitmapSize(header(32, 32, 4, 615)), storedBitmapSize(header(32, -32, 4, 700)),
+                         storedBitmapSize(header(3, 2, 1, 100)), storedBitmapSize(header(10, 10, 24, 2000)),
+                         storedBitmapSize(header(256, 300, 8, 20000)), storedBitmapSize(std::string(39, '\0'))}),
+            (std::vector<std::size_t>{0, 616, 40 + 8 + 8, 40 + 32 * 10, 40 + 1024 + (256 * 300) % 65536, 0}));
+  EXPECT_EQ(storedBitCount(std::string(39, '\0')), 0);
 }
 
 TEST(EditorPictures, CursorMasksAndHotspot) {
@@ -241,25 +250,7 @@ TEST(EditorPictures, FaultyMapsAreNamed) {
   }
 }
 
-TEST(EditorPictures, StoredSizeIsReckonedFromTheHeaderAndNeverPastTheData) {
-  const auto header = [](int32_t width, int32_t height, uint16_t bits, std::size_t dataSize) {
-    std::string h(dataSize, '\0');
-    for (int i = 0; i < 4; ++i) {
-      h[4 + i] = static_cast<char>((static_cast<uint32_t>(width) >> (8 * i)) & 0xFF);
-      h[8 + i] = static_cast<char>((static_cast<uint32_t>(height) >> (8 * i)) & 0xFF);
-    }
-    h[14] = static_cast<char>(bits & 0xFF);
-    return h;
-  };
-  EXPECT_EQ(storedBitmapSize(header(32, 32, 4, 615)), 0u);
-  EXPECT_EQ(storedBitmapSize(header(32, -32, 4, 700)), 616u);
-  EXPECT_EQ(storedBitmapSize(header(3, 2, 1, 100)), 40u + 8 + 8);
-  EXPECT_EQ(storedBitmapSize(header(10, 10, 24, 2000)), 40u + 32 * 10);
-  EXPECT_EQ(storedBitmapSize(header(256, 300, 8, 20000)), 40u + 1024 + (256 * 300) % 65536);
-  EXPECT_EQ(storedBitmapSize(std::string(39, '\0')), 0u);
-  EXPECT_EQ(storedBitCount(std::string(39, '\0')), 0);
-}
-
+// What the catalogue's own script holds crosses the built module's resources in tests/windows.
 TEST(EditorScript, MenusNestAndTextsAreQuoted) {
   EXPECT_EQ(quoted("a \"b\" \\c"), "\"a \"\"b\"\" \\\\c\"");
   const menus::Node tree[] = {menus::action(6), menus::popup("In \"here\""), menus::separator(), menus::expression(51),
@@ -271,10 +262,6 @@ TEST(EditorScript, MenusNestAndTextsAreQuoted) {
             "      MENUITEM SEPARATOR\n"
             "      MENUITEM \"Get list delimiter\", 27051\n"
             "    END\n  END\nEND\n\n");
-  const std::string script = catalogueScript();
-  EXPECT_NE(script.find("20001 MENU\nBEGIN\n  MENUITEM SEPARATOR\nEND\n"), std::string::npos);
-  EXPECT_NE(script.find("  28206 \"11%s: Insert string %s at %s\"\n"), std::string::npos);
-  EXPECT_NE(script.find("  28459 " + quoted(catalogue::kExpressions[59].name) + "\nEND\n"), std::string::npos);
 }
 
 }  // namespace
