@@ -17,11 +17,6 @@ namespace {
 
 using testing::describeAll;
 
-CellDescriptor item(const std::vector<std::string>& items, int32_t c) {
-  const auto k = static_cast<std::size_t>(c);
-  return k < items.size() ? CellDescriptor::ofString(items[k].c_str()) : CellDescriptor{};
-}
-
 // The literal steps of a replace (0), insert (1), append (2) or delete (3), each through the store's single-element
 // operations.
 void modelRow(ArrayStore& s, uint32_t op, const char* list, int32_t r) {
@@ -31,8 +26,10 @@ void modelRow(ArrayStore& s, uint32_t op, const char* list, int32_t r) {
   const int32_t base = recordset::cellIndexOfRow(s, r, 0);
   const auto items = recordset::splitList(list, s.listDelimiter());
   for (int32_t c = 0; c < s.dimensions().columns(); ++c) {
-    if (op == 0) s.set(base + c, item(items, c));
-    if (op == 1 || op == 2) s.insert(base + c, item(items, c));
+    const auto k = static_cast<std::size_t>(c);
+    const CellDescriptor d = k < items.size() ? CellDescriptor::ofString(items[k].c_str()) : CellDescriptor{};
+    if (op == 0) s.set(base + c, d);
+    if (op == 1 || op == 2) s.insert(base + c, d);
     if (op == 3) s.deleteAt(base);
   }
 }
