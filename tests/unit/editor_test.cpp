@@ -130,7 +130,7 @@ TEST(EditorSetup, NewObjectClearsTheDelimiterAndOkWritesWhatTheControlsHold) {
   EXPECT_EQ(fields(s), "23130x23130 d1 1515870810,1515870810 c0 w0 a0 [" + std::string(1023, 'd') + "]");
 }
 
-TEST(EditorSetup, BoxNumbersAreWholeSignedDecimals) {
+TEST(EditorSetup, BoxNumbersAreWholeSignedDecimalsAndTheFrameStaysInRange) {
   const struct {
     const char* text;
     int32_t value;
@@ -138,10 +138,7 @@ TEST(EditorSetup, BoxNumbersAreWholeSignedDecimals) {
       {"", 0}, {"-5", -5}, {" 7 ", 7}, {"+3", 3}, {"12a", 0}, {"-", 0}, {"1 2", 0}, {"007", 7}, {"2147483647", INT32_MAX},
       {"2147483648", 0}, {"-2147483648", INT32_MIN}, {"99999999999999999999", 0}};  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(boxNumber(c.text), c.value) << '"' << c.text << '"';
-}
-
-// The resize modes and the plain rectangle cross the exports in tests/windows; here what needs no window.
-TEST(EditorSetup, FrameAndRectangle) {
+  // The resize modes and the plain rectangle cross the exports in tests/windows; here what needs no window.
   TesselSetup s = filled(0);
   s.frameWidth = -10;
   s.frameHeight = 1;
@@ -167,11 +164,11 @@ TEST(EditorText, CopiesStayInsideTheBufferAndDescriptionsAndHelpPagesAreMade) {
   }
   EXPECT_EQ(copyText(nullptr, 10, "Hello"), 0u);
 
-  EXPECT_EQ(formatDescription(TESSEL_DESC_FORMAT, nullptr), "  : tessel");
-  EXPECT_EQ(formatDescription("%s%%%d%", "v"), "v%%d%");
-  EXPECT_EQ(formatDescription("%s/%s", "ab"), "ab/ab");
-  EXPECT_EQ(helpPagePath("/opt/kit/libtessel.so"), "/opt/kit/tessel-help.html");
-  EXPECT_EQ(helpPagePath("tessel.dll"), "tessel-help.html");
+  EXPECT_EQ(
+      (std::vector{formatDescription(TESSEL_DESC_FORMAT, nullptr), formatDescription("%s%%%d%", "v"),
+                   formatDescription("%s/%s", "ab"), helpPagePath("/opt/kit/libtessel.so"),
+                   helpPagePath("tessel.dll")}),
+      (std::vector<std::string>{"  : tessel", "v%%d%", "ab/ab", "/opt/kit/tessel-help.html", "tessel-help.html"}));
 }
 
 uint32_t le(const std::string& b, std::size_t at, int width) {

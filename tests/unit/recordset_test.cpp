@@ -7,7 +7,6 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/array_store.h"
@@ -16,13 +15,11 @@
 #include "recordset/labels.h"
 #include "recordset/lists.h"
 #include "recordset/row_sort.h"
-#include "recordset/rows.h"
 #include "tests/unit/stores.h"
 
 namespace tessel {
 namespace {
 
-using testing::describe;
 using testing::table;
 
 TEST(RowFlags, IndexMatchesAPlainWalkThroughEveryChange) {
