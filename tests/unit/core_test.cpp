@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <numeric>
 #include <random>
 #include <string>
@@ -101,6 +102,14 @@ TEST(Cell, SharedEmptyKeysStayApartWhenOneChanges) {
   }
 }
 
+// A 2D store of string cells "0", "1", ..., with the key "k" on cell 1.
+ArrayStore grid(int32_t columns, int32_t cells) {
+  ArrayStore s = testing::table(columns, false);
+  for (int32_t i = 0; i < cells; ++i) s.append(CellDescriptor::ofString(std::to_string(i).c_str()));
+  s.setKey(1, CellDescriptor::ofString("k"));
+  return s;
+}
+
 // Every way of adding cells at the end (append, set past the end, reserved appends, a load's run with room for fewer,
 // as many or more) ends as inserts do, from tables grown, shrunk, far below their capacity or regrouped.
 TEST(ArrayStore, EveryWayOfAddingAtTheEndEndsAsAnInsert) {
@@ -108,11 +117,7 @@ TEST(ArrayStore, EveryWayOfAddingAtTheEndEndsAsAnInsert) {
     for (const int32_t start : {0, 12, 26, 37, 500, -40, -1, -2, -3}) {
       SCOPED_TRACE(std::to_string(dimensions) + "D, start " + std::to_string(start));
       const auto make = [&] {
-        ArrayStore s = testing::table(3, false);  // cells "0", "1", ... with a key on cell 1
-        for (int32_t i = 0; i < (start == -3 ? 600 : start < 0 ? 500 : start); ++i) {
-          s.append(CellDescriptor::ofString(std::to_string(i).c_str()));
-        }
-        s.setKey(1, CellDescriptor::ofString("k"));
+        ArrayStore s = grid(3, start == -3 ? 600 : start < 0 ? 500 : start);
         if (start == -1 || start == -2) s.set(2000, CellDescriptor::ofValue(1));
         while ((start == -40 || start == -2) && s.size() > 40) s.deleteAt(0);
         if (start == -3) resizeBoundary(s, 1, 1);
@@ -142,6 +147,44 @@ TEST(ArrayStore, EveryWayOfAddingAtTheEndEndsAsAnInsert) {
       for (const ArrayStore* way : ways) EXPECT_EQ(describeAll(*way), describeAll(inserted)) << &way - ways;
     }
   }
+}
+
+// Each change, run out of memory at each of its allocations in turn, fails whole or not at all; a delete cannot fail.
+TEST(ArrayStore, FailedAllocationsLeaveTheStoreAsItWas) {
+  ArrayStore s = grid(2, 11);
+  // Texts too long to be held inside a cell, so that each change allocates.
+  const std::function<void()> changes[] = {
+      [&] { s.append(CellDescriptor::ofString("the twelfth element")); },
+      [&] { s.insert(0, CellDescriptor::ofString("a new front element")); },  // grows
+      [&] { s.set(2, CellDescriptor::ofString("replaced")); },
+      [&] { s.setKey(5, CellDescriptor::ofString("key")); },
+      [&] { s.set(310, CellDescriptor::ofString("far")); },
+      [&] { resizeBoundary(s, 1, 7); },
+      [&] { resizeBoundary(s, 1, 1); },
+  };
+  // Each failure throws and leaves the store as it was.
+  const auto failuresLeavingTheStore = [&](const std::function<void()>& change) {
+    const std::string before = describeAll(s);
+    return testing::forEachAllocationFailure(change, [&](bool threw) {
+      EXPECT_TRUE(threw);
+      EXPECT_EQ(describeAll(s), before);
+    });
+  };
+  for (const auto& change : changes) {
+    const std::string before = describeAll(s);
+    EXPECT_GT(failuresLeavingTheStore(change), 0) << &change - changes;
+    EXPECT_NE(describeAll(s), before);
+  }
+  while (s.size() >= s.capacity() / 4) s.deleteAt(0);  // so that the next delete shrinks
+  // A shrink that finds no memory keeps the larger table.
+  const int32_t count = s.size(), capacity = s.capacity();
+  testing::failAllocationAfter(0);
+  s.deleteAt(0);
+  EXPECT_TRUE(testing::allocationFailed());
+  testing::failAllocationAfter(-1);
+  EXPECT_EQ(std::pair(s.size(), s.capacity() < capacity), std::pair(count - 1, true));
+  EXPECT_GT(failuresLeavingTheStore([&] { s.deleteAll(); }), 0);
+  EXPECT_EQ(s.size(), 0);
 }
 
 // Cells 1..n; built up to `from` cells first, so a cut table keeps a larger capacity.
