@@ -1,5 +1,5 @@
-// Allocation failure on demand, for tests that treat out-of-memory as a
-// normal case: the n-th allocation from now throws std::bad_alloc.
+// Allocation failure on demand, for tests that treat out-of-memory as a normal case: the n-th allocation from now
+// throws std::bad_alloc.
 #pragma once
 
 #include <cstddef>
@@ -12,9 +12,8 @@ void failAllocationAfter(long n);
 // Whether an armed failure has fired since it was armed.
 bool allocationFailed();
 
-// Runs `attempt` with the k-th allocation failing, for k = 0, 1, 2, ... until
-// one run completes without a failure; `check` is called after every run that
-// failed. Returns the number of failing runs.
+// Runs `attempt` with the k-th allocation failing, for k = 0, 1, 2, ... until one run completes without a failure;
+// `check` is called after every run that failed. Returns the number of failing runs.
 template <typename Attempt, typename Check>
 int forEachAllocationFailure(Attempt attempt, Check check) {
   for (long k = 0;; ++k) {

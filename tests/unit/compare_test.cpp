@@ -1,6 +1,5 @@
-// The comparisons every search, sort and query goes through, against plain
-// models of their rules on random texts, and the cases those never meet:
-// nulls, the default mode, a counted text, literal mode.
+// The comparisons every search, sort and query goes through, against plain models of their rules on random texts, and
+// the cases those never meet: nulls, the default mode, a counted text, literal mode.
 #include "core/compare.h"
 
 #include <gtest/gtest.h>
@@ -58,8 +57,8 @@ TEST(Compare, EveryComparisonFollowsItsPlainRuleOnRandomTexts) {
     for (auto k = random() % (most + 1); k > 0; --k) s += alphabet[random() % (sizeof alphabet - 1)];
     return s;
   };
-  // A text the pattern may match: each star filled with a run, each ? with a
-  // character, then at times one character dropped.
+  // A text the pattern may match: each star filled with a run, each ? with a character, then at times one character
+  // dropped.
   const auto filled = [&](const std::string& pattern) {
     std::string s;
     for (const char c : pattern)

@@ -1,5 +1,5 @@
-// Cells, layout changes that move many cells at once, the store's strong
-// guarantee when memory runs out, and the cell sort against its plain model.
+// Cells, layout changes that move many cells at once, the store's strong guarantee when memory runs out, and the cell
+// sort against its plain model.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,16 +27,14 @@ namespace {
 using testing::describe;
 using testing::describeAll;
 
-std::string textOf(const Cell& c) { return std::string(c.text().view()); }
-
 // "type length text value" of a cell.
 std::string cellOf(const Cell& c) {
-  return std::to_string(static_cast<int>(c.type())) + " " + std::to_string(c.length()) + " " + textOf(c) + " " +
-         std::to_string(c.value());
+  return std::to_string(static_cast<int>(c.type())) + " " + std::to_string(c.length()) + " " +
+         std::string(c.text().view()) + " " + std::to_string(c.value());
 }
 
-// Bytes at and around the size a cell holds itself, moved, exchanged and
-// assigned from their own storage: content, length and key survive each step.
+// Bytes at and around the size a cell holds itself, moved, exchanged and assigned from their own storage: content,
+// length and key survive each step.
 TEST(Cell, ContentInsideAndOutsideTheCellSurvivesMoves) {
   const std::size_t local = Cell::kLocalSize;
   std::vector<std::size_t> sizes{3 * local};
@@ -68,19 +66,17 @@ TEST(Cell, ContentInsideAndOutsideTheCellSurvivesMoves) {
   }
 }
 
-// Empty keys and empty text keys share one cell each: changing, moving or
-// clearing one holder leaves the others as they were.
+// Empty keys and empty text keys share one cell each: changing, moving or clearing one holder leaves the others as they
+// were.
 TEST(Cell, SharedEmptyKeysStayApartWhenOneChanges) {
-  const CellDescriptor ways[2][3] = {
-      {{}, CellDescriptor::ofValue(0), CellDescriptor::ofString(nullptr)},
-      {CellDescriptor::ofString(""), CellDescriptor::ofString(""), CellDescriptor::ofString("")}};
+  using D = CellDescriptor;
+  const D ways[2][3] = {{{}, D::ofValue(0), D::ofString(nullptr)}, {D::ofString(""), D::ofString(""), D::ofString("")}};
   for (int kind = 0; kind < 2; ++kind) {
-    const CellDescriptor* empty = ways[kind];
+    const D* empty = ways[kind];
     Cell blank;
     blank.assign(empty[0]);
     const std::string e = cellOf(blank) + "|" + cellOf(blank);
-    for (const CellDescriptor& d : {CellDescriptor::ofValue(5), CellDescriptor::ofString("k"), ways[1 - kind][0],
-                                    CellDescriptor::ofData("ab", 2)}) {
+    for (const D& d : {D::ofValue(5), D::ofString("k"), ways[1 - kind][0], D::ofData("ab", 2)}) {
       SCOPED_TRACE(::testing::Message() << kind << " becomes " << static_cast<int>(d.type));
       Cell a, b, c;
       a.setKey(empty[0]);
@@ -114,9 +110,8 @@ ArrayStore grid(int32_t columns, int32_t cells) {
   return s;
 }
 
-// Every way of adding cells at the end (append, set past the end, reserved
-// appends, a load's run with room for fewer, as many or more) ends as inserts
-// do, from tables grown, shrunk, far below their capacity or regrouped.
+// Every way of adding cells at the end (append, set past the end, reserved appends, a load's run with room for fewer,
+// as many or more) ends as inserts do, from tables grown, shrunk, far below their capacity or regrouped.
 TEST(ArrayStore, EveryWayOfAddingAtTheEndEndsAsAnInsert) {
   for (const int32_t dimensions : {1, 2}) {
     for (const int32_t start : {0, 12, 26, 37, 500, -40, -1, -2, -3}) {
@@ -154,8 +149,7 @@ TEST(ArrayStore, EveryWayOfAddingAtTheEndEndsAsAnInsert) {
   }
 }
 
-// Each change, run out of memory at each of its allocations in turn, fails
-// whole or not at all; a delete cannot fail.
+// Each change, run out of memory at each of its allocations in turn, fails whole or not at all; a delete cannot fail.
 TEST(ArrayStore, FailedAllocationsLeaveTheStoreAsItWas) {
   ArrayStore s = grid(2, 11);
   // Texts too long to be held inside a cell, so that each change allocates.
@@ -168,22 +162,28 @@ TEST(ArrayStore, FailedAllocationsLeaveTheStoreAsItWas) {
       [&] { resizeBoundary(s, 1, 7); },
       [&] { resizeBoundary(s, 1, 1); },
   };
+  // Each failure throws and leaves the store as it was.
+  const auto failuresLeavingTheStore = [&](const std::function<void()>& change) {
+    const std::string before = describeAll(s);
+    return testing::forEachAllocationFailure(change, [&](bool threw) {
+      EXPECT_TRUE(threw);
+      EXPECT_EQ(describeAll(s), before);
+    });
+  };
   for (const auto& change : changes) {
     const std::string before = describeAll(s);
-    EXPECT_GT(testing::failuresLeavingTheStore(s, change), 0) << &change - changes;
+    EXPECT_GT(failuresLeavingTheStore(change), 0) << &change - changes;
     EXPECT_NE(describeAll(s), before);
   }
   while (s.size() >= s.capacity() / 4) s.deleteAt(0);  // so that the next delete shrinks
   // A shrink that finds no memory keeps the larger table.
-  const int32_t count = s.size();
-  const int32_t capacity = s.capacity();
+  const int32_t count = s.size(), capacity = s.capacity();
   testing::failAllocationAfter(0);
   s.deleteAt(0);
   EXPECT_TRUE(testing::allocationFailed());
   testing::failAllocationAfter(-1);
-  EXPECT_EQ(s.size(), count - 1);
-  EXPECT_LT(s.capacity(), capacity);
-  EXPECT_GT(testing::failuresLeavingTheStore(s, [&] { s.deleteAll(); }), 0);
+  EXPECT_EQ(std::pair(s.size(), s.capacity() < capacity), std::pair(count - 1, true));
+  EXPECT_GT(failuresLeavingTheStore([&] { s.deleteAll(); }), 0);
   EXPECT_EQ(s.size(), 0);
 }
 
@@ -216,12 +216,11 @@ TEST(Regroup, CapacityMatchesSingleChangesEverywhere) {
             Regrouping{2, 1, 0}, Regrouping{4, 1, 0}, Regrouping{9, 5, 0}, Regrouping{50, 10, 0}}) {
         SCOPED_TRACE(::testing::Message()
                      << n << " from " << from << " span " << r.span << " keep " << r.keep << " pad " << r.pad);
-        CellTable whole = filled(n, from);
-        CellTable single = filled(n, from);
+        CellTable whole = filled(n, from), single = filled(n, from);
         ASSERT_TRUE(whole.regroup(r));
         regroupCellByCell(single, r);
-        ASSERT_EQ(whole.count(), single.count());  // the layouts themselves are checked end to end
-        ASSERT_EQ(whole.capacity(), single.capacity());
+        // The layouts themselves are checked end to end.
+        ASSERT_EQ(std::pair(whole.count(), whole.capacity()), std::pair(single.count(), single.capacity()));
       }
     }
   }
@@ -234,8 +233,8 @@ std::vector<int32_t> positions(const ArrayStore& s) {
   return got;
 }
 
-// A store of `texts` keyed by position from 1, so that ties can be told apart;
-// "=N" is a value cell, and so is every text when `values` is set.
+// A store of `texts` keyed by position from 1, so that ties can be told apart; "=N" is a value cell, and so is every
+// text when `values` is set.
 ArrayStore keyedCells(const std::vector<std::string>& texts, bool values, bool caseSensitive) {
   ArrayStore s;
   s.setCaseSensitive(caseSensitive);
@@ -255,8 +254,7 @@ std::vector<int32_t> referencePositions(const ArrayStore& s, SortKind kind, Sort
   std::iota(expected.begin(), expected.end(), 0);
   const bool caseSensitive = s.compareMode().caseSensitive;
   testing::referenceQuicksort(expected, 0, s.size() - 1, true, [&](int32_t a, int32_t b) {
-    const Cell& x = *s.cellAt(a);
-    const Cell& y = *s.cellAt(b);
+    const Cell &x = *s.cellAt(a), &y = *s.cellAt(b);
     const int c = kind == kSortByValue ? (x.value() > y.value()) - (x.value() < y.value())
                                        : literalCompare(x.text().c_str(), y.text().c_str(), caseSensitive);
     return order == SortOrder::descending ? -c : c;
@@ -264,8 +262,8 @@ std::vector<int32_t> referencePositions(const ArrayStore& s, SortKind kind, Sort
   return expected;
 }
 
-// The bounded path at every depth and the whole sort against the plain
-// quicksort: ties, shared eight-byte prefixes, numbers as texts, crafted orders.
+// The bounded path at every depth and the whole sort against the plain quicksort: ties, shared eight-byte prefixes,
+// numbers as texts, crafted orders.
 TEST(SortCells, LeaveTheOrderOfThePlainQuicksortAtEveryDepth) {
   std::mt19937 random(22);
   const char letters[] = "aAbB9-";
@@ -305,8 +303,7 @@ TEST(SortCells, LeaveTheOrderOfThePlainQuicksortAtEveryDepth) {
   }
 }
 
-// Finding a matching string against a plain walk comparing every cell's text,
-// in both case modes and both search modes.
+// Finding a matching string against a plain walk comparing every cell's text, in both case modes and both search modes.
 TEST(FindMatchingString, FindsWhatAPlainWalkFinds) {
   std::mt19937 random(53);
   const char* words[] = {"apple", "Apple", "bpple", "", "12", "-7", "a*", "?pple", "APPLE!", "b"};
@@ -316,14 +313,10 @@ TEST(FindMatchingString, FindsWhatAPlainWalkFinds) {
     s.setWildcard(trial % 4 >= 2);
     const int n = static_cast<int>(random() % 30);
     for (int k = 0; k < n; ++k) {
-      const int pick = static_cast<int>(random() % 12);
-      if (pick == 10) {
-        s.append(CellDescriptor::ofValue(static_cast<int32_t>(random() % 20) - 10));
-      } else if (pick == 11) {
-        s.append(CellDescriptor{});
-      } else {
-        s.append(CellDescriptor::ofString(words[pick]));
-      }
+      const auto pick = random() % 12;
+      s.append(pick == 10   ? CellDescriptor::ofValue(static_cast<int32_t>(random() % 20) - 10)
+               : pick == 11 ? CellDescriptor{}
+                            : CellDescriptor::ofString(words[pick]));
     }
     const char* needle = words[random() % 10];
     int32_t expected = -1;
@@ -334,39 +327,31 @@ TEST(FindMatchingString, FindsWhatAPlainWalkFinds) {
   }
 }
 
-// Moving runs of cells (rows) against moving each run's cells one by one to a
-// copy: runs narrower and wider than a pass takes, a tail left alone, keys along.
+// Moving runs of cells (rows) against moving each run's cells one by one to a copy: runs narrower and wider than a pass
+// takes, a tail left alone, keys along.
 TEST(CellTable, PermutingRunsMovesEachRunWhole) {
   std::mt19937 random(41);
+  const auto shown = [](const Cell& c) { return describe(c) + (c.key() ? "#" + describe(*c.key()) : ""); };
   for (int trial = 0; trial < 300; ++trial) {
-    const int32_t span = 1 + static_cast<int32_t>(random() % 20);
-    const int32_t runs = static_cast<int32_t>(random() % 40);
-    const int32_t tail = static_cast<int32_t>(random() % 5);
+    const auto span = static_cast<int32_t>(1 + random() % 20), runs = static_cast<int32_t>(random() % 40);
+    const int32_t cells = runs * span + static_cast<int32_t>(random() % 5);  // a tail past the runs
     ArrayStore s;
     std::vector<std::string> before;
-    for (int32_t k = 0; k < runs * span + tail; ++k) {
+    for (int32_t k = 0; k < cells; ++k) {
       const std::string text = k % 3 == 0 ? "a long text of cell " + std::to_string(k) : std::to_string(k + 1);
       s.append(CellDescriptor::ofString(text.c_str()));
       if (k % 4 == 0) s.setKey(k, CellDescriptor::ofValue(-k - 1));
-      before.push_back(describe(*s.cellAt(k)) + (k % 4 == 0 ? "#" + std::to_string(-k - 1) : ""));
+      before.push_back(shown(*s.cellAt(k)));
     }
     std::vector<int32_t> from(static_cast<std::size_t>(runs));
-    for (std::size_t k = 0; k < from.size(); ++k) from[k] = static_cast<int32_t>(k);
+    std::iota(from.begin(), from.end(), 0);
     std::shuffle(from.begin(), from.end(), random);
-    std::vector<std::string> expected = before;
-    for (int32_t k = 0; k < runs; ++k) {
-      for (int32_t c = 0; c < span; ++c) {
-        expected[static_cast<std::size_t>(k * span + c)] =
-            before[static_cast<std::size_t>(from[static_cast<std::size_t>(k)] * span + c)];
-      }
-    }
+    std::vector<std::string> expected = before, got;
+    const auto width = static_cast<std::size_t>(span);
+    for (std::size_t k = 0; k < from.size() * width; ++k) expected[k] = before[from[k / width] * width + k % width];
     s.permuteRuns(from, span);
-    for (int32_t k = 0; k < s.size(); ++k) {
-      const Cell& c = *s.cellAt(k);
-      ASSERT_EQ(describe(c) + (c.key() ? "#" + describe(*c.key()).substr(1) : ""),
-                expected[static_cast<std::size_t>(k)])
-          << "trial " << trial << " span " << span << " cell " << k;
-    }
+    for (int32_t k = 0; k < s.size(); ++k) got.push_back(shown(*s.cellAt(k)));
+    ASSERT_EQ(got, expected) << "trial " << trial << " span " << span;
   }
 }
 

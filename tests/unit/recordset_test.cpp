@@ -1,5 +1,5 @@
-// Below the routine tables: list splitting and the row flag index against
-// plain models, row sorting against the plain first-row-pivot quicksort.
+// Below the routine tables: list splitting and the row flag index against plain models, row sorting against the plain
+// first-row-pivot quicksort.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +7,6 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/array_store.h"
@@ -16,13 +15,11 @@
 #include "recordset/labels.h"
 #include "recordset/lists.h"
 #include "recordset/row_sort.h"
-#include "recordset/rows.h"
 #include "tests/unit/stores.h"
 
 namespace tessel {
 namespace {
 
-using testing::describe;
 using testing::table;
 
 TEST(RowFlags, IndexMatchesAPlainWalkThroughEveryChange) {
@@ -62,20 +59,19 @@ TEST(RowFlags, IndexMatchesAPlainWalkThroughEveryChange) {
         ASSERT_EQ(flags.positionOfSelected(r++), p) << step;
       }
     }
-    ASSERT_EQ(flags.selectedCount(), r) << step;
-    ASSERT_EQ(flags.positionOfSelected(r), -1) << step;
-    ASSERT_EQ(flags.positionOfSelected(-1), -1) << step;
+    // As many as the walk met, and none before the first or past the last.
+    ASSERT_EQ((std::vector{flags.selectedCount(), flags.positionOfSelected(r), flags.positionOfSelected(-1)}),
+              (std::vector{r, -1, -1}))
+        << step;
   }
 }
 
 TEST(LabelTable, CostsTheLabelsItHoldsNotTheColumns) {
-  ArrayStore s;
-  s.dimensions().setCount(2);
-  s.dimensions().setBoundary(1, 80000000);
+  ArrayStore s = table(80000000);
   recordset::setLabel(s, "price", 79999999);
   recordset::setLabel(s, "name", 3);
-  EXPECT_EQ(s.labels().size(), 80000000);
-  EXPECT_EQ(s.labels().held().size(), 2u);
+  EXPECT_EQ(std::to_string(s.labels().size()) + " slots " + std::to_string(s.labels().held().size()),
+            "80000000 slots 2");
   EXPECT_STREQ(recordset::label(s, 79999999), "price");
   EXPECT_EQ(recordset::label(s, 4), nullptr);
   EXPECT_EQ(recordset::columnOfLabel(s, "PRICE"), 79999999);
@@ -87,9 +83,8 @@ TEST(LabelTable, CostsTheLabelsItHoldsNotTheColumns) {
   EXPECT_EQ(recordset::columnOfLabel(s, "price"), -1);
 }
 
-// Splitting treats the delimiter as a set of characters, empty items vanish,
-// blanks and apostrophes stay; it counts its items before it takes them.
-// Against a plain split on random texts and delimiters.
+// Splitting treats the delimiter as a set of characters, empty items vanish, blanks and apostrophes stay; it counts its
+// items before it takes them. Against a plain split on random texts and delimiters.
 TEST(Lists, SplittingMatchesAPlainSplitOnRandomTexts) {
   std::mt19937 random(7);
   const char alphabet[] = ",; a'";
@@ -121,15 +116,13 @@ struct Row {
   std::string text;
 };
 
-// The one oracle of the row sort: the rows of a three-column table (id, the
-// sort key, -id) end, in both orders, where the plain first-row-pivot
-// quicksort puts the selected ones; the others keep their positions.
+// The one oracle of the row sort: the rows of a three-column table (id, the sort key, -id) end, in both orders, where
+// the plain first-row-pivot quicksort puts the selected ones; the others keep their positions.
 void expectRowSortFollowsTheQuicksort(const std::vector<Row>& rows, const std::vector<bool>& selected, SortKind kind,
                                       bool caseSensitive, const std::string& trace) {
-  const auto n = rows.size();
   for (const SortOrder order : {SortOrder::ascending, SortOrder::descending}) {
     std::vector<Row> chosen;
-    for (std::size_t k = 0; k < n; ++k) {
+    for (std::size_t k = 0; k < rows.size(); ++k) {
       if (selected[k]) chosen.push_back(rows[k]);
     }
     testing::referenceQuicksort(chosen, 0, static_cast<int>(chosen.size()) - 1, false, [&](const Row& a, const Row& b) {
@@ -137,35 +130,29 @@ void expectRowSortFollowsTheQuicksort(const std::vector<Row>& rows, const std::v
                                          : literalCompare(a.text.c_str(), b.text.c_str(), caseSensitive);
       return order == SortOrder::ascending ? (c > 0) - (c < 0) : (c < 0) - (c > 0);
     });
-    std::vector<Row> expected = rows;
-    for (std::size_t k = 0, next = 0; k < n; ++k) {
-      if (selected[k]) expected[k] = chosen[next++];
-    }
     ArrayStore store = table(3);
     store.setCaseSensitive(caseSensitive);
-    for (const Row& r : rows) {
+    std::vector<int32_t> expected, got;
+    for (std::size_t k = 0, next = 0; k < rows.size(); ++k) {
+      const Row& r = rows[k];
       store.append(CellDescriptor::ofValue(r.id));
       // A text that reads as a non-zero number goes in as a value cell: it sorts by its text all the same.
       const bool asValue = kind == kSortByValue || (r.value != 0 && r.text == std::to_string(r.value));
       store.append(asValue ? CellDescriptor::ofValue(r.value) : CellDescriptor::ofString(r.text.c_str()));
       store.append(CellDescriptor::ofValue(-r.id));
-    }
-    for (std::size_t k = 0; k < n; ++k) {
       if (!selected[k]) store.rowFlags().set(static_cast<int32_t>(k), RowFlags::kUnselected);
+      expected.push_back(selected[k] ? chosen[next++].id : r.id);
     }
     recordset::sortRowsByColumn(store, 1, kind, order);
-    int32_t misplaced = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-      const auto at = static_cast<int32_t>(3 * k);
-      misplaced += store.valueAt(at) != expected[k].id || store.valueAt(at + 2) != -expected[k].id;
+    for (int32_t at = 0; at < store.size(); at += 3) {
+      got.push_back(store.valueAt(at) == -store.valueAt(at + 2) ? store.valueAt(at) : 0);  // 0: a row torn apart
     }
-    ASSERT_EQ(misplaced, 0) << trace << (order == SortOrder::ascending ? " ascending" : " descending");
+    ASSERT_EQ(got, expected) << trace << (order == SortOrder::ascending ? " ascending" : " descending");
   }
 }
 
-// Random tables of every shape the sort's shortcuts reach (unique, in order,
-// reversed, few values, 32-bit extremes, texts sharing 8, 16 or 24 bytes), and
-// larger ones, where the depth budgets run out, with only some rows selected.
+// Random tables of every shape the sort's shortcuts reach (unique, in order, reversed, few values, 32-bit extremes,
+// texts sharing 8, 16 or 24 bytes), and larger ones, where the depth budgets run out, with only some rows selected.
 TEST(RowSort, FollowsTheQuicksortStepsWhateverTheInput) {
   std::mt19937 random(11);
   std::vector<std::string> stems{""};
@@ -197,10 +184,8 @@ TEST(RowSort, FollowsTheQuicksortStepsWhateverTheInput) {
                       shape == 8 && value != 0 ? std::to_string(value)
                                                : stems[random() % 19] + std::string(random() % 3, "xX"[random() % 2])});
     }
-    std::vector<bool> selected(static_cast<std::size_t>(n), true);
-    if (large) {
-      for (std::size_t k = 0; k < selected.size(); ++k) selected[k] = trial % 3 == 0 || random() % 4 != 0;
-    }
+    std::vector<bool> selected;  // all rows of the smaller tables, some of the larger ones
+    for (int k = 0; k < n; ++k) selected.push_back(!large || trial % 3 == 0 || random() % 4 != 0);
     expectRowSortFollowsTheQuicksort(rows, selected, kind, caseSensitive, "trial " + std::to_string(trial));
   }
 }

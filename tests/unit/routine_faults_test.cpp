@@ -1,10 +1,8 @@
-// Every routine of the catalogue, with each of its allocations failing in turn,
-// on 1D, 2D and 3D arrays: the process lives, and each call either changes
-// nothing and says it ran out of memory, or completes as it does with memory.
+// Every routine of the catalogue, with each of its allocations failing in turn, on 1D, 2D and 3D arrays: the process
+// lives, and each call either changes nothing and says it ran out of memory, or completes as it does with memory.
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,8 +21,8 @@
 namespace tessel {
 namespace {
 
-// The host side of one call: its two parameters and string space that never
-// allocates (a host's allocations are not the module's to fail).
+// The host side of one call: its two parameters and string space that never allocates (a host's allocations are not the
+// module's to fail).
 struct Host {
   TesselHostContext context{};
   intptr_t params[2] = {0, 0};
@@ -68,11 +66,6 @@ void fill(ArrayStore& s, int shape) {
   }
 }
 
-struct Call {
-  bool action;
-  std::size_t number;
-};
-
 class RoutineFaults : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -82,28 +75,27 @@ class RoutineFaults : public ::testing::Test {
     fill(s, 1);
     persist::FileHandler files;
     ASSERT_TRUE(persist::saveToFile(s, files, dir.file("f.qvx").c_str(), persist::WriteMode::replace).ok());
-    ASSERT_TRUE(persist::saveAsHostArray(s, files, dir.file("f.kzp").c_str(), persist::WriteMode::replace).ok());
-    ASSERT_TRUE(persist::saveToCsv(s, files, dir.file("f.csv").c_str(), persist::WriteMode::replace).ok());
-    ASSERT_TRUE(persist::saveToIni(s, files, dir.file("f.ini").c_str(), persist::WriteMode::replace).ok());
+    ASSERT_TRUE(persist::saveAsHostArray(s, files, dir.file("f.KZP").c_str(), persist::WriteMode::replace).ok());
+    ASSERT_TRUE(persist::saveToCsv(s, files, dir.file("f.CSV").c_str(), persist::WriteMode::replace).ok());
+    ASSERT_TRUE(persist::saveToIni(s, files, dir.file("f.INI").c_str(), persist::WriteMode::replace).ok());
   }
 
   // A file name for the call: loads read the file of their format, saves write a scratch file.
-  std::string fileFor(const char* label) const {
-    const std::string l(label);
-    if (l.rfind("Save", 0) == 0 || l.rfind("Append element", 0) == 0) return dir.file("out");
-    if (l.find("CSV") != std::string::npos) return dir.file("f.csv");
-    if (l.find("INI") != std::string::npos) return dir.file("f.ini");
-    if (l.find("KZP") != std::string::npos) return dir.file("f.kzp");
+  std::string fileFor(const std::string& label) const {
+    if (label.rfind("Save", 0) == 0 || label.rfind("Append element", 0) == 0) return dir.file("out");
+    for (const char* format : {"CSV", "INI", "KZP"}) {
+      if (label.find(format) != std::string::npos) return dir.file("f." + std::string(format));
+    }
     return dir.file("f.qvx");
   }
 
-  // What one call leaves: the store, the outcome and the result.
+  // What one call leaves: "store | result | outcome".
   struct After {
-    std::string store, result;
+    std::string left;
     StatusCode outcome;
     bool fired;
   };
-  After run(const Call& c, int shape, long failAfter) {
+  After run(bool action, std::size_t number, int shape, long failAfter) {
     RunState state;
     fill(state.store(), shape);
     Host host;
@@ -115,60 +107,50 @@ class RoutineFaults : public ::testing::Test {
     object->hostContext = &host.context;
     object->store = &state;
     const catalogue::Parameter* params =
-        c.action ? catalogue::kActions[c.number].params : catalogue::kExpressions[c.number].params;
-    const char* label = c.action ? catalogue::kActions[c.number].label : catalogue::kExpressions[c.number].label;
+        action ? catalogue::kActions[number].params : catalogue::kExpressions[number].params;
+    const char* label = action ? catalogue::kActions[number].label : catalogue::kExpressions[number].label;
     std::string texts[2];
     for (int i = 0; i < 2; ++i) {
-      if (params[i].kind == catalogue::ParamKind::text) {
-        const bool file = std::strcmp(params[i].name, "file name") == 0;
-        texts[i] = file ? fileFor(label) : i == 0 ? "name" : "a,b,c";
-        host.params[i] = reinterpret_cast<intptr_t>(texts[i].c_str());
-      } else {
-        host.params[i] = i == 0 ? 1 : 2;
-      }
+      const bool text = params[i].kind == catalogue::ParamKind::text;
+      texts[i] = text && std::strcmp(params[i].name, "file name") == 0 ? fileFor(label) : i == 0 ? "name" : "a,b,c";
+      host.params[i] = text ? reinterpret_cast<intptr_t>(texts[i].c_str()) : i + 1;
     }
     testing::failAllocationAfter(failAfter);
-    const intptr_t result = c.action ? actionTable()[c.number](object, host.params[0], host.params[1])
-                                     : expressionTable()[c.number](object, 0);
+    const intptr_t result =
+        action ? actionTable()[number](object, host.params[0], host.params[1]) : expressionTable()[number](object, 0);
     const bool fired = testing::allocationFailed();
     testing::failAllocationAfter(-1);
-    const bool text = !c.action && catalogue::kExpressions[c.number].returnsText();
-    std::string shown =
-        text ? (result != 0 ? reinterpret_cast<const char*>(result) : "<none>") : std::to_string(result);
-    return {testing::describeAll(state.store()), shown, state.lastOutcome().code(), fired};
+    const bool text = !action && catalogue::kExpressions[number].returnsText();
+    const StatusCode outcome = state.lastOutcome().code();
+    return {testing::describeAll(state.store()) + " | " +
+                (text ? (result != 0 ? reinterpret_cast<const char*>(result) : "<none>") : std::to_string(result)) +
+                " | " + std::to_string(static_cast<int>(outcome)),
+            outcome, fired};
   }
   testing::TempDir dir;
 };
 
 TEST_F(RoutineFaults, EveryRoutineLivesThroughEachFailedAllocation) {
-  std::vector<Call> calls;
-  for (std::size_t n = 0; n < catalogue::kActionCount; ++n) calls.push_back({true, n});
-  for (std::size_t n = 0; n < catalogue::kExpressionCount; ++n) calls.push_back({false, n});
   int failures = 0;
-  for (const Call& c : calls) {
+  for (std::size_t n = 0; n < catalogue::kActionCount + catalogue::kExpressionCount; ++n) {
+    const bool action = n < catalogue::kActionCount;
+    const std::size_t number = action ? n : n - catalogue::kActionCount;
+    const bool text = !action && catalogue::kExpressions[number].returnsText();
     for (int shape = 0; shape < 3; ++shape) {
-      SCOPED_TRACE(std::string(c.action ? "action " : "expression ") + std::to_string(c.number) + " in " +
+      SCOPED_TRACE(std::string(action ? "action " : "expression ") + std::to_string(number) + " in " +
                    std::to_string(shape + 1) + "D");
+      // Out of memory: nothing changed, and an expression gives the empty result. Otherwise the failure was taken care
+      // of inside: the call completed.
       ArrayStore before;
       fill(before, shape);
-      const std::string original = testing::describeAll(before);
-      const After complete = run(c, shape, -1);
+      const std::string outOfMemory = testing::describeAll(before) + (text ? " | <none> | " : " | 0 | ") +
+                                      std::to_string(static_cast<int>(StatusCode::outOfMemory));
+      const std::string complete = run(action, number, shape, -1).left;
       for (long k = 0;; ++k) {
-        const After a = run(c, shape, k);
+        const After a = run(action, number, shape, k);
         if (!a.fired) break;
         ++failures;
-        if (a.outcome == StatusCode::outOfMemory) {
-          // Nothing changed; an expression gives the empty result.
-          ASSERT_EQ(a.store, original) << "failing allocation " << k;
-          if (!c.action) {
-            ASSERT_TRUE(a.result == "0" || a.result == "<none>") << a.result;
-          }
-        } else {
-          // The failure was taken care of inside: the call completed.
-          ASSERT_EQ(a.store, complete.store) << "failing allocation " << k;
-          ASSERT_EQ(a.result, complete.result) << "failing allocation " << k;
-          ASSERT_EQ(a.outcome, complete.outcome) << "failing allocation " << k;
-        }
+        ASSERT_EQ(a.left, a.outcome == StatusCode::outOfMemory ? outOfMemory : complete) << "failing allocation " << k;
       }
     }
   }

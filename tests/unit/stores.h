@@ -1,10 +1,7 @@
-// Stores built, described and run out of memory in one line, for tests that
-// hold one way of changing a store against another.
+// Stores built and described in one line, and the plain quicksort, for tests that hold one way of changing a store
+// against another.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,8 +27,7 @@ inline std::string describe(const Cell& c) {
                                      : std::string(c.text().view()));
 }
 
-// Count, capacity, X boundary, cells#keys, row flags and how many are
-// selected, dimension entries and labels.
+// Count, capacity, X boundary, cells#keys, row flags and how many are selected, dimension entries and labels.
 inline std::string describeAll(const ArrayStore& s) {
   std::string out = std::to_string(s.size()) + "/" + std::to_string(s.capacity()) + "/x" +
                     std::to_string(s.dimensions().entry(1)) + ":";
@@ -48,18 +44,8 @@ inline std::string describeAll(const ArrayStore& s) {
   return out;
 }
 
-// Runs `change` with each of its allocations failing in turn: each failure
-// throws and leaves the store as it was. Returns how many failed.
-inline int failuresLeavingTheStore(const ArrayStore& s, const std::function<void()>& change) {
-  const std::string before = describeAll(s);
-  return forEachAllocationFailure(change, [&](bool threw) {
-    EXPECT_TRUE(threw);
-    EXPECT_EQ(describeAll(s), before);
-  });
-}
-
-// The quicksort whose order a sort must leave where elements tie, written out
-// plainly, its pivot the first element of each range or the middle one.
+// The quicksort whose order a sort must leave where elements tie, written out plainly, its pivot the first element of
+// each range or the middle one.
 template <typename T, typename Compare>
 void referenceQuicksort(std::vector<T>& v, int lo, int hi, bool middlePivot, const Compare& compare) {
   while (hi > lo) {
