@@ -39,6 +39,19 @@ inline std::string keys(HostedObject& o) {
   return out;
 }
 
+// One act and what `view` shows after it.
+struct Step {
+  Act act;
+  std::string expected;
+};
+inline void play(HostedObject& o, std::initializer_list<Step> steps, std::string (*view)(HostedObject&) = all) {
+  int n = 0;
+  for (const Step& s : steps) {
+    o.act(s.act.n, s.act.first, s.act.second);
+    EXPECT_EQ(view(o), s.expected) << "step " << n++;
+  }
+}
+
 inline void appendStrings(HostedObject& o, std::initializer_list<const char*> texts) {
   for (const char* t : texts) o.act(kAppendString, std::string(t));
 }
@@ -48,6 +61,15 @@ inline std::string results(HostedObject& o, int expression, std::initializer_lis
                            const Param& second = {}) {
   std::string out;
   for (const Param& p : firsts) out += (out.empty() ? "" : " ") + std::to_string(o.integer(expression, p, second));
+  return out;
+}
+
+// The text results of `expression` for each first parameter, joined by "|", a missing text as "<none>".
+inline std::string texts(HostedObject& o, int expression, std::initializer_list<Param> firsts,
+                         const Param& second = {}) {
+  std::string out;
+  for (const Param& p : firsts)
+    out += (&p == firsts.begin() ? "" : "|") + o.text(expression, p, second).value_or("<none>");
   return out;
 }
 
