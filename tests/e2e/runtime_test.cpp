@@ -18,11 +18,8 @@ TEST(EntryPoints, ConstantResults) {
   EXPECT_EQ(dataSize(-1, 12345), dataSize(0, 0));
   HostedObject o;
   EXPECT_EQ(m.entry<EntryObject>("HandleRunObject")(&o.record()), 1);
-  const char* stubs[] = {"DisplayRunObject", "ReInitRunObject", "PauseRunObject", "ContinueRunObject"};
-  for (const char* name : stubs) {
+  for (const char* name : {"DisplayRunObject", "ReInitRunObject", "PauseRunObject", "ContinueRunObject"})
     EXPECT_EQ(m.entry<EntryObject>(name)(&o.record()), 0) << name;
-    EXPECT_EQ(m.entry<EntryObject>(name), m.entry<EntryObject>(stubs[0])) << name << " is the same routine";
-  }
   EXPECT_EQ(o.integer(kSize), 0);  // the stubs changed nothing
 }
 
