@@ -85,14 +85,10 @@ TEST(Setup, RecordFieldsReachTheStore) {
     int32_t dims, x, y, autoSelect;
     const char* expected;  // dimensions, boundaries X Y 0, rows of 9 and of 8 cells
   };
-  for (const Row r : {Row{0, 3, 5, 0, "1 0 0 -1 0 0"},
-                      {4, 3, 5, 0, "1 0 0 -1 0 0"},
-                      {2, 3, 5, 1, "2 3 0 -1 3 2"},
-                      {2, 3, 5, 2, "2 3 0 -1 0 0"},
-                      {2, 3, 5, -1, "2 3 0 -1 0 0"},
-                      {3, 3, 5, 0, "3 3 5 -1 0 0"},
-                      {2, 0, 0, 1, "2 0 0 -1 0 0"},
-                      {3, -3, 2, 1, "3 0 2 -1 0 0"}}) {
+  const Row kRows[] = {{0, 3, 5, 0, "1 0 0 -1 0 0"}, {4, 3, 5, 0, "1 0 0 -1 0 0"},  {2, 3, 5, 1, "2 3 0 -1 3 2"},
+                       {2, 3, 5, 2, "2 3 0 -1 0 0"}, {2, 3, 5, -1, "2 3 0 -1 0 0"}, {3, 3, 5, 0, "3 3 5 -1 0 0"},
+                       {2, 0, 0, 1, "2 0 0 -1 0 0"}, {3, -3, 2, 1, "3 0 2 -1 0 0"}};
+  for (const Row& r : kRows) {
     TesselSetup setup = makeSetup(r.dims, r.x, r.y);
     setup.autoSelect = r.autoSelect;
     HostedObject o(setup);
