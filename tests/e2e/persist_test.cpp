@@ -436,11 +436,10 @@ TEST_F(Files, EachCallReportsWhatHappenedToItsFile) {
   EXPECT_EQ(read(&o.record(), nullptr, 0), TESSEL_OUTCOME_CANNOT_OPEN);
 
   run(o, {{kAppendString, "a"}, {kSetKeyString, "k", 0}, {kSaveCsv, path("keyed.csv")}});
-  ASSERT_TRUE(o.lastSaveReport());
-  EXPECT_EQ(o.lastSaveReport()->keysDropped, 1);
+  EXPECT_EQ(o.lastSaveReport() ? o.lastSaveReport()->keysDropped : -1, 1);
   o.integer(kSize);
   EXPECT_FALSE(o.lastSaveReport());
-  o.act(kSaveCsv, missing);
+  o.act(kSaveCsv, missing);  // a failed save has none
   EXPECT_FALSE(o.lastSaveReport());
 }
 
@@ -469,14 +468,11 @@ TEST_F(Files, TheLoadRuleOfTheToolsHeaderIsTheModules) {
       run(o, {{kAppendString, "a"}, {kAppendString, "b"}, {kSetLabel, "L", 1}, {kSetValue, 5, 7}});
       const std::string before = state(o), name = put(csv);
       o.act(action, name);
-      if (w == width) {
-        EXPECT_EQ(o.lastOutcome().code, TESSEL_OUTCOME_OK);
-        EXPECT_EQ(o.integer(kSize), kRows * w + (action == kAppendCsv ? 8 : 0));
-      } else {
-        EXPECT_EQ(o.lastOutcome().text,
-                  "too large: " + name + ": too large for the array: " + std::to_string(kRows * w) + " cells");
-        EXPECT_EQ(state(o), before);
-      }
+      const std::string outcome = o.lastOutcome().text;
+      EXPECT_EQ(outcome + " " + (w == width ? results(o, kSize, {0}) : state(o)),
+                w == width ? "ok " + std::to_string(kRows * w + (action == kAppendCsv ? 8 : 0))
+                           : "too large: " + name + ": too large for the array: " + std::to_string(kRows * w) +
+                                 " cells " + before);
     }
   }
 }
