@@ -170,12 +170,7 @@ TEST(Find, MatchingAndContaining) {
 TEST(Sort, EachRouteByItsKindAndOrder) {
   HostedObject o;
   run(o, {{kAppendValue, 10}, {kAppendValue, 9}, {kAppendString, "8"}, {kAppendValue, 0}});  // 0: an empty cell
-  const std::pair<int, const char*> sorts[] = {
-      {kSortStringsUp, "_|10|8|9"}, {kSortValuesDown, "10|9|8|_"}, {kSortValuesUp, "_|8|9|10"}};
-  for (const auto& [sort, expected] : sorts) {
-    o.act(sort);
-    EXPECT_EQ(all(o), expected) << sort;
-  }
+  play(o, {{{kSortStringsUp}, "_|10|8|9"}, {{kSortValuesDown}, "10|9|8|_"}, {{kSortValuesUp}, "_|8|9|10"}});
 }
 
 TEST(Totals, MaximumMinimumSumAverage) {
