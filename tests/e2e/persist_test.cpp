@@ -298,8 +298,9 @@ TEST_F(Files, AppendsKeepWhatWasThere) {
 // Files that cannot be read change nothing on an append; a replacing load empties the array (native and host
 // array: 0 dimensions, CSV 2). Devices and pipes are neither opened nor written, nor is anything made beside them.
 TEST_F(Files, FilesThatCannotBeReadChangeNothingOrEmpty) {
+  std::vector<std::string> unread = {path("missing"), std::string(), dir.file(""), path("bad<name>?")};
 #if defined(_WIN32)
-  std::vector<std::string> unread = {path("missing"), std::string(), dir.file(""), "NUL", path("bad<name>?")};
+  unread.push_back("NUL");
   // Held open without sharing, as another program may.
   const std::unique_ptr<void, decltype(&CloseHandle)> held(
       CreateFileA(put(native(1, {0}) + kOneCell, "held").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -312,8 +313,7 @@ TEST_F(Files, FilesThatCannotBeReadChangeNothingOrEmpty) {
       "CON", "NUL", "PRN", "AUX", "COM1", "LPT1", "nul.txt", "Con.csv", "com9.ini", "lpt1 .txt", "\\\\.\\pipe\\tessel"};
   devices.push_back(dir.file("aux.qvx"));
 #else
-  const std::vector<std::string> unread = {path("missing"), std::string(), dir.file(""), "/dev/null",
-                                           path("bad<name>?")};
+  unread.push_back("/dev/null");
   const std::string fifo = dir.file("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::vector<std::string> devices = {fifo, "/dev/null", "/dev/zero"};
