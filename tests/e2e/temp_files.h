@@ -1,16 +1,7 @@
 // A directory of its own for each test that touches files, and byte helpers.
 #pragma once
 
-#if defined(_WIN32)
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
-
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -22,8 +13,7 @@ namespace tessel::testing {
 class TempDir {
  public:
   TempDir() {
-    std::random_device seed;
-    std::mt19937 random(seed());
+    std::mt19937 random(std::random_device{}());
     std::error_code error;
     const std::filesystem::path base = std::filesystem::temp_directory_path(error);
     for (int attempt = 0; attempt < 100 && !error && path_.empty(); ++attempt) {
@@ -53,31 +43,6 @@ inline std::string readBytes(const std::string& path) {
 inline void writeBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
-
-#if defined(_WIN32)
-inline const std::string kNullDevice = "NUL";
-#else
-inline const std::string kNullDevice = "/dev/null";
-#endif
-
-#if defined(_WIN32)
-// Keeps a file open without sharing, as another program may.
-class ExclusiveHold {
- public:
-  explicit ExclusiveHold(const std::string& path)
-      : handle_(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  ~ExclusiveHold() {
-    if (ok()) CloseHandle(handle_);
-  }
-  ExclusiveHold(const ExclusiveHold&) = delete;
-  ExclusiveHold& operator=(const ExclusiveHold&) = delete;
-  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
-#endif
 
 // Little-endian fields for building files by hand.
 inline std::string le32(int32_t v) {

@@ -48,8 +48,8 @@ constexpr int kAppendElement = actionOf("appendElementToFile"), kAppendFile = ac
               kSortLabelValueDesc = actionOf("sortRowsByLabelValueDescending"),
               kSortStringsUp = actionOf("sortStringsAscending"), kSortValuesUp = actionOf("sortValuesAscending"),
               kSortValuesDown = actionOf("sortValuesDescending"), kStartNewWhere = actionOf("startNewWhere"),
-              kAndMode = actionOf("useAndMode"), kLiteral = actionOf("useLiteralMode"), kOrMode = actionOf("useOrMode"),
-              kUse2D = actionOf("useTwoDimensions"), kWildcard = actionOf("useWildcardMode");
+              kAndMode = actionOf("useAndMode"), kOrMode = actionOf("useOrMode"), kUse2D = actionOf("useTwoDimensions"),
+              kWildcard = actionOf("useWildcardMode");
 constexpr int kAverage = expressionOf("average"), kBoundary = expressionOf("boundary"),
               kBoundaryX = expressionOf("boundaryX"), kBoundaryY = expressionOf("boundaryY"),
               kCapacity = expressionOf("capacity"), kColumnAvg = expressionOf("columnAverage"),
