@@ -17,12 +17,9 @@ const consoleCells = (name, status = 0, from = []) => untitled(JSON.parse(consol
 const pageCells = async () => untitled(await cells());
 
 // A 2D table with labels, keys of both kinds, values, strings and a selection.
-const tableLines = [
-  'new t --dims 2 --x 3 --auto-select',
-  ...['name', 'level', 'note'].map((l, c) => `Set label to "${l}" at column ${c}`),
+const tableLines = ['new t --dims 2 --x 3 --auto-select', ...['name', 'level', 'note'].map((l, c) => `Set label to "${l}" at column ${c}`),
   ...['ada,5,first', 'bob,2,', 'cy,9,a \\"quoted\\" note', 'dee,4,x'].map((r) => `Append row from list "${r}"`),
-  ...[[5, 1], [2, 4], [9, 7], [4, 10]].map(([v, at]) => `Set value ${v} at ${at}`), 'Set key string "hero" at 0', 'Set key value 77 at 6',
-];
+  ...[[5, 1], [2, 4], [9, 7], [4, 10]].map(([v, at]) => `Set value ${v} at ${at}`), 'Set key string "hero" at 0', 'Set key value 77 at 6'];
 // The lines run in both after opening the table: an edit, a key, a query.
 const editLines = ['Set value 42 at 4', 'Set string "zed" at 9', 'Set key string "boss" at 6', 'SELECT WHERE "level" > 3'];
 const saveLines = (stem) => Object.entries(formats).map(([f, action]) => `${action} "${stem}.${f}"`);
@@ -131,10 +128,7 @@ describe('the workbench page', () => {
     sameBytes(await save(), file('auto.native'));
     // AND mode: a query keeps only the selected rows that pass, as in the console; undone, the setting is off again.
     const rows = [await run('SELECT WHERE col 0 LIKE "a"'), await run('numberOfRows()')];
-    await wb.keys(...Array(6).fill(['Control', 'z']));
-    rows.push(await run('numberOfRows()'));
-    await wb.keys(...Array(5).fill(['Control', 'y']));
-    rows.push(await run('numberOfRows()'));
+    for (const [key, n] of [['z', 6], ['y', 5]]) rows.push(await wb.keys(...Array(n).fill(['Control', key])).then(() => run('numberOfRows()')));
     assert.deepEqual(rows, ['', ...[1, 0, 2].map((n) => `numberOfRows() = ${n}\n`)], 'the query, undone, redone');
   });
 
@@ -153,8 +147,8 @@ describe('the workbench page', () => {
     assert.equal(await wb.value('#command'), 'SELECT ');
     assert.ok((await count('#suggest li')) > 1, 'the completions are listed');
     await page.keyboard.press('Escape');
-    await setField('#command', '');
     assert.equal(await shown('#suggest'), false, 'Escape closes the list');
+    await setField('#command', '');
   });
 
   test('shows a 2D table with labels and keys, and a 3D map page by page', async () => {

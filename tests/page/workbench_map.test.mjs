@@ -122,7 +122,8 @@ describe('level maps', () => {
         const painted = await call('fill', sx, sy, value);
         const unchanged = (start.type === 'value' ? start.value : start.type === 'string' ? start.text : 0) === value;
         assert.equal(painted, unchanged ? 0 : region.length, `seed ${seed}: the region's size, none when it holds the value`);
-        done.push(...(unchanged ? [] : region.map((i) => `Set ${typeof value === 'number' ? 'value ' + value : `string "${value}"`} at ${i}`)));
+        if (unchanged) continue;
+        done.push(...region.map((i) => `Set ${typeof value === 'number' ? 'value ' + value : `string "${value}"`} at ${i}`));
         await same(`fill ${k} from [${sx},${sy}] page ${pageNo}`);
       }
       // A rectangle from a random corner to another, as its element lines.
