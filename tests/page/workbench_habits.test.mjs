@@ -9,9 +9,10 @@ const { page, consoleFile, save, pick, only, keys, cell, text, file, typeAt, off
 
 const blankLines = ['new t --dims 2 --x 3'];
 const listLines = ['new t'];
+// The console's lines that set element i to v, a value or a text, for each [v, i].
+const sets = (...cells) => cells.map(([v, i]) => (typeof v === 'number' ? `Set value ${v} at ${i}` : `Set string "${v}" at ${i}`));
 const itemLines = ['new t --dims 2 --x 3', 'Set label to "name" at column 0', 'Set label to "price" at column 1',
-  ...['Sword', 15, '007', 'axe', 7, 'a', 'Bow', 30, 'b', 'dagger', 2, 'c']
-    .map((v, i) => (typeof v === 'number' ? `Set value ${v} at ${i}` : `Set string "${v}" at ${i}`))];
+  ...sets(...['Sword', 15, '007', 'axe', 7, 'a', 'Bow', 30, 'b', 'dagger', 2, 'c'].map((v, i) => [v, i]))];
 
 // A spreadsheet's table whose first row names its columns, with texts a game reads as other numbers.
 const itemsCsv = 'name,price\nSword,15\nBow,030\nAxe,2.5\n';
@@ -36,16 +37,14 @@ describe('the workbench edits as a spreadsheet does', () => {
     // Each case: keys typed from cell (0, 0) of the blank table (or the list), the console's lines for the same cells, where the cursor ends.
     const cases = [
       ['Tab along a row, Enter back to its first column', ['Sword', 'Tab', '15', 'Tab', '3', 'Enter', 'Axe', 'Tab', '7', 'Enter'],
-        ['Set string "Sword" at 0', 'Set value 15 at 1', 'Set value 3 at 2', 'Set string "Axe" at 3', 'Set value 7 at 4'], [2, 0]],
-      ['arrows commit what was typed and move', ['15', 'ArrowRight', '3', 'ArrowDown', '4', 'ArrowLeft', '9', 'ArrowUp'],
-        ['Set value 15 at 0', 'Set value 3 at 1', 'Set value 4 at 4', 'Set value 9 at 3'], [0, 0]],
+        sets(['Sword', 0], [15, 1], [3, 2], ['Axe', 3], [7, 4]), [2, 0]],
+      ['arrows commit what was typed and move', ['15', 'ArrowRight', '3', 'ArrowDown', '4', 'ArrowLeft', '9', 'ArrowUp'], sets([15, 0], [3, 1], [4, 4], [9, 3]), [0, 0]],
       ['Shift+Tab goes left; Enter goes down to the column the Tabs started in', ['1', 'Tab', '2', 'Tab', '3', ['Shift', 'Tab'], '4', 'Enter'],
-        ['Set value 1 at 0', 'Set value 2 at 1', 'Set value 3 at 2', 'Set value 4 at 1'], [1, 0]],
+        sets([1, 0], [2, 1], [3, 2], [4, 1]), [1, 0]],
       ['an edit begun with F2 moves the caret with the arrows; Shift+Enter a line break',
-        ['Sword', 'Enter', 'ArrowUp', 'F2', 'ArrowLeft', 'X', 'ArrowRight', ['Shift', 'Enter'], 'y', 'Tab'],
-        ['Set string "Sword" at 0', 'Set string "XS\\nyword" at 0'], [0, 1]],
+        ['Sword', 'Enter', 'ArrowUp', 'F2', 'ArrowLeft', 'X', 'ArrowRight', ['Shift', 'Enter'], 'y', 'Tab'], sets(['Sword', 0], ['XS\\nyword', 0]), [0, 1]],
       ['in a list Tab goes to the next element and Shift+Tab back', ['1', 'Tab', '2', 'Tab', '3', ['Shift', 'Tab'], '4', 'Enter'],
-        ['Set value 1 at 0', 'Set value 2 at 1', 'Set value 3 at 2', 'Set value 4 at 1'], [2, 0], true],
+        sets([1, 0], [2, 1], [3, 2], [4, 1]), [2, 0], true],
     ];
     for (const [name, typed, lines, at, list] of cases) {
       await only(list ? 'list.arr' : 'blank.arr');
