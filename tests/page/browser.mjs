@@ -1,6 +1,6 @@
 // What the page tests share: headless chromium with a profile of its own, the
 // page's errors and requests gathered; the workbench beside a work folder and the console host.
-import { after, before } from 'node:test';
+import { after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -11,22 +11,14 @@ import puppeteer from 'puppeteer-core';
 
 export async function openPage(url, { width, height }) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-page-'));
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: [
-      '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync',
-      `--user-data-dir=${profile}`,
-    ],
-  });
+  const browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: true, args: ['--headless', '--no-sandbox',
+    '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync',
+    `--user-data-dir=${profile}`] });
   const page = await browser.newPage();
   const problems = [];
   const requests = [];
   page.on('pageerror', (e) => problems.push(`script error: ${e.message}`));
-  page.on('console', (m) => {
-    if (m.type() === 'error') problems.push(`console error: ${m.text()}`);
-  });
+  page.on('console', (m) => m.type() === 'error' && problems.push(`console error: ${m.text()}`));
   page.on('request', (r) => requests.push(r.url()));
   await page.setViewport({ width, height });
   await page.goto(url, { waitUntil: 'load' });
@@ -37,12 +29,7 @@ export async function openPage(url, { width, height }) {
   return { browser, page, problems, requests, close };
 }
 
-// A key pressed with a modifier held.
-export async function pressWith(page, modifier, key) {
-  await page.keyboard.down(modifier);
-  await page.keyboard.press(key);
-  await page.keyboard.up(modifier);
-}
+export const pause = (ms) => new Promise((r) => setTimeout(r, ms));
 
 // A small generator of random numbers below n, so a failing case can be run again from its seed.
 export function generator(seed) {
@@ -58,34 +45,27 @@ export function generator(seed) {
 const NAMED_KEYS = ['Tab', 'Enter', 'Escape', 'F2', 'F8', 'ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', 'Home', 'End', 'Backspace'];
 
 // The workbench (TESSEL_WORKBENCH) for a test file, held against the console
-// (TESSEL_CONSOLE): opened before the tests, downloads to `downloads`, its
-// questions answered from `answers` (else yes) and noted in `dialogs`.
-export function useWorkbench(prefix, { width = 1280, height = 800 } = {}) {
+// (TESSEL_CONSOLE): opened at once (the file awaits it), closed after its tests,
+// downloads to `downloads`, its questions answered from `answers` (else yes) and noted in `dialogs`.
+export async function useWorkbench(prefix, { width = 1280, height = 800 } = {}) {
   const { TESSEL_WORKBENCH: pagePath, TESSEL_CONSOLE: consolePath } = process.env;
   assert.ok(pagePath && consolePath, 'TESSEL_WORKBENCH and TESSEL_CONSOLE are set');
   assert.ok(fs.existsSync(consolePath), `the console host is built: ${consolePath}`);
   const work = fs.mkdtempSync(path.join(os.tmpdir(), prefix));
   const wb = { work, consolePath, pagePath, shots: process.env.TESSEL_SCREENSHOTS, dialogs: [], answers: [],
-    downloads: path.join(work, 'downloads') };
-  let started;
-  wb.started = new Promise((resolve) => { started = resolve; });
-  before(async () => {
-    const { page, problems, requests, close } = await openPage(pathToFileURL(pagePath).href, { width, height });
-    Object.assign(wb, { page, problems, requests, close });
-    wb.page.on('dialog', async (d) => {
-      wb.dialogs.push({ type: d.type(), message: d.message() });
-      await ((wb.answers.shift() ?? true) ? d.accept() : d.dismiss());
-    });
-    await wb.page.evaluate(() => window.tesselWorkbench.ready);
-    fs.mkdirSync(wb.downloads);
-    const cdp = await wb.page.createCDPSession();
-    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: wb.downloads });
-    started(wb);
-  });
+    downloads: path.join(work, 'downloads'), ...(await openPage(pathToFileURL(pagePath).href, { width, height })) };
   after(async () => {
-    await wb.close?.();
+    await wb.close();
     fs.rmSync(work, { recursive: true, force: true });
   });
+  const { page } = wb;
+  page.on('dialog', async (d) => {
+    wb.dialogs.push({ type: d.type(), message: d.message() });
+    await ((wb.answers.shift() ?? true) ? d.accept() : d.dismiss());
+  });
+  await page.evaluate(() => window.tesselWorkbench.ready);
+  fs.mkdirSync(wb.downloads);
+  await (await page.createCDPSession()).send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: wb.downloads });
   // Console lines run as a script in the work folder, in the C locale: its output a character a byte.
   wb.tessel = (lines, name = 'script.tessel') => {
     fs.writeFileSync(path.join(work, name), lines.join('\n') + '\n');
@@ -105,14 +85,15 @@ export function useWorkbench(prefix, { width = 1280, height = 800 } = {}) {
     return fs.readFileSync(path.join(work, name));
   };
   // Bytes go to the page as base64 (puppeteer carries JSON).
-  wb.open = (name, bytes, format = '') => wb.page.evaluate((n, b, f) =>
+  wb.open = (name, bytes, format = '') => page.evaluate((n, b, f) =>
     window.tesselWorkbench.open(n, Uint8Array.from(atob(b), (c) => c.charCodeAt(0)), f), name, Buffer.from(bytes).toString('base64'), format);
-  wb.run = (line) => wb.page.evaluate((l) => window.tesselWorkbench.run(l), line);
-  wb.cells = () => wb.page.evaluate(() => window.tesselWorkbench.cells());
+  wb.run = (line) => page.evaluate((l) => window.tesselWorkbench.run(l), line);
+  wb.runAll = (lines) => page.evaluate((ls) => ls.map((l) => window.tesselWorkbench.run(l)), lines);
+  wb.cells = () => page.evaluate(() => window.tesselWorkbench.cells());
   // A call of the page's script interface.
-  wb.call = (name, ...args) => wb.page.evaluate((n, a) => window.tesselWorkbench[n](...a), name, args);
+  wb.call = (name, ...args) => page.evaluate((n, a) => window.tesselWorkbench[n](...a), name, args);
   // The current tab saved in `format`: its bytes, what the format lost and the map it went into.
-  wb.saved = (format) => wb.page.evaluate(async (f) => {
+  wb.saved = (format) => page.evaluate(async (f) => {
     const s = await window.tesselWorkbench.save(f);
     return { bytes: Array.from(s.bytes), losses: s.losses, template: s.template };
   }, format).then((s) => ({ ...s, bytes: Buffer.from(s.bytes) }));
@@ -121,56 +102,76 @@ export function useWorkbench(prefix, { width = 1280, height = 800 } = {}) {
   wb.write = (name, bytes) => fs.writeFileSync(path.join(work, name), bytes);
   // Elements of the page: a grid cell's selector, texts, counts, a field's value set, a line typed and entered.
   wb.cell = (u, c) => `.cell[data-u="${u}"][data-c="${c}"]`;
-  wb.text = (selector) => wb.page.$eval(selector, (e) => e.textContent);
-  wb.texts = (selector) => wb.page.$$eval(selector, (es) => es.map((e) => e.textContent));
-  wb.count = (selector) => wb.page.$$eval(selector, (es) => es.length);
-  wb.shown = (selector) => wb.page.$eval(selector, (e) => !e.hidden);
-  wb.setField = (selector, value) => wb.page.$eval(selector, (e, v) => { e.value = v; }, value);
+  wb.text = (selector) => page.$eval(selector, (e) => e.textContent);
+  wb.texts = (selector) => page.$$eval(selector, (es) => es.map((e) => e.textContent));
+  wb.count = (selector) => page.$$eval(selector, (es) => es.length);
+  wb.shown = (selector) => page.$eval(selector, (e) => !e.hidden);
+  wb.value = (selector) => page.$eval(selector, (e) => e.value);
+  wb.setField = (selector, value) => page.$eval(selector, (e, v) => { e.value = v; }, value);
+  // The tabs' titles, the current tab's, its log, the questions and banners above the grid, the cursor's [u, c].
+  wb.titles = async () => (await wb.call('tabs')).titles;
+  wb.tabTitle = () => wb.text('#tabs .tab.on span');
+  wb.logText = () => page.$eval('#log', (e) => e.innerText);
+  wb.offers = (kind = '') => page.$$eval(`#offers .offer${kind}`, (o) => o.map((e) => e.firstChild.textContent));
+  wb.current = () => page.$eval('.cell.cur', (e) => [Number(e.dataset.u), Number(e.dataset.c)]);
+  // An element's box on screen.
+  wb.box = (selector) => page.$eval(selector, (e) => { const r = e.getBoundingClientRect(); return { x: r.x, y: r.y, w: r.width, h: r.height }; });
   wb.enter = async (selector, text) => {
     await wb.setField(selector, '');
-    await wb.page.type(selector, text);
-    await wb.page.keyboard.press('Enter');
+    await page.type(selector, text);
+    await page.keyboard.press('Enter');
   };
   // Files dropped on the page together, each [name, bytes].
-  wb.drop = (...files) => wb.page.evaluate((list) => {
+  wb.drop = (...files) => page.evaluate((list) => {
     const data = new DataTransfer();
     for (const [n, b] of list) data.items.add(new File([new Uint8Array(b)], n));
     window.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
   }, files.map(([n, b]) => [n, Array.from(b)]));
-  wb.withKey = (modifier, key) => pressWith(wb.page, modifier, key);
   // Keys pressed in turn: a named key pressed, [modifier, key] pressed together, anything else typed.
   wb.keys = async (...sequence) => {
     for (const k of sequence) {
-      if (Array.isArray(k)) await wb.withKey(k[0], k[1]);
-      else if (NAMED_KEYS.includes(k)) await wb.page.keyboard.press(k);
-      else await wb.page.keyboard.type(k);
+      const [held, key] = Array.isArray(k) ? k : [null, k];
+      if (held) await page.keyboard.down(held);
+      await (held || NAMED_KEYS.includes(key) ? page.keyboard.press(key) : page.keyboard.type(key));
+      if (held) await page.keyboard.up(held);
     }
   };
-  wb.closeAll = () => wb.page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
+  // Cell (u, c) clicked, then keys pressed in it.
+  wb.typeAt = async (u, c, ...sequence) => {
+    await page.click(wb.cell(u, c));
+    await wb.keys(...sequence);
+  };
+  wb.closeAll = () => page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
+  // Only `name` open, through the file chooser.
+  wb.only = async (name) => {
+    await wb.closeAll();
+    await wb.pick(name);
+  };
   // Files of the work folder opened through the file chooser, as a person does; the last one's tab is waited for.
   wb.pick = async (...names) => {
     await wb.choose('label.button', ...names);
-    await wb.page.waitForFunction((n) => window.tesselWorkbench.tabs().titles.includes(n), {}, names[names.length - 1]);
+    await wb.tabOpened(names[names.length - 1]);
   };
+  wb.tabOpened = (name, timeout = 30000) => page.waitForFunction((n) => window.tesselWorkbench.tabs().titles.includes(n), { timeout }, name);
   // Files of the work folder given to the file chooser that a click on `selector` opens.
   wb.choose = async (selector, ...names) => {
-    const [chooser] = await Promise.all([wb.page.waitForFileChooser(), wb.page.click(selector)]);
+    const [chooser] = await Promise.all([page.waitForFileChooser(), page.click(selector)]);
     await chooser.accept(names.map((n) => path.join(work, n)));
   };
   // A downloaded file once the browser has written `size` bytes of it (five seconds at most), or null.
   wb.downloaded = async (name, size = 1) => {
     const file = path.join(wb.downloads, name);
-    for (let i = 0; i < 100 && !(fs.existsSync(file) && fs.statSync(file).size >= size); ++i) await new Promise((r) => setTimeout(r, 50));
+    for (let i = 0; i < 100 && !(fs.existsSync(file) && fs.statSync(file).size >= size); ++i) await pause(50);
     return fs.existsSync(file) ? fs.readFileSync(file) : null;
   };
   // A screenshot `name`.png in TESSEL_SCREENSHOTS, and with `narrow` (true, or its own name) one at 800 x 700 too.
   wb.shoot = async (name, narrow = false) => {
     assert.ok(wb.shots, 'TESSEL_SCREENSHOTS is set');
-    await wb.page.screenshot({ path: path.join(wb.shots, name + '.png') });
+    await page.screenshot({ path: path.join(wb.shots, name + '.png') });
     if (!narrow) return;
-    await wb.page.setViewport({ width: 800, height: 700 });
-    await wb.page.screenshot({ path: path.join(wb.shots, (narrow === true ? name + '-narrow' : narrow) + '.png') });
-    await wb.page.setViewport({ width, height });
+    await page.setViewport({ width: 800, height: 700 });
+    await page.screenshot({ path: path.join(wb.shots, (narrow === true ? name + '-narrow' : narrow) + '.png') });
+    await page.setViewport({ width, height });
   };
   return wb;
 }

@@ -1,6 +1,6 @@
 // The generated help page (TESSEL_HELP_PAGE) in a headless browser: every entry under its anchor and
 // menu group (menus.h read here on its own), the filter, notes, walkthroughs run by TESSEL_CONSOLE, links, widths.
-import { after, before, describe, test } from 'node:test';
+import { after, describe, test } from 'node:test';
 import { execFileSync } from 'node:child_process';
 import os from 'node:os';
 import assert from 'node:assert/strict';
@@ -16,8 +16,7 @@ const shots = process.env.TESSEL_SCREENSHOTS;
 assert.ok(pagePath && cataloguePath && shots, 'TESSEL_HELP_PAGE, TESSEL_CATALOGUE and TESSEL_SCREENSHOTS are set');
 const url = pathToFileURL(pagePath).href;
 
-// The menu path of every entry, parsed from the menu trees: "action-6" ->
-// "Add Elements", "expr-0" -> "Top level".
+// The menu path of every entry, parsed from the menu trees: "action-6" -> "Add Elements", "expr-0" -> "Top level".
 function menuPaths() {
   const text = fs.readFileSync(menusPath, 'utf8');
   const paths = new Map();
@@ -34,10 +33,10 @@ function menuPaths() {
   return paths;
 }
 
-let page, problems, requests, close;
-before(async () => { ({ page, problems, requests, close } = await openPage(url, { width: 1280, height: 900 })); });
-after(() => close?.());
+const { page, problems, requests, close } = await openPage(url, { width: 1280, height: 900 });
+after(close);
 
+const sorts = [40, 41, 42, 43, 44, 45, 46, 47].map((n) => `action-${n}`);
 const visibleIds = () => page.$$eval('.entry', (es) => es.filter((e) => e.offsetParent !== null).map((e) => e.id));
 
 async function typeFilter(text) {
@@ -63,9 +62,7 @@ describe('the help page', () => {
     const all = await visibleIds();
     assert.equal(all.length, 139);
     const shown = (section) => page.$eval(`#${section}`, (s) => s.offsetParent !== null);
-    const visibleIn = (section) =>
-      page.$$eval(`#${section} .part`, (ps) => ps.filter((p) => p.offsetParent !== null).map((p) => p.textContent));
-    const sorts = [40, 41, 42, 43, 44, 45, 46, 47].map((n) => `action-${n}`);
+    const visibleIn = (section) => page.$$eval(`#${section} .part`, (ps) => ps.filter((p) => p.offsetParent !== null).map((p) => p.textContent));
     // Each case: the words typed, the entries shown (all of `only`, or at least those of `some`), and what else holds.
     const cases = [
       ['sort rows', { only: sorts }, async () => assert.equal(await shown('setup'), false, 'other topics step aside')],
@@ -86,13 +83,11 @@ describe('the help page', () => {
       await more?.();
     }
     await page.keyboard.press('Escape');
-    assert.deepEqual(await visibleIds(), all, 'Escape restores every entry');
-    assert.equal(await shown('setup'), true, 'other topics come back');
-    assert.equal(await page.$eval('#no-match', (e) => e.hidden), true);
+    assert.deepEqual([await visibleIds(), await shown('setup'), await page.$eval('#no-match', (e) => e.hidden)], [all, true, true],
+      'Escape restores every entry and the other topics');
     // A misspelt word finds nothing, and the near word is offered.
     await typeFilter('damagd');
-    assert.deepEqual(await visibleIds(), []);
-    assert.ok((await page.$$eval('#near button', (bs) => bs.map((b) => b.textContent))).includes('damaged'));
+    assert.deepEqual([await visibleIds(), (await page.$$eval('#near button', (bs) => bs.map((b) => b.textContent))).includes('damaged')], [[], true]);
     await page.click('#near button');
     assert.ok((await visibleIds()).length > 0, 'a suggestion filters by it');
     await typeFilter('');
@@ -101,24 +96,21 @@ describe('the help page', () => {
 
   test('a note of a group stands on every entry of the group, and each load and save says what a bad file does', async () => {
     const texts = (id, what) => page.$eval(`#${id}`, (e, w) => Array.from(e.querySelectorAll(w), (n) => n.textContent), what);
-    for (const n of [40, 41, 42, 43, 44, 45, 46, 47]) {
-      assert.ok((await texts(`action-${n}`, '.note')).some((t) => t.startsWith('Only the selected rows move')), `action ${n}`);
-    }
+    const noted = await Promise.all(sorts.map(async (id) => (await texts(id, '.note')).some((t) => t.startsWith('Only the selected rows move'))));
+    assert.deepEqual(noted, sorts.map(() => true), 'each sort notes it');
     assert.equal((await texts('action-3', '.bad-files dt')).length, 3, 'a load: cannot be opened, damaged, past the memory rule');
     assert.deepEqual(await texts('action-2', '.bad-files dt'), ['A save that fails (a full disk, a folder that cannot be written)']);
   });
 
   test('the walkthroughs run through the console as the page shows them', async () => {
     const walks = await page.$$eval('#start .example-pair', (ws) =>
-      ws.map((w) => ({ id: w.id, script: w.querySelector('pre.script').textContent, output: w.querySelector('pre.output').textContent })),
-    );
+      ws.map((w) => ({ id: w.id, script: w.querySelector('pre.script').textContent, output: w.querySelector('pre.output').textContent })));
     assert.deepEqual(walks.map((w) => w.id), ['walk-inventory', 'walk-level-map', 'walk-high-scores']);
     const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-walk-'));
+    // The page shows what the script prints, then the files it wrote.
     for (const w of walks) {
       fs.writeFileSync(path.join(dir, 'walk.tessel'), w.script);
-      const printed = execFileSync(process.env.TESSEL_CONSOLE, ['run', 'walk.tessel'], { cwd: dir, encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] });
-      // The page shows what the script prints, then the files it wrote.
-      assert.equal(printed, w.output.split(/^--- /m)[0], w.id);
+      assert.equal(execFileSync(process.env.TESSEL_CONSOLE, ['run', 'walk.tessel'], { cwd: dir, encoding: 'utf8' }), w.output.split(/^--- /m)[0], w.id);
     }
     fs.rmSync(dir, { recursive: true, force: true });
   });
@@ -140,15 +132,16 @@ describe('the help page', () => {
     assert.deepEqual(await page.$$eval('.top, #toc', (es) => es.map((e) => getComputedStyle(e).display)), ['none', 'none']);
     await page.emulateMediaType(null);
     fs.mkdirSync(shots, { recursive: true });
+    const shoot = (name, fullPage = false) => page.screenshot({ path: path.join(shots, `help-page-${name}.png`), fullPage });
     await page.goto(url, { waitUntil: 'load' });
-    await page.screenshot({ path: path.join(shots, 'help-page-wide.png') });
-    await page.screenshot({ path: path.join(shots, 'help-page-full.png'), fullPage: true });
+    await shoot('wide');
+    await shoot('full', true);
     await page.setViewport({ width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true });
     await page.goto(`${url}#actions`, { waitUntil: 'load' });
     const overflow = await page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
     assert.ok(overflow <= 0, `no sideways scrolling at 390px (${overflow}px too wide)`);
-    await page.screenshot({ path: path.join(shots, 'help-page-narrow.png') });
-    assert.deepEqual(requests.filter((r) => !r.startsWith('file:') && !r.startsWith('data:')), []);
+    await shoot('narrow');
+    assert.deepEqual(requests.filter((r) => !/^(file|data):/.test(r)), []);
     assert.deepEqual(problems, []);
   });
 });

@@ -1,12 +1,11 @@
-// The workbench keeps every byte: texts shown and written back in the tab's
-// encoding, an unchanged editor changes nothing, a closed tab's file leaves the
-// page; its questions, banners and logs. Files saved are held against the console's.
-import { before, describe, test } from 'node:test';
+// The workbench keeps every byte: texts shown and written back in the tab's encoding, an unchanged editor changes nothing,
+// a closed tab's file leaves the page; its questions, banners and logs. Files saved are held against the console's.
+import { describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { sameBytes, useWorkbench } from './browser.mjs';
+import { pause, sameBytes, useWorkbench } from './browser.mjs';
 
-const wb = useWorkbench('tessel-bytes-');
-const { tessel, dialogs, answers, save, pick, keys, withKey, closeAll, downloaded, cell, text, count, call, write, file } = wb;
+const wb = await useWorkbench('tessel-bytes-');
+const { page, tessel, dialogs, answers, save, pick, keys, closeAll, downloaded, cell, text, count, call, write, file, typeAt, logText, tabTitle, titles } = wb;
 
 // Texts the page must not change: Windows-1252 "Café" and label, a line break, UTF-8 "naïve", a byte no code page shows.
 const tableLines = ['new t --dims 2 --x 2', 'Set label to "pr\\xEAt" at column 0', 'Set string "Caf\\xE9" at 0',
@@ -14,22 +13,12 @@ const tableLines = ['new t --dims 2 --x 2', 'Set label to "pr\\xEAt" at column 0
   'Set string "ok" at 5', 'Set string "C:\\\\x41\\\\dir" at 6'];
 const original = wb.consoleFile(tableLines, 'texts.arr');
 write('whole.arr', original);
-let page;
-before(async () => { ({ page } = await wb.started); });
 
 // The console's file after the table's lines and `more`.
 const consoleFile = (more, name) => wb.consoleFile([...tableLines, ...more], name);
 const cellText = (u, c) => page.$eval(cell(u, c), (e) => e.lastChild.textContent);
 const logCount = () => count('#log .entry');
-const tabTitle = () => text('#tabs .tab.on span');
-const logText = () => page.$eval('#log', (e) => e.innerText);
-const offers = (kind = '') => page.$$eval(`#offers .offer${kind}`, (o) => o.map((e) => e.firstChild.textContent));
-const titles = async () => (await call('tabs')).titles;
-// Only `name` open, through the file chooser.
-async function openTable(name = 'texts.arr') {
-  await closeAll();
-  await pick(name);
-}
+const openTable = (name = 'texts.arr') => wb.only(name);
 // The page's question, answered no, after `act`: its text.
 async function askedNo(act) {
   dialogs.length = 0;
@@ -43,22 +32,15 @@ describe('the workbench keeps every byte', () => {
   test('an editor opened and left without a change runs nothing and changes nothing', async () => {
     await openTable();
     const logged = await logCount();
-    for (const [u, c] of [[0, 0], [0, 1], [1, 0], [1, 1], [2, 0], [3, 0], [3, 1]]) {
-      await page.click(cell(u, c));
-      await keys('Enter', 'Enter');
-    }
+    for (const [u, c] of [[0, 0], [0, 1], [1, 0], [1, 1], [2, 0], [3, 0], [3, 1]]) await typeAt(u, c, 'Enter', 'Enter');
     // Leaving by a click elsewhere commits as Enter does: still no change.
-    await page.click(cell(0, 1));
-    await keys('F2');
+    await typeAt(0, 1, 'F2');
     await page.click(cell(2, 0));
-    assert.equal(await logCount(), logged, 'no line was run');
-    assert.ok(!(await tabTitle()).includes('•'), 'the tab is not marked changed');
+    assert.deepEqual([await logCount(), (await tabTitle()).includes('•')], [logged, false], 'no line was run, the tab is not marked changed');
     sameBytes(await save(), original, 'the saved file is the opened one');
     // A text with a line break: an unchanged editor shows every line of it and keeps it.
-    await page.click(cell(0, 1));
-    await keys('Enter');
-    const editor = await page.$eval('#editor', (e) => [e.value, e.clientHeight >= 2 * 18, e.scrollHeight <= e.clientHeight]);
-    assert.deepEqual(editor, ['Line one\nline two', true, true]);
+    await typeAt(0, 1, 'Enter');
+    assert.deepEqual(await page.$eval('#editor', (e) => [e.value, e.clientHeight >= 2 * 18, e.scrollHeight <= e.clientHeight]), ['Line one\nline two', true, true]);
     await keys('Enter');
     sameBytes(await save(), original, 'still the same bytes');
   });
@@ -75,20 +57,17 @@ describe('the workbench keeps every byte', () => {
       ['windows-1251', 'windows-1251', /Windows-1251/, ['Cafй', 'naГЇve', 'Ѓx', 'prкt']],
     ];
     for (const [name, answer, title, expected] of cases) {
-      assert.equal(await call('encoding', ...(name ? [name] : [])), answer);
-      assert.match(await tabTitle(), title, `the tab shows ${answer}`);
-      assert.deepEqual(await shown(), expected, answer);
+      const set = await call('encoding', ...(name ? [name] : []));
+      assert.deepEqual([set, title.test(await tabTitle()), ...(await shown())], [answer, true, ...expected], `${answer}, and the tab says so`);
     }
     await page.select('#encoding', 'windows-1250');
-    assert.equal(await call('encoding'), 'windows-1250', 'the list sets it too');
-    assert.equal(await cellText(0, 0), 'Café');
+    assert.deepEqual([await call('encoding'), await cellText(0, 0)], ['windows-1250', 'Café'], 'the list sets it too');
     await assert.rejects(call('encoding', 'latin-9'), /no text encoding/);
     sameBytes(await save(), original, 'showing changes no byte');
   });
 
   test('an edit is written in the tab\'s encoding as the console\'s escapes are; what it cannot hold is refused', async () => {
-    // Each case: the encoding, the cell typed in (else the command bar), the keys, and the console's
-    // lines that make the same file, or the refusal, which changes nothing.
+    // Each case: the encoding, the cell typed in (else the command bar), the keys, and the console's lines that make the same file, or the refusal.
     const cases = [
       ['windows-1252', [0, 0], ['Crème brûlée', 'Enter'], ['Set string "Cr\\xE8me br\\xFBl\\xE9e" at 0']],
       ['windows-1252', [2, 1], ['Enter', 'End', ['Shift', 'Enter'], 'b', ['Alt', 'Enter'], '\\x81c', 'Enter'],
@@ -107,13 +86,10 @@ describe('the workbench keeps every byte', () => {
       await (at ? page.click(cell(...at)) : page.focus('#command'));
       await keys(...typed);
       const name = `${encoding}, ${typed.join(' ')}`;
-      if (expected instanceof RegExp) {
-        assert.match(await text('#log .entry:last-child'), expected, name);
-        assert.equal(await logCount(), logged + 1, name + ': the refusal is logged, and nothing else');
-        sameBytes(await save(), original, name + ': no byte changed');
-      } else {
-        sameBytes(await save(), consoleFile(expected, 'edited.arr'), name + ': the console\'s bytes');
-      }
+      const refused = expected instanceof RegExp;
+      if (refused) assert.match(await text('#log .entry:last-child'), expected, name);
+      if (refused) assert.equal(await logCount(), logged + 1, name + ': the refusal is logged, and nothing else');
+      sameBytes(await save(), refused ? original : consoleFile(expected, 'edited.arr'), name + ': the console\'s bytes, or none changed');
     }
   });
 
@@ -137,13 +113,12 @@ describe('the workbench keeps every byte', () => {
     });
     await page.evaluate(() => window.tesselWorkbench.loadCell('cell.bin', new Uint8Array([1, 2, 3]), 1));
     const loaded = /"([^"]+)"/.exec((await wb.texts('#log .entry code')).find((t) => t.includes('Set file')))[1];
-    const reads = async (line) => (await call('runScript', `new b\n${line}\n`)).ok;
+    const reads = () => Promise.all(lines.map(async (line) => (await call('runScript', `new b\n${line}\n`)).ok));
     const lines = [`Load from file "${opened.file}"`, `Set file "${loaded}" at 5`];
     // A script reads the open tab's file and the file loaded into its cell; once the tab is closed, neither.
-    for (const line of lines) assert.equal(await reads(line), true, line);
+    assert.deepEqual(await reads(), [true, true], 'read while the tab is open');
     await page.click('#tabs .tab.on i');
-    assert.deepEqual(await titles(), ['untitled']);
-    for (const line of lines) assert.equal(await reads(line), false, line);
+    assert.deepEqual([await titles(), await reads()], [['untitled'], [false, false]], 'closed, neither is there');
     assert.match(await call('run', lines[0]), /secret\.arr/, 'a command bar line cannot read it either');
   });
 
@@ -152,19 +127,16 @@ describe('the workbench keeps every byte', () => {
     write('cut.arr', original.subarray(0, original.length - 7));
     const words = wb.console(['check', 'cut.arr'], 1).stdout.replace(/\n$/, '');  // the console finds it damaged
     await pick('cut.arr');
-    const banner = async () => (await offers('.damage')).map((t) => t.startsWith(words));
-    assert.deepEqual(await banner(), [true], 'the banner says what tessel check says');
-    assert.ok((await logText()).includes(words), 'and so does the tab\'s log');
+    const banner = async () => (await wb.offers('.damage')).map((t) => t.startsWith(words));
+    assert.deepEqual([await banner(), (await logText()).includes(words)], [[true], true], 'the banner and the log say what tessel check says');
     await pick('whole.arr');
     assert.deepEqual(await banner(), [], 'another tab shows no banner of it');
     await page.click('#tabs .tab:first-child span');
     assert.deepEqual(await banner(), [true], 'it is there again on its tab');
-    await page.click(cell(0, 0));  // a line makes no difference to it
-    await keys('7', 'Enter');
+    await typeAt(0, 0, '7', 'Enter');  // a line makes no difference to it
     assert.deepEqual(await banner(), [true]);
     const asked = await askedNo(() => page.click('#save'));
-    assert.match(asked, /was damaged when opened/);
-    assert.ok(asked.includes(words));
+    assert.ok(asked.includes(words) && /was damaged when opened/.test(asked), asked);
     assert.equal(await downloaded('cut.arr'), null, 'no is no save');
     assert.match(await logText(), /cut\.arr was not saved: it was damaged when opened/);
     await page.click('#save');
@@ -173,56 +145,50 @@ describe('the workbench keeps every byte', () => {
 
   test('unsaved work asks before it is lost; Save clears the mark; Save as asks a name', async () => {
     await openTable();
-    await page.click(cell(2, 1));
-    await keys('kept', 'Enter');
+    await typeAt(2, 1, 'kept', 'Enter');
     assert.match(await tabTitle(), /•$/, 'the tab is marked changed');
     assert.match(await askedNo(() => page.click('#tabs .tab.on i')), /texts\.arr has changes that are not saved/);
-    assert.ok((await titles()).includes('texts.arr'), 'no keeps it open');
+    const kept = [(await titles()).includes('texts.arr')];
     // Reloading asks the browser's leave-page question; staying keeps the page and its tab.
     answers.push(false);
     await page.evaluate(() => setTimeout(() => location.reload()));
-    for (let i = 0; i < 100 && dialogs.length < 2; ++i) await new Promise((r) => setTimeout(r, 50));
-    assert.equal(dialogs[1]?.type, 'beforeunload', 'leaving asks');
-    assert.ok((await titles()).includes('texts.arr'));
+    for (let i = 0; i < 100 && dialogs.length < 2; ++i) await pause(50);
+    kept.push((await titles()).includes('texts.arr'));
+    assert.deepEqual([dialogs[1]?.type, kept], ['beforeunload', [true, true]], 'no keeps the tab open; leaving asks, and staying keeps it');
     await page.focus('#view');
-    await withKey('Control', 's');
+    await keys(['Control', 's']);
     const expected = consoleFile(['Set string "kept" at 5'], 'kept.arr');
     sameBytes(await downloaded('texts.arr'), expected, 'Ctrl-S saves the console\'s bytes');
     assert.doesNotMatch(await tabTitle(), /•/, 'and clears the mark');
+    // Save as offers the name it has, and saves under the one given; a new tab asks its name at its first save.
+    const saveAs = async (offered, name, bytes) => {
+      assert.equal(await wb.value('#answer'), offered, 'the name offered');
+      await wb.enter('#answer', name);
+      sameBytes(await downloaded(name), bytes, `saved as ${name}`);
+    };
     await page.click('#saveAs');
-    assert.equal(await page.$eval('#answer', (e) => e.value), 'texts.arr', 'Save as offers the name it has');
-    await wb.enter('#answer', 'renamed.arr');
-    sameBytes(await downloaded('renamed.arr'), expected, 'saved under the name given');
+    await saveAs('texts.arr', 'renamed.arr', expected);
     assert.match(await tabTitle(), /^renamed\.arr/);
     dialogs.length = 0;
     await page.click('#tabs .tab.on i');
     assert.equal(dialogs.length, 0, 'a saved tab closes without a question');
-    // A new tab asks its name at its first save.
     await page.click('#new');
-    await page.click(cell(0, 0));
-    await keys('5', 'Enter', ['Control', 's']);
-    assert.equal(await page.$eval('#answer', (e) => e.value), 'untitled.arr');
-    await wb.enter('#answer', 'level.arr');
-    tessel(['new u', 'Set value 5 at 0', 'Save to file "level-console.arr"'], 'level.tessel');
-    sameBytes(await downloaded('level.arr'), file('level-console.arr'));
+    await typeAt(0, 0, '5', 'Enter', ['Control', 's']);
+    await saveAs('untitled.arr', 'level.arr', wb.consoleFile(['new u', 'Set value 5 at 0'], 'level-console.arr'));
   });
 
   test('a tab\'s messages go to its log, and undone lines are marked undone', async () => {
     await openTable();
     assert.match(await logText(), /texts\.arr opened as a native file/);
-    await page.click(cell(2, 1));
-    await keys('one', 'Enter');
+    await typeAt(2, 1, 'one', 'Enter');
     const entry = () => page.$$eval('#log .entry', (es) => es.filter((e) => e.textContent.includes('Set string "one" at 5'))
-      .map((e) => ({ undone: e.classList.contains('undone'), mark: e.querySelector('.mark')?.textContent ?? '' })));
-    assert.deepEqual(await entry(), [{ undone: false, mark: '' }]);
+      .map((e) => [e.classList.contains('undone'), e.querySelector('.mark')?.textContent ?? '']));
+    const marks = [await entry()];
     await page.focus('#view');
-    await keys(['Control', 'z']);
-    assert.deepEqual(await entry(), [{ undone: true, mark: 'undone' }]);
-    await keys(['Control', 'y']);
-    assert.deepEqual(await entry(), [{ undone: false, mark: '' }]);
+    for (const k of ['z', 'y']) marks.push(await keys(['Control', k]).then(entry));
+    assert.deepEqual(marks, [[[false, '']], [[true, 'undone']], [[false, '']]], 'done, undone, redone');
     await page.select('#encoding', 'windows-1252');
-    await page.click(cell(2, 1));
-    await keys('Enter', '→', 'Enter');
+    await typeAt(2, 1, 'Enter', '→', 'Enter');
     assert.match(await logText(), /U\+2192\) cannot be written/, 'a mistake is in the log');
     await pick('whole.arr');
     assert.doesNotMatch(await logText(), /U\+2192/, 'and in its own tab\'s only');
@@ -232,9 +198,8 @@ describe('the workbench keeps every byte', () => {
     await openTable();
     // ARIA counts from 1, the header row and the row numbers first: cell (row u, column c) is u + 2, c + 2.
     const cellAt = (u, c) => `#view [role=row][aria-rowindex="${u + 2}"] [role=gridcell][aria-colindex="${c + 2}"]`;
-    assert.equal(await text(cellAt(0, 0)), 'Café');
-    assert.equal(await page.$eval('#view[role=grid]', (e) => e.getAttribute('aria-colcount')), '3');
-    assert.deepEqual(await page.$$eval('#view [role=columnheader]', (h) => h.map((e) => e.getAttribute('aria-colindex'))), ['1', '2', '3']);
+    assert.deepEqual([await text(cellAt(0, 0)), await page.$eval('#view[role=grid]', (e) => e.getAttribute('aria-colcount')),
+      await page.$$eval('#view [role=columnheader]', (h) => h.map((e) => e.getAttribute('aria-colindex')))], ['Café', '3', ['1', '2', '3']]);
     await page.click(cellAt(2, 1));
     await keys('ArrowLeft', 'ArrowUp');
     const focus = await page.evaluate(() => {
@@ -245,9 +210,9 @@ describe('the workbench keeps every byte', () => {
     });
     assert.deepEqual(focus, { focused: true, row: '3', col: '2', selected: 'true' }, 'the grid has the focus, its current cell is (1, 0)');
     // A Windows-1252 table with its encoding shown.
-    tessel(['new items --dims 2 --x 3 --auto-select', ...['name', 'price', 'note'].map((l, c) => `Set label to "${l}" at column ${c}`),
+    wb.consoleFile(['new items --dims 2 --x 3 --auto-select', ...['name', 'price', 'note'].map((l, c) => `Set label to "${l}" at column ${c}`),
       ...['\\xC9p\\xE9e,120,tr\\xE8s lourde', 'B\\xE2ton,40,', 'C\\x9Cur de lion,999,\\xAB rare \\xBB', 'Pi\\xF1ata,5,fran\\xE7ais']
-        .map((r) => `Append row from list "${r}"`), 'Save to file "items-1252.arr"'], 'items.tessel');
+        .map((r) => `Append row from list "${r}"`)], 'items-1252.arr');
     await openTable('items-1252.arr');
     await page.select('#encoding', 'windows-1252');
     await page.click(cell(2, 0));

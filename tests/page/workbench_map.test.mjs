@@ -1,56 +1,48 @@
-// Level maps (zoom, page tabs, palette, tileset, brush, rectangle and fill, marks)
-// by the mouse and the keyboard, the files held against the console's after the
-// same element lines and fills against a plain model; and a large file's load.
-import { before, describe, test } from 'node:test';
+// Level maps (zoom, page tabs, palette, tileset, brush, rectangle and fill, marks) by the mouse and the keyboard, the files
+// held against the console's after the same element lines and fills against a plain model; and a large file's load.
+import { describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import path from 'node:path';
 import { generator, useWorkbench } from './browser.mjs';
 
-const wb = useWorkbench('tessel-map-');
-const { work, consoleFile, save, pick, withKey, closeAll, keys, call, count } = wb;
-let page;
-before(async () => { ({ page } = await wb.started); });
+const wb = await useWorkbench('tessel-map-');
+const { page, consoleFile, save, pick, closeAll, keys, call, count, shown, runAll } = wb;
 
-// The plain model of a flood fill: from `cells()`'s JSON, the indexes joined
-// to (x, y) through sides holding the same (type and value or text) on its page.
-function modelRegion(shown, x, y, page) {
-  const X = shown.columns;
-  const Y = shown.dimensions === 3 ? shown.rowsPerPage : Math.ceil(shown.cells.length / X);
+// The plain model of a flood fill: from `cells()`'s JSON, the indexes joined to (x, y) through sides holding the same on its page.
+function modelRegion(cells, x, y, page) {
+  const X = cells.columns;
+  const Y = cells.dimensions === 3 ? cells.rowsPerPage : Math.ceil(cells.cells.length / X);
   const base = page * X * Y;
-  const same = (i) => {
-    const c = shown.cells[i];
-    return c ? c.type + ':' + (c.type === 'value' ? c.value : c.type === 'string' ? c.text : '') : null;
-  };
-  const start = same(base + y * X + x);
-  const seen = new Set([y * X + x]);
-  const todo = [[x, y]];
+  const same = (k) => { const c = cells.cells[base + k]; return c && c.type + ':' + (c.type === 'value' ? c.value : c.type === 'string' ? c.text : ''); };
+  const [start, seen, todo] = [same(y * X + x), new Set([y * X + x]), [[x, y]]];
   while (todo.length) {
     const [cx, cy] = todo.shift();
     for (const [nx, ny] of [[cx + 1, cy], [cx - 1, cy], [cx, cy + 1], [cx, cy - 1]]) {
       const k = ny * X + nx;
-      if (nx < 0 || ny < 0 || nx >= X || ny >= Y || seen.has(k) || base + k >= shown.cells.length) continue;
-      if (same(base + k) === start) { seen.add(k); todo.push([nx, ny]); }
+      if (nx >= 0 && ny >= 0 && nx < X && ny < Y && !seen.has(k) && same(k) === start) { seen.add(k); todo.push([nx, ny]); }
     }
   }
   return [...seen].map((k) => base + k).sort((a, b) => a - b);
 }
+// The element lines that set every cell of a rectangle, its corners in any order, on a map `x` wide and `y` high.
+function rectLines(set, [ax, ay, bx, by], x, y = 0, page = 0) {
+  const lines = [];
+  for (let yy = Math.min(ay, by); yy <= Math.max(ay, by); ++yy) {
+    for (let xx = Math.min(ax, bx); xx <= Math.max(ax, bx); ++xx) lines.push(`${set} at ${page * x * y + yy * x + xx}`);
+  }
+  return lines;
+}
 
 const mapLines = ['new m --dims 3 --x 12 --y 8'];
 for (let i = 0; i < 12 * 8 * 2; ++i) if (i % 12 === 0 || i % 12 === 11 || i % 96 < 12 || i % 96 >= 84) mapLines.push(`Set value 1 at ${i}`);
-
 consoleFile(mapLines, 'level.arr');
 consoleFile(['new t --dims 2 --x 4', ...Array.from({ length: 12 }, (_, i) => `Set value ${i % 3} at ${i}`)], 'small.arr');
 
 // The middle of cell (x, y) of the map on screen.
-async function cellPoint(x, y) {
-  return page.evaluate((x, y) => {
-    const view = document.getElementById('view');
-    const r = view.querySelector('canvas.map').getBoundingClientRect();
-    const z = window.tesselWorkbench.zoom();
-    return [r.left + x * z + z / 2 - view.scrollLeft, r.top + y * z + z / 2 - view.scrollTop];
-  }, x, y);
-}
+const cellPoint = (x, y) => page.evaluate((x, y) => {
+  const view = document.getElementById('view');
+  const [r, z] = [view.querySelector('canvas.map').getBoundingClientRect(), window.tesselWorkbench.zoom()];
+  return [r.left + x * z + z / 2 - view.scrollLeft, r.top + y * z + z / 2 - view.scrollTop];
+}, x, y);
 // The colour of pixel (x, y) of the map's canvas.
 const pixel = (x, y) => page.evaluate((x, y) => Array.from(document.querySelector('canvas.map').getContext('2d').getImageData(x, y, 1, 1).data.slice(0, 3)), x, y);
 async function drag(from, to) {
@@ -59,7 +51,9 @@ async function drag(from, to) {
   await page.mouse.move(...(await cellPoint(...to)), { steps: 4 });
   await page.mouse.up();
 }
-async function setEntry(text) {
+// A tool chosen (unless null), and the entry `text` made the one it paints.
+async function paintWith(tool, text) {
+  if (tool) await page.click(tool);
   await wb.setField('#entryValue', text);
   await page.click('#entryForm button[type=submit]');
 }
@@ -67,47 +61,37 @@ async function setEntry(text) {
 describe('level maps', () => {
   test('zoom, page tabs and the three tools by mouse and keyboard leave the console\'s file, one undo step each', async () => {
     await pick('level.arr');
-    assert.equal(await wb.shown('#mapbar'), false, 'the text grid shows no palette');
+    assert.equal(await shown('#mapbar'), false, 'the text grid shows no palette');
     await page.select('#zoom', '16');
-    assert.equal(await call('zoom'), 16);
-    assert.equal(await wb.shown('#mapbar'), true);
-    assert.equal(await count('#pageTabs button'), 2, 'a tab a page');
+    assert.deepEqual([await call('zoom'), await shown('#mapbar'), await count('#pageTabs button')], [16, true, 2], 'a palette, a tab a page');
     // The current cell stays the grid's focused cell, as ARIA counts.
     assert.deepEqual(await page.$eval('#current-cell', (e) => [e.getAttribute('role'), e.parentNode.getAttribute('aria-rowindex'),
       e.getAttribute('aria-colindex'), document.getElementById('view').getAttribute('aria-activedescendant')]), ['gridcell', '2', '2', 'current-cell']);
-
     const lines = [];
-    const at = (x, y, p = 0) => p * 96 + y * 12 + x;
-    await setEntry('5');
+    const same = async (message, more = lines) => assert.deepEqual(await save(), consoleFile([...mapLines, ...more], 'tools.arr'), message);
+    await paintWith(null, '5');
     await drag([1, 1], [4, 1]);
-    lines.push(...[1, 2, 3, 4].map((x) => `Set value 5 at ${at(x, 1)}`));
-    await page.click('#toolRect');
-    await setEntry('wall');
+    await paintWith('#toolRect', 'wall');
     await drag([6, 3], [8, 5]);
-    for (let y = 3; y <= 5; ++y) for (let x = 6; x <= 8; ++x) lines.push(`Set string "wall" at ${at(x, y)}`);
-    assert.deepEqual(await save(), consoleFile([...mapLines, ...lines], 'tools1.arr'), 'brush and rectangle');
+    lines.push(...rectLines('Set value 5', [1, 1, 4, 1], 12), ...rectLines('Set string "wall"', [6, 3, 8, 5], 12));
+    await same('brush and rectangle');
     // Fill the floor of empty cells around what was painted: the model gives the cells.
-    const shown = await call('cells');
+    const before = await call('cells');
     await page.click('#toolFill');
     await page.click('#swatches .swatch[data-key="v1"]');
     await page.mouse.click(...(await cellPoint(2, 5)));
-    for (const i of modelRegion(shown, 2, 5, 0)) lines.push(`Set value 1 at ${i}`);
-    assert.deepEqual(await save(), consoleFile([...mapLines, ...lines], 'tools2.arr'), 'fill');
-
-    // The keyboard: page 1 by its tab, the brush (B), entry 2 and Enter, a rectangle (R) by Enter at two
-    // corners, zoom out with -.
+    lines.push(...modelRegion(before, 2, 5, 0).map((i) => `Set value 1 at ${i}`));
+    await same('fill');
+    // The keyboard: page 1 by its tab, the brush (B), entry 2 (after empty: 5) and Enter, a rectangle (R) by Enter at two corners, zoom out (-).
     await page.click('#pageTabs button:nth-child(2)');
     await page.focus('#view');
-    await withKey('Control', 'Home');
-    await keys('b', '2', 'ArrowDown', 'ArrowRight', 'Enter');  // entry 2 (after empty): 5, set above
-    lines.push(`Set value 5 at ${at(1, 1, 1)}`);
-    await keys('r', 'Enter', 'ArrowRight', 'ArrowDown', 'Enter');
-    for (let y = 1; y <= 2; ++y) for (let x = 1; x <= 2; ++x) lines.push(`Set value 5 at ${at(x, y, 1)}`);
-    await keys('-');
+    await keys(['Control', 'Home']);
+    await keys('b', '2', 'ArrowDown', 'ArrowRight', 'Enter', 'r', 'Enter', 'ArrowRight', 'ArrowDown', 'Enter', '-');
+    lines.push(...rectLines('Set value 5', [1, 1, 1, 1], 12, 8, 1), ...rectLines('Set value 5', [1, 1, 2, 2], 12, 8, 1));
     assert.equal(await call('zoom'), 12);
-    assert.deepEqual(await save(), consoleFile([...mapLines, ...lines], 'tools3.arr'), 'the keyboard\'s brush and rectangle on page 1');
+    await same('the keyboard\'s brush and rectangle on page 1');
     await keys(...Array(5).fill(['Control', 'z']));
-    assert.deepEqual(await save(), consoleFile(mapLines, 'tools4.arr'), 'five undos, one a tool, give the file as opened');
+    await same('five undos, one a tool, give the file as opened', []);
     await page.select('#zoom', '0');
     assert.ok((await count('.cell[role=gridcell]')) > 50, 'the text grid again');
   });
@@ -121,40 +105,32 @@ describe('level maps', () => {
       const lines = [three ? `new r --dims 3 --x ${x} --y ${y}` : `new r --dims 2 --x ${x}`];
       for (let i = 0; i < n; ++i) {
         const k = random(4);
-        if (k === 1) lines.push(`Set value ${1 + random(2)} at ${i}`);
+        if (k === 1 || (i === n - 1 && k !== 2)) lines.push(`Set value ${k === 1 ? 1 + random(2) : 1} at ${i}`);
         if (k === 2) lines.push(`Set string "${'ab'[random(2)]}" at ${i}`);
-        if (i === n - 1 && k !== 1 && k !== 2) lines.push(`Set value 1 at ${i}`);
       }
       await wb.open(`r${seed}.arr`, consoleFile(lines, `r${seed}.arr`));
       const done = [];
+      const same = async (message) => assert.deepEqual(await save(), consoleFile([...lines, ...done], `f${seed}.arr`), `seed ${seed}: ${message}`);
       for (let k = 0; k < 3; ++k) {
-        const shown = await call('cells');
-        const pageNo = three ? random(2) : 0;
-        const rows = three ? y : Math.ceil(shown.cells.length / x);
-        const [sx, sy] = [random(x), random(rows)];
-        if (pageNo * x * y + sy * x + sx >= shown.cells.length) continue;
+        const cells = await call('cells');
+        const [pageNo, sx, sy] = [three ? random(2) : 0, random(x), random(three ? y : Math.ceil(cells.cells.length / x))];
+        if (pageNo * x * y + sy * x + sx >= cells.cells.length) continue;
         const value = [0, 1, 2, 'a', 'b'][random(5)];
         await page.$eval('#pageNumber', (e, p) => { e.value = p; e.dispatchEvent(new Event('change')); }, pageNo);
-        const region = modelRegion(shown, sx, sy, pageNo);
-        const start = shown.cells[region[0]];  // an empty cell holds 0, as the game reads it
+        const region = modelRegion(cells, sx, sy, pageNo);
+        const start = cells.cells[region[0]];  // an empty cell holds 0, as the game reads it
         const painted = await call('fill', sx, sy, value);
-        if ((start.type === 'value' ? start.value : start.type === 'string' ? start.text : 0) === value) {
-          assert.equal(painted, 0, `seed ${seed}: filling what is there does nothing`);
-          continue;
-        }
-        assert.equal(painted, region.length, `seed ${seed}: the region's size`);
-        const set = typeof value === 'number' ? `Set value ${value}` : `Set string "${value}"`;
-        done.push(...region.map((i) => `${set} at ${i}`));
-        assert.deepEqual(await save(), consoleFile([...lines, ...done], `f${seed}-${k}.arr`), `seed ${seed}: fill ${k} from [${sx},${sy}] page ${pageNo}`);
+        const unchanged = (start.type === 'value' ? start.value : start.type === 'string' ? start.text : 0) === value;
+        assert.equal(painted, unchanged ? 0 : region.length, `seed ${seed}: the region's size, none when it holds the value`);
+        if (unchanged) continue;
+        done.push(...region.map((i) => `Set ${typeof value === 'number' ? 'value ' + value : `string "${value}"`} at ${i}`));
+        await same(`fill ${k} from [${sx},${sy}] page ${pageNo}`);
       }
       // A rectangle from a random corner to another, as its element lines.
-      const [ax, ay, bx, by] = [random(x), random(Math.min(2, y)), random(x), random(Math.min(2, y))];
-      await call('rectangle', ax, ay, bx, by, 7);
-      const base = (three ? Number(await page.$eval('#pageNumber', (e) => e.value)) : 0) * x * y;
-      for (let yy = Math.min(ay, by); yy <= Math.max(ay, by); ++yy) {
-        for (let xx = Math.min(ax, bx); xx <= Math.max(ax, bx); ++xx) done.push(`Set value 7 at ${base + yy * x + xx}`);
-      }
-      assert.deepEqual(await save(), consoleFile([...lines, ...done], `f${seed}-r.arr`), `seed ${seed}: rectangle`);
+      const corners = [random(x), random(Math.min(2, y)), random(x), random(Math.min(2, y))];
+      await call('rectangle', ...corners, 7);
+      done.push(...rectLines('Set value 7', corners, x, y, three ? Number(await wb.value('#pageNumber')) : 0));
+      await same('rectangle');
     }
     await assert.rejects(call('rectangle', 0, 0, 99, 0, 1), /no cell \[99,0\]/);
     await assert.rejects(call('fill', -1, 0, 1), /no cell \[-1,0\]/);
@@ -162,39 +138,34 @@ describe('level maps', () => {
   });
 
   test('Changes and Compare… mark the cells that differ, F8 walks them, and a tileset draws the map', async () => {
+    const marks = async () => (await call('marks')).map((m) => [m.x, m.y, m.page]);
     await pick('small.arr');
-    await page.evaluate(() => { for (const l of ['Set value 9 at 5', 'Set string "x" at 10', 'Set value 9 at 1']) window.tesselWorkbench.run(l); });
+    await runAll(['Set value 9 at 5', 'Set string "x" at 10', 'Set value 9 at 1']);
     await page.click('#changes');
-    const marked = await page.$$eval('.cell.marked', (c) => c.map((e) => [Number(e.dataset.c), Number(e.dataset.u)]));
-    assert.deepEqual(marked.sort(), [[1, 0], [1, 1], [2, 2]], 'the changed cells are marked on the grid');
-    await page.click('.cell[data-u="0"][data-c="0"]');
+    const marked = await page.$$eval('.cell.marked', (c) => c.map((e) => [Number(e.dataset.u), Number(e.dataset.c)]));
+    assert.deepEqual(marked.sort(), [[0, 1], [1, 1], [2, 2]], 'the changed cells are marked on the grid');
+    await page.click(wb.cell(0, 0));
     const walked = [];
-    for (const k of ['F8', 'F8', 'F8', 'F8', ['Shift', 'F8']]) {
-      await keys(k);
-      walked.push(await page.$eval('.cell.cur', (e) => [Number(e.dataset.c), Number(e.dataset.u)]));
-    }
-    assert.deepEqual(walked, [[1, 0], [1, 1], [2, 2], [1, 0], [2, 2]], 'F8 goes to each in order, then round; Shift+F8 back');
+    for (const k of ['F8', 'F8', 'F8', 'F8', ['Shift', 'F8']]) walked.push(await keys(k).then(wb.current));
+    assert.deepEqual(walked, [[0, 1], [1, 1], [2, 2], [0, 1], [2, 2]], 'F8 goes to each in order, then round; Shift+F8 back');
     // A change is marked as it is made; its undo takes the mark away.
-    await page.click('.cell[data-u="0"][data-c="3"]');
-    await keys('4', 'Enter');
-    assert.equal((await call('marks')).length, 4);
-    await withKey('Control', 'z');
-    assert.deepEqual(await call('marks'), [{ x: 1, y: 0, page: 0 }, { x: 1, y: 1, page: 0 }, { x: 2, y: 2, page: 0 }]);
+    await wb.typeAt(0, 3, '4', 'Enter');
+    const made = (await marks()).length;
+    await keys(['Control', 'z']);
+    assert.deepEqual([made, await marks()], [4, [[1, 0, 0], [1, 1, 0], [2, 2, 0]]]);
     await wb.shoot('workbench-marks', true);
-
     // Compare… with another tab marks the cells in which the two differ.
     await pick('small.arr');
-    await page.evaluate(() => window.tesselWorkbench.run('Set value 2 at 7'));
+    await wb.run('Set value 2 at 7');
     await page.click('#diff');
-    await page.select('#choice', (await page.$$eval('#choice option', (o) => o.map((e) => e.value)))[1]);
+    await page.select('#choice', await page.$$eval('#choice option', (o) => o[1].value));
     await page.click('#chosen');
-    assert.deepEqual(await call('marks').then((m) => m.map((c) => [c.x, c.y])), [[1, 0], [1, 1], [3, 1], [2, 2]]);
+    assert.deepEqual(await marks(), [[1, 0, 0], [1, 1, 0], [3, 1, 0], [2, 2, 0]]);
     await closeAll();
 
     // A tileset picture, cut into tiles of 8 pixels: a value v shows tile v - 1.
     const png = await page.evaluate(() => {
-      const c = document.createElement('canvas');
-      [c.width, c.height] = [32, 16];
+      const c = Object.assign(document.createElement('canvas'), { width: 32, height: 16 });
       const g = c.getContext('2d');
       ['#3f6212', '#a16207', '#1d4ed8', '#b91c1c', '#374151', '#fde68a', '#7c3aed', '#0e7490'].forEach((colour, t) => {
         g.fillStyle = colour;
@@ -202,54 +173,44 @@ describe('level maps', () => {
       });
       return c.toDataURL('image/png').split(',')[1];
     });
-    fs.writeFileSync(path.join(work, 'tiles.png'), Buffer.from(png, 'base64'));
+    wb.write('tiles.png', Buffer.from(png, 'base64'));
     await pick('level.arr');
     await page.select('#zoom', '24');
-    await page.$eval('#tileSize', (e) => { e.value = '8'; });
+    await wb.setField('#tileSize', '8');
     await wb.choose('#tilesetOpen', 'tiles.png');
     await page.waitForFunction(() => window.tesselWorkbench.palette().some((e) => e.tile >= 0));
-    assert.equal((await call('palette')).find((e) => e.content === 1).tile, 0, 'the value 1 shows the first tile');
-    // The canvas shows the first tile's colour where a 1 is (cell 0, 0), not the palette's colour.
-    assert.deepEqual(await pixel(18, 18), [0x3f, 0x62, 0x12]);
-    await setEntry('3');
+    // The value 1 shows the first tile, and the canvas its colour where a 1 is (cell 0, 0), not the palette's.
+    assert.deepEqual([(await call('palette')).find((e) => e.content === 1).tile, await pixel(18, 18)], [0, [0x3f, 0x62, 0x12]]);
+    await paintWith(null, '3');
     await drag([2, 2], [9, 2]);
-    await page.click('#toolRect');
-    await setEntry('4');
+    await paintWith('#toolRect', '4');
     await drag([3, 4], [5, 6]);
-    await page.evaluate(() => window.tesselWorkbench.run('Set string "door" at 90'));
+    await wb.run('Set string "door" at 90');
     await page.click('#changes');
     await wb.shoot('workbench-levelmap', true);
-    assert.equal((await call('marks')).length, 8 + 9 + 1);
+    assert.equal((await marks()).length, 8 + 9 + 1);
   });
 
-  test('a whole 200 × 200 page is on screen at the smallest zoom', async () => {
+  test('a whole 200 × 200 page is on screen at the smallest zoom; a map too tall or wide to lay out is painted at its far corner', async () => {
     await closeAll();
-    await page.evaluate(() => {
-      for (const l of ['Set array dimension to 3', 'Set dimension 1 boundary to 200', 'Set dimension 2 boundary to 200', 'Set value 3 at 39999']) window.tesselWorkbench.run(l);
-      window.tesselWorkbench.zoom(2);
-    });
+    await runAll(['Set array dimension to 3', 'Set dimension 1 boundary to 200', 'Set dimension 2 boundary to 200', 'Set value 3 at 39999']);
+    await call('zoom', 2);
     assert.deepEqual(await page.$eval('#view', (v) => [v.clientWidth >= 400, v.clientHeight >= 400, v.scrollHeight <= v.clientHeight]), [true, true, true]);
     const colour = (await call('palette')).find((e) => e.content === 3).colour;
     assert.deepEqual(await pixel(399, 399), [1, 3, 5].map((i) => parseInt(colour.slice(i, i + 2), 16)), 'the last cell is drawn in its colour');
-  });
-
-  test('the far corner of a map taller or wider than a browser lays out is reached by the scroll bars and painted', async () => {
-    // 12.8 million pixels down, then across, at 64 pixels a cell.
-    const maps = [
-      [['Set array dimension to 2', 'Set dimension 1 boundary to 2', 'Set value 1 at 399999'], 2, 200001],
-      [['Set array dimension to 3', 'Set dimension 1 boundary to 200000', 'Set dimension 2 boundary to 2', 'Set value 1 at 399999'], 200000, 2],
-    ];
-    for (const [lines, cols, units] of maps) {
+    // The far corner of a map taller or wider than a browser lays out, reached by the scroll bars and painted:
+    // 12.8 million pixels down, then across, at 64 pixels a cell: [dimensions, boundaries, rows].
+    for (const [dims, bounds, units] of [[2, [2], 200001], [3, [200000, 2], 2]]) {
+      const cols = bounds[0];
       await closeAll();
-      await page.evaluate((lines) => { for (const l of lines) window.tesselWorkbench.run(l); window.tesselWorkbench.zoom(64); }, lines);
-      await setEntry('9');
+      await runAll([`Set array dimension to ${dims}`, ...bounds.map((b, i) => `Set dimension ${i + 1} boundary to ${b}`), 'Set value 1 at 399999']);
+      await call('zoom', 64);
+      await paintWith(null, '9');
       const corner = await page.evaluate(async (cols, units) => {
         const view = document.getElementById('view');
-        view.scrollTop = view.scrollHeight;
-        view.scrollLeft = view.scrollWidth;
+        [view.scrollTop, view.scrollLeft] = [view.scrollHeight, view.scrollWidth];
         await new Promise((drawn) => requestAnimationFrame(() => requestAnimationFrame(drawn)));
-        const r = view.querySelector('canvas.map').getBoundingClientRect();
-        const z = window.tesselWorkbench.zoom();
+        const [r, z] = [view.querySelector('canvas.map').getBoundingClientRect(), window.tesselWorkbench.zoom()];
         return [r.left + Math.min(view.clientWidth, cols * z) - z / 2, r.top + Math.min(view.clientHeight, units * z) - z / 2];
       }, cols, units);
       await page.mouse.click(...corner);
@@ -263,12 +224,12 @@ describe('level maps', () => {
 describe('a large file', () => {
   test('shows the page at work and goes on answering while it loads, until its tab is drawn', async () => {
     const row = Array.from({ length: 300 }, (_, x) => String(x + 1000)).join(',');
-    fs.writeFileSync(path.join(work, 'large.csv'), Array.from({ length: 2000 }, () => row).join('\n') + '\n');
+    wb.write('large.csv', Array.from({ length: 2000 }, () => row).join('\n') + '\n');
+    // What the page shows at each change of the working bar or the grid's busy mark, and whether each key typed came before the tab.
     await page.evaluate(() => {
       [window.workSeen, window.typedSeen] = [[], []];
       const opened = () => window.tesselWorkbench.tabs().titles.includes('large.csv');
-      const note = () => window.workSeen.push([!document.getElementById('working').hidden,
-        document.getElementById('view').getAttribute('aria-busy'), opened()]);
+      const note = () => window.workSeen.push([!document.getElementById('working').hidden, document.getElementById('view').getAttribute('aria-busy'), opened()]);
       new MutationObserver(note).observe(document.body, { attributes: true, subtree: true, attributeFilter: ['hidden', 'aria-busy'] });
       document.getElementById('command').addEventListener('input', () => window.typedSeen.push(opened()));
     });
@@ -277,21 +238,18 @@ describe('a large file', () => {
     await page.waitForSelector('#working:not([hidden])');
     await page.focus('#command');
     await page.keyboard.type('sum(');
-    await page.waitForFunction(() => window.tesselWorkbench.tabs().titles.includes('large.csv'), { timeout: 60000 });
-    assert.deepEqual(await page.evaluate(() => window.typedSeen), [false, false, false, false], 'each key answered during the load');
-    assert.equal(await page.$eval('#command', (e) => e.value), 'sum(');
+    await wb.tabOpened('large.csv', 60000);
+    assert.deepEqual([await page.evaluate(() => window.typedSeen), await wb.value('#command')], [[false, false, false, false], 'sum('],
+      'each key answered during the load');
     await wb.setField('#command', '');
     const seen = await page.evaluate(() => window.workSeen);
-    const first = seen.findIndex(([bar]) => bar);
-    assert.ok(first >= 0, 'the bar was shown');
-    assert.deepEqual(seen[first], [true, 'true', false], 'shown, and the grid busy, before the tab opened');
-    assert.deepEqual(seen[seen.length - 1], [false, null, true], 'gone once the tab is there');
-    assert.equal(await page.evaluate(() => window.tesselWorkbench.cells().cells.length), 300 * 2000);
+    // Shown, and the grid busy, before the tab opened; gone once the tab is there, with every cell.
+    assert.deepEqual([seen.find(([bar]) => bar), seen[seen.length - 1], await page.evaluate(() => window.tesselWorkbench.cells().cells.length)],
+      [[true, 'true', false], [false, null, true], 300 * 2000]);
   });
 
-  // What a load gives the page: the tab's description, its cells, its native
-  // file and its capacity, as the game reads them.
-  const opened = (page, away, name, bytes, format) => page.evaluate(async (away, name, b, format) => {
+  // What a load gives the page: the tab's description, its cells, its native file and its capacity, as the game reads them.
+  const opened = (away, name, bytes, format) => page.evaluate(async (away, name, b, format) => {
     const wb = window.tesselWorkbench;
     const told = await (away ? wb.openAway : wb.open)(name, Uint8Array.from(b), format);
     delete told.file;  // a folder and an instance of its own each time
@@ -305,8 +263,7 @@ describe('a large file', () => {
       const random = generator(seed * 3266489917);
       const dims = 1 + random(3);
       const lines = [`new a --dims ${dims} --x ${1 + random(5)} --y ${1 + random(3)}`];
-      const n = random(40);
-      for (let i = 0; i < n; ++i) {
+      for (let i = 0, n = random(40); i < n; ++i) {
         const kind = random(4);
         if (kind === 1) lines.push(`Set value ${random(2000) - 1000} at ${i}`);
         if (kind === 2) lines.push(`Set string "${random(2) ? 'Caf\\xE9 ' + i : 'a \\"quoted\\", text; ' + i}" at ${i}`);
@@ -321,7 +278,7 @@ describe('a large file', () => {
       for (const [format, bytes] of shapes) {
         const readAs = format === 'sheet' ? 'sheet' : format === 'csv' && random(2) ? 'csv --header' : '';
         const name = `away${seed}.${format === 'sheet' ? 'csv' : format === 'damaged' ? 'arr' : format}`;
-        assert.deepEqual(await opened(page, true, name, bytes, readAs), await opened(page, false, name, bytes, readAs), `seed ${seed}, ${format} ${readAs}`);
+        assert.deepEqual(await opened(true, name, bytes, readAs), await opened(false, name, bytes, readAs), `seed ${seed}, ${format} ${readAs}`);
       }
       await closeAll();
     }
