@@ -3,6 +3,7 @@
 // plain model of the mapping says and written back into their copies, and a
 // table of inputs with what they read as or the mistake they make.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <zlib.h>
 
@@ -38,15 +39,16 @@ class Forms : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // tessel's exit status on `arguments` (file names in dir_), its output in
-  // out_ and its messages in err_; `limit` caps its address space, in KiB.
+  // tessel's exit status on `arguments` (file names in dir_, redirections of
+  // its own after them), its output in out_ and its messages in err_; `limit`
+  // caps its address space, in KiB.
   int tessel(const std::string& arguments, const char* limit = "unlimited") {
 #if defined(__SANITIZE_ADDRESS__)
     limit = "unlimited";  // the sanitizers reserve terabytes of addresses
 #endif
     const std::string command = "cd '" + dir_.string() + "' && (ulimit -v " + limit + "; timeout 60 '" +
-                                TESSEL_CONSOLE_PATH "' --module '" TESSEL_MODULE_PATH "' " + arguments +
-                                " >stdout.txt 2>stderr.txt)";
+                                TESSEL_CONSOLE_PATH "' >stdout.txt 2>stderr.txt --module '" TESSEL_MODULE_PATH "' " +
+                                arguments + ")";
     const int status = std::system(command.c_str());
     out_ = read(dir_ / "stdout.txt");
     err_ = read(dir_ / "stderr.txt");
@@ -288,6 +290,7 @@ TEST_F(Forms, InputsAndWhatTheyReadAs) {
       {"bad.json", "{\"dimensions\": 1,\n \"cells\": [}"},
   };
   for (const auto& [name, text] : files) write(dir_ / name, text);
+  ASSERT_EQ(mkfifo((dir_ / "pipe.arr").c_str(), 0600), 0);
   const char* const cap = "262144";  // 256 MiB: a cell of each declared one would need gigabytes
   const struct {
     std::string command;
@@ -319,6 +322,10 @@ TEST_F(Forms, InputsAndWhatTheyReadAs) {
       // Bad JSON says where, and writes nothing; check says the file cannot be read.
       {"convert --from json bad.json out.arr", 1, {"bad.json: bad JSON at line 2, column 12"}, "out.arr"},
       {"check bad.json", 2, {"line 2, column 12"}},
+      // A pipe without a writer would be waited on for ever (timeout's 124); a full disk is told.
+      {"show pipe.arr", 1, {"a device or a pipe, not a file"}},
+      {"check pipe.arr", 2, {"a device or a pipe, not a file"}},
+      {"--version >/dev/full", 2, {"cannot write the output"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.command);

@@ -18,7 +18,6 @@ struct State {
 };
 
 State g_state;
-State& state() { return g_state; }
 
 __attribute__((format(printf, 1, 2))) void logLine(const char* format, ...) {
   char line[512];
@@ -26,24 +25,24 @@ __attribute__((format(printf, 1, 2))) void logLine(const char* format, ...) {
   va_start(args, format);
   std::vsnprintf(line, sizeof line, format, args);
   va_end(args);
-  state().log += line;
-  state().log += '\n';
+  g_state.log += line;
+  g_state.log += '\n';
 }
 
 // A dialog the driver leaves open is ended with -99, so a faulty test fails
 // instead of hanging.
 void CALLBACK giveUp(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
-  if (state().dialog != nullptr && IsWindow(state().dialog)) EndDialog(state().dialog, -99);
+  if (g_state.dialog != nullptr && IsWindow(g_state.dialog)) EndDialog(g_state.dialog, -99);
 }
 
 void CALLBACK drive(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND dialog = FindWindowA("#32770", nullptr);
   if (dialog == nullptr || !IsWindowVisible(dialog)) return;  // not shown yet: try again on the next tick
   KillTimer(nullptr, timer);
-  state().dialog = dialog;
+  g_state.dialog = dialog;
   SetTimer(nullptr, 0, 5000, giveUp);
-  if (state().driver != nullptr) state().driver(dialog, state().data);
+  if (g_state.driver != nullptr) g_state.driver(dialog, g_state.data);
 }
 
 }  // namespace
@@ -51,10 +50,10 @@ void CALLBACK drive(HWND, UINT, UINT_PTR timer, DWORD) {
 extern "C" {
 
 void __cdecl standInReset(StandInDriver driver, void* data, uint16_t imageHandle) {
-  state() = State{driver, data, imageHandle, {}, nullptr};
+  g_state = State{driver, data, imageHandle, {}, nullptr};
 }
 
-const char* __cdecl standInLog() { return state().log.c_str(); }
+const char* __cdecl standInLog() { return g_state.log.c_str(); }
 
 int __stdcall standInDialog(HINSTANCE module, int id, HWND parent, DLGPROC procedure, intptr_t a, intptr_t b,
                             intptr_t c, LPARAM parameter) {
@@ -68,7 +67,7 @@ uint16_t __stdcall standInImage(void* application, const uint16_t* descriptor, c
   // The descriptor's last four 16-bit fields, as the caller cleared them.
   logLine("image %p %p tail %u %u %u %u", application, bitmap, descriptor[12], descriptor[13], descriptor[14],
           descriptor[15]);
-  return state().imageHandle;
+  return g_state.imageHandle;
 }
 
 int __stdcall standInPalette(const void* bitmap, void* application, intptr_t zero) {
