@@ -114,6 +114,7 @@ TEST(EditorExports, EachAnswerReachesTheHost) {
     std::string got, want;
   } answers[] = {
       {std::to_string(entry<Query>("GetInfos")(0)), "512"},
+      {std::to_string(entry<Query>("GetInfos")(2)), "256"},
       {std::to_string(entry<Code>("GetActionCodeFromMenu")(nullptr, 25078)), "78"},
       {std::to_string(entry<Code>("GetExpressionCodeFromMenu")(nullptr, 27059)), "59"},
       {std::to_string(entry<Code>("GetConditionCodeFromMenu")(nullptr, 26000)), "-1"},
