@@ -149,6 +149,21 @@ TEST(ArrayStore, EveryWayOfAddingAtTheEndEndsAsAnInsert) {
   }
 }
 
+// A copy (the workbench's snapshots) holds what the store holds, at every fill of its capacity, and stays apart from
+// it.
+TEST(ArrayStore, ACopyIsTheSameAndApart) {
+  for (const int32_t cells : {2, 3, 499, 500, 501, 1500}) {
+    ArrayStore s = grid(3, cells);
+    s.set(0, CellDescriptor::ofString("a text longer than a cell holds"));
+    const std::string before = describeAll(s);
+    ArrayStore c = s.copy();
+    EXPECT_EQ(describeAll(c), before) << cells;
+    c.set(0, CellDescriptor::ofValue(5));
+    c.setKey(1, CellDescriptor::ofString("other"));
+    EXPECT_EQ(describeAll(s), before) << cells;
+  }
+}
+
 // Each change, run out of memory at each of its allocations in turn, fails whole or not at all; a delete cannot fail.
 TEST(ArrayStore, FailedAllocationsLeaveTheStoreAsItWas) {
   ArrayStore s = grid(2, 11);
