@@ -173,13 +173,23 @@ bool FileSystem::replace(std::FILE* f, const char* temp, const char* to) const {
     return MoveFileExA(fullTemp.c_str(), fullTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   };
   bool done = attributes == INVALID_FILE_ATTRIBUTES ? move() : rename(fullTemp.c_str(), fullTo.c_str());
-  // The old file is gone (1176: removed, there being no backup name; 1177:
-  // moved aside) but the new one was not moved in: its name is empty, so the
-  // new file is moved in plainly, never removed.
-  const DWORD why = done ? ERROR_SUCCESS : GetLastError();
-  if (why == ERROR_UNABLE_TO_MOVE_REPLACEMENT || why == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) done = move();
+  DWORD why = done ? ERROR_SUCCESS : GetLastError();
+  if (why == ERROR_UNABLE_TO_MOVE_REPLACEMENT || why == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+    // The old file is gone (1176: removed, there being no backup name; 1177:
+    // moved aside) but the new one was not moved in: its name is empty, so
+    // the new file is moved in plainly, never removed.
+    done = move();
+    why = done ? ERROR_SUCCESS : GetLastError();
+  } else if (!done && GetFileAttributesA(fullTemp.c_str()) != INVALID_FILE_ATTRIBUTES &&
+             GetFileAttributesA(fullTo.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    // Both files are where they were. Some systems' ReplaceFile first moves
+    // the old file to a name of its own beside it, which a folder near the
+    // path limit has no room for; a plain move still replaces it.
+    done = move();
+    if (!done) why = GetLastError();
+  }
   if (!done) {
-    const int error = errnoOf(GetLastError());
+    const int error = errnoOf(why);
     const KeptErrno kept(error == EEXIST ? EIO : error);  // EEXIST would say the stream is still the caller's
     (void)DeleteFileA(fullTemp.c_str());
     return false;
