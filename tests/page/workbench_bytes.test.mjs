@@ -265,6 +265,13 @@ describe('the workbench edits as a spreadsheet does', () => {
       sameBytes(await save(), wb.consoleFile(done, 'sorted.arr'), line);
       if (mark) assert.equal(await text('.head[data-c="1"] .sorted'), mark);
     }
+    // A double click names the column and sorts nothing.
+    const saved = await save();
+    await page.click('.head[data-c="2"]', { clickCount: 2 });
+    await page.waitForSelector('#answer');
+    await page.keyboard.press('Escape');
+    await pause(500);
+    sameBytes(await save(), saved, 'a double click does not sort');
   });
 
   test('the filter box selects rows with the module\'s queries and shows them', async () => {
