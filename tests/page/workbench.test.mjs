@@ -324,7 +324,7 @@ describe('the workbench page', () => {
     await page.click('#tabs .tab.on i');
   });
 
-  test('a map opens as a 3D tab and saves as the console saves it, its zlib and gzip layers compressed alike', async () => {
+  test('a map opens as a 3D tab and saves as the console saves it, its zlib and gzip layers compressed alike; a JSON file as its array', async () => {
     // Each map: its file, its array's boundaries and size, how its compressed layers are written.
     const maps = [['dungeon.tmj', [8, 5, 0], 120, ['zlib']], ['gzip.tmj', [3, 2, 0], 12, ['gzip']], ['plain.tmj', [3, 2, 0], 12, []]];
     for (const [file, boundaries, size, compressed] of maps) {
@@ -343,9 +343,7 @@ describe('the workbench page', () => {
       else sameBytes(map.bytes, made, `${file}: the page's map is the console's`);
       assert.deepEqual(decoded(map.bytes).compressions, compressed, `${file}: its layers compressed as read`);
     }
-  });
-
-  test('a JSON file opens as its array; a 2D array is no tile map', async () => {
+    // A JSON file opens as its array; a 2D array is no tile map.
     await pick('items.json');
     assert.deepEqual(await shape(), { dimensions: 2, boundaries: [2, 0], size: 4 });
     sameBytes((await saved('native')).bytes, wb.file('items.arr'), 'the native file is the one the JSON came from');
