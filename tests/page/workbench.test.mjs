@@ -1,5 +1,5 @@
 // The workbench page against the console host: files open with the cells it shows and save as its bytes after the same lines,
-// in every format; the tools, settings, element files, Check and Compare…, grids too large to draw whole, and tile maps
+// in every format; the tools, settings, element files, Compare…, grids too large to draw whole, and tile maps
 // and JSON files (a map's compressed layers inflated, and written again, by the browser).
 import { describe, test } from 'node:test';
 import assert from 'node:assert/strict';
@@ -28,11 +28,9 @@ const tableLines = ['new t --dims 2 --x 3 --auto-select', ...['name', 'level', '
 const editLines = ['Set value 42 at 4', 'Set string "zed" at 9', 'Set key string "boss" at 6', 'SELECT WHERE "level" > 3'];
 const saveLines = (stem) => Object.entries(formats).map(([f, action]) => `${action} "${stem}.${f}"`);
 
-// The table in every format, a cut copy and a 3D level map, written by the console.
+// The table in every format and a 3D level map, written by the console.
 tessel([...tableLines, ...saveLines('table')], 'table.tessel');
 const fixtures = Object.fromEntries(Object.keys(formats).map((f) => [f, file(`table.${f}`)]));
-const cutBytes = fixtures.native.subarray(0, 40);
-write('cut.native', cutBytes);
 const floors = Array.from({ length: 3 * 6 * 8 }, (_, i) => {
   const [x, y, z] = [i % 8, Math.floor(i / 8) % 6, Math.floor(i / 48)];
   return x % 7 === 0 || y % 5 === 0 ? 'Append string "#"' : (x + y + z) % 5 ? 'Append string "."' : `Append value ${10 + x + y}`;
@@ -86,19 +84,12 @@ const clearOffers = () => page.evaluate(() => { for (const o of document.querySe
 const consoleTable = (lines, name) => wb.consoleFile(['Load from file "table.native"', ...lines], name);
 
 describe('the workbench page', () => {
-  test('opens every format by its content with the cells the console shows, and checks files as tessel check', async () => {
+  test('opens every format by its content with the cells the console shows', async () => {
     for (const [format, bytes] of Object.entries(fixtures)) {
       const description = await open(`table-${format}.dat`, bytes);  // an extension that tells nothing
       assert.equal(description.format, format, `table.${format} opens as ${format}`);
       assert.deepEqual(await pageCells(), consoleCells(`table.${format}`), `the cells of table.${format}`);
     }
-    // A cut file reads, and is checked, as the console reads it; the log marks it.
-    const cut = await open('cut.native', cutBytes);
-    assert.ok(cut.warnings.some((w) => w.startsWith('damaged: ')), cut.warnings.join('; '));
-    assert.deepEqual(await pageCells(), consoleCells('cut.native', 1));
-    await page.click('#check');
-    assert.equal(await lastLog(), console_(['check', 'cut.native'], 1).stdout.replace(/\n$/, ''));
-    assert.ok(await page.$eval('#log .entry:last-child', (e) => e.classList.contains('bad')), 'a damaged file is marked');
   });
 
   test('saves after console lines the console\'s bytes in every format, says what each loses, and compares as tessel diff', async () => {

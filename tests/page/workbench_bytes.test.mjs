@@ -124,6 +124,9 @@ describe('the workbench keeps every byte', () => {
     assert.deepEqual(await banner(), [true], 'it is there again on its tab');
     await typeAt(0, 0, '7', 'Enter');  // a line makes no difference to it
     assert.deepEqual(await banner(), [true]);
+    await page.click('#check');
+    const checked = await page.$eval('#log .entry:last-child', (e) => [e.querySelector('pre').textContent, e.classList.contains('bad')]);
+    assert.deepEqual(checked, [words, true], 'Check, after the line, says it too, marked');
     const asked = await askedNo(() => page.click('#save'));
     assert.ok(asked.includes(words) && /was damaged when opened/.test(asked), asked);
     assert.equal(await downloaded('cut.arr'), null, 'no is no save');
