@@ -1,13 +1,17 @@
 // The workbench page against the console host: files open with the cells it shows and save as its bytes after the same lines,
-// in every format; the tools, settings, element files, Check and Compare…, and grids too large to draw whole.
+// in every format; the tools, settings, element files, Compare…, grids too large to draw whole, and tile maps
+// and JSON files (a map's compressed layers inflated, and written again, by the browser).
 import { describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
+import zlib from 'node:zlib';
 import { sameBytes, useWorkbench } from './browser.mjs';
 
+const examples = process.env.TESSEL_EXAMPLES;
+assert.ok(examples, 'TESSEL_EXAMPLES is set');
 const wb = await useWorkbench('tessel-workbench-', { height: 860 });
-const { page, work, tessel, console: console_, open, run, runAll, cells, saved, save, file, write, cell, text, count, shown, setField } = wb;
+const { page, work, tessel, console: console_, open, run, runAll, cells, saved, save, file, write, cell, text, count, shown, setField, pick } = wb;
 
 const formats = { native: 'Save to file', host: 'Save to KZP Array', csv: 'Save to CSV file', ini: 'Save to INI file' };
 
@@ -24,16 +28,54 @@ const tableLines = ['new t --dims 2 --x 3 --auto-select', ...['name', 'level', '
 const editLines = ['Set value 42 at 4', 'Set string "zed" at 9', 'Set key string "boss" at 6', 'SELECT WHERE "level" > 3'];
 const saveLines = (stem) => Object.entries(formats).map(([f, action]) => `${action} "${stem}.${f}"`);
 
-// The table in every format, a cut copy and a 3D level map, written by the console.
+// The table in every format and a 3D level map, written by the console.
 tessel([...tableLines, ...saveLines('table')], 'table.tessel');
 const fixtures = Object.fromEntries(Object.keys(formats).map((f) => [f, file(`table.${f}`)]));
-const cutBytes = fixtures.native.subarray(0, 40);
-write('cut.native', cutBytes);
 const floors = Array.from({ length: 3 * 6 * 8 }, (_, i) => {
   const [x, y, z] = [i % 8, Math.floor(i / 8) % 6, Math.floor(i / 48)];
   return x % 7 === 0 || y % 5 === 0 ? 'Append string "#"' : (x + y + z) % 5 ? 'Append string "."' : `Append value ${10 + x + y}`;
 });
 wb.consoleFile(['new map --dims 3 --x 8 --y 6', ...floors, 'Set key string "stairs" at 60'], 'map.native');
+
+// The console's convert of files of the work folder; the bytes it wrote to `out`.
+function converted(args, out) {
+  fs.rmSync(path.join(work, out), { force: true });
+  return console_(['convert', ...args, out]) && wb.file(out);
+}
+
+// A map whose roofs' data is `roofs`: a tile layer as ids, one in a group as base64
+// (with no compression the page writes it back as the console does), and an image layer between them.
+const map3x2 = (roofs, compression) => ({
+  height: 2, infinite: false, orientation: 'orthogonal', tileheight: 8, tilewidth: 8, type: 'map', width: 3,
+  layers: [{ data: [1, 2, 3, 0, 2147483653, 6], name: 'ground', type: 'tilelayer' }, { name: 'sky', type: 'imagelayer' },
+    { name: 'upper', type: 'group', layers: [{ data: roofs.toString('base64'), encoding: 'base64', ...compression, name: 'roofs', type: 'tilelayer' }] }],
+});
+const roofs = Buffer.from(new Uint32Array([0, 7, 0, 8, 0, 9]).buffer);
+
+// A map's JSON with each compressed layer's data inflated, and how each was compressed.
+function decoded(bytes) {
+  const map = JSON.parse(Buffer.from(bytes).toString());
+  const compressions = [];
+  const walk = (layers) => {
+    for (const l of layers) {
+      if (l.layers) walk(l.layers);
+      if (!l.compression) continue;
+      compressions.push(l.compression);
+      l.data = (l.compression === 'gzip' ? zlib.gunzipSync : zlib.inflateSync)(Buffer.from(l.data, 'base64')).toString('hex');
+    }
+  };
+  walk(map.layers);
+  return { map, compressions };
+}
+
+fs.copyFileSync(path.join(examples, 'dungeon.tmj'), path.join(work, 'dungeon.tmj'));
+wb.write('plain.tmj', JSON.stringify(map3x2(roofs), null, 1) + '\n');
+wb.write('gzip.tmj', JSON.stringify(map3x2(zlib.gzipSync(roofs), { compression: 'gzip' }), null, 1) + '\n');
+wb.consoleFile(['new items --dims 2 --x 2', 'Set label to "name" at column 0', 'Set string "sword" at 0', 'Set value 12 at 1',
+  'Set string "shield" at 2', 'Set value 7 at 3'], 'items.arr');
+converted(['items.arr'], 'items.json');
+
+const shape = async () => { const { dimensions, boundaries, size } = await wb.cells(); return { dimensions, boundaries, size }; };
 
 const lastLog = () => text('#log .entry:last-child pre');
 const clearLog = () => page.evaluate(() => { document.getElementById('log').textContent = ''; });
@@ -42,22 +84,15 @@ const clearOffers = () => page.evaluate(() => { for (const o of document.querySe
 const consoleTable = (lines, name) => wb.consoleFile(['Load from file "table.native"', ...lines], name);
 
 describe('the workbench page', () => {
-  test('opens every format by its content with the cells the console shows, and checks files as tessel check', async () => {
+  test('opens every format by its content with the cells the console shows', async () => {
     for (const [format, bytes] of Object.entries(fixtures)) {
       const description = await open(`table-${format}.dat`, bytes);  // an extension that tells nothing
       assert.equal(description.format, format, `table.${format} opens as ${format}`);
       assert.deepEqual(await pageCells(), consoleCells(`table.${format}`), `the cells of table.${format}`);
     }
-    // A cut file reads, and is checked, as the console reads it; the log marks it.
-    const cut = await open('cut.native', cutBytes);
-    assert.ok(cut.warnings.some((w) => w.startsWith('damaged: ')), cut.warnings.join('; '));
-    assert.deepEqual(await pageCells(), consoleCells('cut.native', 1));
-    await page.click('#check');
-    assert.equal(await lastLog(), console_(['check', 'cut.native'], 1).stdout.replace(/\n$/, ''));
-    assert.ok(await page.$eval('#log .entry:last-child', (e) => e.classList.contains('bad')), 'a damaged file is marked');
   });
 
-  test('saves after console lines the console\'s bytes in every format, and says what each loses', async () => {
+  test('saves after console lines the console\'s bytes in every format, says what each loses, and compares as tessel diff', async () => {
     await open('table.native', fixtures.native);
     await runAll(editLines);
     assert.match(await run('Set vale 2 at 0'), /^unknown action or expression/, 'a mistake changes nothing');
@@ -69,6 +104,14 @@ describe('the workbench page', () => {
       sameBytes(s.bytes, file(`edited.${format}`), `edited.${format}`);
       if (losses[format]) assert.match(s.losses, losses[format], `edited.${format}`);
     }
+    // Compare… with the file as opened, offered first, logs what tessel diff prints.
+    fs.mkdirSync(path.join(work, 'now'));
+    write('now/table.native', await save());
+    await page.click('#diff');
+    assert.equal(await page.$eval('#choice option', (o) => o.value), 'opened', 'the file as opened is offered first');
+    await page.click('#chosen');
+    assert.equal(await lastLog(), console_(['diff', 'table.native', 'now/table.native'], 1).stdout.replace(/\n$/, ''));
+    await wb.shoot('workbench-compare', true);
   });
 
   test('Escape leaves a cell as it was; the chosen format tells its losses first; Ctrl-S saves in it', async () => {
@@ -208,18 +251,6 @@ describe('the workbench page', () => {
     sameBytes(await save(), fixtures.native, 'the other tab is as it was');
   });
 
-  test('compares a tab as opened with it now as tessel diff prints them', async () => {
-    await open('table.native', fixtures.native);
-    await runAll(editLines);
-    fs.mkdirSync(path.join(work, 'now'));
-    write('now/table.native', await save());
-    await page.click('#diff');
-    assert.equal(await page.$eval('#choice option', (o) => o.value), 'opened', 'the file as opened is offered first');
-    await page.click('#chosen');
-    assert.equal(await lastLog(), console_(['diff', 'table.native', 'now/table.native'], 1).stdout.replace(/\n$/, ''));
-    await wb.shoot('workbench-compare', true);
-  });
-
   test('reads and writes the spreadsheet CSV as the console does', async () => {
     const sheetText = 'name;note\r\n"ada";"said ""hi""; left"\r\nbob;\r\n';
     write('people.csv', sheetText);
@@ -282,6 +313,33 @@ describe('the workbench page', () => {
     await page.waitForSelector(cell(0, 0));
     assert.deepEqual([(await cells()).columns, await text(cell(0, 0))], [0x7fffffff, '7']);
     await page.click('#tabs .tab.on i');
+  });
+
+  test('a map opens as a 3D tab and saves as the console saves it, its zlib and gzip layers compressed alike; a JSON file as its array', async () => {
+    // Each map: its file, its array's boundaries and size, how its compressed layers are written.
+    const maps = [['dungeon.tmj', [8, 5, 0], 120, ['zlib']], ['gzip.tmj', [3, 2, 0], 12, ['gzip']], ['plain.tmj', [3, 2, 0], 12, []]];
+    for (const [file, boundaries, size, compressed] of maps) {
+      const stem = file.replace(/\.tmj$/, '');
+      await pick(file);
+      assert.deepEqual(await shape(), { dimensions: 3, boundaries, size }, file);
+      if (file === 'dungeon.tmj') assert.match(await wb.logText(), /object layer "structure\/spawns" skipped/);
+      sameBytes((await saved('native')).bytes, converted([file], `${stem}.arr`), `${file}: the native file is the console's`);
+      await page.select('#format', 'tilemap');
+      await page.waitForFunction(() => /keeps everything/.test(document.getElementById('status').textContent));
+      const map = await saved('tilemap');
+      assert.deepEqual([map.template, map.losses], [file, ''], file);
+      const made = converted(['--template', file, `${stem}.arr`], `console-${stem}.tmj`);
+      // Compressed by the browser, a layer's bytes may differ: inflated, the map is the console's.
+      if (compressed.length) assert.deepEqual(decoded(map.bytes).map, decoded(made).map, `${file}: inflated, the console's`);
+      else sameBytes(map.bytes, made, `${file}: the page's map is the console's`);
+      assert.deepEqual(decoded(map.bytes).compressions, compressed, `${file}: its layers compressed as read`);
+    }
+    // A JSON file opens as its array; a 2D array is no tile map.
+    await pick('items.json');
+    assert.deepEqual(await shape(), { dimensions: 2, boundaries: [2, 0], size: 4 });
+    sameBytes((await saved('native')).bytes, wb.file('items.arr'), 'the native file is the one the JSON came from');
+    // A tile map is saved into a copy of a map, here the last one opened, from a 3D array only.
+    await assert.rejects(saved('tilemap'), /from a 3D array/);
   });
 
   test('is one file under 2 MB that asks for nothing beyond itself and meets no script error', () => {

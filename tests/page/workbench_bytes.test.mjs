@@ -1,11 +1,13 @@
 // The workbench keeps every byte: texts shown and written back in the tab's encoding, an unchanged editor changes nothing,
-// a closed tab's file leaves the page; its questions, banners and logs. Files saved are held against the console's.
+// a closed tab's file leaves the page; its questions, banners and logs; and its spreadsheet habits (keys while editing, header
+// sorts, the filter box, a CSV's labels, number-like texts, column widths). Files saved are held against the console's.
 import { describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { pause, sameBytes, useWorkbench } from './browser.mjs';
 
 const wb = await useWorkbench('tessel-bytes-');
-const { page, tessel, dialogs, answers, save, pick, keys, closeAll, downloaded, cell, text, count, call, write, file, typeAt, logText, tabTitle, titles } = wb;
+const { page, tessel, dialogs, answers, save, pick, only, keys, closeAll, downloaded, cell, text, count, call, write, file, typeAt, logText, tabTitle, titles,
+  offers, current, box } = wb;
 
 // Texts the page must not change: Windows-1252 "Café" and label, a line break, UTF-8 "naïve", a byte no code page shows.
 const tableLines = ['new t --dims 2 --x 2', 'Set label to "pr\\xEAt" at column 0', 'Set string "Caf\\xE9" at 0',
@@ -29,7 +31,7 @@ async function askedNo(act) {
 }
 
 describe('the workbench keeps every byte', () => {
-  test('an editor opened and left without a change runs nothing and changes nothing', async () => {
+  test('an editor left without a change runs nothing; texts show in the tab\'s encoding, escaped where it cannot', async () => {
     await openTable();
     const logged = await logCount();
     for (const [u, c] of [[0, 0], [0, 1], [1, 0], [1, 1], [2, 0], [3, 0], [3, 1]]) await typeAt(u, c, 'Enter', 'Enter');
@@ -42,11 +44,7 @@ describe('the workbench keeps every byte', () => {
     await typeAt(0, 1, 'Enter');
     assert.deepEqual(await page.$eval('#editor', (e) => [e.value, e.clientHeight >= 2 * 18, e.scrollHeight <= e.clientHeight]), ['Line one\nline two', true, true]);
     await keys('Enter');
-    sameBytes(await save(), original, 'still the same bytes');
-  });
-
-  test('shows texts in the tab\'s encoding, escapes what it cannot show, and says which on the tab', async () => {
-    await openTable();
+    // Texts shown in the tab's encoding, what it cannot show escaped, and which encoding said on the tab.
     const shown = async () => [await cellText(0, 0), await cellText(1, 0), await cellText(1, 1), await text('.head .label')];
     assert.equal(await cellText(3, 0), 'C:\\x5cx41\\dir', 'a backslash that would read as an escape is one');
     const cases = [
@@ -93,15 +91,6 @@ describe('the workbench keeps every byte', () => {
     }
   });
 
-  test('keeps labels\' bytes when a column is inserted', async () => {
-    await openTable();
-    await page.click(cell(0, 0));
-    await page.click('#colInsert');
-    write('wider.arr', await save());
-    const shown = tessel(['Load from file "wider.arr"', 'echo getLabel$(0) "|" getLabel$(1)'], 'wider.tessel');
-    assert.equal(shown, ' | pr\xEAt\n', 'the label moved with its column, its bytes as they were');
-  });
-
   test('a script runs as the console runs it; a closed tab\'s files are gone from what later lines can read', async () => {
     const script = ['new b', 'for i from 0 to 2', 'Set value i at i', 'end', 'sum()', 'rowList$(0)'];
     const ran = await call('runScript', script.join('\n') + '\n', 'x.tessel');
@@ -135,6 +124,9 @@ describe('the workbench keeps every byte', () => {
     assert.deepEqual(await banner(), [true], 'it is there again on its tab');
     await typeAt(0, 0, '7', 'Enter');  // a line makes no difference to it
     assert.deepEqual(await banner(), [true]);
+    await page.click('#check');
+    const checked = await page.$eval('#log .entry:last-child', (e) => [e.querySelector('pre').textContent, e.classList.contains('bad')]);
+    assert.deepEqual(checked, [words, true], 'Check, after the line, says it too, marked');
     const asked = await askedNo(() => page.click('#save'));
     assert.ok(asked.includes(words) && /was damaged when opened/.test(asked), asked);
     assert.equal(await downloaded('cut.arr'), null, 'no is no save');
@@ -143,9 +135,17 @@ describe('the workbench keeps every byte', () => {
     assert.ok(await downloaded('cut.arr'), 'yes saves it');
   });
 
-  test('unsaved work asks before it is lost; Save clears the mark; Save as asks a name', async () => {
+  test('a tab logs its lines, undone ones marked; unsaved work asks before it is lost; Save clears the mark; Save as asks a name', async () => {
     await openTable();
     await typeAt(2, 1, 'kept', 'Enter');
+    // The tab's log: the file opened, the line done, undone and redone.
+    assert.match(await logText(), /texts\.arr opened as a native file/);
+    const entry = () => page.$$eval('#log .entry', (es) => es.filter((e) => e.textContent.includes('Set string "kept" at 5'))
+      .map((e) => [e.classList.contains('undone'), e.querySelector('.mark')?.textContent ?? '']));
+    const marks = [await entry()];
+    await page.focus('#view');
+    for (const k of ['z', 'y']) marks.push(await keys(['Control', k]).then(entry));
+    assert.deepEqual(marks, [[[false, '']], [[true, 'undone']], [[false, '']]], 'done, undone, redone');
     assert.match(await tabTitle(), /•$/, 'the tab is marked changed');
     assert.match(await askedNo(() => page.click('#tabs .tab.on i')), /texts\.arr has changes that are not saved/);
     const kept = [(await titles()).includes('texts.arr')];
@@ -177,23 +177,6 @@ describe('the workbench keeps every byte', () => {
     await saveAs('untitled.arr', 'level.arr', wb.consoleFile(['new u', 'Set value 5 at 0'], 'level-console.arr'));
   });
 
-  test('a tab\'s messages go to its log, and undone lines are marked undone', async () => {
-    await openTable();
-    assert.match(await logText(), /texts\.arr opened as a native file/);
-    await typeAt(2, 1, 'one', 'Enter');
-    const entry = () => page.$$eval('#log .entry', (es) => es.filter((e) => e.textContent.includes('Set string "one" at 5'))
-      .map((e) => [e.classList.contains('undone'), e.querySelector('.mark')?.textContent ?? '']));
-    const marks = [await entry()];
-    await page.focus('#view');
-    for (const k of ['z', 'y']) marks.push(await keys(['Control', k]).then(entry));
-    assert.deepEqual(marks, [[[false, '']], [[true, 'undone']], [[false, '']]], 'done, undone, redone');
-    await page.select('#encoding', 'windows-1252');
-    await typeAt(2, 1, 'Enter', '→', 'Enter');
-    assert.match(await logText(), /U\+2192\) cannot be written/, 'a mistake is in the log');
-    await pick('whole.arr');
-    assert.doesNotMatch(await logText(), /U\+2192/, 'and in its own tab\'s only');
-  });
-
   test('the grid follows the ARIA grid pattern: rows, cells by index, headers, the current cell', async () => {
     await openTable();
     // ARIA counts from 1, the header row and the row numbers first: cell (row u, column c) is u + 2, c + 2.
@@ -218,5 +201,180 @@ describe('the workbench keeps every byte', () => {
     await page.click(cell(2, 0));
     assert.equal(await cellText(2, 0), 'Cœur de lion');
     await wb.shoot('workbench-encoding');
+  });
+});
+
+const blankLines = ['new t --dims 2 --x 3'];
+const listLines = ['new t'];
+// The console's lines that set element i to v, a value or a text, for each [v, i].
+const sets = (...cells) => cells.map(([v, i]) => (typeof v === 'number' ? `Set value ${v} at ${i}` : `Set string "${v}" at ${i}`));
+const itemLines = ['new t --dims 2 --x 3', 'Set label to "name" at column 0', 'Set label to "price" at column 1',
+  ...sets(...['Sword', 15, '007', 'axe', 7, 'a', 'Bow', 30, 'b', 'dagger', 2, 'c'].map((v, i) => [v, i]))];
+
+// A spreadsheet's table whose first row names its columns, with texts a game reads as other numbers.
+const itemsCsv = 'name,price\nSword,15\nBow,030\nAxe,2.5\n';
+
+wb.write('items.csv', itemsCsv);
+for (const [lines, name] of [[blankLines, 'blank'], [listLines, 'list'], [itemLines, 'items'], [['new t --dims 2 --x 50', 'Set value 1 at 49'], 'wide']]) {
+  wb.consoleFile(lines, name + '.arr');
+}
+
+// Column c's header edge dragged `by` pixels.
+async function drag(c, by) {
+  const { x, y, w, h } = await box(`.head[data-c="${c}"] .grip`);
+  await page.mouse.move(x + w / 2, y + h / 2);
+  await page.mouse.down();
+  await page.mouse.move(x + w / 2 + by / 2, y + h / 2);
+  await page.mouse.move(x + w / 2 + by, y + h / 2);
+  await page.mouse.up();
+}
+
+describe('the workbench edits as a spreadsheet does', () => {
+  test('Tab, Shift+Tab, Enter and the arrows commit and move; typing starts an edit', async () => {
+    // Each case: keys typed from cell (0, 0) of the blank table (or the list), the console's lines for the same cells, where the cursor ends.
+    const cases = [
+      ['Tab along a row, Enter back to its first column', ['Sword', 'Tab', '15', 'Tab', '3', 'Enter', 'Axe', 'Tab', '7', 'Enter'],
+        sets(['Sword', 0], [15, 1], [3, 2], ['Axe', 3], [7, 4]), [2, 0]],
+      ['arrows commit what was typed and move', ['15', 'ArrowRight', '3', 'ArrowDown', '4', 'ArrowLeft', '9', 'ArrowUp'], sets([15, 0], [3, 1], [4, 4], [9, 3]), [0, 0]],
+      ['Shift+Tab goes left; Enter goes down to the column the Tabs started in', ['1', 'Tab', '2', 'Tab', '3', ['Shift', 'Tab'], '4', 'Enter'],
+        sets([1, 0], [2, 1], [3, 2], [4, 1]), [1, 0]],
+      ['an edit begun with F2 moves the caret with the arrows; Shift+Enter a line break',
+        ['Sword', 'Enter', 'ArrowUp', 'F2', 'ArrowLeft', 'X', 'ArrowRight', ['Shift', 'Enter'], 'y', 'Tab'], sets(['Sword', 0], ['XS\\nyword', 0]), [0, 1]],
+      ['in a list Tab goes to the next element and Shift+Tab back', ['1', 'Tab', '2', 'Tab', '3', ['Shift', 'Tab'], '4', 'Enter'],
+        sets([1, 0], [2, 1], [3, 2], [4, 1]), [2, 0], true],
+    ];
+    for (const [name, typed, lines, at, list] of cases) {
+      await only(list ? 'list.arr' : 'blank.arr');
+      await typeAt(0, 0, ...typed);
+      sameBytes(await save(), wb.consoleFile([...(list ? listLines : blankLines), ...lines], 'keys.arr'), name + ': the same file as the console\'s');
+      assert.deepEqual(await current(), at, name + ': where the cursor ends');
+    }
+  });
+
+  test('a header click sorts the rows by the module\'s row sorts, and says so when no row is selected', async () => {
+    await only('items.arr');
+    await page.click('.head[data-c="1"]');
+    await page.waitForSelector('#offers .offer');
+    assert.match(await text('#status'), /no row is selected/, 'the page says why nothing moved');
+    sameBytes(await save(), file('items.arr'), 'nothing was changed');
+    // The offer selects all rows and sorts by value; a second click on the same header: descending; another of texts: by text.
+    const done = [...itemLines, 'Select all rows'];
+    for (const [click, line, mark] of [['#offers .offer button', 'Sort rows by column 1 value ascending', '▲'],
+      ['.head[data-c="1"]', 'Sort rows by column 1 value descending'], ['.head[data-c="0"]', 'Sort rows by column 0 string ascending']]) {
+      const before = await save();
+      await page.click(click);
+      await page.waitForFunction((b) => window.tesselWorkbench.save('native').bytes.join() !== b, {}, [...before].join());
+      done.push(line);
+      sameBytes(await save(), wb.consoleFile(done, 'sorted.arr'), line);
+      if (mark) assert.equal(await text('.head[data-c="1"] .sorted'), mark);
+    }
+    // A double click names the column and sorts nothing.
+    const saved = await save();
+    await page.click('.head[data-c="2"]', { clickCount: 2 });
+    await page.waitForSelector('#answer');
+    await page.keyboard.press('Escape');
+    await pause(500);
+    sameBytes(await save(), saved, 'a double click does not sort');
+  });
+
+  test('the filter box selects rows with the module\'s queries and shows them', async () => {
+    await only('items.arr');
+    const cases = [
+      { column: '1', test: '>', value: '10', lines: ['SELECT WHERE col 1 > 10'], rows: [0, 2] },
+      { column: '0', test: 'like', value: 'Bow', lines: ['SELECT WHERE col 0 LIKE "Bow"'], rows: [2] },
+      { column: '0', test: 'contains', value: 'a', lines: ['SELECT WHERE col 0 LIKE *"a"*'], rows: [1, 3] },
+      { column: '1', test: 'between', value: '2', high: '15', lines: ['Pick col 1 for SELECT BETWEEN', 'SELECT BETWEEN 2 AND 15'], rows: [0, 1, 3] },
+      { column: '2', test: 'between', value: 'a', high: 'b', lines: ['Pick col 2 for SELECT BETWEEN', 'SELECT BETWEEN "a" AND "b"'], rows: [1, 2] },
+    ];
+    const done = [];
+    for (const c of cases) {
+      await wb.setField('#filterColumn', c.column);
+      await page.select('#filterTest', c.test);
+      if (c.high) await wb.setField('#filterHigh', c.high);
+      await wb.enter('#filterValue', c.value);
+      done.push('Start new WHERE (reset selected rows)', ...c.lines);
+      sameBytes(await save(), wb.consoleFile([...itemLines, ...done], 'filtered.arr'), c.test + ': the console\'s selection');
+      const shown = await page.$$eval('.cell.in-sel[data-c="0"]', (e) => e.map((x) => Number(x.dataset.u)));
+      assert.deepEqual([shown, (await text('#filterFound')).includes('selected: ' + c.rows.join(', '))], [c.rows, true], c.test + ': the rows shown');
+    }
+    // The table sorted by its price, filtered, its name column wider: at 1280 and 800 pixels.
+    await page.click('.head[data-c="1"]');
+    await page.waitForFunction(() => document.querySelector('.head[data-c="1"] .sorted'));
+    await drag(0, 60);
+    await page.click(cell(1, 2));
+    await wb.shoot('workbench-habits', true);
+    done.push('Sort rows by column 1 value ascending');
+    sameBytes(await save(), wb.consoleFile([...itemLines, ...done], 'filtered.arr'), 'the selected rows sorted');
+    // A value test given a text runs nothing and says why.
+    const saved = await save();
+    await page.select('#filterTest', '=');
+    await wb.enter('#filterValue', '2.5');
+    assert.match(await text('#status'), /whole number/);
+    sameBytes(await save(), saved);
+  });
+
+  test('a CSV file opens with its first row as the column labels when asked, as the console\'s --header reads it', async () => {
+    await only('items.csv');
+    const converted = (args, out) => wb.console([...args, 'convert', '--force', 'items.csv', out]) && file(out);
+    sameBytes(await save(), converted([], 'plain.arr'), 'not asked: the first row is row 0');
+    assert.ok((await offers()).some((t) => t.includes('first row')), 'the page asks about the first row');
+    const [button] = await page.$$('xpath/.//div[@id="offers"]//button[contains(., "column labels")]');
+    await button.click();
+    await page.waitForFunction(() => document.querySelectorAll('.head .label').length === 2);
+    assert.deepEqual([await wb.titles(), await wb.texts('.head .label')], [['items.csv'], ['name', 'price']], 'the tab read again takes the old one\'s place');
+    sameBytes(await save(), converted(['--header'], 'labelled.arr'), 'the console\'s --header array');
+    sameBytes(await save('csv'), converted(['--header'], 'labelled.csv'), 'saved as CSV as the console\'s --header writes it');
+    assert.ok(!(await offers()).some((t) => t.includes('first row')), 'asked no more');
+  });
+
+  test('a text a game reads as another number is marked, and told once a tab', async () => {
+    // The tab's log tells it once, in `words`.
+    const toldOnce = async (words, message) => {
+      const told = await page.$$eval('#log .entry.note', (e) => e.map((x) => x.textContent).filter((t) => t.includes('looks like a number')));
+      assert.equal(told.length, 1, `${message}: ${told.join('\n')}`);
+      assert.match(told[0], words, message);
+    };
+    await only('items.csv');
+    const leadingZeros = /"030".*gets 30, without the leading zeros/;
+    await toldOnce(leadingZeros, 'on opening');
+    assert.deepEqual(await page.$$eval('.cell.numberish', (e) => e.map((x) => [Number(x.dataset.u), Number(x.dataset.c)])), [[2, 1], [3, 1]]);
+    await typeAt(0, 0, '1.5', 'Enter');
+    await toldOnce(leadingZeros, 'told once a tab');
+    // Another tab is told of its own.
+    await pick('blank.arr');
+    await typeAt(0, 1, '2.5', 'Enter');
+    const point = /Element 1 holds the text "2.5".*gets 2, the whole number before the point/;
+    await toldOnce(point, 'another tab');
+    await keys('7', 'Enter');
+    for (const tab of [0, 1]) await wb.call('select', tab);
+    await toldOnce(point, 'told once a tab');
+  });
+
+  test('a header edge dragged sets its column\'s width; a text too long for its cell shows whole on hover', async () => {
+    await only('wide.arr');
+    const saved = await save();
+    const before = (await box(cell(0, 2))).w;
+    await drag(2, 100);
+    await drag(4, -500);
+    assert.equal((await box(cell(0, 2))).w, before + 100, 'wider by the drag');
+    assert.equal((await box(cell(0, 4))).w, 40, 'no narrower than the narrowest');
+    const boxes = await Promise.all([1, 2, 3, 4, 5].map((c) => box(cell(0, c))));
+    assert.deepEqual(boxes.slice(1).map((b) => b.x), boxes.slice(0, 4).map((a) => a.x + a.w), 'each column starts where the one before ends');
+    await pause(400);
+    sameBytes(await save(), saved, 'a drag sorts nothing and changes nothing');
+    // Scrolled into the wide column 2, past a default column's width of it: it is the first drawn, and a click finds the cell under the mouse.
+    const view = await box('#view');
+    await page.$eval('#view', (e, x) => { e.scrollLeft = x; }, 132 * 2 + 20);
+    await page.waitForFunction(() => document.querySelector('.head').dataset.c === '2');
+    await page.mouse.click(view.x + 72 + 232 - 20 + 60, (await page.$eval(cell(0, 3), (e) => e.getBoundingClientRect().y)) + 10);
+    assert.deepEqual(await current(), [0, 3]);
+    await keys('a text far too long to be seen whole in a cell of this width', 'Enter');
+    await page.$eval('#view', (e) => { e.scrollLeft = 0; });
+    await page.waitForFunction(() => document.querySelector('.head').dataset.c === '0');
+    const shown = await page.$eval(cell(0, 3) + ' span', (e) => [e.title, e.scrollWidth > e.clientWidth]);
+    assert.deepEqual(shown, ['a text far too long to be seen whole in a cell of this width', true]);
+    // The widths belong to the tab.
+    await pick('items.arr');
+    assert.equal((await box(cell(0, 2))).w, before, 'another tab has its own widths');
   });
 });
