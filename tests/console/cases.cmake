@@ -187,3 +187,14 @@ console_case(convert_damaged_sheet ARGS --from sheet convert open_quote.csv out.
 # An INI file opening with a comment, one with a byte order mark, a number after a zero byte.
 console_case(check_as_readers_tell ARGS check commented_section bom_section)
 console_case(show_zero_byte_csv ARGS show zero_then_number.csv)
+# JSON arrays: a script's native load reads them, an append keeps the rows there; each mistake the reader
+# tells; declared sizes and labels by column cost no memory, what they would need is refused.
+console_case(json_in_script SCRIPT json_in_script.tessel FILES two.json)
+file(GLOB json_mistakes RELATIVE ${data} ${data}/mistake_*.json)
+console_case(json_mistakes ARGS check ${json_mistakes} wide.json long.json far_label.json texts.json ${small_run})
+console_case(json_syntax ARGS convert --from json mistake_syntax.json out.arr WRITTEN out.arr)
+# Tile maps: shapes that differ, a map past the memory rule (told before its tiles are inflated).
+console_case(tilemap_sizes_differ ARGS convert --template wider.tmj two_tiles.tmj out.tmj WRITTEN out.tmj)
+console_case(tilemap_needs_template ARGS convert --to tilemap two_tiles.tmj out.tmj WRITTEN out.tmj)
+console_case(tilemap_huge_template ARGS convert --template huge_layer.tmj two_tiles.tmj out.tmj WRITTEN out.tmj)
+console_case(tilemap_huge ARGS check huge_layer.tmj)
