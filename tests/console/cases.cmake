@@ -104,15 +104,13 @@ if(NOT WIN32 AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")  # a sanitizer reserves
 endif()
 console_case(huge_show ARGS show wide.arr ${small_run})
 console_case(huge_show_json ARGS show --json wide.arr ${small_run})
-console_case(huge_check ARGS check wide.arr tall_pages.arr ${small_run})
+console_case(huge_check ARGS check wide.arr tall_pages.arr party.csv ${small_run})
 console_case(huge_diff ARGS diff wide.arr wide.arr ${small_run})
 console_case(huge_diff_pages ARGS diff tall_pages.arr tall_pages_b.arr ${small_run})
 console_case(huge_convert_sheet ARGS convert --to sheet --header wide.arr out.csv WRITTEN out.csv ${small_run})
 console_case(huge_convert_csv ARGS convert --header wide.arr out.csv WRITTEN out.csv ${small_run})
 # A spreadsheet's short rows filled up to the widest may not outgrow the file (8 KB, 8 million cells).
 console_case(sheet_too_large ARGS show --from sheet commas.csv ${small_run})
-# A host array file whose declared grid the module refuses.
-console_case(check_refused ARGS check huge.hga)
 # Data cells of one length are compared by their bytes.
 console_case(diff_data_bytes ARGS diff data_a.arr data_b.arr)
 # diff --json gives texts, keys and labels in the encoding it names (bytes every converter defines).
@@ -138,11 +136,10 @@ if(NOT WIN32)  # which bytes a code page leaves undefined is the system converte
   console_case(sheet_encoding_no_char ARGS --encoding windows-1253 --from csv --to sheet convert no_char_in_1253.csv
     out.csv WRITTEN out.csv)
 endif()
-# Tile maps: a script's load, a bad map's faults, and a save that cannot fill the map writes nothing.
+# Tile maps: a script's load, a bad map's faults (and check_as_readers_tell), and a save that cannot fill the map writes nothing.
 set(dungeon ${PROJECT_SOURCE_DIR}/examples/dungeon.tmj)
 console_case(tilemap_load SCRIPT tilemap_load.tessel FILES ${dungeon})
 console_case(tilemap_short_layer ARGS show short_layer.tmj)
-console_case(tilemap_zstd ARGS check zstd_layer.tmj)
 console_case(tilemap_not_3d ARGS convert --template dungeon.tmj mixed.json out.tmj FILES ${dungeon} WRITTEN out.tmj)
 
 # check, diff and the sheet format on files the module writes (made_by_module.tessel, first).
@@ -168,8 +165,7 @@ console_case(sheet_tabs ARGS --separator tab --header --to sheet convert items.a
 set_tests_properties(console.check_files console.check_json console.diff_formats console.diff_list
   console.diff_json console.diff_same console.diff_damaged console.sheet_from_native console.sheet_tabs
   PROPERTIES FIXTURES_REQUIRED module_files)
-# A spreadsheet's file as a game reads it; as a sheet, with labels and back byte for byte; with an open quote.
-console_case(check_spreadsheet_csv ARGS check party.csv)
+# A spreadsheet's file as a game reads it (checked in huge_check); as a sheet, with labels and back byte for byte; with an open quote.
 console_case(show_spreadsheet_csv ARGS show party.csv)
 console_case(convert_spreadsheet_csv ARGS convert party.csv party.ini)
 console_case(show_sheet ARGS --header --from sheet show party.csv)
@@ -184,6 +180,17 @@ set_tests_properties(console.sheet_round_trip PROPERTIES FIXTURES_REQUIRED sheet
 console_case(check_open_quote ARGS --from sheet check open_quote.csv)
 console_case(show_damaged_sheet ARGS --from sheet show open_quote.csv)
 console_case(convert_damaged_sheet ARGS --from sheet convert open_quote.csv out.arr WRITTEN out.arr)
-# An INI file opening with a comment, one with a byte order mark, a number after a zero byte.
-console_case(check_as_readers_tell ARGS check commented_section bom_section)
+# An INI file opening with a comment, one with a byte order mark, a host file whose declared grid the module
+# refuses, tile maps compressed in a way not read or past the memory rule; a number after a zero byte.
+console_case(check_as_readers_tell ARGS check commented_section bom_section huge.hga zstd_layer.tmj huge_layer.tmj)
 console_case(show_zero_byte_csv ARGS show zero_then_number.csv)
+# JSON arrays: a script's native load reads them, an append keeps the rows there; each mistake the reader
+# tells; declared sizes and labels by column cost no memory, what they would need is refused.
+console_case(json_in_script SCRIPT json_in_script.tessel FILES two.json)
+file(GLOB json_mistakes RELATIVE ${data} ${data}/mistake_*.json)
+console_case(json_mistakes ARGS check ${json_mistakes} wide.json long.json far_label.json texts.json ${small_run})
+console_case(json_syntax ARGS convert --from json mistake_syntax.json out.arr WRITTEN out.arr)
+# Tile maps: shapes that differ, a template past the memory rule (told before its tiles are inflated).
+console_case(tilemap_sizes_differ ARGS convert --template wider.tmj two_tiles.tmj out.tmj WRITTEN out.tmj)
+console_case(tilemap_needs_template ARGS convert --to tilemap two_tiles.tmj out.tmj WRITTEN out.tmj)
+console_case(tilemap_huge_template ARGS convert --template huge_layer.tmj two_tiles.tmj out.tmj WRITTEN out.tmj)
