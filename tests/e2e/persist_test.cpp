@@ -397,8 +397,8 @@ TEST_F(Files, EachCallReportsWhatHappenedToItsFile) {
   for (const auto& row : kRows) {
     SCOPED_TRACE(&row - kRows);
     o.act(row.action, row.first, row.second);
-    EXPECT_EQ(o.lastOutcome().code, row.code);
-    EXPECT_EQ(o.lastOutcome().text.substr(0, row.text.size()), row.text);
+    EXPECT_EQ(std::to_string(o.lastOutcome().code) + " " + o.lastOutcome().text.substr(0, row.text.size()),
+              std::to_string(row.code) + " " + row.text);
   }
   // An expression call is a call too; the description is cut to the buffer.
   o.act(kLoadNative, missing);

@@ -37,7 +37,6 @@ TEST(RecordsetRoutes, ListsOfElementsKeysAndPairs) {
   HostedObject o;
   run(o, {{kAppendString, "a"}, {kAppendString, "x'y"}, {kAppendValue, 7}, {kAppendValue, 0}});  // 0: an empty cell
   run(o, {{kSetKeyString, "k", 0}, {kSetKeyValue, 2, 2}, {kSetKeyString, "z", 3}});
-  EXPECT_EQ(o.call(kElementList, ", ").spaceSizes, std::vector<intptr_t>{12});  // one exact-size text
   const struct {
     int n;
     const char* expected;  // inner apostrophes copied as they are; one key item per element
