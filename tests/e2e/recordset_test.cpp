@@ -1,7 +1,6 @@
 // The recordset's routes through the routine tables; the row steps themselves are held to their element
 // steps below the tables.
 #include <string>
-#include <vector>
 
 #include "tests/e2e/e2e.h"
 
