@@ -74,14 +74,12 @@ TEST(Dimensions, CoordinatesAndIndexes) {
   // The text follows the delimiter, every character of it, but X and Y do not.
   HostedObject g(makeSetup(2, 10));
   g.act(kSetDelimiter, ";");
-  EXPECT_EQ(results(g, kIndexOfDimensionIndex, {"2;3", "2,3"}), "32 2");
-  EXPECT_EQ(g.integer(kIndexOfXY, 2, 3), 32);
+  EXPECT_EQ(results(g, kIndexOfDimensionIndex, {"2;3", "2,3"}) + " " + results(g, kIndexOfXY, {2}, 3), "32 2 32");
   g.act(kSetDelimiter, ":/");
   EXPECT_EQ(g.integer(kIndexOfDimensionIndex, "2/:3"), 32);
-  g.act(kSetBoundary, 1, 1);  // the smallest boundary is one like the others
-  EXPECT_EQ(g.integer(kIndexOfXY, 2, 3), 5);
-  g.act(kSetBoundary, 0, 5);  // entry 0 takes a boundary too, though no layout follows from it
-  EXPECT_EQ(g.integer(kBoundary, 0), 5);
+  // The smallest boundary is one like the others; entry 0 takes a boundary too, though no layout follows from it.
+  run(g, {{kSetBoundary, 1, 1}, {kSetBoundary, 0, 5}});
+  EXPECT_EQ(results(g, kIndexOfXY, {2}, 3) + " " + results(g, kBoundary, {0}), "5 5");
 }
 
 TEST(Resize, GridsPadOrCutEveryCompleteRow) {
