@@ -33,8 +33,7 @@ TEST(Elements, IndexesPastTheEndOutsideOrUnrepresentable) {
   HostedObject o(makeSetup(2, 4));
   appendStrings(o, {"A", "B"});
   run(o, {{kSetKeyString, "ka", 0}, {kInsertString, "X", 0}, {kInsertValue, 7, 5}});  // past the end: like set
-  EXPECT_EQ(all(o), "X|A|B|_|_|7");
-  EXPECT_EQ(keys(o), "-|ka|-|-|-|-");
+  EXPECT_EQ(all(o) + " " + keys(o), "X|A|B|_|_|7 -|ka|-|-|-|-");
   run(o, {{kDeleteAt, 0}, {kDeleteAt, 5}, {kSetString, "A2", 0}, {kSetString, "x", 12}});  // 5 is outside: nothing
   for (const int32_t i : {-1, INT_MAX, INT_MAX - 1, 1 << 30}) {
     run(o, {{kSetString, "y", i}, {kSetValue, 1, i}, {kInsertString, "y", i}, {kDeleteAt, i}});
@@ -51,8 +50,7 @@ TEST(Elements, ValuesStringsAndNullTexts) {
   for (const int32_t v : {42, 0, INT_MIN}) o.act(kAppendValue, v);  // 0 stores an empty cell
   appendStrings(o, {"12abc", "4294967297"});
   run(o, {{kAppendString}, {kSetKeyString, {}, 0}});  // null texts from a faulty host: an empty cell, an empty key
-  EXPECT_EQ(all(o), "42|_|-2147483648|12abc|4294967297|_");
-  EXPECT_EQ(keys(o), "|-|-|-|-|-");
+  EXPECT_EQ(all(o) + " " + keys(o), "42|_|-2147483648|12abc|4294967297|_ |-|-|-|-|-");
   EXPECT_EQ(results(o, kGetValue, {2, 3, 4, 5}), "-2147483648 12 1 0");  // atol, wrapped at 32 bits
   o.act(kSetDelimiter);                                                  // a null delimiter: ignored
   EXPECT_EQ(o.text(kDelimiter), ",");
@@ -76,14 +74,12 @@ TEST(Dimensions, CoordinatesAndIndexes) {
   // The text follows the delimiter, every character of it, but X and Y do not.
   HostedObject g(makeSetup(2, 10));
   g.act(kSetDelimiter, ";");
-  EXPECT_EQ(results(g, kIndexOfDimensionIndex, {"2;3", "2,3"}), "32 2");
-  EXPECT_EQ(g.integer(kIndexOfXY, 2, 3), 32);
+  EXPECT_EQ(results(g, kIndexOfDimensionIndex, {"2;3", "2,3"}) + " " + results(g, kIndexOfXY, {2}, 3), "32 2 32");
   g.act(kSetDelimiter, ":/");
   EXPECT_EQ(g.integer(kIndexOfDimensionIndex, "2/:3"), 32);
-  g.act(kSetBoundary, 1, 1);  // the smallest boundary is one like the others
-  EXPECT_EQ(g.integer(kIndexOfXY, 2, 3), 5);
-  g.act(kSetBoundary, 0, 5);  // entry 0 takes a boundary too, though no layout follows from it
-  EXPECT_EQ(g.integer(kBoundary, 0), 5);
+  // The smallest boundary is one like the others; entry 0 takes a boundary too, though no layout follows from it.
+  run(g, {{kSetBoundary, 1, 1}, {kSetBoundary, 0, 5}});
+  EXPECT_EQ(results(g, kIndexOfXY, {2}, 3) + " " + results(g, kBoundary, {0}), "5 5");
 }
 
 TEST(Resize, GridsPadOrCutEveryCompleteRow) {
@@ -132,16 +128,14 @@ TEST(Keys, SettersGettersAndLookUps) {
             "-1-1-1");
   appendStrings(o, {"x", "apple", "17", "pear", "plum"});
   run(o, {{kSetKeyString, "Fruit", 1}, {kSetKeyValue, 7, 2}, {kSetKeyString, "7", 3}, {kSetKeyValue, 0, 4}});
-  o.act(kSetKeyString, "far", 5);  // outside: nothing, the array does not grow
-  EXPECT_EQ(all(o), "x|apple|17|pear|plum");
-  EXPECT_EQ(keys(o), "-|Fruit|7|7|");  // value 0 sets an empty key
+  o.act(kSetKeyString, "far", 5);                                          // outside: nothing, the array does not grow
+  EXPECT_EQ(all(o) + " " + keys(o), "x|apple|17|pear|plum -|Fruit|7|7|");  // value 0 sets an empty key
   // The element, case-insensitive.
   EXPECT_EQ(texts(o, kStringWithKeyString, {"FRUIT"}) + "|" + texts(o, kStringWithKeyValue, {7, 8}), "apple|17|<none>");
   EXPECT_EQ(results(o, kKeyValue, {2, -1}) + " " + results(o, kValueWithKeyString, {"fruit"}), "7 0 0");
   // A value descriptor meets a value key and a string key "7" alike: the first wins. Value 0
   // meets empty and non-numeric keys ("Fruit" reads 0); cells without a key are skipped.
-  EXPECT_EQ(results(o, kIndexOfKeyValue, {7, 0}), "2 1");
-  EXPECT_EQ(results(o, kValueWithKeyValue, {7}), "17");
+  EXPECT_EQ(results(o, kIndexOfKeyValue, {7, 0}) + " " + results(o, kValueWithKeyValue, {7}), "2 1 17");
   EXPECT_EQ(results(o, kIndexOfKeyString, {"7", ""}), "2 4");  // a value key by its text
 }
 
