@@ -108,11 +108,10 @@ namespace facts_probes {
 using namespace facts;
 using D = CellDescriptor;
 
-std::string textOf(const Cell* c) { return c == nullptr ? std::string() : std::string(c->text().view()); }
-
 // The cell's content as bytes: its text, or a data cell's bytes up to a zero.
 std::string contentOf(const Cell* c) {
-  if (c == nullptr || c->type() != CellType::data) return textOf(c);
+  if (c == nullptr) return std::string();
+  if (c->type() != CellType::data) return std::string(c->text().view());
   const std::string_view bytes(c->bytes(), static_cast<std::size_t>(c->length()));
   return std::string(bytes.substr(0, bytes.find('\0')));
 }
@@ -133,6 +132,8 @@ ArrayStore roundTrip(Format f, const ArrayStore& source, const std::string& file
   }
   return loaded;
 }
+
+const Cell* keyOf(const ArrayStore& s, int32_t i) { return s.cellAt(i) ? s.cellAt(i)->key() : nullptr; }
 
 // The cells, in one dimension, with the keys of the first ones.
 ArrayStore cells(std::initializer_list<D> cells, std::initializer_list<D> keys = {}) {
@@ -185,12 +186,11 @@ const Probe kProbes[] = {
        return cells({D::ofString("a"), D::ofValue(5)}, {D::ofString("k"), D::ofValue(7)});
      },
      [](const ArrayStore&, const ArrayStore& loaded) {
-       const Cell* ka = loaded.cellAt(0) ? loaded.cellAt(0)->key() : nullptr;
-       const Cell* kb = loaded.cellAt(1) ? loaded.cellAt(1)->key() : nullptr;
-       if (ka && kb && ka->type() == CellType::string && textOf(ka) == "k" && kb->type() == CellType::value &&
-           kb->value() == 7)
-         return Fate::kept;
-       return textOf(ka) == "k" || textOf(kb) == "7" ? Fate::changed : Fate::lost;
+       const Cell* ka = keyOf(loaded, 0);
+       const Cell* kb = keyOf(loaded, 1);
+       if (ka && kb && ka->type() == CellType::string && kb->type() == CellType::value && kb->value() == 7)
+         return contentOf(ka) == "k" ? Fate::kept : Fate::changed;
+       return contentOf(ka) == "k" || contentOf(kb) == "7" ? Fate::changed : Fate::lost;
      }},
     {"Column labels",
      [] {
@@ -224,11 +224,11 @@ const Probe kProbes[] = {
     {"Data cells (raw bytes)", [] { return cells({D::ofData("x\0y", 3)}); }, firstCellFate},
     {"Texts holding the format's separator", [] { return cells({D::ofString("x,y=z")}, {D::ofString("k=v")}); },
      [](const ArrayStore&, const ArrayStore& loaded) {
-       const Cell* key = loaded.cellAt(0) ? loaded.cellAt(0)->key() : nullptr;
+       const Cell* key = keyOf(loaded, 0);
        const Fate text = textFate(loaded, "x,y=z");
        // A format that drops keys altogether is judged by the text alone.
-       return text == Fate::kept && key != nullptr && !textOf(key).empty() && textOf(key) != "k=v" ? Fate::changed
-                                                                                                   : text;
+       return text == Fate::kept && key != nullptr && !contentOf(key).empty() && contentOf(key) != "k=v" ? Fate::changed
+                                                                                                         : text;
      }},
     {"Texts holding line breaks", [] { return cells({D::ofString("one\r\ntwo")}); },
      [](const ArrayStore&, const ArrayStore& loaded) { return textFate(loaded, "one\r\ntwo"); }},
@@ -392,13 +392,16 @@ mode_t modeOf(const std::string& name) {
   return ::stat(name.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
-// Runs `body` in a child process: whether it returned true.
-bool inChild(const std::function<bool()>& body) {
+// Runs `body` in a child process: its exit code, -1 when it did not exit.
+int exitOf(const std::function<int()>& body) {
   const pid_t child = ::fork();
-  if (child < 0) return false;
-  if (child == 0) std::_Exit(body() ? 0 : 1);
+  if (child < 0) return -1;
+  if (child == 0) std::_Exit(body());
   int status = 0;
-  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+bool inChild(const std::function<bool()>& body) {
+  return exitOf([&] { return body() ? 0 : 1; }) == 0;
 }
 #endif
 
@@ -768,36 +771,15 @@ int runKillJob(const KillJob& job) {
                            std::to_string(job.killAt) + " " + job.name;
   char exe[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH || !SetEnvironmentVariableA(kKillJob, text.c_str())) return -1;
-  std::string command = "\"" + std::string(exe) + "\" --gtest_filter=Kills.Child";
-  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE quiet =
-      CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = startup.hStdError = quiet;
-  PROCESS_INFORMATION child{};
-  const bool started =
-      CreateProcessA(exe, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child) != 0;
-  SetEnvironmentVariableA(kKillJob, nullptr);
-  if (quiet != INVALID_HANDLE_VALUE) CloseHandle(quiet);
-  if (!started) return -1;
-  DWORD code = 0;
-  WaitForSingleObject(child.hProcess, INFINITE);
-  GetExitCodeProcess(child.hProcess, &code);
-  CloseHandle(child.hProcess);
-  CloseHandle(child.hThread);
-  return static_cast<int>(code);
+  if (length == 0 || length >= MAX_PATH || _putenv_s(kKillJob, text.c_str()) != 0) return -1;
+  // The command processor takes the quotes around the whole line off first.
+  const int code = std::system(("\"\"" + std::string(exe) + "\" --gtest_filter=Kills.Child >NUL 2>&1\"").c_str());
+  (void)_putenv_s(kKillJob, "");
+  return code;
 }
 #else
 int runKillJob(const KillJob& job) {
-  const pid_t child = ::fork();
-  if (child < 0) return -1;
-  if (child == 0) std::_Exit(saveUntilKilled(job));
-  int status = 0;
-  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
+  return exitOf([&] { return saveUntilKilled(job); });
 }
 #endif
 
