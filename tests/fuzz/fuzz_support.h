@@ -55,9 +55,7 @@ inline bool declaresLargeFile(const ArrayStore& s) {
 
 // The growth rule's bound, the row flags of a 2D array and the selected count.
 inline void checkStore(const ArrayStore& s) {
-  TESSEL_FUZZ_CHECK(s.size() >= 0);
-  TESSEL_FUZZ_CHECK(s.size() <= s.capacity() / 2 + 1);
-  TESSEL_FUZZ_CHECK(s.capacity() >= 25 || s.size() == 0);
+  TESSEL_FUZZ_CHECK(s.size() >= 0 && s.size() <= s.capacity() / 2 + 1 && (s.capacity() >= 25 || s.size() == 0));
   const RowFlags& flags = s.rowFlags();
   int32_t selected = 0;
   for (int32_t r = 0; r < flags.count(); ++r) {

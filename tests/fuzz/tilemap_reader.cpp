@@ -28,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   }
   const std::size_t page = static_cast<std::size_t>(map.width) * static_cast<std::size_t>(map.height);
   TESSEL_FUZZ_CHECK(map.width > 0 && map.height > 0 && !map.layers.empty());
-  TESSEL_FUZZ_CHECK(map.tiles.size() == page * map.layers.size());
-  TESSEL_FUZZ_CHECK(map.tiles.size() <= most);
+  TESSEL_FUZZ_CHECK(map.tiles.size() == page * map.layers.size() && map.tiles.size() <= most);
   const tilemap::Shape shape = tilemap::shapeOf(text, most);
   TESSEL_FUZZ_CHECK(shape.width == map.width && shape.height == map.height && shape.pages == map.layers.size());
   std::vector<std::string> notes;
@@ -37,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // zlib compresses here, and the tiles outside an infinite map's chunks were read as none.
   TESSEL_FUZZ_CHECK(notes.empty());
   const tilemap::Map again = tilemap::read(copy, SIZE_MAX, codec);
-  TESSEL_FUZZ_CHECK(again.width == map.width && again.height == map.height);
-  TESSEL_FUZZ_CHECK(again.originX == map.originX && again.originY == map.originY);
+  TESSEL_FUZZ_CHECK(again.width == map.width && again.height == map.height && again.originX == map.originX &&
+                    again.originY == map.originY);
   TESSEL_FUZZ_CHECK(again.layers == map.layers && again.tiles == map.tiles && again.notes == map.notes);
   return 0;
 }

@@ -15,7 +15,6 @@
 #include "core/cell_table.h"
 #include "core/compare.h"
 #include "core/dimensions.h"
-#include "core/search.h"
 #include "core/sort.h"
 #include "tests/host/crafted_orders.h"
 #include "tests/unit/allocation_faults.h"
@@ -315,30 +314,6 @@ TEST(SortCells, LeaveTheOrderOfThePlainQuicksortAtEveryDepth) {
       sortCells(t, kind, order);
       ASSERT_EQ(positions(t), expected) << "trial " << trial << " kind " << kind;
     }
-  }
-}
-
-// Finding a matching string against a plain walk comparing every cell's text, in both case modes and both search modes.
-TEST(FindMatchingString, FindsWhatAPlainWalkFinds) {
-  std::mt19937 random(53);
-  const char* words[] = {"apple", "Apple", "bpple", "", "12", "-7", "a*", "?pple", "APPLE!", "b"};
-  for (int trial = 0; trial < 400; ++trial) {
-    ArrayStore s;
-    s.setCaseSensitive(trial % 2 == 0);
-    s.setWildcard(trial % 4 >= 2);
-    const int n = static_cast<int>(random() % 30);
-    for (int k = 0; k < n; ++k) {
-      const auto pick = random() % 12;
-      s.append(pick == 10   ? CellDescriptor::ofValue(static_cast<int32_t>(random() % 20) - 10)
-               : pick == 11 ? CellDescriptor{}
-                            : CellDescriptor::ofString(words[pick]));
-    }
-    const char* needle = words[random() % 10];
-    int32_t expected = -1;
-    for (int32_t i = 0; i < s.size() && expected < 0; ++i) {
-      if (equalInSearchMode(needle, s.cellAt(i)->text().c_str(), s.compareMode()) == 0) expected = i;
-    }
-    ASSERT_EQ(findMatchingString(s, needle), expected) << "trial " << trial << " needle " << needle;
   }
 }
 

@@ -171,14 +171,13 @@ TEST(EditorText, CopiesStayInsideTheBufferAndDescriptionsAndHelpPagesAreMade) {
       (std::vector<std::string>{"  : tessel", "v%%d%", "ab/ab", "/opt/kit/tessel-help.html", "tessel-help.html"}));
 }
 
-uint32_t le(const std::string& b, std::size_t at, int width) {
-  uint32_t v = 0;
-  for (int i = 0; i < width; ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(b.at(at + i))) << (8 * i);
-  return v;
-}
+// The little-endian words `width` bytes wide at each offset.
 std::vector<uint32_t> words(const std::string& b, int width, std::initializer_list<std::size_t> offsets) {
   std::vector<uint32_t> out;
-  for (const std::size_t at : offsets) out.push_back(le(b, at, width));
+  for (const std::size_t at : offsets) {
+    out.push_back(0);
+    for (int i = 0; i < width; ++i) out.back() |= uint32_t{static_cast<unsigned char>(b.at(at + i))} << (8 * i);
+  }
   return out;
 }
 
