@@ -38,10 +38,17 @@ TEST(Cell, ContentInsideAndOutsideTheCellSurvivesMoves) {
   const std::size_t local = Cell::kLocalSize;
   std::vector<std::size_t> sizes{3 * local};
   for (std::size_t n = 1; n <= local + 1; ++n) sizes.push_back(n);  // short copies take size-dependent steps
+  auto textOf = [](std::size_t n) {  // n bytes with the terminator, each different from its neighbours
+    std::string text;
+    for (std::size_t k = 0; k + 1 < n; ++k) text += static_cast<char>('a' + k % 26);
+    return text;
+  };
+  Cell reused;  // each size after the one before: long to short, short to longer, short to long
   for (const std::size_t n : sizes) {
     SCOPED_TRACE(n);
-    std::string text;  // n bytes with the terminator, each different from its neighbours
-    for (std::size_t k = 0; k + 1 < n; ++k) text += static_cast<char>('a' + k % 26);
+    const std::string text = textOf(n);
+    reused.assignString(text.c_str());
+    EXPECT_EQ(cellOf(reused), "2 " + std::to_string(n) + " " + text + " 0");
     const std::string data = std::string(n, '\0') + "z";
     Cell a, b;
     a.assignString(text.c_str());
