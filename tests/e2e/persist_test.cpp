@@ -265,6 +265,21 @@ TEST_F(Files, AppendsKeepWhatWasThere) {
   ini.act(kAppendIni, path("saved" + std::to_string(files_)));
   EXPECT_EQ(all(ini) + " " + keys(ini), "a|5|_|_|b|a|5|_|b k1|-|k3|-|7|k1||k3|7");
 
+  // A load leaves capacity and rows as appending its cells does, before a change mends them.
+  HostedObject loaded(makeSetup(2, 3)), appended(makeSetup(2, 3));
+  std::string text = "[s]\n";
+  for (int i = 0; i < 40; ++i) {
+    text += "k" + std::to_string(i) + "=v" + std::to_string(i) + "\n";
+    run(appended, {{kAppendString, "v" + std::to_string(i)}, {kSetKeyString, "k" + std::to_string(i), i}});
+  }
+  loaded.act(kLoadIni, put(text));
+  const auto state = [&](HostedObject& o) {
+    return results(o, kCapacity, {0}) + results(o, kNumberOfRows, {0}) + all(o) + keys(o);
+  };
+  EXPECT_EQ(state(loaded), state(appended));
+  for (HostedObject* o : {&loaded, &appended}) o->act(kAppendRow, std::string("x,y,z"));
+  EXPECT_EQ(state(loaded), state(appended));
+
   const std::string cut = readBytes(file).substr(0, readBytes(file).size() - 1);
   run(flat, {{kDeleteAll}, {kAppendString, "old"}, {kAppendNative, put(cut, "cut")}});
   EXPECT_EQ(flat.lastOutcome().text, "damaged: " + path("cut") + ": ends early: 3 of 4 cells read, 1 more cut short");
