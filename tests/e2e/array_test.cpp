@@ -69,6 +69,9 @@ TEST(Dimensions, CoordinatesAndIndexes) {
             "1 -1209");
   HostedObject d3(makeSetup(3, 4, 3));
   EXPECT_EQ(results(d3, kCoordinate, {1, 2, 3}, 29), "1 1 2");
+  // X times Y wraps to -1, and the page of INT32_MIN wraps with it rather than trapping.
+  HostedObject wraps(makeSetup(3, 65537, 65535));
+  EXPECT_EQ(results(wraps, kCoordinate, {3}, INT32_MIN), std::to_string(INT32_MIN));
   // Split as strtok does: runs of separators count once, none at either end makes a field.
   EXPECT_EQ(results(d3, kIndexOfDimensionIndex, {"1,1,2", ",,1,,, +1x,2,", ",,,"}), "29 29 0");
   // The text follows the delimiter, every character of it, but X and Y do not.
