@@ -400,6 +400,7 @@ TEST_F(Files, EachCallReportsWhatHappenedToItsFile) {
     {kLoadHost, junk, {}, TESSEL_OUTCOME_BAD_FORMAT, "not a file of this format"},
     {kLoadCsv, junk, {}, TESSEL_OUTCOME_OK, "ok"},  // any text is a CSV file
     {kSaveElement, 7, path("e"), TESSEL_OUTCOME_NO_ELEMENT, "no such element"},
+    {kAppendElement, 0, missing, TESSEL_OUTCOME_CANNOT_OPEN, "cannot open: " + missing},
 #if defined(_WIN32)
     {kSetFileAt, dir.file(""), 0, TESSEL_OUTCOME_CANNOT_OPEN, "cannot open: " + dir.file("")},  // no folder opens
 #else
