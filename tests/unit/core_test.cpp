@@ -15,6 +15,7 @@
 #include "core/cell_table.h"
 #include "core/compare.h"
 #include "core/dimensions.h"
+#include "core/keys.h"
 #include "core/sort.h"
 #include "tests/host/crafted_orders.h"
 #include "tests/unit/allocation_faults.h"
@@ -168,6 +169,23 @@ TEST(ArrayStore, ACopyIsTheSameAndApart) {
     c.setKey(1, CellDescriptor::ofString("other"));
     EXPECT_EQ(describeAll(s), before) << cells;
   }
+  // A copy that runs out of memory throws and keeps nothing it took (the sanitizer build sees a leak).
+  ArrayStore s = grid(3, 4);
+  s.set(2, CellDescriptor::ofString("a text longer than a cell holds"));
+  s.setKey(2, CellDescriptor::ofValue(3));
+  EXPECT_GT(testing::forEachAllocationFailure([&] { (void)s.copy(); }, [](bool threw) { EXPECT_TRUE(threw); }), 0);
+}
+
+// A search by a key of bytes matches its length and bytes; the empty key matches an empty one.
+TEST(Keys, KeysOfBytesAreFoundByLengthAndBytes) {
+  ArrayStore s = grid(1, 4);
+  s.setKey(2, CellDescriptor::ofData("a\0c", 3));
+  s.setKey(3, CellDescriptor::ofData("a\0", 2));
+  s.setKey(0, CellDescriptor());
+  EXPECT_EQ(
+      std::vector({indexOfKey(s, CellDescriptor::ofData("a\0c", 3)), indexOfKey(s, CellDescriptor::ofData("a\0", 2)),
+                   indexOfKey(s, CellDescriptor::ofData("a\0d", 3)), indexOfKey(s, CellDescriptor())}),
+      std::vector({2, 3, -1, 0}));
 }
 
 // Each change, run out of memory at each of its allocations in turn, fails whole or not at all; a delete cannot fail.
@@ -180,6 +198,7 @@ TEST(ArrayStore, FailedAllocationsLeaveTheStoreAsItWas) {
       [&] { s.set(2, CellDescriptor::ofString("replaced")); },
       [&] { s.setKey(5, CellDescriptor::ofString("key")); },
       [&] { s.set(310, CellDescriptor::ofString("far")); },
+      [&] { s.set(s.size() + 1, CellDescriptor::ofString("past the end, with room")); },
       [&] { resizeBoundary(s, 1, 7); },
       [&] { resizeBoundary(s, 1, 1); },
   };
