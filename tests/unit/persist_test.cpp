@@ -553,6 +553,16 @@ TEST_F(Files, LinkChainsAreFollowedAsFarAsTheSystemFollowsThem) {
     at = link;
   }
   EXPECT_TRUE(csvAt(dir.file("link40")).ok());
+  // A link to no file yet, by a name longer than a first read of it takes, is written through and stays a link.
+  std::string far;
+  while (far.size() < 300) far += "./";
+  ASSERT_TRUE(makeLink(dir.file(far + "not_yet"), dir.file("dangling")));
+  EXPECT_TRUE(csvAt(dir.file("dangling")).ok());
+  EXPECT_EQ(std::filesystem::is_symlink(dir.file("dangling")) ? testing::readBytes(dir.file("not_yet")) : "",
+            testing::readBytes(dir.file("link40")));
+  // One to a folder is written through too, so it fails there.
+  ASSERT_TRUE(makeLink(dir.file("."), dir.file("to_folder")));
+  EXPECT_EQ(csvAt(dir.file("to_folder")).code(), StatusCode::cannotOpen);
   EXPECT_NE(testing::readBytes(name), "old");
   testing::writeBytes(name, "old");
   EXPECT_EQ(csvAt(at).code(), StatusCode::cannotOpen);
@@ -568,6 +578,13 @@ TEST_F(Files, AWholeFileIsReadUpToItsLimit) {
     EXPECT_EQ(status.code(), bytes.size() == 10 ? StatusCode::ok : StatusCode::tooLarge);
     EXPECT_EQ(content, bytes.size() == 10 ? bytes : "");
   }
+#if !defined(_WIN32)
+  // A file that calls itself empty and is not (one of the system's own) is read as its bytes arrive.
+  std::string content;
+  EXPECT_EQ(readWholeFile(FileSystem::real(), "/proc/self/cmdline", content, 10).code(), StatusCode::tooLarge);
+  EXPECT_TRUE(readWholeFile(FileSystem::real(), "/proc/self/cmdline", content).ok());
+  EXPECT_EQ(content, testing::readBytes("/proc/self/cmdline"));
+#endif
 }
 
 // A file nobody may write to is neither replaced nor appended to, by anyone.
