@@ -74,13 +74,14 @@ std::FILE* FileSystem::createNew(const char* name, const char* like) const {
   }
   std::FILE* f = ::fdopen(fd, "wb");
   if (f == nullptr) {
+    // GCOVR_EXCL_START: fdopen of a descriptor just opened fails only without memory
     const KeptErrno kept;
     struct stat st {};
     const bool named = ::fstat(fd, &st) == 0 && st.st_nlink > 0;
     ::close(fd);
     if (named) ::unlink(name);
     return nullptr;
-  }
+  }  // GCOVR_EXCL_STOP
   return unbuffered(f);
 }
 
@@ -104,19 +105,21 @@ bool FileSystem::replace(std::FILE* f, const char* temp, const char* to) const {
   if (unnamed(f)) {
     // Named only now; a name taken meanwhile (EEXIST) leaves the stream to the caller for another try.
     // Where /proc went away meanwhile, the privileged call that names a descriptor itself.
+    // GCOVR_EXCL_START: a name taken since it was chosen, or /proc gone and the privileged call refused too
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp, AT_SYMLINK_FOLLOW) != 0 &&
         (errno != ENOENT || ::linkat(::fileno(f), "", AT_FDCWD, temp, AT_EMPTY_PATH) != 0)) {
       if (errno == EEXIST) return false;
       const KeptErrno kept;
       (void)std::fclose(f);  // NOLINT(cppcoreguidelines-owning-memory): the stream is handed over
       return false;
-    }
+    }  // GCOVR_EXCL_STOP
   }
   if (std::fclose(f) != 0 || !rename(temp, to)) {  // NOLINT(cppcoreguidelines-owning-memory)
+    // GCOVR_EXCL_START: a close or rename failing after the bytes were written: a disk failing
     const KeptErrno kept;
     ::unlink(temp);
     return false;
-  }
+  }  // GCOVR_EXCL_STOP
   return true;
 }
 
