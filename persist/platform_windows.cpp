@@ -174,19 +174,16 @@ bool FileSystem::replace(std::FILE* f, const char* temp, const char* to) const {
   };
   bool done = attributes == INVALID_FILE_ATTRIBUTES ? move() : rename(fullTemp.c_str(), fullTo.c_str());
   DWORD why = done ? ERROR_SUCCESS : GetLastError();
-  if (why == ERROR_UNABLE_TO_MOVE_REPLACEMENT || why == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
-    // The old file is gone (1176: removed, there being no backup name; 1177:
-    // moved aside) but the new one was not moved in: its name is empty, so
-    // the new file is moved in plainly, never removed.
+  // The new file is moved in plainly, never removed, where the old one is
+  // gone (1176: removed, there being no backup name; 1177: moved aside) with
+  // the new one not moved in, and where both are still where they were: some
+  // systems' ReplaceFile first moves the old file to a name of its own beside
+  // it, which a folder near the path limit has no room for.
+  if (why == ERROR_UNABLE_TO_MOVE_REPLACEMENT || why == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 ||
+      (!done && GetFileAttributesA(fullTemp.c_str()) != INVALID_FILE_ATTRIBUTES &&
+       GetFileAttributesA(fullTo.c_str()) != INVALID_FILE_ATTRIBUTES)) {
     done = move();
     why = done ? ERROR_SUCCESS : GetLastError();
-  } else if (!done && GetFileAttributesA(fullTemp.c_str()) != INVALID_FILE_ATTRIBUTES &&
-             GetFileAttributesA(fullTo.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    // Both files are where they were. Some systems' ReplaceFile first moves
-    // the old file to a name of its own beside it, which a folder near the
-    // path limit has no room for; a plain move still replaces it.
-    done = move();
-    if (!done) why = GetLastError();
   }
   if (!done) {
     const int error = errnoOf(why);
