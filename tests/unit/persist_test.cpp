@@ -554,9 +554,9 @@ TEST_F(Files, LinkChainsAreFollowedAsFarAsTheSystemFollowsThem) {
   }
   EXPECT_TRUE(csvAt(dir.file("link40")).ok());
   // A link to no file yet, by a name longer than a first read of it takes, is written through and stays a link.
-  std::string far;
-  while (far.size() < 300) far += "./";
-  ASSERT_TRUE(makeLink(dir.file(far + "not_yet"), dir.file("dangling")));
+  std::string roundabout;
+  while (roundabout.size() < 300) roundabout += "./";
+  ASSERT_TRUE(makeLink(dir.file(roundabout + "not_yet"), dir.file("dangling")));
   EXPECT_TRUE(csvAt(dir.file("dangling")).ok());
   EXPECT_EQ(std::filesystem::is_symlink(dir.file("dangling")) ? testing::readBytes(dir.file("not_yet")) : "",
             testing::readBytes(dir.file("link40")));
