@@ -249,7 +249,9 @@ describe('a large file', () => {
   test('a load in the worker makes the array a load on the page makes, in every format, on random arrays', async () => {
     for (let seed = 1; seed <= 8; ++seed) {
       const random = generator(seed * 3266489917);
-      const native = consoleFile(randomArray(random, 1 + random(3)), `away${seed}.arr`);
+      const dims = 1 + random(3);
+      const lines = [...randomArray(random, dims), ...(dims === 2 ? ['Set label to "name" at column 0', 'SELECT WHERE col 0 > 3'] : [])];
+      const native = consoleFile(lines, `away${seed}.arr`);
       const shapes = [['native', native], ['damaged', native.subarray(0, Math.max(8, native.length >> 1))]];
       await wb.open('source.arr', native);
       for (const format of ['host', 'csv', 'ini', 'sheet', 'json']) shapes.push([format, await save(format)]);
