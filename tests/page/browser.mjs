@@ -15,8 +15,7 @@ export async function openPage(url, { width, height }) {
     '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync',
     `--user-data-dir=${profile}`] });
   const page = await browser.newPage();
-  const problems = [];
-  const requests = [];
+  const [problems, requests] = [[], []];
   page.on('pageerror', (e) => problems.push(`script error: ${e.message}`));
   page.on('console', (m) => m.type() === 'error' && problems.push(`console error: ${m.text()}`));
   page.on('request', (r) => requests.push(r.url()));
@@ -109,6 +108,13 @@ export async function useWorkbench(prefix, { width = 1280, height = 800 } = {}) 
     await wb.setField(selector, '');
     await page.type(selector, text);
     await page.keyboard.press('Enter');
+  };
+  // The mouse pressed at `from` ([x, y] on screen), moved there in `steps` to `to`, and let go.
+  wb.drag = async (from, to, steps) => {
+    await page.mouse.move(...from);
+    await page.mouse.down();
+    await page.mouse.move(...to, { steps });
+    await page.mouse.up();
   };
   // Files dropped on the page together, each [name, bytes].
   wb.drop = (...files) => page.evaluate((list) => {

@@ -176,8 +176,7 @@ describe('the workbench keeps every byte', () => {
       await page.$$eval('#view [role=columnheader]', (h) => h.map((e) => e.getAttribute('aria-colindex')))], ['Café', '3', ['1', '2', '3']]);
     await page.click(cellAt(2, 1));
     await keys('ArrowLeft', 'ArrowUp');
-    const focus = await page.evaluate(() => {
-      const view = document.getElementById('view');
+    const focus = await page.$eval('#view', (view) => {
       const cur = document.getElementById(view.getAttribute('aria-activedescendant'));
       return { focused: document.activeElement === view, row: cur.parentElement.getAttribute('aria-rowindex'),
         col: cur.getAttribute('aria-colindex'), selected: cur.getAttribute('aria-selected') };
@@ -208,10 +207,7 @@ for (const [name, lines] of Object.entries(fixtures)) wb.consoleFile(lines, name
 // Column c's header edge dragged `by` pixels.
 async function drag(c, by) {
   const { x, y, w, h } = await box(`.head[data-c="${c}"] .grip`);
-  await page.mouse.move(x + w / 2, y + h / 2);
-  await page.mouse.down();
-  await page.mouse.move(x + w / 2 + by, y + h / 2, { steps: 2 });
-  await page.mouse.up();
+  await wb.drag([x + w / 2, y + h / 2], [x + w / 2 + by, y + h / 2], 2);
 }
 
 describe('the workbench edits as a spreadsheet does', () => {

@@ -41,12 +41,7 @@ const cellPoint = (x, y) => page.evaluate((x, y) => {
   return [r.left + x * z + z / 2 - view.scrollLeft, r.top + y * z + z / 2 - view.scrollTop];
 }, x, y);
 const pixel = (x, y) => page.evaluate((x, y) => Array.from(document.querySelector('canvas.map').getContext('2d').getImageData(x, y, 1, 1).data.slice(0, 3)), x, y);
-async function drag(from, to) {
-  await page.mouse.move(...(await cellPoint(...from)));
-  await page.mouse.down();
-  await page.mouse.move(...(await cellPoint(...to)), { steps: 4 });
-  await page.mouse.up();
-}
+const drag = async (from, to) => wb.drag(await cellPoint(...from), await cellPoint(...to), 4);
 // A tool chosen (unless null), the entry `text` made the one it paints, and a drag `from` a cell `to` another with it.
 async function paintWith(tool, text, from, to) {
   if (tool) await page.click(tool);
