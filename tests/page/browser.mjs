@@ -104,18 +104,9 @@ export async function useWorkbench(prefix, { width = 1280, height = 800 } = {}) 
   wb.offers = (kind = '') => page.$$eval(`#offers .offer${kind}`, (o) => o.map((e) => e.firstChild.textContent));
   wb.current = () => page.$eval('.cell.cur', (e) => [Number(e.dataset.u), Number(e.dataset.c)]);
   wb.box = (selector) => page.$eval(selector, (e) => { const r = e.getBoundingClientRect(); return { x: r.x, y: r.y, w: r.width, h: r.height }; });
-  wb.enter = async (selector, text) => {
-    await wb.setField(selector, '');
-    await page.type(selector, text);
-    await page.keyboard.press('Enter');
-  };
-  // The mouse pressed at `from` ([x, y] on screen), moved there in `steps` to `to`, and let go.
-  wb.drag = async (from, to, steps) => {
-    await page.mouse.move(...from);
-    await page.mouse.down();
-    await page.mouse.move(...to, { steps });
-    await page.mouse.up();
-  };
+  wb.enter = async (selector, text) => { await wb.setField(selector, ''); await page.type(selector, text); await page.keyboard.press('Enter'); };
+  // The mouse pressed at `from`, moved in `steps` to `to` ([x, y] on screen each) and let go there.
+  wb.drag = async (from, to, steps) => { await page.mouse.move(...from); await page.mouse.down(); await page.mouse.move(...to, { steps }); await page.mouse.up(); };
   // Files dropped on the page together, each [name, bytes].
   wb.drop = (...files) => page.evaluate((list) => {
     const data = new DataTransfer();
@@ -141,10 +132,8 @@ export async function useWorkbench(prefix, { width = 1280, height = 800 } = {}) 
   wb.pick = (...names) => wb.choose('label.button', ...names).then(() => wb.tabOpened(names.at(-1)));
   wb.tabOpened = (name, timeout = 30000) => page.waitForFunction((n) => window.tesselWorkbench.tabs().titles.includes(n), { timeout }, name);
   // Files of the work folder given to the file chooser that a click on `selector` opens.
-  wb.choose = async (selector, ...names) => {
-    const [chooser] = await Promise.all([page.waitForFileChooser(), page.click(selector)]);
-    await chooser.accept(names.map((n) => path.join(work, n)));
-  };
+  wb.choose = (selector, ...names) => Promise.all([page.waitForFileChooser(), page.click(selector)])
+    .then(([chooser]) => chooser.accept(names.map((n) => path.join(work, n))));
   // A downloaded file once the browser has written `size` bytes of it (five seconds at most), or null.
   wb.downloaded = async (name, size = 1) => {
     const file = path.join(wb.downloads, name);
