@@ -118,7 +118,6 @@ describe('the workbench page', () => {
   test('renames a label at its column\'s head, sets and clears keys and the settings, as element actions', async () => {
     await open('table.native', fixtures.native);
     const opened = await cells();
-    await clearLog();
     await page.click('.head[data-c="1"]', { clickCount: 2 });  // a label is renamed at its column's head
     await wb.keys('lvl', 'Enter');
     const setKey = async (u, c, ...typed) => { await page.click(cell(u, c)); await page.click('#keySet'); await wb.keys(...typed, 'Enter'); };
