@@ -299,10 +299,7 @@ function literalLines(kind, at, x, size, labels) {
 
 const FACTS = ['capacity()', 'size()', 'numberOfRows()', 'boundaryX()'];
 // The page's current tab: its native file and what the expressions say.
-const pageState = () => page.evaluate((facts) => {
-  const w = window.tesselWorkbench;
-  return { bytes: Array.from(w.save('native').bytes), facts: facts.map((f) => w.run(f)).join('') };
-}, FACTS);
+const pageState = async () => ({ bytes: Array.from(await save()), facts: (await runAll(FACTS)).join('') });
 // The console's, after loading `file` and running `lines`.
 function consoleState(file, lines, name) {
   const facts = tessel(['new t', `Load from file "${file}"`, ...lines, ...FACTS, `Save to file "${name}.arr"`], name + '.tessel');
