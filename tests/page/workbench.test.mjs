@@ -233,11 +233,10 @@ describe('the workbench page', () => {
   });
 
   test('reads and writes the spreadsheet CSV as the console does', async () => {
-    const sheetText = 'name;note\r\n"ada";"said ""hi""; left"\r\nbob;\r\n';
-    write('people.csv', sheetText);
+    write('people.csv', 'name;note\r\n"ada";"said ""hi""; left"\r\nbob;\r\n');
     // Opened as the module reads CSV, it is offered again as a spreadsheet.
     await clearOffers();
-    await open('people.csv', Buffer.from(sheetText));
+    await open('people.csv', file('people.csv'));
     await page.waitForSelector('.offer button');
     await page.click('.offer button');
     assert.deepEqual(await pageCells(), consoleCells('people.csv', ['--from', 'sheet']));
