@@ -2,7 +2,7 @@
 // page's errors and requests gathered; the workbench beside a work folder and the console host.
 import { after } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync, spawnSync } from 'node:child_process';
+import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -15,17 +15,13 @@ export async function openPage(url, { width, height }) {
     '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync',
     `--user-data-dir=${profile}`] });
   const page = await browser.newPage();
-  const problems = [];
-  const requests = [];
+  const [problems, requests] = [[], []];
   page.on('pageerror', (e) => problems.push(`script error: ${e.message}`));
   page.on('console', (m) => m.type() === 'error' && problems.push(`console error: ${m.text()}`));
   page.on('request', (r) => requests.push(r.url()));
   await page.setViewport({ width, height });
   await page.goto(url, { waitUntil: 'load' });
-  const close = async () => {
-    await browser.close();
-    fs.rmSync(profile, { recursive: true, force: true });
-  };
+  const close = () => browser.close().then(() => fs.rmSync(profile, { recursive: true, force: true }));
   return { browser, page, problems, requests, close };
 }
 
@@ -49,15 +45,11 @@ const NAMED_KEYS = ['Tab', 'Enter', 'Escape', 'F2', 'F8', 'ArrowUp', 'ArrowDown'
 // downloads to `downloads`, its questions answered from `answers` (else yes) and noted in `dialogs`.
 export async function useWorkbench(prefix, { width = 1280, height = 800 } = {}) {
   const { TESSEL_WORKBENCH: pagePath, TESSEL_CONSOLE: consolePath } = process.env;
-  assert.ok(pagePath && consolePath, 'TESSEL_WORKBENCH and TESSEL_CONSOLE are set');
-  assert.ok(fs.existsSync(consolePath), `the console host is built: ${consolePath}`);
+  assert.ok(pagePath && fs.existsSync(consolePath), `TESSEL_WORKBENCH is set and the console host built: ${consolePath}`);
   const work = fs.mkdtempSync(path.join(os.tmpdir(), prefix));
   const wb = { work, consolePath, pagePath, shots: process.env.TESSEL_SCREENSHOTS, dialogs: [], answers: [],
     downloads: path.join(work, 'downloads'), ...(await openPage(pathToFileURL(pagePath).href, { width, height })) };
-  after(async () => {
-    await wb.close();
-    fs.rmSync(work, { recursive: true, force: true });
-  });
+  after(() => wb.close().then(() => fs.rmSync(work, { recursive: true, force: true })));
   const { page } = wb;
   page.on('dialog', async (d) => {
     wb.dialogs.push({ type: d.type(), message: d.message() });
@@ -69,13 +61,11 @@ export async function useWorkbench(prefix, { width = 1280, height = 800 } = {}) 
   // Console lines run as a script in the work folder, in the C locale: its output a character a byte.
   wb.tessel = (lines, name = 'script.tessel') => {
     fs.writeFileSync(path.join(work, name), lines.join('\n') + '\n');
-    return execFileSync(consolePath, ['run', name], {
-      cwd: work, encoding: 'latin1', stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, LC_ALL: 'C' },
-    });
+    return wb.console(['run', name], 0, 'latin1').stdout;
   };
-  // The console run with `args` on files of the work folder (or of `cwd`), its exit status checked.
-  wb.console = (args, status = 0, cwd = work) => {
-    const ran = spawnSync(consolePath, args, { cwd, encoding: 'utf8', env: { ...process.env, LC_ALL: 'C' } });
+  // The console run with `args` on files of the work folder, its exit status checked.
+  wb.console = (args, status = 0, encoding = 'utf8') => {
+    const ran = spawnSync(consolePath, args, { cwd: work, encoding, env: { ...process.env, LC_ALL: 'C' } });
     assert.equal(ran.status, status, ran.stderr);
     return ran;
   };
@@ -90,7 +80,6 @@ export async function useWorkbench(prefix, { width = 1280, height = 800 } = {}) 
   wb.run = (line) => page.evaluate((l) => window.tesselWorkbench.run(l), line);
   wb.runAll = (lines) => page.evaluate((ls) => ls.map((l) => window.tesselWorkbench.run(l)), lines);
   wb.cells = () => page.evaluate(() => window.tesselWorkbench.cells());
-  // A call of the page's script interface.
   wb.call = (name, ...args) => page.evaluate((n, a) => window.tesselWorkbench[n](...a), name, args);
   // The current tab saved in `format`: its bytes, what the format lost and the map it went into.
   wb.saved = (format) => page.evaluate(async (f) => {
@@ -114,13 +103,10 @@ export async function useWorkbench(prefix, { width = 1280, height = 800 } = {}) 
   wb.logText = () => page.$eval('#log', (e) => e.innerText);
   wb.offers = (kind = '') => page.$$eval(`#offers .offer${kind}`, (o) => o.map((e) => e.firstChild.textContent));
   wb.current = () => page.$eval('.cell.cur', (e) => [Number(e.dataset.u), Number(e.dataset.c)]);
-  // An element's box on screen.
   wb.box = (selector) => page.$eval(selector, (e) => { const r = e.getBoundingClientRect(); return { x: r.x, y: r.y, w: r.width, h: r.height }; });
-  wb.enter = async (selector, text) => {
-    await wb.setField(selector, '');
-    await page.type(selector, text);
-    await page.keyboard.press('Enter');
-  };
+  wb.enter = async (selector, text) => { await wb.setField(selector, ''); await page.type(selector, text); await page.keyboard.press('Enter'); };
+  // The mouse pressed at `from`, moved in `steps` to `to` ([x, y] on screen each) and let go there.
+  wb.drag = async (from, to, steps) => { await page.mouse.move(...from); await page.mouse.down(); await page.mouse.move(...to, { steps }); await page.mouse.up(); };
   // Files dropped on the page together, each [name, bytes].
   wb.drop = (...files) => page.evaluate((list) => {
     const data = new DataTransfer();
@@ -136,28 +122,18 @@ export async function useWorkbench(prefix, { width = 1280, height = 800 } = {}) 
       if (held) await page.keyboard.up(held);
     }
   };
-  // Cell (u, c) clicked, then keys pressed in it.
-  wb.typeAt = async (u, c, ...sequence) => {
-    await page.click(wb.cell(u, c));
-    await wb.keys(...sequence);
-  };
+  // The grid focused, or cell (u, c) clicked, then keys pressed.
+  wb.viewKeys = (...sequence) => page.focus('#view').then(() => wb.keys(...sequence));
+  wb.typeAt = (u, c, ...sequence) => page.click(wb.cell(u, c)).then(() => wb.keys(...sequence));
   wb.closeAll = () => page.evaluate(() => { for (const b of document.querySelectorAll('#tabs .tab i')) b.click(); });
   // Only `name` open, through the file chooser.
-  wb.only = async (name) => {
-    await wb.closeAll();
-    await wb.pick(name);
-  };
+  wb.only = (name) => wb.closeAll().then(() => wb.pick(name));
   // Files of the work folder opened through the file chooser, as a person does; the last one's tab is waited for.
-  wb.pick = async (...names) => {
-    await wb.choose('label.button', ...names);
-    await wb.tabOpened(names[names.length - 1]);
-  };
+  wb.pick = (...names) => wb.choose('label.button', ...names).then(() => wb.tabOpened(names.at(-1)));
   wb.tabOpened = (name, timeout = 30000) => page.waitForFunction((n) => window.tesselWorkbench.tabs().titles.includes(n), { timeout }, name);
   // Files of the work folder given to the file chooser that a click on `selector` opens.
-  wb.choose = async (selector, ...names) => {
-    const [chooser] = await Promise.all([page.waitForFileChooser(), page.click(selector)]);
-    await chooser.accept(names.map((n) => path.join(work, n)));
-  };
+  wb.choose = (selector, ...names) => Promise.all([page.waitForFileChooser(), page.click(selector)])
+    .then(([chooser]) => chooser.accept(names.map((n) => path.join(work, n))));
   // A downloaded file once the browser has written `size` bytes of it (five seconds at most), or null.
   wb.downloaded = async (name, size = 1) => {
     const file = path.join(wb.downloads, name);

@@ -25,13 +25,9 @@ function modelRegion(cells, x, y, page) {
   return [...seen].map((k) => base + k).sort((a, b) => a - b);
 }
 // The element lines that set every cell of a rectangle, its corners in any order, on a map `x` wide and `y` high.
-function rectLines(set, [ax, ay, bx, by], x, y = 0, page = 0) {
-  const lines = [];
-  for (let yy = Math.min(ay, by); yy <= Math.max(ay, by); ++yy) {
-    for (let xx = Math.min(ax, bx); xx <= Math.max(ax, bx); ++xx) lines.push(`${set} at ${page * x * y + yy * x + xx}`);
-  }
-  return lines;
-}
+const span = (a, b) => Array.from({ length: Math.abs(a - b) + 1 }, (_, i) => Math.min(a, b) + i);
+const rectLines = (set, [ax, ay, bx, by], x, y = 0, page = 0) =>
+  span(ay, by).flatMap((yy) => span(ax, bx).map((xx) => `${set} at ${page * x * y + yy * x + xx}`));
 
 const mapLines = ['new m --dims 3 --x 12 --y 8'];
 for (let i = 0; i < 12 * 8 * 2; ++i) if (i % 12 === 0 || i % 12 === 11 || i % 96 < 12 || i % 96 >= 84) mapLines.push(`Set value 1 at ${i}`);
@@ -44,19 +40,14 @@ const cellPoint = (x, y) => page.evaluate((x, y) => {
   const [r, z] = [view.querySelector('canvas.map').getBoundingClientRect(), window.tesselWorkbench.zoom()];
   return [r.left + x * z + z / 2 - view.scrollLeft, r.top + y * z + z / 2 - view.scrollTop];
 }, x, y);
-// The colour of pixel (x, y) of the map's canvas.
 const pixel = (x, y) => page.evaluate((x, y) => Array.from(document.querySelector('canvas.map').getContext('2d').getImageData(x, y, 1, 1).data.slice(0, 3)), x, y);
-async function drag(from, to) {
-  await page.mouse.move(...(await cellPoint(...from)));
-  await page.mouse.down();
-  await page.mouse.move(...(await cellPoint(...to)), { steps: 4 });
-  await page.mouse.up();
-}
-// A tool chosen (unless null), and the entry `text` made the one it paints.
-async function paintWith(tool, text) {
+const drag = async (from, to) => wb.drag(await cellPoint(...from), await cellPoint(...to), 4);
+// A tool chosen (unless null), the entry `text` made the one it paints, and a drag `from` a cell `to` another with it.
+async function paintWith(tool, text, from, to) {
   if (tool) await page.click(tool);
   await wb.setField('#entryValue', text);
   await page.click('#entryForm button[type=submit]');
+  if (from) await drag(from, to);
 }
 
 describe('level maps', () => {
@@ -70,10 +61,8 @@ describe('level maps', () => {
       e.getAttribute('aria-colindex'), document.getElementById('view').getAttribute('aria-activedescendant')]), ['gridcell', '2', '2', 'current-cell']);
     const lines = [];
     const same = async (message, more = lines) => assert.deepEqual(await save(), consoleFile([...mapLines, ...more], 'tools.arr'), message);
-    await paintWith(null, '5');
-    await drag([1, 1], [4, 1]);
-    await paintWith('#toolRect', 'wall');
-    await drag([6, 3], [8, 5]);
+    await paintWith(null, '5', [1, 1], [4, 1]);
+    await paintWith('#toolRect', 'wall', [6, 3], [8, 5]);
     lines.push(...rectLines('Set value 5', [1, 1, 4, 1], 12), ...rectLines('Set string "wall"', [6, 3, 8, 5], 12));
     await same('brush and rectangle');
     // Fill the floor of empty cells around what was painted: the model gives the cells.
@@ -85,9 +74,7 @@ describe('level maps', () => {
     await same('fill');
     // The keyboard: page 1 by its tab, the brush (B), entry 2 (after empty: 5) and Enter, a rectangle (R) by Enter at two corners, zoom out (-).
     await page.click('#pageTabs button:nth-child(2)');
-    await page.focus('#view');
-    await keys(['Control', 'Home']);
-    await keys('b', '2', 'ArrowDown', 'ArrowRight', 'Enter', 'r', 'Enter', 'ArrowRight', 'ArrowDown', 'Enter', '-');
+    await wb.viewKeys(['Control', 'Home'], 'b', '2', 'ArrowDown', 'ArrowRight', 'Enter', 'r', 'Enter', 'ArrowRight', 'ArrowDown', 'Enter', '-');
     lines.push(...rectLines('Set value 5', [1, 1, 1, 1], 12, 8, 1), ...rectLines('Set value 5', [1, 1, 2, 2], 12, 8, 1));
     assert.equal(await call('zoom'), 12);
     await same('the keyboard\'s brush and rectangle on page 1');
@@ -127,7 +114,6 @@ describe('level maps', () => {
         done.push(...region.map((i) => `Set ${typeof value === 'number' ? 'value ' + value : `string "${value}"`} at ${i}`));
         await same(`fill ${k} from [${sx},${sy}] page ${pageNo}`);
       }
-      // A rectangle from a random corner to another, as its element lines.
       const corners = [random(x), random(Math.min(2, y)), random(x), random(Math.min(2, y))];
       await call('rectangle', ...corners, 7);
       done.push(...rectLines('Set value 7', corners, x, y, three ? Number(await wb.value('#pageNumber')) : 0));
@@ -168,10 +154,8 @@ describe('level maps', () => {
     const png = await page.evaluate(() => {
       const c = Object.assign(document.createElement('canvas'), { width: 32, height: 16 });
       const g = c.getContext('2d');
-      ['#3f6212', '#a16207', '#1d4ed8', '#b91c1c', '#374151', '#fde68a', '#7c3aed', '#0e7490'].forEach((colour, t) => {
-        g.fillStyle = colour;
-        g.fillRect((t % 4) * 8, Math.floor(t / 4) * 8, 8, 8);
-      });
+      const colours = ['#3f6212', '#a16207', '#1d4ed8', '#b91c1c', '#374151', '#fde68a', '#7c3aed', '#0e7490'];
+      colours.forEach((colour, t) => { g.fillStyle = colour; g.fillRect((t % 4) * 8, Math.floor(t / 4) * 8, 8, 8); });
       return c.toDataURL('image/png').split(',')[1];
     });
     wb.write('tiles.png', Buffer.from(png, 'base64'));
@@ -182,10 +166,8 @@ describe('level maps', () => {
     await page.waitForFunction(() => window.tesselWorkbench.palette().some((e) => e.tile >= 0));
     // The value 1 shows the first tile, and the canvas its colour where a 1 is (cell 0, 0), not the palette's.
     assert.deepEqual([(await call('palette')).find((e) => e.content === 1).tile, await pixel(18, 18)], [0, [0x3f, 0x62, 0x12]]);
-    await paintWith(null, '3');
-    await drag([2, 2], [9, 2]);
-    await paintWith('#toolRect', '4');
-    await drag([3, 4], [5, 6]);
+    await paintWith(null, '3', [2, 2], [9, 2]);
+    await paintWith('#toolRect', '4', [3, 4], [5, 6]);
     await wb.run('Set string "door" at 90');
     await page.click('#changes');
     await wb.shoot('workbench-levelmap', true);
@@ -263,15 +245,7 @@ describe('a large file', () => {
     for (let seed = 1; seed <= 8; ++seed) {
       const random = generator(seed * 3266489917);
       const dims = 1 + random(3);
-      const lines = [`new a --dims ${dims} --x ${1 + random(5)} --y ${1 + random(3)}`];
-      for (let i = 0, n = random(40); i < n; ++i) {
-        const kind = random(4);
-        if (kind === 1) lines.push(`Set value ${random(2000) - 1000} at ${i}`);
-        if (kind === 2) lines.push(`Set string "${random(2) ? 'Caf\\xE9 ' + i : 'a \\"quoted\\", text; ' + i}" at ${i}`);
-        if (kind === 3) lines.push(`Set value 7 at ${i}`);
-        if (random(5) === 0) lines.push(`Set key string "k${i}" at ${i}`);
-      }
-      if (dims === 2) lines.push('Set label to "name" at column 0', 'SELECT WHERE col 0 > 3');
+      const lines = [...randomArray(random, dims), ...(dims === 2 ? ['Set label to "name" at column 0', 'SELECT WHERE col 0 > 3'] : [])];
       const native = consoleFile(lines, `away${seed}.arr`);
       const shapes = [['native', native], ['damaged', native.subarray(0, Math.max(8, native.length >> 1))]];
       await wb.open('source.arr', native);
@@ -286,19 +260,22 @@ describe('a large file', () => {
   });
 });
 
-// A random 2D table's console lines: values, short and long texts, keys, labels, a last row that may be cut short, some rows selected.
-function randomTable(random) {
+// A random array's console lines: values, short, long, quoted and non-ASCII texts, keys, a last row that may be cut short;
+// in 2D labels and some rows selected.
+function randomArray(random, dims = 2) {
   const x = 1 + random(6);
   const n = random(4) === 0 ? 0 : random(45);
-  const lines = [`new t --dims 2 --x ${x}`];
+  const lines = [`new t --dims ${dims} --x ${x} --y ${1 + random(3)}`];
   for (let i = 0; i < n; ++i) {
-    const kind = random(5);
-    if (kind === 1) lines.push(`Set value ${1 + random(900)} at ${i}`);
+    const kind = random(6);
+    if (kind === 1) lines.push(`Set value ${random(2000) - 1000} at ${i}`);
     if (kind === 2) lines.push(`Set string "s${i}" at ${i}`);
     if (kind === 3) lines.push(`Set string "a text long enough for a heap block ${i}" at ${i}`);
+    if (kind === 4) lines.push(`Set string "${random(2) ? 'Caf\\xE9 ' + i : 'a \\"quoted\\", text; ' + i}" at ${i}`);
     if (kind === 0 && i === n - 1) lines.push(`Set value 7 at ${i}`);  // the count is n
     if (random(6) === 0) lines.push(`Set key string "k${i}" at ${i}`);
   }
+  if (dims !== 2) return lines;
   for (let c = 0; c < x; ++c) if (random(3) === 0) lines.push(`Set label to "L${c}" at column ${c}`);
   if (n > 0 && random(2) === 0) lines.push('SELECT WHERE col 0 LIKE "s*"');
   return lines;
@@ -307,31 +284,22 @@ function randomTable(random) {
 // The plain model: the element lines of a row or column step, one cell at a time, as the page has always written them
 // (labels move with their columns, each set while its column exists).
 function literalLines(kind, at, x, size, labels) {
-  const lines = [];
-  if (kind === 'insertRow' || kind === 'deleteRow') {
-    for (let i = 0; i < x; ++i) lines.push(kind === 'insertRow' ? `Insert value 0 at ${at * x}` : `Delete at ${at * x}`);
-    return lines;
-  }
+  if (kind.endsWith('Row')) return Array(x).fill(kind === 'insertRow' ? `Insert value 0 at ${at * x}` : `Delete at ${at * x}`);
   const insert = kind === 'insertColumn';
-  if (!insert && x <= 1) return lines;
+  if (!insert && x <= 1) return [];
   const cells = [];
   for (let r = Math.ceil(size / x) - 1; r >= 0; --r) cells.push(insert ? `Insert value 0 at ${r * x + at}` : `Delete at ${r * x + at}`);
   const width = insert ? x + 1 : x - 1;
   cells.push(`Set dimension 1 boundary to ${width}`);
   const moved = insert ? [...labels.slice(0, at), '', ...labels.slice(at)] : [...labels.slice(0, at), ...labels.slice(at + 1)];
-  const names = [];
-  for (let j = at; j < Math.max(x, width); ++j) {
-    if ((labels[j] || '') !== (moved[j] || '')) names.push(`Set label to "${moved[j] || ''}" at column ${j}`);
-  }
+  const names = span(at, Math.max(x, width) - 1).filter((j) => (labels[j] || '') !== (moved[j] || ''))
+    .map((j) => `Set label to "${moved[j] || ''}" at column ${j}`);
   return insert ? [...cells, ...names] : [...names, ...cells];
 }
 
 const FACTS = ['capacity()', 'size()', 'numberOfRows()', 'boundaryX()'];
 // The page's current tab: its native file and what the expressions say.
-const pageState = () => page.evaluate((facts) => {
-  const w = window.tesselWorkbench;
-  return { bytes: Array.from(w.save('native').bytes), facts: facts.map((f) => w.run(f)).join('') };
-}, FACTS);
+const pageState = async () => ({ bytes: Array.from(await save()), facts: (await runAll(FACTS)).join('') });
 // The console's, after loading `file` and running `lines`.
 function consoleState(file, lines, name) {
   const facts = tessel(['new t', `Load from file "${file}"`, ...lines, ...FACTS, `Save to file "${name}.arr"`], name + '.tessel');
@@ -344,7 +312,7 @@ describe('big grids at speed, exactly as the element actions', () => {
     for (let seed = 1; seed <= 24; ++seed) {
       const random = generator(seed * 2654435761);
       const file = `g${seed}.arr`;
-      await wb.open(file, wb.consoleFile(randomTable(random), file));
+      await wb.open(file, wb.consoleFile(randomArray(random), file));
       const states = [consoleState(file, [], `s${seed}-0`)];
       assert.deepEqual(await pageState(), states[0], `seed ${seed}: opened as the console loads it`);
       const done = [];
