@@ -107,19 +107,7 @@ TEST(EditorSetup, NewObjectClearsTheDelimiterAndOkWritesWhatTheControlsHold) {
   TesselSetup n = filled(0xAB);
   writeNewObject(n);
   for (std::size_t i = 1; i < sizeof n.listDelimiter; ++i) ASSERT_EQ(n.listDelimiter[i], '\0') << i;
-  const auto ok = [](bool twoD, bool threeD, const char* x, const char* y) {
-    TesselSetup s = filled(0);
-    writeNewObject(s);
-    s.xSize = 5;
-    s.ySize = 6;
-    // Both boxes, the delimiter and every flag the opposite of the new object's.
-    const ControlStates c{twoD, threeD, x, y, "|", false, false, true};
-    applyOk(c, s);
-    return fields(s);
-  };
-  EXPECT_EQ(ok(false, true, "12", "34"), "32x32 d3 12,34 c1 w1 a1 [|]");
-  EXPECT_EQ(ok(false, false, "12", "34"), "32x32 d1 5,6 c1 w1 a1 [|]");
-
+  // What OK writes for each dimension and flag crosses the real controls in tests/windows; here a delimiter too long.
   TesselSetup s = filled(0x5A);
   ControlStates c;
   c.delimiter = std::string(1500, 'd');
@@ -145,8 +133,8 @@ TEST(EditorSetup, BoxNumbersAreWholeSignedDecimalsAndTheFrameStaysInRange) {
   resizeFrame(s, 0, nullptr);
   TesselRect r{INT32_MIN, INT32_MAX, 9, 9};
   objectRect(r, s);
-  EXPECT_EQ(std::to_string(r.left) + " " + std::to_string(r.right) + " " + std::to_string(r.bottom),
-            std::to_string(INT32_MIN) + " " + std::to_string(INT32_MAX - 9) + " " + std::to_string(INT32_MIN));
+  EXPECT_EQ((std::vector<int32_t>{r.left, r.right, r.bottom}),
+            (std::vector<int32_t>{INT32_MIN, INT32_MAX - 9, INT32_MIN}));
 }
 
 TEST(EditorText, CopiesStayInsideTheBufferAndDescriptionsAndHelpPagesAreMade) {
