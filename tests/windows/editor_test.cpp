@@ -94,7 +94,6 @@ const std::string kUntouched = "0:" + std::string(32, '#');
 TEST(EditorExports, EachAnswerReachesTheHost) {
   using Query = uint32_t(__stdcall*)(int);
   using Code = short(__stdcall*)(void*, int);
-  using Infos = const TesselInfos*(__stdcall*)(void*, int);
   using Title = void(__stdcall*)(void*, int, int, char*, int);
   using ExpressionTitle = void(__stdcall*)(void*, int, char*, int);
   using Text = int(__stdcall*)(void*, int, char*, int);
@@ -105,7 +104,7 @@ TEST(EditorExports, EachAnswerReachesTheHost) {
     return buffered([=](char* b) { return entry<Text>(name)(nullptr, number, b, size); });
   };
   const auto infos = [](const char* name, int number) {
-    const TesselInfos* i = entry<Infos>(name)(nullptr, number);
+    const TesselInfos* i = entry<const TesselInfos*(__stdcall*)(void*, int)>(name)(nullptr, number);
     return joined(i->code, i->kinds[0], i->kinds[1]);
   };
   const auto loaded = [](int id) { return buffered([=](char* b) { return LoadStringA(tessel(), id, b, 32); }); };
