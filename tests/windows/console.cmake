@@ -30,13 +30,11 @@ foreach(side windows linux)
   run(${side})
   unset(before)
   file(READ "${dir}/shown.txt" shown)
-  # The banner comes only when standard input is a console; the mistake is told and the shell goes on.
-  foreach(told "tessel: type help for the catalogue" "unknown action or expression" "get$(0) = \"Épée Ω\"")
-    string(FIND "${shown}" "${told}" at)
-    if(at EQUAL -1)
-      message(FATAL_ERROR "${side}: \"${told}\" is not shown:\n${shown}")
-    endif()
-  endforeach()
+  # In turn: the banner (only when standard input is a console), the string, and the mistake told as the shell goes on.
+  set(told "tessel: type help for the catalogue.*get\\$\\(0\\) = \"Épée Ω\".*unknown action or expression")
+  if(NOT shown MATCHES "${told}")
+    message(FATAL_ERROR "${side}: the banner, the string typed back or the mistake is not shown:\n${shown}")
+  endif()
   file(WRITE "${dir}/${script}" "Set array dimension to 2\nSet dimension 1 boundary to 3\n"
                                 "Append row from list \"aΩbΩc\"\nSet label to \"Ωmega\" at column 0\n"
                                 "Save to file \"made.arr\"\nget$(1)\n")

@@ -42,7 +42,6 @@ HMODULE tessel() {
   return module;
 }
 
-// The numbers with a blank between each.
 template <typename... T>
 std::string joined(const T&... numbers) {
   std::string out;
@@ -95,7 +94,6 @@ const std::string kUntouched = "0:" + std::string(32, '#');
 TEST(EditorExports, EachAnswerReachesTheHost) {
   using Query = uint32_t(__stdcall*)(int);
   using Code = short(__stdcall*)(void*, int);
-  using Infos = const TesselInfos*(__stdcall*)(void*, int);
   using Title = void(__stdcall*)(void*, int, int, char*, int);
   using ExpressionTitle = void(__stdcall*)(void*, int, char*, int);
   using Text = int(__stdcall*)(void*, int, char*, int);
@@ -106,7 +104,7 @@ TEST(EditorExports, EachAnswerReachesTheHost) {
     return buffered([=](char* b) { return entry<Text>(name)(nullptr, number, b, size); });
   };
   const auto infos = [](const char* name, int number) {
-    const TesselInfos* i = entry<Infos>(name)(nullptr, number);
+    const TesselInfos* i = entry<const TesselInfos*(__stdcall*)(void*, int)>(name)(nullptr, number);
     return joined(i->code, i->kinds[0], i->kinds[1]);
   };
   const auto loaded = [](int id) { return buffered([=](char* b) { return LoadStringA(tessel(), id, b, 32); }); };
@@ -196,8 +194,6 @@ TEST(EditorPictures, ResourcesCursorIconAndTheDisplayThroughTheImageServices) {
   BITMAP mask{};
   GetObjectA(info.hbmMask, sizeof mask, &mask);
   EXPECT_EQ(joined(info.fIcon, info.xHotspot, info.yHotspot, mask.bmWidth), "0 0 0 32");
-  DeleteObject(info.hbmMask);
-  if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
   // The icon's bitmap (4-bit, 32x32, 616 bytes with its palette), and not a byte more.
   std::vector<char> icon(700, '#');
   EXPECT_EQ(entry<int(__stdcall*)(void*, void*)>("MakeIcon")(nullptr, icon.data()), 0);
@@ -263,7 +259,6 @@ std::string controlState(HWND dialog) {
   return out;
 }
 
-// What the driver does: click, set a box's text, or note the state.
 enum class Op { click, text, state };
 struct Step {
   Op op;
@@ -309,15 +304,6 @@ TesselSetup record(int32_t dimensions = 0, int32_t flags = 0) {
   return s;
 }
 
-// CreateObject when `item` is -1, else SelectPopup of the item; its result.
-int openDialog(TesselEditorContext& editor, int item, TesselSetup& setup, Drive& drive) {
-  standInReset(driver, &drive, 0);
-  if (item < 0)
-    return entry<int(__stdcall*)(TesselEditorContext*, intptr_t, TesselSetup*)>("CreateObject")(&editor, 0, &setup);
-  using Select = int(__stdcall*)(TesselEditorContext*, int, intptr_t, intptr_t, TesselSetup*, intptr_t, intptr_t);
-  return entry<Select>("SelectPopup")(&editor, item, 0, 0, &setup, 0, 0);
-}
-
 // ShellExecuteA as tessel.dll imports it, replaced for one test by a recorder of its calls.
 std::string g_shellCalls;
 
@@ -347,9 +333,11 @@ int redirectImport(const void* from, const void* to) {
 }
 
 TEST(EditorDialog, ControlsShowTheRecordAndOkOrCancelWriteIt) {
-  // What the record means for the controls and what OK makes of them is the unit test's; here a row
-  // for each way the real controls reach the record.
-  const int kNew = -1;
+  // What odd records mean for the controls is the unit test's; here a row for each way the real controls
+  // reach the record, and what OK writes for each dimension and flag.
+  const int kNew = -1;  // CreateObject, else SelectPopup of the item
+  using Create = int(__stdcall*)(TesselEditorContext*, intptr_t, TesselSetup*);
+  using Select = int(__stdcall*)(TesselEditorContext*, int, intptr_t, intptr_t, TesselSetup*, intptr_t, intptr_t);
   const std::string off = "Case insensitive;Literal;Off;";
   // clang-format off
   const struct {
@@ -399,7 +387,10 @@ TEST(EditorDialog, ControlsShowTheRecordAndOkOrCancelWriteIt) {
     SCOPED_TRACE(std::to_string(c.item) + " " + c.after);
     TesselSetup setup = c.before;
     Drive drive{c.steps, {}, {}};
-    EXPECT_EQ(openDialog(editor, c.item, setup, drive), c.returns);
+    standInReset(driver, &drive, 0);
+    EXPECT_EQ(c.item == kNew ? entry<Create>("CreateObject")(&editor, 0, &setup)
+                             : entry<Select>("SelectPopup")(&editor, c.item, 0, 0, &setup, 0, 0),
+              c.returns);
     EXPECT_EQ(drive.notes, c.notes);
     EXPECT_EQ(standInLog(), c.notes.empty() ? std::string() : std::string(opened));
     EXPECT_EQ(c.after.empty() ? std::memcmp(&setup, &c.before, sizeof setup) : 0, 0);
