@@ -15,25 +15,16 @@ function(tessel_console_test)
   elseif(CMAKE_SIZEOF_VOID_P EQUAL 4 AND EXISTS "${narrow_expected}")
     set(T_EXPECTED "${narrow_expected}")
   endif()
-  string(REPLACE ";" "|" args "${T_ARGS}")
-  string(REPLACE ";" "|" files "${T_FILES}")
-  string(REPLACE ";" "|" written "${T_WRITTEN}")
-  string(REPLACE ";" "|" readonly "${T_READONLY}")
-  string(REPLACE ";" "|" limits "${T_LIMITS}")
+  # Lists go through the command line joined with |.
+  set(lists)
+  foreach(list ARGS FILES WRITTEN READONLY LIMITS)
+    string(REPLACE ";" "|" joined "${T_${list}}")
+    list(APPEND lists "-D${list}=${joined}")
+  endforeach()
   add_test(NAME ${T_NAME}
-    COMMAND ${CMAKE_COMMAND}
-      -DTESSEL=$<TARGET_FILE:tessel_console>
-      "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
-      -DWORKDIR=${CMAKE_CURRENT_BINARY_DIR}/runs/${T_NAME}
-      -DEXPECTED=${T_EXPECTED}
-      "-DSCRIPT=${T_SCRIPT}"
-      "-DINPUT=${T_INPUT}"
-      "-DARGS=${args}"
-      "-DFILES=${files}"
-      "-DWRITTEN=${written}"
-      "-DREADONLY=${readonly}"
-      "-DLIMITS=${limits}"
-      -P ${PROJECT_SOURCE_DIR}/tests/console/run_case.cmake)
+    COMMAND ${CMAKE_COMMAND} -DTESSEL=$<TARGET_FILE:tessel_console> "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+      -DWORKDIR=${CMAKE_CURRENT_BINARY_DIR}/runs/${T_NAME} -DEXPECTED=${T_EXPECTED} "-DSCRIPT=${T_SCRIPT}"
+      "-DINPUT=${T_INPUT}" ${lists} -P ${PROJECT_SOURCE_DIR}/tests/console/run_case.cmake)
   # The C locale unless the case names another: texts beyond ASCII are then escaped.
   if(NOT T_ENV)
     set(T_ENV LC_ALL=C)

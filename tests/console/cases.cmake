@@ -11,13 +11,10 @@ function(console_case name)
     set(C_EXPECTED ${case_dir}/${name}.expected)
   endif()
   list(TRANSFORM C_FILES PREPEND ${data}/ REGEX "^[^/$]")
-  foreach(arg IN LISTS C_ARGS)
-    foreach(dir ${data} ${PROJECT_SOURCE_DIR}/examples)
-      if(EXISTS ${dir}/${arg} AND NOT IS_DIRECTORY ${dir}/${arg})
-        list(APPEND C_FILES ${dir}/${arg})
-      endif()
-    endforeach()
-  endforeach()
+  list(TRANSFORM C_ARGS PREPEND ${data}/ OUTPUT_VARIABLE in_data)
+  list(TRANSFORM C_ARGS PREPEND ${PROJECT_SOURCE_DIR}/examples/ OUTPUT_VARIABLE in_examples)
+  file(GLOB named LIST_DIRECTORIES false ${in_data} ${in_examples})
+  list(APPEND C_FILES ${named})
   foreach(one SCRIPT INPUT)
     if(C_${one} AND NOT IS_ABSOLUTE "${C_${one}}")
       set(C_${one} ${case_dir}/${C_${one}})
@@ -143,12 +140,10 @@ console_case(tilemap_short_layer ARGS show short_layer.tmj)
 console_case(tilemap_not_3d ARGS convert --template dungeon.tmj mixed.json out.tmj FILES ${dungeon} WRITTEN out.tmj)
 
 # check, diff and the sheet format on files the module writes (made_by_module.tessel, first).
-set(made_dir ${CMAKE_CURRENT_BINARY_DIR}/runs/made_by_module)
-file(MAKE_DIRECTORY ${made_dir})
-configure_file(${case_dir}/made_by_module.tessel ${made_dir}/made_by_module.tessel COPYONLY)
-add_test(NAME console.made_by_module COMMAND tessel_console run made_by_module.tessel WORKING_DIRECTORY ${made_dir})
-set_tests_properties(console.made_by_module PROPERTIES FIXTURES_SETUP module_files ENVIRONMENT LC_ALL=C)
-set(made ${made_dir}/items.arr ${made_dir}/items.hga ${made_dir}/items.csv ${made_dir}/items.ini)
+console_case(made_by_module SCRIPT made_by_module.tessel)
+set_tests_properties(console.made_by_module PROPERTIES FIXTURES_SETUP module_files)
+set(made items.arr items.hga items.csv items.ini)
+list(TRANSFORM made PREPEND ${CMAKE_CURRENT_BINARY_DIR}/runs/console.made_by_module/)
 # Each format loads sound; a cut native file is damaged (1); a missing file cannot be read (2).
 console_case(check_files ARGS check items.arr items.hga items.csv items.ini cut.arr missing.arr FILES ${made})
 console_case(check_json ARGS --json check items.arr cut.arr FILES ${made})
@@ -165,18 +160,16 @@ console_case(sheet_tabs ARGS --separator tab --header --to sheet convert items.a
 set_tests_properties(console.check_files console.check_json console.diff_formats console.diff_list
   console.diff_json console.diff_same console.diff_damaged console.sheet_from_native console.sheet_tabs
   PROPERTIES FIXTURES_REQUIRED module_files)
-# A spreadsheet's file as a game reads it (checked in huge_check); as a sheet, with labels and back byte for byte; with an open quote.
+# A spreadsheet's file as a game reads it (checked in huge_check); as a sheet, with labels and back byte for byte
+# (sheet_export's back.csv is data/party.csv); with an open quote.
 console_case(show_spreadsheet_csv ARGS show party.csv)
 console_case(convert_spreadsheet_csv ARGS convert party.csv party.ini)
 console_case(show_sheet ARGS --header --from sheet show party.csv)
 console_case(sheet_import ARGS --header --from sheet --to native convert party.csv party.arr)
 console_case(sheet_export ARGS --header --separator semicolon --bom --to sheet convert party.arr back.csv
   FILES ${CMAKE_CURRENT_BINARY_DIR}/runs/console.sheet_import/party.arr WRITTEN back.csv)
-add_test(NAME console.sheet_round_trip
-  COMMAND ${CMAKE_COMMAND} -E compare_files ${data}/party.csv ${CMAKE_CURRENT_BINARY_DIR}/runs/console.sheet_export/back.csv)
 set_tests_properties(console.sheet_import PROPERTIES FIXTURES_SETUP sheet_native)
-set_tests_properties(console.sheet_export PROPERTIES FIXTURES_REQUIRED sheet_native FIXTURES_SETUP sheet_back)
-set_tests_properties(console.sheet_round_trip PROPERTIES FIXTURES_REQUIRED sheet_back)
+set_tests_properties(console.sheet_export PROPERTIES FIXTURES_REQUIRED sheet_native)
 console_case(check_open_quote ARGS --from sheet check open_quote.csv)
 console_case(show_damaged_sheet ARGS --from sheet show open_quote.csv)
 console_case(convert_damaged_sheet ARGS --from sheet convert open_quote.csv out.arr WRITTEN out.arr)

@@ -38,6 +38,11 @@ std::string flat(const std::string& text) {
   return out;
 }
 
+// `told` in the help of `topic`, however wrapped.
+void expectTold(const std::string& topic, const std::string& told) {
+  EXPECT_NE(flat(help(topic)).find(flat(told)), std::string::npos) << topic;
+}
+
 void expectParameters(const std::string& text, const catalogue::Parameter* params, int count) {
   for (int i = 0; i < count; ++i) {
     EXPECT_NE(text.find(std::string("\n    ") + params[i].name + ": " + catalogue::meaningOf(params[i].name) + "\n"),
@@ -65,19 +70,13 @@ TEST(Help, EveryEntryIsTheCataloguesOwn) {
     EXPECT_NE(text.find(std::string("\n  ") + e.label + ": " + e.summary + "\n"), std::string::npos);
     expectParameters(text, e.params, e.paramCount());
   }
-  for (const auto& o : options::kOptions)
-    EXPECT_NE(flat(help(o.name)).find(flat(facts::withFormatLists(o.help))), std::string::npos) << o.name;
-  for (const auto& c : topics::kShellCommands) {
-    const std::string name(c.term, std::string_view(c.term).find(' '));
-    EXPECT_NE(flat(help(name)).find(flat(std::string(c.term) + " " + c.text)), std::string::npos) << name;
-  }
-  for (const char* command : {"run", "convert", "check", "diff"}) {
-    const std::string text = flat(help(command));
-    for (const auto& c : topics::kConsoleHost) {
-      if (std::string_view(c.term).rfind(std::string("tessel ") + command + " ", 0) == 0) {
-        EXPECT_NE(text.find(flat(std::string(c.term) + " " + facts::withFormatLists(c.text))), std::string::npos)
-            << command;
-      }
+  for (const auto& o : options::kOptions) expectTold(o.name, facts::withFormatLists(o.help));
+  for (const auto& c : topics::kShellCommands)
+    expectTold(std::string(c.term, std::string_view(c.term).find(' ')), std::string(c.term) + " " + c.text);
+  for (const auto& c : topics::kConsoleHost) {
+    for (const char* command : {"run", "convert", "check", "diff"}) {
+      if (std::string_view(c.term).rfind(std::string("tessel ") + command + " ", 0) == 0)
+        expectTold(command, std::string(c.term) + " " + facts::withFormatLists(c.text));
     }
   }
   // The sheet format: its topic, then each rule of its dialect on a line of its own.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 namespace tessel::console::sheet {
 namespace {
@@ -32,8 +33,7 @@ TEST(Sheet, TextsReadAsTheirRowsOrTheProblemOfTheirLine) {
   };
   for (const auto& c : cases) {
     const Text t = parse(c.text);
-    EXPECT_EQ(t.rows, c.rows) << c.text;
-    EXPECT_EQ(t.problem, c.problem) << c.text;
+    EXPECT_EQ(std::tie(t.rows, t.problem), std::tie(c.rows, c.problem)) << c.text;
   }
 }
 
@@ -77,9 +77,7 @@ TEST(Sheet, RandomTablesReadBackAsWritten) {
     const std::string written = write(rows, options);
     SCOPED_TRACE(written);
     const Text read = parse(written, options.separator);
-    EXPECT_EQ(read.problem, "");
-    EXPECT_EQ(read.rows, rows);
-    EXPECT_EQ(read.bom, options.bom);
+    EXPECT_EQ(std::tie(read.problem, read.rows, read.bom), std::make_tuple(std::string(), rows, options.bom));
     EXPECT_TRUE(rows.empty() || read.crlf == options.crlf);
   }
 }

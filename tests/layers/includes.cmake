@@ -3,15 +3,11 @@
 # Tests and benchmarks may include anything and are not read.
 #   cmake -DROOT=<source folder> -P includes.cmake
 set(layers core recordset persist host editor tools workbench examples)
-set(rank_core 0)
-set(rank_recordset 1)
-set(rank_persist 2)
-set(rank_host 3)
-foreach(top editor tools workbench examples)
-  set(rank_${top} 4)
+set(ranks 0 1 2 3 4 4 4 4)
+foreach(layer rank IN ZIP_LISTS layers ranks)
+  set(rank_${layer} ${rank})
 endforeach()
 
-set(upward "")
 foreach(layer IN LISTS layers)
   file(GLOB_RECURSE files RELATIVE ${ROOT} ${ROOT}/${layer}/*.h ${ROOT}/${layer}/*.cpp ${ROOT}/${layer}/*.inc
        ${ROOT}/${layer}/*.rc)
