@@ -11,11 +11,6 @@ namespace {
 
 using ActOnBytes = int32_t(TESSEL_CALL*)(TesselRunObject*, int32_t, const char*, int32_t, const char*, intptr_t,
                                          int32_t);
-int32_t actOnBytes(HostedObject& o, int action, const std::string& name, const std::string& bytes, int32_t second = 0,
-                   int32_t flags = 0) {
-  return builtModule().entry<ActOnBytes>("TesselActOnBytes")(&o.record(), action, name.c_str(), second, bytes.data(),
-                                                             static_cast<intptr_t>(bytes.size()), flags);
-}
 
 // Everything a load leaves: the outcome, the shape, each cell and the labels.
 std::string state(HostedObject& o) {
@@ -47,9 +42,8 @@ TEST(ActOnBytes, GivesWhatTheActionGivesOnAFileOfTheBytes) {
   const auto act = builtModule().entry<ActOnBytes>("TesselActOnBytes");
   HostedObject empty, none;
   for (HostedObject* o : {&empty, &none}) appendStrings(*o, {"old", "cells"});
-  EXPECT_EQ(std::to_string(actOnBytes(empty, kLoadCsv, "given.csv", "")) +
-                std::to_string(act(&none.record(), kLoadCsv, "given.csv", 0, nullptr, 0, 0)),
-            "00");
+  EXPECT_TRUE(empty.actOnBytes(kLoadCsv, "given.csv", ""));
+  EXPECT_EQ(act(&none.record(), kLoadCsv, "given.csv", 0, nullptr, 0, 0), 0);
   EXPECT_EQ(state(none), state(empty));
   EXPECT_EQ(act(&none.record(), kLoadCsv, "given.csv", 0, nullptr, 1, 0), -1);
 
@@ -65,7 +59,7 @@ TEST(ActOnBytes, GivesWhatTheActionGivesOnAFileOfTheBytes) {
       HostedObject fromFile, fromBytes;
       for (HostedObject* o : {&fromFile, &fromBytes}) appendStrings(*o, {"old", "cells"});
       fromFile.act(action, name, 1);
-      ASSERT_EQ(actOnBytes(fromBytes, action, name, bytes, 1), 0);
+      ASSERT_TRUE(fromBytes.actOnBytes(action, name, bytes, 1));
       EXPECT_EQ(state(fromBytes), state(fromFile)) << action;
     }
     std::string text = randomText(random, false);
@@ -85,7 +79,7 @@ TEST(ActOnBytes, GivesWhatTheActionGivesOnAFileOfTheBytes) {
       at = comma + 1;
     }
     const int32_t flags = TESSEL_READ_SKIP_BOM | (header ? TESSEL_READ_LABEL_ROW : 0);
-    ASSERT_EQ(actOnBytes(tool, kLoadCsv, name, "\xef\xbb\xbf" + text, 0, flags), 0);
+    ASSERT_TRUE(tool.actOnBytes(kLoadCsv, name, "\xef\xbb\xbf" + text, 0, flags));
     EXPECT_EQ(std::to_string(tool.lastOutcome().code) + tool.lastOutcome().text,
               std::to_string(loaded.code) + loaded.text);
     EXPECT_EQ(state(tool).substr(state(tool).find('\n')), state(model).substr(state(model).find('\n')));
@@ -93,7 +87,7 @@ TEST(ActOnBytes, GivesWhatTheActionGivesOnAFileOfTheBytes) {
   // The bytes stood in for the file: it was neither read nor written.
   std::filesystem::remove(name);
   HostedObject o;
-  EXPECT_EQ(actOnBytes(o, kLoadCsv, name, "a,b\n"), 0);
+  EXPECT_TRUE(o.actOnBytes(kLoadCsv, name, "a,b\n"));
   EXPECT_EQ(all(o), "a|b");
   EXPECT_FALSE(std::filesystem::exists(name));
 }
@@ -101,26 +95,26 @@ TEST(ActOnBytes, GivesWhatTheActionGivesOnAFileOfTheBytes) {
 TEST(ActOnBytes, ToolReadingKeepsTheLoadRules) {
   HostedObject o;
   // A damage offset counts in the bytes given, the mark and the labels included.
-  ASSERT_EQ(actOnBytes(o, kAppendCsv, "t.csv", std::string("\xef\xbb\xbfname,hp\r\nann,5\0x", 19), 0,
-                       TESSEL_READ_SKIP_BOM | TESSEL_READ_LABEL_ROW),
-            0);
+  ASSERT_TRUE(o.actOnBytes(kAppendCsv, "t.csv", std::string("\xef\xbb\xbfname,hp\r\nann,5\0x", 19), 0,
+                           TESSEL_READ_SKIP_BOM | TESSEL_READ_LABEL_ROW));
   EXPECT_EQ(o.lastOutcome().text,
             "damaged: t.csv: a zero byte at offset 17 ends the text; the 1 bytes after it are not read");
   EXPECT_EQ(all(o) + " " + texts(o, kLabel, {0, 1}), "ann|5 name|hp");
   // A load refused by the memory rule changes nothing, the labels neither.
   std::string huge = "name,hp\n";
   for (int i = 0; i < 3000; ++i) huge += i == 0 ? std::string(100000, ',') + "\n" : "x\n";
-  ASSERT_EQ(actOnBytes(o, kLoadCsv, "big.csv", huge, 0, TESSEL_READ_LABEL_ROW), 0);
+  ASSERT_TRUE(o.actOnBytes(kLoadCsv, "big.csv", huge, 0, TESSEL_READ_LABEL_ROW));
   EXPECT_EQ(o.lastOutcome().code, TESSEL_OUTCOME_TOO_LARGE);
   EXPECT_EQ(all(o) + " " + texts(o, kLabel, {0}), "ann|5 name");
   // Only the actions that read a file run on bytes; the tool's CSV reading
   // is for CSV loads alone.
+  const auto act = builtModule().entry<ActOnBytes>("TesselActOnBytes");
   for (const auto& [action, flags] : {std::pair{kSaveCsv, 0}, {kLoadNative, TESSEL_READ_SKIP_BOM}, {kLoadCsv, 4}})
-    EXPECT_EQ(actOnBytes(o, action, "never.csv", "x", 0, flags), -1) << action;
+    EXPECT_EQ(act(&o.record(), action, "never.csv", 0, "x", 1, flags), -1) << action;
   EXPECT_FALSE(std::filesystem::exists("never.csv"));
   EXPECT_EQ(all(o), "ann|5");
   // A flagged load replaces what the array holds.
-  ASSERT_EQ(actOnBytes(o, kLoadCsv, "new.csv", "id\n9\n", 0, TESSEL_READ_LABEL_ROW), 0);
+  ASSERT_TRUE(o.actOnBytes(kLoadCsv, "new.csv", "id\n9\n", 0, TESSEL_READ_LABEL_ROW));
   EXPECT_EQ(all(o) + " " + texts(o, kLabel, {0}), "9 id");
 }
 

@@ -3,12 +3,7 @@
 namespace tessel::testing {
 
 TesselSetup makeSetup(int32_t dimensions, int32_t x, int32_t y, const char* delimiter) {
-  hostkit::SetupOptions options;
-  options.dimensions = dimensions;
-  options.x = x;
-  options.y = y;
-  options.delimiter = delimiter;
-  return hostkit::makeSetup(options);
+  return hostkit::makeSetup({dimensions, x, y, delimiter});
 }
 
 Module& builtModule() {

@@ -1,5 +1,5 @@
 // The comparisons every search, sort and query goes through, against plain models of their rules on random texts, and
-// the cases those never meet: nulls, the default mode, a counted text, literal mode.
+// the cases those never meet: nulls, the default mode, a counted text.
 #include "core/compare.h"
 
 #include <gtest/gtest.h>
@@ -90,7 +90,7 @@ TEST(Compare, EveryComparisonFollowsItsPlainRuleOnRandomTexts) {
 }
 
 TEST(Compare, CasesTheRandomTextsNeverMeet) {
-  const CompareMode literal{}, exact{true, false};
+  const CompareMode literal{};
   struct Case {
     int got, expected;
     const char* what;
@@ -103,8 +103,6 @@ TEST(Compare, CasesTheRandomTextsNeverMeet) {
       {wildcardMatch("x", nullptr, false), 1, "a null text"},
       {wildcardMatch("a*", "ab", 1, false), 0, "a text counted short"},
       {sign(literalCompare(nullptr, "", false)), -1, "null sorts first"},
-      {equalInSearchMode("A*", "A*", exact), 0, "literal mode takes the star as written"},
-      {equalInSearchMode("A*", "Abc", exact) != 0, 1, "and so matches no other text"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.got, c.expected) << c.what;
 }

@@ -15,6 +15,7 @@
 #include "persist/ini_file.h"
 #include "persist/native_file.h"
 #include "recordset/labels.h"
+#include "tests/unit/stores.h"
 
 namespace tessel {
 namespace {
@@ -89,9 +90,7 @@ struct FullDisk final : persist::ByteWriter {
 
 TEST(SaveSizes, WritersStopAtTheFirstFailedWrite) {
   // One row of 100000 fields, and as many cells, keys and labels.
-  ArrayStore s;
-  s.dimensions().setCount(2);
-  s.dimensions().setBoundary(1, 100000);
+  ArrayStore s = testing::table(100000, false);
   for (int32_t i = 0; i < 100000; ++i) {
     s.append(CellDescriptor::ofString("field"));
     s.setKey(i, CellDescriptor::ofString("key"));

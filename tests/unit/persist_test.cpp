@@ -132,13 +132,8 @@ ArrayStore roundTrip(const FileFormat& format, const ArrayStore& source, const c
 
 const Cell* keyOf(const ArrayStore& s, int32_t i) { return s.cellAt(i) ? s.cellAt(i)->key() : nullptr; }
 
-// The cells, in one dimension, with the keys of the first ones.
-ArrayStore cells(std::initializer_list<D> cells, std::initializer_list<D> keys = {}) {
-  ArrayStore s;
-  for (const D& d : cells) s.append(d);
-  for (const D& k : keys) s.setKey(static_cast<int32_t>(&k - keys.begin()), k);
-  return s;
-}
+// The elements, in one dimension.
+ArrayStore cells(std::initializer_list<testing::Element> elements) { return testing::array(1, 0, 0, elements); }
 
 // By whether the text comes back whole in the first cell, inside some cell, or nowhere.
 Fate textFate(const ArrayStore& loaded, std::string_view text) {
@@ -165,10 +160,7 @@ struct Probe {
 const Probe kProbes[] = {
     {"Dimensions and boundaries",
      [] {
-       ArrayStore s = cells({});
-       s.dimensions().setCount(3);
-       s.dimensions().setBoundary(1, 2);
-       s.dimensions().setBoundary(2, 2);
+       ArrayStore s = testing::array(3, 2, 2, {});
        for (const char* t : {"a", "b", "c", "d", "e", "f", "g", "h"}) s.append(D::ofString(t));
        return s;
      },
@@ -180,7 +172,7 @@ const Probe kProbes[] = {
      }},
     {"Keys",
      [] {
-       return cells({D::ofString("a"), D::ofValue(5)}, {D::ofString("k"), D::ofValue(7)});
+       return cells({{D::ofString("a"), D::ofString("k")}, {D::ofValue(5), D::ofValue(7)}});
      },
      [](const ArrayStore&, const ArrayStore& loaded) {
        const Cell* ka = keyOf(loaded, 0);
@@ -206,7 +198,7 @@ const Probe kProbes[] = {
      }},
     {"Empty cells",
      [] {
-       ArrayStore s = cells({D::ofString("a"), D::ofString(""), D::ofString("b")});
+       ArrayStore s = cells({{D::ofString("a")}, {D::ofString("")}, {D::ofString("b")}});
        s.set(1, D::ofValue(0));  // emptied in place
        s.setKey(1, D::ofString("e"));
        return s;
@@ -216,10 +208,13 @@ const Probe kProbes[] = {
        if (c == nullptr || contentOf(loaded.cellAt(2)) != "b") return Fate::lost;
        return c->type() == CellType::empty ? Fate::kept : Fate::changed;
      }},
-    {"Value cells (integers)", [] { return cells({D::ofValue(42)}); }, firstCellFate},
-    {"String cells", [] { return cells({D::ofString("hello")}); }, firstCellFate},
-    {"Data cells (raw bytes)", [] { return cells({D::ofData("x\0y", 3)}); }, firstCellFate},
-    {"Texts holding the format's separator", [] { return cells({D::ofString("x,y=z")}, {D::ofString("k=v")}); },
+    {"Value cells (integers)", [] { return cells({{D::ofValue(42)}}); }, firstCellFate},
+    {"String cells", [] { return cells({{D::ofString("hello")}}); }, firstCellFate},
+    {"Data cells (raw bytes)", [] { return cells({{D::ofData("x\0y", 3)}}); }, firstCellFate},
+    {"Texts holding the format's separator",
+     [] {
+       return cells({{D::ofString("x,y=z"), D::ofString("k=v")}});
+     },
      [](const ArrayStore&, const ArrayStore& loaded) {
        const Cell* key = keyOf(loaded, 0);
        const Fate text = textFate(loaded, "x,y=z");
@@ -227,11 +222,11 @@ const Probe kProbes[] = {
        return text == Fate::kept && key != nullptr && !contentOf(key).empty() && contentOf(key) != "k=v" ? Fate::changed
                                                                                                          : text;
      }},
-    {"Texts holding line breaks", [] { return cells({D::ofString("one\r\ntwo")}); },
+    {"Texts holding line breaks", [] { return cells({{D::ofString("one\r\ntwo")}}); },
      [](const ArrayStore&, const ArrayStore& loaded) { return textFate(loaded, "one\r\ntwo"); }},
     {"Row selection and settings",
      [] {
-       ArrayStore s = cells({D::ofString("a")});
+       ArrayStore s = cells({{D::ofString("a")}});
        s.setListDelimiter(";");
        s.setCaseSensitive(true);
        s.setWildcard(true);
@@ -864,12 +859,7 @@ struct CountingWriter final : ByteWriter {
 TEST(Saves, AHugeDeclaredGridStreamsThroughOneBuffer) {
   // Three columns of ten million rows declared, two cells held: the file is
   // 120 MB of empty entries, handed on 64 KiB at a time.
-  ArrayStore s;
-  s.dimensions().setCount(3);
-  s.dimensions().setBoundary(1, 3);
-  s.dimensions().setBoundary(2, 10000000);
-  s.append(CellDescriptor::ofString("ab"));
-  s.append(CellDescriptor::ofValue(-7));
+  ArrayStore s = testing::array(3, 3, 10000000, {{CellDescriptor::ofString("ab")}, {CellDescriptor::ofValue(-7)}});
   const std::optional<HostArrayGrid> grid = hostArrayGrid(s);
   ASSERT_TRUE(grid.has_value());
   EXPECT_EQ(grid->entries, 30000000);

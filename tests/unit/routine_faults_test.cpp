@@ -44,12 +44,8 @@ intptr_t TESSEL_CALL getSpace(TesselRunObject* o, intptr_t size, intptr_t) {
 
 // 1D, 2D with labels and an unselected row, 3D; keys of both kinds and data cells everywhere.
 void fill(ArrayStore& s, int shape) {
-  if (shape > 0) {
-    s.dimensions().setCount(shape + 1);
-    s.dimensions().setBoundary(1, 3);
-    s.dimensions().setBoundary(2, 2);
-    s.rowFlags().setAutoSelect(true);
-  }
+  s = testing::array(shape + 1, 3, 2, {});  // a list takes no boundaries
+  s.rowFlags().setAutoSelect(shape > 0);
   const char* texts[] = {"b", "10", "a", "", "name", "7", "c,d", "-3", "zz", "2"};
   for (int i = 0; i < 10; ++i) s.append(CellDescriptor::ofString(texts[i]));
   s.set(3, CellDescriptor::ofValue(42));

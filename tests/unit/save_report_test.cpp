@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -14,27 +13,13 @@
 #include "persist/native_file.h"
 #include "recordset/labels.h"
 #include "tests/e2e/temp_files.h"
+#include "tests/unit/stores.h"
 
 namespace tessel::persist {
 namespace {
 
 using D = CellDescriptor;
-struct Element {
-  D cell;
-  std::optional<D> key = std::nullopt;
-};
-
-ArrayStore array(int32_t dims, int32_t x, int32_t y, std::initializer_list<Element> elements) {
-  ArrayStore s;
-  s.dimensions().setCount(dims);
-  s.dimensions().setBoundary(1, x);
-  s.dimensions().setBoundary(2, y);
-  for (const Element& e : elements) {
-    s.append(e.cell);
-    if (e.key) s.setKey(s.size() - 1, *e.key);
-  }
-  return s;
-}
+using testing::array;
 
 // "before>after" and every count that is not 0, by name.
 std::string describe(const TesselSaveReport& r) {

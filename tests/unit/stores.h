@@ -2,6 +2,8 @@
 // against another.
 #pragma once
 
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +19,25 @@ inline ArrayStore table(int32_t columns, bool autoSelect = true) {
   s.dimensions().setCount(2);
   s.dimensions().setBoundary(1, columns);
   s.rowFlags().setAutoSelect(autoSelect);
+  return s;
+}
+
+// A cell and, when given, its key.
+struct Element {
+  CellDescriptor cell;
+  std::optional<CellDescriptor> key = std::nullopt;
+};
+
+// A store of `dims` dimensions with X and Y boundaries, holding the elements.
+inline ArrayStore array(int32_t dims, int32_t x, int32_t y, std::initializer_list<Element> elements) {
+  ArrayStore s;
+  s.dimensions().setCount(dims);
+  s.dimensions().setBoundary(1, x);
+  s.dimensions().setBoundary(2, y);
+  for (const Element& e : elements) {
+    s.append(e.cell);
+    if (e.key) s.setKey(s.size() - 1, *e.key);
+  }
   return s;
 }
 
