@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 #include <string>
 
 #include "host/catalogue_notes.h"
@@ -38,9 +39,14 @@ std::string flat(const std::string& text) {
   return out;
 }
 
-// `told` in the help of `topic`, however wrapped.
+// `told` in the help of `topic`, however wrapped; its prose (not the option table) is wrapped at 110 columns.
 void expectTold(const std::string& topic, const std::string& told) {
-  EXPECT_NE(flat(help(topic)).find(flat(told)), std::string::npos) << topic;
+  const std::string text = help(topic);
+  EXPECT_NE(flat(text).find(flat(told)), std::string::npos) << topic;
+  std::istringstream lines(text);
+  for (std::string l; std::getline(lines, l);) {
+    EXPECT_TRUE(l.size() <= 110 || l.rfind("  --", 0) == 0 || l.rfind(' ') < 2) << topic << ": " << l;
+  }
 }
 
 void expectParameters(const std::string& text, const catalogue::Parameter* params, int count) {
