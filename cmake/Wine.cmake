@@ -23,10 +23,11 @@ endif()
 # tessel_windows_gui_test(NAME name COMMAND ...): add_test for a program that
 # opens windows. Under ctest every Windows program has the virtual display of
 # the run's Wine session; the flag gives one to the program when run by hand too.
+# A module that fails to load leaves Wine's crash dialog waiting: the timeout ends such a run.
 function(tessel_windows_gui_test)
   cmake_parse_arguments(T "" "NAME" "" ${ARGN})
   add_test(NAME ${T_NAME} ${T_UNPARSED_ARGUMENTS})
-  set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT TESSEL_WINE_GUI=1)
+  set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT TESSEL_WINE_GUI=1 TIMEOUT 300)
 endfunction()
 
 # One Wine session brackets the test run (see cmake/wine-run): its start and
