@@ -104,9 +104,18 @@ export async function useWorkbench(prefix, { width = 1280, height = 800 } = {}) 
   wb.offers = (kind = '') => page.$$eval(`#offers .offer${kind}`, (o) => o.map((e) => e.firstChild.textContent));
   wb.current = () => page.$eval('.cell.cur', (e) => [Number(e.dataset.u), Number(e.dataset.c)]);
   wb.box = (selector) => page.$eval(selector, (e) => { const r = e.getBoundingClientRect(); return { x: r.x, y: r.y, w: r.width, h: r.height }; });
-  wb.enter = async (selector, text) => { await wb.setField(selector, ''); await page.type(selector, text); await page.keyboard.press('Enter'); };
+  wb.enter = async (selector, text) => {
+    await wb.setField(selector, '');
+    await page.type(selector, text);
+    await page.keyboard.press('Enter');
+  };
   // The mouse pressed at `from`, moved in `steps` to `to` ([x, y] on screen each) and let go there.
-  wb.drag = async (from, to, steps) => { await page.mouse.move(...from); await page.mouse.down(); await page.mouse.move(...to, { steps }); await page.mouse.up(); };
+  wb.drag = async (from, to, steps) => {
+    await page.mouse.move(...from);
+    await page.mouse.down();
+    await page.mouse.move(...to, { steps });
+    await page.mouse.up();
+  };
   // Files dropped on the page together, each [name, bytes].
   wb.drop = (...files) => page.evaluate((list) => {
     const data = new DataTransfer();

@@ -154,8 +154,10 @@ describe('level maps', () => {
     const png = await page.evaluate(() => {
       const c = Object.assign(document.createElement('canvas'), { width: 32, height: 16 });
       const g = c.getContext('2d');
-      const colours = ['#3f6212', '#a16207', '#1d4ed8', '#b91c1c', '#374151', '#fde68a', '#7c3aed', '#0e7490'];
-      colours.forEach((colour, t) => { g.fillStyle = colour; g.fillRect((t % 4) * 8, Math.floor(t / 4) * 8, 8, 8); });
+      ['#3f6212', '#a16207', '#1d4ed8', '#b91c1c', '#374151', '#fde68a', '#7c3aed', '#0e7490'].forEach((colour, t) => {
+        g.fillStyle = colour;
+        g.fillRect((t % 4) * 8, Math.floor(t / 4) * 8, 8, 8);
+      });
       return c.toDataURL('image/png').split(',')[1];
     });
     wb.write('tiles.png', Buffer.from(png, 'base64'));

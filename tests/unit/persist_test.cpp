@@ -555,7 +555,7 @@ TEST_F(Files, LinkChainsAreFollowedAsFarAsTheSystemFollowsThem) {
   EXPECT_TRUE(csvAt(dir.file("dangling")).ok());
   EXPECT_EQ(std::filesystem::is_symlink(dir.file("dangling")) ? testing::readBytes(dir.file("not_yet")) : "",
             testing::readBytes(dir.file("link40")));
-  // One to a folder is written through too, so it fails there.
+  // One to a folder is refused: there is no file there to write.
   ASSERT_TRUE(makeLink(dir.file("."), dir.file("to_folder")));
   EXPECT_EQ(csvAt(dir.file("to_folder")).code(), StatusCode::cannotOpen);
   EXPECT_NE(testing::readBytes(name), "old");

@@ -194,6 +194,8 @@ TEST(EditorPictures, ResourcesCursorIconAndTheDisplayThroughTheImageServices) {
   BITMAP mask{};
   GetObjectA(info.hbmMask, sizeof mask, &mask);
   EXPECT_EQ(joined(info.fIcon, info.xHotspot, info.yHotspot, mask.bmWidth), "0 0 0 32");
+  DeleteObject(info.hbmMask);
+  if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
   // The icon's bitmap (4-bit, 32x32, 616 bytes with its palette), and not a byte more.
   std::vector<char> icon(700, '#');
   EXPECT_EQ(entry<int(__stdcall*)(void*, void*)>("MakeIcon")(nullptr, icon.data()), 0);
