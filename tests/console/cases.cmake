@@ -15,11 +15,8 @@ function(console_case name)
   list(TRANSFORM C_ARGS PREPEND ${PROJECT_SOURCE_DIR}/examples/ OUTPUT_VARIABLE in_examples)
   file(GLOB named LIST_DIRECTORIES false ${in_data} ${in_examples})
   list(APPEND C_FILES ${named})
-  foreach(one SCRIPT INPUT)
-    if(C_${one} AND NOT IS_ABSOLUTE "${C_${one}}")
-      set(C_${one} ${case_dir}/${C_${one}})
-    endif()
-  endforeach()
+  list(TRANSFORM C_SCRIPT PREPEND ${case_dir}/ REGEX "^[^/]")
+  list(TRANSFORM C_INPUT PREPEND ${case_dir}/ REGEX "^[^/]")
   tessel_console_test(NAME console.${name} EXPECTED ${C_EXPECTED} SCRIPT "${C_SCRIPT}" INPUT "${C_INPUT}"
     ARGS ${C_ARGS} FILES ${C_FILES} WRITTEN ${C_WRITTEN} READONLY ${C_READONLY} ENV ${C_ENV}
     LIMITS ${C_LIMITS})
