@@ -81,9 +81,7 @@ TEST(EditedText, TypedTextIsWrittenInTheEncodingOfTheTextItReplaces) {
   EXPECT_EQ(typed("\xce\xa9mega", "na\xc3\xafve", automatic), "\xce\xa9mega");
   EXPECT_EQ(typed("Cr\xc3\xa8me", "", automatic), "Cr\xc3\xa8me");  // a new text is UTF-8
   EXPECT_EQ(typed("Cr\xc3\xa8me", "na\xc3\xafve", western), "Cr\xe8me");
-  EXPECT_EQ(typed("ok\nb\n\\x81c \\X41 \\x00 \\x4", "", western),
-            "ok\nb\n\x81"
-            "c \\X41 \\x00 \\x4");
+  EXPECT_EQ(typed("ok\nb\n\\x81c \\X41 \\x00 \\x4", "", western), std::string("ok\nb\n\x81") + "c \\X41 \\x00 \\x4");
   EXPECT_EQ(automatic.title() + "/" + western.title() + "/" + Encoding::utf8().title(), "automatic/Windows-1252/UTF-8");
 
   EXPECT_EQ(lineIn("Set string \"Th\xc3\xa9\" at 4", western).bytes, "Set string \"Th\\xe9\" at 4");

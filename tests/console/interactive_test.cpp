@@ -36,9 +36,7 @@ struct Session {
 Session typeInto(const fs::path& home, const std::string& keys, bool hangUp = false) {
   Session s;
   int terminal = -1;
-  winsize size{};
-  size.ws_row = 10;
-  size.ws_col = 80;
+  winsize size{10, 80, 0, 0};  // rows, columns
   const pid_t child = forkpty(&terminal, nullptr, nullptr, &size);
   if (child == 0) {
     setenv("HOME", home.c_str(), 1);
