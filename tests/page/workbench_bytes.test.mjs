@@ -298,24 +298,17 @@ describe('the workbench edits as a spreadsheet does', () => {
   });
 
   test('a text a game reads as another number is marked, and told once a tab', async () => {
-    const toldOnce = async (words, message) => {
+    const [zeros, point] = [/"030".*gets 30, without the leading zeros/, /Element 1 holds the text "2.5".*gets 2, the whole number before the point/];
+    // Each step: what is done, and the one note of a number-like text the current tab's log then holds.
+    const steps = [[() => only('items.csv'), zeros, 'on opening'], [() => typeAt(0, 0, '1.5', 'Enter'), zeros, 'told once a tab'],
+      [() => pick('blank.arr').then(() => typeAt(0, 1, '2.5', 'Enter')), point, 'another tab is told of its own'],
+      [() => keys('7', 'Enter'), point, 'told once a tab'], [() => call('select', 0), zeros, 'and the first tab']];
+    for (const [act, words, message] of steps) {
+      await act();
       const told = await page.$$eval('#log .entry.note', (e) => e.map((x) => x.textContent).filter((t) => t.includes('looks like a number')));
       assert.ok(told.length === 1 && words.test(told[0]), `${message}: ${told.join('\n')}`);
-    };
-    await only('items.csv');
-    const leadingZeros = /"030".*gets 30, without the leading zeros/;
-    await toldOnce(leadingZeros, 'on opening');
-    assert.deepEqual(await page.$$eval('.cell.numberish', (e) => e.map((x) => [Number(x.dataset.u), Number(x.dataset.c)])), [[2, 1], [3, 1]]);
-    await typeAt(0, 0, '1.5', 'Enter');
-    await toldOnce(leadingZeros, 'told once a tab');
-    // Another tab is told of its own.
-    await pick('blank.arr');
-    await typeAt(0, 1, '2.5', 'Enter');
-    const point = /Element 1 holds the text "2.5".*gets 2, the whole number before the point/;
-    await toldOnce(point, 'another tab');
-    await keys('7', 'Enter');
-    for (const tab of [0, 1]) await wb.call('select', tab);
-    await toldOnce(point, 'told once a tab');
+    }
+    assert.deepEqual(await page.$$eval('.cell.numberish', (e) => e.map((x) => [Number(x.dataset.u), Number(x.dataset.c)])), [[0, 0], [2, 1], [3, 1]]);
   });
 
   test('a header edge dragged sets its column\'s width; a text too long for its cell shows whole on hover', async () => {
