@@ -63,13 +63,12 @@ TesselSetup filled(unsigned char byte) {
 }
 
 std::string shown(const ControlStates& c) {
-  const BoxesEnabled on = boxesEnabled(c.twoD, c.threeD);
-  return std::to_string(c.threeD ? 3 : 1 + c.twoD) + "D x" + c.x + (on.x ? "+" : "-") + " y" + c.y +
-         (on.y ? "+" : "-") + " [" + c.delimiter + "] " + (c.caseInsensitive ? "insensitive" : "sensitive") + " " +
-         (c.literal ? "literal" : "wildcard") + " " + (c.autoSelectOn ? "on" : "off");
+  return std::to_string(c.threeD ? 3 : 1 + c.twoD) + "D x" + c.x + " y" + c.y + " [" + c.delimiter + "] " +
+         (c.caseInsensitive ? "insensitive" : "sensitive") + " " + (c.literal ? "literal" : "wildcard") + " " +
+         (c.autoSelectOn ? "on" : "off");
 }
 
-// The new object's and plain records are shown through the real controls in tests/windows.
+// The new object's and plain records, and each dimension's boxes, are shown through the real controls in tests/windows.
 TEST(EditorSetup, DialogShowsTheRecord) {
   TesselSetup s = filled(0);
   s.xSize = 7;
@@ -79,9 +78,8 @@ TEST(EditorSetup, DialogShowsTheRecord) {
     int32_t dimensions, caseFlag, wildcard, autoSelect;
     const char* expected;
   } cases[] = {
-      {3, 5, 1, 1, "3D x7+ y-4+ [;] sensitive wildcard on"},
-      {0, 0, -1, 2, "1D x7- y-4- [;] insensitive wildcard off"},
-      {4, 0, 0, -1, "1D x7- y-4- [;] insensitive literal off"},
+      {0, 5, -1, 2, "1D x7 y-4 [;] sensitive wildcard off"},
+      {4, 0, 0, -1, "1D x7 y-4 [;] insensitive literal off"},
   };
   for (const auto& c : cases) {
     s.dimensionCount = c.dimensions;
