@@ -46,15 +46,14 @@ intptr_t TESSEL_CALL getSpace(TesselRunObject* o, intptr_t size, intptr_t) {
 void fill(ArrayStore& s, int shape) {
   s = testing::array(shape + 1, 3, 2, {});  // a list takes no boundaries
   s.rowFlags().setAutoSelect(shape > 0);
-  const char* texts[] = {"b", "10", "a", "", "name", "7", "c,d", "-3", "zz", "2"};
-  for (int i = 0; i < 10; ++i) s.append(CellDescriptor::ofString(texts[i]));
-  s.set(3, CellDescriptor::ofValue(42));
-  s.set(8, CellDescriptor::ofData("\0x\r", 3));
+  using D = CellDescriptor;
+  for (const D& d : {D::ofString("b"), D::ofString("10"), D::ofString("a"), D::ofValue(42), D::ofString("name"),
+                     D::ofString("7"), D::ofString("c,d"), D::ofString("-3"), D::ofData("\0x\r", 3), D::ofString("2"),
+                     D::ofString("a text long enough for a block of its own"), D::ofValue(5)})
+    s.append(d);
   s.setKey(0, CellDescriptor::ofString("k0"));
   s.setKey(4, CellDescriptor::ofValue(9));
   s.setKey(5, CellDescriptor::ofString("a long key that lives outside the cell"));
-  s.append(CellDescriptor::ofString("a text long enough for a block of its own"));
-  s.append(CellDescriptor::ofValue(5));
   if (shape == 1) {
     recordset::setLabel(s, "name", 0);
     recordset::setLabel(s, "lvl", 2);
