@@ -240,7 +240,7 @@ describe('the workbench edits as a spreadsheet does', () => {
     }
     // A double click names the column and sorts nothing.
     const saved = await save();
-    await page.click('.head[data-c="2"]', { clickCount: 2 });
+    await page.click('.head[data-c="2"]', { count: 2 });  // two clicks, as a person makes them
     await page.waitForSelector('#answer');
     await page.keyboard.press('Escape');
     await pause(500);
