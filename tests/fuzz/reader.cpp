@@ -17,8 +17,7 @@
 namespace tessel::fuzz {
 namespace {
 
-// fuzz_native_round_trip is the native reader on a corpus of its own.
-enum Reader { native, hostArray, csv, ini, element, native_round_trip = native };
+enum Reader { native, hostArray, csv, ini, element };
 
 bool load(ArrayStore& store, const persist::FileHandler& files, const char* name, persist::LoadMode mode) {
   Status status;
